@@ -1,0 +1,45 @@
+# Two commands do everything: `make run` builds and compiles the embedded scenario into
+# build/bin/, `make test` builds and runs every test.
+BUILD ?= build
+GENERATORE := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+CMAKE_OPZIONI ?=
+
+.PHONY: all run test configura dipendenze sanitizzatori fuzz fuzz-lungo bench pulisci
+
+all: configura
+	cmake --build $(BUILD) -j2
+
+dipendenze:
+	@scripts/dipendenze.sh
+
+configura: dipendenze
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(GENERATORE) -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPZIONI)
+
+run: all
+	$(BUILD)/bin/compila_scenario
+
+test: all
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+# Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitizzatori: dipendenze
+	cmake -S . -B build-asan $(GENERATORE) -DCMAKE_BUILD_TYPE=Debug -DSANITIZZATORI=ON -DAVVISI_COME_ERRORI=ON
+	cmake --build build-asan -j2
+	cd build-asan && ctest --output-on-failure -j2
+
+FUZZ_SECONDI ?= 60
+fuzz: dipendenze
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATORE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TEST=OFF -DSANITIZZATORI=ON
+	cmake --build build-fuzz -j2 --target fuzz_lettura
+	scripts/fuzz.sh build-fuzz/bin/fuzz_lettura $(FUZZ_SECONDI)
+
+fuzz-lungo:
+	$(MAKE) fuzz FUZZ_SECONDI=1800
+
+bench: dipendenze
+	cmake -S . -B build-bench $(GENERATORE) -DCMAKE_BUILD_TYPE=Release -DCOMPILA_BENCH=ON -DCOMPILA_TEST=OFF
+	cmake --build build-bench -j2 --target bench_compilatore
+	build-bench/bin/bench_compilatore
+
+pulisci:
+	rm -rf $(BUILD) build-asan build-fuzz build-bench

@@ -1,0 +1,45 @@
+// What the build shows the user: a window asking to wait, and a message that ends the
+// program. The console implementation writes both to standard error.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace scenario {
+
+class piattaforma {
+ public:
+  virtual ~piattaforma() = default;
+  // Shows the window whose only label reads "Attendere".
+  virtual void mostra_finestra() = 0;
+  // Shows a message to be acknowledged before the program ends.
+  virtual void mostra_messaggio(const std::string& testo) = 0;
+};
+
+class piattaforma_console : public piattaforma {
+ public:
+  explicit piattaforma_console(std::ostream& uscita) : uscita_(uscita) {}
+  void mostra_finestra() override;
+  void mostra_messaggio(const std::string& testo) override;
+
+ private:
+  std::ostream& uscita_;
+  bool finestra_mostrata_ = false;
+};
+
+// Thrown by `errore` to end the program: it unwinds to the entry point, which closes
+// what is open and exits with `stato`.
+struct fine_programma {
+  int stato;
+};
+
+// Exit status of the program.
+inline constexpr int STATO_SUCCESSO = 0;
+inline constexpr int STATO_ERRORE_SCENARIO = 1;
+inline constexpr int STATO_ERRORE_SISTEMA = 2;
+
+// Shows " Errore n. " followed by `a` (and, on the following lines, `dettaglio` when
+// given), then ends the program with status 1. Never returns.
+[[noreturn]] void errore(piattaforma& p, const std::string& a, const std::string& dettaglio = "");
+
+}  // namespace scenario

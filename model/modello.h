@@ -1,0 +1,118 @@
+// The scenario model: the track of 50-metre cells, the table of stations, boards,
+// progressives and header values, the metre-by-metre plan of the line, the list of
+// mountain-side stretches and the pending error. One value of `modello` is owned by
+// the build driver and handed by reference to every stage.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+// One 50-metre cell of the track. Field order is the order of the track file.
+struct cella {
+  uint8_t tipo = 0;
+  int16_t dato1 = 0;
+  int16_t dato2 = 0;
+  int16_t dato3 = 0;
+  int16_t dato4 = 0;
+  uint8_t tempo = 0;
+  uint8_t preavviso = 0;
+  uint8_t montagna = 0;
+  uint8_t velocita = 0;
+  uint8_t pendenza = 0;
+  uint8_t aderenza = 0;
+
+  bool operator==(const cella&) const = default;
+};
+
+// One entry of the table. `nome` holds ISO 8859-1 bytes, one byte a character.
+struct voce {
+  uint8_t tipo = 0;
+  int32_t inizio = 0;
+  int32_t fine = 0;
+  int32_t posizione = 0;
+  uint8_t opzione1 = 0;
+  std::string nome;
+  int16_t valore1 = 0;
+  int16_t valore2 = 0;
+  int16_t valore3 = 0;
+  int16_t valore4 = 0;
+  int16_t valore5 = 0;
+  uint8_t opzione2 = 0;
+  uint8_t sosta = 0;
+  uint8_t opzione3 = 0;
+  uint8_t opzione4 = 0;
+  int32_t orario = 0;
+
+  bool operator==(const voce&) const = default;
+};
+
+// One coordinate of the plan: empty, a 16-bit integer or a double. The type is
+// written to the geometry file with the value, so it is kept alongside it.
+enum class tipo_valore : uint16_t { vuoto = 0, intero16 = 2, reale = 5 };
+
+struct valore_tracciato {
+  tipo_valore tipo = tipo_valore::vuoto;
+  int16_t intero = 0;
+  double reale = 0.0;
+
+  static valore_tracciato da_intero(int16_t v) { return {tipo_valore::intero16, v, 0.0}; }
+  static valore_tracciato da_reale(double v) { return {tipo_valore::reale, 0, v}; }
+  // The numeric value whatever the type; an empty element counts as 0.
+  double numero() const {
+    return tipo == tipo_valore::reale ? reale : tipo == tipo_valore::intero16 ? intero : 0.0;
+  }
+  bool operator==(const valore_tracciato&) const = default;
+};
+
+// Coordinate indices of `tracciato`.
+inline constexpr int X = 0;
+inline constexpr int Y = 1;
+
+// Where in a description text the record being read stands (1-based line and column).
+struct luogo_testo {
+  std::string file;
+  int32_t riga = 0;
+  int32_t colonna = 0;
+};
+
+inline constexpr int VOCI_TABELLA = 87;
+inline constexpr int SLOT_MONTAGNE = 81;  // slots 1 to 80 hold stretches; slot 0 is never used
+inline constexpr int32_t LUNGHEZZA_MASSIMA = 1000000;
+inline constexpr int32_t MARGINE_OLTRE_FINE = 7000;  // metres of track kept beyond the line's end
+
+struct modello {
+  // The folder in which the description texts are read and every file is written.
+  std::filesystem::path cartella;
+
+  std::string linea;
+  std::string treno;
+  std::string riga;  // the last item read from a description text
+  int32_t genera_linea = 0;
+  int32_t codice_errore = 0;
+  int32_t posizione_errore = 0;
+  // Place in the text of the record being read when the pending error was recorded;
+  // empty `file` when the error does not come from a text (finishing pass).
+  luogo_testo luogo_errore;
+  // Names under which the two description texts are named in reports; when empty, the
+  // file names in `cartella`.
+  std::string etichetta_linea;
+  std::string etichetta_treno;
+
+  std::vector<cella> percorso;  // cells 0 to N; empty until the line length is read
+  std::array<voce, VOCI_TABELLA> tabella{};
+  std::vector<std::array<valore_tracciato, 2>> tracciato;  // metres 0 to L + 7000
+
+  std::array<int32_t, SLOT_MONTAGNE> montagne_inizio{};
+  std::array<int32_t, SLOT_MONTAGNE> montagne_fine{};
+  int32_t numero_montagne = 0;
+
+  // Last index of `percorso`, -1 while it does not exist.
+  int32_t ultima_cella() const { return static_cast<int32_t>(percorso.size()) - 1; }
+};
+
+}  // namespace scenario

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, when any of them is missing.
+set -euo pipefail
+pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+mancanti=()
+for p in "${pacchetti[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || mancanti+=("$p")
+done
+[ ${#mancanti[@]} -eq 0 ] && exit 0
+echo "Installazione dei pacchetti mancanti: ${mancanti[*]}"
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${mancanti[@]}"

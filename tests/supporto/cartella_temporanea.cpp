@@ -1,0 +1,46 @@
+#include "tests/supporto/cartella_temporanea.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace scenario::prova {
+
+cartella_temporanea::cartella_temporanea() {
+  std::string modello = (std::filesystem::temp_directory_path() / "scenario-prova-XXXXXX").string();
+  if (mkdtemp(modello.data()) == nullptr) throw std::runtime_error("mkdtemp non riuscito");
+  percorso_ = modello;
+}
+
+cartella_temporanea::~cartella_temporanea() {
+  std::error_code ignorato;
+  std::filesystem::remove_all(percorso_, ignorato);
+}
+
+void cartella_temporanea::scrivi(const std::string& nome, std::string_view contenuto) const {
+  std::ofstream flusso(percorso_ / nome, std::ios::binary | std::ios::trunc);
+  flusso.write(contenuto.data(), static_cast<std::streamsize>(contenuto.size()));
+}
+
+std::string cartella_temporanea::leggi(const std::string& nome) const {
+  std::ifstream flusso(percorso_ / nome, std::ios::binary);
+  std::ostringstream letto;
+  letto << flusso.rdbuf();
+  return letto.str();
+}
+
+bool cartella_temporanea::esiste(const std::string& nome) const {
+  return std::filesystem::exists(percorso_ / nome);
+}
+
+std::string righe_crlf(std::initializer_list<std::string_view> righe) {
+  std::string testo;
+  for (std::string_view riga : righe) {
+    testo += riga;
+    testo += "\r\n";
+  }
+  return testo;
+}
+
+}  // namespace scenario::prova

@@ -1,0 +1,312 @@
+// The line phase of the reading stage: the line description text into the track, the
+// table and the plan of the line.
+#include <cstdint>
+#include <string>
+
+#include "model/numeri.h"
+#include "text/fasi.h"
+#include "track/marcatori.h"
+#include "track/progressive.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario {
+
+namespace {
+
+// Cursors of the line phase.
+struct cursori_linea {
+  int64_t pendenza = 0;            // next cell whose gradient is still to be written
+  int32_t pendenza_precedente = 0;  // gradient in force up to the next record
+  int64_t metro = 2;               // next metre of the plan still to be computed
+};
+
+// Ends the line phase with an error that stops the whole reading stage.
+esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
+  chiudi_ed_elimina(s, s.file_linea);
+  registra_errore(s, codice, posizione);
+  return esito_fase::interrompi;
+}
+
+// ---- Plan of the line ------------------------------------------------------------------
+
+// One step of the plan: the point at the metre cursor from the two points before it.
+// Straight when k is 0; otherwise the direction turns by about k radians.
+void passo_tracciato(modello& m, int64_t c, double k) {
+  const auto& p1 = m.tracciato[static_cast<size_t>(c - 1)];
+  const auto& p2 = m.tracciato[static_cast<size_t>(c - 2)];
+  const double dx = p1[X].numero() - p2[X].numero();
+  const double dy = p1[Y].numero() - p2[Y].numero();
+  auto& punto = m.tracciato[static_cast<size_t>(c)];
+  if (k == 0.0) {
+    punto[X] = valore_tracciato::da_reale(p1[X].numero() + dx);
+    punto[Y] = valore_tracciato::da_reale(p1[Y].numero() + dy);
+  } else {
+    punto[X] = valore_tracciato::da_reale(p1[X].numero() + dx + k * dy);
+    punto[Y] = valore_tracciato::da_reale(p1[Y].numero() + dy - k * dx);
+  }
+}
+
+// Steps of a curve record up to metre `fino_a`. False when the plan would run past
+// metre 1000000 or past the last metre of the plan.
+bool estendi_curva(modello& m, cursori_linea& cur, int64_t fino_a, double k) {
+  const int64_t ultimo_metro = static_cast<int64_t>(m.tracciato.size()) - 1;
+  while (cur.metro <= fino_a) {
+    if (cur.metro > ultimo_metro) return false;
+    passo_tracciato(m, cur.metro, k);
+    ++cur.metro;
+    if (cur.metro > LUNGHEZZA_MASSIMA) return false;
+  }
+  return true;
+}
+
+// Curvature of a curve keyword: the first class digit found, tested from 1 to 6; the
+// side letter "s" turns towards -x.
+std::optional<double> curvatura(const std::string& parola) {
+  static constexpr double classi[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+  for (int classe = 1; classe <= 6; ++classe) {
+    if (contiene_esatto(parola, std::to_string(classe))) {
+      const double k = classi[classe - 1];
+      return contiene(parola, "s") ? -k : k;
+    }
+  }
+  return std::nullopt;
+}
+
+// ---- Gradients -------------------------------------------------------------------------
+
+// Writes the gradient in force into the cell at the cursor and advances, at least once
+// and then until the cursor reaches `fino_a`; never beyond the last cell.
+void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
+  const int64_t ultima = m.ultima_cella();
+  do {
+    if (cur.pendenza > ultima) return;
+    m.percorso[static_cast<size_t>(cur.pendenza)].pendenza = basso8(int64_t{cur.pendenza_precedente} + 100);
+    ++cur.pendenza;
+  } while (cur.pendenza < fino_a);
+}
+
+// ---- General section -------------------------------------------------------------------
+
+// "lunghezza percorso": sizes the track and the plan.
+esito_fase lunghezza_percorso(stato_lettura& s) {
+  modello& m = s.m;
+  const int32_t lunghezza = s.testo.leggi_numero32();
+  m.tabella[84].fine = lunghezza;
+  // A negative length would give a track of negative size: it is refused like one too long.
+  if (lunghezza > LUNGHEZZA_MASSIMA || lunghezza < 0) return interrompi(s, codice::lunghezza_eccessiva);
+  const int64_t ultima = arrotonda((lunghezza + 7000.0) / 50);
+  m.percorso.assign(static_cast<size_t>(ultima + 1), cella{});
+  if (m.genera_linea != 0) {
+    m.tracciato.assign(static_cast<size_t>(lunghezza) + MARGINE_OLTRE_FINE + 1, {});
+  }
+  return esito_fase::prosegui;
+}
+
+void leggi_terna(stato_lettura& s, voce& v) {
+  v.inizio = s.testo.leggi_numero32();
+  v.fine = s.testo.leggi_numero32();
+  v.posizione = s.testo.leggi_numero32();
+}
+
+esito_fase ripetizione_segnali(stato_lettura& s) {
+  voce& v = s.m.tabella[86];
+  v.inizio = s.testo.leggi_numero32();
+  v.fine = s.testo.leggi_numero32();
+  if (v.inizio % 50 != 0) return interrompi(s, codice::ripetizione_inizio);
+  if (v.fine % 50 != 0) return interrompi(s, codice::ripetizione_fine);
+  if (contiene(s.m.riga, "4")) {
+    v.posizione = 4;
+  } else if (contiene(s.m.riga, "9")) {
+    v.posizione = 9;
+  } else {
+    return interrompi(s, codice::ripetizione_codici);
+  }
+  if (v.fine == 0) v.posizione = 0;
+  return esito_fase::prosegui;
+}
+
+// The general records, every one that matches the keyword item, in this order.
+esito_fase record_generale(stato_lettura& s) {
+  const std::string& r = s.m.riga;
+  auto& t = s.m.tabella;
+  if (contiene(r, "lunghezza") && contiene(r, "percorso")) {
+    if (lunghezza_percorso(s) == esito_fase::interrompi) return esito_fase::interrompi;
+  }
+  if (contiene_esatto(r, "tre") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[81]);
+  if (contiene_esatto(r, "due") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[82]);
+  if (contiene_esatto(r, "uno") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[83]);
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "uno")) t[85].inizio = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "due")) t[85].posizione = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "tre")) t[85].fine = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione")) {
+    return ripetizione_segnali(s);
+  }
+  return esito_fase::prosegui;
+}
+
+// A header: not led by a minus sign, holding both brackets.
+bool intestazione_sezione(const std::string& riga) {
+  const size_t primo = riga.find_first_not_of(" \t");
+  if (primo != std::string::npos && riga[primo] == '-') return false;
+  return contiene_esatto(riga, "[") && contiene_esatto(riga, "]");
+}
+
+esito_fase sezione_generale(stato_lettura& s) {
+  do {
+    if (s.testo.fine_file()) break;
+    s.m.riga = s.testo.leggi_testo();
+    if (s.testo.fine_file()) break;
+    for (int volte = 0; volte < 10; ++volte) {
+      if (contiene(s.m.riga, "-")) s.m.riga = s.testo.leggi_testo();
+    }
+    s.luogo_record = s.testo.luogo_elemento();
+    if (record_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
+  } while (!intestazione_sezione(s.m.riga));
+  return esito_fase::prosegui;
+}
+
+// ---- Body records ----------------------------------------------------------------------
+
+enum class esito_record { prosegui, fine_fase, interrompi };
+
+esito_record da_fase(esito_fase e) {
+  return e == esito_fase::interrompi ? esito_record::interrompi : esito_record::prosegui;
+}
+
+// A record beyond the track ends the line phase as if the text had ended.
+esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
+  registra_errore(s, codice::oltre_percorso, posizione);
+  return esito_record::fine_fase;
+}
+
+esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
+  const int32_t p = s.testo.leggi_numero32();
+  const int32_t g = s.testo.leggi_numero32();
+  if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  const int64_t n = arrotonda(p / 50.0);
+  if (n > 0) scrivi_pendenze(s.m, cur, n);
+  cur.pendenza_precedente = g;
+  return esito_record::prosegui;
+}
+
+esito_record record_curva(stato_lettura& s, cursori_linea& cur) {
+  const int32_t p = s.testo.leggi_numero32();
+  const int32_t l = s.testo.leggi_numero32();
+  if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  const auto k = curvatura(s.m.riga);
+  if (!k) return da_fase(interrompi(s, codice::curva_errata));
+  // A curve that would carry the plan past its last metre is refused like one past
+  // metre 1000000: nothing is written outside the plan.
+  if (!estendi_curva(s.m, cur, p, 0.0) || !estendi_curva(s.m, cur, int64_t{p} + l, *k)) {
+    return da_fase(interrompi(s, codice::curva_errata));
+  }
+  return esito_record::prosegui;
+}
+
+esito_record record_montagna(stato_lettura& s) {
+  const int32_t inizio = s.testo.leggi_numero32();
+  const int32_t fine = s.testo.leggi_numero32();
+  const int32_t tipo = s.testo.leggi_numero32();
+  if (!entro_percorso(s.m, inizio)) return oltre_percorso(s, inizio);
+  memo_montagna(s.m, inizio, fine, tipo);
+  if (s.m.codice_errore > 0) return da_fase(interrompi(s, s.m.codice_errore, inizio));
+  return esito_record::prosegui;
+}
+
+esito_record record_indicatori(stato_lettura& s) {
+  int32_t v[9];
+  for (int32_t& valore : v) valore = s.testo.leggi_numero32();
+  if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  if (!memo_indicatori_v_max(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8])) {
+    throw guasto_lettura("velocita' codificata fuori dal campo a 16 bit", s.luogo_record);
+  }
+  if (s.m.codice_errore > 0) return da_fase(interrompi(s, s.m.codice_errore, v[0]));
+  return esito_record::prosegui;
+}
+
+esito_record record_cartello(stato_lettura& s) {
+  const int32_t p = s.testo.leggi_numero32();
+  std::string testo = s.testo.leggi_testo();
+  if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  const int64_t c = cella_di(p);
+  // A board before the first cell, or an 81st board that would need table entry 0, has
+  // no place in the model.
+  if (c < 0) return da_fase(interrompi(s, codice::prima_inizio_linea, p));
+  if (s.slot_cartello < 1) return da_fase(interrompi(s, codice::troppi_cartelli, p));
+  cella& cel = s.m.percorso[static_cast<size_t>(c)];
+  if (!cella_libera(cel)) return da_fase(interrompi(s, codice::cartello_occupato, p));
+  cel.tipo = 14;
+  cel.dato1 = basso16(s.slot_cartello);
+  s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = std::move(testo);
+  --s.slot_cartello;
+  return esito_record::prosegui;
+}
+
+// The body records, every one that matches the keyword item, in this order.
+esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
+  const std::string r = s.m.riga;
+  const esito_record nessuno = esito_record::prosegui;
+  esito_record e = nessuno;
+  if (contiene(r, "pendenza") && (e = record_pendenza(s, cur)) != nessuno) return e;
+  if (contiene(r, "curva") && s.m.genera_linea != 0 && (e = record_curva(s, cur)) != nessuno) return e;
+  if (contiene(r, "montagna") && (e = record_montagna(s)) != nessuno) return e;
+  if (contiene(r, "indicatori_v") && (e = record_indicatori(s)) != nessuno) return e;
+  if (contiene(r, "indicat") && contiene(r, "cartello") && (e = record_cartello(s)) != nessuno) return e;
+  return nessuno;
+}
+
+// End of the line phase: the text goes, the gradient in force runs to the last cells
+// but three, and the plan runs straight to its last metres but two.
+void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
+  modello& m = s.m;
+  chiudi_ed_elimina(s, s.file_linea);
+  scrivi_pendenze(m, cur, int64_t{m.ultima_cella()} - 2);
+  if (m.genera_linea == 0) return;
+  const int64_t fino_a = int64_t{m.tabella[84].fine} + MARGINE_OLTRE_FINE - 2;
+  const int64_t ultimo_metro = static_cast<int64_t>(m.tracciato.size()) - 1;
+  for (; cur.metro <= fino_a && cur.metro <= ultimo_metro; ++cur.metro) {
+    passo_tracciato(m, cur.metro, 0.0);
+  }
+}
+
+}  // namespace
+
+esito_fase fase_linea(stato_lettura& s) {
+  modello& m = s.m;
+  m.tabella[85].nome = m.linea;
+  m.tabella[86].nome = m.treno;
+  std::error_code ec;
+  if (!std::filesystem::exists(s.file_linea, ec)) {
+    registra_errore(s, codice::testo_linea_assente, std::nullopt);
+    m.luogo_errore = {};
+    return esito_fase::interrompi;
+  }
+  s.testo.apri(s.file_linea, s.etichetta_linea);
+  do {
+    m.riga = s.testo.leggi_testo();
+    s.luogo_record = s.testo.luogo_elemento();
+    if (s.testo.fine_file()) return interrompi(s, codice::generale_assente);
+  } while (!contiene(m.riga, "[generale]"));
+
+  if (sezione_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
+  // Without a line length there is no track to put anything on.
+  if (m.percorso.empty()) return interrompi(s, codice::lunghezza_assente);
+
+  progressive_ordina(m);
+  m.numero_montagne = 0;
+  s.slot_cartello = 80;
+  cursori_linea cur;
+  if (m.genera_linea != 0) {
+    m.tracciato[0] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(0)};
+    m.tracciato[1] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(1)};
+  }
+  while (leggi_parola_chiave(s)) {
+    const esito_record e = record_corpo(s, cur);
+    if (e == esito_record::interrompi) return esito_fase::interrompi;
+    if (e == esito_record::fine_fase) break;
+  }
+  chiudi_fase_linea(s, cur);
+  return esito_fase::prosegui;
+}
+
+}  // namespace scenario

@@ -1,0 +1,43 @@
+// State shared by the two phases of the reading stage (internal to text/).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "model/modello.h"
+#include "text/lettore.h"
+
+namespace scenario {
+
+struct stato_lettura {
+  modello& m;
+  lettore_testo testo;
+  std::filesystem::path file_linea;
+  std::filesystem::path file_treno;
+  std::string etichetta_linea;
+  std::string etichetta_treno;
+  int32_t slot_cartello = 80;  // next free board entry of the table, counting down
+  luogo_testo luogo_record;    // where the keyword of the record being read stands
+};
+
+enum class esito_fase { prosegui, interrompi };
+
+// The line phase: line length, progressives, gradients, plan, mountain stretches,
+// indicator and line-side boards. `interrompi` when an error ends the reading stage.
+esito_fase fase_linea(stato_lettura& s);
+
+// The run phase: train, clock, adhesion, speeds, stations, signals, slow-downs.
+void fase_treno(stato_lettura& s);
+
+// Shared steps of both phases.
+void chiudi_ed_elimina(stato_lettura& s, const std::filesystem::path& file);
+void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione);
+// The range test of a record at `posizione`: (p + 100) / 50 must not exceed the last cell.
+bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100);
+// Reads the keyword item of the next record into `riga`, passing over up to two items that
+// contain a minus sign. False at the end of the text (the item is then not acted on).
+bool leggi_parola_chiave(stato_lettura& s);
+
+}  // namespace scenario

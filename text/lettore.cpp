@@ -1,0 +1,169 @@
+#include "text/lettore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "track/codici_gara.h"
+
+namespace scenario {
+
+namespace {
+
+// Blanks are spaces; a tab is taken as a blank too.
+bool spazio(char c) { return c == ' ' || c == '\t'; }
+bool fine_riga(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+void lettore_testo::apri(const std::filesystem::path& file, const std::string& etichetta) {
+  chiudi();
+  etichetta_ = etichetta;
+  std::ifstream flusso(file, std::ios::binary);
+  if (!flusso) {
+    throw guasto_lettura("impossibile aprire il testo: " + std::string(std::strerror(errno)),
+                         luogo_testo{etichetta, 0, 0});
+  }
+  std::ostringstream letto;
+  letto << flusso.rdbuf();
+  if (flusso.bad()) throw guasto_lettura("errore di lettura del testo", luogo_testo{etichetta, 0, 0});
+  apri_da_memoria(letto.str(), etichetta);
+}
+
+void lettore_testo::apri_da_memoria(std::string contenuto, const std::string& etichetta) {
+  contenuto_ = std::move(contenuto);
+  etichetta_ = etichetta;
+  posizione_ = 0;
+  riga_ = 1;
+  colonna_ = 1;
+  aperto_ = true;
+  luogo_elemento_ = luogo_corrente();
+}
+
+void lettore_testo::chiudi() {
+  contenuto_.clear();
+  contenuto_.shrink_to_fit();
+  posizione_ = 0;
+  aperto_ = false;
+}
+
+luogo_testo lettore_testo::luogo_corrente() const { return luogo_testo{etichetta_, riga_, colonna_}; }
+
+void lettore_testo::avanza() {
+  if (contenuto_[posizione_] == '\n' ||
+      (contenuto_[posizione_] == '\r' &&
+       (posizione_ + 1 >= contenuto_.size() || contenuto_[posizione_ + 1] != '\n'))) {
+    ++riga_;
+    colonna_ = 1;
+  } else if (contenuto_[posizione_] != '\r') {
+    ++colonna_;
+  }
+  ++posizione_;
+}
+
+void lettore_testo::richiedi_carattere() {
+  if (!aperto_) throw guasto_lettura("lettura da un testo non aperto", luogo_corrente());
+  if (fine_file()) throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
+}
+
+void lettore_testo::salta_spazi() {
+  while (!fine_file() && spazio(contenuto_[posizione_])) avanza();
+}
+
+bool lettore_testo::a_fine_riga() const { return !fine_file() && fine_riga(contenuto_[posizione_]); }
+
+// A line end is CR LF; a lone LF or CR is accepted as one too.
+void lettore_testo::consuma_fine_riga() {
+  if (fine_file()) return;
+  if (contenuto_[posizione_] == '\r') {
+    avanza();
+    if (!fine_file() && contenuto_[posizione_] == '\n') avanza();
+  } else if (contenuto_[posizione_] == '\n') {
+    avanza();
+  }
+}
+
+// After every item: blanks, then one comma or one line end.
+void lettore_testo::chiudi_elemento() {
+  salta_spazi();
+  if (fine_file()) return;
+  if (contenuto_[posizione_] == ',') {
+    avanza();
+  } else if (a_fine_riga()) {
+    consuma_fine_riga();
+  }
+}
+
+std::string lettore_testo::leggi_testo() {
+  richiedi_carattere();
+  salta_spazi();
+  luogo_elemento_ = luogo_corrente();
+  const size_t inizio = posizione_;
+  while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
+  std::string elemento = contenuto_.substr(inizio, posizione_ - inizio);
+  if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
+    throw guasto_lettura("testo piu' lungo di 65535 caratteri", luogo_elemento_);
+  }
+  chiudi_elemento();
+  return elemento;
+}
+
+int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
+  richiedi_carattere();
+  salta_spazi();
+  luogo_elemento_ = luogo_corrente();
+  const size_t inizio = posizione_;
+  while (!fine_file() && contenuto_[posizione_] != ',' && !spazio(contenuto_[posizione_]) &&
+         !a_fine_riga()) {
+    avanza();
+  }
+  const std::string_view elemento(contenuto_.data() + inizio, posizione_ - inizio);
+  // An optional minus sign and decimal digits; an item without digits reads as 0.
+  size_t i = 0;
+  const bool negativo = !elemento.empty() && elemento[0] == '-';
+  if (negativo) i = 1;
+  int64_t valore = 0;
+  for (; i < elemento.size(); ++i) {
+    const char c = elemento[i];
+    if (c < '0' || c > '9') {
+      throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"", luogo_elemento_);
+    }
+    valore = valore * 10 + (c - '0');
+    if (valore > (int64_t{1} << 40)) break;  // already out of every field's range
+  }
+  if (negativo) valore = -valore;
+  if (valore < minimo || valore > massimo) {
+    throw guasto_lettura("numero fuori dal campo " + std::string(campo) + ": \"" +
+                             std::string(elemento) + "\"",
+                         luogo_elemento_);
+  }
+  chiudi_elemento();
+  return valore;
+}
+
+int32_t lettore_testo::leggi_numero32() {
+  return static_cast<int32_t>(leggi_numero(std::numeric_limits<int32_t>::min(),
+                                           std::numeric_limits<int32_t>::max(), "a 32 bit"));
+}
+
+int16_t lettore_testo::leggi_numero16() {
+  return static_cast<int16_t>(leggi_numero(std::numeric_limits<int16_t>::min(),
+                                           std::numeric_limits<int16_t>::max(), "a 16 bit"));
+}
+
+uint8_t lettore_testo::leggi_numero8() {
+  return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit"));
+}
+
+bool contiene(std::string_view riga, std::string_view parola) {
+  return minuscolo_latin1(riga).find(minuscolo_latin1(parola)) != std::string::npos;
+}
+
+bool contiene_esatto(std::string_view riga, std::string_view parola) {
+  return riga.find(parola) != std::string_view::npos;
+}
+
+}  // namespace scenario

@@ -1,0 +1,79 @@
+// The item reader of the description texts. A text is read whole into memory and
+// walked as a stream of comma-separated items; what kind of item comes next (a text
+// or a number of a given width) is decided by the caller.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "model/modello.h"
+
+namespace scenario {
+
+// A reading failure: a text that cannot be opened, an item read past the end, a number
+// that is malformed or too large for its field. The reading stage turns it into error 25.
+class guasto_lettura : public std::runtime_error {
+ public:
+  guasto_lettura(const std::string& motivo, luogo_testo luogo)
+      : std::runtime_error(motivo), luogo_(std::move(luogo)) {}
+  const luogo_testo& luogo() const { return luogo_; }
+
+ private:
+  luogo_testo luogo_;
+};
+
+// Longest text item: a text field of a compiled file carries a 16-bit length.
+inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
+
+class lettore_testo {
+ public:
+  // Reads the whole text at `file`; `etichetta` is the name used in reports.
+  // Throws guasto_lettura when the text cannot be read.
+  void apri(const std::filesystem::path& file, const std::string& etichetta);
+  // Reads from a text already in memory.
+  void apri_da_memoria(std::string contenuto, const std::string& etichetta);
+  void chiudi();
+  bool aperto() const { return aperto_; }
+
+  // True when no character of the open text remains.
+  bool fine_file() const { return posizione_ >= contenuto_.size(); }
+
+  // A text item: blanks skipped, then every character up to the next comma or line end.
+  std::string leggi_testo();
+  // A number item into a field of 32-bit signed, 16-bit signed or 8-bit unsigned width.
+  int32_t leggi_numero32();
+  int16_t leggi_numero16();
+  uint8_t leggi_numero8();
+
+  // Where the last item read began (file, 1-based line and column).
+  const luogo_testo& luogo_elemento() const { return luogo_elemento_; }
+  // Where the next item will begin to be read.
+  luogo_testo luogo_corrente() const;
+
+ private:
+  int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
+  void richiedi_carattere();
+  void salta_spazi();
+  bool a_fine_riga() const;
+  void consuma_fine_riga();
+  void chiudi_elemento();
+  void avanza();
+
+  std::string contenuto_;
+  std::string etichetta_;
+  size_t posizione_ = 0;
+  int32_t riga_ = 1;
+  int32_t colonna_ = 1;
+  bool aperto_ = false;
+  luogo_testo luogo_elemento_;
+};
+
+// True when `riga` contains `parola`, letters compared without regard to case.
+bool contiene(std::string_view riga, std::string_view parola);
+// True when `riga` contains `parola`, character codes compared exactly.
+bool contiene_esatto(std::string_view riga, std::string_view parola);
+
+}  // namespace scenario

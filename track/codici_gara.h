@@ -1,0 +1,24 @@
+// The two identity codes of a scenario, computed from the train and line identifiers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/modello.h"
+
+namespace scenario {
+
+// The 26 letters that fill the identity text when the identifiers are short.
+inline constexpr std::string_view RIEMPITIVO = "tgkwrpmezqhvnsxdubclyafjoi";
+
+// Lower-case form of an ISO 8859-1 text (A-Z and the accented capitals).
+std::string minuscolo_latin1(std::string_view testo);
+
+// Plain sum of the codes of the first 25 characters of the identity text.
+int32_t codice_gara_og(const modello& m);
+
+// Sum of i times the code of character i, for i = 1 to 25.
+int32_t codice_gara_st(const modello& m);
+
+}  // namespace scenario
