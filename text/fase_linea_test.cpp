@@ -108,7 +108,9 @@ TEST(FaseLinea, RipetizioneSegnali) {
             treno_di());
     s.leggi();
     EXPECT_EQ(s.m.codice_errore, c.codice) << c.riga;
-    if (c.codice == 0) EXPECT_EQ(s.m.tabella[86].posizione, c.codici_attesi) << c.riga;
+    if (c.codice == 0) {
+      EXPECT_EQ(s.m.tabella[86].posizione, c.codici_attesi) << c.riga;
+    }
     EXPECT_EQ(s.m.posizione_errore, 77) << c.riga;  // these errors carry no position
     EXPECT_FALSE(s.cartella.esiste("L_linea.txt")) << c.riga;
   }
