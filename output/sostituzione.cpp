@@ -79,6 +79,9 @@ void sostituisci_file(const std::filesystem::path& file, std::string_view conten
 }
 
 std::string leggi_file(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec)) throw errore_file(file, motivo_di(EISDIR));
+  errno = 0;
   std::ifstream flusso(file, std::ios::binary);
   if (!flusso) throw errore_file(file, motivo_di(errno ? errno : ENOENT));
   std::ostringstream contenuto;
