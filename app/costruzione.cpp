@@ -48,12 +48,21 @@ void scrivi_file_compilati(const modello& m) {
   sostituisci_file(m.cartella / nome_percorso(m), serializza_percorso(m.percorso));
 }
 
-void memorizza_percorso(modello& m, piattaforma& p, int32_t j) {
+void compila_in_memoria(modello& m, piattaforma& p, int32_t j) {
   leggi_e_rifinisci(m, j);
   // A scenario with an error must not leave compiled files that look finished.
   if (m.codice_errore != 0) errore(p, std::to_string(m.codice_errore), dettaglio_errore(m));
   const int32_t intestazione = timbra_intestazione(m);
-  if (intestazione != 0) errore(p, std::to_string(intestazione));
+  if (intestazione != 0) {
+    // A header place is taken by an object of the first cell: no record of the texts is
+    // being read any more, so the description goes alone.
+    const auto voce = cerca_errore(intestazione);
+    errore(p, std::to_string(intestazione), voce ? voce->descrizione : "");
+  }
+}
+
+void memorizza_percorso(modello& m, piattaforma& p, int32_t j) {
+  compila_in_memoria(m, p, j);
   scrivi_file_compilati(m);
 }
 

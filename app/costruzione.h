@@ -33,8 +33,14 @@ int32_t timbra_intestazione(modello& m);
 // table, track, in this order.
 void scrivi_file_compilati(const modello& m);
 
-// The compile stage. Ends the program through `errore` when the scenario has an error
-// or a header place is taken; then no compiled file is touched.
+// The compile stage up to the writing: reads and finishes the scenario, then checks and
+// stamps the header values. Ends the program through `errore`, with the error's
+// description and place, when the scenario has an error or a header place is taken.
+// Touches no file but the two description texts, which the reading stage deletes.
+void compila_in_memoria(modello& m, piattaforma& p, int32_t j);
+
+// The compile stage: `compila_in_memoria`, then the compiled files into `m.cartella`.
+// When the program ends through `errore`, no compiled file has been touched.
 void memorizza_percorso(modello& m, piattaforma& p, int32_t j);
 
 // The whole build of the embedded scenario into `m.cartella`.

@@ -1,27 +1,58 @@
-// Entry point: builds the embedded scenario into the executable's folder.
+// Entry point. Without arguments: the embedded scenario into the executable's folder.
+// With the author's two description texts: the author's scenario into an output folder.
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/cartella_eseguibile.h"
 #include "app/costruzione.h"
+#include "app/modo_autore.h"
 #include "app/piattaforma.h"
+#include "app/riga_comando.h"
 #include "output/sostituzione.h"
 
-int main(int /*argc*/, char** argv) {
+namespace {
+
+// --help and --version: standard output, status 0 unless it cannot be written.
+int stampa(const std::string& testo) {
+  std::cout << testo << std::flush;
+  return std::cout ? scenario::STATO_SUCCESSO : scenario::STATO_ERRORE_SISTEMA;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
   using namespace scenario;
+  const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const riga_comando comando = leggi_riga_comando(argomenti);
+  switch (comando.azione) {
+    case azione_richiesta::aiuto: return stampa(testo_aiuto());
+    case azione_richiesta::versione: return stampa(testo_versione());
+    case azione_richiesta::errore_uso:
+      std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
+      return STATO_ERRORE_SISTEMA;
+    case azione_richiesta::costruzione_incorporata:
+    case azione_richiesta::costruzione_autore: break;
+  }
+
   piattaforma_console console(std::cerr);
   modello m;
   try {
-    m.cartella = cartella_eseguibile(argv[0]);
-    Form_Load(m, console);
+    if (comando.azione == azione_richiesta::costruzione_autore) {
+      costruzione_autore(comando, m, console);
+    } else {
+      m.cartella = cartella_eseguibile(argc > 0 ? argv[0] : nullptr);
+      Form_Load(m, console);
+    }
     return STATO_SUCCESSO;
   } catch (const fine_programma& fine) {
     return fine.stato;
   } catch (const errore_file& e) {
-    std::cerr << "compila_scenario: " << e.what() << "\n";
+    std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;
   } catch (const std::exception& e) {
-    std::cerr << "compila_scenario: " << e.what() << "\n";
+    std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;
   }
 }

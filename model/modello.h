@@ -98,6 +98,8 @@ struct modello {
   // Place in the text of the record being read when the pending error was recorded;
   // empty `file` when the error does not come from a text (finishing pass).
   luogo_testo luogo_errore;
+  // Why a description text could not be read (error 25), in a few words.
+  std::string motivo_errore;
   // Names under which the two description texts are named in reports; when empty, the
   // file names in `cartella`.
   std::string etichetta_linea;

@@ -232,6 +232,9 @@ TEST(FaseTreno, RegolaDelGuasto) {
     s.leggi();
     EXPECT_EQ(s.m.codice_errore, codice::lettura_fallita);
     EXPECT_FALSE(s.testi_rimasti());
+    // The report says what went wrong and where.
+    EXPECT_NE(dettaglio_errore(s.m).find(": "), std::string::npos);
+    EXPECT_NE(dettaglio_errore(s.m).find("L_T-.txt:"), std::string::npos);
   }
   {
     // A run text that cannot be opened.

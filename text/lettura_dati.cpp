@@ -52,6 +52,7 @@ void applica_regola_guasto(stato_lettura& s, const guasto_lettura& guasto) {
   if (std::filesystem::exists(s.file_treno, ignorato)) std::filesystem::remove(s.file_treno, ignorato);
   s.m.codice_errore = codice::lettura_fallita;
   s.m.luogo_errore = guasto.luogo();
+  s.m.motivo_errore = guasto.what();
 }
 
 }  // namespace
@@ -61,6 +62,7 @@ void memorizza_dati(modello& m) {
                   etichetta_o_nome(m.etichetta_linea, nome_testo_linea(m)),
                   etichetta_o_nome(m.etichetta_treno, nome_testo_treno(m)), 80, {}};
   m.luogo_errore = {};
+  m.motivo_errore.clear();
   try {
     if (fase_linea(s) == esito_fase::interrompi) return;
     fase_treno(s);

@@ -57,6 +57,9 @@ std::string dettaglio_errore(const modello& m) {
   const auto voce = cerca_errore(m.codice_errore);
   if (!voce) return "";
   std::string testo = voce->descrizione;
+  if (m.codice_errore == codice::lettura_fallita && !m.motivo_errore.empty()) {
+    testo += ": " + m.motivo_errore;
+  }
   if (voce->con_posizione) testo += " (posizione " + std::to_string(m.posizione_errore) + " m)";
   if (!m.luogo_errore.file.empty()) {
     testo += "\n" + m.luogo_errore.file + ":" + std::to_string(m.luogo_errore.riga) + ":" +

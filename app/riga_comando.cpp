@@ -1,0 +1,254 @@
+#include "app/riga_comando.h"
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace scenario {
+
+namespace {
+
+enum class opzione { uscita, linea, treno, controlla, aiuto, versione };
+
+struct voce_opzione {
+  char corta;
+  std::string_view lunga;
+  opzione quale;
+  bool con_valore;
+};
+
+constexpr voce_opzione opzioni[] = {
+    {'o', "uscita", opzione::uscita, true},     {'l', "linea", opzione::linea, true},
+    {'t', "treno", opzione::treno, true},       {'c', "controlla", opzione::controlla, false},
+    {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
+};
+
+const voce_opzione* cerca_lunga(std::string_view nome) {
+  for (const auto& o : opzioni) {
+    if (o.lunga == nome) return &o;
+  }
+  return nullptr;
+}
+
+const voce_opzione* cerca_corta(char lettera) {
+  for (const auto& o : opzioni) {
+    if (o.corta == lettera) return &o;
+  }
+  return nullptr;
+}
+
+std::string tra_apici(std::string_view testo) { return "'" + std::string(testo) + "'"; }
+
+// The command line as it is being read: the record, the texts met so far, and whether
+// the reading has already come to an end (an error, --help or --version).
+struct lettura {
+  riga_comando r;
+  std::vector<std::string> testi;
+  bool finita = false;
+
+  void sbaglia(std::string messaggio) {
+    r.azione = azione_richiesta::errore_uso;
+    r.messaggio = std::move(messaggio);
+    finita = true;
+  }
+};
+
+// Applies one option; `scritta` is the option as the user wrote it, for the messages.
+void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
+             const std::string& valore) {
+  if (o.con_valore && valore.empty()) {
+    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore non vuoto");
+    return;
+  }
+  switch (o.quale) {
+    case opzione::uscita: l.r.uscita = valore; return;
+    case opzione::linea: l.r.linea = valore; return;
+    case opzione::treno: l.r.treno = valore; return;
+    case opzione::controlla: l.r.solo_controllo = true; return;
+    case opzione::aiuto:
+      l.r.azione = azione_richiesta::aiuto;
+      l.finita = true;
+      return;
+    case opzione::versione:
+      l.r.azione = azione_richiesta::versione;
+      l.finita = true;
+      return;
+  }
+}
+
+// "--nome", "--nome=valore" or "--nome valore". Returns the index of the last argument used.
+size_t leggi_lunga(lettura& l, const std::vector<std::string>& argomenti, size_t i) {
+  const std::string& arg = argomenti[i];
+  const size_t uguale = arg.find('=');
+  const std::string nome = arg.substr(2, uguale == std::string::npos ? std::string::npos : uguale - 2);
+  const std::string scritta = "--" + nome;
+  const voce_opzione* o = cerca_lunga(nome);
+  if (o == nullptr) {
+    l.sbaglia("opzione non riconosciuta " + tra_apici(scritta));
+    return i;
+  }
+  if (uguale != std::string::npos) {
+    if (!o->con_valore) {
+      l.sbaglia("l'opzione " + tra_apici(scritta) + " non accetta valori");
+      return i;
+    }
+    applica(l, *o, scritta, arg.substr(uguale + 1));
+    return i;
+  }
+  if (!o->con_valore) {
+    applica(l, *o, scritta, "");
+    return i;
+  }
+  if (i + 1 >= argomenti.size()) {
+    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
+    return i;
+  }
+  applica(l, *o, scritta, argomenti[i + 1]);
+  return i + 1;
+}
+
+// "-c", "-ch", "-oCARTELLA" or "-o CARTELLA": letters may be grouped, and the first one
+// that takes a value takes the rest of the argument, or the next argument.
+size_t leggi_corte(lettura& l, const std::vector<std::string>& argomenti, size_t i) {
+  const std::string& arg = argomenti[i];
+  for (size_t k = 1; k < arg.size() && !l.finita; ++k) {
+    const std::string scritta = std::string("-") + arg[k];
+    const voce_opzione* o = cerca_corta(arg[k]);
+    if (o == nullptr) {
+      l.sbaglia("opzione non riconosciuta " + tra_apici(scritta));
+      return i;
+    }
+    if (!o->con_valore) {
+      applica(l, *o, scritta, "");
+      continue;
+    }
+    if (k + 1 < arg.size()) {
+      applica(l, *o, scritta, arg.substr(k + 1));
+      return i;
+    }
+    if (i + 1 >= argomenti.size()) {
+      l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
+      return i;
+    }
+    applica(l, *o, scritta, argomenti[i + 1]);
+    return i + 1;
+  }
+  return i;
+}
+
+bool finisce_con(std::string_view testo, std::string_view coda) {
+  return testo.size() >= coda.size() && testo.substr(testo.size() - coda.size()) == coda;
+}
+
+// An identifier becomes part of the compiled files' names inside the output folder: it
+// may not name another folder.
+std::optional<std::string> identificativo_errato(const std::string& id, const char* cosa) {
+  if (id.find('/') == std::string::npos) return std::nullopt;
+  return std::string("identificativo ") + cosa + " non valido " + tra_apici(id) +
+         ": non puo' contenere '/'";
+}
+
+// Once the arguments are read: two texts, and the two identifiers.
+void completa(lettura& l) {
+  if (l.testi.size() != 2) {
+    l.sbaglia("servono due testi di descrizione, TESTO_LINEA e TESTO_TRENO (dati: " +
+              std::to_string(l.testi.size()) + ")");
+    return;
+  }
+  riga_comando& r = l.r;
+  r.azione = azione_richiesta::costruzione_autore;
+  r.testo_linea = l.testi[0];
+  r.testo_treno = l.testi[1];
+  if (r.linea.empty()) r.linea = linea_da_nome(r.testo_linea);
+  if (r.linea.empty()) {
+    l.sbaglia("il nome " + tra_apici(r.testo_linea) +
+              " non e' nella forma LINEA_linea.txt: indicare la linea con --linea");
+    return;
+  }
+  if (r.treno.empty()) r.treno = treno_da_nome(r.testo_treno, r.linea);
+  if (r.treno.empty()) {
+    l.sbaglia("il nome " + tra_apici(r.testo_treno) + " non e' nella forma " + r.linea +
+              "_TRENO-.txt: indicare il treno con --treno");
+    return;
+  }
+  if (auto e = identificativo_errato(r.linea, "della linea")) return l.sbaglia(*e);
+  if (auto e = identificativo_errato(r.treno, "del treno")) return l.sbaglia(*e);
+}
+
+}  // namespace
+
+std::string linea_da_nome(const std::string& testo_linea) {
+  const std::string nome = std::filesystem::path(testo_linea).filename().string();
+  constexpr std::string_view coda = "_linea.txt";
+  if (nome.size() <= coda.size() || !finisce_con(nome, coda)) return "";
+  return nome.substr(0, nome.size() - coda.size());
+}
+
+std::string treno_da_nome(const std::string& testo_treno, const std::string& linea) {
+  const std::string nome = std::filesystem::path(testo_treno).filename().string();
+  const std::string testa = linea + "_";
+  constexpr std::string_view coda = "-.txt";
+  if (linea.empty() || nome.size() <= testa.size() + coda.size()) return "";
+  if (nome.compare(0, testa.size(), testa) != 0 || !finisce_con(nome, coda)) return "";
+  return nome.substr(testa.size(), nome.size() - testa.size() - coda.size());
+}
+
+riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
+  lettura l;
+  if (argomenti.empty()) return l.r;
+  bool solo_testi = false;
+  for (size_t i = 0; i < argomenti.size() && !l.finita; ++i) {
+    const std::string& arg = argomenti[i];
+    if (solo_testi || arg.size() < 2 || arg[0] != '-') {
+      l.testi.push_back(arg);  // "-" alone is a file name too
+    } else if (arg == "--") {
+      solo_testi = true;
+    } else if (arg[1] == '-') {
+      i = leggi_lunga(l, argomenti, i);
+    } else {
+      i = leggi_corte(l, argomenti, i);
+    }
+  }
+  if (!l.finita) completa(l);
+  return l.r;
+}
+
+std::string testo_aiuto() {
+  return std::string("Uso: ") + NOME_PROGRAMMA + "\n" +
+         "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
+         "\n"
+         "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
+         "\n"
+         "Con due argomenti compila lo scenario di un autore: TESTO_LINEA e' la\n"
+         "descrizione della linea, TESTO_TRENO la descrizione della corsa. I due testi\n"
+         "sono letti e mai cambiati ne' eliminati. I file compilati LINEA_linea.dat,\n"
+         "LINEA_TRENO.sim e LINEA_TRENO.dat vanno nella cartella di uscita.\n"
+         "LINEA e TRENO vengono dai nomi dei testi quando sono nella forma\n"
+         "LINEA_linea.txt e LINEA_TRENO-.txt; le opzioni --linea e --treno li\n"
+         "indicano in ogni caso e vincono sui nomi.\n"
+         "\n"
+         "Opzioni:\n"
+         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente)\n"
+         "  -l, --linea=NOME       identificativo della linea\n"
+         "  -t, --treno=NOME       identificativo del treno\n"
+         "  -c, --controlla        legge e controlla lo scenario senza scrivere file\n"
+         "  -h, --help             mostra questo aiuto ed esce\n"
+         "  -V, --version          mostra la versione ed esce\n"
+         "\n"
+         "Un errore dello scenario e' mostrato come \" Errore n. \" e il numero, con la\n"
+         "descrizione, la posizione in metri e il punto del testo (file:riga:colonna).\n"
+         "\n"
+         "Stato di uscita: 0 riuscito, 1 errore nello scenario, 2 errore d'uso o del\n"
+         "file system.\n";
+}
+
+std::string testo_versione() {
+  return std::string(NOME_PROGRAMMA) + " " + VERSIONE_PROGRAMMA + "\n";
+}
+
+std::string riga_errore_uso(const std::string& messaggio) {
+  return std::string(NOME_PROGRAMMA) + ": " + messaggio + "; '" + NOME_PROGRAMMA +
+         " --help' per l'aiuto\n";
+}
+
+}  // namespace scenario

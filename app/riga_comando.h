@@ -1,0 +1,53 @@
+// The command line. Without arguments the program builds the embedded scenario; with
+// two description texts it builds the author's scenario. Reading the command line runs
+// nothing: it only fills a plain record that the entry point acts on.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+inline constexpr const char* NOME_PROGRAMMA = "compila_scenario";
+
+enum class azione_richiesta {
+  costruzione_incorporata,  // no argument at all
+  costruzione_autore,       // the author's two description texts
+  aiuto,                    // --help
+  versione,                 // --version
+  errore_uso,               // a wrong option or a wrong number of arguments
+};
+
+struct riga_comando {
+  azione_richiesta azione = azione_richiesta::costruzione_incorporata;
+  // The author's texts, as given on the command line.
+  std::string testo_linea;
+  std::string testo_treno;
+  // The line and train identifiers: from the options, otherwise from the texts' names.
+  std::string linea;
+  std::string treno;
+  // Folder of the compiled files; empty for the current folder.
+  std::string uscita;
+  // Read and check the scenario, writing nothing.
+  bool solo_controllo = false;
+  // What is wrong with the command line, for `errore_uso` (without the program's name).
+  std::string messaggio;
+};
+
+// Reads the arguments that follow the program's name.
+riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti);
+
+// The line identifier from a line text named "<linea>_linea.txt", or empty when the name
+// does not follow that form. Only the file's own name counts, not its folder.
+std::string linea_da_nome(const std::string& testo_linea);
+// The train identifier from a run text named "<linea>_<treno>-.txt" for the given line,
+// or empty when the name does not follow that form.
+std::string treno_da_nome(const std::string& testo_treno, const std::string& linea);
+
+// What --help and --version print on standard output.
+std::string testo_aiuto();
+std::string testo_versione();
+// The one line that a usage error prints on standard error, ended by a line feed.
+std::string riga_errore_uso(const std::string& messaggio);
+
+}  // namespace scenario
