@@ -1,9 +1,6 @@
 // The author's build, run as an author runs it: the built program started on description
 // texts in a folder of the author's, with a private folder for temporary files.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,9 +12,8 @@
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 #include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
 #include "track/rapporto_errori.h"
-
-extern char** environ;
 
 namespace scenario {
 namespace {
@@ -25,68 +21,14 @@ namespace {
 namespace fs = std::filesystem;
 using prova::cartella_temporanea;
 using prova::righe_crlf;
+using prova::esito;
+using prova::nomi_in;
+using prova::esegui;
 
 const std::string TESTO_LINEA = "Castrea_Tovena_linea.txt";
 const std::string TESTO_TRENO = "Castrea_Tovena_R7302-.txt";
 const std::vector<std::string> COMPILATI = {"Castrea_Tovena_linea.dat", "Castrea_Tovena_R7302.sim",
                                             "Castrea_Tovena_R7302.dat"};
-
-struct esito {
-  int stato = -1;
-  std::string uscita;  // standard output
-  std::string errori;  // standard error
-};
-
-// Runs `eseguibile` with `argomenti` from the folder `corrente`, with TMPDIR set to
-// `tmpdir`; standard input is empty, both outputs are captured in files of `appunti`.
-esito esegui(const std::string& eseguibile, const std::vector<std::string>& argomenti,
-             const fs::path& corrente, const fs::path& tmpdir) {
-  const cartella_temporanea appunti;
-  const std::string file_uscita = (appunti / "stdout").string();
-  const std::string file_errori = (appunti / "stderr").string();
-
-  // Everything the child needs is prepared before the fork.
-  std::vector<std::string> parole = {eseguibile};
-  parole.insert(parole.end(), argomenti.begin(), argomenti.end());
-  std::vector<char*> argv;
-  for (std::string& p : parole) argv.push_back(p.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> ambiente = {"TMPDIR=" + tmpdir.string()};
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
-  }
-  std::vector<char*> envp;
-  for (std::string& v : ambiente) envp.push_back(v.data());
-  envp.push_back(nullptr);
-  const std::string cartella = corrente.string();
-
-  const pid_t figlio = fork();
-  if (figlio == 0) {
-    const int nulla = open("/dev/null", O_RDONLY);
-    const int out = open(file_uscita.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(file_errori.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (nulla < 0 || out < 0 || err < 0 || chdir(cartella.c_str()) != 0) _exit(127);
-    dup2(nulla, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  esito e;
-  int stato = 0;
-  if (figlio > 0 && waitpid(figlio, &stato, 0) == figlio && WIFEXITED(stato)) {
-    e.stato = WEXITSTATUS(stato);
-  }
-  e.uscita = appunti.leggi("stdout");
-  e.errori = appunti.leggi("stderr");
-  return e;
-}
-
-std::set<std::string> nomi_in(const fs::path& cartella) {
-  std::set<std::string> nomi;
-  for (const auto& voce : fs::directory_iterator(cartella)) nomi.insert(voce.path().filename().string());
-  return nomi;
-}
 
 std::vector<std::string> righe_di(const std::string& testo) {
   std::vector<std::string> righe;
@@ -129,7 +71,7 @@ struct scrivania {
     testi(nome_linea, componi_testo(elenco_linea()), nome_treno, componi_testo(elenco_treno()));
   }
   esito esegui(const std::vector<std::string>& argomenti) const {
-    return scenario::esegui(ESEGUIBILE, argomenti, autore.percorso(), temporanei.percorso());
+    return prova::esegui(ESEGUIBILE, argomenti, autore.percorso(), temporanei.percorso());
   }
   bool nessun_temporaneo() const { return nomi_in(temporanei.percorso()).empty(); }
 };

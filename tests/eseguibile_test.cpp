@@ -1,7 +1,6 @@
 // The built program run as a user runs it: a copy of the executable in a folder of its
 // own, started from another current folder, building the embedded scenario beside itself.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
 
 namespace scenario {
 namespace {
@@ -31,13 +31,10 @@ const std::string TESTO_TRENO = "Castrea_Tovena_R7302-.txt";
 
 std::string tra_apici(const fs::path& p) { return "'" + p.string() + "'"; }
 
-struct esito {
-  int stato = -1;
-  std::string errori;  // standard error
-};
+using prova::esito;
+using prova::nomi_in;
 
-// One run of the program copied into `cartella`, started from `corrente`. The standard
-// error goes to a file outside both folders.
+// One run of the program copied into `cartella`, started from another, empty folder.
 class esecuzione {
  public:
   explicit esecuzione(const cartella_temporanea& cartella) : cartella_(cartella) {
@@ -48,14 +45,7 @@ class esecuzione {
   static std::string nome_eseguibile() { return fs::path(ESEGUIBILE).filename().string(); }
 
   esito avvia() const {
-    const std::string comando = "cd " + tra_apici(corrente_.percorso()) + " && " +
-                                tra_apici(copia()) + " 2> " + tra_apici(appunti_ / "stderr") +
-                                " > /dev/null < /dev/null";
-    const int stato = std::system(comando.c_str());
-    esito e;
-    if (stato != -1 && WIFEXITED(stato)) e.stato = WEXITSTATUS(stato);
-    e.errori = appunti_.leggi("stderr");
-    return e;
+    return prova::esegui(copia().string(), {}, corrente_.percorso(), fs::temp_directory_path());
   }
 
   // The folder the program was started from: it must stay empty.
@@ -64,14 +54,7 @@ class esecuzione {
  private:
   const cartella_temporanea& cartella_;
   cartella_temporanea corrente_;
-  cartella_temporanea appunti_;
 };
-
-std::set<std::string> nomi_in(const fs::path& cartella) {
-  std::set<std::string> nomi;
-  for (const auto& voce : fs::directory_iterator(cartella)) nomi.insert(voce.path().filename().string());
-  return nomi;
-}
 
 bool testo_di_descrizione(const std::string& nome) {
   const auto finisce = [&](const std::string& coda) {
