@@ -19,107 +19,29 @@ namespace {
 using namespace prova_testi;
 using prova::cartella_temporanea;
 
-size_t righe_che_iniziano(const std::vector<std::string>& righe, const std::string& parola) {
-  return static_cast<size_t>(std::count_if(righe.begin(), righe.end(), [&](const std::string& r) {
-    return r.rfind(parola, 0) == 0;
-  }));
-}
+struct testo {
+  void (*scrivi)(const modello&);
+  std::string (*nome)(const modello&);
+  const char* file;
+  std::vector<std::string> (*elenco)();
+  size_t righe;
+  size_t byte;        // 0 where the length is not fixed
+  int oltre_ascii;    // -1 where it is not fixed
+  size_t riga_spazi;  // the one line that ends with spaces, 0 for none
+};
 
-TEST(TestiIncorporati, OgniElencoFinisceConLaSolaSentinella) {
-  // The writer stops at the first sentinel: one anywhere else would cut the text short.
-  const std::vector<std::vector<std::string>> elenchi = {
-      elenco_linea(), elenco_treno(), elenco_note(), elenco_rallentamenti(), elenco_scheda()};
-  const size_t righe_attese[] = {112, 53, 47, 4, 49};
-  for (size_t i = 0; i < elenchi.size(); ++i) {
-    const auto& elenco = elenchi[i];
-    ASSERT_EQ(elenco.size(), righe_attese[i] + 1) << "elenco " << i;
-    EXPECT_LE(elenco.size(), POSTI_ELENCO);
-    EXPECT_EQ(elenco.back(), SENTINELLA);
-    EXPECT_EQ(std::count(elenco.begin(), elenco.end(), std::string(SENTINELLA)), 1)
-        << "elenco " << i;
-  }
-}
-
-TEST(TestoLinea, ByteERighe) {
-  const std::string testo = componi_testo(elenco_linea());
-  EXPECT_EQ(testo.size(), 3582u);
-  EXPECT_EQ(byte_oltre_ascii(testo), 0u);
-  EXPECT_EQ(testo.find(SENTINELLA), std::string::npos);
-  ASSERT_GE(testo.size(), 8u);
-  EXPECT_EQ(testo.substr(testo.size() - 8), "[fine]\r\n");
-
-  const auto righe = righe_di(testo);
-  ASSERT_EQ(righe.size(), 112u);
-  EXPECT_EQ(righe[0], "[generale]");
-  EXPECT_EQ(righe[1], "lunghezza percorso,    39000");
-  EXPECT_EQ(righe[9], "[curve]");
-  EXPECT_EQ(righe[72], "[pendenze]");
-  // No mountain-side stretches: the next header follows at once.
-  EXPECT_EQ(righe[82], "[montagne]");
-  EXPECT_EQ(righe[83], "[cartelli]");
-  // Empty values stay as two commas with spaces between them.
-  EXPECT_EQ(righe[86], "indicatori_vmax,  2200,  80,  85,  85,  0,  ,  ,  ,  0");
-  EXPECT_EQ(righe[95], "[indicazioni]");
-  EXPECT_EQ(righe[111], "[fine]");
-}
-
-TEST(TestoLinea, QuanteVociPerSezione) {
-  // 62 curves, 9 gradients, 11 indicator boards, 15 line-side boards, 3 progressives.
-  const auto righe = righe_di(componi_testo(elenco_linea()));
-  EXPECT_EQ(righe_che_iniziano(righe, "curva"), 62u);
-  EXPECT_EQ(righe_che_iniziano(righe, "pendenza,"), 9u);
-  EXPECT_EQ(righe_che_iniziano(righe, "indicatori_vmax,"), 11u);
-  EXPECT_EQ(righe_che_iniziano(righe, "cartello_indicatore,"), 15u);
-  EXPECT_EQ(righe_che_iniziano(righe, "progressiva chilometrica"), 3u);
-  EXPECT_EQ(righe_che_iniziano(righe, "sfondo"), 3u);
-  for (const std::string& r : righe) EXPECT_FALSE(r.empty());
-}
-
-TEST(TestoTreno, ByteERighe) {
-  const std::string testo = componi_testo(elenco_treno());
-  EXPECT_EQ(testo.size(), 2510u);
-  EXPECT_EQ(testo.find(SENTINELLA), std::string::npos);
-  // The u-umlaut of line 23 is the only byte outside ASCII.
-  EXPECT_EQ(byte_oltre_ascii(testo), 1u);
-
-  const auto righe = righe_di(testo);
-  ASSERT_EQ(righe.size(), 53u);
-  EXPECT_EQ(righe[4], "orologio,    19              4             20 ");
-  const std::string fine_23 = "Castrea Sud / Kestl S\xFC" "d";
-  ASSERT_GE(righe[22].size(), fine_23.size());
-  EXPECT_EQ(righe[22].substr(righe[22].size() - fine_23.size()), fine_23);
-  EXPECT_EQ(righe[31], "[rallentamenti]");
-  EXPECT_EQ(righe[32], "[segnali]");
-  EXPECT_EQ(righe[33], "segnale,    1450,   2, 2, 5,  6, 1,    2,  2,1,0, 0");
-  EXPECT_EQ(righe[36], "segnale,    6800,   2, 3, 1,  0, 0,    0,  0,0,0, 0");
-  EXPECT_EQ(righe[51], "[codici]");
-  EXPECT_EQ(righe[52], "[fine]");
-  // The limits at 11200 and 17400 stand between those at 6700 and 18900.
-  EXPECT_EQ(righe[11], "velocita,    6700,    65");
-  EXPECT_EQ(righe[12], "velocita,   11200,    75");
-  EXPECT_EQ(righe[13], "velocita,   17400,    65");
-  EXPECT_EQ(righe[14], "velocita,   18900,    95");
-}
-
-TEST(TestoTreno, QuanteVociPerSezione) {
-  const auto righe = righe_di(componi_testo(elenco_treno()));
-  EXPECT_EQ(righe_che_iniziano(righe, "velocita,"), 11u);
-  EXPECT_EQ(righe_che_iniziano(righe, "stazione,"), 11u);
-  EXPECT_EQ(righe_che_iniziano(righe, "segnale,"), 18u);
-  EXPECT_EQ(righe_che_iniziano(righe, "aderenza,"), 1u);
-  // Only the clock line carries a trailing space.
-  for (size_t i = 0; i < righe.size(); ++i) {
-    if (i == 4) continue;
-    EXPECT_NE(righe[i].back(), ' ') << "riga " << i + 1;
-  }
-}
-
-TEST(FoglioRallentamenti, ByteERighe) {
-  const std::string testo = componi_testo(elenco_rallentamenti());
-  // Three empty lines (3 x 2 bytes) and 18 + 20 characters with CR LF: 6 + 40 = 46.
-  EXPECT_EQ(testo.size(), 46u);
-  EXPECT_EQ(testo, "\r\n\r\n\r\n" + std::string(18, ' ') + "NESSUNA PRESCRIZIONE\r\n");
-}
+// The five texts with the embedded identifiers "Castrea_Tovena" and "R7302". Only line 5
+// of the run (the clock) and line 9 of the card end with spaces; the u-umlaut of line 23
+// of the run and line 22 of the card is a single byte.
+const testo TESTI[] = {
+    {dati_linea, nome_testo_linea, "Castrea_Tovena_linea.txt", elenco_linea, 112, 3582, 0, 0},
+    {dati_treno, nome_testo_treno, "Castrea_Tovena_R7302-.txt", elenco_treno, 53, 2510, 1, 5},
+    {dati_note, nome_note, "Castrea_Tovena_R7302_note.txt", elenco_note, 47, 0, -1, 0},
+    {dati_rallentamenti, nome_rallentamenti, "Castrea_Tovena_R7302_rallentamenti.txt",
+     elenco_rallentamenti, 4, 46, 0, 0},
+    {dati_scheda, nome_scheda, "Castrea_Tovena_R7302_scheda_treno.txt", elenco_scheda, 49, 3733,
+     1, 9},
+};
 
 modello modello_in(const std::filesystem::path& cartella) {
   modello m;
@@ -129,53 +51,80 @@ modello modello_in(const std::filesystem::path& cartella) {
   return m;
 }
 
-struct scrittore {
-  void (*scrivi)(const modello&);
-  const char* nome;
-  std::vector<std::string> (*elenco)();
-};
+TEST(TestiIncorporati, RigheByteESentinella) {
+  for (const testo& t : TESTI) {
+    SCOPED_TRACE(t.file);
+    // The writer stops at the first sentinel: one anywhere else would cut the text short.
+    const auto elenco = t.elenco();
+    ASSERT_EQ(elenco.size(), t.righe + 1);
+    EXPECT_EQ(elenco.back(), SENTINELLA);
+    EXPECT_EQ(std::count(elenco.begin(), elenco.end(), std::string(SENTINELLA)), 1);
 
-const scrittore SCRITTORI[] = {
-    {dati_linea, "Castrea_Tovena_linea.txt", elenco_linea},
-    {dati_treno, "Castrea_Tovena_R7302-.txt", elenco_treno},
-    {dati_note, "Castrea_Tovena_R7302_note.txt", elenco_note},
-    {dati_rallentamenti, "Castrea_Tovena_R7302_rallentamenti.txt", elenco_rallentamenti},
-    {dati_scheda, "Castrea_Tovena_R7302_scheda_treno.txt", elenco_scheda},
-};
-
-TEST(ScrittoriTesti, NomiDaiDueIdentificativi) {
-  const modello m = modello_in("/nessuna");
-  EXPECT_EQ(nome_testo_linea(m), "Castrea_Tovena_linea.txt");
-  EXPECT_EQ(nome_testo_treno(m), "Castrea_Tovena_R7302-.txt");
-  EXPECT_EQ(nome_note(m), "Castrea_Tovena_R7302_note.txt");
-  EXPECT_EQ(nome_rallentamenti(m), "Castrea_Tovena_R7302_rallentamenti.txt");
-  EXPECT_EQ(nome_scheda(m), "Castrea_Tovena_R7302_scheda_treno.txt");
+    const std::string scritto = componi_testo(elenco);
+    EXPECT_EQ(scritto.find(SENTINELLA), std::string::npos);
+    EXPECT_TRUE(t.byte == 0 || scritto.size() == t.byte) << scritto.size();
+    const auto oltre_ascii = static_cast<int>(byte_oltre_ascii(scritto));
+    EXPECT_TRUE(t.oltre_ascii < 0 || oltre_ascii == t.oltre_ascii) << oltre_ascii;
+    const auto righe = righe_di(scritto);
+    ASSERT_EQ(righe.size(), t.righe);
+    for (size_t n = 1; n <= righe.size(); ++n) {
+      EXPECT_EQ(righe[n - 1].ends_with(' '), n == t.riga_spazi) << "riga " << n;
+    }
+  }
 }
 
-TEST(ScrittoriTesti, OgniFileColSuoNomeNellaCartella) {
+TEST(TestiIncorporati, ContenutoDiLineaETreno) {
+  const auto linea = righe_scritte(elenco_linea());
+  const auto treno = righe_scritte(elenco_treno());
+  ASSERT_EQ(linea.size(), 112u);
+  ASSERT_EQ(treno.size(), 53u);
+  const struct {
+    const std::vector<std::string>& righe;
+    size_t n;
+    const char* attesa;
+  } casi[] = {
+      {linea, 1, "[generale]"}, {linea, 2, "lunghezza percorso,    39000"},
+      // No mountain-side stretches: the next header follows at once.
+      {linea, 83, "[montagne]"}, {linea, 84, "[cartelli]"},
+      // Empty values stay as commas with spaces between them.
+      {linea, 87, "indicatori_vmax,  2200,  80,  85,  85,  0,  ,  ,  ,  0"},
+      {linea, 112, "[fine]"},
+      {treno, 5, "orologio,    19              4             20 "},
+      // The limits at 11200 and 17400 stand between those at 6700 and 18900.
+      {treno, 12, "velocita,    6700,    65"}, {treno, 13, "velocita,   11200,    75"},
+      {treno, 14, "velocita,   17400,    65"}, {treno, 15, "velocita,   18900,    95"},
+      {treno, 32, "[rallentamenti]"}, {treno, 33, "[segnali]"},
+      {treno, 37, "segnale,    6800,   2, 3, 1,  0, 0,    0,  0,0,0, 0"},
+      {treno, 52, "[codici]"}, {treno, 53, "[fine]"},
+  };
+  for (const auto& c : casi) EXPECT_EQ(c.righe[c.n - 1], c.attesa) << "riga " << c.n;
+  EXPECT_TRUE(treno[22].ends_with("Castrea Sud / Kestl S\xFC" "d")) << treno[22];
+}
+
+TEST(TestiIncorporati, FoglioRallentamenti) {
+  // Three empty lines (3 x 2 bytes) and 18 + 20 characters with CR LF: 6 + 40 = 46.
+  EXPECT_EQ(componi_testo(elenco_rallentamenti()),
+            "\r\n\r\n\r\n" + std::string(18, ' ') + "NESSUNA PRESCRIZIONE\r\n");
+}
+
+TEST(ScrittoriTesti, OgniFileColSuoNomeSostituitoPerIntero) {
   cartella_temporanea cartella;
   const modello m = modello_in(cartella.percorso());
-  for (const scrittore& s : SCRITTORI) {
-    s.scrivi(m);
-    EXPECT_EQ(leggi_file(cartella.percorso() / s.nome), componi_testo(s.elenco())) << s.nome;
+  for (const testo& t : TESTI) {
+    SCOPED_TRACE(t.file);
+    EXPECT_EQ(t.nome(m), t.file);
+    // Written anew, then over an earlier, longer file of a byte that no text holds: the
+    // same bytes both times, nothing of the old file left.
+    t.scrivi(m);
+    EXPECT_EQ(leggi_file(cartella / t.file), componi_testo(t.elenco()));
+    cartella.scrivi(t.file, std::string(20000, '\x01'));
+    t.scrivi(m);
+    EXPECT_EQ(leggi_file(cartella / t.file), componi_testo(t.elenco()));
   }
   // Five files and nothing else (no temporary left behind).
-  const auto voci = std::distance(std::filesystem::directory_iterator(cartella.percorso()),
-                                  std::filesystem::directory_iterator());
-  EXPECT_EQ(voci, 5);
-}
-
-TEST(ScrittoriTesti, UnFilePrecedentePiuLungoSparisceTutto) {
-  cartella_temporanea cartella;
-  const modello m = modello_in(cartella.percorso());
-  for (const scrittore& s : SCRITTORI) {
-    // A filler byte that no embedded text holds, longer than every text.
-    cartella.scrivi(s.nome, std::string(20000, '\x01'));
-    s.scrivi(m);
-    const std::string letto = leggi_file(cartella / s.nome);
-    EXPECT_EQ(letto, componi_testo(s.elenco())) << s.nome;
-    EXPECT_EQ(letto.find('\x01'), std::string::npos) << s.nome;
-  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cartella.percorso()),
+                          std::filesystem::directory_iterator()),
+            5);
 }
 
 TEST(ScrittoriTesti, UnAltroTrenoLasciaInPostoLaSuaScheda) {
@@ -190,8 +139,7 @@ TEST(ScrittoriTesti, UnAltroTrenoLasciaInPostoLaSuaScheda) {
 
 TEST(ScrittoriTesti, CartellaMancanteFermaLaScrittura) {
   cartella_temporanea cartella;
-  const modello m = modello_in(cartella.percorso() / "manca");
-  EXPECT_THROW(dati_linea(m), errore_file);
+  EXPECT_THROW(dati_linea(modello_in(cartella.percorso() / "manca")), errore_file);
   EXPECT_FALSE(cartella.esiste("manca"));
 }
 

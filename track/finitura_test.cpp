@@ -13,27 +13,43 @@ namespace {
 
 using celle = std::vector<int64_t>;
 
-// A track of cells 0 to 299, all empty; the vector holds exactly these cells, so that a
-// read past cell 299 is caught by the sanitizer build.
-modello traccia(size_t numero_celle = 300) {
+// What a case puts on the track before the pass: kind, value, mountain type of one cell.
+struct oggetto {
+  int64_t indice;
+  uint8_t tipo;
+  int16_t dato1 = 0;
+  uint8_t montagna = 0;
+};
+
+// A slow-down: start (kind 3, its speed in dato1) and end (kind 2).
+std::vector<oggetto> rallentamento(int64_t inizio, int64_t fine, int16_t velocita,
+                                   std::vector<oggetto> altri = {}) {
+  altri.push_back({inizio, 3, velocita});
+  altri.push_back({fine, 2, velocita});
+  return altri;
+}
+
+struct caso {
+  const char* cosa;
+  std::vector<oggetto> oggetti;
+  celle attesi;  // cells that change, ascending
+  int32_t errore = 0;
+  int32_t posizione = 0;
+  size_t numero_celle = 300;
+};
+
+// Runs the pass on a track of cells 0 to numero_celle - 1 (exactly those, so that a read
+// past the end is caught by the sanitizer build). Every changed cell must have been free
+// or an abbattimento and now be an abbattimento with 180, its other fields as before.
+void verifica(const caso& c) {
+  SCOPED_TRACE(c.cosa);
   modello m;
-  m.percorso = std::vector<cella>(numero_celle);
-  return m;
-}
-
-void metti(modello& m, int64_t i, uint8_t tipo, int16_t dato1 = 0) {
-  m.percorso[i].tipo = tipo;
-  m.percorso[i].dato1 = dato1;
-}
-
-void rallentamento(modello& m, int64_t inizio, int64_t fine, int16_t velocita) {
-  metti(m, inizio, 3, velocita);
-  metti(m, fine, 2, velocita);
-}
-
-// Runs the pass and returns the cells it changed. Each must have been free and now be an
-// abbattimento with 180 with every other field as before.
-celle nuovi_abbattimenti(modello& m) {
+  m.percorso.resize(c.numero_celle);
+  for (const oggetto& o : c.oggetti) {
+    m.percorso[static_cast<size_t>(o.indice)] = {
+        .tipo = o.tipo, .dato1 = o.dato1, .montagna = o.montagna};
+  }
+  m.luogo_errore = {"testo.txt", 3, 4};
   const std::vector<cella> prima = m.percorso;
   rifinitura_percorso(m);
   celle cambiate;
@@ -42,299 +58,133 @@ celle nuovi_abbattimenti(modello& m) {
     cella attesa = prima[i];
     attesa.tipo = 12;
     attesa.dato1 = 180;
-    EXPECT_TRUE(cella_libera(prima[i])) << "cell " << i;
+    EXPECT_TRUE(cella_libera(prima[i]) || prima[i].tipo == 12) << "cell " << i;
     EXPECT_TRUE(m.percorso[i] == attesa) << "cell " << i;
     cambiate.push_back(static_cast<int64_t>(i));
   }
-  return cambiate;
+  EXPECT_EQ(cambiate, c.attesi);
+  EXPECT_EQ(m.codice_errore, c.errore);
+  EXPECT_EQ(m.posizione_errore, c.posizione);
+  // An error of the pass is not one found in a description text.
+  EXPECT_EQ(m.luogo_errore.file.empty(), c.errore != 0);
 }
 
-TEST(RifinituraAvviso, OgniSegnaleNelleVentiCellePrima) {
-  modello m = traccia();
-  metti(m, 100, 4);
-  metti(m, 95, 1);   // 5 cells before the board
-  metti(m, 88, 1);   // 12 cells before: the look-back goes past the first signal
-  metti(m, 200, 4);
-  metti(m, 180, 1);  // 20 cells before: still looked at
-  metti(m, 250, 4);
-  metti(m, 229, 1);  // 21 cells before: not
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{87, 94, 179}));
-  EXPECT_EQ(m.codice_errore, 0);
+TEST(Rifinitura, SegnaliPrimaDelCartelloDiAvviso) {
+  const caso casi[] = {
+      {"every signal in the 20 cells before a board, nearest first, the 21st cell not",
+       {{100, 4}, {95, 1}, {88, 1}, {200, 4}, {180, 1}, {250, 4}, {229, 1}}, {87, 94, 179}},
+      {"first cell before the signal taken: the second", {{100, 4}, {95, 1}, {94, 6}}, {93}},
+      {"board at 6: the look-back reaches cell 3, its signal gets 2", {{6, 4}, {3, 1}}, {2}},
+      {"board at 5: it stops at s = 2, which would need cells 1 and 0", {{5, 4}, {2, 1}}, {}},
+      {"an abbattimento of 120 before the signal stays; a new 180 goes behind it",
+       {{100, 4}, {95, 1}, {94, 12, 120}}, {93}},
+      // Both cells before the signal taken: the first abbattimento of the two gets the
+      // smaller of 180 and its value, the other is left.
+      {"270 just before the signal is capped, the 150 behind it stays",
+       {{100, 4}, {95, 1}, {94, 12, 270}, {93, 12, 150}}, {94}},
+      {"120 just before the signal stays", {{100, 4}, {95, 1}, {94, 12, 120}, {93, 6}}, {}},
+      {"270 two cells before the signal is capped", {{100, 4}, {95, 1}, {94, 6}, {93, 12, 270}},
+       {93}},
+      // The signal at 95 has a signal and an advance cell before it: error 11 at
+      // 95 x 50 = 4750. The look-back goes on: 94 gets 92, 85 gets 84.
+      {"no room before a signal: error 11, the look-back goes on",
+       {{100, 4}, {95, 1}, {94, 1}, {93, 5}, {85, 1}}, {84, 92},
+       codice::segnale_senza_abbattimento, 4750},
+  };
+  for (const caso& c : casi) verifica(c);
 }
 
-TEST(RifinituraAvviso, SecondaCellaQuandoLaPrimaEOccupata) {
-  modello m = traccia();
-  metti(m, 100, 4);
-  metti(m, 95, 1);
-  metti(m, 94, 6);  // an indicator board
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{93}));
+TEST(Rifinitura, FinestrePrimaDellInizio) {
+  // Windows 5-7, 11-13 and 18-20 cells back, used when i > 7, > 13, > 20; the first free
+  // cell of each (here the nearest) is taken. Fast slow-downs: no inner points.
+  const caso casi[] = {
+      {"start 7: no window", rallentamento(7, 27, 120), {}},
+      {"start 8", rallentamento(8, 28, 120), {3}},
+      {"start 10", rallentamento(10, 30, 120), {5}},
+      {"start 13", rallentamento(13, 33, 120), {8}},
+      {"start 14: two windows", rallentamento(14, 34, 120), {3, 9}},
+      {"start 20", rallentamento(20, 40, 120), {9, 15}},
+      {"start 21: three windows", rallentamento(21, 41, 120), {3, 10, 16}},
+      {"i - 5 and i - 6 signals: i - 7", rallentamento(50, 60, 120, {{45, 1}, {44, 1}}),
+       {32, 39, 43}},
+      {"a full window: error 12 at 50 x 50, the others go on",
+       rallentamento(50, 60, 120, {{37, 6}, {38, 6}, {39, 6}}), {32, 45},
+       codice::finestra_occupata, 2500},
+      {"a free mountain cell becomes an abbattimento and keeps its mountain type",
+       rallentamento(50, 60, 120, {{45, 11, 0, 2}}), {32, 39, 45}},
+  };
+  for (const caso& c : casi) verifica(c);
 }
 
-TEST(RifinituraAvviso, CartelloVicinoAllInizio) {
-  // From a board at 6 the look-back reaches cell 3, whose signal gets cell 2.
-  modello m = traccia();
-  metti(m, 6, 4);
-  metti(m, 3, 1);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{2}));
-  // From a board at 5 it stops at s = 2: a signal there would need cells 1 and 0.
-  modello n = traccia();
-  metti(n, 5, 4);
-  metti(n, 2, 1);
-  EXPECT_EQ(nuovi_abbattimenti(n), celle{});
+TEST(Rifinitura, PuntiDentroIlRallentamento) {
+  // From 200 to 230: windows 195, 189, 182; below 110 km/h a point every 8 cells, 208,
+  // 216, 224; the first signal within 12 cells after the end gets one before it.
+  const caso casi[] = {
+      {"100 km/h", rallentamento(200, 230, 100), {182, 189, 195, 208, 216, 224}},
+      {"110 km/h: none inside", rallentamento(200, 230, 110), {182, 189, 195}},
+      // 40000 kept in 16 bits reads -25536: below 110 as a signed number.
+      {"speed -25536", rallentamento(200, 230, basso16(40000)), {182, 189, 195, 208, 216, 224}},
+      {"208 taken: 207, then 8 cells later", rallentamento(200, 230, 100, {{208, 6}}),
+       {182, 189, 195, 207, 215, 223}},
+      {"208 and 207 taken: 209, then 8 cells later",
+       rallentamento(200, 230, 100, {{208, 6}, {207, 6}}), {182, 189, 195, 209, 217, 225}},
+      {"207 to 209 taken: error 13 at 208 x 50, no more points, the end still found",
+       rallentamento(200, 230, 100, {{207, 6}, {208, 6}, {209, 6}, {235, 1}}),
+       {182, 189, 195, 234}, codice::abbattimento_interno, 10400},
+      {"signal 12 cells after the end", rallentamento(200, 230, 100, {{242, 1}}),
+       {182, 189, 195, 208, 216, 224, 241}},
+      {"signal 13 cells after the end: not served", rallentamento(200, 230, 100, {{243, 1}}),
+       {182, 189, 195, 208, 216, 224}},
+      {"only the first signal after the end",
+       rallentamento(200, 230, 100, {{235, 1}, {240, 1}}), {182, 189, 195, 208, 216, 224, 234}},
+      {"cell before the signal taken: the one before",
+       rallentamento(200, 230, 120, {{235, 1}, {234, 6}}), {182, 189, 195, 233}},
+      {"both taken: error 13 at the end, 230 x 50, not at the signal",
+       rallentamento(200, 230, 120, {{235, 1}, {234, 6}, {233, 6}}), {182, 189, 195},
+       codice::abbattimento_interno, 11500},
+      // The slow one (100-110): windows 82, 89, 95, inner 108, 115 -> 114. The fast one
+      // (200-230): 240 -> 239; searching from the slow one's end would take 113.
+      {"a fast slow-down searches from its own end",
+       rallentamento(100, 110, 100, rallentamento(200, 230, 120, {{115, 1}, {240, 1}})),
+       {82, 89, 95, 108, 114, 182, 189, 195, 239}},
+  };
+  for (const caso& c : casi) verifica(c);
 }
 
-TEST(RifinituraAvviso, AbbattimentiEsistenti) {
-  // 270 before the signal is capped at 180; the 150 behind it is left alone.
-  modello m = traccia();
-  metti(m, 100, 4);
-  metti(m, 95, 1);
-  metti(m, 94, 12, 270);
-  metti(m, 93, 12, 150);
-  rifinitura_percorso(m);
-  EXPECT_EQ(m.percorso[94].tipo, 12);
-  EXPECT_EQ(m.percorso[94].dato1, 180);
-  EXPECT_EQ(m.percorso[93].dato1, 150);
-  EXPECT_EQ(m.codice_errore, 0);
-
-  // 120 before the signal with a free cell behind it: a new 180 goes there, 120 stays.
-  modello n = traccia();
-  metti(n, 100, 4);
-  metti(n, 95, 1);
-  metti(n, 94, 12, 120);
-  EXPECT_EQ(nuovi_abbattimenti(n), (celle{93}));
-  EXPECT_EQ(n.percorso[94].dato1, 120);
+TEST(Rifinitura, FineDellaTracciaEdErrori) {
+  const caso casi[] = {
+      {"no track", {}, {}, 0, 0, 0},
+      {"cells 0 to 2: none is visited", {{1, 3, 100}}, {}, 0, 0, 3},
+      // Windows 278, 272, 265; inner 291; at 299, the last cell, 299 and 298 are taken and
+      // 300 does not exist: error 13 at 299 x 50 = 14950, and the walk stops there.
+      {"no end, last cells taken", {{283, 3, 100}, {298, 6}, {299, 6}},
+       {265, 272, 278, 291}, codice::abbattimento_interno, 14950},
+      {"no end: 292, then the track runs out after 7 steps", {{284, 3, 100}},
+       {266, 273, 279, 292}, codice::abbattimento_interno, 14950},
+      {"fast, no end: error 13, no search for the signal", {{250, 3, 120}, {255, 1}},
+       {232, 239, 245}, codice::abbattimento_interno, 14950},
+      {"an end on the last cell is an end", rallentamento(290, 299, 100), {272, 279, 285, 298}},
+      {"the search stops at the last cell and finds its signal",
+       rallentamento(280, 295, 120, {{299, 1}}), {262, 269, 275, 298}},
+      // Error 12 at 50 x 50 first, then error 11 at 140 x 50: the last stays.
+      {"the last error stays",
+       rallentamento(50, 60, 120, {{37, 6}, {38, 6}, {39, 6}, {150, 4}, {140, 1}, {139, 6},
+                                   {138, 6}}),
+       {32, 45}, codice::segnale_senza_abbattimento, 7000},
+  };
+  for (const caso& c : casi) verifica(c);
 }
 
-TEST(RifinituraAvviso, SegnaleSenzaPostoErrore11ELaRicercaProsegue) {
-  modello m = traccia();
-  metti(m, 100, 4);
-  metti(m, 95, 1);
-  metti(m, 94, 1);  // a signal right before it...
-  metti(m, 93, 5);  // ...and a slow-down advance cell: error 11 at 95 x 50 = 4750
-  metti(m, 85, 1);
-  // The signal at 94 then gets 92 (93 is taken) and the farther one at 85 gets 84.
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{84, 92}));
-  EXPECT_EQ(m.codice_errore, codice::segnale_senza_abbattimento);
-  EXPECT_EQ(m.posizione_errore, 4750);
-}
-
-TEST(RifinituraFinestre, FinestreSecondoLaCellaDiInizio) {
-  // Windows 5-7, 11-13 and 18-20 cells back, used when i > 7, > 13, > 20; the first
-  // free cell of each (here the nearest) is taken. A fast slow-down: no inner points.
-  const struct {
-    int64_t inizio;
-    celle attesi;
-  } casi[] = {{7, {}},          {8, {3}},           {10, {5}},           {13, {8}},
-              {14, {3, 9}},     {20, {9, 15}},      {21, {3, 10, 16}}};
-  for (const auto& caso : casi) {
-    SCOPED_TRACE(caso.inizio);
-    modello m = traccia();
-    rallentamento(m, caso.inizio, caso.inizio + 20, 120);
-    EXPECT_EQ(nuovi_abbattimenti(m), caso.attesi);
-    EXPECT_EQ(m.codice_errore, 0);
-  }
-}
-
-TEST(RifinituraFinestre, PrimeDueCelleSegnali) {
-  modello m = traccia();
-  rallentamento(m, 50, 60, 120);
-  metti(m, 45, 1);
-  metti(m, 44, 1);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{32, 39, 43}));
-}
-
-TEST(RifinituraFinestre, FinestraPienaErrore12LeAltreProseguono) {
-  modello m = traccia();
-  rallentamento(m, 50, 60, 120);
-  for (int64_t c : {37, 38, 39}) metti(m, c, 6);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{32, 45}));
-  EXPECT_EQ(m.codice_errore, codice::finestra_occupata);
-  EXPECT_EQ(m.posizione_errore, 2500);  // 50 x 50
-}
-
-TEST(RifinituraFinestre, CellaDiMontagnaTieneIlSuoTipoDiMontagna) {
-  modello m = traccia();
-  rallentamento(m, 50, 60, 120);
-  cella& libera = m.percorso[45];
-  libera.tipo = 11;
-  libera.montagna = 2;
-  libera.pendenza = 103;
-  libera.velocita = 24;
-  rifinitura_percorso(m);
-  EXPECT_EQ(libera.tipo, 12);
-  EXPECT_EQ(libera.dato1, 180);
-  EXPECT_EQ(libera.montagna, 2);
-  EXPECT_EQ(libera.pendenza, 103);
-  EXPECT_EQ(libera.velocita, 24);
-}
-
-// A slow-down from 200 to 230: its windows take 195, 189 and 182.
-modello rallentamento_200_230(int16_t velocita) {
-  modello m = traccia();
-  rallentamento(m, 200, 230, velocita);
-  return m;
-}
-
-TEST(RifinituraPercorrenza, UnoOgniOttoCelleSottoI110) {
-  modello m = rallentamento_200_230(100);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{182, 189, 195, 208, 216, 224}));
-  EXPECT_EQ(m.codice_errore, 0);
-
-  modello veloce = rallentamento_200_230(110);
-  EXPECT_EQ(nuovi_abbattimenti(veloce), (celle{182, 189, 195}));
-
-  // 40000 km/h kept in 16 bits reads -25536: below 110 as a signed number.
-  modello negativa = rallentamento_200_230(basso16(40000));
-  EXPECT_EQ(nuovi_abbattimenti(negativa), (celle{182, 189, 195, 208, 216, 224}));
-}
-
-TEST(RifinituraPercorrenza, CellaOccupataSpostaIlPunto) {
-  // 208 taken: the point goes to 207 and the next ones 8 cells later, 215 and 223.
-  modello indietro = rallentamento_200_230(100);
-  metti(indietro, 208, 6);
-  EXPECT_EQ(nuovi_abbattimenti(indietro), (celle{182, 189, 195, 207, 215, 223}));
-
-  // 208 and 207 taken: 209, then 217 and 225.
-  modello avanti = rallentamento_200_230(100);
-  metti(avanti, 208, 6);
-  metti(avanti, 207, 6);
-  EXPECT_EQ(nuovi_abbattimenti(avanti), (celle{182, 189, 195, 209, 217, 225}));
-}
-
-TEST(RifinituraPercorrenza, Errore13FermaIPuntiNonLaPercorrenza) {
-  modello m = rallentamento_200_230(100);
-  for (int64_t c : {207, 208, 209}) metti(m, c, 6);
-  metti(m, 235, 1);  // still found after the end: 234
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{182, 189, 195, 234}));
-  EXPECT_EQ(m.codice_errore, codice::abbattimento_interno);
-  EXPECT_EQ(m.posizione_errore, 10400);  // 208 x 50
-}
-
-TEST(RifinituraSegnaleSeguente, PortataDiDodiciCelle) {
-  const celle interni{182, 189, 195, 208, 216, 224};
-  modello m = rallentamento_200_230(100);
-  metti(m, 242, 1);  // 230 + 12
-  celle attesi = interni;
-  attesi.push_back(241);
-  EXPECT_EQ(nuovi_abbattimenti(m), attesi);
-
-  modello oltre = rallentamento_200_230(100);
-  metti(oltre, 243, 1);  // 230 + 13
-  EXPECT_EQ(nuovi_abbattimenti(oltre), interni);
-
-  modello due = rallentamento_200_230(100);
-  metti(due, 235, 1);
-  metti(due, 240, 1);  // only the first signal after the end is served
-  attesi = interni;
-  attesi.push_back(234);
-  EXPECT_EQ(nuovi_abbattimenti(due), attesi);
-}
-
-TEST(RifinituraSegnaleSeguente, CelleDavantiAlSegnale) {
-  modello m = rallentamento_200_230(120);
-  metti(m, 235, 1);
-  metti(m, 234, 6);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{182, 189, 195, 233}));
-
-  // Both taken: error 13 at the slow-down's end, 230 x 50, not at the signal.
-  modello n = rallentamento_200_230(120);
-  metti(n, 235, 1);
-  metti(n, 234, 6);
-  metti(n, 233, 6);
-  EXPECT_EQ(nuovi_abbattimenti(n), (celle{182, 189, 195}));
-  EXPECT_EQ(n.codice_errore, codice::abbattimento_interno);
-  EXPECT_EQ(n.posizione_errore, 11500);
-}
-
-TEST(RifinituraSegnaleSeguente, RallentamentoVeloceCercaDallaSuaFine) {
-  modello m = traccia();
-  // A slow one from 100 to 110: windows 95, 89, 82; inner 108; its end finds 115 -> 114.
-  rallentamento(m, 100, 110, 100);
-  metti(m, 115, 1);
-  // A fast one from 200 to 230: windows only, then 240 -> 239. Searching from the
-  // slow one's end (110) instead would meet 115 again and take 113.
-  rallentamento(m, 200, 230, 120);
-  metti(m, 240, 1);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{82, 89, 95, 108, 114, 182, 189, 195, 239}));
-  EXPECT_EQ(m.codice_errore, 0);
-}
-
-TEST(RifinituraErrori, UltimoErroreResta) {
-  modello m = traccia();
-  rallentamento(m, 50, 60, 120);
-  for (int64_t c : {37, 38, 39}) metti(m, c, 6);  // error 12 at 50 x 50
-  metti(m, 150, 4);
-  metti(m, 140, 1);
-  metti(m, 139, 6);
-  metti(m, 138, 6);  // then error 11 at 140 x 50
-  m.luogo_errore = {"testo.txt", 3, 4};
-  rifinitura_percorso(m);
-  EXPECT_EQ(m.codice_errore, codice::segnale_senza_abbattimento);
-  EXPECT_EQ(m.posizione_errore, 7000);
-  EXPECT_TRUE(m.luogo_errore.file.empty());  // not an error found in a text
-}
-
-TEST(RifinituraErrori, ErroreDellaLetturaNonVieneAzzerato) {
-  modello m = rallentamento_200_230(100);
+TEST(Rifinitura, ErroreDellaLetturaNonVieneAzzerato) {
+  modello m;
+  m.percorso.resize(300);
+  m.percorso[200] = {3, 100};
+  m.percorso[230] = {2, 100};
   m.codice_errore = codice::abbattimento_occupato;
   m.posizione_errore = 1234;
   rifinitura_percorso(m);
   EXPECT_EQ(m.codice_errore, codice::abbattimento_occupato);
   EXPECT_EQ(m.posizione_errore, 1234);
-}
-
-TEST(RifinituraLimiti, TracciaVuotaOCorta) {
-  modello vuota;
-  rifinitura_percorso(vuota);
-  EXPECT_EQ(vuota.codice_errore, 0);
-  // Cells 0 to 2: no cell is visited, so the start at cell 1 has no walk.
-  modello corta = traccia(3);
-  metti(corta, 1, 3, 100);
-  EXPECT_EQ(nuovi_abbattimenti(corta), celle{});
-  EXPECT_EQ(corta.codice_errore, 0);
-}
-
-TEST(RifinituraLimiti, RallentamentoSenzaFineEntroLaTraccia) {
-  // Start at 283, no end: windows 278, 272, 265; inner point at 291. At 299 (the last
-  // cell) 299 and 298 are taken and 300 does not exist: error 13; the walk stops there
-  // with error 13 at 299 x 50 = 14950.
-  modello m = traccia();
-  metti(m, 283, 3, 100);
-  metti(m, 298, 6);
-  metti(m, 299, 6);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{265, 272, 278, 291}));
-  EXPECT_EQ(m.codice_errore, codice::abbattimento_interno);
-  EXPECT_EQ(m.posizione_errore, 14950);
-
-  // Start at 284: 292 placed, then the walk runs out at 299 after 7 steps.
-  modello n = traccia();
-  metti(n, 284, 3, 100);
-  EXPECT_EQ(nuovi_abbattimenti(n), (celle{266, 273, 279, 292}));
-  EXPECT_EQ(n.codice_errore, codice::abbattimento_interno);
-  EXPECT_EQ(n.posizione_errore, 14950);
-
-  // A fast one without an end: error 13 at the last cell, and no search, so the signal
-  // just after its start gets nothing.
-  modello veloce = traccia();
-  metti(veloce, 250, 3, 120);
-  metti(veloce, 255, 1);
-  EXPECT_EQ(nuovi_abbattimenti(veloce), (celle{232, 239, 245}));
-  EXPECT_EQ(veloce.codice_errore, codice::abbattimento_interno);
-  EXPECT_EQ(veloce.posizione_errore, 14950);
-}
-
-TEST(RifinituraLimiti, FineESegnaleSulleUltimeCelle) {
-  // An end on the last cell is an end: 298 inner (290 + 8), no error.
-  modello m = traccia();
-  rallentamento(m, 290, 299, 100);
-  EXPECT_EQ(nuovi_abbattimenti(m), (celle{272, 279, 285, 298}));
-  EXPECT_EQ(m.codice_errore, 0);
-
-  // The search from 295 stops at 299 and finds the signal there.
-  modello n = traccia();
-  rallentamento(n, 280, 295, 120);
-  metti(n, 299, 1);
-  EXPECT_EQ(nuovi_abbattimenti(n), (celle{262, 269, 275, 298}));
 }
 
 }  // namespace

@@ -4,91 +4,64 @@
 
 #include <set>
 #include <string>
-#include <vector>
 
 namespace scenario {
 namespace {
 
-// Every number a stage can record: the scenario's own and the project's limits 26 to 29
-// and 104.
-const std::vector<int32_t> numeri_catalogo = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  11,   12,
-                                              13, 15, 16, 17, 18, 19, 20, 21,  22,  24,  25,   26,
-                                              27, 28, 29, 101, 102, 103, 104, 1250, 1251};
-
-TEST(CatalogoErrori, OgniNumeroHaUnaDescrizione) {
+TEST(CatalogoErrori, NumeriDescrizioniEPosizioni) {
+  // Every number a stage can record, the project's limits 26 to 29 and 104 included; the
+  // scenario's errors about a place record a position in metres, the others keep it.
+  const std::set<int32_t> numeri = {1,  2,  3,  4,  5,  6,  7,  8,  9,   10,  11,  12,   13,
+                                    15, 16, 17, 18, 19, 20, 21, 22, 24,  25,  26,  27,   28,
+                                    29, 101, 102, 103, 104, 1250, 1251};
+  const std::set<int32_t> con_posizione = {6, 7, 8, 9, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22};
   std::set<std::string> descrizioni;
-  for (int32_t numero : numeri_catalogo) {
+  for (int32_t numero : numeri) {
     const auto voce = cerca_errore(numero);
     ASSERT_TRUE(voce.has_value()) << numero;
     EXPECT_EQ(voce->numero, numero);
-    ASSERT_NE(voce->descrizione, nullptr);
-    EXPECT_FALSE(std::string(voce->descrizione).empty()) << numero;
+    EXPECT_NE(std::string(voce->descrizione), "") << numero;
     descrizioni.insert(voce->descrizione);
+    const bool proprio = (numero >= 26 && numero <= 29) || numero == 104;
+    EXPECT_TRUE(proprio || voce->con_posizione == (con_posizione.count(numero) == 1)) << numero;
   }
   // A description says which error it is: no two numbers share one.
-  EXPECT_EQ(descrizioni.size(), numeri_catalogo.size());
-}
-
-TEST(CatalogoErrori, NumeriNonUsati) {
+  EXPECT_EQ(descrizioni.size(), numeri.size());
   for (int32_t numero : {0, 14, 23, -1, 30, 100, 105, 1249, 1252}) {
     EXPECT_FALSE(cerca_errore(numero).has_value()) << numero;
   }
 }
 
-TEST(CatalogoErrori, PosizioneSoloPerGliErroriDiUnLuogo) {
-  // The errors that record a position in metres; the others keep whatever was there.
-  const std::set<int32_t> con_posizione = {6, 7, 8, 9, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22};
-  for (int32_t numero : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22,
-                         24, 25, 101, 102, 103, 1250, 1251}) {
-    EXPECT_EQ(cerca_errore(numero)->con_posizione, con_posizione.count(numero) == 1) << numero;
-  }
-}
-
-TEST(DettaglioErrore, PosizioneInMetri) {
-  modello m;
-  m.codice_errore = 6;
-  m.posizione_errore = 450;
-  const std::string con = dettaglio_errore(m);
-  EXPECT_EQ(con.rfind(cerca_errore(6)->descrizione, 0), 0u) << con;
-  EXPECT_NE(con.find("450 m"), std::string::npos) << con;
-  EXPECT_EQ(con.find('\n'), std::string::npos) << con;
-
+TEST(DettaglioErrore, DescrizionePosizioneELuogo) {
+  const auto dettaglio = [](int32_t codice, int32_t posizione, luogo_testo luogo = {}) {
+    modello m;
+    m.codice_errore = codice;
+    m.posizione_errore = posizione;
+    m.luogo_errore = luogo;
+    return dettaglio_errore(m);
+  };
+  const auto descrizione = [](int32_t n) { return std::string(cerca_errore(n)->descrizione); };
+  // The description, then the position in metres where the error has one; without a
+  // place in a text, one line.
+  const std::string con_posizione = dettaglio(6, 450);
+  EXPECT_TRUE(con_posizione.starts_with(descrizione(6))) << con_posizione;
+  EXPECT_NE(con_posizione.find("450 m"), std::string::npos) << con_posizione;
+  EXPECT_EQ(con_posizione.find('\n'), std::string::npos) << con_posizione;
+  EXPECT_NE(dettaglio(26, -150).find("-150 m"), std::string::npos);
   // Error 102 has no position: a stale one from an earlier error is not shown.
-  m.codice_errore = 102;
-  const std::string senza = dettaglio_errore(m);
-  EXPECT_EQ(senza, cerca_errore(102)->descrizione);
-  EXPECT_EQ(senza.find("450"), std::string::npos) << senza;
+  EXPECT_EQ(dettaglio(102, 450), descrizione(102));
 
-  // Negative positions are shown as they are.
-  m.codice_errore = 26;
-  m.posizione_errore = -150;
-  EXPECT_NE(dettaglio_errore(m).find("-150 m"), std::string::npos) << dettaglio_errore(m);
-}
+  // The place in the text on a line of its own, after the position.
+  const std::string con_luogo = dettaglio(16, 6800, {"Castrea_Tovena_R7302-.txt", 12, 5});
+  const size_t a_capo = con_luogo.find('\n');
+  EXPECT_NE(con_luogo.substr(0, a_capo).find("6800 m"), std::string::npos) << con_luogo;
+  EXPECT_EQ(con_luogo.substr(a_capo + 1), "Castrea_Tovena_R7302-.txt:12:5") << con_luogo;
+  EXPECT_EQ(dettaglio(101, 0, {"Castrea_Tovena_linea.txt", 1, 1}),
+            descrizione(101) + "\nCastrea_Tovena_linea.txt:1:1");
 
-TEST(DettaglioErrore, LuogoNelTesto) {
-  modello m;
-  m.codice_errore = 16;
-  m.posizione_errore = 6800;
-  m.luogo_errore = {"Castrea_Tovena_R7302-.txt", 12, 5};
-  const std::string testo = dettaglio_errore(m);
-  const size_t a_capo = testo.find('\n');
-  ASSERT_NE(a_capo, std::string::npos) << testo;
-  EXPECT_NE(testo.substr(0, a_capo).find("6800 m"), std::string::npos) << testo;
-  EXPECT_EQ(testo.substr(a_capo + 1), "Castrea_Tovena_R7302-.txt:12:5");
-
-  m.codice_errore = 101;
-  m.luogo_errore = {"Castrea_Tovena_linea.txt", 1, 1};
-  EXPECT_EQ(dettaglio_errore(m),
-            std::string(cerca_errore(101)->descrizione) + "\nCastrea_Tovena_linea.txt:1:1");
-}
-
-TEST(DettaglioErrore, NumeroFuoriCatalogo) {
-  modello m;
-  m.posizione_errore = 450;
-  m.luogo_errore = {"testo.txt", 3, 4};
+  // Numbers outside the catalogue give nothing at all.
   for (int32_t numero : {0, 14, 23, 9999}) {
-    m.codice_errore = numero;
-    EXPECT_EQ(dettaglio_errore(m), "") << numero;
+    EXPECT_EQ(dettaglio(numero, 450, {"testo.txt", 3, 4}), "") << numero;
   }
 }
 
