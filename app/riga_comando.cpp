@@ -76,6 +76,17 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
   }
 }
 
+// An option whose value is the next argument. Returns the index of the last argument used.
+size_t valore_seguente(lettura& l, const voce_opzione& o, const std::string& scritta,
+                       const std::vector<std::string>& argomenti, size_t i) {
+  if (i + 1 >= argomenti.size()) {
+    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
+    return i;
+  }
+  applica(l, o, scritta, argomenti[i + 1]);
+  return i + 1;
+}
+
 // "--nome", "--nome=valore" or "--nome valore". Returns the index of the last argument used.
 size_t leggi_lunga(lettura& l, const std::vector<std::string>& argomenti, size_t i) {
   const std::string& arg = argomenti[i];
@@ -99,12 +110,7 @@ size_t leggi_lunga(lettura& l, const std::vector<std::string>& argomenti, size_t
     applica(l, *o, scritta, "");
     return i;
   }
-  if (i + 1 >= argomenti.size()) {
-    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
-    return i;
-  }
-  applica(l, *o, scritta, argomenti[i + 1]);
-  return i + 1;
+  return valore_seguente(l, *o, scritta, argomenti, i);
 }
 
 // "-c", "-ch", "-oCARTELLA" or "-o CARTELLA": letters may be grouped, and the first one
@@ -126,12 +132,7 @@ size_t leggi_corte(lettura& l, const std::vector<std::string>& argomenti, size_t
       applica(l, *o, scritta, arg.substr(k + 1));
       return i;
     }
-    if (i + 1 >= argomenti.size()) {
-      l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
-      return i;
-    }
-    applica(l, *o, scritta, argomenti[i + 1]);
-    return i + 1;
+    return valore_seguente(l, *o, scritta, argomenti, i);
   }
   return i;
 }

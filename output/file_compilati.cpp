@@ -15,23 +15,10 @@ class scrittore {
   explicit scrittore(std::string& destinazione) : byte_(destinazione) {}
 
   void u8(uint8_t v) { byte_.push_back(static_cast<char>(v)); }
-  void u16(uint16_t v) {
-    u8(static_cast<uint8_t>(v & 0xFFu));
-    u8(static_cast<uint8_t>(v >> 8));
-  }
+  void u16(uint16_t v) { le(v); }
   void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
-  void i32(int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    for (int spostamento = 0; spostamento < 32; spostamento += 8) {
-      u8(static_cast<uint8_t>((u >> spostamento) & 0xFFu));
-    }
-  }
-  void f64(double v) {
-    const auto u = std::bit_cast<uint64_t>(v);
-    for (int spostamento = 0; spostamento < 64; spostamento += 8) {
-      u8(static_cast<uint8_t>((u >> spostamento) & 0xFFu));
-    }
-  }
+  void i32(int32_t v) { le(static_cast<uint32_t>(v)); }
+  void f64(double v) { le(std::bit_cast<uint64_t>(v)); }
   // Texts are already ISO 8859-1 bytes: the length is the number of bytes.
   void testo(const std::string& t) {
     if (t.size() > 0xFFFFu) throw std::length_error("testo piu' lungo di 65535 byte: " + t.substr(0, 40));
@@ -40,6 +27,12 @@ class scrittore {
   }
 
  private:
+  // Least significant byte first.
+  template <typename U>
+  void le(U v) {
+    for (size_t i = 0; i < sizeof(U); ++i) u8(static_cast<uint8_t>((v >> (8 * i)) & 0xFFu));
+  }
+
   std::string& byte_;
 };
 

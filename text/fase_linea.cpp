@@ -167,16 +167,8 @@ esito_fase sezione_generale(stato_lettura& s) {
 
 // ---- Body records ----------------------------------------------------------------------
 
-enum class esito_record { prosegui, fine_fase, interrompi };
-
 esito_record da_fase(esito_fase e) {
   return e == esito_fase::interrompi ? esito_record::interrompi : esito_record::prosegui;
-}
-
-// A record beyond the track ends the line phase as if the text had ended.
-esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
-  registra_errore(s, codice::oltre_percorso, posizione);
-  return esito_record::fine_fase;
 }
 
 esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {

@@ -14,28 +14,26 @@ namespace scenario {
 
 namespace {
 
+// A value that holds along the line from its record's position up to the next record's:
+// the speed limit or the adhesion. `cursore` is the next cell still to be written. Before
+// the first record at a position past 0 the cells take that record's own value: the first
+// value stated holds from the origin.
+struct profilo {
+  int64_t cursore = 0;
+  std::optional<int32_t> precedente;
+};
+
 // Cursors of the run phase.
 struct cursori_treno {
   int32_t stazione = 1;  // table entry of the next station
-  int64_t velocita = 0;  // next cell whose speed is still to be written
-  int64_t aderenza = 0;  // next cell whose adhesion is still to be written
-  // Values in force up to the next record. Before the first record at a position past 0
-  // the cells take that record's own value: the first limit stated holds from the origin.
-  std::optional<int32_t> velocita_precedente;
-  std::optional<int32_t> aderenza_precedente;
+  profilo velocita;
+  profilo aderenza;
 };
-
-enum class esito_record { prosegui, fine_fase, interrompi };
 
 esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
   chiudi_ed_elimina(s, s.file_treno);
   registra_errore(s, codice, posizione);
   return esito_record::interrompi;
-}
-
-esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
-  registra_errore(s, codice::oltre_percorso, posizione);
-  return esito_record::fine_fase;
 }
 
 // After a marker: any pending error ends the reading, with the object's position. An
@@ -52,51 +50,43 @@ esito_record dopo_marcatore(stato_lettura& s, int32_t posizione) {
 
 // ---- Speeds and adhesion ---------------------------------------------------------------
 
+// How one profile goes into the cells: its field, its coding, and the last cell it may
+// write (a speed stops one cell short of the last cell, the adhesion reaches it).
+struct campo_profilo {
+  uint8_t cella::*campo;
+  uint8_t (*codifica)(int32_t valore);
+  int32_t celle_escluse_in_fondo;
+};
+
 uint8_t codice_velocita(int32_t limite) { return basso8(arrotonda(limite / 5.0)); }
+uint8_t codice_aderenza(int32_t aderenza) { return basso8(aderenza); }
 
-// Writes the speed in force from the cursor on: at least one cell (when the cursor is
-// still on the track), then until the cursor reaches `fino_a`.
-void scrivi_velocita(modello& m, cursori_treno& cur, int64_t fino_a) {
-  const uint8_t codice = codice_velocita(cur.velocita_precedente.value_or(0));
+constexpr campo_profilo VELOCITA{&cella::velocita, codice_velocita, 1};
+constexpr campo_profilo ADERENZA{&cella::aderenza, codice_aderenza, 0};
+
+// Writes the value in force from the cursor on: at least one cell (when the cursor is
+// still within reach), then until the cursor reaches `fino_a`.
+void scrivi_profilo(modello& m, profilo& pr, const campo_profilo& c, int64_t fino_a) {
+  const uint8_t valore = c.codifica(pr.precedente.value_or(0));
+  const int64_t ultima = int64_t{m.ultima_cella()} - c.celle_escluse_in_fondo;
   do {
-    if (cur.velocita >= m.ultima_cella()) return;
-    m.percorso[static_cast<size_t>(cur.velocita)].velocita = codice;
-    ++cur.velocita;
-  } while (cur.velocita < fino_a);
+    if (pr.cursore > ultima) return;
+    m.percorso[static_cast<size_t>(pr.cursore)].*c.campo = valore;
+    ++pr.cursore;
+  } while (pr.cursore < fino_a);
 }
 
-void scrivi_aderenza(modello& m, cursori_treno& cur, int64_t fino_a) {
-  const uint8_t valore = basso8(cur.aderenza_precedente.value_or(0));
-  do {
-    if (cur.aderenza > m.ultima_cella()) return;
-    m.percorso[static_cast<size_t>(cur.aderenza)].aderenza = valore;
-    ++cur.aderenza;
-  } while (cur.aderenza < fino_a);
-}
-
-esito_record record_velocita(stato_lettura& s, cursori_treno& cur) {
+// "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
+esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c) {
   const int32_t p = s.testo.leggi_numero32();
-  const int32_t v = s.testo.leggi_numero32();
+  const int32_t valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) {
-    if (!cur.velocita_precedente) cur.velocita_precedente = v;
-    scrivi_velocita(s.m, cur, n);
+    if (!pr.precedente) pr.precedente = valore;
+    scrivi_profilo(s.m, pr, c, n);
   }
-  cur.velocita_precedente = v;
-  return esito_record::prosegui;
-}
-
-esito_record record_aderenza(stato_lettura& s, cursori_treno& cur) {
-  const int32_t p = s.testo.leggi_numero32();
-  const int32_t a = s.testo.leggi_numero32();
-  if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
-  const int64_t n = arrotonda(p / 50.0);
-  if (n > 0) {
-    if (!cur.aderenza_precedente) cur.aderenza_precedente = a;
-    scrivi_aderenza(s.m, cur, n);
-  }
-  cur.aderenza_precedente = a;
+  pr.precedente = valore;
   return esito_record::prosegui;
 }
 
@@ -250,8 +240,8 @@ esito_record record_treno(stato_lettura& s, cursori_treno& cur) {
   esito_record e = nessuno;
   if (contiene(r, "frenata") && contiene(r, "massa")) t[84].inizio = s.testo.leggi_numero32();
   if (contiene(r, "vetture")) t[84].posizione = s.testo.leggi_numero32();
-  if (contiene(r, "velocit") && (e = record_velocita(s, cur)) != nessuno) return e;
-  if (contiene(r, "aderenza") && (e = record_aderenza(s, cur)) != nessuno) return e;
+  if (contiene(r, "velocit") && (e = record_profilo(s, cur.velocita, VELOCITA)) != nessuno) return e;
+  if (contiene(r, "aderenza") && (e = record_profilo(s, cur.aderenza, ADERENZA)) != nessuno) return e;
   if (contiene(r, "orologio")) {
     t[86].valore3 = s.testo.leggi_numero16();
     t[86].valore4 = s.testo.leggi_numero16();
@@ -277,8 +267,8 @@ bool progressive_multiple_di_50(const modello& m) {
 void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
   chiudi_ed_elimina(s, s.file_treno);
-  scrivi_velocita(m, cur, int64_t{m.ultima_cella()} - 2);
-  scrivi_aderenza(m, cur, int64_t{m.ultima_cella()} - 2);
+  scrivi_profilo(m, cur.velocita, VELOCITA, int64_t{m.ultima_cella()} - 2);
+  scrivi_profilo(m, cur.aderenza, ADERENZA, int64_t{m.ultima_cella()} - 2);
   if (!progressive_multiple_di_50(m)) {
     m.codice_errore = codice::progressive_non_multiple;
     m.luogo_errore = {};

@@ -25,6 +25,11 @@ bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
   return (static_cast<double>(posizione) + margine) / 50 <= m.ultima_cella();
 }
 
+esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
+  registra_errore(s, codice::oltre_percorso, posizione);
+  return esito_record::fine_fase;
+}
+
 bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
   s.m.riga = s.testo.leggi_testo();
