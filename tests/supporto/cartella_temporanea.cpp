@@ -24,7 +24,11 @@ void cartella_temporanea::scrivi(const std::string& nome, std::string_view conte
 }
 
 std::string cartella_temporanea::leggi(const std::string& nome) const {
-  std::ifstream flusso(percorso_ / nome, std::ios::binary);
+  return leggi_tutto(percorso_ / nome);
+}
+
+std::string leggi_tutto(const std::filesystem::path& file) {
+  std::ifstream flusso(file, std::ios::binary);
   std::ostringstream letto;
   letto << flusso.rdbuf();
   return letto.str();

@@ -25,6 +25,9 @@ class cartella_temporanea {
   std::filesystem::path percorso_;
 };
 
+// Every byte of a file.
+std::string leggi_tutto(const std::filesystem::path& file);
+
 // Joins lines with CR LF after each, as the description texts are written.
 std::string righe_crlf(std::initializer_list<std::string_view> righe);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,7 +20,14 @@ struct esito {
 esito esegui(const std::string& eseguibile, const std::vector<std::string>& argomenti,
              const std::filesystem::path& corrente, const std::filesystem::path& tmpdir);
 
+// Copies `eseguibile` into `cartella` and runs it there without arguments, as the embedded
+// build is run, from the folder `corrente`.
+esito esegui_copia(const std::string& eseguibile, const std::filesystem::path& cartella,
+                   const std::filesystem::path& corrente, const std::filesystem::path& tmpdir);
+
 // The names of the entries of a folder.
 std::set<std::string> nomi_in(const std::filesystem::path& cartella);
+// The entries of a folder with their bytes ("<cartella>" for a folder).
+std::map<std::string, std::string> contenuti_in(const std::filesystem::path& cartella);
 
 }  // namespace scenario::prova

@@ -1,14 +1,21 @@
 // Test support for the reading stage: a scenario folder with description texts.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <string>
 
 #include "model/modello.h"
+#include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 #include "tests/supporto/cartella_temporanea.h"
 #include "text/lettura_dati.h"
 
 namespace scenario::prova {
+
+// Put into posizione_errore before reading: an error that carries no position leaves it.
+inline constexpr int32_t POSIZIONE_INTATTA = -777;
 
 // A model for the line "L" and the train "T" whose texts live in a private folder.
 struct scenario_prova {
@@ -20,10 +27,7 @@ struct scenario_prova {
     m.linea = "L";
     m.treno = "T";
     m.genera_linea = 1;
-  }
-  void testi(const std::string& linea, const std::string& treno) {
-    cartella.scrivi(nome_testo_linea(m), linea);
-    cartella.scrivi(nome_testo_treno(m), treno);
+    m.posizione_errore = POSIZIONE_INTATTA;
   }
   // Reads both texts as the build does after clearing the table.
   void leggi() {
@@ -31,8 +35,31 @@ struct scenario_prova {
     for (voce& v : m.tabella) v = voce{};
     memorizza_dati(m);
   }
+  void testi(const std::string& linea, const std::string& treno) {
+    cartella.scrivi(nome_testo_linea(m), linea);
+    cartella.scrivi(nome_testo_treno(m), treno);
+  }
+  void leggi(const std::string& linea, const std::string& treno) {
+    testi(linea, treno);
+    leggi();
+  }
   bool testi_rimasti() const {
     return cartella.esiste(nome_testo_linea(m)) || cartella.esiste(nome_testo_treno(m));
+  }
+  // The embedded scenario: its identifiers and its two texts, read.
+  void leggi_incorporati() {
+    m.linea = "Castrea_Tovena";
+    m.treno = "R7302";
+    leggi(componi_testo(elenco_linea()), componi_testo(elenco_treno()));
+  }
+  // What a reading left: the error and its position, the line text gone, and the run text
+  // gone too unless the line phase ended the reading before the run phase.
+  void attesi(int32_t codice, int32_t posizione = POSIZIONE_INTATTA,
+              bool treno_eliminato = true) const {
+    EXPECT_EQ(m.codice_errore, codice);
+    EXPECT_EQ(m.posizione_errore, posizione);
+    EXPECT_FALSE(cartella.esiste(nome_testo_linea(m)));
+    EXPECT_EQ(cartella.esiste(nome_testo_treno(m)), !treno_eliminato);
   }
 };
 
@@ -40,6 +67,15 @@ struct scenario_prova {
 inline std::string linea_di(int lunghezza, const std::string& corpo = "") {
   return "[generale]\r\nlunghezza percorso, " + std::to_string(lunghezza) +
          "\r\nripetizione segnali 4 codici, 0, 0\r\n[curve]\r\n" + corpo + "[fine]\r\n";
+}
+
+// `numero` line-side boards with the text "B", at 100, 200, 300 ... m.
+inline std::string cartelli(int numero) {
+  std::string corpo;
+  for (int i = 1; i <= numero; ++i) {
+    corpo += "cartello_indicatore, " + std::to_string(100 * i) + ", B\r\n";
+  }
+  return corpo;
 }
 
 // A run description whose records are `corpo` (CR LF lines).
