@@ -21,9 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace prova;
 
-const std::string GEOMETRIA = "Castrea_Tovena_linea.dat";
-const std::string TABELLA = "Castrea_Tovena_R7302.sim";
-const std::string PERCORSO = "Castrea_Tovena_R7302.dat";
 
 // Records what the build shows instead of showing it.
 class piattaforma_finta : public piattaforma {

@@ -23,8 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace prova;
 
-const std::string TESTO_LINEA = "Castrea_Tovena_linea.txt";
-const std::string TESTO_TRENO = "Castrea_Tovena_R7302-.txt";
 const std::string LINEA = "Prova_linea.txt";
 const std::string TRENO = "Prova_T1-.txt";
 

@@ -11,6 +11,7 @@
 
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
+#include "tests/supporto/scenario_prova.h"
 
 namespace scenario {
 namespace {
@@ -18,12 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace prova;
 
-const std::string GEOMETRIA = "Castrea_Tovena_linea.dat";
-const std::string TABELLA = "Castrea_Tovena_R7302.sim";
-const std::string PERCORSO = "Castrea_Tovena_R7302.dat";
-const std::string SCHEDA = "Castrea_Tovena_R7302_scheda_treno.txt";
-const std::string RALLENTAMENTI = "Castrea_Tovena_R7302_rallentamenti.txt";
-const std::string NOTE = "Castrea_Tovena_R7302_note.txt";
 const std::string NOME_ESEGUIBILE = fs::path(ESEGUIBILE).filename().string();
 
 bool testo_di_descrizione(const std::string& nome) {

@@ -17,6 +17,16 @@ namespace scenario::prova {
 // Put into posizione_errore before reading: an error that carries no position leaves it.
 inline constexpr int32_t POSIZIONE_INTATTA = -777;
 
+// Names of the files of the embedded scenario, written out as the simulator expects them.
+inline const std::string GEOMETRIA = "Castrea_Tovena_linea.dat";
+inline const std::string TABELLA = "Castrea_Tovena_R7302.sim";
+inline const std::string PERCORSO = "Castrea_Tovena_R7302.dat";
+inline const std::string SCHEDA = "Castrea_Tovena_R7302_scheda_treno.txt";
+inline const std::string RALLENTAMENTI = "Castrea_Tovena_R7302_rallentamenti.txt";
+inline const std::string NOTE = "Castrea_Tovena_R7302_note.txt";
+inline const std::string TESTO_LINEA = "Castrea_Tovena_linea.txt";
+inline const std::string TESTO_TRENO = "Castrea_Tovena_R7302-.txt";
+
 // A model for the line "L" and the train "T" whose texts live in a private folder.
 struct scenario_prova {
   cartella_temporanea cartella;
