@@ -56,26 +56,6 @@ void richiedi_uscite_distinte(const riga_comando& r, const modello& m, const fs:
 
 }  // namespace
 
-cartella_privata::cartella_privata() {
-  fs::path base;
-  try {
-    base = fs::temp_directory_path();
-  } catch (const fs::filesystem_error& e) {
-    // The folder named by TMPDIR is missing or is no folder.
-    const char* tmpdir = std::getenv("TMPDIR");
-    const fs::path cartella = !e.path1().empty() ? e.path1() : fs::path(tmpdir ? tmpdir : "TMPDIR");
-    throw errore_file(cartella, e.code().message());
-  }
-  std::string modello_nome = (base / "compila_scenario-XXXXXX").string();
-  if (mkdtemp(modello_nome.data()) == nullptr) throw errore_file(base, motivo(errno));
-  percorso_ = modello_nome;
-}
-
-cartella_privata::~cartella_privata() {
-  std::error_code ignorato;
-  fs::remove_all(percorso_, ignorato);
-}
-
 void costruzione_autore(const riga_comando& r, modello& m, piattaforma& p) {
   m.linea = r.linea;
   m.treno = r.treno;
@@ -89,7 +69,7 @@ void costruzione_autore(const riga_comando& r, modello& m, piattaforma& p) {
 
   // The reading stage reads the texts under the scenario's own names and deletes them:
   // it gets copies, and every error it records names the author's files as given.
-  const cartella_privata privata;
+  const cartella_privata privata("compila_scenario");
   m.cartella = privata.percorso();
   m.etichetta_linea = r.testo_linea;
   m.etichetta_treno = r.testo_treno;

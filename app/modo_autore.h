@@ -4,28 +4,11 @@
 // are only read.
 #pragma once
 
-#include <filesystem>
-
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
 #include "model/modello.h"
 
 namespace scenario {
-
-// A private folder made with mkdtemp under the system's folder for temporary files
-// (TMPDIR when set), removed with everything in it when the value goes out of scope.
-class cartella_privata {
- public:
-  cartella_privata();  // throws errore_file when the folder cannot be made
-  ~cartella_privata();
-  cartella_privata(const cartella_privata&) = delete;
-  cartella_privata& operator=(const cartella_privata&) = delete;
-
-  const std::filesystem::path& percorso() const { return percorso_; }
-
- private:
-  std::filesystem::path percorso_;
-};
 
 // Builds the scenario of `r` (an `azione_richiesta::costruzione_autore`): the compiled
 // files go to `r.uscita`, or nowhere with `r.solo_controllo`. A scenario error ends the

@@ -39,23 +39,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A private folder, removed with everything in it at the end of the benchmark.
-class cartella_lavoro {
- public:
-  cartella_lavoro() {
-    std::string modello = (fs::temp_directory_path() / "bench-compilatore-XXXXXX").string();
-    if (mkdtemp(modello.data()) == nullptr) throw std::runtime_error("mkdtemp non riuscito");
-    percorso_ = modello;
-  }
-  ~cartella_lavoro() {
-    std::error_code ignorato;
-    fs::remove_all(percorso_, ignorato);
-  }
-  cartella_lavoro(const cartella_lavoro&) = delete;
-  cartella_lavoro& operator=(const cartella_lavoro&) = delete;
-  const fs::path& percorso() const { return percorso_; }
-
- private:
-  fs::path percorso_;
+struct cartella_lavoro : cartella_privata {
+  cartella_lavoro() : cartella_privata("bench-compilatore") {}
 };
 
 // ---- The longest line ------------------------------------------------------------------

@@ -32,6 +32,7 @@
 #include "app/costruzione.h"
 #include "model/modello.h"
 #include "output/file_compilati.h"
+#include "output/sostituzione.h"
 #include "scenario/testi_incorporati.h"
 #include "track/rapporto_errori.h"
 
@@ -50,23 +51,11 @@ namespace fs = std::filesystem;
 // normally. Every input reuses it; its files are removed after each input.
 class cartella_processo {
  public:
-  cartella_processo() {
-    std::string modello = (fs::temp_directory_path() / "fuzz-lettura-XXXXXX").string();
-    if (mkdtemp(modello.data()) == nullptr) guasto("impossibile creare la cartella di lavoro");
-    percorso_ = modello;
-  }
-  ~cartella_processo() {
-    std::error_code ignorato;
-    fs::remove_all(percorso_, ignorato);
-  }
-  cartella_processo(const cartella_processo&) = delete;
-  cartella_processo& operator=(const cartella_processo&) = delete;
-
-  const fs::path& percorso() const { return percorso_; }
+  const fs::path& percorso() const { return cartella_.percorso(); }
 
   // Empties the folder, whatever the last input left in it.
   void svuota() const {
-    for (const auto& voce : fs::directory_iterator(percorso_)) {
+    for (const auto& voce : fs::directory_iterator(percorso())) {
       std::error_code ec;
       fs::remove_all(voce.path(), ec);
       if (ec) guasto("impossibile svuotare la cartella di lavoro: " + ec.message());
@@ -74,7 +63,7 @@ class cartella_processo {
   }
 
  private:
-  fs::path percorso_;
+  cartella_privata cartella_{"fuzz-lettura"};
 };
 
 const cartella_processo& cartella() {

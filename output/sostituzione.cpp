@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -76,6 +77,27 @@ void sostituisci_file(const std::filesystem::path& file, std::string_view conten
   file_temporaneo temporaneo(file);
   temporaneo.scrivi(contenuto);
   temporaneo.conferma();
+}
+
+cartella_privata::cartella_privata(std::string_view prefisso) {
+  std::filesystem::path base;
+  try {
+    base = std::filesystem::temp_directory_path();
+  } catch (const std::filesystem::filesystem_error& e) {
+    // The folder named by TMPDIR is missing or is no folder.
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::filesystem::path cartella =
+        !e.path1().empty() ? e.path1() : std::filesystem::path(tmpdir ? tmpdir : "TMPDIR");
+    throw errore_file(cartella, e.code().message());
+  }
+  std::string modello_nome = (base / (std::string(prefisso) + "-XXXXXX")).string();
+  if (mkdtemp(modello_nome.data()) == nullptr) throw errore_file(base, motivo_di(errno));
+  percorso_ = modello_nome;
+}
+
+cartella_privata::~cartella_privata() {
+  std::error_code ignorato;
+  std::filesystem::remove_all(percorso_, ignorato);
 }
 
 std::string leggi_file(const std::filesystem::path& file) {

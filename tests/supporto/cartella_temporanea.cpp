@@ -7,24 +7,13 @@
 
 namespace scenario::prova {
 
-cartella_temporanea::cartella_temporanea() {
-  std::string modello = (std::filesystem::temp_directory_path() / "scenario-prova-XXXXXX").string();
-  if (mkdtemp(modello.data()) == nullptr) throw std::runtime_error("mkdtemp non riuscito");
-  percorso_ = modello;
-}
-
-cartella_temporanea::~cartella_temporanea() {
-  std::error_code ignorato;
-  std::filesystem::remove_all(percorso_, ignorato);
-}
-
 void cartella_temporanea::scrivi(const std::string& nome, std::string_view contenuto) const {
-  std::ofstream flusso(percorso_ / nome, std::ios::binary | std::ios::trunc);
+  std::ofstream flusso(percorso() / nome, std::ios::binary | std::ios::trunc);
   flusso.write(contenuto.data(), static_cast<std::streamsize>(contenuto.size()));
 }
 
 std::string cartella_temporanea::leggi(const std::string& nome) const {
-  return leggi_tutto(percorso_ / nome);
+  return leggi_tutto(percorso() / nome);
 }
 
 std::string leggi_tutto(const std::filesystem::path& file) {
@@ -35,7 +24,7 @@ std::string leggi_tutto(const std::filesystem::path& file) {
 }
 
 bool cartella_temporanea::esiste(const std::string& nome) const {
-  return std::filesystem::exists(percorso_ / nome);
+  return std::filesystem::exists(percorso() / nome);
 }
 
 std::string righe_crlf(std::initializer_list<std::string_view> righe) {

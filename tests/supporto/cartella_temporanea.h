@@ -5,24 +5,23 @@
 #include <string>
 #include <string_view>
 
+#include "output/sostituzione.h"
+
 namespace scenario::prova {
 
 class cartella_temporanea {
  public:
-  cartella_temporanea();
-  ~cartella_temporanea();
-  cartella_temporanea(const cartella_temporanea&) = delete;
-  cartella_temporanea& operator=(const cartella_temporanea&) = delete;
+  cartella_temporanea() : cartella_("scenario-prova") {}
 
-  const std::filesystem::path& percorso() const { return percorso_; }
-  std::filesystem::path operator/(const std::string& nome) const { return percorso_ / nome; }
+  const std::filesystem::path& percorso() const { return cartella_.percorso(); }
+  std::filesystem::path operator/(const std::string& nome) const { return percorso() / nome; }
 
   void scrivi(const std::string& nome, std::string_view contenuto) const;
   std::string leggi(const std::string& nome) const;
   bool esiste(const std::string& nome) const;
 
  private:
-  std::filesystem::path percorso_;
+  cartella_privata cartella_;
 };
 
 // Every byte of a file.
