@@ -66,12 +66,6 @@ void memorizza_percorso(modello& m, piattaforma& p, int32_t j) {
   scrivi_file_compilati(m);
 }
 
-void elimina_testi_descrizione(const modello& m) {
-  std::error_code ignorato;
-  std::filesystem::remove(m.cartella / nome_testo_linea(m), ignorato);
-  std::filesystem::remove(m.cartella / nome_testo_treno(m), ignorato);
-}
-
 void Form_Load(modello& m, piattaforma& p) {
   m.linea = LINEA_INCORPORATA;
   m.treno = TRENO_INCORPORATO;

@@ -46,7 +46,4 @@ void memorizza_percorso(modello& m, piattaforma& p, int32_t j);
 // The whole build of the embedded scenario into `m.cartella`.
 void Form_Load(modello& m, piattaforma& p);
 
-// Removes the two description texts of `m` from `m.cartella` if they are still there.
-void elimina_testi_descrizione(const modello& m);
-
 }  // namespace scenario

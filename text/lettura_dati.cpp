@@ -52,15 +52,19 @@ std::string etichetta_o_nome(const std::string& etichetta, const std::string& no
 // are removed, so that none outlives the build.
 void applica_regola_guasto(stato_lettura& s, const guasto_lettura& guasto) {
   s.testo.chiudi();
-  std::error_code ignorato;
-  if (std::filesystem::exists(s.file_linea, ignorato)) std::filesystem::remove(s.file_linea, ignorato);
-  if (std::filesystem::exists(s.file_treno, ignorato)) std::filesystem::remove(s.file_treno, ignorato);
+  elimina_testi_descrizione(s.m);
   s.m.codice_errore = codice::lettura_fallita;
   s.m.luogo_errore = guasto.luogo();
   s.m.motivo_errore = guasto.what();
 }
 
 }  // namespace
+
+void elimina_testi_descrizione(const modello& m) {
+  std::error_code ignorato;
+  std::filesystem::remove(m.cartella / nome_testo_linea(m), ignorato);
+  std::filesystem::remove(m.cartella / nome_testo_treno(m), ignorato);
+}
 
 void memorizza_dati(modello& m) {
   stato_lettura s{m, {}, m.cartella / nome_testo_linea(m), m.cartella / nome_testo_treno(m),

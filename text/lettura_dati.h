@@ -11,4 +11,7 @@ namespace scenario {
 // problem of the texts: a text that cannot be read gives error 25.
 void memorizza_dati(modello& m);
 
+// Removes the two description texts of `m` from `m.cartella` if they are still there.
+void elimina_testi_descrizione(const modello& m);
+
 }  // namespace scenario
