@@ -1,12 +1,9 @@
 #include "text/lettore.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
+#include "output/sostituzione.h"
 #include "track/codici_gara.h"
 
 namespace scenario {
@@ -22,15 +19,14 @@ bool fine_riga(char c) { return c == '\r' || c == '\n'; }
 void lettore_testo::apri(const std::filesystem::path& file, const std::string& etichetta) {
   chiudi();
   etichetta_ = etichetta;
-  std::ifstream flusso(file, std::ios::binary);
-  if (!flusso) {
-    throw guasto_lettura("impossibile aprire il testo: " + std::string(std::strerror(errno)),
+  std::string contenuto;
+  try {
+    contenuto = leggi_file(file);
+  } catch (const errore_file& e) {
+    throw guasto_lettura(std::string("impossibile leggere il testo: ") + e.what(),
                          luogo_testo{etichetta, 0, 0});
   }
-  std::ostringstream letto;
-  letto << flusso.rdbuf();
-  if (flusso.bad()) throw guasto_lettura("errore di lettura del testo", luogo_testo{etichetta, 0, 0});
-  apri_da_memoria(letto.str(), etichetta);
+  apri_da_memoria(std::move(contenuto), etichetta);
 }
 
 void lettore_testo::apri_da_memoria(std::string contenuto, const std::string& etichetta) {

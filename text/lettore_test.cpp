@@ -73,6 +73,8 @@ TEST(LettoreTesto, GuastiDiLettura) {
   leggi_passi("x, " + std::string(LUNGHEZZA_MASSIMA_TESTO + 1, 'a') + "\r\n", {"t=x", "t!"});
   lettore_testo l;
   EXPECT_THROW(l.apri("/nonesiste/davvero.txt", "davvero.txt"), guasto_lettura);
+  // A folder standing at the text's name is no empty text.
+  EXPECT_THROW(l.apri(std::filesystem::temp_directory_path(), "cartella"), guasto_lettura);
 }
 
 TEST(Contiene, MaiuscoleEdEsatto) {
