@@ -218,7 +218,7 @@ esito_record record_indicatori(stato_lettura& s) {
 
 esito_record record_cartello(stato_lettura& s) {
   const int32_t p = s.testo.leggi_numero32();
-  std::string testo = s.testo.leggi_testo();
+  std::string testo = s.testo.leggi_testo_memorizzato("testo del cartello");
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const int64_t c = cella_di(p);
   // A board before the first cell, or an 81st board that would need table entry 0, has

@@ -50,12 +50,13 @@ esito_record dopo_marcatore(stato_lettura& s, int32_t posizione) {
 
 // ---- Speeds and adhesion ---------------------------------------------------------------
 
-// How one profile goes into the cells: its field, its coding, and the last cell it may
-// write (a speed stops one cell short of the last cell, the adhesion reaches it).
+// How one profile goes into the cells: its field, its coding, and the last cell a record
+// may write. A speed record stops one cell short of the last cell (its loop stops once the
+// cursor is at N); an adhesion record and both tails reach the last cell.
 struct campo_profilo {
   uint8_t cella::*campo;
   uint8_t (*codifica)(int32_t valore);
-  int32_t celle_escluse_in_fondo;
+  int32_t celle_escluse_dai_record;
 };
 
 uint8_t codice_velocita(int32_t limite) { return basso8(arrotonda(limite / 5.0)); }
@@ -64,16 +65,22 @@ uint8_t codice_aderenza(int32_t aderenza) { return basso8(aderenza); }
 constexpr campo_profilo VELOCITA{&cella::velocita, codice_velocita, 1};
 constexpr campo_profilo ADERENZA{&cella::aderenza, codice_aderenza, 0};
 
-// Writes the value in force from the cursor on: at least one cell (when the cursor is
-// still within reach), then until the cursor reaches `fino_a`.
-void scrivi_profilo(modello& m, profilo& pr, const campo_profilo& c, int64_t fino_a) {
+// Writes the value in force from the cursor on: the cell at the cursor first (when it is
+// still within `ultima`), then on until the cursor reaches `fino_a`.
+void scrivi_profilo(modello& m, profilo& pr, const campo_profilo& c, int64_t fino_a,
+                    int64_t ultima) {
   const uint8_t valore = c.codifica(pr.precedente.value_or(0));
-  const int64_t ultima = int64_t{m.ultima_cella()} - c.celle_escluse_in_fondo;
   do {
     if (pr.cursore > ultima) return;
     m.percorso[static_cast<size_t>(pr.cursore)].*c.campo = valore;
     ++pr.cursore;
   } while (pr.cursore < fino_a);
+}
+
+// The tail after the last record: the value in force is written at the cursor, even when
+// the cursor stands on the last cell, and on while the cursor is below N - 2.
+void coda_profilo(modello& m, profilo& pr, const campo_profilo& c) {
+  scrivi_profilo(m, pr, c, int64_t{m.ultima_cella()} - 2, m.ultima_cella());
 }
 
 // "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
@@ -84,7 +91,7 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) {
     if (!pr.precedente) pr.precedente = valore;
-    scrivi_profilo(s.m, pr, c, n);
+    scrivi_profilo(s.m, pr, c, n, int64_t{s.m.ultima_cella()} - c.celle_escluse_dai_record);
   }
   pr.precedente = valore;
   return esito_record::prosegui;
@@ -148,7 +155,7 @@ void leggi_resto_stazione(stato_lettura& s, voce& e, dati_stazione& d) {
   d.ore = t.leggi_numero32();
   d.minuti = t.leggi_numero32();
   d.secondi = t.leggi_numero32();
-  e.nome = t.leggi_testo();
+  e.nome = t.leggi_testo_memorizzato("nome della stazione");
   e.orario = static_cast<int32_t>((int64_t{d.ore} * 60 + d.minuti) * 60 + d.secondi);
 }
 
@@ -267,8 +274,8 @@ bool progressive_multiple_di_50(const modello& m) {
 void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
   chiudi_ed_elimina(s, s.file_treno);
-  scrivi_profilo(m, cur.velocita, VELOCITA, int64_t{m.ultima_cella()} - 2);
-  scrivi_profilo(m, cur.aderenza, ADERENZA, int64_t{m.ultima_cella()} - 2);
+  coda_profilo(m, cur.velocita, VELOCITA);
+  coda_profilo(m, cur.aderenza, ADERENZA);
   if (!progressive_multiple_di_50(m)) {
     m.codice_errore = codice::progressive_non_multiple;
     m.luogo_errore = {};

@@ -108,6 +108,37 @@ TEST(FaseTreno, RecordDellaCorsa) {
             (std::array<uint8_t, 4>{81, 82, 83, 84}));
 }
 
+TEST(FaseTreno, CodaDelleVelocitaScriveLaCellaAlCursore) {
+  // L = 5000: N = round(12000 / 50) = 240. The tail writes the cell at the cursor first,
+  // then goes on while the cursor is below N - 2 = 238.
+  struct caso {
+    const char* cosa;
+    std::string velocita;
+    int ultima_scritta;  // last cell holding the final limit; the cells after it hold 0
+  };
+  const caso casi[] = {
+      // 11900 m is cell 238: the first record writes cells 0 to 237 and the two repeats
+      // 238 and 239; the speed loop stops at N, so the cursor ends on cell 240, which the
+      // tail writes with 80 / 5 = 16.
+      {"cursor at N", "velocita, 11900, 60\r\nvelocita, 11900, 70\r\nvelocita, 11900, 80\r\n", 240},
+      // One record at 11900: cursor 238, the tail writes 238 only and stops (239 > 238).
+      {"cursor short of N", "velocita, 11900, 80\r\n", 238},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    scenario_prova s;
+    s.leggi(linea_di(5000), treno_di("aderenza, 0, 100\r\nvelocita, 0, 50\r\n" + c.velocita));
+    s.attesi(0);
+    const auto& p = s.m.percorso;
+    ASSERT_EQ(p.size(), 241u);
+    EXPECT_EQ(p[237].velocita, 10);  // 50 / 5 up to the first record at 11900
+    for (int cella = c.ultima_scritta + 1; cella <= 240; ++cella) EXPECT_EQ(p[cella].velocita, 0) << cella;
+    EXPECT_EQ(p[c.ultima_scritta].velocita, 16);
+    // The adhesion tail reads alike: 100 in cells 0 to 237, nothing after.
+    EXPECT_EQ((std::array{p[237].aderenza, p[238].aderenza}), (std::array<uint8_t, 2>{100, 0}));
+  }
+}
+
 TEST(FaseTreno, Errori) {
   struct caso {
     const char* cosa;
@@ -128,6 +159,9 @@ TEST(FaseTreno, Errori) {
       // (45250 + 800) / 50 = 921 > 920: the run phase ends there as at the end of its text.
       {"station beyond the track", stazione(45250, 12, 200), codice::oltre_percorso, 45250},
       {"kind 300 in an 8-bit field", stazione(1000, 300, 200), codice::lettura_fallita},
+      // A station name goes into the table, whose texts carry a 16-bit length.
+      {"name of 65536 characters", stazione(1000, 12, 200, std::string(65536, 'N')),
+       codice::lettura_fallita},
       // round(2000 / 50) = 40 = round(2010 / 50).
       {"second abbattimento on one cell", "abbattimento, 2000, 130\r\nabbattimento, 2010, 90\r\n",
        codice::abbattimento_occupato, 2010},

@@ -100,10 +100,16 @@ std::string lettore_testo::leggi_testo() {
   const size_t inizio = posizione_;
   while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
   std::string elemento = contenuto_.substr(inizio, posizione_ - inizio);
-  if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
-    throw guasto_lettura("testo piu' lungo di 65535 caratteri", luogo_elemento_);
-  }
   chiudi_elemento();
+  return elemento;
+}
+
+std::string lettore_testo::leggi_testo_memorizzato(const char* cosa) {
+  std::string elemento = leggi_testo();
+  if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
+    throw guasto_lettura(std::string(cosa) + " piu' lungo di 65535 caratteri: la tabella non puo' contenerlo",
+                         luogo_elemento_);
+  }
   return elemento;
 }
 

@@ -25,7 +25,8 @@ class guasto_lettura : public std::runtime_error {
   luogo_testo luogo_;
 };
 
-// Longest text item: a text field of a compiled file carries a 16-bit length.
+// Longest text stored in the table: a text field of a compiled file carries a 16-bit
+// length. Items that are only passed over (an author's notes) have no limit.
 inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 
 class lettore_testo {
@@ -43,6 +44,9 @@ class lettore_testo {
 
   // A text item: blanks skipped, then every character up to the next comma or line end.
   std::string leggi_testo();
+  // A text item that goes into the table (a station name, a board text): longer than a
+  // table text can be, it is a reading failure naming `cosa`.
+  std::string leggi_testo_memorizzato(const char* cosa);
   // A number item into a field of 32-bit signed, 16-bit signed or 8-bit unsigned width.
   int32_t leggi_numero32();
   int16_t leggi_numero16();
