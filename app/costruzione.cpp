@@ -1,87 +1,112 @@
 #include "app/costruzione.h"
 
-#include <string>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
-#include "output/file_compilati.h"
-#include "output/sostituzione.h"
+#include "app/rapporto.h"
+#include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
-#include "text/lettura_dati.h"
-#include "track/codici_gara.h"
-#include "track/finitura.h"
-#include "track/rapporto_errori.h"
 
 namespace scenario {
 
-std::string nome_geometria(const modello& m) { return m.linea + "_linea.dat"; }
-std::string nome_tabella(const modello& m) { return m.linea + "_" + m.treno + ".sim"; }
-std::string nome_percorso(const modello& m) { return m.linea + "_" + m.treno + ".dat"; }
+namespace fs = std::filesystem;
 
-void leggi_e_rifinisci(modello& m, int32_t j) {
-  m.genera_linea = j;
-  m.codice_errore = 0;
-  for (voce& v : m.tabella) v = voce{};
-  memorizza_dati(m);
-  rifinitura_percorso(m);
+std::string nome_geometria(const std::string& linea) { return linea + "_linea.dat"; }
+std::string nome_tabella(const std::string& linea, const std::string& treno) {
+  return linea + "_" + treno + ".sim";
+}
+std::string nome_percorso(const std::string& linea, const std::string& treno) {
+  return linea + "_" + treno + ".dat";
 }
 
-int32_t timbra_intestazione(modello& m) {
-  // Without a track there is no cell 1 to carry the header; the reading stage has then
-  // recorded an error, which the caller reports first.
-  if (m.percorso.size() < 2) return codice::intestazione_valore;
-  voce& intestazione = m.tabella[85];
-  cella& prima = m.percorso[1];
-  if (intestazione.valore1 != 0 || prima.dato1 != 0) return codice::intestazione_valore;
-  intestazione.valore1 = 610;
-  prima.dato1 = 5121;
-  if (intestazione.orario != 0 || prima.dato2 != 0) return codice::intestazione_codice;
-  intestazione.orario = codice_gara_st(m);
-  prima.dato2 = static_cast<int16_t>(codice_gara_og(m));
-  return 0;
-}
-
-void scrivi_file_compilati(const modello& m) {
-  if (m.genera_linea != 0) {
-    sostituisci_file(m.cartella / nome_geometria(m), serializza_tracciato(m.tracciato));
+testo_ingresso leggi_testo_ingresso(const fs::path& file, const std::string& etichetta) {
+  testo_ingresso testo;
+  testo.etichetta = etichetta;
+  struct stat stato {};
+  if (::lstat(file.c_str(), &stato) != 0 && errno == ENOENT) {
+    testo.esiste = false;
+    testo.motivo = std::strerror(ENOENT);
+    return testo;
   }
-  sostituisci_file(m.cartella / nome_tabella(m), serializza_tabella(m.tabella));
-  sostituisci_file(m.cartella / nome_percorso(m), serializza_percorso(m.percorso));
+  try {
+    testo.byte = leggi_file(file);
+  } catch (const errore_file& e) {
+    testo.motivo = std::string("impossibile leggere il testo: ") + e.what();
+  }
+  return testo;
 }
 
-void compila_in_memoria(modello& m, piattaforma& p, int32_t j) {
-  leggi_e_rifinisci(m, j);
-  // A scenario with an error must not leave compiled files that look finished.
-  if (m.codice_errore != 0) errore(p, std::to_string(m.codice_errore), dettaglio_errore(m));
-  const int32_t intestazione = timbra_intestazione(m);
-  if (intestazione != 0) {
-    // A header place is taken by an object of the first cell: no record of the texts is
-    // being read any more, so the description goes alone.
-    const auto voce = cerca_errore(intestazione);
-    errore(p, std::to_string(intestazione), voce ? voce->descrizione : "");
+uscite_su_file::uscite_su_file(fs::path cartella, std::string linea, std::string treno)
+    : cartella_(std::move(cartella)), linea_(std::move(linea)), treno_(std::move(treno)) {}
+
+destinazione_byte& uscite_su_file::apri(file_compilato quale) {
+  const std::string nome = quale == file_compilato::geometria ? nome_geometria(linea_)
+                           : quale == file_compilato::tabella ? nome_tabella(linea_, treno_)
+                                                              : nome_percorso(linea_, treno_);
+  auto& file = file_[static_cast<size_t>(quale)];
+  file = std::make_unique<file_temporaneo>(cartella_ / nome);
+  return *file;
+}
+
+void uscite_su_file::conferma() {
+  // Every file is closed, and its close checked, before the first takes its place.
+  for (auto& file : file_) {
+    if (file) file->chiudi();
+  }
+  for (auto& file : file_) {
+    if (file) file->conferma();
   }
 }
 
-void memorizza_percorso(modello& m, piattaforma& p, int32_t j) {
-  compila_in_memoria(m, p, j);
-  scrivi_file_compilati(m);
+namespace {
+
+// The five text writers, in the order the build writes them: line description, run
+// description, notes, slow-down prescriptions, timetable card.
+void scrivi_testi_incorporati(const fs::path& cartella, const modello& m) {
+  sostituisci_file(cartella / nome_testo_linea(m), componi_testo(elenco_linea()));
+  sostituisci_file(cartella / nome_testo_treno(m), componi_testo(elenco_treno()));
+  sostituisci_file(cartella / nome_note(m), componi_testo(elenco_note()));
+  sostituisci_file(cartella / nome_rallentamenti(m), componi_testo(elenco_rallentamenti()));
+  sostituisci_file(cartella / nome_scheda(m), componi_testo(elenco_scheda()));
 }
 
-void Form_Load(modello& m, piattaforma& p) {
+// The description texts are the build's own scratch files: those the reading stage is
+// done with go, and so does any the build wrote and the stage left, so none outlives it.
+void elimina_testi(const fs::path& cartella, const modello& m) {
+  std::error_code ignorato;
+  fs::remove(cartella / nome_testo_linea(m), ignorato);
+  fs::remove(cartella / nome_testo_treno(m), ignorato);
+}
+
+}  // namespace
+
+int Form_Load(const fs::path& cartella, piattaforma& p) {
+  modello m;
   m.linea = LINEA_INCORPORATA;
   m.treno = TRENO_INCORPORATO;
   p.mostra_finestra();
+  richiesta r;
+  r.linea = m.linea;
+  r.treno = m.treno;
+  r.genera_linea = true;
+  risultato esito;
+  uscite_su_file uscite(cartella, r.linea, r.treno);
   try {
-    dati_linea(m);
-    dati_treno(m);
-    dati_note(m);
-    dati_rallentamenti(m);
-    dati_scheda(m);
-    memorizza_percorso(m, p, 1);
+    scrivi_testi_incorporati(cartella, m);
+    r.testo_linea = leggi_testo_ingresso(cartella / nome_testo_linea(m), nome_testo_linea(m));
+    r.testo_treno = leggi_testo_ingresso(cartella / nome_testo_treno(m), nome_testo_treno(m));
+    esito = memorizza_percorso(r, m, &uscite);
   } catch (...) {
-    // The description texts are the build's own scratch files: none outlives it.
-    elimina_testi_descrizione(m);
+    elimina_testi(cartella, m);
     throw;
   }
+  elimina_testi(cartella, m);
+  if (mostra_errori(p, esito.diagnostiche)) return STATO_ERRORE_SCENARIO;
+  uscite.conferma();
+  return STATO_SUCCESSO;
 }
 
 }  // namespace scenario

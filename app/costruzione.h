@@ -1,13 +1,16 @@
-// The build driver: writes the embedded texts, compiles the scenario and replaces the
-// compiled files.
+// The build driver of the embedded scenario, and what the author's build shares with it:
+// the names of the files, the texts read into memory, the compiled files written through
+// temporary files and put in place together once all are written.
 #pragma once
 
-#include <cstdint>
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/piattaforma.h"
-#include "model/modello.h"
+#include "app/sostituzione.h"
+#include "nucleo/compilazione.h"
 
 namespace scenario {
 
@@ -16,34 +19,32 @@ inline constexpr const char* LINEA_INCORPORATA = "Castrea_Tovena";
 inline constexpr const char* TRENO_INCORPORATO = "R7302";
 
 // Names of the compiled files.
-std::string nome_geometria(const modello& m);  // linea_linea.dat
-std::string nome_tabella(const modello& m);    // linea_treno.sim
-std::string nome_percorso(const modello& m);   // linea_treno.dat
+std::string nome_geometria(const std::string& linea);                            // linea_linea.dat
+std::string nome_tabella(const std::string& linea, const std::string& treno);   // linea_treno.sim
+std::string nome_percorso(const std::string& linea, const std::string& treno);  // linea_treno.dat
 
-// Clears the error state and the table, reads both description texts and runs the
-// finishing pass. `j` not 0 also builds the plan of the line.
-void leggi_e_rifinisci(modello& m, int32_t j);
+// A description text read into memory: a missing file is a text that does not exist,
+// any other failure a text that cannot be read, with the reason.
+testo_ingresso leggi_testo_ingresso(const std::filesystem::path& file, const std::string& etichetta);
 
-// Checks that the header places are still zero and stamps the header values and the two
-// identity codes. Returns 0, or 1250 / 1251 when a place was already taken (nothing is
-// stamped then from that check on).
-int32_t timbra_intestazione(modello& m);
+// The compiled files of one build in `cartella`: each goes to a temporary file beside
+// its name; `conferma` puts them in place in the order geometry, table, track. What was
+// not confirmed is removed when the value goes, and the earlier files stay.
+class uscite_su_file : public uscite_compilate {
+ public:
+  uscite_su_file(std::filesystem::path cartella, std::string linea, std::string treno);
+  destinazione_byte& apri(file_compilato quale) override;
+  void conferma();
 
-// Replaces the compiled files in `m.cartella`: geometry (when genera_linea is not 0),
-// table, track, in this order.
-void scrivi_file_compilati(const modello& m);
+ private:
+  std::filesystem::path cartella_;
+  std::string linea_;
+  std::string treno_;
+  std::array<std::unique_ptr<file_temporaneo>, 3> file_;
+};
 
-// The compile stage up to the writing: reads and finishes the scenario, then checks and
-// stamps the header values. Ends the program through `errore`, with the error's
-// description and place, when the scenario has an error or a header place is taken.
-// Touches no file but the two description texts, which the reading stage deletes.
-void compila_in_memoria(modello& m, piattaforma& p, int32_t j);
-
-// The compile stage: `compila_in_memoria`, then the compiled files into `m.cartella`.
-// When the program ends through `errore`, no compiled file has been touched.
-void memorizza_percorso(modello& m, piattaforma& p, int32_t j);
-
-// The whole build of the embedded scenario into `m.cartella`.
-void Form_Load(modello& m, piattaforma& p);
+// The whole build of the embedded scenario into `cartella`. Returns the exit status;
+// throws errore_file on a failure of the file system.
+int Form_Load(const std::filesystem::path& cartella, piattaforma& p);
 
 }  // namespace scenario

@@ -10,7 +10,7 @@
 #include "app/modo_autore.h"
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
-#include "output/sostituzione.h"
+#include "app/sostituzione.h"
 
 namespace {
 
@@ -37,20 +37,11 @@ int main(int argc, char** argv) {
   }
 
   piattaforma_console console(std::cerr);
-  modello m;
   try {
     if (comando.azione == azione_richiesta::costruzione_autore) {
-      costruzione_autore(comando, m, console);
-    } else {
-      m.cartella = cartella_eseguibile(argc > 0 ? argv[0] : nullptr);
-      Form_Load(m, console);
+      return costruzione_autore(comando, console);
     }
-    return STATO_SUCCESSO;
-  } catch (const fine_programma& fine) {
-    return fine.stato;
-  } catch (const errore_file& e) {
-    std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
-    return STATO_ERRORE_SISTEMA;
+    return Form_Load(cartella_eseguibile(argc > 0 ? argv[0] : nullptr), console);
   } catch (const std::exception& e) {
     std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;

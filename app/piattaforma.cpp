@@ -16,7 +16,6 @@ void errore(piattaforma& p, const std::string& a, const std::string& dettaglio) 
   std::string testo = " Errore n. " + a;
   if (!dettaglio.empty()) testo += "\n" + dettaglio;
   p.mostra_messaggio(testo);
-  throw fine_programma{STATO_ERRORE_SCENARIO};
 }
 
 }  // namespace scenario

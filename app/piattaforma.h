@@ -1,5 +1,5 @@
-// What the build shows the user: a window asking to wait, and a message that ends the
-// program. The console implementation writes both to standard error.
+// What the build shows the user: a window asking to wait, and messages. The console
+// implementation writes both to standard error.
 #pragma once
 
 #include <ostream>
@@ -12,7 +12,7 @@ class piattaforma {
   virtual ~piattaforma() = default;
   // Shows the window whose only label reads "Attendere".
   virtual void mostra_finestra() = 0;
-  // Shows a message to be acknowledged before the program ends.
+  // Shows a message to the user.
   virtual void mostra_messaggio(const std::string& testo) = 0;
 };
 
@@ -27,19 +27,13 @@ class piattaforma_console : public piattaforma {
   bool finestra_mostrata_ = false;
 };
 
-// Thrown by `errore` to end the program: it unwinds to the entry point, which closes
-// what is open and exits with `stato`.
-struct fine_programma {
-  int stato;
-};
-
 // Exit status of the program.
 inline constexpr int STATO_SUCCESSO = 0;
 inline constexpr int STATO_ERRORE_SCENARIO = 1;
 inline constexpr int STATO_ERRORE_SISTEMA = 2;
 
 // Shows " Errore n. " followed by `a` (and, on the following lines, `dettaglio` when
-// given), then ends the program with status 1. Never returns.
-[[noreturn]] void errore(piattaforma& p, const std::string& a, const std::string& dettaglio = "");
+// given). The caller then ends the build with status 1.
+void errore(piattaforma& p, const std::string& a, const std::string& dettaglio = "");
 
 }  // namespace scenario

@@ -30,7 +30,7 @@
 #include "app/piattaforma.h"
 #include "model/modello.h"
 #include "output/file_compilati.h"
-#include "output/sostituzione.h"
+#include "app/sostituzione.h"
 #include "scenario/testi_incorporati.h"
 
 namespace scenario {

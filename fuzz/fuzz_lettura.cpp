@@ -32,7 +32,7 @@
 #include "app/costruzione.h"
 #include "model/modello.h"
 #include "output/file_compilati.h"
-#include "output/sostituzione.h"
+#include "app/sostituzione.h"
 #include "scenario/testi_incorporati.h"
 #include "track/rapporto_errori.h"
 

@@ -6,9 +6,10 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "model/diagnostica.h"
 
 namespace scenario {
 
@@ -51,8 +52,8 @@ struct voce {
   bool operator==(const voce&) const = default;
 };
 
-// One coordinate of the plan: empty, a 16-bit integer or a double. The type is
-// written to the geometry file with the value, so it is kept alongside it.
+// One coordinate of the plan as the geometry file holds it: empty, a 16-bit integer or a
+// double.
 enum class tipo_valore : uint16_t { vuoto = 0, intero16 = 2, reale = 5 };
 
 struct valore_tracciato {
@@ -69,15 +70,33 @@ struct valore_tracciato {
   bool operator==(const valore_tracciato&) const = default;
 };
 
-// Coordinate indices of `tracciato`.
+// Coordinate indices of a point of the plan.
 inline constexpr int X = 0;
 inline constexpr int Y = 1;
 
-// Where in a description text the record being read stands (1-based line and column).
-struct luogo_testo {
-  std::string file;
-  int32_t riga = 0;
-  int32_t colonna = 0;
+// One run of steps of the plan: every metre up to `fino_a` computed with curvature `k`
+// (0 for a straight step).
+struct tratto_tracciato {
+  int64_t fino_a = 0;
+  double k = 0.0;
+
+  bool operator==(const tratto_tracciato&) const = default;
+};
+
+// The plan of the line, metres 0 to L + 7000. Every point is computed once, in metre
+// order, from the two points before it, and no later record changes it; so the plan is
+// kept as the runs of steps that make it and worked out again, metre by metre, when it
+// is written (model/tracciato.h). Metres 0 and 1 hold the 16-bit points (0, 0) and
+// (0, 1) once the origin is set; metres 2 to cursore - 1 the computed doubles; the rest
+// stays empty.
+struct piano_tracciato {
+  int64_t ultimo_metro = -1;  // L + 7000; -1 while the plan does not exist
+  bool origine = false;
+  std::vector<tratto_tracciato> tratti;
+  int64_t cursore = 2;  // next metre whose point is still to be computed
+
+  bool esiste() const { return ultimo_metro >= 0; }
+  bool operator==(const piano_tracciato&) const = default;
 };
 
 inline constexpr int VOCI_TABELLA = 87;
@@ -86,28 +105,19 @@ inline constexpr int32_t LUNGHEZZA_MASSIMA = 1000000;
 inline constexpr int32_t MARGINE_OLTRE_FINE = 7000;  // metres of track kept beyond the line's end
 
 struct modello {
-  // The folder in which the description texts are read and every file is written.
-  std::filesystem::path cartella;
-
   std::string linea;
   std::string treno;
   std::string riga;  // the last item read from a description text
   int32_t genera_linea = 0;
+  // The pending error as the stages test it: the last number recorded and its position.
   int32_t codice_errore = 0;
   int32_t posizione_errore = 0;
-  // Place in the text of the record being read when the pending error was recorded;
-  // empty `file` when the error does not come from a text (finishing pass).
-  luogo_testo luogo_errore;
-  // Why a description text could not be read (error 25), in a few words.
-  std::string motivo_errore;
-  // Names under which the two description texts are named in reports; when empty, the
-  // file names in `cartella`.
-  std::string etichetta_linea;
-  std::string etichetta_treno;
+  // Everything recorded, in the order it was found, with its place in the texts.
+  elenco_diagnostiche diagnostiche;
 
   std::vector<cella> percorso;  // cells 0 to N; empty until the line length is read
   std::array<voce, VOCI_TABELLA> tabella{};
-  std::vector<std::array<valore_tracciato, 2>> tracciato;  // metres 0 to L + 7000
+  piano_tracciato tracciato;  // metres 0 to L + 7000
 
   std::array<int32_t, SLOT_MONTAGNE> montagne_inizio{};
   std::array<int32_t, SLOT_MONTAGNE> montagne_fine{};

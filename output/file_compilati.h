@@ -4,19 +4,40 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/modello.h"
 
 namespace scenario {
 
-// Track file: 15 bytes a cell, cell i at offset 15 * i.
-std::string serializza_percorso(const std::vector<cella>& percorso);
+// Where the bytes of a compiled file go, a piece at a time: a file opened by the program's
+// edge, or memory.
+class destinazione_byte {
+ public:
+  virtual ~destinazione_byte() = default;
+  virtual void scrivi(std::string_view byte) = 0;
+};
 
-// Table file: 87 entries of 34 + n bytes, n the length of `nome`.
-std::string serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella);
+class destinazione_memoria : public destinazione_byte {
+ public:
+  void scrivi(std::string_view pezzo) override { byte.append(pezzo); }
+  std::string byte;
+};
+
+// Track file: 15 bytes a cell, cell i at offset 15 * i.
+void serializza_percorso(const std::vector<cella>& percorso, destinazione_byte& d);
+
+// Table file: 87 entries of 34 + n bytes, n the length of `nome`. A `nome` longer than
+// the 16-bit length can tell is refused with std::length_error before anything is written.
+void serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella, destinazione_byte& d);
 
 // Geometry file: every x of the plan, then every y, each a tagged value.
-std::string serializza_tracciato(const std::vector<std::array<valore_tracciato, 2>>& tracciato);
+void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d);
+
+// The same, into memory.
+std::string serializza_percorso(const std::vector<cella>& percorso);
+std::string serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella);
+std::string serializza_tracciato(const piano_tracciato& tracciato);
 
 }  // namespace scenario

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -77,18 +79,15 @@ TEST(FileTabella, TestiLatiniELunghezzaMassima) {
 }
 
 // The plan as the reading stage builds it for a straight line of `lunghezza` metres
-// heading along +y: metres 0 and 1 as 16-bit integers, then doubles up to M - 2, the last
-// two metres empty.
-std::vector<std::array<valore_tracciato, 2>> tracciato_diritto(int32_t lunghezza) {
-  const int32_t m = lunghezza + 7000;
-  std::vector<std::array<valore_tracciato, 2>> t(static_cast<size_t>(m) + 1);
-  t[0] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(0)};
-  t[1] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(1)};
-  for (int32_t metro = 2; metro <= m - 2; ++metro) {
-    t[static_cast<size_t>(metro)] = {valore_tracciato::da_reale(0.0),
-                                     valore_tracciato::da_reale(metro)};
-  }
-  return t;
+// heading along +y: metres 0 and 1 as 16-bit integers, then straight steps up to M - 2,
+// the last two metres empty.
+piano_tracciato tracciato_diritto(int32_t lunghezza) {
+  piano_tracciato p;
+  p.ultimo_metro = lunghezza + 7000;
+  p.origine = true;
+  p.tratti = {{p.ultimo_metro - 2, 0.0}};
+  p.cursore = p.ultimo_metro - 1;
+  return p;
 }
 
 TEST(FileTracciato, TutteLeXPoiTutteLeY) {
@@ -109,11 +108,18 @@ TEST(FileTracciato, TutteLeXPoiTutteLeY) {
   EXPECT_EQ(b.substr(meta - 4, 4), std::string(4, '\0'));
   EXPECT_EQ(b.substr(b.size() - 4), std::string(4, '\0'));
 
-  // Negative values; -1.5 = 0xBFF8000000000000.
-  std::vector<std::array<valore_tracciato, 2>> t(1);
-  t[0] = {valore_tracciato::da_intero(-2), valore_tracciato::da_reale(-1.5)};
-  EXPECT_EQ(serializza_tracciato(t),
-            byte_di({0x02, 0x00, 0xFE, 0xFF, 0x05, 0x00, 0, 0, 0, 0, 0, 0, 0xF8, 0xBF}));
+  // A curve to the left from metre 2 (k = -0.003): x[2] = 0 + 0 + (-0.003) * 1 = -0.003,
+  // y[2] = 1 + 1 - (-0.003) * 0 = 2; the bytes are the doubles' own.
+  piano_tracciato curva = tracciato_diritto(10);
+  curva.tratti = {{2, -0.003}, {curva.ultimo_metro - 2, 0.0}};
+  const std::string c = serializza_tracciato(curva);
+  double x2 = 0;
+  std::memcpy(&x2, c.data() + 10, 8);
+  EXPECT_EQ(x2, -0.003);
+  // An empty plan (no origin, nothing computed) is all empty elements.
+  piano_tracciato vuoto;
+  vuoto.ultimo_metro = 1;
+  EXPECT_EQ(serializza_tracciato(vuoto), std::string(8, '\0'));
   // For L = 39000: 20 * 39000 + 139964 = 919964 bytes.
   EXPECT_EQ(serializza_tracciato(tracciato_diritto(39000)).size(), 919964u);
 }

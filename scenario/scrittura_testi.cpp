@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "output/sostituzione.h"
 
 namespace scenario {
 
@@ -16,10 +15,6 @@ std::string componi_testo(const std::vector<std::string>& elenco) {
   }
   // Every list carries its sentinel; one without it is a fault of the program itself.
   throw std::logic_error("elenco di righe senza riga di fine");
-}
-
-void scrivi_elenco(const std::filesystem::path& file, const std::vector<std::string>& elenco) {
-  sostituisci_file(file, componi_testo(elenco));
 }
 
 }  // namespace scenario

@@ -1,9 +1,6 @@
-// File names of the five embedded texts and their writers. Every name is built from
-// the line and train identifiers; every writer replaces its file in the scenario's
-// folder whole, so nothing of an earlier build's file survives.
+// File names of the five embedded texts, each built from the line and train identifiers.
 #include "scenario/testi_incorporati.h"
 
-#include "scenario/scrittura_testi.h"
 
 namespace scenario {
 
@@ -26,23 +23,5 @@ std::string nome_rallentamenti(const modello& m) {
 }
 
 std::string nome_scheda(const modello& m) { return linea_e_treno(m) + "_scheda_treno.txt"; }
-
-void dati_linea(const modello& m) {
-  scrivi_elenco(m.cartella / nome_testo_linea(m), elenco_linea());
-}
-
-void dati_treno(const modello& m) {
-  scrivi_elenco(m.cartella / nome_testo_treno(m), elenco_treno());
-}
-
-void dati_note(const modello& m) { scrivi_elenco(m.cartella / nome_note(m), elenco_note()); }
-
-void dati_rallentamenti(const modello& m) {
-  scrivi_elenco(m.cartella / nome_rallentamenti(m), elenco_rallentamenti());
-}
-
-void dati_scheda(const modello& m) {
-  scrivi_elenco(m.cartella / nome_scheda(m), elenco_scheda());
-}
 
 }  // namespace scenario

@@ -1,8 +1,6 @@
-// The embedded scenario: the line lists of the five texts a build writes, and the
-// writers that put each text into the scenario's folder.
+// The embedded scenario: the line lists of the five texts a build writes, and their names.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,12 +21,5 @@ std::string nome_testo_treno(const modello& m);          // linea_treno-.txt
 std::string nome_note(const modello& m);                 // linea_treno_note.txt
 std::string nome_rallentamenti(const modello& m);        // linea_treno_rallentamenti.txt
 std::string nome_scheda(const modello& m);               // linea_treno_scheda_treno.txt
-
-// The writers: each replaces its file in `m.cartella`.
-void dati_linea(const modello& m);
-void dati_treno(const modello& m);
-void dati_note(const modello& m);
-void dati_rallentamenti(const modello& m);
-void dati_scheda(const modello& m);
 
 }  // namespace scenario

@@ -3,24 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "output/sostituzione.h"
 #include "scenario/prova_testi.h"
 #include "scenario/scrittura_testi.h"
-#include "tests/supporto/cartella_temporanea.h"
 
 namespace scenario {
 namespace {
 
 using namespace prova_testi;
-using prova::cartella_temporanea;
 
 struct testo {
-  void (*scrivi)(const modello&);
   std::string (*nome)(const modello&);
   const char* file;
   std::vector<std::string> (*elenco)();
@@ -34,26 +29,22 @@ struct testo {
 // of the run (the clock) and line 9 of the card end with spaces; the u-umlaut of line 23
 // of the run and line 22 of the card is a single byte.
 const testo TESTI[] = {
-    {dati_linea, nome_testo_linea, "Castrea_Tovena_linea.txt", elenco_linea, 112, 3582, 0, 0},
-    {dati_treno, nome_testo_treno, "Castrea_Tovena_R7302-.txt", elenco_treno, 53, 2510, 1, 5},
-    {dati_note, nome_note, "Castrea_Tovena_R7302_note.txt", elenco_note, 47, 0, -1, 0},
-    {dati_rallentamenti, nome_rallentamenti, "Castrea_Tovena_R7302_rallentamenti.txt",
+    {nome_testo_linea, "Castrea_Tovena_linea.txt", elenco_linea, 112, 3582, 0, 0},
+    {nome_testo_treno, "Castrea_Tovena_R7302-.txt", elenco_treno, 53, 2510, 1, 5},
+    {nome_note, "Castrea_Tovena_R7302_note.txt", elenco_note, 47, 0, -1, 0},
+    {nome_rallentamenti, "Castrea_Tovena_R7302_rallentamenti.txt",
      elenco_rallentamenti, 4, 46, 0, 0},
-    {dati_scheda, nome_scheda, "Castrea_Tovena_R7302_scheda_treno.txt", elenco_scheda, 49, 3733,
+    {nome_scheda, "Castrea_Tovena_R7302_scheda_treno.txt", elenco_scheda, 49, 3733,
      1, 9},
 };
 
-modello modello_in(const std::filesystem::path& cartella) {
+TEST(TestiIncorporati, RigheByteESentinella) {
   modello m;
-  m.cartella = cartella;
   m.linea = "Castrea_Tovena";
   m.treno = "R7302";
-  return m;
-}
-
-TEST(TestiIncorporati, RigheByteESentinella) {
   for (const testo& t : TESTI) {
     SCOPED_TRACE(t.file);
+    EXPECT_EQ(t.nome(m), t.file);
     // The writer stops at the first sentinel: one anywhere else would cut the text short.
     const auto elenco = t.elenco();
     ASSERT_EQ(elenco.size(), t.righe + 1);
@@ -105,42 +96,6 @@ TEST(TestiIncorporati, FoglioRallentamenti) {
   // Three empty lines (3 x 2 bytes) and 18 + 20 characters with CR LF: 6 + 40 = 46.
   EXPECT_EQ(componi_testo(elenco_rallentamenti()),
             "\r\n\r\n\r\n" + std::string(18, ' ') + "NESSUNA PRESCRIZIONE\r\n");
-}
-
-TEST(ScrittoriTesti, OgniFileColSuoNomeSostituitoPerIntero) {
-  cartella_temporanea cartella;
-  const modello m = modello_in(cartella.percorso());
-  for (const testo& t : TESTI) {
-    SCOPED_TRACE(t.file);
-    EXPECT_EQ(t.nome(m), t.file);
-    // Written anew, then over an earlier, longer file of a byte that no text holds: the
-    // same bytes both times, nothing of the old file left.
-    t.scrivi(m);
-    EXPECT_EQ(leggi_file(cartella / t.file), componi_testo(t.elenco()));
-    cartella.scrivi(t.file, std::string(20000, '\x01'));
-    t.scrivi(m);
-    EXPECT_EQ(leggi_file(cartella / t.file), componi_testo(t.elenco()));
-  }
-  // Five files and nothing else (no temporary left behind).
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cartella.percorso()),
-                          std::filesystem::directory_iterator()),
-            5);
-}
-
-TEST(ScrittoriTesti, UnAltroTrenoLasciaInPostoLaSuaScheda) {
-  cartella_temporanea cartella;
-  modello m = modello_in(cartella.percorso());
-  dati_scheda(m);
-  m.treno = "R7304";
-  dati_scheda(m);
-  EXPECT_TRUE(cartella.esiste("Castrea_Tovena_R7302_scheda_treno.txt"));
-  EXPECT_TRUE(cartella.esiste("Castrea_Tovena_R7304_scheda_treno.txt"));
-}
-
-TEST(ScrittoriTesti, CartellaMancanteFermaLaScrittura) {
-  cartella_temporanea cartella;
-  EXPECT_THROW(dati_linea(modello_in(cartella.percorso() / "manca")), errore_file);
-  EXPECT_FALSE(cartella.esiste("manca"));
 }
 
 }  // namespace

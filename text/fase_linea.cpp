@@ -1,5 +1,6 @@
 // The line phase of the reading stage: the line description text into the track, the
 // table and the plan of the line.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -17,46 +18,36 @@ namespace {
 struct cursori_linea {
   int64_t pendenza = 0;            // next cell whose gradient is still to be written
   int32_t pendenza_precedente = 0;  // gradient in force up to the next record
-  int64_t metro = 2;               // next metre of the plan still to be computed
 };
 
 // Ends the line phase with an error that stops the whole reading stage.
 esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
-  chiudi_ed_elimina(s, s.file_linea);
+  chiudi_ed_elimina(s, quale_testo::linea);
   registra_errore(s, codice, posizione);
   return esito_fase::interrompi;
 }
 
 // ---- Plan of the line ------------------------------------------------------------------
 
-// One step of the plan: the point at the metre cursor from the two points before it.
-// Straight when k is 0; otherwise the direction turns by about k radians.
-void passo_tracciato(modello& m, int64_t c, double k) {
-  const auto& p1 = m.tracciato[static_cast<size_t>(c - 1)];
-  const auto& p2 = m.tracciato[static_cast<size_t>(c - 2)];
-  const double dx = p1[X].numero() - p2[X].numero();
-  const double dy = p1[Y].numero() - p2[Y].numero();
-  auto& punto = m.tracciato[static_cast<size_t>(c)];
-  if (k == 0.0) {
-    punto[X] = valore_tracciato::da_reale(p1[X].numero() + dx);
-    punto[Y] = valore_tracciato::da_reale(p1[Y].numero() + dy);
+// Steps of the plan from the metre cursor up to metre `fino_a` with curvature `k`; the
+// points themselves are worked out when the plan is written.
+void aggiungi_passi(piano_tracciato& p, int64_t fino_a, double k) {
+  if (fino_a < p.cursore) return;
+  if (!p.tratti.empty() && p.tratti.back().k == k) {
+    p.tratti.back().fino_a = fino_a;
   } else {
-    punto[X] = valore_tracciato::da_reale(p1[X].numero() + dx + k * dy);
-    punto[Y] = valore_tracciato::da_reale(p1[Y].numero() + dy - k * dx);
+    p.tratti.push_back({fino_a, k});
   }
+  p.cursore = fino_a + 1;
 }
 
-// Steps of a curve record up to metre `fino_a`. False when the plan would run past
-// metre 1000000 or past the last metre of the plan.
-bool estendi_curva(modello& m, cursori_linea& cur, int64_t fino_a, double k) {
-  const int64_t ultimo_metro = static_cast<int64_t>(m.tracciato.size()) - 1;
-  while (cur.metro <= fino_a) {
-    if (cur.metro > ultimo_metro) return false;
-    passo_tracciato(m, cur.metro, k);
-    ++cur.metro;
-    if (cur.metro > LUNGHEZZA_MASSIMA) return false;
-  }
-  return true;
+// Steps of a curve record up to metre `fino_a`. False when a step would fall past the
+// last metre of the plan, or once the cursor has gone past metre 1000000 (the step onto
+// metre 1000000 is still taken).
+bool estendi_curva(piano_tracciato& p, int64_t fino_a, double k) {
+  if (fino_a < p.cursore) return true;
+  aggiungi_passi(p, std::min({fino_a, p.ultimo_metro, int64_t{LUNGHEZZA_MASSIMA}}), k);
+  return p.cursore <= LUNGHEZZA_MASSIMA && fino_a <= p.ultimo_metro;
 }
 
 // Curvature of a curve keyword: the first class digit found, tested from 1 to 6; the
@@ -87,19 +78,28 @@ void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
 
 // ---- General section -------------------------------------------------------------------
 
-// "lunghezza percorso": sizes the track and the plan.
+// "lunghezza percorso": the line length. The track and the plan are made once the
+// general section is over, from the last length read, so that a length repeated many
+// times costs nothing more than reading it.
 esito_fase lunghezza_percorso(stato_lettura& s) {
-  modello& m = s.m;
   const int32_t lunghezza = s.testo.leggi_numero32();
-  m.tabella[84].fine = lunghezza;
+  s.m.tabella[84].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
   if (lunghezza > LUNGHEZZA_MASSIMA || lunghezza < 0) return interrompi(s, codice::lunghezza_eccessiva);
+  s.lunghezza_letta = true;
+  return esito_fase::prosegui;
+}
+
+// The track, cells 0 to round((L + 7000) / 50), and the plan, metres 0 to L + 7000, all
+// empty.
+void crea_percorso(modello& m) {
+  const int32_t lunghezza = m.tabella[84].fine;
   const int64_t ultima = arrotonda((lunghezza + 7000.0) / 50);
   m.percorso.assign(static_cast<size_t>(ultima + 1), cella{});
   if (m.genera_linea != 0) {
-    m.tracciato.assign(static_cast<size_t>(lunghezza) + MARGINE_OLTRE_FINE + 1, {});
+    m.tracciato = piano_tracciato{};
+    m.tracciato.ultimo_metro = int64_t{lunghezza} + MARGINE_OLTRE_FINE;
   }
-  return esito_fase::prosegui;
 }
 
 void leggi_terna(stato_lettura& s, voce& v) {
@@ -181,7 +181,7 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   return esito_record::prosegui;
 }
 
-esito_record record_curva(stato_lettura& s, cursori_linea& cur) {
+esito_record record_curva(stato_lettura& s) {
   const int32_t p = s.testo.leggi_numero32();
   const int32_t l = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -189,7 +189,7 @@ esito_record record_curva(stato_lettura& s, cursori_linea& cur) {
   if (!k) return da_fase(interrompi(s, codice::curva_errata));
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
-  if (!estendi_curva(s.m, cur, p, 0.0) || !estendi_curva(s.m, cur, int64_t{p} + l, *k)) {
+  if (!estendi_curva(s.m.tracciato, p, 0.0) || !estendi_curva(s.m.tracciato, int64_t{p} + l, *k)) {
     return da_fase(interrompi(s, codice::curva_errata));
   }
   return esito_record::prosegui;
@@ -240,7 +240,7 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
   const esito_record nessuno = esito_record::prosegui;
   esito_record e = nessuno;
   if (contiene(r, "pendenza") && (e = record_pendenza(s, cur)) != nessuno) return e;
-  if (contiene(r, "curva") && s.m.genera_linea != 0 && (e = record_curva(s, cur)) != nessuno) return e;
+  if (contiene(r, "curva") && s.m.genera_linea != 0 && (e = record_curva(s)) != nessuno) return e;
   if (contiene(r, "montagna") && (e = record_montagna(s)) != nessuno) return e;
   if (contiene(r, "indicatori_v") && (e = record_indicatori(s)) != nessuno) return e;
   if (contiene(r, "indicat") && contiene(r, "cartello") && (e = record_cartello(s)) != nessuno) return e;
@@ -251,14 +251,11 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
 // but three, and the plan runs straight to its last metres but two.
 void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
   modello& m = s.m;
-  chiudi_ed_elimina(s, s.file_linea);
+  chiudi_ed_elimina(s, quale_testo::linea);
   scrivi_pendenze(m, cur, int64_t{m.ultima_cella()} - 2);
   if (m.genera_linea == 0) return;
   const int64_t fino_a = int64_t{m.tabella[84].fine} + MARGINE_OLTRE_FINE - 2;
-  const int64_t ultimo_metro = static_cast<int64_t>(m.tracciato.size()) - 1;
-  for (; cur.metro <= fino_a && cur.metro <= ultimo_metro; ++cur.metro) {
-    passo_tracciato(m, cur.metro, 0.0);
-  }
+  aggiungi_passi(m.tracciato, std::min(fino_a, m.tracciato.ultimo_metro), 0.0);
 }
 
 }  // namespace
@@ -267,13 +264,12 @@ esito_fase fase_linea(stato_lettura& s) {
   modello& m = s.m;
   m.tabella[85].nome = m.linea;
   m.tabella[86].nome = m.treno;
-  std::error_code ec;
-  if (!std::filesystem::exists(s.file_linea, ec)) {
-    registra_errore(s, codice::testo_linea_assente, std::nullopt);
-    m.luogo_errore = {};
+  if (!s.linea.esiste) {
+    registra_errore(m, codice::testo_linea_assente, std::nullopt);
     return esito_fase::interrompi;
   }
-  s.testo.apri(s.file_linea, s.etichetta_linea);
+  if (!s.linea.byte) throw guasto_lettura(s.linea.motivo, luogo_testo{s.linea.etichetta, 0, 0});
+  s.testo.apri(*s.linea.byte, s.linea.etichetta);
   do {
     m.riga = s.testo.leggi_testo();
     s.luogo_record = s.testo.luogo_elemento();
@@ -282,16 +278,14 @@ esito_fase fase_linea(stato_lettura& s) {
 
   if (sezione_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
   // Without a line length there is no track to put anything on.
-  if (m.percorso.empty()) return interrompi(s, codice::lunghezza_assente);
+  if (!s.lunghezza_letta) return interrompi(s, codice::lunghezza_assente);
+  crea_percorso(m);
 
   progressive_ordina(m);
   m.numero_montagne = 0;
   s.slot_cartello = 80;
   cursori_linea cur;
-  if (m.genera_linea != 0) {
-    m.tracciato[0] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(0)};
-    m.tracciato[1] = {valore_tracciato::da_intero(0), valore_tracciato::da_intero(1)};
-  }
+  if (m.genera_linea != 0) m.tracciato.origine = true;
   while (leggi_parola_chiave(s)) {
     const esito_record e = record_corpo(s, cur);
     if (e == esito_record::interrompi) return esito_fase::interrompi;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/numeri.h"
+#include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/scenario_prova.h"
 #include "track/rapporto_errori.h"
 
@@ -43,7 +44,7 @@ TEST(FaseLinea, LineaIncorporata) {
   EXPECT_EQ(s.m.percorso[917].pendenza, 100);
   EXPECT_EQ(s.m.percorso[918].pendenza, 0);
 
-  const auto& p = s.m.tracciato;
+  const auto p = punti_di(s.m.tracciato);
   ASSERT_EQ(p.size(), 46001u);
   EXPECT_EQ(p[0][X], valore_tracciato::da_intero(0));
   EXPECT_EQ(p[1][Y], valore_tracciato::da_intero(1));
@@ -88,8 +89,9 @@ TEST(FaseLinea, RecordRiconosciutiEPassatiOltre) {
   EXPECT_EQ(s.m.tabella[78].nome, "(C)");
   EXPECT_TRUE(s.m.tabella[77].nome.empty());
   // A right-hand curve from metre 10: x[11] = 0 + 0 + 0.003 * 1.
-  ASSERT_EQ(s.m.tracciato.size(), 8001u);
-  EXPECT_DOUBLE_EQ(s.m.tracciato[11][X].reale, 0.003);
+  const auto p = punti_di(s.m.tracciato);
+  ASSERT_EQ(p.size(), 8001u);
+  EXPECT_DOUBLE_EQ(p[11][X].reale, 0.003);
 
   // Without the plan a curve is not a record: its item and values are passed over. And
   // "ripetizione segnali 4 codici, 0, 0", with a second value of 0, leaves no codes.
@@ -97,7 +99,7 @@ TEST(FaseLinea, RecordRiconosciutiEPassatiOltre) {
   senza_tracciato.m.genera_linea = 0;
   senza_tracciato.leggi(linea_di(1000, "curva, 10, 5\r\n"), treno_di());
   senza_tracciato.attesi(0);
-  EXPECT_TRUE(senza_tracciato.m.tracciato.empty());
+  EXPECT_FALSE(senza_tracciato.m.tracciato.esiste());
   EXPECT_EQ(senza_tracciato.m.tabella[86].posizione, 0);
 
   scenario_prova piu_lunga;
@@ -157,8 +159,7 @@ TEST(FaseLinea, Errori) {
     SCOPED_TRACE(c.cosa);
     scenario_prova s;
     if (c.linea.empty()) {
-      s.cartella.scrivi(nome_testo_treno(s.m), treno_di());
-      s.leggi();
+      s.leggi(std::nullopt, treno_di());
     } else {
       s.leggi(c.linea, treno_di());
     }
@@ -175,8 +176,8 @@ TEST(FaseLinea, OltreIlPercorsoLaCorsaFinisceAlPrimoSegnale) {
   // The run phase ended at its first signal, which now gives the position; the error
   // keeps its place in the line text.
   s.attesi(codice::oltre_percorso, 1450);
-  EXPECT_EQ(s.m.luogo_errore.file, "L_linea.txt");
-  EXPECT_EQ(s.m.luogo_errore.riga, 6);
+  EXPECT_EQ(s.luogo().file, "L_linea.txt");
+  EXPECT_EQ(s.luogo().riga, 6);
   EXPECT_TRUE(s.m.tabella[80].nome.empty());  // the board after the error was not read
   ASSERT_EQ(s.m.percorso.size(), 161u);
   // The gradient tail still ran: gradient 3 from cell 10 to N - 3 = 157. The run phase's

@@ -31,19 +31,21 @@ struct cursori_treno {
 };
 
 esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
-  chiudi_ed_elimina(s, s.file_treno);
+  chiudi_ed_elimina(s, quale_testo::treno);
   registra_errore(s, codice, posizione);
   return esito_record::interrompi;
 }
 
-// After a marker: any pending error ends the reading, with the object's position. An
-// error 15 still standing from the line phase keeps its place in the line text.
-esito_record dopo_marcatore(stato_lettura& s, int32_t posizione) {
+// After a marker: any pending error ends the reading, and `posizione_errore` takes the
+// object's position. An error the marker itself recorded is reported at the record; an
+// error 15 still standing from the line phase has been reported at its own record there.
+esito_record dopo_marcatore(stato_lettura& s, int32_t codice_prima, int32_t posizione) {
   if (s.m.codice_errore <= 0) return esito_record::prosegui;
-  chiudi_ed_elimina(s, s.file_treno);
-  s.m.posizione_errore = posizione;
-  if (s.m.luogo_errore.file.empty() || s.m.codice_errore != codice::oltre_percorso) {
-    s.m.luogo_errore = s.luogo_record;
+  chiudi_ed_elimina(s, quale_testo::treno);
+  if (s.m.codice_errore != codice_prima) {
+    registra_errore(s, s.m.codice_errore, posizione);
+  } else {
+    s.m.posizione_errore = posizione;
   }
   return esito_record::interrompi;
 }
@@ -103,16 +105,18 @@ esito_record record_segnale(stato_lettura& s) {
   int32_t v[11];
   for (int32_t& valore : v) valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  const int32_t prima = s.m.codice_errore;
   memo_segnale(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
-  return dopo_marcatore(s, v[0]);
+  return dopo_marcatore(s, prima, v[0]);
 }
 
 esito_record record_rallentamento(stato_lettura& s) {
   int32_t v[6];
   for (int32_t& valore : v) valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  const int32_t prima = s.m.codice_errore;
   memo_rallentamento(s.m, v[0], v[1], v[2], v[3], v[4], v[5]);
-  return dopo_marcatore(s, v[0]);
+  return dopo_marcatore(s, prima, v[0]);
 }
 
 esito_record record_abbattimento(stato_lettura& s) {
@@ -273,19 +277,19 @@ bool progressive_multiple_di_50(const modello& m) {
 // cells but three, and the progressives are checked.
 void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
-  chiudi_ed_elimina(s, s.file_treno);
+  chiudi_ed_elimina(s, quale_testo::treno);
   coda_profilo(m, cur.velocita, VELOCITA);
   coda_profilo(m, cur.aderenza, ADERENZA);
   if (!progressive_multiple_di_50(m)) {
-    m.codice_errore = codice::progressive_non_multiple;
-    m.luogo_errore = {};
+    registra_errore(m, codice::progressive_non_multiple, std::nullopt);
   }
 }
 
 }  // namespace
 
 void fase_treno(stato_lettura& s) {
-  s.testo.apri(s.file_treno, s.etichetta_treno);
+  if (!s.treno.byte) throw guasto_lettura(s.treno.motivo, luogo_testo{s.treno.etichetta, 0, 0});
+  s.testo.apri(*s.treno.byte, s.treno.etichetta);
   while (!s.testo.fine_file()) {
     s.m.riga = s.testo.leggi_testo();
     if (contiene(s.m.riga, "[generale]")) break;

@@ -220,16 +220,16 @@ TEST(FaseTreno, SenzaGeneraleIlControlloDelleProgressiveResta) {
 TEST(FaseTreno, RegolaDelGuasto) {
   {
     scenario_prova s;  // the text ends before the clock's minutes
-    s.leggi(linea_di(39000), "[generale]\r\norologio, 19");
+    s.leggi(linea_di(39000), std::string("[generale]\r\norologio, 19"));
     s.attesi(codice::lettura_fallita);
     // The report says what went wrong and where.
-    EXPECT_NE(dettaglio_errore(s.m).find(": "), std::string::npos);
-    EXPECT_NE(dettaglio_errore(s.m).find("L_T-.txt:"), std::string::npos);
+    EXPECT_FALSE(s.m.diagnostiche.back().motivo.empty());
+    EXPECT_EQ(s.luogo().file, "L_T-.txt");
   }
-  scenario_prova s;  // a run text that cannot be opened; what was stored stays
-  s.cartella.scrivi("L_linea.txt", linea_di(1000));
-  s.leggi();
+  scenario_prova s;  // a run text that cannot be read; what was stored stays
+  s.leggi(linea_di(1000), std::nullopt);
   s.attesi(codice::lettura_fallita);
+  EXPECT_EQ(s.m.diagnostiche.back().motivo, "testo illeggibile");
   EXPECT_EQ(s.m.percorso.size(), 161u);
 }
 

@@ -2,23 +2,25 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "model/modello.h"
 #include "text/lettore.h"
+#include "text/lettura_dati.h"
 
 namespace scenario {
 
+enum class quale_testo { linea, treno };
+
 struct stato_lettura {
   modello& m;
+  const testo_ingresso& linea;
+  const testo_ingresso& treno;
   lettore_testo testo;
-  std::filesystem::path file_linea;
-  std::filesystem::path file_treno;
-  std::string etichetta_linea;
-  std::string etichetta_treno;
+  testi_eliminati eliminati;
   int32_t slot_cartello = 80;  // next free board entry of the table, counting down
+  bool lunghezza_letta = false;  // the general section has given the line length
   luogo_testo luogo_record;    // where the keyword of the record being read stands
 };
 
@@ -36,7 +38,9 @@ esito_fase fase_linea(stato_lettura& s);
 void fase_treno(stato_lettura& s);
 
 // Shared steps of both phases.
-void chiudi_ed_elimina(stato_lettura& s, const std::filesystem::path& file);
+// The text being read is closed, and the build is done with it: it goes.
+void chiudi_ed_elimina(stato_lettura& s, quale_testo quale);
+// An error of the record being read, at its place.
 void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione);
 // The range test of a record at `posizione`: (p + 100) / 50 must not exceed the last cell.
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100);

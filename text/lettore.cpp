@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "output/sostituzione.h"
 #include "track/codici_gara.h"
 
 namespace scenario {
@@ -16,21 +15,8 @@ bool fine_riga(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
-void lettore_testo::apri(const std::filesystem::path& file, const std::string& etichetta) {
-  chiudi();
-  etichetta_ = etichetta;
-  std::string contenuto;
-  try {
-    contenuto = leggi_file(file);
-  } catch (const errore_file& e) {
-    throw guasto_lettura(std::string("impossibile leggere il testo: ") + e.what(),
-                         luogo_testo{etichetta, 0, 0});
-  }
-  apri_da_memoria(std::move(contenuto), etichetta);
-}
-
-void lettore_testo::apri_da_memoria(std::string contenuto, const std::string& etichetta) {
-  contenuto_ = std::move(contenuto);
+void lettore_testo::apri(std::string_view contenuto, const std::string& etichetta) {
+  contenuto_ = contenuto;
   etichetta_ = etichetta;
   posizione_ = 0;
   riga_ = 1;
@@ -40,8 +26,7 @@ void lettore_testo::apri_da_memoria(std::string contenuto, const std::string& et
 }
 
 void lettore_testo::chiudi() {
-  contenuto_.clear();
-  contenuto_.shrink_to_fit();
+  contenuto_ = {};
   posizione_ = 0;
   aperto_ = false;
 }
@@ -99,7 +84,7 @@ std::string lettore_testo::leggi_testo() {
   luogo_elemento_ = luogo_corrente();
   const size_t inizio = posizione_;
   while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
-  std::string elemento = contenuto_.substr(inizio, posizione_ - inizio);
+  std::string elemento(contenuto_.substr(inizio, posizione_ - inizio));
   chiudi_elemento();
   return elemento;
 }

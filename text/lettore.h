@@ -1,10 +1,9 @@
-// The item reader of the description texts. A text is read whole into memory and
-// walked as a stream of comma-separated items; what kind of item comes next (a text
+// The item reader of the description texts. A text held in memory is walked as a stream
+// of comma-separated items; what kind of item comes next (a text
 // or a number of a given width) is decided by the caller.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,11 +30,9 @@ inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 
 class lettore_testo {
  public:
-  // Reads the whole text at `file`; `etichetta` is the name used in reports.
-  // Throws guasto_lettura when the text cannot be read.
-  void apri(const std::filesystem::path& file, const std::string& etichetta);
-  // Reads from a text already in memory.
-  void apri_da_memoria(std::string contenuto, const std::string& etichetta);
+  // Reads from `contenuto`, which must outlive the reading; `etichetta` is the name of
+  // the text in reports.
+  void apri(std::string_view contenuto, const std::string& etichetta);
   void chiudi();
   bool aperto() const { return aperto_; }
 
@@ -66,7 +63,7 @@ class lettore_testo {
   void chiudi_elemento();
   void avanza();
 
-  std::string contenuto_;
+  std::string_view contenuto_;
   std::string etichetta_;
   size_t posizione_ = 0;
   int32_t riga_ = 1;

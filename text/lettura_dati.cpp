@@ -1,24 +1,17 @@
 #include "text/lettura_dati.h"
 
-#include <system_error>
-
-#include "scenario/testi_incorporati.h"
 #include "text/fasi.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
 
-void chiudi_ed_elimina(stato_lettura& s, const std::filesystem::path& file) {
+void chiudi_ed_elimina(stato_lettura& s, quale_testo quale) {
   s.testo.chiudi();
-  std::error_code ec;
-  std::filesystem::remove(file, ec);
-  if (ec) throw guasto_lettura("impossibile eliminare il testo: " + ec.message(), s.luogo_record);
+  (quale == quale_testo::linea ? s.eliminati.linea : s.eliminati.treno) = true;
 }
 
 void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione) {
-  s.m.codice_errore = codice;
-  if (posizione) s.m.posizione_errore = *posizione;
-  s.m.luogo_errore = s.luogo_record;
+  scenario::registra_errore(s.m, codice, posizione, s.luogo_record);
 }
 
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
@@ -42,42 +35,20 @@ bool leggi_parola_chiave(stato_lettura& s) {
   return true;
 }
 
-namespace {
-
-std::string etichetta_o_nome(const std::string& etichetta, const std::string& nome) {
-  return etichetta.empty() ? nome : etichetta;
-}
-
-// A failed read ends the whole stage: every text is closed and both description texts
-// are removed, so that none outlives the build.
-void applica_regola_guasto(stato_lettura& s, const guasto_lettura& guasto) {
-  s.testo.chiudi();
-  elimina_testi_descrizione(s.m);
-  s.m.codice_errore = codice::lettura_fallita;
-  s.m.luogo_errore = guasto.luogo();
-  s.m.motivo_errore = guasto.what();
-}
-
-}  // namespace
-
-void elimina_testi_descrizione(const modello& m) {
-  std::error_code ignorato;
-  std::filesystem::remove(m.cartella / nome_testo_linea(m), ignorato);
-  std::filesystem::remove(m.cartella / nome_testo_treno(m), ignorato);
-}
-
-void memorizza_dati(modello& m) {
-  stato_lettura s{m, {}, m.cartella / nome_testo_linea(m), m.cartella / nome_testo_treno(m),
-                  etichetta_o_nome(m.etichetta_linea, nome_testo_linea(m)),
-                  etichetta_o_nome(m.etichetta_treno, nome_testo_treno(m)), 80, {}};
-  m.luogo_errore = {};
-  m.motivo_errore.clear();
+testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
+                               const testo_ingresso& treno) {
+  stato_lettura s{m, linea, treno, {}, {}, 80, false, {}};
   try {
-    if (fase_linea(s) == esito_fase::interrompi) return;
+    if (fase_linea(s) == esito_fase::interrompi) return s.eliminati;
     fase_treno(s);
   } catch (const guasto_lettura& guasto) {
-    applica_regola_guasto(s, guasto);
+    // A failed read ends the whole stage: both description texts go, so that none
+    // outlives the build.
+    s.testo.chiudi();
+    s.eliminati = {true, true};
+    registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
   }
+  return s.eliminati;
 }
 
 }  // namespace scenario

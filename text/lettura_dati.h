@@ -1,17 +1,33 @@
 // The reading stage: the line description text, then the run description text, into
-// the scenario model. Each text is deleted once read.
+// the scenario model. The texts come as bytes; the stage says which of them the build
+// deletes once read, and the program's edge acts on it.
 #pragma once
+
+#include <optional>
+#include <string>
 
 #include "model/modello.h"
 
 namespace scenario {
 
-// Reads both description texts from `m.cartella`. Stops at the first error, recorded in
-// `codice_errore` (error 15 ends only the phase it occurs in). Never throws for a
-// problem of the texts: a text that cannot be read gives error 25.
-void memorizza_dati(modello& m);
+// One description text as the edge hands it over.
+struct testo_ingresso {
+  std::string etichetta;            // its name in every report
+  std::optional<std::string> byte;  // its bytes; nothing when it could not be read
+  bool esiste = true;               // false: there is no such text at all
+  std::string motivo;               // why it could not be read
+};
 
-// Removes the two description texts of `m` from `m.cartella` if they are still there.
-void elimina_testi_descrizione(const modello& m);
+// Which description texts the reading stage has done with and deletes.
+struct testi_eliminati {
+  bool linea = false;
+  bool treno = false;
+};
+
+// Reads both texts into `m`. Stops at the first error, recorded in `codice_errore` and in
+// the diagnostics (error 15 ends only the phase it occurs in). Never throws for a
+// problem of the texts: a text that cannot be read gives error 25.
+testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
+                               const testo_ingresso& treno);
 
 }  // namespace scenario

@@ -49,10 +49,8 @@ void metti_abbattimento(modello& m, int64_t indice) {
 
 // Records an error of the pass at a cell: the position is that cell's start in metres.
 // The error does not come from a description text, so no place in a text goes with it.
-void registra_errore(modello& m, int32_t numero, int64_t indice) {
-  m.codice_errore = numero;
-  m.posizione_errore = static_cast<int32_t>(indice * metri_per_cella);
-  m.luogo_errore = {};
+void errore_a_cella(modello& m, int32_t numero, int64_t indice) {
+  registra_errore(m, numero, static_cast<int32_t>(indice * metri_per_cella));
 }
 
 // Places an abbattimento in the first free cell of those given; false when all are taken.
@@ -77,7 +75,7 @@ void abbattimento_prima_del_segnale(modello& m, int64_t segnale) {
       return;
     }
   }
-  registra_errore(m, codice::segnale_senza_abbattimento, segnale);
+  errore_a_cella(m, codice::segnale_senza_abbattimento, segnale);
 }
 
 // Every signal in the 20 cells before a warning board, nearest first. Signals in cells
@@ -96,7 +94,7 @@ void finestra_prima_dell_inizio(modello& m, int64_t inizio, int64_t vicina) {
   const int64_t lontana = vicina + 2;
   if (inizio <= lontana) return;
   if (metti_nella_prima_libera(m, {inizio - vicina, inizio - vicina - 1, inizio - lontana})) return;
-  registra_errore(m, codice::finestra_occupata, inizio);
+  errore_a_cella(m, codice::finestra_occupata, inizio);
 }
 
 // The inner point due at cell j: at j, else at j - 1, else at j + 1 (taken when j is the
@@ -110,7 +108,7 @@ int32_t abbattimento_interno(modello& m, int64_t j) {
       return static_cast<int32_t>(-scarto);  // 0 at j, 1 at j - 1, -1 at j + 1
     }
   }
-  registra_errore(m, codice::abbattimento_interno, j);
+  errore_a_cella(m, codice::abbattimento_interno, j);
   return passo_interni;
 }
 
@@ -124,7 +122,7 @@ std::optional<int64_t> percorri_rallentamento(modello& m, int64_t inizio) {
     if (++n == passo_interni) n = abbattimento_interno(m, j);
     if (cella_n(m, j).tipo == tipo_fine_rallentamento) return j;
   }
-  registra_errore(m, codice::abbattimento_interno, ultima);
+  errore_a_cella(m, codice::abbattimento_interno, ultima);
   return std::nullopt;
 }
 
@@ -137,7 +135,7 @@ std::optional<int64_t> fine_del_rallentamento(modello& m, int64_t inizio) {
   for (int64_t j = inizio + 1; j <= ultima; ++j) {
     if (cella_n(m, j).tipo == tipo_fine_rallentamento) return j;
   }
-  registra_errore(m, codice::abbattimento_interno, ultima);
+  errore_a_cella(m, codice::abbattimento_interno, ultima);
   return std::nullopt;
 }
 
@@ -151,7 +149,7 @@ void abbattimento_prima_del_segnale_seguente(modello& m, int64_t fine) {
     const int64_t c = s - 1;
     if (c <= 0) return;
     if (!metti_nella_prima_libera(m, {c, c - 1})) {
-      registra_errore(m, codice::abbattimento_interno, fine);
+      errore_a_cella(m, codice::abbattimento_interno, fine);
     }
     return;
   }

@@ -49,7 +49,6 @@ void verifica(const caso& c) {
     m.percorso[static_cast<size_t>(o.indice)] = {
         .tipo = o.tipo, .dato1 = o.dato1, .montagna = o.montagna};
   }
-  m.luogo_errore = {"testo.txt", 3, 4};
   const std::vector<cella> prima = m.percorso;
   rifinitura_percorso(m);
   celle cambiate;
@@ -66,7 +65,8 @@ void verifica(const caso& c) {
   EXPECT_EQ(m.codice_errore, c.errore);
   EXPECT_EQ(m.posizione_errore, c.posizione);
   // An error of the pass is not one found in a description text.
-  EXPECT_EQ(m.luogo_errore.file.empty(), c.errore != 0);
+  for (const diagnostica& d : m.diagnostiche) EXPECT_FALSE(d.luogo.has_value());
+  EXPECT_EQ(m.diagnostiche.empty(), c.errore == 0);
 }
 
 TEST(Rifinitura, SegnaliPrimaDelCartelloDiAvviso) {

@@ -53,19 +53,12 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
   return std::nullopt;
 }
 
-std::string dettaglio_errore(const modello& m) {
-  const auto voce = cerca_errore(m.codice_errore);
-  if (!voce) return "";
-  std::string testo = voce->descrizione;
-  if (m.codice_errore == codice::lettura_fallita && !m.motivo_errore.empty()) {
-    testo += ": " + m.motivo_errore;
-  }
-  if (voce->con_posizione) testo += " (posizione " + std::to_string(m.posizione_errore) + " m)";
-  if (!m.luogo_errore.file.empty()) {
-    testo += "\n" + m.luogo_errore.file + ":" + std::to_string(m.luogo_errore.riga) + ":" +
-             std::to_string(m.luogo_errore.colonna);
-  }
-  return testo;
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
+                     std::optional<luogo_testo> luogo, std::string motivo) {
+  m.codice_errore = numero;
+  if (posizione) m.posizione_errore = *posizione;
+  m.diagnostiche.push_back(
+      diagnostica{numero, gravita::errore, posizione, std::move(luogo), std::move(motivo)});
 }
 
 }  // namespace scenario

@@ -57,10 +57,10 @@ struct voce_catalogo {
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
 
-// What follows " Errore n. " and the number of the pending error: its description and,
-// where the error has one, the position in metres; then, on a line of its own, the
-// place in the description text where it was found. Lines are separated by '\n';
-// empty for a number outside the catalogue.
-std::string dettaglio_errore(const modello& m);
+// Records an error: `codice_errore` takes its number and, when it has one,
+// `posizione_errore` its position; the diagnostic goes into the model's list with the
+// place of the record that caused it.
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
+                     std::optional<luogo_testo> luogo = std::nullopt, std::string motivo = {});
 
 }  // namespace scenario

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "output/sostituzione.h"
+#include "app/sostituzione.h"
 
 namespace scenario::prova {
 

@@ -1,15 +1,18 @@
-// Test support for the reading stage: a scenario folder with description texts.
+// Test support for the reading stage: description texts in memory.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <array>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include "model/modello.h"
+#include "model/tracciato.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
-#include "tests/supporto/cartella_temporanea.h"
 #include "text/lettura_dati.h"
 
 namespace scenario::prova {
@@ -27,34 +30,25 @@ inline const std::string NOTE = "Castrea_Tovena_R7302_note.txt";
 inline const std::string TESTO_LINEA = "Castrea_Tovena_linea.txt";
 inline const std::string TESTO_TRENO = "Castrea_Tovena_R7302-.txt";
 
-// A model for the line "L" and the train "T" whose texts live in a private folder.
+// A model for the line "L" and the train "T", read from texts in memory.
 struct scenario_prova {
-  cartella_temporanea cartella;
   modello m;
+  testi_eliminati eliminati;
 
   scenario_prova() {
-    m.cartella = cartella.percorso();
     m.linea = "L";
     m.treno = "T";
     m.genera_linea = 1;
     m.posizione_errore = POSIZIONE_INTATTA;
   }
-  // Reads both texts as the build does after clearing the table.
-  void leggi() {
+  // Reads both texts as the build does after clearing the table; a missing line text is
+  // one that does not exist, a missing run text one that cannot be read.
+  void leggi(const std::optional<std::string>& linea, const std::optional<std::string>& treno) {
     m.codice_errore = 0;
     for (voce& v : m.tabella) v = voce{};
-    memorizza_dati(m);
-  }
-  void testi(const std::string& linea, const std::string& treno) {
-    cartella.scrivi(nome_testo_linea(m), linea);
-    cartella.scrivi(nome_testo_treno(m), treno);
-  }
-  void leggi(const std::string& linea, const std::string& treno) {
-    testi(linea, treno);
-    leggi();
-  }
-  bool testi_rimasti() const {
-    return cartella.esiste(nome_testo_linea(m)) || cartella.esiste(nome_testo_treno(m));
+    const testo_ingresso l{nome_testo_linea(m), linea, linea.has_value(), ""};
+    const testo_ingresso t{nome_testo_treno(m), treno, true, "testo illeggibile"};
+    eliminati = memorizza_dati(m, l, t);
   }
   // The embedded scenario: its identifiers and its two texts, read.
   void leggi_incorporati() {
@@ -62,16 +56,29 @@ struct scenario_prova {
     m.treno = "R7302";
     leggi(componi_testo(elenco_linea()), componi_testo(elenco_treno()));
   }
-  // What a reading left: the error and its position, the line text gone, and the run text
-  // gone too unless the line phase ended the reading before the run phase.
+  // What a reading left: the error and its position, the line text done with (unless
+  // there was none), and the run text too unless the line phase ended the reading before
+  // the run phase.
   void attesi(int32_t codice, int32_t posizione = POSIZIONE_INTATTA,
               bool treno_eliminato = true) const {
     EXPECT_EQ(m.codice_errore, codice);
     EXPECT_EQ(m.posizione_errore, posizione);
-    EXPECT_FALSE(cartella.esiste(nome_testo_linea(m)));
-    EXPECT_EQ(cartella.esiste(nome_testo_treno(m)), !treno_eliminato);
+    EXPECT_EQ(eliminati.linea, codice != 101);
+    EXPECT_EQ(eliminati.treno, treno_eliminato);
+  }
+  // The place of the last diagnostic.
+  luogo_testo luogo() const {
+    return m.diagnostiche.empty() || !m.diagnostiche.back().luogo ? luogo_testo{}
+                                                                   : *m.diagnostiche.back().luogo;
   }
 };
+
+// Every point of the plan, metre by metre.
+inline std::vector<std::array<valore_tracciato, 2>> punti_di(const piano_tracciato& piano) {
+  std::vector<std::array<valore_tracciato, 2>> punti;
+  per_ogni_punto(piano, [&](int64_t, const std::array<valore_tracciato, 2>& p) { punti.push_back(p); });
+  return punti;
+}
 
 // A line description of `lunghezza` metres whose body holds `corpo` (CR LF lines).
 inline std::string linea_di(int lunghezza, const std::string& corpo = "") {

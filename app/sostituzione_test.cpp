@@ -1,4 +1,4 @@
-#include "output/sostituzione.h"
+#include "app/sostituzione.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

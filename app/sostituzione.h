@@ -1,0 +1,73 @@
+// The program's touch of the file system: reading a text whole, and replacing a file
+// whole through a temporary file beside it, renamed over the target only once every byte
+// is written. A failure halfway leaves the earlier file as it was.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "output/file_compilati.h"
+
+namespace scenario {
+
+// A failure of the file system, naming the file and the operating system's reason.
+class errore_file : public std::runtime_error {
+ public:
+  errore_file(const std::filesystem::path& file, const std::string& motivo);
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+};
+
+// A new file beside `destinazione`, written a piece at a time; `conferma` renames it over
+// the destination. Until then the destination is untouched, and a temporary file never
+// confirmed is removed when the value goes.
+class file_temporaneo : public destinazione_byte {
+ public:
+  explicit file_temporaneo(const std::filesystem::path& destinazione);  // throws errore_file
+  file_temporaneo(const file_temporaneo&) = delete;
+  file_temporaneo& operator=(const file_temporaneo&) = delete;
+  ~file_temporaneo() override;
+
+  void scrivi(std::string_view byte) override;  // throws errore_file
+  // Closes the file, checking the close, without renaming it yet.
+  void chiudi();
+  // Closes (when still open) and renames over the destination.
+  void conferma();
+  const std::filesystem::path& destinazione() const { return destinazione_; }
+
+ private:
+  std::filesystem::path destinazione_;
+  std::string percorso_;
+  int descrittore_ = -1;
+  bool confermato_ = false;
+};
+
+// Replaces `file` with exactly `contenuto`. Throws errore_file on any failure; the
+// temporary file is then removed and `file` keeps its earlier content.
+void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
+
+// A private folder made with mkdtemp under the system's folder for temporary files
+// (TMPDIR when set), named after `prefisso`, removed with everything in it when the value
+// goes out of scope.
+class cartella_privata {
+ public:
+  explicit cartella_privata(std::string_view prefisso);  // throws errore_file on failure
+  ~cartella_privata();
+  cartella_privata(const cartella_privata&) = delete;
+  cartella_privata& operator=(const cartella_privata&) = delete;
+
+  const std::filesystem::path& percorso() const { return percorso_; }
+
+ private:
+  std::filesystem::path percorso_;
+};
+
+// Reads a whole regular file as bytes. A folder, a device or a pipe is refused without
+// waiting on it. Throws errore_file when it cannot be read.
+std::string leggi_file(const std::filesystem::path& file);
+
+}  // namespace scenario

@@ -1,0 +1,35 @@
+#include "nucleo/compilazione.h"
+
+#include "track/finitura.h"
+#include "track/intestazione.h"
+
+namespace scenario {
+
+testi_eliminati compila_modello(const richiesta& r, modello& m) {
+  m.linea = r.linea;
+  m.treno = r.treno;
+  m.genera_linea = r.genera_linea ? 1 : 0;
+  m.codice_errore = 0;
+  for (voce& v : m.tabella) v = voce{};
+  const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno);
+  rifinitura_percorso(m);
+  // A scenario with an error is reported as it stands: its header is not checked, since
+  // a place taken there would only repeat what the error already says.
+  if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
+  return eliminati;
+}
+
+risultato memorizza_percorso(const richiesta& r, modello& m, uscite_compilate* uscite) {
+  risultato esito;
+  esito.eliminati = compila_modello(r, m);
+  esito.riuscito = !con_errori(m.diagnostiche);
+  if (esito.riuscito && uscite != nullptr) {
+    if (m.genera_linea != 0) serializza_tracciato(m.tracciato, uscite->apri(file_compilato::geometria));
+    serializza_tabella(m.tabella, uscite->apri(file_compilato::tabella));
+    serializza_percorso(m.percorso, uscite->apri(file_compilato::percorso));
+  }
+  esito.diagnostiche = m.diagnostiche;
+  return esito;
+}
+
+}  // namespace scenario

@@ -1,0 +1,46 @@
+// The compile core: two description texts in, three compiled files and the diagnostics
+// out. It touches no file: the texts come as bytes, and each compiled file goes to a
+// destination that the caller provides, only when the scenario has no error.
+#pragma once
+
+#include <string>
+
+#include "model/modello.h"
+#include "output/file_compilati.h"
+#include "text/lettura_dati.h"
+
+namespace scenario {
+
+enum class file_compilato { geometria, tabella, percorso };
+
+// Where the compiled files go: the caller hands out one destination a file, in the order
+// geometry (when the plan is built), table, track.
+class uscite_compilate {
+ public:
+  virtual ~uscite_compilate() = default;
+  virtual destinazione_byte& apri(file_compilato quale) = 0;
+};
+
+struct richiesta {
+  testo_ingresso testo_linea;
+  testo_ingresso testo_treno;
+  std::string linea;
+  std::string treno;
+  bool genera_linea = true;  // build the plan of the line and its geometry file
+};
+
+struct risultato {
+  elenco_diagnostiche diagnostiche;
+  testi_eliminati eliminati;  // the description texts the build is done with
+  bool riuscito = false;      // no error: every compiled file went to its destination
+};
+
+// The scenario of `r` into `m` (a fresh model): the table and the error state cleared,
+// both texts read, the finishing pass, the header values and identity codes stamped.
+testi_eliminati compila_modello(const richiesta& r, modello& m);
+
+// `compila_modello`, then, when no error was recorded, the compiled files into `uscite`
+// (none with a null `uscite`: a check only).
+risultato memorizza_percorso(const richiesta& r, modello& m, uscite_compilate* uscite);
+
+}  // namespace scenario

@@ -1,0 +1,100 @@
+#include "nucleo/compilazione.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "scenario/scrittura_testi.h"
+#include "scenario/testi_incorporati.h"
+#include "tests/supporto/scenario_prova.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario {
+namespace {
+
+using namespace prova;
+
+// The compiled files in memory, by the order the core asked for them.
+class uscite_memoria : public uscite_compilate {
+ public:
+  destinazione_byte& apri(file_compilato quale) override {
+    ordine.push_back(quale);
+    return file[quale];
+  }
+  std::map<file_compilato, destinazione_memoria> file;
+  std::vector<file_compilato> ordine;
+};
+
+richiesta richiesta_di(const std::optional<std::string>& linea, const std::string& treno) {
+  richiesta r;
+  r.linea = "Castrea_Tovena";
+  r.treno = "R7302";
+  r.testo_linea = {"linea.txt", linea, linea.has_value(), ""};
+  r.testo_treno = {"treno.txt", treno, true, ""};
+  return r;
+}
+
+TEST(MemorizzaPercorso, ScenarioIncorporatoInMemoria) {
+  for (const bool genera : {true, false}) {
+    SCOPED_TRACE(genera);
+    richiesta r = richiesta_di(componi_testo(elenco_linea()), componi_testo(elenco_treno()));
+    r.genera_linea = genera;
+    uscite_memoria u;
+    modello m;
+    const risultato e = memorizza_percorso(r, m, &u);
+    EXPECT_TRUE(e.riuscito);
+    EXPECT_TRUE(e.diagnostiche.empty());
+    EXPECT_TRUE(e.eliminati.linea && e.eliminati.treno);
+    // Geometry 20 * 39000 + 139964 bytes, only with the plan; track 921 cells of 15 bytes;
+    // table 2958 + the names' bytes. Written geometry first, table, track.
+    const std::vector<file_compilato> ordine =
+        genera ? std::vector{file_compilato::geometria, file_compilato::tabella, file_compilato::percorso}
+               : std::vector{file_compilato::tabella, file_compilato::percorso};
+    EXPECT_EQ(u.ordine, ordine);
+    if (genera) EXPECT_EQ(u.file[file_compilato::geometria].byte.size(), 919964u);
+    EXPECT_EQ(u.file[file_compilato::tabella].byte.size(), 3675u);
+    EXPECT_EQ(u.file[file_compilato::percorso].byte.size(), 13815u);
+    // The header of cell 1: 5121 at offset 16.
+    EXPECT_EQ(u.file[file_compilato::percorso].byte.substr(16, 2), "\x01\x14");
+  }
+}
+
+TEST(MemorizzaPercorso, UnErroreNonConsegnaNessunFile) {
+  struct caso {
+    const char* cosa;
+    std::optional<std::string> linea;  // nothing: no line text at all
+    std::string treno;
+    int32_t numero;
+    bool treno_eliminato;
+  };
+  const caso casi[] = {
+      // Nothing was read: the run text stays where it was.
+      {"no line text", std::nullopt, treno_di(), codice::testo_linea_assente, false},
+      // A board at 0 m takes cell round(0 / 50 + 1) = 1, the header's cell, with its entry
+      // 80 in dato1. A signal there whose s1 and d1 are 0 leaves dato1 at 0 and puts
+      // s2 * 10 = 10 into dato2.
+      {"a board on cell 1", linea_di(5000, "cartello_indicatore, 0, (A)\r\n"), treno_di(),
+       codice::intestazione_valore, true},
+      {"a signal on cell 1", linea_di(5000), treno_di("segnale, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
+       codice::intestazione_codice, true},
+      {"a station at 25 m", linea_di(5000), treno_di("stazione, 25, 12, 200\r\n"),
+       codice::stazione_posizione, true},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    uscite_memoria u;
+    modello m;
+    const risultato e = memorizza_percorso(richiesta_di(c.linea, c.treno), m, &u);
+    EXPECT_FALSE(e.riuscito);
+    EXPECT_TRUE(u.ordine.empty());
+    ASSERT_EQ(e.diagnostiche.size(), 1u);
+    EXPECT_EQ(e.diagnostiche[0].numero, c.numero);
+    EXPECT_EQ(e.eliminati.linea, c.linea.has_value());
+    EXPECT_EQ(e.eliminati.treno, c.treno_eliminato);
+  }
+}
+
+}  // namespace
+}  // namespace scenario
