@@ -48,6 +48,22 @@ void file_temporaneo::scrivi(std::string_view byte) {
   }
 }
 
+void file_temporaneo::scrivi_a(uint64_t posizione, std::string_view byte) {
+  const char* dati = byte.data();
+  size_t resto = byte.size();
+  auto dove = static_cast<off_t>(posizione);
+  while (resto > 0) {
+    const ssize_t scritti = ::pwrite(descrittore_, dati, resto, dove);
+    if (scritti < 0) {
+      if (errno == EINTR) continue;
+      throw errore_file(destinazione_, motivo_di(errno));
+    }
+    dati += scritti;
+    dove += scritti;
+    resto -= static_cast<size_t>(scritti);
+  }
+}
+
 void file_temporaneo::chiudi() {
   if (descrittore_ < 0) return;
   // A file created by mkstemp is private to its owner; compiled files are for everyone.

@@ -1,36 +1,28 @@
 // Benchmarks of the build.
-//  - CostruzioneIncorporata: the whole build of the embedded scenario, as the program runs
-//    it (five texts written, both description texts read back, finishing pass, three
-//    compiled files replaced), into a private folder; the window and any message go to a
-//    stream that discards them.
+//  - CompilaIncorporato: the compile core on the embedded scenario's texts, in memory, the
+//    three compiled files handed to a destination that counts and drops their bytes.
+//  - CostruzioneIncorporata: the whole embedded build as the program runs it (five texts
+//    written, both description texts read back, the compiled files written through
+//    temporary files and put in place), into a private folder.
 //  - LineaMassima: a line of the greatest accepted length, 1000000 m, with curves all
 //    along it, a signal every kilometre and as many stations as the table holds beside its
-//    boards, read from its description texts, finished, stamped and written. The texts
-//    are generated once; since the reading stage deletes them, they are written again
-//    before every iteration with the timer paused, so the time is that of reading,
-//    finishing, stamping and writing the compiled files.
+//    boards: the core with its compiled files written to the folder and put in place.
 //  - ScritturaSemplice: the same number of bytes as LineaMassima writes, written with one
-//    file replacement: the floor under the compiled files' writing. LineaMassima reports
-//    its own time over this floor (measured the same way in its setup) as the counter
-//    `su_scrittura_semplice`.
+//    file replacement: the floor under the compiled files' writing.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/costruzione.h"
 #include "app/piattaforma.h"
-#include "model/modello.h"
-#include "output/file_compilati.h"
 #include "app/sostituzione.h"
+#include "nucleo/compilazione.h"
+#include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 
 namespace scenario {
@@ -122,118 +114,78 @@ std::string testo_treno_massimo() {
   return unisci_righe(righe);
 }
 
-modello modello_linea_massima(const fs::path& cartella) {
-  modello m;
-  m.cartella = cartella;
-  m.linea = "Linea_Massima";
-  m.treno = "R1";
-  return m;
+richiesta richiesta_di(const std::string& linea, const std::string& treno, std::string testo_linea,
+                       std::string testo_treno) {
+  richiesta r;
+  r.linea = linea;
+  r.treno = treno;
+  r.testo_linea = {"linea.txt", std::move(testo_linea), true, ""};
+  r.testo_treno = {"treno.txt", std::move(testo_treno), true, ""};
+  return r;
 }
 
-void scrivi_testi(const modello& m, const std::string& linea, const std::string& treno) {
-  sostituisci_file(m.cartella / nome_testo_linea(m), linea);
-  sostituisci_file(m.cartella / nome_testo_treno(m), treno);
-}
+// Counts the bytes handed to it and keeps none.
+class destinazione_conta : public destinazione_byte {
+ public:
+  void scrivi(std::string_view byte) override { contati += static_cast<int64_t>(byte.size()); }
+  void scrivi_a(uint64_t, std::string_view byte) override { contati += static_cast<int64_t>(byte.size()); }
+  int64_t contati = 0;
+};
 
-// One compile of the longest line, as the build does it after writing the texts.
-// Returns the error left (0, or a header error), so that the caller can check it.
-int32_t compila_linea_massima(modello& m) {
-  leggi_e_rifinisci(m, 1);
-  if (m.codice_errore != 0) return m.codice_errore;
-  if (const int32_t intestazione = timbra_intestazione(m); intestazione != 0) return intestazione;
-  scrivi_file_compilati(m);
-  return 0;
-}
+class uscite_conta : public uscite_compilate {
+ public:
+  destinazione_byte& apri(file_compilato) override { return conta; }
+  destinazione_conta conta;
+};
 
-// Bytes of the three compiled files of a finished model.
-int64_t byte_compilati(const modello& m) {
-  return static_cast<int64_t>(serializza_tracciato(m.tracciato).size() +
-                              serializza_tabella(m.tabella).size() +
-                              serializza_percorso(m.percorso).size());
-}
-
-using orologio = std::chrono::steady_clock;
-
-double secondi_da(orologio::time_point inizio) {
-  return std::chrono::duration<double>(orologio::now() - inizio).count();
-}
-
-// The floor: one replacement of a file of `byte` bytes, the mean of ten after one that
-// is not counted, measured as ScritturaSemplice measures it.
-double scrittura_semplice(const fs::path& cartella, int64_t byte) {
-  const std::string buffer(static_cast<size_t>(byte), 'x');
-  sostituisci_file(cartella / "pavimento.dat", buffer);
-  constexpr int volte = 10;
-  const auto inizio = orologio::now();
-  for (int i = 0; i < volte; ++i) sostituisci_file(cartella / "pavimento.dat", buffer);
-  const double secondi = secondi_da(inizio) / volte;
-  fs::remove(cartella / "pavimento.dat");
-  return secondi;
-}
+class finestra_muta : public piattaforma {
+ public:
+  void mostra_finestra() override {}
+  void mostra_messaggio(const std::string&) override {}
+};
 
 // ---- Benchmarks ------------------------------------------------------------------------
 
-void CostruzioneIncorporata(benchmark::State& state) {
-  cartella_lavoro cartella;
-  std::ostream scarto(nullptr);  // no buffer: everything written to it is discarded
-  piattaforma_console console(scarto);
+void CompilaIncorporato(benchmark::State& state) {
+  const richiesta r = richiesta_di(LINEA_INCORPORATA, TRENO_INCORPORATO, componi_testo(elenco_linea()),
+                                   componi_testo(elenco_treno()));
+  int64_t byte = 0;
   for (auto _ : state) {
     modello m;
-    m.cartella = cartella.percorso();
-    Form_Load(m, console);
-    benchmark::DoNotOptimize(m.percorso.data());
+    uscite_conta u;
+    if (!memorizza_percorso(r, m, &u).riuscito) throw std::runtime_error("errore nello scenario");
+    byte += u.conta.contati;
+  }
+  state.SetBytesProcessed(byte);
+}
+BENCHMARK(CompilaIncorporato)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void CostruzioneIncorporata(benchmark::State& state) {
+  const cartella_lavoro cartella;
+  finestra_muta finestra;
+  for (auto _ : state) {
+    if (Form_Load(cartella.percorso(), finestra) != 0) throw std::runtime_error("costruzione fallita");
   }
 }
 BENCHMARK(CostruzioneIncorporata)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void LineaMassima(benchmark::State& state) {
-  cartella_lavoro cartella;
-  const std::string linea = testo_linea_massima();
-  const std::string treno = testo_treno_massimo();
-
-  // Once, untimed: the scenario must compile without error, and its size is measured.
-  modello prova = modello_linea_massima(cartella.percorso());
-  scrivi_testi(prova, linea, treno);
-  if (const int32_t esito = compila_linea_massima(prova); esito != 0) {
-    state.SkipWithError(("la linea massima non si compila: errore " + std::to_string(esito)).c_str());
-    return;
-  }
-  const int64_t byte = byte_compilati(prova);
-  prova = modello{};
-  const double pavimento = scrittura_semplice(cartella.percorso(), byte);
-
-  double secondi = 0;
+  const cartella_lavoro cartella;
+  const richiesta r = richiesta_di("Linea_Massima", "R1", testo_linea_massima(), testo_treno_massimo());
   for (auto _ : state) {
-    state.PauseTiming();
-    modello m = modello_linea_massima(cartella.percorso());
-    scrivi_testi(m, linea, treno);
-    state.ResumeTiming();
-    const auto inizio = orologio::now();
-    benchmark::DoNotOptimize(compila_linea_massima(m));
-    secondi += secondi_da(inizio);
+    modello m;
+    uscite_su_file u(cartella.percorso(), r.linea, r.treno);
+    if (!memorizza_percorso(r, m, &u).riuscito) throw std::runtime_error("errore nello scenario");
+    u.conferma();
   }
-  state.SetBytesProcessed(state.iterations() * byte);
-  state.counters["byte_scritti"] = static_cast<double>(byte);
-  state.counters["su_scrittura_semplice"] =
-      secondi / static_cast<double>(state.iterations()) / pavimento;
 }
 BENCHMARK(LineaMassima)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void ScritturaSemplice(benchmark::State& state) {
-  cartella_lavoro cartella;
-  // The size of the longest line's compiled files, measured as LineaMassima does.
-  modello m = modello_linea_massima(cartella.percorso());
-  scrivi_testi(m, testo_linea_massima(), testo_treno_massimo());
-  if (const int32_t esito = compila_linea_massima(m); esito != 0) {
-    state.SkipWithError(("la linea massima non si compila: errore " + std::to_string(esito)).c_str());
-    return;
-  }
-  const int64_t byte = byte_compilati(m);
-  m = modello{};
-  const std::string buffer(static_cast<size_t>(byte), 'x');
-  for (auto _ : state) sostituisci_file(cartella.percorso() / "pavimento.dat", buffer);
-  state.SetBytesProcessed(state.iterations() * byte);
-  state.counters["byte_scritti"] = static_cast<double>(byte);
+  const cartella_lavoro cartella;
+  // 20 * 1000000 + 139964 bytes of geometry, 20141 cells of track, a small table.
+  const std::string byte(20139964 + 20141 * 15 + 8000, 'x');
+  for (auto _ : state) sostituisci_file(cartella.percorso() / "pavimento.dat", byte);
 }
 BENCHMARK(ScritturaSemplice)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,45 +1,36 @@
-// Fuzz target of the whole compile stage, fed through the two description texts.
+// Fuzz target of the whole compile core, in memory: no file is written or read.
 //
-// The input bytes are split at the first byte 0: what comes before is the line
-// description text, what comes after is the run description text (empty when there is
-// no byte 0). Both are written into a private folder as the texts of the line "Fuzz" and
-// the train "F1"; then the build reads them, runs the finishing pass and, when no error
-// is pending, stamps the header values and serialises the three compiled files in memory.
+// The input chooses everything the core takes:
+//  - byte 0: bit 0 builds the plan of the line; bits 1 to 3 choose the line and train
+//    identifiers from a small list (short, long, with capitals and accented letters);
+//  - bytes 1 and 2: where the line text ends and the run text begins, as a little-endian
+//    offset into the rest (taken modulo its length + 1), so the split is anywhere;
+//  - the rest: the line description text, then the run description text.
 //
-// Besides what the sanitizers catch (reads or writes outside an array, overflows, leaks),
-// the target stops the run with a message when:
-//  - the error number left in `codice_errore`, or the one the header check returns, is
-//    not in the catalogue;
-//  - a description text that the reading stage has read is still in the folder: the
-//    line text always, the run text unless the stage ended while reading the line text
-//    (the run phase then does not take place, and the build driver removes it);
-//  - the stage writes into table entry 0, which no station and no board may take;
-//  - a serialised track is not 15 bytes a cell.
-// Any exception that leaves the build (it catches its own reading failures) also stops
-// the run.
-#include <unistd.h>
-
+// Besides what the sanitizers catch, the target stops the run with a message when the
+// result breaks an invariant of the compiled files or of the report:
+//  - a diagnostic whose number is not in the catalogue;
+//  - files handed over although an error was reported, or none although there was none;
+//  - a track that is not 15 bytes a cell for the cells of the model;
+//  - a table that does not walk as exactly 87 entries of 34 + name bytes;
+//  - a geometry whose elements are not tagged 0, 2 or 5, whose two halves differ in
+//    length, or that does not end exactly at the end of its bytes;
+//  - table entry 0 written, which no station and no board may take;
+//  - the line text not done with (but for a missing text), or the run text done with
+//    although the reading stopped in the line text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <map>
 #include <string>
 #include <string_view>
-#include <system_error>
 
-#include "app/costruzione.h"
-#include "model/modello.h"
-#include "output/file_compilati.h"
-#include "app/sostituzione.h"
-#include "scenario/testi_incorporati.h"
+#include "nucleo/compilazione.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
 namespace {
-
-namespace fs = std::filesystem;
 
 [[noreturn]] void guasto(const std::string& motivo) {
   std::fprintf(stderr, "fuzz_lettura: %s\n", motivo.c_str());
@@ -47,98 +38,94 @@ namespace fs = std::filesystem;
   std::abort();
 }
 
-// The folder of this process, made on first use and removed when the process ends
-// normally. Every input reuses it; its files are removed after each input.
-class cartella_processo {
+class uscite_memoria : public uscite_compilate {
  public:
-  const fs::path& percorso() const { return cartella_.percorso(); }
-
-  // Empties the folder, whatever the last input left in it.
-  void svuota() const {
-    for (const auto& voce : fs::directory_iterator(percorso())) {
-      std::error_code ec;
-      fs::remove_all(voce.path(), ec);
-      if (ec) guasto("impossibile svuotare la cartella di lavoro: " + ec.message());
-    }
-  }
-
- private:
-  cartella_privata cartella_{"fuzz-lettura"};
+  destinazione_byte& apri(file_compilato quale) override { return file[quale]; }
+  std::map<file_compilato, destinazione_memoria> file;
 };
 
-const cartella_processo& cartella() {
-  static const cartella_processo c;
-  return c;
+struct identita {
+  const char* linea;
+  const char* treno;
+};
+constexpr identita IDENTITA[] = {
+    {"Fuzz", "F1"},       {"Castrea_Tovena", "R7302"}, {"L", "T"},
+    {"Kestl_S\xFC" "d", "\xC4" "1"}, {"Una_Linea_Molto_Lunga_Davvero", "Treno_Altrettanto_Lungo"},
+    {"A", "Bb"},          {"Val", "R1"},               {"X_y", "Z"},
+};
+
+uint16_t u16(std::string_view b, size_t i) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
 }
 
-void scrivi(const fs::path& file, std::string_view byte) {
-  std::ofstream flusso(file, std::ios::binary | std::ios::trunc);
-  flusso.write(byte.data(), static_cast<std::streamsize>(byte.size()));
-  flusso.close();
-  if (!flusso) guasto("impossibile scrivere " + file.string());
-}
-
-void controlla_catalogo(int32_t numero, const char* origine) {
-  if (numero != 0 && !cerca_errore(numero)) {
-    guasto(std::string(origine) + ": numero di errore fuori dal catalogo: " + std::to_string(numero));
+// 87 entries of 34 + n bytes, n the 16-bit length at offset 14 of each.
+void controlla_tabella(std::string_view b) {
+  size_t i = 0;
+  for (int voce = 0; voce < 87; ++voce) {
+    if (i + 34 > b.size()) guasto("tabella troppo corta alla voce " + std::to_string(voce));
+    i += 34 + u16(b, i + 14);
   }
+  if (i != b.size()) guasto("tabella con byte oltre la voce 86");
 }
 
-// The reading stage removes each text it has read. The line text is always read (it is
-// always written here); the run text is left only when an error recorded in the line
-// text ended the stage. An error 15 in the line text does not end it (the run phase
-// follows), and a reading failure removes both texts.
-void controlla_testi(const modello& m) {
-  const bool fermata_nella_linea = m.codice_errore != 0 &&
-                                   m.codice_errore != codice::oltre_percorso &&
-                                   m.codice_errore != codice::lettura_fallita &&
-                                   m.luogo_errore.file == nome_testo_linea(m);
-  if (fs::exists(m.cartella / nome_testo_linea(m))) {
-    guasto("testo della linea rimasto, errore " + std::to_string(m.codice_errore));
+// Two halves of tagged values of the same count, nothing left over.
+void controlla_tracciato(std::string_view b) {
+  size_t i = 0;
+  size_t elementi = 0;
+  while (i < b.size()) {
+    if (i + 2 > b.size()) guasto("elemento del tracciato troncato");
+    const uint16_t tipo = u16(b, i);
+    const size_t lunghezza = tipo == 0 ? 2 : tipo == 2 ? 4 : tipo == 5 ? 10 : 0;
+    if (lunghezza == 0) guasto("tipo di elemento non valido: " + std::to_string(tipo));
+    if (i + lunghezza > b.size()) guasto("elemento del tracciato troncato");
+    i += lunghezza;
+    ++elementi;
   }
-  if (!fermata_nella_linea && fs::exists(m.cartella / nome_testo_treno(m))) {
-    guasto("testo della corsa rimasto, errore " + std::to_string(m.codice_errore));
-  }
+  if (elementi % 2 != 0) guasto("meta' del tracciato di lunghezza diversa");
 }
 
-void compila(std::string_view testo_linea, std::string_view testo_treno) {
-  const cartella_processo& c = cartella();
-  modello m;
-  m.cartella = c.percorso();
-  m.linea = "Fuzz";
-  m.treno = "F1";
-  scrivi(m.cartella / nome_testo_linea(m), testo_linea);
-  scrivi(m.cartella / nome_testo_treno(m), testo_treno);
-
-  leggi_e_rifinisci(m, 1);
-  controlla_catalogo(m.codice_errore, "lettura e rifinitura");
-  controlla_testi(m);
+void controlla(const richiesta& r, const modello& m, const risultato& e, uscite_memoria& u) {
+  for (const diagnostica& d : e.diagnostiche) {
+    if (!cerca_errore(d.numero)) guasto("numero fuori dal catalogo: " + std::to_string(d.numero));
+  }
+  if (e.riuscito == con_errori(e.diagnostiche)) guasto("riuscita e errori in disaccordo");
   if (!(m.tabella[0] == voce{})) guasto("voce 0 della tabella scritta");
-
-  if (m.codice_errore == 0) {
-    const int32_t intestazione = timbra_intestazione(m);
-    controlla_catalogo(intestazione, "intestazione");
-    if (intestazione == 0) {
-      const std::string tracciato = serializza_tracciato(m.tracciato);
-      const std::string tabella = serializza_tabella(m.tabella);
-      const std::string percorso = serializza_percorso(m.percorso);
-      if (percorso.size() != m.percorso.size() * 15) guasto("percorso serializzato di lunghezza errata");
-      if (tracciato.empty() || tabella.empty()) guasto("file compilato vuoto");
-    }
+  const bool assente = !e.diagnostiche.empty() && e.diagnostiche[0].numero == codice::testo_linea_assente;
+  if (!assente && !e.eliminati.linea) guasto("testo della linea non eliminato");
+  if (!e.riuscito) {
+    if (!u.file.empty()) guasto("file consegnati nonostante un errore");
+    return;
   }
-  c.svuota();
+  const std::string& percorso = u.file[file_compilato::percorso].byte;
+  if (percorso.size() != m.percorso.size() * 15 || percorso.empty()) guasto("percorso di lunghezza errata");
+  controlla_tabella(u.file[file_compilato::tabella].byte);
+  if (r.genera_linea) {
+    controlla_tracciato(u.file[file_compilato::geometria].byte);
+  } else if (u.file.count(file_compilato::geometria) != 0) {
+    guasto("geometria scritta senza tracciato");
+  }
 }
 
 }  // namespace
 }  // namespace scenario
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
+  using namespace scenario;
+  if (dimensione < 3) return 0;
   const std::string_view byte(reinterpret_cast<const char*>(dati), dimensione);
-  const size_t separatore = byte.find('\0');
-  if (separatore == std::string_view::npos) {
-    scenario::compila(byte, {});
-  } else {
-    scenario::compila(byte.substr(0, separatore), byte.substr(separatore + 1));
-  }
+  const auto scelta = static_cast<uint8_t>(byte[0]);
+  const std::string_view testi = byte.substr(3);
+  const size_t taglio = u16(byte, 1) % (testi.size() + 1);
+  richiesta r;
+  r.genera_linea = (scelta & 1) != 0;
+  const identita& id = IDENTITA[(scelta >> 1) & 7];
+  r.linea = id.linea;
+  r.treno = id.treno;
+  r.testo_linea = {"linea.txt", std::string(testi.substr(0, taglio)), true, ""};
+  r.testo_treno = {"treno.txt", std::string(testi.substr(taglio)), true, ""};
+  modello m;
+  uscite_memoria u;
+  const risultato e = memorizza_percorso(r, m, &u);
+  controlla(r, m, e, u);
   return 0;
 }

@@ -53,7 +53,9 @@ TEST(MemorizzaPercorso, ScenarioIncorporatoInMemoria) {
         genera ? std::vector{file_compilato::geometria, file_compilato::tabella, file_compilato::percorso}
                : std::vector{file_compilato::tabella, file_compilato::percorso};
     EXPECT_EQ(u.ordine, ordine);
-    if (genera) EXPECT_EQ(u.file[file_compilato::geometria].byte.size(), 919964u);
+    if (genera) {
+      EXPECT_EQ(u.file[file_compilato::geometria].byte.size(), 919964u);
+    }
     EXPECT_EQ(u.file[file_compilato::tabella].byte.size(), 3675u);
     EXPECT_EQ(u.file[file_compilato::percorso].byte.size(), 13815u);
     // The header of cell 1: 5121 at offset 16.

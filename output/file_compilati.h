@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,20 @@ namespace scenario {
 class destinazione_byte {
  public:
   virtual ~destinazione_byte() = default;
+  // Appends `byte` after what was written so far.
   virtual void scrivi(std::string_view byte) = 0;
+  // Writes `byte` at `posizione` from the start of the file; the file grows as needed.
+  virtual void scrivi_a(uint64_t posizione, std::string_view byte) = 0;
 };
 
 class destinazione_memoria : public destinazione_byte {
  public:
   void scrivi(std::string_view pezzo) override { byte.append(pezzo); }
+  void scrivi_a(uint64_t posizione, std::string_view pezzo) override {
+    const auto inizio = static_cast<size_t>(posizione);
+    if (byte.size() < inizio + pezzo.size()) byte.resize(inizio + pezzo.size());
+    byte.replace(inizio, pezzo.size(), pezzo);
+  }
   std::string byte;
 };
 
@@ -32,7 +41,8 @@ void serializza_percorso(const std::vector<cella>& percorso, destinazione_byte& 
 // the 16-bit length can tell is refused with std::length_error before anything is written.
 void serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella, destinazione_byte& d);
 
-// Geometry file: every x of the plan, then every y, each a tagged value.
+// Geometry file: every x of the plan, then every y, each a tagged value. The plan is
+// worked out once; the y half goes to its own place in the file as it is made.
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d);
 
 // The same, into memory.

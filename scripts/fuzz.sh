@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Runs the reading-stage fuzzer for a given number of seconds.
+# Runs the compile-core fuzzer for a given number of seconds.
 #   scripts/fuzz.sh <fuzzer binary> <seconds>
 # The working corpus, fuzz/corpus-lavoro/, starts from the seeds in fuzz/semi/ and keeps
 # what earlier runs added to it (merged down when it grows past 1000 files). Any finding (crash, leak, undefined behaviour, an error
-# number outside the catalogue, a description text left behind, a timeout) ends the
+# number outside the catalogue, a malformed compiled file, a timeout) ends the
 # script with libFuzzer's non-zero status; the input that caused it is saved beside the
 # fuzzer binary, in riscontri/, with the whole log of the run.
 # At the end the script prints executions per second, corpus size and coverage.
@@ -31,15 +31,13 @@ for seme in "$semi"/*; do
   [ -e "$lavoro/$(basename "$seme")" ] || cp "$seme" "$lavoro/"
 done
 
-# One input must stay well within the per-input timeout, so that slowness is not taken
-# for a hang. The slowest texts resize the track and the plan of a 1000000 m line again
-# and again ("lunghezza percorso, 1000000," repeated): about 33 ms a record under the
-# sanitizers, so 8 s for 6 KiB of them. Inputs are therefore held to 6 KiB, just above
-# the embedded scenario (6093 bytes), and 10 s per input tells a slow input from a hang.
+# Inputs up to 64 KiB: the core reads them in memory, and no text costs more than its
+# length (a repeated line length no longer rebuilds the track), so 10 s per input tells a
+# slow input from a hang.
 echo "fuzz_lettura: $secondi s, corpus $lavoro, registro $registro"
 "$eseguibile" "$lavoro" \
   -max_total_time="$secondi" \
-  -max_len=6144 \
+  -max_len=65536 \
   -timeout=10 \
   -print_final_stats=1 \
   -artifact_prefix="$riscontri/" \
@@ -56,7 +54,7 @@ sleep 1
 if [ "$stato" -eq 0 ] && [ "$(find "$lavoro" -type f | wc -l)" -gt 1000 ]; then
   compatto="$riscontri/corpus-compatto"
   rm -rf "$compatto" && mkdir -p "$compatto"
-  if "$eseguibile" -merge=1 -max_len=6144 -timeout=10 "$compatto" "$lavoro" \
+  if "$eseguibile" -merge=1 -max_len=65536 -timeout=10 "$compatto" "$lavoro" \
        >"$riscontri/ultima-fusione.log" 2>&1; then
     rm -rf "$lavoro" && mv "$compatto" "$lavoro"
   fi

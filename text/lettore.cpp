@@ -146,7 +146,8 @@ uint8_t lettore_testo::leggi_numero8() {
 }
 
 bool contiene(std::string_view riga, std::string_view parola) {
-  return minuscolo_latin1(riga).find(minuscolo_latin1(parola)) != std::string::npos;
+  const auto uguali = [](char a, char b) { return minuscola_latin1(a) == minuscola_latin1(b); };
+  return std::search(riga.begin(), riga.end(), parola.begin(), parola.end(), uguali) != riga.end();
 }
 
 bool contiene_esatto(std::string_view riga, std::string_view parola) {

@@ -15,11 +15,7 @@ constexpr int CARATTERI_CONTATI = 25;
 
 std::string minuscolo_latin1(std::string_view testo) {
   std::string risultato(testo);
-  for (char& carattere : risultato) {
-    const auto c = static_cast<unsigned char>(carattere);
-    const bool maiuscola = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-    if (maiuscola) carattere = static_cast<char>(c + 32);
-  }
+  for (char& carattere : risultato) carattere = minuscola_latin1(carattere);
   return risultato;
 }
 

@@ -12,6 +12,13 @@ namespace scenario {
 // The 26 letters that fill the identity text when the identifiers are short.
 inline constexpr std::string_view RIEMPITIVO = "tgkwrpmezqhvnsxdubclyafjoi";
 
+// Lower-case form of an ISO 8859-1 character (A-Z and the accented capitals).
+inline char minuscola_latin1(char carattere) {
+  const auto c = static_cast<unsigned char>(carattere);
+  const bool maiuscola = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+  return maiuscola ? static_cast<char>(c + 32) : carattere;
+}
+
 // Lower-case form of an ISO 8859-1 text (A-Z and the accented capitals).
 std::string minuscolo_latin1(std::string_view testo);
 

@@ -76,7 +76,9 @@ struct scenario_prova {
 // Every point of the plan, metre by metre.
 inline std::vector<std::array<valore_tracciato, 2>> punti_di(const piano_tracciato& piano) {
   std::vector<std::array<valore_tracciato, 2>> punti;
-  per_ogni_punto(piano, [&](int64_t, const std::array<valore_tracciato, 2>& p) { punti.push_back(p); });
+  per_ogni_punto(piano, [&](int64_t, tipo_valore tipo, const std::array<double, 2>& p) {
+    punti.push_back({elemento_tracciato(tipo, p[X]), elemento_tracciato(tipo, p[Y])});
+  });
   return punti;
 }
 
