@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -38,10 +39,70 @@ namespace {
   std::abort();
 }
 
+uint16_t u16(std::string_view b, size_t i) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
+}
+
+// Checks the geometry as it is written instead of keeping it (a line of a million metres
+// gives 20 MB): the x half from offset 0 and the y half from the middle, each a run of
+// whole tagged elements (0, 2 or 5) in every piece handed over.
+class controllo_geometria : public destinazione_byte {
+ public:
+  void scrivi(std::string_view) override { guasto("geometria scritta senza posizione"); }
+  void scrivi_a(uint64_t posizione, std::string_view pezzo) override {
+    if (posizione == fine_x) {
+      fine_x += pezzo.size();
+      elementi_x += elementi_di(pezzo);
+    } else if (inizio_y == UINT64_MAX || posizione == fine_y) {
+      if (inizio_y == UINT64_MAX) inizio_y = fine_y = posizione;
+      fine_y += pezzo.size();
+      elementi_y += elementi_di(pezzo);
+    } else {
+      guasto("geometria scritta fuori ordine a " + std::to_string(posizione));
+    }
+  }
+  // Both halves written, back to back, with as many elements each.
+  void verifica() const {
+    if (inizio_y == UINT64_MAX) {
+      if (fine_x != 0) guasto("geometria senza meta' delle y");
+      return;
+    }
+    if (inizio_y != fine_x) guasto("meta' delle y non subito dopo quella delle x");
+    if (elementi_x != elementi_y) guasto("meta' del tracciato di lunghezza diversa");
+  }
+  bool aperta = false;
+
+ private:
+  static uint64_t elementi_di(std::string_view b) {
+    uint64_t n = 0;
+    for (size_t i = 0; i < b.size(); ++n) {
+      if (i + 2 > b.size()) guasto("elemento del tracciato spezzato");
+      const uint16_t tipo = u16(b, i);
+      const size_t lunghezza = tipo == 0 ? 2 : tipo == 2 ? 4 : tipo == 5 ? 10 : 0;
+      if (lunghezza == 0) guasto("tipo di elemento non valido: " + std::to_string(tipo));
+      if (i + lunghezza > b.size()) guasto("elemento del tracciato spezzato");
+      i += lunghezza;
+    }
+    return n;
+  }
+  uint64_t fine_x = 0;
+  uint64_t inizio_y = UINT64_MAX;
+  uint64_t fine_y = 0;
+  uint64_t elementi_x = 0;
+  uint64_t elementi_y = 0;
+};
+
 class uscite_memoria : public uscite_compilate {
  public:
-  destinazione_byte& apri(file_compilato quale) override { return file[quale]; }
+  destinazione_byte& apri(file_compilato quale) override {
+    if (quale == file_compilato::geometria) {
+      geometria.aperta = true;
+      return geometria;
+    }
+    return file[quale];
+  }
   std::map<file_compilato, destinazione_memoria> file;
+  controllo_geometria geometria;
 };
 
 struct identita {
@@ -54,10 +115,6 @@ constexpr identita IDENTITA[] = {
     {"A", "Bb"},          {"Val", "R1"},               {"X_y", "Z"},
 };
 
-uint16_t u16(std::string_view b, size_t i) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[i]) | (static_cast<uint8_t>(b[i + 1]) << 8));
-}
-
 // 87 entries of 34 + n bytes, n the 16-bit length at offset 14 of each.
 void controlla_tabella(std::string_view b) {
   size_t i = 0;
@@ -66,22 +123,6 @@ void controlla_tabella(std::string_view b) {
     i += 34 + u16(b, i + 14);
   }
   if (i != b.size()) guasto("tabella con byte oltre la voce 86");
-}
-
-// Two halves of tagged values of the same count, nothing left over.
-void controlla_tracciato(std::string_view b) {
-  size_t i = 0;
-  size_t elementi = 0;
-  while (i < b.size()) {
-    if (i + 2 > b.size()) guasto("elemento del tracciato troncato");
-    const uint16_t tipo = u16(b, i);
-    const size_t lunghezza = tipo == 0 ? 2 : tipo == 2 ? 4 : tipo == 5 ? 10 : 0;
-    if (lunghezza == 0) guasto("tipo di elemento non valido: " + std::to_string(tipo));
-    if (i + lunghezza > b.size()) guasto("elemento del tracciato troncato");
-    i += lunghezza;
-    ++elementi;
-  }
-  if (elementi % 2 != 0) guasto("meta' del tracciato di lunghezza diversa");
 }
 
 void controlla(const richiesta& r, const modello& m, const risultato& e, uscite_memoria& u) {
@@ -93,17 +134,14 @@ void controlla(const richiesta& r, const modello& m, const risultato& e, uscite_
   const bool assente = !e.diagnostiche.empty() && e.diagnostiche[0].numero == codice::testo_linea_assente;
   if (!assente && !e.eliminati.linea) guasto("testo della linea non eliminato");
   if (!e.riuscito) {
-    if (!u.file.empty()) guasto("file consegnati nonostante un errore");
+    if (!u.file.empty() || u.geometria.aperta) guasto("file consegnati nonostante un errore");
     return;
   }
   const std::string& percorso = u.file[file_compilato::percorso].byte;
   if (percorso.size() != m.percorso.size() * 15 || percorso.empty()) guasto("percorso di lunghezza errata");
   controlla_tabella(u.file[file_compilato::tabella].byte);
-  if (r.genera_linea) {
-    controlla_tracciato(u.file[file_compilato::geometria].byte);
-  } else if (u.file.count(file_compilato::geometria) != 0) {
-    guasto("geometria scritta senza tracciato");
-  }
+  if (r.genera_linea != u.geometria.aperta) guasto("geometria scritta o mancante contro la richiesta");
+  u.geometria.verifica();
 }
 
 }  // namespace

@@ -102,6 +102,16 @@ TEST(FaseLinea, RecordRiconosciutiEPassatiOltre) {
   EXPECT_FALSE(senza_tracciato.m.tracciato.esiste());
   EXPECT_EQ(senza_tracciato.m.tabella[86].posizione, 0);
 
+  // A record holding only "percorso" is no line length, and a lone "[" no header: the
+  // length stays 1000 and the section goes on to the board's repetition record.
+  scenario_prova parole_sole;
+  parole_sole.leggi("[generale]\r\nlunghezza percorso, 1000\r\npercorso, 7000\r\n[\r\n"
+                    "ripetizione segnali 9 codici, 0, 35000\r\n[fine]\r\n",
+                    treno_di());
+  parole_sole.attesi(0);
+  EXPECT_EQ(parole_sole.m.percorso.size(), 161u);  // round(8000 / 50) + 1
+  EXPECT_EQ(parole_sole.m.tabella[86].posizione, 9);
+
   scenario_prova piu_lunga;
   piu_lunga.leggi(linea_di(1000000), treno_di());
   piu_lunga.attesi(0);
@@ -166,6 +176,11 @@ TEST(FaseLinea, Errori) {
     s.attesi(c.codice, c.posizione, c.corsa_letta);
     EXPECT_TRUE(s.m.tabella[0].nome.empty());
   }
+  // A general-section error is reported at its record: line 2, column 1.
+  scenario_prova s;
+  s.leggi("[generale]\r\nlunghezza percorso, 2000000\r\n[fine]\r\n", treno_di());
+  s.attesi(codice::lunghezza_eccessiva, POSIZIONE_INTATTA, false);
+  EXPECT_EQ(s.luogo(), (luogo_testo{"L_linea.txt", 2, 1}));
 }
 
 TEST(FaseLinea, OltreIlPercorsoLaCorsaFinisceAlPrimoSegnale) {

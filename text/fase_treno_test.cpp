@@ -205,6 +205,17 @@ TEST(FaseTreno, StazioniECartelliSiIncontrano) {
   }
 }
 
+TEST(FaseTreno, SenzaVelocitaNeAderenzaOgniCellaZero) {
+  // No limit and no adhesion stated: the tails write the 0 in force into every cell.
+  scenario_prova s;
+  s.leggi(linea_di(5000), treno_di("sabbia, 5\r\n"));
+  s.attesi(0);
+  for (const cella& c : s.m.percorso) {
+    ASSERT_EQ(c.velocita, 0);
+    ASSERT_EQ(c.aderenza, 0);
+  }
+}
+
 TEST(FaseTreno, SenzaGeneraleIlControlloDelleProgressiveResta) {
   // No record of the run text is read, so no speed is in force for the tail; the check
   // of the progressives still runs: 150310 is no multiple of 50.

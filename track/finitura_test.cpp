@@ -122,6 +122,7 @@ TEST(Rifinitura, PuntiDentroIlRallentamento) {
   const caso casi[] = {
       {"100 km/h", rallentamento(200, 230, 100), {182, 189, 195, 208, 216, 224}},
       {"110 km/h: none inside", rallentamento(200, 230, 110), {182, 189, 195}},
+      {"109 km/h: inside as below", rallentamento(200, 230, 109), {182, 189, 195, 208, 216, 224}},
       // 40000 kept in 16 bits reads -25536: below 110 as a signed number.
       {"speed -25536", rallentamento(200, 230, basso16(40000)), {182, 189, 195, 208, 216, 224}},
       {"208 taken: 207, then 8 cells later", rallentamento(200, 230, 100, {{208, 6}}),

@@ -222,6 +222,11 @@ TEST(MemoRallentamento, CelleSegnate) {
        codice::anticipo_occupato,
        {{5, {1, 0, 0, 0, 6}}, {32, {3, 60, 30, 2}}, {42, {2, 60, 30, 2}}, {8, {4, 60, 30}}},
        {{5, {1, 0, 0, 0, 6}}}},
+      // A signal on the fourth advance cell (h - 3 = 4): error 20 as well, the signal kept.
+      {{1550, 60, 500, 2, 1, 30},
+       codice::anticipo_occupato,
+       {{4, {1, 0, 0, 0, 6}}, {32, {3, 60, 30, 2}}, {42, {2, 60, 30, 2}}, {8, {4, 60, 30}}},
+       {{4, {1, 0, 0, 0, 6}}}},
   };
   for (const auto& c : casi) {
     modello m = traccia(c.prima);
