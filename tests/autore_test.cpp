@@ -162,6 +162,23 @@ TEST(ModoAutore, ErroriDelloScenario) {
   }
 }
 
+TEST(ModoAutore, ControlloSenzaCartellaTemporanea) {
+  // A check writes nothing, so it needs no folder for temporary files: a TMPDIR that does
+  // not exist gives the same answer as a good one, for a clean scenario and a wrong one.
+  for (const std::string& corsa_prova : {CORSA_PICCOLA, corsa({SEGNALE, SEGNALE})}) {
+    scrivania s;
+    s.scrivi(LINEA, LINEA_PICCOLA);
+    s.scrivi(TRENO, corsa_prova);
+    const esito buona = s.esegui({"-c", LINEA, TRENO}, false);
+    const esito senza = prova::esegui(ESEGUIBILE, {"-c", LINEA, TRENO}, s.autore.percorso(),
+                                      "/nonesiste/davvero");
+    EXPECT_EQ(senza.stato, buona.stato);
+    EXPECT_EQ(senza.errori, buona.errori);
+    EXPECT_EQ(senza.uscita, buona.uscita);
+    s.intatta();
+  }
+}
+
 TEST(ModoAutore, IdentificativiDalleOpzioni) {
   // Names that follow no form: the identifiers come from the options, and name the
   // compiled files and table entries 85 and 86 (a 16-bit length, then the bytes).
