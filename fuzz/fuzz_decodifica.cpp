@@ -1,8 +1,8 @@
 // Fuzz target of the decoder of the compiled files: arbitrary bytes as each of the three
 // files, then as a whole set.
 //
-// The input's first byte chooses how the rest is split into geometry, table and track
-// (two cut points from the next four bytes); each part is decoded alone and then the set
+// The input's first six bytes choose how the rest is split into geometry, table and
+// track: two 24-bit little-endian lengths, taken modulo what is left; each part is decoded alone and then the set
 // is decoded together, and a decoded set goes through every view. Besides what the
 // sanitizers catch, the run stops when:
 //  - a decoder accepts bytes that do not have the size the decoded value writes back
@@ -35,16 +35,16 @@ void controlla_errore(const scenario::esito_decodifica<T>& e, std::string_view b
   if (e.errore.file != file) ferma("errore che nomina un altro file");
 }
 
-uint32_t leggi32(const uint8_t* d) { return d[0] | (d[1] << 8) | (d[2] << 16) | (uint32_t{d[3]} << 24); }
+size_t leggi24(const uint8_t* d) { return d[0] | (size_t{d[1]} << 8) | (size_t{d[2]} << 16); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
   using namespace scenario;
-  if (dimensione < 5) return 0;
-  const std::string_view tutto(reinterpret_cast<const char*>(dati) + 5, dimensione - 5);
-  const size_t primo = leggi32(dati + 1) % (tutto.size() + 1);
-  const size_t secondo = primo + (dati[0] * 131u) % (tutto.size() - primo + 1);
+  if (dimensione < 6) return 0;
+  const std::string_view tutto(reinterpret_cast<const char*>(dati) + 6, dimensione - 6);
+  const size_t primo = leggi24(dati) % (tutto.size() + 1);
+  const size_t secondo = primo + leggi24(dati + 3) % (tutto.size() - primo + 1);
   file_compilati_letti f;
   f.nome_geometria = "F_linea.dat";
   f.nome_tabella = "F_T.sim";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace scenario::vista {
 
@@ -140,8 +141,8 @@ std::vector<double> svolta_per_cella(const scenario_decodificato& s) {
     if (a + 1 >= metri) break;
     if (x[da].etichetta == ETICHETTA_VUOTO || x[a + 1].etichetta == ETICHETTA_VUOTO) continue;
     double d = direzione(a) - direzione(da);
-    if (d > M_PI) d -= 2 * M_PI;
-    if (d < -M_PI) d += 2 * M_PI;
+    if (d > std::numbers::pi) d -= 2 * std::numbers::pi;
+    if (d < -std::numbers::pi) d += 2 * std::numbers::pi;
     r[c] = d;
   }
   return r;

@@ -124,18 +124,23 @@ std::string pagina_html(const scenario_decodificato& s) {
   etichetta_corsia(svg, cima_aderenza + 16, "aderenza");
   etichetta_corsia(svg, cima_aderenza + 30, "montagna");
 
-  // Kilometre ticks in the line's own numbering, at least 90 px apart.
-  double passo = 100;
-  for (double candidato : {100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0, 20000.0, 50000.0, 100000.0}) {
+  // Kilometre ticks at round values of the line's own numbering (which may jump where a
+  // progressive begins), at least 90 px apart.
+  int64_t passo = 100;
+  for (int64_t candidato : {100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000}) {
     passo = candidato;
-    if (candidato * p.scala >= 90) break;
+    if (static_cast<double>(candidato) * p.scala >= 90) break;
   }
-  for (double m = 0; m <= L; m += passo) {
+  double ultima_tacca = -1e9;
+  for (int32_t m = 0; m <= s.lunghezza; m += 50) {
+    const int64_t km = chilometro(s, m);
     const double x = p.x(m);
+    if (km % passo != 0 || x - ultima_tacca < 90) continue;
+    ultima_tacca = x;
     svg += "<line class=\"griglia\" x1=\"" + num(x) + "\" y1=\"" + num(cima_km) + "\" x2=\"" + num(x) + "\" y2=\"" +
            num(cima_aderenza + CORSIA_ADERENZA) + "\"/>";
-    svg += "<text class=\"km\" x=\"" + num(x) + "\" y=\"" + num(cima_km + 17) + "\">" +
-           testo_km(chilometro(s, static_cast<int32_t>(m))) + "<title>posizione " + num(m) + " m</title></text>\n";
+    svg += "<text class=\"km\" x=\"" + num(x) + "\" y=\"" + num(cima_km + 17) + "\">" + testo_km(km) +
+           "<title>posizione " + std::to_string(m) + " m</title></text>\n";
   }
 
   // Slow-downs: shaded across the speed lane.
