@@ -20,7 +20,7 @@ run: configura
 	cmake --build $(BUILD) -j2 --target compila_scenario
 	$(BUILD)/bin/compila_scenario
 
-test: all
+test: all dipendenze-prove
 	cd $(BUILD) && ctest --output-on-failure -j2
 
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -47,3 +47,23 @@ bench: dipendenze
 
 pulisci:
 	rm -rf $(BUILD) build-asan build-fuzz build-bench
+
+# ---------------------------------------------------------------------------------------
+# Inspector of the compiled files.
+.PHONY: fuzz-decodifica install dipendenze-prove
+
+# Packages only the tests need (the browser of the page test); `make run` never asks for them.
+dipendenze-prove:
+	@scripts/dipendenze.sh prove
+
+# The decoder's fuzzer under AddressSanitizer and UndefinedBehaviorSanitizer.
+fuzz-decodifica: dipendenze
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATORE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TEST=OFF -DSANITIZZATORI=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build build-fuzz -j2 --target fuzz_decodifica
+	scripts/fuzz_decodifica.sh build-fuzz/bin/fuzz_decodifica $(FUZZ_SECONDI)
+
+# Installs compila_scenario, mostra_scenario, their man pages and the author's reference
+# under PREFIX (default /usr/local): PREFIX=$$HOME/.local make install.
+PREFIX ?= /usr/local
+install: all
+	cmake --install $(BUILD) --prefix "$(PREFIX)"

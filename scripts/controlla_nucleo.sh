@@ -4,7 +4,7 @@
 # breaks this in the core's folders (tests included: they drive the core in memory).
 set -uo pipefail
 cd "$(dirname "$0")/.."
-cartelle=(model text track output scenario nucleo)
+cartelle=(model text track output scenario nucleo vista)
 trovati=0
 segnala() {
   local cosa=$1 modello=$2
@@ -17,7 +17,7 @@ segnala() {
     trovati=1
   fi
 }
-segnala "file system" '#include <(filesystem|fstream|cstdio|fcntl\.h|unistd\.h|sys/)'
+segnala "file system" '#include <(filesystem|fstream|fcntl\.h|unistd\.h|sys/)|(^|[^_[:alnum:]])(std::)?(fopen|popen|freopen|remove|rename|tmpfile)[[:space:]]*\('
 segnala "fine del processo" '(^|[^_[:alnum:]])(std::)?(exit|_Exit|quick_exit|abort)[[:space:]]*\('
 segnala "stato del processo" '(^|[[:space:]])static[[:space:]]+([[:alnum:]_:<>]+[[:space:]]+)+[[:alnum:]_]+[[:space:]]*(=|;|\{)' 
 segnala "parte del bordo" '#include "app/'

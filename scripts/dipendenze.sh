@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any of them is missing.
+#   scripts/dipendenze.sh         what building and running the program needs
+#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser)
 set -euo pipefail
-pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+           nlohmann-json3-dev)
+if [ "${1:-}" = "prove" ]; then
+  pacchetti=(chromium-headless-shell libxml2-utils)
+fi
 mancanti=()
 for p in "${pacchetti[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || mancanti+=("$p")

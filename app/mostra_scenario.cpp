@@ -1,0 +1,100 @@
+// mostra_scenario: reads a compiled scenario back and shows it, as a text account, as
+// JSON, as a self-contained page, or as the driver's timetable card.
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/lettura_compilati.h"
+#include "app/sostituzione.h"
+#include "vista/json.h"
+#include "vista/pagina.h"
+#include "vista/resoconto.h"
+#include "vista/scheda.h"
+
+namespace {
+
+constexpr int STATO_BENE = 0;
+constexpr int STATO_FILE_ROVINATO = 1;
+constexpr int STATO_USO = 2;
+
+constexpr const char* AIUTO =
+    "uso: mostra_scenario [OPZIONI] LINEA TRENO\n"
+    "Legge LINEA_linea.dat, LINEA_TRENO.sim e LINEA_TRENO.dat e mostra lo scenario compilato.\n"
+    "\n"
+    "  -C CARTELLA     legge i file da CARTELLA invece che dalla cartella corrente\n"
+    "  --celle         aggiunge una riga per ogni cella da 50 m\n"
+    "  --json          lo stesso resoconto in JSON\n"
+    "  -o PAGINA.html  scrive una pagina HTML autonoma con il profilo, la pianta e l'orario\n"
+    "  --scheda        stampa la scheda orario del macchinista\n"
+    "  -h, --help      questo aiuto\n"
+    "\n"
+    "Stato d'uscita: 0 bene, 1 file compilato rovinato o estraneo, 2 uso errato o file illeggibile.\n";
+
+int errore_uso(const std::string& motivo) {
+  std::cerr << "mostra_scenario: error: " << motivo << "\nprovare 'mostra_scenario --help'\n";
+  return STATO_USO;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
+  std::filesystem::path cartella = ".";
+  std::string pagina;
+  bool celle = false, json = false, scheda = false;
+  std::vector<std::string> posizionali;
+  for (size_t i = 0; i < argomenti.size(); ++i) {
+    const std::string& a = argomenti[i];
+    if (a == "-h" || a == "--help") {
+      std::cout << AIUTO;
+      return STATO_BENE;
+    } else if (a == "-C" || a == "-o") {
+      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso("manca il valore di " + a);
+      if (a == "-C") {
+        cartella = argomenti[++i];
+      } else {
+        pagina = argomenti[++i];
+      }
+    } else if (a == "--celle") {
+      celle = true;
+    } else if (a == "--json") {
+      json = true;
+    } else if (a == "--scheda") {
+      scheda = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return errore_uso("opzione sconosciuta: " + a);
+    } else {
+      posizionali.push_back(a);
+    }
+  }
+  if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
+  if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) > 1) {
+    return errore_uso("--json, --scheda e -o si escludono a vicenda");
+  }
+
+  const auto letto = scenario::leggi_scenario_compilato(cartella, posizionali[0], posizionali[1]);
+  if (!letto.scenario) {
+    std::cerr << "mostra_scenario: " << letto.errore << "\n";
+    return letto.file_rovinato ? STATO_FILE_ROVINATO : STATO_USO;
+  }
+  const scenario::scenario_decodificato& s = *letto.scenario;
+  if (!pagina.empty()) {
+    try {
+      scenario::sostituisci_file(pagina, scenario::vista::pagina_html(s));
+    } catch (const std::exception& e) {
+      std::cerr << "mostra_scenario: " << e.what() << "\n";
+      return STATO_USO;
+    }
+    return STATO_BENE;
+  }
+  if (json) {
+    std::cout << scenario::vista::resoconto_json(s, celle) << "\n";
+  } else if (scheda) {
+    std::cout << scenario::vista::scheda_orario(s);
+  } else {
+    std::cout << scenario::vista::resoconto_testo(s, celle);
+  }
+  std::cout.flush();
+  return std::cout ? STATO_BENE : STATO_USO;
+}

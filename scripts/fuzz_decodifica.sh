@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the fuzzer of the compiled-file decoder for a given number of seconds.
+#   scripts/fuzz_decodifica.sh <fuzzer binary> <seconds>
+# The working corpus, fuzz/corpus-decodifica/, starts from the seeds in fuzz/semi_decodifica/ and keeps
+# what earlier runs added to it (merged down when it grows past 1000 files). Any finding (crash, leak, undefined behaviour, an error
+# number outside the catalogue, a description text left behind, a timeout) ends the
+# script with libFuzzer's non-zero status; the input that caused it is saved beside the
+# fuzzer binary, in riscontri/, with the whole log of the run.
+# At the end the script prints executions per second, corpus size and coverage.
+set -uo pipefail
+
+if [ $# -ne 2 ]; then
+  echo "uso: $0 <eseguibile del fuzzer> <secondi>" >&2
+  exit 2
+fi
+eseguibile=$1
+secondi=$2
+radice="$(cd "$(dirname "$0")/.." && pwd)"
+semi="$radice/fuzz/semi_decodifica"
+lavoro="$radice/fuzz/corpus-decodifica"
+
+if [ ! -x "$eseguibile" ]; then
+  echo "$0: eseguibile del fuzzer non trovato: $eseguibile" >&2
+  exit 2
+fi
+riscontri="$(cd "$(dirname "$eseguibile")" && pwd)/riscontri"
+registro="$riscontri/ultimo-fuzz-decodifica.log"
+mkdir -p "$lavoro" "$riscontri"
+# Seeds are copied in without overwriting what earlier runs left under the same name.
+for seme in "$semi"/*; do
+  [ -e "$lavoro/$(basename "$seme")" ] || cp "$seme" "$lavoro/"
+done
+
+# A seed holds a whole compiled set of a short line: its geometry alone is 140 KB (the
+# plan runs 7000 m past the line's end), so inputs may reach 280 KB.
+echo "fuzz_decodifica: $secondi s, corpus $lavoro, registro $registro"
+"$eseguibile" "$lavoro" \
+  -max_total_time="$secondi" \
+  -max_len=280000 \
+  -timeout=10 \
+  -print_final_stats=1 \
+  -artifact_prefix="$riscontri/" \
+  >"$registro" 2>&1 &
+fuzzer=$!
+# Progress while it runs: libFuzzer's periodic lines.
+tail -n +1 -f "$registro" --pid="$fuzzer" 2>/dev/null | grep --line-buffered -E '^#[0-9]+[[:space:]]+(INITED|pulse|DONE)' &
+wait "$fuzzer"
+stato=$?
+sleep 1
+
+# The working corpus keeps every input that once added coverage; when it has grown large
+# it is merged down to the inputs that still add some, so that loading it stays quick.
+if [ "$stato" -eq 0 ] && [ "$(find "$lavoro" -type f | wc -l)" -gt 1000 ]; then
+  compatto="$riscontri/corpus-compatto"
+  rm -rf "$compatto" && mkdir -p "$compatto"
+  if "$eseguibile" -merge=1 -max_len=280000 -timeout=10 "$compatto" "$lavoro" \
+       >"$riscontri/ultima-fusione.log" 2>&1; then
+    rm -rf "$lavoro" && mv "$compatto" "$lavoro"
+  fi
+fi
+
+echo "---- riepilogo ----"
+grep -E '^INFO: Loaded [0-9]+ modules' "$registro" | head -n 1 | sed 's/^/strumentazione: /'
+grep -E '^#[0-9]+[[:space:]]+(INITED|pulse|DONE|NEW|REDUCE)' "$registro" | tail -n 1 | sed 's/^/ultima riga (cov = copertura): /'
+grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|slowest_unit_time_sec|peak_rss_mb)' "$registro"
+echo "file nel corpus: $(find "$lavoro" -type f | wc -l)"
+if [ "$stato" -ne 0 ]; then
+  echo "---- ultime righe del registro ----"
+  tail -n 60 "$registro"
+  echo "$0: il fuzzer ha trovato un problema (stato $stato); input salvato in $riscontri" >&2
+fi
+exit "$stato"

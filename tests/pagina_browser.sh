@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The page of a compiled scenario in a real browser: the embedded scenario and the small
+# pair in tests/dati are compiled, mostra_scenario writes their pages, and then
+#  - each page is well-formed XML (xmllint);
+#  - headless Chromium draws it: the screenshot is not blank (it must be several times
+#    larger than the screenshot of an empty page of the same size);
+#  - the DOM the browser built holds every station name that the decoder read.
+#   tests/pagina_browser.sh COMPILA_SCENARIO MOSTRA_SCENARIO CARTELLA_DATI
+# Status 77 (skipped) when the browser or xmllint is not installed (make test installs them).
+set -euo pipefail
+compila=$1 mostra=$2 dati=$3
+browser=$(command -v chromium-headless-shell || true)
+if [ -z "$browser" ] || ! command -v xmllint >/dev/null; then
+  echo "SALTATO: serve chromium-headless-shell e xmllint (scripts/dipendenze.sh prove)"
+  exit 77
+fi
+lavoro=$(mktemp -d)
+trap 'rm -rf "$lavoro"' EXIT
+
+fotografa() {  # PAGINA PNG
+  "$browser" --no-sandbox --disable-gpu --hide-scrollbars --window-size=1400,1100 \
+    --screenshot="$2" "file://$1" >/dev/null 2>&1
+}
+
+controlla() {  # CARTELLA LINEA TRENO
+  local cartella=$1 linea=$2 treno=$3
+  local pagina="$lavoro/$linea.html"
+  "$mostra" -C "$cartella" -o "$pagina" "$linea" "$treno"
+  xmllint --noout "$pagina"
+  fotografa "$pagina" "$lavoro/$linea.png"
+  local vuota dimensione
+  vuota=$(stat -c %s "$lavoro/vuota.png")
+  dimensione=$(stat -c %s "$lavoro/$linea.png")
+  if [ "$dimensione" -lt $((vuota * 5)) ]; then
+    echo "$linea: la fotografia della pagina sembra vuota ($dimensione byte, pagina vuota $vuota)" >&2
+    exit 1
+  fi
+  "$browser" --no-sandbox --disable-gpu --dump-dom "file://$pagina" 2>/dev/null > "$lavoro/$linea.dom"
+  local nomi=0
+  while IFS= read -r nome; do
+    nomi=$((nomi + 1))
+    if ! grep -qF -- "$nome" "$lavoro/$linea.dom"; then
+      echo "$linea: la pagina nel browser non mostra la stazione \"$nome\"" >&2
+      exit 1
+    fi
+  done < <("$mostra" -C "$cartella" --json "$linea" "$treno" | sed -n 's/^      "nome": "\(.*\)",$/\1/p')
+  if [ "$nomi" -eq 0 ]; then echo "$linea: nessuna stazione letta" >&2; exit 1; fi
+  echo "$linea: pagina di $(stat -c %s "$pagina") byte, ben formata, $nomi stazioni nel DOM, fotografia di $dimensione byte"
+}
+
+printf '<!DOCTYPE html>\n<html xmlns="http://www.w3.org/1999/xhtml"><head><title>vuota</title></head><body></body></html>\n' > "$lavoro/vuota.html"
+fotografa "$lavoro/vuota.html" "$lavoro/vuota.png"
+
+# The embedded build writes beside its executable.
+mkdir "$lavoro/incorporato"
+cp "$compila" "$lavoro/incorporato/"
+(cd "$lavoro/incorporato" && ./"$(basename "$compila")" >/dev/null 2>&1)
+controlla "$lavoro/incorporato" Castrea_Tovena R7302
+
+mkdir "$lavoro/valle"
+"$compila" -o "$lavoro/valle" "$dati/Valle_linea.txt" "$dati/Valle_R1-.txt" >/dev/null
+controlla "$lavoro/valle" Valle R1

@@ -1,0 +1,95 @@
+#include "vista/analisi.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "vista/pagina.h"
+
+namespace scenario::vista {
+namespace {
+
+// A decoded scenario of L metres, every cell empty, the plan a straight line along +y.
+scenario_decodificato linea_dritta(int32_t L) {
+  scenario_decodificato s;
+  s.linea = "L";
+  s.treno = "T";
+  s.lunghezza = L;
+  s.percorso.resize(static_cast<size_t>((L + 7000) / 50) + 1);
+  const size_t metri = static_cast<size_t>(L) + 7001;
+  s.geometria.x.assign(metri, {ETICHETTA_REALE, 0.0});
+  s.geometria.y.resize(metri);
+  for (size_t k = 0; k < metri; ++k) s.geometria.y[k] = {ETICHETTA_REALE, static_cast<double>(k)};
+  return s;
+}
+
+TEST(Chilometri, ProgressiveDellaLineaIncorporata) {
+  // The embedded line after ordering: from 1500 m the value -1900 rising, from 0 the
+  // value 150400 falling. Its card gives km 150.200 where the train starts (200 m),
+  // 2.100 at Castrea Sud (4000 m); its board "P.L. Km 4.743" stands in the cell of 6650 m.
+  scenario_decodificato s = linea_dritta(39000);
+  s.tabella[81] = voce{.inizio = 1500, .fine = -1900, .nome = {}};
+  s.tabella[82] = voce{.inizio = 0, .fine = 150400, .posizione = 1, .nome = {}};
+  const struct {
+    int32_t p;
+    const char* km;
+  } casi[] = {{200, "150.200"}, {1450, "148.950"}, {1500, "-0.400"}, {4000, "2.100"}, {6650, "4.750"}};
+  for (const auto& c : casi) EXPECT_EQ(testo_km(chilometro(s, c.p)), c.km) << c.p;
+  // Without progressives the kilometres are the positions.
+  EXPECT_EQ(testo_km(chilometro(linea_dritta(1000), 750)), "0.750");
+  EXPECT_EQ(testo_km(-1900), "-1.900");
+}
+
+TEST(Orari, FormeDellaScheda) {
+  // 70470 s = 19 h 34 min 30 s: the card writes the thirty seconds as "+".
+  EXPECT_EQ(ora_scheda(70470), "19.34+");
+  EXPECT_EQ(ora_scheda(68700), "19.05");
+  EXPECT_EQ(testo_ora(70470), "19:34:30");
+}
+
+TEST(Tratti, ProfiliPerCellaInCorse) {
+  // Speeds fill from round(p / 50): cells 0-13 hold 55 km/h (11), from cell 14 (700 m) 100.
+  scenario_decodificato s = linea_dritta(1000);
+  for (size_t c = 0; c < s.percorso.size(); ++c) s.percorso[c].velocita = c < 14 ? 11 : 20;
+  const auto t = tratti(s, &cella::velocita);
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0].da, 0);
+  EXPECT_EQ(t[0].a, 700);
+  EXPECT_EQ(t[1].a, 1000);  // runs end at the line's end, not in the 7000 m beyond
+  // A gradient of 4 per mille over 20 cells builds 4 m of height.
+  for (size_t c = 0; c < 20; ++c) s.percorso[c].pendenza = 104;
+  EXPECT_DOUBLE_EQ(quote(s)[20], 4.0);
+}
+
+TEST(Pianta, CurvaSinistraEDestra) {
+  // A quarter circle towards -x (left of travel along +y) turns by -pi/2 in all.
+  scenario_decodificato s = linea_dritta(1000);
+  const double raggio = 200.0;
+  for (size_t k = 100; k < s.geometria.x.size(); ++k) {
+    const double a = std::min(static_cast<double>(k - 100) / raggio, std::numbers::pi / 2);
+    const double oltre = std::max(0.0, static_cast<double>(k - 100) - raggio * std::numbers::pi / 2);
+    s.geometria.x[k].valore = -(raggio - raggio * std::cos(a)) - oltre;
+    s.geometria.y[k].valore = 100 + raggio * std::sin(a);
+  }
+  double totale = 0;
+  for (double d : svolta_per_cella(s)) totale += d;
+  EXPECT_NEAR(totale, -std::numbers::pi / 2, 0.01);
+}
+
+TEST(Pagina, LineaDiUnMilioneDiMetriSottoCinqueMegabyte) {
+  // The longest legal line with a busy profile: the speed changes every cell and a signal
+  // stands every 500 m. The page draws runs and decimates the plan, so it stays small.
+  scenario_decodificato s = linea_dritta(1000000);
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    s.percorso[c].velocita = static_cast<uint8_t>(10 + c % 2);
+    s.percorso[c].pendenza = 100;
+    if (c % 10 == 5) s.percorso[c].tipo = 1;
+  }
+  const std::string pagina = pagina_html(s);
+  EXPECT_LT(pagina.size(), 5u * 1000 * 1000);
+  EXPECT_EQ(pagina.rfind("</html>\n"), pagina.size() - 8);
+}
+
+}  // namespace
+}  // namespace scenario::vista

@@ -1,0 +1,152 @@
+#include "vista/json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "vista/analisi.h"
+#include "vista/resoconto.h"
+
+namespace scenario {
+
+namespace {
+
+using ordinato = nlohmann::ordered_json;
+
+ordinato da_campi(const std::vector<json::campo>& campi) {
+  ordinato o = ordinato::object();
+  for (const json::campo& c : campi) {
+    std::visit(
+        [&](const auto& v) {
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            o[c.nome] = vista::utf8(v);
+          } else {
+            o[c.nome] = v;
+          }
+        },
+        c.v);
+  }
+  return o;
+}
+
+}  // namespace
+
+namespace json {
+
+std::string oggetto(const std::vector<campo>& campi) { return da_campi(campi).dump(); }
+
+std::string elenco(const std::vector<std::vector<campo>>& oggetti, bool rientro) {
+  if (!rientro) {
+    ordinato a = ordinato::array();
+    for (const auto& o : oggetti) a.push_back(da_campi(o));
+    return a.dump();
+  }
+  std::string r = "[";
+  for (size_t i = 0; i < oggetti.size(); ++i) r += (i ? ",\n  " : "\n  ") + oggetto(oggetti[i]);
+  r += oggetti.empty() ? "]" : "\n]";
+  return r;
+}
+
+}  // namespace json
+
+namespace vista {
+
+std::string resoconto_json(const scenario_decodificato& s, bool celle) {
+  const auto& t = s.tabella;
+  const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
+  ordinato r;
+  r["linea"] = utf8(s.linea);
+  r["treno"] = utf8(s.treno);
+  r["lunghezza_m"] = s.lunghezza;
+  r["celle"] = s.percorso.size();
+  r["punti_tracciato"] = s.geometria.x.size();
+  r["intestazione"] = {{"cella1_dato1", s.percorso[1].dato1}, {"voce85_valore1", t[85].valore1}};
+  r["codici_identita"] = {{"cella1", s.percorso[1].dato2},
+                          {"voce85", t[85].orario},
+                          {"attesi_cella1", codici.og},
+                          {"attesi_voce85", codici.st}};
+  r["treno_dati"] = {{"vetture", t[84].posizione},
+                     {"massa_frenata", t[84].inizio},
+                     {"sabbia", t[86].valore1},
+                     {"orologio", {t[86].valore3, t[86].valore4, t[86].valore5}}};
+  r["sfondi"] = {t[85].inizio, t[85].posizione, t[85].fine};
+  r["ripetizione_segnali"] = {{"da", t[86].inizio}, {"a", t[86].fine}, {"codici", t[86].posizione}};
+  ordinato progressive = ordinato::array();
+  for (int i = 81; i <= 83; ++i) {
+    const voce& v = t[static_cast<size_t>(i)];
+    progressive.push_back({{"voce", i}, {"da", v.inizio}, {"km_m", v.fine}, {"decrescente", v.posizione == 1}});
+  }
+  r["progressive"] = progressive;
+
+  ordinato stazioni_json = ordinato::array();
+  for (const stazione& st : stazioni(s)) {
+    const voce& v = *st.v;
+    stazioni_json.push_back({{"voce", st.indice},
+                             {"posizione", v.posizione},
+                             {"km", testo_km(chilometro(s, v.posizione))},
+                             {"tipo", v.tipo},
+                             {"inizio", v.inizio},
+                             {"fine", v.fine},
+                             {"cella_fermata", st.cella_fermata},
+                             {"sosta", v.sosta},
+                             {"orario", v.orario},
+                             {"orario_testo", v.orario != 0 ? testo_ora(v.orario) : ""},
+                             {"nome", utf8(v.nome)},
+                             {"opzioni", {v.opzione1, v.opzione2, v.opzione3, v.opzione4}},
+                             {"valori", {v.valore1, v.valore2, v.valore3, v.valore4, v.valore5}}});
+  }
+  r["stazioni"] = stazioni_json;
+
+  ordinato segnali = ordinato::array(), cartelli = ordinato::array(), indicatori = ordinato::array(),
+           abbattimenti = ordinato::array();
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    const cella& x = s.percorso[c];
+    const int32_t p = metro_oggetto(c);
+    if (x.tipo == 1) {
+      segnali.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"codice", x.dato4},
+                         {"valori", {x.dato1, x.dato2, x.dato3}}, {"tempo", x.tempo}});
+    } else if (x.tipo == 14) {
+      const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
+      cartelli.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"voce", x.dato1},
+                          {"testo", valida ? utf8(testo_cartello(t[static_cast<size_t>(x.dato1)].nome)) : ""}});
+    } else if (x.tipo == 6) {
+      indicatori.push_back({{"cella", c}, {"posizione", p}, {"valori", {x.dato1, x.dato2, x.dato3}}, {"strisce", x.dato4}});
+    } else if (x.tipo == 12 || x.tipo == 13) {
+      abbattimenti.push_back({{"cella", c}, {"posizione", metro_profilo(c)}, {"valore", x.tipo == 12 ? x.dato1 : 0}});
+    }
+  }
+  r["segnali"] = segnali;
+  r["cartelli"] = cartelli;
+  r["indicatori_vmax"] = indicatori;
+  ordinato lenti = ordinato::array();
+  for (const rallentamento& x : rallentamenti(s)) {
+    lenti.push_back({{"da", metro_oggetto(x.inizio)}, {"a", metro_oggetto(x.fine)}, {"velocita", x.velocita}});
+  }
+  r["rallentamenti"] = lenti;
+  r["abbattimenti"] = abbattimenti;
+  auto tratti_json = [&](uint8_t cella::*campo, int per, int piu) {
+    ordinato a = ordinato::array();
+    for (const tratto& x : tratti(s, campo)) a.push_back({{"da", x.da}, {"a", x.a}, {"valore", x.valore * per + piu}});
+    return a;
+  };
+  r["velocita_kmh"] = tratti_json(&cella::velocita, 5, 0);
+  r["pendenze_per_mille"] = tratti_json(&cella::pendenza, 1, -100);
+  r["aderenza"] = tratti_json(&cella::aderenza, 1, 0);
+  ordinato monti = ordinato::array();
+  for (const tratto_montagna& x : montagne(s)) monti.push_back({{"da", x.da}, {"a", x.a}, {"tipo", x.tipo}});
+  r["montagne"] = monti;
+  if (celle) {
+    ordinato tutte = ordinato::array();
+    for (const cella& x : s.percorso) {
+      tutte.push_back({x.tipo, x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso, x.montagna, x.velocita,
+                       x.pendenza, x.aderenza});
+    }
+    r["celle_campi"] = {"tipo", "dato1", "dato2", "dato3", "dato4", "tempo", "preavviso", "montagna", "velocita",
+                        "pendenza", "aderenza"};
+    r["celle_elenco"] = tutte;
+  }
+  return r.dump(2);
+}
+
+}  // namespace vista
+
+}  // namespace scenario

@@ -1,0 +1,36 @@
+// JSON output. Every use of the JSON library in the project is in json.cpp; other
+// stages build their JSON through the small generic functions below.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "output/decodifica.h"
+
+namespace scenario::json {
+
+// A field of a flat object. Texts are ISO 8859-1 bytes, as everywhere in the system;
+// they come out as UTF-8 JSON strings.
+using valore = std::variant<int64_t, double, bool, std::string>;
+struct campo {
+  std::string nome;
+  valore v;
+};
+
+// One object, fields in the order given, on one line: {"numero":16,"gravita":"error"}.
+std::string oggetto(const std::vector<campo>& campi);
+
+// An array of such objects; with `rientro` one object per line, indented.
+std::string elenco(const std::vector<std::vector<campo>>& oggetti, bool rientro);
+
+}  // namespace scenario::json
+
+namespace scenario::vista {
+
+// The text account's content as JSON (UTF-8), indented; with `celle` every cell too.
+std::string resoconto_json(const scenario_decodificato& s, bool celle);
+
+}  // namespace scenario::vista

@@ -1,0 +1,21 @@
+// The text account of a decoded scenario, in Italian, for the terminal (UTF-8).
+#pragma once
+
+#include <string>
+
+#include "output/decodifica.h"
+
+namespace scenario::vista {
+
+// Line, header values and identity codes, train, progressives, stations, signals,
+// boards, indicators, slow-downs, abbattimenti, speed, gradient and adhesion runs,
+// mountain stretches. With `celle`, one line per cell at the end.
+std::string resoconto_testo(const scenario_decodificato& s, bool celle);
+
+// One line per cell, the columns of the track file.
+std::string elenco_celle(const scenario_decodificato& s);
+
+// A board's text as rows: "(P.L.    )(Km 4.437)" gives "P.L. / Km 4.437".
+std::string testo_cartello(const std::string& nome);
+
+}  // namespace scenario::vista
