@@ -8,6 +8,8 @@
 #include "app/cartella_eseguibile.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
+#include "app/nuovo.h"
+#include "app/osserva.h"
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
 #include "app/sostituzione.h"
@@ -33,11 +35,17 @@ int main(int argc, char** argv) {
       std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
       return STATO_ERRORE_SISTEMA;
     case azione_richiesta::costruzione_incorporata:
-    case azione_richiesta::costruzione_autore: break;
+    case azione_richiesta::costruzione_autore:
+    case azione_richiesta::nuovo: break;
   }
 
   piattaforma_console console(std::cerr);
   try {
+    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout);
+    if (comando.azione == azione_richiesta::costruzione_autore && comando.osserva) {
+      opzioni_osserva opzioni;  // opzioni.pagina: the preview page writer, once there is one
+      return osserva(comando, console, std::cerr, opzioni);
+    }
     if (comando.azione == azione_richiesta::costruzione_autore) {
       return costruzione_autore(comando, console);
     }
