@@ -3,14 +3,20 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/cartella_eseguibile.h"
+#include "app/lettura_compilati.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
+#include "app/nuovo.h"
+#include "app/osserva.h"
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
 #include "app/sostituzione.h"
+#include "output/decodifica.h"
+#include "vista/pagina.h"
 
 namespace {
 
@@ -18,6 +24,27 @@ namespace {
 int stampa(const std::string& testo) {
   std::cout << testo << std::flush;
   return std::cout ? scenario::STATO_SUCCESSO : scenario::STATO_ERRORE_SISTEMA;
+}
+
+// The page of the files just built, from their bytes; empty when they do not decode.
+std::string pagina_di(const scenario::riga_comando& r, std::string_view geometria, std::string_view tabella,
+                      std::string_view percorso) {
+  using namespace scenario;
+  const file_compilati_letti file{nome_geometria(r.linea), std::string(geometria),
+                                  nome_tabella(r.linea, r.treno), std::string(tabella),
+                                  nome_percorso(r.linea, r.treno), std::string(percorso)};
+  const auto s = decodifica_scenario(file, r.linea, r.treno);
+  return s ? vista::pagina_html(*s.valore) : std::string();
+}
+
+// --anteprima after a successful build: the page of the files just written.
+int scrivi_pagina(const scenario::riga_comando& r) {
+  using namespace scenario;
+  const std::string cartella = r.uscita.empty() ? "." : r.uscita;
+  const std::string errore = scrivi_anteprima(cartella, r.linea, r.treno, r.anteprima);
+  if (errore.empty()) return STATO_SUCCESSO;
+  std::cerr << NOME_PROGRAMMA << ": " << errore << "\n";
+  return STATO_ERRORE_SISTEMA;
 }
 
 }  // namespace
@@ -33,13 +60,23 @@ int main(int argc, char** argv) {
       std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
       return STATO_ERRORE_SISTEMA;
     case azione_richiesta::costruzione_incorporata:
-    case azione_richiesta::costruzione_autore: break;
+    case azione_richiesta::costruzione_autore:
+    case azione_richiesta::nuovo: break;
   }
 
   piattaforma_console console(std::cerr);
   try {
+    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout);
+    if (comando.azione == azione_richiesta::costruzione_autore && comando.osserva) {
+      opzioni_osserva opzioni;
+      opzioni.pagina = [&comando](std::string_view geometria, std::string_view tabella,
+                                  std::string_view percorso) { return pagina_di(comando, geometria, tabella, percorso); };
+      return osserva(comando, console, std::cerr, opzioni);
+    }
     if (comando.azione == azione_richiesta::costruzione_autore) {
-      return costruzione_autore(comando, console);
+      const int stato = costruzione_autore(comando, console);
+      if (stato != STATO_SUCCESSO || comando.anteprima.empty() || comando.solo_controllo) return stato;
+      return scrivi_pagina(comando);
     }
     return Form_Load(cartella_eseguibile(argc > 0 ? argv[0] : nullptr), console);
   } catch (const std::exception& e) {

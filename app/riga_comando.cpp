@@ -8,7 +8,7 @@ namespace scenario {
 
 namespace {
 
-enum class opzione { uscita, linea, treno, controlla, aiuto, versione };
+enum class opzione { uscita, linea, treno, controlla, aiuto, versione, osserva, anteprima, nuovo };
 
 struct voce_opzione {
   char corta;
@@ -21,6 +21,8 @@ constexpr voce_opzione opzioni[] = {
     {'o', "uscita", opzione::uscita, true},     {'l', "linea", opzione::linea, true},
     {'t', "treno", opzione::treno, true},       {'c', "controlla", opzione::controlla, false},
     {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
+    {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
+    {'\0', "nuovo", opzione::nuovo, false},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -31,6 +33,7 @@ const voce_opzione* cerca_lunga(std::string_view nome) {
 }
 
 const voce_opzione* cerca_corta(char lettera) {
+  if (lettera == '\0') return nullptr;  // options without a letter
   for (const auto& o : opzioni) {
     if (o.corta == lettera) return &o;
   }
@@ -45,6 +48,7 @@ struct lettura {
   riga_comando r;
   std::vector<std::string> testi;
   bool finita = false;
+  bool nuovo = false;
 
   void sbaglia(std::string messaggio) {
     r.azione = azione_richiesta::errore_uso;
@@ -65,6 +69,9 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
     case opzione::linea: l.r.linea = valore; return;
     case opzione::treno: l.r.treno = valore; return;
     case opzione::controlla: l.r.solo_controllo = true; return;
+    case opzione::osserva: l.r.osserva = true; return;
+    case opzione::anteprima: l.r.anteprima = valore; return;
+    case opzione::nuovo: l.nuovo = true; return;
     case opzione::aiuto:
       l.r.azione = azione_richiesta::aiuto;
       l.finita = true;
@@ -149,8 +156,34 @@ std::optional<std::string> identificativo_errato(const std::string& id, const ch
          ": non puo' contenere '/'";
 }
 
+// --nuovo LINEA TRENO [DIR]: the identifiers themselves, and the folder of the new texts
+// (the third argument, or --uscita).
+void completa_nuovo(lettura& l) {
+  riga_comando& r = l.r;
+  if (l.testi.size() != 2 && l.testi.size() != 3) {
+    return l.sbaglia("--nuovo richiede LINEA TRENO e, se si vuole, la CARTELLA (dati: " +
+                     std::to_string(l.testi.size()) + ")");
+  }
+  if (l.testi.size() == 3 && !r.uscita.empty()) {
+    return l.sbaglia("la cartella di --nuovo e' data due volte, come argomento e con --uscita");
+  }
+  if (r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.linea.empty() ||
+      !r.treno.empty()) {
+    return l.sbaglia("--nuovo non si usa con altre opzioni che --uscita");
+  }
+  r.azione = azione_richiesta::nuovo;
+  r.linea = l.testi[0];
+  r.treno = l.testi[1];
+  if (l.testi.size() == 3) r.uscita = l.testi[2];
+  for (const auto& [id, cosa] : {std::pair{r.linea, "della linea"}, std::pair{r.treno, "del treno"}}) {
+    if (id.empty()) return l.sbaglia(std::string("identificativo ") + cosa + " vuoto");
+    if (auto e = identificativo_errato(id, cosa)) return l.sbaglia(*e);
+  }
+}
+
 // Once the arguments are read: two texts, and the two identifiers.
 void completa(lettura& l) {
+  if (l.nuovo) return completa_nuovo(l);
   if (l.testi.size() != 2) {
     l.sbaglia("servono due testi di descrizione, TESTO_LINEA e TESTO_TRENO (dati: " +
               std::to_string(l.testi.size()) + ")");
@@ -217,6 +250,7 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
 std::string testo_aiuto() {
   return std::string("Uso: ") + NOME_PROGRAMMA + "\n" +
          "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
+         "     " + NOME_PROGRAMMA + " --nuovo LINEA TRENO [CARTELLA]\n"
          "\n"
          "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
          "\n"
@@ -233,6 +267,13 @@ std::string testo_aiuto() {
          "  -l, --linea=NOME       identificativo della linea\n"
          "  -t, --treno=NOME       identificativo del treno\n"
          "  -c, --controlla        legge e controlla lo scenario senza scrivere file\n"
+         "      --osserva          compila, poi ricompila a ogni salvataggio di uno dei\n"
+         "                         due testi, finche' non e' interrotto (Ctrl-C)\n"
+         "      --anteprima=PAGINA pagina HTML dello scenario compilato; con --osserva si\n"
+         "                         ricarica da se' nel browser a ogni compilazione\n"
+         "      --nuovo            scrive LINEA_linea.txt e LINEA_TRENO-.txt, due testi di\n"
+         "                         partenza che compilano senza avvisi; mai sopra file\n"
+         "                         esistenti\n"
          "  -h, --help             mostra questo aiuto ed esce\n"
          "  -V, --version          mostra la versione ed esce\n"
          "\n"
@@ -240,7 +281,7 @@ std::string testo_aiuto() {
          "descrizione, la posizione in metri e il punto del testo (file:riga:colonna).\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 errore nello scenario, 2 errore d'uso o del\n"
-         "file system.\n";
+         "file system. Con --osserva l'interruzione (Ctrl-C o SIGTERM) chiude con 0.\n";
 }
 
 std::string testo_versione() {

@@ -15,6 +15,7 @@ enum class azione_richiesta {
   costruzione_autore,       // the author's two description texts
   aiuto,                    // --help
   versione,                 // --version
+  nuovo,                    // --nuovo LINEA TRENO [DIR]: a starting pair of texts
   errore_uso,               // a wrong option or a wrong number of arguments
 };
 
@@ -26,10 +27,15 @@ struct riga_comando {
   // The line and train identifiers: from the options, otherwise from the texts' names.
   std::string linea;
   std::string treno;
-  // Folder of the compiled files; empty for the current folder.
+  // Folder of the compiled files (of the new texts with --nuovo); empty for the current
+  // folder.
   std::string uscita;
   // Read and check the scenario, writing nothing.
   bool solo_controllo = false;
+  // Rebuild whenever one of the two texts is saved, until interrupted.
+  bool osserva = false;
+  // The preview page to write after a successful build; empty for none.
+  std::string anteprima;
   // What is wrong with the command line, for `errore_uso` (without the program's name).
   std::string messaggio;
 };

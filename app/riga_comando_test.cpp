@@ -16,10 +16,12 @@ std::string descrivi(const riga_comando& r) {
     case azione_richiesta::aiuto: return "aiuto";
     case azione_richiesta::versione: return "versione";
     case azione_richiesta::errore_uso: return r.messaggio.empty() ? "senza messaggio" : "errore";
+    case azione_richiesta::nuovo: return "nuovo " + r.linea + "/" + r.treno + " in <" + r.uscita + ">";
     case azione_richiesta::costruzione_autore: break;
   }
   return r.linea + "/" + r.treno + " <" + r.testo_linea + "> <" + r.testo_treno + ">" +
-         (r.uscita.empty() ? "" : " -o " + r.uscita) + (r.solo_controllo ? " -c" : "");
+         (r.uscita.empty() ? "" : " -o " + r.uscita) + (r.solo_controllo ? " -c" : "") +
+         (r.osserva ? " osserva" : "") + (r.anteprima.empty() ? "" : " anteprima " + r.anteprima);
 }
 
 struct caso {
@@ -72,6 +74,27 @@ TEST(RigaComando, CostruzioniEOpzioni) {
       {{"-cV"}, "versione"},
       {{"--sconosciuta", "--help"}, "errore"},
   });
+}
+
+TEST(RigaComando, OsservaAnteprimaENuovo) {
+  verifica({
+      {{"--osserva", L, T}, LT + " osserva"},
+      {{L, T, "--osserva", "--anteprima", "p.html"}, LT + " osserva anteprima p.html"},
+      {{"--anteprima=p.html", L, T}, LT + " anteprima p.html"},
+      // --nuovo takes the identifiers themselves, and a folder as third argument or -o.
+      {{"--nuovo", "Val", "R1"}, "nuovo Val/R1 in <>"},
+      {{"Val", "--nuovo", "R1", "testi"}, "nuovo Val/R1 in <testi>"},
+      {{"--nuovo", "-o", "testi", "Val", "R1"}, "nuovo Val/R1 in <testi>"},
+  });
+  std::vector<caso> casi;
+  for (const std::vector<std::string>& argomenti : std::vector<std::vector<std::string>>{
+           {"--anteprima", L, T, "x"}, {"--anteprima=", L, T}, {"--osserva=si", L, T},
+           {"--nuovo", "Val"}, {"--nuovo", "Val", "R1", "d", "e"}, {"--nuovo", "a/b", "R1"},
+           {"--nuovo", "Val", ""}, {"--nuovo", "-o", "x", "Val", "R1", "d"},
+           {"--nuovo", "--osserva", "Val", "R1"}, {"--nuovo", "-c", "Val", "R1"}}) {
+    casi.push_back({argomenti, "errore"});
+  }
+  verifica(casi);
 }
 
 TEST(RigaComando, ErroriDUso) {

@@ -1,0 +1,46 @@
+// Runs the built program in the background, as an author leaves a watching build running
+// in a terminal: its standard error can be read while it runs, and it can be sent a
+// signal.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/supporto/cartella_temporanea.h"
+
+namespace scenario::prova {
+
+class processo_sfondo {
+ public:
+  // Starts `eseguibile` with `argomenti` from the folder `corrente`, TMPDIR set to `tmpdir`,
+  // nothing on standard input, standard output and error into files of its own.
+  processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
+                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir);
+  // A process still running is killed.
+  ~processo_sfondo();
+  processo_sfondo(const processo_sfondo&) = delete;
+  processo_sfondo& operator=(const processo_sfondo&) = delete;
+
+  // Standard error so far.
+  std::string errori() const;
+  // Waits until `condizione` holds for standard error, for at most `limite`. True when it
+  // came to hold.
+  bool attendi_errori(const std::function<bool(const std::string&)>& condizione,
+                      std::chrono::milliseconds limite = std::chrono::seconds(10)) const;
+  void segnala(int segnale) const;
+  // Waits for the end: the exit status, -1 when it did not exit normally or not within
+  // `limite` (it is then killed).
+  int attendi(std::chrono::milliseconds limite = std::chrono::seconds(10));
+
+ private:
+  cartella_temporanea appunti_;
+  int pid_ = -1;
+};
+
+// How many times `parte` occurs in `testo`.
+size_t occorrenze(const std::string& testo, const std::string& parte);
+
+}  // namespace scenario::prova
