@@ -8,8 +8,10 @@
 #include "app/cartella_eseguibile.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
+#include "app/nomi_uscita.h"
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
+#include "app/segnali.h"
 #include "app/sostituzione.h"
 
 namespace {
@@ -24,6 +26,8 @@ int stampa(const std::string& testo) {
 
 int main(int argc, char** argv) {
   using namespace scenario;
+  // Before any file is touched: an interrupt removes what the build has begun.
+  prepara_segnali();
   const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
   const riga_comando comando = leggi_riga_comando(argomenti);
   switch (comando.azione) {
@@ -34,6 +38,12 @@ int main(int argc, char** argv) {
       return STATO_ERRORE_SISTEMA;
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore: break;
+  }
+  if (comando.azione == azione_richiesta::costruzione_autore) {
+    if (const auto conflitto = nomi_in_conflitto(comando)) {
+      std::cerr << riga_errore_uso(*conflitto) << std::flush;
+      return STATO_ERRORE_SISTEMA;
+    }
   }
 
   piattaforma_console console(std::cerr);
