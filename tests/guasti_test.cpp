@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -289,16 +290,22 @@ TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
   b.testi.scrivi("vecchia_corsa.txt", corsa_versione("Alfa / Alfa"));
   const insieme_file vecchio = b.riferimento("vecchia");
   const insieme_file nuovo = b.riferimento("grande");
-  // How long an uninterrupted build takes: the signals fall anywhere within it.
-  const auto inizio = std::chrono::steady_clock::now();
-  b.riferimento("grande");
-  const auto durata = std::chrono::duration_cast<std::chrono::microseconds>(
-                          std::chrono::steady_clock::now() - inizio).count();
+  // How long an uninterrupted build takes (the shortest of three): the signals fall
+  // anywhere within it.
+  long durata = 0;
+  for (int i = 0; i < 3; ++i) {
+    const auto inizio = std::chrono::steady_clock::now();
+    b.riferimento("grande");
+    const long questa = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - inizio).count());
+    durata = i == 0 ? questa : std::min(durata, questa);
+  }
 
   std::mt19937 caso(12345);
   const int segnali[] = {SIGINT, SIGTERM, SIGHUP};
   const int n = giri(6);
-  int interrotte = 0, finite = 0, non_intere = 0, residui = 0, stati_errati = 0;
+  int interrotte = 0, prima_di_main = 0, finite = 0, non_intere = 0, residui = 0,
+      stati_errati = 0;
   const cartella_temporanea appunti;
   for (int giro = 0; giro < n; ++giro) {
     for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
@@ -310,7 +317,8 @@ TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
     const int stato = attendi(p);
     // A signal that comes before main has installed the handlers kills the program by the
     // default action, before it has touched any file.
-    if (stato == 128 + segnale || stato == 1000 + segnale) ++interrotte;
+    if (stato == 128 + segnale) ++interrotte;
+    else if (stato == 1000 + segnale) ++prima_di_main;
     else if (stato == 0) ++finite;
     else ++stati_errati;
     const insieme_file trovato = contenuti_in(b.uscita.percorso());
@@ -319,7 +327,8 @@ TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
     if (trovato.size() != 3 || !nomi_in(b.temporanei.percorso()).empty()) ++residui;
   }
   std::cout << "[guasti] " << n << " costruzioni interrotte della linea di 1000000 m (durata "
-            << durata / 1000 << " ms): interrotte " << interrotte << ", finite prima " << finite
+            << durata / 1000 << " ms): interrotte " << interrotte << ", uccise prima dei gestori "
+            << prima_di_main << ", finite prima " << finite
             << ", stati errati " << stati_errati << ", insiemi non interi " << non_intere
             << ", residui " << residui << "\n";
   EXPECT_EQ(stati_errati, 0);
