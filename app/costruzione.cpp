@@ -1,7 +1,5 @@
 #include "app/costruzione.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -27,17 +25,7 @@ std::string nome_percorso(const std::string& linea, const std::string& treno) {
 testo_ingresso leggi_testo_ingresso(const fs::path& file, const std::string& etichetta) {
   testo_ingresso testo;
   testo.etichetta = etichetta;
-  struct stat stato {};
-  if (::lstat(file.c_str(), &stato) != 0 && errno == ENOENT) {
-    testo.esiste = false;
-    testo.motivo = std::strerror(ENOENT);
-    return testo;
-  }
-  try {
-    testo.byte = leggi_file(file);
-  } catch (const errore_file& e) {
-    testo.motivo = std::string("impossibile leggere il testo: ") + e.what();
-  }
+  testo.byte = leggi_file(file);
   return testo;
 }
 
