@@ -1,7 +1,5 @@
 #include "app/costruzione.h"
 
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
 #include "app/blocco.h"
