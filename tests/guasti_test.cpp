@@ -396,6 +396,25 @@ TEST(Guasti, LimiteDiDimensioneDeiFile) {
                              std::strerror(EFBIG) + "\n");
 }
 
+TEST(Guasti, CollegamentoAUnaCartellaAlPostoDelPercorso) {
+  // The track file is written last; a link to a folder under its name is found before
+  // the first rename, so the geometry and the table stay the earlier ones too.
+  banco b;
+  const insieme_file vecchio_intero = b.riferimento("a");
+  for (const auto& [nome, byte] : vecchio_intero) b.uscita.scrivi(nome, byte);
+  fs::remove(b.uscita / "Val_R1.dat");
+  fs::create_directory(b.temporanei / "altrove");
+  fs::create_directory_symlink(b.temporanei / "altrove", b.uscita / "Val_R1.dat");
+  insieme_file vecchio = vecchio_intero;
+  vecchio["Val_R1.dat"] = "<cartella>";
+  const esito_guasto e = esegui_fino_in_fondo(b.costruzione("b"));
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.errori, "compila_scenario: " + (b.uscita / "Val_R1.dat").string() + ": " +
+                          std::strerror(EISDIR) + "\n");
+  EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), vecchio));
+  EXPECT_EQ(nomi_in(b.temporanei / "altrove"), std::set<std::string>{});
+}
+
 TEST(Guasti, DiscoPieno) {
   // A small file system of its own (tmpfs of 2 MiB, in a mount namespace of this test
   // process): the earlier short set fits, the 1,000,000 m line's geometry does not.
