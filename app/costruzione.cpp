@@ -1,12 +1,10 @@
 #include "app/costruzione.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
+#include "app/blocco.h"
 #include "app/rapporto.h"
+#include "app/segnali.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 
@@ -25,17 +23,7 @@ std::string nome_percorso(const std::string& linea, const std::string& treno) {
 testo_ingresso leggi_testo_ingresso(const fs::path& file, const std::string& etichetta) {
   testo_ingresso testo;
   testo.etichetta = etichetta;
-  struct stat stato {};
-  if (::lstat(file.c_str(), &stato) != 0 && errno == ENOENT) {
-    testo.esiste = false;
-    testo.motivo = std::strerror(ENOENT);
-    return testo;
-  }
-  try {
-    testo.byte = leggi_file(file);
-  } catch (const errore_file& e) {
-    testo.motivo = std::string("impossibile leggere il testo: ") + e.what();
-  }
+  testo.byte = leggi_file(file);
   return testo;
 }
 
@@ -52,10 +40,16 @@ destinazione_byte& uscite_su_file::apri(file_compilato quale) {
 }
 
 void uscite_su_file::conferma() {
-  // Every file is closed, and its close checked, before the first takes its place.
+  // Every file is closed, and its close checked, and every name found free of a folder,
+  // before the first takes its place.
   for (auto& file : file_) {
     if (file) file->chiudi();
   }
+  for (auto& file : file_) {
+    if (file) file->verifica_destinazione();
+  }
+  // An interrupt waits for the last rename: the set is all old or all new.
+  const segnali_sospesi sospesi;
   for (auto& file : file_) {
     if (file) file->conferma();
   }
@@ -75,11 +69,33 @@ void scrivi_testi_incorporati(const fs::path& cartella, const modello& m) {
 
 // The description texts are the build's own scratch files: those the reading stage is
 // done with go, and so does any the build wrote and the stage left, so none outlives it.
-void elimina_testi(const fs::path& cartella, const modello& m) {
-  std::error_code ignorato;
-  fs::remove(cartella / nome_testo_linea(m), ignorato);
-  fs::remove(cartella / nome_testo_treno(m), ignorato);
-}
+// From before they are written until they are gone, an interrupt removes them too.
+class testi_di_lavoro {
+ public:
+  testi_di_lavoro(const fs::path& cartella, const modello& m)
+      : linea_(cartella / nome_testo_linea(m)), treno_(cartella / nome_testo_treno(m)) {
+    scarto_linea_.registra(linea_.string());
+    scarto_treno_.registra(treno_.string());
+  }
+  ~testi_di_lavoro() { elimina(); }
+  testi_di_lavoro(const testi_di_lavoro&) = delete;
+  testi_di_lavoro& operator=(const testi_di_lavoro&) = delete;
+
+  void elimina() {
+    const segnali_sospesi sospesi;
+    std::error_code ignorato;
+    fs::remove(linea_, ignorato);
+    fs::remove(treno_, ignorato);
+    scarto_linea_.dimentica();
+    scarto_treno_.dimentica();
+  }
+
+ private:
+  fs::path linea_;
+  fs::path treno_;
+  scarto scarto_linea_;
+  scarto scarto_treno_;
+};
 
 }  // namespace
 
@@ -93,17 +109,17 @@ int Form_Load(const fs::path& cartella, piattaforma& p) {
   r.treno = m.treno;
   r.genera_linea = true;
   risultato esito;
+  // Another build in this folder would overwrite and delete these very texts: one at a
+  // time, from the first text written to the last compiled file in place.
+  const blocco_cartella blocco(cartella);
   uscite_su_file uscite(cartella, r.linea, r.treno);
-  try {
+  {
+    testi_di_lavoro testi(cartella, m);
     scrivi_testi_incorporati(cartella, m);
     r.testo_linea = leggi_testo_ingresso(cartella / nome_testo_linea(m), nome_testo_linea(m));
     r.testo_treno = leggi_testo_ingresso(cartella / nome_testo_treno(m), nome_testo_treno(m));
     esito = memorizza_percorso(r, m, &uscite);
-  } catch (...) {
-    elimina_testi(cartella, m);
-    throw;
   }
-  elimina_testi(cartella, m);
   if (mostra_errori(p, esito.diagnostiche)) return STATO_ERRORE_SCENARIO;
   uscite.conferma();
   return STATO_SUCCESSO;

@@ -23,8 +23,9 @@ std::string nome_geometria(const std::string& linea);                           
 std::string nome_tabella(const std::string& linea, const std::string& treno);   // linea_treno.sim
 std::string nome_percorso(const std::string& linea, const std::string& treno);  // linea_treno.dat
 
-// A description text read into memory: a missing file is a text that does not exist,
-// any other failure a text that cannot be read, with the reason.
+// A description text that the build has just written, read back into memory. It is there
+// unless the file system failed, so any failure, a missing file too, throws errore_file:
+// it is never passed on as a scenario error.
 testo_ingresso leggi_testo_ingresso(const std::filesystem::path& file, const std::string& etichetta);
 
 // The compiled files of one build in `cartella`: each goes to a temporary file beside

@@ -12,8 +12,10 @@
 #include "app/modo_autore.h"
 #include "app/nuovo.h"
 #include "app/osserva.h"
+#include "app/nomi_uscita.h"
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
+#include "app/segnali.h"
 #include "app/sostituzione.h"
 #include "output/decodifica.h"
 #include "vista/pagina.h"
@@ -51,6 +53,8 @@ int scrivi_pagina(const scenario::riga_comando& r) {
 
 int main(int argc, char** argv) {
   using namespace scenario;
+  // Before any file is touched: an interrupt removes what the build has begun.
+  prepara_segnali();
   const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
   const riga_comando comando = leggi_riga_comando(argomenti);
   switch (comando.azione) {
@@ -62,6 +66,12 @@ int main(int argc, char** argv) {
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore:
     case azione_richiesta::nuovo: break;
+  }
+  if (comando.azione == azione_richiesta::costruzione_autore) {
+    if (const auto conflitto = nomi_in_conflitto(comando)) {
+      std::cerr << riga_errore_uso(*conflitto) << std::flush;
+      return STATO_ERRORE_SISTEMA;
+    }
   }
 
   piattaforma_console console(std::cerr);

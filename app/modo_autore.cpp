@@ -1,10 +1,10 @@
 #include "app/modo_autore.h"
 
-#include <cerrno>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 
+#include "app/blocco.h"
 #include "app/costruzione.h"
 #include "app/rapporto.h"
 #include "app/sostituzione.h"
@@ -15,24 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string motivo(int numero) { return std::strerror(numero); }
-
-// The output folder must already be there: it is not made on the author's behalf.
-void richiedi_cartella(const fs::path& cartella) {
-  std::error_code ec;
-  const fs::file_status stato = fs::status(cartella, ec);
-  if (stato.type() == fs::file_type::not_found) throw errore_file(cartella, motivo(ENOENT));
-  if (ec) throw errore_file(cartella, ec.message());
-  if (!fs::is_directory(stato)) throw errore_file(cartella, motivo(ENOTDIR));
-}
-
 bool stesso_file(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   return fs::equivalent(a, b, ec) && !ec;
 }
 
-// A compiled file may not take the place of one of the author's texts (a text named like
-// a compiled file, in the output folder): the texts are never changed.
+// A compiled file may not take the place of one of the author's texts: the texts are never
+// changed. The names were compared before anything was read (nomi_uscita.h); this finds
+// the same file under another name, a hard link.
 void richiedi_uscite_distinte(const riga_comando& r, const fs::path& uscita) {
   for (const std::string& nome : {nome_geometria(r.linea), nome_tabella(r.linea, r.treno),
                                   nome_percorso(r.linea, r.treno)}) {
@@ -62,12 +52,15 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.linea = r.linea;
   q.treno = r.treno;
   q.genera_linea = true;
-  q.testo_linea = testo_autore(r.testo_linea);
-  q.testo_treno = testo_autore(r.testo_treno);
+  // The output folder must already be there (it is not made on the author's behalf); it
+  // is held, one build at a time, until the compiled files are in place.
+  std::optional<blocco_cartella> blocco;
   if (!r.solo_controllo) {
-    richiedi_cartella(uscita);
+    blocco.emplace(uscita);
     richiedi_uscite_distinte(r, uscita);
   }
+  q.testo_linea = testo_autore(r.testo_linea);
+  q.testo_treno = testo_autore(r.testo_treno);
   modello m;
   if (r.solo_controllo) {
     const risultato esito = memorizza_percorso(q, m, nullptr);

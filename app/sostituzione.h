@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/segnali.h"
 #include "output/file_compilati.h"
 
 namespace scenario {
@@ -22,9 +23,12 @@ class errore_file : public std::runtime_error {
   std::filesystem::path file_;
 };
 
-// A new file beside `destinazione`, written a piece at a time; `conferma` renames it over
-// the destination. Until then the destination is untouched, and a temporary file never
-// confirmed is removed when the value goes.
+// A new file beside `destinazione`, named after it with ".tmp" and six characters,
+// written a piece at a time; `conferma` renames it over the destination. Until then the
+// destination is untouched, and a temporary file never confirmed is removed when the value
+// goes, or by an interrupt (app/segnali.h). A file that replaces another keeps the earlier
+// file's permissions (and, run by root, its owner); a new file gets those the umask leaves
+// of rw-rw-rw-, as a file that cp creates.
 class file_temporaneo : public destinazione_byte {
  public:
   explicit file_temporaneo(const std::filesystem::path& destinazione);  // throws errore_file
@@ -38,21 +42,30 @@ class file_temporaneo : public destinazione_byte {
   void chiudi();
   // Closes (when still open) and renames over the destination.
   void conferma();
+  // Throws errore_file when a folder has come to stand at the destination's name since
+  // the file was made; checked for every file of a set before the first is renamed.
+  void verifica_destinazione() const;
   const std::filesystem::path& destinazione() const { return destinazione_; }
 
  private:
   std::filesystem::path destinazione_;
   std::string percorso_;
+  // Closes and removes the file unless it was confirmed.
+  void rimuovi();
+
   int descrittore_ = -1;
   bool confermato_ = false;
+  scarto scarto_;
 };
 
 // Replaces `file` with exactly `contenuto`. Throws errore_file on any failure; the
 // temporary file is then removed and `file` keeps its earlier content.
 void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
 
-// A private folder made with mkdtemp under the system's folder for temporary files
-// (TMPDIR when set), named after `prefisso`, removed with everything in it when the value
+// The folder for temporary files: TMPDIR when set and not empty, otherwise /tmp.
+std::filesystem::path cartella_temporanei();
+
+// A private folder made with mkdtemp under cartella_temporanei(), named after `prefisso`, removed with everything in it when the value
 // goes out of scope.
 class cartella_privata {
  public:
@@ -67,8 +80,13 @@ class cartella_privata {
   std::filesystem::path percorso_;
 };
 
+// The largest text read: far above the largest scenario's texts (about 1.4 MB together),
+// far below what would exhaust memory.
+inline constexpr size_t LIMITE_TESTO = size_t{64} << 20;
+
 // Reads a whole regular file as bytes. A folder, a device or a pipe is refused without
-// waiting on it. Throws errore_file when it cannot be read.
+// waiting on it, and so is a file of more than LIMITE_TESTO bytes. Throws errore_file
+// when it cannot be read.
 std::string leggi_file(const std::filesystem::path& file);
 
 }  // namespace scenario

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -111,6 +112,24 @@ TEST(LeggiFile, TuttiIByteOppureUnErrore) {
   // A folder opens like a file but cannot be read: a failure, not an empty content.
   fs::create_directory(c / "cartella");
   messaggio_di([&] { leggi_file(c / "cartella"); }, c / "cartella");
+}
+
+TEST(CartellaTemporanei, TmpdirVuotoComeNonImpostato) {
+  // Restores TMPDIR as it was, for the tests that follow.
+  const char* prima = std::getenv("TMPDIR");
+  const std::optional<std::string> salvato = prima ? std::optional<std::string>(prima) : std::nullopt;
+  struct ripristino {
+    const std::optional<std::string>& valore;
+    ~ripristino() { valore ? setenv("TMPDIR", valore->c_str(), 1) : unsetenv("TMPDIR"); }
+  } ripristina{salvato};
+  const struct {
+    const char* valore;  // nullptr: not set
+    fs::path atteso;
+  } casi[] = {{nullptr, "/tmp"}, {"", "/tmp"}, {"/var/tmp", "/var/tmp"}};
+  for (const auto& c : casi) {
+    c.valore ? setenv("TMPDIR", c.valore, 1) : unsetenv("TMPDIR");
+    EXPECT_EQ(cartella_temporanei(), c.atteso) << (c.valore ? c.valore : "(non impostato)");
+  }
 }
 
 }  // namespace

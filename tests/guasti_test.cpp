@@ -1,0 +1,528 @@
+// The build against the faults a user's machine meets: two builds into one folder at once,
+// an interrupt at any moment, a file-size limit, a full disk, names that clash, texts that
+// are no regular files. Whatever happens, the compiled set in the output folder is whole
+// (all the earlier files or all the new ones) and nothing of the build is left behind.
+//
+// The loops run a few rounds here; GUASTI_GIRI=50 (scripts/prove_guasti.sh) runs more.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
+#include "tests/supporto/scenario_prova.h"
+
+extern char** environ;
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace prova;
+using insieme_file = std::map<std::string, std::string>;
+
+int giri(int predefiniti) {
+  const char* valore = std::getenv("GUASTI_GIRI");
+  return valore != nullptr && std::atoi(valore) > 0 ? std::atoi(valore) : predefiniti;
+}
+
+// One start of the program, as a user's shell starts it: the interrupts at their default
+// (whatever this test runner was started with), an optional file-size limit and umask.
+struct avvio {
+  std::string eseguibile = ESEGUIBILE;
+  std::vector<std::string> argomenti;
+  fs::path corrente;
+  fs::path tmpdir;
+  std::optional<rlim_t> limite_file;
+  std::optional<mode_t> umask;
+};
+
+struct processo {
+  pid_t pid = -1;
+  fs::path errori;  // standard error goes here
+};
+
+processo parti(const avvio& a, const fs::path& file_errori) {
+  std::vector<std::string> parole = {a.eseguibile};
+  parole.insert(parole.end(), a.argomenti.begin(), a.argomenti.end());
+  std::vector<char*> argv;
+  for (std::string& p : parole) argv.push_back(p.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> ambiente = {"TMPDIR=" + a.tmpdir.string()};
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
+  }
+  std::vector<char*> envp;
+  for (std::string& v : ambiente) envp.push_back(v.data());
+  envp.push_back(nullptr);
+  const std::string corrente = a.corrente.string();
+  const std::string errori = file_errori.string();
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) signal(s, SIG_DFL);
+    sigset_t nessuno;
+    sigemptyset(&nessuno);
+    sigprocmask(SIG_SETMASK, &nessuno, nullptr);
+    const int nulla = open("/dev/null", O_RDWR);
+    const int err = open(errori.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (nulla < 0 || err < 0 || chdir(corrente.c_str()) != 0) _exit(127);
+    dup2(nulla, 0);
+    dup2(nulla, 1);
+    dup2(err, 2);
+    if (a.limite_file) {
+      const rlimit limite{*a.limite_file, *a.limite_file};
+      if (setrlimit(RLIMIT_FSIZE, &limite) != 0) _exit(126);
+    }
+    if (a.umask) ::umask(*a.umask);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  return {pid, file_errori};
+}
+
+// The exit status, 1000 + the signal for a program killed by a signal, -1 for one that
+// has not ended within 20 s (it is then killed: a build never waits on its inputs).
+int attendi(const processo& p) {
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  int stato = 0;
+  for (;;) {
+    const pid_t finito = waitpid(p.pid, &stato, WNOHANG);
+    if (finito == p.pid) break;
+    if (finito < 0) return -2;
+    if (std::chrono::steady_clock::now() > limite) {
+      kill(p.pid, SIGKILL);
+      waitpid(p.pid, &stato, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (WIFEXITED(stato)) return WEXITSTATUS(stato);
+  return WIFSIGNALED(stato) ? 1000 + WTERMSIG(stato) : -3;
+}
+
+struct esito_guasto {
+  int stato;
+  std::string errori;
+};
+
+esito_guasto esegui_fino_in_fondo(const avvio& a) {
+  const cartella_temporanea appunti;
+  const processo p = parti(a, appunti / "stderr");
+  const int stato = attendi(p);
+  return {stato, appunti.leggi("stderr")};
+}
+
+// The author's scenario "Val" with train "R1" in two versions that differ in all three
+// compiled files: the length of the line (geometry and track) and the name of the first
+// station (table). Long lines, so that two builds overlap in time.
+std::string linea_versione(int lunghezza) { return linea_di(lunghezza); }
+std::string corsa_versione(const std::string& stazione) {
+  return treno_di("stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, " + stazione +
+                  "\r\nsegnale, 2000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
+}
+const std::vector<std::string> COMPILATI = {"Val_linea.dat", "Val_R1.sim", "Val_R1.dat"};
+
+// The author's desk: texts of two versions, an output folder, a folder for temporaries.
+struct banco {
+  cartella_temporanea testi;
+  cartella_temporanea uscita;
+  cartella_temporanea temporanei;
+
+  banco() {
+    testi.scrivi("a_linea.txt", linea_versione(300000));
+    testi.scrivi("a_corsa.txt", corsa_versione("Alfa / Alfa"));
+    testi.scrivi("b_linea.txt", linea_versione(400000));
+    testi.scrivi("b_corsa.txt", corsa_versione("Beta / Beta"));
+    testi.scrivi("grande_linea.txt", linea_versione(1000000));
+    testi.scrivi("grande_corsa.txt", corsa_versione("Gamma / Gamma"));
+  }
+  avvio costruzione(const std::string& versione, const fs::path& cartella) const {
+    avvio a;
+    a.argomenti = {"-o", cartella.string(), "-l", "Val", "-t", "R1", versione + "_linea.txt",
+                   versione + "_corsa.txt"};
+    a.corrente = testi.percorso();
+    a.tmpdir = temporanei.percorso();
+    return a;
+  }
+  avvio costruzione(const std::string& versione) const {
+    return costruzione(versione, uscita.percorso());
+  }
+  // The set a version gives when built alone.
+  insieme_file riferimento(const std::string& versione) const {
+    const cartella_temporanea sola;
+    const esito_guasto e = esegui_fino_in_fondo(costruzione(versione, sola.percorso()));
+    EXPECT_EQ(e.stato, 0) << e.errori;
+    return contenuti_in(sola.percorso());
+  }
+};
+
+bool uguali(const insieme_file& a, const insieme_file& b) { return a == b; }
+
+TEST(Guasti, DueCostruzioniDAutoreInUnaCartella) {
+  const banco b;
+  const insieme_file a_solo = b.riferimento("a");
+  const insieme_file b_solo = b.riferimento("b");
+  // Each version's set is the three compiled files, and the two differ in every one, so
+  // a mixed set is told from either.
+  ASSERT_EQ(a_solo.size(), 3u);
+  for (const std::string& nome : COMPILATI) {
+    ASSERT_TRUE(a_solo.count(nome) && b_solo.count(nome)) << nome;
+    EXPECT_NE(a_solo.at(nome), b_solo.at(nome)) << nome;
+  }
+  const int n = giri(5);
+  int misti = 0, falliti = 0, residui = 0;
+  const cartella_temporanea appunti;
+  for (int giro = 0; giro < n; ++giro) {
+    const processo primo = parti(b.costruzione("a"), appunti / "primo");
+    const processo secondo = parti(b.costruzione("b"), appunti / "secondo");
+    const int stato_primo = attendi(primo);
+    const int stato_secondo = attendi(secondo);
+    falliti += (stato_primo != 0) + (stato_secondo != 0);
+    const insieme_file trovato = contenuti_in(b.uscita.percorso());
+    if (trovato.size() != 3 || !nomi_in(b.temporanei.percorso()).empty()) ++residui;
+    if (!uguali(trovato, a_solo) && !uguali(trovato, b_solo)) ++misti;
+  }
+  std::cout << "[guasti] " << n << " giri di due costruzioni d'autore: insiemi misti " << misti
+            << ", esecuzioni fallite " << falliti << ", residui " << residui << "\n";
+  EXPECT_EQ(misti, 0);
+  EXPECT_EQ(falliti, 0);
+  EXPECT_EQ(residui, 0);
+}
+
+TEST(Guasti, UnaCostruzioneAllaVoltaPerCartella) {
+  // While another holds the output folder's lock, a build waits and writes nothing there:
+  // the author's build no temporary file, the embedded build no description text. Once
+  // the lock goes, each finishes with its set.
+  const banco b;
+  const cartella_temporanea incorporata;
+  avvio a_incorporata;
+  a_incorporata.eseguibile = (incorporata / fs::path(ESEGUIBILE).filename().string()).string();
+  fs::copy_file(ESEGUIBILE, a_incorporata.eseguibile);
+  a_incorporata.corrente = b.temporanei.percorso();
+  a_incorporata.tmpdir = b.temporanei.percorso();
+  const cartella_temporanea appunti;
+  for (const auto& [cartella, a] : {std::pair{b.uscita.percorso(), b.costruzione("a")},
+                                    std::pair{incorporata.percorso(), a_incorporata}}) {
+    const std::set<std::string> prima = nomi_in(cartella);
+    const int d = open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(d, 0);
+    ASSERT_EQ(flock(d, LOCK_EX), 0);
+    const processo p = parti(a, appunti / "stderr");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(waitpid(p.pid, nullptr, WNOHANG), 0) << "la costruzione non ha atteso";
+    EXPECT_EQ(nomi_in(cartella), prima);
+    close(d);
+    EXPECT_EQ(attendi(p), 0) << leggi_tutto(appunti / "stderr");
+    EXPECT_EQ(nomi_in(cartella).size(), prima.size() + (cartella == incorporata.percorso() ? 6 : 3));
+  }
+}
+
+TEST(Guasti, DueCostruzioniIncorporateInUnaCartella) {
+  // Each run writes its description texts beside itself, reads them back and deletes
+  // them: two at once must not read or delete each other's.
+  const cartella_temporanea sola;
+  const cartella_temporanea temporanei;
+  avvio a;
+  a.eseguibile = (sola / fs::path(ESEGUIBILE).filename().string()).string();
+  fs::copy_file(ESEGUIBILE, a.eseguibile);
+  a.corrente = temporanei.percorso();
+  a.tmpdir = temporanei.percorso();
+  ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
+  const insieme_file atteso = contenuti_in(sola.percorso());
+  // The program and its six files.
+  ASSERT_EQ(atteso.size(), 7u);
+
+  const cartella_temporanea cartella;
+  a.eseguibile = (cartella / fs::path(ESEGUIBILE).filename().string()).string();
+  fs::copy_file(ESEGUIBILE, a.eseguibile);
+  const int n = giri(5);
+  int diversi = 0, falliti = 0;
+  const cartella_temporanea appunti;
+  for (int giro = 0; giro < n; ++giro) {
+    const processo primo = parti(a, appunti / "primo");
+    const processo secondo = parti(a, appunti / "secondo");
+    const int stato_primo = attendi(primo);
+    const int stato_secondo = attendi(secondo);
+    if (stato_primo != 0 || stato_secondo != 0) {
+      ++falliti;
+      ADD_FAILURE() << stato_primo << " " << leggi_tutto(appunti / "primo") << stato_secondo
+                    << " " << leggi_tutto(appunti / "secondo");
+    }
+    // Whatever is not exactly the program and its six files, with the right bytes, is a
+    // mixed set or a leftover.
+    if (!uguali(contenuti_in(cartella.percorso()), atteso)) ++diversi;
+  }
+  std::cout << "[guasti] " << n << " giri di due costruzioni incorporate: cartelle diverse "
+            << "dall'attesa (insiemi misti o residui) " << diversi << ", esecuzioni fallite "
+            << falliti << "\n";
+  EXPECT_EQ(diversi, 0);
+  EXPECT_EQ(falliti, 0);
+}
+
+TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
+  // The 1,000,000 m line over an earlier set of a short line: whenever SIGINT, SIGTERM or
+  // SIGHUP comes, the program ends with 128 + the signal (or 0, when it finished first)
+  // and the folder holds the earlier set or the new one, whole, and nothing else.
+  banco b;
+  b.testi.scrivi("vecchia_linea.txt", linea_versione(5000));
+  b.testi.scrivi("vecchia_corsa.txt", corsa_versione("Alfa / Alfa"));
+  const insieme_file vecchio = b.riferimento("vecchia");
+  const insieme_file nuovo = b.riferimento("grande");
+  // How long an uninterrupted build takes (the shortest of three): the signals fall
+  // anywhere within it.
+  long durata = 0;
+  for (int i = 0; i < 3; ++i) {
+    const auto inizio = std::chrono::steady_clock::now();
+    b.riferimento("grande");
+    const long questa = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - inizio).count());
+    durata = i == 0 ? questa : std::min(durata, questa);
+  }
+
+  std::mt19937 caso(12345);
+  const int segnali[] = {SIGINT, SIGTERM, SIGHUP};
+  const int n = giri(6);
+  int interrotte = 0, prima_di_main = 0, finite = 0, non_intere = 0, residui = 0,
+      stati_errati = 0;
+  const cartella_temporanea appunti;
+  for (int giro = 0; giro < n; ++giro) {
+    for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
+    const int segnale = segnali[giro % 3];
+    const processo p = parti(b.costruzione("grande"), appunti / "stderr");
+    std::this_thread::sleep_for(std::chrono::microseconds(
+        std::uniform_int_distribution<long>(0, durata)(caso)));
+    kill(p.pid, segnale);
+    const int stato = attendi(p);
+    // A signal that comes before main has installed the handlers kills the program by the
+    // default action, before it has touched any file.
+    if (stato == 128 + segnale) ++interrotte;
+    else if (stato == 1000 + segnale) ++prima_di_main;
+    else if (stato == 0) ++finite;
+    else ++stati_errati;
+    const insieme_file trovato = contenuti_in(b.uscita.percorso());
+    if (!uguali(trovato, vecchio) && !uguali(trovato, nuovo)) ++non_intere;
+    if (stato == 0 && !uguali(trovato, nuovo)) ++non_intere;
+    if (trovato.size() != 3 || !nomi_in(b.temporanei.percorso()).empty()) ++residui;
+  }
+  std::cout << "[guasti] " << n << " costruzioni interrotte della linea di 1000000 m (durata "
+            << durata / 1000 << " ms): interrotte " << interrotte << ", uccise prima dei gestori "
+            << prima_di_main << ", finite prima " << finite
+            << ", stati errati " << stati_errati << ", insiemi non interi " << non_intere
+            << ", residui " << residui << "\n";
+  EXPECT_EQ(stati_errati, 0);
+  EXPECT_EQ(non_intere, 0);
+  EXPECT_EQ(residui, 0);
+  // The signals fall within the build in most rounds, or the test shows nothing.
+  EXPECT_GT(interrotte, 0);
+}
+
+TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
+  // An interrupted embedded build leaves no description text and no temporary file; the
+  // compiled set of the earlier run stays whole (the new one has the same bytes).
+  const cartella_temporanea cartella;
+  const cartella_temporanea temporanei;
+  avvio a;
+  a.eseguibile = (cartella / fs::path(ESEGUIBILE).filename().string()).string();
+  fs::copy_file(ESEGUIBILE, a.eseguibile);
+  a.corrente = temporanei.percorso();
+  a.tmpdir = temporanei.percorso();
+  const auto inizio = std::chrono::steady_clock::now();
+  ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
+  const auto durata = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - inizio).count();
+  const insieme_file atteso = contenuti_in(cartella.percorso());
+  std::mt19937 caso(54321);
+  const cartella_temporanea appunti;
+  const int n = giri(6);
+  int interrotte = 0;
+  for (int giro = 0; giro < n; ++giro) {
+    const int segnale = giro % 2 ? SIGTERM : SIGINT;
+    const processo p = parti(a, appunti / "stderr");
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<long>(0, durata)(caso)));
+    kill(p.pid, segnale);
+    const int stato = attendi(p);
+    EXPECT_TRUE(stato == 0 || stato == 128 + segnale || stato == 1000 + segnale) << stato;
+    interrotte += stato != 0;
+    EXPECT_TRUE(uguali(contenuti_in(cartella.percorso()), atteso)) << "giro " << giro;
+  }
+  std::cout << "[guasti] " << n << " costruzioni incorporate interrotte: " << interrotte
+            << " prima della fine\n";
+}
+
+// A failure of the file system: status 2, one line naming the user's own path and the
+// reason, the earlier set whole, nothing of the build left.
+void guasto_del_file_system(const banco& b, const avvio& a, const insieme_file& vecchio,
+                            const std::string& riga_attesa) {
+  const esito_guasto e = esegui_fino_in_fondo(a);
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.errori, riga_attesa);
+  EXPECT_TRUE(uguali(contenuti_in(fs::path(a.argomenti[1])), vecchio));
+  EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
+}
+
+TEST(Guasti, LimiteDiDimensioneDeiFile) {
+  // Under `ulimit -f` of 1 MiB the geometry of the 1,000,000 m line (20 MB) cannot be
+  // written: an ordinary write failure, not a death by SIGXFSZ.
+  banco b;
+  const insieme_file vecchio = b.riferimento("a");
+  for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
+  avvio a = b.costruzione("grande");
+  a.limite_file = 1 << 20;
+  guasto_del_file_system(b, a, vecchio,
+                         "compila_scenario: " + (b.uscita / "Val_linea.dat").string() + ": " +
+                             std::strerror(EFBIG) + "\n");
+}
+
+TEST(Guasti, CollegamentoAUnaCartellaAlPostoDelPercorso) {
+  // The track file is written last; a link to a folder under its name is found before
+  // the first rename, so the geometry and the table stay the earlier ones too.
+  banco b;
+  const insieme_file vecchio_intero = b.riferimento("a");
+  for (const auto& [nome, byte] : vecchio_intero) b.uscita.scrivi(nome, byte);
+  fs::remove(b.uscita / "Val_R1.dat");
+  fs::create_directory(b.temporanei / "altrove");
+  fs::create_directory_symlink(b.temporanei / "altrove", b.uscita / "Val_R1.dat");
+  insieme_file vecchio = vecchio_intero;
+  vecchio["Val_R1.dat"] = "<cartella>";
+  const esito_guasto e = esegui_fino_in_fondo(b.costruzione("b"));
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_EQ(e.errori, "compila_scenario: " + (b.uscita / "Val_R1.dat").string() + ": " +
+                          std::strerror(EISDIR) + "\n");
+  EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), vecchio));
+  EXPECT_EQ(nomi_in(b.temporanei / "altrove"), std::set<std::string>{});
+}
+
+TEST(Guasti, DiscoPieno) {
+  // A small file system of its own (tmpfs of 2 MiB, in a mount namespace of this test
+  // process): the earlier short set fits, the 1,000,000 m line's geometry does not.
+  const cartella_temporanea montaggio;
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=2m") != 0) {
+    GTEST_SKIP() << "non e' possibile montare un file system piccolo qui: " << std::strerror(errno);
+  }
+  struct smontaggio {
+    fs::path p;
+    ~smontaggio() { umount2(p.c_str(), MNT_DETACH); }
+  } smonta{montaggio.percorso()};
+  banco b;
+  b.testi.scrivi("vecchia_linea.txt", linea_versione(5000));
+  b.testi.scrivi("vecchia_corsa.txt", corsa_versione("Alfa / Alfa"));
+  const fs::path uscita = montaggio.percorso();
+  ASSERT_EQ(esegui_fino_in_fondo(b.costruzione("vecchia", uscita)).stato, 0);
+  const insieme_file vecchio = contenuti_in(uscita);
+  ASSERT_EQ(vecchio.size(), 3u);
+  guasto_del_file_system(b, b.costruzione("grande", uscita), vecchio,
+                         "compila_scenario: " + (uscita / "Val_linea.dat").string() + ": " +
+                             std::strerror(ENOSPC) + "\n");
+}
+
+TEST(Guasti, NomiCheSiScontranoETestiNonRegolari) {
+  // Refused before anything is read or written, each with one line that names the culprit,
+  // without waiting on a pipe or reading a device.
+  banco b;
+  b.testi.scrivi("Val_linea.txt", linea_versione(5000));
+  b.testi.scrivi("Val_R1-.txt", corsa_versione("Alfa / Alfa"));
+  ASSERT_EQ(mkfifo((b.testi / "tubo_linea.txt").c_str(), 0600), 0);
+  fs::create_directory(b.testi / "cartella_linea.txt");
+  // One byte over the cap, without taking the room on the disk.
+  {
+    std::FILE* f = std::fopen((b.testi / "enorme_linea.txt").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    fs::resize_file(b.testi / "enorme_linea.txt", (uintmax_t{64} << 20) + 1);
+  }
+  // A text that stands in the output folder under a compiled file's name, directly and
+  // through a link.
+  b.uscita.scrivi("Val_R1.dat", linea_versione(5000));
+  fs::create_symlink(b.uscita / "Val_R1.dat", b.testi / "collegato_linea.txt");
+  const std::string o = b.uscita.percorso().string();
+  const std::string uso = "; 'compila_scenario --help' per l'aiuto\n";
+  struct caso {
+    std::vector<std::string> argomenti;
+    std::string riga;
+  };
+  const caso casi[] = {
+      // The track file "<linea>_<treno>.dat" is the geometry file "<linea>_linea.dat".
+      {{"-o", o, "-t", "linea", "Val_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: la linea 'Val' e il treno 'linea' darebbero lo stesso nome "
+       "'Val_linea.dat' alla geometria e al percorso: indicare altri identificativi con "
+       "--linea e --treno" + uso},
+      // Even a check would name a set that cannot exist.
+      {{"-c", "-t", "linea", "Val_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: la linea 'Val' e il treno 'linea' darebbero lo stesso nome "
+       "'Val_linea.dat' alla geometria e al percorso: indicare altri identificativi con "
+       "--linea e --treno" + uso},
+      {{"-o", o, "-l", "Val", "-t", "R1", o + "/Val_R1.dat", "Val_R1-.txt"},
+       "compila_scenario: il testo '" + o + "/Val_R1.dat' ha il nome del file compilato "
+       "'Val_R1.dat' nella cartella di uscita e sarebbe sostituito" + uso},
+      {{"-o", o, "-l", "Val", "-t", "R1", "collegato_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: il testo 'collegato_linea.txt' ha il nome del file compilato "
+       "'Val_R1.dat' nella cartella di uscita e sarebbe sostituito" + uso},
+      {{"-o", o, "-t", "R1", "tubo_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: tubo_linea.txt: non e' un file regolare\n"},
+      {{"-o", o, "-l", "Val", "-t", "R1", "/dev/zero", "Val_R1-.txt"},
+       "compila_scenario: /dev/zero: non e' un file regolare\n"},
+      {{"-o", o, "-t", "R1", "cartella_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: cartella_linea.txt: " + std::string(std::strerror(EISDIR)) + "\n"},
+      {{"-o", o, "-t", "R1", "enorme_linea.txt", "Val_R1-.txt"},
+       "compila_scenario: enorme_linea.txt: testo troppo grande: oltre 64 MiB\n"},
+  };
+  const insieme_file prima = contenuti_in(b.uscita.percorso());
+  for (const caso& c : casi) {
+    avvio a;
+    a.argomenti = c.argomenti;
+    a.corrente = b.testi.percorso();
+    a.tmpdir = b.temporanei.percorso();
+    const esito_guasto e = esegui_fino_in_fondo(a);
+    EXPECT_EQ(e.stato, 2) << c.riga;
+    EXPECT_EQ(e.errori, c.riga);
+    EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), prima)) << c.riga;
+  }
+  EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
+}
+
+TEST(Guasti, PermessiDeiFileSostituitiENuovi) {
+  // A compiled file that replaces another keeps its permissions; a new one gets what the
+  // umask leaves of rw-rw-rw-, as cp gives it.
+  const banco b;
+  const insieme_file vecchio = b.riferimento("a");
+  for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
+  fs::permissions(b.uscita / "Val_R1.sim", fs::perms(0600));
+  fs::permissions(b.uscita / "Val_R1.dat", fs::perms(0664));
+  fs::remove(b.uscita / "Val_linea.dat");
+  avvio a = b.costruzione("b");
+  a.umask = 027;
+  ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
+  const auto permessi = [&](const std::string& nome) {
+    return fs::status(b.uscita / nome).permissions() & fs::perms::all;
+  };
+  EXPECT_EQ(permessi("Val_R1.sim"), fs::perms(0600));
+  EXPECT_EQ(permessi("Val_R1.dat"), fs::perms(0664));
+  EXPECT_EQ(permessi("Val_linea.dat"), fs::perms(0666 & ~027));
+}
+
+}  // namespace
+}  // namespace scenario
