@@ -30,6 +30,12 @@ struct riga_comando {
   std::string uscita;
   // Read and check the scenario, writing nothing.
   bool solo_controllo = false;
+  // Diagnostics as JSON objects, one a line, instead of text.
+  bool diagnostica_json = false;
+  // Warnings count as errors: status 1, nothing written.
+  bool severo = false;
+  // No summary line after a successful build.
+  bool silenzioso = false;
   // What is wrong with the command line, for `errore_uso` (without the program's name).
   std::string messaggio;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any of them is missing.
 set -euo pipefail
-pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev nlohmann-json3-dev)
 mancanti=()
 for p in "${pacchetti[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || mancanti+=("$p")
