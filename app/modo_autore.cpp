@@ -62,13 +62,31 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.testo_linea = testo_autore(r.testo_linea);
   q.testo_treno = testo_autore(r.testo_treno);
   modello m;
+  // Every diagnostic, each under its text's line; with --severo a warning stops the build
+  // as an error does. On success one summary line, unless -q.
+  const auto concludi = [&](const risultato& esito) {
+    const testo_sorgente testi[] = {
+        {q.testo_linea.etichetta, q.testo_linea.byte ? std::string_view(*q.testo_linea.byte) : ""},
+        {q.testo_treno.etichetta, q.testo_treno.byte ? std::string_view(*q.testo_treno.byte) : ""}};
+    const conteggio_diagnostiche conto = mostra_diagnostiche(
+        p, esito.diagnostiche, testi,
+        r.diagnostica_json ? formato_diagnostiche::json : formato_diagnostiche::testo);
+    if (conto.errori > 0) return false;
+    if (r.severo && conto.avvisi > 0) {
+      if (!r.diagnostica_json) {
+        p.mostra_messaggio(std::string(NOME_PROGRAMMA) + ": error: " + std::to_string(conto.avvisi) +
+                           " avvisi trattati come errori (--severo): nessun file scritto");
+      }
+      return false;
+    }
+    if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, conto.avvisi));
+    return true;
+  };
   if (r.solo_controllo) {
-    const risultato esito = memorizza_percorso(q, m, nullptr);
-    return mostra_errori(p, esito.diagnostiche) ? STATO_ERRORE_SCENARIO : STATO_SUCCESSO;
+    return concludi(memorizza_percorso(q, m, nullptr)) ? STATO_SUCCESSO : STATO_ERRORE_SCENARIO;
   }
   uscite_su_file uscite(uscita, r.linea, r.treno);
-  const risultato esito = memorizza_percorso(q, m, &uscite);
-  if (mostra_errori(p, esito.diagnostiche)) return STATO_ERRORE_SCENARIO;
+  if (!concludi(memorizza_percorso(q, m, &uscite))) return STATO_ERRORE_SCENARIO;
   uscite.conferma();
   return STATO_SUCCESSO;
 }

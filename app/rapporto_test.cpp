@@ -9,38 +9,85 @@
 namespace scenario {
 namespace {
 
-TEST(DettaglioErrore, DescrizionePosizioneELuogo) {
-  const auto dettaglio = [](int32_t codice, int32_t posizione, luogo_testo luogo = {}) {
-    diagnostica d{codice, gravita::errore, posizione, std::nullopt, ""};
-    if (!luogo.file.empty()) d.luogo = luogo;
-    return dettaglio_diagnostica(d);
+std::string descrizione(int32_t n) { return cerca_errore(n)->descrizione; }
+
+TEST(RigaDiagnostica, LuogoGravitaNumeroDescrizionePosizione) {
+  struct caso {
+    diagnostica d;
+    std::string attesa;
   };
-  const auto descrizione = [](int32_t n) { return std::string(cerca_errore(n)->descrizione); };
-  // The description, then the position in metres where the error has one; without a
-  // place in a text, one line.
-  const std::string con_posizione = dettaglio(6, 450);
-  EXPECT_TRUE(con_posizione.starts_with(descrizione(6))) << con_posizione;
-  EXPECT_NE(con_posizione.find("450 m"), std::string::npos) << con_posizione;
-  EXPECT_EQ(con_posizione.find('\n'), std::string::npos) << con_posizione;
-  EXPECT_NE(dettaglio(26, -150).find("-150 m"), std::string::npos);
-  // Error 102 has no position: a stale one from an earlier error is not shown.
-  EXPECT_EQ(dettaglio(102, 450), descrizione(102));
+  const luogo_testo record{"Valmora_linea.txt", 38, 1};
+  const caso casi[] = {
+      // A record's place, the English severity word, " Errore n. " kept in the text, the
+      // position where the error has one.
+      {{15, gravita::errore, 48000, record, ""},
+       "Valmora_linea.txt:38:1: error: Errore n. 15: " + descrizione(15) + " (posizione 48000 m)"},
+      // No position shown for an error that has none, even when one is recorded.
+      {{102, gravita::errore, 450, luogo_testo{"t.txt", 0, 0}, ""}, "t.txt: error: Errore n. 102: " + descrizione(102)},
+      // No place at all: the program's name.
+      {{13, gravita::errore, 500, std::nullopt, ""},
+       "compila_scenario: error: Errore n. 13: " + descrizione(13) + " (posizione 500 m)"},
+      // A warning with its reason; a Latin-1 byte of the reason shown in UTF-8.
+      {{301, gravita::avviso, std::nullopt, luogo_testo{"c.txt", 4, 3}, "'stazone\xE0'"},
+       "c.txt:4:3: warning: Avviso n. 301: " + descrizione(301) + ": 'stazone\xC3\xA0'"},
+      // A number outside the catalogue says its reason only.
+      {{0, gravita::nota, std::nullopt, std::nullopt, "nota"}, "compila_scenario: note: nota"},
+  };
+  for (const caso& c : casi) EXPECT_EQ(riga_diagnostica(c.d), c.attesa);
+}
 
-  // The place in the text on a line of its own, after the position.
-  const std::string con_luogo = dettaglio(16, 6800, {"Castrea_Tovena_R7302-.txt", 12, 5});
-  const size_t a_capo = con_luogo.find('\n');
-  EXPECT_NE(con_luogo.substr(0, a_capo).find("6800 m"), std::string::npos) << con_luogo;
-  EXPECT_EQ(con_luogo.substr(a_capo + 1), "Castrea_Tovena_R7302-.txt:12:5") << con_luogo;
-  EXPECT_EQ(dettaglio(101, 0, {"Castrea_Tovena_linea.txt", 1, 1}),
-            descrizione(101) + "\nCastrea_Tovena_linea.txt:1:1");
+TEST(RigaDiagnostica, RigaDelTestoECursore) {
+  // Line 2 holds a tab, a Latin-1 a-grave, a comma and a blank before the column 5 item:
+  // the caret line keeps the tab and counts the a-grave as one character.
+  const std::string testo = "[generale]\r\n\t\xE0, x, 7\r\nfine\n";
+  const diagnostica d{25, gravita::errore, std::nullopt, luogo_testo{"t.txt", 2, 5}, "m"};
+  EXPECT_EQ(rendi_diagnostica(d, testo), riga_diagnostica(d) + "\n    2 | \t\xC3\xA0, x, 7\n      | \t   ^");
+  EXPECT_EQ(riga_del_testo(testo, 3), "fine");
+  EXPECT_EQ(riga_del_testo(testo, 4), "");
+  // Without the text, or a line of UTF-16, the first line alone.
+  EXPECT_EQ(rendi_diagnostica(d, ""), riga_diagnostica(d));
+  EXPECT_EQ(rendi_diagnostica(d, std::string("a\0b\nc\0d", 7)), riga_diagnostica(d));
+}
 
-  // Numbers outside the catalogue give nothing at all.
-  for (int32_t numero : {0, 14, 23, 9999}) {
-    EXPECT_EQ(dettaglio(numero, 450, {"testo.txt", 3, 4}), "") << numero;
+TEST(RigaDiagnostica, RiepilogoEJson) {
+  // Two stations, one board (entry 80), one signal, one slow-down start, 5 cells.
+  modello m;
+  m.percorso.resize(5);
+  m.percorso[1].tipo = 1;
+  m.percorso[2].tipo = 3;
+  m.percorso[3].tipo = 14;
+  m.tabella[1].posizione = 100;
+  m.tabella[2].nome = "B";
+  m.tabella[80].nome = "cartello";
+  EXPECT_EQ(riepilogo_costruzione(m, 2),
+            "compila_scenario: 2 stazioni, 1 segnali, 1 rallentamenti, 5 celle, 2 avvisi");
+
+  class raccolta : public piattaforma {
+   public:
+    void mostra_finestra() override {}
+    void mostra_messaggio(const std::string& t) override { righe += t + "\n"; }
+    std::string righe;
+  } p;
+  const elenco_diagnostiche elenco = {
+      {15, gravita::errore, 48000, luogo_testo{"L.txt", 2, 1}, ""},
+      {304, gravita::avviso, std::nullopt, luogo_testo{"T.txt", 0, 0}, ""}};
+  const testo_sorgente testi[] = {{"L.txt", "[generale]\r\ncartello, 48000\r\n"}};
+  const auto conto = mostra_diagnostiche(p, elenco, testi, formato_diagnostiche::json);
+  EXPECT_EQ(conto.errori, 1);
+  EXPECT_EQ(conto.avvisi, 1);
+  // One object a line: the fields by name, the source line when there is one, null for a
+  // place or position that is missing.
+  const std::string prima = p.righe.substr(0, p.righe.find('\n'));
+  for (const std::string campo :
+       {"\"file\":\"L.txt\"", "\"line\":2", "\"column\":1", "\"severity\":\"error\"", "\"number\":15",
+        "\"position\":48000", "\"message\":\"Errore n. 15: ", "\"source\":\"cartello, 48000\""}) {
+    EXPECT_NE(prima.find(campo), std::string::npos) << campo << " in " << prima;
   }
-  // A reading failure says why.
-  EXPECT_EQ(dettaglio_diagnostica({25, gravita::errore, std::nullopt, std::nullopt, "perche'"}),
-            descrizione(25) + ": perche'");
+  const std::string seconda = p.righe.substr(prima.size() + 1);
+  for (const std::string campo : {"\"line\":null", "\"position\":null", "\"severity\":\"warning\""}) {
+    EXPECT_NE(seconda.find(campo), std::string::npos) << campo << " in " << seconda;
+  }
+  EXPECT_EQ(seconda.find("source"), std::string::npos);
 }
 
 }  // namespace

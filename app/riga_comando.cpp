@@ -8,10 +8,12 @@ namespace scenario {
 
 namespace {
 
-enum class opzione { uscita, linea, treno, controlla, aiuto, versione, osserva, anteprima, nuovo };
+enum class opzione {
+  uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo
+};
 
 struct voce_opzione {
-  char corta;
+  char corta;  // '\0': none
   std::string_view lunga;
   opzione quale;
   bool con_valore;
@@ -20,6 +22,8 @@ struct voce_opzione {
 constexpr voce_opzione opzioni[] = {
     {'o', "uscita", opzione::uscita, true},     {'l', "linea", opzione::linea, true},
     {'t', "treno", opzione::treno, true},       {'c', "controlla", opzione::controlla, false},
+    {'\0', "diagnostica", opzione::diagnostica, true},
+    {'\0', "severo", opzione::severo, false},  {'q', "silenzioso", opzione::silenzioso, false},
     {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
     {'\0', "nuovo", opzione::nuovo, false},
@@ -35,7 +39,7 @@ const voce_opzione* cerca_lunga(std::string_view nome) {
 const voce_opzione* cerca_corta(char lettera) {
   if (lettera == '\0') return nullptr;  // options without a letter
   for (const auto& o : opzioni) {
-    if (o.corta == lettera) return &o;
+    if (o.corta == lettera && lettera != '\0') return &o;
   }
   return nullptr;
 }
@@ -72,6 +76,15 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
     case opzione::osserva: l.r.osserva = true; return;
     case opzione::anteprima: l.r.anteprima = valore; return;
     case opzione::nuovo: l.nuovo = true; return;
+    case opzione::diagnostica:
+      if (valore != "json" && valore != "testo") {
+        l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta 'testo' o 'json', non " + tra_apici(valore));
+        return;
+      }
+      l.r.diagnostica_json = valore == "json";
+      return;
+    case opzione::severo: l.r.severo = true; return;
+    case opzione::silenzioso: l.r.silenzioso = true; return;
     case opzione::aiuto:
       l.r.azione = azione_richiesta::aiuto;
       l.finita = true;
@@ -274,11 +287,20 @@ std::string testo_aiuto() {
          "      --nuovo            scrive LINEA_linea.txt e LINEA_TRENO-.txt, due testi di\n"
          "                         partenza che compilano senza avvisi; mai sopra file\n"
          "                         esistenti\n"
+         "      --diagnostica=FORMATO\n"
+         "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
+         "                         diagnostica (file, line, column, severity, number,\n"
+         "                         position, message)\n"
+         "      --severo           tratta gli avvisi come errori: stato 1, nessun file\n"
+         "  -q, --silenzioso       nessuna riga di riepilogo dopo una costruzione riuscita\n"
          "  -h, --help             mostra questo aiuto ed esce\n"
          "  -V, --version          mostra la versione ed esce\n"
          "\n"
-         "Un errore dello scenario e' mostrato come \" Errore n. \" e il numero, con la\n"
-         "descrizione, la posizione in metri e il punto del testo (file:riga:colonna).\n"
+         "Ogni errore o avviso e' una riga su standard error nella forma dei compilatori,\n"
+         "  FILE:RIGA:COLONNA: error: Errore n. N: descrizione (posizione P m)\n"
+         "seguita dalla riga del testo e da un segno ^ sotto la colonna. Gli avvisi\n"
+         "(warning) non cambiano i file compilati. Una costruzione riuscita finisce con\n"
+         "una riga di riepilogo: stazioni, segnali, rallentamenti, celle, avvisi.\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 errore nello scenario, 2 errore d'uso o del\n"
          "file system. Con --osserva l'interruzione (Ctrl-C o SIGTERM) chiude con 0.\n";

@@ -36,6 +36,12 @@ struct riga_comando {
   bool osserva = false;
   // The preview page to write after a successful build; empty for none.
   std::string anteprima;
+  // Diagnostics as JSON objects, one a line, instead of text.
+  bool diagnostica_json = false;
+  // Warnings count as errors: status 1, nothing written.
+  bool severo = false;
+  // No summary line after a successful build.
+  bool silenzioso = false;
   // What is wrong with the command line, for `errore_uso` (without the program's name).
   std::string messaggio;
 };

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,9 @@ struct modello {
   int32_t posizione_errore = 0;
   // Everything recorded, in the order it was found, with its place in the texts.
   elenco_diagnostiche diagnostiche;
+  // The record that put an object on a cell (signals, slow-down starts, and whatever
+  // marked cell 1), so that an error found on the cells after the reading points at it.
+  std::map<int64_t, luogo_testo> luoghi_oggetti;
 
   std::vector<cella> percorso;  // cells 0 to N; empty until the line length is read
   std::array<voce, VOCI_TABELLA> tabella{};

@@ -82,8 +82,8 @@ TEST(ModoAutore, TestiIncorporatiComeLaCostruzioneIncorporata) {
 
   scrivania s;
   s.testi_incorporati();
-  // A check writes nothing at all.
-  esito e = s.esegui({"--controlla", TESTO_LINEA, TESTO_TRENO});
+  // A check writes nothing at all; -q drops the summary line.
+  esito e = s.esegui({"--controlla", "-q", TESTO_LINEA, TESTO_TRENO});
   EXPECT_EQ(e.stato, 0) << e.errori;
   EXPECT_EQ(e.errori + e.uscita, "");
   EXPECT_TRUE(nomi_in(s.uscita.percorso()).empty());
@@ -93,7 +93,10 @@ TEST(ModoAutore, TestiIncorporatiComeLaCostruzioneIncorporata) {
   // embedded build.
   e = s.esegui({TESTO_LINEA, TESTO_TRENO}, false);
   EXPECT_EQ(e.stato, 0) << e.errori;
-  EXPECT_EQ(e.errori + e.uscita, "");
+  // The summary: eleven stations, eighteen signals, no slow-down, cells 0 to 920, and not
+  // one warning.
+  EXPECT_EQ(e.errori, "compila_scenario: 11 stazioni, 18 segnali, 0 rallentamenti, 921 celle, 0 avvisi\n");
+  EXPECT_EQ(e.uscita, "");
   const std::set<std::string> compilati = {"Castrea_Tovena_linea.dat", "Castrea_Tovena_R7302.sim",
                                            "Castrea_Tovena_R7302.dat"};
   for (const std::string& nome : compilati) {
@@ -109,7 +112,7 @@ TEST(ModoAutore, ErroriDelloScenario) {
     std::string linea, corsa;
     int32_t numero;
     std::string posizione;
-    std::string luogo;            // "" when the error comes from no record
+    std::string luogo;            // FILE:LINE:COL of the record
     bool controllo = false;       // with --controlla
     bool percorso_pieno = false;  // the run text given by its full path, and so reported
   };
@@ -119,7 +122,7 @@ TEST(ModoAutore, ErroriDelloScenario) {
       5000, "cartello_indicatore, 1000, (PRIMO)\r\n  cartello_indicatore, 1000, (SECONDO)\r\n");
   // A slow-down at 3000 m (start cell 61, warning cell 37, advance cells 36 to 33); signals
   // on the whole window 5 to 7 cells before the start (cells 54 to 56) leave the finishing
-  // pass no room: error 12 at cell 61, 3050 m, from no record.
+  // pass no room: error 12 at cell 61, 3050 m, pointing at the slow-down's record.
   const std::string finestra_piena = corsa(
       {"segnale, 2650, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0", "segnale, 2700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0",
        "segnale, 2750, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0", "rallentamento, 3000, 30, 500, 0, 1, 0"});
@@ -127,7 +130,7 @@ TEST(ModoAutore, ErroriDelloScenario) {
       {"line text", due_cartelli, CORSA_PICCOLA, 6, "1000 m", "Prova_linea.txt:6:3"},
       {"run text", LINEA_PICCOLA, corsa({SEGNALE, " " + SEGNALE}), 16, "2000 m",
        "Prova_T1-.txt:3:2", false, true},
-      {"finishing pass", LINEA_PICCOLA, finestra_piena, 12, "3050 m", ""},
+      {"finishing pass", LINEA_PICCOLA, finestra_piena, 12, "3050 m", "Prova_T1-.txt:5:1"},
       // A check reports like a build: 1025 m is no multiple of 50.
       {"check only", LINEA_PICCOLA,
        corsa({"stazione, 1025, 12, 400, 0,0,0, 1,1,0, 4,1,1, 30, 8,0,0, X"}), 8, "1025 m",
@@ -145,16 +148,19 @@ TEST(ModoAutore, ErroriDelloScenario) {
     const esito e = s.esegui(argomenti);
     EXPECT_EQ(e.stato, 1);
     EXPECT_EQ(e.uscita, "");
-    // " Errore n. " and the number, the catalogue's description with the position, then
-    // the place in the text.
-    const std::vector<std::string> righe = righe_di(e.errori);
-    ASSERT_EQ(righe.size(), c.luogo.empty() ? 2u : 3u) << e.errori;
-    EXPECT_EQ(righe[0], " Errore n. " + std::to_string(c.numero));
-    EXPECT_TRUE(righe[1].starts_with(cerca_errore(c.numero)->descrizione)) << righe[1];
-    EXPECT_NE(righe[1].find(c.posizione), std::string::npos) << righe[1];
-    if (!c.luogo.empty()) {
-      EXPECT_EQ(righe[2], c.percorso_pieno ? (s.autore / c.luogo).string() : c.luogo);
+    // FILE:LINE:COL, "error", " Errore n. " and the number, the catalogue's description
+    // with the position; then the record's line and a caret under its keyword.
+    // (A run text without stations is warned about first, on a line of its own.)
+    std::vector<std::string> righe = righe_di(e.errori);
+    if (!righe.empty() && righe[0].find(": warning: Avviso n. 305") != std::string::npos) {
+      righe.erase(righe.begin());
     }
+    ASSERT_EQ(righe.size(), 3u) << e.errori;
+    const std::string luogo = c.percorso_pieno ? (s.autore / c.luogo).string() : c.luogo;
+    EXPECT_EQ(righe[0], luogo + ": error: Errore n. " + std::to_string(c.numero) + ": " +
+                            cerca_errore(c.numero)->descrizione + " (posizione " + c.posizione + ")");
+    const int colonna = std::stoi(c.luogo.substr(c.luogo.rfind(':') + 1));
+    EXPECT_EQ(righe[2], "      | " + std::string(static_cast<size_t>(colonna - 1), ' ') + "^");
     // An earlier build's compiled file stays as it was, and nothing is added.
     EXPECT_EQ(contenuti_in(s.uscita.percorso()),
               (std::map<std::string, std::string>{{"Prova_T1.sim", "build precedente"}}));

@@ -97,7 +97,7 @@ TEST(Osserva, UnSalvataggioErratoTieneGliUltimiFileBuoni) {
   const std::string errata = sostituito(o.testi.linea, "10000\r\n", "2000000\r\n");
   salva_rinominando(o.autore, LINEA, errata);
   ASSERT_TRUE(o.compilazioni(2, NON_CAMBIATI)) << o.programma->errori();
-  EXPECT_NE(o.programma->errori().find(" Errore n. 1\n"), std::string::npos) << o.programma->errori();
+  EXPECT_NE(o.programma->errori().find("error: Errore n. 1: "), std::string::npos) << o.programma->errori();
   auto attesi = compilati;
   attesi[LINEA] = errata;
   EXPECT_TRUE(contenuti_in(o.autore.percorso()) == attesi);

@@ -27,6 +27,29 @@ esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> p
   return esito_fase::interrompi;
 }
 
+// Keywords and section headers of the line text, for the warnings about unknown words.
+constexpr std::string_view PAROLE_GENERALE[] = {
+    "lunghezza percorso", "progressiva chilometrica uno", "progressiva chilometrica due",
+    "progressiva chilometrica tre", "sfondo uno", "sfondo due", "sfondo tre",
+    "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"};
+constexpr std::string_view PAROLE_CORPO[] = {
+    "pendenza", "curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6", "curvad1",
+    "curvad2", "curvad3", "curvad4", "curvad5", "curvad6", "montagna", "indicatori_vmax",
+    "cartello_indicatore"};
+constexpr std::string_view SEZIONI_LINEA[] = {
+    "[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]"};
+
+// A value refused because its field in the compiled files cannot hold it.
+esito_record fuori_campo(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
+  chiudi_ed_elimina(s, quale_testo::linea);
+  registra_errore(s, codice, posizione, std::move(motivo));
+  return esito_record::interrompi;
+}
+
+bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
+  return valore >= minimo && valore <= massimo;
+}
+
 // ---- Plan of the line ------------------------------------------------------------------
 
 // Steps of the plan from the metre cursor up to metre `fino_a` with curvature `k`; the
@@ -102,10 +125,16 @@ void crea_percorso(modello& m) {
   }
 }
 
-void leggi_terna(stato_lettura& s, voce& v) {
+// A kilometre progressive into entry 81 + `quale`; one whose start or value is no multiple
+// of 50 is remembered for error 2, found at the end of the run phase.
+void leggi_terna(stato_lettura& s, int quale) {
+  voce& v = s.m.tabella[static_cast<size_t>(81 + quale)];
   v.inizio = s.testo.leggi_numero32();
   v.fine = s.testo.leggi_numero32();
   v.posizione = s.testo.leggi_numero32();
+  auto& errata = s.progressiva_errata[static_cast<size_t>(quale)];
+  errata.reset();
+  if (v.inizio % 50 != 0 || v.fine % 50 != 0) errata = s.luogo_record;
 }
 
 esito_fase ripetizione_segnali(stato_lettura& s) {
@@ -132,9 +161,9 @@ esito_fase record_generale(stato_lettura& s) {
   if (contiene(r, "lunghezza") && contiene(r, "percorso")) {
     if (lunghezza_percorso(s) == esito_fase::interrompi) return esito_fase::interrompi;
   }
-  if (contiene_esatto(r, "tre") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[81]);
-  if (contiene_esatto(r, "due") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[82]);
-  if (contiene_esatto(r, "uno") && contiene_esatto(r, "progressiva")) leggi_terna(s, t[83]);
+  if (contiene_esatto(r, "tre") && contiene_esatto(r, "progressiva")) leggi_terna(s, 0);
+  if (contiene_esatto(r, "due") && contiene_esatto(r, "progressiva")) leggi_terna(s, 1);
+  if (contiene_esatto(r, "uno") && contiene_esatto(r, "progressiva")) leggi_terna(s, 2);
   if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "uno")) t[85].inizio = s.testo.leggi_numero32();
   if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "due")) t[85].posizione = s.testo.leggi_numero32();
   if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "tre")) t[85].fine = s.testo.leggi_numero32();
@@ -142,6 +171,15 @@ esito_fase record_generale(stato_lettura& s) {
     return ripetizione_segnali(s);
   }
   return esito_fase::prosegui;
+}
+
+bool generale_riconosciuta(const std::string& r) {
+  return (contiene(r, "lunghezza") && contiene(r, "percorso")) ||
+         (contiene_esatto(r, "progressiva") &&
+          (contiene_esatto(r, "tre") || contiene_esatto(r, "due") || contiene_esatto(r, "uno"))) ||
+         (contiene_esatto(r, "sfondo") &&
+          (contiene_esatto(r, "uno") || contiene_esatto(r, "due") || contiene_esatto(r, "tre"))) ||
+         (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione"));
 }
 
 // A header: not led by a minus sign, holding both brackets.
@@ -159,8 +197,13 @@ esito_fase sezione_generale(stato_lettura& s) {
     for (int volte = 0; volte < 10; ++volte) {
       if (contiene(s.m.riga, "-")) s.m.riga = s.testo.leggi_testo();
     }
-    s.luogo_record = s.testo.luogo_elemento();
+    annota_parola_chiave(s);
+    const bool riconosciuta = generale_riconosciuta(s.m.riga);
+    controlla_parola(s, riconosciuta, PAROLE_GENERALE, SEZIONI_LINEA);
+    s.in_record = true;
     if (record_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
+    s.in_record = false;
+    if (riconosciuta) controlla_fine_record(s);
   } while (!intestazione_sezione(s.m.riga));
   return esito_fase::prosegui;
 }
@@ -175,6 +218,11 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   const int32_t p = s.testo.leggi_numero32();
   const int32_t g = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  // Stored as g + 100 in 8 bits.
+  if (!entro(int64_t{g} + 100, 0, 255)) {
+    return fuori_campo(s, codice::pendenza_fuori_campo, p, "pendenza " + std::to_string(g));
+  }
+  controlla_ordine(s, s.ultima_pendenza, p, "pendenza");
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) scrivi_pendenze(s.m, cur, n);
   cur.pendenza_precedente = g;
@@ -186,11 +234,23 @@ esito_record record_curva(stato_lettura& s) {
   const int32_t l = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const auto k = curvatura(s.m.riga);
-  if (!k) return da_fase(interrompi(s, codice::curva_errata));
+  if (!k) {
+    chiudi_ed_elimina(s, quale_testo::linea);
+    registra_errore(s, codice::curva_errata, std::nullopt,
+                    "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
+    return esito_record::interrompi;
+  }
+  controlla_ordine(s, s.ultima_curva, p, "curva");
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
   if (!estendi_curva(s.m.tracciato, p, 0.0) || !estendi_curva(s.m.tracciato, int64_t{p} + l, *k)) {
-    return da_fase(interrompi(s, codice::curva_errata));
+    chiudi_ed_elimina(s, quale_testo::linea);
+    registra_errore(s, codice::curva_errata, std::nullopt,
+                    "la curva da " + std::to_string(p) + " m lunga " + std::to_string(l) +
+                        " m va oltre la fine del tracciato (metro " +
+                        std::to_string(std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA)) +
+                        ")");
+    return esito_record::interrompi;
   }
   return esito_record::prosegui;
 }
@@ -200,6 +260,10 @@ esito_record record_montagna(stato_lettura& s) {
   const int32_t fine = s.testo.leggi_numero32();
   const int32_t tipo = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, inizio)) return oltre_percorso(s, inizio);
+  // The cells keep the type in 8 bits, after 10 is taken off a type above 10.
+  if (!entro(tipo, 0, 265)) {
+    return fuori_campo(s, codice::montagna_fuori_campo, inizio, "tipo " + std::to_string(tipo));
+  }
   memo_montagna(s.m, inizio, fine, tipo);
   if (s.m.codice_errore > 0) return da_fase(interrompi(s, s.m.codice_errore, inizio));
   return esito_record::prosegui;
@@ -209,6 +273,11 @@ esito_record record_indicatori(stato_lettura& s) {
   int32_t v[9];
   for (int32_t& valore : v) valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  // The stripes code strisces x 10 + strisced is stored in 16 bits.
+  if (const int64_t strisce = int64_t{v[4]} * 10 + v[8]; !entro(strisce, INT16_MIN, INT16_MAX)) {
+    return fuori_campo(s, codice::indicatore_fuori_campo, v[0],
+                       "strisces x 10 + strisced = " + std::to_string(strisce));
+  }
   if (!memo_indicatori_v_max(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8])) {
     throw guasto_lettura("velocita' codificata fuori dal campo a 16 bit", s.luogo_record);
   }
@@ -269,7 +338,12 @@ esito_fase fase_linea(stato_lettura& s) {
     return esito_fase::interrompi;
   }
   if (!s.linea.byte) throw guasto_lettura(s.linea.motivo, luogo_testo{s.linea.etichetta, 0, 0});
-  s.testo.apri(*s.linea.byte, s.linea.etichetta);
+  const auto testo = testo_latin1(s, s.linea, s.linea_convertita);
+  if (!testo) {
+    s.eliminati.linea = true;
+    return esito_fase::interrompi;
+  }
+  s.testo.apri(*testo, s.linea.etichetta);
   do {
     m.riga = s.testo.leggi_testo();
     s.luogo_record = s.testo.luogo_elemento();
@@ -287,9 +361,20 @@ esito_fase fase_linea(stato_lettura& s) {
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
   while (leggi_parola_chiave(s)) {
+    const std::string& r = m.riga;
+    // A curve is a known word even when the plan is not built and its record is not read.
+    const bool curva = contiene(r, "curva");
+    const bool riconosciuta = contiene(r, "pendenza") || (curva && m.genera_linea != 0) ||
+                              contiene(r, "montagna") || contiene(r, "indicatori_v") ||
+                              (contiene(r, "indicat") && contiene(r, "cartello"));
+    controlla_parola(s, riconosciuta || curva, PAROLE_CORPO, SEZIONI_LINEA);
+    s.in_record = true;
     const esito_record e = record_corpo(s, cur);
+    s.in_record = false;
     if (e == esito_record::interrompi) return esito_fase::interrompi;
+    annota_cella_uno(s);
     if (e == esito_record::fine_fase) break;
+    if (riconosciuta) controlla_fine_record(s);
   }
   chiudi_fase_linea(s, cur);
   return esito_fase::prosegui;

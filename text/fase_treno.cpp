@@ -36,6 +36,34 @@ esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t>
   return esito_record::interrompi;
 }
 
+// A value refused because its field in the compiled files cannot hold it.
+esito_record fuori_campo(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
+  chiudi_ed_elimina(s, quale_testo::treno);
+  registra_errore(s, codice, posizione, std::move(motivo));
+  return esito_record::interrompi;
+}
+
+bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
+  return valore >= minimo && valore <= massimo;
+}
+
+bool entro16(int64_t valore) { return entro(valore, INT16_MIN, INT16_MAX); }
+
+// Keywords and section headers of the run text, for the warnings about unknown words.
+constexpr std::string_view PAROLE_TRENO[] = {
+    "percentuale massa frenata", "numero vetture", "velocita", "aderenza", "orologio",
+    "sabbia", "segnale", "rallentamento", "abbattimento", "stazione"};
+constexpr std::string_view SEZIONI_TRENO[] = {
+    "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]",
+    "[segnali]", "[codici]", "[fine]"};
+
+bool treno_riconosciuta(const std::string& r) {
+  return (contiene(r, "frenata") && contiene(r, "massa")) || contiene(r, "vetture") ||
+         contiene(r, "velocit") || contiene(r, "aderenza") || contiene(r, "orologio") ||
+         contiene(r, "sabbia") || contiene(r, "segnale") || contiene(r, "rallentamento") ||
+         contiene(r, "abbattimento") || contiene(r, "stazione");
+}
+
 // After a marker: any pending error ends the reading, and `posizione_errore` takes the
 // object's position. An error the marker itself recorded is reported at the record; an
 // error 15 still standing from the line phase has been reported at its own record there.
@@ -90,6 +118,16 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
   const int32_t p = s.testo.leggi_numero32();
   const int32_t valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  const bool velocita = c.campo == &cella::velocita;
+  // The cells keep round(v / 5) and the adhesion as they are, in 8 bits.
+  if (velocita && !entro(arrotonda(valore / 5.0), 0, 255)) {
+    return fuori_campo(s, codice::velocita_fuori_campo, p, "velocita' " + std::to_string(valore));
+  }
+  if (!velocita && !entro(valore, 0, 255)) {
+    return fuori_campo(s, codice::aderenza_fuori_campo, p, "aderenza " + std::to_string(valore));
+  }
+  controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
+                   velocita ? "velocita'" : "aderenza");
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) {
     if (!pr.precedente) pr.precedente = valore;
@@ -101,28 +139,83 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
 
 // ---- Signals, slow-downs, abbattimento points -----------------------------------------
 
+// The value of a signal that its cell cannot hold, said as the field and its value.
+// v: posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo.
+std::optional<std::string> segnale_fuori_campo(const int32_t (&v)[11]) {
+  const int64_t aspetto = int64_t{v[1]} * 3 + v[6];
+  const std::pair<const char*, int64_t> a16[] = {
+      {"s1 x 10 + d1", int64_t{v[2]} * 10 + v[7]},
+      {"s2 x 10 + d2", int64_t{v[3]} * 10 + v[8]},
+      {"s3 x 10 + d3", int64_t{v[4]} * 10 + v[9]},
+      {"rapp x 10 + sx x 3 + dx", int64_t{v[5]} * 10 + aspetto},
+  };
+  for (const auto& [campo, valore] : a16) {
+    if (!entro16(valore)) {
+      return std::string(campo) + " = " + std::to_string(valore) + ": deve stare tra -32768 e 32767";
+    }
+  }
+  // The approach codes (sx x 3 + dx) x 10 + 1 to 4 are bytes.
+  if (!entro(aspetto, 0, 25)) {
+    return "sx x 3 + dx = " + std::to_string(aspetto) + ": deve stare tra 0 e 25";
+  }
+  // The time is kept, in 8 bits, by a signal whose first side shows code 2.
+  if (v[1] == 2 && !entro(v[10], 0, 255)) {
+    return "tempo " + std::to_string(v[10]) + ": deve stare tra 0 e 255";
+  }
+  return std::nullopt;
+}
+
 esito_record record_segnale(stato_lettura& s) {
   int32_t v[11];
   for (int32_t& valore : v) valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  if (auto motivo = segnale_fuori_campo(v)) {
+    return fuori_campo(s, codice::segnale_fuori_campo, v[0], *motivo);
+  }
   const int32_t prima = s.m.codice_errore;
   memo_segnale(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
-  return dopo_marcatore(s, prima, v[0]);
+  const esito_record e = dopo_marcatore(s, prima, v[0]);
+  if (e == esito_record::prosegui) s.m.luoghi_oggetti[cella_di(v[0])] = s.luogo_record;
+  return e;
 }
 
 esito_record record_rallentamento(stato_lettura& s) {
   int32_t v[6];
   for (int32_t& valore : v) valore = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
+  // v, f_tt and d_v go into 16-bit fields of the cells.
+  const std::pair<const char*, int32_t> a16[] = {{"v", v[1]}, {"f_tt", v[3]}, {"d_v", v[5]}};
+  for (const auto& [campo, valore] : a16) {
+    if (!entro16(valore)) {
+      return fuori_campo(s, codice::rallentamento_fuori_campo, v[0],
+                         std::string(campo) + " = " + std::to_string(valore));
+    }
+  }
+  const int64_t da = v[0];
+  const int64_t a = int64_t{v[0]} + v[2];
+  for (const auto& [inizio, fine] : s.rallentamenti) {
+    if (da < fine && inizio < a) {
+      registra_avviso(s, avviso::rallentamenti_sovrapposti, v[0],
+                      "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m");
+      break;
+    }
+  }
+  s.rallentamenti.emplace_back(da, a);
   const int32_t prima = s.m.codice_errore;
   memo_rallentamento(s.m, v[0], v[1], v[2], v[3], v[4], v[5]);
-  return dopo_marcatore(s, prima, v[0]);
+  const esito_record e = dopo_marcatore(s, prima, v[0]);
+  if (e == esito_record::prosegui) s.m.luoghi_oggetti[cella_di(v[0])] = s.luogo_record;
+  return e;
 }
 
 esito_record record_abbattimento(stato_lettura& s) {
   const int32_t p = s.testo.leggi_numero32();
   const int32_t w = s.testo.leggi_numero32();
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
+  // A positive value is kept in 16 bits.
+  if (w > INT16_MAX) {
+    return fuori_campo(s, codice::abbattimento_fuori_campo, p, "valore " + std::to_string(w));
+  }
   // An abbattimento line marks round(p / 50); below -25 m that is no cell of the track.
   const int64_t c = arrotonda(p / 50.0);
   if (c < 0) return interrompi(s, codice::prima_inizio_linea, p);
@@ -160,7 +253,10 @@ void leggi_resto_stazione(stato_lettura& s, voce& e, dati_stazione& d) {
   d.minuti = t.leggi_numero32();
   d.secondi = t.leggi_numero32();
   e.nome = t.leggi_testo_memorizzato("nome della stazione");
-  e.orario = static_cast<int32_t>((int64_t{d.ore} * 60 + d.minuti) * 60 + d.secondi);
+}
+
+int64_t orario_di(const dati_stazione& d) {
+  return (int64_t{d.ore} * 60 + d.minuti) * 60 + d.secondi;
 }
 
 // The station area by kind. False when it does not fit the 32-bit fields.
@@ -226,6 +322,23 @@ esito_record record_stazione(stato_lettura& s, cursori_treno& cur) {
   d.lunghezza = s.testo.leggi_numero32();
   if (d.lunghezza % 100 != 0) return interrompi(s, codice::stazione_lunghezza, e.posizione);
   leggi_resto_stazione(s, e, d);
+  const int64_t orario = orario_di(d);
+  if (!entro(orario, INT32_MIN, INT32_MAX)) {
+    return fuori_campo(s, codice::orario_fuori_campo, e.posizione,
+                       std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " +
+                           std::to_string(d.secondi) + " s");
+  }
+  e.orario = static_cast<int32_t>(orario);
+  controlla_ordine(s, s.ultima_stazione, e.posizione, "stazione");
+  // Times of the timetable run forward; a drop of more than 12 h is taken as midnight passed.
+  if (e.orario != 0) {
+    if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
+      registra_avviso(s, avviso::orari_indietro, e.posizione,
+                      std::to_string(e.orario) + " s dopo " + std::to_string(*s.ultimo_orario) + " s");
+    }
+    s.ultimo_orario = e.orario;
+  }
+  s.stazione_letta = true;
   if (!area_stazione(e, d)) return interrompi(s, codice::stazione_oltre_fine, e.posizione);
   if (d.lunghezza < 600) e.opzione4 = 0;
   if (k == 1) {
@@ -257,6 +370,11 @@ esito_record record_treno(stato_lettura& s, cursori_treno& cur) {
     t[86].valore3 = s.testo.leggi_numero16();
     t[86].valore4 = s.testo.leggi_numero16();
     t[86].valore5 = s.testo.leggi_numero16();
+    if (!entro(t[86].valore3, 0, 23) || !entro(t[86].valore4, 0, 59) || !entro(t[86].valore5, 0, 59)) {
+      registra_avviso(s, avviso::orologio_fuori_limiti,
+                      std::to_string(t[86].valore3) + " h " + std::to_string(t[86].valore4) +
+                          " min " + std::to_string(t[86].valore5) + " s");
+    }
   }
   if (contiene(r, "sabbia")) t[86].valore1 = s.testo.leggi_numero16();
   if (contiene(r, "segnale") && (e = record_segnale(s)) != nessuno) return e;
@@ -281,7 +399,12 @@ void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
   coda_profilo(m, cur.velocita, VELOCITA);
   coda_profilo(m, cur.aderenza, ADERENZA);
   if (!progressive_multiple_di_50(m)) {
-    registra_errore(m, codice::progressive_non_multiple, std::nullopt);
+    // At the progressive's own record in the line text, when one was read so.
+    std::optional<luogo_testo> luogo;
+    for (const auto& errata : s.progressiva_errata) {
+      if (errata && (!luogo || errata->riga < luogo->riga)) luogo = errata;
+    }
+    registra_errore(m, codice::progressive_non_multiple, std::nullopt, luogo);
   }
 }
 
@@ -289,17 +412,38 @@ void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
 
 void fase_treno(stato_lettura& s) {
   if (!s.treno.byte) throw guasto_lettura(s.treno.motivo, luogo_testo{s.treno.etichetta, 0, 0});
-  s.testo.apri(*s.treno.byte, s.treno.etichetta);
+  const auto testo = testo_latin1(s, s.treno, s.treno_convertito);
+  if (!testo) {
+    s.eliminati.treno = true;
+    return;
+  }
+  const luogo_testo tutto_il_testo{s.treno.etichetta, 0, 0};
+  if (testo->find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    registra_avviso(s.m, avviso::testo_vuoto, tutto_il_testo);
+  }
+  s.testo.apri(*testo, s.treno.etichetta);
+  bool generale = false;
   while (!s.testo.fine_file()) {
     s.m.riga = s.testo.leggi_testo();
-    if (contiene(s.m.riga, "[generale]")) break;
+    if (contiene(s.m.riga, "[generale]")) {
+      generale = true;
+      break;
+    }
   }
+  if (!generale && !testo->empty()) registra_avviso(s.m, avviso::generale_treno_assente, tutto_il_testo);
   cursori_treno cur;
   while (leggi_parola_chiave(s)) {
+    const bool riconosciuta = treno_riconosciuta(s.m.riga);
+    controlla_parola(s, riconosciuta, PAROLE_TRENO, SEZIONI_TRENO);
+    s.in_record = true;
     const esito_record e = record_treno(s, cur);
+    s.in_record = false;
     if (e == esito_record::interrompi) return;
+    annota_cella_uno(s);
     if (e == esito_record::fine_fase) break;
+    if (riconosciuta) controlla_fine_record(s);
   }
+  if (generale && !s.stazione_letta) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);
   chiudi_fase_treno(s, cur);
 }
 

@@ -21,6 +21,8 @@ void lettore_testo::apri(std::string_view contenuto, const std::string& etichett
   posizione_ = 0;
   riga_ = 1;
   colonna_ = 1;
+  solo_spazi_ = true;
+  chiusura_ = chiusura_elemento::altro;
   aperto_ = true;
   luogo_elemento_ = luogo_corrente();
 }
@@ -39,8 +41,10 @@ void lettore_testo::avanza() {
        (posizione_ + 1 >= contenuto_.size() || contenuto_[posizione_ + 1] != '\n'))) {
     ++riga_;
     colonna_ = 1;
+    solo_spazi_ = true;
   } else if (contenuto_[posizione_] != '\r') {
     ++colonna_;
+    if (!spazio(contenuto_[posizione_])) solo_spazi_ = false;
   }
   ++posizione_;
 }
@@ -70,18 +74,35 @@ void lettore_testo::consuma_fine_riga() {
 // After every item: blanks, then one comma or one line end.
 void lettore_testo::chiudi_elemento() {
   salta_spazi();
-  if (fine_file()) return;
-  if (contenuto_[posizione_] == ',') {
+  chiusura_ = chiusura_elemento::altro;
+  if (fine_file()) {
+    chiusura_ = chiusura_elemento::fine_testo;
+  } else if (contenuto_[posizione_] == ',') {
     avanza();
+    chiusura_ = chiusura_elemento::virgola;
   } else if (a_fine_riga()) {
     consuma_fine_riga();
+    chiusura_ = chiusura_elemento::fine_riga;
   }
+}
+
+// Blanks skipped: the item begins here.
+void lettore_testo::inizia_elemento() {
+  salta_spazi();
+  luogo_elemento_ = luogo_corrente();
+  a_inizio_riga_ = solo_spazi_;
+}
+
+bool lettore_testo::segue_numero() const {
+  size_t i = posizione_;
+  while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
+  if (i < contenuto_.size() && contenuto_[i] == '-') ++i;
+  return i < contenuto_.size() && contenuto_[i] >= '0' && contenuto_[i] <= '9';
 }
 
 std::string lettore_testo::leggi_testo() {
   richiedi_carattere();
-  salta_spazi();
-  luogo_elemento_ = luogo_corrente();
+  inizia_elemento();
   const size_t inizio = posizione_;
   while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
   std::string elemento(contenuto_.substr(inizio, posizione_ - inizio));
@@ -100,8 +121,7 @@ std::string lettore_testo::leggi_testo_memorizzato(const char* cosa) {
 
 int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
   richiedi_carattere();
-  salta_spazi();
-  luogo_elemento_ = luogo_corrente();
+  inizia_elemento();
   const size_t inizio = posizione_;
   while (!fine_file() && contenuto_[posizione_] != ',' && !spazio(contenuto_[posizione_]) &&
          !a_fine_riga()) {

@@ -28,6 +28,9 @@ class guasto_lettura : public std::runtime_error {
 // length. Items that are only passed over (an author's notes) have no limit.
 inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 
+// How the last item read came to its end.
+enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
+
 class lettore_testo {
  public:
   // Reads from `contenuto`, which must outlive the reading; `etichetta` is the name of
@@ -53,6 +56,13 @@ class lettore_testo {
   const luogo_testo& luogo_elemento() const { return luogo_elemento_; }
   // Where the next item will begin to be read.
   luogo_testo luogo_corrente() const;
+  // True when only blanks stand before the last item read on its line.
+  bool elemento_a_inizio_riga() const { return a_inizio_riga_; }
+  // How the last item read ended: at a comma, a line end or the end of the text.
+  chiusura_elemento chiusura() const { return chiusura_; }
+  // True when the next item, on the same line, begins like a number (a digit, or a minus
+  // sign and a digit).
+  bool segue_numero() const;
 
  private:
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
@@ -69,7 +79,11 @@ class lettore_testo {
   int32_t riga_ = 1;
   int32_t colonna_ = 1;
   bool aperto_ = false;
+  bool solo_spazi_ = true;  // nothing but blanks so far on the current line
+  bool a_inizio_riga_ = false;
+  chiusura_elemento chiusura_ = chiusura_elemento::altro;
   luogo_testo luogo_elemento_;
+  void inizia_elemento();
 };
 
 // True when `riga` contains `parola`, letters compared without regard to case.

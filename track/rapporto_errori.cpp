@@ -6,7 +6,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 34> catalogo{{
+constexpr std::array<voce_catalogo, 56> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -35,14 +35,58 @@ constexpr std::array<voce_catalogo, 34> catalogo{{
     {27, "troppi cartelli indicatori (al massimo 80)", true},
     {28, "troppi tratti di montagna (al massimo 80)", true},
     {29, "stazione con fermata o preavvisi oltre la fine del percorso", true},
+    {30, "pendenza fuori dal campo (da -100 a 155)", true},
+    {31, "velocita' fuori dal campo (da 0 a 1277 km/h)", true},
+    {32, "aderenza fuori dal campo (da 0 a 255)", true},
+    {33, "tipo di montagna fuori dal campo (da 0 a 265)", true},
+    {34, "valore di abbattimento fuori dal campo (al massimo 32767)", true},
+    {35, "valori del segnale fuori dal campo", true},
+    {36, "valori del rallentamento fuori dal campo (da -32768 a 32767)", true},
+    {37, "strisce dell'indicatore fuori dal campo (strisces x 10 + strisced da -32768 a 32767)",
+     true},
+    {38, "orario della stazione fuori dal campo (ore x 3600 + minuti x 60 + secondi al massimo "
+         "2147483647)", true},
     {101, "testo di descrizione della linea mancante", false},
     {102, "sezione [generale] mancante nel testo della linea", false},
     {103, "curva senza classe (da 1 a 6) o oltre la fine del tracciato", false},
     {104, "lunghezza percorso mancante nella sezione [generale]", false},
+    {105, "codifica del testo non leggibile: serve ISO 8859-1 (Latin-1) o UTF-8 senza BOM",
+     false},
+    {301, "parola chiave sconosciuta: la riga e' ignorata", false, gravita::avviso},
+    {302, "i valori del record non finiscono alla fine della sua riga", false, gravita::avviso},
+    {303, "intestazione di sezione sconosciuta", false, gravita::avviso},
+    {304, "sezione [generale] mancante nel testo della corsa: nessun record e' letto", false,
+     gravita::avviso},
+    {305, "nessuna stazione nel testo della corsa", false, gravita::avviso},
+    {306, "testo della corsa vuoto", false, gravita::avviso},
+    {307, "record fuori ordine lungo la linea", true, gravita::avviso},
+    {308, "orario della stazione precedente a quello della stazione prima", true, gravita::avviso},
+    {309, "rallentamento sovrapposto al precedente", true, gravita::avviso},
+    {310, "orologio fuori dai limiti (ore 0-23, minuti 0-59, secondi 0-59)", false,
+     gravita::avviso},
+    {311, "testo in UTF-8 convertito in ISO 8859-1", false, gravita::avviso},
+    {312, "testo in UTF-8 con caratteri fuori da ISO 8859-1: letto byte per byte", false,
+     gravita::avviso},
     {1250, "valori di intestazione gia' occupati", false},
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},
 }};
+
+// The record that put the object named by an error found after the reading: the signal
+// (11) or slow-down start (12) on the cell at the error's position, or whatever stands on
+// cell 1, which carries the header values (1250, 1251).
+std::optional<luogo_testo> luogo_oggetto(const modello& m, int32_t numero,
+                                         std::optional<int32_t> posizione) {
+  int64_t cella = -1;
+  if (numero == 1250 || numero == 1251) {
+    cella = 1;
+  } else if ((numero == 11 || numero == 12) && posizione && *posizione % 50 == 0) {
+    cella = *posizione / 50;
+  }
+  const auto trovato = m.luoghi_oggetti.find(cella);
+  if (trovato == m.luoghi_oggetti.end()) return std::nullopt;
+  return trovato->second;
+}
 
 }  // namespace
 
@@ -53,8 +97,21 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
   return std::nullopt;
 }
 
+void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
+                     std::string motivo) {
+  m.diagnostiche.push_back(
+      diagnostica{numero, gravita::avviso, std::nullopt, std::move(luogo), std::move(motivo)});
+}
+
+void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
+                     std::string motivo) {
+  m.diagnostiche.push_back(
+      diagnostica{numero, gravita::avviso, posizione, std::move(luogo), std::move(motivo)});
+}
+
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
                      std::optional<luogo_testo> luogo, std::string motivo) {
+  if (!luogo) luogo = luogo_oggetto(m, numero, posizione);
   m.codice_errore = numero;
   if (posizione) m.posizione_errore = *posizione;
   m.diagnostiche.push_back(

@@ -40,26 +40,64 @@ inline constexpr int32_t prima_inizio_linea = 26;    // an object before the fir
 inline constexpr int32_t troppi_cartelli = 27;       // an 81st line-side board
 inline constexpr int32_t troppe_montagne = 28;       // an 81st mountain-side stretch
 inline constexpr int32_t stazione_oltre_fine = 29;   // stop cell or approach marks beyond the track
+// Values that their field in the compiled files cannot hold: refused at their record
+// instead of being stored with their high bits cut off.
+inline constexpr int32_t pendenza_fuori_campo = 30;
+inline constexpr int32_t velocita_fuori_campo = 31;
+inline constexpr int32_t aderenza_fuori_campo = 32;
+inline constexpr int32_t montagna_fuori_campo = 33;
+inline constexpr int32_t abbattimento_fuori_campo = 34;
+inline constexpr int32_t segnale_fuori_campo = 35;
+inline constexpr int32_t rallentamento_fuori_campo = 36;
+inline constexpr int32_t indicatore_fuori_campo = 37;
+inline constexpr int32_t orario_fuori_campo = 38;
 inline constexpr int32_t testo_linea_assente = 101;
 inline constexpr int32_t generale_assente = 102;
 inline constexpr int32_t curva_errata = 103;
 inline constexpr int32_t lunghezza_assente = 104;    // no "lunghezza percorso" in [generale]
+inline constexpr int32_t codifica_testo = 105;       // a byte-order mark or UTF-16
 inline constexpr int32_t intestazione_valore = 1250;
 inline constexpr int32_t intestazione_codice = 1251;
 }  // namespace codice
+
+// Numbers of the warnings: what the reading ignores, or reads in a way an author almost
+// never means. A warning never changes what is compiled.
+namespace avviso {
+inline constexpr int32_t parola_sconosciuta = 301;
+inline constexpr int32_t valori_fuori_riga = 302;
+inline constexpr int32_t sezione_sconosciuta = 303;
+inline constexpr int32_t generale_treno_assente = 304;
+inline constexpr int32_t nessuna_stazione = 305;
+inline constexpr int32_t testo_vuoto = 306;
+inline constexpr int32_t fuori_ordine = 307;
+inline constexpr int32_t orari_indietro = 308;
+inline constexpr int32_t rallentamenti_sovrapposti = 309;
+inline constexpr int32_t orologio_fuori_limiti = 310;
+inline constexpr int32_t testo_utf8 = 311;
+inline constexpr int32_t caratteri_non_latini = 312;
+}  // namespace avviso
 
 struct voce_catalogo {
   int32_t numero;
   const char* descrizione;  // short Italian description, ASCII only
   bool con_posizione;       // the error records a position in metres
+  gravita livello = gravita::errore;
 };
 
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
 
+// Records a warning at the record that caused it (or at no place, for a whole text).
+void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
+                     std::string motivo = {});
+// A warning about an object at a position in metres.
+void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
+                     std::string motivo = {});
+
 // Records an error: `codice_errore` takes its number and, when it has one,
 // `posizione_errore` its position; the diagnostic goes into the model's list with the
-// place of the record that caused it.
+// place of the record that caused it. An error found after the reading that names an
+// object's cell (11, 12, 1250, 1251) takes the place of the record that put the object there.
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
                      std::optional<luogo_testo> luogo = std::nullopt, std::string motivo = {});
 

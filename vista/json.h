@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "model/diagnostica.h"
 #include "output/decodifica.h"
 
 namespace scenario::json {
@@ -34,3 +35,14 @@ namespace scenario::vista {
 std::string resoconto_json(const scenario_decodificato& s, bool celle);
 
 }  // namespace scenario::vista
+
+namespace scenario {
+
+// One diagnostic as a JSON object on one line: "file", "line", "column", "severity",
+// "number", "position", "message" and, when given, "source" (the text's line).
+// `messaggio` and `riga_sorgente` are UTF-8; a missing place or position is null. No line
+// end.
+std::string diagnostica_in_json(const diagnostica& d, const std::string& messaggio,
+                                const std::string& riga_sorgente);
+
+}  // namespace scenario

@@ -1,0 +1,161 @@
+// What an author is told: the example scenario compiles without a word, and typical
+// mistakes made one at a time in it each give their diagnostic at their record.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace prova;
+
+const fs::path ESEMPI = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "examples";
+const std::string LINEA = "Valmora_linea.txt";
+const std::string TRENO = "Valmora_R2215-.txt";
+
+std::string leggi(const fs::path& file) {
+  std::ifstream f(file, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+const std::string TESTO_LINEA = leggi(ESEMPI / LINEA);
+const std::string TESTO_TRENO = leggi(ESEMPI / TRENO);
+
+// The text with `da` replaced by `a` (it must be there).
+std::string con(const std::string& testo, const std::string& da, const std::string& a) {
+  const size_t dove = testo.find(da);
+  EXPECT_NE(dove, std::string::npos) << da;
+  if (dove == std::string::npos) return testo;
+  return testo.substr(0, dove) + a + testo.substr(dove + da.size());
+}
+
+// The 1-based line of a text on which `parte` stands.
+int riga_di(const std::string& testo, const std::string& parte) {
+  const size_t dove = testo.find(parte);
+  return 1 + static_cast<int>(std::count(testo.begin(), testo.begin() + static_cast<long>(dove), '\n'));
+}
+
+struct esecuzione {
+  cartella_temporanea cartella, uscita;
+  esito e;
+  esecuzione(const std::string& linea, const std::string& treno, std::vector<std::string> opzioni = {}) {
+    cartella.scrivi(LINEA, linea);
+    cartella.scrivi(TRENO, treno);
+    opzioni.insert(opzioni.end(), {"-o", uscita.percorso().string(), LINEA, TRENO});
+    e = esegui(ESEGUIBILE, opzioni, cartella.percorso(), cartella.percorso());
+  }
+  std::string prima_riga() const { return e.errori.substr(0, e.errori.find('\n')); }
+};
+
+TEST(Diagnostica, EsempioSenzaNessunaDiagnostica) {
+  const esecuzione quieta(TESTO_LINEA, TESTO_TRENO, {"-q"});
+  EXPECT_EQ(quieta.e.stato, 0);
+  EXPECT_EQ(quieta.e.errori + quieta.e.uscita, "");
+  EXPECT_EQ(nomi_in(quieta.uscita.percorso()).size(), 3u);
+  // The summary: four "stazione" records, four "segnale" records, one "rallentamento";
+  // 24000 m give cells 0 to (24000 + 7000) / 50 = 620.
+  const esecuzione e(TESTO_LINEA, TESTO_TRENO);
+  EXPECT_EQ(e.e.errori, "compila_scenario: 4 stazioni, 4 segnali, 1 rallentamenti, 621 celle, 0 avvisi\n");
+}
+
+TEST(Diagnostica, ErroriTipici) {
+  struct caso {
+    const char* cosa;
+    bool in_linea;  // the mistake is in the line text, else in the run text
+    std::string da, a;
+    int32_t numero;
+    std::string segue;  // what the first line goes on with after the description
+    int riga = -1;      // the line of `a`; 0 for the whole text; -1 for the line of the mistake
+  };
+  const caso casi[] = {
+      {"keyword typo", false, "stazione,   7000", "stazone,   7000", 301, ": 'stazone': forse 'stazione'?"},
+      {"general keyword typo", true, "sfondo uno,", "sfondo un,", 301, ": 'sfondo un': forse 'sfondo uno'?"},
+      {"unknown header", true, "[montagne]", "[montagn]", 303, ": '[montagn]': forse '[montagne]'?"},
+      // g + 100 = 280 does not fit a byte.
+      {"gradient 180", true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, ": pendenza 180 (posizione 8000 m)"},
+      // round(1400 / 5) = 280.
+      {"speed 1400", false, "velocita,    600,   100", "velocita,    600,  1400", 31, ": velocita' 1400 (posizione 600 m)"},
+      {"adhesion 850", false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, ": aderenza 850 (posizione 12000 m)"},
+      {"mountain kind 300", true, "16000,   1", "16000, 300", 33, ": tipo 300 (posizione 15000 m)"},
+      {"abbattimento 40000", false, "abbattimento,  10000,  0", "abbattimento,  10000,  40000", 34, ": valore 40000"},
+      // 4000 x 10 + 0 = 40000 > 32767.
+      {"signal s1 4000", false, "segnale,   6500,   2, 4,", "segnale,   6500,   2, 4000,", 35, ": s1 x 10 + d1 = 40000"},
+      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'"},
+      {"value short", true, "pendenza,  3000,    8", "pendenza,  3000", 25, ": valori mancanti nel record"},
+      {"gradients out of order", true, "pendenza, 12500,   -5", "pendenza,  5000,   -5", 307, ": pendenza dopo quella a 8000 m"},
+      // 7:21:00 is 26460 s, after Prato Alto's 7:27:00, 26820 s.
+      {"times backwards", false, "7,41, 0, SERRAVALLE", "7,21, 0, SERRAVALLE", 308, ": 26460 s dopo 26820 s"},
+      {"clock 25 h", false, "orologio,    7,", "orologio,    25,", 310, ": 25 h 15 min 0 s"},
+      {"overlapping slow-downs", false, "[segnali]", "rallentamento, 16200, 40, 300, 0, 0, 0\r\n[segnali]", 309,
+       ": quello da 16000 a 16400 m"},
+      {"curve without class", true, "curvad6,  5200", "curvad,  5200", 103, ": la parola 'curvad' non ha"},
+      // Cell round(0 / 50 + 1) = 1 carries the header: the signal there is named.
+      {"signal on cell 1", false, "segnale,   1500", "segnale,      0", 1250, ""},
+      {"progressive 52010", true, "52000,", "52010,", 2, ""},
+      {"board beyond the end", true, "cartello_indicatore,  3300", "cartello_indicatore,  48000", 15, " (posizione 48000 m)"},
+      {"run text [general]", false, "[generale]", "[general]", 304, "", 0},
+      {"UTF-8 text", false, "Prato Alto", "Ferr\xC3\xA0", 311, ""},
+      {"byte-order mark", true, "Valmora - ", "\xEF\xBB\xBFValmora - ", 105, ": il testo comincia"},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    const std::string linea = c.in_linea ? con(TESTO_LINEA, c.da, c.a) : TESTO_LINEA;
+    const std::string treno = c.in_linea ? TESTO_TRENO : con(TESTO_TRENO, c.da, c.a);
+    const esecuzione e(linea, treno);
+    const auto voce = cerca_errore(c.numero);
+    ASSERT_TRUE(voce.has_value());
+    const bool errore = voce->livello == gravita::errore;
+    // Errors stop the build, warnings do not.
+    EXPECT_EQ(e.e.stato, errore ? 1 : 0) << e.e.errori;
+    EXPECT_EQ(nomi_in(e.uscita.percorso()).size(), errore ? 0u : 3u);
+    const std::string& testo = c.in_linea ? linea : treno;
+    const int riga = c.riga >= 0 ? c.riga : riga_di(testo, c.a.substr(c.a.find_first_not_of("\xEF\xBB\xBF")));
+    const std::string luogo =
+        (c.in_linea ? LINEA : TRENO) + (riga > 0 ? ":" + std::to_string(riga) + ":1" : "");
+    const std::string attesa = luogo + (errore ? ": error: Errore n. " : ": warning: Avviso n. ") +
+                               std::to_string(c.numero) + ": " + voce->descrizione + c.segue;
+    EXPECT_TRUE(e.prima_riga().starts_with(attesa)) << e.prima_riga() << "\n" << attesa;
+  }
+}
+
+TEST(Diagnostica, ErroreDellaLineaEDellaCorsa) {
+  // A board beyond the end stops the line text (error 15, at its record); the run text is
+  // read on and its own station error is reported after it, at its own record.
+  const esecuzione e(con(TESTO_LINEA, "cartello_indicatore,  3300", "cartello_indicatore,  48000"),
+                     con(TESTO_TRENO, "stazione,  13000", "stazione,  13010"));
+  EXPECT_EQ(e.e.stato, 1);
+  EXPECT_TRUE(e.prima_riga().starts_with(LINEA + ":32:1: error: Errore n. 15: ")) << e.e.errori;
+  EXPECT_NE(e.e.errori.find("\n" + TRENO + ":18:1: error: Errore n. 8: "), std::string::npos) << e.e.errori;
+}
+
+TEST(Diagnostica, SeveroJsonSilenzioso) {
+  const std::string avviso = con(TESTO_TRENO, "segnale,   6500", "segnle,   6500");
+  // --severo: the warning stops the build, nothing written.
+  const esecuzione severa(TESTO_LINEA, avviso, {"--severo"});
+  EXPECT_EQ(severa.e.stato, 1);
+  EXPECT_TRUE(nomi_in(severa.uscita.percorso()).empty());
+  EXPECT_NE(severa.e.errori.find("--severo"), std::string::npos);
+  // JSON: one object a line and nothing else; -q drops the summary, not the warning.
+  const esecuzione json(TESTO_LINEA, avviso, {"--diagnostica=json"});
+  EXPECT_EQ(json.e.stato, 0);
+  EXPECT_TRUE(json.e.errori.starts_with("{\"column\":1,\"file\":\"" + TRENO + "\",\"line\":24,"))
+      << json.e.errori;
+  EXPECT_EQ(std::count(json.e.errori.begin(), json.e.errori.end(), '\n'), 1);
+  const esecuzione quieta(TESTO_LINEA, avviso, {"-q"});
+  EXPECT_EQ(std::count(quieta.e.errori.begin(), quieta.e.errori.end(), '\n'), 3);  // line, source, caret
+}
+
+}  // namespace
+}  // namespace scenario
