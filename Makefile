@@ -60,7 +60,7 @@ dipendenze-prove:
 fuzz-decodifica: dipendenze
 	CXX=clang++ cmake -S . -B build-fuzz $(GENERATORE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TEST=OFF -DSANITIZZATORI=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build build-fuzz -j2 --target fuzz_decodifica
-	scripts/fuzz_decodifica.sh build-fuzz/bin/fuzz_decodifica $(FUZZ_SECONDI)
+	scripts/fuzz.sh build-fuzz/bin/fuzz_decodifica $(FUZZ_SECONDI)
 
 # Installs compila_scenario, mostra_scenario, their man pages and the author's reference
 # under PREFIX (default /usr/local): PREFIX=$$HOME/.local make install.

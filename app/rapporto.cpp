@@ -48,18 +48,7 @@ std::string caret(const std::string& riga_utf8, int32_t colonna) {
 std::string in_utf8(std::string_view testo) {
   const codifica tipo = esamina_codifica(testo).tipo;
   if (tipo == codifica::utf8_convertito || tipo == codifica::utf8_non_latin1) return std::string(testo);
-  std::string uscita;
-  uscita.reserve(testo.size());
-  for (char c : testo) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      uscita.push_back(c);
-    } else {
-      uscita.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-      uscita.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-    }
-  }
-  return uscita;
+  return latin1_in_utf8(testo);
 }
 
 std::string messaggio_diagnostica(const diagnostica& d) {

@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Runs the compile-core fuzzer for a given number of seconds.
+# Runs one of the fuzzers for a given number of seconds.
 #   scripts/fuzz.sh <fuzzer binary> <seconds>
-# The working corpus, fuzz/corpus-lavoro/, starts from the seeds in fuzz/semi/ and keeps
+# fuzz_lettura drives the compile core from two description texts: its working corpus,
+# fuzz/corpus-lavoro/, starts from the seeds in fuzz/semi/; inputs up to 64 KiB (the core
+# reads them in memory and no text costs more than its length). fuzz_decodifica feeds the
+# decoder of the compiled files: corpus fuzz/corpus-decodifica/ from fuzz/semi_decodifica/;
+# a seed holds a whole compiled set of a short line, whose geometry alone is 140 KB (the
+# plan runs 7000 m past the line's end), so inputs may reach 280 KB.
+# The working corpus keeps
 # what earlier runs added to it (merged down when it grows past 1000 files). Any finding (crash, leak, undefined behaviour, an error
 # number outside the catalogue, a malformed compiled file, a timeout) ends the
 # script with libFuzzer's non-zero status; the input that caused it is saved beside the
@@ -16,28 +22,28 @@ fi
 eseguibile=$1
 secondi=$2
 radice="$(cd "$(dirname "$0")/.." && pwd)"
-semi="$radice/fuzz/semi"
-lavoro="$radice/fuzz/corpus-lavoro"
+nome=$(basename "$eseguibile")
+case "$nome" in
+  fuzz_decodifica) semi="$radice/fuzz/semi_decodifica"; lavoro="$radice/fuzz/corpus-decodifica"; lunghezza=280000 ;;
+  *) semi="$radice/fuzz/semi"; lavoro="$radice/fuzz/corpus-lavoro"; lunghezza=65536 ;;
+esac
 
 if [ ! -x "$eseguibile" ]; then
   echo "$0: eseguibile del fuzzer non trovato: $eseguibile" >&2
   exit 2
 fi
 riscontri="$(cd "$(dirname "$eseguibile")" && pwd)/riscontri"
-registro="$riscontri/ultimo-fuzz.log"
+registro="$riscontri/ultimo-$nome.log"
 mkdir -p "$lavoro" "$riscontri"
 # Seeds are copied in without overwriting what earlier runs left under the same name.
 for seme in "$semi"/*; do
   [ -e "$lavoro/$(basename "$seme")" ] || cp "$seme" "$lavoro/"
 done
 
-# Inputs up to 64 KiB: the core reads them in memory, and no text costs more than its
-# length (a repeated line length no longer rebuilds the track), so 10 s per input tells a
-# slow input from a hang.
-echo "fuzz_lettura: $secondi s, corpus $lavoro, registro $registro"
+echo "$nome: $secondi s, corpus $lavoro, registro $registro"
 "$eseguibile" "$lavoro" \
   -max_total_time="$secondi" \
-  -max_len=65536 \
+  -max_len="$lunghezza" \
   -timeout=10 \
   -print_final_stats=1 \
   -artifact_prefix="$riscontri/" \
@@ -54,7 +60,7 @@ sleep 1
 if [ "$stato" -eq 0 ] && [ "$(find "$lavoro" -type f | wc -l)" -gt 1000 ]; then
   compatto="$riscontri/corpus-compatto"
   rm -rf "$compatto" && mkdir -p "$compatto"
-  if "$eseguibile" -merge=1 -max_len=65536 -timeout=10 "$compatto" "$lavoro" \
+  if "$eseguibile" -merge=1 -max_len="$lunghezza" -timeout=10 "$compatto" "$lavoro" \
        >"$riscontri/ultima-fusione.log" 2>&1; then
     rm -rf "$lavoro" && mv "$compatto" "$lavoro"
   fi

@@ -15,14 +15,6 @@
 namespace scenario {
 namespace {
 
-std::string testo(const std::vector<std::string>& righe) {
-  std::string t;
-  for (const std::string& r : righe) {
-    if (r == SENTINELLA) break;
-    t += r + "\r\n";
-  }
-  return t;
-}
 
 // Compiles the two texts in memory and checks the decoded files against the model.
 void andata_e_ritorno(const std::string& linea, const std::string& treno, const std::string& testo_linea,
@@ -46,7 +38,7 @@ void andata_e_ritorno(const std::string& linea, const std::string& treno, const 
 }
 
 TEST(AndataRitorno, ScenarioIncorporato) {
-  andata_e_ritorno("Castrea_Tovena", "R7302", testo(elenco_linea()), testo(elenco_treno()));
+  andata_e_ritorno("Castrea_Tovena", "R7302", componi_testo(elenco_linea()), componi_testo(elenco_treno()));
 }
 
 TEST(AndataRitorno, CoppiaDiProva) {

@@ -76,4 +76,19 @@ esame_codifica esamina_codifica(std::string_view b) {
   return esito;
 }
 
+std::string latin1_in_utf8(std::string_view latin1) {
+  std::string r;
+  r.reserve(latin1.size());
+  for (const char carattere : latin1) {
+    const auto c = static_cast<unsigned char>(carattere);
+    if (c < 0x80) {
+      r.push_back(carattere);
+    } else {
+      r.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      r.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return r;
+}
+
 }  // namespace scenario

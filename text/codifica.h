@@ -21,4 +21,7 @@ struct esame_codifica {
 // UTF-8, is ISO 8859-1 as it stands.
 esame_codifica esamina_codifica(std::string_view byte);
 
+// An ISO 8859-1 text in UTF-8: each byte from 0x80 up becomes its two-byte form.
+std::string latin1_in_utf8(std::string_view latin1);
+
 }  // namespace scenario

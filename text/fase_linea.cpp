@@ -41,13 +41,7 @@ constexpr std::string_view SEZIONI_LINEA[] = {
 
 // A value refused because its field in the compiled files cannot hold it.
 esito_record fuori_campo(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
-  chiudi_ed_elimina(s, quale_testo::linea);
-  registra_errore(s, codice, posizione, std::move(motivo));
-  return esito_record::interrompi;
-}
-
-bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
-  return valore >= minimo && valore <= massimo;
+  return rifiuta_valore(s, quale_testo::linea, codice, posizione, std::move(motivo));
 }
 
 // ---- Plan of the line ------------------------------------------------------------------

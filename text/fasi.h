@@ -68,6 +68,13 @@ void fase_treno(stato_lettura& s);
 void chiudi_ed_elimina(stato_lettura& s, quale_testo quale);
 // An error of the record being read, at its place.
 void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione);
+// A value refused because its field in the compiled files cannot hold it: the text is
+// done with and the error recorded at the record; the reading stage ends.
+esito_record rifiuta_valore(stato_lettura& s, quale_testo quale, int32_t codice, int32_t posizione,
+                            std::string motivo);
+inline bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
+  return valore >= minimo && valore <= massimo;
+}
 // The range test of a record at `posizione`: (p + 100) / 50 must not exceed the last cell.
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100);
 // A record beyond the track: error 15 at its position; the phase ends as if the text had ended.

@@ -158,6 +158,13 @@ void annota_cella_uno(stato_lettura& s) {
   if (prima.dato1 != 0 || prima.dato2 != 0) s.m.luoghi_oggetti[1] = s.luogo_record;
 }
 
+esito_record rifiuta_valore(stato_lettura& s, quale_testo quale, int32_t codice, int32_t posizione,
+                            std::string motivo) {
+  chiudi_ed_elimina(s, quale);
+  registra_errore(s, codice, posizione, std::move(motivo));
+  return esito_record::interrompi;
+}
+
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
   return (static_cast<double>(posizione) + margine) / 50 <= m.ultima_cella();
 }

@@ -1,5 +1,7 @@
 #include "vista/analisi.h"
 
+#include "text/codifica.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -54,20 +56,7 @@ std::string ora_scheda(int32_t secondi) {
   return b;
 }
 
-std::string utf8(std::string_view latin1) {
-  std::string r;
-  r.reserve(latin1.size());
-  for (char carattere : latin1) {
-    const auto c = static_cast<unsigned char>(carattere);
-    if (c < 0x80) {
-      r.push_back(carattere);
-    } else {
-      r.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      r.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return r;
-}
+std::string utf8(std::string_view latin1) { return latin1_in_utf8(latin1); }
 
 std::vector<bool> voci_cartelli(const scenario_decodificato& s) {
   std::vector<bool> cartelli(VOCI_TABELLA, false);

@@ -15,19 +15,11 @@
 namespace scenario::vista {
 namespace {
 
-std::string testo(const std::vector<std::string>& righe) {
-  std::string t;
-  for (const std::string& r : righe) {
-    if (r == SENTINELLA) break;
-    t += r + "\r\n";
-  }
-  return t;
-}
 
 scenario_decodificato incorporato() {
   modello m;
   const file_compilati_letti f = prova::compila_in_memoria(
-      "Castrea_Tovena", "R7302", testo(elenco_linea()), testo(elenco_treno()), m);
+      "Castrea_Tovena", "R7302", componi_testo(elenco_linea()), componi_testo(elenco_treno()), m);
   return *decodifica_scenario(f, m.linea, m.treno).valore;
 }
 

@@ -1,55 +1,19 @@
 #include "tests/supporto/esecuzione.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <chrono>
 
 #include "tests/supporto/cartella_temporanea.h"
-
-extern char** environ;
+#include "tests/supporto/esecuzione_sfondo.h"
 
 namespace scenario::prova {
 
 esito esegui(const std::string& eseguibile, const std::vector<std::string>& argomenti,
              const std::filesystem::path& corrente, const std::filesystem::path& tmpdir) {
-  const cartella_temporanea appunti;
-  const std::string file_uscita = (appunti / "stdout").string();
-  const std::string file_errori = (appunti / "stderr").string();
-
-  // Everything the child needs is prepared before the fork.
-  std::vector<std::string> parole = {eseguibile};
-  parole.insert(parole.end(), argomenti.begin(), argomenti.end());
-  std::vector<char*> argv;
-  for (std::string& p : parole) argv.push_back(p.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> ambiente = {"TMPDIR=" + tmpdir.string()};
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
-  }
-  std::vector<char*> envp;
-  for (std::string& v : ambiente) envp.push_back(v.data());
-  envp.push_back(nullptr);
-  const std::string cartella = corrente.string();
-
-  const pid_t figlio = fork();
-  if (figlio == 0) {
-    const int nulla = open("/dev/null", O_RDONLY);
-    const int out = open(file_uscita.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(file_errori.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (nulla < 0 || out < 0 || err < 0 || chdir(cartella.c_str()) != 0) _exit(127);
-    dup2(nulla, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
+  processo_sfondo processo(eseguibile, argomenti, corrente, tmpdir);
   esito e;
-  int stato = 0;
-  if (figlio > 0 && waitpid(figlio, &stato, 0) == figlio && WIFEXITED(stato)) {
-    e.stato = WEXITSTATUS(stato);
-  }
-  e.uscita = appunti.leggi("stdout");
-  e.errori = appunti.leggi("stderr");
+  e.stato = processo.attendi(std::chrono::minutes(5));
+  e.uscita = processo.uscita();
+  e.errori = processo.errori();
   return e;
 }
 

@@ -54,6 +54,10 @@ processo_sfondo::~processo_sfondo() {
   }
 }
 
+std::string processo_sfondo::uscita() const {
+  return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : "";
+}
+
 std::string processo_sfondo::errori() const {
   return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : "";
 }

@@ -26,6 +26,8 @@ class processo_sfondo {
 
   // Standard error so far.
   std::string errori() const;
+  // Standard output so far.
+  std::string uscita() const;
   // Waits until `condizione` holds for standard error, for at most `limite`. True when it
   // came to hold.
   bool attendi_errori(const std::function<bool(const std::string&)>& condizione,
