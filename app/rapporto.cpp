@@ -122,9 +122,9 @@ std::string riepilogo_costruzione(const modello& m, int avvisi) {
   // from entry 1 up to just below them.
   int cartelli = 0, segnali = 0, rallentamenti = 0;
   for (const cella& c : m.percorso) {
-    cartelli += c.tipo == 14;
-    segnali += c.tipo == 1;
-    rallentamenti += c.tipo == 3;
+    cartelli += c.tipo == tipo_cella::cartello;
+    segnali += c.tipo == tipo_cella::segnale;
+    rallentamenti += c.tipo == tipo_cella::inizio_rallentamento;
   }
   int stazioni = 0;
   for (int i = 1; i <= 80 - cartelli; ++i) stazioni += m.tabella[static_cast<size_t>(i)] != voce{};

@@ -101,6 +101,33 @@ struct piano_tracciato {
 };
 
 inline constexpr int VOCI_TABELLA = 87;
+
+// Table entries with a use of their own (stations fill entries 1 up, board texts 80 down).
+namespace voce_tabella {
+inline constexpr size_t ultimo_cartello = 80;   // the first board's text
+inline constexpr size_t progressiva_tre = 81;   // the three kilometre progressives
+inline constexpr size_t progressiva_due = 82;
+inline constexpr size_t progressiva_uno = 83;
+inline constexpr size_t dati_treno = 84;        // braked mass, line length, cars
+inline constexpr size_t intestazione = 85;      // backgrounds, `linea`, header values
+inline constexpr size_t dati_corsa = 86;        // signal repetition, `treno`, sand, clock
+}  // namespace voce_tabella
+
+// Kinds of a cell (`cella::tipo`).
+namespace tipo_cella {
+inline constexpr uint8_t vuota = 0;
+inline constexpr uint8_t segnale = 1;
+inline constexpr uint8_t fine_rallentamento = 2;
+inline constexpr uint8_t inizio_rallentamento = 3;
+inline constexpr uint8_t avviso_rallentamento = 4;
+inline constexpr uint8_t anticipo_rallentamento = 5;
+inline constexpr uint8_t indicatore_vmax = 6;
+inline constexpr uint8_t fermata = 10;
+inline constexpr uint8_t libera_in_montagna = 11;
+inline constexpr uint8_t abbattimento = 12;
+inline constexpr uint8_t abbattimento_senza_valore = 13;
+inline constexpr uint8_t cartello = 14;
+}  // namespace tipo_cella
 inline constexpr int SLOT_MONTAGNE = 81;  // slots 1 to 80 hold stretches; slot 0 is never used
 inline constexpr int32_t LUNGHEZZA_MASSIMA = 1000000;
 inline constexpr int32_t MARGINE_OLTRE_FINE = 7000;  // metres of track kept beyond the line's end

@@ -24,7 +24,7 @@ inline uint8_t basso8(int64_t valore) {
 }
 
 // A cell is free for an object when it is empty or a free cell of a mountain-side stretch.
-inline bool cella_libera(const cella& c) { return c.tipo == 0 || c.tipo == 11; }
+inline bool cella_libera(const cella& c) { return c.tipo == tipo_cella::vuota || c.tipo == tipo_cella::libera_in_montagna; }
 
 // True when `indice` names a cell of the track.
 inline bool cella_esiste(const modello& m, int64_t indice) {

@@ -176,10 +176,10 @@ esito_decodifica<std::array<voce, VOCI_TABELLA>> decodifica_tabella(std::string_
     return fallito<esito>(file, l.posizione(),
                           n(static_cast<int64_t>(l.restanti())) + " byte in piu' dopo la voce 86, l'ultima della tabella");
   }
-  if (tabella[85].valore1 != INTESTAZIONE_TABELLA) {
-    return fallito<esito>(file, inizio_voce(tabella, 85) + 16 + tabella[85].nome.size(),
+  if (tabella[voce_tabella::intestazione].valore1 != INTESTAZIONE_TABELLA) {
+    return fallito<esito>(file, inizio_voce(tabella, 85) + 16 + tabella[voce_tabella::intestazione].nome.size(),
                           "intestazione della voce 85: atteso " + n(INTESTAZIONE_TABELLA) + ", trovato " +
-                              n(tabella[85].valore1) + " (non e' una tabella compilata)");
+                              n(tabella[voce_tabella::intestazione].valore1) + " (non e' una tabella compilata)");
   }
   esito_decodifica<esito> e;
   e.valore = std::move(tabella);
@@ -245,18 +245,18 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
   const auto& p = *percorso.valore;
   const auto& g = *geometria.valore;
   // Identifiers: the line's in entry 85, the train's in entry 86, at offset 16 of each.
-  if (t[85].nome != linea) {
+  if (t[voce_tabella::intestazione].nome != linea) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 16,
-                          "la voce 85 porta la linea \"" + t[85].nome + "\", non \"" + std::string(linea) + "\"");
+                          "la voce 85 porta la linea \"" + t[voce_tabella::intestazione].nome + "\", non \"" + std::string(linea) + "\"");
   }
-  if (t[86].nome != treno) {
+  if (t[voce_tabella::dati_corsa].nome != treno) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 86) + 16,
-                          "la voce 86 porta il treno \"" + t[86].nome + "\", non \"" + std::string(treno) + "\"");
+                          "la voce 86 porta il treno \"" + t[voce_tabella::dati_corsa].nome + "\", non \"" + std::string(treno) + "\"");
   }
   const codici_identita codici = calcola_codici_identita(treno, linea);
-  if (t[85].orario != codici.st) {
-    return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 30 + t[85].nome.size(),
-                          "codice d'identita' " + n(t[85].orario) + " nella voce 85; per " + std::string(treno) +
+  if (t[voce_tabella::intestazione].orario != codici.st) {
+    return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 30 + t[voce_tabella::intestazione].nome.size(),
+                          "codice d'identita' " + n(t[voce_tabella::intestazione].orario) + " nella voce 85; per " + std::string(treno) +
                               " su " + std::string(linea) + " e' " + n(codici.st));
   }
   if (p[1].dato2 != static_cast<int16_t>(codici.og)) {
@@ -264,7 +264,7 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
                           "codice d'identita' " + n(p[1].dato2) + " nella cella 1; per " + std::string(treno) +
                               " su " + std::string(linea) + " e' " + n(codici.og));
   }
-  const int32_t lunghezza = t[84].fine;
+  const int32_t lunghezza = t[voce_tabella::dati_treno].fine;
   if (lunghezza <= 0 || lunghezza > LUNGHEZZA_MASSIMA) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 84) + 5,
                           "lunghezza della linea " + n(lunghezza) + " m fuori dai limiti (1-1000000)");

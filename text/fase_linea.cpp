@@ -100,7 +100,7 @@ void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
 // times costs nothing more than reading it.
 esito_fase lunghezza_percorso(stato_lettura& s) {
   const int32_t lunghezza = s.testo.leggi_numero32();
-  s.m.tabella[84].fine = lunghezza;
+  s.m.tabella[voce_tabella::dati_treno].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
   if (lunghezza > LUNGHEZZA_MASSIMA || lunghezza < 0) return interrompi(s, codice::lunghezza_eccessiva);
   s.lunghezza_letta = true;
@@ -110,7 +110,7 @@ esito_fase lunghezza_percorso(stato_lettura& s) {
 // The track, cells 0 to round((L + 7000) / 50), and the plan, metres 0 to L + 7000, all
 // empty.
 void crea_percorso(modello& m) {
-  const int32_t lunghezza = m.tabella[84].fine;
+  const int32_t lunghezza = m.tabella[voce_tabella::dati_treno].fine;
   const int64_t ultima = arrotonda((lunghezza + 7000.0) / 50);
   m.percorso.assign(static_cast<size_t>(ultima + 1), cella{});
   if (m.genera_linea != 0) {
@@ -132,7 +132,7 @@ void leggi_terna(stato_lettura& s, int quale) {
 }
 
 esito_fase ripetizione_segnali(stato_lettura& s) {
-  voce& v = s.m.tabella[86];
+  voce& v = s.m.tabella[voce_tabella::dati_corsa];
   v.inizio = s.testo.leggi_numero32();
   v.fine = s.testo.leggi_numero32();
   if (v.inizio % 50 != 0) return interrompi(s, codice::ripetizione_inizio);
@@ -158,9 +158,9 @@ esito_fase record_generale(stato_lettura& s) {
   if (contiene_esatto(r, "tre") && contiene_esatto(r, "progressiva")) leggi_terna(s, 0);
   if (contiene_esatto(r, "due") && contiene_esatto(r, "progressiva")) leggi_terna(s, 1);
   if (contiene_esatto(r, "uno") && contiene_esatto(r, "progressiva")) leggi_terna(s, 2);
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "uno")) t[85].inizio = s.testo.leggi_numero32();
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "due")) t[85].posizione = s.testo.leggi_numero32();
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "tre")) t[85].fine = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "uno")) t[voce_tabella::intestazione].inizio = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "due")) t[voce_tabella::intestazione].posizione = s.testo.leggi_numero32();
+  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "tre")) t[voce_tabella::intestazione].fine = s.testo.leggi_numero32();
   if (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione")) {
     return ripetizione_segnali(s);
   }
@@ -290,7 +290,7 @@ esito_record record_cartello(stato_lettura& s) {
   if (s.slot_cartello < 1) return da_fase(interrompi(s, codice::troppi_cartelli, p));
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
   if (!cella_libera(cel)) return da_fase(interrompi(s, codice::cartello_occupato, p));
-  cel.tipo = 14;
+  cel.tipo = tipo_cella::cartello;
   cel.dato1 = basso16(s.slot_cartello);
   s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = std::move(testo);
   --s.slot_cartello;
@@ -317,7 +317,7 @@ void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
   chiudi_ed_elimina(s, quale_testo::linea);
   scrivi_pendenze(m, cur, int64_t{m.ultima_cella()} - 2);
   if (m.genera_linea == 0) return;
-  const int64_t fino_a = int64_t{m.tabella[84].fine} + MARGINE_OLTRE_FINE - 2;
+  const int64_t fino_a = int64_t{m.tabella[voce_tabella::dati_treno].fine} + MARGINE_OLTRE_FINE - 2;
   aggiungi_passi(m.tracciato, std::min(fino_a, m.tracciato.ultimo_metro), 0.0);
 }
 
@@ -325,8 +325,8 @@ void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
 
 esito_fase fase_linea(stato_lettura& s) {
   modello& m = s.m;
-  m.tabella[85].nome = m.linea;
-  m.tabella[86].nome = m.treno;
+  m.tabella[voce_tabella::intestazione].nome = m.linea;
+  m.tabella[voce_tabella::dati_corsa].nome = m.treno;
   if (!s.linea.esiste) {
     registra_errore(m, codice::testo_linea_assente, std::nullopt);
     return esito_fase::interrompi;
@@ -351,7 +351,7 @@ esito_fase fase_linea(stato_lettura& s) {
 
   progressive_ordina(m);
   m.numero_montagne = 0;
-  s.slot_cartello = 80;
+  s.slot_cartello = voce_tabella::ultimo_cartello;
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
   while (leggi_parola_chiave(s)) {

@@ -216,10 +216,10 @@ esito_record record_abbattimento(stato_lettura& s) {
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
   if (!cella_libera(cel)) return interrompi(s, codice::abbattimento_occupato, p);
   if (w > 0) {
-    cel.tipo = 12;
+    cel.tipo = tipo_cella::abbattimento;
     cel.dato1 = basso16(w);
   } else {
-    cel.tipo = 13;
+    cel.tipo = tipo_cella::abbattimento_senza_valore;
   }
   return esito_record::prosegui;
 }
@@ -296,7 +296,7 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   const double f = e.fine / 50.0 - 1;
   if (!(f > 1)) return interrompi(s, codice::fermata_troppo_vicina);
   cella& fermata = m.percorso[static_cast<size_t>(arrotonda(f))];
-  fermata.tipo = 10;
+  fermata.tipo = tipo_cella::fermata;
   fermata.dato1 = basso16(k);
   return esito_record::prosegui;
 }
@@ -356,21 +356,21 @@ esito_record record_treno(stato_lettura& s, cursori_treno& cur) {
   auto& t = s.m.tabella;
   const esito_record nessuno = esito_record::prosegui;
   esito_record e = nessuno;
-  if (contiene(r, "frenata") && contiene(r, "massa")) t[84].inizio = s.testo.leggi_numero32();
-  if (contiene(r, "vetture")) t[84].posizione = s.testo.leggi_numero32();
+  if (contiene(r, "frenata") && contiene(r, "massa")) t[voce_tabella::dati_treno].inizio = s.testo.leggi_numero32();
+  if (contiene(r, "vetture")) t[voce_tabella::dati_treno].posizione = s.testo.leggi_numero32();
   if (contiene(r, "velocit") && (e = record_profilo(s, cur.velocita, VELOCITA)) != nessuno) return e;
   if (contiene(r, "aderenza") && (e = record_profilo(s, cur.aderenza, ADERENZA)) != nessuno) return e;
   if (contiene(r, "orologio")) {
-    t[86].valore3 = s.testo.leggi_numero16();
-    t[86].valore4 = s.testo.leggi_numero16();
-    t[86].valore5 = s.testo.leggi_numero16();
-    if (!entro(t[86].valore3, 0, 23) || !entro(t[86].valore4, 0, 59) || !entro(t[86].valore5, 0, 59)) {
+    t[voce_tabella::dati_corsa].valore3 = s.testo.leggi_numero16();
+    t[voce_tabella::dati_corsa].valore4 = s.testo.leggi_numero16();
+    t[voce_tabella::dati_corsa].valore5 = s.testo.leggi_numero16();
+    if (!entro(t[voce_tabella::dati_corsa].valore3, 0, 23) || !entro(t[voce_tabella::dati_corsa].valore4, 0, 59) || !entro(t[voce_tabella::dati_corsa].valore5, 0, 59)) {
       registra_avviso(s, avviso::orologio_fuori_limiti,
-                      std::to_string(t[86].valore3) + " h " + std::to_string(t[86].valore4) +
-                          " min " + std::to_string(t[86].valore5) + " s");
+                      std::to_string(t[voce_tabella::dati_corsa].valore3) + " h " + std::to_string(t[voce_tabella::dati_corsa].valore4) +
+                          " min " + std::to_string(t[voce_tabella::dati_corsa].valore5) + " s");
     }
   }
-  if (contiene(r, "sabbia")) t[86].valore1 = s.testo.leggi_numero16();
+  if (contiene(r, "sabbia")) t[voce_tabella::dati_corsa].valore1 = s.testo.leggi_numero16();
   if (contiene(r, "segnale") && (e = record_segnale(s)) != nessuno) return e;
   if (contiene(r, "rallentamento") && (e = record_rallentamento(s)) != nessuno) return e;
   if (contiene(r, "abbattimento") && (e = record_abbattimento(s)) != nessuno) return e;
@@ -379,7 +379,7 @@ esito_record record_treno(stato_lettura& s, cursori_treno& cur) {
 }
 
 bool progressive_multiple_di_50(const modello& m) {
-  for (int i = 81; i <= 83; ++i) {
+  for (size_t i = voce_tabella::progressiva_tre; i <= voce_tabella::progressiva_uno; ++i) {
     if (m.tabella[i].inizio % 50 != 0 || m.tabella[i].fine % 50 != 0) return false;
   }
   return true;

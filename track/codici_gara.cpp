@@ -6,7 +6,7 @@ namespace {
 
 // Train identifier, then line identifier, in lower case, then the filler.
 std::string testo_identita(const modello& m) {
-  return minuscolo_latin1(m.tabella[86].nome + m.tabella[85].nome) + std::string(RIEMPITIVO);
+  return minuscolo_latin1(m.tabella[voce_tabella::dati_corsa].nome + m.tabella[voce_tabella::intestazione].nome) + std::string(RIEMPITIVO);
 }
 
 constexpr int CARATTERI_CONTATI = 25;

@@ -18,11 +18,11 @@
 namespace scenario {
 namespace {
 
-constexpr uint8_t tipo_segnale = 1;
-constexpr uint8_t tipo_fine_rallentamento = 2;
-constexpr uint8_t tipo_inizio_rallentamento = 3;
-constexpr uint8_t tipo_avviso_rallentamento = 4;
-constexpr uint8_t tipo_abbattimento = 12;
+constexpr uint8_t tipo_segnale = tipo_cella::segnale;
+constexpr uint8_t tipo_fine_rallentamento = tipo_cella::fine_rallentamento;
+constexpr uint8_t tipo_inizio_rallentamento = tipo_cella::inizio_rallentamento;
+constexpr uint8_t tipo_avviso_rallentamento = tipo_cella::avviso_rallentamento;
+constexpr uint8_t tipo_abbattimento = tipo_cella::abbattimento;
 
 constexpr int16_t valore_abbattimento = 180;
 constexpr int64_t metri_per_cella = 50;

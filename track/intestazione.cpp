@@ -13,7 +13,7 @@ int32_t timbra_intestazione(modello& m) {
     registra_errore(m, codice::intestazione_valore, std::nullopt);
     return codice::intestazione_valore;
   }
-  voce& intestazione = m.tabella[85];
+  voce& intestazione = m.tabella[voce_tabella::intestazione];
   cella& prima = m.percorso[1];
   if (intestazione.valore1 != 0 || prima.dato1 != 0) {
     registra_errore(m, codice::intestazione_valore, std::nullopt);

@@ -55,7 +55,7 @@ void memo_segnale(modello& m, int32_t posizione, int32_t sx, int32_t s1, int32_t
 
   // Values are worked out in 64 bits; each field keeps the low bits of its value.
   const int64_t aspetto = static_cast<int64_t>(sx) * 3 + dx;
-  segnale.tipo = 1;
+  segnale.tipo = tipo_cella::segnale;
   segnale.dato4 = basso16(static_cast<int64_t>(rapp) * 10 + aspetto);
   segnale.dato1 = basso16(static_cast<int64_t>(s1) * 10 + d1);
   segnale.dato2 = basso16(static_cast<int64_t>(s2) * 10 + d2);
@@ -134,15 +134,15 @@ void memo_rallentamento(modello& m, int32_t x, int32_t v, int32_t l, int32_t f_t
   // End first, then start: a slow-down so short that both fall in one cell leaves it a start.
   if (con_fine) {
     cella& fine = cella_in(m, e);
-    fine.tipo = 2;
+    fine.tipo = tipo_cella::fine_rallentamento;
     if (d_v != 0) fine.dato2 = differenza;
   }
   cella& inizio = cella_in(m, s);
-  inizio.tipo = 3;
+  inizio.tipo = tipo_cella::inizio_rallentamento;
   if (d_v != 0) inizio.dato2 = differenza;
   if (con_avviso) {
     cella& avviso = cella_in(m, w);
-    avviso.tipo = 4;
+    avviso.tipo = tipo_cella::avviso_rallentamento;
     if (d_v != 0) avviso.dato2 = differenza;
     avviso.dato1 = velocita;
   }
@@ -162,7 +162,7 @@ void memo_rallentamento(modello& m, int32_t x, int32_t v, int32_t l, int32_t f_t
   }
   for (int64_t i = 0; i <= 3; ++i) {
     cella& anticipo = cella_in(m, h - i);
-    anticipo.tipo = 5;
+    anticipo.tipo = tipo_cella::anticipo_rallentamento;
     anticipo.dato1 = static_cast<int16_t>(i + 1);
     if (d_v != 0) anticipo.dato2 = static_cast<int16_t>(i + 1);
   }
@@ -189,7 +189,7 @@ bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t vas, int32_t v
   const auto vc = velocita_codificata(vcs, vcd);
   if (!va || !vb || !vc) return false;
 
-  cartello.tipo = 6;
+  cartello.tipo = tipo_cella::indicatore_vmax;
   cartello.dato1 = *va;
   cartello.dato2 = *vb;
   cartello.dato3 = *vc;
@@ -236,7 +236,7 @@ void memo_montagna(modello& m, int32_t inizio, int32_t fine, int32_t tipo) {
     cella& cella_montagna = cella_in(m, c);
     cella_montagna.montagna = valore;
     const int64_t n = c - prima + 1;
-    if (con_celle_libere && n % 4 == 0 && cella_montagna.tipo == 0) cella_montagna.tipo = 11;
+    if (con_celle_libere && n % 4 == 0 && cella_montagna.tipo == tipo_cella::vuota) cella_montagna.tipo = tipo_cella::libera_in_montagna;
   }
 }
 

@@ -14,9 +14,9 @@ struct progressiva {
   int32_t posizione = 0;
 };
 
-constexpr size_t VOCE_TRE = 81;  // "progressiva chilometrica tre"
-constexpr size_t VOCE_DUE = 82;  // "progressiva chilometrica due"
-constexpr size_t VOCE_UNO = 83;  // "progressiva chilometrica uno"
+constexpr size_t VOCE_TRE = voce_tabella::progressiva_tre;  // "progressiva chilometrica tre"
+constexpr size_t VOCE_DUE = voce_tabella::progressiva_due;  // "progressiva chilometrica due"
+constexpr size_t VOCE_UNO = voce_tabella::progressiva_uno;  // "progressiva chilometrica uno"
 
 progressiva leggi(const voce& v) { return {v.inizio, v.fine, v.posizione}; }
 

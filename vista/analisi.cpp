@@ -61,7 +61,7 @@ std::string utf8(std::string_view latin1) { return latin1_in_utf8(latin1); }
 std::vector<bool> voci_cartelli(const scenario_decodificato& s) {
   std::vector<bool> cartelli(VOCI_TABELLA, false);
   for (const cella& c : s.percorso) {
-    if (c.tipo == 14 && c.dato1 > 0 && c.dato1 < VOCI_TABELLA) cartelli[static_cast<size_t>(c.dato1)] = true;
+    if (c.tipo == tipo_cella::cartello && c.dato1 > 0 && c.dato1 < VOCI_TABELLA) cartelli[static_cast<size_t>(c.dato1)] = true;
   }
   return cartelli;
 }
@@ -77,7 +77,7 @@ std::vector<stazione> stazioni(const scenario_decodificato& s) {
   }
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
-    if (x.tipo != 10) continue;
+    if (x.tipo != tipo_cella::fermata) continue;
     for (stazione& st : r) {
       if (st.indice == x.dato1 && st.cella_fermata < 0) st.cella_fermata = static_cast<int32_t>(c);
     }
@@ -88,14 +88,14 @@ std::vector<stazione> stazioni(const scenario_decodificato& s) {
 std::vector<rallentamento> rallentamenti(const scenario_decodificato& s) {
   std::vector<rallentamento> r;
   for (size_t c = 0; c < s.percorso.size(); ++c) {
-    if (s.percorso[c].tipo != 3) continue;
+    if (s.percorso[c].tipo != tipo_cella::inizio_rallentamento) continue;
     rallentamento x{c, c, s.percorso[c].dato1};
     for (size_t j = c + 1; j < s.percorso.size(); ++j) {
-      if (s.percorso[j].tipo == 2) {
+      if (s.percorso[j].tipo == tipo_cella::fine_rallentamento) {
         x.fine = j;
         break;
       }
-      if (s.percorso[j].tipo == 3) break;
+      if (s.percorso[j].tipo == tipo_cella::inizio_rallentamento) break;
     }
     r.push_back(x);
   }

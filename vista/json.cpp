@@ -59,17 +59,17 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
   r["lunghezza_m"] = s.lunghezza;
   r["celle"] = s.percorso.size();
   r["punti_tracciato"] = s.geometria.x.size();
-  r["intestazione"] = {{"cella1_dato1", s.percorso[1].dato1}, {"voce85_valore1", t[85].valore1}};
+  r["intestazione"] = {{"cella1_dato1", s.percorso[1].dato1}, {"voce85_valore1", t[voce_tabella::intestazione].valore1}};
   r["codici_identita"] = {{"cella1", s.percorso[1].dato2},
-                          {"voce85", t[85].orario},
+                          {"voce85", t[voce_tabella::intestazione].orario},
                           {"attesi_cella1", codici.og},
                           {"attesi_voce85", codici.st}};
-  r["treno_dati"] = {{"vetture", t[84].posizione},
-                     {"massa_frenata", t[84].inizio},
-                     {"sabbia", t[86].valore1},
-                     {"orologio", {t[86].valore3, t[86].valore4, t[86].valore5}}};
-  r["sfondi"] = {t[85].inizio, t[85].posizione, t[85].fine};
-  r["ripetizione_segnali"] = {{"da", t[86].inizio}, {"a", t[86].fine}, {"codici", t[86].posizione}};
+  r["treno_dati"] = {{"vetture", t[voce_tabella::dati_treno].posizione},
+                     {"massa_frenata", t[voce_tabella::dati_treno].inizio},
+                     {"sabbia", t[voce_tabella::dati_corsa].valore1},
+                     {"orologio", {t[voce_tabella::dati_corsa].valore3, t[voce_tabella::dati_corsa].valore4, t[voce_tabella::dati_corsa].valore5}}};
+  r["sfondi"] = {t[voce_tabella::intestazione].inizio, t[voce_tabella::intestazione].posizione, t[voce_tabella::intestazione].fine};
+  r["ripetizione_segnali"] = {{"da", t[voce_tabella::dati_corsa].inizio}, {"a", t[voce_tabella::dati_corsa].fine}, {"codici", t[voce_tabella::dati_corsa].posizione}};
   ordinato progressive = ordinato::array();
   for (int i = 81; i <= 83; ++i) {
     const voce& v = t[static_cast<size_t>(i)];
@@ -101,17 +101,17 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
     const int32_t p = metro_oggetto(c);
-    if (x.tipo == 1) {
+    if (x.tipo == tipo_cella::segnale) {
       segnali.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"codice", x.dato4},
                          {"valori", {x.dato1, x.dato2, x.dato3}}, {"tempo", x.tempo}});
-    } else if (x.tipo == 14) {
+    } else if (x.tipo == tipo_cella::cartello) {
       const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
       cartelli.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"voce", x.dato1},
                           {"testo", valida ? utf8(testo_cartello(t[static_cast<size_t>(x.dato1)].nome)) : ""}});
-    } else if (x.tipo == 6) {
+    } else if (x.tipo == tipo_cella::indicatore_vmax) {
       indicatori.push_back({{"cella", c}, {"posizione", p}, {"valori", {x.dato1, x.dato2, x.dato3}}, {"strisce", x.dato4}});
-    } else if (x.tipo == 12 || x.tipo == 13) {
-      abbattimenti.push_back({{"cella", c}, {"posizione", metro_profilo(c)}, {"valore", x.tipo == 12 ? x.dato1 : 0}});
+    } else if (x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore) {
+      abbattimenti.push_back({{"cella", c}, {"posizione", metro_profilo(c)}, {"valore", x.tipo == tipo_cella::abbattimento ? x.dato1 : 0}});
     }
   }
   r["segnali"] = segnali;

@@ -267,7 +267,7 @@ std::string pagina_html(const scenario_decodificato& s) {
                riga_indicatori = cima_oggetti + 38, riga_abbattimenti = cima_oggetti + 50;
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
-    const double metri = x.tipo == 12 || x.tipo == 13 ? metro_profilo(c) : metro_oggetto(c);
+    const double metri = x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore ? metro_profilo(c) : metro_oggetto(c);
     if (metri > L + 1000 || metri < 0) continue;
     const std::string px = num(p.x(std::min(metri, L)));
     const std::string dove = std::to_string(static_cast<int32_t>(metri)) + " m (km " +
@@ -309,7 +309,7 @@ std::string pagina_html(const scenario_decodificato& s) {
         svg += "<g class=\"abbattimento\"><path d=\"M" + num(p.x(metri) - 3) + " " + num(riga_abbattimenti - 3) +
                "l6 6m0 -6l-6 6\"/>";
         titolo(svg, "abbattimento a " + dove +
-                        (x.tipo == 12 ? ", valore " + std::to_string(x.dato1) : std::string(", senza valore")));
+                        (x.tipo == tipo_cella::abbattimento ? ", valore " + std::to_string(x.dato1) : std::string(", senza valore")));
         svg += "</g>\n";
         break;
       default:
@@ -420,8 +420,8 @@ std::string pagina_html(const scenario_decodificato& s) {
 
   int n_segnali = 0, n_cartelli = 0;
   for (const cella& x : s.percorso) {
-    n_segnali += x.tipo == 1;
-    n_cartelli += x.tipo == 14;
+    n_segnali += x.tipo == tipo_cella::segnale;
+    n_cartelli += x.tipo == tipo_cella::cartello;
   }
   const auto& t = s.tabella;
   std::string r;
@@ -460,9 +460,9 @@ std::string pagina_html(const scenario_decodificato& s) {
   r += "<p class=\"sintesi\">" + std::to_string(s.lunghezza) + " m (km " + testo_km(chilometro(s, 0)) + " - km " +
        testo_km(chilometro(s, s.lunghezza)) + "), " + std::to_string(elenco.size()) + " stazioni, " +
        std::to_string(n_segnali) + " segnali, " + std::to_string(n_cartelli) + " cartelli, " +
-       std::to_string(rallentamenti(s).size()) + " rallentamenti; " + std::to_string(t[84].posizione) +
-       " vetture, massa frenata " + std::to_string(t[84].inizio) + "%, partenza dell'orologio " +
-       std::to_string(t[86].valore3) + ":" + (t[86].valore4 < 10 ? "0" : "") + std::to_string(t[86].valore4) +
+       std::to_string(rallentamenti(s).size()) + " rallentamenti; " + std::to_string(t[voce_tabella::dati_treno].posizione) +
+       " vetture, massa frenata " + std::to_string(t[voce_tabella::dati_treno].inizio) + "%, partenza dell'orologio " +
+       std::to_string(t[voce_tabella::dati_corsa].valore3) + ":" + (t[voce_tabella::dati_corsa].valore4 < 10 ? "0" : "") + std::to_string(t[voce_tabella::dati_corsa].valore4) +
        ".</p>\n";
   r += "<h2>Profilo della linea</h2>\n<p class=\"legenda\">Passando sopra un elemento se ne leggono i dettagli. "
        "Oggetti: segnali (rosso), cartelli (quadrati blu), indicatori di velocita' (rombi viola), avvisi e limiti di "

@@ -59,13 +59,13 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   scrivi(r, "Scenario %s, treno %s\n", utf8(s.linea).c_str(), utf8(s.treno).c_str());
   scrivi(r, "Linea: %d m, %zu celle da 50 m (0-%zu), tracciato di %zu punti per coordinata\n", s.lunghezza,
          s.percorso.size(), s.percorso.size() - 1, s.geometria.x.size());
-  scrivi(r, "Intestazione: cella 1 dato1 = %d, voce 85 valore1 = %d\n", s.percorso[1].dato1, t[85].valore1);
+  scrivi(r, "Intestazione: cella 1 dato1 = %d, voce 85 valore1 = %d\n", s.percorso[1].dato1, t[voce_tabella::intestazione].valore1);
   scrivi(r, "Codici d'identita': %d nella cella 1, %d nella voce 85 (attesi %d e %d)\n", s.percorso[1].dato2,
-         t[85].orario, codici.og, codici.st);
-  scrivi(r, "Treno: %d vetture, massa frenata %d%%, sabbia %d, orologio %02d:%02d:%02d\n", t[84].posizione,
-         t[84].inizio, t[86].valore1, t[86].valore3, t[86].valore4, t[86].valore5);
-  scrivi(r, "Sfondi: uno %d, due %d, tre %d\n", t[85].inizio, t[85].posizione, t[85].fine);
-  scrivi(r, "Ripetizione segnali: da %d m a %d m, %d codici\n", t[86].inizio, t[86].fine, t[86].posizione);
+         t[voce_tabella::intestazione].orario, codici.og, codici.st);
+  scrivi(r, "Treno: %d vetture, massa frenata %d%%, sabbia %d, orologio %02d:%02d:%02d\n", t[voce_tabella::dati_treno].posizione,
+         t[voce_tabella::dati_treno].inizio, t[voce_tabella::dati_corsa].valore1, t[voce_tabella::dati_corsa].valore3, t[voce_tabella::dati_corsa].valore4, t[voce_tabella::dati_corsa].valore5);
+  scrivi(r, "Sfondi: uno %d, due %d, tre %d\n", t[voce_tabella::intestazione].inizio, t[voce_tabella::intestazione].posizione, t[voce_tabella::intestazione].fine);
+  scrivi(r, "Ripetizione segnali: da %d m a %d m, %d codici\n", t[voce_tabella::dati_corsa].inizio, t[voce_tabella::dati_corsa].fine, t[voce_tabella::dati_corsa].posizione);
   r += "Progressive chilometriche (dalla posizione, km, verso):\n";
   for (int i = 81; i <= 83; ++i) {
     const voce& v = t[static_cast<size_t>(i)];
@@ -112,7 +112,7 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
       case 12:
       case 13:
         ++n_abbattimenti;
-        if (x.tipo == 12) {
+        if (x.tipo == tipo_cella::abbattimento) {
           scrivi(abbattimenti, "  %8d m  valore %d\n", metro_profilo(c), x.dato1);
         } else {
           scrivi(abbattimenti, "  %8d m  senza valore\n", metro_profilo(c));

@@ -113,7 +113,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
   const int32_t fine_corsa = righe.empty() ? s.lunghezza : righe.back().posizione;
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
-    if (x.tipo != 14 || x.dato1 <= 0 || x.dato1 >= VOCI_TABELLA) continue;
+    if (x.tipo != tipo_cella::cartello || x.dato1 <= 0 || x.dato1 >= VOCI_TABELLA) continue;
     const std::string testo = testo_cartello(s.tabella[static_cast<size_t>(x.dato1)].nome);
     const bool utile = testo.rfind("P.L.", 0) == 0 || testo.rfind("PONTE", 0) == 0 || testo.rfind("INIZIO PONTE", 0) == 0;
     if (!utile || metro_oggetto(c) > fine_corsa) continue;
@@ -146,7 +146,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back(" |   " + a_sinistra("TRENO n." + numero, 16) + "|" + a_sinistra("                   da: " + origine, 45) +
               "|" + a_sinistra("    V" + std::to_string(massima), 14) + "|");
   l.push_back(" |___________________|" + a_sinistra("                    a: " + termine, 45) + "|" +
-              a_sinistra("     " + std::to_string(s.tabella[84].inizio) + "%", 14) + "|");
+              a_sinistra("     " + std::to_string(s.tabella[voce_tabella::dati_treno].inizio) + "%", 14) + "|");
   l.push_back("                                                                   |______________|");
   l.push_back("");
   l.push_back("  ________________________________________________________________________________");
