@@ -10,8 +10,6 @@ namespace {
 
 constexpr size_t BYTE_CELLA = 15;
 constexpr size_t BYTE_VOCE_FISSI = 34;  // an entry without its name
-constexpr std::string_view RIEMPITIVO_IDENTITA = "tgkwrpmezqhvnsxdubclyafjoi";
-constexpr int CARATTERI_IDENTITA = 25;
 
 // Reads little-endian fields from a byte view, never past its end: a read that does
 // not fit leaves the reader failed at the offset where the field began.
@@ -67,14 +65,6 @@ uint64_t inizio_voce(const std::array<voce, VOCI_TABELLA>& tabella, int indice) 
   return pos;
 }
 
-std::string minuscolo(std::string_view testo) {
-  std::string r(testo);
-  for (char& carattere : r) {
-    const auto c = static_cast<unsigned char>(carattere);
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) carattere = static_cast<char>(c + 32);
-  }
-  return r;
-}
 
 }  // namespace
 
@@ -82,16 +72,6 @@ std::string testo_errore(const errore_decodifica& e) {
   return e.file + ": error: byte " + std::to_string(e.byte) + ": " + e.motivo;
 }
 
-codici_identita calcola_codici_identita(std::string_view treno, std::string_view linea) {
-  const std::string testo = minuscolo(std::string(treno) + std::string(linea)) + std::string(RIEMPITIVO_IDENTITA);
-  codici_identita c;
-  for (int i = 0; i < CARATTERI_IDENTITA; ++i) {
-    const int32_t codice = static_cast<unsigned char>(testo[static_cast<size_t>(i)]);
-    c.og += codice;
-    c.st += (i + 1) * codice;
-  }
-  return c;
-}
 
 esito_decodifica<std::vector<cella>> decodifica_percorso(std::string_view byte, const std::string& file) {
   using esito = std::vector<cella>;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/modello.h"
+#include "track/codici_gara.h"
 
 namespace scenario {
 
@@ -62,13 +63,6 @@ esito_decodifica<std::array<voce, VOCI_TABELLA>> decodifica_tabella(std::string_
 esito_decodifica<geometria_decodificata> decodifica_geometria(std::string_view byte,
                                                               const std::string& file);
 
-// The two identity codes of a train and a line identifier (sums over the first 25
-// characters of train + line in lower case, then the filler).
-struct codici_identita {
-  int32_t og = 0;  // plain sum, carried by track cell 1 `dato2`
-  int32_t st = 0;  // weighted sum, carried by table entry 85 `orario`
-};
-codici_identita calcola_codici_identita(std::string_view treno, std::string_view linea);
 
 // A whole compiled scenario, read back and checked as a set.
 struct scenario_decodificato {

@@ -1,6 +1,7 @@
 #include "text/lettura_dati.h"
 
 #include <algorithm>
+#include <array>
 
 #include "text/codifica.h"
 #include "text/fasi.h"
@@ -75,17 +76,24 @@ std::string senza_spazi_ai_lati(std::string_view t) {
   return std::string(t.substr(a, b - a + 1));
 }
 
-size_t distanza(std::string_view a, std::string_view b) {
-  std::vector<size_t> riga(b.size() + 1);
+// Edit distance between two words of at most PAROLA_MASSIMA characters, or more than
+// `limite` once every way through exceeds it: only close words matter here.
+constexpr size_t PAROLA_MASSIMA = 40;
+
+size_t distanza(std::string_view a, std::string_view b, size_t limite) {
+  std::array<size_t, PAROLA_MASSIMA + 1> riga{};
   for (size_t j = 0; j <= b.size(); ++j) riga[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
     size_t diagonale = riga[0];
     riga[0] = i;
+    size_t minima_riga = riga[0];
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t sopra = riga[j];
       riga[j] = std::min({riga[j] + 1, riga[j - 1] + 1, diagonale + (a[i - 1] == b[j - 1] ? 0 : 1)});
       diagonale = sopra;
+      minima_riga = std::min(minima_riga, riga[j]);
     }
+    if (minima_riga > limite) return limite + 1;
   }
   return riga[b.size()];
 }
@@ -94,20 +102,26 @@ size_t distanza(std::string_view a, std::string_view b) {
 
 std::optional<std::string_view> parola_vicina(std::string_view parola,
                                               std::span<const std::string_view> parole) {
-  // Words of an author's notes are long: only a keyword-sized item is compared.
-  if (parola.size() > 40) return std::nullopt;
+  // Words of an author's notes are long: only a keyword-sized item is compared, and only
+  // with keywords of nearly its length (a distance is at least the difference of lengths).
+  constexpr size_t vicinanza = 2;
+  if (parola.size() > PAROLA_MASSIMA) return std::nullopt;
   const std::string cercata = minuscolo_latin1(parola);
   std::optional<std::string_view> migliore;
   size_t minima = 0;
   for (std::string_view p : parole) {
-    const size_t d = distanza(cercata, p);
+    if (p.size() > PAROLA_MASSIMA || p.size() + vicinanza < cercata.size() ||
+        cercata.size() + vicinanza < p.size()) {
+      continue;
+    }
+    const size_t d = distanza(cercata, p, vicinanza);
     if (!migliore || d < minima) {
       migliore = p;
       minima = d;
     }
   }
   // Close: two edits at most, and fewer than a third of the word.
-  if (!migliore || minima == 0 || minima > 2 || minima * 3 > migliore->size()) return std::nullopt;
+  if (!migliore || minima == 0 || minima > vicinanza || minima * 3 > migliore->size()) return std::nullopt;
   return migliore;
 }
 

@@ -4,12 +4,7 @@ namespace scenario {
 
 namespace {
 
-// Train identifier, then line identifier, in lower case, then the filler.
-std::string testo_identita(const modello& m) {
-  return minuscolo_latin1(m.tabella[voce_tabella::dati_corsa].nome + m.tabella[voce_tabella::intestazione].nome) + std::string(RIEMPITIVO);
-}
-
-constexpr int CARATTERI_CONTATI = 25;
+constexpr size_t CARATTERI_CONTATI = 25;
 
 }  // namespace
 
@@ -19,20 +14,26 @@ std::string minuscolo_latin1(std::string_view testo) {
   return risultato;
 }
 
+codici_identita calcola_codici_identita(std::string_view treno, std::string_view linea) {
+  const std::string testo = minuscolo_latin1(std::string(treno) + std::string(linea)) + std::string(RIEMPITIVO);
+  codici_identita c;
+  for (size_t i = 0; i < CARATTERI_CONTATI; ++i) {
+    const int32_t codice = static_cast<unsigned char>(testo[i]);
+    c.og += codice;
+    c.st += static_cast<int32_t>(i + 1) * codice;
+  }
+  return c;
+}
+
+// The identifiers as the reading stage put them in the table: train (entry 86), line (85).
 int32_t codice_gara_og(const modello& m) {
-  const std::string testo = testo_identita(m);
-  int32_t somma = 0;
-  for (int i = 0; i < CARATTERI_CONTATI; ++i) somma += static_cast<unsigned char>(testo[i]);
-  return somma;
+  return calcola_codici_identita(m.tabella[voce_tabella::dati_corsa].nome,
+                                 m.tabella[voce_tabella::intestazione].nome).og;
 }
 
 int32_t codice_gara_st(const modello& m) {
-  const std::string testo = testo_identita(m);
-  int32_t somma = 0;
-  for (int i = 0; i < CARATTERI_CONTATI; ++i) {
-    somma += (i + 1) * static_cast<unsigned char>(testo[i]);
-  }
-  return somma;
+  return calcola_codici_identita(m.tabella[voce_tabella::dati_corsa].nome,
+                                 m.tabella[voce_tabella::intestazione].nome).st;
 }
 
 }  // namespace scenario

@@ -22,6 +22,15 @@ inline char minuscola_latin1(char carattere) {
 // Lower-case form of an ISO 8859-1 text (A-Z and the accented capitals).
 std::string minuscolo_latin1(std::string_view testo);
 
+// The two identity codes of a train and a line identifier: the lower-case form of train
+// then line, then the filler; over its first 25 characters, the plain sum of their codes
+// and the sum of i times the code of character i.
+struct codici_identita {
+  int32_t og = 0;  // plain sum, carried by track cell 1 `dato2`
+  int32_t st = 0;  // weighted sum, carried by table entry 85 `orario`
+};
+codici_identita calcola_codici_identita(std::string_view treno, std::string_view linea);
+
 // Plain sum of the codes of the first 25 characters of the identity text.
 int32_t codice_gara_og(const modello& m);
 
