@@ -1,9 +1,13 @@
 #include "app/rapporto.h"
 
-#include "vista/json.h"
+#include <algorithm>
+#include <map>
+#include <vector>
+
 #include "app/riga_comando.h"
 #include "text/codifica.h"
 #include "track/rapporto_errori.h"
+#include "vista/json.h"
 
 namespace scenario {
 
@@ -72,14 +76,11 @@ std::string riga_diagnostica(const diagnostica& d) {
   return luogo + ": " + parola_gravita(d.livello) + ": " + messaggio_diagnostica(d);
 }
 
-std::string riga_del_testo(std::string_view testo, int32_t riga) {
-  size_t inizio = 0;
-  for (int32_t n = 1; n < riga; ++n) {
-    const size_t fine = testo.find_first_of("\r\n", inizio);
-    if (fine == std::string_view::npos) return "";
-    inizio = fine + (testo[fine] == '\r' && fine + 1 < testo.size() && testo[fine + 1] == '\n' ? 2 : 1);
-  }
-  if (riga < 1 || inizio > testo.size()) return "";
+namespace {
+
+// The line that starts at `inizio`, up to its line end.
+std::string riga_da(std::string_view testo, size_t inizio) {
+  if (inizio > testo.size()) return "";
   const size_t fine = testo.find_first_of("\r\n", inizio);
   const std::string_view linea = testo.substr(inizio, fine == std::string_view::npos ? std::string_view::npos : fine - inizio);
   // A line of a text that is not read byte by byte (UTF-16) is not shown.
@@ -87,31 +88,86 @@ std::string riga_del_testo(std::string_view testo, int32_t riga) {
   return in_utf8(linea);
 }
 
-std::string rendi_diagnostica(const diagnostica& d, std::string_view testo) {
+// Where each line of a text starts (CR LF, a lone LF or a lone CR end a line), found once
+// for all the diagnostics of the text.
+std::vector<size_t> inizi_delle_righe(std::string_view testo) {
+  std::vector<size_t> inizi = {0};
+  for (size_t i = 0; i < testo.size(); ++i) {
+    if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
+    if (testo[i] == '\r' || testo[i] == '\n') inizi.push_back(i + 1);
+  }
+  return inizi;
+}
+
+std::string riga_con_indice(std::string_view testo, const std::vector<size_t>& inizi, int32_t riga) {
+  if (riga < 1 || static_cast<size_t>(riga) > inizi.size()) return "";
+  return riga_da(testo, inizi[static_cast<size_t>(riga - 1)]);
+}
+
+// A line longer than a terminal shows is cut to a window around the column, marked with
+// "..." where it was cut; `colonna` becomes the column within what is shown.
+constexpr size_t LARGHEZZA_RIGA = 160;
+
+std::string finestra_della_riga(const std::string& riga_utf8, int32_t& colonna) {
+  std::vector<size_t> caratteri;  // byte offset of each character
+  for (size_t i = 0; i < riga_utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(riga_utf8[i]) & 0xC0) != 0x80) caratteri.push_back(i);
+  }
+  if (caratteri.size() <= LARGHEZZA_RIGA) return riga_utf8;
+  const size_t col = colonna > 0 ? static_cast<size_t>(colonna - 1) : 0;
+  const size_t primo = col > LARGHEZZA_RIGA / 2 ? std::min(col - LARGHEZZA_RIGA / 2, caratteri.size() - LARGHEZZA_RIGA) : 0;
+  const size_t ultimo = primo + LARGHEZZA_RIGA;  // one past, in characters
+  std::string mostrata = primo > 0 ? "..." : "";
+  const size_t da = caratteri[primo];
+  const size_t a = ultimo < caratteri.size() ? caratteri[ultimo] : riga_utf8.size();
+  mostrata += riga_utf8.substr(da, a - da);
+  if (ultimo < caratteri.size()) mostrata += "...";
+  colonna = static_cast<int32_t>(static_cast<size_t>(colonna) - primo + (primo > 0 ? 3 : 0));
+  return mostrata;
+}
+
+// The diagnostic's line, with its caret, as compilers show it: the line number, a bar,
+// the line; under it the caret.
+std::string con_sorgente(const diagnostica& d, std::string linea) {
   std::string uscita = riga_diagnostica(d);
-  if (!con_riga(d) || testo.empty()) return uscita;
-  const std::string linea = riga_del_testo(testo, d.luogo->riga);
   if (linea.empty()) return uscita;
-  // As compilers show it: the line number, a bar, the line; under it the caret.
+  int32_t colonna = d.luogo->colonna;
+  linea = finestra_della_riga(linea, colonna);
   std::string numero = std::to_string(d.luogo->riga);
   if (numero.size() < 5) numero.insert(0, 5 - numero.size(), ' ');
-  uscita += "\n" + numero + " | " + linea + "\n" + std::string(5, ' ') + " | " + caret(linea, d.luogo->colonna);
-  return uscita;
+  return uscita + "\n" + numero + " | " + linea + "\n" + std::string(5, ' ') + " | " + caret(linea, colonna);
+}
+
+}  // namespace
+
+std::string riga_del_testo(std::string_view testo, int32_t riga) {
+  return riga_con_indice(testo, inizi_delle_righe(testo), riga);
+}
+
+std::string rendi_diagnostica(const diagnostica& d, std::string_view testo) {
+  if (!con_riga(d) || testo.empty()) return riga_diagnostica(d);
+  return con_sorgente(d, riga_del_testo(testo, d.luogo->riga));
 }
 
 conteggio_diagnostiche mostra_diagnostiche(piattaforma& p, const elenco_diagnostiche& elenco,
                                            std::span<const testo_sorgente> testi,
                                            formato_diagnostiche formato) {
   conteggio_diagnostiche conto;
+  // Line starts of each text, found the first time one of its lines is shown.
+  std::map<const testo_sorgente*, std::vector<size_t>> inizi;
   for (const diagnostica& d : elenco) {
     (d.livello == gravita::errore ? conto.errori : conto.avvisi) += d.livello == gravita::nota ? 0 : 1;
     const testo_sorgente* t = testo_di(d, testi);
-    const std::string_view byte = t != nullptr ? t->byte : std::string_view{};
+    std::string linea;
+    if (con_riga(d) && t != nullptr && !t->byte.empty()) {
+      auto trovato = inizi.find(t);
+      if (trovato == inizi.end()) trovato = inizi.emplace(t, inizi_delle_righe(t->byte)).first;
+      linea = riga_con_indice(t->byte, trovato->second, d.luogo->riga);
+    }
     if (formato == formato_diagnostiche::json) {
-      const std::string linea = con_riga(d) && t != nullptr ? riga_del_testo(byte, d.luogo->riga) : "";
       p.mostra_messaggio(diagnostica_in_json(d, messaggio_diagnostica(d), linea));
     } else {
-      p.mostra_messaggio(rendi_diagnostica(d, byte));
+      p.mostra_messaggio(con_riga(d) ? con_sorgente(d, linea) : riga_diagnostica(d));
     }
   }
   return conto;

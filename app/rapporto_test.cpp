@@ -47,6 +47,17 @@ TEST(RigaDiagnostica, RigaDelTestoECursore) {
   // Without the text, or a line of UTF-16, the first line alone.
   EXPECT_EQ(rendi_diagnostica(d, ""), riga_diagnostica(d));
   EXPECT_EQ(rendi_diagnostica(d, std::string("a\0b\nc\0d", 7)), riga_diagnostica(d));
+
+  // A line of 1000 characters with the item at column 700: a window of 160 characters
+  // around the column, cut on both sides ("..." each), the caret under the 'y' still.
+  const std::string lunga = std::string(699, 'x') + "y" + std::string(300, 'z');
+  const diagnostica in_fondo{25, gravita::errore, std::nullopt, luogo_testo{"t.txt", 1, 700}, "m"};
+  const std::string resa = rendi_diagnostica(in_fondo, lunga);
+  const size_t a_capo = resa.find('\n');
+  const std::string sorgente = resa.substr(a_capo + 1, resa.find('\n', a_capo + 1) - a_capo - 1);
+  const std::string cursore = resa.substr(resa.rfind('\n') + 1);
+  EXPECT_EQ(sorgente.size(), 8u + 3 + 160 + 3) << sorgente;  // "    1 | " and the two cuts
+  EXPECT_EQ(sorgente[cursore.size() - 1], 'y') << resa;
 }
 
 TEST(RigaDiagnostica, RiepilogoEJson) {
