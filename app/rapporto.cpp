@@ -190,7 +190,13 @@ std::string riepilogo_costruzione(const modello& m, int avvisi) {
 }
 
 bool mostra_errori(piattaforma& p, const elenco_diagnostiche& elenco) {
-  return mostra_diagnostiche(p, elenco, {}, formato_diagnostiche::testo).errori > 0;
+  bool trovati = false;
+  for (const diagnostica& d : elenco) {
+    if (d.livello != gravita::errore) continue;
+    errore(p, std::to_string(d.numero), riga_diagnostica(d));
+    trovati = true;
+  }
+  return trovati;
 }
 
 }  // namespace scenario

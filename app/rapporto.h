@@ -49,8 +49,8 @@ conteggio_diagnostiche mostra_diagnostiche(piattaforma& p, const elenco_diagnost
                                            std::span<const testo_sorgente> testi,
                                            formato_diagnostiche formato);
 
-// The embedded build: every diagnostic as text, without the texts' lines. True when one
-// was an error.
+// The embedded build: each error as the program's message " Errore n. " and its number,
+// followed by the diagnostic's line. True when there was one.
 bool mostra_errori(piattaforma& p, const elenco_diagnostiche& elenco);
 
 // The line that ends a successful build: stations, signals, slow-downs, cells, warnings.

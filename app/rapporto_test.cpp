@@ -98,6 +98,12 @@ TEST(RigaDiagnostica, RiepilogoEJson) {
   for (const std::string campo : {"\"line\":null", "\"position\":null", "\"severity\":\"warning\""}) {
     EXPECT_NE(seconda.find(campo), std::string::npos) << campo << " in " << seconda;
   }
+
+  // The embedded build shows its errors only, each as " Errore n. " and the number (a
+  // leading blank, one before the number), then the diagnostic's line.
+  p.righe.clear();
+  EXPECT_TRUE(mostra_errori(p, elenco));
+  EXPECT_EQ(p.righe, " Errore n. 15\n" + riga_diagnostica(elenco[0]) + "\n");
   EXPECT_EQ(seconda.find("source"), std::string::npos);
 }
 
