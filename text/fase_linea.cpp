@@ -167,15 +167,6 @@ esito_fase record_generale(stato_lettura& s) {
   return esito_fase::prosegui;
 }
 
-bool generale_riconosciuta(const std::string& r) {
-  return (contiene(r, "lunghezza") && contiene(r, "percorso")) ||
-         (contiene_esatto(r, "progressiva") &&
-          (contiene_esatto(r, "tre") || contiene_esatto(r, "due") || contiene_esatto(r, "uno"))) ||
-         (contiene_esatto(r, "sfondo") &&
-          (contiene_esatto(r, "uno") || contiene_esatto(r, "due") || contiene_esatto(r, "tre"))) ||
-         (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione"));
-}
-
 // A header: not led by a minus sign, holding both brackets.
 bool intestazione_sezione(const std::string& riga) {
   const size_t primo = riga.find_first_not_of(" \t");
@@ -192,11 +183,13 @@ esito_fase sezione_generale(stato_lettura& s) {
       if (contiene(s.m.riga, "-")) s.m.riga = s.testo.leggi_testo();
     }
     annota_parola_chiave(s);
-    const bool riconosciuta = generale_riconosciuta(s.m.riga);
-    controlla_parola(s, riconosciuta, PAROLE_GENERALE, SEZIONI_LINEA);
+    const size_t prima = s.testo.letti();
     s.in_record = true;
     if (record_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
     s.in_record = false;
+    // Every record reads values: a keyword item after which nothing was read matched none.
+    const bool riconosciuta = s.testo.letti() != prima;
+    controlla_parola(s, riconosciuta, PAROLE_GENERALE, SEZIONI_LINEA);
     if (riconosciuta) controlla_fine_record(s);
   } while (!intestazione_sezione(s.m.riga));
   return esito_fase::prosegui;
@@ -355,19 +348,18 @@ esito_fase fase_linea(stato_lettura& s) {
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
   while (leggi_parola_chiave(s)) {
-    const std::string& r = m.riga;
     // A curve is a known word even when the plan is not built and its record is not read.
-    const bool curva = contiene(r, "curva");
-    const bool riconosciuta = contiene(r, "pendenza") || (curva && m.genera_linea != 0) ||
-                              contiene(r, "montagna") || contiene(r, "indicatori_v") ||
-                              (contiene(r, "indicat") && contiene(r, "cartello"));
-    controlla_parola(s, riconosciuta || curva, PAROLE_CORPO, SEZIONI_LINEA);
+    const bool curva = contiene(m.riga, "curva");
+    const size_t prima = s.testo.letti();
     s.in_record = true;
     const esito_record e = record_corpo(s, cur);
     s.in_record = false;
     if (e == esito_record::interrompi) return esito_fase::interrompi;
     annota_cella_uno(s);
     if (e == esito_record::fine_fase) break;
+    // Every record reads values: a keyword item after which nothing was read matched none.
+    const bool riconosciuta = s.testo.letti() != prima;
+    controlla_parola(s, riconosciuta || curva, PAROLE_CORPO, SEZIONI_LINEA);
     if (riconosciuta) controlla_fine_record(s);
   }
   chiudi_fase_linea(s, cur);

@@ -51,13 +51,6 @@ constexpr std::string_view SEZIONI_TRENO[] = {
     "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]",
     "[segnali]", "[codici]", "[fine]"};
 
-bool treno_riconosciuta(const std::string& r) {
-  return (contiene(r, "frenata") && contiene(r, "massa")) || contiene(r, "vetture") ||
-         contiene(r, "velocit") || contiene(r, "aderenza") || contiene(r, "orologio") ||
-         contiene(r, "sabbia") || contiene(r, "segnale") || contiene(r, "rallentamento") ||
-         contiene(r, "abbattimento") || contiene(r, "stazione");
-}
-
 // After a marker: any pending error ends the reading, and `posizione_errore` takes the
 // object's position. An error the marker itself recorded is reported at the record; an
 // error 15 still standing from the line phase has been reported at its own record there.
@@ -427,14 +420,16 @@ void fase_treno(stato_lettura& s) {
   if (!generale && !testo->empty()) registra_avviso(s.m, avviso::generale_treno_assente, tutto_il_testo);
   cursori_treno cur;
   while (leggi_parola_chiave(s)) {
-    const bool riconosciuta = treno_riconosciuta(s.m.riga);
-    controlla_parola(s, riconosciuta, PAROLE_TRENO, SEZIONI_TRENO);
+    const size_t prima = s.testo.letti();
     s.in_record = true;
     const esito_record e = record_treno(s, cur);
     s.in_record = false;
     if (e == esito_record::interrompi) return;
     annota_cella_uno(s);
     if (e == esito_record::fine_fase) break;
+    // Every record reads values: a keyword item after which nothing was read matched none.
+    const bool riconosciuta = s.testo.letti() != prima;
+    controlla_parola(s, riconosciuta, PAROLE_TRENO, SEZIONI_TRENO);
     if (riconosciuta) controlla_fine_record(s);
   }
   if (generale && !s.stazione_letta) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);

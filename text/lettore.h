@@ -41,6 +41,8 @@ class lettore_testo {
 
   // True when no character of the open text remains.
   bool fine_file() const { return posizione_ >= contenuto_.size(); }
+  // How many bytes of the open text have been read.
+  size_t letti() const { return posizione_; }
 
   // A text item: blanks skipped, then every character up to the next comma or line end.
   std::string leggi_testo();
