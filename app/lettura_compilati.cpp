@@ -1,11 +1,8 @@
 #include "app/lettura_compilati.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
+#include "app/costruzione.h"
 #include "app/sostituzione.h"
 #include "vista/pagina.h"
 
@@ -13,25 +10,18 @@ namespace scenario {
 
 namespace {
 
+// A compiled file whole: a missing one is said as such, any other failure with the
+// reason of the file reader (a folder, a device or a pipe is refused without waiting).
 bool leggi_regolare(const std::filesystem::path& file, std::string& contenuto, std::string& errore) {
   std::error_code ec;
-  const auto stato = std::filesystem::status(file, ec);
-  if (ec || !std::filesystem::exists(stato)) {
+  if (!std::filesystem::exists(file, ec)) {
     errore = file.string() + ": file non trovato";
     return false;
   }
-  if (!std::filesystem::is_regular_file(stato)) {
-    errore = file.string() + ": non e' un file regolare";
-    return false;
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    errore = file.string() + ": non si puo' aprire: " + std::strerror(errno);
-    return false;
-  }
-  contenuto.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    errore = file.string() + ": errore di lettura";
+  try {
+    contenuto = leggi_file(file);
+  } catch (const errore_file& e) {
+    errore = e.what();
     return false;
   }
   return true;
@@ -41,9 +31,9 @@ bool leggi_regolare(const std::filesystem::path& file, std::string& contenuto, s
 
 bool leggi_file_compilati(const std::filesystem::path& cartella, const std::string& linea,
                           const std::string& treno, file_compilati_letti& file, std::string& errore) {
-  file.nome_geometria = linea + "_linea.dat";
-  file.nome_tabella = linea + "_" + treno + ".sim";
-  file.nome_percorso = linea + "_" + treno + ".dat";
+  file.nome_geometria = nome_geometria(linea);
+  file.nome_tabella = nome_tabella(linea, treno);
+  file.nome_percorso = nome_percorso(linea, treno);
   return leggi_regolare(cartella / file.nome_geometria, file.geometria, errore) &&
          leggi_regolare(cartella / file.nome_tabella, file.tabella, errore) &&
          leggi_regolare(cartella / file.nome_percorso, file.percorso, errore);

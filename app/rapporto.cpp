@@ -183,7 +183,7 @@ std::string riepilogo_costruzione(const modello& m, int avvisi) {
     rallentamenti += c.tipo == tipo_cella::inizio_rallentamento;
   }
   int stazioni = 0;
-  for (int i = 1; i <= 80 - cartelli; ++i) stazioni += m.tabella[static_cast<size_t>(i)] != voce{};
+  for (int i = 1; i <= static_cast<int>(voce_tabella::ultimo_cartello) - cartelli; ++i) stazioni += m.tabella[static_cast<size_t>(i)] != voce{};
   return std::string(NOME_PROGRAMMA) + ": " + std::to_string(stazioni) + " stazioni, " +
          std::to_string(segnali) + " segnali, " + std::to_string(rallentamenti) + " rallentamenti, " +
          std::to_string(m.percorso.size()) + " celle, " + std::to_string(avvisi) + " avvisi";
