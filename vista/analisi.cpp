@@ -56,8 +56,6 @@ std::string ora_scheda(int32_t secondi) {
   return b;
 }
 
-std::string utf8(std::string_view latin1) { return latin1_in_utf8(latin1); }
-
 std::vector<bool> voci_cartelli(const scenario_decodificato& s) {
   std::vector<bool> cartelli(VOCI_TABELLA, false);
   for (const cella& c : s.percorso) {

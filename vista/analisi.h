@@ -43,9 +43,6 @@ std::string testo_km(int64_t metri);
 std::string testo_ora(int32_t secondi);
 std::string ora_scheda(int32_t secondi);
 
-// The table's text bytes (ISO 8859-1) as UTF-8 for the terminal and the page.
-std::string utf8(std::string_view latin1);
-
 struct stazione {
   int indice = 0;            // table entry
   const voce* v = nullptr;

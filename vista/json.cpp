@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/resoconto.h"
 
@@ -18,7 +19,7 @@ ordinato da_campi(const std::vector<json::campo>& campi) {
         [&](const auto& v) {
           using T = std::decay_t<decltype(v)>;
           if constexpr (std::is_same_v<T, std::string>) {
-            o[c.nome] = vista::utf8(v);
+            o[c.nome] = latin1_in_utf8(v);
           } else {
             o[c.nome] = v;
           }
@@ -54,8 +55,8 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
   const auto& t = s.tabella;
   const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
   ordinato r;
-  r["linea"] = utf8(s.linea);
-  r["treno"] = utf8(s.treno);
+  r["linea"] = latin1_in_utf8(s.linea);
+  r["treno"] = latin1_in_utf8(s.treno);
   r["lunghezza_m"] = s.lunghezza;
   r["celle"] = s.percorso.size();
   r["punti_tracciato"] = s.geometria.x.size();
@@ -90,7 +91,7 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
                              {"sosta", v.sosta},
                              {"orario", v.orario},
                              {"orario_testo", v.orario != 0 ? testo_ora(v.orario) : ""},
-                             {"nome", utf8(v.nome)},
+                             {"nome", latin1_in_utf8(v.nome)},
                              {"opzioni", {v.opzione1, v.opzione2, v.opzione3, v.opzione4}},
                              {"valori", {v.valore1, v.valore2, v.valore3, v.valore4, v.valore5}}});
   }
@@ -107,7 +108,7 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
     } else if (x.tipo == tipo_cella::cartello) {
       const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
       cartelli.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"voce", x.dato1},
-                          {"testo", valida ? utf8(testo_cartello(t[static_cast<size_t>(x.dato1)].nome)) : ""}});
+                          {"testo", valida ? latin1_in_utf8(testo_cartello(t[static_cast<size_t>(x.dato1)].nome)) : ""}});
     } else if (x.tipo == tipo_cella::indicatore_vmax) {
       indicatori.push_back({{"cella", c}, {"posizione", p}, {"valori", {x.dato1, x.dato2, x.dato3}}, {"strisce", x.dato4}});
     } else if (x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/resoconto.h"
 
@@ -15,7 +16,7 @@ namespace {
 // Text for XML: the table's ISO 8859-1 bytes as UTF-8, markup characters escaped.
 std::string xml(std::string_view latin1) {
   std::string r;
-  for (char c : utf8(latin1)) {
+  for (char c : latin1_in_utf8(latin1)) {
     switch (c) {
       case '&': r += "&amp;"; break;
       case '<': r += "&lt;"; break;

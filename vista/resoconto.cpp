@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "text/codifica.h"
 #include "vista/analisi.h"
 
 namespace scenario::vista {
@@ -56,7 +57,7 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   std::string r;
   const auto& t = s.tabella;
   const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
-  scrivi(r, "Scenario %s, treno %s\n", utf8(s.linea).c_str(), utf8(s.treno).c_str());
+  scrivi(r, "Scenario %s, treno %s\n", latin1_in_utf8(s.linea).c_str(), latin1_in_utf8(s.treno).c_str());
   scrivi(r, "Linea: %d m, %zu celle da 50 m (0-%zu), tracciato di %zu punti per coordinata\n", s.lunghezza,
          s.percorso.size(), s.percorso.size() - 1, s.geometria.x.size());
   scrivi(r, "Intestazione: cella 1 dato1 = %d, voce 85 valore1 = %d\n", s.percorso[1].dato1, t[voce_tabella::intestazione].valore1);
@@ -82,7 +83,7 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
     std::string fermata = st.cella_fermata < 0 ? "-" : std::to_string(metro_oggetto(static_cast<size_t>(st.cella_fermata)));
     scrivi(r, "  %4d %9d %8s %4d  %7d - %-7d  %7s  %4d s %s  %s\n", st.indice, v.posizione,
            testo_km(chilometro(s, v.posizione)).c_str(), v.tipo, v.inizio, v.fine, fermata.c_str(), v.sosta,
-           v.orario != 0 ? testo_ora(v.orario).c_str() : "   --   ", utf8(v.nome).c_str());
+           v.orario != 0 ? testo_ora(v.orario).c_str() : "   --   ", latin1_in_utf8(v.nome).c_str());
   }
 
   std::string segnali, cartelli, indicatori, abbattimenti;
@@ -101,7 +102,7 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
         ++n_cartelli;
         const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
         const std::string testo = valida ? testo_cartello(t[static_cast<size_t>(x.dato1)].nome) : "?";
-        scrivi(cartelli, "  %8d m  km %8s  voce %d: %s\n", p, km.c_str(), x.dato1, utf8(testo).c_str());
+        scrivi(cartelli, "  %8d m  km %8s  voce %d: %s\n", p, km.c_str(), x.dato1, latin1_in_utf8(testo).c_str());
         break;
       }
       case 6:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/resoconto.h"
 
@@ -159,7 +160,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
     const size_t c = static_cast<size_t>(std::max<int32_t>(0, r.posizione) / 50);
     const int kmh = c < s.percorso.size() ? s.percorso[c].velocita * 5 : 0;
     l.push_back(" |" + cella_velocita(kmh) + "|     |" + cella_km(r.km) + "|" + cella_velocita(kmh) + "| " +
-                utf8(a_sinistra(r.nome, 27)) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
+                latin1_in_utf8(a_sinistra(r.nome, 27)) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
   }
   l.push_back(vuota);
   l.push_back(" |_____|_____|__________|_____|____________________________|________________|_____|");

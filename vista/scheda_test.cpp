@@ -10,6 +10,7 @@
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 #include "tests/supporto/compilazione_prova.h"
+#include "text/codifica.h"
 #include "vista/analisi.h"
 
 namespace scenario::vista {
@@ -40,7 +41,7 @@ std::map<std::string, riga> righe_per_nome(const std::vector<std::string>& linee
     if (campi.size() != 8 || campi[3].find('.') == std::string::npos) continue;
     std::string nome = campi[5].substr(1);
     while (!nome.empty() && nome.back() == ' ') nome.pop_back();
-    r[latin1 ? utf8(nome_scheda(nome)) : nome] = {campi[3], campi[6]};
+    r[latin1 ? latin1_in_utf8(nome_scheda(nome)) : nome] = {campi[3], campi[6]};
   }
   return r;
 }
@@ -68,7 +69,7 @@ TEST(Scheda, RigheDelleStazioniComeNellaSchedaIncorporata) {
   };
   int confrontate = 0;
   for (const stazione& st : stazioni(s)) {
-    const std::string nome = utf8(nome_scheda(st.v->nome));
+    const std::string nome = latin1_in_utf8(nome_scheda(st.v->nome));
     const auto fatta = fatte.find(nome);
     ASSERT_NE(fatta, fatte.end()) << nome;
     const auto attesa = attese.find(nome);
