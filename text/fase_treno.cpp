@@ -1,5 +1,6 @@
 // The run phase of the reading stage: the run description text into the stations of
 // the table and the speeds, adhesion, signals and slow-downs of the track.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -180,14 +181,19 @@ esito_record record_rallentamento(stato_lettura& s) {
   }
   const int64_t da = v[0];
   const int64_t a = int64_t{v[0]} + v[2];
-  for (const auto& [inizio, fine] : s.rallentamenti) {
-    if (da < fine && inizio < a) {
-      registra_avviso(s, avviso::rallentamenti_sovrapposti, v[0],
-                      "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m");
-      break;
+  // Slow-downs written along the line each start past the ends of all before them: only
+  // one that starts earlier can overlap, and only then are the earlier ones searched.
+  if (da < s.fine_rallentamenti) {
+    for (const auto& [inizio, fine] : s.rallentamenti) {
+      if (da < fine && inizio < a) {
+        registra_avviso(s, avviso::rallentamenti_sovrapposti, v[0],
+                        "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m");
+        break;
+      }
     }
   }
   s.rallentamenti.emplace_back(da, a);
+  s.fine_rallentamenti = std::max(s.fine_rallentamenti, a);
   const int32_t prima = s.m.codice_errore;
   memo_rallentamento(s.m, v[0], v[1], v[2], v[3], v[4], v[5]);
   const esito_record e = dopo_marcatore(s, prima, v[0]);

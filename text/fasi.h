@@ -44,6 +44,7 @@ struct stato_lettura {
       ultima_stazione;
   std::optional<int32_t> ultimo_orario;  // timetable time of the last station that gives one
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)
+  int64_t fine_rallentamenti = INT64_MIN;  // the furthest end among them
   bool stazione_letta = false;
   // The record of each progressive (entries 81, 82, 83) whose start or value is no
   // multiple of 50, for error 2 at the end of the run phase.
