@@ -58,6 +58,17 @@ struct avvio {
   std::optional<mode_t> umask;
 };
 
+// The embedded build as it is run: a copy of the program in `cartella`, started from
+// `temporanei`, which is its TMPDIR too.
+avvio avvio_incorporato(const fs::path& cartella, const fs::path& temporanei) {
+  avvio a;
+  a.eseguibile = (cartella / fs::path(ESEGUIBILE).filename()).string();
+  fs::copy_file(ESEGUIBILE, a.eseguibile);
+  a.corrente = temporanei;
+  a.tmpdir = temporanei;
+  return a;
+}
+
 struct processo {
   pid_t pid = -1;
   fs::path errori;  // standard error goes here
@@ -217,11 +228,7 @@ TEST(Guasti, UnaCostruzioneAllaVoltaPerCartella) {
   // the lock goes, each finishes with its set.
   const banco b;
   const cartella_temporanea incorporata;
-  avvio a_incorporata;
-  a_incorporata.eseguibile = (incorporata / fs::path(ESEGUIBILE).filename().string()).string();
-  fs::copy_file(ESEGUIBILE, a_incorporata.eseguibile);
-  a_incorporata.corrente = b.temporanei.percorso();
-  a_incorporata.tmpdir = b.temporanei.percorso();
+  const avvio a_incorporata = avvio_incorporato(incorporata.percorso(), b.temporanei.percorso());
   const cartella_temporanea appunti;
   for (const auto& [cartella, a] : {std::pair{b.uscita.percorso(), b.costruzione("a")},
                                     std::pair{incorporata.percorso(), a_incorporata}}) {
@@ -244,19 +251,14 @@ TEST(Guasti, DueCostruzioniIncorporateInUnaCartella) {
   // them: two at once must not read or delete each other's.
   const cartella_temporanea sola;
   const cartella_temporanea temporanei;
-  avvio a;
-  a.eseguibile = (sola / fs::path(ESEGUIBILE).filename().string()).string();
-  fs::copy_file(ESEGUIBILE, a.eseguibile);
-  a.corrente = temporanei.percorso();
-  a.tmpdir = temporanei.percorso();
+  avvio a = avvio_incorporato(sola.percorso(), temporanei.percorso());
   ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
   const insieme_file atteso = contenuti_in(sola.percorso());
   // The program and its six files.
   ASSERT_EQ(atteso.size(), 7u);
 
   const cartella_temporanea cartella;
-  a.eseguibile = (cartella / fs::path(ESEGUIBILE).filename().string()).string();
-  fs::copy_file(ESEGUIBILE, a.eseguibile);
+  a = avvio_incorporato(cartella.percorso(), temporanei.percorso());
   const int n = giri(5);
   int diversi = 0, falliti = 0;
   const cartella_temporanea appunti;
@@ -343,11 +345,7 @@ TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
   // compiled set of the earlier run stays whole (the new one has the same bytes).
   const cartella_temporanea cartella;
   const cartella_temporanea temporanei;
-  avvio a;
-  a.eseguibile = (cartella / fs::path(ESEGUIBILE).filename().string()).string();
-  fs::copy_file(ESEGUIBILE, a.eseguibile);
-  a.corrente = temporanei.percorso();
-  a.tmpdir = temporanei.percorso();
+  const avvio a = avvio_incorporato(cartella.percorso(), temporanei.percorso());
   const auto inizio = std::chrono::steady_clock::now();
   ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
   const auto durata = std::chrono::duration_cast<std::chrono::microseconds>(
