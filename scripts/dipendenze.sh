@@ -2,11 +2,17 @@
 # Installs the Debian packages the build needs, when any of them is missing.
 #   scripts/dipendenze.sh         what building and running the program needs
 #   scripts/dipendenze.sh prove   also what only the tests need (a headless browser)
+#   scripts/dipendenze.sh windows the cross compiler for the Windows programs, Wine to run
+#                                 their tests, zip for their archive
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
   pacchetti=(chromium-headless-shell libxml2-utils)
+elif [ "${1:-}" = "windows" ]; then
+  # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
+  # from the sources libgtest-dev ships.
+  pacchetti=(g++-mingw-w64-x86-64-posix wine64 zip libgtest-dev nlohmann-json3-dev cmake make ninja-build)
 fi
 mancanti=()
 for p in "${pacchetti[@]}"; do
