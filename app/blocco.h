@@ -1,10 +1,15 @@
-// One build at a time in an output folder. The lock is taken on the folder itself (an
-// advisory flock on the open folder), so no lock file is ever left beside the outputs;
-// a second build into the same folder waits for the first to finish. The lock goes with
-// the process, however it ends.
+// One build at a time in an output folder; a second build into the same folder waits for
+// the first to finish. No lock file is ever left beside the outputs, and the lock goes
+// with the process, however it ends. On POSIX it is an advisory flock on the open folder
+// itself. On Windows a folder takes no byte-range lock, so it is a named mutex whose name
+// is drawn from the folder's final path (links and drive substitutions resolved, the case
+// as stored): the system releases it when its owner dies, and two names of one folder
+// give one mutex. Neither serialises builds run from two machines on one network share.
 #pragma once
 
 #include <filesystem>
+
+#include "app/piattaforma.h"
 
 namespace scenario {
 
@@ -18,7 +23,7 @@ class blocco_cartella {
   blocco_cartella& operator=(const blocco_cartella&) = delete;
 
  private:
-  int descrittore_ = -1;
+  sistema::maniglia maniglia_ = -1;
 };
 
 }  // namespace scenario

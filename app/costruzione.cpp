@@ -35,7 +35,7 @@ destinazione_byte& uscite_su_file::apri(file_compilato quale) {
                            : quale == file_compilato::tabella ? nome_tabella(linea_, treno_)
                                                               : nome_percorso(linea_, treno_);
   auto& file = file_[static_cast<size_t>(quale)];
-  file = std::make_unique<file_temporaneo>(cartella_ / nome);
+  file = std::make_unique<file_temporaneo>(cartella_ / sistema::percorso(nome));
   return *file;
 }
 
@@ -60,11 +60,11 @@ namespace {
 // The five text writers, in the order the build writes them: line description, run
 // description, notes, slow-down prescriptions, timetable card.
 void scrivi_testi_incorporati(const fs::path& cartella, const modello& m) {
-  sostituisci_file(cartella / nome_testo_linea(m), componi_testo(elenco_linea()));
-  sostituisci_file(cartella / nome_testo_treno(m), componi_testo(elenco_treno()));
-  sostituisci_file(cartella / nome_note(m), componi_testo(elenco_note()));
-  sostituisci_file(cartella / nome_rallentamenti(m), componi_testo(elenco_rallentamenti()));
-  sostituisci_file(cartella / nome_scheda(m), componi_testo(elenco_scheda()));
+  sostituisci_file(cartella / sistema::percorso(nome_testo_linea(m)), componi_testo(elenco_linea()));
+  sostituisci_file(cartella / sistema::percorso(nome_testo_treno(m)), componi_testo(elenco_treno()));
+  sostituisci_file(cartella / sistema::percorso(nome_note(m)), componi_testo(elenco_note()));
+  sostituisci_file(cartella / sistema::percorso(nome_rallentamenti(m)), componi_testo(elenco_rallentamenti()));
+  sostituisci_file(cartella / sistema::percorso(nome_scheda(m)), componi_testo(elenco_scheda()));
 }
 
 // The description texts are the build's own scratch files: those the reading stage is
@@ -73,9 +73,10 @@ void scrivi_testi_incorporati(const fs::path& cartella, const modello& m) {
 class testi_di_lavoro {
  public:
   testi_di_lavoro(const fs::path& cartella, const modello& m)
-      : linea_(cartella / nome_testo_linea(m)), treno_(cartella / nome_testo_treno(m)) {
-    scarto_linea_.registra(linea_.string());
-    scarto_treno_.registra(treno_.string());
+      : linea_(cartella / sistema::percorso(nome_testo_linea(m))),
+        treno_(cartella / sistema::percorso(nome_testo_treno(m))) {
+    scarto_linea_.registra(sistema::testo(linea_));
+    scarto_treno_.registra(sistema::testo(treno_));
   }
   ~testi_di_lavoro() { elimina(); }
   testi_di_lavoro(const testi_di_lavoro&) = delete;
@@ -116,8 +117,8 @@ int Form_Load(const fs::path& cartella, piattaforma& p) {
   {
     testi_di_lavoro testi(cartella, m);
     scrivi_testi_incorporati(cartella, m);
-    r.testo_linea = leggi_testo_ingresso(cartella / nome_testo_linea(m), nome_testo_linea(m));
-    r.testo_treno = leggi_testo_ingresso(cartella / nome_testo_treno(m), nome_testo_treno(m));
+    r.testo_linea = leggi_testo_ingresso(cartella / sistema::percorso(nome_testo_linea(m)), nome_testo_linea(m));
+    r.testo_treno = leggi_testo_ingresso(cartella / sistema::percorso(nome_testo_treno(m)), nome_testo_treno(m));
     esito = memorizza_percorso(r, m, &uscite);
   }
   if (mostra_errori(p, esito.diagnostiche)) return STATO_ERRORE_SCENARIO;

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/costruzione.h"
+#include "app/piattaforma.h"
 #include "app/sostituzione.h"
 #include "vista/pagina.h"
 
@@ -15,7 +16,7 @@ namespace {
 bool leggi_regolare(const std::filesystem::path& file, std::string& contenuto, std::string& errore) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
-    errore = file.string() + ": file non trovato";
+    errore = sistema::testo(file) + ": file non trovato";
     return false;
   }
   try {
@@ -34,9 +35,9 @@ bool leggi_file_compilati(const std::filesystem::path& cartella, const std::stri
   file.nome_geometria = nome_geometria(linea);
   file.nome_tabella = nome_tabella(linea, treno);
   file.nome_percorso = nome_percorso(linea, treno);
-  return leggi_regolare(cartella / file.nome_geometria, file.geometria, errore) &&
-         leggi_regolare(cartella / file.nome_tabella, file.tabella, errore) &&
-         leggi_regolare(cartella / file.nome_percorso, file.percorso, errore);
+  return leggi_regolare(cartella / sistema::percorso(file.nome_geometria), file.geometria, errore) &&
+         leggi_regolare(cartella / sistema::percorso(file.nome_tabella), file.tabella, errore) &&
+         leggi_regolare(cartella / sistema::percorso(file.nome_percorso), file.percorso, errore);
 }
 
 lettura_scenario leggi_scenario_compilato(const std::filesystem::path& cartella, const std::string& linea,

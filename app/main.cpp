@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cartella_eseguibile.h"
 #include "app/lettura_compilati.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
@@ -42,8 +41,8 @@ std::string pagina_di(const scenario::riga_comando& r, std::string_view geometri
 // --anteprima after a successful build: the page of the files just written.
 int scrivi_pagina(const scenario::riga_comando& r) {
   using namespace scenario;
-  const std::string cartella = r.uscita.empty() ? "." : r.uscita;
-  const std::string errore = scrivi_anteprima(cartella, r.linea, r.treno, r.anteprima);
+  const std::string errore = scrivi_anteprima(sistema::percorso(r.uscita.empty() ? "." : r.uscita), r.linea,
+                                              r.treno, sistema::percorso(r.anteprima));
   if (errore.empty()) return STATO_SUCCESSO;
   std::cerr << NOME_PROGRAMMA << ": " << errore << "\n";
   return STATO_ERRORE_SISTEMA;
@@ -53,9 +52,9 @@ int scrivi_pagina(const scenario::riga_comando& r) {
 
 int main(int argc, char** argv) {
   using namespace scenario;
+  const std::vector<std::string> argomenti = sistema::prepara_processo(argc, argv);
   // Before any file is touched: an interrupt removes what the build has begun.
   prepara_segnali();
-  const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
   const riga_comando comando = leggi_riga_comando(argomenti);
   switch (comando.azione) {
     case azione_richiesta::aiuto: return stampa(testo_aiuto());
@@ -88,7 +87,7 @@ int main(int argc, char** argv) {
       if (stato != STATO_SUCCESSO || comando.anteprima.empty() || comando.solo_controllo) return stato;
       return scrivi_pagina(comando);
     }
-    return Form_Load(cartella_eseguibile(argc > 0 ? argv[0] : nullptr), console);
+    return Form_Load(sistema::cartella_eseguibile(argc > 0 ? argv[0] : nullptr), console);
   } catch (const std::exception& e) {
     std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;

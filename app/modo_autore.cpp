@@ -26,9 +26,9 @@ bool stesso_file(const fs::path& a, const fs::path& b) {
 void richiedi_uscite_distinte(const riga_comando& r, const fs::path& uscita) {
   for (const std::string& nome : {nome_geometria(r.linea), nome_tabella(r.linea, r.treno),
                                   nome_percorso(r.linea, r.treno)}) {
-    const fs::path file = uscita / nome;
+    const fs::path file = uscita / sistema::percorso(nome);
     for (const std::string& testo : {r.testo_linea, r.testo_treno}) {
-      if (stesso_file(file, testo)) {
+      if (stesso_file(file, sistema::percorso(testo))) {
         throw errore_file(file, "sostituirebbe il testo di descrizione '" + testo + "'");
       }
     }
@@ -40,14 +40,14 @@ void richiedi_uscite_distinte(const riga_comando& r, const fs::path& uscita) {
 testo_ingresso testo_autore(const std::string& file) {
   testo_ingresso testo;
   testo.etichetta = file;
-  testo.byte = leggi_file(file);
+  testo.byte = leggi_file(sistema::percorso(file));
   return testo;
 }
 
 }  // namespace
 
 int costruzione_autore(const riga_comando& r, piattaforma& p) {
-  const fs::path uscita = r.uscita.empty() ? fs::path(".") : fs::path(r.uscita);
+  const fs::path uscita = sistema::percorso(r.uscita.empty() ? "." : r.uscita);
   richiesta q;
   q.linea = r.linea;
   q.treno = r.treno;

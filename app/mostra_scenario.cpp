@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "app/piattaforma.h"
 #include "app/sostituzione.h"
 #include "vista/json.h"
 #include "vista/pagina.h"
@@ -39,7 +40,7 @@ int errore_uso(const std::string& motivo) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> argomenti = scenario::sistema::prepara_processo(argc, argv);
   std::filesystem::path cartella = ".";
   std::string pagina;
   bool celle = false, json = false, scheda = false;
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     } else if (a == "-C" || a == "-o") {
       if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso("manca il valore di " + a);
       if (a == "-C") {
-        cartella = argomenti[++i];
+        cartella = scenario::sistema::percorso(argomenti[++i]);
       } else {
         pagina = argomenti[++i];
       }
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
   const scenario::scenario_decodificato& s = *letto.scenario;
   if (!pagina.empty()) {
     try {
-      scenario::sostituisci_file(pagina, scenario::vista::pagina_html(s));
+      scenario::sostituisci_file(scenario::sistema::percorso(pagina), scenario::vista::pagina_html(s));
     } catch (const std::exception& e) {
       std::cerr << "mostra_scenario: " << e.what() << "\n";
       return STATO_USO;

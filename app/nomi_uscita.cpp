@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/costruzione.h"
+#include "app/piattaforma.h"
 
 namespace scenario {
 
@@ -43,11 +44,11 @@ std::optional<std::string> nomi_in_conflitto(const riga_comando& r) {
     }
   }
   if (r.solo_controllo) return std::nullopt;
-  const fs::path uscita = r.uscita.empty() ? fs::path(".") : fs::path(r.uscita);
+  const fs::path uscita = sistema::percorso(r.uscita.empty() ? "." : r.uscita);
   for (const compilato& c : compilati) {
-    const fs::path file = risolto(uscita / c.nome);
+    const fs::path file = risolto(uscita / sistema::percorso(c.nome));
     for (const std::string& testo : {r.testo_linea, r.testo_treno}) {
-      if (risolto(testo) != file) continue;
+      if (risolto(sistema::percorso(testo)) != file) continue;
       return "il testo " + tra_apici(testo) + " ha il nome del file compilato " +
              tra_apici(c.nome) + " nella cartella di uscita e sarebbe sostituito";
     }

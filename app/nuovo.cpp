@@ -1,10 +1,5 @@
 #include "app/nuovo.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,49 +17,39 @@ namespace {
 // A file made by this run and not yet finished: removed when the value goes, unless kept.
 class file_nuovo {
  public:
-  // Creates `file`, which must not exist yet (O_EXCL: an author's file is never touched).
+  // Creates `file`, which must not exist yet: an author's file is never touched.
   explicit file_nuovo(fs::path file) : file_(std::move(file)) {
-    descrittore_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descrittore_ < 0) {
-      const int numero = errno;
-      if (numero == EEXIST) throw errore_file(file_, "esiste gia' e non viene sovrascritto");
-      throw errore_file(file_, std::strerror(numero));
-    }
+    const auto m = sistema::crea_nuovo(file_, file_);
+    if (!m) throw errore_file(file_, "esiste gia' e non viene sovrascritto");
+    maniglia_ = *m;
   }
   file_nuovo(const file_nuovo&) = delete;
   file_nuovo& operator=(const file_nuovo&) = delete;
   ~file_nuovo() {
-    if (descrittore_ >= 0) ::close(descrittore_);
-    if (!tenuto_) ::unlink(file_.c_str());
+    if (maniglia_ != -1) sistema::chiudi_senza_controllo(maniglia_);
+    if (!tenuto_) sistema::elimina(file_);
   }
 
-  void scrivi(std::string_view byte) {
-    while (!byte.empty()) {
-      const ssize_t scritti = ::write(descrittore_, byte.data(), byte.size());
-      if (scritti < 0 && errno == EINTR) continue;
-      if (scritti < 0) throw errore_file(file_, std::strerror(errno));
-      byte.remove_prefix(static_cast<size_t>(scritti));
-    }
-  }
+  void scrivi(std::string_view byte) { sistema::scrivi(maniglia_, byte, file_); }
   void chiudi() {
-    const int d = descrittore_;
-    descrittore_ = -1;
-    if (::close(d) != 0) throw errore_file(file_, std::strerror(errno));
+    const sistema::maniglia m = maniglia_;
+    maniglia_ = -1;
+    sistema::chiudi(m, file_);
   }
   void tieni() { tenuto_ = true; }
 
  private:
   fs::path file_;
-  int descrittore_ = -1;
+  sistema::maniglia maniglia_ = -1;
   bool tenuto_ = false;
 };
 
 }  // namespace
 
 int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita) {
-  const fs::path cartella(r.uscita);  // empty: the names alone, in the current folder
-  const fs::path linea = cartella / (r.linea + "_linea.txt");
-  const fs::path treno = cartella / (r.linea + "_" + r.treno + "-.txt");
+  const fs::path cartella = sistema::percorso(r.uscita);  // empty: the names alone, in the current folder
+  const fs::path linea = cartella / sistema::percorso(r.linea + "_linea.txt");
+  const fs::path treno = cartella / sistema::percorso(r.linea + "_" + r.treno + "-.txt");
   const testi_nuovi testi = testi_di_partenza();
   // Both are created before either is written: when the second is already there, the
   // first, just made and empty, goes again and the folder is as it was.
@@ -76,8 +61,10 @@ int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita) {
   file_treno.chiudi();
   file_linea.tieni();
   file_treno.tieni();
-  uscita << "Scritti " << linea.string() << " e " << treno.string() << ".\n"
-         << "Per compilarli: " << NOME_PROGRAMMA << " " << linea.string() << " " << treno.string()
+  const std::string nome_linea = sistema::testo(linea);
+  const std::string nome_treno = sistema::testo(treno);
+  uscita << "Scritti " << nome_linea << " e " << nome_treno << ".\n"
+         << "Per compilarli: " << NOME_PROGRAMMA << " " << nome_linea << " " << nome_treno
          << "\n"
          << std::flush;
   return STATO_SUCCESSO;

@@ -1,15 +1,7 @@
 #include "app/osserva.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/inotify.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -17,6 +9,7 @@
 
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
+#include "app/piattaforma.h"
 #include "app/sostituzione.h"
 
 namespace scenario {
@@ -26,103 +19,8 @@ using orologio = std::chrono::steady_clock;
 
 namespace {
 
-std::string motivo_errno() { return std::strerror(errno); }
-
-// SIGINT and SIGTERM, blocked for the whole watch and read from a descriptor in the loop:
-// an interruption never lands in the middle of a build, which always ends whole (its
-// temporary files removed, the compiled files replaced all together or not at all).
-// They stay blocked when the watch ends, since the program ends right after it.
-class segnali_di_fine {
- public:
-  segnali_di_fine() {
-    sigset_t insieme;
-    sigemptyset(&insieme);
-    sigaddset(&insieme, SIGINT);
-    sigaddset(&insieme, SIGTERM);
-    if (sigprocmask(SIG_BLOCK, &insieme, nullptr) != 0) throw std::runtime_error(motivo_errno());
-    descrittore_ = signalfd(-1, &insieme, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (descrittore_ < 0) throw std::runtime_error("signalfd: " + motivo_errno());
-  }
-  segnali_di_fine(const segnali_di_fine&) = delete;
-  segnali_di_fine& operator=(const segnali_di_fine&) = delete;
-  ~segnali_di_fine() { ::close(descrittore_); }
-  int descrittore() const { return descrittore_; }
-
- private:
-  int descrittore_ = -1;
-};
-
-// The folders of the two texts, watched for files written and closed or moved in.
-class osservatore_testi {
- public:
-  osservatore_testi(const std::string& testo_linea, const std::string& testo_treno) {
-    descrittore_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (descrittore_ < 0) throw std::runtime_error("inotify: " + motivo_errno());
-    testi_[0] = guarda(testo_linea);
-    testi_[1] = guarda(testo_treno);
-  }
-  osservatore_testi(const osservatore_testi&) = delete;
-  osservatore_testi& operator=(const osservatore_testi&) = delete;
-  ~osservatore_testi() { ::close(descrittore_); }
-  int descrittore() const { return descrittore_; }
-
-  // Reads the events waiting. True when one of them is about a text (or events were
-  // lost, which may have hidden one). Throws errore_file when a text's folder is gone.
-  bool leggi() {
-    bool cambiato = false;
-    alignas(inotify_event) char zona[8192];
-    for (;;) {
-      const ssize_t letti = ::read(descrittore_, zona, sizeof zona);
-      if (letti < 0 && errno == EINTR) continue;
-      if (letti < 0 && errno == EAGAIN) return cambiato;
-      if (letti <= 0) throw std::runtime_error("inotify: " + motivo_errno());
-      const auto fine = static_cast<size_t>(letti);
-      for (size_t i = 0; i + sizeof(inotify_event) <= fine;) {
-        inotify_event evento;
-        std::memcpy(&evento, zona + i, sizeof evento);
-        const size_t nome_da = i + sizeof evento;
-        const size_t lunghezza = std::min<size_t>(evento.len, fine - nome_da);
-        const std::string nome(zona + nome_da, strnlen(zona + nome_da, lunghezza));
-        i = nome_da + lunghezza;
-        if (evento.mask & IN_Q_OVERFLOW) cambiato = true;
-        for (const testo_osservato& t : testi_) {
-          if (evento.wd != t.guardia) continue;
-          if (evento.mask & IN_IGNORED) {
-            throw errore_file(t.cartella, "la cartella non e' piu' osservabile");
-          }
-          if (nome == t.nome) cambiato = true;
-        }
-      }
-    }
-  }
-
- private:
-  struct testo_osservato {
-    fs::path cartella;
-    std::string nome;
-    int guardia = -1;
-  };
-
-  testo_osservato guarda(const std::string& testo) {
-    const fs::path file(testo);
-    testo_osservato t;
-    t.cartella = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    t.nome = file.filename().string();
-    // Both texts in one folder give the same watch, and the same descriptor.
-    t.guardia = inotify_add_watch(descrittore_, t.cartella.c_str(),
-                                  IN_CLOSE_WRITE | IN_MOVED_TO | IN_ONLYDIR);
-    if (t.guardia < 0) throw errore_file(t.cartella, motivo_errno());
-    return t;
-  }
-
-  int descrittore_ = -1;
-  testo_osservato testi_[2];
-};
-
 std::string ora_attuale() {
-  const std::time_t adesso = std::time(nullptr);
-  std::tm locale{};
-  localtime_r(&adesso, &locale);
+  const std::tm locale = sistema::ora_locale(std::time(nullptr));
   char testo[16];
   std::strftime(testo, sizeof testo, "%H:%M:%S", &locale);
   return testo;
@@ -219,28 +117,26 @@ std::string con_ricarica(const std::string& html, std::string_view marca,
 
 std::string scrivi_anteprima_osservata(const riga_comando& r, const pagina_anteprima& pagina,
                                        const std::string& marca) {
-  const fs::path cartella = r.uscita.empty() ? fs::path(".") : fs::path(r.uscita);
-  const std::string geometria = leggi_file(cartella / nome_geometria(r.linea));
-  const std::string tabella = leggi_file(cartella / nome_tabella(r.linea, r.treno));
-  const std::string percorso = leggi_file(cartella / nome_percorso(r.linea, r.treno));
+  const fs::path cartella = sistema::percorso(r.uscita.empty() ? "." : r.uscita);
+  const std::string geometria = leggi_file(cartella / sistema::percorso(nome_geometria(r.linea)));
+  const std::string tabella = leggi_file(cartella / sistema::percorso(nome_tabella(r.linea, r.treno)));
+  const std::string percorso = leggi_file(cartella / sistema::percorso(nome_percorso(r.linea, r.treno)));
   const std::string html = pagina(geometria, tabella, percorso);
-  const std::string script = nome_ricarica(fs::path(r.anteprima).filename().string());
+  const std::string script = nome_ricarica(sistema::testo(sistema::percorso(r.anteprima).filename()));
   // The page first, the mark after it: a browser that sees the new mark finds the new page.
-  sostituisci_file(r.anteprima, con_ricarica(html, marca, script));
-  sostituisci_file(nome_ricarica(r.anteprima), "ricarica_anteprima(\"" + marca + "\");\n");
+  sostituisci_file(sistema::percorso(r.anteprima), con_ricarica(html, marca, script));
+  sostituisci_file(sistema::percorso(nome_ricarica(r.anteprima)), "ricarica_anteprima(\"" + marca + "\");\n");
   return html;
 }
 
 void chiudi_anteprima_osservata(const riga_comando& r, const std::string& html) {
-  sostituisci_file(r.anteprima, html);
-  if (::unlink(nome_ricarica(r.anteprima).c_str()) != 0 && errno != ENOENT) {
-    throw errore_file(nome_ricarica(r.anteprima), motivo_errno());
-  }
+  sostituisci_file(sistema::percorso(r.anteprima), html);
+  const fs::path script = sistema::percorso(nome_ricarica(r.anteprima));
+  if (const auto motivo = sistema::elimina(script)) throw errore_file(script, *motivo);
 }
 
 int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const opzioni_osserva& o) {
-  segnali_di_fine segnali;
-  osservatore_testi testi(r.testo_linea, r.testo_treno);
+  sistema::osservatore testi({r.testo_linea, r.testo_treno});
   const bool con_pagina = !r.anteprima.empty() && o.pagina && !r.solo_controllo;
   if (!r.anteprima.empty() && !con_pagina) {
     uscita << NOME_PROGRAMMA << ": --anteprima: nessuna pagina da scrivere\n";
@@ -267,17 +163,11 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
   orologio::time_point primo_evento{};
   orologio::time_point pronto{};
   for (;;) {
-    int attesa = -1;
-    if (salvataggio) {
-      const auto resto = std::chrono::ceil<std::chrono::milliseconds>(pronto - orologio::now());
-      attesa = static_cast<int>(std::max<int64_t>(0, resto.count()));
-    }
-    pollfd attesi[2] = {{segnali.descrittore(), POLLIN, 0}, {testi.descrittore(), POLLIN, 0}};
-    const int pronti = ::poll(attesi, 2, attesa);
-    if (pronti < 0 && errno == EINTR) continue;
-    if (pronti < 0) throw std::runtime_error("poll: " + motivo_errno());
-    if (attesi[0].revents != 0) break;  // interrupted: the signal stays pending, unread
-    if (attesi[1].revents != 0 && testi.leggi()) {
+    std::optional<std::chrono::milliseconds> attesa;
+    if (salvataggio) attesa = std::chrono::ceil<std::chrono::milliseconds>(pronto - orologio::now());
+    const auto evento = testi.attendi(attesa);
+    if (evento == sistema::osservatore::evento::fine) break;
+    if (evento == sistema::osservatore::evento::salvataggio) {
       const auto adesso = orologio::now();
       if (!salvataggio) primo_evento = adesso;
       salvataggio = true;

@@ -1,9 +1,25 @@
-// What the build shows the user: a window asking to wait, and messages. The console
-// implementation writes both to standard error.
+// The program's edge towards the user and the operating system.
+//
+// What the build shows: a window asking to wait, and messages; the console implementation
+// writes both to standard error.
+//
+// Every call into the operating system goes through the functions and classes of
+// `sistema` below (with the folder lock, app/blocco.h, and the interrupts, app/segnali.h).
+// They have two halves, app/piattaforma_posix.cpp and app/piattaforma_windows.cpp; the
+// rest of app/ is the same code on both systems. Outside the halves every path and every
+// text is UTF-8; the Windows half speaks to the system in wide characters.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace scenario {
 
@@ -35,5 +51,82 @@ inline constexpr int STATO_ERRORE_SISTEMA = 2;
 // Shows " Errore n. " followed by `a` (and, on the following lines, `dettaglio` when
 // given). The caller then ends the build with status 1.
 void errore(piattaforma& p, const std::string& a, const std::string& dettaglio = "");
+
+namespace sistema {
+
+// An open file: a descriptor, or a Windows handle.
+using maniglia = std::intptr_t;
+
+// The start of a program: its arguments as UTF-8 (on Windows from the wide command line,
+// which holds any name), standard output and error passing bytes unchanged, and a console
+// that shows UTF-8.
+std::vector<std::string> prepara_processo(int argc, char** argv);
+
+// A path from UTF-8 text. (On Windows std::filesystem reads a narrow string in the local
+// code page, so a name with an accent would come out wrong.)
+std::filesystem::path percorso(std::string_view utf8);
+// The path as UTF-8 text.
+std::string testo(const std::filesystem::path& p);
+
+// The folder that holds the running executable.
+std::filesystem::path cartella_eseguibile(const char* argv0);
+// The folder for temporary files: TMPDIR when set and not empty, otherwise /tmp; on
+// Windows the system's temporary folder.
+std::filesystem::path cartella_temporanei();
+// Makes a new folder under `base`, named `prefisso`, "-" and six letters or digits.
+std::filesystem::path crea_cartella_unica(const std::filesystem::path& base, std::string_view prefisso);
+
+// Reads the whole of `file`, a regular file of at most `limite` bytes. A folder, a device
+// or a pipe is refused without waiting on it.
+std::string leggi_regolare(const std::filesystem::path& file, size_t limite);
+
+// Creates `file` for writing, empty; it must not exist yet. Nothing when it does; throws
+// errore_file naming `nome` on any other failure.
+std::optional<maniglia> crea_nuovo(const std::filesystem::path& file, const std::filesystem::path& nome);
+// A file about to replace `precedente` takes its permissions (and, where the system lets
+// it, its owner). Nothing when `precedente` is no regular file.
+void prendi_permessi(maniglia m, const std::filesystem::path& precedente, const std::filesystem::path& nome);
+void scrivi(maniglia m, std::string_view byte, const std::filesystem::path& nome);
+void scrivi_a(maniglia m, uint64_t posizione, std::string_view byte, const std::filesystem::path& nome);
+// Closes, checking the close (a write the system had deferred may fail only here).
+void chiudi(maniglia m, const std::filesystem::path& nome);
+void chiudi_senza_controllo(maniglia m);
+// Throws errore_file naming `destinazione` when a rename onto it is bound to fail: a
+// folder stands at its name, or (Windows) the file is read-only or held open by a program
+// that does not let it be replaced.
+void verifica_sostituibile(const std::filesystem::path& destinazione);
+// Renames `da` over `a`: `a` holds the earlier file or the whole new one, never less.
+void sostituisci_nome(const std::filesystem::path& da, const std::filesystem::path& a);
+// Deletes `file`: the reason when it could not, nothing when it is gone or was never there.
+std::optional<std::string> elimina(const std::filesystem::path& file);
+
+// A number of this process, for names no other process draws.
+uint64_t numero_processo();
+// The local time of `t`.
+std::tm ora_locale(std::time_t t);
+
+// The folders of some files, watched for saves of those files, and the user's request to
+// end the watch (Ctrl-C; SIGTERM on POSIX; Ctrl-Break on Windows). An interrupt that
+// arrives during a build waits for `attendi`, so a build always ends whole.
+class osservatore {
+ public:
+  // Throws errore_file naming a folder that cannot be watched.
+  explicit osservatore(const std::vector<std::string>& file);
+  ~osservatore();
+  osservatore(const osservatore&) = delete;
+  osservatore& operator=(const osservatore&) = delete;
+
+  enum class evento { scaduto, salvataggio, fine };
+  // Waits for a save of one of the files (or events lost, which may hide one), for the
+  // end, or for `limite` to pass; without a limit, as long as it takes. The end comes
+  // first when both are waiting. Throws errore_file when a folder is no longer watchable.
+  evento attendi(std::optional<std::chrono::milliseconds> limite);
+
+ private:
+  struct stato;
+  std::unique_ptr<stato> stato_;
+};
+
+}  // namespace sistema
 
 }  // namespace scenario

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "app/piattaforma.h"
+
 namespace scenario {
 
 namespace {
@@ -225,14 +227,14 @@ void completa(lettura& l) {
 }  // namespace
 
 std::string linea_da_nome(const std::string& testo_linea) {
-  const std::string nome = std::filesystem::path(testo_linea).filename().string();
+  const std::string nome = sistema::testo(sistema::percorso(testo_linea).filename());
   constexpr std::string_view coda = "_linea.txt";
   if (nome.size() <= coda.size() || !finisce_con(nome, coda)) return "";
   return nome.substr(0, nome.size() - coda.size());
 }
 
 std::string treno_da_nome(const std::string& testo_treno, const std::string& linea) {
-  const std::string nome = std::filesystem::path(testo_treno).filename().string();
+  const std::string nome = sistema::testo(sistema::percorso(testo_treno).filename());
   const std::string testa = linea + "_";
   constexpr std::string_view coda = "-.txt";
   if (linea.empty() || nome.size() <= testa.size() + coda.size()) return "";

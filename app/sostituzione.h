@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/piattaforma.h"
 #include "app/segnali.h"
 #include "output/file_compilati.h"
 
@@ -49,11 +50,11 @@ class file_temporaneo : public destinazione_byte {
 
  private:
   std::filesystem::path destinazione_;
-  std::string percorso_;
+  std::filesystem::path percorso_;
   // Closes and removes the file unless it was confirmed.
   void rimuovi();
 
-  int descrittore_ = -1;
+  sistema::maniglia maniglia_ = -1;
   bool confermato_ = false;
   scarto scarto_;
 };
@@ -62,11 +63,8 @@ class file_temporaneo : public destinazione_byte {
 // temporary file is then removed and `file` keeps its earlier content.
 void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
 
-// The folder for temporary files: TMPDIR when set and not empty, otherwise /tmp.
-std::filesystem::path cartella_temporanei();
-
-// A private folder made with mkdtemp under cartella_temporanei(), named after `prefisso`, removed with everything in it when the value
-// goes out of scope.
+// A private folder made under sistema::cartella_temporanei(), named after `prefisso`,
+// removed with everything in it when the value goes out of scope.
 class cartella_privata {
  public:
   explicit cartella_privata(std::string_view prefisso);  // throws errore_file on failure
@@ -83,6 +81,10 @@ class cartella_privata {
 // The largest text read: far above the largest scenario's texts (about 1.4 MB together),
 // far below what would exhaust memory.
 inline constexpr size_t LIMITE_TESTO = size_t{64} << 20;
+
+// Why a text is refused.
+inline constexpr const char* NON_REGOLARE = "non e' un file regolare";
+errore_file testo_troppo_grande(const std::filesystem::path& file, size_t limite);
 
 // Reads a whole regular file as bytes. A folder, a device or a pipe is refused without
 // waiting on it, and so is a file of more than LIMITE_TESTO bytes. Throws errore_file

@@ -128,7 +128,7 @@ TEST(CartellaTemporanei, TmpdirVuotoComeNonImpostato) {
   } casi[] = {{nullptr, "/tmp"}, {"", "/tmp"}, {"/var/tmp", "/var/tmp"}};
   for (const auto& c : casi) {
     c.valore ? setenv("TMPDIR", c.valore, 1) : unsetenv("TMPDIR");
-    EXPECT_EQ(cartella_temporanei(), c.atteso) << (c.valore ? c.valore : "(non impostato)");
+    EXPECT_EQ(sistema::cartella_temporanei(), c.atteso) << (c.valore ? c.valore : "(non impostato)");
   }
 }
 
