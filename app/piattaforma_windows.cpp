@@ -1,0 +1,521 @@
+// The Windows half of the platform layer (app/piattaforma.h, app/blocco.h, app/segnali.h).
+// The system is spoken to in wide characters; paths and texts are UTF-8 outside.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "app/blocco.h"
+#include "app/piattaforma.h"
+#include "app/segnali.h"
+#include "app/sostituzione.h"
+
+namespace scenario {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string utf8_di(std::wstring_view w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring largo_di(std::string_view s) {
+  if (s.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+// The system's own words for an error, in the user's language.
+std::string motivo_di(DWORD numero) {
+  wchar_t* testo = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      numero, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
+  std::wstring w = n > 0 && testo != nullptr ? std::wstring(testo, n) : L"errore " + std::to_wstring(numero);
+  if (testo != nullptr) LocalFree(testo);
+  while (!w.empty() && (w.back() == L'\n' || w.back() == L'\r' || w.back() == L' ' || w.back() == L'.')) {
+    w.pop_back();
+  }
+  return utf8_di(w);
+}
+std::string motivo_ultimo() { return motivo_di(GetLastError()); }
+
+HANDLE maniglia_di(sistema::maniglia m) { return reinterpret_cast<HANDLE>(m); }
+sistema::maniglia da_maniglia(HANDLE h) { return reinterpret_cast<sistema::maniglia>(h); }
+
+}  // namespace
+
+// ---- Interrupts --------------------------------------------------------------------------
+
+namespace {
+
+// A build has at most three temporary compiled files, one text being replaced and the two
+// description texts of the embedded build.
+constexpr int POSTI = 16;
+constexpr size_t LUNGHEZZA = 4096;
+
+wchar_t percorsi[POSTI][LUNGHEZZA];
+bool occupato[POSTI];
+
+// Held by segnali_sospesi and by the handler: the handler runs on a thread of its own
+// and waits here for a registration or a set of renames under way. A critical section
+// may be entered again by the thread that holds it, so holds nest.
+CRITICAL_SECTION sezione;
+std::atomic<bool> sezione_pronta{false};
+
+// While the texts are watched, Ctrl-C and Ctrl-Break only ask the watch to end.
+std::atomic<HANDLE> fine_osservazione{nullptr};
+
+// The console's code page as the program found it, given back at the end.
+UINT pagina_codici_iniziale = 0;
+
+void ripristina_console() {
+  if (pagina_codici_iniziale != 0) SetConsoleOutputCP(pagina_codici_iniziale);
+}
+
+BOOL WINAPI al_controllo(DWORD tipo) {
+  const bool tastiera = tipo == CTRL_C_EVENT || tipo == CTRL_BREAK_EVENT;
+  if (tastiera) {
+    if (const HANDLE fine = fine_osservazione.load(); fine != nullptr) {
+      SetEvent(fine);
+      return TRUE;
+    }
+  }
+  if (sezione_pronta) EnterCriticalSection(&sezione);
+  for (int i = 0; i < POSTI; ++i) {
+    if (occupato[i]) DeleteFileW(percorsi[i]);
+  }
+  ripristina_console();
+  // As the signals on POSIX: SIGINT for the keyboard, SIGHUP for the console closed,
+  // SIGTERM for the session's end.
+  ExitProcess(tastiera ? 130 : tipo == CTRL_CLOSE_EVENT ? 129 : 143);
+}
+
+}  // namespace
+
+void prepara_segnali() {
+  if (!sezione_pronta.exchange(true)) InitializeCriticalSection(&sezione);
+  // A Ctrl-C ignored by whoever started the program stays ignored: the system then calls
+  // no handler for it.
+  SetConsoleCtrlHandler(al_controllo, TRUE);
+}
+
+segnali_sospesi::segnali_sospesi() {
+  if (sezione_pronta) EnterCriticalSection(&sezione);
+}
+
+segnali_sospesi::~segnali_sospesi() {
+  if (sezione_pronta) LeaveCriticalSection(&sezione);
+}
+
+void scarto::registra(const std::string& percorso) {
+  dimentica();
+  const std::wstring largo = sistema::percorso(percorso).wstring();
+  if (largo.size() >= LUNGHEZZA) throw errore_file(sistema::percorso(percorso), motivo_di(ERROR_FILENAME_EXCED_RANGE));
+  const segnali_sospesi sospesi;
+  for (int i = 0; i < POSTI; ++i) {
+    if (occupato[i]) continue;
+    std::memcpy(percorsi[i], largo.c_str(), (largo.size() + 1) * sizeof(wchar_t));
+    occupato[i] = true;
+    posto_ = i;
+    return;
+  }
+  throw errore_file(sistema::percorso(percorso), "troppi file temporanei aperti insieme");
+}
+
+void scarto::dimentica() {
+  if (posto_ < 0) return;
+  const segnali_sospesi sospesi;
+  occupato[posto_] = false;
+  posto_ = -1;
+}
+
+// ---- The folder lock ---------------------------------------------------------------------
+
+namespace {
+
+// The folder's final path: links, junctions and substituted drives resolved, the case as
+// the disk stores it, so that every name of one folder gives the same text.
+std::wstring percorso_finale(const fs::path& cartella) {
+  const HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) {
+    const DWORD numero = GetLastError();
+    CloseHandle(h);
+    throw errore_file(cartella, motivo_di(numero));
+  }
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(h);
+    throw errore_file(cartella, motivo_di(ERROR_DIRECTORY));
+  }
+  std::wstring finale(MAX_PATH, L'\0');
+  DWORD n = GetFinalPathNameByHandleW(h, finale.data(), static_cast<DWORD>(finale.size()), FILE_NAME_NORMALIZED);
+  if (n >= finale.size()) {
+    finale.resize(n + 1);
+    n = GetFinalPathNameByHandleW(h, finale.data(), static_cast<DWORD>(finale.size()), FILE_NAME_NORMALIZED);
+  }
+  CloseHandle(h);
+  // Without a final path (some network redirectors), the absolute name as given.
+  if (n == 0 || n >= finale.size()) return fs::absolute(cartella).lexically_normal().wstring();
+  finale.resize(n);
+  return finale;
+}
+
+}  // namespace
+
+blocco_cartella::blocco_cartella(const fs::path& cartella) {
+  // A mutex's name holds no backslash and is short: the path's FNV-1a digest stands for
+  // it. Two folders whose digests met would only take turns, never lose a file.
+  uint64_t impronta = 14695981039346656037ull;
+  for (const wchar_t c : percorso_finale(cartella)) {
+    impronta = (impronta ^ static_cast<uint16_t>(c)) * 1099511628211ull;
+  }
+  wchar_t nome[64];
+  std::swprintf(nome, 64, L"Global\\compila_scenario-cartella-%016llx", static_cast<unsigned long long>(impronta));
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, nome);
+  if (mutex == nullptr) throw errore_file(cartella, motivo_ultimo());
+  // WAIT_ABANDONED: the build before died holding it. Its set is whole all the same (a
+  // name holds the earlier file or the whole new one), and the mutex is now ours.
+  const DWORD atteso = WaitForSingleObject(mutex, INFINITE);
+  if (atteso != WAIT_OBJECT_0 && atteso != WAIT_ABANDONED) {
+    const DWORD numero = GetLastError();
+    CloseHandle(mutex);
+    throw errore_file(cartella, motivo_di(numero));
+  }
+  maniglia_ = da_maniglia(mutex);
+}
+
+blocco_cartella::~blocco_cartella() {
+  if (maniglia_ == -1) return;
+  ReleaseMutex(maniglia_di(maniglia_));
+  CloseHandle(maniglia_di(maniglia_));
+}
+
+namespace sistema {
+
+// ---- Process, names and folders ----------------------------------------------------------
+
+std::vector<std::string> prepara_processo(int, char**) {
+  // The C runtime's argv holds the arguments in the local code page, where a name in
+  // another script is lost: the wide command line holds them all.
+  std::vector<std::string> argomenti;
+  int n = 0;
+  wchar_t** larghi = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 1; larghi != nullptr && i < n; ++i) argomenti.push_back(utf8_di(larghi[i]));
+  if (larghi != nullptr) LocalFree(larghi);
+  // Bytes out as they are: no CR before each LF, so both systems print the same bytes.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  // The messages are UTF-8; the console shows them so while the program runs.
+  const UINT prima = GetConsoleOutputCP();
+  if (prima != 0 && prima != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+    pagina_codici_iniziale = prima;
+    std::atexit(ripristina_console);
+  }
+  return argomenti;
+}
+
+fs::path percorso(std::string_view utf8) { return fs::path(largo_di(utf8)); }
+std::string testo(const fs::path& p) { return utf8_di(p.native()); }
+
+fs::path cartella_eseguibile(const char*) {
+  std::wstring nome(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, nome.data(), static_cast<DWORD>(nome.size()));
+    if (n == 0) return fs::current_path();
+    if (n < nome.size()) {
+      nome.resize(n);
+      return fs::path(nome).parent_path();
+    }
+    nome.resize(nome.size() * 2);
+  }
+}
+
+fs::path cartella_temporanei() {
+  wchar_t cartella[MAX_PATH + 2];
+  const DWORD n = GetTempPathW(MAX_PATH + 2, cartella);
+  return n > 0 && n <= MAX_PATH + 1 ? fs::path(std::wstring(cartella, n)) : fs::current_path();
+}
+
+fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
+  static constexpr char cifre[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  uint64_t stato = (static_cast<uint64_t>(GetTickCount64()) << 20) ^ GetCurrentProcessId();
+  for (int tentativo = 0; tentativo < 100; ++tentativo) {
+    std::string nome = std::string(prefisso) + "-";
+    for (int i = 0; i < 6; ++i) {
+      stato = stato * 6364136223846793005ull + 1442695040888963407ull;
+      nome += cifre[(stato >> 33) % (sizeof cifre - 1)];
+    }
+    const fs::path cartella = base / percorso(nome);
+    if (CreateDirectoryW(cartella.c_str(), nullptr)) return cartella;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw errore_file(base, motivo_ultimo());
+  }
+  throw errore_file(base, motivo_di(ERROR_ALREADY_EXISTS));
+}
+
+uint64_t numero_processo() { return GetCurrentProcessId(); }
+
+std::tm ora_locale(std::time_t t) {
+  std::tm locale{};
+  localtime_s(&locale, &t);
+  return locale;
+}
+
+// ---- Files -------------------------------------------------------------------------------
+
+std::string leggi_regolare(const fs::path& file, size_t limite) {
+  // Folders open too (for the message that names them); a device or a pipe is known by
+  // its type before anything is read from it.
+  const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file(file, motivo_ultimo());
+  struct chiusura {
+    HANDLE h;
+    ~chiusura() { CloseHandle(h); }
+  } chiudi_h{h};
+  if (GetFileType(h) != FILE_TYPE_DISK) throw errore_file(file, NON_REGOLARE);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) throw errore_file(file, motivo_ultimo());
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(file, std::strerror(EISDIR));
+  const uint64_t dimensione = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  if (dimensione > limite) throw testo_troppo_grande(file, limite);
+  std::string contenuto;
+  contenuto.reserve(static_cast<size_t>(dimensione));
+  char pezzo[64 * 1024];
+  for (;;) {
+    DWORD letti = 0;
+    if (!ReadFile(h, pezzo, sizeof pezzo, &letti, nullptr)) throw errore_file(file, motivo_ultimo());
+    if (letti == 0) break;
+    // A file that grows while it is read is held to the same limit.
+    if (contenuto.size() + letti > limite) throw testo_troppo_grande(file, limite);
+    contenuto.append(pezzo, letti);
+  }
+  return contenuto;
+}
+
+std::optional<maniglia> crea_nuovo(const fs::path& file, const fs::path& nome) {
+  // Shared for deleting: the interrupt's handler removes a temporary file still open.
+  const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) return da_maniglia(h);
+  const DWORD numero = GetLastError();
+  if (numero == ERROR_FILE_EXISTS || numero == ERROR_ALREADY_EXISTS) return std::nullopt;
+  throw errore_file(nome, motivo_di(numero));
+}
+
+// A new file takes the folder's inherited permissions, as every file made there does; a
+// read-only earlier file is refused before any rename (verifica_sostituibile).
+void prendi_permessi(maniglia, const fs::path&, const fs::path&) {}
+
+void scrivi(maniglia m, std::string_view byte, const fs::path& nome) {
+  while (!byte.empty()) {
+    const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(byte.size(), 1u << 30));
+    DWORD scritti = 0;
+    if (!WriteFile(maniglia_di(m), byte.data(), pezzo, &scritti, nullptr)) throw errore_file(nome, motivo_ultimo());
+    byte.remove_prefix(scritti);
+  }
+}
+
+void scrivi_a(maniglia m, uint64_t posizione, std::string_view byte, const fs::path& nome) {
+  while (!byte.empty()) {
+    OVERLAPPED dove{};
+    dove.Offset = static_cast<DWORD>(posizione);
+    dove.OffsetHigh = static_cast<DWORD>(posizione >> 32);
+    const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(byte.size(), 1u << 30));
+    DWORD scritti = 0;
+    if (!WriteFile(maniglia_di(m), byte.data(), pezzo, &scritti, &dove)) throw errore_file(nome, motivo_ultimo());
+    posizione += scritti;
+    byte.remove_prefix(scritti);
+  }
+}
+
+void chiudi(maniglia m, const fs::path& nome) {
+  if (!CloseHandle(maniglia_di(m))) throw errore_file(nome, motivo_ultimo());
+}
+
+void chiudi_senza_controllo(maniglia m) { CloseHandle(maniglia_di(m)); }
+
+void verifica_sostituibile(const fs::path& destinazione) {
+  const DWORD attributi = GetFileAttributesW(destinazione.c_str());
+  if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way
+  if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, std::strerror(EISDIR));
+  if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo_di(ERROR_ACCESS_DENIED));
+  // A program that holds the file open without letting it be deleted (the simulator with
+  // the scenario loaded, an editor) would stop the rename halfway through the set: found
+  // here, before the first rename, the earlier set stays whole.
+  const HANDLE h = CreateFileW(destinazione.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD numero = GetLastError();
+    if (numero != ERROR_FILE_NOT_FOUND && numero != ERROR_PATH_NOT_FOUND) throw errore_file(destinazione, motivo_di(numero));
+    return;
+  }
+  CloseHandle(h);
+}
+
+void sostituisci_nome(const fs::path& da, const fs::path& a) {
+  // A rename within one folder: the name holds the earlier file or the new one, whole.
+  // A virus scanner that has just opened the new file holds the rename back for a moment.
+  for (int tentativo = 1;; ++tentativo) {
+    if (MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    const DWORD numero = GetLastError();
+    if ((numero != ERROR_SHARING_VIOLATION && numero != ERROR_ACCESS_DENIED) || tentativo == 20) {
+      throw errore_file(a, motivo_di(numero));
+    }
+    Sleep(50);
+  }
+}
+
+std::optional<std::string> elimina(const fs::path& file) {
+  if (DeleteFileW(file.c_str())) return std::nullopt;
+  const DWORD numero = GetLastError();
+  if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) return std::nullopt;
+  return motivo_di(numero);
+}
+
+// ---- Watching the texts ------------------------------------------------------------------
+
+// Each folder is read for changes with an overlapped ReadDirectoryChangesW; the end of
+// the watch is an event the console's handler sets. One wait covers them all.
+struct osservatore::stato {
+  struct cartella_osservata {
+    fs::path cartella;
+    std::vector<std::wstring> nomi;  // the texts in it
+    HANDLE maniglia = INVALID_HANDLE_VALUE;
+    HANDLE evento = nullptr;
+    OVERLAPPED sovrapposto{};
+    alignas(DWORD) unsigned char zona[16 * 1024];
+  };
+  HANDLE fine = nullptr;
+  std::vector<std::unique_ptr<cartella_osservata>> cartelle;
+
+  ~stato() {
+    fine_osservazione = nullptr;
+    for (auto& c : cartelle) {
+      if (c->maniglia != INVALID_HANDLE_VALUE) {
+        CancelIoEx(c->maniglia, &c->sovrapposto);
+        DWORD ignorato = 0;
+        GetOverlappedResult(c->maniglia, &c->sovrapposto, &ignorato, TRUE);
+        CloseHandle(c->maniglia);
+      }
+      if (c->evento != nullptr) CloseHandle(c->evento);
+    }
+    if (fine != nullptr) CloseHandle(fine);
+  }
+
+  void leggi_ancora(cartella_osservata& c) {
+    ResetEvent(c.evento);
+    c.sovrapposto = OVERLAPPED{};
+    c.sovrapposto.hEvent = c.evento;
+    if (!ReadDirectoryChangesW(c.maniglia, c.zona, sizeof c.zona, FALSE,
+                               FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE,
+                               nullptr, &c.sovrapposto, nullptr)) {
+      throw errore_file(c.cartella, motivo_ultimo());
+    }
+  }
+
+  void guarda(const std::string& testo_file) {
+    const fs::path file = percorso(testo_file);
+    const fs::path cartella = file.has_parent_path() ? file.parent_path() : fs::path(L".");
+    const std::wstring nome = file.filename().wstring();
+    std::error_code ec;
+    for (auto& c : cartelle) {
+      if (fs::equivalent(c->cartella, cartella, ec)) {
+        c->nomi.push_back(nome);
+        return;
+      }
+    }
+    auto c = std::make_unique<cartella_osservata>();
+    c->cartella = cartella;
+    c->nomi.push_back(nome);
+    c->maniglia = CreateFileW(cartella.c_str(), FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    if (c->maniglia == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());
+    c->evento = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (c->evento == nullptr) throw errore_file(cartella, motivo_ultimo());
+    leggi_ancora(*c);
+    cartelle.push_back(std::move(c));
+  }
+
+  // The changes one folder reported: true when one names a text (or they overflowed the
+  // buffer, which may have hidden one).
+  bool leggi(cartella_osservata& c) {
+    DWORD byte = 0;
+    if (!GetOverlappedResult(c.maniglia, &c.sovrapposto, &byte, FALSE)) {
+      throw errore_file(c.cartella, "la cartella non e' piu' osservabile: " + motivo_ultimo());
+    }
+    bool cambiato = byte == 0;
+    for (size_t i = 0; i + sizeof(FILE_NOTIFY_INFORMATION) <= byte;) {
+      FILE_NOTIFY_INFORMATION voce;
+      std::memcpy(&voce, c.zona + i, sizeof voce);
+      const size_t da = i + offsetof(FILE_NOTIFY_INFORMATION, FileName);
+      const size_t lunghezza = std::min<size_t>(voce.FileNameLength, byte - std::min<size_t>(da, byte));
+      std::wstring nome(lunghezza / sizeof(wchar_t), L'\0');
+      std::memcpy(nome.data(), c.zona + da, nome.size() * sizeof(wchar_t));
+      if (voce.Action != FILE_ACTION_REMOVED && voce.Action != FILE_ACTION_RENAMED_OLD_NAME) {
+        for (const std::wstring& atteso : c.nomi) {
+          // Names on Windows are the same whatever their case.
+          if (CompareStringOrdinal(nome.c_str(), static_cast<int>(nome.size()), atteso.c_str(),
+                                   static_cast<int>(atteso.size()), TRUE) == CSTR_EQUAL) {
+            cambiato = true;
+          }
+        }
+      }
+      if (voce.NextEntryOffset == 0) break;
+      i += voce.NextEntryOffset;
+    }
+    leggi_ancora(c);
+    return cambiato;
+  }
+};
+
+osservatore::osservatore(const std::vector<std::string>& file) : stato_(std::make_unique<stato>()) {
+  stato_->fine = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (stato_->fine == nullptr) throw std::runtime_error(motivo_ultimo());
+  for (const std::string& f : file) stato_->guarda(f);
+  fine_osservazione = stato_->fine;
+}
+
+osservatore::~osservatore() = default;
+
+osservatore::evento osservatore::attendi(std::optional<std::chrono::milliseconds> limite) {
+  std::vector<HANDLE> attesi = {stato_->fine};
+  for (auto& c : stato_->cartelle) attesi.push_back(c->evento);
+  const DWORD attesa = limite ? static_cast<DWORD>(std::max<int64_t>(0, limite->count())) : INFINITE;
+  const DWORD esito = WaitForMultipleObjects(static_cast<DWORD>(attesi.size()), attesi.data(), FALSE, attesa);
+  if (esito == WAIT_TIMEOUT) return evento::scaduto;
+  if (esito == WAIT_FAILED) throw std::runtime_error(motivo_ultimo());
+  if (WaitForSingleObject(stato_->fine, 0) == WAIT_OBJECT_0) return evento::fine;
+  bool cambiato = false;
+  for (auto& c : stato_->cartelle) {
+    if (WaitForSingleObject(c->evento, 0) == WAIT_OBJECT_0 && stato_->leggi(*c)) cambiato = true;
+  }
+  return cambiato ? evento::salvataggio : evento::scaduto;
+}
+
+}  // namespace sistema
+
+}  // namespace scenario

@@ -1,0 +1,23 @@
+# Cross build of the Windows programs with Debian's mingw-w64 (the posix flavour, whose
+# libstdc++ has threads); their tests run under Wine on the build machine.
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One .exe each, with the C++ runtime and winpthreads inside: nothing to install beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Debian's wine64 package puts its loader outside PATH.
+find_program(WINE_64 NAMES wine64 wine64-stable PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(WINE_64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_64})
+endif()
