@@ -1,7 +1,9 @@
 #include "app/sostituzione.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <cstdlib>
@@ -76,6 +78,8 @@ TEST(SostituisciFile, ErroriDelFileSystem) {
   EXPECT_EQ(nomi_in(c), nomi{"linea.dat"});
 }
 
+#ifndef _WIN32
+// A file-size limit is a POSIX process limit.
 // Replaces `file` with 4096 bytes under a file size limit of 16 bytes, so that the write
 // fails halfway; ends the process with 0 when errore_file was thrown.
 [[noreturn]] void sostituisci_oltre_il_limite(const fs::path& file) {
@@ -101,6 +105,8 @@ TEST(SostituisciFileMorte, ScritturaInterrottaLasciaIlVecchioFile) {
   EXPECT_EQ(nomi_in(c), nomi{"tabella.sim"});
 }
 
+#endif
+
 TEST(LeggiFile, TuttiIByteOppureUnErrore) {
   cartella_temporanea c;
   std::string tutti;
@@ -114,6 +120,8 @@ TEST(LeggiFile, TuttiIByteOppureUnErrore) {
   messaggio_di([&] { leggi_file(c / "cartella"); }, c / "cartella");
 }
 
+#ifndef _WIN32
+// TMPDIR is the POSIX way; Windows has its own temporary folder.
 TEST(CartellaTemporanei, TmpdirVuotoComeNonImpostato) {
   // Restores TMPDIR as it was, for the tests that follow.
   const char* prima = std::getenv("TMPDIR");
@@ -131,6 +139,8 @@ TEST(CartellaTemporanei, TmpdirVuotoComeNonImpostato) {
     EXPECT_EQ(sistema::cartella_temporanei(), c.atteso) << (c.valore ? c.valore : "(non impostato)");
   }
 }
+
+#endif
 
 }  // namespace
 }  // namespace scenario

@@ -2,7 +2,6 @@
 // own, started from another current folder, building the embedded scenario beside itself.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,6 +11,7 @@
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
 #include "tests/supporto/scenario_prova.h"
+#include "tests/supporto/sha256.h"
 
 namespace scenario {
 namespace {
@@ -25,15 +25,7 @@ bool testo_di_descrizione(const std::string& nome) {
   return nome.ends_with("_linea.txt") || nome.ends_with("-.txt");
 }
 
-std::string sha256_di(const fs::path& file) {
-  FILE* flusso = popen(("sha256sum '" + file.string() + "'").c_str(), "r");
-  if (flusso == nullptr) return "";
-  char riga[512] = {};
-  const bool letta = fgets(riga, sizeof riga, flusso) != nullptr;
-  pclose(flusso);
-  const std::string testo = letta ? riga : "";
-  return testo.size() >= 64 ? testo.substr(0, 64) : "";
-}
+std::string sha256_di(const fs::path& file) { return sha256(leggi_tutto(file)); }
 
 // The reference digests, from lines of "<64 hex digits>  <file name>"; none without them.
 std::map<std::string, std::string> digest_di_riferimento() {

@@ -2,17 +2,18 @@
 # mostra_scenario from the command line: exit 0 on good files, 1 on a damaged file (with
 # the file and the byte offset in the message), 2 on wrong usage or a missing file.
 #   tests/mostra_scenario.sh COMPILA_SCENARIO MOSTRA_SCENARIO
+# ESEGUI_CON, when set, starts the programs (wine64 for the Windows ones).
 set -uo pipefail
 compila=$1 mostra=$2
 lavoro=$(mktemp -d)
 trap 'rm -rf "$lavoro"' EXIT
 cp "$compila" "$lavoro/"
-(cd "$lavoro" && ./"$(basename "$compila")" >/dev/null 2>&1)
+(cd "$lavoro" && ${ESEGUI_CON:-} ./"$(basename "$compila")" >/dev/null 2>&1)
 esito=0
 atteso() {  # STATO TESTO_ATTESO_IN_STDERR COMANDO...
   local stato=$1 testo=$2
   shift 2
-  "$@" >"$lavoro/out" 2>"$lavoro/err"
+  ${ESEGUI_CON:-} "$@" >"$lavoro/out" 2>"$lavoro/err"
   local avuto=$?
   if [ "$avuto" -ne "$stato" ] || { [ -n "$testo" ] && ! grep -qF -- "$testo" "$lavoro/err"; }; then
     echo "FALLITO: $* -> stato $avuto (atteso $stato), stderr: $(cat "$lavoro/err")" >&2

@@ -6,6 +6,7 @@
 #    larger than the screenshot of an empty page of the same size);
 #  - the DOM the browser built holds every station name that the decoder read.
 #   tests/pagina_browser.sh COMPILA_SCENARIO MOSTRA_SCENARIO CARTELLA_DATI
+# ESEGUI_CON, when set, starts the programs (wine64 for the Windows ones).
 # Status 77 (skipped) when the browser or xmllint is not installed (make test installs them).
 set -euo pipefail
 compila=$1 mostra=$2 dati=$3
@@ -25,7 +26,7 @@ fotografa() {  # PAGINA PNG
 controlla() {  # CARTELLA LINEA TRENO
   local cartella=$1 linea=$2 treno=$3
   local pagina="$lavoro/$linea.html"
-  "$mostra" -C "$cartella" -o "$pagina" "$linea" "$treno"
+  ${ESEGUI_CON:-} "$mostra" -C "$cartella" -o "$pagina" "$linea" "$treno"
   xmllint --noout "$pagina"
   fotografa "$pagina" "$lavoro/$linea.png"
   local vuota dimensione
@@ -43,7 +44,7 @@ controlla() {  # CARTELLA LINEA TRENO
       echo "$linea: la pagina nel browser non mostra la stazione \"$nome\"" >&2
       exit 1
     fi
-  done < <("$mostra" -C "$cartella" --json "$linea" "$treno" | sed -n 's/^      "nome": "\(.*\)",$/\1/p')
+  done < <(${ESEGUI_CON:-} "$mostra" -C "$cartella" --json "$linea" "$treno" | sed -n 's/^      "nome": "\(.*\)",$/\1/p')
   if [ "$nomi" -eq 0 ]; then echo "$linea: nessuna stazione letta" >&2; exit 1; fi
   echo "$linea: pagina di $(stat -c %s "$pagina") byte, ben formata, $nomi stazioni nel DOM, fotografia di $dimensione byte"
 }
@@ -54,9 +55,9 @@ fotografa "$lavoro/vuota.html" "$lavoro/vuota.png"
 # The embedded build writes beside its executable.
 mkdir "$lavoro/incorporato"
 cp "$compila" "$lavoro/incorporato/"
-(cd "$lavoro/incorporato" && ./"$(basename "$compila")" >/dev/null 2>&1)
+(cd "$lavoro/incorporato" && ${ESEGUI_CON:-} ./"$(basename "$compila")" >/dev/null 2>&1)
 controlla "$lavoro/incorporato" Castrea_Tovena R7302
 
 mkdir "$lavoro/valle"
-"$compila" -o "$lavoro/valle" "$dati/Valle_linea.txt" "$dati/Valle_R1-.txt" >/dev/null
+${ESEGUI_CON:-} "$compila" -o "$lavoro/valle" "$dati/Valle_linea.txt" "$dati/Valle_R1-.txt" >/dev/null
 controlla "$lavoro/valle" Valle R1

@@ -40,6 +40,7 @@ class processo_sfondo {
  private:
   cartella_temporanea appunti_;
   int pid_ = -1;
+  void* maniglia_ = nullptr;  // the process on Windows
 };
 
 // How many times `parte` occurs in `testo`.

@@ -1,0 +1,137 @@
+// The Windows half of running the built program in the tests: CreateProcessW with standard
+// output and error into files, the temporary folder in the environment (TMP and TEMP,
+// which the system's temporary folder comes from), and Ctrl-Break for a signal.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cwctype>
+#include <thread>
+
+#include "tests/supporto/esecuzione_sfondo.h"
+
+namespace scenario::prova {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::wstring largo(const std::string& s) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+// One argument as the C runtime's parser reads it back: quoted, with the backslashes
+// before a quote doubled.
+std::wstring tra_virgolette(const std::wstring& a) {
+  std::wstring r = L"\"";
+  size_t barre = 0;
+  for (const wchar_t c : a) {
+    if (c == L'\\') {
+      ++barre;
+      continue;
+    }
+    r.append(c == L'"' ? 2 * barre + 1 : barre, L'\\');
+    barre = 0;
+    r += c;
+  }
+  r.append(2 * barre, L'\\');
+  return r + L"\"";
+}
+
+bool variabile_temporanei(const std::wstring& voce) {
+  std::wstring nome = voce.substr(0, voce.find(L'='));
+  for (wchar_t& c : nome) c = static_cast<wchar_t>(std::towupper(c));
+  return nome == L"TMP" || nome == L"TEMP" || nome == L"TMPDIR";
+}
+
+HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creazione) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileW(file.c_str(), accesso, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa, creazione,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
+                                 const std::filesystem::path& corrente, const std::filesystem::path& tmpdir) {
+  std::wstring riga = tra_virgolette(std::filesystem::path(eseguibile).wstring());
+  for (const std::string& a : argomenti) riga += L" " + tra_virgolette(largo(a));
+  std::wstring ambiente;
+  for (const wchar_t* t : {L"TMP=", L"TEMP=", L"TMPDIR="}) ambiente += t + tmpdir.wstring() + L'\0';
+  wchar_t* proprio = GetEnvironmentStringsW();
+  for (const wchar_t* v = proprio; *v != L'\0'; v += wcslen(v) + 1) {
+    if (!variabile_temporanei(v)) ambiente += std::wstring(v) + L'\0';
+  }
+  FreeEnvironmentStringsW(proprio);
+  ambiente += L'\0';
+
+  const HANDLE nulla = ereditabile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  const HANDLE out = ereditabile(appunti_ / "stdout", GENERIC_WRITE, CREATE_ALWAYS);
+  const HANDLE err = ereditabile(appunti_ / "stderr", GENERIC_WRITE, CREATE_ALWAYS);
+  STARTUPINFOW avvio{};
+  avvio.cb = sizeof avvio;
+  avvio.dwFlags = STARTF_USESTDHANDLES;
+  avvio.hStdInput = nulla;
+  avvio.hStdOutput = out;
+  avvio.hStdError = err;
+  PROCESS_INFORMATION processo{};
+  // A group of its own, so that a Ctrl-Break reaches the program and not the tests.
+  if (CreateProcessW(nullptr, riga.data(), nullptr, nullptr, TRUE,
+                     CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, ambiente.data(),
+                     corrente.wstring().c_str(), &avvio, &processo)) {
+    CloseHandle(processo.hThread);
+    maniglia_ = processo.hProcess;
+    pid_ = static_cast<int>(processo.dwProcessId);
+  }
+  for (const HANDLE h : {nulla, out, err}) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+}
+
+processo_sfondo::~processo_sfondo() {
+  if (maniglia_ == nullptr) return;
+  TerminateProcess(maniglia_, 137);
+  WaitForSingleObject(maniglia_, INFINITE);
+  CloseHandle(maniglia_);
+}
+
+std::string processo_sfondo::uscita() const { return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : ""; }
+
+std::string processo_sfondo::errori() const { return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : ""; }
+
+bool processo_sfondo::attendi_errori(const std::function<bool(const std::string&)>& condizione,
+                                     std::chrono::milliseconds limite) const {
+  const auto fine = std::chrono::steady_clock::now() + limite;
+  while (!condizione(errori())) {
+    if (std::chrono::steady_clock::now() > fine) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+// Every signal is the console's Ctrl-Break, the one event a process group can be sent.
+void processo_sfondo::segnala(int) const {
+  if (maniglia_ != nullptr) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(pid_));
+}
+
+int processo_sfondo::attendi(std::chrono::milliseconds limite) {
+  if (maniglia_ == nullptr) return -1;
+  if (WaitForSingleObject(maniglia_, static_cast<DWORD>(limite.count())) != WAIT_OBJECT_0) return -1;
+  DWORD stato = 0;
+  GetExitCodeProcess(maniglia_, &stato);
+  CloseHandle(maniglia_);
+  maniglia_ = nullptr;
+  return static_cast<int>(stato);
+}
+
+size_t occorrenze(const std::string& testo, const std::string& parte) {
+  size_t n = 0;
+  for (size_t i = testo.find(parte); i != std::string::npos; i = testo.find(parte, i + 1)) ++n;
+  return n;
+}
+
+}  // namespace scenario::prova
