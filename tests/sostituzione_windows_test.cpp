@@ -1,0 +1,57 @@
+// Replacing the compiled set where Windows differs: a file that another program holds
+// open without letting it be deleted (the simulator with the scenario loaded), or one
+// marked read-only, cannot be renamed over. Found before the first rename, the earlier
+// set stays whole, and no temporary file is left.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace prova;
+
+const fs::path ESEMPI = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "examples";
+
+TEST(SostituzioneWindows, FileTenutoApertoOSolaLettura) {
+  for (const bool sola_lettura : {false, true}) {
+    SCOPED_TRACE(sola_lettura ? "sola lettura" : "aperto");
+    cartella_temporanea testi, uscita;
+    testi.scrivi("Valmora_linea.txt", leggi_tutto(ESEMPI / "Valmora_linea.txt"));
+    testi.scrivi("Valmora_R2215-.txt", leggi_tutto(ESEMPI / "Valmora_R2215-.txt"));
+    // The earlier set; the track file, renamed last, is the one held.
+    for (const char* nome : {"Valmora_linea.dat", "Valmora_R2215.sim", "Valmora_R2215.dat"}) {
+      uscita.scrivi(nome, std::string("prima ") + nome);
+    }
+    const fs::path tenuto = uscita / "Valmora_R2215.dat";
+    HANDLE aperto = INVALID_HANDLE_VALUE;
+    if (sola_lettura) {
+      ASSERT_TRUE(SetFileAttributesW(tenuto.c_str(), FILE_ATTRIBUTE_READONLY));
+    } else {
+      aperto = CreateFileW(tenuto.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(aperto, INVALID_HANDLE_VALUE);
+    }
+    const auto prima = contenuti_in(uscita.percorso());
+    const esito e = esegui(ESEGUIBILE, {"-o", uscita.percorso().string(), "Valmora_linea.txt", "Valmora_R2215-.txt"},
+                           testi.percorso(), testi.percorso());
+    if (aperto != INVALID_HANDLE_VALUE) CloseHandle(aperto);
+    SetFileAttributesW(tenuto.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(e.stato, 2) << e.errori;
+    EXPECT_NE(e.errori.find("Valmora_R2215.dat: "), std::string::npos) << e.errori;
+    EXPECT_TRUE(contenuti_in(uscita.percorso()) == prima);
+  }
+}
+
+}  // namespace
+}  // namespace scenario
