@@ -142,6 +142,54 @@ TEST(Diagnostica, ErroriTipici) {
   }
 }
 
+TEST(Diagnostica, OttoErroriInUnaCostruzione) {
+  // Eight independent mistakes in the two texts: four values out of range, three keyword
+  // typos, a decimal comma. One build reports all eight, in reading order (the line text
+  // first), each at its line; the four errors at their values. Exit 1, nothing written.
+  struct sbaglio {
+    bool in_linea;
+    std::string da, a;
+    int32_t numero;
+    std::string presso;  // the item the caret stands under
+  };
+  const sbaglio sbagli[] = {
+      {true, "sfondo uno,", "sfondo un,", 301, "sfondo un"},
+      {true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, "5"},
+      {true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, "180"},
+      {true, "montagna, 15000, 16000,   1", "montagna, 15000, 16000, 300", 33, "300"},
+      {false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, "850"},
+      {false, "velocita,    600,   100", "velocita,    600,  1400", 31, "1400"},
+      {false, "stazione,   7000", "stazone,   7000", 301, "stazone"},
+      {false, "segnale,   6500", "segnle,   6500", 301, "segnle"},
+  };
+  std::string linea = TESTO_LINEA, treno = TESTO_TRENO;
+  for (const sbaglio& x : sbagli) (x.in_linea ? linea : treno) = con(x.in_linea ? linea : treno, x.da, x.a);
+  const esecuzione e(linea, treno);
+  EXPECT_EQ(e.e.stato, 1);
+  EXPECT_TRUE(nomi_in(e.uscita.percorso()).empty());
+  std::vector<std::string> prime;
+  std::istringstream righe(e.e.errori);
+  for (std::string r; std::getline(righe, r);) {
+    if (r.starts_with(LINEA + ":") || r.starts_with(TRENO + ":")) prime.push_back(r);
+  }
+  ASSERT_EQ(prime.size(), 8u) << e.e.errori;
+  int errori = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    const sbaglio& x = sbagli[i];
+    const std::string& testo = x.in_linea ? linea : treno;
+    const size_t dove = testo.find(x.a);
+    const size_t inizio_riga = testo.rfind('\n', dove) + 1;
+    const size_t colonna = testo.find(x.presso, dove) - inizio_riga + 1;
+    const bool errore = cerca_errore(x.numero)->livello == gravita::errore;
+    errori += errore;
+    const std::string atteso = (x.in_linea ? LINEA : TRENO) + ":" + std::to_string(riga_di(testo, x.a)) + ":" +
+                               std::to_string(colonna) + (errore ? ": error: Errore n. " : ": warning: Avviso n. ") +
+                               std::to_string(x.numero) + ":";
+    EXPECT_TRUE(prime[i].starts_with(atteso)) << prime[i] << "\n" << atteso;
+  }
+  EXPECT_EQ(errori, 4);
+}
+
 TEST(Diagnostica, ErroreDellaLineaEDellaCorsa) {
   // A board beyond the end stops the line text (error 15, at its record); the run text is
   // read on and its own station error is reported after it, at its own record.
