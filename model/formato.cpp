@@ -1,7 +1,10 @@
 #include "model/formato.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "model/numeri.h"
 
@@ -325,6 +328,25 @@ const record* cerca(testo t, std::string_view parola) {
     }
   }
   return nullptr;
+}
+
+const record* record_della_forma(testo t, std::string_view parola) {
+  // Built once: every spelling of each text, sorted for a binary search.
+  static const auto fai = [](testo quale) {
+    std::vector<std::pair<std::string_view, const record*>> forme;
+    for (const record& r : records(quale)) {
+      for (std::string_view f : r.forme) forme.emplace_back(f, &r);
+    }
+    std::sort(forme.begin(), forme.end());
+    return forme;
+  };
+  static const auto linea = fai(testo::linea);
+  static const auto treno = fai(testo::treno);
+  const auto& forme = t == testo::linea ? linea : treno;
+  const auto trovata = std::lower_bound(forme.begin(), forme.end(), parola,
+                                        [](const auto& f, std::string_view p) { return f.first < p; });
+  if (trovata == forme.end() || trovata->first != parola) return nullptr;
+  return trovata->second;
 }
 
 const campo* cerca_campo(const record& r, std::string_view nome) {

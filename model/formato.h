@@ -80,6 +80,10 @@ std::span<const sezione> sezioni(testo t);
 // The record whose keyword as written (or one of its forms) is `parola`, letters compared
 // without regard to case.
 const record* cerca(testo t, std::string_view parola);
+// The record of `t` one of whose spellings is exactly `parola` (already in lower case, no
+// blanks at either side), or nothing. No spelling of a record is recognised by another
+// record's test, so such an item names that record alone.
+const record* record_della_forma(testo t, std::string_view parola);
 // The field named `nome` of `r`, or nothing.
 const campo* cerca_campo(const record& r, std::string_view nome);
 

@@ -30,7 +30,35 @@ esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_test
   return esito_fase::interrompi;
 }
 
-const formato::record& descrizione(std::string_view parola) { return *formato::cerca(formato::testo::linea, parola); }
+// The description of a line record by its keyword as the description writes it.
+const formato::record& descrizione(std::string_view parola) {
+  const auto tutti = formato::records(formato::testo::linea);
+  for (const formato::record& r : tutti) {
+    if (r.parola == parola) return r;
+  }
+  return tutti.front();
+}
+
+// The line records, each looked up once in the description.
+struct descrizioni_linea {
+  const formato::record& lunghezza = descrizione("lunghezza percorso");
+  const formato::record& tre = descrizione("progressiva chilometrica tre");
+  const formato::record& due = descrizione("progressiva chilometrica due");
+  const formato::record& uno = descrizione("progressiva chilometrica uno");
+  const formato::record& sfondo_uno = descrizione("sfondo uno");
+  const formato::record& sfondo_due = descrizione("sfondo due");
+  const formato::record& sfondo_tre = descrizione("sfondo tre");
+  const formato::record& pendenza = descrizione("pendenza");
+  const formato::record& curva = descrizione("curvad4");
+  const formato::record& montagna = descrizione("montagna");
+  const formato::record& indicatori = descrizione("indicatori_vmax");
+  const formato::record& cartello = descrizione("cartello_indicatore");
+};
+
+const descrizioni_linea& D() {
+  static const descrizioni_linea d;
+  return d;
+}
 
 // A marker's own error, reported at the record (with what holds the cell when it is an
 // occupied cell): the error state is cleared before the call and put back after it, so that
@@ -104,7 +132,7 @@ esito_record lunghezza_percorso(stato_lettura& s) {
   const int32_t lunghezza = leggi32(s);
   s.m.tabella[voce_tabella::dati_treno].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
-  if (controlla_campo(s, descrizione("lunghezza percorso"), "L", lunghezza, 0, std::nullopt) !=
+  if (controlla_campo(s, D().lunghezza, "L", lunghezza, 0, std::nullopt) !=
       esito_record::prosegui) {
     s.lunghezza_impossibile = true;
     return esito_record::scarta;
@@ -163,14 +191,14 @@ esito_record sfondo(stato_lettura& s, int32_t voce::*campo) {
 
 // One general record by its keyword as the description writes it.
 esito_record record_generale(stato_lettura& s, const formato::record& r) {
-  const std::string_view p = r.parola;
-  if (p == "lunghezza percorso") return lunghezza_percorso(s);
-  if (p == "progressiva chilometrica tre") return leggi_terna(s, 0);
-  if (p == "progressiva chilometrica due") return leggi_terna(s, 1);
-  if (p == "progressiva chilometrica uno") return leggi_terna(s, 2);
-  if (p == "sfondo uno") return sfondo(s, &voce::inizio);
-  if (p == "sfondo due") return sfondo(s, &voce::posizione);
-  if (p == "sfondo tre") return sfondo(s, &voce::fine);
+  const descrizioni_linea& d = D();
+  if (&r == &d.lunghezza) return lunghezza_percorso(s);
+  if (&r == &d.tre) return leggi_terna(s, 0);
+  if (&r == &d.due) return leggi_terna(s, 1);
+  if (&r == &d.uno) return leggi_terna(s, 2);
+  if (&r == &d.sfondo_uno) return sfondo(s, &voce::inizio);
+  if (&r == &d.sfondo_due) return sfondo(s, &voce::posizione);
+  if (&r == &d.sfondo_tre) return sfondo(s, &voce::fine);
   return ripetizione_segnali(s);
 }
 
@@ -196,7 +224,7 @@ esito_fase sezione_generale(stato_lettura& s) {
     s.m.riga = s.testo.leggi_testo();
     if (s.testo.fine_file()) break;
     for (int volte = 0; volte < 10; ++volte) {
-      if (contiene(s.m.riga, "-")) s.m.riga = s.testo.leggi_testo();
+      if (s.m.riga.find('-') != std::string::npos) s.m.riga = s.testo.leggi_testo();
     }
     annota_parola_chiave(s);
     const esito_lettura e = leggi_record(s, [&] { return records_generali(s); });
@@ -214,7 +242,7 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   const int32_t g = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // Stored as g + 100 in 8 bits.
-  if (controlla_campo(s, descrizione("pendenza"), "g", g, 1, p) != esito_record::prosegui) return esito_record::scarta;
+  if (controlla_campo(s, D().pendenza, "g", g, 1, p) != esito_record::prosegui) return esito_record::scarta;
   controlla_ordine(s, s.ultima_pendenza, p, "pendenza");
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) scrivi_pendenze(s.m, cur, n);
@@ -231,7 +259,7 @@ esito_record record_curva(stato_lettura& s) {
     return errore_record(s, codice::curva_errata, std::nullopt,
                          "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
   }
-  const formato::record* curva = &descrizione("curvad4");
+  const formato::record* curva = &D().curva;
   const int classe = formato::classe_curva(*k).value_or(0);
   const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + std::to_string(classe);
   controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
@@ -259,7 +287,7 @@ esito_record record_montagna(stato_lettura& s) {
   const int32_t tipo = leggi32(s);
   if (!entro_percorso(s.m, inizio)) return oltre_percorso(s, inizio);
   // The cells keep the type in 8 bits, after 10 is taken off a type above 10.
-  if (controlla_campo(s, descrizione("montagna"), "tipo", tipo, 2, inizio) != esito_record::prosegui) {
+  if (controlla_campo(s, D().montagna, "tipo", tipo, 2, inizio) != esito_record::prosegui) {
     return esito_record::scarta;
   }
   // Nothing is marked for it; the stretch still counts for the next one's 150 m rule.
@@ -319,12 +347,12 @@ esito_record record_cartello(stato_lettura& s) {
 esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
   for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::corpo)) {
     if (!riconosciuto(s, r)) continue;
-    const std::string_view p = r.parola;
+    const descrizioni_linea& d = D();
     esito_record e = esito_record::prosegui;
-    if (p == "pendenza") e = record_pendenza(s, cur);
-    else if (p == "curvad4") e = s.m.genera_linea != 0 ? record_curva(s) : esito_record::prosegui;
-    else if (p == "montagna") e = record_montagna(s);
-    else if (p == "indicatori_vmax") e = record_indicatori(s);
+    if (&r == &d.pendenza) e = record_pendenza(s, cur);
+    else if (&r == &d.curva) e = s.m.genera_linea != 0 ? record_curva(s) : esito_record::prosegui;
+    else if (&r == &d.montagna) e = record_montagna(s);
+    else if (&r == &d.indicatori) e = record_indicatori(s);
     else e = record_cartello(s);
     if (e == esito_record::scarta) return e;
   }
@@ -395,10 +423,10 @@ esito_fase fase_linea(stato_lettura& s) {
     if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);
     // A curve is a known word even when the plan is not built and its record is not read.
-    const bool curva = contiene(m.riga, "curva");
+    const bool curva = s.riga_minuscola.find("curva") != std::string::npos;
     controlla_parola(s, e.valori_letti || curva, formato::testo::linea, formato::ambito::corpo);
     if (e.valori_letti && e.esito == esito_record::prosegui) {
-      controlla_fine_record(s, riconosciuto(s, descrizione("cartello_indicatore")));
+      controlla_fine_record(s, riconosciuto(s, D().cartello));
     }
   }
   chiudi_fase_linea(s, cur);

@@ -39,7 +39,33 @@ esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t>
 
 bool entro16(int64_t valore) { return entro(valore, INT16_MIN, INT16_MAX); }
 
-const formato::record& descrizione(std::string_view parola) { return *formato::cerca(formato::testo::treno, parola); }
+// The description of a run record by its keyword as the description writes it.
+const formato::record& descrizione(std::string_view parola) {
+  const auto tutti = formato::records(formato::testo::treno);
+  for (const formato::record& r : tutti) {
+    if (r.parola == parola) return r;
+  }
+  return tutti.front();
+}
+
+// The run records, each looked up once in the description.
+struct descrizioni_treno {
+  const formato::record& massa = descrizione("percentuale massa frenata");
+  const formato::record& vetture = descrizione("numero vetture");
+  const formato::record& velocita = descrizione("velocita");
+  const formato::record& aderenza = descrizione("aderenza");
+  const formato::record& orologio = descrizione("orologio");
+  const formato::record& sabbia = descrizione("sabbia");
+  const formato::record& segnale = descrizione("segnale");
+  const formato::record& rallentamento = descrizione("rallentamento");
+  const formato::record& abbattimento = descrizione("abbattimento");
+  const formato::record& stazione = descrizione("stazione");
+};
+
+const descrizioni_treno& D() {
+  static const descrizioni_treno d;
+  return d;
+}
 
 // A marker's own error, with the error state cleared before the call and put back after
 // it, so that an earlier record's error does not count as this one's.
@@ -95,8 +121,8 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const bool velocita = c.campo == &cella::velocita;
   // The cells keep round(v / 5) and the adhesion as they are, in 8 bits.
-  const esito_record limiti = velocita ? controlla_campo(s, descrizione("velocita"), "v", valore, 1, p)
-                                       : controlla_campo(s, descrizione("aderenza"), "a", valore, 1, p);
+  const esito_record limiti = velocita ? controlla_campo(s, D().velocita, "v", valore, 1, p)
+                                       : controlla_campo(s, D().aderenza, "a", valore, 1, p);
   if (limiti != esito_record::prosegui) return limiti;
   controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
                    velocita ? "velocita'" : "aderenza");
@@ -159,7 +185,7 @@ esito_record record_rallentamento(stato_lettura& s) {
   for (int32_t& valore : v) valore = leggi32(s);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // v, f_tt and d_v go into 16-bit fields of the cells.
-  const formato::record& r = descrizione("rallentamento");
+  const formato::record& r = D().rallentamento;
   for (const int i : {1, 3, 5}) {
     if (controlla_campo(s, r, r.campi[static_cast<size_t>(i)].nome, v[i], i, v[0]) != esito_record::prosegui) {
       return esito_record::scarta;
@@ -215,7 +241,7 @@ esito_record record_abbattimento(stato_lettura& s) {
   const int32_t w = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // A positive value is kept in 16 bits.
-  if (controlla_campo(s, descrizione("abbattimento"), "w", w, 1, p) != esito_record::prosegui) {
+  if (controlla_campo(s, D().abbattimento, "w", w, 1, p) != esito_record::prosegui) {
     return esito_record::scarta;
   }
   // An abbattimento line marks round(p / 50); below -25 m that is no cell of the track.
@@ -263,7 +289,7 @@ int64_t orario_di(const dati_stazione& d) { return formato::orario_in_tabella(d.
 // time not before midnight, a warning for one of 24 hours or more), and the 32 bits the
 // table keeps it in.
 esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazione& d) {
-  const formato::record& r = descrizione("stazione");
+  const formato::record& r = D().stazione;
   const int32_t valori[] = {d.ore, d.minuti, d.secondi};
   const char* nomi[] = {"ore", "minuti", "secondi"};
   for (int i = 0; i < 3; ++i) {
@@ -420,7 +446,7 @@ esito_record orologio(stato_lettura& s) {
   v.valore3 = leggi16(s);
   v.valore4 = leggi16(s);
   v.valore5 = leggi16(s);
-  const formato::record& r = descrizione("orologio");
+  const formato::record& r = D().orologio;
   controlla_campo(s, r, "ore", v.valore3, 0, std::nullopt);
   controlla_campo(s, r, "minuti", v.valore4, 1, std::nullopt);
   controlla_campo(s, r, "secondi", v.valore5, 2, std::nullopt);
@@ -429,25 +455,25 @@ esito_record orologio(stato_lettura& s) {
 
 // One run record by its keyword as the description writes it.
 esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_treno& cur) {
-  const std::string_view p = r.parola;
+  const descrizioni_treno& d = D();
   auto& t = s.m.tabella;
-  if (p == "percentuale massa frenata") {
+  if (&r == &d.massa) {
     t[voce_tabella::dati_treno].inizio = leggi32(s);
-  } else if (p == "numero vetture") {
+  } else if (&r == &d.vetture) {
     t[voce_tabella::dati_treno].posizione = leggi32(s);
-  } else if (p == "velocita") {
+  } else if (&r == &d.velocita) {
     return record_profilo(s, cur.velocita, VELOCITA);
-  } else if (p == "aderenza") {
+  } else if (&r == &d.aderenza) {
     return record_profilo(s, cur.aderenza, ADERENZA);
-  } else if (p == "orologio") {
+  } else if (&r == &d.orologio) {
     return orologio(s);
-  } else if (p == "sabbia") {
+  } else if (&r == &d.sabbia) {
     t[voce_tabella::dati_corsa].valore1 = leggi16(s);
-  } else if (p == "segnale") {
+  } else if (&r == &d.segnale) {
     return record_segnale(s);
-  } else if (p == "rallentamento") {
+  } else if (&r == &d.rallentamento) {
     return record_rallentamento(s);
-  } else if (p == "abbattimento") {
+  } else if (&r == &d.abbattimento) {
     return record_abbattimento(s);
   } else {
     return record_stazione(s, cur);
@@ -504,6 +530,7 @@ void fase_treno(stato_lettura& s) {
     registra_avviso(s.m, avviso::testo_vuoto, tutto_il_testo);
   }
   s.testo.apri(*testo, s.treno.etichetta);
+  s.in_treno = true;
   bool generale = false;
   // A header that looks like the general one is where the author meant it to be.
   std::optional<luogo_testo> quasi_generale;
@@ -535,7 +562,7 @@ void fase_treno(stato_lettura& s) {
     controlla_parola(s, e.valori_letti, formato::testo::treno, formato::ambito::corpo);
     if (trovati.size() > 1) controlla_forma(s, trovati, {});
     if (e.valori_letti && e.esito == esito_record::prosegui) {
-      controlla_fine_record(s, !trovati.empty() && trovati.back()->parola == "stazione");
+      controlla_fine_record(s, !trovati.empty() && trovati.back() == &D().stazione);
     }
   }
   if (generale && !s.stazione_letta) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);

@@ -36,6 +36,9 @@ struct stato_lettura {
   luogo_testo luogo_record;    // where the keyword of the record being read stands
   size_t byte_record = 0;      // and its first byte, to go on after a record that failed
   std::string riga_minuscola;  // the keyword item in lower case, for the record tests
+  const formato::record* forma = nullptr;  // the record the item spells exactly, if any
+  bool in_treno = false;       // the run text is being read
+  bool cella_uno_annotata = false;
   // Where each value of the record being read stands, in the order read: line, first
   // column, column past its end (the text's label is the record's).
   std::vector<std::array<int32_t, 3>> luoghi_valori;

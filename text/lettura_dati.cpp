@@ -143,6 +143,11 @@ std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingre
 
 namespace {
 
+// Which text is being read: its records and sections.
+formato::testo testo_di(const stato_lettura& s) {
+  return s.in_treno ? formato::testo::treno : formato::testo::linea;
+}
+
 std::string_view senza_spazi_ai_lati(std::string_view t) {
   const size_t a = t.find_first_not_of(" \t");
   if (a == std::string_view::npos) return {};
@@ -259,6 +264,7 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
 }
 
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
+  if (s.forma != nullptr) return s.forma == &r;
   const std::string_view riga = r.esatto ? std::string_view(s.m.riga) : std::string_view(s.riga_minuscola);
   for (std::string_view parola : r.parole) {
     if (!parola.empty() && riga.find(parola) == std::string_view::npos) return false;
@@ -267,7 +273,13 @@ bool riconosciuto(const stato_lettura& s, const formato::record& r) {
 }
 
 void annota_parola_chiave(stato_lettura& s) {
-  s.riga_minuscola = minuscolo_latin1(s.m.riga);
+  s.riga_minuscola.assign(s.m.riga);
+  for (char& c : s.riga_minuscola) c = minuscola_latin1(c);
+  // An item written as one of the description's spellings names that record alone, which
+  // the reading then knows without testing every record.
+  const std::string_view scritta = senza_spazi_ai_lati(s.riga_minuscola);
+  s.forma = formato::record_della_forma(testo_di(s), scritta);
+  if (s.forma != nullptr && s.forma->esatto && senza_spazi_ai_lati(s.m.riga) != scritta) s.forma = nullptr;
   s.luogo_record = s.testo.luogo_elemento();
   s.byte_record = s.testo.inizio_elemento();
   s.luoghi_valori.clear();
@@ -356,9 +368,11 @@ void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t 
 }
 
 void annota_cella_uno(stato_lettura& s) {
-  if (s.m.percorso.size() < 2 || s.m.oggetti.count(1) != 0) return;
+  if (s.cella_uno_annotata || s.m.percorso.size() < 2) return;
   const cella& prima = s.m.percorso[1];
-  if (prima.dato1 != 0 || prima.dato2 != 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, "un oggetto", 0};
+  if (prima.dato1 == 0 && prima.dato2 == 0) return;
+  s.cella_uno_annotata = true;
+  if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, "un oggetto", 0};
 }
 
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
@@ -407,10 +421,6 @@ std::optional<std::string> separatore_errato(std::string_view item, formato::tes
   return std::string("spazi");
 }
 
-formato::testo testo_di(const stato_lettura& s) {
-  return s.luogo_record.file == s.linea.etichetta ? formato::testo::linea : formato::testo::treno;
-}
-
 }  // namespace
 
 void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
@@ -449,7 +459,7 @@ bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
   s.m.riga = s.testo.leggi_testo();
   if (s.testo.fine_file()) return false;
-  for (int volte = 0; volte < 2 && contiene(s.m.riga, "-"); ++volte) {
+  for (int volte = 0; volte < 2 && s.m.riga.find('-') != std::string::npos; ++volte) {
     // A record written with other separators and a minus sign among its values is passed
     // over whole: say so, since its author meant it as a record.
     if (s.testo.elemento_a_inizio_riga()) {
