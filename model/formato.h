@@ -94,6 +94,15 @@ bool riconosce(const record& r, std::string_view parola);
 // completion snippets and the reference).
 std::string modello_record(const record& r);
 
+// The author's reference, written from this description: the table of the records of one
+// place of a text (keyword, how it is recognised, its values), and the table of one
+// record's values (name, unit, range, meaning). Markdown.
+std::string tabella_record(testo t, ambito dove);
+std::string tabella_campi(const record& r);
+// The blocks of the reference that are written from the description, by name: "linea
+// generale", "linea corpo", "treno", "campi stazione" ... ; empty for an unknown name.
+std::string blocco_riferimento(std::string_view nome);
+
 // True when `valore` lies within the range an author may write for `c`.
 inline bool entro_limiti(const campo& c, int64_t valore) {
   return valore >= c.minimo && valore <= c.massimo;
