@@ -201,9 +201,10 @@ void ControlloConErrori(benchmark::State& state) {
     treno.push_back("segnale, " + std::to_string(p + 50) + ", 2, 3, 1, 0, 0, 0, 0, 0, 0, 0");
   }
   treno.push_back("[fine]");
-  treno.push_back(std::string(SENTINELLA));
-  richiesta r = richiesta_di("Errata", "R1", componi_testo({"[generale]", "lunghezza percorso, 1000000", "[fine]", std::string(SENTINELLA)}),
-                             componi_testo(treno));
+  std::string testo_treno;
+  for (const std::string& riga : treno) testo_treno += riga + "\r\n";
+  richiesta r = richiesta_di("Errata", "R1", "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n",
+                             testo_treno);
   r.max_errori = 0;
   r.genera_linea = false;
   for (auto _ : state) {
