@@ -13,21 +13,43 @@ namespace scenario {
 enum class gravita : uint8_t { errore, avviso, nota };
 
 // Where in a description text something stands: the text's label and a 1-based line and
-// column.
+// column (in bytes of the text as read, ISO 8859-1: one byte a character). `fine` is the
+// column just past the item that the diagnostic is about, on the same line; 0 when only
+// the start is known.
 struct luogo_testo {
   std::string file;
   int32_t riga = 0;
   int32_t colonna = 0;
+  int32_t fine = 0;
 
   bool operator==(const luogo_testo&) const = default;
+};
+
+// A related place: "the board that holds the cell is here".
+struct nota_diagnostica {
+  luogo_testo luogo;
+  std::string testo;
+
+  bool operator==(const nota_diagnostica&) const = default;
+};
+
+// A change that certainly mends the problem: the text from `luogo` (its line, from
+// `colonna` to `fine`) becomes `sostituzione`.
+struct correzione {
+  luogo_testo luogo;
+  std::string sostituzione;
+
+  bool operator==(const correzione&) const = default;
 };
 
 struct diagnostica {
   int32_t numero = 0;  // the catalogue's number
   gravita livello = gravita::errore;
   std::optional<int32_t> posizione;  // metres from the start of the line
-  std::optional<luogo_testo> luogo;  // the record that caused it
+  std::optional<luogo_testo> luogo;  // the item that caused it
   std::string motivo;                // what went wrong, when the number alone does not say
+  std::vector<nota_diagnostica> note;
+  std::optional<correzione> correggi;
 
   bool operator==(const diagnostica&) const = default;
 };

@@ -100,13 +100,13 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
 void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, gravita::avviso, std::nullopt, std::move(luogo), std::move(motivo)});
+      diagnostica{numero, gravita::avviso, std::nullopt, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, gravita::avviso, posizione, std::move(luogo), std::move(motivo)});
+      diagnostica{numero, gravita::avviso, posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
@@ -115,7 +115,7 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizion
   m.codice_errore = numero;
   if (posizione) m.posizione_errore = *posizione;
   m.diagnostiche.push_back(
-      diagnostica{numero, gravita::errore, posizione, std::move(luogo), std::move(motivo)});
+      diagnostica{numero, gravita::errore, posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 }  // namespace scenario

@@ -1,0 +1,406 @@
+#include "model/formato.h"
+
+#include <cmath>
+#include <limits>
+
+#include "model/numeri.h"
+
+namespace scenario::formato {
+
+namespace {
+
+using L = lettura;
+
+constexpr int64_t MIN32 = std::numeric_limits<int32_t>::min();
+constexpr int64_t MAX32 = std::numeric_limits<int32_t>::max();
+constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
+constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
+
+// A position along the line: checked against the track by the reading, not by a range.
+constexpr campo posizione(std::string_view nome, std::string_view significato,
+                          std::string_view memoria) {
+  return {nome, "m", L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+}
+constexpr campo numero32(std::string_view nome, std::string_view unita, std::string_view significato,
+                         std::string_view memoria) {
+  return {nome, unita, L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+}
+constexpr campo numero16(std::string_view nome, std::string_view unita, std::string_view significato,
+                         std::string_view memoria) {
+  return {nome, unita, L::numero16, MIN16, MAX16, 0, 0, significato, memoria};
+}
+constexpr campo numero8(std::string_view nome, std::string_view unita, std::string_view significato,
+                        std::string_view memoria) {
+  return {nome, unita, L::numero8, 0, 255, 0, 0, significato, memoria};
+}
+
+// ---- Line text, [generale] -------------------------------------------------------------
+
+constexpr campo LUNGHEZZA[] = {
+    {"L", "m", L::numero32, 0, 1000000, 1, 1,
+     "the line's length; the track runs 7000 m further for objects placed after its end",
+     "table entry 84 `fine`; sizes the track (cells 0 to round((L + 7000) / 50)) and the plan"}};
+
+constexpr campo PROGRESSIVA[] = {
+    posizione("inizio", "the line position from which this kilometre numbering holds; a multiple of 50 (error 2)",
+              "table entries 81 to 83 `inizio`, ordered by decreasing start"),
+    numero32("valore", "m",
+             "the kilometre count at the line's origin, in metres, under this numbering; a multiple of 50 (error 2)",
+             "`fine` of the same entry (+100 with flag 1)"),
+    {"flag", "", L::numero32, 0, 1, 0, 0,
+     "1: the kilometres count down along the line (and 100 m are added to the value); 0: they count up",
+     "`posizione` of the same entry"}};
+
+constexpr campo SFONDO[] = {numero32("v", "", "a background setting of the scenery, handed to the simulator as it is",
+                                     "table entry 85 (uno: `inizio`, due: `posizione`, tre: `fine`)")};
+
+constexpr campo RIPETIZIONE[] = {
+    posizione("inizio", "start of the stretch on which signals are repeated in the cab; a multiple of 50 (error 3)",
+              "table entry 86 `inizio`"),
+    posizione("fine", "end of that stretch, a multiple of 50 (error 4); 0: no repetition",
+              "table entry 86 `fine`; the number of codes (4 or 9, from the keyword) in `posizione`")};
+
+// ---- Line text, body -------------------------------------------------------------------
+
+constexpr campo PENDENZA[] = {
+    posizione("p", "where the gradient begins; it holds up to the next gradient record",
+              "cells from round(p / 50) on"),
+    {"g", "per mille", L::numero32, -100, 155, 30, 30,
+     "the gradient, climbing when positive, falling when negative", "cell `pendenza` = g + 100"}};
+
+constexpr campo CURVA[] = {
+    posizione("p", "where the curve begins; the line runs straight up to it", "the plan, metre by metre"),
+    {"l", "m", L::numero32, 0, MAX32, 0, 315, "the curve's length", "the plan, metre by metre"}};
+
+constexpr campo MONTAGNA[] = {
+    posizione("inizio", "start of the mountain-side stretch", "cells round(inizio / 50) to round(fine / 50 - 1)"),
+    {"fine", "m", L::numero32, MIN32, MAX32, 0, 0, "end of the stretch, after its start", "(as inizio)"},
+    {"tipo", "", L::numero32, 0, 265, 33, 33,
+     "the mountain-side type the simulator shows; above 10: type - 10 with every fourth cell left free",
+     "cell `montagna` (low 8 bits of the type)"}};
+
+constexpr campo INDICATORI[] = {
+    posizione("posizione", "where the maximum-speed indicator board stands", "cell round(p / 50 + 1), kind 6"),
+    numero32("vas", "km/h", "first speed, first set", "`dato1` = round(vas x 20 + vad / 5)"),
+    numero32("vbs", "km/h", "second speed, first set", "`dato2` = round(vbs x 20 + vbd / 5)"),
+    numero32("vcs", "km/h", "third speed, first set", "`dato3` = round(vcs x 20 + vcd / 5)"),
+    numero32("strisces", "", "stripes of the first set (0 to 9)", "`dato4` = strisces x 10 + strisced (error 37)"),
+    numero32("vad", "km/h", "first speed, second set", "(with vas)"),
+    numero32("vbd", "km/h", "second speed, second set", "(with vbs)"),
+    numero32("vcd", "km/h", "third speed, second set", "(with vcs)"),
+    numero32("strisced", "", "stripes of the second set (0 to 9)", "(with strisces)")};
+
+constexpr campo CARTELLO[] = {
+    posizione("p", "where the line-side board stands", "cell round(p / 50 + 1), kind 14"),
+    {"testo", "", L::testo, 0, 65535, 25, 25,
+     "the board's text, to the end of the line; it cannot hold a comma",
+     "`nome` of a table entry from 80 down"}};
+
+// ---- Run text --------------------------------------------------------------------------
+
+constexpr campo MASSA[] = {numero32("percentuale", "%", "the train's braked-mass percentage", "table entry 84 `inizio`")};
+constexpr campo VETTURE[] = {numero32("numero", "", "the train's number of vehicles", "table entry 84 `posizione`")};
+
+constexpr campo VELOCITA[] = {
+    posizione("p", "where the speed limit begins; it holds up to the next one", "cells from round(p / 50) on"),
+    {"v", "km/h", L::numero32, 0, 1277, 31, 31, "the speed limit",
+     "cell `velocita` = round(v / 5): steps of 5 km/h"}};
+
+constexpr campo ADERENZA[] = {
+    posizione("p", "where the adhesion begins; it holds up to the next one", "cells from round(p / 50) on"),
+    {"a", "", L::numero32, 0, 255, 32, 32, "the rail's adhesion (100 for a dry rail)",
+     "cell `aderenza`"}};
+
+constexpr campo OROLOGIO[] = {
+    {"ore", "h", L::numero16, 0, 23, 310, 310, "hours of the clock at the start of the run",
+     "table entry 86 `valore3`"},
+    {"minuti", "min", L::numero16, 0, 59, 310, 310, "minutes of that clock", "table entry 86 `valore4`"},
+    {"secondi", "s", L::numero16, 0, 59, 310, 310, "seconds of that clock", "table entry 86 `valore5`"}};
+
+constexpr campo SABBIA[] = {numero16("sabbia", "", "the sand the train carries", "table entry 86 `valore1`")};
+
+constexpr campo SEGNALE[] = {
+    posizione("posizione", "where the signal stands", "cell round(p / 50 + 1), kind 1"),
+    numero32("sx", "", "aspect of the first side", "`dato4` = rapp x 10 + sx x 3 + dx (error 35)"),
+    numero32("s1", "", "first light of the first side", "`dato1` = s1 x 10 + d1"),
+    numero32("s2", "", "second light of the first side", "`dato2` = s2 x 10 + d2"),
+    numero32("s3", "", "third light of the first side", "`dato3` = s3 x 10 + d3"),
+    numero32("rapp", "", "the signal's kind", "(with sx and dx in `dato4`)"),
+    numero32("dx", "", "aspect of the second side", "(with sx)"),
+    numero32("d1", "", "first light of the second side", "(with s1)"),
+    numero32("d2", "", "second light of the second side", "(with s2)"),
+    numero32("d3", "", "third light of the second side", "(with s3)"),
+    numero32("tempo", "s", "a time; 1 to 100 is raised to 101, kept (0 to 255) only when sx is 2",
+             "cell `tempo`")};
+
+constexpr campo RALLENTAMENTO[] = {
+    posizione("x", "where the slow-down begins", "start cell round(x / 50 + 1), kind 3; a warning board 1200 m before"),
+    {"v", "km/h", L::numero32, MIN16, MAX16, 36, 36, "the speed through the slow-down",
+     "`dato1` of the start, end and warning cells"},
+    {"l", "m", L::numero32, 0, MAX32, 0, 315, "the slow-down's length",
+     "end cell round((x + l) / 50 + 1), kind 2"},
+    {"f_tt", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept with the start and end",
+     "`dato3` of the start and end cells"},
+    numero32("f_ta", "", "not 0: the four advance cells before the warning board", "cells of kind 5"),
+    {"d_v", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept, when not 0, with every slow-down cell",
+     "`dato2` of its cells"}};
+
+constexpr campo ABBATTIMENTO[] = {
+    posizione("p", "where the speed-control point stands", "cell round(p / 50): one before the general rule"),
+    {"w", "km/h", L::numero32, MIN32, MAX16, 34, 0, "the point's speed; 0 or less: a point without a value",
+     "`dato1` of a cell of kind 12 (kind 13 without a value)"}};
+
+constexpr campo STAZIONE[] = {
+    posizione("posizione", "where the station stands; a multiple of 50 (error 8)", "table entry `posizione`"),
+    numero8("tipo", "", "the station's kind: 5, 6, 7, 8 and below 25 stop; 25 and above are passed",
+            "table entry `tipo`"),
+    {"lunghezza", "m", L::numero32, 0, MAX32, 0, 0, "the station's length; a multiple of 100 (error 9)",
+     "the area `inizio`, `fine` (by kind)"},
+    numero8("opzione1", "", "first option", "`opzione1`"),
+    numero8("opzione4", "", "second option; 0 for a station shorter than 600 m", "`opzione4`"),
+    numero8("opzione3", "", "third option; not 0: an ordinary station's area ends 50 m further", "`opzione3`"),
+    numero16("valore1", "", "a value for the simulator", "`valore1`"),
+    numero16("valore2", "", "a value for the simulator", "`valore2`"),
+    numero8("opzione2", "", "an option for the simulator", "`opzione2`"),
+    numero16("valore3", "", "a value for the simulator", "`valore3`"),
+    numero16("valore4", "", "a value for the simulator", "`valore4`"),
+    numero16("valore5", "", "a value for the simulator", "`valore5`"),
+    numero8("sosta", "s", "the stop time", "`sosta`"),
+    {"ore", "h", L::numero32, 0, 23, 316, 38,
+     "hours of the timetable time (departure; arrival at the last station); 0, 0, 0: no time",
+     "`orario` = (ore x 60 + minuti) x 60 + secondi"},
+    {"minuti", "min", L::numero32, 0, 59, 38, 38, "minutes of the timetable time", "(in `orario`)"},
+    {"secondi", "s", L::numero32, 0, 59, 38, 38, "seconds of the timetable time", "(in `orario`)"},
+    {"nome", "", L::testo, 0, 65535, 25, 25, "the station's name, to the end of the line; no comma",
+     "`nome`"}};
+
+constexpr std::string_view FORME_CURVA[] = {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6",
+                                            "curvad1", "curvad2", "curvad3", "curvad4", "curvad5", "curvad6"};
+constexpr std::string_view FORME_RIPETIZIONE[] = {"ripetizione segnali 4 codici", "ripetizione segnali 9 codici"};
+
+constexpr std::string_view F_LUNGHEZZA[] = {"lunghezza percorso"};
+constexpr std::string_view F_TRE[] = {"progressiva chilometrica tre"};
+constexpr std::string_view F_DUE[] = {"progressiva chilometrica due"};
+constexpr std::string_view F_UNO[] = {"progressiva chilometrica uno"};
+constexpr std::string_view F_SUNO[] = {"sfondo uno"};
+constexpr std::string_view F_SDUE[] = {"sfondo due"};
+constexpr std::string_view F_STRE[] = {"sfondo tre"};
+constexpr std::string_view F_PENDENZA[] = {"pendenza"};
+constexpr std::string_view F_MONTAGNA[] = {"montagna"};
+constexpr std::string_view F_INDICATORI[] = {"indicatori_vmax"};
+constexpr std::string_view F_CARTELLO[] = {"cartello_indicatore"};
+constexpr std::string_view F_MASSA[] = {"percentuale massa frenata"};
+constexpr std::string_view F_VETTURE[] = {"numero vetture"};
+constexpr std::string_view F_VELOCITA[] = {"velocita"};
+constexpr std::string_view F_ADERENZA[] = {"aderenza"};
+constexpr std::string_view F_OROLOGIO[] = {"orologio"};
+constexpr std::string_view F_SABBIA[] = {"sabbia"};
+constexpr std::string_view F_SEGNALE[] = {"segnale"};
+constexpr std::string_view F_RALLENTAMENTO[] = {"rallentamento"};
+constexpr std::string_view F_ABBATTIMENTO[] = {"abbattimento"};
+constexpr std::string_view F_STAZIONE[] = {"stazione"};
+
+using T = testo;
+using A = ambito;
+
+// The reading's test order: general records first, then the body, as each phase tests them.
+constexpr record RECORD_LINEA[] = {
+    {"lunghezza percorso", T::linea, A::generale, {"lunghezza", "percorso"}, false, "[generale]", LUNGHEZZA,
+     "the line's length (required, first)", F_LUNGHEZZA},
+    {"progressiva chilometrica tre", T::linea, A::generale, {"tre", "progressiva"}, true, "[generale]",
+     PROGRESSIVA, "a kilometre numbering of the line", F_TRE},
+    {"progressiva chilometrica due", T::linea, A::generale, {"due", "progressiva"}, true, "[generale]",
+     PROGRESSIVA, "a kilometre numbering of the line", F_DUE},
+    {"progressiva chilometrica uno", T::linea, A::generale, {"uno", "progressiva"}, true, "[generale]",
+     PROGRESSIVA, "a kilometre numbering of the line", F_UNO},
+    {"sfondo uno", T::linea, A::generale, {"sfondo", "uno"}, true, "[generale]", SFONDO,
+     "first background setting", F_SUNO},
+    {"sfondo due", T::linea, A::generale, {"sfondo", "due"}, true, "[generale]", SFONDO,
+     "second background setting", F_SDUE},
+    {"sfondo tre", T::linea, A::generale, {"sfondo", "tre"}, true, "[generale]", SFONDO,
+     "third background setting", F_STRE},
+    {"ripetizione segnali 4 codici", T::linea, A::generale, {"segnali", "ripetizione"}, true, "[generale]",
+     RIPETIZIONE, "the stretch with signals repeated in the cab, with 4 or 9 codes", FORME_RIPETIZIONE},
+    {"pendenza", T::linea, A::corpo, {"pendenza", ""}, false, "[pendenze]", PENDENZA, "a gradient", F_PENDENZA},
+    {"curvad4", T::linea, A::corpo, {"curva", ""}, false, "[curve]", CURVA,
+     "a plan curve: s turns left, d right; the digit 1 to 6 is its class", FORME_CURVA},
+    {"montagna", T::linea, A::corpo, {"montagna", ""}, false, "[montagne]", MONTAGNA,
+     "a mountain-side stretch", F_MONTAGNA},
+    {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI,
+     "a maximum-speed indicator board", F_INDICATORI},
+    {"cartello_indicatore", T::linea, A::corpo, {"indicat", "cartello"}, false, "[indicazioni]", CARTELLO,
+     "a line-side board with its text", F_CARTELLO},
+};
+
+constexpr record RECORD_TRENO[] = {
+    {"percentuale massa frenata", T::treno, A::corpo, {"frenata", "massa"}, false, "[generale]", MASSA,
+     "the train's braked-mass percentage", F_MASSA},
+    {"numero vetture", T::treno, A::corpo, {"vetture", ""}, false, "[generale]", VETTURE,
+     "the train's number of vehicles", F_VETTURE},
+    {"velocita", T::treno, A::corpo, {"velocit", ""}, false, "[vel_limite]", VELOCITA, "a speed limit",
+     F_VELOCITA},
+    {"aderenza", T::treno, A::corpo, {"aderenza", ""}, false, "[aderenze]", ADERENZA, "the rail's adhesion",
+     F_ADERENZA},
+    {"orologio", T::treno, A::corpo, {"orologio", ""}, false, "[generale]", OROLOGIO,
+     "the clock at the start of the run", F_OROLOGIO},
+    {"sabbia", T::treno, A::corpo, {"sabbia", ""}, false, "[generale]", SABBIA, "the train's sand", F_SABBIA},
+    {"segnale", T::treno, A::corpo, {"segnale", ""}, false, "[segnali]", SEGNALE, "a signal", F_SEGNALE},
+    {"rallentamento", T::treno, A::corpo, {"rallentamento", ""}, false, "[rallentamenti]", RALLENTAMENTO,
+     "a slow-down", F_RALLENTAMENTO},
+    {"abbattimento", T::treno, A::corpo, {"abbattimento", ""}, false, "[segnali]", ABBATTIMENTO,
+     "a speed-control point", F_ABBATTIMENTO},
+    {"stazione", T::treno, A::corpo, {"stazione", ""}, false, "[stazioni]", STAZIONE,
+     "a station with its timetable", F_STAZIONE},
+};
+
+constexpr sezione SEZIONI_LINEA[] = {
+    {"[generale]", T::linea, "the line's length, kilometre numberings, background, signal repetition"},
+    {"[curve]", T::linea, "plan curves"},
+    {"[pendenze]", T::linea, "gradients"},
+    {"[montagne]", T::linea, "mountain-side stretches"},
+    {"[cartelli]", T::linea, "maximum-speed indicator boards"},
+    {"[indicazioni]", T::linea, "line-side boards"},
+    {"[fine]", T::linea, "the end of the text"},
+};
+
+constexpr sezione SEZIONI_TRENO[] = {
+    {"[generale]", T::treno, "the train and the clock"},
+    {"[aderenze]", T::treno, "adhesion"},
+    {"[vel_limite]", T::treno, "speed limits"},
+    {"[stazioni]", T::treno, "stations and timetable"},
+    {"[rallentamenti]", T::treno, "slow-downs"},
+    {"[segnali]", T::treno, "signals and speed-control points"},
+    {"[codici]", T::treno, "nothing is read from it"},
+    {"[fine]", T::treno, "the end of the text"},
+};
+
+char minuscola(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  // ISO 8859-1: A-Z and the accented capitals 0xC0-0xDE (but 0xD7, the times sign).
+  if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return static_cast<char>(u + 32);
+  return c;
+}
+
+bool uguali_senza_maiuscole(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (minuscola(a[i]) != minuscola(b[i])) return false;
+  }
+  return true;
+}
+
+bool contiene_parola(std::string_view riga, std::string_view parola, bool esatto) {
+  if (parola.empty()) return true;
+  if (esatto) return riga.find(parola) != std::string_view::npos;
+  if (parola.size() > riga.size()) return false;
+  for (size_t i = 0; i + parola.size() <= riga.size(); ++i) {
+    if (uguali_senza_maiuscole(riga.substr(i, parola.size()), parola)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::span<const record> records(testo t) {
+  return t == testo::linea ? std::span<const record>(RECORD_LINEA) : std::span<const record>(RECORD_TRENO);
+}
+
+std::span<const record> records(testo t, ambito dove) {
+  if (t == testo::treno) return RECORD_TRENO;
+  // The general records come first in the line text's table.
+  const std::span<const record> tutti(RECORD_LINEA);
+  size_t generali = 0;
+  while (generali < tutti.size() && tutti[generali].dove == ambito::generale) ++generali;
+  return dove == ambito::generale ? tutti.first(generali) : tutti.subspan(generali);
+}
+
+std::span<const sezione> sezioni(testo t) {
+  return t == testo::linea ? std::span<const sezione>(SEZIONI_LINEA) : std::span<const sezione>(SEZIONI_TRENO);
+}
+
+const record* cerca(testo t, std::string_view parola) {
+  for (const record& r : records(t)) {
+    for (std::string_view f : r.forme) {
+      if (uguali_senza_maiuscole(f, parola)) return &r;
+    }
+  }
+  return nullptr;
+}
+
+const campo* cerca_campo(const record& r, std::string_view nome) {
+  for (const campo& c : r.campi) {
+    if (c.nome == nome) return &c;
+  }
+  return nullptr;
+}
+
+bool riconosce(const record& r, std::string_view parola) {
+  return contiene_parola(parola, r.parole[0], r.esatto) && contiene_parola(parola, r.parole[1], r.esatto);
+}
+
+std::string modello_record(const record& r) {
+  std::string s(r.parola);
+  for (const campo& c : r.campi) {
+    s += ", ";
+    s += c.nome;
+  }
+  return s;
+}
+
+std::pair<int64_t, int64_t> limiti_lettura(lettura l) {
+  switch (l) {
+    case lettura::numero32: return {MIN32, MAX32};
+    case lettura::numero16: return {MIN16, MAX16};
+    case lettura::numero8: return {0, 255};
+    case lettura::testo: return {0, 65535};
+  }
+  return {MIN32, MAX32};
+}
+
+int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda(kmh / 5.0)); }
+
+int64_t indicatore_in_cella(int32_t kmh_a, int32_t kmh_b) {
+  // The product is whole, the quotient is not: their sum is rounded once.
+  const int64_t prodotto = static_cast<int64_t>(kmh_a) * 20;
+  return arrotonda(static_cast<double>(prodotto) + kmh_b / 5.0);
+}
+
+std::pair<int32_t, int32_t> indicatore_da_cella(int16_t codice) {
+  // Hundreds carry side a in steps of 5 km/h, the last two digits side b.
+  const int32_t c = codice;
+  const int32_t centinaia = c / 100;
+  const int32_t resto = c % 100;
+  return {centinaia * 5, resto * 5};
+}
+
+std::pair<int32_t, int32_t> coppia_da_cella(int16_t codice) {
+  const int32_t c = codice;
+  return {c / 10, c % 10};
+}
+
+segnale_decodificato segnale_da_cella(int16_t codice) {
+  const int32_t c = codice;
+  const int32_t aspetto = c % 10;
+  // The aspect sx x 3 + dx is a one-digit number for the customary sx 0 to 3 and dx 0 to 2.
+  return {c / 10, aspetto / 3, aspetto % 3};
+}
+
+montagna_scritta montagna_da_testo(int32_t tipo_scritto) {
+  if (tipo_scritto > 10) return {tipo_scritto - 10, true};
+  return {tipo_scritto, false};
+}
+
+std::optional<int> classe_curva(double k) {
+  const double assoluto = std::fabs(k);
+  for (size_t i = 0; i < CURVATURE.size(); ++i) {
+    if (assoluto == CURVATURE[i]) return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
+
+int32_t raggio_curva(int classe) {
+  if (classe < 1 || classe > 6) return 0;
+  return static_cast<int32_t>(arrotonda(1.0 / CURVATURE[static_cast<size_t>(classe - 1)]));
+}
+
+}  // namespace scenario::formato

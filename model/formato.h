@@ -1,0 +1,157 @@
+// What every record of the two description texts means, written once: its keyword and how
+// the reading recognises it, its values in order with name, unit, range, meaning and how
+// each is stored in the compiled files. The reading's checks, the keyword suggestions, the
+// views' decoding, the starting pair, the author's reference, the language server and the
+// writer of texts all read it from here, so that none of them can tell an author something
+// the others do not.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace scenario::formato {
+
+// Which description text a record or section belongs to.
+enum class testo { linea, treno };
+
+// How a value is read from the text.
+enum class lettura : uint8_t {
+  numero32,  // a number item into a 32-bit signed field
+  numero16,  // into a 16-bit signed field
+  numero8,   // into an 8-bit unsigned field
+  testo,     // a text item that runs to the end of the line (a name, a board's text)
+};
+
+// One value of a record, in the order of the text.
+struct campo {
+  std::string_view nome;         // as the reference and the snippets name it
+  std::string_view unita;        // "m", "km/h", "per mille", "s", or empty
+  lettura letto;                 // how the item is read
+  int64_t minimo;                // the range an author may write
+  int64_t massimo;
+  // The catalogue's number for a value above `massimo` and for one below `minimo` (0: the
+  // width's own range is the only limit on that side). Whether it is an error (the value
+  // is refused) or a warning (taken as written) is the catalogue's to say.
+  int32_t numero_sopra;
+  int32_t numero_sotto;
+  std::string_view significato;  // what the value means
+  std::string_view memoria;      // where and how the compiled files keep it
+};
+
+// Where a record may stand.
+enum class ambito : uint8_t {
+  generale,  // only inside the line text's [generale] section
+  corpo,     // after the [generale] section
+};
+
+// One record kind.
+struct record {
+  std::string_view parola;  // the keyword as written
+  testo in;
+  ambito dove;
+  // The words the keyword item must contain (one or two), and whether case counts.
+  std::array<std::string_view, 2> parole;
+  bool esatto;
+  std::string_view sezione;  // the customary section it is written in
+  std::span<const campo> campi;
+  std::string_view significato;
+  // Every keyword spelling that names this record exactly (the curve forms, the two
+  // signal repetitions); the first is `parola`.
+  std::span<const std::string_view> forme;
+};
+
+// A customary section header of a text.
+struct sezione {
+  std::string_view nome;  // "[generale]"
+  testo in;
+  std::string_view significato;
+};
+
+// Every record of a text in the reading's test order: the general records, then the body.
+std::span<const record> records(testo t);
+// The records the reading tests in one place of a text.
+std::span<const record> records(testo t, ambito dove);
+std::span<const sezione> sezioni(testo t);
+
+// The record whose keyword as written (or one of its forms) is `parola`, letters compared
+// without regard to case.
+const record* cerca(testo t, std::string_view parola);
+// The field named `nome` of `r`, or nothing.
+const campo* cerca_campo(const record& r, std::string_view nome);
+
+// True when the keyword item `parola` is recognised as `r` by the reading's own test.
+bool riconosce(const record& r, std::string_view parola);
+
+// How a record is written: "pendenza, p, g" (a template for the starting pair, the
+// completion snippets and the reference).
+std::string modello_record(const record& r);
+
+// True when `valore` lies within the range an author may write for `c`.
+inline bool entro_limiti(const campo& c, int64_t valore) {
+  return valore >= c.minimo && valore <= c.massimo;
+}
+
+// The width's own range of a number item (32-bit, 16-bit signed, 8-bit unsigned).
+std::pair<int64_t, int64_t> limiti_lettura(lettura l);
+
+// ---- Codings of the compiled files -----------------------------------------------------
+// Each pair turns an author's value into what a compiled field holds and back. The reading
+// writes with the first, the views show with the second.
+
+// A speed limit: round(v / 5) in the cell's `velocita`; shown back as km/h.
+int32_t velocita_in_cella(int32_t kmh);
+inline int32_t velocita_da_cella(uint8_t codice) { return int32_t{codice} * 5; }
+
+// A gradient in per mille: g + 100 in the cell's `pendenza`.
+inline int32_t pendenza_in_cella(int32_t per_mille) { return per_mille + 100; }
+inline int32_t pendenza_da_cella(uint8_t codice) { return int32_t{codice} - 100; }
+
+// A maximum-speed indicator's pair of speeds: round(a x 20 + b / 5), that is hundreds of
+// a / 5 and units of b / 5. Shown back in km/h, side a then side b.
+int64_t indicatore_in_cella(int32_t kmh_a, int32_t kmh_b);
+std::pair<int32_t, int32_t> indicatore_da_cella(int16_t codice);
+
+// A pair of one-digit values of two sides kept as 10 x first + second (signal lights,
+// indicator stripes).
+inline int64_t coppia_in_cella(int64_t primo, int64_t secondo) { return primo * 10 + secondo; }
+std::pair<int32_t, int32_t> coppia_da_cella(int16_t codice);
+
+// A signal's code: rapp x 10 + sx x 3 + dx. Its aspect sx x 3 + dx also forms the
+// approach codes (aspect x 10 + 1 to 4) of the cells before it.
+inline int64_t codice_segnale(int64_t rapp, int64_t sx, int64_t dx) { return rapp * 10 + sx * 3 + dx; }
+struct segnale_decodificato {
+  int32_t rapp, sx, dx;
+};
+segnale_decodificato segnale_da_cella(int16_t codice);
+
+// A mountain-side type as written: above 10 stands for type - 10 with free cells.
+struct montagna_scritta {
+  int32_t tipo;       // the type the cells keep
+  bool celle_libere;  // every fourth cell left free for objects
+};
+montagna_scritta montagna_da_testo(int32_t tipo_scritto);
+
+// A timetable time of day: (h x 60 + min) x 60 + s seconds.
+inline int64_t orario_in_tabella(int64_t ore, int64_t minuti, int64_t secondi) {
+  return (ore * 60 + minuti) * 60 + secondi;
+}
+
+// A kilometre numbering: `valore` is the count, in metres, at the line's origin; the
+// numbering holds from `inizio` on, counting up, or down with flag 1. The kilometre of
+// the line's position `p` under it.
+inline int64_t chilometro_di(int64_t valore, int32_t flag, int64_t p) {
+  return flag == 1 ? valore - p : valore + p;
+}
+
+// Curve classes: the turn per metre of each class digit 1 to 6, and its radius.
+inline constexpr std::array<double, 6> CURVATURE{0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+// The class whose turn per metre is `k` (either side), or nothing.
+std::optional<int> classe_curva(double k);
+// The radius of a class in metres (1 / turn per metre, rounded).
+int32_t raggio_curva(int classe);
+
+}  // namespace scenario::formato
