@@ -19,6 +19,7 @@
 #include "app/piattaforma.h"
 #include "app/segnali.h"
 #include "app/sostituzione.h"
+#include "app/tappe_prova.h"
 
 namespace scenario {
 
@@ -130,6 +131,7 @@ blocco_cartella::blocco_cartella(const fs::path& cartella) {
     maniglia_ = -1;
     throw errore_file(cartella, motivo_di(numero));
   }
+  tappa_di_prova("blocco");
 }
 
 blocco_cartella::~blocco_cartella() {

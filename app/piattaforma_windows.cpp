@@ -21,6 +21,7 @@
 #include "app/piattaforma.h"
 #include "app/segnali.h"
 #include "app/sostituzione.h"
+#include "app/tappe_prova.h"
 
 namespace scenario {
 
@@ -205,6 +206,7 @@ blocco_cartella::blocco_cartella(const fs::path& cartella) {
     throw errore_file(cartella, motivo_di(numero));
   }
   maniglia_ = da_maniglia(mutex);
+  tappa_di_prova("blocco");
 }
 
 blocco_cartella::~blocco_cartella() {
@@ -517,5 +519,10 @@ osservatore::evento osservatore::attendi(std::optional<std::chrono::milliseconds
 }
 
 }  // namespace sistema
+
+// The tests that stop the program at given points make their faults with POSIX means and
+// run on POSIX only (app/tappe_prova.cpp): on Windows no test listens.
+bool tappe_di_prova() { return false; }
+void tappa_di_prova(const char*) {}
 
 }  // namespace scenario

@@ -1,19 +1,18 @@
 // The Windows half of running the built program in the tests: CreateProcessW with standard
 // output and error into files, the temporary folder in the environment (TMP and TEMP,
-// which the system's temporary folder comes from), and Ctrl-Break for a signal.
+// which the system's temporary folder comes from), and Ctrl-Break for a signal. The
+// program's stopping points are a POSIX test hook (tests/supporto/tappe.h): `punti` is
+// not used here.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 
 #include <cwctype>
-#include <thread>
 
 #include "tests/supporto/esecuzione_sfondo.h"
 
 namespace scenario::prova {
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -57,7 +56,8 @@ HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creaz
 }  // namespace
 
 processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
-                                 const std::filesystem::path& corrente, const std::filesystem::path& tmpdir) {
+                                 const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
+                                 tappe*) {
   std::wstring riga = tra_virgolette(std::filesystem::path(eseguibile).wstring());
   for (const std::string& a : argomenti) riga += L" " + tra_virgolette(largo(a));
   std::wstring ambiente;
@@ -102,16 +102,6 @@ processo_sfondo::~processo_sfondo() {
 std::string processo_sfondo::uscita() const { return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : ""; }
 
 std::string processo_sfondo::errori() const { return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : ""; }
-
-bool processo_sfondo::attendi_errori(const std::function<bool(const std::string&)>& condizione,
-                                     std::chrono::milliseconds limite) const {
-  const auto fine = std::chrono::steady_clock::now() + limite;
-  while (!condizione(errori())) {
-    if (std::chrono::steady_clock::now() > fine) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 // Every signal is the console's Ctrl-Break, the one event a process group can be sent.
 void processo_sfondo::segnala(int) const {
