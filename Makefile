@@ -46,7 +46,7 @@ bench: dipendenze
 	build-bench/bin/bench_compilatore
 
 pulisci:
-	rm -rf $(BUILD) build-asan build-fuzz build-bench
+	rm -rf $(BUILD) build-asan build-fuzz build-bench build-win build-deb dist
 
 # ---------------------------------------------------------------------------------------
 # Inspector of the compiled files.
@@ -67,3 +67,33 @@ fuzz-decodifica: dipendenze
 PREFIX ?= /usr/local
 install: all
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# ---------------------------------------------------------------------------------------
+# Windows and the Debian package.
+.PHONY: windows prove-windows configura-windows deb
+
+BUILD_WIN ?= build-win
+VERSIONE := $(shell grep -m1 -o 'compila_scenario VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+
+configura-windows:
+	@scripts/dipendenze.sh windows
+	@test -f $(BUILD_WIN)/CMakeCache.txt || cmake -S . -B $(BUILD_WIN) $(GENERATORE) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPZIONI)
+
+# The two programs cross-built for 64-bit Windows, and their archive in dist/.
+windows: configura-windows
+	cmake --build $(BUILD_WIN) -j2 --target compila_scenario mostra_scenario
+	scripts/pacchetto_windows.sh $(BUILD_WIN) $(VERSIONE) dist
+
+# The Windows programs' tests under Wine.
+prove-windows: configura-windows dipendenze-prove
+	cmake --build $(BUILD_WIN) -j2
+	scripts/prove_windows.sh $(BUILD_WIN)
+
+# A Debian package of the programs, for /usr: dist/compila-scenario_VERSION_ARCH.deb.
+deb:
+	@scripts/dipendenze.sh deb
+	cmake -S . -B build-deb $(GENERATORE) -DCMAKE_BUILD_TYPE=Release -DCOMPILA_TEST=OFF \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_DOCDIR=share/doc/compila-scenario
+	cmake --build build-deb -j2 --target compila_scenario mostra_scenario
+	cd build-deb && cpack -G DEB

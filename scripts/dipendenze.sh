@@ -3,7 +3,8 @@
 #   scripts/dipendenze.sh         what building and running the program needs
 #   scripts/dipendenze.sh prove   also what only the tests need (a headless browser)
 #   scripts/dipendenze.sh windows the cross compiler for the Windows programs, Wine to run
-#                                 their tests, zip for their archive
+#                                 their tests, zip and groff for their archive
+#   scripts/dipendenze.sh deb     what the Debian package is made with
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
@@ -12,7 +13,9 @@ if [ "${1:-}" = "prove" ]; then
 elif [ "${1:-}" = "windows" ]; then
   # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
   # from the sources libgtest-dev ships.
-  pacchetti=(g++-mingw-w64-x86-64-posix wine64 zip libgtest-dev nlohmann-json3-dev cmake make ninja-build)
+  pacchetti=(g++-mingw-w64-x86-64-posix wine64 zip groff-base libgtest-dev nlohmann-json3-dev cmake make ninja-build)
+elif [ "${1:-}" = "deb" ]; then
+  pacchetti=(cmake g++ make ninja-build nlohmann-json3-dev dpkg-dev)
 fi
 mancanti=()
 for p in "${pacchetti[@]}"; do

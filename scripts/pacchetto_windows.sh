@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The archive of the Windows programs, DIST/compila_scenario-VERSION-win64.zip: the two
+# programs, a note on use in Italian (LEGGIMI.txt), the author's reference and the man
+# pages as plain text (documenti/), and the example pair (examples/). The texts get CR LF,
+# as Windows' own editors expect.
+#   scripts/pacchetto_windows.sh BUILD_WIN VERSION DIST
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$1 versione=$2
+mkdir -p "$3"
+dist=$(cd "$3" && pwd)
+nome=compila_scenario-$versione-win64
+lavoro=$(mktemp -d)
+trap 'rm -rf "$lavoro"' EXIT
+radice=$lavoro/$nome
+mkdir -p "$radice/documenti" "$radice/examples"
+cp "$build/bin/compila_scenario.exe" "$build/bin/mostra_scenario.exe" "$radice/"
+crlf() { sed 's/\r$//; s/$/\r/'; }
+crlf < docs/LEGGIMI_windows.txt > "$radice/LEGGIMI.txt"
+crlf < docs/autori.md > "$radice/documenti/autori.md"
+# The man pages name the folders beside the programs; no word is broken across lines.
+for pagina in compila_scenario mostra_scenario; do
+  sed 's|@CARTELLA_DOCUMENTI@|documenti|g; s|@CARTELLA_ESEMPI@|examples|g' "docs/$pagina.1" |
+    groff -man -rHY=0 -Tutf8 -P-c 2>/dev/null | col -bx |
+    crlf > "$radice/documenti/$pagina.txt"
+done
+cp examples/* "$radice/examples/"
+rm -f "$dist/$nome.zip"
+(cd "$lavoro" && zip -qrX "$dist/$nome.zip" "$nome")
+echo "$dist/$nome.zip"
