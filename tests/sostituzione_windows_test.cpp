@@ -11,10 +11,13 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
+#include "tests/supporto/esecuzione_sfondo.h"
+#include "tests/supporto/scenario_prova.h"
 
 namespace scenario {
 namespace {
@@ -51,6 +54,24 @@ TEST(SostituzioneWindows, FileTenutoApertoOSolaLettura) {
     EXPECT_NE(e.errori.find("Valmora_R2215.dat: "), std::string::npos) << e.errori;
     EXPECT_TRUE(contenuti_in(uscita.percorso()) == prima);
   }
+}
+
+TEST(SostituzioneWindows, DueCostruzioniIncorporateNellaStessaCartella) {
+  // Without the folder's lock the second build's texts would be overwritten and deleted
+  // under the first one ("file not found", status 2). With it every build succeeds,
+  // however their starts fall, and the folder holds the six files and the program alone.
+  cartella_temporanea cartella;
+  const fs::path copia = cartella / fs::path(ESEGUIBILE).filename().string();
+  fs::copy_file(ESEGUIBILE, copia);
+  for (int giro = 0; giro < 6; ++giro) {
+    processo_sfondo primo(copia.string(), {}, cartella.percorso(), cartella.percorso());
+    processo_sfondo secondo(copia.string(), {}, cartella.percorso(), cartella.percorso());
+    EXPECT_EQ(primo.attendi(), 0) << primo.errori();
+    EXPECT_EQ(secondo.attendi(), 0) << secondo.errori();
+  }
+  EXPECT_EQ(nomi_in(cartella.percorso()),
+            (std::set<std::string>{GEOMETRIA, TABELLA, PERCORSO, SCHEDA, RALLENTAMENTI, NOTE,
+                                   copia.filename().string()}));
 }
 
 }  // namespace
