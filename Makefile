@@ -86,9 +86,9 @@ windows: configura-windows
 	scripts/pacchetto_windows.sh $(BUILD_WIN) $(VERSIONE) dist
 
 # The Windows programs' tests under Wine.
-prove-windows: configura-windows dipendenze-prove
+prove-windows: configura-windows dipendenze-prove all
 	cmake --build $(BUILD_WIN) -j2
-	scripts/prove_windows.sh $(BUILD_WIN)
+	scripts/prove_windows.sh $(BUILD_WIN) $(BUILD)
 
 # A Debian package of the programs, for /usr: dist/compila-scenario_VERSION_ARCH.deb.
 deb:

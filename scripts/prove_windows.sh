@@ -1,16 +1,70 @@
 #!/usr/bin/env bash
-# The tests of the Windows programs, run under Wine with a Wine prefix of the build folder.
-#   scripts/prove_windows.sh BUILD_WIN
+# The tests of the Windows programs, run under Wine with a Wine prefix of the build folder,
+# then the Windows programs against the native ones on the same inputs: the same compiled
+# bytes, the same messages, the same status.
+#   scripts/prove_windows.sh BUILD_WIN BUILD_NATIVO
 set -euo pipefail
-build=$(cd "$1" && pwd)
-export WINEPREFIX="$build/wine" WINEDEBUG=-all
+cd "$(dirname "$0")/.."
+radice=$(pwd)
+win=$(cd "$1" && pwd)
+nativo=$(cd "$2" && pwd)
+export WINEPREFIX="$win/wine" WINEDEBUG=-all
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+lavoro=$(mktemp -d)
 # One server for the whole run: a program's start then costs a tenth of a second instead
 # of seconds. The server and Wine's own services are started here, apart from ctest, so
 # that they hold none of its pipes (ctest waits for a test's output to close).
-"$wineserver" -p </dev/null >/dev/null 2>&1
-trap '"$wineserver" -k || true' EXIT
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: kept
+trap '"$wineserver" -k || true; rm -rf "$lavoro"' EXIT
 "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
-cd "$build"
-ctest --output-on-failure
+(cd "$win" && ctest --output-on-failure)
+
+esito=0
+# uguali DESCRIZIONE PROGRAMMA ARGOMENTI...: run in $lavoro/lin and $lavoro/win (each
+# holding the same inputs), native and under Wine; standard output, standard error, the
+# status and every file written must be the same.
+uguali() {
+  local descrizione=$1 programma=$2
+  shift 2
+  (cd "$lavoro/lin" && "$nativo/bin/$programma" "$@" >../lin.out 2>../lin.err; echo $? >../lin.stato) || true
+  (cd "$lavoro/win" && "$wine64" "$win/bin/$programma.exe" "$@" >../win.out 2>../win.err; echo $? >../win.stato) || true
+  for parte in out err stato; do
+    if ! cmp -s "$lavoro/lin.$parte" "$lavoro/win.$parte"; then
+      echo "DIVERSI ($descrizione): $parte" >&2
+      diff "$lavoro/lin.$parte" "$lavoro/win.$parte" | head -5 >&2
+      esito=1
+    fi
+  done
+  if ! diff -r "$lavoro/lin" "$lavoro/win" >/dev/null; then
+    echo "DIVERSI ($descrizione): file scritti" >&2
+    diff -rq "$lavoro/lin" "$lavoro/win" >&2 || true
+    esito=1
+  fi
+}
+
+for lato in lin win; do
+  mkdir -p "$lavoro/$lato/uscita" "$lavoro/$lato/Città/Über"
+  cp examples/* "$lavoro/$lato/"
+  # A mistake at a known place, and names with accents in the folders, the identifier
+  # and a station (the texts are ISO 8859-1: "Prato Città Süd").
+  sed 's/^segnale, *1500/segnale, x1500/' examples/Valmora_R2215-.txt >"$lavoro/$lato/Errato_R1-.txt"
+  cp examples/Valmora_linea.txt "$lavoro/$lato/Errato_linea.txt"
+  cp examples/Valmora_linea.txt "$lavoro/$lato/Città/Vàlmora_linea.txt"
+  sed "s/Prato Alto/Prato Citt$(printf '\xe0') S$(printf '\xfc')d/" examples/Valmora_R2215-.txt \
+    >"$lavoro/$lato/Città/Vàlmora_R2215-.txt"
+done
+uguali "esempi" compila_scenario -o uscita Valmora_linea.txt Valmora_R2215-.txt
+uguali "un errore" compila_scenario -c Errato_linea.txt Errato_R1-.txt
+uguali "diagnostiche in JSON" compila_scenario -c --diagnostica=json Errato_linea.txt Errato_R1-.txt
+uguali "resoconto" mostra_scenario -C uscita Valmora R2215
+uguali "celle" mostra_scenario -C uscita --celle Valmora R2215
+uguali "JSON" mostra_scenario -C uscita --json Valmora R2215
+uguali "scheda" mostra_scenario -C uscita --scheda Valmora R2215
+uguali "pagina" mostra_scenario -C uscita -o valmora.html Valmora R2215
+uguali "nomi accentati" compila_scenario -o Città/Über Città/Vàlmora_linea.txt Città/Vàlmora_R2215-.txt
+uguali "nomi accentati, resoconto" mostra_scenario -C Città/Über Vàlmora R2215
+if [ $esito -eq 0 ]; then
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina e nomi accentati"
+fi
+exit $esito
