@@ -45,7 +45,7 @@ TEST(NomiAccentati, CartellaIdentificativoEStazione) {
                                  base.percorso(), base.percorso());
   ASSERT_EQ(compilato.stato, 0) << compilato.errori;
   EXPECT_EQ(compilato.errori, "");
-  for (const std::string nome : {linea + "_linea.dat", linea + "_R2215.sim", linea + "_R2215.dat"}) {
+  for (const std::string& nome : {linea + "_linea.dat", linea + "_R2215.sim", linea + "_R2215.dat"}) {
     EXPECT_TRUE(fs::is_regular_file(uscita / sistema::percorso(nome))) << nome;
   }
 
