@@ -193,9 +193,16 @@ blocco_cartella::blocco_cartella(const fs::path& cartella) {
   for (const wchar_t c : percorso_finale(cartella)) {
     impronta = (impronta ^ static_cast<uint16_t>(c)) * 1099511628211ull;
   }
-  wchar_t nome[64];
-  std::swprintf(nome, 64, L"Global\\compila_scenario-cartella-%016llx", static_cast<unsigned long long>(impronta));
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, nome);
+  // Global: builds from two sessions of one machine (a remote desktop) take turns too. A
+  // sandboxed process may not name global objects; its session's own then serve.
+  HANDLE mutex = nullptr;
+  for (const wchar_t* spazio : {L"Global", L"Local"}) {
+    wchar_t nome[80];
+    std::swprintf(nome, 80, L"%ls\\compila_scenario-cartella-%016llx", spazio,
+                  static_cast<unsigned long long>(impronta));
+    mutex = CreateMutexW(nullptr, FALSE, nome);
+    if (mutex != nullptr || GetLastError() != ERROR_ACCESS_DENIED) break;
+  }
   if (mutex == nullptr) throw errore_file(cartella, motivo_ultimo());
   // WAIT_ABANDONED: the build before died holding it. Its set is whole all the same (a
   // name holds the earlier file or the whole new one), and the mutex is now ours.
