@@ -411,9 +411,10 @@ class ricostruzione {
 
   // ---- Mountain-side stretches ----
 
-  // Runs of one mountain-side type. A stretch from cell a to b is written from 50 a to
-  // 50 (b + 1); one whose every fourth cell (a + 3, a + 7, ...) is a free cell of kind 11
-  // is written with type + 10. A stretch that starts 150 m or less after the one before
+  // A run of cells of one mountain-side type is made of stretches one after another. A
+  // stretch from cell a to b is written from 50 a to 50 (b + 1); one written with type
+  // + 10 leaves its every fourth cell (a + 3, a + 7, ...) free, of kind 11, unless an
+  // object covers it later. A stretch that starts 150 m or less after the one before
   // takes type 3: a stretch that marks no cell, 200 m before it, keeps its own type.
   void montagne() {
     const F::record& r = record_di(F::testo::linea, "montagna");
@@ -430,30 +431,19 @@ class ricostruzione {
       }
       size_t b = i;
       while (b + 1 <= ultima_ && c(b + 1).montagna == tipo) ++b;
-      bool libere = false;    // a free cell of kind 11 on the pattern
-      bool vuote = false;     // an empty cell on the pattern
-      bool fuori = false;     // a kind 11 off the pattern
-      for (size_t q = i; q <= b; ++q) {
-        const bool schema = (q - i + 1) % 4 == 0;
-        if (c(q).tipo == tipo_cella::libera_in_montagna) (schema ? libere : fuori) = true;
-        if (schema && c(q).tipo == tipo_cella::vuota) vuote = true;
-      }
-      if (fuori || (libere && vuote) || (tipo > 10 && vuote)) {
-        scarta("celle " + std::to_string(i) + "-" + std::to_string(b) + ": tratto di montagna di tipo " +
-               std::to_string(tipo) + " con celle libere (tipo 11) fuori dallo schema di una ogni quattro");
-      }
-      const bool con_libere = libere || tipo > 10;
-      const int64_t inizio = static_cast<int64_t>(i) * 50;
-      const int64_t fine = static_cast<int64_t>(b + 1) * 50;
-      if (fine_prec && inizio - *fine_prec <= 150 && tipo != 3) {
-        // A stretch that marks nothing: first cell round(inizio / 50) after the last.
-        const int64_t fine_vuoto = inizio - 200;
-        linea_.aggiungi(r, {{"inizio", n64(fine_vuoto + 100)}, {"fine", n64(fine_vuoto)}, {"tipo", n64(0)}});
+      for (const auto& [da, a, libere] : tratti_montagna(i, b, tipo)) {
+        const int64_t inizio = static_cast<int64_t>(da) * 50;
+        const int64_t fine = static_cast<int64_t>(a + 1) * 50;
+        if (fine_prec && inizio - *fine_prec <= 150 && tipo != 3) {
+          // A stretch that marks nothing: its first cell round(inizio / 50) after its last.
+          const int64_t fine_vuoto = inizio - 200;
+          linea_.aggiungi(r, {{"inizio", n64(fine_vuoto + 100)}, {"fine", n64(fine_vuoto)}, {"tipo", n64(0)}});
+          ++stretti;
+        }
+        linea_.aggiungi(r, {{"inizio", n64(inizio)}, {"fine", n64(fine)}, {"tipo", n64(tipo + (libere ? 10 : 0))}});
         ++stretti;
+        fine_prec = fine;
       }
-      linea_.aggiungi(r, {{"inizio", n64(inizio)}, {"fine", n64(fine)}, {"tipo", n64(tipo + (con_libere ? 10 : 0))}});
-      ++stretti;
-      fine_prec = fine;
       i = b + 1;
     }
     if (stretti > SLOT_MONTAGNE - 1) {
@@ -464,13 +454,80 @@ class ricostruzione {
     }
   }
 
+  struct tratto_scritto {
+    size_t da, a;
+    bool libere;
+  };
+
+  // The fewest stretches that give the run [a, b]: each either leaves free cells on its
+  // pattern (no empty cell there, no kind 11 off it) or leaves none (no kind 11 at all;
+  // only for types up to 10, since a type above 10 is read as one with free cells).
+  // A breadth-first search over the cells where a stretch may start.
+  std::vector<tratto_scritto> tratti_montagna(size_t a, size_t b, uint8_t tipo) {
+    const size_t n = b - a + 1;
+    const auto t = [&](size_t q) { return c(a + q).tipo; };
+    // prossimo_undici[q]: the first kind 11 at q or after; cattiva[f][q]: the first cell at
+    // q or after that a stretch with free cells starting at a phase f of 4 cannot hold.
+    std::vector<size_t> prossimo_undici(n + 1, n);
+    std::array<std::vector<size_t>, 4> cattiva;
+    for (auto& v : cattiva) v.assign(n + 1, n);
+    for (size_t q = n; q-- > 0;) {
+      prossimo_undici[q] = t(q) == tipo_cella::libera_in_montagna ? q : prossimo_undici[q + 1];
+      for (size_t f = 0; f < 4; ++f) {
+        const bool schema = (q + 1) % 4 == f;
+        const bool male = schema ? t(q) == tipo_cella::vuota : t(q) == tipo_cella::libera_in_montagna;
+        cattiva[f][q] = male ? q : cattiva[f][q + 1];
+      }
+    }
+    // da[q]: where the stretch that ends at q - 1 begins, and whether it leaves free cells.
+    std::vector<std::optional<std::pair<size_t, bool>>> da(n + 1);
+    std::vector<size_t> libero(n + 2);  // the next start not reached yet, at q or after
+    for (size_t q = 0; q <= n + 1; ++q) libero[q] = q;
+    const std::function<size_t(size_t)> radice = [&](size_t q) {
+      while (libero[q] != q) q = libero[q] = libero[libero[q]];
+      return q;
+    };
+    std::vector<size_t> coda{0};
+    libero[0] = 1;
+    for (size_t k = 0; k < coda.size() && !da[n]; ++k) {
+      const size_t s = coda[k];
+      for (const bool con_libere : {true, false}) {
+        if (!con_libere && tipo > 10) continue;
+        const size_t fine = con_libere ? cattiva[s % 4][s] : prossimo_undici[s];  // first cell it cannot hold
+        for (size_t q = radice(s + 1); q <= fine && q <= n; q = radice(q)) {
+          da[q] = {s, con_libere};
+          libero[q] = q + 1;
+          coda.push_back(q);
+        }
+      }
+    }
+    if (!da[n]) {
+      scarta("celle " + std::to_string(a) + "-" + std::to_string(b) + ": tratto di montagna di tipo " +
+             std::to_string(tipo) + " con celle libere (tipo 11) che nessuna serie di tratti da'");
+      return {{a, b, tipo > 10}};
+    }
+    std::vector<tratto_scritto> tratti;
+    for (size_t q = n; q > 0;) {
+      const auto [s, con_libere] = *da[q];
+      tratti.push_back({a + s, a + q - 1, con_libere});
+      q = s;
+    }
+    std::reverse(tratti.begin(), tratti.end());
+    return tratti;
+  }
+
   // ---- Line text, boards and indicators ----
 
+  // A stop cell takes its kind and first value over whatever stood there, and keeps the
+  // rest: an object it covered shows in the other values. An indicator under the stop
+  // cell gives any of them (the line text is read before the stations).
   void indicatori() {
     const F::record& r = record_di(F::testo::linea, "indicatori_vmax");
     for (size_t i = 0; i <= ultima_; ++i) {
-      if (c(i).tipo != tipo_cella::indicatore_vmax) continue;
-      const auto [vas, vad] = F::indicatore_da_cella(c(i).dato1);
+      const bool coperto = c(i).tipo == tipo_cella::fermata && c(i).tempo == 0 &&
+                           (c(i).dato2 != 0 || c(i).dato3 != 0 || c(i).dato4 != 0);
+      if (c(i).tipo != tipo_cella::indicatore_vmax && !coperto) continue;
+      const auto [vas, vad] = F::indicatore_da_cella(coperto ? int16_t{0} : c(i).dato1);
       const auto [vbs, vbd] = F::indicatore_da_cella(c(i).dato2);
       const auto [vcs, vcd] = F::indicatore_da_cella(c(i).dato3);
       const auto [ss, sd] = F::coppia_da_cella(c(i).dato4);
