@@ -9,6 +9,7 @@
 #include "app/lettura_compilati.h"
 #include "app/nuovo.h"
 #include "app/sostituzione.h"
+#include "vista/confronto.h"
 #include "vista/json.h"
 #include "vista/pagina.h"
 #include "vista/resoconto.h"
@@ -33,6 +34,9 @@ constexpr const char* AIUTO =
     "  --testi=CARTELLA  scrive in CARTELLA i due testi di descrizione (LINEA_linea.txt e\n"
     "                  LINEA_TRENO-.txt) che ricompilati ridanno gli stessi file, byte per byte;\n"
     "                  non sovrascrive file esistenti\n"
+    "  --confronta=DOPO  confronta i file di -C (prima) con quelli della cartella DOPO: stazioni,\n"
+    "                  profili, curve, oggetti e valori d'intestazione cambiati; con --json in JSON.\n"
+    "                  Stato d'uscita come diff: 0 uguali, 1 diversi, 2 problemi\n"
     "  -h, --help      questo aiuto\n"
     "\n"
     "Stato d'uscita: 0 bene, 1 file compilato rovinato o estraneo (con --testi: qualche byte che\n"
@@ -54,6 +58,31 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
   return t.completi() ? STATO_BENE : STATO_FILE_ROVINATO;
 }
 
+// --confronta: the set in `prima` against the set in `dopo`; status as diff's: 0 the
+// same, 1 different, 2 trouble (a damaged file included, since nothing can be compared).
+int confronta_cartelle(const std::filesystem::path& prima, const std::filesystem::path& dopo,
+                       const std::string& linea, const std::string& treno, bool json) {
+  const auto a = scenario::leggi_scenario_compilato(prima, linea, treno);
+  if (!a.scenario) {
+    std::cerr << "mostra_scenario: " << a.errore << "\n";
+    return STATO_USO;
+  }
+  const auto b = scenario::leggi_scenario_compilato(dopo, linea, treno);
+  if (!b.scenario) {
+    std::cerr << "mostra_scenario: " << b.errore << "\n";
+    return STATO_USO;
+  }
+  const scenario::vista::confronto_scenari c = scenario::vista::confronta(*a.scenario, *b.scenario);
+  if (json) {
+    std::cout << scenario::vista::confronto_json(c) << "\n";
+  } else {
+    std::cout << scenario::vista::testo_confronto(c, *b.scenario);
+  }
+  std::cout.flush();
+  if (!std::cout) return STATO_USO;
+  return c.uguali() ? STATO_BENE : STATO_FILE_ROVINATO;
+}
+
 int errore_uso(const std::string& motivo) {
   std::cerr << "mostra_scenario: error: " << motivo << "\nprovare 'mostra_scenario --help'\n";
   return STATO_USO;
@@ -66,6 +95,7 @@ int main(int argc, char** argv) {
   std::filesystem::path cartella = ".";
   std::string pagina;
   std::optional<std::string> testi;
+  std::optional<std::string> confronta;
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
   for (size_t i = 0; i < argomenti.size(); ++i) {
@@ -87,6 +117,9 @@ int main(int argc, char** argv) {
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso("manca la cartella di --testi");
+    } else if (a.starts_with("--confronta=")) {
+      confronta = a.substr(12);
+      if (confronta->empty()) return errore_uso("manca la cartella di --confronta");
     } else if (a == "--scheda") {
       scheda = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -98,6 +131,12 @@ int main(int argc, char** argv) {
   if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
     return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
+  }
+  if (confronta) {
+    if (scheda || testi || !pagina.empty() || celle) {
+      return errore_uso("--confronta va solo con -C e --json");
+    }
+    return confronta_cartelle(cartella, *confronta, posizionali[0], posizionali[1], json);
   }
 
   const auto letto = scenario::leggi_scenario_compilato(cartella, posizionali[0], posizionali[1]);

@@ -20,6 +20,8 @@
 #include "model/tracciato.h"
 #include "nucleo/compilazione.h"
 #include "text/codifica.h"
+#include "text/lettura_dati.h"
+#include "track/finitura.h"
 #include "track/progressive.h"
 #include "track/rapporto_errori.h"
 
@@ -147,6 +149,25 @@ std::optional<std::string> testo_non_scrivibile(const std::string& t) {
 
 bool stessi_bit(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
+// The curvature of the step onto metre m: the one, among a straight step and the twelve
+// curve classes, that gives its point bit for bit from the two before it (`prima` tried
+// first); nothing when none does.
+std::optional<double> curvatura_passo(const geometria_decodificata& g, size_t m, double prima) {
+  const std::array<double, 2> p2{g.x[m - 2].valore, g.y[m - 2].valore};
+  const std::array<double, 2> p1{g.x[m - 1].valore, g.y[m - 1].valore};
+  const auto da = [&](double k) {
+    const auto p = passo_tracciato(p2, p1, k);
+    return stessi_bit(p[X], g.x[m].valore) && stessi_bit(p[Y], g.y[m].valore);
+  };
+  if (da(prima)) return prima;
+  if (da(0.0)) return 0.0;
+  for (double k : F::CURVATURE) {
+    if (da(k)) return k;
+    if (da(-k)) return -k;
+  }
+  return std::nullopt;
+}
+
 // ---- What the scenario holds, worked back into records ---------------------------------
 
 // An object of the run text whose place in the reading order matters: a station's stop
@@ -171,6 +192,9 @@ class ricostruzione {
 
   // Everything but the abbattimenti, which are chosen by compiling (see testi_da_scenario).
   void analizza() {
+    cerca_coperti();
+    rallentamenti();
+    indicatori_coperti();
     generale_linea();
     curve();
     profilo(F::testo::linea, "pendenza", "p", "g", &cella::pendenza, [](uint8_t c) { return F::pendenza_da_cella(c); },
@@ -183,7 +207,6 @@ class ricostruzione {
             "velocita'");
     stazioni();
     cartelli();  // after the stations: a board whose cell a stop point covers stands there
-    rallentamenti();
     segnali();
     ordina_oggetti();
   }
@@ -312,11 +335,6 @@ class ricostruzione {
       scarta("tracciato: i punti finiscono al metro " + std::to_string(calcolati - 1) +
              ", ma ogni linea va dritta almeno fino al metro " + std::to_string(metri - 3));
     }
-    std::vector<double> candidate{0.0};
-    for (double k : F::CURVATURE) {
-      candidate.push_back(k);
-      candidate.push_back(-k);
-    }
     std::vector<size_t> sbagliati;
     double k_prec = 0.0;
     size_t inizio = 2;
@@ -340,21 +358,12 @@ class ricostruzione {
       linea_.aggiungi(curva, forma_curva(curva, k_prec), {{"p", n64(p)}, {"l", n64(l)}});
     };
     for (size_t m = 2; m < calcolati; ++m) {
-      const std::array<double, 2> p2{gx[m - 2].valore, gy[m - 2].valore};
-      const std::array<double, 2> p1{gx[m - 1].valore, gy[m - 1].valore};
-      const auto da = [&](double k) {
-        const auto p = passo_tracciato(p2, p1, k);
-        return stessi_bit(p[X], gx[m].valore) && stessi_bit(p[Y], gy[m].valore);
-      };
-      double k = k_prec;
-      if (!da(k)) {
-        const auto trovata = std::find_if(candidate.begin(), candidate.end(), da);
-        if (trovata == candidate.end()) {
-          sbagliati.push_back(m);
-          continue;  // the next points are checked from the file's own
-        }
-        k = *trovata;
+      const std::optional<double> trovata = curvatura_passo(s_.geometria, m, k_prec);
+      if (!trovata) {
+        sbagliati.push_back(m);
+        continue;  // the next points are checked from the file's own
       }
+      const double k = *trovata;
       if (k != k_prec) {
         chiudi(m - 1);
         k_prec = k;
@@ -518,16 +527,72 @@ class ricostruzione {
 
   // ---- Line text, boards and indicators ----
 
-  // A stop cell takes its kind and first value over whatever stood there, and keeps the
-  // rest: an object it covered shows in the other values. An indicator under the stop
-  // cell gives any of them (the line text is read before the stations).
+  // A stop cell takes its kind and first value over whatever stood there and keeps the
+  // rest: an object it covered shows in the other values, and a signal in the approach
+  // codes before it, a slow-down start in its warning 24 cells before. A signal or a
+  // slow-down is written before the station; any other leftover values are given by an
+  // indicator under the stop cell (the line text is read before the stations).
+  enum class coperto { segnale, rallentamento, indicatore };
+
+  void cerca_coperti() {
+    for (size_t i = 0; i <= ultima_; ++i) {
+      const cella& x = c(i);
+      if (x.tipo != tipo_cella::fermata) continue;
+      if (x.tempo != 0 || prove_di_aspetto(i, aspetto_segnale(i)) > 0) {
+        coperti_[i] = coperto::segnale;
+      } else if (i >= 24 && c(i - 24).tipo == tipo_cella::avviso_rallentamento) {
+        coperti_[i] = coperto::rallentamento;
+      }
+    }
+  }
+
+  // After the slow-downs: a stop cell over one of their cells shows that cell's values.
+  void indicatori_coperti() {
+    std::set<size_t> di_rallentamenti;
+    for (const auto& o : oggetti_) di_rallentamenti.insert(o->sotto_fermata.begin(), o->sotto_fermata.end());
+    for (size_t i = 0; i <= ultima_; ++i) {
+      const cella& x = c(i);
+      if (x.tipo != tipo_cella::fermata || coperti_.count(i) != 0 || di_rallentamenti.count(i) != 0) continue;
+      if (x.dato2 != 0 || x.dato3 != 0 || x.dato4 != 0) coperti_[i] = coperto::indicatore;
+    }
+  }
+
+  bool coperto_da(size_t i, coperto che) const {
+    const auto t = coperti_.find(i);
+    return t != coperti_.end() && t->second == che;
+  }
+
+  // The approach codes a signal in cell k with aspect a writes, found before it.
+  int prove_di_aspetto(size_t k, int32_t a) const {
+    int uguali = 0;
+    for (size_t b = 1; b <= 4; ++b) {
+      if (k >= 2 * b && c(k - 2 * b).preavviso == a * 10 + static_cast<int32_t>(b)) ++uguali;
+    }
+    return uguali;
+  }
+
+  // The signal's code keeps rapp x 10 + aspect; the aspect (0 to 25) is the one whose
+  // approach codes the cells before it show.
+  int32_t aspetto_segnale(size_t k) const {
+    const int32_t codice = c(k).dato4;
+    const int32_t resto = ((codice % 10) + 10) % 10;
+    int32_t aspetto = resto;
+    int migliori = -1;
+    for (int32_t a = resto; a <= 25; a += 10) {
+      if (const int uguali = prove_di_aspetto(k, a); uguali > migliori) {
+        migliori = uguali;
+        aspetto = a;
+      }
+    }
+    return aspetto;
+  }
+
   void indicatori() {
     const F::record& r = record_di(F::testo::linea, "indicatori_vmax");
     for (size_t i = 0; i <= ultima_; ++i) {
-      const bool coperto = c(i).tipo == tipo_cella::fermata && c(i).tempo == 0 &&
-                           (c(i).dato2 != 0 || c(i).dato3 != 0 || c(i).dato4 != 0);
-      if (c(i).tipo != tipo_cella::indicatore_vmax && !coperto) continue;
-      const auto [vas, vad] = F::indicatore_da_cella(coperto ? int16_t{0} : c(i).dato1);
+      const bool sotto = coperto_da(i, coperto::indicatore);
+      if (c(i).tipo != tipo_cella::indicatore_vmax && !sotto) continue;
+      const auto [vas, vad] = F::indicatore_da_cella(sotto ? int16_t{0} : c(i).dato1);
       const auto [vbs, vbd] = F::indicatore_da_cella(c(i).dato2);
       const auto [vcs, vcd] = F::indicatore_da_cella(c(i).dato3);
       const auto [ss, sd] = F::coppia_da_cella(c(i).dato4);
@@ -570,11 +635,13 @@ class ricostruzione {
       size_t dove = 0;
       if (const auto trovata = cella_di.find(v); trovata != cella_di.end()) {
         dove = trovata->second;
-      } else if (fermata_libera < fermate_.size()) {
-        dove = fermate_[fermata_libera++];
       } else {
-        scarta("voce " + std::to_string(v) + ": testo di cartello senza cella che lo mostri");
-        continue;
+        while (fermata_libera < fermate_.size() && coperti_.count(fermate_[fermata_libera]) != 0) ++fermata_libera;
+        if (fermata_libera >= fermate_.size()) {
+          scarta("voce " + std::to_string(v) + ": testo di cartello senza cella che lo mostri");
+          continue;
+        }
+        dove = fermate_[fermata_libera++];
       }
       linea_.aggiungi(r, {{"p", n64(metro_oggetto(dove))}, {"testo", e(v).nome}});
     }
@@ -686,15 +753,15 @@ class ricostruzione {
   // values; without one it is a slow-down of one cell. Its warning stands 24 cells before
   // the start when x > 1500, its four advance cells the four before that.
   void rallentamenti() {
-    const F::record& r = record_di(F::testo::treno, "rallentamento");
     std::set<size_t> fini;
     for (size_t i = 0; i <= ultima_; ++i) {
       if (c(i).tipo == tipo_cella::fine_rallentamento) fini.insert(i);
     }
-    std::vector<size_t> avvisi_attesi;
     for (size_t s = 0; s <= ultima_; ++s) {
-      if (c(s).tipo != tipo_cella::inizio_rallentamento) continue;
-      const cella& a = c(s);
+      const bool nascosto = coperto_da(s, coperto::rallentamento);
+      if (c(s).tipo != tipo_cella::inizio_rallentamento && !nascosto) continue;
+      cella a = c(s);
+      if (nascosto) a.dato1 = c(s - 24).dato1;
       size_t fine = s;
       for (auto it = fini.upper_bound(s); it != fini.end(); ++it) {
         const cella& b = c(*it);
@@ -704,11 +771,35 @@ class ricostruzione {
           break;
         }
       }
+      rallentamento(s, a, fine, nascosto);
+    }
+    // An end without its start: the start lay under a stop cell that keeps its values,
+    // the nearest such before the end.
+    for (const size_t e : fini) {
+      const cella& b = c(e);
+      for (size_t s = e; s-- > 0;) {
+        const cella& x = c(s);
+        if (x.tipo == tipo_cella::fermata && coperti_.count(s) == 0 && x.dato2 == b.dato2 && x.dato3 == b.dato3 &&
+            x.dato4 == 0 && x.tempo == 0) {
+          coperti_[s] = coperto::rallentamento;
+          cella a = x;
+          a.dato1 = b.dato1;
+          rallentamento(s, a, e, true);
+          break;
+        }
+      }
+    }
+  }
+
+  // The slow-down from the start cell s (its values in a) to the end cell `fine`.
+  void rallentamento(size_t s, const cella& a, size_t fine, bool nascosto) {
+    const F::record& r = record_di(F::testo::treno, "rallentamento");
+    {
       auto o = std::make_unique<oggetto_corsa>();
+      if (nascosto) o->sotto_fermata.push_back(s);
       int64_t x = (static_cast<int64_t>(s) - 1) * 50;
       // A start at cell 31 with a warning: x between 1500 and 1525 m.
       if (s == 31 && c(7).tipo == tipo_cella::avviso_rallentamento) x = 1510;
-      const int64_t l = (static_cast<int64_t>(fine) - 1) * 50 - x;
       int64_t f_ta = 0;
       if (x > 1500) {
         const size_t w = s - 24;
@@ -718,28 +809,44 @@ class ricostruzione {
           scarta("cella " + std::to_string(s) + ": rallentamento senza il suo avviso 24 celle prima");
         }
         if (!avviso) o->sotto_fermata.push_back(w);
-        int presenti = 0;
-        bool tutte = true;
+        // The four advance cells from round((x - 1200) / 50) down: 25 cells before the
+        // start, or 26 when x / 50 + 1 is an odd number and a half (the start rounds up
+        // to even, the advance cells down), which only an even start can have.
         std::vector<size_t> coperte;
-        for (size_t q = 0; q < 4; ++q) {
-          if (s < 25 + q) { tutte = false; break; }
-          const size_t h = s - 25 - q;
-          const cella& av = c(h);
-          const int16_t numero = static_cast<int16_t>(q + 1);
-          if (av.tipo == tipo_cella::anticipo_rallentamento && av.dato1 == numero &&
-              av.dato2 == (a.dato2 != 0 ? numero : 0)) {
-            ++presenti;
-          } else if (coperta_da_fermata(h)) {
-            coperte.push_back(h);
-          } else {
-            tutte = false;
+        const auto anticipi = [&](size_t primo) {
+          coperte.clear();
+          int presenti = 0;
+          for (size_t q = 0; q < 4; ++q) {
+            if (primo < q) return false;
+            const size_t h = primo - q;
+            const cella& av = c(h);
+            const auto numero = static_cast<int16_t>(q + 1);
+            if (av.tipo == tipo_cella::anticipo_rallentamento && av.dato1 == numero &&
+                av.dato2 == (a.dato2 != 0 ? numero : 0) && anticipi_presi_.count(h) == 0) {
+              ++presenti;
+            } else if (coperta_da_fermata(h)) {
+              coperte.push_back(h);
+            } else {
+              return false;
+            }
           }
-        }
-        if (tutte && presenti > 0) {
+          return presenti > 0;
+        };
+        size_t primo = 0;
+        if (s >= 25 && anticipi(s - 25)) {
           f_ta = 1;
-          o->sotto_fermata.insert(o->sotto_fermata.end(), coperte.begin(), coperte.end());
+          primo = s - 25;
+        } else if (s % 2 == 0 && s >= 26 && x - 25 > 1500 && anticipi(s - 26)) {
+          f_ta = 1;
+          primo = s - 26;
+          x -= 25;
         }
+        // Four advance cells belong to one slow-down (the starts are taken in order, and
+        // another's could only be the cells one before its own).
+        for (size_t q = 0; f_ta != 0 && q < 4; ++q) anticipi_presi_.insert(primo - q);
+        if (f_ta != 0) o->sotto_fermata.insert(o->sotto_fermata.end(), coperte.begin(), coperte.end());
       }
+      const int64_t l = (static_cast<int64_t>(fine) - 1) * 50 - x;
       o->r = &r;
       o->forma = r.parola;
       o->v = {{"x", n64(x)}, {"v", n64(a.dato1)}, {"l", n64(l)}, {"f_tt", n64(a.dato3)}, {"f_ta", n64(f_ta)},
@@ -751,27 +858,16 @@ class ricostruzione {
 
   // ---- Signals ----
 
-  // The signal's code keeps rapp x 10 + aspect; the aspect (0 to 25) is the one whose
-  // approach codes the cells before it show. A time is kept only with sx = 2.
+  // A time is kept only with sx = 2.
   void segnali() {
     const F::record& r = record_di(F::testo::treno, "segnale");
     for (size_t k = 0; k <= ultima_; ++k) {
-      if (c(k).tipo != tipo_cella::segnale) continue;
-      const cella& g = c(k);
+      const bool nascosto = coperto_da(k, coperto::segnale);
+      if (c(k).tipo != tipo_cella::segnale && !nascosto) continue;
+      cella g = c(k);
+      if (nascosto) g.dato1 = 0;  // the stop cell's own value now
       const int32_t codice = g.dato4;
-      const int32_t resto = ((codice % 10) + 10) % 10;
-      int32_t aspetto = resto;
-      int migliori = -1;
-      for (int32_t a = resto; a <= 25; a += 10) {
-        int uguali = 0;
-        for (int b = 1; b <= 4; ++b) {
-          if (k >= static_cast<size_t>(2 * b) && c(k - static_cast<size_t>(2 * b)).preavviso == a * 10 + b) ++uguali;
-        }
-        if (uguali > migliori) {
-          migliori = uguali;
-          aspetto = a;
-        }
-      }
+      const int32_t aspetto = aspetto_segnale(k);
       const int32_t rapp = (codice - aspetto) / 10;
       int32_t sx = aspetto / 3;
       int32_t dx = aspetto % 3;
@@ -793,6 +889,7 @@ class ricostruzione {
               {"s3", n64(s3)}, {"rapp", n64(rapp)}, {"dx", n64(dx)}, {"d1", n64(d1)}, {"d2", n64(d2)},
               {"d3", n64(d3)}, {"tempo", n64(g.tempo)}};
       o->ordine = 2000000 + static_cast<int>(k);
+      if (nascosto) o->sotto_fermata.push_back(k);
       for (int b = 1; b <= 4; ++b) {
         if (k >= static_cast<size_t>(2 * b)) {
           o->preavvisi.emplace_back(k - static_cast<size_t>(2 * b), static_cast<uint8_t>(aspetto * 10 + b));
@@ -881,6 +978,8 @@ class ricostruzione {
   std::vector<size_t> fermate_;
   std::vector<std::unique_ptr<oggetto_corsa>> oggetti_;
   std::vector<const oggetto_corsa*> in_ordine_;
+  std::map<size_t, coperto> coperti_;
+  std::set<size_t> anticipi_presi_;
 };
 
 std::string testo_cella(const cella& x) {
@@ -933,7 +1032,74 @@ std::string testo_diagnostica(const diagnostica& d) {
   return s;
 }
 
+// The author's abbattimenti of the value 180 among those of the files: the finishing pass
+// places its own on free cells, and an author's one where the pass would place one sends
+// the pass to a neighbouring cell. From the cells before the pass (the texts without
+// them, read), each step takes the first cell where the pass does not give the files,
+// and adds the author's point, there or within two cells, that carries the agreement
+// furthest along the line.
+std::set<size_t> abbattimenti_da_180(const modello& letto, const scenario_decodificato& s,
+                                     const std::map<size_t, int32_t>& certi) {
+  const std::vector<cella>& f = s.percorso;
+  const size_t n = std::min(f.size(), letto.percorso.size());
+  const auto candidato = [&](size_t z, const std::set<size_t>& scelti) {
+    return z < n && f[z].tipo == tipo_cella::abbattimento && f[z].dato1 == 180 && certi.count(z) == 0 &&
+           scelti.count(z) == 0 && cella_libera(letto.percorso[z]);
+  };
+  // The first cell whose kind or first value differ from the files' after the pass.
+  const auto primo_diverso = [&](const std::set<size_t>& scelti) {
+    modello prova;
+    prova.percorso = letto.percorso;
+    for (size_t z : scelti) {
+      prova.percorso[z].tipo = tipo_cella::abbattimento;
+      prova.percorso[z].dato1 = 180;
+    }
+    rifinitura_percorso(prova);
+    if (con_errori(prova.diagnostiche)) return size_t{0};
+    for (size_t i = 0; i < n; ++i) {
+      if (prova.percorso[i].tipo != f[i].tipo || (i != 1 && prova.percorso[i].dato1 != f[i].dato1)) return i;
+    }
+    return n;
+  };
+  std::set<size_t> scelti;
+  size_t primo = primo_diverso(scelti);
+  for (size_t passi = 0; primo < n && passi < n; ++passi) {
+    std::optional<size_t> migliore;
+    size_t fin_dove = 0;
+    for (size_t z = primo >= 2 ? primo - 2 : 0; z <= primo + 2; ++z) {
+      if (!candidato(z, scelti)) continue;
+      std::set<size_t> prova = scelti;
+      prova.insert(z);
+      const size_t d = primo_diverso(prova);
+      if (!migliore || d > fin_dove || (d == fin_dove && z == primo)) {
+        migliore = z;
+        fin_dove = d;
+      }
+    }
+    if (!migliore || fin_dove <= primo) break;
+    scelti.insert(*migliore);
+    primo = fin_dove;
+  }
+  return scelti;
+}
+
 }  // namespace
+
+std::vector<double> curvature_per_metro(const scenario_decodificato& s) {
+  const geometria_decodificata& g = s.geometria;
+  std::vector<double> k(g.x.size(), 0.0);
+  double prima = 0.0;
+  for (size_t m = 2; m < g.x.size() && m < g.y.size(); ++m) {
+    if (g.x[m].etichetta != ETICHETTA_REALE || g.y[m].etichetta != ETICHETTA_REALE ||
+        g.x[m - 1].etichetta == ETICHETTA_VUOTO || g.x[m - 2].etichetta == ETICHETTA_VUOTO) {
+      continue;
+    }
+    const auto trovata = curvatura_passo(g, m, prima);
+    k[m] = trovata.value_or(std::nan(""));
+    if (trovata) prima = *trovata;
+  }
+  return k;
+}
 
 testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
   testi_ricavati esito;
@@ -941,24 +1107,39 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
   r.analizza();
   esito.scarti = std::move(r.scarti());
   // The finishing pass places abbattimenti of 180 around slow-downs and signals, and
-  // compiling places them again: the author's own are those a compile without them does
-  // not give. Those of another value, and those without a value, are the author's for
-  // certain; the rest are found by compiling.
+  // compiling places them again: the author's own are those of another value, those
+  // without a value, and those of 180 the pass does not give.
   std::map<size_t, int32_t> abbattimenti;
   for (size_t i = 0; i < s.percorso.size(); ++i) {
     const cella& x = s.percorso[i];
     if (x.tipo == tipo_cella::abbattimento_senza_valore) abbattimenti[i] = 0;
     if (x.tipo == tipo_cella::abbattimento && x.dato1 != 180) abbattimenti[i] = x.dato1;
   }
-  for (int giro = 0; giro < 16; ++giro) {
-    std::tie(esito.linea, esito.treno) = r.testi(abbattimenti);
+  const auto richiesta_di = [&](const std::pair<std::string, std::string>& testi) {
     richiesta q;
     q.linea = s.linea;
     q.treno = s.treno;
-    q.testo_linea = {s.linea + "_linea.txt", esito.linea, true, ""};
-    q.testo_treno = {s.linea + "_" + s.treno + "-.txt", esito.treno, true, ""};
+    q.testo_linea = {s.linea + "_linea.txt", testi.first, true, ""};
+    q.testo_treno = {s.linea + "_" + s.treno + "-.txt", testi.second, true, ""};
+    return q;
+  };
+  {
+    const richiesta q = richiesta_di(r.testi(abbattimenti));
+    modello letto;
+    letto.linea = s.linea;
+    letto.treno = s.treno;
+    letto.genera_linea = 1;
+    memorizza_dati(letto, q.testo_linea, q.testo_treno);
+    if (!con_errori(letto.diagnostiche)) {
+      for (size_t z : abbattimenti_da_180(letto, s, abbattimenti)) abbattimenti[z] = 180;
+    }
+  }
+  // Compiling checks the whole; a point the search left out is added and the texts are
+  // compiled again.
+  for (int giro = 0; giro < 16; ++giro) {
+    std::tie(esito.linea, esito.treno) = r.testi(abbattimenti);
     modello m;
-    compila_modello(q, m);
+    compila_modello(richiesta_di({esito.linea, esito.treno}), m);
     if (con_errori(m.diagnostiche)) {
       for (const diagnostica& d : m.diagnostiche) {
         if (d.livello == gravita::errore) esito.scarti.push_back(testo_diagnostica(d));

@@ -24,4 +24,9 @@ struct testi_ricavati {
 // part of the answer, so `completi()` is true only for texts proven to give the same bytes.
 testi_ricavati testi_da_scenario(const scenario_decodificato& s);
 
+// The curvature of each metre's step of the plan, worked out from the points: 0 for a
+// straight step, a class's turn per metre (negative to the left), NaN where no step of a
+// description text gives the point; 0 for metres without a computed point.
+std::vector<double> curvature_per_metro(const scenario_decodificato& s);
+
 }  // namespace scenario::vista

@@ -36,7 +36,7 @@ std::string riga(const std::string& parola, const std::vector<int64_t>& valori, 
   return s + "\r\n";
 }
 
-const char* const NOMI[] = {"CASTREA / KESTL", "Kestl S\xFCd", "Ponte d'Orvia", "Bivio per Tovena / Tuvel",
+const char* const NOMI[] = {"CASTREA / KESTL", "Kestl S\xFC" "d", "Ponte d'Orvia", "Bivio per Tovena / Tuvel",
                             "Pr\xE0" " Alto", "", "Cima   Erba ", "Lago (bivio)"};
 const char* const CARTELLI[] = {"(GALLERIA   )(VALMORA 1  )", "(P.L.     )(Km. 4.743)", "FINE GALLERIA",
                                 "Stra\xDF" "e", "", "  "};
