@@ -230,7 +230,6 @@ class ricostruzione {
   void scarta(std::string s) { scarti_.push_back(std::move(s)); }
   const cella& c(size_t i) const { return s_.percorso[i]; }
   const voce& e(size_t i) const { return s_.tabella[i]; }
-  int32_t n_celle() const { return static_cast<int32_t>(ultima_); }
 
   // The range test of a record at p: (p + margine) / 50 within the track.
   bool entro(int64_t p, int64_t margine = 100) const {
