@@ -99,7 +99,10 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
 
 esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
                              int64_t valore, int indice, std::optional<int32_t> posizione) {
-  const formato::campo* c = formato::cerca_campo(r, nome);
+  // The value's own field, by its place in the record, when the names agree.
+  const bool al_suo_posto = indice >= 0 && static_cast<size_t>(indice) < r.campi.size() &&
+                            r.campi[static_cast<size_t>(indice)].nome == nome;
+  const formato::campo* c = al_suo_posto ? &r.campi[static_cast<size_t>(indice)] : formato::cerca_campo(r, nome);
   if (c == nullptr || formato::entro_limiti(*c, valore)) return esito_record::prosegui;
   const int32_t numero = valore > c->massimo ? c->numero_sopra : c->numero_sotto;
   if (numero == 0) return esito_record::prosegui;
