@@ -283,7 +283,12 @@ void annota_parola_chiave(stato_lettura& s) {
   const std::string_view scritta = senza_spazi_ai_lati(s.riga_minuscola);
   s.forma = formato::record_della_forma(testo_di(s), scritta);
   if (s.forma != nullptr && s.forma->esatto && senza_spazi_ai_lati(s.m.riga) != scritta) s.forma = nullptr;
-  s.luogo_record = s.testo.luogo_elemento();
+  // The text's label is copied only when the text changes: the rest is three numbers.
+  const luogo_testo& l = s.testo.luogo_elemento();
+  if (s.luogo_record.file != l.file) s.luogo_record.file = l.file;
+  s.luogo_record.riga = l.riga;
+  s.luogo_record.colonna = l.colonna;
+  s.luogo_record.fine = l.fine;
   s.byte_record = s.testo.inizio_elemento();
   s.luoghi_valori.clear();
   s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
