@@ -426,11 +426,14 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
     for (const auto& [c, vecchia] : prima) m.percorso[static_cast<size_t>(c)] = vecchia;
     errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
     const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
+    const auto dove = s.luoghi_stazioni.find(k - 1);
     m.diagnostiche.back().note.push_back(
-        {luogo_testo{}, "la stazione precedente, '" + precedente.nome + "', finisce a " +
-                            std::to_string(precedente.fine) + " m; questa comincia a " + std::to_string(e.inizio) + " m"});
+        {dove != s.luoghi_stazioni.end() ? dove->second : luogo_testo{},
+         "la stazione precedente, '" + precedente.nome + "', finisce a " + std::to_string(precedente.fine) +
+             " m; questa comincia a " + std::to_string(e.inizio) + " m"});
     return esito_record::scarta;
   }
+  s.luoghi_stazioni[k] = s.luogo_record;
   cur.stazione = k + 1;
   if (cur.stazione >= s.slot_cartello) {
     s.stazioni_piene = true;

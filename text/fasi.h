@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -65,7 +66,8 @@ struct stato_lettura {
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)
   int64_t fine_rallentamenti = INT64_MIN;  // the furthest end among them
   bool stazione_letta = false;
-  bool stazioni_piene = false;  // error 10 said: the table has no room for more stations
+  bool stazioni_piene = false;
+  std::map<int32_t, luogo_testo> luoghi_stazioni;  // the record of each stored station  // error 10 said: the table has no room for more stations
   // The record of each progressive (entries 81, 82, 83) whose start or value is no
   // multiple of 50, for error 2 at the end of the run phase.
   std::array<std::optional<luogo_testo>, 3> progressiva_errata;
