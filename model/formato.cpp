@@ -1,6 +1,7 @@
 #include "model/formato.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -331,22 +332,23 @@ const record* cerca(testo t, std::string_view parola) {
 }
 
 const record* record_della_forma(testo t, std::string_view parola) {
-  // Built once: every spelling of each text, sorted for a binary search.
+  // Built once: the spellings of each text by their first letter, so that an item is
+  // compared with the few that could be it.
+  using gruppi = std::array<std::vector<std::pair<std::string_view, const record*>>, 128>;
   static const auto fai = [](testo quale) {
-    std::vector<std::pair<std::string_view, const record*>> forme;
+    gruppi g;
     for (const record& r : records(quale)) {
-      for (std::string_view f : r.forme) forme.emplace_back(f, &r);
+      for (std::string_view f : r.forme) g[static_cast<unsigned char>(f.front()) & 0x7F].emplace_back(f, &r);
     }
-    std::sort(forme.begin(), forme.end());
-    return forme;
+    return g;
   };
-  static const auto linea = fai(testo::linea);
-  static const auto treno = fai(testo::treno);
-  const auto& forme = t == testo::linea ? linea : treno;
-  const auto trovata = std::lower_bound(forme.begin(), forme.end(), parola,
-                                        [](const auto& f, std::string_view p) { return f.first < p; });
-  if (trovata == forme.end() || trovata->first != parola) return nullptr;
-  return trovata->second;
+  static const gruppi linea = fai(testo::linea);
+  static const gruppi treno = fai(testo::treno);
+  if (parola.empty() || static_cast<unsigned char>(parola.front()) >= 128) return nullptr;
+  for (const auto& [forma, r] : (t == testo::linea ? linea : treno)[static_cast<unsigned char>(parola.front())]) {
+    if (forma.size() == parola.size() && forma == parola) return r;
+  }
+  return nullptr;
 }
 
 const campo* cerca_campo(const record& r, std::string_view nome) {

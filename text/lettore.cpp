@@ -55,8 +55,26 @@ void lettore_testo::richiedi_carattere() {
   if (fine_file()) throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
 }
 
+// Blanks are never line ends: the column moves with the position.
 void lettore_testo::salta_spazi() {
-  while (!fine_file() && spazio(contenuto_[posizione_])) avanza();
+  const size_t da = posizione_;
+  while (posizione_ < contenuto_.size() && spazio(contenuto_[posizione_])) ++posizione_;
+  colonna_ += static_cast<int32_t>(posizione_ - da);
+}
+
+// Up to the next line end or comma (and, for a number item, blank): none of them a line
+// end, so the column moves with the position, and the line holds more than blanks once
+// the item holds anything.
+void lettore_testo::avanza_nella_riga(bool anche_spazi) {
+  const size_t da = posizione_;
+  const size_t n = contenuto_.size();
+  while (posizione_ < n) {
+    const char c = contenuto_[posizione_];
+    if (c == ',' || fine_riga(c) || (anche_spazi && spazio(c))) break;
+    if (!spazio(c)) solo_spazi_ = false;
+    ++posizione_;
+  }
+  colonna_ += static_cast<int32_t>(posizione_ - da);
 }
 
 bool lettore_testo::a_fine_riga() const { return !fine_file() && fine_riga(contenuto_[posizione_]); }
@@ -132,7 +150,7 @@ std::string lettore_testo::leggi_testo() {
   richiedi_carattere();
   inizia_elemento();
   const size_t inizio = posizione_;
-  while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
+  avanza_nella_riga(false);
   std::string elemento(contenuto_.substr(inizio, posizione_ - inizio));
   segna_fine_elemento();
   chiudi_elemento();
@@ -152,10 +170,7 @@ int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char*
   richiedi_carattere();
   inizia_elemento();
   const size_t inizio = posizione_;
-  while (!fine_file() && contenuto_[posizione_] != ',' && !spazio(contenuto_[posizione_]) &&
-         !a_fine_riga()) {
-    avanza();
-  }
+  avanza_nella_riga(true);
   const std::string_view elemento(contenuto_.data() + inizio, posizione_ - inizio);
   segna_fine_elemento();
   // An optional minus sign and decimal digits; an item without digits reads as 0.

@@ -78,6 +78,7 @@ class lettore_testo {
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
   void richiedi_carattere();
   void salta_spazi();
+  void avanza_nella_riga(bool anche_spazi);
   bool a_fine_riga() const;
   void consuma_fine_riga();
   void chiudi_elemento();

@@ -99,7 +99,10 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
 
 esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
                              int64_t valore, int indice, std::optional<int32_t> posizione) {
-  const formato::campo* c = formato::cerca_campo(r, nome);
+  // The value's own field, by its place in the record, when the names agree.
+  const bool al_suo_posto = indice >= 0 && static_cast<size_t>(indice) < r.campi.size() &&
+                            r.campi[static_cast<size_t>(indice)].nome == nome;
+  const formato::campo* c = al_suo_posto ? &r.campi[static_cast<size_t>(indice)] : formato::cerca_campo(r, nome);
   if (c == nullptr || formato::entro_limiti(*c, valore)) return esito_record::prosegui;
   const int32_t numero = valore > c->massimo ? c->numero_sopra : c->numero_sotto;
   if (numero == 0) return esito_record::prosegui;
@@ -280,7 +283,12 @@ void annota_parola_chiave(stato_lettura& s) {
   const std::string_view scritta = senza_spazi_ai_lati(s.riga_minuscola);
   s.forma = formato::record_della_forma(testo_di(s), scritta);
   if (s.forma != nullptr && s.forma->esatto && senza_spazi_ai_lati(s.m.riga) != scritta) s.forma = nullptr;
-  s.luogo_record = s.testo.luogo_elemento();
+  // The text's label is copied only when the text changes: the rest is three numbers.
+  const luogo_testo& l = s.testo.luogo_elemento();
+  if (s.luogo_record.file != l.file) s.luogo_record.file = l.file;
+  s.luogo_record.riga = l.riga;
+  s.luogo_record.colonna = l.colonna;
+  s.luogo_record.fine = l.fine;
   s.byte_record = s.testo.inizio_elemento();
   s.luoghi_valori.clear();
   s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
@@ -313,7 +321,9 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
   std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.m.riga)) + "' e' letta come ";
   for (size_t i = 0; i < riconosciuti.size(); ++i) {
     if (i > 0) motivo += i + 1 == riconosciuti.size() ? " e come " : ", ";
-    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola) + "'";
+    // A reading of the caller's own may go on after the keyword it names.
+    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola);
+    if (i > 0 || come_letta.empty() || come_letta.find('\'') == std::string_view::npos) motivo += "'";
   }
   if (riconosciuti.size() > 1) motivo += ": ogni record legge i propri valori";
   std::string scritta_unita;
@@ -327,7 +337,9 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
     for (std::string_view f : riconosciuti[0]->forme) {
       if (scritta_unita == f) fix = correzione{dove, std::string(f)};
     }
-    if (!fix) motivo += "; scrivere la parola chiave in una delle sue forme (" + std::string(riconosciuti[0]->forme.front()) + (riconosciuti[0]->forme.size() > 1 ? ", ..." : "") + ")";
+    if (!fix && come_letta.find('\'') == std::string_view::npos) {
+      motivo += "; scrivere la parola chiave come '" + std::string(riconosciuti[0]->forme.front()) + "'";
+    }
   }
   registra_avviso(s.m, avviso::parola_in_altra_forma, dove, std::move(motivo));
   s.m.diagnostiche.back().correggi = std::move(fix);
@@ -467,8 +479,8 @@ bool leggi_parola_chiave(stato_lettura& s) {
       const formato::testo t = testo_di(s);
       if (const auto sep = separatore_errato(s.m.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
-                        "valori separati da " + *sep +
-                            " e non da virgole: la riga contiene un segno meno ed e' ignorata");
+                        *sep + " tra i valori: la riga contiene un segno meno ed e' ignorata tutta; "
+                               "separare i valori con virgole");
       }
     }
     s.m.riga = s.testo.leggi_testo();
