@@ -153,5 +153,8 @@ inline constexpr std::array<double, 6> CURVATURE{0.0001, 0.0002, 0.0004, 0.001, 
 std::optional<int> classe_curva(double k);
 // The radius of a class in metres (1 / turn per metre, rounded).
 int32_t raggio_curva(int classe);
+// The class of a turn per metre measured back from the plan's points, whose last bits
+// the sums of the plan have blurred: the nearest class within a tenth of it, or nothing.
+std::optional<int> classe_curva_misurata(double k);
 
 }  // namespace scenario::formato

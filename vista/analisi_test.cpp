@@ -62,21 +62,6 @@ TEST(Tratti, ProfiliPerCellaInCorse) {
   EXPECT_DOUBLE_EQ(quote(s)[20], 4.0);
 }
 
-TEST(Pianta, CurvaSinistraEDestra) {
-  // A quarter circle towards -x (left of travel along +y) turns by -pi/2 in all.
-  scenario_decodificato s = linea_dritta(1000);
-  const double raggio = 200.0;
-  for (size_t k = 100; k < s.geometria.x.size(); ++k) {
-    const double a = std::min(static_cast<double>(k - 100) / raggio, std::numbers::pi / 2);
-    const double oltre = std::max(0.0, static_cast<double>(k - 100) - raggio * std::numbers::pi / 2);
-    s.geometria.x[k].valore = -(raggio - raggio * std::cos(a)) - oltre;
-    s.geometria.y[k].valore = 100 + raggio * std::sin(a);
-  }
-  double totale = 0;
-  for (double d : svolta_per_cella(s)) totale += d;
-  EXPECT_NEAR(totale, -std::numbers::pi / 2, 0.01);
-}
-
 TEST(Pagina, LineaDiUnMilioneDiMetriSottoCinqueMegabyte) {
   // The longest legal line with a busy profile: the speed changes every cell and a signal
   // stands every 500 m. The page draws runs and decimates the plan, so it stays small.

@@ -87,11 +87,8 @@ std::string scheda_orario(const scenario_decodificato& s) {
     const stazione& st = elenco[i];
     const voce& v = *st.v;
     riga_tabella r;
+    // Every station at its own position, as the text account gives it.
     r.posizione = v.posizione;
-    // The train starts from and ends at its stop point: the card gives there the
-    // kilometre where it stands; elsewhere the station's own position.
-    const bool estremo = i == 0 || i + 1 == elenco.size();
-    if (estremo && st.cella_fermata > 0) r.posizione = metro_oggetto(static_cast<size_t>(st.cella_fermata));
     r.km = chilometro(s, r.posizione);
     r.nome = nome_scheda(v.nome);
     r.partenza = v.orario;
@@ -131,11 +128,6 @@ std::string scheda_orario(const scenario_decodificato& s) {
 
   int massima = 0;
   for (const cella& x : s.percorso) massima = std::max(massima, x.velocita * 5);
-  std::string numero;
-  for (char c : s.treno) {
-    if (c >= '0' && c <= '9') numero += c;
-  }
-  if (numero.empty()) numero = s.treno;
   const std::string origine = elenco.empty() ? "" : nome_scheda(elenco.front().v->nome);
   const std::string termine = elenco.empty() ? "" : nome_scheda(elenco.back().v->nome);
 
@@ -144,9 +136,9 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back("");
   l.push_back("  ___________________                                               ______________");
   l.push_back(" |                   |                    SCHEDA                   |              |");
-  l.push_back(" |   " + a_sinistra("TRENO n." + numero, 16) + "|" + a_sinistra("                   da: " + origine, 45) +
+  l.push_back(" |   " + latin1_in_utf8(a_sinistra("TRENO " + s.treno, 16)) + "|" + latin1_in_utf8(a_sinistra("                   da: " + origine, 45)) +
               "|" + a_sinistra("    V" + std::to_string(massima), 14) + "|");
-  l.push_back(" |___________________|" + a_sinistra("                    a: " + termine, 45) + "|" +
+  l.push_back(" |___________________|" + latin1_in_utf8(a_sinistra("                    a: " + termine, 45)) + "|" +
               a_sinistra("     " + std::to_string(s.tabella[voce_tabella::dati_treno].inizio) + "%", 14) + "|");
   l.push_back("                                                                   |______________|");
   l.push_back("");
