@@ -4,7 +4,8 @@
 #  - headless Chromium runs the page's script to its end without an error;
 #  - the screenshot is not blank (it must be several times larger than the screenshot of
 #    an empty page of the same size);
-#  - the DOM the script drew holds every station name that the decoder read.
+#  - the DOM the script drew holds every station name that the decoder read;
+#  - for the pair tests/dati/Prova_*.txt, the values the texts wrote, as they wrote them.
 #   tests/pagina_browser.sh COMPILA_SCENARIO MOSTRA_SCENARIO CARTELLA_DATI
 # Status 77 (skipped) when the browser is not installed (make test installs it).
 set -euo pipefail
@@ -63,3 +64,22 @@ controlla "$lavoro/incorporato" Castrea_Tovena R7302
 mkdir "$lavoro/valle"
 "$compila" -o "$lavoro/valle" "$dati/Valle_linea.txt" "$dati/Valle_R1-.txt" >/dev/null
 controlla "$lavoro/valle" Valle R1
+
+mkdir "$lavoro/prova"
+"$compila" -o "$lavoro/prova" "$dati/Prova_linea.txt" "$dati/Prova_R1-.txt" >/dev/null
+controlla "$lavoro/prova" Prova R1
+# What the texts say, in the words of the page's hover texts and timetable.
+while IFS= read -r atteso; do
+  if ! grep -qF -- "$atteso" "$lavoro/Prova.dom"; then
+    echo "Prova: la pagina non mostra \"$atteso\"" >&2
+    exit 1
+  fi
+done <<'FINE'
+indicatore di velocita' massima a 2500 m (km 147.900): 80/80 85/85 90/90 km/h
+curva a destra, classe 4 (raggio 1000 m), da 2000 m (km 148.400), lunga 300 m
+segnale a 1500 m (km 148.900), cella 31 (1500-1550 m): sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101
+tratto di montagna da 3000 m a 4000 m, tipo 13
+rallentamento a 30 km/h da 7000 m (km 5.000) a 7400 m (km 5.400), avviso a 5800 m (km 3.800)
+<td>10:04:30</td><td>10:05:00</td>
+FINE
+echo "Prova: i valori dei testi sono nella pagina"

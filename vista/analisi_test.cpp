@@ -36,6 +36,16 @@ TEST(Chilometri, ProgressiveDellaLineaIncorporata) {
     const char* km;
   } casi[] = {{200, "150.200"}, {1450, "148.950"}, {1500, "-0.400"}, {4000, "2.100"}, {6650, "4.750"}};
   for (const auto& c : casi) EXPECT_EQ(testo_km(chilometro(s, c.p)), c.km) << c.p;
+  // The reference's worked example: down from 150300 + 100 at the origin, and from
+  // 14000 m up from -11900 at the origin, so that 14000 m is km 2.100.
+  scenario_decodificato esempio = linea_dritta(30000);
+  esempio.tabella[81] = voce{.inizio = 14000, .fine = -11900, .nome = {}};
+  esempio.tabella[82] = voce{.inizio = 0, .fine = 150400, .posizione = 1, .nome = {}};
+  const struct {
+    int32_t p;
+    const char* km;
+  } esempi[] = {{13000, "137.400"}, {14000, "2.100"}, {20000, "8.100"}};
+  for (const auto& c : esempi) EXPECT_EQ(testo_km(chilometro(esempio, c.p)), c.km) << c.p;
   // Without progressives the kilometres are the positions.
   EXPECT_EQ(testo_km(chilometro(linea_dritta(1000), 750)), "0.750");
   EXPECT_EQ(testo_km(-1900), "-1.900");
@@ -45,6 +55,10 @@ TEST(Orari, FormeDellaScheda) {
   // 70470 s = 19 h 34 min 30 s: the card writes the thirty seconds as "+".
   EXPECT_EQ(ora_scheda(70470), "19.34+");
   EXPECT_EQ(ora_scheda(68700), "19.05");
+  // 35990 s = 9 h 59 min 50 s: still the hour 9, and past the half minute.
+  EXPECT_EQ(ora_scheda(35990), "9.59+");
+  EXPECT_EQ(ora_scheda(35999), "9.59+");
+  EXPECT_EQ(ora_scheda(36000), "10.00");
   EXPECT_EQ(testo_ora(70470), "19:34:30");
 }
 
@@ -60,6 +74,49 @@ TEST(Tratti, ProfiliPerCellaInCorse) {
   // A gradient of 4 per mille over 20 cells builds 4 m of height.
   for (size_t c = 0; c < 20; ++c) s.percorso[c].pendenza = 104;
   EXPECT_DOUBLE_EQ(quote(s)[20], 4.0);
+}
+
+TEST(Pianta, CentrataAncheQuandoTornaSottoLInizio) {
+  // Up 1000 m along +y, a half turn of radius 500 to the right, then down along -y to
+  // 5600 m: the line spans x 0 to 1000 and y about -2029 to 1500, so its height fills
+  // the square less its margins and its 1000 m across are centred.
+  scenario_decodificato s = linea_dritta(5600);
+  const double giro = std::numbers::pi * 500;  // the half turn's length
+  for (size_t k = 0; k < s.geometria.x.size(); ++k) {
+    const double m = static_cast<double>(k);
+    double x = 0, y = m;
+    if (m > 1000 && m <= 1000 + giro) {
+      x = 500 - 500 * std::cos((m - 1000) / 500);
+      y = 1000 + 500 * std::sin((m - 1000) / 500);
+    } else if (m > 1000 + giro) {
+      x = 1000;
+      y = 1000 - (m - 1000 - giro);
+    }
+    s.geometria.x[k].valore = x;
+    s.geometria.y[k].valore = y;
+  }
+  double alto = 0;  // the top of the turn, as the metres reach it
+  for (size_t k = 0; k <= 5600; ++k) alto = std::max(alto, s.geometria.y[k].valore);
+  const double basso = s.geometria.y[5600].valore;  // below the start
+  ASSERT_LT(basso, -2000);
+  const double lato = 1000, bordo = 40;
+  const pianta p = pianta_in_quadrato(s, lato, bordo, 100000);
+  double minx = lato, maxx = 0, miny = lato, maxy = 0;
+  for (const auto& q : p.punti) {
+    minx = std::min(minx, q[0]);
+    maxx = std::max(maxx, q[0]);
+    miny = std::min(miny, q[1]);
+    maxy = std::max(maxy, q[1]);
+  }
+  const double scala = (lato - 2 * bordo) / (alto - basso);
+  EXPECT_NEAR(p.scala, scala, 1e-12);
+  EXPECT_NEAR(miny, bordo, 1e-6);         // the top of the turn
+  EXPECT_NEAR(maxy, lato - bordo, 1e-6);  // the end
+  EXPECT_NEAR(minx, lato - maxx, 1e-6);   // centred across
+  EXPECT_NEAR(maxx - minx, 1000 * scala, 1e-6);
+  // The start (0, 0) lies `alto` below the top: y grows downwards in the square.
+  EXPECT_NEAR(p.punti.front()[1], bordo + alto * scala, 1e-6);
+  EXPECT_EQ(p.metri.back(), 5600);  // the line's last metre is drawn
 }
 
 TEST(Pagina, LineaDiUnMilioneDiMetriSottoCinqueMegabyte) {

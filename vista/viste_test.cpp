@@ -1,0 +1,159 @@
+// Every view shows what the texts tests/dati/Prova_linea.txt and Prova_R1-.txt wrote,
+// after the compiler has coded it into the files and the decoder has read it back.
+// The expected values come from the texts and the codings, reasoned beside each.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <sstream>
+
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/compilazione_prova.h"
+#include "vista/analisi.h"
+#include "vista/json.h"
+#include "vista/pagina.h"
+#include "vista/resoconto.h"
+#include "vista/scheda.h"
+
+namespace scenario::vista {
+namespace {
+
+const scenario_decodificato& prova() {
+  static const scenario_decodificato s = [] {
+    modello m;
+    const file_compilati_letti f =
+        prova::compila_in_memoria("Prova", "R1", prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_linea.txt"),
+                                  prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_R1-.txt"), m);
+    return *decodifica_scenario(f, "Prova", "R1").valore;
+  }();
+  return s;
+}
+
+// The line of `testo` that holds `inizio`, or nothing.
+std::string riga_con(const std::string& testo, const std::string& inizio) {
+  std::istringstream righe(testo);
+  for (std::string r; std::getline(righe, r);) {
+    if (r.find(inizio) != std::string::npos) return r;
+  }
+  return "";
+}
+
+// Kilometres: `uno` counts down from 150300 + 100 at the origin; from 4000 m `due`
+// counts up from -2000 at the origin. So 1500 m is km 148.900, 2500 m 147.900, 6000 m
+// km 4.000.
+TEST(Viste, ResocontoComeScritto) {
+  const std::string t = resoconto_testo(prova(), false);
+  const char* attese[] = {
+      // segnale, 1500, 2, 3, 1, 0, 1, 0, 2, 0, 0, 50: cell round(1500 / 50 + 1) = 31,
+      // the 50 m from 1500; tempo 50 is kept as 101 with sx 2.
+      "1500 m  km  148.900  cella 31 (1500-1550 m)  sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101",
+      // indicatori_vmax, 2500, 80, 85, 90, 0, 80, 85, 90, 0: 1616 1717 1818 in the cell.
+      "2500 m  km  147.900  80/80 85/85 90/90 km/h, strisce 0/0",
+      // rallentamento, 7000, 30, 400, 1, 1, 0: to cell round(7400 / 50 + 1), the warning
+      // 1200 m before, the four advance cells before that.
+      "da 7000 m a 7400 m (km 5.000 - 5.400), 30 km/h, f_tt 1, d_v 0, avviso a 5800 m (cella 117), 4 celle di preavviso",
+      "2000 m     300 m  destra   classe 4  raggio 1000 m",    // curvad4, 2000, 300
+      "5000 m     150 m  sinistra classe 6  raggio 333 m",     // curvas6, 5000, 150
+      "3000 - 4000     tipo 13",                                 // montagna, 3000, 4000, 13
+      // montagna, 4100, 5000, 15 starts 100 m after the one before: kept as type 3,
+      // and a 3 could have been written in many ways.
+      "4100 - 5000     tipo 3 (con celle libere)",
+      "8000 m  km    6.000  60 km/h",        // abbattimento, 8000, 60: cell 160
+      "8500 m  km    6.500  senza valore",   // abbattimento, 8500, 0
+      // Beta stops 30 s and leaves at 10:05:00: it arrives at 10:04:30.
+      "6000    4.000   12     5800 - 6200        6100    30 s 10:04:30  10:05:00  Beta",
+      "voce 82: da 0 m (km 150.400), km 150.400 all'origine, decrescente",
+  };
+  for (const char* a : attese) EXPECT_NE(t.find(a), std::string::npos) << a << "\n" << t;
+}
+
+TEST(Viste, CelleConIMetriCheCoprono) {
+  const std::string t = elenco_celle(prova());
+  const struct {
+    const char* inizio;  // cell number and metres
+    const char* contenuto;
+  } attese[] = {
+      {"    31       1500-1550 segnale", "sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101"},
+      {"    51       2500-2550 indicatore", "80/80 85/85 90/90 km/h, strisce 0/0"},
+      {"   141       7000-7050 inizio rallentamento", "30 km/h"},
+      {"   149       7400-7450 fine rallentamento", "30 km/h"},
+      {"   117       5800-5850 avviso di rallentamento", "30 km/h"},
+  };
+  for (const auto& a : attese) {
+    const std::string riga = riga_con(t, a.inizio);
+    ASSERT_FALSE(riga.empty()) << a.inizio;
+    EXPECT_EQ(riga.substr(riga.size() - std::string(a.contenuto).size()), a.contenuto) << riga;
+  }
+  // The gradient written at 1000 m fills from cell 1000 / 50 = 20 (950-1000 m).
+  EXPECT_NE(riga_con(t, "    20        950-1000 ").find("    5 100"), std::string::npos) << riga_con(t, "    20 ");
+}
+
+TEST(Viste, JsonComeScritto) {
+  const auto j = nlohmann::json::parse(resoconto_json(prova(), false));
+  const auto& g = j["segnali"].at(0);
+  EXPECT_EQ(g["posizione"], 1500);
+  EXPECT_EQ(g["cella"], 31);
+  EXPECT_EQ(g["metri_cella"], "1500-1550");
+  const int scritti[] = {2, 3, 1, 0, 1, 0, 2, 0, 0};
+  const char* nomi[] = {"sx", "s1", "s2", "s3", "rapp", "dx", "d1", "d2", "d3"};
+  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(g[nomi[i]], scritti[i]) << nomi[i];
+  EXPECT_EQ(g["tempo"], 101);
+  EXPECT_EQ(j["indicatori_vmax"].at(0)["kmh"], nlohmann::json::parse("[[80,80],[85,85],[90,90]]"));
+  EXPECT_EQ(j["curve"], nlohmann::json::parse(R"([{"da":2000,"lunghezza":300,"lato":"destra","classe":4,"raggio_m":1000},
+                                                   {"da":5000,"lunghezza":150,"lato":"sinistra","classe":6,"raggio_m":333}])"));
+  EXPECT_EQ(j["montagne"].at(0)["tipo_scritto"], 13);
+  EXPECT_EQ(j["montagne"].at(0)["tipo"], 3);
+  EXPECT_TRUE(j["montagne"].at(1)["tipo_scritto"].is_null());
+  const auto& r = j["rallentamenti"].at(0);
+  EXPECT_EQ(r["da"], 7000);
+  EXPECT_EQ(r["a"], 7400);
+  EXPECT_EQ(r["velocita_kmh"], 30);
+  EXPECT_EQ(r["avviso"], 5800);
+  EXPECT_EQ(r["celle_preavviso"], 4);
+  // The written abbattimenti among those the finishing pass adds: each at cell x 50 m.
+  std::map<int, nlohmann::json> abbattimenti;
+  for (const auto& a : j["abbattimenti"]) {
+    EXPECT_EQ(a["posizione"].get<int>(), a["cella"].get<int>() * 50);
+    abbattimenti[a["posizione"].get<int>()] = a["valore_kmh"];
+  }
+  EXPECT_EQ(abbattimenti.at(8000), 60);
+  EXPECT_TRUE(abbattimenti.at(8500).is_null());
+  // The timetable: the first departs, a stop arrives its stop before it departs, the
+  // last arrives.
+  const struct {
+    const char *arrivo, *partenza, *km;
+  } orari[] = {{nullptr, "10:00:00", "149.900"}, {"10:04:30", "10:05:00", "4.000"}, {"10:10:00", nullptr, "7.000"}};
+  for (size_t i = 0; i < 3; ++i) {
+    const auto& st = j["stazioni"].at(i);
+    EXPECT_EQ(st["arrivo"], orari[i].arrivo ? nlohmann::json(orari[i].arrivo) : nlohmann::json()) << i;
+    EXPECT_EQ(st["partenza"], orari[i].partenza ? nlohmann::json(orari[i].partenza) : nlohmann::json()) << i;
+    EXPECT_EQ(st["km"], orari[i].km) << i;
+  }
+  EXPECT_EQ(j["chilometraggio"], nlohmann::json::parse(R"([{"da":0,"a":4000,"km_da_m":150400,"decrescente":true},
+                                                            {"da":4000,"a":10000,"km_da_m":2000,"decrescente":false}])"));
+}
+
+TEST(Viste, LaPaginaPortaIlJson) {
+  // The page's script draws from the JSON that --json prints, put in whole.
+  EXPECT_NE(pagina_html(prova()).find(resoconto_json(prova(), false)), std::string::npos);
+  // A "<" in a text cannot close the script element: it is written as its escape.
+  const std::string p = pagina_da_json(R"({"nome":"</script><b>"})", {});
+  EXPECT_NE(p.find(R"({"nome":"\u003c/script>\u003cb>"})"), std::string::npos);
+}
+
+TEST(Viste, SchedaComeIlResoconto) {
+  const std::string t = scheda_orario(prova());
+  EXPECT_NE(t.find(" |   TRENO R1        |"), std::string::npos) << t;  // the train as written
+  const char* righe[] = {
+      // Alfa at 500 m (not its stop point, 700 m): km 149.900; it departs at 10.00.
+      " 149.900  |  60 | ALFA                       |          10.00 |",
+      // Beta arrives at 10:04:30 (10.04+) and departs at 10.05.
+      "   4.000  | 100 | BETA                       | 10.04+   10.05 |",
+      "   7.000  | 100 | GAMMA                      | 10.10          |",
+  };
+  for (const char* r : righe) EXPECT_NE(t.find(r), std::string::npos) << r << "\n" << t;
+}
+
+}  // namespace
+}  // namespace scenario::vista
