@@ -36,7 +36,7 @@ std::string dati_di(const scenario::riga_comando& r, std::string_view geometria,
                                   nome_tabella(r.linea, r.treno), std::string(tabella),
                                   nome_percorso(r.linea, r.treno), std::string(percorso)};
   const auto s = decodifica_scenario(file, r.linea, r.treno);
-  return s ? vista::resoconto_json(*s.valore, false) : std::string();
+  return s ? vista::resoconto_json(*s.valore, false, false) : std::string();
 }
 
 // --anteprima after a successful build: the page of the files just written.

@@ -72,7 +72,7 @@ ordinato corse(const std::vector<tratto>& t) {
 
 }  // namespace
 
-std::string resoconto_json(const scenario_decodificato& s, bool celle) {
+std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro) {
   const auto& t = s.tabella;
   const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
   auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
@@ -209,7 +209,7 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
                         "velocita_kmh", "pendenza_per_mille", "aderenza", "contenuto"};
     r["celle_elenco"] = tutte;
   }
-  return r.dump(2);
+  return r.dump(rientro ? 2 : -1);
 }
 
 }  // namespace vista

@@ -65,7 +65,7 @@ std::string pagina_da_json(std::string_view json, const opzioni_pagina& o) {
 }
 
 std::string pagina_html(const scenario_decodificato& s) {
-  return pagina_da_json(resoconto_json(s, false), {});
+  return pagina_da_json(resoconto_json(s, false, false), {});
 }
 
 }  // namespace scenario::vista

@@ -136,7 +136,8 @@ TEST(Viste, JsonComeScritto) {
 
 TEST(Viste, LaPaginaPortaIlJson) {
   // The page's script draws from the JSON that --json prints, put in whole.
-  EXPECT_NE(pagina_html(prova()).find(resoconto_json(prova(), false)), std::string::npos);
+  EXPECT_NE(pagina_html(prova()).find(resoconto_json(prova(), false, false)), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(resoconto_json(prova(), false, false)), nlohmann::json::parse(resoconto_json(prova(), false)));
   // A "<" in a text cannot close the script element: it is written as its escape.
   const std::string p = pagina_da_json(R"({"nome":"</script><b>"})", {});
   EXPECT_NE(p.find(R"({"nome":"\u003c/script>\u003cb>"})"), std::string::npos);
