@@ -48,8 +48,8 @@ TEST(Viste, ResocontoComeScritto) {
       // segnale, 1500, 2, 3, 1, 0, 1, 0, 2, 0, 0, 50: cell round(1500 / 50 + 1) = 31,
       // the 50 m from 1500; tempo 50 is kept as 101 with sx 2.
       "1500 m  km  148.900  cella 31 (1500-1550 m)  sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101",
-      // indicatori_vmax, 2500, 80, 85, 90, 0, 80, 85, 90, 0: 1616 1717 1818 in the cell.
-      "2500 m  km  147.900  80/80 85/85 90/90 km/h, strisce 0/0",
+      // indicatori_vmax, 2500, 80, 85, 90, 2, 80, 85, 90, 1: 1616 1717 1818 and 21 in the cell.
+      "2500 m  km  147.900  80/80 85/85 90/90 km/h, strisce 2/1",
       // rallentamento, 7000, 30, 400, 1, 1, 0: to cell round(7400 / 50 + 1), the warning
       // 1200 m before, the four advance cells before that.
       "da 7000 m a 7400 m (km 5.000 - 5.400), 30 km/h, f_tt 1, d_v 0, avviso a 5800 m (cella 117), 4 celle di preavviso",
@@ -59,6 +59,10 @@ TEST(Viste, ResocontoComeScritto) {
       // montagna, 4100, 5000, 15 starts 100 m after the one before: kept as type 3,
       // and a 3 could have been written in many ways.
       "4100 - 5000     tipo 3 (con celle libere)",
+      "5500 - 6000     tipo 2",  // montagna, 5500, 6000, 2: no free cells
+      "3550 m  km  146.850  voce 80: P.L. / Km 1.550",  // the first board's text in entry 80
+      "         0 - 1000       60\n      1000 - 10000     100\n",  // the speed limits
+      "      1000 - 10000       5\n",                            // pendenza, 1000, 5
       "8000 m  km    6.000  60 km/h",        // abbattimento, 8000, 60: cell 160
       "8500 m  km    6.500  senza valore",   // abbattimento, 8500, 0
       // Beta stops 30 s and leaves at 10:05:00: it arrives at 10:04:30.
@@ -75,10 +79,18 @@ TEST(Viste, CelleConIMetriCheCoprono) {
     const char* contenuto;
   } attese[] = {
       {"    31       1500-1550 segnale", "sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101"},
-      {"    51       2500-2550 indicatore", "80/80 85/85 90/90 km/h, strisce 0/0"},
+      {"    51       2500-2550 indicatore", "80/80 85/85 90/90 km/h, strisce 2/1"},
       {"   141       7000-7050 inizio rallentamento", "30 km/h"},
       {"   149       7400-7450 fine rallentamento", "30 km/h"},
       {"   117       5800-5850 avviso di rallentamento", "30 km/h"},
+      // The advance cells count away from the warning: round((7000 - 1200) / 50) = 116 first.
+      {"   116       5750-5800 preavviso di rallentamento", "n. 1"},
+      {"   113       5600-5650 preavviso di rallentamento", "n. 4"},
+      {"    72       3550-3600 cartello", "voce 80"},
+      // Beta's area ends at 6200 m: its stop point is the cell of 6100 m.
+      {"   123       6100-6150 fermata", "voce 2"},
+      // abbattimento, 8000, 60 fills cell round(8000 / 50) = 160.
+      {"   160       7950-8000 abbattimento", "60 km/h"},
   };
   for (const auto& a : attese) {
     const std::string riga = riga_con(t, a.inizio);
@@ -130,6 +142,19 @@ TEST(Viste, JsonComeScritto) {
     EXPECT_EQ(st["partenza"], orari[i].partenza ? nlohmann::json(orari[i].partenza) : nlohmann::json()) << i;
     EXPECT_EQ(st["km"], orari[i].km) << i;
   }
+  EXPECT_EQ(j["cartelli"].at(0)["posizione"], 3550);
+  EXPECT_EQ(j["cartelli"].at(0)["testo"], "P.L. / Km 1.550");
+  EXPECT_EQ(j["velocita_kmh"], nlohmann::json::parse(R"([{"da":0,"a":1000,"valore":60},{"da":1000,"a":10000,"valore":100}])"));
+  EXPECT_EQ(j["pendenze_per_mille"], nlohmann::json::parse(R"([{"da":0,"a":1000,"valore":0},{"da":1000,"a":10000,"valore":5}])"));
+  EXPECT_EQ(j["indicatori_vmax"].at(0)["strisce"], nlohmann::json::parse("[2,1]"));
+  // The ordered progressives: due (from 4000 m) first, then uno with its 100 m added.
+  EXPECT_EQ(j["progressive"].at(0)["da"], 4000);
+  EXPECT_EQ(j["progressive"].at(1)["km_origine_m"], 150400);
+  EXPECT_EQ(j["progressive"].at(1)["decrescente"], true);
+  // Every cell on request, labelled with its metres.
+  const auto c = nlohmann::json::parse(resoconto_json(prova(), true));
+  EXPECT_EQ(c["celle_elenco"].at(31).at(0), "1500-1550");
+  EXPECT_EQ(c["celle_elenco"].at(31).at(12), "sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101");
   EXPECT_EQ(j["chilometraggio"], nlohmann::json::parse(R"([{"da":0,"a":4000,"km_da_m":150400,"decrescente":true},
                                                             {"da":4000,"a":10000,"km_da_m":2000,"decrescente":false}])"));
 }
@@ -141,11 +166,17 @@ TEST(Viste, LaPaginaPortaIlJson) {
   // A "<" in a text cannot close the script element: it is written as its escape.
   const std::string p = pagina_da_json(R"({"nome":"</script><b>"})", {});
   EXPECT_NE(p.find(R"({"nome":"\u003c/script>\u003cb>"})"), std::string::npos);
+  // Before any good build: the messages alone, and no scenario for the script.
+  const std::string sola = pagina_da_json("", {"errore\n", "10:00:00", 2});
+  EXPECT_NE(sola.find(">null</script>"), std::string::npos);
+  EXPECT_NE(sola.find("Nessuna compilazione riuscita finora."), std::string::npos);
 }
 
 TEST(Viste, SchedaComeIlResoconto) {
   const std::string t = scheda_orario(prova());
   EXPECT_NE(t.find(" |   TRENO R1        |"), std::string::npos) << t;  // the train as written
+  EXPECT_NE(t.find("|    V100      |"), std::string::npos);  // the highest limit
+  EXPECT_NE(t.find("|     110%     |"), std::string::npos);  // percentuale massa frenata
   const char* righe[] = {
       // Alfa at 500 m (not its stop point, 700 m): km 149.900; it departs at 10.00.
       " 149.900  |  60 | ALFA                       |          10.00 |",
