@@ -134,6 +134,9 @@ struct montagna_scritta {
   bool celle_libere;  // every fourth cell left free for objects
 };
 montagna_scritta montagna_da_testo(int32_t tipo_scritto);
+// Back: the type as written, from the type the cells keep and whether the stretch left
+// free cells (kind 11).
+inline int32_t montagna_come_scritta(int32_t tipo, bool celle_libere) { return celle_libere ? tipo + 10 : tipo; }
 
 // A timetable time of day: (h x 60 + min) x 60 + s seconds.
 inline int64_t orario_in_tabella(int64_t ore, int64_t minuti, int64_t secondi) {

@@ -227,7 +227,7 @@ std::vector<tratto_montagna> montagne(const scenario_decodificato& s) {
   for (size_t i = 0; i < r.size(); ++i) {
     // Type 3 after a stretch ending 150 m or less before may have been forced.
     const bool forzabile = r[i].tipo == 3 && i > 0 && r[i].da - r[i - 1].a <= 150;
-    if (!forzabile) r[i].tipo_scritto = r[i].celle_libere ? r[i].tipo + 10 : r[i].tipo;
+    if (!forzabile) r[i].tipo_scritto = formato::montagna_come_scritta(r[i].tipo, r[i].celle_libere);
   }
   return r;
 }
@@ -307,7 +307,7 @@ pianta pianta_in_quadrato(const scenario_decodificato& s, double lato, double bo
 std::vector<double> quote(const scenario_decodificato& s) {
   std::vector<double> r(s.percorso.size() + 1, 0.0);
   for (size_t c = 0; c < s.percorso.size(); ++c) {
-    r[c + 1] = r[c] + (s.percorso[c].pendenza - 100) * 50.0 / 1000.0;
+    r[c + 1] = r[c] + formato::pendenza_da_cella(s.percorso[c].pendenza) * 50.0 / 1000.0;
   }
   return r;
 }

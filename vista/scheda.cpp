@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/formato.h"
 #include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/resoconto.h"
@@ -127,7 +128,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
                    [](const riga_tabella& a, const riga_tabella& b) { return a.posizione < b.posizione; });
 
   int massima = 0;
-  for (const cella& x : s.percorso) massima = std::max(massima, x.velocita * 5);
+  for (const cella& x : s.percorso) massima = std::max(massima, formato::velocita_da_cella(x.velocita));
   const std::string origine = elenco.empty() ? "" : nome_scheda(elenco.front().v->nome);
   const std::string termine = elenco.empty() ? "" : nome_scheda(elenco.back().v->nome);
 
@@ -150,7 +151,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back(vuota);
   for (const riga_tabella& r : righe) {
     const size_t c = static_cast<size_t>(std::max<int32_t>(0, r.posizione) / 50);
-    const int kmh = c < s.percorso.size() ? s.percorso[c].velocita * 5 : 0;
+    const int kmh = c < s.percorso.size() ? formato::velocita_da_cella(s.percorso[c].velocita) : 0;
     l.push_back(" |" + cella_velocita(kmh) + "|     |" + cella_km(r.km) + "|" + cella_velocita(kmh) + "| " +
                 latin1_in_utf8(a_sinistra(r.nome, 27)) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
   }
