@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -62,6 +63,23 @@ TEST(Orari, FormeDellaScheda) {
   EXPECT_EQ(testo_ora(70470), "19:34:30");
 }
 
+TEST(Orari, ArrivoEPartenzaDelleStazioni) {
+  // The files keep one time a station (the departure, the arrival at the last) and its
+  // stop: the first station departs, a stop arrives its stop earlier, a station passed
+  // with a time is passed then, one with no time has none.
+  const voce v[] = {{.nome = {}, .sosta = 1, .orario = 36000}, {.nome = {}, .orario = 36300},
+                    {.nome = {}, .sosta = 30, .orario = 36600}, {.nome = {}},
+                    {.nome = {}, .orario = 37200}};
+  std::vector<stazione> elenco;
+  for (const voce& x : v) elenco.push_back({0, &x, -1});
+  const std::optional<int32_t> no;
+  const orario_stazione attesi[] = {{no, 36000}, {no, 36300}, {36570, 36600}, {no, no}, {37200, no}};
+  for (size_t i = 0; i < elenco.size(); ++i) {
+    EXPECT_EQ(orario_di(elenco, i).arrivo, attesi[i].arrivo) << i;
+    EXPECT_EQ(orario_di(elenco, i).partenza, attesi[i].partenza) << i;
+  }
+}
+
 TEST(Tratti, ProfiliPerCellaInCorse) {
   // Speeds fill from round(p / 50): cells 0-13 hold 55 km/h (11), from cell 14 (700 m) 100.
   scenario_decodificato s = linea_dritta(1000);
@@ -78,45 +96,54 @@ TEST(Tratti, ProfiliPerCellaInCorse) {
 
 TEST(Pianta, CentrataAncheQuandoTornaSottoLInizio) {
   // Up 1000 m along +y, a half turn of radius 500 to the right, then down along -y to
-  // 5600 m: the line spans x 0 to 1000 and y about -2029 to 1500, so its height fills
-  // the square less its margins and its 1000 m across are centred.
-  scenario_decodificato s = linea_dritta(5600);
+  // 5600 m: the line spans 1000 m across and about 3529 m from the top of the turn to
+  // below its start. The longer side fills the square less its margins and the shorter
+  // is centred; the same line laid on its side (x and y swapped) the other way round.
   const double giro = std::numbers::pi * 500;  // the half turn's length
-  for (size_t k = 0; k < s.geometria.x.size(); ++k) {
-    const double m = static_cast<double>(k);
-    double x = 0, y = m;
-    if (m > 1000 && m <= 1000 + giro) {
-      x = 500 - 500 * std::cos((m - 1000) / 500);
-      y = 1000 + 500 * std::sin((m - 1000) / 500);
-    } else if (m > 1000 + giro) {
-      x = 1000;
-      y = 1000 - (m - 1000 - giro);
+  for (const bool di_lato : {false, true}) {
+    SCOPED_TRACE(di_lato);
+    scenario_decodificato s = linea_dritta(5600);
+    for (size_t k = 0; k < s.geometria.x.size(); ++k) {
+      const double m = static_cast<double>(k);
+      double a = 0, b = m;  // across, along
+      if (m > 1000 && m <= 1000 + giro) {
+        a = 500 - 500 * std::cos((m - 1000) / 500);
+        b = 1000 + 500 * std::sin((m - 1000) / 500);
+      } else if (m > 1000 + giro) {
+        a = 1000;
+        b = 1000 - (m - 1000 - giro);
+      }
+      s.geometria.x[k].valore = di_lato ? b : a;
+      s.geometria.y[k].valore = di_lato ? a : b;
     }
-    s.geometria.x[k].valore = x;
-    s.geometria.y[k].valore = y;
+    double alto = 0;  // the top of the turn, as the metres reach it
+    for (size_t k = 0; k <= 5600; ++k) alto = std::max(alto, di_lato ? s.geometria.x[k].valore : s.geometria.y[k].valore);
+    const double basso = di_lato ? s.geometria.x[5600].valore : s.geometria.y[5600].valore;
+    ASSERT_LT(basso, -2000);  // below the start
+    const double lato = 1000, bordo = 40;
+    const pianta p = pianta_in_quadrato(s, lato, bordo, 100000);
+    std::array<double, 2> minimo{lato, lato}, massimo{0, 0};
+    for (const auto& q : p.punti) {
+      for (size_t i = 0; i < 2; ++i) {
+        minimo[i] = std::min(minimo[i], q[i]);
+        massimo[i] = std::max(massimo[i], q[i]);
+      }
+    }
+    const double scala = (lato - 2 * bordo) / (alto - basso);
+    EXPECT_NEAR(p.scala, scala, 1e-12);
+    // Along: from margin to margin. Across: 1000 m, with equal room either side.
+    const size_t lungo = di_lato ? 0 : 1, largo = 1 - lungo;
+    EXPECT_NEAR(minimo[lungo], bordo, 1e-6);
+    EXPECT_NEAR(massimo[lungo], lato - bordo, 1e-6);
+    EXPECT_NEAR(minimo[largo], lato - massimo[largo], 1e-6);
+    EXPECT_NEAR(massimo[largo] - minimo[largo], 1000 * scala, 1e-6);
+    // The start (0, 0): `alto` below the top (y grows downwards in the square), or to
+    // the left of the right-hand end of the line laid on its side.
+    const double inizio = di_lato ? lato - bordo - alto * scala : bordo + alto * scala;
+    EXPECT_NEAR(p.punti.front()[lungo], inizio, 1e-6);
   }
-  double alto = 0;  // the top of the turn, as the metres reach it
-  for (size_t k = 0; k <= 5600; ++k) alto = std::max(alto, s.geometria.y[k].valore);
-  const double basso = s.geometria.y[5600].valore;  // below the start
-  ASSERT_LT(basso, -2000);
-  const double lato = 1000, bordo = 40;
-  const pianta p = pianta_in_quadrato(s, lato, bordo, 100000);
-  double minx = lato, maxx = 0, miny = lato, maxy = 0;
-  for (const auto& q : p.punti) {
-    minx = std::min(minx, q[0]);
-    maxx = std::max(maxx, q[0]);
-    miny = std::min(miny, q[1]);
-    maxy = std::max(maxy, q[1]);
-  }
-  const double scala = (lato - 2 * bordo) / (alto - basso);
-  EXPECT_NEAR(p.scala, scala, 1e-12);
-  EXPECT_NEAR(miny, bordo, 1e-6);         // the top of the turn
-  EXPECT_NEAR(maxy, lato - bordo, 1e-6);  // the end
-  EXPECT_NEAR(minx, lato - maxx, 1e-6);   // centred across
-  EXPECT_NEAR(maxx - minx, 1000 * scala, 1e-6);
-  // The start (0, 0) lies `alto` below the top: y grows downwards in the square.
-  EXPECT_NEAR(p.punti.front()[1], bordo + alto * scala, 1e-6);
-  EXPECT_EQ(p.metri.back(), 5600);  // the line's last metre is drawn
+  // Thinned to every third metre, the line's last metre is still drawn.
+  EXPECT_EQ(pianta_in_quadrato(linea_dritta(5600), 1000, 40, 1500).metri.back(), 5600);
 }
 
 TEST(Pagina, LineaDiUnMilioneDiMetriSottoCinqueMegabyte) {

@@ -53,6 +53,9 @@ TEST(Viste, ResocontoComeScritto) {
       // rallentamento, 7000, 30, 400, 1, 1, 0: to cell round(7400 / 50 + 1), the warning
       // 1200 m before, the four advance cells before that.
       "da 7000 m a 7400 m (km 5.000 - 5.400), 30 km/h, f_tt 1, d_v 0, avviso a 5800 m (cella 117), 4 celle di preavviso",
+      // rallentamento, 2000, 40, 100, 0, 0, 0: a warning at 800 m but, with f_ta 0, no
+      // advance cells.
+      "da 2000 m a 2100 m (km 148.400 - 148.300), 40 km/h, f_tt 0, d_v 0, avviso a 800 m (cella 17), 0 celle di preavviso",
       "2000 m     300 m  destra   classe 4  raggio 1000 m",    // curvad4, 2000, 300
       "5000 m     150 m  sinistra classe 6  raggio 333 m",     // curvas6, 5000, 150
       "3000 - 4000     tipo 13",                                 // montagna, 3000, 4000, 13
@@ -117,7 +120,8 @@ TEST(Viste, JsonComeScritto) {
   EXPECT_EQ(j["montagne"].at(0)["tipo_scritto"], 13);
   EXPECT_EQ(j["montagne"].at(0)["tipo"], 3);
   EXPECT_TRUE(j["montagne"].at(1)["tipo_scritto"].is_null());
-  const auto& r = j["rallentamenti"].at(0);
+  EXPECT_EQ(j["rallentamenti"].at(0)["celle_preavviso"], 0);
+  const auto& r = j["rallentamenti"].at(1);
   EXPECT_EQ(r["da"], 7000);
   EXPECT_EQ(r["a"], 7400);
   EXPECT_EQ(r["velocita_kmh"], 30);
