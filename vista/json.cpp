@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdio>
 
 #include "model/formato.h"
 
@@ -61,8 +62,19 @@ ordinato o_nulla(const std::optional<int32_t>& secondi) {
   return secondi ? ordinato(testo_ora(*secondi)) : ordinato(nullptr);
 }
 
-// A tenth of a unit is below anything a screen shows, and keeps the page small.
-double decimo(double v) { return std::nearbyint(v * 10) / 10; }
+// Numbered points as one text, "m,a m,a ..." or "m,a,b m,a,b ...": the metre, then each
+// value to a tenth (below anything a screen shows). Thousands of points stay one line.
+std::string punti_in_testo(const std::vector<double>& valori, size_t per_punto) {
+  std::string r;
+  char b[40];
+  for (size_t i = 0; i < valori.size(); ++i) {
+    const double v = std::isfinite(valori[i]) ? std::nearbyint(valori[i] * 10) / 10 : 0.0;
+    const bool primo = i % per_punto == 0;
+    std::snprintf(b, sizeof b, primo ? "%s%.0f" : ",%s%.1f", primo && i > 0 ? " " : "", v);
+    r += b;
+  }
+  return r;
+}
 
 ordinato corse(const std::vector<tratto>& t) {
   ordinato a = ordinato::array();
@@ -186,16 +198,16 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rien
     const auto q = quote(s);
     const size_t celle_linea = std::min(q.size(), static_cast<size_t>(std::max(s.lunghezza, 0) / 50) + 1);
     const size_t salto = std::max<size_t>(1, celle_linea / 2000);
-    ordinato quote_json = ordinato::array();
-    for (size_t c = 0; c < celle_linea; c += salto) quote_json.push_back({metro_profilo(c), decimo(q[c])});
-    r["quote"] = quote_json;
+    std::vector<double> punti;
+    for (size_t c = 0; c < celle_linea; c += salto) punti.insert(punti.end(), {double(metro_profilo(c)), q[c]});
+    r["quote"] = punti_in_testo(punti, 2);
   }
   {
     constexpr double LATO = 1000;
     const pianta p = pianta_in_quadrato(s, LATO, 40, 3000);
-    ordinato punti = ordinato::array();
-    for (size_t i = 0; i < p.punti.size(); ++i) punti.push_back({p.metri[i], decimo(p.punti[i][0]), decimo(p.punti[i][1])});
-    r["pianta"] = {{"lato", LATO}, {"unita_per_metro", p.scala}, {"punti", punti}};
+    std::vector<double> punti;
+    for (size_t i = 0; i < p.punti.size(); ++i) punti.insert(punti.end(), {double(p.metri[i]), p.punti[i][0], p.punti[i][1]});
+    r["pianta"] = {{"lato", LATO}, {"unita_per_metro", p.scala}, {"punti", punti_in_testo(punti, 3)}};
   }
   if (celle) {
     ordinato tutte = ordinato::array();

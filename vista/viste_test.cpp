@@ -155,6 +155,14 @@ TEST(Viste, JsonComeScritto) {
   EXPECT_EQ(j["progressive"].at(0)["da"], 4000);
   EXPECT_EQ(j["progressive"].at(1)["km_origine_m"], 150400);
   EXPECT_EQ(j["progressive"].at(1)["decrescente"], true);
+  // Heights and the plan as numbered points in one text: 5 per mille from cell 20
+  // (1000 m) raise the line 0.25 m a cell, so by 1100 m it is 0.5 m up.
+  const std::string quote = j["quote"];
+  EXPECT_EQ(quote.substr(0, 12), "0,0.0 50,0.0");
+  EXPECT_NE(quote.find(" 1000,0.0 1050,0.2 1100,0.5 "), std::string::npos);  // 0.25 to the even tenth
+  const std::string pianta = j["pianta"]["punti"];
+  EXPECT_EQ(pianta.substr(0, 2), "0,");
+  EXPECT_EQ(pianta.substr(pianta.rfind(' ') + 1, 6), "10000,");  // the line's last metre
   // Every cell on request, labelled with its metres.
   const auto c = nlohmann::json::parse(resoconto_json(prova(), true));
   EXPECT_EQ(c["celle_elenco"].at(31).at(0), "1500-1550");
