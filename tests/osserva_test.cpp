@@ -48,6 +48,9 @@ struct osservazione {
   cartella_temporanea temporanei;
   testi_nuovi testi = testi_di_partenza();
   std::unique_ptr<processo_sfondo> programma;
+  std::vector<std::string> opzioni;                   // besides --osserva and the texts
+  std::set<std::string> lasciati = CARTELLA_COMPILATA;  // what the folder holds at the end
+  std::string esito_riuscito = RIUSCITA;               // the last line of a good build
 
   // `n` builds have ended, the last one with `esito`.
   bool compilazioni(size_t n, const std::string& esito) const {
@@ -59,17 +62,18 @@ struct osservazione {
   void avvia() {
     autore.scrivi(LINEA, testi.linea);
     autore.scrivi(TRENO, testi.treno);
-    programma = std::make_unique<processo_sfondo>(
-        ESEGUIBILE, std::vector<std::string>{"--osserva", LINEA, TRENO}, autore.percorso(),
-        temporanei.percorso());
-    ASSERT_TRUE(compilazioni(1, RIUSCITA)) << programma->errori();
+    std::vector<std::string> argomenti{"--osserva"};
+    argomenti.insert(argomenti.end(), opzioni.begin(), opzioni.end());
+    argomenti.insert(argomenti.end(), {LINEA, TRENO});
+    programma = std::make_unique<processo_sfondo>(ESEGUIBILE, argomenti, autore.percorso(), temporanei.percorso());
+    ASSERT_TRUE(compilazioni(1, esito_riuscito)) << programma->errori();
   }
   // Ctrl-C: status 0, and only the texts and the compiled files are left.
   void interrompi() {
     programma->segnala(SIGINT);
     EXPECT_EQ(programma->attendi(), 0) << programma->errori();
     EXPECT_TRUE(programma->errori().ends_with("Osservazione finita\n")) << programma->errori();
-    EXPECT_EQ(nomi_in(autore.percorso()), CARTELLA_COMPILATA);
+    EXPECT_EQ(nomi_in(autore.percorso()), lasciati);
     EXPECT_TRUE(nomi_in(temporanei.percorso()).empty());
   }
 };
@@ -106,6 +110,38 @@ TEST(Osserva, UnSalvataggioErratoTieneGliUltimiFileBuoni) {
   ASSERT_TRUE(o.compilazioni(3, RIUSCITA)) << o.programma->errori();
   EXPECT_TRUE(contenuti_in(o.autore.percorso()) == compilati);
   o.interrompi();
+}
+
+// The page rewritten after every build; no other file beside it.
+TEST(Osserva, LaPaginaMostraLaCompilazioneFallitaSopraLUltimaBuona) {
+  osservazione o;
+  o.opzioni = {"--anteprima=pagina.html"};
+  o.lasciati.insert("pagina.html");
+  o.esito_riuscito = "Anteprima aggiornata";
+  o.avvia();
+  // The scenario's data in a page: the JSON between its script element's tags.
+  const auto dati = [](const std::string& pagina) {
+    const size_t da = pagina.find("id=\"dati\">");
+    return da == std::string::npos ? "" : pagina.substr(da, pagina.find("</script>", da) - da);
+  };
+  const std::string buona = o.autore.leggi("pagina.html");
+  EXPECT_NE(buona.find("<body data-ricarica=\"2\">"), std::string::npos);
+  EXPECT_EQ(buona.find("compilazione_fallita"), std::string::npos);
+  ASSERT_NE(dati(buona).find("\"linea\":\"Val\""), std::string::npos);
+
+  salva_rinominando(o.autore, LINEA, sostituito(o.testi.linea, "10000\r\n", "2000000\r\n"));
+  ASSERT_TRUE(o.compilazioni(2, "Anteprima aggiornata")) << o.programma->errori();
+  const std::string fallita = o.autore.leggi("pagina.html");
+  EXPECT_NE(fallita.find("<body class=\"vecchia\" data-ricarica=\"2\">"), std::string::npos);
+  EXPECT_NE(fallita.find("error: Errore n. 1: "), std::string::npos);
+  EXPECT_EQ(dati(fallita), dati(buona));  // the last good scenario, under the messages
+  EXPECT_EQ(nomi_in(o.autore.percorso()), o.lasciati);
+
+  o.interrompi();
+  // The watch over: the same page, no longer reading itself again.
+  const std::string finale = o.autore.leggi("pagina.html");
+  EXPECT_NE(finale.find("<body class=\"vecchia\">"), std::string::npos);
+  EXPECT_EQ(dati(finale), dati(buona));
 }
 
 }  // namespace

@@ -83,3 +83,13 @@ rallentamento a 30 km/h da 7000 m (km 5.000) a 7400 m (km 5.400), avviso a 5800 
 <td>10:04:30</td><td>10:05:00</td>
 FINE
 echo "Prova: i valori dei testi sono nella pagina"
+
+# A window on the line given in the address (#from-to, metres): only what lies in it is
+# drawn, so the signal at 1500 m is there and the indicator at 2500 m is not.
+"$browser" --no-sandbox --disable-gpu --dump-dom "file://$lavoro/Prova.html#1400-1900" 2>/dev/null > "$lavoro/finestra.dom"
+if ! grep -qF "segnale a 1500 m" "$lavoro/finestra.dom" || grep -qF "indicatore di velocita' massima a 2500 m" "$lavoro/finestra.dom" ||
+   ! grep -qF "vista da 1400 m a 1900 m" "$lavoro/finestra.dom"; then
+  echo "Prova: la finestra da 1400 m a 1900 m non mostra quel che contiene" >&2
+  exit 1
+fi
+echo "Prova: la finestra sulla linea mostra solo quel che contiene"
