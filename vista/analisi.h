@@ -66,9 +66,6 @@ struct stazione {
   int indice = 0;            // table entry
   const voce* v = nullptr;
   int32_t cella_fermata = -1;  // cell of kind 10 that points at it, -1 when none
-  bool fermata() const { return v->sosta > 0; }
-  // Arrival time: the timetable's time less the stop (the departure at a stop).
-  int32_t arrivo() const { return v->orario - v->sosta; }
 };
 // Stations: entries 1 upward, until the first entry that is empty or a board text.
 std::vector<stazione> stazioni(const scenario_decodificato& s);

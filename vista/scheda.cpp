@@ -85,23 +85,24 @@ std::string scheda_orario(const scenario_decodificato& s) {
   const auto elenco = stazioni(s);
   std::vector<riga_tabella> righe;
   for (size_t i = 0; i < elenco.size(); ++i) {
-    const stazione& st = elenco[i];
-    const voce& v = *st.v;
+    const voce& v = *elenco[i].v;
     riga_tabella r;
     // Every station at its own position, as the text account gives it.
     r.posizione = v.posizione;
     r.km = chilometro(s, r.posizione);
     r.nome = nome_scheda(v.nome);
-    r.partenza = v.orario;
-    r.arrivo = v.orario - v.sosta;
-    if (v.orario == 0) {
+    // The times of the text account and the page's timetable; their place in the cell
+    // tells their kind.
+    const orario_stazione o = orario_di(elenco, i);
+    r.arrivo = o.arrivo.value_or(0);
+    r.partenza = o.partenza.value_or(0);
+    if (!o.arrivo && !o.partenza) {
       r.orario = genere_orario::nessuno;
     } else if (i == 0) {
       r.orario = genere_orario::partenza_origine;
-    } else if (i + 1 == elenco.size()) {
+    } else if (!o.partenza) {
       r.orario = genere_orario::arrivo_termine;
-      r.arrivo = v.orario;
-    } else if (v.sosta > 0) {
+    } else if (o.arrivo) {
       r.orario = genere_orario::fermata;
     } else {
       r.orario = genere_orario::transito;
