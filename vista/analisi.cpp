@@ -272,6 +272,19 @@ std::vector<curva> curve(const scenario_decodificato& s) {
   return r;
 }
 
+std::vector<int> curve_delle_celle(const scenario_decodificato& s, const std::vector<curva>& elenco) {
+  std::vector<int> r(s.percorso.size(), -1);
+  for (size_t i = elenco.size(); i-- > 0;) {
+    // The turned metres are inizio + 1 to inizio + lunghezza; cell c covers
+    // (c - 1) x 50 to c x 50, less its last metre.
+    const int64_t primo = elenco[i].inizio + 1, ultimo = int64_t{elenco[i].inizio} + elenco[i].lunghezza;
+    for (int64_t c = primo / 50 + 1; c <= ultimo / 50 + 1 && c < static_cast<int64_t>(r.size()); ++c) {
+      if (c >= 0) r[static_cast<size_t>(c)] = static_cast<int>(i);
+    }
+  }
+  return r;
+}
+
 pianta pianta_in_quadrato(const scenario_decodificato& s, double lato, double bordo, size_t punti_massimi) {
   const auto& gx = s.geometria.x;
   const auto& gy = s.geometria.y;

@@ -158,6 +158,9 @@ struct curva {
   int32_t raggio = 0;     // m
 };
 std::vector<curva> curve(const scenario_decodificato& s);
+// For each cell, the curve (an index into `elenco`) whose turned metres reach into the
+// 50 m it covers, the first when two do; -1 on the straight.
+std::vector<int> curve_delle_celle(const scenario_decodificato& s, const std::vector<curva>& elenco);
 
 // Height gained from the start at the start of each cell, in metres (gradient in per
 // mille, 50 m a cell).

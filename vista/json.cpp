@@ -211,14 +211,15 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rien
   }
   if (celle) {
     ordinato tutte = ordinato::array();
+    const auto curva_di = curve_delle_celle(s, curve(s));
     for (size_t c = 0; c < s.percorso.size(); ++c) {
       const cella& x = s.percorso[c];
       tutte.push_back({metri_cella(c), x.tipo, x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso, x.montagna,
                        formato::velocita_da_cella(x.velocita), formato::pendenza_da_cella(x.pendenza), x.aderenza,
-                       descrizione_cella(s, c)});
+                       descrizione_cella(s, c), curva_di[c] < 0 ? ordinato(nullptr) : ordinato(curva_di[c])});
     }
     r["celle_campi"] = {"metri", "tipo", "dato1", "dato2", "dato3", "dato4", "tempo", "preavviso", "montagna",
-                        "velocita_kmh", "pendenza_per_mille", "aderenza", "contenuto"};
+                        "velocita_kmh", "pendenza_per_mille", "aderenza", "contenuto", "curva"};
     r["celle_elenco"] = tutte;
   }
   return r.dump(rientro ? 2 : -1);

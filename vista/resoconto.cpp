@@ -76,17 +76,28 @@ std::string descrizione_cella(const scenario_decodificato& s, size_t c) {
   return r;
 }
 
+std::string testo_curva(const curva& x) {
+  return std::string("curva a ") + (x.destra ? "destra" : "sinistra") + " classe " + std::to_string(x.classe) +
+         " (da " + std::to_string(x.inizio) + " m, " + std::to_string(x.lunghezza) + " m)";
+}
+
 std::string elenco_celle(const scenario_decodificato& s) {
   std::string r =
       "Celle (cella, metri che copre, tipo, dato1-4, tempo, preavviso, montagna, velocita' km/h, pendenza per mille,\n"
-      "aderenza, il contenuto come scritto). Velocita', pendenza, aderenza e montagna scritte a p stanno dalla\n"
+      "aderenza, il contenuto come scritto, la curva). Velocita', pendenza, aderenza e montagna scritte a p stanno dalla\n"
       "cella p / 50: la cella c porta il valore scritto per c x 50 m.\n";
+  const auto lista_curve = curve(s);
+  const auto curva_di = curve_delle_celle(s, lista_curve);
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
+    std::string contenuto = descrizione_cella(s, c);
+    if (curva_di[c] >= 0) {
+      contenuto += (contenuto.empty() ? "" : "; ") + testo_curva(lista_curve[static_cast<size_t>(curva_di[c])]);
+    }
     scrivi(r, "%6zu %15s %-32s %6d %6d %6d %6d %3d %3d %3d %4d %4d %3d  %s\n", c, metri_cella(c).c_str(),
            std::string(nome_tipo_cella(x.tipo)).c_str(), x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso,
            x.montagna, formato::velocita_da_cella(x.velocita), formato::pendenza_da_cella(x.pendenza), x.aderenza,
-           descrizione_cella(s, c).c_str());
+           contenuto.c_str());
   }
   return r;
 }

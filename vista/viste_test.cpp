@@ -94,12 +94,17 @@ TEST(Viste, CelleConIMetriCheCoprono) {
       {"   123       6100-6150 fermata", "voce 2"},
       // abbattimento, 8000, 60 fills cell round(8000 / 50) = 160.
       {"   160       7950-8000 abbattimento", "60 km/h"},
+      // curvad4, 2000, 300 turns metres 2001 to 2300: cells 41 (2000-2050) to 47.
+      {"    41       2000-2050 inizio rallentamento", "40 km/h; curva a destra classe 4 (da 2000 m, 300 m)"},
+      {"    47       2300-2350 vuota", "curva a destra classe 4 (da 2000 m, 300 m)"},
   };
   for (const auto& a : attese) {
     const std::string riga = riga_con(t, a.inizio);
     ASSERT_FALSE(riga.empty()) << a.inizio;
     EXPECT_EQ(riga.substr(riga.size() - std::string(a.contenuto).size()), a.contenuto) << riga;
   }
+  EXPECT_EQ(riga_con(t, "    40       1950-2000 ").find("curva"), std::string::npos);
+  EXPECT_EQ(riga_con(t, "    48       2350-2400 ").find("curva"), std::string::npos);
   // The gradient written at 1000 m fills from cell 1000 / 50 = 20 (950-1000 m).
   EXPECT_NE(riga_con(t, "    20        950-1000 ").find("    5 100"), std::string::npos) << riga_con(t, "    20 ");
 }
@@ -167,6 +172,8 @@ TEST(Viste, JsonComeScritto) {
   const auto c = nlohmann::json::parse(resoconto_json(prova(), true));
   EXPECT_EQ(c["celle_elenco"].at(31).at(0), "1500-1550");
   EXPECT_EQ(c["celle_elenco"].at(31).at(12), "sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101");
+  EXPECT_TRUE(c["celle_elenco"].at(40).at(13).is_null());
+  EXPECT_EQ(c["celle_elenco"].at(41).at(13), 0);  // in the first of "curve"
   EXPECT_EQ(j["chilometraggio"], nlohmann::json::parse(R"([{"da":0,"a":4000,"km_da_m":150400,"decrescente":true},
                                                             {"da":4000,"a":10000,"km_da_m":2000,"decrescente":false}])"));
 }
