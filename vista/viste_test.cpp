@@ -57,7 +57,8 @@ TEST(Viste, ResocontoComeScritto) {
       // advance cells.
       "da 2000 m a 2100 m (km 148.400 - 148.300), 40 km/h, f_tt 0, d_v 0, avviso a 800 m (cella 17), 0 celle di preavviso",
       "2000 m     300 m  destra   classe 4  raggio 1000 m",    // curvad4, 2000, 300
-      "5000 m     150 m  sinistra classe 6  raggio 333 m",     // curvas6, 5000, 150
+      "4999 m     150 m  sinistra classe 6  raggio 333 m",     // curvas6, 4999, 150
+      "8000 m     100 m  destra   classe 1  raggio 10000 m",   // curvad1, 8000, 100: the widest
       "3000 - 4000     tipo 13",                                 // montagna, 3000, 4000, 13
       // montagna, 4100, 5000, 15 starts 100 m after the one before: kept as type 3,
       // and a 3 could have been written in many ways.
@@ -105,6 +106,10 @@ TEST(Viste, CelleConIMetriCheCoprono) {
   }
   EXPECT_EQ(riga_con(t, "    40       1950-2000 ").find("curva"), std::string::npos);
   EXPECT_EQ(riga_con(t, "    48       2350-2400 ").find("curva"), std::string::npos);
+  // curvas6, 4999, 150 turns metres 5000 to 5149: from cell 101 (5000-5050), not before.
+  EXPECT_EQ(riga_con(t, "   100       4950-5000 ").find("curva"), std::string::npos);
+  const std::string riga101 = riga_con(t, "   101       5000-5050 ");
+  EXPECT_TRUE(riga101.ends_with("curva a sinistra classe 6 (da 4999 m, 150 m)")) << riga101;
   // The gradient written at 1000 m fills from cell 1000 / 50 = 20 (950-1000 m).
   EXPECT_NE(riga_con(t, "    20        950-1000 ").find("    5 100"), std::string::npos) << riga_con(t, "    20 ");
 }
@@ -121,7 +126,8 @@ TEST(Viste, JsonComeScritto) {
   EXPECT_EQ(g["tempo"], 101);
   EXPECT_EQ(j["indicatori_vmax"].at(0)["kmh"], nlohmann::json::parse("[[80,80],[85,85],[90,90]]"));
   EXPECT_EQ(j["curve"], nlohmann::json::parse(R"([{"da":2000,"lunghezza":300,"lato":"destra","classe":4,"raggio_m":1000},
-                                                   {"da":5000,"lunghezza":150,"lato":"sinistra","classe":6,"raggio_m":333}])"));
+                                                   {"da":4999,"lunghezza":150,"lato":"sinistra","classe":6,"raggio_m":333},
+                                                   {"da":8000,"lunghezza":100,"lato":"destra","classe":1,"raggio_m":10000}])"));
   EXPECT_EQ(j["montagne"].at(0)["tipo_scritto"], 13);
   EXPECT_EQ(j["montagne"].at(0)["tipo"], 3);
   EXPECT_TRUE(j["montagne"].at(1)["tipo_scritto"].is_null());
@@ -140,12 +146,16 @@ TEST(Viste, JsonComeScritto) {
   }
   EXPECT_EQ(abbattimenti.at(8000), 60);
   EXPECT_TRUE(abbattimenti.at(8500).is_null());
-  // The timetable: the first departs, a stop arrives its stop before it departs, the
-  // last arrives.
+  // The timetable: the first departs, a stop arrives its stop before it departs, a
+  // station passed is passed at its time, the last arrives.
   const struct {
     const char *arrivo, *partenza, *km;
-  } orari[] = {{nullptr, "10:00:00", "149.900"}, {"10:04:30", "10:05:00", "4.000"}, {"10:10:00", nullptr, "7.000"}};
-  for (size_t i = 0; i < 3; ++i) {
+  } orari[] = {{nullptr, "10:00:00", "149.900"},
+               {"10:04:30", "10:05:00", "4.000"},
+               {nullptr, "10:08:00", "5.800"},
+               {"10:10:00", nullptr, "7.000"}};
+  ASSERT_EQ(j["stazioni"].size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
     const auto& st = j["stazioni"].at(i);
     EXPECT_EQ(st["arrivo"], orari[i].arrivo ? nlohmann::json(orari[i].arrivo) : nlohmann::json()) << i;
     EXPECT_EQ(st["partenza"], orari[i].partenza ? nlohmann::json(orari[i].partenza) : nlohmann::json()) << i;
@@ -186,7 +196,8 @@ TEST(Viste, LaPaginaPortaIlJson) {
   const std::string p = pagina_da_json(R"({"nome":"</script><b>"})", {});
   EXPECT_NE(p.find(R"({"nome":"\u003c/script>\u003cb>"})"), std::string::npos);
   // Before any good build: the messages alone, and no scenario for the script.
-  const std::string sola = pagina_da_json("", {"errore\n", "10:00:00", 2});
+  const std::string sola = pagina_da_json("", {"errore\n", "10:00:00", 1});
+  EXPECT_NE(sola.find("<body class=\"vecchia\" data-ricarica=\"1\">"), std::string::npos);
   EXPECT_NE(sola.find(">null</script>"), std::string::npos);
   EXPECT_NE(sola.find("Nessuna compilazione riuscita finora."), std::string::npos);
 }
@@ -201,6 +212,8 @@ TEST(Viste, SchedaComeIlResoconto) {
       " 149.900  |  60 | ALFA                       |          10.00 |",
       // Beta arrives at 10:04:30 (10.04+) and departs at 10.05.
       "   4.000  | 100 | BETA                       | 10.04+   10.05 |",
+      // Delta is passed at 10.08: the time alone from the cell's sixth character.
+      "   5.800  | 100 | DELTA                      |     10.08      |",
       "   7.000  | 100 | GAMMA                      | 10.10          |",
   };
   for (const char* r : righe) EXPECT_NE(t.find(r), std::string::npos) << r << "\n" << t;
