@@ -6,7 +6,7 @@ set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell libxml2-utils)
+  pacchetti=(chromium-headless-shell)
 fi
 mancanti=()
 for p in "${pacchetti[@]}"; do
