@@ -9,7 +9,7 @@ set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell libxml2-utils)
+  pacchetti=(chromium-headless-shell)
 elif [ "${1:-}" = "windows" ]; then
   # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
   # from the sources libgtest-dev ships.

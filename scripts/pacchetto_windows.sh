@@ -20,7 +20,8 @@ crlf < docs/LEGGIMI_windows.txt > "$radice/LEGGIMI.txt"
 crlf < docs/autori.md > "$radice/documenti/autori.md"
 # The man pages name the folders beside the programs; no word is broken across lines.
 for pagina in compila_scenario mostra_scenario; do
-  sed 's|@CARTELLA_DOCUMENTI@|documenti|g; s|@CARTELLA_ESEMPI@|examples|g' "docs/$pagina.1" |
+  sed 's|/usr/local/share/doc/compila_scenario/examples|examples|g; s|/usr/local/share/doc/compila_scenario|documenti|g' \
+    "docs/$pagina.1" |
     groff -man -rHY=0 -Tutf8 -P-c 2>/dev/null | col -bx |
     crlf > "$radice/documenti/$pagina.txt"
 done

@@ -266,6 +266,14 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
   return migliore;
 }
 
+const formato::record& descrizione(formato::testo t, std::string_view parola) {
+  const auto tutti = formato::records(t);
+  for (const formato::record& r : tutti) {
+    if (r.parola == parola) return r;
+  }
+  return tutti.front();
+}
+
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
   if (s.forma != nullptr) return s.forma == &r;
   const std::string_view riga = r.esatto ? std::string_view(s.m.riga) : std::string_view(s.riga_minuscola);
