@@ -28,7 +28,6 @@ controlla() {  # CARTELLA LINEA TRENO
   local cartella=$1 linea=$2 treno=$3
   local pagina="$lavoro/$linea.html"
   ${ESEGUI_CON:-} "$mostra" -C "$cartella" -o "$pagina" "$linea" "$treno"
-  xmllint --noout "$pagina"
   fotografa "$pagina" "$lavoro/$linea.png"
   local vuota dimensione
   vuota=$(stat -c %s "$lavoro/vuota.png")
