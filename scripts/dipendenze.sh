@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any of them is missing.
 #   scripts/dipendenze.sh         what building and running the program needs
-#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser)
+#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, an editor)
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell libxml2-utils)
+  pacchetti=(chromium-headless-shell libxml2-utils neovim)
 fi
 mancanti=()
 for p in "${pacchetti[@]}"; do
