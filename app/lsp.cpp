@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "app/lsp_contenuti.h"
 #include "app/lsp_testi.h"
@@ -119,9 +121,10 @@ int gravita_lsp(gravita g) {
 }  // namespace
 
 struct server::stato {
-  explicit stato(disco& a) : archivio(a) {}
+  stato(disco& a, controllo c) : archivio(a), compila(std::move(c)) {}
 
   disco& archivio;
+  controllo compila;
   bool inizializzato = false;
   bool chiuso = false;  // after "shutdown"
   std::optional<int> uscita;
@@ -386,7 +389,8 @@ struct server::stato {
     q.treno = treno.empty() ? "treno" : treno_da_nome(nome_di(treno), q.linea);
     if (q.treno.empty()) q.treno = "treno";
     modello m;
-    const risultato esito = memorizza_percorso(q, m, nullptr);
+    const elenco_diagnostiche diagnostiche =
+        compila ? compila(q, m) : memorizza_percorso(q, m, nullptr).diagnostiche;
     if (!linea.empty()) {
       progressive km;
       for (size_t i = 0; i < km.size(); ++i) {
@@ -396,7 +400,7 @@ struct server::stato {
       chilometri[linea] = km;
       if (!treno.empty()) chilometri[treno] = km;
     }
-    pubblica(esito.diagnostiche, q, linea, treno, k);
+    pubblica(diagnostiche, q, linea, treno, k);
   }
 
   void pubblica(const elenco_diagnostiche& elenco, const richiesta& q, const std::string& linea,
@@ -554,7 +558,7 @@ struct server::stato {
   }
 };
 
-server::server(disco& d) : s_(std::make_unique<stato>(d)) {}
+server::server(disco& d, controllo c) : s_(std::make_unique<stato>(d, std::move(c))) {}
 server::~server() = default;
 
 std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {

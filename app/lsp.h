@@ -6,14 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "nucleo/compilazione.h"
 
 namespace scenario::lsp {
 
@@ -28,9 +29,12 @@ class disco {
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
 };
 
+// The check of a pair: the compile core's, unless a test puts another in its place.
+using controllo = std::function<elenco_diagnostiche(const richiesta&, modello&)>;
+
 class server {
  public:
-  explicit server(disco& d);
+  explicit server(disco& d, controllo c = {});
   ~server();
   server(const server&) = delete;
   server& operator=(const server&) = delete;
