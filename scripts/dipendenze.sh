@@ -2,11 +2,17 @@
 # Installs the Debian packages the build needs, when any of them is missing.
 #   scripts/dipendenze.sh         what building and running the program needs
 #   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, an editor)
+#   scripts/dipendenze.sh editor  what packaging the editor extension needs (node and npm)
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
   pacchetti=(chromium-headless-shell libxml2-utils neovim)
+fi
+if [ "${1:-}" = "editor" ]; then
+  # A node and npm of any origin will do; Debian's otherwise.
+  command -v npm >/dev/null && command -v node >/dev/null && exit 0
+  pacchetti=(nodejs npm)
 fi
 mancanti=()
 for p in "${pacchetti[@]}"; do
