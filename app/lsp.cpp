@@ -495,6 +495,8 @@ struct server::stato {
     for (const completamento& v : c.voci) {
       json voce = {{"label", v.etichetta},
                    {"kind", v.sezione ? 9 : 14},
+                   // The section's records first, then the headers.
+                   {"sortText", (v.sezione ? "1 " : "0 ") + v.etichetta},
                    {"detail", v.dettaglio},
                    {"insertTextFormat", v.sezione ? 1 : 2},
                    {"textEdit", {{"range", in_json(sostituito)}, {"newText", v.inserisci}}}};
