@@ -72,11 +72,11 @@ install: all
 # Language server and editors.
 
 # The editor extension for VS Code as a .vsix, from the packages its package-lock.json
-# pins (npm ci), into $(BUILD)/.
+# pins (npm ci), into $(BUILD)/, once its grammar has passed its test.
 vsix:
 	@scripts/dipendenze.sh editor
 	mkdir -p $(BUILD)
-	cd editors/vscode && npm ci --no-audit --no-fund && npm run pacchetto -- --out $(abspath $(BUILD))/compila-scenario.vsix </dev/null
+	cd editors/vscode && npm ci --no-audit --no-fund && npm test && npm run pacchetto -- --out $(abspath $(BUILD))/compila-scenario.vsix </dev/null
 
 # The language server's fuzzer on framed messages, same timing variable.
 fuzz-lsp: dipendenze
