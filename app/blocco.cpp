@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/sostituzione.h"
+#include "app/tappe_prova.h"
 
 namespace scenario {
 
@@ -24,6 +25,7 @@ blocco_cartella::blocco_cartella(const std::filesystem::path& cartella) {
     descrittore_ = -1;
     throw errore_file(cartella, std::strerror(numero));
   }
+  tappa_di_prova("blocco");
 }
 
 blocco_cartella::~blocco_cartella() {

@@ -5,6 +5,7 @@
 #include "app/blocco.h"
 #include "app/rapporto.h"
 #include "app/segnali.h"
+#include "app/tappe_prova.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 
@@ -48,10 +49,15 @@ void uscite_su_file::conferma() {
   for (auto& file : file_) {
     if (file) file->verifica_destinazione();
   }
+  tappa_di_prova("scritti");
   // An interrupt waits for the last rename: the set is all old or all new.
   const segnali_sospesi sospesi;
+  bool primo = true;
   for (auto& file : file_) {
-    if (file) file->conferma();
+    if (!file) continue;
+    file->conferma();
+    if (primo) tappa_di_prova("rinomina");  // one file in place, the others not yet
+    primo = false;
   }
 }
 
@@ -116,6 +122,7 @@ int Form_Load(const fs::path& cartella, piattaforma& p) {
   {
     testi_di_lavoro testi(cartella, m);
     scrivi_testi_incorporati(cartella, m);
+    tappa_di_prova("testi");
     r.testo_linea = leggi_testo_ingresso(cartella / nome_testo_linea(m), nome_testo_linea(m));
     r.testo_treno = leggi_testo_ingresso(cartella / nome_testo_treno(m), nome_testo_treno(m));
     esito = memorizza_percorso(r, m, &uscite);

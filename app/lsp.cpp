@@ -121,10 +121,9 @@ int gravita_lsp(gravita g) {
 }  // namespace
 
 struct server::stato {
-  stato(disco& a, controllo c) : archivio(a), compila(std::move(c)) {}
+  explicit stato(disco& a) : archivio(a) {}
 
   disco& archivio;
-  controllo compila;
   bool inizializzato = false;
   bool chiuso = false;  // after "shutdown"
   std::optional<int> uscita;
@@ -389,8 +388,7 @@ struct server::stato {
     q.treno = treno.empty() ? "treno" : treno_da_nome(nome_di(treno), q.linea);
     if (q.treno.empty()) q.treno = "treno";
     modello m;
-    const elenco_diagnostiche diagnostiche =
-        compila ? compila(q, m) : memorizza_percorso(q, m, nullptr).diagnostiche;
+    const elenco_diagnostiche diagnostiche = memorizza_percorso(q, m, nullptr).diagnostiche;
     if (!linea.empty()) {
       progressive km;
       for (size_t i = 0; i < km.size(); ++i) {
@@ -560,7 +558,7 @@ struct server::stato {
   }
 };
 
-server::server(disco& d, controllo c) : s_(std::make_unique<stato>(d, std::move(c))) {}
+server::server(disco& d) : s_(std::make_unique<stato>(d)) {}
 server::~server() = default;
 
 std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {

@@ -6,15 +6,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "nucleo/compilazione.h"
 
 namespace scenario::lsp {
 
@@ -29,12 +26,9 @@ class disco {
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
 };
 
-// The check of a pair: the compile core's, unless a test puts another in its place.
-using controllo = std::function<elenco_diagnostiche(const richiesta&, modello&)>;
-
 class server {
  public:
-  explicit server(disco& d, controllo c = {});
+  explicit server(disco& d);
   ~server();
   server(const server&) = delete;
   server& operator=(const server&) = delete;

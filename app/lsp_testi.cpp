@@ -175,11 +175,10 @@ bool applica_modifica(std::string& testo, const intervallo& r, std::string_view 
 }
 
 colonne_testo::colonne_testo(std::string byte) : byte_(std::move(byte)), inizi_(inizi_righe(byte_)) {
-  const codifica tipo = esamina_codifica(byte_).tipo;
-  utf8_ = tipo == codifica::utf8_convertito || tipo == codifica::utf8_non_latin1 || tipo == codifica::bom_utf8;
-  // A text with characters beyond ISO 8859-1 is read byte by byte as it stands.
-  per_carattere_ = tipo != codifica::utf8_non_latin1;
-  if (tipo == codifica::bom_utf8 && inizi_.size() > 0) inizi_[0] = 3;
+  const esame_codifica esame = esamina_codifica(byte_);
+  utf8_ = esame.tipo == codifica::utf8;
+  // The reading does not read a byte-order mark: its first column follows it.
+  if (esame.con_bom) inizi_[0] = 3;
 }
 
 std::string colonne_testo::riga_utf8(int64_t riga) const {
@@ -192,7 +191,6 @@ intervallo colonne_testo::intervallo_di(const luogo_testo& l, unita u) const {
   const std::string linea = riga_utf8(riga);
   // The byte of the UTF-8 line where 1-based column `c` of the reading begins.
   const auto byte_di_colonna = [&](int32_t c) -> size_t {
-    if (!per_carattere_) return std::min(static_cast<size_t>(std::max(c - 1, 0)), linea.size());
     size_t i = 0;
     for (int32_t k = 1; k < c && i < linea.size(); ++k) {
       i += std::min(lunghezza_carattere(static_cast<unsigned char>(linea[i])), linea.size() - i);

@@ -89,14 +89,12 @@ class colonne_testo {
   const std::string& byte() const { return byte_; }
 
  private:
-  // The line in UTF-8, and how many bytes of it one column of the reading spans from
-  // where: `per_carattere` true when a column is a character, false when it is a byte.
+  // The line in UTF-8; a column of the reading is one character of it.
   std::string riga_utf8(int64_t riga) const;
 
   std::string byte_;
   std::vector<size_t> inizi_;
-  bool utf8_ = false;          // the bytes are UTF-8 (the editor's text)
-  bool per_carattere_ = true;  // the reading's columns count characters of that UTF-8
+  bool utf8_ = false;  // the bytes are UTF-8 (the editor's text), not ISO 8859-1
 };
 
 // The path of a file: URI; empty for any other URI. Escapes (%20) are decoded.

@@ -18,6 +18,7 @@
 #include "app/riga_comando.h"
 #include "app/segnali.h"
 #include "app/sostituzione.h"
+#include "app/tappe_prova.h"
 #include "output/decodifica.h"
 #include "vista/pagina.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   using namespace scenario;
   // Before any file is touched: an interrupt removes what the build has begun.
   prepara_segnali();
+  tappa_di_prova("gestori");
   const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
   const riga_comando comando = leggi_riga_comando(argomenti);
   switch (comando.azione) {

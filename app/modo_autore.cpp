@@ -52,6 +52,7 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.linea = r.linea;
   q.treno = r.treno;
   q.genera_linea = true;
+  q.max_errori = r.max_errori;
   // The output folder must already be there (it is not made on the author's behalf); it
   // is held, one build at a time, until the compiled files are in place.
   std::optional<blocco_cartella> blocco;

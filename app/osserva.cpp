@@ -18,6 +18,7 @@
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
 #include "app/sostituzione.h"
+#include "app/tappe_prova.h"
 
 namespace scenario {
 
@@ -273,6 +274,8 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
       attesa = static_cast<int>(std::max<int64_t>(0, resto.count()));
     }
     pollfd attesi[2] = {{segnali.descrittore(), POLLIN, 0}, {testi.descrittore(), POLLIN, 0}};
+    // Nothing to build and nothing waiting: every save made so far has been built.
+    if (attesa < 0 && tappe_di_prova() && ::poll(attesi, 2, 0) == 0) tappa_di_prova("osserva");
     const int pronti = ::poll(attesi, 2, attesa);
     if (pronti < 0 && errno == EINTR) continue;
     if (pronti < 0) throw std::runtime_error("poll: " + motivo_errno());

@@ -33,8 +33,9 @@ const testo_sorgente* testo_di(const diagnostica& d, std::span<const testo_sorge
 }
 
 // Under the text's line, blanks up to the column (a tab stays a tab, so that the caret
-// lines up), then the caret. Columns count characters.
-std::string caret(const std::string& riga_utf8, int32_t colonna) {
+// lines up), then the caret, and '~' under the rest of the item up to `fine`. Columns count
+// characters.
+std::string caret(const std::string& riga_utf8, int32_t colonna, int32_t fine) {
   std::string sotto;
   int32_t carattere = 1;
   for (char c : riga_utf8) {
@@ -44,21 +45,22 @@ std::string caret(const std::string& riga_utf8, int32_t colonna) {
     ++carattere;
   }
   for (; carattere < colonna; ++carattere) sotto.push_back(' ');
-  return sotto + "^";
+  sotto += "^";
+  for (int32_t c = colonna + 1; c < fine; ++c) sotto.push_back('~');
+  return sotto;
 }
 
 }  // namespace
 
 std::string in_utf8(std::string_view testo) {
-  const codifica tipo = esamina_codifica(testo).tipo;
-  if (tipo == codifica::utf8_convertito || tipo == codifica::utf8_non_latin1) return std::string(testo);
+  if (esamina_codifica(testo).tipo == codifica::utf8) return std::string(testo);
   return latin1_in_utf8(testo);
 }
 
 std::string messaggio_diagnostica(const diagnostica& d) {
   const auto voce = cerca_errore(d.numero);
   if (!voce) return in_utf8(d.motivo);
-  std::string testo = (d.livello == gravita::errore ? "Errore n. " : "Avviso n. ") +
+  std::string testo = (d.livello == gravita::errore ? "Errore n. " : d.livello == gravita::avviso ? "Avviso n. " : "Nota n. ") +
                       std::to_string(d.numero) + ": " + voce->descrizione;
   if (!d.motivo.empty()) testo += ": " + in_utf8(d.motivo);
   if (voce->con_posizione && d.posizione) testo += " (posizione " + std::to_string(*d.posizione) + " m)";
@@ -89,9 +91,10 @@ std::string riga_da(std::string_view testo, size_t inizio) {
 }
 
 // Where each line of a text starts (CR LF, a lone LF or a lone CR end a line), found once
-// for all the diagnostics of the text.
+// for all the diagnostics of the text. A UTF-8 byte-order mark is not part of the first
+// line: it is never shown.
 std::vector<size_t> inizi_delle_righe(std::string_view testo) {
-  std::vector<size_t> inizi = {0};
+  std::vector<size_t> inizi = {testo.starts_with("\xEF\xBB\xBF") ? size_t{3} : size_t{0}};
   for (size_t i = 0; i < testo.size(); ++i) {
     if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
     if (testo[i] == '\r' || testo[i] == '\n') inizi.push_back(i + 1);
@@ -128,14 +131,28 @@ std::string finestra_della_riga(const std::string& riga_utf8, int32_t& colonna) 
 
 // The diagnostic's line, with its caret, as compilers show it: the line number, a bar,
 // the line; under it the caret.
-std::string con_sorgente(const diagnostica& d, std::string linea) {
-  std::string uscita = riga_diagnostica(d);
+std::string con_sorgente(std::string uscita, const luogo_testo& luogo, std::string linea) {
   if (linea.empty()) return uscita;
-  int32_t colonna = d.luogo->colonna;
+  int32_t colonna = luogo.colonna;
+  const int32_t larghezza = luogo.fine > luogo.colonna ? luogo.fine - luogo.colonna : 1;
   linea = finestra_della_riga(linea, colonna);
-  std::string numero = std::to_string(d.luogo->riga);
+  std::string numero = std::to_string(luogo.riga);
   if (numero.size() < 5) numero.insert(0, 5 - numero.size(), ' ');
-  return uscita + "\n" + numero + " | " + linea + "\n" + std::string(5, ' ') + " | " + caret(linea, colonna);
+  return uscita + "\n" + numero + " | " + linea + "\n" + std::string(5, ' ') + " | " +
+         caret(linea, colonna, colonna + larghezza);
+}
+
+std::string con_sorgente(const diagnostica& d, std::string linea) {
+  return con_sorgente(riga_diagnostica(d), *d.luogo, std::move(linea));
+}
+
+// A note's first line: its place when it has one, then "note:" and its text.
+std::string riga_nota(const nota_diagnostica& n) {
+  std::string luogo = n.luogo.file.empty() ? std::string(NOME_PROGRAMMA) : in_utf8(n.luogo.file);
+  if (!n.luogo.file.empty() && n.luogo.riga > 0) {
+    luogo += ":" + std::to_string(n.luogo.riga) + ":" + std::to_string(n.luogo.colonna);
+  }
+  return luogo + ": note: " + in_utf8(n.testo);
 }
 
 }  // namespace
@@ -166,8 +183,19 @@ conteggio_diagnostiche mostra_diagnostiche(piattaforma& p, const elenco_diagnost
     }
     if (formato == formato_diagnostiche::json) {
       p.mostra_messaggio(diagnostica_in_json(d, messaggio_diagnostica(d), linea));
-    } else {
-      p.mostra_messaggio(con_riga(d) ? con_sorgente(d, linea) : riga_diagnostica(d));
+      continue;
+    }
+    p.mostra_messaggio(con_riga(d) ? con_sorgente(d, linea) : riga_diagnostica(d));
+    for (const nota_diagnostica& n : d.note) {
+      std::string sua;
+      for (const testo_sorgente& s : testi) {
+        if (n.luogo.riga > 0 && s.etichetta == n.luogo.file && !s.byte.empty()) {
+          auto trovato = inizi.find(&s);
+          if (trovato == inizi.end()) trovato = inizi.emplace(&s, inizi_delle_righe(s.byte)).first;
+          sua = riga_con_indice(s.byte, trovato->second, n.luogo.riga);
+        }
+      }
+      p.mostra_messaggio(con_sorgente(riga_nota(n), n.luogo, sua));
     }
   }
   return conto;

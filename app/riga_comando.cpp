@@ -9,7 +9,8 @@ namespace scenario {
 namespace {
 
 enum class opzione {
-  uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo, lsp
+  uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
+  max_errori, lsp
 };
 
 struct voce_opzione {
@@ -26,7 +27,8 @@ constexpr voce_opzione opzioni[] = {
     {'\0', "severo", opzione::severo, false},  {'q', "silenzioso", opzione::silenzioso, false},
     {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
-    {'\0', "nuovo", opzione::nuovo, false},   {'\0', "lsp", opzione::lsp, false},
+    {'\0', "nuovo", opzione::nuovo, false},    {'\0', "max-errori", opzione::max_errori, true},
+    {'\0', "lsp", opzione::lsp, false},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -86,6 +88,16 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
       l.r.diagnostica_json = valore == "json";
       return;
     case opzione::severo: l.r.severo = true; return;
+    case opzione::max_errori: {
+      // A count: digits only, 0 for no limit.
+      const bool cifre = valore.size() <= 9 && valore.find_first_not_of("0123456789") == std::string::npos;
+      if (!cifre) {
+        l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta un numero da 0 in su, non " + tra_apici(valore));
+        return;
+      }
+      l.r.max_errori = std::stoi(valore);
+      return;
+    }
     case opzione::silenzioso: l.r.silenzioso = true; return;
     case opzione::aiuto:
       l.r.azione = azione_richiesta::aiuto;
@@ -305,8 +317,9 @@ std::string testo_aiuto() {
          "      --diagnostica=FORMATO\n"
          "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
          "                         diagnostica (file, line, column, severity, number,\n"
-         "                         position, message)\n"
+         "                         position, message, end_column, notes, fix)\n"
          "      --severo           tratta gli avvisi come errori: stato 1, nessun file\n"
+         "      --max-errori=N     si ferma dopo N errori (predefinito 50; 0: nessun limite)\n"
          "  -q, --silenzioso       nessuna riga di riepilogo dopo una costruzione riuscita\n"
          "  -h, --help             mostra questo aiuto ed esce\n"
          "  -V, --version          mostra la versione ed esce\n"

@@ -41,6 +41,7 @@ struct riga_comando {
   bool diagnostica_json = false;
   // Warnings count as errors: status 1, nothing written.
   bool severo = false;
+  int32_t max_errori = 50;  // the reading stops after this many errors; 0: no limit
   // No summary line after a successful build.
   bool silenzioso = false;
   // What is wrong with the command line, for `errore_uso` (without the program's name).

@@ -113,5 +113,32 @@ void ScritturaSemplice(benchmark::State& state) {
 }
 BENCHMARK(ScritturaSemplice)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A check (-c) of a run text with `errori` mistakes, every one reported (no limit): half
+// of them speeds out of range, half misspelt keywords, between good signals. The time
+// grows with the text, not with the square of the mistakes.
+void ControlloConErrori(benchmark::State& state) {
+  const int64_t errori = state.range(0);
+  std::vector<std::string> treno = {"[generale]"};
+  for (int64_t i = 0; i < errori; ++i) {
+    const int64_t p = 1000 + 100 * i;
+    treno.push_back(i % 2 == 0 ? "velocita, " + std::to_string(p) + ", 2000" : "segnle, " + std::to_string(p) + ", 2, 2");
+    treno.push_back("segnale, " + std::to_string(p + 50) + ", 2, 3, 1, 0, 0, 0, 0, 0, 0, 0");
+  }
+  treno.push_back("[fine]");
+  std::string testo_treno;
+  for (const std::string& riga : treno) testo_treno += riga + "\r\n";
+  richiesta r = richiesta_di("Errata", "R1", "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n",
+                             testo_treno);
+  r.max_errori = 0;
+  r.genera_linea = false;
+  for (auto _ : state) {
+    modello m;
+    const risultato esito = memorizza_percorso(r, m, nullptr);
+    if (esito.diagnostiche.size() < static_cast<size_t>(errori)) throw std::runtime_error("errori persi");
+  }
+  state.SetComplexityN(errori);
+}
+BENCHMARK(ControlloConErrori)->Arg(250)->Arg(1000)->Arg(4000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace scenario

@@ -127,7 +127,13 @@ void controlla_tabella(std::string_view b) {
 
 void controlla(const richiesta& r, const modello& m, const risultato& e, uscite_memoria& u) {
   for (const diagnostica& d : e.diagnostiche) {
-    if (!cerca_errore(d.numero)) guasto("numero fuori dal catalogo: " + std::to_string(d.numero));
+    // A note of the reading itself (the error limit) carries no number.
+    const bool nota_propria = d.numero == 0 && d.livello == gravita::nota;
+    if (!nota_propria && !cerca_errore(d.numero)) guasto("numero fuori dal catalogo: " + std::to_string(d.numero));
+    // An item's range runs forward on its line.
+    if (d.luogo && d.luogo->riga > 0 && (d.luogo->colonna < 1 || (d.luogo->fine != 0 && d.luogo->fine < d.luogo->colonna))) {
+      guasto("luogo senza senso: " + std::to_string(d.luogo->colonna) + "-" + std::to_string(d.luogo->fine));
+    }
   }
   if (e.riuscito == con_errori(e.diagnostiche)) guasto("riuscita e errori in disaccordo");
   if (!(m.tabella[0] == voce{})) guasto("voce 0 della tabella scritta");

@@ -1,7 +1,11 @@
 #include "model/formato.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "model/numeri.h"
 
@@ -327,6 +331,26 @@ const record* cerca(testo t, std::string_view parola) {
   return nullptr;
 }
 
+const record* record_della_forma(testo t, std::string_view parola) {
+  // Built once: the spellings of each text by their first letter, so that an item is
+  // compared with the few that could be it.
+  using gruppi = std::array<std::vector<std::pair<std::string_view, const record*>>, 128>;
+  static const auto fai = [](testo quale) {
+    gruppi g;
+    for (const record& r : records(quale)) {
+      for (std::string_view f : r.forme) g[static_cast<unsigned char>(f.front()) & 0x7F].emplace_back(f, &r);
+    }
+    return g;
+  };
+  static const gruppi linea = fai(testo::linea);
+  static const gruppi treno = fai(testo::treno);
+  if (parola.empty() || static_cast<unsigned char>(parola.front()) >= 128) return nullptr;
+  for (const auto& [forma, r] : (t == testo::linea ? linea : treno)[static_cast<unsigned char>(parola.front())]) {
+    if (forma.size() == parola.size() && forma == parola) return r;
+  }
+  return nullptr;
+}
+
 const campo* cerca_campo(const record& r, std::string_view nome) {
   for (const campo& c : r.campi) {
     if (c.nome == nome) return &c;
@@ -345,6 +369,90 @@ std::string modello_record(const record& r) {
     s += c.nome;
   }
   return s;
+}
+
+namespace {
+
+std::string_view nome_lettura(lettura l) {
+  switch (l) {
+    case lettura::numero32: return "32-bit";
+    case lettura::numero16: return "16-bit";
+    case lettura::numero8: return "8-bit";
+    case lettura::testo: return "text to the end of the line";
+  }
+  return "";
+}
+
+// "`tre` and `progressiva`, **exact**"
+std::string riconoscimento(const record& r) {
+  std::string s = "`" + std::string(r.parole[0]) + "`";
+  if (!r.parole[1].empty()) s += " and `" + std::string(r.parole[1]) + "`";
+  if (r.esatto) s += ", **exact**";
+  return s;
+}
+
+std::string numero_in_testo(int64_t n) { return n < 0 ? "−" + std::to_string(-n) : std::to_string(n); }
+
+// The range an author may write and what a value beyond it gets.
+std::string limiti(const campo& c) {
+  if (c.letto == lettura::testo) return "at most 65535 characters";
+  const auto [min_lettura, max_lettura] = limiti_lettura(c.letto);
+  const bool da = c.minimo != min_lettura;
+  const bool a = c.massimo != max_lettura;
+  std::string s;
+  if (da && a) s = numero_in_testo(c.minimo) + " to " + numero_in_testo(c.massimo);
+  else if (da) s = "from " + numero_in_testo(c.minimo);
+  else if (a) s = "at most " + numero_in_testo(c.massimo);
+  else s = "any";
+  if (c.numero_sopra != 0 && c.numero_sopra == c.numero_sotto) {
+    s += " (" + std::to_string(c.numero_sopra) + ")";
+  } else {
+    if (c.numero_sotto != 0) s += " (below: " + std::to_string(c.numero_sotto) + ")";
+    if (c.numero_sopra != 0) s += " (above: " + std::to_string(c.numero_sopra) + ")";
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string tabella_record(testo t, ambito dove) {
+  std::string s = "| keyword | recognised when the item contains | values |\n|---|---|---|\n";
+  for (const record& r : records(t, dove)) {
+    std::string parola = "`" + std::string(r.forme.front()) + "`";
+    if (r.forme.size() > 1) parola += " … `" + std::string(r.forme.back()) + "`";
+    std::string valori;
+    for (const campo& c : r.campi) {
+      if (!valori.empty()) valori += ", ";
+      valori += std::string(c.nome);
+      if (!c.unita.empty()) valori += " (" + std::string(c.unita) + ")";
+    }
+    s += "| " + parola + " | " + riconoscimento(r) + " | " + valori + " |\n";
+  }
+  return s;
+}
+
+std::string tabella_campi(const record& r) {
+  std::string s = "| # | value | unit | width | range (number beyond it) | meaning |\n|---|---|---|---|---|---|\n";
+  int i = 1;
+  for (const campo& c : r.campi) {
+    s += "| " + std::to_string(i++) + " | `" + std::string(c.nome) + "` | " + std::string(c.unita) + " | " +
+         std::string(nome_lettura(c.letto)) + " | " + limiti(c) + " | " + std::string(c.significato) + " |\n";
+  }
+  return s;
+}
+
+std::string blocco_riferimento(std::string_view nome) {
+  if (nome == "linea generale") return tabella_record(testo::linea, ambito::generale);
+  if (nome == "linea corpo") return tabella_record(testo::linea, ambito::corpo);
+  if (nome == "treno") return tabella_record(testo::treno, ambito::corpo);
+  constexpr std::string_view prefisso = "campi ";
+  if (nome.starts_with(prefisso)) {
+    const std::string_view parola = nome.substr(prefisso.size());
+    for (testo t : {testo::linea, testo::treno}) {
+      if (const record* r = cerca(t, parola)) return tabella_campi(*r);
+    }
+  }
+  return {};
 }
 
 std::pair<int64_t, int64_t> limiti_lettura(lettura l) {

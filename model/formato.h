@@ -80,6 +80,10 @@ std::span<const sezione> sezioni(testo t);
 // The record whose keyword as written (or one of its forms) is `parola`, letters compared
 // without regard to case.
 const record* cerca(testo t, std::string_view parola);
+// The record of `t` one of whose spellings is exactly `parola` (already in lower case, no
+// blanks at either side), or nothing. No spelling of a record is recognised by another
+// record's test, so such an item names that record alone.
+const record* record_della_forma(testo t, std::string_view parola);
 // The field named `nome` of `r`, or nothing.
 const campo* cerca_campo(const record& r, std::string_view nome);
 
@@ -89,6 +93,15 @@ bool riconosce(const record& r, std::string_view parola);
 // How a record is written: "pendenza, p, g" (a template for the starting pair, the
 // completion snippets and the reference).
 std::string modello_record(const record& r);
+
+// The author's reference, written from this description: the table of the records of one
+// place of a text (keyword, how it is recognised, its values), and the table of one
+// record's values (name, unit, range, meaning). Markdown.
+std::string tabella_record(testo t, ambito dove);
+std::string tabella_campi(const record& r);
+// The blocks of the reference that are written from the description, by name: "linea
+// generale", "linea corpo", "treno", "campi stazione" ... ; empty for an unknown name.
+std::string blocco_riferimento(std::string_view nome);
 
 // True when `valore` lies within the range an author may write for `c`.
 inline bool entro_limiti(const campo& c, int64_t valore) {

@@ -13,8 +13,11 @@ TEST(Formato, OgniFormaERiconosciutaDalSuoRecord) {
       for (std::string_view f : r.forme) {
         EXPECT_TRUE(riconosce(r, f)) << f;
         EXPECT_EQ(cerca(t, f), &r) << f;
-        for (const record& altro : records(t, r.dove)) {
-          if (&altro != &r) EXPECT_FALSE(riconosce(altro, f)) << f << " come " << altro.parola;
+        EXPECT_EQ(record_della_forma(t, f), &r) << f;
+        for (const record& altro : records(t)) {
+          if (&altro != &r) {
+            EXPECT_FALSE(riconosce(altro, f)) << f << " come " << altro.parola;
+          }
         }
       }
     }

@@ -132,6 +132,13 @@ inline constexpr int SLOT_MONTAGNE = 81;  // slots 1 to 80 hold stretches; slot 
 inline constexpr int32_t LUNGHEZZA_MASSIMA = 1000000;
 inline constexpr int32_t MARGINE_OLTRE_FINE = 7000;  // metres of track kept beyond the line's end
 
+// What a record put on a cell: for the notes of an error on that cell.
+struct oggetto_posto {
+  luogo_testo luogo;      // the record's keyword
+  std::string cosa;       // "un segnale", "l'inizio di un rallentamento" ...
+  int32_t posizione = 0;  // the record's position, m
+};
+
 struct modello {
   std::string linea;
   std::string treno;
@@ -142,9 +149,11 @@ struct modello {
   int32_t posizione_errore = 0;
   // Everything recorded, in the order it was found, with its place in the texts.
   elenco_diagnostiche diagnostiche;
-  // The record that put an object on a cell (signals, slow-down starts, and whatever
-  // marked cell 1), so that an error found on the cells after the reading points at it.
-  std::map<int64_t, luogo_testo> luoghi_oggetti;
+  // The record that put an object on a cell (every board, indicator, signal, slow-down
+  // mark, abbattimento and stop point, and whatever marked cell 1), so that an error on
+  // that cell, found while reading or after it, can say what holds it and where it was
+  // written.
+  std::map<int64_t, oggetto_posto> oggetti;
 
   std::vector<cella> percorso;  // cells 0 to N; empty until the line length is read
   std::array<voce, VOCI_TABELLA> tabella{};

@@ -11,10 +11,11 @@ testi_eliminati compila_modello(const richiesta& r, modello& m) {
   m.genera_linea = r.genera_linea ? 1 : 0;
   m.codice_errore = 0;
   for (voce& v : m.tabella) v = voce{};
-  const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno);
+  const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori);
+  // The finishing pass and the header places are looked at only when the texts read
+  // clean: on cells that a refused record left out, their errors could only mislead.
+  if (con_errori(m.diagnostiche)) return eliminati;
   rifinitura_percorso(m);
-  // A scenario with an error is reported as it stands: its header is not checked, since
-  // a place taken there would only repeat what the error already says.
   if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
   return eliminati;
 }

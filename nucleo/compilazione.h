@@ -27,6 +27,7 @@ struct richiesta {
   std::string linea;
   std::string treno;
   bool genera_linea = true;  // build the plan of the line and its geometry file
+  int32_t max_errori = 50;   // the reading stops after this many errors (0: no limit)
 };
 
 struct risultato {

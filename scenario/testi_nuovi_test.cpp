@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/formato.h"
 #include "nucleo/compilazione.h"
 #include "scenario/scrittura_testi.h"
 
@@ -28,20 +29,14 @@ std::string minuscolo(std::string s) {
   return s;
 }
 
-// The words a record is recognised by (as substrings, whatever the case), in either text.
-const char* const PAROLE_CHIAVE[] = {
-    "lunghezza percorso", "progressiva", "sfondo", "ripetizione", "pendenza", "curva",
-    "montagna", "indicat", "vetture", "frenata", "velocit", "aderenza", "orologio",
-    "sabbia", "segnale", "rallentamento", "abbattimento", "stazione", "[generale]"};
-
 // A note line is one item that no record test matches and that does not change how the
 // next item is read: no keyword word, no comma (it would split into further items), no
 // minus sign (the next item would be taken as the keyword), not a header, and plain
 // printable ASCII.
 TEST(TestiNuovi, LeNoteSonoParoleCheLaLetturaSalta) {
   const testi_nuovi t = testi_di_partenza();
-  for (const std::string* testo : {&t.linea, &t.treno}) {
-    const auto righe = righe_di(*testo);
+  for (const formato::testo quale : {formato::testo::linea, formato::testo::treno}) {
+    const auto righe = righe_di(quale == formato::testo::linea ? t.linea : t.treno);
     int note = 0;
     int record = 0;
     for (size_t i = 0; i < righe.size(); ++i) {
@@ -50,15 +45,22 @@ TEST(TestiNuovi, LeNoteSonoParoleCheLaLetturaSalta) {
       if (riga.front() == '[') continue;
       if (riga.find(',') != std::string::npos) {
         ++record;
-        // Every record has its own note on the line above.
+        // Every record has its own note on the line above, and is written as the
+        // description writes it: one of its spellings and exactly its values.
         ASSERT_GT(i, 0u);
         EXPECT_EQ(righe[i - 1].find(','), std::string::npos) << "record without a note above it";
+        const std::string parola = riga.substr(0, riga.find(','));
+        const formato::record* r = formato::cerca(quale, parola);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(static_cast<size_t>(std::count(riga.begin(), riga.end(), ',')), r->campi.size());
         continue;
       }
       ++note;
-      for (const char* parola : PAROLE_CHIAVE) {
-        EXPECT_EQ(minuscolo(riga).find(parola), std::string::npos) << parola;
+      // No record of the text would take it for its keyword.
+      for (const formato::record& r : formato::records(quale)) {
+        EXPECT_FALSE(formato::riconosce(r, riga)) << r.parola;
       }
+      EXPECT_EQ(minuscolo(riga).find("[generale]"), std::string::npos);
       EXPECT_EQ(riga.find('-'), std::string::npos);
       EXPECT_FALSE(riga.find('[') != std::string::npos && riga.find(']') != std::string::npos);
       EXPECT_TRUE(std::all_of(riga.begin(), riga.end(), [](char c) { return c >= ' ' && c < 127; }));

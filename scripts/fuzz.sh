@@ -53,9 +53,11 @@ echo "$nome: $secondi s, corpus $lavoro, registro $registro"
 fuzzer=$!
 # Progress while it runs: libFuzzer's periodic lines.
 tail -n +1 -f "$registro" --pid="$fuzzer" 2>/dev/null | grep --line-buffered -E '^#[0-9]+[[:space:]]+(INITED|pulse|DONE)' &
+progresso=$!
 wait "$fuzzer"
 stato=$?
-sleep 1
+# tail ends by itself once the fuzzer has gone; its last lines come before the summary.
+wait "$progresso" || true
 
 # The working corpus keeps every input that once added coverage; when it has grown large
 # it is merged down to the inputs that still add some, so that loading it stays quick.

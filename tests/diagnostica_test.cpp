@@ -76,38 +76,39 @@ TEST(Diagnostica, ErroriTipici) {
     bool in_linea;  // the mistake is in the line text, else in the run text
     std::string da, a;
     int32_t numero;
-    std::string segue;  // what the first line goes on with after the description
-    int riga = -1;      // the line of `a`; 0 for the whole text; -1 for the line of the mistake
+    std::string segue;   // what the first line goes on with after the description
+    std::string presso;  // the item the diagnostic stands at, on the line of `a`; empty: its start
+    int riga = -1;       // the line of `a`; 0 for the whole text; -1 for the line of the mistake
   };
   const caso casi[] = {
-      {"keyword typo", false, "stazione,   7000", "stazone,   7000", 301, ": 'stazone': forse 'stazione'?"},
-      {"general keyword typo", true, "sfondo uno,", "sfondo un,", 301, ": 'sfondo un': forse 'sfondo uno'?"},
-      {"unknown header", true, "[montagne]", "[montagn]", 303, ": '[montagn]': forse '[montagne]'?"},
+      {"keyword typo", false, "stazione,   7000", "stazone,   7000", 301, ": 'stazone': forse 'stazione'?", ""},
+      {"general keyword typo", true, "sfondo uno,", "sfondo un,", 301, ": 'sfondo un': forse 'sfondo uno'?", ""},
+      {"unknown header", true, "[montagne]", "[montagn]", 303, ": '[montagn]': forse '[montagne]'?", ""},
       // g + 100 = 280 does not fit a byte.
-      {"gradient 180", true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, ": pendenza 180 (posizione 8000 m)"},
+      {"gradient 180", true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, ": g = 180 per mille (posizione 8000 m)", "180"},
       // round(1400 / 5) = 280.
-      {"speed 1400", false, "velocita,    600,   100", "velocita,    600,  1400", 31, ": velocita' 1400 (posizione 600 m)"},
-      {"adhesion 850", false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, ": aderenza 850 (posizione 12000 m)"},
-      {"mountain kind 300", true, "16000,   1", "16000, 300", 33, ": tipo 300 (posizione 15000 m)"},
-      {"abbattimento 40000", false, "abbattimento,  10000,  0", "abbattimento,  10000,  40000", 34, ": valore 40000"},
-      // 4000 x 10 + 0 = 40000 > 32767.
-      {"signal s1 4000", false, "segnale,   6500,   2, 4,", "segnale,   6500,   2, 4000,", 35, ": s1 x 10 + d1 = 40000"},
-      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'"},
-      {"value short", true, "pendenza,  3000,    8", "pendenza,  3000", 25, ": valori mancanti nel record"},
-      {"gradients out of order", true, "pendenza, 12500,   -5", "pendenza,  5000,   -5", 307, ": pendenza dopo quella a 8000 m"},
-      // 7:21:00 is 26460 s, after Prato Alto's 7:27:00, 26820 s.
-      {"times backwards", false, "7,41, 0, SERRAVALLE", "7,21, 0, SERRAVALLE", 308, ": 26460 s dopo 26820 s"},
-      {"clock 25 h", false, "orologio,    7,", "orologio,    25,", 310, ": 25 h 15 min 0 s"},
+      {"speed 1400", false, "velocita,    600,   100", "velocita,    600,  1400", 31, ": v = 1400 km/h (posizione 600 m)", "1400"},
+      {"adhesion 850", false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, ": a = 850 (posizione 12000 m)", "850"},
+      {"mountain kind 300", true, "16000,   1", "16000, 300", 33, ": tipo = 300 (posizione 15000 m)", "300"},
+      {"abbattimento 40000", false, "abbattimento,  10000,  0", "abbattimento,  10000,  40000", 34, ": w = 40000 km/h", "40000"},
+      // 4000 x 10 + 0 = 40000 > 32767: at s1.
+      {"signal s1 4000", false, "segnale,   6500,   2, 4,", "segnale,   6500,   2, 4000,", 35, ": s1 x 10 + d1 = 40000", "4000"},
+      // At the value that the comma left over.
+      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'", "5"},
+      {"value short", true, "pendenza,  3000,    8", "pendenza,  3000", 25, ": valori mancanti nel record", ""},
+      {"gradients out of order", true, "pendenza, 12500,   -5", "pendenza,  5000,   -5", 307, ": pendenza dopo quella a 8000 m", "5000"},
+      // 7:21:00 is 26460 s, after Prato Alto's 7:27:00, 26820 s: at the hours.
+      {"times backwards", false, "7,41, 0, SERRAVALLE", "7,21, 0, SERRAVALLE", 308, ": 26460 s dopo 26820 s", "7,21"},
+      {"clock 25 h", false, "orologio,    7,", "orologio,    25,", 310, ": ore = 25 h", "25"},
       {"overlapping slow-downs", false, "[segnali]", "rallentamento, 16200, 40, 300, 0, 0, 0\r\n[segnali]", 309,
-       ": quello da 16000 a 16400 m"},
-      {"curve without class", true, "curvad6,  5200", "curvad,  5200", 103, ": la parola 'curvad' non ha"},
+       ": quello da 16000 a 16400 m", "16200"},
+      {"curve without class", true, "curvad6,  5200", "curvad,  5200", 103, ": la parola 'curvad' non ha", ""},
       // Cell round(0 / 50 + 1) = 1 carries the header: the signal there is named.
-      {"signal on cell 1", false, "segnale,   1500", "segnale,      0", 1250, ""},
-      {"progressive 52010", true, "52000,", "52010,", 2, ""},
-      {"board beyond the end", true, "cartello_indicatore,  3300", "cartello_indicatore,  48000", 15, " (posizione 48000 m)"},
-      {"run text [general]", false, "[generale]", "[general]", 304, "", 0},
-      {"UTF-8 text", false, "Prato Alto", "Ferr\xC3\xA0", 311, ""},
-      {"byte-order mark", true, "Valmora - ", "\xEF\xBB\xBFValmora - ", 105, ": il testo comincia"},
+      {"signal on cell 1", false, "segnale,   1500", "segnale,      0", 1250, "", ""},
+      {"progressive 52010", true, "52000,", "52010,", 2, "", "52010"},
+      {"board beyond the end", true, "cartello_indicatore,  3300", "cartello_indicatore,  48000", 15, "", "48000"},
+      {"run text [general]", false, "[generale]", "[general]", 304, ": '[general]': forse '[generale]'?", ""},
+      {"UTF-8 text", false, "Prato Alto", "Ferr\xC3\xA0", 311, "", "", 0},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.cosa);
@@ -117,17 +118,76 @@ TEST(Diagnostica, ErroriTipici) {
     const auto voce = cerca_errore(c.numero);
     ASSERT_TRUE(voce.has_value());
     const bool errore = voce->livello == gravita::errore;
-    // Errors stop the build, warnings do not.
+    // Errors stop the build, warnings and notes do not.
     EXPECT_EQ(e.e.stato, errore ? 1 : 0) << e.e.errori;
     EXPECT_EQ(nomi_in(e.uscita.percorso()).size(), errore ? 0u : 3u);
     const std::string& testo = c.in_linea ? linea : treno;
-    const int riga = c.riga >= 0 ? c.riga : riga_di(testo, c.a.substr(c.a.find_first_not_of("\xEF\xBB\xBF")));
-    const std::string luogo =
-        (c.in_linea ? LINEA : TRENO) + (riga > 0 ? ":" + std::to_string(riga) + ":1" : "");
-    const std::string attesa = luogo + (errore ? ": error: Errore n. " : ": warning: Avviso n. ") +
-                               std::to_string(c.numero) + ": " + voce->descrizione + c.segue;
+    // The column: where `presso` stands on the line of `a`, counted from 1.
+    const size_t inizio_a = testo.find(c.a);
+    const size_t inizio_riga = testo.rfind('\n', inizio_a) + 1;
+    const size_t presso = c.presso.empty() ? testo.find_first_not_of(" ", inizio_riga) : testo.find(c.presso, inizio_a);
+    int riga = riga_di(testo, c.a);
+    std::string colonna = std::to_string(presso - inizio_riga + 1);
+    if (c.riga == 0) {
+      // A note about the whole text stands at the first line holding a character beyond ASCII.
+      riga = riga_di(testo, c.a);
+      colonna = "1";
+    }
+    const std::string luogo = (c.in_linea ? LINEA : TRENO) + ":" + std::to_string(riga) + ":" + colonna;
+    const std::string livello = errore ? ": error: Errore n. "
+                                : voce->livello == gravita::avviso ? ": warning: Avviso n. "
+                                                                   : ": note: Nota n. ";
+    const std::string attesa = luogo + livello + std::to_string(c.numero) + ": " + voce->descrizione + c.segue;
     EXPECT_TRUE(e.prima_riga().starts_with(attesa)) << e.prima_riga() << "\n" << attesa;
   }
+}
+
+TEST(Diagnostica, OttoErroriInUnaCostruzione) {
+  // Eight independent mistakes in the two texts: four values out of range, three keyword
+  // typos, a decimal comma. One build reports all eight, in reading order (the line text
+  // first), each at its line; the four errors at their values. Exit 1, nothing written.
+  struct sbaglio {
+    bool in_linea;
+    std::string da, a;
+    int32_t numero;
+    std::string presso;  // the item the caret stands under
+  };
+  const sbaglio sbagli[] = {
+      {true, "sfondo uno,", "sfondo un,", 301, "sfondo un"},
+      {true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, "5"},
+      {true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, "180"},
+      {true, "montagna, 15000, 16000,   1", "montagna, 15000, 16000, 300", 33, "300"},
+      {false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, "850"},
+      {false, "velocita,    600,   100", "velocita,    600,  1400", 31, "1400"},
+      {false, "stazione,   7000", "stazone,   7000", 301, "stazone"},
+      {false, "segnale,   6500", "segnle,   6500", 301, "segnle"},
+  };
+  std::string linea = TESTO_LINEA, treno = TESTO_TRENO;
+  for (const sbaglio& x : sbagli) (x.in_linea ? linea : treno) = con(x.in_linea ? linea : treno, x.da, x.a);
+  const esecuzione e(linea, treno);
+  EXPECT_EQ(e.e.stato, 1);
+  EXPECT_TRUE(nomi_in(e.uscita.percorso()).empty());
+  std::vector<std::string> prime;
+  std::istringstream righe(e.e.errori);
+  for (std::string r; std::getline(righe, r);) {
+    if (r.starts_with(LINEA + ":") || r.starts_with(TRENO + ":")) prime.push_back(r);
+  }
+  ASSERT_EQ(prime.size(), 8u) << e.e.errori;
+  int errori = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    const sbaglio& x = sbagli[i];
+    const std::string& testo = x.in_linea ? linea : treno;
+    const size_t dove = testo.find(x.a);
+    const size_t inizio_riga = testo.rfind('\n', dove) + 1;
+    const size_t colonna = testo.find(x.presso, dove) - inizio_riga + 1;
+    const bool errore = cerca_errore(x.numero)->livello == gravita::errore;
+    errori += errore;
+    const std::string atteso = (x.in_linea ? LINEA : TRENO) + ":" + std::to_string(riga_di(testo, x.a)) + ":" +
+                               std::to_string(colonna) + (errore ? ": error: Errore n. " : ": warning: Avviso n. ") +
+                               std::to_string(x.numero) + ":";
+    EXPECT_TRUE(prime[i].starts_with(atteso)) << prime[i] << "\n" << atteso;
+  }
+  EXPECT_EQ(errori, 4);
 }
 
 TEST(Diagnostica, ErroreDellaLineaEDellaCorsa) {
@@ -136,8 +196,9 @@ TEST(Diagnostica, ErroreDellaLineaEDellaCorsa) {
   const esecuzione e(con(TESTO_LINEA, "cartello_indicatore,  3300", "cartello_indicatore,  48000"),
                      con(TESTO_TRENO, "stazione,  13000", "stazione,  13010"));
   EXPECT_EQ(e.e.stato, 1);
-  EXPECT_TRUE(e.prima_riga().starts_with(LINEA + ":32:1: error: Errore n. 15: ")) << e.e.errori;
-  EXPECT_NE(e.e.errori.find("\n" + TRENO + ":18:1: error: Errore n. 8: "), std::string::npos) << e.e.errori;
+  // Each at the value it is about: "cartello_indicatore,  48000" and "stazione,  13010".
+  EXPECT_TRUE(e.prima_riga().starts_with(LINEA + ":32:23: error: Errore n. 15: ")) << e.e.errori;
+  EXPECT_NE(e.e.errori.find("\n" + TRENO + ":18:12: error: Errore n. 8: "), std::string::npos) << e.e.errori;
 }
 
 TEST(Diagnostica, SeveroJsonSilenzioso) {
@@ -150,7 +211,8 @@ TEST(Diagnostica, SeveroJsonSilenzioso) {
   // JSON: one object a line and nothing else; -q drops the summary, not the warning.
   const esecuzione json(TESTO_LINEA, avviso, {"--diagnostica=json"});
   EXPECT_EQ(json.e.stato, 0);
-  EXPECT_TRUE(json.e.errori.starts_with("{\"column\":1,\"file\":\"" + TRENO + "\",\"line\":24,"))
+  // "segnle" ends before column 7; a fix puts the keyword in its place.
+  EXPECT_TRUE(json.e.errori.starts_with("{\"column\":1,\"end_column\":7,\"file\":\"" + TRENO + "\",\"fix\":{"))
       << json.e.errori;
   EXPECT_EQ(std::count(json.e.errori.begin(), json.e.errori.end(), '\n'), 1);
   const esecuzione quieta(TESTO_LINEA, avviso, {"-q"});

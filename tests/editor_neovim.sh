@@ -7,7 +7,8 @@
 #  - a hover on the station at 5400 m names it and says where it lands: the line counts
 #    kilometres from 12000 m at its origin, so km 17+400, and cell 5400 / 50 + 1 = 109;
 #  - a completion on the line after it, in [stazioni], offers the station record and the
-#    section headers, not a record of another section.
+#    section headers, not a record of another section;
+#  - at the misspelt word the editor is offered the reading's fix as a quick fix.
 #   tests/editor_neovim.sh COMPILA_SCENARIO CARTELLA_DATI SORGENTI
 # Status 77 (skipped) when Neovim is not installed (make test installs it).
 set -euo pipefail
@@ -48,8 +49,9 @@ h = esito["hover"]
 verifica("stazione" in h and "posizione 5400 m" in h and "km 17+400" in h and "cella 109" in h, "hover: %r" % h)
 c = esito["completamento"]
 verifica("stazione" in c and "[segnali]" in c and "segnale" not in c, "completamento: %r" % c)
+verifica(esito["correzioni"] == ["Sostituisci con 'stazione'"], "correzioni: %r" % esito["correzioni"])
 for f in falliti:
     print("FALLITO:", f, file=sys.stderr)
 sys.exit(1 if falliti else 0)
 PY
-echo "Neovim: diagnostica, hover e completamento come attesi"
+echo "Neovim: diagnostica, hover, completamento e correzione come attesi"

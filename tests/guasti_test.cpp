@@ -3,7 +3,11 @@
 // are no regular files. Whatever happens, the compiled set in the output folder is whole
 // (all the earlier files or all the new ones) and nothing of the build is left behind.
 //
-// The loops run a few rounds here; GUASTI_GIRI=50 (scripts/prove_guasti.sh) runs more.
+// The moments that matter are made to happen: the program stops at the points of its test
+// hook (app/tappe_prova.h) while the test sends a signal or starts a second build there,
+// and a build waiting for the folder's lock is seen in the kernel's list of locks. The
+// loops over random moments check, for every round, what must hold whenever the moment
+// falls; they run a few rounds here, GUASTI_GIRI=50 (scripts/prove_guasti.sh) runs more.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -20,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -32,6 +37,7 @@
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
 #include "tests/supporto/scenario_prova.h"
+#include "tests/supporto/tappe.h"
 
 extern char** environ;
 
@@ -56,6 +62,7 @@ struct avvio {
   fs::path tmpdir;
   std::optional<rlim_t> limite_file;
   std::optional<mode_t> umask;
+  tappe* punti = nullptr;  // with it, the program stops at the points of its test hook
 };
 
 // The embedded build as it is run: a copy of the program in `cartella`, started from
@@ -81,6 +88,7 @@ processo parti(const avvio& a, const fs::path& file_errori) {
   for (std::string& p : parole) argv.push_back(p.data());
   argv.push_back(nullptr);
   std::vector<std::string> ambiente = {"TMPDIR=" + a.tmpdir.string()};
+  if (a.punti != nullptr) ambiente.push_back(a.punti->variabile());
   for (char** e = environ; *e != nullptr; ++e) {
     if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
   }
@@ -107,16 +115,18 @@ processo parti(const avvio& a, const fs::path& file_errori) {
       if (setrlimit(RLIMIT_FSIZE, &limite) != 0) _exit(126);
     }
     if (a.umask) ::umask(*a.umask);
+    if (a.punti != nullptr) fcntl(a.punti->descrittore_programma(), F_SETFD, 0);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
+  if (a.punti != nullptr) a.punti->avviato();
   return {pid, file_errori};
 }
 
 // The exit status, 1000 + the signal for a program killed by a signal, -1 for one that
-// has not ended within 20 s (it is then killed: a build never waits on its inputs).
+// has not ended within 30 s (it is then killed: a build never waits on its inputs).
 int attendi(const processo& p) {
-  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   int stato = 0;
   for (;;) {
     const pid_t finito = waitpid(p.pid, &stato, WNOHANG);
@@ -131,6 +141,64 @@ int attendi(const processo& p) {
   }
   if (WIFEXITED(stato)) return WEXITSTATUS(stato);
   return WIFSIGNALED(stato) ? 1000 + WTERMSIG(stato) : -3;
+}
+
+// True once the process `pid` waits for a folder's lock that another holds (the kernel
+// lists it in /proc/locks after "->"); false when it ends, or has not come to wait within
+// 30 s.
+bool attende_il_blocco(pid_t pid) {
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  const std::string processo = " " + std::to_string(pid) + " ";
+  while (std::chrono::steady_clock::now() < limite) {
+    std::ifstream elenco("/proc/locks");
+    for (std::string riga; std::getline(elenco, riga);) {
+      if (riga.find("-> FLOCK") != std::string::npos && riga.find(processo) != std::string::npos) {
+        return true;
+      }
+    }
+    siginfo_t finito{};
+    if (waitid(P_PID, static_cast<id_t>(pid), &finito, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+        finito.si_pid != 0) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// Two builds into one folder, the second started while the first holds the folder's lock
+// (stopped there at the test hook), the first let go once the second waits for the lock.
+// The exit statuses of both.
+std::pair<int, int> una_attende_l_altra(const avvio& primo, const avvio& secondo,
+                                        const fs::path& appunti) {
+  tappe punti;
+  avvio a = primo;
+  a.punti = &punti;
+  const processo p1 = parti(a, appunti / "primo");
+  EXPECT_TRUE(punti.fino_a("blocco"));
+  const processo p2 = parti(secondo, appunti / "secondo");
+  EXPECT_TRUE(attende_il_blocco(p2.pid)) << "la seconda costruzione non ha atteso la prima";
+  punti.lascia();
+  const int stato_primo = attendi(p1);
+  return {stato_primo, attendi(p2)};
+}
+
+// A build signalled at the point `tappa` of the test hook: while it is stopped there, or,
+// given a delay, that many microseconds after it has gone on from there. Its exit status.
+int interrotta(const avvio& a, const std::string& tappa, int segnale, std::optional<long> ritardo,
+               const fs::path& errori) {
+  tappe punti;
+  avvio con = a;
+  con.punti = &punti;
+  const processo p = parti(con, errori);
+  EXPECT_TRUE(punti.fino_a(tappa)) << tappa;
+  if (ritardo) {
+    punti.lascia();
+    std::this_thread::sleep_for(std::chrono::microseconds(*ritardo));
+  }
+  kill(p.pid, segnale);
+  punti.lascia();
+  return attendi(p);
 }
 
 struct esito_guasto {
@@ -202,24 +270,26 @@ TEST(Guasti, DueCostruzioniDAutoreInUnaCartella) {
     ASSERT_TRUE(a_solo.count(nome) && b_solo.count(nome)) << nome;
     EXPECT_NE(a_solo.at(nome), b_solo.at(nome)) << nome;
   }
+  // The first round makes the overlap happen: "b" starts while "a" holds the folder, so
+  // "b" waits and its set, put in place last, is the one left. The others start both at
+  // once and let them meet however they do.
   const int n = giri(5);
-  int misti = 0, falliti = 0, residui = 0;
   const cartella_temporanea appunti;
   for (int giro = 0; giro < n; ++giro) {
-    const processo primo = parti(b.costruzione("a"), appunti / "primo");
-    const processo secondo = parti(b.costruzione("b"), appunti / "secondo");
-    const int stato_primo = attendi(primo);
-    const int stato_secondo = attendi(secondo);
-    falliti += (stato_primo != 0) + (stato_secondo != 0);
+    SCOPED_TRACE("giro " + std::to_string(giro));
+    const auto [stato_primo, stato_secondo] = [&] {
+      if (giro == 0) return una_attende_l_altra(b.costruzione("a"), b.costruzione("b"), appunti.percorso());
+      const processo primo = parti(b.costruzione("a"), appunti / "primo");
+      const processo secondo = parti(b.costruzione("b"), appunti / "secondo");
+      const int stato = attendi(primo);
+      return std::pair{stato, attendi(secondo)};
+    }();
+    EXPECT_EQ(stato_primo, 0) << leggi_tutto(appunti / "primo");
+    EXPECT_EQ(stato_secondo, 0) << leggi_tutto(appunti / "secondo");
     const insieme_file trovato = contenuti_in(b.uscita.percorso());
-    if (trovato.size() != 3 || !nomi_in(b.temporanei.percorso()).empty()) ++residui;
-    if (!uguali(trovato, a_solo) && !uguali(trovato, b_solo)) ++misti;
+    EXPECT_TRUE(giro == 0 ? uguali(trovato, b_solo) : uguali(trovato, a_solo) || uguali(trovato, b_solo));
+    EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
   }
-  std::cout << "[guasti] " << n << " giri di due costruzioni d'autore: insiemi misti " << misti
-            << ", esecuzioni fallite " << falliti << ", residui " << residui << "\n";
-  EXPECT_EQ(misti, 0);
-  EXPECT_EQ(falliti, 0);
-  EXPECT_EQ(residui, 0);
 }
 
 TEST(Guasti, UnaCostruzioneAllaVoltaPerCartella) {
@@ -237,8 +307,7 @@ TEST(Guasti, UnaCostruzioneAllaVoltaPerCartella) {
     ASSERT_GE(d, 0);
     ASSERT_EQ(flock(d, LOCK_EX), 0);
     const processo p = parti(a, appunti / "stderr");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(waitpid(p.pid, nullptr, WNOHANG), 0) << "la costruzione non ha atteso";
+    EXPECT_TRUE(attende_il_blocco(p.pid)) << "la costruzione non ha atteso";
     EXPECT_EQ(nomi_in(cartella), prima);
     close(d);
     EXPECT_EQ(attendi(p), 0) << leggi_tutto(appunti / "stderr");
@@ -248,7 +317,8 @@ TEST(Guasti, UnaCostruzioneAllaVoltaPerCartella) {
 
 TEST(Guasti, DueCostruzioniIncorporateInUnaCartella) {
   // Each run writes its description texts beside itself, reads them back and deletes
-  // them: two at once must not read or delete each other's.
+  // them: two at once must not read or delete each other's. The first round makes the
+  // second start while the first holds the folder; the others let them meet by chance.
   const cartella_temporanea sola;
   const cartella_temporanea temporanei;
   avvio a = avvio_incorporato(sola.percorso(), temporanei.percorso());
@@ -260,114 +330,109 @@ TEST(Guasti, DueCostruzioniIncorporateInUnaCartella) {
   const cartella_temporanea cartella;
   a = avvio_incorporato(cartella.percorso(), temporanei.percorso());
   const int n = giri(5);
-  int diversi = 0, falliti = 0;
   const cartella_temporanea appunti;
   for (int giro = 0; giro < n; ++giro) {
-    const processo primo = parti(a, appunti / "primo");
-    const processo secondo = parti(a, appunti / "secondo");
-    const int stato_primo = attendi(primo);
-    const int stato_secondo = attendi(secondo);
-    if (stato_primo != 0 || stato_secondo != 0) {
-      ++falliti;
-      ADD_FAILURE() << stato_primo << " " << leggi_tutto(appunti / "primo") << stato_secondo
-                    << " " << leggi_tutto(appunti / "secondo");
-    }
+    SCOPED_TRACE("giro " + std::to_string(giro));
+    const auto [stato_primo, stato_secondo] = [&] {
+      if (giro == 0) return una_attende_l_altra(a, a, appunti.percorso());
+      const processo primo = parti(a, appunti / "primo");
+      const processo secondo = parti(a, appunti / "secondo");
+      const int stato = attendi(primo);
+      return std::pair{stato, attendi(secondo)};
+    }();
+    EXPECT_EQ(stato_primo, 0) << leggi_tutto(appunti / "primo");
+    EXPECT_EQ(stato_secondo, 0) << leggi_tutto(appunti / "secondo");
     // Whatever is not exactly the program and its six files, with the right bytes, is a
     // mixed set or a leftover.
-    if (!uguali(contenuti_in(cartella.percorso()), atteso)) ++diversi;
+    EXPECT_TRUE(uguali(contenuti_in(cartella.percorso()), atteso));
   }
-  std::cout << "[guasti] " << n << " giri di due costruzioni incorporate: cartelle diverse "
-            << "dall'attesa (insiemi misti o residui) " << diversi << ", esecuzioni fallite "
-            << falliti << "\n";
-  EXPECT_EQ(diversi, 0);
-  EXPECT_EQ(falliti, 0);
 }
+
+// How long an uninterrupted run of `a` takes, in microseconds (the shortest of three).
+long durata_di(const avvio& a) {
+  long durata = 0;
+  for (int i = 0; i < 3; ++i) {
+    const auto inizio = std::chrono::steady_clock::now();
+    EXPECT_EQ(esegui_fino_in_fondo(a).stato, 0);
+    const long questa = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - inizio).count());
+    durata = i == 0 ? questa : std::min(durata, questa);
+  }
+  return durata;
+}
+
+const int SEGNALI[] = {SIGINT, SIGTERM, SIGHUP};
 
 TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
   // The 1,000,000 m line over an earlier set of a short line: whenever SIGINT, SIGTERM or
-  // SIGHUP comes, the program ends with 128 + the signal (or 0, when it finished first)
-  // and the folder holds the earlier set or the new one, whole, and nothing else.
+  // SIGHUP comes after the handlers are installed, the program ends with 128 + the signal
+  // (or 0, when it finished first) and the folder holds the earlier set or the new one,
+  // whole, and nothing else.
   banco b;
   b.testi.scrivi("vecchia_linea.txt", linea_versione(5000));
   b.testi.scrivi("vecchia_corsa.txt", corsa_versione("Alfa / Alfa"));
   const insieme_file vecchio = b.riferimento("vecchia");
   const insieme_file nuovo = b.riferimento("grande");
-  // How long an uninterrupted build takes (the shortest of three): the signals fall
-  // anywhere within it.
-  long durata = 0;
-  for (int i = 0; i < 3; ++i) {
-    const auto inizio = std::chrono::steady_clock::now();
-    b.riferimento("grande");
-    const long questa = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                              std::chrono::steady_clock::now() - inizio).count());
-    durata = i == 0 ? questa : std::min(durata, questa);
-  }
-
-  std::mt19937 caso(12345);
-  const int segnali[] = {SIGINT, SIGTERM, SIGHUP};
-  const int n = giri(6);
-  int interrotte = 0, prima_di_main = 0, finite = 0, non_intere = 0, residui = 0,
-      stati_errati = 0;
   const cartella_temporanea appunti;
-  for (int giro = 0; giro < n; ++giro) {
+  // At each point that matters: the set stays the earlier one until the first rename; from
+  // there the signal waits for the last, and the set is the new one.
+  const std::pair<const char*, const insieme_file*> punti[] = {
+      {"gestori", &vecchio}, {"blocco", &vecchio}, {"scritti", &vecchio}, {"rinomina", &nuovo}};
+  int giro = 0;
+  for (const auto& [tappa, atteso] : punti) {
+    SCOPED_TRACE(tappa);
     for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
-    const int segnale = segnali[giro % 3];
-    const processo p = parti(b.costruzione("grande"), appunti / "stderr");
-    std::this_thread::sleep_for(std::chrono::microseconds(
-        std::uniform_int_distribution<long>(0, durata)(caso)));
-    kill(p.pid, segnale);
-    const int stato = attendi(p);
-    // A signal that comes before main has installed the handlers kills the program by the
-    // default action, before it has touched any file.
-    if (stato == 128 + segnale) ++interrotte;
-    else if (stato == 1000 + segnale) ++prima_di_main;
-    else if (stato == 0) ++finite;
-    else ++stati_errati;
-    const insieme_file trovato = contenuti_in(b.uscita.percorso());
-    if (!uguali(trovato, vecchio) && !uguali(trovato, nuovo)) ++non_intere;
-    if (stato == 0 && !uguali(trovato, nuovo)) ++non_intere;
-    if (trovato.size() != 3 || !nomi_in(b.temporanei.percorso()).empty()) ++residui;
+    const int segnale = SEGNALI[giro++ % 3];
+    EXPECT_EQ(interrotta(b.costruzione("grande"), tappa, segnale, std::nullopt, appunti / "stderr"),
+              128 + segnale) << leggi_tutto(appunti / "stderr");
+    EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), *atteso));
+    EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
   }
-  std::cout << "[guasti] " << n << " costruzioni interrotte della linea di 1000000 m (durata "
-            << durata / 1000 << " ms): interrotte " << interrotte << ", uccise prima dei gestori "
-            << prima_di_main << ", finite prima " << finite
-            << ", stati errati " << stati_errati << ", insiemi non interi " << non_intere
-            << ", residui " << residui << "\n";
-  EXPECT_EQ(stati_errati, 0);
-  EXPECT_EQ(non_intere, 0);
-  EXPECT_EQ(residui, 0);
-  // The signals fall within the build in most rounds, or the test shows nothing.
-  EXPECT_GT(interrotte, 0);
+  // Anywhere else within the build.
+  const long durata = durata_di(b.costruzione("grande"));
+  std::mt19937 caso(12345);
+  const int n = giri(6);
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE("giro a caso " + std::to_string(i));
+    for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
+    const int segnale = SEGNALI[i % 3];
+    const long ritardo = std::uniform_int_distribution<long>(0, durata)(caso);
+    const int stato = interrotta(b.costruzione("grande"), "gestori", segnale, ritardo, appunti / "stderr");
+    EXPECT_TRUE(stato == 128 + segnale || stato == 0) << stato << " " << leggi_tutto(appunti / "stderr");
+    const insieme_file trovato = contenuti_in(b.uscita.percorso());
+    EXPECT_TRUE(stato == 0 ? uguali(trovato, nuovo) : uguali(trovato, vecchio) || uguali(trovato, nuovo));
+    EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
+  }
 }
 
 TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
   // An interrupted embedded build leaves no description text and no temporary file; the
-  // compiled set of the earlier run stays whole (the new one has the same bytes).
+  // compiled set of the earlier run stays whole (the new one has the same bytes). At each
+  // point that matters, then at random moments after the handlers are installed.
   const cartella_temporanea cartella;
   const cartella_temporanea temporanei;
   const avvio a = avvio_incorporato(cartella.percorso(), temporanei.percorso());
-  const auto inizio = std::chrono::steady_clock::now();
   ASSERT_EQ(esegui_fino_in_fondo(a).stato, 0);
-  const auto durata = std::chrono::duration_cast<std::chrono::microseconds>(
-                          std::chrono::steady_clock::now() - inizio).count();
   const insieme_file atteso = contenuti_in(cartella.percorso());
-  std::mt19937 caso(54321);
   const cartella_temporanea appunti;
-  const int n = giri(6);
-  int interrotte = 0;
-  for (int giro = 0; giro < n; ++giro) {
-    const int segnale = giro % 2 ? SIGTERM : SIGINT;
-    const processo p = parti(a, appunti / "stderr");
-    std::this_thread::sleep_for(
-        std::chrono::microseconds(std::uniform_int_distribution<long>(0, durata)(caso)));
-    kill(p.pid, segnale);
-    const int stato = attendi(p);
-    EXPECT_TRUE(stato == 0 || stato == 128 + segnale || stato == 1000 + segnale) << stato;
-    interrotte += stato != 0;
-    EXPECT_TRUE(uguali(contenuti_in(cartella.percorso()), atteso)) << "giro " << giro;
+  int giro = 0;
+  for (const char* tappa : {"gestori", "blocco", "testi", "scritti", "rinomina"}) {
+    SCOPED_TRACE(tappa);
+    const int segnale = SEGNALI[giro++ % 3];
+    EXPECT_EQ(interrotta(a, tappa, segnale, std::nullopt, appunti / "stderr"), 128 + segnale);
+    EXPECT_TRUE(uguali(contenuti_in(cartella.percorso()), atteso));
   }
-  std::cout << "[guasti] " << n << " costruzioni incorporate interrotte: " << interrotte
-            << " prima della fine\n";
+  const long durata = durata_di(a);
+  std::mt19937 caso(54321);
+  const int n = giri(6);
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE("giro a caso " + std::to_string(i));
+    const int segnale = SEGNALI[i % 3];
+    const long ritardo = std::uniform_int_distribution<long>(0, durata)(caso);
+    const int stato = interrotta(a, "gestori", segnale, ritardo, appunti / "stderr");
+    EXPECT_TRUE(stato == 0 || stato == 128 + segnale) << stato;
+    EXPECT_TRUE(uguali(contenuti_in(cartella.percorso()), atteso));
+  }
 }
 
 // A failure of the file system: status 2, one line naming the user's own path and the

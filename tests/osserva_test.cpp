@@ -1,5 +1,7 @@
 // The author's loop, run as an author runs it: the program left watching two texts in a
-// folder, the texts saved as editors save them, then Ctrl-C.
+// folder, the texts saved as editors save them, then Ctrl-C. Each save is made while the
+// program is idle and stopped at its test hook, so every build the save gives has ended
+// when the program is idle there again.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -7,7 +9,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "scenario/testi_nuovi.h"
 #include "tests/supporto/cartella_temporanea.h"
@@ -19,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace prova;
-using namespace std::chrono_literals;
 
 const std::string LINEA = "Val_linea.txt";
 const std::string TRENO = "Val_R1-.txt";
@@ -47,25 +47,31 @@ struct osservazione {
   cartella_temporanea autore;
   cartella_temporanea temporanei;
   testi_nuovi testi = testi_di_partenza();
+  tappe punti;
   std::unique_ptr<processo_sfondo> programma;
 
-  // `n` builds have ended, the last one with `esito`.
-  bool compilazioni(size_t n, const std::string& esito) const {
-    return programma->attendi_errori([&](const std::string& e) {
-      return occorrenze(e, SEPARATORE) == n && e.rfind(esito) != std::string::npos &&
-             e.rfind(esito) > e.rfind(SEPARATORE);
-    });
+  // Lets the program go on until it is idle again: then exactly `n` builds have ended, the
+  // last one with `esito`.
+  bool compilazioni(size_t n, const std::string& esito) {
+    punti.prosegui();
+    if (!punti.fino_a("osserva")) return false;
+    const std::string e = programma->errori();
+    return occorrenze(e, SEPARATORE) == n && e.rfind(esito) != std::string::npos &&
+           e.rfind(esito) > e.rfind(SEPARATORE);
   }
   void avvia() {
     autore.scrivi(LINEA, testi.linea);
     autore.scrivi(TRENO, testi.treno);
     programma = std::make_unique<processo_sfondo>(
         ESEGUIBILE, std::vector<std::string>{"--osserva", LINEA, TRENO}, autore.percorso(),
-        temporanei.percorso());
-    ASSERT_TRUE(compilazioni(1, RIUSCITA)) << programma->errori();
+        temporanei.percorso(), &punti);
+    ASSERT_TRUE(punti.fino_a("osserva")) << programma->errori();
+    ASSERT_EQ(occorrenze(programma->errori(), SEPARATORE), 1u) << programma->errori();
+    ASSERT_NE(programma->errori().find(RIUSCITA), std::string::npos) << programma->errori();
   }
   // Ctrl-C: status 0, and only the texts and the compiled files are left.
   void interrompi() {
+    punti.lascia();
     programma->segnala(SIGINT);
     EXPECT_EQ(programma->attendi(), 0) << programma->errori();
     EXPECT_TRUE(programma->errori().ends_with("Osservazione finita\n")) << programma->errori();
@@ -81,11 +87,9 @@ TEST(Osserva, UnSalvataggioPerRinominaDaUnaSolaCompilazione) {
   // The arrival at 19:16 instead of 19:15: the table changes, the rest does not.
   salva_rinominando(o.autore, TRENO, sostituito(o.testi.treno, "19, 15, 0", "19, 16, 0"));
   ASSERT_TRUE(o.compilazioni(2, RIUSCITA)) << o.programma->errori();
+  // The new file's own events (written and closed under another name) and the rename were
+  // one save: the program went idle after exactly one more build.
   EXPECT_NE(o.autore.leggi(TABELLA), tabella_prima);
-  // The new file's own events (written and closed under another name) and the rename are
-  // one save: well past the quiet time no further build has started.
-  std::this_thread::sleep_for(600ms);
-  EXPECT_EQ(occorrenze(o.programma->errori(), SEPARATORE), 2u) << o.programma->errori();
   o.interrompi();
 }
 

@@ -40,12 +40,57 @@ std::optional<uint32_t> carattere_utf8(std::string_view b, size_t& i) {
 
 }  // namespace
 
+char sostituto_latin1(uint32_t codice) {
+  // Latin Extended-A, U+0100 to U+017F: each letter without its mark.
+  static constexpr std::string_view LATINO_ESTESO =
+      "AaAaAaCcCcCcCcDd" "DdEeEeEeEeEeGgGg" "GgGgHhHhIiIiIiIi" "IiIiJjKkkLlLlLlL"
+      "lLlNnNnNnnNnOoOo" "OoOoRrRrRrSsSsSs" "SsTtTtTtUuUuUuUu" "UuUuWwYyYZzZzZzs";
+  if (codice >= 0x100 && codice <= 0x17F) return LATINO_ESTESO[codice - 0x100];
+  switch (codice) {
+    case 0x2018: case 0x2019: case 0x201A: case 0x201B: case 0x2032: return '\'';
+    case 0x201C: case 0x201D: case 0x201E: case 0x2033: return '"';
+    case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015: case 0x2212:
+      return '-';
+    case 0x2026: return '.';
+    case 0x20AC: return 'E';
+    default: return '?';
+  }
+}
+
+namespace {
+
+// Lines as the reader counts them: LF, CR LF, or a lone CR.
+// `lf_segue`: a line feed comes right after this character.
+struct contatore_righe {
+  int32_t riga = 1;
+  int32_t colonna = 1;
+  void avanza(uint32_t c, bool lf_segue) {
+    if (c == '\n' || (c == '\r' && !lf_segue)) {
+      ++riga;
+      colonna = 1;
+    } else if (c != '\r') {
+      ++colonna;
+    }
+  }
+};
+
+// The first byte from `i` on that is not ASCII, eight bytes at a time.
+size_t primo_non_ascii(std::string_view b, size_t i) {
+  constexpr uint64_t alti = 0x8080808080808080ull;
+  while (i + 8 <= b.size()) {
+    uint64_t otto = 0;
+    for (size_t k = 0; k < 8; ++k) otto |= uint64_t{static_cast<uint8_t>(b[i + k])} << (8 * k);
+    if ((otto & alti) != 0) break;
+    i += 8;
+  }
+  while (i < b.size() && static_cast<uint8_t>(b[i]) < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
 esame_codifica esamina_codifica(std::string_view b) {
   esame_codifica esito;
-  if (b.starts_with("\xEF\xBB\xBF")) {
-    esito.tipo = codifica::bom_utf8;
-    return esito;
-  }
   // UTF-16 with its mark, or without: a NUL among the first two bytes, which no text of
   // single-byte characters holds.
   if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF") ||
@@ -53,26 +98,48 @@ esame_codifica esamina_codifica(std::string_view b) {
     esito.tipo = codifica::utf16;
     return esito;
   }
-  std::string convertito;
-  convertito.reserve(b.size());
-  bool oltre_ascii = false;
-  bool fuori_latin1 = false;
-  int32_t riga = 1;
-  for (size_t i = 0; i < b.size();) {
-    const auto codice = carattere_utf8(b, i);
-    if (!codice) return esito;  // not UTF-8: ISO 8859-1 as it stands
-    if (*codice >= 0x80 && !oltre_ascii) {
-      oltre_ascii = true;
-      esito.riga = riga;
-    }
-    if (*codice > 0xFF) fuori_latin1 = true;
-    // Lines counted as the reader counts them: LF, CR LF, or a lone CR.
-    if (*codice == '\n' || (*codice == '\r' && (i >= b.size() || b[i] != '\n'))) ++riga;
-    convertito.push_back(static_cast<char>(static_cast<uint8_t>(*codice & 0xFFu)));
+  size_t inizio = 0;
+  if (b.starts_with("\xEF\xBB\xBF")) {
+    esito.con_bom = true;
+    inizio = 3;
   }
-  if (!oltre_ascii) return esito;
-  esito.tipo = fuori_latin1 ? codifica::utf8_non_latin1 : codifica::utf8_convertito;
-  if (!fuori_latin1) esito.convertito = std::move(convertito);
+  const size_t primo = primo_non_ascii(b, inizio);
+  if (primo == b.size()) {
+    // ASCII throughout: as it stands, after the mark if there was one.
+    if (esito.con_bom) {
+      esito.tipo = codifica::utf8;
+      esito.convertito.assign(b.substr(inizio));
+    }
+    return esito;
+  }
+  // The lines of the ASCII part, then the rest character by character.
+  contatore_righe posto;
+  for (size_t i = inizio; i < primo; ++i) {
+    posto.avanza(static_cast<uint8_t>(b[i]), i + 1 < b.size() && b[i + 1] == '\n');
+  }
+  std::string convertito(b.substr(inizio, primo - inizio));
+  convertito.reserve(b.size() - inizio);
+  for (size_t i = primo; i < b.size();) {
+    const size_t prima = i;
+    const auto codice = carattere_utf8(b, i);
+    // Not UTF-8: ISO 8859-1 as it stands (a mark before it is kept as its bytes too).
+    if (!codice) return esame_codifica{};
+    if (*codice >= 0x80 && esito.riga == 0) esito.riga = posto.riga;
+    char byte = static_cast<char>(static_cast<uint8_t>(*codice & 0xFFu));
+    if (*codice > 0xFF) {
+      byte = sostituto_latin1(*codice);
+      bool gia_visto = false;
+      for (const carattere_sostituito& c : esito.sostituiti) gia_visto = gia_visto || c.codice == *codice;
+      if (!gia_visto) {
+        esito.sostituiti.push_back(
+            {*codice, std::string(b.substr(prima, i - prima)), byte, posto.riga, posto.colonna});
+      }
+    }
+    convertito.push_back(byte);
+    posto.avanza(*codice, i < b.size() && b[i] == '\n');
+  }
+  esito.tipo = codifica::utf8;
+  esito.convertito = std::move(convertito);
   return esito;
 }
 

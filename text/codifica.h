@@ -1,25 +1,44 @@
 // The character encoding of a description text. The texts are ISO 8859-1; a text that an
-// editor saved as UTF-8 is turned into it when every character fits, and a text that
-// cannot be read byte by byte at all (a byte-order mark, UTF-16) is recognised as such.
+// editor saved as UTF-8 (with or without a byte-order mark) is turned into it, a character
+// that ISO 8859-1 has no place for becoming its nearest plain form; UTF-16 is recognised
+// as such and cannot be read.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scenario {
 
-enum class codifica { latin1, utf8_convertito, utf8_non_latin1, bom_utf8, utf16 };
+enum class codifica { latin1, utf8, utf16 };
+
+// A character of a UTF-8 text that ISO 8859-1 cannot hold, where it first stands and what
+// is stored in its place.
+struct carattere_sostituito {
+  uint32_t codice = 0;     // its Unicode code point
+  std::string originale;   // its UTF-8 bytes
+  char al_suo_posto = '?';
+  int32_t riga = 0;        // line and column (in characters) of its first occurrence
+  int32_t colonna = 0;
+};
 
 struct esame_codifica {
   codifica tipo = codifica::latin1;
-  std::string convertito;  // the text in ISO 8859-1, for utf8_convertito
-  int32_t riga = 0;        // first line holding a character beyond ASCII (UTF-8 texts)
+  bool con_bom = false;     // a UTF-8 byte-order mark opened the text; it is not read
+  std::string convertito;   // the text in ISO 8859-1, for utf8
+  int32_t riga = 0;         // first line holding a character beyond ASCII (utf8)
+  std::vector<carattere_sostituito> sostituiti;  // each distinct one, in order found
 };
 
-// What the bytes of a text are. A text of ASCII bytes only, or one that is not valid
-// UTF-8, is ISO 8859-1 as it stands.
+// What the bytes of a text are, in one pass. A text of ASCII bytes only, or one that is
+// not valid UTF-8, is ISO 8859-1 as it stands (nothing is copied).
 esame_codifica esamina_codifica(std::string_view byte);
+
+// The character stored for a code point beyond ISO 8859-1: a plain letter for the
+// accented letters of Latin Extended-A, straight quotes for curly ones, '-' for dashes,
+// '?' for anything else.
+char sostituto_latin1(uint32_t codice);
 
 // An ISO 8859-1 text in UTF-8: each byte from 0x80 up becomes its two-byte form.
 std::string latin1_in_utf8(std::string_view latin1);

@@ -20,28 +20,57 @@ struct cursori_linea {
   int32_t pendenza_precedente = 0;  // gradient in force up to the next record
 };
 
-// Ends the line phase with an error that stops the whole reading stage.
-esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
+// Ends the line phase with an error after which there is no track to read into: the
+// whole reading stage stops.
+esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_testo> luogo = {},
+                      std::string motivo = {}) {
   chiudi_ed_elimina(s, quale_testo::linea);
-  registra_errore(s, codice, posizione);
+  registra_errore(s.m, codice, std::nullopt, luogo ? luogo : std::optional<luogo_testo>(s.luogo_record),
+                  std::move(motivo));
   return esito_fase::interrompi;
 }
 
-// Keywords and section headers of the line text, for the warnings about unknown words.
-constexpr std::string_view PAROLE_GENERALE[] = {
-    "lunghezza percorso", "progressiva chilometrica uno", "progressiva chilometrica due",
-    "progressiva chilometrica tre", "sfondo uno", "sfondo due", "sfondo tre",
-    "ripetizione segnali 4 codici", "ripetizione segnali 9 codici"};
-constexpr std::string_view PAROLE_CORPO[] = {
-    "pendenza", "curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6", "curvad1",
-    "curvad2", "curvad3", "curvad4", "curvad5", "curvad6", "montagna", "indicatori_vmax",
-    "cartello_indicatore"};
-constexpr std::string_view SEZIONI_LINEA[] = {
-    "[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]"};
+// The description of a line record by its keyword as the description writes it.
+const formato::record& descrizione(std::string_view parola) {
+  const auto tutti = formato::records(formato::testo::linea);
+  for (const formato::record& r : tutti) {
+    if (r.parola == parola) return r;
+  }
+  return tutti.front();
+}
 
-// A value refused because its field in the compiled files cannot hold it.
-esito_record fuori_campo(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
-  return rifiuta_valore(s, quale_testo::linea, codice, posizione, std::move(motivo));
+// The line records, each looked up once in the description.
+struct descrizioni_linea {
+  const formato::record& lunghezza = descrizione("lunghezza percorso");
+  const formato::record& tre = descrizione("progressiva chilometrica tre");
+  const formato::record& due = descrizione("progressiva chilometrica due");
+  const formato::record& uno = descrizione("progressiva chilometrica uno");
+  const formato::record& sfondo_uno = descrizione("sfondo uno");
+  const formato::record& sfondo_due = descrizione("sfondo due");
+  const formato::record& sfondo_tre = descrizione("sfondo tre");
+  const formato::record& pendenza = descrizione("pendenza");
+  const formato::record& curva = descrizione("curvad4");
+  const formato::record& montagna = descrizione("montagna");
+  const formato::record& indicatori = descrizione("indicatori_vmax");
+  const formato::record& cartello = descrizione("cartello_indicatore");
+};
+
+const descrizioni_linea& D() {
+  static const descrizioni_linea d;
+  return d;
+}
+
+// A marker's own error, reported at the record (with what holds the cell when it is an
+// occupied cell): the error state is cleared before the call and put back after it, so that
+// an earlier record's error does not count as this one's.
+template <typename F>
+int32_t chiama_marcatore(modello& m, F marca) {
+  const int32_t prima = m.codice_errore;
+  m.codice_errore = 0;
+  marca();
+  const int32_t codice = m.codice_errore;
+  if (codice == 0) m.codice_errore = prima;
+  return codice;
 }
 
 // ---- Plan of the line ------------------------------------------------------------------
@@ -97,14 +126,19 @@ void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
 
 // "lunghezza percorso": the line length. The track and the plan are made once the
 // general section is over, from the last length read, so that a length repeated many
-// times costs nothing more than reading it.
-esito_fase lunghezza_percorso(stato_lettura& s) {
-  const int32_t lunghezza = s.testo.leggi_numero32();
+// times costs nothing more than reading it. A length out of range leaves no track to
+// read into: the reading stops there.
+esito_record lunghezza_percorso(stato_lettura& s) {
+  const int32_t lunghezza = leggi32(s);
   s.m.tabella[voce_tabella::dati_treno].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
-  if (lunghezza > LUNGHEZZA_MASSIMA || lunghezza < 0) return interrompi(s, codice::lunghezza_eccessiva);
+  if (controlla_campo(s, D().lunghezza, "L", lunghezza, 0, std::nullopt) !=
+      esito_record::prosegui) {
+    s.lunghezza_impossibile = true;
+    return esito_record::scarta;
+  }
   s.lunghezza_letta = true;
-  return esito_fase::prosegui;
+  return esito_record::prosegui;
 }
 
 // The track, cells 0 to round((L + 7000) / 50), and the plan, metres 0 to L + 7000, all
@@ -121,50 +155,60 @@ void crea_percorso(modello& m) {
 
 // A kilometre progressive into entry 81 + `quale`; one whose start or value is no multiple
 // of 50 is remembered for error 2, found at the end of the run phase.
-void leggi_terna(stato_lettura& s, int quale) {
+esito_record leggi_terna(stato_lettura& s, int quale) {
   voce& v = s.m.tabella[static_cast<size_t>(81 + quale)];
-  v.inizio = s.testo.leggi_numero32();
-  v.fine = s.testo.leggi_numero32();
-  v.posizione = s.testo.leggi_numero32();
+  v.inizio = leggi32(s);
+  v.fine = leggi32(s);
+  v.posizione = leggi32(s);
   auto& errata = s.progressiva_errata[static_cast<size_t>(quale)];
   errata.reset();
-  if (v.inizio % 50 != 0 || v.fine % 50 != 0) errata = s.luogo_record;
+  if (v.inizio % 50 != 0) errata = luogo_valore(s, 0);
+  else if (v.fine % 50 != 0) errata = luogo_valore(s, 1);
+  return esito_record::prosegui;
 }
 
-esito_fase ripetizione_segnali(stato_lettura& s) {
+esito_record ripetizione_segnali(stato_lettura& s) {
   voce& v = s.m.tabella[voce_tabella::dati_corsa];
-  v.inizio = s.testo.leggi_numero32();
-  v.fine = s.testo.leggi_numero32();
-  if (v.inizio % 50 != 0) return interrompi(s, codice::ripetizione_inizio);
-  if (v.fine % 50 != 0) return interrompi(s, codice::ripetizione_fine);
+  v.inizio = leggi32(s);
+  v.fine = leggi32(s);
+  if (v.inizio % 50 != 0) return errore_record(s, codice::ripetizione_inizio, std::nullopt, {}, 0);
+  if (v.fine % 50 != 0) return errore_record(s, codice::ripetizione_fine, std::nullopt, {}, 1);
   if (contiene(s.m.riga, "4")) {
     v.posizione = 4;
   } else if (contiene(s.m.riga, "9")) {
     v.posizione = 9;
   } else {
-    return interrompi(s, codice::ripetizione_codici);
+    return errore_record(s, codice::ripetizione_codici, std::nullopt);
   }
   if (v.fine == 0) v.posizione = 0;
-  return esito_fase::prosegui;
+  return esito_record::prosegui;
 }
 
-// The general records, every one that matches the keyword item, in this order.
-esito_fase record_generale(stato_lettura& s) {
-  const std::string& r = s.m.riga;
-  auto& t = s.m.tabella;
-  if (contiene(r, "lunghezza") && contiene(r, "percorso")) {
-    if (lunghezza_percorso(s) == esito_fase::interrompi) return esito_fase::interrompi;
+esito_record sfondo(stato_lettura& s, int32_t voce::*campo) {
+  s.m.tabella[voce_tabella::intestazione].*campo = leggi32(s);
+  return esito_record::prosegui;
+}
+
+// One general record by its keyword as the description writes it.
+esito_record record_generale(stato_lettura& s, const formato::record& r) {
+  const descrizioni_linea& d = D();
+  if (&r == &d.lunghezza) return lunghezza_percorso(s);
+  if (&r == &d.tre) return leggi_terna(s, 0);
+  if (&r == &d.due) return leggi_terna(s, 1);
+  if (&r == &d.uno) return leggi_terna(s, 2);
+  if (&r == &d.sfondo_uno) return sfondo(s, &voce::inizio);
+  if (&r == &d.sfondo_due) return sfondo(s, &voce::posizione);
+  if (&r == &d.sfondo_tre) return sfondo(s, &voce::fine);
+  return ripetizione_segnali(s);
+}
+
+// The general records, every one that matches the keyword item, in the description's order.
+esito_record records_generali(stato_lettura& s) {
+  for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::generale)) {
+    if (!riconosciuto(s, r)) continue;
+    if (record_generale(s, r) == esito_record::scarta) return esito_record::scarta;
   }
-  if (contiene_esatto(r, "tre") && contiene_esatto(r, "progressiva")) leggi_terna(s, 0);
-  if (contiene_esatto(r, "due") && contiene_esatto(r, "progressiva")) leggi_terna(s, 1);
-  if (contiene_esatto(r, "uno") && contiene_esatto(r, "progressiva")) leggi_terna(s, 2);
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "uno")) t[voce_tabella::intestazione].inizio = s.testo.leggi_numero32();
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "due")) t[voce_tabella::intestazione].posizione = s.testo.leggi_numero32();
-  if (contiene_esatto(r, "sfondo") && contiene_esatto(r, "tre")) t[voce_tabella::intestazione].fine = s.testo.leggi_numero32();
-  if (contiene_esatto(r, "segnali") && contiene_esatto(r, "ripetizione")) {
-    return ripetizione_segnali(s);
-  }
-  return esito_fase::prosegui;
+  return esito_record::prosegui;
 }
 
 // A header: not led by a minus sign, holding both brackets.
@@ -180,35 +224,25 @@ esito_fase sezione_generale(stato_lettura& s) {
     s.m.riga = s.testo.leggi_testo();
     if (s.testo.fine_file()) break;
     for (int volte = 0; volte < 10; ++volte) {
-      if (contiene(s.m.riga, "-")) s.m.riga = s.testo.leggi_testo();
+      if (s.m.riga.find('-') != std::string::npos) s.m.riga = s.testo.leggi_testo();
     }
     annota_parola_chiave(s);
-    const size_t prima = s.testo.letti();
-    s.in_record = true;
-    if (record_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
-    s.in_record = false;
-    // Every record reads values: a keyword item after which nothing was read matched none.
-    const bool riconosciuta = s.testo.letti() != prima;
-    controlla_parola(s, riconosciuta, PAROLE_GENERALE, SEZIONI_LINEA);
-    if (riconosciuta) controlla_fine_record(s);
+    const esito_lettura e = leggi_record(s, [&] { return records_generali(s); });
+    if (s.lunghezza_impossibile || troppi_errori(s)) return esito_fase::interrompi;
+    controlla_parola(s, e.valori_letti, formato::testo::linea, formato::ambito::generale);
+    if (e.valori_letti && e.esito == esito_record::prosegui) controlla_fine_record(s, false);
   } while (!intestazione_sezione(s.m.riga));
   return esito_fase::prosegui;
 }
 
 // ---- Body records ----------------------------------------------------------------------
 
-esito_record da_fase(esito_fase e) {
-  return e == esito_fase::interrompi ? esito_record::interrompi : esito_record::prosegui;
-}
-
 esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
-  const int32_t p = s.testo.leggi_numero32();
-  const int32_t g = s.testo.leggi_numero32();
+  const int32_t p = leggi32(s);
+  const int32_t g = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // Stored as g + 100 in 8 bits.
-  if (!entro(int64_t{g} + 100, 0, 255)) {
-    return fuori_campo(s, codice::pendenza_fuori_campo, p, "pendenza " + std::to_string(g));
-  }
+  if (controlla_campo(s, D().pendenza, "g", g, 1, p) != esito_record::prosegui) return esito_record::scarta;
   controlla_ordine(s, s.ultima_pendenza, p, "pendenza");
   const int64_t n = arrotonda(p / 50.0);
   if (n > 0) scrivi_pendenze(s.m, cur, n);
@@ -217,72 +251,90 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
 }
 
 esito_record record_curva(stato_lettura& s) {
-  const int32_t p = s.testo.leggi_numero32();
-  const int32_t l = s.testo.leggi_numero32();
+  const int32_t p = leggi32(s);
+  const int32_t l = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const auto k = curvatura(s.m.riga);
   if (!k) {
-    chiudi_ed_elimina(s, quale_testo::linea);
-    registra_errore(s, codice::curva_errata, std::nullopt,
-                    "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
-    return esito_record::interrompi;
+    return errore_record(s, codice::curva_errata, std::nullopt,
+                         "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
   }
+  const formato::record* curva = &D().curva;
+  const int classe = formato::classe_curva(*k).value_or(0);
+  const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + std::to_string(classe);
+  controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  controlla_campo(s, *curva, "l", l, 1, p);
   controlla_ordine(s, s.ultima_curva, p, "curva");
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
-  if (!estendi_curva(s.m.tracciato, p, 0.0) || !estendi_curva(s.m.tracciato, int64_t{p} + l, *k)) {
-    chiudi_ed_elimina(s, quale_testo::linea);
-    registra_errore(s, codice::curva_errata, std::nullopt,
-                    "la curva da " + std::to_string(p) + " m lunga " + std::to_string(l) +
-                        " m va oltre la fine del tracciato (metro " +
-                        std::to_string(std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA)) +
-                        ")");
-    return esito_record::interrompi;
+  // Checked before any step is taken, so that a refused curve leaves the plan as it was.
+  const int64_t fine = int64_t{p} + l;
+  const int64_t ultimo = std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA);
+  if (std::max<int64_t>(p, fine) > ultimo && std::max<int64_t>(p, fine) >= s.m.tracciato.cursore) {
+    return errore_record(s, codice::curva_errata, std::nullopt,
+                         "la curva da " + std::to_string(p) + " m lunga " + std::to_string(l) +
+                             " m va oltre la fine del tracciato (metro " + std::to_string(ultimo) + ")",
+                         1);
   }
+  estendi_curva(s.m.tracciato, p, 0.0);
+  estendi_curva(s.m.tracciato, fine, *k);
   return esito_record::prosegui;
 }
 
 esito_record record_montagna(stato_lettura& s) {
-  const int32_t inizio = s.testo.leggi_numero32();
-  const int32_t fine = s.testo.leggi_numero32();
-  const int32_t tipo = s.testo.leggi_numero32();
+  const int32_t inizio = leggi32(s);
+  const int32_t fine = leggi32(s);
+  const int32_t tipo = leggi32(s);
   if (!entro_percorso(s.m, inizio)) return oltre_percorso(s, inizio);
   // The cells keep the type in 8 bits, after 10 is taken off a type above 10.
-  if (!entro(tipo, 0, 265)) {
-    return fuori_campo(s, codice::montagna_fuori_campo, inizio, "tipo " + std::to_string(tipo));
+  if (controlla_campo(s, D().montagna, "tipo", tipo, 2, inizio) != esito_record::prosegui) {
+    return esito_record::scarta;
   }
-  memo_montagna(s.m, inizio, fine, tipo);
-  if (s.m.codice_errore > 0) return da_fase(interrompi(s, s.m.codice_errore, inizio));
+  // Nothing is marked for it; the stretch still counts for the next one's 150 m rule.
+  if (fine < inizio) {
+    avviso_record(s, avviso::tratto_rovesciato, inizio,
+                  "il tratto di montagna da " + std::to_string(inizio) + " a " + std::to_string(fine) +
+                      " m non segna nessuna cella: scrivere prima l'inizio, poi la fine",
+                  1);
+  }
+  const int32_t codice = chiama_marcatore(s.m, [&] { memo_montagna(s.m, inizio, fine, tipo); });
+  if (codice > 0) return errore_record(s, codice, inizio, {}, 0);
   return esito_record::prosegui;
 }
 
 esito_record record_indicatori(stato_lettura& s) {
   int32_t v[9];
-  for (int32_t& valore : v) valore = s.testo.leggi_numero32();
+  for (int32_t& valore : v) valore = leggi32(s);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // The stripes code strisces x 10 + strisced is stored in 16 bits.
-  if (const int64_t strisce = int64_t{v[4]} * 10 + v[8]; !entro(strisce, INT16_MIN, INT16_MAX)) {
-    return fuori_campo(s, codice::indicatore_fuori_campo, v[0],
-                       "strisces x 10 + strisced = " + std::to_string(strisce));
+  if (const int64_t strisce = formato::coppia_in_cella(v[4], v[8]); !entro(strisce, INT16_MIN, INT16_MAX)) {
+    return errore_record(s, codice::indicatore_fuori_campo, v[0],
+                         "strisces x 10 + strisced = " + std::to_string(strisce), 4);
   }
-  if (!memo_indicatori_v_max(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8])) {
-    throw guasto_lettura("velocita' codificata fuori dal campo a 16 bit", s.luogo_record);
+  bool entro_16 = true;
+  const int32_t codice = chiama_marcatore(s.m, [&] {
+    entro_16 = memo_indicatori_v_max(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  });
+  if (!entro_16) {
+    throw guasto_lettura("velocita' codificata fuori dal campo a 16 bit", luogo_valori(s, 1, 7));
   }
-  if (s.m.codice_errore > 0) return da_fase(interrompi(s, s.m.codice_errore, v[0]));
+  if (codice > 0) return errore_cella_occupata(s, codice, v[0], cella_di(v[0]));
+  annota_oggetto(s, cella_di(v[0]), "un indicatore di velocita' massima", v[0]);
   return esito_record::prosegui;
 }
 
 esito_record record_cartello(stato_lettura& s) {
-  const int32_t p = s.testo.leggi_numero32();
-  std::string testo = s.testo.leggi_testo_memorizzato("testo del cartello");
+  const int32_t p = leggi32(s);
+  std::string testo = leggi_testo_valore(s, "testo del cartello");
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const int64_t c = cella_di(p);
   // A board before the first cell, or an 81st board that would need table entry 0, has
   // no place in the model.
-  if (c < 0) return da_fase(interrompi(s, codice::prima_inizio_linea, p));
-  if (s.slot_cartello < 1) return da_fase(interrompi(s, codice::troppi_cartelli, p));
+  if (c < 0) return errore_record(s, codice::prima_inizio_linea, p, {}, 0);
+  if (s.slot_cartello < 1) return errore_record(s, codice::troppi_cartelli, p, {}, 0);
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
-  if (!cella_libera(cel)) return da_fase(interrompi(s, codice::cartello_occupato, p));
+  if (!cella_libera(cel)) return errore_cella_occupata(s, codice::cartello_occupato, p, c);
+  annota_oggetto(s, c, "un cartello indicatore", p);
   cel.tipo = tipo_cella::cartello;
   cel.dato1 = basso16(s.slot_cartello);
   s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = std::move(testo);
@@ -290,17 +342,21 @@ esito_record record_cartello(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-// The body records, every one that matches the keyword item, in this order.
+// The body records, every one that matches the keyword item, in the description's order.
+// A curve is recognised only while the plan is built.
 esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
-  const std::string r = s.m.riga;
-  const esito_record nessuno = esito_record::prosegui;
-  esito_record e = nessuno;
-  if (contiene(r, "pendenza") && (e = record_pendenza(s, cur)) != nessuno) return e;
-  if (contiene(r, "curva") && s.m.genera_linea != 0 && (e = record_curva(s)) != nessuno) return e;
-  if (contiene(r, "montagna") && (e = record_montagna(s)) != nessuno) return e;
-  if (contiene(r, "indicatori_v") && (e = record_indicatori(s)) != nessuno) return e;
-  if (contiene(r, "indicat") && contiene(r, "cartello") && (e = record_cartello(s)) != nessuno) return e;
-  return nessuno;
+  for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::corpo)) {
+    if (!riconosciuto(s, r)) continue;
+    const descrizioni_linea& d = D();
+    esito_record e = esito_record::prosegui;
+    if (&r == &d.pendenza) e = record_pendenza(s, cur);
+    else if (&r == &d.curva) e = s.m.genera_linea != 0 ? record_curva(s) : esito_record::prosegui;
+    else if (&r == &d.montagna) e = record_montagna(s);
+    else if (&r == &d.indicatori) e = record_indicatori(s);
+    else e = record_cartello(s);
+    if (e == esito_record::scarta) return e;
+  }
+  return esito_record::prosegui;
 }
 
 // End of the line phase: the text goes, the gradient in force runs to the last cells
@@ -331,10 +387,25 @@ esito_fase fase_linea(stato_lettura& s) {
     return esito_fase::interrompi;
   }
   s.testo.apri(*testo, s.linea.etichetta);
+  // A header that looks like the general one is where the author meant it to be.
+  std::optional<luogo_testo> quasi_generale;
+  std::string scritta;
   do {
     m.riga = s.testo.leggi_testo();
     s.luogo_record = s.testo.luogo_elemento();
-    if (s.testo.fine_file()) return interrompi(s, codice::generale_assente);
+    if (!quasi_generale && s.testo.elemento_a_inizio_riga()) {
+      const std::string_view generale[] = {"[generale]"};
+      if (parola_vicina(m.riga, generale)) {
+        quasi_generale = s.luogo_record;
+        scritta = m.riga;
+      }
+    }
+    if (s.testo.fine_file()) {
+      if (!quasi_generale) return interrompi(s, codice::generale_assente);
+      interrompi(s, codice::generale_assente, quasi_generale, "'" + scritta + "': forse '[generale]'?");
+      m.diagnostiche.back().correggi = correzione{*quasi_generale, "[generale]"};
+      return esito_fase::interrompi;
+    }
   } while (!contiene(m.riga, "[generale]"));
 
   if (sezione_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
@@ -348,19 +419,15 @@ esito_fase fase_linea(stato_lettura& s) {
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
   while (leggi_parola_chiave(s)) {
-    // A curve is a known word even when the plan is not built and its record is not read.
-    const bool curva = contiene(m.riga, "curva");
-    const size_t prima = s.testo.letti();
-    s.in_record = true;
-    const esito_record e = record_corpo(s, cur);
-    s.in_record = false;
-    if (e == esito_record::interrompi) return esito_fase::interrompi;
+    const esito_lettura e = leggi_record(s, [&] { return record_corpo(s, cur); });
+    if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);
-    if (e == esito_record::fine_fase) break;
-    // Every record reads values: a keyword item after which nothing was read matched none.
-    const bool riconosciuta = s.testo.letti() != prima;
-    controlla_parola(s, riconosciuta || curva, PAROLE_CORPO, SEZIONI_LINEA);
-    if (riconosciuta) controlla_fine_record(s);
+    // A curve is a known word even when the plan is not built and its record is not read.
+    const bool curva = s.riga_minuscola.find("curva") != std::string::npos;
+    controlla_parola(s, e.valori_letti || curva, formato::testo::linea, formato::ambito::corpo);
+    if (e.valori_letti && e.esito == esito_record::prosegui) {
+      controlla_fine_record(s, riconosciuto(s, D().cartello));
+    }
   }
   chiudi_fase_linea(s, cur);
   return esito_fase::prosegui;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -173,33 +174,34 @@ TEST(FaseLinea, Errori) {
     } else {
       s.leggi(c.linea, treno_di());
     }
-    s.attesi(c.codice, c.posizione, c.corsa_letta);
+    s.attesi(c.codice, c.posizione);
     EXPECT_TRUE(s.m.tabella[0].nome.empty());
   }
-  // A general-section error is reported at its record: line 2, column 1.
+  // A general-section error is reported at its value: line 2, columns 21 to 27.
   scenario_prova s;
   s.leggi("[generale]\r\nlunghezza percorso, 2000000\r\n[fine]\r\n", treno_di());
-  s.attesi(codice::lunghezza_eccessiva, POSIZIONE_INTATTA, false);
-  EXPECT_EQ(s.luogo(), (luogo_testo{"L_linea.txt", 2, 1}));
+  s.attesi(codice::lunghezza_eccessiva, POSIZIONE_INTATTA);
+  EXPECT_EQ(s.luogo(), (luogo_testo{"L_linea.txt", 2, 21, 28}));
 }
 
-TEST(FaseLinea, OltreIlPercorsoLaCorsaFinisceAlPrimoSegnale) {
-  // L = 1000: N = 160. A gradient at 7950 m has (7950 + 100) / 50 = 161 > 160.
+TEST(FaseLinea, OltreIlPercorsoSoloQuelRecordEScartato) {
+  // L = 1000: N = 160. A gradient at 7950 m has (7950 + 100) / 50 = 161 > 160: error 15 at
+  // its position, said once for the text; the records after it are read as ever, the run
+  // text too, and its first signal is no error of its own.
   scenario_prova s;
-  s.leggi(linea_di(1000, "pendenza, 500, 3\r\npendenza, 7950, 1\r\n" + cartello(50)),
+  s.leggi(linea_di(1000, "pendenza, 500, 3\r\npendenza, 7950, 1\r\npendenza, 8000, 2\r\n" + cartello(50)),
           treno_di("velocita, 0, 50\r\nsegnale, 1450, 2, 2, 5, 6, 1, 2, 2, 1, 0, 0\r\n"));
-  // The run phase ended at its first signal, which now gives the position; the error
-  // keeps its place in the line text.
-  s.attesi(codice::oltre_percorso, 1450);
-  EXPECT_EQ(s.luogo().file, "L_linea.txt");
-  EXPECT_EQ(s.luogo().riga, 6);
-  EXPECT_TRUE(s.m.tabella[80].nome.empty());  // the board after the error was not read
+  s.attesi(codice::oltre_percorso, 7950);
+  ASSERT_EQ(std::count_if(s.m.diagnostiche.begin(), s.m.diagnostiche.end(),
+                          [](const diagnostica& d) { return d.livello == gravita::errore; }),
+            1);
+  const diagnostica& d = s.m.diagnostiche.front();
+  EXPECT_EQ(d.luogo->riga, 6);
+  EXPECT_EQ(d.luogo->colonna, 11);  // "pendenza, 7950": the position
+  EXPECT_NE(d.motivo.find("anche 1 record"), std::string::npos) << d.motivo;
+  EXPECT_EQ(s.m.tabella[80].nome, "(A)");  // the board after it was read
   ASSERT_EQ(s.m.percorso.size(), 161u);
-  // The gradient tail still ran: gradient 3 from cell 10 to N - 3 = 157. The run phase's
-  // tails did not: the speed of 50 km/h in force reached no cell.
-  EXPECT_EQ(s.m.percorso[157].pendenza, 103);
-  EXPECT_EQ(s.m.percorso[158].pendenza, 0);
-  EXPECT_EQ(s.m.percorso[0].velocita, 0);
+  EXPECT_EQ(s.m.percorso[30].tipo, tipo_cella::segnale);  // round(1450 / 50 + 1)
 }
 
 }  // namespace

@@ -31,39 +31,52 @@ struct cursori_treno {
   profilo aderenza;
 };
 
-esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {}) {
-  chiudi_ed_elimina(s, quale_testo::treno);
-  registra_errore(s, codice, posizione);
-  return esito_record::interrompi;
-}
-
-// A value refused because its field in the compiled files cannot hold it.
-esito_record fuori_campo(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
-  return rifiuta_valore(s, quale_testo::treno, codice, posizione, std::move(motivo));
+// An error at the record (at value `indice`, the keyword for -1); the record is refused.
+esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {},
+                        int indice = -1) {
+  return errore_record(s, codice, posizione, {}, indice);
 }
 
 bool entro16(int64_t valore) { return entro(valore, INT16_MIN, INT16_MAX); }
 
-// Keywords and section headers of the run text, for the warnings about unknown words.
-constexpr std::string_view PAROLE_TRENO[] = {
-    "percentuale massa frenata", "numero vetture", "velocita", "aderenza", "orologio",
-    "sabbia", "segnale", "rallentamento", "abbattimento", "stazione"};
-constexpr std::string_view SEZIONI_TRENO[] = {
-    "[generale]", "[aderenze]", "[vel_limite]", "[stazioni]", "[rallentamenti]",
-    "[segnali]", "[codici]", "[fine]"};
-
-// After a marker: any pending error ends the reading, and `posizione_errore` takes the
-// object's position. An error the marker itself recorded is reported at the record; an
-// error 15 still standing from the line phase has been reported at its own record there.
-esito_record dopo_marcatore(stato_lettura& s, int32_t codice_prima, int32_t posizione) {
-  if (s.m.codice_errore <= 0) return esito_record::prosegui;
-  chiudi_ed_elimina(s, quale_testo::treno);
-  if (s.m.codice_errore != codice_prima) {
-    registra_errore(s, s.m.codice_errore, posizione);
-  } else {
-    s.m.posizione_errore = posizione;
+// The description of a run record by its keyword as the description writes it.
+const formato::record& descrizione(std::string_view parola) {
+  const auto tutti = formato::records(formato::testo::treno);
+  for (const formato::record& r : tutti) {
+    if (r.parola == parola) return r;
   }
-  return esito_record::interrompi;
+  return tutti.front();
+}
+
+// The run records, each looked up once in the description.
+struct descrizioni_treno {
+  const formato::record& massa = descrizione("percentuale massa frenata");
+  const formato::record& vetture = descrizione("numero vetture");
+  const formato::record& velocita = descrizione("velocita");
+  const formato::record& aderenza = descrizione("aderenza");
+  const formato::record& orologio = descrizione("orologio");
+  const formato::record& sabbia = descrizione("sabbia");
+  const formato::record& segnale = descrizione("segnale");
+  const formato::record& rallentamento = descrizione("rallentamento");
+  const formato::record& abbattimento = descrizione("abbattimento");
+  const formato::record& stazione = descrizione("stazione");
+};
+
+const descrizioni_treno& D() {
+  static const descrizioni_treno d;
+  return d;
+}
+
+// A marker's own error, with the error state cleared before the call and put back after
+// it, so that an earlier record's error does not count as this one's.
+template <typename F>
+int32_t chiama_marcatore(modello& m, F marca) {
+  const int32_t prima = m.codice_errore;
+  m.codice_errore = 0;
+  marca();
+  const int32_t codice = m.codice_errore;
+  if (codice == 0) m.codice_errore = prima;
+  return codice;
 }
 
 // ---- Speeds and adhesion ---------------------------------------------------------------
@@ -77,7 +90,7 @@ struct campo_profilo {
   int32_t celle_escluse_dai_record;
 };
 
-uint8_t codice_velocita(int32_t limite) { return basso8(arrotonda(limite / 5.0)); }
+uint8_t codice_velocita(int32_t limite) { return basso8(formato::velocita_in_cella(limite)); }
 uint8_t codice_aderenza(int32_t aderenza) { return basso8(aderenza); }
 
 constexpr campo_profilo VELOCITA{&cella::velocita, codice_velocita, 1};
@@ -103,17 +116,14 @@ void coda_profilo(modello& m, profilo& pr, const campo_profilo& c) {
 
 // "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
 esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c) {
-  const int32_t p = s.testo.leggi_numero32();
-  const int32_t valore = s.testo.leggi_numero32();
+  const int32_t p = leggi32(s);
+  const int32_t valore = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const bool velocita = c.campo == &cella::velocita;
   // The cells keep round(v / 5) and the adhesion as they are, in 8 bits.
-  if (velocita && !entro(arrotonda(valore / 5.0), 0, 255)) {
-    return fuori_campo(s, codice::velocita_fuori_campo, p, "velocita' " + std::to_string(valore));
-  }
-  if (!velocita && !entro(valore, 0, 255)) {
-    return fuori_campo(s, codice::aderenza_fuori_campo, p, "aderenza " + std::to_string(valore));
-  }
+  const esito_record limiti = velocita ? controlla_campo(s, D().velocita, "v", valore, 1, p)
+                                       : controlla_campo(s, D().aderenza, "a", valore, 1, p);
+  if (limiti != esito_record::prosegui) return limiti;
   controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
                    velocita ? "velocita'" : "aderenza");
   const int64_t n = arrotonda(p / 50.0);
@@ -129,56 +139,59 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
 
 // The value of a signal that its cell cannot hold, said as the field and its value.
 // v: posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo.
-std::optional<std::string> segnale_fuori_campo(const int32_t (&v)[11]) {
+// `indice` is the value the reason is about.
+std::optional<std::pair<std::string, int>> segnale_fuori_campo(const int32_t (&v)[11]) {
   const int64_t aspetto = int64_t{v[1]} * 3 + v[6];
-  const std::pair<const char*, int64_t> a16[] = {
-      {"s1 x 10 + d1", int64_t{v[2]} * 10 + v[7]},
-      {"s2 x 10 + d2", int64_t{v[3]} * 10 + v[8]},
-      {"s3 x 10 + d3", int64_t{v[4]} * 10 + v[9]},
-      {"rapp x 10 + sx x 3 + dx", int64_t{v[5]} * 10 + aspetto},
+  const std::tuple<const char*, int64_t, int> a16[] = {
+      {"s1 x 10 + d1", formato::coppia_in_cella(v[2], v[7]), 2},
+      {"s2 x 10 + d2", formato::coppia_in_cella(v[3], v[8]), 3},
+      {"s3 x 10 + d3", formato::coppia_in_cella(v[4], v[9]), 4},
+      {"rapp x 10 + sx x 3 + dx", formato::codice_segnale(v[5], v[1], v[6]), 5},
   };
-  for (const auto& [campo, valore] : a16) {
+  for (const auto& [campo, valore, indice] : a16) {
     if (!entro16(valore)) {
-      return std::string(campo) + " = " + std::to_string(valore) + ": deve stare tra -32768 e 32767";
+      return std::pair{std::string(campo) + " = " + std::to_string(valore) + ": deve stare tra -32768 e 32767",
+                       indice};
     }
   }
   // The approach codes (sx x 3 + dx) x 10 + 1 to 4 are bytes.
   if (!entro(aspetto, 0, 25)) {
-    return "sx x 3 + dx = " + std::to_string(aspetto) + ": deve stare tra 0 e 25";
+    return std::pair{"sx x 3 + dx = " + std::to_string(aspetto) + ": deve stare tra 0 e 25", 1};
   }
   // The time is kept, in 8 bits, by a signal whose first side shows code 2.
   if (v[1] == 2 && !entro(v[10], 0, 255)) {
-    return "tempo " + std::to_string(v[10]) + ": deve stare tra 0 e 255";
+    return std::pair{"tempo " + std::to_string(v[10]) + ": deve stare tra 0 e 255", 10};
   }
   return std::nullopt;
 }
 
 esito_record record_segnale(stato_lettura& s) {
   int32_t v[11];
-  for (int32_t& valore : v) valore = s.testo.leggi_numero32();
+  for (int32_t& valore : v) valore = leggi32(s);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   if (auto motivo = segnale_fuori_campo(v)) {
-    return fuori_campo(s, codice::segnale_fuori_campo, v[0], *motivo);
+    return errore_record(s, codice::segnale_fuori_campo, v[0], motivo->first, motivo->second);
   }
-  const int32_t prima = s.m.codice_errore;
-  memo_segnale(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
-  const esito_record e = dopo_marcatore(s, prima, v[0]);
-  if (e == esito_record::prosegui) s.m.luoghi_oggetti[cella_di(v[0])] = s.luogo_record;
-  return e;
+  const int32_t codice = chiama_marcatore(s.m, [&] {
+    memo_segnale(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+  });
+  if (codice > 0) return errore_cella_occupata(s, codice, v[0], cella_di(v[0]));
+  annota_oggetto(s, cella_di(v[0]), "un segnale", v[0]);
+  return esito_record::prosegui;
 }
 
 esito_record record_rallentamento(stato_lettura& s) {
   int32_t v[6];
-  for (int32_t& valore : v) valore = s.testo.leggi_numero32();
+  for (int32_t& valore : v) valore = leggi32(s);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // v, f_tt and d_v go into 16-bit fields of the cells.
-  const std::pair<const char*, int32_t> a16[] = {{"v", v[1]}, {"f_tt", v[3]}, {"d_v", v[5]}};
-  for (const auto& [campo, valore] : a16) {
-    if (!entro16(valore)) {
-      return fuori_campo(s, codice::rallentamento_fuori_campo, v[0],
-                         std::string(campo) + " = " + std::to_string(valore));
+  const formato::record& r = D().rallentamento;
+  for (const int i : {1, 3, 5}) {
+    if (controlla_campo(s, r, r.campi[static_cast<size_t>(i)].nome, v[i], i, v[0]) != esito_record::prosegui) {
+      return esito_record::scarta;
     }
   }
+  controlla_campo(s, r, "l", v[2], 2, v[0]);
   const int64_t da = v[0];
   const int64_t a = int64_t{v[0]} + v[2];
   // Slow-downs written along the line each start past the ends of all before them: only
@@ -186,34 +199,57 @@ esito_record record_rallentamento(stato_lettura& s) {
   if (da < s.fine_rallentamenti) {
     for (const auto& [inizio, fine] : s.rallentamenti) {
       if (da < fine && inizio < a) {
-        registra_avviso(s, avviso::rallentamenti_sovrapposti, v[0],
-                        "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m");
+        avviso_record(s, avviso::rallentamenti_sovrapposti, v[0],
+                      "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m", 0);
         break;
       }
     }
   }
   s.rallentamenti.emplace_back(da, a);
   s.fine_rallentamenti = std::max(s.fine_rallentamenti, a);
-  const int32_t prima = s.m.codice_errore;
-  memo_rallentamento(s.m, v[0], v[1], v[2], v[3], v[4], v[5]);
-  const esito_record e = dopo_marcatore(s, prima, v[0]);
-  if (e == esito_record::prosegui) s.m.luoghi_oggetti[cella_di(v[0])] = s.luogo_record;
-  return e;
+  // The cells a slow-down marks before it may find one of its advance cells taken: kept
+  // to be put back, so that a refused slow-down leaves nothing behind.
+  const int64_t celle[] = {arrotonda((v[0] - 1200) / 50.0 + 1), cella_di(v[0]),
+                           arrotonda((static_cast<double>(v[0]) + v[2]) / 50 + 1)};
+  std::vector<std::pair<int64_t, cella>> prima;
+  for (const int64_t c : celle) {
+    if (cella_esiste(s.m, c)) prima.emplace_back(c, s.m.percorso[static_cast<size_t>(c)]);
+  }
+  const int32_t codice = chiama_marcatore(s.m, [&] { memo_rallentamento(s.m, v[0], v[1], v[2], v[3], v[4], v[5]); });
+  if (codice > 0) {
+    for (const auto& [c, vecchia] : prima) s.m.percorso[static_cast<size_t>(c)] = vecchia;
+    s.rallentamenti.pop_back();
+    const int64_t occupata = codice == codice::avviso_occupato        ? celle[0]
+                             : codice == codice::fine_rallentamento_occupata ? celle[2]
+                             : codice == codice::anticipo_occupato    ? -1
+                                                                     : celle[1];
+    if (occupata < 0) return interrompi(s, codice, v[0], 0);
+    return errore_cella_occupata(s, codice, v[0], occupata);
+  }
+  const char* cosa[] = {"l'avviso di un rallentamento", "l'inizio di un rallentamento", "la fine di un rallentamento"};
+  for (size_t i = 0; i < 3; ++i) {
+    const int64_t c = celle[i];
+    if (cella_esiste(s.m, c) && s.m.percorso[static_cast<size_t>(c)].tipo != 0 && (i != 0 || v[0] > 1500)) {
+      annota_oggetto(s, c, cosa[i], v[0]);
+    }
+  }
+  return esito_record::prosegui;
 }
 
 esito_record record_abbattimento(stato_lettura& s) {
-  const int32_t p = s.testo.leggi_numero32();
-  const int32_t w = s.testo.leggi_numero32();
+  const int32_t p = leggi32(s);
+  const int32_t w = leggi32(s);
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // A positive value is kept in 16 bits.
-  if (w > INT16_MAX) {
-    return fuori_campo(s, codice::abbattimento_fuori_campo, p, "valore " + std::to_string(w));
+  if (controlla_campo(s, D().abbattimento, "w", w, 1, p) != esito_record::prosegui) {
+    return esito_record::scarta;
   }
   // An abbattimento line marks round(p / 50); below -25 m that is no cell of the track.
   const int64_t c = arrotonda(p / 50.0);
-  if (c < 0) return interrompi(s, codice::prima_inizio_linea, p);
+  if (c < 0) return interrompi(s, codice::prima_inizio_linea, p, 0);
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
-  if (!cella_libera(cel)) return interrompi(s, codice::abbattimento_occupato, p);
+  if (!cella_libera(cel)) return errore_cella_occupata(s, codice::abbattimento_occupato, p, c);
+  annota_oggetto(s, c, "un abbattimento", p);
   if (w > 0) {
     cel.tipo = tipo_cella::abbattimento;
     cel.dato1 = basso16(w);
@@ -231,25 +267,54 @@ struct dati_stazione {
 };
 
 void leggi_resto_stazione(stato_lettura& s, voce& e, dati_stazione& d) {
-  lettore_testo& t = s.testo;
-  e.opzione1 = t.leggi_numero8();
-  e.opzione4 = t.leggi_numero8();
-  e.opzione3 = t.leggi_numero8();
-  e.valore1 = t.leggi_numero16();
-  e.valore2 = t.leggi_numero16();
-  e.opzione2 = t.leggi_numero8();
-  e.valore3 = t.leggi_numero16();
-  e.valore4 = t.leggi_numero16();
-  e.valore5 = t.leggi_numero16();
-  e.sosta = t.leggi_numero8();
-  d.ore = t.leggi_numero32();
-  d.minuti = t.leggi_numero32();
-  d.secondi = t.leggi_numero32();
-  e.nome = t.leggi_testo_memorizzato("nome della stazione");
+  e.opzione1 = leggi8(s);
+  e.opzione4 = leggi8(s);
+  e.opzione3 = leggi8(s);
+  e.valore1 = leggi16(s);
+  e.valore2 = leggi16(s);
+  e.opzione2 = leggi8(s);
+  e.valore3 = leggi16(s);
+  e.valore4 = leggi16(s);
+  e.valore5 = leggi16(s);
+  e.sosta = leggi8(s);
+  d.ore = leggi32(s);
+  d.minuti = leggi32(s);
+  d.secondi = leggi32(s);
+  e.nome = leggi_testo_valore(s, "nome della stazione");
 }
 
-int64_t orario_di(const dati_stazione& d) {
-  return (int64_t{d.ore} * 60 + d.minuti) * 60 + d.secondi;
+int64_t orario_di(const dati_stazione& d) { return formato::orario_in_tabella(d.ore, d.minuti, d.secondi); }
+
+// The timetable time by the description of its fields (minutes and seconds of an hour, a
+// time not before midnight, a warning for one of 24 hours or more), and the 32 bits the
+// table keeps it in.
+esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazione& d) {
+  const formato::record& r = D().stazione;
+  const int32_t valori[] = {d.ore, d.minuti, d.secondi};
+  const char* nomi[] = {"ore", "minuti", "secondi"};
+  for (int i = 0; i < 3; ++i) {
+    const int indice = 13 + i;
+    if (i == 0 && valori[0] >= 24) continue;  // after the errors: a warning, below
+    if (controlla_campo(s, r, nomi[i], valori[i], indice, e.posizione) != esito_record::prosegui) {
+      return esito_record::scarta;
+    }
+  }
+  const int64_t orario = orario_di(d);
+  if (!entro(orario, INT32_MIN, INT32_MAX)) {
+    return errore_record(s, codice::orario_fuori_campo, e.posizione,
+                         std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " +
+                             std::to_string(d.secondi) + " s: oltre i 32 bit della tabella",
+                         13);
+  }
+  if (d.ore >= 24) {
+    avviso_record(s, avviso::orario_oltre_giorno, e.posizione,
+                  std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " + std::to_string(d.secondi) +
+                      " s e' memorizzato come " + std::to_string(orario) +
+                      " s dall'inizio del giorno; per una corsa oltre la mezzanotte va bene, altrimenti "
+                      "le ore vanno da 0 a 23",
+                  13);
+  }
+  return esito_record::prosegui;
 }
 
 // The station area by kind. False when it does not fit the 32-bit fields.
@@ -284,7 +349,7 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   // The stop cell is the furthest cell a station marks: beyond the track it is refused
   // before anything is written.
   if (arrotonda(e.fine / 50.0 - 1) > m.ultima_cella()) {
-    return interrompi(s, codice::stazione_oltre_fine, e.posizione);
+    return interrompi(s, codice::stazione_oltre_fine, e.posizione, 0);
   }
   if (e.tipo != 5 && e.tipo != 6) {
     for (int j = 1; j <= 4; ++j) {
@@ -297,84 +362,137 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   cella& fermata = m.percorso[static_cast<size_t>(arrotonda(f))];
   fermata.tipo = tipo_cella::fermata;
   fermata.dato1 = basso16(k);
+  annota_oggetto(s, arrotonda(f), "il punto di fermata di una stazione", e.posizione);
   return esito_record::prosegui;
 }
 
+// The station at entry k from its record. A refused station leaves its entry cleared
+// and the cells as they were, and the next station takes the entry.
+esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur);
+
 esito_record record_stazione(stato_lettura& s, cursori_treno& cur) {
+  const int32_t k = cur.stazione;
+  if (k > s.slot_cartello) return leggi_stazione(s, cur);
+  const esito_record e = leggi_stazione(s, cur);
+  if (e == esito_record::scarta && cur.stazione == k && k <= s.slot_cartello) {
+    s.m.tabella[static_cast<size_t>(k)] = voce{};
+  }
+  return e;
+}
+
+esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
   const int32_t k = cur.stazione;
   // Entry k already holds a board text when the boards have come down to it: storing
-  // the station there would overwrite the board.
-  if (k > s.slot_cartello) return interrompi(s, codice::troppe_stazioni);
+  // the station there would overwrite the board. Said once: every later station would
+  // only repeat it.
+  if (k > s.slot_cartello) return s.stazioni_piene ? esito_record::scarta : interrompi(s, codice::troppe_stazioni);
   voce& e = m.tabella[static_cast<size_t>(k)];
-  e.posizione = s.testo.leggi_numero32();
+  e.posizione = leggi32(s);
   if (!entro_percorso(m, e.posizione, 800)) return oltre_percorso(s, e.posizione);
-  if (e.posizione % 50 != 0) return interrompi(s, codice::stazione_posizione, e.posizione);
+  if (e.posizione % 50 != 0) return interrompi(s, codice::stazione_posizione, e.posizione, 0);
   dati_stazione d;
-  e.tipo = s.testo.leggi_numero8();
-  d.lunghezza = s.testo.leggi_numero32();
-  if (d.lunghezza % 100 != 0) return interrompi(s, codice::stazione_lunghezza, e.posizione);
+  e.tipo = leggi8(s);
+  d.lunghezza = leggi32(s);
+  if (d.lunghezza % 100 != 0) return interrompi(s, codice::stazione_lunghezza, e.posizione, 2);
   leggi_resto_stazione(s, e, d);
-  const int64_t orario = orario_di(d);
-  if (!entro(orario, INT32_MIN, INT32_MAX)) {
-    return fuori_campo(s, codice::orario_fuori_campo, e.posizione,
-                       std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " +
-                           std::to_string(d.secondi) + " s");
-  }
-  e.orario = static_cast<int32_t>(orario);
+  if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
+  e.orario = static_cast<int32_t>(orario_di(d));
   controlla_ordine(s, s.ultima_stazione, e.posizione, "stazione");
   // Times of the timetable run forward; a drop of more than 12 h is taken as midnight passed.
   if (e.orario != 0) {
     if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
-      registra_avviso(s, avviso::orari_indietro, e.posizione,
-                      std::to_string(e.orario) + " s dopo " + std::to_string(*s.ultimo_orario) + " s");
+      avviso_record(s, avviso::orari_indietro, e.posizione,
+                    std::to_string(e.orario) + " s dopo " + std::to_string(*s.ultimo_orario) + " s", 13);
     }
     s.ultimo_orario = e.orario;
   }
   s.stazione_letta = true;
-  if (!area_stazione(e, d)) return interrompi(s, codice::stazione_oltre_fine, e.posizione);
+  if (!area_stazione(e, d)) return interrompi(s, codice::stazione_oltre_fine, e.posizione, 0);
   if (d.lunghezza < 600) e.opzione4 = 0;
   if (k == 1) {
     e.opzione3 = 0;
     e.opzione4 = 0;
   }
+  // The spacing is tested after the marks, as the stations have always been read; a
+  // station refused for it takes its marks back.
+  std::vector<std::pair<int64_t, cella>> prima;
+  for (int j = 0; j <= 4; ++j) {
+    const int64_t c = arrotonda(e.fine / 50.0 - 1 - j);
+    if (cella_esiste(m, c)) prima.emplace_back(c, m.percorso[static_cast<size_t>(c)]);
+  }
   if (const esito_record r = segna_fermata(s, e, k); r != esito_record::prosegui) return r;
   if (k > 1 && int64_t{e.inizio} - 350 < m.tabella[static_cast<size_t>(k - 1)].fine) {
-    return interrompi(s, codice::stazioni_ravvicinate, e.posizione);
+    for (const auto& [c, vecchia] : prima) m.percorso[static_cast<size_t>(c)] = vecchia;
+    errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
+    const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
+    const auto dove = s.luoghi_stazioni.find(k - 1);
+    m.diagnostiche.back().note.push_back(
+        {dove != s.luoghi_stazioni.end() ? dove->second : luogo_testo{},
+         "la stazione precedente, '" + precedente.nome + "', finisce a " + std::to_string(precedente.fine) +
+             " m; questa comincia a " + std::to_string(e.inizio) + " m"});
+    return esito_record::scarta;
   }
+  s.luoghi_stazioni[k] = s.luogo_record;
   cur.stazione = k + 1;
-  if (cur.stazione >= s.slot_cartello) return interrompi(s, codice::troppe_stazioni);
+  if (cur.stazione >= s.slot_cartello) {
+    s.stazioni_piene = true;
+    return interrompi(s, codice::troppe_stazioni);
+  }
   return esito_record::prosegui;
 }
 
 // ---- Records ---------------------------------------------------------------------------
 
-// The run records, every one that matches the keyword item, in this order.
-esito_record record_treno(stato_lettura& s, cursori_treno& cur) {
-  const std::string r = s.m.riga;
+esito_record orologio(stato_lettura& s) {
+  voce& v = s.m.tabella[voce_tabella::dati_corsa];
+  v.valore3 = leggi16(s);
+  v.valore4 = leggi16(s);
+  v.valore5 = leggi16(s);
+  const formato::record& r = D().orologio;
+  controlla_campo(s, r, "ore", v.valore3, 0, std::nullopt);
+  controlla_campo(s, r, "minuti", v.valore4, 1, std::nullopt);
+  controlla_campo(s, r, "secondi", v.valore5, 2, std::nullopt);
+  return esito_record::prosegui;
+}
+
+// One run record by its keyword as the description writes it.
+esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_treno& cur) {
+  const descrizioni_treno& d = D();
   auto& t = s.m.tabella;
-  const esito_record nessuno = esito_record::prosegui;
-  esito_record e = nessuno;
-  if (contiene(r, "frenata") && contiene(r, "massa")) t[voce_tabella::dati_treno].inizio = s.testo.leggi_numero32();
-  if (contiene(r, "vetture")) t[voce_tabella::dati_treno].posizione = s.testo.leggi_numero32();
-  if (contiene(r, "velocit") && (e = record_profilo(s, cur.velocita, VELOCITA)) != nessuno) return e;
-  if (contiene(r, "aderenza") && (e = record_profilo(s, cur.aderenza, ADERENZA)) != nessuno) return e;
-  if (contiene(r, "orologio")) {
-    t[voce_tabella::dati_corsa].valore3 = s.testo.leggi_numero16();
-    t[voce_tabella::dati_corsa].valore4 = s.testo.leggi_numero16();
-    t[voce_tabella::dati_corsa].valore5 = s.testo.leggi_numero16();
-    if (!entro(t[voce_tabella::dati_corsa].valore3, 0, 23) || !entro(t[voce_tabella::dati_corsa].valore4, 0, 59) || !entro(t[voce_tabella::dati_corsa].valore5, 0, 59)) {
-      registra_avviso(s, avviso::orologio_fuori_limiti,
-                      std::to_string(t[voce_tabella::dati_corsa].valore3) + " h " + std::to_string(t[voce_tabella::dati_corsa].valore4) +
-                          " min " + std::to_string(t[voce_tabella::dati_corsa].valore5) + " s");
-    }
+  if (&r == &d.massa) {
+    t[voce_tabella::dati_treno].inizio = leggi32(s);
+  } else if (&r == &d.vetture) {
+    t[voce_tabella::dati_treno].posizione = leggi32(s);
+  } else if (&r == &d.velocita) {
+    return record_profilo(s, cur.velocita, VELOCITA);
+  } else if (&r == &d.aderenza) {
+    return record_profilo(s, cur.aderenza, ADERENZA);
+  } else if (&r == &d.orologio) {
+    return orologio(s);
+  } else if (&r == &d.sabbia) {
+    t[voce_tabella::dati_corsa].valore1 = leggi16(s);
+  } else if (&r == &d.segnale) {
+    return record_segnale(s);
+  } else if (&r == &d.rallentamento) {
+    return record_rallentamento(s);
+  } else if (&r == &d.abbattimento) {
+    return record_abbattimento(s);
+  } else {
+    return record_stazione(s, cur);
   }
-  if (contiene(r, "sabbia")) t[voce_tabella::dati_corsa].valore1 = s.testo.leggi_numero16();
-  if (contiene(r, "segnale") && (e = record_segnale(s)) != nessuno) return e;
-  if (contiene(r, "rallentamento") && (e = record_rallentamento(s)) != nessuno) return e;
-  if (contiene(r, "abbattimento") && (e = record_abbattimento(s)) != nessuno) return e;
-  if (contiene(r, "stazione") && (e = record_stazione(s, cur)) != nessuno) return e;
-  return nessuno;
+  return esito_record::prosegui;
+}
+
+// The run records, every one that matches the keyword item, in the description's order.
+esito_record records_treno(stato_lettura& s, cursori_treno& cur, std::vector<const formato::record*>& trovati) {
+  trovati.clear();
+  for (const formato::record& r : formato::records(formato::testo::treno)) {
+    if (!riconosciuto(s, r)) continue;
+    trovati.push_back(&r);
+    if (record_treno(s, r, cur) == esito_record::scarta) return esito_record::scarta;
+  }
+  return esito_record::prosegui;
 }
 
 bool progressive_multiple_di_50(const modello& m) {
@@ -415,28 +533,40 @@ void fase_treno(stato_lettura& s) {
     registra_avviso(s.m, avviso::testo_vuoto, tutto_il_testo);
   }
   s.testo.apri(*testo, s.treno.etichetta);
+  s.in_treno = true;
   bool generale = false;
+  // A header that looks like the general one is where the author meant it to be.
+  std::optional<luogo_testo> quasi_generale;
+  std::string scritta;
   while (!s.testo.fine_file()) {
     s.m.riga = s.testo.leggi_testo();
     if (contiene(s.m.riga, "[generale]")) {
       generale = true;
       break;
     }
+    const std::string_view cercata[] = {"[generale]"};
+    if (!quasi_generale && s.testo.elemento_a_inizio_riga() && parola_vicina(s.m.riga, cercata)) {
+      quasi_generale = s.testo.luogo_elemento();
+      scritta = s.m.riga;
+    }
   }
-  if (!generale && !testo->empty()) registra_avviso(s.m, avviso::generale_treno_assente, tutto_il_testo);
+  if (!generale && quasi_generale) {
+    registra_avviso(s.m, avviso::generale_treno_assente, *quasi_generale, "'" + scritta + "': forse '[generale]'?");
+    s.m.diagnostiche.back().correggi = correzione{*quasi_generale, "[generale]"};
+  } else if (!generale && !testo->empty()) {
+    registra_avviso(s.m, avviso::generale_treno_assente, tutto_il_testo);
+  }
   cursori_treno cur;
+  std::vector<const formato::record*> trovati;
   while (leggi_parola_chiave(s)) {
-    const size_t prima = s.testo.letti();
-    s.in_record = true;
-    const esito_record e = record_treno(s, cur);
-    s.in_record = false;
-    if (e == esito_record::interrompi) return;
+    const esito_lettura e = leggi_record(s, [&] { return records_treno(s, cur, trovati); });
+    if (troppi_errori(s)) break;
     annota_cella_uno(s);
-    if (e == esito_record::fine_fase) break;
-    // Every record reads values: a keyword item after which nothing was read matched none.
-    const bool riconosciuta = s.testo.letti() != prima;
-    controlla_parola(s, riconosciuta, PAROLE_TRENO, SEZIONI_TRENO);
-    if (riconosciuta) controlla_fine_record(s);
+    controlla_parola(s, e.valori_letti, formato::testo::treno, formato::ambito::corpo);
+    if (trovati.size() > 1) controlla_forma(s, trovati, {});
+    if (e.valori_letti && e.esito == esito_record::prosegui) {
+      controlla_fine_record(s, !trovati.empty() && trovati.back() == &D().stazione);
+    }
   }
   if (generale && !s.stazione_letta) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);
   chiudi_fase_treno(s, cur);

@@ -176,7 +176,7 @@ TEST(FaseTreno, Errori) {
     scenario_prova s;
     s.leggi(c.linea, treno_di(c.corpo + "sabbia, 5\r\n"));
     s.attesi(c.codice, c.posizione);
-    EXPECT_EQ(s.m.tabella[86].valore1, 0);  // nothing after the error was read
+    EXPECT_EQ(s.m.tabella[86].valore1, 5);  // the record after the error was read
   }
 }
 
@@ -234,8 +234,10 @@ TEST(FaseTreno, RegolaDelGuasto) {
     s.leggi(linea_di(39000), std::string("[generale]\r\norologio, 19"));
     s.attesi(codice::lettura_fallita);
     // The report says what went wrong and where.
-    EXPECT_FALSE(s.m.diagnostiche.back().motivo.empty());
-    EXPECT_EQ(s.luogo().file, "L_T-.txt");
+    const diagnostica& d = s.m.diagnostiche.front();
+    EXPECT_EQ(d.numero, codice::lettura_fallita);
+    EXPECT_FALSE(d.motivo.empty());
+    EXPECT_EQ(d.luogo->file, "L_T-.txt");
   }
   scenario_prova s;  // a run text that cannot be read; what was stored stays
   s.leggi(linea_di(1000), std::nullopt);

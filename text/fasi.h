@@ -3,13 +3,15 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "model/formato.h"
 #include "model/modello.h"
 #include "text/lettore.h"
 #include "text/lettura_dati.h"
@@ -19,17 +21,35 @@ namespace scenario {
 enum class quale_testo { linea, treno };
 
 struct stato_lettura {
-  stato_lettura(modello& modello_, const testo_ingresso& testo_linea, const testo_ingresso& testo_treno)
-      : m(modello_), linea(testo_linea), treno(testo_treno) {}
+  stato_lettura(modello& modello_, const testo_ingresso& testo_linea, const testo_ingresso& testo_treno,
+                int32_t errori_massimi)
+      : m(modello_), linea(testo_linea), treno(testo_treno), max_errori(errori_massimi) {}
 
   modello& m;
   const testo_ingresso& linea;
   const testo_ingresso& treno;
+  int32_t max_errori;
   lettore_testo testo;
   testi_eliminati eliminati;
   int32_t slot_cartello = 80;  // next free board entry of the table, counting down
   bool lunghezza_letta = false;  // the general section has given the line length
+  bool lunghezza_impossibile = false;  // a line length out of range: no track can be made
   luogo_testo luogo_record;    // where the keyword of the record being read stands
+  size_t byte_record = 0;      // and its first byte, to go on after a record that failed
+  std::string riga_minuscola;  // the keyword item in lower case, for the record tests
+  const formato::record* forma = nullptr;  // the record the item spells exactly, if any
+  bool in_treno = false;       // the run text is being read
+  bool cella_uno_annotata = false;
+  // Where each value of the record being read stands, in the order read: line, first
+  // column, column past its end (the text's label is the record's).
+  std::vector<std::array<int32_t, 3>> luoghi_valori;
+  size_t errori_contati = 0;  // diagnostics already looked at by `troppi_errori`
+  int32_t errori = 0;         // errors among them
+  bool fermata = false;       // the reading stopped at the most errors asked for
+  // The first error 15 of the text being read, and how many records beyond the track
+  // came after it.
+  std::optional<size_t> primo_oltre;
+  int32_t altri_oltre = 0;
 
   // The texts in ISO 8859-1 when they came as UTF-8.
   std::string linea_convertita;
@@ -46,6 +66,8 @@ struct stato_lettura {
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)
   int64_t fine_rallentamenti = INT64_MIN;  // the furthest end among them
   bool stazione_letta = false;
+  bool stazioni_piene = false;
+  std::map<int32_t, luogo_testo> luoghi_stazioni;  // the record of each stored station  // error 10 said: the table has no room for more stations
   // The record of each progressive (entries 81, 82, 83) whose start or value is no
   // multiple of 50, for error 2 at the end of the run phase.
   std::array<std::optional<luogo_testo>, 3> progressiva_errata;
@@ -53,54 +75,80 @@ struct stato_lettura {
 
 enum class esito_fase { prosegui, interrompi };
 
-// How a record leaves its phase: on to the next record, to the end of the phase as if the
-// text had ended (error 15), or out of the reading stage.
-enum class esito_record { prosegui, fine_fase, interrompi };
+// How a record leaves its phase: on to the next record, or refused. A refused record is
+// reported and the reading goes on with the next line as if it were absent.
+enum class esito_record { prosegui, scarta };
 
 // The line phase: line length, progressives, gradients, plan, mountain stretches,
-// indicator and line-side boards. `interrompi` when an error ends the reading stage.
+// indicator and line-side boards. `interrompi` when the track cannot be made (no line
+// length, or one out of range) or too many errors were found.
 esito_fase fase_linea(stato_lettura& s);
 
 // The run phase: train, clock, adhesion, speeds, stations, signals, slow-downs.
 void fase_treno(stato_lettura& s);
 
-// Shared steps of both phases.
+// ---- Shared steps of both phases --------------------------------------------------------
+
 // The text being read is closed, and the build is done with it: it goes.
 void chiudi_ed_elimina(stato_lettura& s, quale_testo quale);
-// An error of the record being read, at its place.
-void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione);
-// A value refused because its field in the compiled files cannot hold it: the text is
-// done with and the error recorded at the record; the reading stage ends.
-esito_record rifiuta_valore(stato_lettura& s, quale_testo quale, int32_t codice, int32_t posizione,
-                            std::string motivo);
+
+// Values of the record being read, each remembered with its place.
+int32_t leggi32(stato_lettura& s);
+int16_t leggi16(stato_lettura& s);
+uint8_t leggi8(stato_lettura& s);
+std::string leggi_testo_valore(stato_lettura& s, const char* cosa);
+// The place of value `indice` (0 is the first after the keyword) of the record being
+// read; the keyword's place when there is no such value.
+luogo_testo luogo_valore(const stato_lettura& s, int indice);
+// From value `da` to value `a`, on one line: the range that a diagnostic underlines.
+luogo_testo luogo_valori(const stato_lettura& s, int da, int a);
+
+// An error at the record being read (at its keyword, or at value `indice`); the record is
+// refused.
+esito_record errore_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
+                           std::string motivo = {}, int indice = -1);
+// An error on an occupied cell: the record is refused, and a note says what holds the
+// cell and where it was written.
+esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella);
+// A warning at the record being read (at its keyword, or at value `indice`).
+void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
+                   std::string motivo = {}, int indice = -1);
+
+// The range check of one value by the description of its field: a value beyond the range
+// an author may write gets the field's number, as an error (the record is refused) or a
+// warning (taken as written).
+esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
+                             int64_t valore, int indice, std::optional<int32_t> posizione);
+
+// What a record put on a cell, for the notes of a later error on it.
+void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione);
+
 inline bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
   return valore >= minimo && valore <= massimo;
 }
 // The range test of a record at `posizione`: (p + 100) / 50 must not exceed the last cell.
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100);
-// A record beyond the track: error 15 at its position; the phase ends as if the text had ended.
+// A record beyond the track: error 15 at its position (once a text: every record after it
+// would say the same), and the record is refused.
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione);
-// A warning at the record being read.
-void registra_avviso(stato_lettura& s, int32_t codice, std::string motivo = {});
-void registra_avviso(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo);
-// An error at the record being read, saying why.
-void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                     std::string motivo);
-// The text of a description as the reading sees it: ISO 8859-1. A UTF-8 text whose every
-// character fits is converted, with a warning; a byte-order mark or UTF-16 is error 105,
-// and then nothing (the caller stops).
+// The text of a description as the reading sees it: ISO 8859-1. A UTF-8 text (with or
+// without a byte-order mark) is converted; UTF-16 is error 105, and then nothing.
 std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingresso& t,
                                              std::string& convertito);
+// True when the keyword item being read is recognised as `r` by the reading's own test.
+bool riconosciuto(const stato_lettura& s, const formato::record& r);
 // After the keyword item: notes how it stood on its line.
 void annota_parola_chiave(stato_lettura& s);
 // A keyword item that no record test matched: a line shaped like a record ("word, number")
-// whose word is not one of `parole`, or a section header not among `sezioni`, is warned
-// about, with the nearest known word when one is close.
-void controlla_parola(stato_lettura& s, bool riconosciuta,
-                      std::span<const std::string_view> parole,
-                      std::span<const std::string_view> sezioni);
+// whose word is not a keyword of `t` here, or a section header not among its sections,
+// is warned about, with the nearest known word when one is close and a fix.
+void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, formato::ambito dove);
+// A keyword item that the reading recognised as `riconosciuti` though it is not written as
+// any of their forms: what the reading took it for.
+void controlla_forma(stato_lettura& s, std::span<const formato::record* const> riconosciuti,
+                     std::string_view come_letta);
 // After a recognised record: its values must end at its own line end.
-void controlla_fine_record(stato_lettura& s);
+void controlla_fine_record(stato_lettura& s, bool finisce_con_testo);
 // A record at `posizione` that comes before the previous one of its kind.
 void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t posizione,
                       const char* cosa);
@@ -116,5 +164,40 @@ void annota_cella_uno(stato_lettura& s);
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
 // contain a minus sign. False at the end of the text (the item is then not acted on).
 bool leggi_parola_chiave(stato_lettura& s);
+
+// How one record went, and whether it read any value (a keyword that read none was
+// recognised by no test).
+struct esito_lettura {
+  esito_record esito = esito_record::prosegui;
+  bool valori_letti = false;
+};
+
+// One record read by `leggi`, which returns how it went: a reading failure or a refused
+// record is reported, and the reading goes on from the line after the record's keyword.
+template <typename F>
+esito_lettura leggi_record(stato_lettura& s, F leggi);
+
+// True once the errors found reach the most the author asked to see: the reading stops.
+bool troppi_errori(stato_lettura& s);
+
+// A reading failure of the record being read, as error 25 at its place.
+void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto);
+
+template <typename F>
+esito_lettura leggi_record(stato_lettura& s, F leggi) {
+  esito_lettura r;
+  const size_t prima = s.testo.letti();
+  s.in_record = true;
+  try {
+    r.esito = leggi();
+  } catch (const guasto_lettura& guasto) {
+    segnala_guasto(s, guasto);
+    r.esito = esito_record::scarta;
+  }
+  s.in_record = false;
+  r.valori_letti = s.testo.letti() != prima || r.esito == esito_record::scarta;
+  if (r.esito == esito_record::scarta) s.testo.riprendi_dalla_riga_dopo(s.byte_record, s.luogo_record.riga);
+  return r;
+}
 
 }  // namespace scenario

@@ -25,6 +25,7 @@ void lettore_testo::apri(std::string_view contenuto, const std::string& etichett
   chiusura_ = chiusura_elemento::altro;
   aperto_ = true;
   luogo_elemento_ = luogo_corrente();
+  inizio_elemento_ = 0;
 }
 
 void lettore_testo::chiudi() {
@@ -54,8 +55,26 @@ void lettore_testo::richiedi_carattere() {
   if (fine_file()) throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
 }
 
+// Blanks are never line ends: the column moves with the position.
 void lettore_testo::salta_spazi() {
-  while (!fine_file() && spazio(contenuto_[posizione_])) avanza();
+  const size_t da = posizione_;
+  while (posizione_ < contenuto_.size() && spazio(contenuto_[posizione_])) ++posizione_;
+  colonna_ += static_cast<int32_t>(posizione_ - da);
+}
+
+// Up to the next line end or comma (and, for a number item, blank): none of them a line
+// end, so the column moves with the position, and the line holds more than blanks once
+// the item holds anything.
+void lettore_testo::avanza_nella_riga(bool anche_spazi) {
+  const size_t da = posizione_;
+  const size_t n = contenuto_.size();
+  while (posizione_ < n) {
+    const char c = contenuto_[posizione_];
+    if (c == ',' || fine_riga(c) || (anche_spazi && spazio(c))) break;
+    if (!spazio(c)) solo_spazi_ = false;
+    ++posizione_;
+  }
+  colonna_ += static_cast<int32_t>(posizione_ - da);
 }
 
 bool lettore_testo::a_fine_riga() const { return !fine_file() && fine_riga(contenuto_[posizione_]); }
@@ -86,11 +105,38 @@ void lettore_testo::chiudi_elemento() {
   }
 }
 
-// Blanks skipped: the item begins here.
+// Blanks skipped: the item begins here. The text's label stays as `apri` set it.
 void lettore_testo::inizia_elemento() {
   salta_spazi();
-  luogo_elemento_ = luogo_corrente();
+  luogo_elemento_.riga = riga_;
+  luogo_elemento_.colonna = colonna_;
+  luogo_elemento_.fine = 0;
+  inizio_elemento_ = posizione_;
   a_inizio_riga_ = solo_spazi_;
+}
+
+// The item ends before the blanks that precede its comma or line end.
+void lettore_testo::segna_fine_elemento() {
+  size_t ultimo = posizione_;
+  while (ultimo > inizio_elemento_ && spazio(contenuto_[ultimo - 1])) --ultimo;
+  luogo_elemento_.fine = luogo_elemento_.colonna + static_cast<int32_t>(ultimo - inizio_elemento_);
+}
+
+void lettore_testo::riprendi_dalla_riga_dopo(size_t byte, int32_t riga) {
+  if (!aperto_) return;
+  size_t i = std::min(byte, contenuto_.size());
+  while (i < contenuto_.size() && !fine_riga(contenuto_[i])) ++i;
+  if (i >= contenuto_.size()) {
+    posizione_ = contenuto_.size();
+    return;
+  }
+  // Back to wherever the reading had gone, or forward to the line after `riga`.
+  if (contenuto_[i] == '\r' && i + 1 < contenuto_.size() && contenuto_[i + 1] == '\n') ++i;
+  posizione_ = i + 1;
+  riga_ = riga + 1;
+  colonna_ = 1;
+  solo_spazi_ = true;
+  chiusura_ = chiusura_elemento::fine_riga;
 }
 
 bool lettore_testo::segue_numero() const {
@@ -104,8 +150,9 @@ std::string lettore_testo::leggi_testo() {
   richiedi_carattere();
   inizia_elemento();
   const size_t inizio = posizione_;
-  while (!fine_file() && contenuto_[posizione_] != ',' && !a_fine_riga()) avanza();
+  avanza_nella_riga(false);
   std::string elemento(contenuto_.substr(inizio, posizione_ - inizio));
+  segna_fine_elemento();
   chiudi_elemento();
   return elemento;
 }
@@ -123,11 +170,9 @@ int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char*
   richiedi_carattere();
   inizia_elemento();
   const size_t inizio = posizione_;
-  while (!fine_file() && contenuto_[posizione_] != ',' && !spazio(contenuto_[posizione_]) &&
-         !a_fine_riga()) {
-    avanza();
-  }
+  avanza_nella_riga(true);
   const std::string_view elemento(contenuto_.data() + inizio, posizione_ - inizio);
+  segna_fine_elemento();
   // An optional minus sign and decimal digits; an item without digits reads as 0.
   size_t i = 0;
   const bool negativo = !elemento.empty() && elemento[0] == '-';

@@ -54,7 +54,15 @@ class lettore_testo {
   int16_t leggi_numero16();
   uint8_t leggi_numero8();
 
-  // Where the last item read began (file, 1-based line and column).
+  // After a record that failed: the reading goes on from the start of the line after
+  // line `riga`, the one that holds byte `byte` (the record's keyword), wherever the
+  // record's values had taken it.
+  void riprendi_dalla_riga_dopo(size_t byte, int32_t riga);
+  // Where the last item began: its first byte.
+  size_t inizio_elemento() const { return inizio_elemento_; }
+
+  // Where the last item read began (file, 1-based line and column) and, once it has been
+  // read, where it ends.
   const luogo_testo& luogo_elemento() const { return luogo_elemento_; }
   // Where the next item will begin to be read.
   luogo_testo luogo_corrente() const;
@@ -70,6 +78,7 @@ class lettore_testo {
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
   void richiedi_carattere();
   void salta_spazi();
+  void avanza_nella_riga(bool anche_spazi);
   bool a_fine_riga() const;
   void consuma_fine_riga();
   void chiudi_elemento();
@@ -86,6 +95,8 @@ class lettore_testo {
   chiusura_elemento chiusura_ = chiusura_elemento::altro;
   luogo_testo luogo_elemento_;
   void inizia_elemento();
+  void segna_fine_elemento();
+  size_t inizio_elemento_ = 0;
 };
 
 // True when `riga` contains `parola`, letters compared without regard to case.

@@ -15,22 +15,106 @@ void chiudi_ed_elimina(stato_lettura& s, quale_testo quale) {
   (quale == quale_testo::linea ? s.eliminati.linea : s.eliminati.treno) = true;
 }
 
-void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione) {
-  scenario::registra_errore(s.m, codice, posizione, s.luogo_record);
+// ---- Values and their places ------------------------------------------------------------
+
+namespace {
+
+void ricorda_luogo(stato_lettura& s) {
+  const luogo_testo& l = s.testo.luogo_elemento();
+  s.luoghi_valori.push_back({l.riga, l.colonna, l.fine});
 }
 
-void registra_errore(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                     std::string motivo) {
-  scenario::registra_errore(s.m, codice, posizione, s.luogo_record, std::move(motivo));
+}  // namespace
+
+int32_t leggi32(stato_lettura& s) {
+  const int32_t v = s.testo.leggi_numero32();
+  ricorda_luogo(s);
+  return v;
 }
 
-void registra_avviso(stato_lettura& s, int32_t codice, std::string motivo) {
-  scenario::registra_avviso(s.m, codice, s.luogo_record, std::move(motivo));
+int16_t leggi16(stato_lettura& s) {
+  const int16_t v = s.testo.leggi_numero16();
+  ricorda_luogo(s);
+  return v;
 }
 
-void registra_avviso(stato_lettura& s, int32_t codice, int32_t posizione, std::string motivo) {
-  scenario::registra_avviso(s.m, codice, posizione, s.luogo_record, std::move(motivo));
+uint8_t leggi8(stato_lettura& s) {
+  const uint8_t v = s.testo.leggi_numero8();
+  ricorda_luogo(s);
+  return v;
 }
+
+std::string leggi_testo_valore(stato_lettura& s, const char* cosa) {
+  std::string v = s.testo.leggi_testo_memorizzato(cosa);
+  ricorda_luogo(s);
+  return v;
+}
+
+luogo_testo luogo_valore(const stato_lettura& s, int indice) {
+  if (indice < 0 || static_cast<size_t>(indice) >= s.luoghi_valori.size()) return s.luogo_record;
+  const auto& [riga, colonna, fine] = s.luoghi_valori[static_cast<size_t>(indice)];
+  return luogo_testo{s.luogo_record.file, riga, colonna, fine};
+}
+
+luogo_testo luogo_valori(const stato_lettura& s, int da, int a) {
+  luogo_testo l = luogo_valore(s, da);
+  const luogo_testo ultimo = luogo_valore(s, a);
+  if (ultimo.riga == l.riga && ultimo.fine > l.colonna) l.fine = ultimo.fine;
+  return l;
+}
+
+// ---- Diagnostics at the record ----------------------------------------------------------
+
+esito_record errore_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
+                           std::string motivo, int indice) {
+  registra_errore(s.m, codice, posizione, luogo_valore(s, indice), std::move(motivo));
+  return esito_record::scarta;
+}
+
+void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
+                   std::string motivo, int indice) {
+  if (posizione) {
+    registra_avviso(s.m, codice, *posizione, luogo_valore(s, indice), std::move(motivo));
+  } else {
+    registra_avviso(s.m, codice, luogo_valore(s, indice), std::move(motivo));
+  }
+}
+
+void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione) {
+  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, std::move(cosa), posizione};
+}
+
+esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella) {
+  errore_record(s, codice, posizione, {}, 0);
+  const auto trovato = s.m.oggetti.find(cella);
+  if (trovato != s.m.oggetti.end()) {
+    const oggetto_posto& o = trovato->second;
+    s.m.diagnostiche.back().note.push_back(
+        {o.luogo, "la cella " + std::to_string(cella) + " (da " + std::to_string((cella - 1) * 50) + " a " +
+                      std::to_string(cella * 50) + " m) e' occupata da " + o.cosa + " a " +
+                      std::to_string(o.posizione) + " m, scritto qui"});
+  }
+  return esito_record::scarta;
+}
+
+esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
+                             int64_t valore, int indice, std::optional<int32_t> posizione) {
+  // The value's own field, by its place in the record, when the names agree.
+  const bool al_suo_posto = indice >= 0 && static_cast<size_t>(indice) < r.campi.size() &&
+                            r.campi[static_cast<size_t>(indice)].nome == nome;
+  const formato::campo* c = al_suo_posto ? &r.campi[static_cast<size_t>(indice)] : formato::cerca_campo(r, nome);
+  if (c == nullptr || formato::entro_limiti(*c, valore)) return esito_record::prosegui;
+  const int32_t numero = valore > c->massimo ? c->numero_sopra : c->numero_sotto;
+  if (numero == 0) return esito_record::prosegui;
+  std::string motivo = std::string(c->nome) + " = " + std::to_string(valore);
+  if (!c->unita.empty()) motivo += " " + std::string(c->unita);
+  const auto voce = cerca_errore(numero);
+  if (voce && voce->livello == gravita::errore) return errore_record(s, numero, posizione, motivo, indice);
+  avviso_record(s, numero, posizione, std::move(motivo), indice);
+  return esito_record::prosegui;
+}
+
+// ---- Encodings ------------------------------------------------------------------------
 
 std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingresso& t,
                                              std::string& convertito) {
@@ -39,41 +123,39 @@ std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingre
   const luogo_testo prima_riga{t.etichetta, 1, 1};
   switch (esame.tipo) {
     case codifica::latin1: return std::string_view(byte);
-    case codifica::bom_utf8:
-      scenario::registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
-                                "il testo comincia con il segno d'ordine dei byte (BOM) UTF-8: "
-                                "salvarlo senza BOM, in ISO 8859-1 o UTF-8");
-      return std::nullopt;
     case codifica::utf16:
-      scenario::registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
-                                "il testo e' in UTF-16: salvarlo in ISO 8859-1 o UTF-8");
+      registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
+                      "il testo e' in UTF-16: salvarlo in ISO 8859-1 o UTF-8");
       return std::nullopt;
-    case codifica::utf8_convertito:
-      scenario::registra_avviso(s.m, avviso::testo_utf8, luogo_testo{t.etichetta, esame.riga, 1});
-      convertito = std::move(esame.convertito);
-      return std::string_view(convertito);
-    case codifica::utf8_non_latin1:
-      scenario::registra_avviso(s.m, avviso::caratteri_non_latini,
-                                luogo_testo{t.etichetta, esame.riga, 1});
-      return std::string_view(byte);
+    case codifica::utf8: break;
   }
-  return std::string_view(byte);
+  if (esame.riga > 0) registra_avviso(s.m, avviso::testo_utf8, luogo_testo{t.etichetta, esame.riga, 1});
+  for (const carattere_sostituito& c : esame.sostituiti) {
+    char codice[16];
+    std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(c.codice));
+    registra_avviso(s.m, avviso::caratteri_non_latini,
+                    luogo_testo{t.etichetta, c.riga, c.colonna, c.colonna + 1},
+                    "'" + c.originale + "' (" + codice + ") e' memorizzato come '" +
+                        std::string(1, c.al_suo_posto) + "'");
+  }
+  convertito = std::move(esame.convertito);
+  return std::string_view(convertito);
 }
 
-void annota_parola_chiave(stato_lettura& s) {
-  s.luogo_record = s.testo.luogo_elemento();
-  s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
-  s.parola_con_virgola = s.testo.chiusura() == chiusura_elemento::virgola;
-  s.parola_con_numero = s.parola_con_virgola && s.testo.segue_numero();
-}
+// ---- Keywords ---------------------------------------------------------------------------
 
 namespace {
 
-std::string senza_spazi_ai_lati(std::string_view t) {
+// Which text is being read: its records and sections.
+formato::testo testo_di(const stato_lettura& s) {
+  return s.in_treno ? formato::testo::treno : formato::testo::linea;
+}
+
+std::string_view senza_spazi_ai_lati(std::string_view t) {
   const size_t a = t.find_first_not_of(" \t");
-  if (a == std::string_view::npos) return "";
+  if (a == std::string_view::npos) return {};
   const size_t b = t.find_last_not_of(" \t");
-  return std::string(t.substr(a, b - a + 1));
+  return t.substr(a, b - a + 1);
 }
 
 // Edit distance between two words of at most PAROLA_MASSIMA characters, or more than
@@ -96,6 +178,65 @@ size_t distanza(std::string_view a, std::string_view b, size_t limite) {
     if (minima_riga > limite) return limite + 1;
   }
   return riga[b.size()];
+}
+
+// Every spelling of the records of one place of a text, and its section headers, from the
+// description of the format.
+struct parole_note {
+  std::vector<std::string_view> parole;
+  std::vector<std::string_view> sezioni;
+};
+
+const parole_note& parole_di(formato::testo t, formato::ambito dove) {
+  static const auto fai = [](formato::testo testo, formato::ambito a) {
+    parole_note p;
+    for (const formato::record& r : formato::records(testo, a)) {
+      for (std::string_view f : r.forme) p.parole.push_back(f);
+    }
+    for (const formato::sezione& z : formato::sezioni(testo)) p.sezioni.push_back(z.nome);
+    return p;
+  };
+  static const parole_note generale = fai(formato::testo::linea, formato::ambito::generale);
+  static const parole_note corpo = fai(formato::testo::linea, formato::ambito::corpo);
+  static const parole_note treno = fai(formato::testo::treno, formato::ambito::corpo);
+  if (t == formato::testo::treno) return treno;
+  return dove == formato::ambito::generale ? generale : corpo;
+}
+
+// The keyword item's own extent on its line, blanks at either side left out.
+luogo_testo luogo_parola(const stato_lettura& s) {
+  luogo_testo l = s.luogo_record;
+  const std::string_view r = s.m.riga;
+  const size_t a = r.find_first_not_of(" \t");
+  if (a == std::string_view::npos) return l;
+  l.colonna += static_cast<int32_t>(a);
+  l.fine = l.colonna + static_cast<int32_t>(senza_spazi_ai_lati(r).size());
+  return l;
+}
+
+// A warning about an unknown word or header, naming the nearest known one, which the fix
+// puts in its place.
+void avviso_parola(stato_lettura& s, int32_t numero, std::string_view parola,
+                   std::span<const std::string_view> note) {
+  std::string motivo = "'" + std::string(parola) + "'";
+  const luogo_testo dove = luogo_parola(s);
+  std::optional<correzione> fix;
+  if (const auto vicina = parola_vicina(parola, note)) {
+    motivo += ": forse '" + std::string(*vicina) + "'?";
+    fix = correzione{dove, std::string(*vicina)};
+  } else {
+    // Only the case differs, where case counts.
+    const std::string cercata = minuscolo_latin1(parola);
+    for (std::string_view p : note) {
+      if (cercata == p) {
+        motivo += ": forse '" + std::string(p) + "'? (qui le maiuscole contano)";
+        fix = correzione{dove, std::string(p)};
+        break;
+      }
+    }
+  }
+  registra_avviso(s.m, numero, dove, std::move(motivo));
+  s.m.diagnostiche.back().correggi = std::move(fix);
 }
 
 }  // namespace
@@ -125,58 +266,121 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
   return migliore;
 }
 
-void controlla_parola(stato_lettura& s, bool riconosciuta,
-                      std::span<const std::string_view> parole,
-                      std::span<const std::string_view> sezioni) {
+bool riconosciuto(const stato_lettura& s, const formato::record& r) {
+  if (s.forma != nullptr) return s.forma == &r;
+  const std::string_view riga = r.esatto ? std::string_view(s.m.riga) : std::string_view(s.riga_minuscola);
+  for (std::string_view parola : r.parole) {
+    if (!parola.empty() && riga.find(parola) == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+void annota_parola_chiave(stato_lettura& s) {
+  s.riga_minuscola.assign(s.m.riga);
+  for (char& c : s.riga_minuscola) c = minuscola_latin1(c);
+  // An item written as one of the description's spellings names that record alone, which
+  // the reading then knows without testing every record.
+  const std::string_view scritta = senza_spazi_ai_lati(s.riga_minuscola);
+  s.forma = formato::record_della_forma(testo_di(s), scritta);
+  if (s.forma != nullptr && s.forma->esatto && senza_spazi_ai_lati(s.m.riga) != scritta) s.forma = nullptr;
+  // The text's label is copied only when the text changes: the rest is three numbers.
+  const luogo_testo& l = s.testo.luogo_elemento();
+  if (s.luogo_record.file != l.file) s.luogo_record.file = l.file;
+  s.luogo_record.riga = l.riga;
+  s.luogo_record.colonna = l.colonna;
+  s.luogo_record.fine = l.fine;
+  s.byte_record = s.testo.inizio_elemento();
+  s.luoghi_valori.clear();
+  s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
+  s.parola_con_virgola = s.testo.chiusura() == chiusura_elemento::virgola;
+  s.parola_con_numero = s.parola_con_virgola && s.testo.segue_numero();
+}
+
+void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, formato::ambito dove) {
   // Items that do not begin a line are values of a record already warned about.
   if (riconosciuta || !s.parola_a_inizio_riga) return;
-  const std::string parola = senza_spazi_ai_lati(s.m.riga);
+  const std::string_view parola = senza_spazi_ai_lati(s.m.riga);
+  const parole_note& note = parole_di(t, dove);
   if (parola.size() >= 2 && parola.front() == '[' && parola.back() == ']') {
-    if (std::find(sezioni.begin(), sezioni.end(), minuscolo_latin1(parola)) != sezioni.end()) return;
-    std::string motivo = "'" + parola + "'";
-    if (const auto vicina = parola_vicina(parola, sezioni)) motivo += ": forse '" + std::string(*vicina) + "'?";
-    registra_avviso(s, avviso::sezione_sconosciuta, motivo);
+    if (std::find(note.sezioni.begin(), note.sezioni.end(), minuscolo_latin1(parola)) != note.sezioni.end()) return;
+    avviso_parola(s, avviso::sezione_sconosciuta, parola, note.sezioni);
     return;
   }
   if (!s.parola_con_numero) return;
-  std::string motivo = "'" + parola + "'";
-  if (const auto vicina = parola_vicina(parola, parole)) motivo += ": forse '" + std::string(*vicina) + "'?";
-  registra_avviso(s, avviso::parola_sconosciuta, motivo);
+  avviso_parola(s, avviso::parola_sconosciuta, parola, note.parole);
 }
 
-void controlla_fine_record(stato_lettura& s) {
+void controlla_forma(stato_lettura& s, std::span<const formato::record* const> riconosciuti,
+                     std::string_view come_letta) {
+  const std::string scritta = minuscolo_latin1(senza_spazi_ai_lati(s.m.riga));
+  if (riconosciuti.size() == 1) {
+    for (std::string_view f : riconosciuti[0]->forme) {
+      if (scritta == f) return;
+    }
+  }
+  std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.m.riga)) + "' e' letta come ";
+  for (size_t i = 0; i < riconosciuti.size(); ++i) {
+    if (i > 0) motivo += i + 1 == riconosciuti.size() ? " e come " : ", ";
+    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola) + "'";
+  }
+  if (riconosciuti.size() > 1) motivo += ": ogni record legge i propri valori";
+  std::string scritta_unita;
+  for (char c : scritta) {
+    if (c != ' ' && c != '\t') scritta_unita.push_back(c);
+  }
+  const luogo_testo dove = luogo_parola(s);
+  std::optional<correzione> fix;
+  if (riconosciuti.size() == 1) {
+    // Written apart ("curva d4") it means its own form: that one is certain.
+    for (std::string_view f : riconosciuti[0]->forme) {
+      if (scritta_unita == f) fix = correzione{dove, std::string(f)};
+    }
+    if (!fix) motivo += "; scrivere la parola chiave in una delle sue forme (" + std::string(riconosciuti[0]->forme.front()) + (riconosciuti[0]->forme.size() > 1 ? ", ..." : "") + ")";
+  }
+  registra_avviso(s.m, avviso::parola_in_altra_forma, dove, std::move(motivo));
+  s.m.diagnostiche.back().correggi = std::move(fix);
+}
+
+void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
   const lettore_testo& t = s.testo;
   if (t.luogo_elemento().riga != s.luogo_record.riga) {
-    registra_avviso(s, avviso::valori_fuori_riga,
-                    "valori mancanti: il record prende i suoi ultimi valori dalla riga " +
-                        std::to_string(t.luogo_elemento().riga));
+    std::string motivo = "valori mancanti: il record prende i suoi ultimi valori dalla riga " +
+                         std::to_string(t.luogo_elemento().riga);
+    if (!s.parola_con_virgola) {
+      motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
+                "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
+    }
+    registra_avviso(s.m, avviso::valori_fuori_riga, luogo_parola(s), std::move(motivo));
   } else if (t.chiusura() == chiusura_elemento::virgola) {
-    registra_avviso(s, avviso::valori_fuori_riga,
-                    "valori in piu' dalla colonna " + std::to_string(t.luogo_corrente().colonna) +
-                        ": sono letti come record seguenti (una virgola decimale?)");
+    luogo_testo dove = t.luogo_corrente();
+    dove.file = s.luogo_record.file;
+    if (finisce_con_testo) --dove.colonna;  // the comma that cut the text
+    const std::string motivo =
+        finisce_con_testo
+            ? "la virgola alla colonna " + std::to_string(dove.colonna) +
+                  " taglia il testo: il resto della riga e' letto come record seguenti (un nome o "
+                  "un testo non puo' contenere virgole)"
+            : "valori in piu' dalla colonna " + std::to_string(dove.colonna) +
+                  ": sono letti come record seguenti (una virgola decimale?)";
+    registra_avviso(s.m, avviso::valori_fuori_riga, dove, motivo);
   }
 }
 
 void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t posizione,
                       const char* cosa) {
   if (ultima && posizione < *ultima) {
-    registra_avviso(s, avviso::fuori_ordine, posizione,
-                    std::string(cosa) + " dopo quella a " + std::to_string(*ultima) + " m");
+    avviso_record(s, avviso::fuori_ordine, posizione,
+                  std::string(cosa) + " dopo quella a " + std::to_string(*ultima) + " m", 0);
   }
   ultima = posizione;
 }
 
 void annota_cella_uno(stato_lettura& s) {
-  if (s.m.percorso.size() < 2 || s.m.luoghi_oggetti.count(1) != 0) return;
+  if (s.cella_uno_annotata || s.m.percorso.size() < 2) return;
   const cella& prima = s.m.percorso[1];
-  if (prima.dato1 != 0 || prima.dato2 != 0) s.m.luoghi_oggetti[1] = s.luogo_record;
-}
-
-esito_record rifiuta_valore(stato_lettura& s, quale_testo quale, int32_t codice, int32_t posizione,
-                            std::string motivo) {
-  chiudi_ed_elimina(s, quale);
-  registra_errore(s, codice, posizione, std::move(motivo));
-  return esito_record::interrompi;
+  if (prima.dato1 == 0 && prima.dato2 == 0) return;
+  s.cella_uno_annotata = true;
+  if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, "un oggetto", 0};
 }
 
 bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
@@ -184,15 +388,97 @@ bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
 }
 
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
-  registra_errore(s, codice::oltre_percorso, posizione);
-  return esito_record::fine_fase;
+  if (s.primo_oltre) {
+    ++s.altri_oltre;
+    return esito_record::scarta;
+  }
+  s.primo_oltre = s.m.diagnostiche.size();
+  return errore_record(s, codice::oltre_percorso, posizione,
+                       "il percorso finisce a " + std::to_string(int64_t{s.m.ultima_cella()} * 50) + " m",
+                       0);
+}
+
+// ---- Reading failures -------------------------------------------------------------------
+
+namespace {
+
+// A keyword item that holds its values separated otherwise than by commas: "pendenza	15000
+// -10", "stazione; 100; ...". The separator found, or nothing.
+std::optional<std::string> separatore_errato(std::string_view item, formato::testo t) {
+  const size_t inizio = item.find_first_not_of(" \t");
+  if (inizio == std::string_view::npos) return std::nullopt;
+  // The keyword: letters, underscores and the blanks inside multi-word keywords.
+  size_t i = inizio;
+  while (i < item.size() && item[i] != '\t' && item[i] != ';' && item[i] != ':' &&
+         !(item[i] >= '0' && item[i] <= '9') && item[i] != '-') {
+    ++i;
+  }
+  const std::string_view parola = senza_spazi_ai_lati(item.substr(inizio, i - inizio));
+  bool nota = false;
+  for (const formato::record& r : formato::records(t)) nota = nota || formato::riconosce(r, parola);
+  if (!nota || i >= item.size()) return std::nullopt;
+  std::string sep;
+  size_t j = i;
+  while (j < item.size() && (item[j] == ' ' || item[j] == '\t' || item[j] == ';' || item[j] == ':')) ++j;
+  if (j == i && item[i] != '-' && !(item[i] >= '0' && item[i] <= '9')) return std::nullopt;
+  const std::string_view tra = item.substr(i, j - i);
+  if (j >= item.size() || !((item[j] >= '0' && item[j] <= '9') || item[j] == '-')) return std::nullopt;
+  if (tra.find('\t') != std::string_view::npos) return std::string("tabulazioni");
+  if (tra.find(';') != std::string_view::npos) return std::string("';'");
+  if (tra.find(':') != std::string_view::npos) return std::string("':'");
+  return std::string("spazi");
+}
+
+}  // namespace
+
+void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
+  // A record whose values ran on into the next line is short of values: the failure is
+  // its own, and is reported at it.
+  if (s.in_record && guasto.luogo().file == s.luogo_record.file && guasto.luogo().riga > s.luogo_record.riga) {
+    std::string motivo = "valori mancanti nel record; alla riga " + std::to_string(guasto.luogo().riga) +
+                         ", colonna " + std::to_string(guasto.luogo().colonna) + ": " + guasto.what();
+    if (const auto sep = separatore_errato(s.m.riga, testo_di(s))) {
+      motivo = "valori separati da " + *sep + " e non da virgole: scrivere i valori separati da virgole";
+      for (const formato::record& r : formato::records(testo_di(s))) {
+        if (formato::riconosce(r, s.m.riga)) {
+          motivo += ", come in '" + formato::modello_record(r) + "'";
+          break;
+        }
+      }
+    } else if (!s.parola_con_virgola) {
+      motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
+                "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
+    }
+    registra_errore(s.m, codice::lettura_fallita, std::nullopt, luogo_parola(s), std::move(motivo));
+  } else {
+    registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
+  }
+}
+
+bool troppi_errori(stato_lettura& s) {
+  for (; s.errori_contati < s.m.diagnostiche.size(); ++s.errori_contati) {
+    if (s.m.diagnostiche[s.errori_contati].livello == gravita::errore) ++s.errori;
+  }
+  if (s.max_errori > 0 && s.errori >= s.max_errori) s.fermata = true;
+  return s.fermata;
 }
 
 bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
   s.m.riga = s.testo.leggi_testo();
   if (s.testo.fine_file()) return false;
-  for (int volte = 0; volte < 2 && contiene(s.m.riga, "-"); ++volte) {
+  for (int volte = 0; volte < 2 && s.m.riga.find('-') != std::string::npos; ++volte) {
+    // A record written with other separators and a minus sign among its values is passed
+    // over whole: say so, since its author meant it as a record.
+    if (s.testo.elemento_a_inizio_riga()) {
+      annota_parola_chiave(s);
+      const formato::testo t = testo_di(s);
+      if (const auto sep = separatore_errato(s.m.riga, t)) {
+        registra_avviso(s.m, avviso::separatori, luogo_parola(s),
+                        "valori separati da " + *sep +
+                            " e non da virgole: la riga contiene un segno meno ed e' ignorata");
+      }
+    }
     s.m.riga = s.testo.leggi_testo();
     if (s.testo.fine_file()) return false;
   }
@@ -200,27 +486,48 @@ bool leggi_parola_chiave(stato_lettura& s) {
   return true;
 }
 
-testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
-                               const testo_ingresso& treno) {
-  stato_lettura s(m, linea, treno);
+namespace {
+
+void dopo_fase(stato_lettura& s) {
+  if (s.primo_oltre && s.altri_oltre > 0) {
+    s.m.diagnostiche[*s.primo_oltre].motivo +=
+        "; anche " + std::to_string(s.altri_oltre) + " record seguenti sono oltre la fine";
+  }
+  s.primo_oltre.reset();
+  s.altri_oltre = 0;
+}
+
+}  // namespace
+
+testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const testo_ingresso& treno,
+                               int32_t max_errori) {
+  stato_lettura s(m, linea, treno, max_errori);
+  bool prosegui = true;
   try {
-    if (fase_linea(s) == esito_fase::interrompi) return s.eliminati;
-    fase_treno(s);
+    prosegui = fase_linea(s) == esito_fase::prosegui;
   } catch (const guasto_lettura& guasto) {
-    // A failed read ends the whole stage: both description texts go, so that none
-    // outlives the build.
-    s.testo.chiudi();
-    s.eliminati = {true, true};
-    // A record whose values ran on into the next line is short of values: the failure is
-    // its own, and is reported at it.
-    if (s.in_record && guasto.luogo().file == s.luogo_record.file &&
-        guasto.luogo().riga > s.luogo_record.riga) {
-      registra_errore(m, codice::lettura_fallita, std::nullopt, s.luogo_record,
-                      "valori mancanti nel record; alla riga " + std::to_string(guasto.luogo().riga) +
-                          ", colonna " + std::to_string(guasto.luogo().colonna) + ": " + guasto.what());
-    } else {
+    // Outside any record: the text itself could not be read.
+    registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
+    prosegui = false;
+  }
+  dopo_fase(s);
+  s.testo.chiudi();
+  s.eliminati.linea = linea.esiste;
+  if (prosegui && !troppi_errori(s)) {
+    s.eliminati.treno = true;
+    try {
+      fase_treno(s);
+    } catch (const guasto_lettura& guasto) {
       registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
     }
+    dopo_fase(s);
+  }
+  s.testo.chiudi();
+  if (s.fermata) {
+    m.diagnostiche.push_back(diagnostica{0, gravita::nota, std::nullopt, std::nullopt,
+                                         "troppi errori: la lettura si ferma dopo " + std::to_string(s.errori) +
+                                             " (--max-errori)",
+                                         {}, std::nullopt});
   }
   return s.eliminati;
 }

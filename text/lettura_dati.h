@@ -24,10 +24,12 @@ struct testi_eliminati {
   bool treno = false;
 };
 
-// Reads both texts into `m`. Stops at the first error, recorded in `codice_errore` and in
-// the diagnostics (error 15 ends only the phase it occurs in). Never throws for a
+// Reads both texts into `m`, every problem into the diagnostics in reading order (the line
+// text first). A record with an error is reported and passed over, and the reading goes on
+// with the next line; only a line length that is missing or out of range, or a text that
+// cannot be read, stops it, and so do `max_errori` errors (0: no limit). Never throws for a
 // problem of the texts: a text that cannot be read gives error 25.
 testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
-                               const testo_ingresso& treno);
+                               const testo_ingresso& treno, int32_t max_errori = 50);
 
 }  // namespace scenario

@@ -48,9 +48,12 @@ void metti_abbattimento(modello& m, int64_t indice) {
 }
 
 // Records an error of the pass at a cell: the position is that cell's start in metres.
-// The error does not come from a description text, so no place in a text goes with it.
-void errore_a_cella(modello& m, int32_t numero, int64_t indice) {
-  registra_errore(m, numero, static_cast<int32_t>(indice * metri_per_cella));
+// The place is the record of the object the error is about (the signal, the slow-down),
+// when the reading put it there.
+void errore_a_cella(modello& m, int32_t numero, int64_t indice, int64_t oggetto) {
+  std::optional<luogo_testo> luogo;
+  if (const auto trovato = m.oggetti.find(oggetto); trovato != m.oggetti.end()) luogo = trovato->second.luogo;
+  registra_errore(m, numero, static_cast<int32_t>(indice * metri_per_cella), luogo);
 }
 
 // Places an abbattimento in the first free cell of those given; false when all are taken.
@@ -75,7 +78,7 @@ void abbattimento_prima_del_segnale(modello& m, int64_t segnale) {
       return;
     }
   }
-  errore_a_cella(m, codice::segnale_senza_abbattimento, segnale);
+  errore_a_cella(m, codice::segnale_senza_abbattimento, segnale, segnale);
 }
 
 // Every signal in the 20 cells before a warning board, nearest first. Signals in cells
@@ -94,21 +97,21 @@ void finestra_prima_dell_inizio(modello& m, int64_t inizio, int64_t vicina) {
   const int64_t lontana = vicina + 2;
   if (inizio <= lontana) return;
   if (metti_nella_prima_libera(m, {inizio - vicina, inizio - vicina - 1, inizio - lontana})) return;
-  errore_a_cella(m, codice::finestra_occupata, inizio);
+  errore_a_cella(m, codice::finestra_occupata, inizio, inizio);
 }
 
 // The inner point due at cell j: at j, else at j - 1, else at j + 1 (taken when j is the
 // last cell). Returns the new step count, chosen so that the next point falls 8 cells
 // after the one placed; after an error 13 the count stays at 8 and only grows, so no
 // further point is placed.
-int32_t abbattimento_interno(modello& m, int64_t j) {
+int32_t abbattimento_interno(modello& m, int64_t j, int64_t inizio) {
   for (const int64_t scarto : {0, -1, 1}) {
     if (libera(m, j + scarto)) {
       metti_abbattimento(m, j + scarto);
       return static_cast<int32_t>(-scarto);  // 0 at j, 1 at j - 1, -1 at j + 1
     }
   }
-  errore_a_cella(m, codice::abbattimento_interno, j);
+  errore_a_cella(m, codice::abbattimento_interno, j, inizio);
   return passo_interni;
 }
 
@@ -119,10 +122,10 @@ std::optional<int64_t> percorri_rallentamento(modello& m, int64_t inizio) {
   const int64_t ultima = m.ultima_cella();
   int32_t n = 0;
   for (int64_t j = inizio + 1; j <= ultima; ++j) {
-    if (++n == passo_interni) n = abbattimento_interno(m, j);
+    if (++n == passo_interni) n = abbattimento_interno(m, j, inizio);
     if (cella_n(m, j).tipo == tipo_fine_rallentamento) return j;
   }
-  errore_a_cella(m, codice::abbattimento_interno, ultima);
+  errore_a_cella(m, codice::abbattimento_interno, ultima, inizio);
   return std::nullopt;
 }
 
@@ -135,21 +138,21 @@ std::optional<int64_t> fine_del_rallentamento(modello& m, int64_t inizio) {
   for (int64_t j = inizio + 1; j <= ultima; ++j) {
     if (cella_n(m, j).tipo == tipo_fine_rallentamento) return j;
   }
-  errore_a_cella(m, codice::abbattimento_interno, ultima);
+  errore_a_cella(m, codice::abbattimento_interno, ultima, inizio);
   return std::nullopt;
 }
 
 // The first signal within 12 cells after a slow-down's end (the search stops at the
 // last cell of the track) gets an abbattimento in one of its two preceding cells.
 // Error 13 at the slow-down's end when both are taken.
-void abbattimento_prima_del_segnale_seguente(modello& m, int64_t fine) {
+void abbattimento_prima_del_segnale_seguente(modello& m, int64_t fine, int64_t inizio) {
   const int64_t limite = std::min<int64_t>(fine + portata_segnale_seguente, m.ultima_cella());
   for (int64_t s = fine; s <= limite; ++s) {
     if (cella_n(m, s).tipo != tipo_segnale) continue;
     const int64_t c = s - 1;
     if (c <= 0) return;
     if (!metti_nella_prima_libera(m, {c, c - 1})) {
-      errore_a_cella(m, codice::abbattimento_interno, fine);
+      errore_a_cella(m, codice::abbattimento_interno, fine, inizio);
     }
     return;
   }
@@ -164,7 +167,7 @@ void rifinisci_rallentamento(modello& m, int64_t inizio) {
   const bool lento = cella_n(m, inizio).dato1 < velocita_senza_interni;
   const std::optional<int64_t> fine =
       lento ? percorri_rallentamento(m, inizio) : fine_del_rallentamento(m, inizio);
-  if (fine) abbattimento_prima_del_segnale_seguente(m, *fine);
+  if (fine) abbattimento_prima_del_segnale_seguente(m, *fine, inizio);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 56> catalogo{{
+constexpr std::array<voce_catalogo, 60> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -44,8 +44,7 @@ constexpr std::array<voce_catalogo, 56> catalogo{{
     {36, "valori del rallentamento fuori dal campo (da -32768 a 32767)", true},
     {37, "strisce dell'indicatore fuori dal campo (strisces x 10 + strisced da -32768 a 32767)",
      true},
-    {38, "orario della stazione fuori dal campo (ore x 3600 + minuti x 60 + secondi al massimo "
-         "2147483647)", true},
+    {38, "orario della stazione fuori dal campo (ore da 0, minuti e secondi da 0 a 59)", true},
     {101, "testo di descrizione della linea mancante", false},
     {102, "sezione [generale] mancante nel testo della linea", false},
     {103, "curva senza classe (da 1 a 6) o oltre la fine del tracciato", false},
@@ -64,9 +63,12 @@ constexpr std::array<voce_catalogo, 56> catalogo{{
     {309, "rallentamento sovrapposto al precedente", true, gravita::avviso},
     {310, "orologio fuori dai limiti (ore 0-23, minuti 0-59, secondi 0-59)", false,
      gravita::avviso},
-    {311, "testo in UTF-8 convertito in ISO 8859-1", false, gravita::avviso},
-    {312, "testo in UTF-8 con caratteri fuori da ISO 8859-1: letto byte per byte", false,
-     gravita::avviso},
+    {311, "testo in UTF-8 convertito in ISO 8859-1", false, gravita::nota},
+    {312, "carattere che ISO 8859-1 non contiene", false, gravita::avviso},
+    {313, "parola chiave scritta in un'altra forma", false, gravita::avviso},
+    {314, "valori separati da altro che virgole", false, gravita::avviso},
+    {315, "tratto che finisce prima di cominciare", true, gravita::avviso},
+    {316, "orario della stazione di 24 ore o piu'", true, gravita::avviso},
     {1250, "valori di intestazione gia' occupati", false},
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},
@@ -83,9 +85,9 @@ std::optional<luogo_testo> luogo_oggetto(const modello& m, int32_t numero,
   } else if ((numero == 11 || numero == 12) && posizione && *posizione % 50 == 0) {
     cella = *posizione / 50;
   }
-  const auto trovato = m.luoghi_oggetti.find(cella);
-  if (trovato == m.luoghi_oggetti.end()) return std::nullopt;
-  return trovato->second;
+  const auto trovato = m.oggetti.find(cella);
+  if (trovato == m.oggetti.end()) return std::nullopt;
+  return trovato->second.luogo;
 }
 
 }  // namespace
@@ -97,16 +99,26 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
   return std::nullopt;
 }
 
+namespace {
+
+// A warning of the catalogue, or a note where the catalogue says it only informs.
+gravita livello_avviso(int32_t numero) {
+  const auto voce = cerca_errore(numero);
+  return voce && voce->livello == gravita::nota ? gravita::nota : gravita::avviso;
+}
+
+}  // namespace
+
 void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, gravita::avviso, std::nullopt, std::move(luogo), std::move(motivo), {}, std::nullopt});
+      diagnostica{numero, livello_avviso(numero), std::nullopt, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, gravita::avviso, posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
+      diagnostica{numero, livello_avviso(numero), posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,

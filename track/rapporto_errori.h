@@ -75,6 +75,10 @@ inline constexpr int32_t rallentamenti_sovrapposti = 309;
 inline constexpr int32_t orologio_fuori_limiti = 310;
 inline constexpr int32_t testo_utf8 = 311;
 inline constexpr int32_t caratteri_non_latini = 312;
+inline constexpr int32_t parola_in_altra_forma = 313;  // a keyword read otherwise than written
+inline constexpr int32_t separatori = 314;             // values not separated by commas
+inline constexpr int32_t tratto_rovesciato = 315;      // a stretch that ends before it starts
+inline constexpr int32_t orario_oltre_giorno = 316;    // a station time of 24 h or more
 }  // namespace avviso
 
 struct voce_catalogo {

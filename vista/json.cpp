@@ -169,8 +169,28 @@ std::string diagnostica_in_json(const diagnostica& d, const std::string& messagg
                                                        : "note";
   oggetto["number"] = d.numero;
   oggetto["position"] = d.posizione ? json(*d.posizione) : json(nullptr);
+  // The end column is one past the item, as editors take a range's end.
+  oggetto["end_column"] = con_riga && d.luogo->fine > d.luogo->colonna ? json(d.luogo->fine) : json(nullptr);
   oggetto["message"] = messaggio;
   if (!riga_sorgente.empty()) oggetto["source"] = riga_sorgente;
+  json note = json::array();
+  for (const nota_diagnostica& n : d.note) {
+    json nota;
+    nota["file"] = n.luogo.file.empty() ? json(nullptr) : json(n.luogo.file);
+    nota["line"] = n.luogo.riga > 0 ? json(n.luogo.riga) : json(nullptr);
+    nota["column"] = n.luogo.riga > 0 ? json(n.luogo.colonna) : json(nullptr);
+    nota["end_column"] = n.luogo.fine > n.luogo.colonna ? json(n.luogo.fine) : json(nullptr);
+    nota["message"] = latin1_in_utf8(n.testo);
+    note.push_back(std::move(nota));
+  }
+  oggetto["notes"] = std::move(note);
+  if (d.correggi) {
+    const correzione& c = *d.correggi;
+    oggetto["fix"] = {{"file", c.luogo.file}, {"line", c.luogo.riga}, {"column", c.luogo.colonna},
+                      {"end_column", c.luogo.fine}, {"replacement", latin1_in_utf8(c.sostituzione)}};
+  } else {
+    oggetto["fix"] = nullptr;
+  }
   // A file name that is not UTF-8 has its stray bytes replaced rather than failing.
   return oggetto.dump(-1, ' ', false, json::error_handler_t::replace);
 }

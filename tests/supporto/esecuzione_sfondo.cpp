@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 processo_sfondo::processo_sfondo(const std::string& eseguibile,
                                  const std::vector<std::string>& argomenti,
                                  const std::filesystem::path& corrente,
-                                 const std::filesystem::path& tmpdir) {
+                                 const std::filesystem::path& tmpdir, tappe* punti) {
   const std::string file_uscita = (appunti_ / "stdout").string();
   const std::string file_errori = (appunti_ / "stderr").string();
   std::vector<std::string> parole = {eseguibile};
@@ -25,6 +25,7 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile,
   for (std::string& p : parole) argv.push_back(p.data());
   argv.push_back(nullptr);
   std::vector<std::string> ambiente = {"TMPDIR=" + tmpdir.string()};
+  if (punti != nullptr) ambiente.push_back(punti->variabile());
   for (char** e = environ; *e != nullptr; ++e) {
     if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
   }
@@ -42,9 +43,11 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile,
     dup2(nulla, 0);
     dup2(out, 1);
     dup2(err, 2);
+    if (punti != nullptr) fcntl(punti->descrittore_programma(), F_SETFD, 0);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
+  if (punti != nullptr) punti->avviato();
 }
 
 processo_sfondo::~processo_sfondo() {
@@ -60,16 +63,6 @@ std::string processo_sfondo::uscita() const {
 
 std::string processo_sfondo::errori() const {
   return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : "";
-}
-
-bool processo_sfondo::attendi_errori(const std::function<bool(const std::string&)>& condizione,
-                                     std::chrono::milliseconds limite) const {
-  const auto fine = std::chrono::steady_clock::now() + limite;
-  while (!condizione(errori())) {
-    if (std::chrono::steady_clock::now() > fine) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
 }
 
 void processo_sfondo::segnala(int segnale) const {

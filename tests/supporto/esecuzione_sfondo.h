@@ -5,20 +5,22 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/tappe.h"
 
 namespace scenario::prova {
 
 class processo_sfondo {
  public:
   // Starts `eseguibile` with `argomenti` from the folder `corrente`, TMPDIR set to `tmpdir`,
-  // nothing on standard input, standard output and error into files of its own.
+  // nothing on standard input, standard output and error into files of its own; with
+  // `punti`, stopping at each point it reaches until the test lets it go on.
   processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
-                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir);
+                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
+                  tappe* punti = nullptr);
   // A process still running is killed.
   ~processo_sfondo();
   processo_sfondo(const processo_sfondo&) = delete;
@@ -28,14 +30,10 @@ class processo_sfondo {
   std::string errori() const;
   // Standard output so far.
   std::string uscita() const;
-  // Waits until `condizione` holds for standard error, for at most `limite`. True when it
-  // came to hold.
-  bool attendi_errori(const std::function<bool(const std::string&)>& condizione,
-                      std::chrono::milliseconds limite = std::chrono::seconds(10)) const;
   void segnala(int segnale) const;
   // Waits for the end: the exit status, -1 when it did not exit normally or not within
   // `limite` (it is then killed).
-  int attendi(std::chrono::milliseconds limite = std::chrono::seconds(10));
+  int attendi(std::chrono::milliseconds limite = std::chrono::seconds(30));
 
  private:
   cartella_temporanea appunti_;
