@@ -2,15 +2,19 @@
 // JSON, as a self-contained page, or as the driver's timetable card.
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "app/nuovo.h"
 #include "app/sostituzione.h"
+#include "vista/confronto.h"
 #include "vista/json.h"
 #include "vista/pagina.h"
 #include "vista/resoconto.h"
 #include "vista/scheda.h"
+#include "vista/testi_indietro.h"
 
 namespace {
 
@@ -27,9 +31,57 @@ constexpr const char* AIUTO =
     "  --json          lo stesso resoconto in JSON\n"
     "  -o PAGINA.html  scrive una pagina HTML autonoma con il profilo, la pianta e l'orario\n"
     "  --scheda        stampa la scheda orario del macchinista\n"
+    "  --testi=CARTELLA  scrive in CARTELLA i due testi di descrizione (LINEA_linea.txt e\n"
+    "                  LINEA_TRENO-.txt) che ricompilati ridanno gli stessi file, byte per byte;\n"
+    "                  non sovrascrive file esistenti\n"
+    "  --confronta=DOPO  confronta i file di -C (prima) con quelli della cartella DOPO: stazioni,\n"
+    "                  profili, curve, oggetti e valori d'intestazione cambiati; con --json in JSON.\n"
+    "                  Stato d'uscita come diff: 0 uguali, 1 diversi, 2 problemi\n"
     "  -h, --help      questo aiuto\n"
     "\n"
-    "Stato d'uscita: 0 bene, 1 file compilato rovinato o estraneo, 2 uso errato o file illeggibile.\n";
+    "Stato d'uscita: 0 bene, 1 file compilato rovinato o estraneo (con --testi: qualche byte che\n"
+    "nessun testo ridà), 2 uso errato o file illeggibile.\n";
+
+// --testi: the description texts of the compiled scenario, into two new files.
+int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella) {
+  const scenario::vista::testi_ricavati t = scenario::vista::testi_da_scenario(s);
+  const auto linea = cartella / (s.linea + "_linea.txt");
+  const auto treno = cartella / (s.linea + "_" + s.treno + "-.txt");
+  try {
+    scenario::scrivi_coppia_nuova(linea, t.linea, treno, t.treno);
+  } catch (const std::exception& e) {
+    std::cerr << "mostra_scenario: " << e.what() << "\n";
+    return STATO_USO;
+  }
+  std::cout << "Scritti " << linea.string() << " e " << treno.string() << ".\n" << std::flush;
+  for (const std::string& scarto : t.scarti) std::cerr << "mostra_scenario: non ridato: " << scarto << "\n";
+  return t.completi() ? STATO_BENE : STATO_FILE_ROVINATO;
+}
+
+// --confronta: the set in `prima` against the set in `dopo`; status as diff's: 0 the
+// same, 1 different, 2 trouble (a damaged file included, since nothing can be compared).
+int confronta_cartelle(const std::filesystem::path& prima, const std::filesystem::path& dopo,
+                       const std::string& linea, const std::string& treno, bool json) {
+  const auto a = scenario::leggi_scenario_compilato(prima, linea, treno);
+  if (!a.scenario) {
+    std::cerr << "mostra_scenario: " << a.errore << "\n";
+    return STATO_USO;
+  }
+  const auto b = scenario::leggi_scenario_compilato(dopo, linea, treno);
+  if (!b.scenario) {
+    std::cerr << "mostra_scenario: " << b.errore << "\n";
+    return STATO_USO;
+  }
+  const scenario::vista::confronto_scenari c = scenario::vista::confronta(*a.scenario, *b.scenario);
+  if (json) {
+    std::cout << scenario::vista::confronto_json(c) << "\n";
+  } else {
+    std::cout << scenario::vista::testo_confronto(c, *b.scenario);
+  }
+  std::cout.flush();
+  if (!std::cout) return STATO_USO;
+  return c.uguali() ? STATO_BENE : STATO_FILE_ROVINATO;
+}
 
 int errore_uso(const std::string& motivo) {
   std::cerr << "mostra_scenario: error: " << motivo << "\nprovare 'mostra_scenario --help'\n";
@@ -42,6 +94,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> argomenti(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::filesystem::path cartella = ".";
   std::string pagina;
+  std::optional<std::string> testi;
+  std::optional<std::string> confronta;
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
   for (size_t i = 0; i < argomenti.size(); ++i) {
@@ -60,6 +114,12 @@ int main(int argc, char** argv) {
       celle = true;
     } else if (a == "--json") {
       json = true;
+    } else if (a.starts_with("--testi=")) {
+      testi = a.substr(8);
+      if (testi->empty()) return errore_uso("manca la cartella di --testi");
+    } else if (a.starts_with("--confronta=")) {
+      confronta = a.substr(12);
+      if (confronta->empty()) return errore_uso("manca la cartella di --confronta");
     } else if (a == "--scheda") {
       scheda = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -69,8 +129,14 @@ int main(int argc, char** argv) {
     }
   }
   if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
-  if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) > 1) {
-    return errore_uso("--json, --scheda e -o si escludono a vicenda");
+  if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
+    return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
+  }
+  if (confronta) {
+    if (scheda || testi || !pagina.empty() || celle) {
+      return errore_uso("--confronta va solo con -C e --json");
+    }
+    return confronta_cartelle(cartella, *confronta, posizionali[0], posizionali[1], json);
   }
 
   const auto letto = scenario::leggi_scenario_compilato(cartella, posizionali[0], posizionali[1]);
@@ -79,6 +145,7 @@ int main(int argc, char** argv) {
     return letto.file_rovinato ? STATO_FILE_ROVINATO : STATO_USO;
   }
   const scenario::scenario_decodificato& s = *letto.scenario;
+  if (testi) return scrivi_testi(s, *testi);
   if (!pagina.empty()) {
     try {
       scenario::sostituisci_file(pagina, scenario::vista::pagina_html(s));

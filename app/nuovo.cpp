@@ -61,21 +61,26 @@ class file_nuovo {
 
 }  // namespace
 
+void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, const fs::path& treno,
+                         std::string_view testo_treno) {
+  // Both are created before either is written: when the second is already there, the
+  // first, just made and empty, goes again and the folder is as it was.
+  file_nuovo file_linea(linea);
+  file_nuovo file_treno(treno);
+  file_linea.scrivi(testo_linea);
+  file_treno.scrivi(testo_treno);
+  file_linea.chiudi();
+  file_treno.chiudi();
+  file_linea.tieni();
+  file_treno.tieni();
+}
+
 int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita) {
   const fs::path cartella(r.uscita);  // empty: the names alone, in the current folder
   const fs::path linea = cartella / (r.linea + "_linea.txt");
   const fs::path treno = cartella / (r.linea + "_" + r.treno + "-.txt");
   const testi_nuovi testi = testi_di_partenza();
-  // Both are created before either is written: when the second is already there, the
-  // first, just made and empty, goes again and the folder is as it was.
-  file_nuovo file_linea(linea);
-  file_nuovo file_treno(treno);
-  file_linea.scrivi(testi.linea);
-  file_treno.scrivi(testi.treno);
-  file_linea.chiudi();
-  file_treno.chiudi();
-  file_linea.tieni();
-  file_treno.tieni();
+  scrivi_coppia_nuova(linea, testi.linea, treno, testi.treno);
   uscita << "Scritti " << linea.string() << " e " << treno.string() << ".\n"
          << "Per compilarli: " << NOME_PROGRAMMA << " " << linea.string() << " " << treno.string()
          << "\n"

@@ -3,7 +3,7 @@
 //
 // The input's first six bytes choose how the rest is split into geometry, table and
 // track: two 24-bit little-endian lengths, taken modulo what is left; each part is decoded alone and then the set
-// is decoded together, and a decoded set goes through every view. Besides what the
+// is decoded together, and a decoded set goes through every view and gives its texts back. Besides what the
 // sanitizers catch, the run stops when:
 //  - a decoder accepts bytes that do not have the size the decoded value writes back
 //    (15 bytes a cell; 34 + name bytes an entry; 2, 4 or 10 bytes a tagged value);
@@ -20,6 +20,7 @@
 #include "vista/pagina.h"
 #include "vista/resoconto.h"
 #include "vista/scheda.h"
+#include "vista/testi_indietro.h"
 
 namespace {
 
@@ -82,6 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     (void)vista::resoconto_json(*s.valore, false);
     (void)vista::pagina_html(*s.valore);
     (void)vista::scheda_orario(*s.valore);
+    // The texts given back: any set that decodes gives texts and a list of what they miss.
+    const vista::testi_ricavati testi = vista::testi_da_scenario(*s.valore);
+    if (testi.linea.empty() || testi.treno.empty()) ferma("testi ricavati vuoti");
   }
   return 0;
 }

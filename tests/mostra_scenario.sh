@@ -24,6 +24,21 @@ grep -q "^Stazioni (11):" "$lavoro/out" || { echo "FALLITO: resoconto senza le 1
 atteso 2 "servono due argomenti" "$mostra" Castrea_Tovena
 atteso 2 "opzione sconosciuta" "$mostra" --boh Castrea_Tovena R7302
 atteso 2 "file non trovato" "$mostra" -C "$lavoro" Altra R1
+# The texts given back compile into the same three files; they are never written over.
+mkdir "$lavoro/testi" "$lavoro/ricompilati" "$lavoro/dopo"
+atteso 0 "" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
+"$compila" -q -o "$lavoro/ricompilati" "$lavoro/testi/Castrea_Tovena_linea.txt" "$lavoro/testi/Castrea_Tovena_R7302-.txt"
+for f in Castrea_Tovena_linea.dat Castrea_Tovena_R7302.sim Castrea_Tovena_R7302.dat; do
+  cmp -s "$lavoro/$f" "$lavoro/ricompilati/$f" || { echo "FALLITO: $f non torna dai testi" >&2; esito=1; }
+done
+atteso 2 "esiste gia'" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
+# Comparing: the same set is status 0; one speed limit raised is status 1 and named.
+atteso 0 "" "$mostra" -C "$lavoro" --confronta="$lavoro/ricompilati" Castrea_Tovena R7302
+sed -i 's/^velocita, 700, 100/velocita, 700, 110/' "$lavoro/testi/Castrea_Tovena_R7302-.txt"
+"$compila" -q -o "$lavoro/dopo" "$lavoro/testi/Castrea_Tovena_linea.txt" "$lavoro/testi/Castrea_Tovena_R7302-.txt"
+atteso 1 "" "$mostra" -C "$lavoro" --confronta="$lavoro/dopo" Castrea_Tovena R7302
+grep -qF "(700-2200 m): 100 km/h -> 110 km/h" "$lavoro/out" || { echo "FALLITO: confronto: $(cat "$lavoro/out")" >&2; esito=1; }
+atteso 2 "file non trovato" "$mostra" -C "$lavoro" --confronta="$lavoro/nessuna" Castrea_Tovena R7302
 # The track cut short by 7 bytes: 921 cells are 13815 bytes, 13808 leave cell 920 with 8.
 truncate -s 13808 "$lavoro/Castrea_Tovena_R7302.dat"
 atteso 1 "Castrea_Tovena_R7302.dat: error: byte 13800: la cella 920 e' tronca: 8 byte" \

@@ -321,7 +321,9 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
   std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.m.riga)) + "' e' letta come ";
   for (size_t i = 0; i < riconosciuti.size(); ++i) {
     if (i > 0) motivo += i + 1 == riconosciuti.size() ? " e come " : ", ";
-    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola) + "'";
+    // A reading of the caller's own may go on after the keyword it names.
+    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola);
+    if (i > 0 || come_letta.empty() || come_letta.find('\'') == std::string_view::npos) motivo += "'";
   }
   if (riconosciuti.size() > 1) motivo += ": ogni record legge i propri valori";
   std::string scritta_unita;
@@ -335,7 +337,9 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
     for (std::string_view f : riconosciuti[0]->forme) {
       if (scritta_unita == f) fix = correzione{dove, std::string(f)};
     }
-    if (!fix) motivo += "; scrivere la parola chiave in una delle sue forme (" + std::string(riconosciuti[0]->forme.front()) + (riconosciuti[0]->forme.size() > 1 ? ", ..." : "") + ")";
+    if (!fix && come_letta.find('\'') == std::string_view::npos) {
+      motivo += "; scrivere la parola chiave come '" + std::string(riconosciuti[0]->forme.front()) + "'";
+    }
   }
   registra_avviso(s.m, avviso::parola_in_altra_forma, dove, std::move(motivo));
   s.m.diagnostiche.back().correggi = std::move(fix);
@@ -475,8 +479,8 @@ bool leggi_parola_chiave(stato_lettura& s) {
       const formato::testo t = testo_di(s);
       if (const auto sep = separatore_errato(s.m.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
-                        "valori separati da " + *sep +
-                            " e non da virgole: la riga contiene un segno meno ed e' ignorata");
+                        *sep + " tra i valori: la riga contiene un segno meno ed e' ignorata tutta; "
+                               "separare i valori con virgole");
       }
     }
     s.m.riga = s.testo.leggi_testo();

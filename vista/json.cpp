@@ -4,6 +4,7 @@
 
 #include "text/codifica.h"
 #include "vista/analisi.h"
+#include "vista/confronto.h"
 #include "vista/resoconto.h"
 
 namespace scenario {
@@ -145,6 +146,58 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
                         "pendenza", "aderenza"};
     r["celle_elenco"] = tutte;
   }
+  return r.dump(2);
+}
+
+// ---- Comparison of two compiled scenarios ----
+
+namespace {
+
+ordinato metri_o_nulla(const std::optional<int32_t>& m) { return m ? ordinato(*m) : ordinato(nullptr); }
+
+ordinato valori_cambiati(const std::vector<cambio_valore>& v) {
+  ordinato a = ordinato::array();
+  for (const cambio_valore& c : v) {
+    a.push_back({{"campo", latin1_in_utf8(c.campo)}, {"prima", latin1_in_utf8(c.prima)}, {"dopo", latin1_in_utf8(c.dopo)}});
+  }
+  return a;
+}
+
+}  // namespace
+
+std::string confronto_json(const confronto_scenari& c) {
+  ordinato r;
+  r["uguali"] = c.uguali();
+  r["intestazione"] = valori_cambiati(c.intestazione);
+  ordinato st = ordinato::array();
+  for (const cambio_stazione& s : c.stazioni) {
+    ordinato o;
+    o["cosa"] = s.cosa;
+    o["nome"] = latin1_in_utf8(s.nome);
+    if (s.cosa == "rinominata") o["nome_dopo"] = latin1_in_utf8(s.nome_dopo);
+    o["prima_m"] = metri_o_nulla(s.prima_m);
+    o["dopo_m"] = metri_o_nulla(s.dopo_m);
+    o["dettagli"] = valori_cambiati(s.dettagli);
+    st.push_back(std::move(o));
+  }
+  r["stazioni"] = std::move(st);
+  ordinato pr = ordinato::array();
+  for (const cambio_profilo& p : c.profili) {
+    pr.push_back({{"profilo", latin1_in_utf8(p.profilo)}, {"da_m", p.da_m}, {"a_m", p.a_m},
+                  {"prima", latin1_in_utf8(p.prima)}, {"dopo", latin1_in_utf8(p.dopo)}});
+  }
+  r["profili"] = std::move(pr);
+  ordinato og = ordinato::array();
+  for (const cambio_oggetto& o : c.oggetti) {
+    og.push_back({{"cosa", o.cosa}, {"tipo", o.tipo}, {"descrizione", latin1_in_utf8(o.descrizione)},
+                  {"prima_m", metri_o_nulla(o.prima_m)}, {"dopo_m", metri_o_nulla(o.dopo_m)}});
+  }
+  r["oggetti"] = std::move(og);
+  r["celle_diverse"] = c.celle_diverse;
+  r["celle"] = c.celle;
+  r["metri_diversi"] = c.metri_diversi;
+  r["metri"] = c.metri;
+  r["tabella_diversa"] = c.voci_diverse;
   return r.dump(2);
 }
 

@@ -34,6 +34,10 @@ namespace scenario::vista {
 // The text account's content as JSON (UTF-8), indented; with `celle` every cell too.
 std::string resoconto_json(const scenario_decodificato& s, bool celle);
 
+struct confronto_scenari;
+// What changed from one compiled scenario to another (vista/confronto.h), as JSON.
+std::string confronto_json(const confronto_scenari& c);
+
 }  // namespace scenario::vista
 
 namespace scenario {

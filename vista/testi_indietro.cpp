@@ -1,0 +1,1166 @@
+#include "vista/testi_indietro.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <queue>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+#include "model/formato.h"
+#include "model/numeri.h"
+#include "model/tracciato.h"
+#include "nucleo/compilazione.h"
+#include "text/codifica.h"
+#include "text/lettura_dati.h"
+#include "track/finitura.h"
+#include "track/progressive.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario::vista {
+
+namespace {
+
+namespace F = scenario::formato;
+
+using valore = std::variant<int64_t, std::string>;
+using valori = std::vector<std::pair<std::string_view, valore>>;
+
+// The record of a text by its keyword as written, from the one description of the format.
+const F::record& record_di(F::testo t, std::string_view parola) {
+  const F::record* r = F::cerca(t, parola);
+  if (r == nullptr) throw std::logic_error("nessun record '" + std::string(parola) + "'");
+  return *r;
+}
+
+// One record line: the keyword, then every value in the order the format gives its fields.
+std::string riga_record(const F::record& r, std::string_view forma, const valori& v) {
+  std::string s(forma);
+  for (const F::campo& c : r.campi) {
+    const auto trovato = std::find_if(v.begin(), v.end(), [&](const auto& p) { return p.first == c.nome; });
+    if (trovato == v.end()) throw std::logic_error("il campo '" + std::string(c.nome) + "' non ha valore");
+    s += ", ";
+    if (const auto* n = std::get_if<int64_t>(&trovato->second)) {
+      s += std::to_string(*n);
+    } else {
+      s += std::get<std::string>(trovato->second);
+    }
+  }
+  return s;
+}
+
+size_t indice_sezione(F::testo t, std::string_view nome) {
+  const auto sezioni = F::sezioni(t);
+  for (size_t i = 0; i < sezioni.size(); ++i) {
+    if (sezioni[i].nome == nome) return i;
+  }
+  throw std::logic_error("nessuna sezione '" + std::string(nome) + "'");
+}
+
+// The short note under a section header, from the section's meaning: a line of words
+// with no comma, no minus sign and no keyword, so that the reading passes it over.
+std::optional<std::string> nota_sezione(F::testo t, std::string_view significato) {
+  std::string nota(significato);
+  for (char& c : nota) {
+    if (c == ',') c = ';';
+    if (c == '-' || c == '[' || c == ']') c = ' ';
+  }
+  for (const F::record& r : F::records(t)) {
+    if (F::riconosce(r, nota)) return std::nullopt;
+  }
+  return nota;
+}
+
+// A text built record by record, each under its customary section. The sections come out
+// in their order: a record that must be read after one of a later section stays in the
+// section reached (the reading recognises a record wherever it stands).
+class testo_ricavato {
+ public:
+  testo_ricavato(F::testo t, std::string titolo) : t_(t), titolo_(std::move(titolo)) {}
+
+  void aggiungi(const F::record& r, std::string_view forma, const valori& v) {
+    righe_.emplace_back(indice_sezione(t_, r.sezione), riga_record(r, forma, v));
+  }
+  void aggiungi(const F::record& r, const valori& v) { aggiungi(r, r.parola, v); }
+
+  std::string componi() const {
+    const auto sezioni = F::sezioni(t_);
+    std::string s = titolo_ + "\r\n";
+    size_t aperte = 0;  // sections whose header is written
+    const auto apri_fino_a = [&](size_t i) {
+      for (; aperte <= i && aperte < sezioni.size(); ++aperte) {
+        s += std::string(sezioni[aperte].nome) + "\r\n";
+        if (aperte + 1 == sezioni.size()) break;  // nothing after the closing header
+        if (auto nota = nota_sezione(t_, sezioni[aperte].significato)) s += *nota + "\r\n";
+      }
+    };
+    for (const auto& [sezione, riga] : righe_) {
+      apri_fino_a(sezione);
+      s += riga + "\r\n";
+    }
+    apri_fino_a(sezioni.size() - 1);
+    // A text whose accented letters would also read as UTF-8 would be converted when
+    // compiled: one Latin-1 letter in the title keeps it read byte by byte.
+    if (esamina_codifica(s).tipo != codifica::latin1) s.insert(titolo_.size(), " (ISO 8859-1: \xE0)");
+    return s;
+  }
+
+ private:
+  F::testo t_;
+  std::string titolo_;
+  std::vector<std::pair<size_t, std::string>> righe_;
+};
+
+int64_t n64(int64_t v) { return v; }
+
+std::string testo_celle(const std::vector<size_t>& celle) {
+  std::string s;
+  size_t i = 0;
+  size_t mostrati = 0;
+  while (i < celle.size() && mostrati < 12) {
+    size_t j = i;
+    while (j + 1 < celle.size() && celle[j + 1] == celle[j] + 1) ++j;
+    if (!s.empty()) s += ", ";
+    s += std::to_string(celle[i]);
+    if (j > i) s += "-" + std::to_string(celle[j]);
+    i = j + 1;
+    ++mostrati;
+  }
+  if (i < celle.size()) s += " e altre";
+  return s;
+}
+
+// A text item (a name, a board's text) that the reading gives back as it is: no comma or
+// line end inside, no blank in front.
+std::optional<std::string> testo_non_scrivibile(const std::string& t) {
+  if (t.find(',') != std::string::npos) return "contiene una virgola";
+  if (t.find_first_of("\r\n") != std::string::npos) return "contiene un a capo";
+  if (!t.empty() && (t[0] == ' ' || t[0] == '\t')) return "comincia con uno spazio";
+  return std::nullopt;
+}
+
+bool stessi_bit(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
+
+// The curvature of the step onto metre m: the one, among a straight step and the twelve
+// curve classes, that gives its point bit for bit from the two before it (`prima` tried
+// first); nothing when none does.
+std::optional<double> curvatura_passo(const geometria_decodificata& g, size_t m, double prima) {
+  const std::array<double, 2> p2{g.x[m - 2].valore, g.y[m - 2].valore};
+  const std::array<double, 2> p1{g.x[m - 1].valore, g.y[m - 1].valore};
+  const auto da = [&](double k) {
+    const auto p = passo_tracciato(p2, p1, k);
+    return stessi_bit(p[X], g.x[m].valore) && stessi_bit(p[Y], g.y[m].valore);
+  };
+  if (da(prima)) return prima;
+  if (da(0.0)) return 0.0;
+  for (double k : F::CURVATURE) {
+    if (da(k)) return k;
+    if (da(-k)) return -k;
+  }
+  return std::nullopt;
+}
+
+// ---- What the scenario holds, worked back into records ---------------------------------
+
+// An object of the run text whose place in the reading order matters: a station's stop
+// cell overwrites whatever stands there, and the approach codes of stations and signals
+// before them are those of the last one written.
+struct oggetto_corsa {
+  const F::record* r = nullptr;
+  std::string forma;
+  valori v;
+  int ordine = 0;                              // the customary order
+  std::vector<std::pair<size_t, uint8_t>> preavvisi;  // cells and the approach codes it writes
+  std::vector<size_t> sotto_fermata;           // its cells that a stop cell covers later
+  std::optional<size_t> fermata;               // a station's stop cell
+  int stazione = 0;                            // table entry of a station
+};
+
+class ricostruzione {
+ public:
+  explicit ricostruzione(const scenario_decodificato& s)
+      : s_(s), ultima_(s.percorso.size() - 1), linea_(F::testo::linea, titolo(F::testo::linea)),
+        treno_(F::testo::treno, titolo(F::testo::treno)) {}
+
+  // Everything but the abbattimenti, which are chosen by compiling (see testi_da_scenario).
+  void analizza() {
+    cerca_coperti();
+    rallentamenti();
+    indicatori_coperti();
+    generale_linea();
+    curve();
+    profilo(F::testo::linea, "pendenza", "p", "g", &cella::pendenza, [](uint8_t c) { return F::pendenza_da_cella(c); },
+            "pendenza");
+    montagne();
+    indicatori();
+    generale_treno();
+    profilo(F::testo::treno, "aderenza", "p", "a", &cella::aderenza, [](uint8_t c) { return int32_t{c}; }, "aderenza");
+    profilo(F::testo::treno, "velocita", "p", "v", &cella::velocita, [](uint8_t c) { return F::velocita_da_cella(c); },
+            "velocita'");
+    stazioni();
+    cartelli();  // after the stations: a board whose cell a stop point covers stands there
+    segnali();
+    ordina_oggetti();
+  }
+
+  // The two texts with the abbattimenti `abbattimenti` (cell -> value; 0 for one without).
+  std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti) const {
+    testo_ricavato treno = treno_;
+    for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
+    const F::record& ab = record_di(F::testo::treno, "abbattimento");
+    for (const auto& [c, w] : abbattimenti) treno.aggiungi(ab, {{"p", n64(static_cast<int64_t>(c) * 50)}, {"w", n64(w)}});
+    return {linea_.componi(), treno.componi()};
+  }
+
+  std::vector<std::string>& scarti() { return scarti_; }
+
+ private:
+  static std::string titolo(F::testo t) {
+    return t == F::testo::linea ? "Descrizione della linea ricavata dai file compilati"
+                                : "Descrizione della corsa ricavata dai file compilati";
+  }
+  void scarta(std::string s) { scarti_.push_back(std::move(s)); }
+  const cella& c(size_t i) const { return s_.percorso[i]; }
+  const voce& e(size_t i) const { return s_.tabella[i]; }
+
+  // The range test of a record at p: (p + margine) / 50 within the track.
+  bool entro(int64_t p, int64_t margine = 100) const {
+    return static_cast<double>(p + margine) / 50 <= static_cast<double>(ultima_);
+  }
+
+  // ---- Line text, [generale] ----
+
+  void generale_linea() {
+    const F::testo L = F::testo::linea;
+    linea_.aggiungi(record_di(L, "lunghezza percorso"), {{"L", n64(s_.lunghezza)}});
+    progressive();
+    const voce& h = e(voce_tabella::intestazione);
+    linea_.aggiungi(record_di(L, "sfondo uno"), {{"v", n64(h.inizio)}});
+    linea_.aggiungi(record_di(L, "sfondo due"), {{"v", n64(h.posizione)}});
+    linea_.aggiungi(record_di(L, "sfondo tre"), {{"v", n64(h.fine)}});
+    voce resto = h;
+    resto.inizio = resto.fine = resto.posizione = 0;
+    resto.nome.clear();
+    resto.valore1 = 0;
+    resto.orario = 0;
+    if (resto != voce{}) scarta("voce 85: campi che nessun record scrive (oltre agli sfondi, alla linea e ai codici)");
+
+    const voce& r = e(voce_tabella::dati_corsa);
+    const F::record& rip = record_di(L, "ripetizione segnali 4 codici");
+    std::string_view forma = rip.forme[0];
+    if (r.posizione == 9) forma = rip.forme[1];
+    if ((r.fine == 0) != (r.posizione == 0) || (r.posizione != 0 && r.posizione != 4 && r.posizione != 9)) {
+      scarta("voce 86: ripetizione dei segnali con " + std::to_string(r.posizione) + " codici e fine " +
+             std::to_string(r.fine) + " (i codici sono 4 o 9, e 0 solo con la fine a 0)");
+    }
+    linea_.aggiungi(rip, forma, {{"inizio", n64(r.inizio)}, {"fine", n64(r.fine)}});
+  }
+
+  // The three kilometre numberings, in the entries the ordering gives them: the order of
+  // the three records that the ordering turns into the entries as they stand.
+  void progressive() {
+    const F::testo L = F::testo::linea;
+    const size_t prima = voce_tabella::progressiva_tre;
+    std::array<voce, 3> attese;
+    for (size_t i = 0; i < 3; ++i) attese[i] = e(prima + i);
+    for (const voce& v : attese) {
+      voce resto = v;
+      resto.inizio = resto.fine = resto.posizione = 0;
+      if (resto != voce{}) scarta("voci 81-83: campi che le progressive non scrivono");
+    }
+    // As read: the value without the 100 m its flag adds.
+    std::array<voce, 3> lette = attese;
+    for (voce& v : lette) {
+      if (v.posizione == 1) v.fine -= 100;
+    }
+    std::array<size_t, 3> ordine{0, 1, 2};
+    do {
+      modello m;
+      for (size_t i = 0; i < 3; ++i) m.tabella[prima + i] = lette[ordine[i]];
+      progressive_ordina(m);
+      bool uguali = true;
+      for (size_t i = 0; i < 3; ++i) uguali = uguali && m.tabella[prima + i] == attese[i];
+      if (uguali) {
+        const char* parole[] = {"progressiva chilometrica tre", "progressiva chilometrica due",
+                                "progressiva chilometrica uno"};
+        for (size_t i = 3; i-- > 0;) {
+          const voce& v = lette[ordine[i]];
+          linea_.aggiungi(record_di(L, parole[i]),
+                          {{"inizio", n64(v.inizio)}, {"valore", n64(v.fine)}, {"flag", n64(v.posizione)}});
+        }
+        return;
+      }
+    } while (std::next_permutation(ordine.begin(), ordine.end()));
+    scarta("voci 81-83: nessun ordine delle tre progressive da' queste voci");
+  }
+
+  // ---- Line text, curves ----
+
+  // Each metre's point follows from the two before it and the curvature of its step: the
+  // curvature is the one, among a straight step and the twelve curve classes, that gives
+  // the point bit for bit. Runs of one curvature are the curve records.
+  void curve() {
+    const auto& gx = s_.geometria.x;
+    const auto& gy = s_.geometria.y;
+    const size_t metri = gx.size();  // L + 7001
+    const F::record& curva = record_di(F::testo::linea, "curvad4");
+    const auto intero = [](const valore_geometria& v, double atteso) {
+      return v.etichetta == ETICHETTA_INTERO16 && v.valore == atteso;
+    };
+    if (metri < 3 || !intero(gx[0], 0) || !intero(gy[0], 0) || !intero(gx[1], 0) || !intero(gy[1], 1)) {
+      scarta("tracciato, metri 0 e 1: non sono i punti interi (0, 0) e (0, 1) da cui parte ogni linea");
+      return;
+    }
+    size_t calcolati = 2;
+    while (calcolati < metri && gx[calcolati].etichetta == ETICHETTA_REALE && gy[calcolati].etichetta == ETICHETTA_REALE) {
+      ++calcolati;
+    }
+    for (size_t m = calcolati; m < metri; ++m) {
+      if (gx[m] != valore_geometria{} || gy[m] != valore_geometria{}) {
+        scarta("tracciato, metro " + std::to_string(m) + ": valore di tipo " + std::to_string(gx[m].etichetta) +
+               "/" + std::to_string(gy[m].etichetta) + " dopo i punti calcolati (dovrebbe essere vuoto)");
+        break;
+      }
+    }
+    if (calcolati + 2 < metri) {
+      scarta("tracciato: i punti finiscono al metro " + std::to_string(calcolati - 1) +
+             ", ma ogni linea va dritta almeno fino al metro " + std::to_string(metri - 3));
+    }
+    std::vector<size_t> sbagliati;
+    double k_prec = 0.0;
+    size_t inizio = 2;
+    const auto chiudi = [&](size_t fine) {  // the run [inizio, fine] with k_prec
+      if (fine < inizio) return;
+      if (k_prec == 0.0) {
+        if (fine + 3 > metri) {
+          scarta("tracciato, metri " + std::to_string(metri - 2) + "-" + std::to_string(fine) +
+                 ": tratto dritto oltre il metro " + std::to_string(metri - 3) + ", dove nessun record arriva");
+        }
+        return;
+      }
+      const int64_t p = static_cast<int64_t>(inizio) - 1;
+      const int64_t l = static_cast<int64_t>(fine - inizio) + 1;
+      if (fine > static_cast<size_t>(LUNGHEZZA_MASSIMA) - 1) {
+        scarta("tracciato, metri " + std::to_string(inizio) + "-" + std::to_string(fine) +
+               ": curva oltre il metro 999999, che nessun record di curva puo' passare");
+      } else if (!entro(p)) {
+        scarta("tracciato, metro " + std::to_string(inizio) + ": curva che comincia oltre l'ultima posizione ammessa");
+      }
+      linea_.aggiungi(curva, forma_curva(curva, k_prec), {{"p", n64(p)}, {"l", n64(l)}});
+    };
+    for (size_t m = 2; m < calcolati; ++m) {
+      const std::optional<double> trovata = curvatura_passo(s_.geometria, m, k_prec);
+      if (!trovata) {
+        sbagliati.push_back(m);
+        continue;  // the next points are checked from the file's own
+      }
+      const double k = *trovata;
+      if (k != k_prec) {
+        chiudi(m - 1);
+        k_prec = k;
+        inizio = m;
+      }
+    }
+    chiudi(calcolati - 1);
+    if (!sbagliati.empty()) {
+      scarta("tracciato, metri " + testo_celle(sbagliati) +
+             ": il punto non segue dai due prima ne' in rettilineo ne' con una curva di classe 1-6");
+    }
+  }
+
+  // The curve keyword whose class and side the reading turns into `k`.
+  static std::string forma_curva(const F::record& r, double k) {
+    for (std::string_view f : r.forme) {
+      for (size_t classe = 0; classe < F::CURVATURE.size(); ++classe) {
+        if (f.find(static_cast<char>('1' + classe)) == std::string_view::npos) continue;
+        const double kf = f.find_first_of("sS") != std::string_view::npos ? -F::CURVATURE[classe] : F::CURVATURE[classe];
+        if (kf == k) return std::string(f);
+        break;
+      }
+    }
+    throw std::logic_error("nessuna forma di curva");
+  }
+
+  // ---- Profiles: gradient, speed, adhesion ----
+
+  // A profile fills the cells from round(p / 50) on with the value in force; the first
+  // record at 0 sets the value in force without writing a cell, each later one at the
+  // cell where the value changes, and the tail after the last record runs to cell N - 3.
+  // Cell N - 2 is reached only from a record there; N - 1 and N never.
+  void profilo(F::testo t, std::string_view parola, std::string_view nome_p, std::string_view nome_v,
+               uint8_t cella::*campo, const std::function<int32_t(uint8_t)>& da_cella, const char* cosa) {
+    const F::record& r = record_di(t, parola);
+    testo_ricavato& testo = t == F::testo::linea ? linea_ : treno_;
+    const auto valore_in = [&](size_t i) { return da_cella(c(i).*campo); };
+    for (size_t i = ultima_ - 1; i <= ultima_; ++i) {
+      if (c(i).*campo != 0) {
+        scarta("cella " + std::to_string(i) + ": " + cosa + " " + std::to_string(valore_in(i)) +
+               " nelle ultime due celle, dove nessun record scrive");
+      }
+    }
+    testo.aggiungi(r, {{nome_p, n64(0)}, {nome_v, n64(valore_in(0))}});
+    for (size_t i = 1; i + 3 <= ultima_; ++i) {
+      if (c(i).*campo != c(i - 1).*campo) {
+        testo.aggiungi(r, {{nome_p, n64(static_cast<int64_t>(i) * 50)}, {nome_v, n64(valore_in(i))}});
+      }
+    }
+    if (c(ultima_ - 2).*campo != 0) {
+      testo.aggiungi(r, {{nome_p, n64(static_cast<int64_t>(ultima_ - 2) * 50)}, {nome_v, n64(valore_in(ultima_ - 2))}});
+    }
+  }
+
+  // ---- Mountain-side stretches ----
+
+  // A run of cells of one mountain-side type is made of stretches one after another. A
+  // stretch from cell a to b is written from 50 a to 50 (b + 1); one written with type
+  // + 10 leaves its every fourth cell (a + 3, a + 7, ...) free, of kind 11, unless an
+  // object covers it later. A stretch that starts 150 m or less after the one before
+  // takes type 3: a stretch that marks no cell, 200 m before it, keeps its own type.
+  void montagne() {
+    const F::record& r = record_di(F::testo::linea, "montagna");
+    int stretti = 0;
+    std::optional<int64_t> fine_prec;
+    std::vector<size_t> undici_fuori;
+    size_t i = 0;
+    while (i <= ultima_) {
+      const uint8_t tipo = c(i).montagna;
+      if (tipo == 0) {
+        if (c(i).tipo == tipo_cella::libera_in_montagna) undici_fuori.push_back(i);
+        ++i;
+        continue;
+      }
+      size_t b = i;
+      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo) ++b;
+      for (const auto& [da, a, libere] : tratti_montagna(i, b, tipo)) {
+        const int64_t inizio = static_cast<int64_t>(da) * 50;
+        const int64_t fine = static_cast<int64_t>(a + 1) * 50;
+        if (fine_prec && inizio - *fine_prec <= 150 && tipo != 3) {
+          // A stretch that marks nothing: its first cell round(inizio / 50) after its last.
+          const int64_t fine_vuoto = inizio - 200;
+          linea_.aggiungi(r, {{"inizio", n64(fine_vuoto + 100)}, {"fine", n64(fine_vuoto)}, {"tipo", n64(0)}});
+          ++stretti;
+        }
+        linea_.aggiungi(r, {{"inizio", n64(inizio)}, {"fine", n64(fine)}, {"tipo", n64(tipo + (libere ? 10 : 0))}});
+        ++stretti;
+        fine_prec = fine;
+      }
+      i = b + 1;
+    }
+    if (stretti > SLOT_MONTAGNE - 1) {
+      scarta("montagne: servono " + std::to_string(stretti) + " tratti, ne stanno 80");
+    }
+    if (!undici_fuori.empty()) {
+      scarta("celle " + testo_celle(undici_fuori) + ": celle libere (tipo 11) fuori da ogni tratto di montagna");
+    }
+  }
+
+  struct tratto_scritto {
+    size_t da, a;
+    bool libere;
+  };
+
+  // The fewest stretches that give the run [a, b]: each either leaves free cells on its
+  // pattern (no empty cell there, no kind 11 off it) or leaves none (no kind 11 at all;
+  // only for types up to 10, since a type above 10 is read as one with free cells).
+  // A breadth-first search over the cells where a stretch may start.
+  std::vector<tratto_scritto> tratti_montagna(size_t a, size_t b, uint8_t tipo) {
+    const size_t n = b - a + 1;
+    const auto t = [&](size_t q) { return c(a + q).tipo; };
+    // prossimo_undici[q]: the first kind 11 at q or after; cattiva[f][q]: the first cell at
+    // q or after that a stretch with free cells starting at a phase f of 4 cannot hold.
+    std::vector<size_t> prossimo_undici(n + 1, n);
+    std::array<std::vector<size_t>, 4> cattiva;
+    for (auto& v : cattiva) v.assign(n + 1, n);
+    for (size_t q = n; q-- > 0;) {
+      prossimo_undici[q] = t(q) == tipo_cella::libera_in_montagna ? q : prossimo_undici[q + 1];
+      for (size_t f = 0; f < 4; ++f) {
+        const bool schema = (q + 1) % 4 == f;
+        const bool male = schema ? t(q) == tipo_cella::vuota : t(q) == tipo_cella::libera_in_montagna;
+        cattiva[f][q] = male ? q : cattiva[f][q + 1];
+      }
+    }
+    // da[q]: where the stretch that ends at q - 1 begins, and whether it leaves free cells.
+    std::vector<std::optional<std::pair<size_t, bool>>> da(n + 1);
+    std::vector<size_t> libero(n + 2);  // the next start not reached yet, at q or after
+    for (size_t q = 0; q <= n + 1; ++q) libero[q] = q;
+    const std::function<size_t(size_t)> radice = [&](size_t q) {
+      while (libero[q] != q) q = libero[q] = libero[libero[q]];
+      return q;
+    };
+    std::vector<size_t> coda{0};
+    libero[0] = 1;
+    for (size_t k = 0; k < coda.size() && !da[n]; ++k) {
+      const size_t s = coda[k];
+      for (const bool con_libere : {true, false}) {
+        if (!con_libere && tipo > 10) continue;
+        const size_t fine = con_libere ? cattiva[s % 4][s] : prossimo_undici[s];  // first cell it cannot hold
+        for (size_t q = radice(s + 1); q <= fine && q <= n; q = radice(q)) {
+          da[q] = {s, con_libere};
+          libero[q] = q + 1;
+          coda.push_back(q);
+        }
+      }
+    }
+    if (!da[n]) {
+      scarta("celle " + std::to_string(a) + "-" + std::to_string(b) + ": tratto di montagna di tipo " +
+             std::to_string(tipo) + " con celle libere (tipo 11) che nessuna serie di tratti da'");
+      return {{a, b, tipo > 10}};
+    }
+    std::vector<tratto_scritto> tratti;
+    for (size_t q = n; q > 0;) {
+      const auto [s, con_libere] = *da[q];
+      tratti.push_back({a + s, a + q - 1, con_libere});
+      q = s;
+    }
+    std::reverse(tratti.begin(), tratti.end());
+    return tratti;
+  }
+
+  // ---- Line text, boards and indicators ----
+
+  // A stop cell takes its kind and first value over whatever stood there and keeps the
+  // rest: an object it covered shows in the other values, and a signal in the approach
+  // codes before it, a slow-down start in its warning 24 cells before. A signal or a
+  // slow-down is written before the station; any other leftover values are given by an
+  // indicator under the stop cell (the line text is read before the stations).
+  enum class coperto { segnale, rallentamento, indicatore };
+
+  void cerca_coperti() {
+    for (size_t i = 0; i <= ultima_; ++i) {
+      const cella& x = c(i);
+      if (x.tipo != tipo_cella::fermata) continue;
+      if (x.tempo != 0 || prove_di_aspetto(i, aspetto_segnale(i)) > 0) {
+        coperti_[i] = coperto::segnale;
+      } else if (i >= 24 && c(i - 24).tipo == tipo_cella::avviso_rallentamento) {
+        coperti_[i] = coperto::rallentamento;
+      }
+    }
+  }
+
+  // After the slow-downs: a stop cell over one of their cells shows that cell's values.
+  void indicatori_coperti() {
+    std::set<size_t> di_rallentamenti;
+    for (const auto& o : oggetti_) di_rallentamenti.insert(o->sotto_fermata.begin(), o->sotto_fermata.end());
+    for (size_t i = 0; i <= ultima_; ++i) {
+      const cella& x = c(i);
+      if (x.tipo != tipo_cella::fermata || coperti_.count(i) != 0 || di_rallentamenti.count(i) != 0) continue;
+      if (x.dato2 != 0 || x.dato3 != 0 || x.dato4 != 0) coperti_[i] = coperto::indicatore;
+    }
+  }
+
+  bool coperto_da(size_t i, coperto che) const {
+    const auto t = coperti_.find(i);
+    return t != coperti_.end() && t->second == che;
+  }
+
+  // The approach codes a signal in cell k with aspect a writes, found before it.
+  int prove_di_aspetto(size_t k, int32_t a) const {
+    int uguali = 0;
+    for (size_t b = 1; b <= 4; ++b) {
+      if (k >= 2 * b && c(k - 2 * b).preavviso == a * 10 + static_cast<int32_t>(b)) ++uguali;
+    }
+    return uguali;
+  }
+
+  // The signal's code keeps rapp x 10 + aspect; the aspect (0 to 25) is the one whose
+  // approach codes the cells before it show.
+  int32_t aspetto_segnale(size_t k) const {
+    const int32_t codice = c(k).dato4;
+    const int32_t resto = ((codice % 10) + 10) % 10;
+    int32_t aspetto = resto;
+    int migliori = -1;
+    for (int32_t a = resto; a <= 25; a += 10) {
+      if (const int uguali = prove_di_aspetto(k, a); uguali > migliori) {
+        migliori = uguali;
+        aspetto = a;
+      }
+    }
+    return aspetto;
+  }
+
+  void indicatori() {
+    const F::record& r = record_di(F::testo::linea, "indicatori_vmax");
+    for (size_t i = 0; i <= ultima_; ++i) {
+      const bool sotto = coperto_da(i, coperto::indicatore);
+      if (c(i).tipo != tipo_cella::indicatore_vmax && !sotto) continue;
+      const auto [vas, vad] = F::indicatore_da_cella(sotto ? int16_t{0} : c(i).dato1);
+      const auto [vbs, vbd] = F::indicatore_da_cella(c(i).dato2);
+      const auto [vcs, vcd] = F::indicatore_da_cella(c(i).dato3);
+      const auto [ss, sd] = F::coppia_da_cella(c(i).dato4);
+      linea_.aggiungi(r, {{"posizione", n64(metro_oggetto(i))},
+                          {"vas", n64(vas)}, {"vbs", n64(vbs)}, {"vcs", n64(vcs)}, {"strisces", n64(ss)},
+                          {"vad", n64(vad)}, {"vbd", n64(vbd)}, {"vcd", n64(vcd)}, {"strisced", n64(sd)}});
+    }
+  }
+
+  static int32_t metro_oggetto(size_t i) { return (static_cast<int32_t>(i) - 1) * 50; }
+
+  // Boards take the table entries from 80 down in the order of their records. A board
+  // whose cell a stop point covered has an entry and no cell: it is written at a stop
+  // point, which covers it again.
+  void cartelli() {
+    const F::record& r = record_di(F::testo::linea, "cartello_indicatore");
+    std::map<size_t, size_t> cella_di;  // entry -> cell
+    size_t piu_bassa = voce_tabella::ultimo_cartello + 1;
+    for (size_t i = 0; i <= ultima_; ++i) {
+      if (c(i).tipo != tipo_cella::cartello) continue;
+      const int32_t slot = c(i).dato1;
+      if (slot < 1 || slot > static_cast<int32_t>(voce_tabella::ultimo_cartello) ||
+          static_cast<size_t>(slot) <= n_stazioni_ || cella_di.count(static_cast<size_t>(slot)) != 0) {
+        scarta("cella " + std::to_string(i) + ": cartello che rimanda alla voce " + std::to_string(slot) +
+               ", che non puo' tenerne il testo");
+        continue;
+      }
+      cella_di[static_cast<size_t>(slot)] = i;
+      piu_bassa = std::min(piu_bassa, static_cast<size_t>(slot));
+    }
+    for (size_t v = n_stazioni_ + 1; v < piu_bassa; ++v) {
+      if (e(v) != voce{}) piu_bassa = v;  // a board text without a cell, below the others
+    }
+    size_t fermata_libera = 0;
+    for (size_t v = voce_tabella::ultimo_cartello; v >= piu_bassa && v > n_stazioni_; --v) {
+      voce resto = e(v);
+      resto.nome.clear();
+      if (resto != voce{}) scarta("voce " + std::to_string(v) + ": testo di cartello con altri campi non a zero");
+      if (auto perche = testo_non_scrivibile(e(v).nome)) scarta("voce " + std::to_string(v) + ": testo del cartello " + *perche);
+      size_t dove = 0;
+      if (const auto trovata = cella_di.find(v); trovata != cella_di.end()) {
+        dove = trovata->second;
+      } else {
+        while (fermata_libera < fermate_.size() && coperti_.count(fermate_[fermata_libera]) != 0) ++fermata_libera;
+        if (fermata_libera >= fermate_.size()) {
+          scarta("voce " + std::to_string(v) + ": testo di cartello senza cella che lo mostri");
+          continue;
+        }
+        dove = fermate_[fermata_libera++];
+      }
+      linea_.aggiungi(r, {{"p", n64(metro_oggetto(dove))}, {"testo", e(v).nome}});
+    }
+  }
+
+  // ---- Run text, [generale] ----
+
+  void generale_treno() {
+    const F::testo T = F::testo::treno;
+    const voce& d = e(voce_tabella::dati_treno);
+    treno_.aggiungi(record_di(T, "numero vetture"), {{"numero", n64(d.posizione)}});
+    treno_.aggiungi(record_di(T, "percentuale massa frenata"), {{"percentuale", n64(d.inizio)}});
+    voce resto = d;
+    resto.inizio = resto.fine = resto.posizione = 0;
+    if (resto != voce{}) scarta("voce 84: campi che nessun record scrive");
+    const voce& r = e(voce_tabella::dati_corsa);
+    treno_.aggiungi(record_di(T, "sabbia"), {{"sabbia", n64(r.valore1)}});
+    treno_.aggiungi(record_di(T, "orologio"), {{"ore", n64(r.valore3)}, {"minuti", n64(r.valore4)}, {"secondi", n64(r.valore5)}});
+    resto = r;
+    resto.inizio = resto.fine = resto.posizione = 0;
+    resto.nome.clear();
+    resto.valore1 = resto.valore3 = resto.valore4 = resto.valore5 = 0;
+    if (resto != voce{}) scarta("voce 86: campi che nessun record scrive");
+  }
+
+  // ---- Stations ----
+
+  void stazioni() {
+    const F::record& r = record_di(F::testo::treno, "stazione");
+    while (n_stazioni_ + 1 < voce_tabella::ultimo_cartello && e(n_stazioni_ + 1) != voce{} &&
+           !solo_nome(e(n_stazioni_ + 1))) {
+      ++n_stazioni_;
+    }
+    for (size_t k = 1; k <= n_stazioni_; ++k) {
+      const voce& v = e(k);
+      const std::string dove = "voce " + std::to_string(k) + " (" + v.nome + ")";
+      const int64_t p = v.posizione;
+      int64_t lunghezza = 0;
+      bool terza = false;  // opzione3 as written: not 0 adds 50 m to an ordinary station's area
+      if (v.tipo == 5 || v.tipo == 6) {
+        lunghezza = p - v.inizio;
+        if (v.fine != p + 150) scarta(dove + ": fine dell'area non a 150 m dalla posizione");
+      } else if (v.tipo == 7 || v.tipo == 8) {
+        lunghezza = p - v.inizio;
+        if (v.fine != p + lunghezza) scarta(dove + ": area non simmetrica attorno alla posizione");
+      } else {
+        lunghezza = 2 * (p - v.inizio);
+        const int64_t extra = v.fine - (p + lunghezza / 2);
+        terza = extra == 50;
+        if (extra != 0 && extra != 50) scarta(dove + ": fine dell'area che nessuna lunghezza da'");
+        if (k > 1 && terza != (v.opzione3 != 0)) scarta(dove + ": terza opzione e fine dell'area non concordano");
+      }
+      if ((v.tipo >= 5 && v.tipo <= 8) || k == 1) {
+        if (v.opzione3 != 0) scarta(dove + ": terza opzione non a zero dove la lettura la azzera");
+      }
+      if ((lunghezza < 600 || k == 1) && v.opzione4 != 0) {
+        scarta(dove + ": seconda opzione non a zero dove la lettura la azzera");
+      }
+      if (lunghezza % 100 != 0 || lunghezza < INT32_MIN || lunghezza > INT32_MAX) {
+        scarta(dove + ": lunghezza " + std::to_string(lunghezza) + " m, non un multiplo di 100");
+      }
+      if (auto perche = testo_non_scrivibile(v.nome)) scarta(dove + ": nome che " + *perche);
+      int64_t terza_scritta = v.opzione3;
+      if (k == 1 && v.tipo != 5 && v.tipo != 6 && v.tipo != 7 && v.tipo != 8) terza_scritta = terza ? 1 : 0;
+      const int64_t orario = v.orario;
+      auto o = std::make_unique<oggetto_corsa>();
+      o->r = &r;
+      o->forma = r.parola;
+      o->v = {{"posizione", n64(p)}, {"tipo", n64(v.tipo)}, {"lunghezza", n64(lunghezza)},
+              {"opzione1", n64(v.opzione1)}, {"opzione4", n64(v.opzione4)}, {"opzione3", terza_scritta},
+              {"valore1", n64(v.valore1)}, {"valore2", n64(v.valore2)}, {"opzione2", n64(v.opzione2)},
+              {"valore3", n64(v.valore3)}, {"valore4", n64(v.valore4)}, {"valore5", n64(v.valore5)},
+              {"sosta", n64(v.sosta)}, {"ore", orario / 3600}, {"minuti", orario % 3600 / 60},
+              {"secondi", orario % 60}, {"nome", v.nome}};
+      o->ordine = static_cast<int>(k);
+      o->stazione = static_cast<int>(k);
+      if (v.tipo < 25) {
+        if (v.tipo != 5 && v.tipo != 6) {
+          for (int j = 1; j <= 4; ++j) {
+            const double f = v.fine / 50.0 - j - 1;
+            if (f > 1 && f <= static_cast<double>(ultima_)) {
+              o->preavvisi.emplace_back(static_cast<size_t>(arrotonda(f)), static_cast<uint8_t>(80 + j));
+            }
+          }
+        }
+        const double f = v.fine / 50.0 - 1;
+        if (f > 1 && f <= static_cast<double>(ultima_)) {
+          o->fermata = static_cast<size_t>(arrotonda(f));
+          fermate_.push_back(*o->fermata);
+        }
+      }
+      oggetti_.push_back(std::move(o));
+    }
+  }
+
+  static bool solo_nome(const voce& v) {
+    voce resto = v;
+    resto.nome.clear();
+    return resto == voce{};
+  }
+
+  bool coperta_da_fermata(size_t i) const {
+    return i <= ultima_ && c(i).tipo == tipo_cella::fermata;
+  }
+
+  // ---- Slow-downs ----
+
+  // A start (kind 3) pairs with the first free end (kind 2) after it carrying the same
+  // values; without one it is a slow-down of one cell. Its warning stands 24 cells before
+  // the start when x > 1500, its four advance cells the four before that.
+  void rallentamenti() {
+    std::set<size_t> fini;
+    for (size_t i = 0; i <= ultima_; ++i) {
+      if (c(i).tipo == tipo_cella::fine_rallentamento) fini.insert(i);
+    }
+    for (size_t s = 0; s <= ultima_; ++s) {
+      const bool nascosto = coperto_da(s, coperto::rallentamento);
+      if (c(s).tipo != tipo_cella::inizio_rallentamento && !nascosto) continue;
+      cella a = c(s);
+      if (nascosto) a.dato1 = c(s - 24).dato1;
+      size_t fine = s;
+      for (auto it = fini.upper_bound(s); it != fini.end(); ++it) {
+        const cella& b = c(*it);
+        if (b.dato1 == a.dato1 && b.dato2 == a.dato2 && b.dato3 == a.dato3) {
+          fine = *it;
+          fini.erase(it);
+          break;
+        }
+      }
+      rallentamento(s, a, fine, nascosto);
+    }
+    // An end without its start: the start lay under a stop cell that keeps its values,
+    // the nearest such before the end.
+    for (const size_t e : fini) {
+      const cella& b = c(e);
+      for (size_t s = e; s-- > 0;) {
+        const cella& x = c(s);
+        if (x.tipo == tipo_cella::fermata && coperti_.count(s) == 0 && x.dato2 == b.dato2 && x.dato3 == b.dato3 &&
+            x.dato4 == 0 && x.tempo == 0) {
+          coperti_[s] = coperto::rallentamento;
+          cella a = x;
+          a.dato1 = b.dato1;
+          rallentamento(s, a, e, true);
+          break;
+        }
+      }
+    }
+  }
+
+  // The slow-down from the start cell s (its values in a) to the end cell `fine`.
+  void rallentamento(size_t s, const cella& a, size_t fine, bool nascosto) {
+    const F::record& r = record_di(F::testo::treno, "rallentamento");
+    {
+      auto o = std::make_unique<oggetto_corsa>();
+      if (nascosto) o->sotto_fermata.push_back(s);
+      int64_t x = (static_cast<int64_t>(s) - 1) * 50;
+      // A start at cell 31 with a warning: x between 1500 and 1525 m.
+      if (s == 31 && c(7).tipo == tipo_cella::avviso_rallentamento) x = 1510;
+      int64_t f_ta = 0;
+      if (x > 1500) {
+        const size_t w = s - 24;
+        const bool avviso = c(w).tipo == tipo_cella::avviso_rallentamento && c(w).dato1 == a.dato1 &&
+                            (a.dato2 == 0 || c(w).dato2 == a.dato2);
+        if (!avviso && !coperta_da_fermata(w)) {
+          scarta("cella " + std::to_string(s) + ": rallentamento senza il suo avviso 24 celle prima");
+        }
+        if (!avviso) o->sotto_fermata.push_back(w);
+        // The four advance cells from round((x - 1200) / 50) down: 25 cells before the
+        // start, or 26 when x / 50 + 1 is an odd number and a half (the start rounds up
+        // to even, the advance cells down), which only an even start can have.
+        std::vector<size_t> coperte;
+        const auto anticipi = [&](size_t primo) {
+          coperte.clear();
+          int presenti = 0;
+          for (size_t q = 0; q < 4; ++q) {
+            if (primo < q) return false;
+            const size_t h = primo - q;
+            const cella& av = c(h);
+            const auto numero = static_cast<int16_t>(q + 1);
+            if (av.tipo == tipo_cella::anticipo_rallentamento && av.dato1 == numero &&
+                av.dato2 == (a.dato2 != 0 ? numero : 0) && anticipi_presi_.count(h) == 0) {
+              ++presenti;
+            } else if (coperta_da_fermata(h)) {
+              coperte.push_back(h);
+            } else {
+              return false;
+            }
+          }
+          return presenti > 0;
+        };
+        size_t primo = 0;
+        if (s >= 25 && anticipi(s - 25)) {
+          f_ta = 1;
+          primo = s - 25;
+        } else if (s % 2 == 0 && s >= 26 && x - 25 > 1500 && anticipi(s - 26)) {
+          f_ta = 1;
+          primo = s - 26;
+          x -= 25;
+        }
+        // Four advance cells belong to one slow-down (the starts are taken in order, and
+        // another's could only be the cells one before its own).
+        for (size_t q = 0; f_ta != 0 && q < 4; ++q) anticipi_presi_.insert(primo - q);
+        if (f_ta != 0) o->sotto_fermata.insert(o->sotto_fermata.end(), coperte.begin(), coperte.end());
+      }
+      const int64_t l = (static_cast<int64_t>(fine) - 1) * 50 - x;
+      o->r = &r;
+      o->forma = r.parola;
+      o->v = {{"x", n64(x)}, {"v", n64(a.dato1)}, {"l", n64(l)}, {"f_tt", n64(a.dato3)}, {"f_ta", n64(f_ta)},
+              {"d_v", n64(a.dato2)}};
+      o->ordine = 1000 + static_cast<int>(s);
+      oggetti_.push_back(std::move(o));
+    }
+  }
+
+  // ---- Signals ----
+
+  // A time is kept only with sx = 2.
+  void segnali() {
+    const F::record& r = record_di(F::testo::treno, "segnale");
+    for (size_t k = 0; k <= ultima_; ++k) {
+      const bool nascosto = coperto_da(k, coperto::segnale);
+      if (c(k).tipo != tipo_cella::segnale && !nascosto) continue;
+      cella g = c(k);
+      if (nascosto) g.dato1 = 0;  // the stop cell's own value now
+      const int32_t codice = g.dato4;
+      const int32_t aspetto = aspetto_segnale(k);
+      const int32_t rapp = (codice - aspetto) / 10;
+      int32_t sx = aspetto / 3;
+      int32_t dx = aspetto % 3;
+      if (g.tempo != 0) {
+        sx = 2;
+        dx = aspetto - 6;
+        if (g.tempo <= 100) {
+          scarta("cella " + std::to_string(k) + ": segnale con tempo " + std::to_string(g.tempo) +
+                 " (la lettura porta da 1 a 100 a 101)");
+        }
+      }
+      const auto [s1, d1] = F::coppia_da_cella(g.dato1);
+      const auto [s2, d2] = F::coppia_da_cella(g.dato2);
+      const auto [s3, d3] = F::coppia_da_cella(g.dato3);
+      auto o = std::make_unique<oggetto_corsa>();
+      o->r = &r;
+      o->forma = r.parola;
+      o->v = {{"posizione", n64(metro_oggetto(k))}, {"sx", n64(sx)}, {"s1", n64(s1)}, {"s2", n64(s2)},
+              {"s3", n64(s3)}, {"rapp", n64(rapp)}, {"dx", n64(dx)}, {"d1", n64(d1)}, {"d2", n64(d2)},
+              {"d3", n64(d3)}, {"tempo", n64(g.tempo)}};
+      o->ordine = 2000000 + static_cast<int>(k);
+      if (nascosto) o->sotto_fermata.push_back(k);
+      for (int b = 1; b <= 4; ++b) {
+        if (k >= static_cast<size_t>(2 * b)) {
+          o->preavvisi.emplace_back(k - static_cast<size_t>(2 * b), static_cast<uint8_t>(aspetto * 10 + b));
+        }
+      }
+      oggetti_.push_back(std::move(o));
+    }
+  }
+
+  // ---- Order of the run text's objects ----
+
+  // Each cell's approach code is the last one written there, and a stop cell covers what
+  // was written before it: the order of the records follows from that, the customary
+  // order wherever the cells leave a choice.
+  void ordina_oggetti() {
+    const size_t n = oggetti_.size();
+    std::vector<std::set<size_t>> dopo(n);  // i -> the objects that must come after i
+    std::vector<int> prima(n, 0);
+    const auto vincolo = [&](size_t a, size_t b) {  // a before b
+      if (a != b && dopo[a].insert(b).second) ++prima[b];
+    };
+    std::map<size_t, std::vector<std::pair<size_t, uint8_t>>> scrittori;  // cell -> (object, code)
+    std::map<size_t, size_t> fermata_di;                                  // stop cell -> station
+    size_t precedente = n;
+    for (size_t i = 0; i < n; ++i) {
+      for (const auto& [q, codice] : oggetti_[i]->preavvisi) scrittori[q].emplace_back(i, codice);
+      if (oggetti_[i]->fermata) fermata_di[*oggetti_[i]->fermata] = i;
+      if (oggetti_[i]->stazione > 0) {
+        if (precedente < n) vincolo(precedente, i);
+        precedente = i;
+      }
+    }
+    for (size_t i = 0; i < n; ++i) {
+      for (size_t q : oggetti_[i]->sotto_fermata) {
+        if (const auto f = fermata_di.find(q); f != fermata_di.end()) vincolo(i, f->second);
+      }
+    }
+    std::vector<size_t> senza_scrittore;
+    for (size_t q = 0; q <= ultima_; ++q) {
+      const uint8_t finale = c(q).preavviso;
+      const auto it = scrittori.find(q);
+      if (it == scrittori.end()) {
+        if (finale != 0) senza_scrittore.push_back(q);
+        continue;
+      }
+      std::optional<size_t> vincitore;
+      for (const auto& [o, codice] : it->second) {
+        if (codice == finale && (!vincitore || oggetti_[o]->ordine > oggetti_[*vincitore]->ordine)) vincitore = o;
+      }
+      if (!vincitore) {
+        senza_scrittore.push_back(q);
+        continue;
+      }
+      for (const auto& [o, codice] : it->second) {
+        if (codice != finale) vincolo(o, *vincitore);
+      }
+    }
+    if (!senza_scrittore.empty()) {
+      scarta("celle " + testo_celle(senza_scrittore) +
+             ": codice di preavviso che nessun segnale e nessuna stazione dei testi scrive");
+    }
+    using chiave = std::pair<int, size_t>;
+    std::priority_queue<chiave, std::vector<chiave>, std::greater<>> pronti;
+    for (size_t i = 0; i < n; ++i) {
+      if (prima[i] == 0) pronti.emplace(oggetti_[i]->ordine, i);
+    }
+    while (!pronti.empty()) {
+      const size_t i = pronti.top().second;
+      pronti.pop();
+      in_ordine_.push_back(oggetti_[i].get());
+      for (size_t j : dopo[i]) {
+        if (--prima[j] == 0) pronti.emplace(oggetti_[j]->ordine, j);
+      }
+    }
+    if (in_ordine_.size() != n) {
+      scarta("segnali e stazioni: i codici di preavviso chiedono un ordine circolare; alcuni restano fuori");
+    }
+  }
+
+  const scenario_decodificato& s_;
+  size_t ultima_;
+  testo_ricavato linea_;
+  testo_ricavato treno_;
+  std::vector<std::string> scarti_;
+  size_t n_stazioni_ = 0;
+  std::vector<size_t> fermate_;
+  std::vector<std::unique_ptr<oggetto_corsa>> oggetti_;
+  std::vector<const oggetto_corsa*> in_ordine_;
+  std::map<size_t, coperto> coperti_;
+  std::set<size_t> anticipi_presi_;
+};
+
+std::string testo_cella(const cella& x) {
+  return "tipo " + std::to_string(x.tipo) + ", dati " + std::to_string(x.dato1) + " " + std::to_string(x.dato2) +
+         " " + std::to_string(x.dato3) + " " + std::to_string(x.dato4) + ", tempo " + std::to_string(x.tempo) +
+         ", preavviso " + std::to_string(x.preavviso) + ", montagna " + std::to_string(x.montagna) +
+         ", velocita' " + std::to_string(x.velocita) + ", pendenza " + std::to_string(x.pendenza) +
+         ", aderenza " + std::to_string(x.aderenza);
+}
+
+// What the texts give and the files hold differ in: each differing cell, entry and metre.
+void differenze(const modello& m, const scenario_decodificato& s, std::vector<std::string>& scarti) {
+  std::vector<size_t> celle;
+  for (size_t i = 0; i < s.percorso.size(); ++i) {
+    if (i >= m.percorso.size() || m.percorso[i] != s.percorso[i]) celle.push_back(i);
+  }
+  if (!celle.empty()) {
+    const size_t i = celle.front();
+    scarti.push_back("celle " + testo_celle(celle) + ": i testi non le ridanno (cella " + std::to_string(i) +
+                     ": il file ha " + testo_cella(s.percorso[i]) +
+                     (i < m.percorso.size() ? "; i testi danno " + testo_cella(m.percorso[i]) : std::string()) + ")");
+  }
+  for (size_t v = 0; v < s.tabella.size(); ++v) {
+    if (m.tabella[v] != s.tabella[v]) scarti.push_back("voce " + std::to_string(v) + ": i testi non la ridanno");
+  }
+  std::vector<size_t> metri;
+  const auto& gx = s.geometria.x;
+  const auto& gy = s.geometria.y;
+  size_t contati = 0;
+  per_ogni_punto(m.tracciato, [&](int64_t k, tipo_valore tipo, const std::array<double, 2>& p) {
+    const auto i = static_cast<size_t>(k);
+    ++contati;
+    if (i >= gx.size()) return;
+    const auto uguale = [&](const valore_geometria& g, double v) {
+      return g.etichetta == static_cast<uint16_t>(tipo) && stessi_bit(g.valore, tipo == tipo_valore::vuoto ? 0.0 : v);
+    };
+    if (!uguale(gx[i], p[X]) || !uguale(gy[i], p[Y])) metri.push_back(i);
+  });
+  if (!metri.empty() || contati != gx.size()) {
+    scarti.push_back("tracciato, metri " + testo_celle(metri) + ": i testi non li ridanno");
+  }
+}
+
+std::string testo_diagnostica(const diagnostica& d) {
+  std::string s = "i testi ricavati non si compilano: errore " + std::to_string(d.numero);
+  if (const auto voce_cat = cerca_errore(d.numero)) s += std::string(" (") + voce_cat->descrizione + ")";
+  if (d.luogo) s += ", " + d.luogo->file + " riga " + std::to_string(d.luogo->riga);
+  if (d.posizione) s += ", a " + std::to_string(*d.posizione) + " m";
+  if (!d.motivo.empty()) s += ": " + d.motivo;
+  return s;
+}
+
+// The author's abbattimenti of the value 180 among those of the files: the finishing pass
+// places its own on free cells, and an author's one where the pass would place one sends
+// the pass to a neighbouring cell. From the cells before the pass (the texts without
+// them, read), each step takes the first cell where the pass does not give the files,
+// and adds the author's point, there or within two cells, that carries the agreement
+// furthest along the line.
+std::set<size_t> abbattimenti_da_180(const modello& letto, const scenario_decodificato& s,
+                                     const std::map<size_t, int32_t>& certi) {
+  const std::vector<cella>& f = s.percorso;
+  const size_t n = std::min(f.size(), letto.percorso.size());
+  const auto candidato = [&](size_t z, const std::set<size_t>& scelti) {
+    return z < n && f[z].tipo == tipo_cella::abbattimento && f[z].dato1 == 180 && certi.count(z) == 0 &&
+           scelti.count(z) == 0 && cella_libera(letto.percorso[z]);
+  };
+  // The first cell whose kind or first value differ from the files' after the pass.
+  const auto primo_diverso = [&](const std::set<size_t>& scelti) {
+    modello prova;
+    prova.percorso = letto.percorso;
+    for (size_t z : scelti) {
+      prova.percorso[z].tipo = tipo_cella::abbattimento;
+      prova.percorso[z].dato1 = 180;
+    }
+    rifinitura_percorso(prova);
+    if (con_errori(prova.diagnostiche)) return size_t{0};
+    for (size_t i = 0; i < n; ++i) {
+      if (prova.percorso[i].tipo != f[i].tipo || (i != 1 && prova.percorso[i].dato1 != f[i].dato1)) return i;
+    }
+    return n;
+  };
+  std::set<size_t> scelti;
+  size_t primo = primo_diverso(scelti);
+  for (size_t passi = 0; primo < n && passi < n; ++passi) {
+    std::optional<size_t> migliore;
+    size_t fin_dove = 0;
+    for (size_t z = primo >= 2 ? primo - 2 : 0; z <= primo + 2; ++z) {
+      if (!candidato(z, scelti)) continue;
+      std::set<size_t> prova = scelti;
+      prova.insert(z);
+      const size_t d = primo_diverso(prova);
+      if (!migliore || d > fin_dove || (d == fin_dove && z == primo)) {
+        migliore = z;
+        fin_dove = d;
+      }
+    }
+    if (!migliore || fin_dove <= primo) break;
+    scelti.insert(*migliore);
+    primo = fin_dove;
+  }
+  return scelti;
+}
+
+}  // namespace
+
+std::vector<double> curvature_per_metro(const scenario_decodificato& s) {
+  const geometria_decodificata& g = s.geometria;
+  std::vector<double> k(g.x.size(), 0.0);
+  double prima = 0.0;
+  for (size_t m = 2; m < g.x.size() && m < g.y.size(); ++m) {
+    if (g.x[m].etichetta != ETICHETTA_REALE || g.y[m].etichetta != ETICHETTA_REALE ||
+        g.x[m - 1].etichetta == ETICHETTA_VUOTO || g.x[m - 2].etichetta == ETICHETTA_VUOTO) {
+      continue;
+    }
+    const auto trovata = curvatura_passo(g, m, prima);
+    k[m] = trovata.value_or(std::nan(""));
+    if (trovata) prima = *trovata;
+  }
+  return k;
+}
+
+testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
+  testi_ricavati esito;
+  ricostruzione r(s);
+  r.analizza();
+  esito.scarti = std::move(r.scarti());
+  // The finishing pass places abbattimenti of 180 around slow-downs and signals, and
+  // compiling places them again: the author's own are those of another value, those
+  // without a value, and those of 180 the pass does not give.
+  std::map<size_t, int32_t> abbattimenti;
+  for (size_t i = 0; i < s.percorso.size(); ++i) {
+    const cella& x = s.percorso[i];
+    if (x.tipo == tipo_cella::abbattimento_senza_valore) abbattimenti[i] = 0;
+    if (x.tipo == tipo_cella::abbattimento && x.dato1 != 180) abbattimenti[i] = x.dato1;
+  }
+  const auto richiesta_di = [&](const std::pair<std::string, std::string>& testi) {
+    richiesta q;
+    q.linea = s.linea;
+    q.treno = s.treno;
+    q.testo_linea = {s.linea + "_linea.txt", testi.first, true, ""};
+    q.testo_treno = {s.linea + "_" + s.treno + "-.txt", testi.second, true, ""};
+    return q;
+  };
+  {
+    const richiesta q = richiesta_di(r.testi(abbattimenti));
+    modello letto;
+    letto.linea = s.linea;
+    letto.treno = s.treno;
+    letto.genera_linea = 1;
+    memorizza_dati(letto, q.testo_linea, q.testo_treno);
+    if (!con_errori(letto.diagnostiche)) {
+      for (size_t z : abbattimenti_da_180(letto, s, abbattimenti)) abbattimenti[z] = 180;
+    }
+  }
+  // Compiling checks the whole; a point the search left out is added and the texts are
+  // compiled again.
+  for (int giro = 0; giro < 16; ++giro) {
+    std::tie(esito.linea, esito.treno) = r.testi(abbattimenti);
+    modello m;
+    compila_modello(richiesta_di({esito.linea, esito.treno}), m);
+    if (con_errori(m.diagnostiche)) {
+      for (const diagnostica& d : m.diagnostiche) {
+        if (d.livello == gravita::errore) esito.scarti.push_back(testo_diagnostica(d));
+      }
+      return esito;
+    }
+    bool aggiunti = false;
+    for (size_t i = 0; i < s.percorso.size() && i < m.percorso.size(); ++i) {
+      const cella& x = s.percorso[i];
+      const bool punto = x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore;
+      if (punto && abbattimenti.count(i) == 0 && (m.percorso[i].tipo != x.tipo || m.percorso[i].dato1 != x.dato1)) {
+        abbattimenti[i] = x.tipo == tipo_cella::abbattimento ? x.dato1 : 0;
+        aggiunti = true;
+      }
+    }
+    if (!aggiunti) {
+      differenze(m, s, esito.scarti);
+      return esito;
+    }
+  }
+  esito.scarti.push_back("abbattimenti: la ricerca di quelli dell'autore non si ferma");
+  return esito;
+}
+
+}  // namespace scenario::vista
