@@ -141,7 +141,8 @@ std::string dove_cade(const record& r, std::string_view riga, const std::vector<
   if (km) {
     if (auto k = chilometro(*km, *p)) s += " · " + *k;
   }
-  s += " · cella " + std::to_string(cella_della_posizione(*c, *p));
+  // A curve is drawn on the plan, metre by metre, not on a cell.
+  if (c->memoria.find("plan") == std::string_view::npos) s += " · cella " + std::to_string(cella_della_posizione(*c, *p));
   return s;
 }
 

@@ -174,7 +174,7 @@ bool applica_modifica(std::string& testo, const intervallo& r, std::string_view 
   return true;
 }
 
-colonne_testo::colonne_testo(std::string byte) : byte_(std::move(byte)), inizi_(inizi_righe(byte_)) {
+colonne_testo::colonne_testo(std::string_view byte) : byte_(byte), inizi_(inizi_righe(byte_)) {
   const esame_codifica esame = esamina_codifica(byte_);
   utf8_ = esame.tipo == codifica::utf8;
   // The reading does not read a byte-order mark: its first column follows it.

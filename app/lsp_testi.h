@@ -79,20 +79,19 @@ size_t offset_di(std::string_view testo, const std::vector<size_t>& inizi, posiz
 bool applica_modifica(std::string& testo, const intervallo& r, std::string_view nuovo, unita u);
 
 // A description text as the reading saw it, for placing its diagnostics: the bytes handed
-// to the reading and what their columns count.
+// to the reading (held by the caller while this lives) and what their columns count.
 class colonne_testo {
  public:
-  explicit colonne_testo(std::string byte);
+  explicit colonne_testo(std::string_view byte);
   // A diagnostic's place (1-based line and columns) as a protocol range; a place without a
   // column covers the whole line, one without an end the rest of the item.
   intervallo intervallo_di(const luogo_testo& l, unita u) const;
-  const std::string& byte() const { return byte_; }
 
  private:
   // The line in UTF-8; a column of the reading is one character of it.
   std::string riga_utf8(int64_t riga) const;
 
-  std::string byte_;
+  std::string_view byte_;
   std::vector<size_t> inizi_;
   bool utf8_ = false;  // the bytes are UTF-8 (the editor's text), not ISO 8859-1
 };
