@@ -15,9 +15,9 @@ dipendenze:
 configura: dipendenze
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) $(GENERATORE) -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPZIONI)
 
-# The program alone: a first `make run` does not wait for the tests to build.
+# The two programs alone: a first `make run` does not wait for the tests to build.
 run: configura
-	cmake --build $(BUILD) -j2 --target compila_scenario
+	cmake --build $(BUILD) -j2 --target compila_scenario mostra_scenario
 	$(BUILD)/bin/compila_scenario
 
 test: all dipendenze-prove

@@ -20,7 +20,7 @@
 #include "app/sostituzione.h"
 #include "app/tappe_prova.h"
 #include "output/decodifica.h"
-#include "vista/pagina.h"
+#include "vista/json.h"
 
 namespace {
 
@@ -30,15 +30,15 @@ int stampa(const std::string& testo) {
   return std::cout ? scenario::STATO_SUCCESSO : scenario::STATO_ERRORE_SISTEMA;
 }
 
-// The page of the files just built, from their bytes; empty when they do not decode.
-std::string pagina_di(const scenario::riga_comando& r, std::string_view geometria, std::string_view tabella,
+// The JSON of the files just built, from their bytes; empty when they do not decode.
+std::string dati_di(const scenario::riga_comando& r, std::string_view geometria, std::string_view tabella,
                       std::string_view percorso) {
   using namespace scenario;
   const file_compilati_letti file{nome_geometria(r.linea), std::string(geometria),
                                   nome_tabella(r.linea, r.treno), std::string(tabella),
                                   nome_percorso(r.linea, r.treno), std::string(percorso)};
   const auto s = decodifica_scenario(file, r.linea, r.treno);
-  return s ? vista::pagina_html(*s.valore) : std::string();
+  return s ? vista::resoconto_json(*s.valore, false, false) : std::string();
 }
 
 // --anteprima after a successful build: the page of the files just written.
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
     if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout);
     if (comando.azione == azione_richiesta::costruzione_autore && comando.osserva) {
       opzioni_osserva opzioni;
-      opzioni.pagina = [&comando](std::string_view geometria, std::string_view tabella,
-                                  std::string_view percorso) { return pagina_di(comando, geometria, tabella, percorso); };
+      opzioni.dati = [&comando](std::string_view geometria, std::string_view tabella,
+                                std::string_view percorso) { return dati_di(comando, geometria, tabella, percorso); };
       return osserva(comando, console, std::cerr, opzioni);
     }
     if (comando.azione == azione_richiesta::costruzione_autore) {

@@ -19,6 +19,7 @@
 #include "app/modo_autore.h"
 #include "app/sostituzione.h"
 #include "app/tappe_prova.h"
+#include "vista/pagina.h"
 
 namespace scenario {
 
@@ -129,16 +130,36 @@ std::string ora_attuale() {
   return testo;
 }
 
+// Shows the build's messages as the console does and keeps them for the page.
+class piattaforma_registrata : public piattaforma {
+ public:
+  explicit piattaforma_registrata(piattaforma& p) : p_(p) {}
+  void mostra_finestra() override { p_.mostra_finestra(); }
+  void mostra_messaggio(const std::string& testo) override {
+    p_.mostra_messaggio(testo);
+    registro += testo;
+    if (!testo.empty() && testo.back() != '\n') registro += '\n';
+  }
+  std::string registro;
+
+ private:
+  piattaforma& p_;
+};
+
 // One build as the author's build runs it, with the loop's lines around it. A failure
-// of the file system is this build's outcome, not the end of the watch.
-int compila_una_volta(const riga_comando& r, piattaforma& p, std::ostream& uscita) {
+// of the file system is this build's outcome, not the end of the watch. `messaggi`
+// receives what the build showed.
+int compila_una_volta(const riga_comando& r, piattaforma& p, std::ostream& uscita, std::string& messaggi) {
   uscita << "---- " << ora_attuale() << " ----\n" << std::flush;
   int stato = STATO_ERRORE_SISTEMA;
+  piattaforma_registrata registrata(p);
   try {
-    stato = costruzione_autore(r, p);
+    stato = costruzione_autore(r, registrata);
   } catch (const std::exception& e) {
     uscita << NOME_PROGRAMMA << ": " << e.what() << "\n";
+    registrata.registro += std::string(NOME_PROGRAMMA) + ": " + e.what() + "\n";
   }
+  messaggi = std::move(registrata.registro);
   if (stato == STATO_SUCCESSO) {
     uscita << (r.solo_controllo ? "Controllo riuscito\n" : "Compilazione riuscita: file compilati aggiornati\n");
   } else if (r.solo_controllo) {
@@ -150,99 +171,28 @@ int compila_una_volta(const riga_comando& r, piattaforma& p, std::ostream& uscit
   return stato;
 }
 
-// Percent-encodes every byte but unreserved ones: safe inside a script's string and as a
-// relative address.
-std::string indirizzo_relativo(std::string_view nome) {
-  static constexpr char cifre[] = "0123456789ABCDEF";
-  std::string fuori;
-  for (const char c : nome) {
-    const auto b = static_cast<unsigned char>(c);
-    if (std::isalnum(b) || c == '.' || c == '_' || c == '~' || c == '-') {
-      fuori += c;
-    } else {
-      fuori += '%';
-      fuori += cifre[b >> 4];
-      fuori += cifre[b & 15];
-    }
-  }
-  return fuori;
-}
-
 }  // namespace
 
-std::string nome_ricarica(const std::string& pagina) { return pagina + ".ricarica.js"; }
-
-std::string con_ricarica(const std::string& html, std::string_view marca,
-                         std::string_view nome_script) {
-  // The mark is made by this program of digits, colons and blanks; the script's name is
-  // percent-encoded, so neither can close the string it stands in.
-  const std::string script =
-      "<script>\n"
-      "(function () {\n"
-      "  var marca = \"" + std::string(marca) + "\";\n"
-      "  var script = \"" + indirizzo_relativo(nome_script) + "\";\n"
-      "  var chiave = \"anteprima_scorrimento\";\n"
-      "  try {\n"
-      "    var posto = sessionStorage.getItem(chiave);\n"
-      "    if (posto) {\n"
-      "      sessionStorage.removeItem(chiave);\n"
-      "      var xy = posto.split(\" \");\n"
-      "      addEventListener(\"load\", function () { scrollTo(+xy[0], +xy[1]); });\n"
-      "    }\n"
-      "  } catch (e) {}\n"
-      "  window.ricarica_anteprima = function (nuova) {\n"
-      "    if (nuova === marca) return;\n"
-      "    try { sessionStorage.setItem(chiave, scrollX + \" \" + scrollY); } catch (e) {}\n"
-      "    location.reload();\n"
-      "  };\n"
-      "  function guarda() {\n"
-      "    var s = document.createElement(\"script\");\n"
-      "    s.src = script + \"?\" + Date.now();\n"
-      "    s.onload = s.onerror = function () { s.remove(); setTimeout(guarda, 1000); };\n"
-      "    document.head.appendChild(s);\n"
-      "  }\n"
-      "  setTimeout(guarda, 1000);\n"
-      "})();\n"
-      "</script>\n";
-  // After the <head ...> tag, matched without regard to case.
-  std::string minuscolo = html;
-  for (char& c : minuscolo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  size_t posto = 0;
-  for (size_t i = minuscolo.find("<head"); i != std::string::npos; i = minuscolo.find("<head", i + 1)) {
-    const char dopo = i + 5 < minuscolo.size() ? minuscolo[i + 5] : '\0';
-    if (dopo != '>' && dopo != ' ' && dopo != '\t' && dopo != '\n' && dopo != '\r') continue;
-    const size_t chiusa = minuscolo.find('>', i);
-    if (chiusa != std::string::npos) posto = chiusa + 1;
-    break;
-  }
-  return html.substr(0, posto) + "\n" + script + html.substr(posto);
+std::string pagina_osservata(const stato_anteprima& stato, int ricarica_secondi) {
+  vista::opzioni_pagina o;
+  o.diagnostiche = stato.diagnostiche;
+  o.marca = stato.marca;
+  o.ricarica_secondi = ricarica_secondi;
+  return vista::pagina_da_json(stato.json, o);
 }
 
-std::string scrivi_anteprima_osservata(const riga_comando& r, const pagina_anteprima& pagina,
-                                       const std::string& marca) {
+std::string dati_compilati(const riga_comando& r, const dati_anteprima& dati) {
   const fs::path cartella = r.uscita.empty() ? fs::path(".") : fs::path(r.uscita);
   const std::string geometria = leggi_file(cartella / nome_geometria(r.linea));
   const std::string tabella = leggi_file(cartella / nome_tabella(r.linea, r.treno));
   const std::string percorso = leggi_file(cartella / nome_percorso(r.linea, r.treno));
-  const std::string html = pagina(geometria, tabella, percorso);
-  const std::string script = nome_ricarica(fs::path(r.anteprima).filename().string());
-  // The page first, the mark after it: a browser that sees the new mark finds the new page.
-  sostituisci_file(r.anteprima, con_ricarica(html, marca, script));
-  sostituisci_file(nome_ricarica(r.anteprima), "ricarica_anteprima(\"" + marca + "\");\n");
-  return html;
-}
-
-void chiudi_anteprima_osservata(const riga_comando& r, const std::string& html) {
-  sostituisci_file(r.anteprima, html);
-  if (::unlink(nome_ricarica(r.anteprima).c_str()) != 0 && errno != ENOENT) {
-    throw errore_file(nome_ricarica(r.anteprima), motivo_errno());
-  }
+  return dati(geometria, tabella, percorso);
 }
 
 int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const opzioni_osserva& o) {
   segnali_di_fine segnali;
   osservatore_testi testi(r.testo_linea, r.testo_treno);
-  const bool con_pagina = !r.anteprima.empty() && o.pagina && !r.solo_controllo;
+  const bool con_pagina = !r.anteprima.empty() && o.dati && !r.solo_controllo;
   if (!r.anteprima.empty() && !con_pagina) {
     uscita << NOME_PROGRAMMA << ": --anteprima: nessuna pagina da scrivere\n";
   }
@@ -250,12 +200,24 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
          << " (Ctrl-C per finire)\n";
 
   int numero = 0;
-  std::optional<std::string> ultima_pagina;  // as the writer made it, for the end
+  stato_anteprima anteprima;
+  bool pagina_scritta = false;
   const auto compila = [&] {
     ++numero;
-    if (compila_una_volta(r, p, uscita) != STATO_SUCCESSO || !con_pagina) return;
+    std::string messaggi;
+    const int stato = compila_una_volta(r, p, uscita, messaggi);
+    if (!con_pagina) return;
     try {
-      ultima_pagina = scrivi_anteprima_osservata(r, o.pagina, ora_attuale() + " " + std::to_string(numero));
+      // A failed build keeps the last good scenario on the page, under its messages.
+      if (stato == STATO_SUCCESSO) {
+        anteprima.json = dati_compilati(r, o.dati);
+        anteprima.diagnostiche.clear();
+      } else {
+        anteprima.diagnostiche = messaggi.empty() ? "compilazione non riuscita\n" : messaggi;
+      }
+      anteprima.marca = ora_attuale() + ", compilazione n. " + std::to_string(numero);
+      sostituisci_file(r.anteprima, pagina_osservata(anteprima, o.ricarica_secondi));
+      pagina_scritta = true;
       uscita << "Anteprima aggiornata: " << r.anteprima << "\n" << std::flush;
     } catch (const std::exception& e) {
       uscita << NOME_PROGRAMMA << ": " << e.what() << "\n" << std::flush;
@@ -292,9 +254,10 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
     }
   }
 
-  if (ultima_pagina) {
+  if (pagina_scritta) {
+    // The watch is over: the same page, without reading itself again.
     try {
-      chiudi_anteprima_osservata(r, *ultima_pagina);
+      sostituisci_file(r.anteprima, pagina_osservata(anteprima, 0));
     } catch (const std::exception& e) {
       uscita << NOME_PROGRAMMA << ": " << e.what() << "\n";
     }

@@ -19,14 +19,16 @@
 
 namespace scenario {
 
-// Makes the preview page from the bytes of the three compiled files, in the order
-// geometry, table, track.
-using pagina_anteprima = std::function<std::string(
+// The scenario's JSON (as `mostra_scenario --json` prints it) from the bytes of the three
+// compiled files, in the order geometry, table, track; empty when they do not decode.
+using dati_anteprima = std::function<std::string(
     std::string_view geometria, std::string_view tabella, std::string_view percorso)>;
 
 struct opzioni_osserva {
-  // The page writer for --anteprima; with none, --anteprima writes nothing.
-  pagina_anteprima pagina;
+  // The scenario's data for the --anteprima page; with none, --anteprima writes nothing.
+  dati_anteprima dati;
+  // How often the page written while watching reads itself again.
+  int ricarica_secondi = 2;
   // How long the texts must stay quiet after a save before the build starts.
   std::chrono::milliseconds quiete{150};
   // A burst of saves never holds the build back longer than this.
@@ -42,27 +44,19 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
 
 // ---- The preview page while watching ----------------------------------------------------
 
-// Beside the page PAGINA the watch keeps a small script PAGINA.ricarica.js that holds the
-// mark of the latest build. The page, as written while watching, loads that script again
-// every second and reloads itself when the mark differs from its own, keeping its scroll
-// position. A page opened from the disk cannot read another file, but it can run one.
+// The page is written after every build: the last good build's scenario and, when the
+// build just made failed, its messages above it, the scenario marked as old. While the
+// watch goes on the page reads itself again every few seconds (a page opened from the
+// disk can read no other file), keeping the part of the line in view; when the watch
+// ends it is written once more without that.
+struct stato_anteprima {
+  std::string json;          // the last good build's; empty before the first
+  std::string diagnostiche;  // the messages of the build just made, when it failed
+  std::string marca;         // when and which build
+};
+std::string pagina_osservata(const stato_anteprima& stato, int ricarica_secondi);
 
-// The name of the script beside `pagina`.
-std::string nome_ricarica(const std::string& pagina);
-
-// `html` with the reloading script put right after its <head> tag (at its start when it
-// has none), for a page whose build carries `marca` and whose script is `nome_script`.
-std::string con_ricarica(const std::string& html, std::string_view marca,
-                         std::string_view nome_script);
-
-// Writes the page `r.anteprima` from the compiled files of `r` just built, with the
-// reloading script for `marca`, then the script beside it holding `marca`. Returns the
-// page as the writer made it (without the script). Throws errore_file.
-std::string scrivi_anteprima_osservata(const riga_comando& r, const pagina_anteprima& pagina,
-                                       const std::string& marca);
-
-// At the end of the watch: the page as the writer made it (`html`, without the reloading
-// script), and the script beside it removed.
-void chiudi_anteprima_osservata(const riga_comando& r, const std::string& html);
+// The JSON of the compiled files of `r` just built. Throws errore_file.
+std::string dati_compilati(const riga_comando& r, const dati_anteprima& dati);
 
 }  // namespace scenario

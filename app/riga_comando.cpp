@@ -307,7 +307,7 @@ std::string testo_aiuto() {
          "      --osserva          compila, poi ricompila a ogni salvataggio di uno dei\n"
          "                         due testi, finche' non e' interrotto (Ctrl-C)\n"
          "      --anteprima=PAGINA pagina HTML dello scenario compilato; con --osserva si\n"
-         "                         ricarica da se' nel browser a ogni compilazione\n"
+         "                         rilegge da se' nel browser e mostra gli errori\n"
          "      --nuovo            scrive LINEA_linea.txt e LINEA_TRENO-.txt, due testi di\n"
          "                         partenza che compilano senza avvisi; mai sopra file\n"
          "                         esistenti\n"

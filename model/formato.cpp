@@ -506,6 +506,14 @@ std::optional<int> classe_curva(double k) {
   return std::nullopt;
 }
 
+std::optional<int> classe_curva_misurata(double k) {
+  const double assoluto = std::fabs(k);
+  for (size_t i = 0; i < CURVATURE.size(); ++i) {
+    if (std::fabs(assoluto - CURVATURE[i]) <= CURVATURE[i] / 10) return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
+
 int32_t raggio_curva(int classe) {
   if (classe < 1 || classe > 6) return 0;
   return static_cast<int32_t>(arrotonda(1.0 / CURVATURE[static_cast<size_t>(classe - 1)]));

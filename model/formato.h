@@ -147,6 +147,9 @@ struct montagna_scritta {
   bool celle_libere;  // every fourth cell left free for objects
 };
 montagna_scritta montagna_da_testo(int32_t tipo_scritto);
+// Back: the type as written, from the type the cells keep and whether the stretch left
+// free cells (kind 11).
+inline int32_t montagna_come_scritta(int32_t tipo, bool celle_libere) { return celle_libere ? tipo + 10 : tipo; }
 
 // A timetable time of day: (h x 60 + min) x 60 + s seconds.
 inline int64_t orario_in_tabella(int64_t ore, int64_t minuti, int64_t secondi) {
@@ -166,5 +169,8 @@ inline constexpr std::array<double, 6> CURVATURE{0.0001, 0.0002, 0.0004, 0.001, 
 std::optional<int> classe_curva(double k);
 // The radius of a class in metres (1 / turn per metre, rounded).
 int32_t raggio_curva(int classe);
+// The class of a turn per metre measured back from the plan's points, whose last bits
+// the sums of the plan have blurred: the nearest class within a tenth of it, or nothing.
+std::optional<int> classe_curva_misurata(double k);
 
 }  // namespace scenario::formato

@@ -245,9 +245,10 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
                               " su " + std::string(linea) + " e' " + n(codici.og));
   }
   const int32_t lunghezza = t[voce_tabella::dati_treno].fine;
-  if (lunghezza <= 0 || lunghezza > LUNGHEZZA_MASSIMA) {
+  // The compiler takes any length from 0 (a warning) to the largest.
+  if (lunghezza < 0 || lunghezza > LUNGHEZZA_MASSIMA) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 84) + 5,
-                          "lunghezza della linea " + n(lunghezza) + " m fuori dai limiti (1-1000000)");
+                          "lunghezza della linea " + n(lunghezza) + " m fuori dai limiti (0-" + n(LUNGHEZZA_MASSIMA) + ")");
   }
   const auto celle_attese =
       static_cast<size_t>(std::nearbyint(static_cast<double>(lunghezza + MARGINE_OLTRE_FINE) / 50.0)) + 1;

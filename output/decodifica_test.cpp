@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "output/file_compilati.h"
+#include "tests/supporto/compilazione_prova.h"
 
 namespace scenario {
 namespace {
@@ -94,6 +96,9 @@ TEST(Decodifica, FileRovinati) {
       {"etichetta 7", 0, std::string("\x02\0\0\0\x07\0", 6), 4, "etichetta di tipo 7 sconosciuta"},
       {"reale tronco", 0, std::string("\x05\0\0\0\0", 5), 0, "servono 8 byte dopo l'etichetta, ne restano 3"},
       {"tre valori", 0, std::string(6, '\0'), 6, "3 valori: un numero dispari"},
+      // Two whole integer elements (8 bytes), then one stray byte: a third value's tag cut.
+      {"geometria con un byte in piu'", 0, std::string("\x02\0\0\0\x02\0\x01\0x", 9), 8,
+       "valore 2 tronco: manca parte dell'etichetta"},
       {"tabella corta", 1, tabella_buona.substr(0, 87 * 34 - 1), 86 * 34, "voce 86 tronca: servono 34 byte, ne restano 33"},
       {"tabella lunga", 1, tabella_buona + "z", 87 * 34, "1 byte in piu' dopo la voce 86"},
       // Clearing the low byte of 0x0262 leaves 0x0200 = 512.
@@ -122,6 +127,7 @@ TEST(Decodifica, InsiemeIncoerente) {
       {"codice della tabella", [](insieme_prova& p) { p.tabella[85].orario += 1; }, "L", "L_T.sim", "codice d'identita'"},
       {"codice del percorso", [](insieme_prova& p) { p.percorso[1].dato2 += 1; }, "L", "L_T.dat", "codice d'identita'"},
       {"una cella in meno", [](insieme_prova& p) { p.percorso.pop_back(); }, "L", "L_T.dat", "142 celle"},
+      {"lunghezza negativa", [](insieme_prova& p) { p.tabella[84].fine = -50; }, "L", "L_T.sim", "-50 m fuori dai limiti (0-1000000)"},
       {"un punto in meno", [](insieme_prova& p) { --p.tracciato.ultimo_metro; }, "L", "L_linea.dat", "7100 punti"},
   };
   for (const caso& c : casi) {
@@ -131,6 +137,23 @@ TEST(Decodifica, InsiemeIncoerente) {
     ASSERT_FALSE(s) << c.nome;
     EXPECT_EQ(s.errore.file, c.file) << c.nome;
     EXPECT_NE(s.errore.motivo.find(c.motivo), std::string::npos) << c.nome << ": " << s.errore.motivo;
+  }
+}
+
+// Every set the compiler writes reads back, at the edges of the line's length too (0 m
+// compiles with a warning): the track has round((L + 7000) / 50) + 1 cells and the plan
+// L + 7001 metres.
+TEST(Decodifica, LeggeOgniInsiemeCheIlCompilatoreScrive) {
+  for (const int32_t L : {0, 1, 1000000}) {
+    SCOPED_TRACE(L);
+    modello m;
+    const auto file = prova::compila_in_memoria(
+        "Z", "T", "[generale]\r\nlunghezza percorso, " + std::to_string(L) + "\r\n[fine]\r\n", "[generale]\r\n[fine]\r\n", m);
+    const auto s = decodifica_scenario(file, "Z", "T");
+    ASSERT_TRUE(s) << testo_errore(s.errore);
+    EXPECT_EQ(s.valore->lunghezza, L);
+    EXPECT_EQ(s.valore->percorso.size(), static_cast<size_t>(std::nearbyint((L + 7000) / 50.0)) + 1);
+    EXPECT_EQ(s.valore->geometria.x.size(), static_cast<size_t>(L) + 7001);
   }
 }
 

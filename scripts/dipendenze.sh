@@ -7,7 +7,7 @@ set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell libxml2-utils neovim)
+  pacchetti=(chromium-headless-shell neovim)
 fi
 if [ "${1:-}" = "editor" ]; then
   # A node and npm of any origin will do; Debian's otherwise.

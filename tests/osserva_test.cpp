@@ -49,6 +49,8 @@ struct osservazione {
   testi_nuovi testi = testi_di_partenza();
   tappe punti;
   std::unique_ptr<processo_sfondo> programma;
+  std::vector<std::string> opzioni;                   // besides --osserva and the texts
+  std::set<std::string> lasciati = CARTELLA_COMPILATA;  // what the folder holds at the end
 
   // Lets the program go on until it is idle again: then exactly `n` builds have ended, the
   // last one with `esito`.
@@ -62,9 +64,10 @@ struct osservazione {
   void avvia() {
     autore.scrivi(LINEA, testi.linea);
     autore.scrivi(TRENO, testi.treno);
-    programma = std::make_unique<processo_sfondo>(
-        ESEGUIBILE, std::vector<std::string>{"--osserva", LINEA, TRENO}, autore.percorso(),
-        temporanei.percorso(), &punti);
+    std::vector<std::string> argomenti{"--osserva"};
+    argomenti.insert(argomenti.end(), opzioni.begin(), opzioni.end());
+    argomenti.insert(argomenti.end(), {LINEA, TRENO});
+    programma = std::make_unique<processo_sfondo>(ESEGUIBILE, argomenti, autore.percorso(), temporanei.percorso(), &punti);
     ASSERT_TRUE(punti.fino_a("osserva")) << programma->errori();
     ASSERT_EQ(occorrenze(programma->errori(), SEPARATORE), 1u) << programma->errori();
     ASSERT_NE(programma->errori().find(RIUSCITA), std::string::npos) << programma->errori();
@@ -75,7 +78,7 @@ struct osservazione {
     programma->segnala(SIGINT);
     EXPECT_EQ(programma->attendi(), 0) << programma->errori();
     EXPECT_TRUE(programma->errori().ends_with("Osservazione finita\n")) << programma->errori();
-    EXPECT_EQ(nomi_in(autore.percorso()), CARTELLA_COMPILATA);
+    EXPECT_EQ(nomi_in(autore.percorso()), lasciati);
     EXPECT_TRUE(nomi_in(temporanei.percorso()).empty());
   }
 };
@@ -110,6 +113,37 @@ TEST(Osserva, UnSalvataggioErratoTieneGliUltimiFileBuoni) {
   ASSERT_TRUE(o.compilazioni(3, RIUSCITA)) << o.programma->errori();
   EXPECT_TRUE(contenuti_in(o.autore.percorso()) == compilati);
   o.interrompi();
+}
+
+// The page rewritten after every build; no other file beside it.
+TEST(Osserva, LaPaginaMostraLaCompilazioneFallitaSopraLUltimaBuona) {
+  osservazione o;
+  o.opzioni = {"--anteprima=pagina.html"};
+  o.lasciati.insert("pagina.html");
+  o.avvia();
+  // The scenario's data in a page: the JSON between its script element's tags.
+  const auto dati = [](const std::string& pagina) {
+    const size_t da = pagina.find("id=\"dati\">");
+    return da == std::string::npos ? "" : pagina.substr(da, pagina.find("</script>", da) - da);
+  };
+  const std::string buona = o.autore.leggi("pagina.html");
+  EXPECT_NE(buona.find("<body data-ricarica=\"2\">"), std::string::npos);
+  EXPECT_EQ(buona.find("compilazione_fallita"), std::string::npos);
+  ASSERT_NE(dati(buona).find("\"linea\":\"Val\""), std::string::npos);
+
+  salva_rinominando(o.autore, LINEA, sostituito(o.testi.linea, "10000\r\n", "2000000\r\n"));
+  ASSERT_TRUE(o.compilazioni(2, "Anteprima aggiornata")) << o.programma->errori();
+  const std::string fallita = o.autore.leggi("pagina.html");
+  EXPECT_NE(fallita.find("<body class=\"vecchia\" data-ricarica=\"2\">"), std::string::npos);
+  EXPECT_NE(fallita.find("error: Errore n. 1: "), std::string::npos);
+  EXPECT_EQ(dati(fallita), dati(buona));  // the last good scenario, under the messages
+  EXPECT_EQ(nomi_in(o.autore.percorso()), o.lasciati);
+
+  o.interrompi();
+  // The watch over: the same page, no longer reading itself again.
+  const std::string finale = o.autore.leggi("pagina.html");
+  EXPECT_NE(finale.find("<body class=\"vecchia\">"), std::string::npos);
+  EXPECT_EQ(dati(finale), dati(buona));
 }
 
 }  // namespace

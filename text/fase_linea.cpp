@@ -30,47 +30,25 @@ esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_test
   return esito_fase::interrompi;
 }
 
-// The description of a line record by its keyword as the description writes it.
-const formato::record& descrizione(std::string_view parola) {
-  const auto tutti = formato::records(formato::testo::linea);
-  for (const formato::record& r : tutti) {
-    if (r.parola == parola) return r;
-  }
-  return tutti.front();
-}
-
 // The line records, each looked up once in the description.
 struct descrizioni_linea {
-  const formato::record& lunghezza = descrizione("lunghezza percorso");
-  const formato::record& tre = descrizione("progressiva chilometrica tre");
-  const formato::record& due = descrizione("progressiva chilometrica due");
-  const formato::record& uno = descrizione("progressiva chilometrica uno");
-  const formato::record& sfondo_uno = descrizione("sfondo uno");
-  const formato::record& sfondo_due = descrizione("sfondo due");
-  const formato::record& sfondo_tre = descrizione("sfondo tre");
-  const formato::record& pendenza = descrizione("pendenza");
-  const formato::record& curva = descrizione("curvad4");
-  const formato::record& montagna = descrizione("montagna");
-  const formato::record& indicatori = descrizione("indicatori_vmax");
-  const formato::record& cartello = descrizione("cartello_indicatore");
+  const formato::record& lunghezza = descrizione(formato::testo::linea, "lunghezza percorso");
+  const formato::record& tre = descrizione(formato::testo::linea, "progressiva chilometrica tre");
+  const formato::record& due = descrizione(formato::testo::linea, "progressiva chilometrica due");
+  const formato::record& uno = descrizione(formato::testo::linea, "progressiva chilometrica uno");
+  const formato::record& sfondo_uno = descrizione(formato::testo::linea, "sfondo uno");
+  const formato::record& sfondo_due = descrizione(formato::testo::linea, "sfondo due");
+  const formato::record& sfondo_tre = descrizione(formato::testo::linea, "sfondo tre");
+  const formato::record& pendenza = descrizione(formato::testo::linea, "pendenza");
+  const formato::record& curva = descrizione(formato::testo::linea, "curvad4");
+  const formato::record& montagna = descrizione(formato::testo::linea, "montagna");
+  const formato::record& indicatori = descrizione(formato::testo::linea, "indicatori_vmax");
+  const formato::record& cartello = descrizione(formato::testo::linea, "cartello_indicatore");
 };
 
 const descrizioni_linea& D() {
   static const descrizioni_linea d;
   return d;
-}
-
-// A marker's own error, reported at the record (with what holds the cell when it is an
-// occupied cell): the error state is cleared before the call and put back after it, so that
-// an earlier record's error does not count as this one's.
-template <typename F>
-int32_t chiama_marcatore(modello& m, F marca) {
-  const int32_t prima = m.codice_errore;
-  m.codice_errore = 0;
-  marca();
-  const int32_t codice = m.codice_errore;
-  if (codice == 0) m.codice_errore = prima;
-  return codice;
 }
 
 // ---- Plan of the line ------------------------------------------------------------------
@@ -260,12 +238,15 @@ esito_record record_curva(stato_lettura& s) {
                          "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
   }
   const formato::record* curva = &D().curva;
-  const int classe = formato::classe_curva(*k).value_or(0);
-  const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + std::to_string(classe) +
-                            (*k < 0 ? "' (a sinistra: la parola contiene una 's'" : "' (a destra") +
-                            ", classe " + std::to_string(classe) + "); scrivere 'curvas" + std::to_string(classe) +
-                            "' per la sinistra o 'curvad" + std::to_string(classe) + "' per la destra";
-  controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  // A keyword written as one of the curve's own spellings says what it means.
+  if (s.forma != curva) {
+    const std::string classe = std::to_string(formato::classe_curva(*k).value_or(0));
+    const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + classe +
+                              (*k < 0 ? "' (a sinistra: la parola contiene una 's'" : "' (a destra") + ", classe " +
+                              classe + "); scrivere 'curvas" + classe + "' per la sinistra o 'curvad" + classe +
+                              "' per la destra";
+    controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  }
   controlla_campo(s, *curva, "l", l, 1, p);
   controlla_ordine(s, s.ultima_curva, p, "curva");
   // A curve that would carry the plan past its last metre is refused like one past

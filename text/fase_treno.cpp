@@ -39,44 +39,23 @@ esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t>
 
 bool entro16(int64_t valore) { return entro(valore, INT16_MIN, INT16_MAX); }
 
-// The description of a run record by its keyword as the description writes it.
-const formato::record& descrizione(std::string_view parola) {
-  const auto tutti = formato::records(formato::testo::treno);
-  for (const formato::record& r : tutti) {
-    if (r.parola == parola) return r;
-  }
-  return tutti.front();
-}
-
 // The run records, each looked up once in the description.
 struct descrizioni_treno {
-  const formato::record& massa = descrizione("percentuale massa frenata");
-  const formato::record& vetture = descrizione("numero vetture");
-  const formato::record& velocita = descrizione("velocita");
-  const formato::record& aderenza = descrizione("aderenza");
-  const formato::record& orologio = descrizione("orologio");
-  const formato::record& sabbia = descrizione("sabbia");
-  const formato::record& segnale = descrizione("segnale");
-  const formato::record& rallentamento = descrizione("rallentamento");
-  const formato::record& abbattimento = descrizione("abbattimento");
-  const formato::record& stazione = descrizione("stazione");
+  const formato::record& massa = descrizione(formato::testo::treno, "percentuale massa frenata");
+  const formato::record& vetture = descrizione(formato::testo::treno, "numero vetture");
+  const formato::record& velocita = descrizione(formato::testo::treno, "velocita");
+  const formato::record& aderenza = descrizione(formato::testo::treno, "aderenza");
+  const formato::record& orologio = descrizione(formato::testo::treno, "orologio");
+  const formato::record& sabbia = descrizione(formato::testo::treno, "sabbia");
+  const formato::record& segnale = descrizione(formato::testo::treno, "segnale");
+  const formato::record& rallentamento = descrizione(formato::testo::treno, "rallentamento");
+  const formato::record& abbattimento = descrizione(formato::testo::treno, "abbattimento");
+  const formato::record& stazione = descrizione(formato::testo::treno, "stazione");
 };
 
 const descrizioni_treno& D() {
   static const descrizioni_treno d;
   return d;
-}
-
-// A marker's own error, with the error state cleared before the call and put back after
-// it, so that an earlier record's error does not count as this one's.
-template <typename F>
-int32_t chiama_marcatore(modello& m, F marca) {
-  const int32_t prima = m.codice_errore;
-  m.codice_errore = 0;
-  marca();
-  const int32_t codice = m.codice_errore;
-  if (codice == 0) m.codice_errore = prima;
-  return codice;
 }
 
 // ---- Speeds and adhesion ---------------------------------------------------------------

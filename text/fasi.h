@@ -177,6 +177,21 @@ struct esito_lettura {
 template <typename F>
 esito_lettura leggi_record(stato_lettura& s, F leggi);
 
+// The description of a record by its keyword as the description writes it.
+const formato::record& descrizione(formato::testo t, std::string_view parola);
+
+// A marker's own error: the error state is cleared before the call and put back after it,
+// so that an earlier record's error does not count as this one's. 0 when it found none.
+template <typename F>
+int32_t chiama_marcatore(modello& m, F marca) {
+  const int32_t prima = m.codice_errore;
+  m.codice_errore = 0;
+  marca();
+  const int32_t codice = m.codice_errore;
+  if (codice == 0) m.codice_errore = prima;
+  return codice;
+}
+
 // True once the errors found reach the most the author asked to see: the reading stops.
 bool troppi_errori(stato_lettura& s);
 

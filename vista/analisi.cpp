@@ -1,13 +1,32 @@
 #include "vista/analisi.h"
 
-#include "text/codifica.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
+
+#include "model/formato.h"
+#include "vista/resoconto.h"
 
 namespace scenario::vista {
+
+namespace {
+
+bool definita(const voce& v) { return v.inizio != 0 || v.fine != 0 || v.posizione != 0; }
+
+// The ordered progressive that holds at p, or none.
+const voce* progressiva_a(const scenario_decodificato& s, int32_t p) {
+  for (size_t i = voce_tabella::progressiva_tre; i <= voce_tabella::progressiva_uno; ++i) {
+    const voce& v = s.tabella[i];
+    if (definita(v) && v.inizio <= p) return &v;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string metri_cella(size_t c) {
+  return std::to_string(metro_oggetto(c)) + "-" + std::to_string(metro_oggetto(c) + 50);
+}
 
 std::vector<tratto> tratti(const scenario_decodificato& s, uint8_t cella::*campo) {
   std::vector<tratto> r;
@@ -24,14 +43,38 @@ std::vector<tratto> tratti(const scenario_decodificato& s, uint8_t cella::*campo
   return r;
 }
 
+std::vector<tratto> velocita_kmh(const scenario_decodificato& s) {
+  std::vector<tratto> r = tratti(s, &cella::velocita);
+  for (tratto& t : r) t.valore = formato::velocita_da_cella(static_cast<uint8_t>(t.valore));
+  return r;
+}
+
+std::vector<tratto> pendenze_per_mille(const scenario_decodificato& s) {
+  std::vector<tratto> r = tratti(s, &cella::pendenza);
+  for (tratto& t : r) t.valore = formato::pendenza_da_cella(static_cast<uint8_t>(t.valore));
+  return r;
+}
+
 int64_t chilometro(const scenario_decodificato& s, int32_t p) {
-  for (int i = 81; i <= 83; ++i) {
-    const voce& v = s.tabella[static_cast<size_t>(i)];
-    const bool definita = v.inizio != 0 || v.fine != 0 || v.posizione != 0;
-    if (!definita || v.inizio > p) continue;
-    return v.posizione == 1 ? v.fine - int64_t{p} : v.fine + int64_t{p};
+  const voce* v = progressiva_a(s, p);
+  return v ? formato::chilometro_di(v->fine, v->posizione, p) : p;
+}
+
+std::vector<tratto_chilometrico> tratti_chilometrici(const scenario_decodificato& s) {
+  std::vector<int32_t> tagli{0, std::max(s.lunghezza, 0)};
+  for (size_t i = voce_tabella::progressiva_tre; i <= voce_tabella::progressiva_uno; ++i) {
+    const voce& v = s.tabella[i];
+    if (definita(v) && v.inizio > 0 && v.inizio < s.lunghezza) tagli.push_back(v.inizio);
   }
-  return p;
+  std::sort(tagli.begin(), tagli.end());
+  tagli.erase(std::unique(tagli.begin(), tagli.end()), tagli.end());
+  if (tagli.size() == 1) tagli.push_back(tagli[0]);  // a line of 0 m
+  std::vector<tratto_chilometrico> r;
+  for (size_t i = 0; i + 1 < tagli.size(); ++i) {
+    const voce* v = progressiva_a(s, tagli[i]);
+    r.push_back({tagli[i], tagli[i + 1], chilometro(s, tagli[i]), v != nullptr && v->posizione == 1});
+  }
+  return r;
 }
 
 std::string testo_km(int64_t metri) {
@@ -83,19 +126,87 @@ std::vector<stazione> stazioni(const scenario_decodificato& s) {
   return r;
 }
 
+orario_stazione orario_di(const std::vector<stazione>& elenco, size_t i) {
+  const voce& v = *elenco[i].v;
+  if (v.orario == 0) return {};
+  if (i + 1 == elenco.size()) return {v.orario, std::nullopt};
+  if (i == 0 || v.sosta == 0) return {std::nullopt, v.orario};
+  return {v.orario - v.sosta, v.orario};
+}
+
+std::vector<segnale> segnali(const scenario_decodificato& s) {
+  std::vector<segnale> r;
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    const cella& x = s.percorso[c];
+    if (x.tipo != tipo_cella::segnale) continue;
+    const auto codice = formato::segnale_da_cella(x.dato4);
+    const auto l1 = formato::coppia_da_cella(x.dato1);
+    const auto l2 = formato::coppia_da_cella(x.dato2);
+    const auto l3 = formato::coppia_da_cella(x.dato3);
+    r.push_back({c, metro_oggetto(c), codice.sx, l1.first, l2.first, l3.first, codice.rapp, codice.dx, l1.second,
+                 l2.second, l3.second, x.tempo});
+  }
+  return r;
+}
+
+std::vector<indicatore> indicatori(const scenario_decodificato& s) {
+  std::vector<indicatore> r;
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    const cella& x = s.percorso[c];
+    if (x.tipo != tipo_cella::indicatore_vmax) continue;
+    r.push_back({c, metro_oggetto(c),
+                 {formato::indicatore_da_cella(x.dato1), formato::indicatore_da_cella(x.dato2),
+                  formato::indicatore_da_cella(x.dato3)},
+                 formato::coppia_da_cella(x.dato4)});
+  }
+  return r;
+}
+
+std::vector<cartello> cartelli(const scenario_decodificato& s) {
+  std::vector<cartello> r;
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    const cella& x = s.percorso[c];
+    if (x.tipo != tipo_cella::cartello) continue;
+    const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
+    r.push_back({c, metro_oggetto(c), x.dato1, valida ? testo_cartello(s.tabella[static_cast<size_t>(x.dato1)].nome) : ""});
+  }
+  return r;
+}
+
 std::vector<rallentamento> rallentamenti(const scenario_decodificato& s) {
   std::vector<rallentamento> r;
-  for (size_t c = 0; c < s.percorso.size(); ++c) {
-    if (s.percorso[c].tipo != tipo_cella::inizio_rallentamento) continue;
-    rallentamento x{c, c, s.percorso[c].dato1};
-    for (size_t j = c + 1; j < s.percorso.size(); ++j) {
-      if (s.percorso[j].tipo == tipo_cella::fine_rallentamento) {
+  const auto& p = s.percorso;
+  for (size_t c = 0; c < p.size(); ++c) {
+    if (p[c].tipo != tipo_cella::inizio_rallentamento) continue;
+    rallentamento x{c, c, p[c].dato1, p[c].dato3, p[c].dato2, std::nullopt, 0};
+    for (size_t j = c + 1; j < p.size(); ++j) {
+      if (p[j].tipo == tipo_cella::fine_rallentamento) {
         x.fine = j;
         break;
       }
-      if (s.percorso[j].tipo == tipo_cella::inizio_rallentamento) break;
+      if (p[j].tipo == tipo_cella::inizio_rallentamento) break;
+    }
+    // The warning stands 1200 m (24 cells) before the start, the advance cells just
+    // before the warning.
+    if (c >= 24 && p[c - 24].tipo == tipo_cella::avviso_rallentamento) {
+      const size_t w = c - 24;
+      x.avviso = w;
+      while (x.anticipi < 4 && w > static_cast<size_t>(x.anticipi) &&
+             p[w - 1 - static_cast<size_t>(x.anticipi)].tipo == tipo_cella::anticipo_rallentamento) {
+        ++x.anticipi;
+      }
     }
     r.push_back(x);
+  }
+  return r;
+}
+
+std::vector<abbattimento> abbattimenti(const scenario_decodificato& s) {
+  std::vector<abbattimento> r;
+  for (size_t c = 0; c < s.percorso.size(); ++c) {
+    const cella& x = s.percorso[c];
+    if (x.tipo == tipo_cella::abbattimento) r.push_back({c, metro_profilo(c), x.dato1});
+    if (x.tipo == tipo_cella::abbattimento_senza_valore) r.push_back({c, metro_profilo(c), std::nullopt});
   }
   return r;
 }
@@ -103,42 +214,113 @@ std::vector<rallentamento> rallentamenti(const scenario_decodificato& s) {
 std::vector<tratto_montagna> montagne(const scenario_decodificato& s) {
   std::vector<tratto_montagna> r;
   for (size_t c = 0; c < s.percorso.size(); ++c) {
-    const int t = s.percorso[c].montagna;
-    if (t == 0) continue;
-    if (!r.empty() && r.back().a == metro_profilo(c) && r.back().tipo == t) {
+    const cella& x = s.percorso[c];
+    if (x.montagna == 0) continue;
+    const bool libera = x.tipo == tipo_cella::libera_in_montagna;
+    if (!r.empty() && r.back().a == metro_profilo(c) && r.back().tipo == x.montagna) {
       r.back().a = metro_profilo(c + 1);
+      r.back().celle_libere = r.back().celle_libere || libera;
     } else {
-      r.push_back({metro_profilo(c), metro_profilo(c + 1), t});
+      r.push_back({metro_profilo(c), metro_profilo(c + 1), x.montagna, libera, std::nullopt});
+    }
+  }
+  for (size_t i = 0; i < r.size(); ++i) {
+    // Type 3 after a stretch ending 150 m or less before may have been forced.
+    const bool forzabile = r[i].tipo == 3 && i > 0 && r[i].da - r[i - 1].a <= 150;
+    if (!forzabile) r[i].tipo_scritto = formato::montagna_come_scritta(r[i].tipo, r[i].celle_libere);
+  }
+  return r;
+}
+
+std::string testo_montagna(const tratto_montagna& m) {
+  if (m.tipo_scritto) return "tipo " + std::to_string(*m.tipo_scritto);
+  return "tipo " + std::to_string(m.tipo) + (m.celle_libere ? " (con celle libere)" : "");
+}
+
+std::vector<curva> curve(const scenario_decodificato& s) {
+  const auto& x = s.geometria.x;
+  const auto& y = s.geometria.y;
+  const size_t metri = std::min(x.size(), y.size());
+  std::vector<curva> r;
+  // The plan steps p = p1 + d + k (d.y, -d.x) with d = p1 - p2: k follows back as the
+  // cross product of d and the step's bend over |d|^2.
+  int ultima = 0;  // class and side of the metre before, signed: + right, - left
+  for (size_t m = 2; m < metri; ++m) {
+    int questa = 0;
+    double k = 0;
+    if (x[m].etichetta != ETICHETTA_VUOTO && x[m - 1].etichetta != ETICHETTA_VUOTO && x[m - 2].etichetta != ETICHETTA_VUOTO) {
+      const double dx = x[m - 1].valore - x[m - 2].valore, dy = y[m - 1].valore - y[m - 2].valore;
+      const double ex = x[m].valore - x[m - 1].valore - dx, ey = y[m].valore - y[m - 1].valore - dy;
+      const double d2 = dx * dx + dy * dy;
+      k = d2 > 0 ? (ex * dy - ey * dx) / d2 : 0.0;
+      if (std::fabs(k) >= formato::CURVATURE[0] / 2) {
+        const auto classe = formato::classe_curva_misurata(k);
+        // A turn of no class (bytes not written by a text) is kept apart as class 0.
+        questa = (classe ? *classe : 7) * (k > 0 ? 1 : -1);
+      }
+    }
+    if (questa != 0 && questa == ultima) {
+      ++r.back().lunghezza;
+    } else if (questa != 0) {
+      const int classe = std::abs(questa) == 7 ? 0 : std::abs(questa);
+      const int32_t raggio = classe ? formato::raggio_curva(classe)
+                                    : static_cast<int32_t>(std::nearbyint(1.0 / std::fabs(k)));
+      r.push_back({static_cast<int32_t>(m) - 1, 1, questa > 0, classe, raggio});
+    }
+    ultima = questa;
+  }
+  return r;
+}
+
+std::vector<int> curve_delle_celle(const scenario_decodificato& s, const std::vector<curva>& elenco) {
+  std::vector<int> r(s.percorso.size(), -1);
+  for (size_t i = elenco.size(); i-- > 0;) {
+    // The turned metres are inizio + 1 to inizio + lunghezza; cell c covers
+    // (c - 1) x 50 to c x 50, less its last metre.
+    const int64_t primo = elenco[i].inizio + 1, ultimo = int64_t{elenco[i].inizio} + elenco[i].lunghezza;
+    for (int64_t c = primo / 50 + 1; c <= ultimo / 50 + 1 && c < static_cast<int64_t>(r.size()); ++c) {
+      if (c >= 0) r[static_cast<size_t>(c)] = static_cast<int>(i);
     }
   }
   return r;
 }
 
-std::vector<double> svolta_per_cella(const scenario_decodificato& s) {
-  const auto& x = s.geometria.x;
-  const auto& y = s.geometria.y;
-  const size_t metri = std::min(x.size(), y.size());
-  auto direzione = [&](size_t k) {
-    // Heading between metres k and k + 1, measured from +y towards +x.
-    return std::atan2(x[k + 1].valore - x[k].valore, y[k + 1].valore - y[k].valore);
-  };
-  std::vector<double> r(s.percorso.size(), 0.0);
-  for (size_t c = 0; c < r.size(); ++c) {
-    const size_t da = c * 50, a = da + 50;
-    if (a + 1 >= metri) break;
-    if (x[da].etichetta == ETICHETTA_VUOTO || x[a + 1].etichetta == ETICHETTA_VUOTO) continue;
-    double d = direzione(a) - direzione(da);
-    if (d > std::numbers::pi) d -= 2 * std::numbers::pi;
-    if (d < -std::numbers::pi) d += 2 * std::numbers::pi;
-    r[c] = d;
+pianta pianta_in_quadrato(const scenario_decodificato& s, double lato, double bordo, size_t punti_massimi) {
+  const auto& gx = s.geometria.x;
+  const auto& gy = s.geometria.y;
+  const size_t metri = std::min({gx.size(), gy.size(), static_cast<size_t>(std::max(s.lunghezza, 0)) + 1});
+  auto pieno = [&](size_t k) { return gx[k].etichetta != ETICHETTA_VUOTO && gy[k].etichetta != ETICHETTA_VUOTO; };
+  double minx = 0, maxx = 0, miny = 0, maxy = 0;
+  bool primo = true;
+  for (size_t k = 0; k < metri; ++k) {
+    if (!pieno(k)) continue;
+    minx = primo ? gx[k].valore : std::min(minx, gx[k].valore);
+    maxx = primo ? gx[k].valore : std::max(maxx, gx[k].valore);
+    miny = primo ? gy[k].valore : std::min(miny, gy[k].valore);
+    maxy = primo ? gy[k].valore : std::max(maxy, gy[k].valore);
+    primo = false;
   }
-  return r;
+  pianta p;
+  const double utile = lato - 2 * bordo;
+  p.scala = utile / std::max({maxx - minx, maxy - miny, 1.0});
+  // The longer side fills the square; the shorter is centred across it.
+  const double ox = bordo + (utile - (maxx - minx) * p.scala) / 2;
+  const double oy = bordo + (utile - (maxy - miny) * p.scala) / 2;
+  const size_t passo = std::max<size_t>(1, metri / std::max<size_t>(punti_massimi, 1));
+  auto aggiungi = [&](size_t k) {
+    if (!pieno(k)) return;
+    p.punti.push_back({ox + (gx[k].valore - minx) * p.scala, lato - oy - (gy[k].valore - miny) * p.scala});
+    p.metri.push_back(static_cast<int32_t>(k));
+  };
+  for (size_t k = 0; k < metri; k += passo) aggiungi(k);
+  if (metri > 0 && (metri - 1) % passo != 0) aggiungi(metri - 1);
+  return p;
 }
 
 std::vector<double> quote(const scenario_decodificato& s) {
   std::vector<double> r(s.percorso.size() + 1, 0.0);
   for (size_t c = 0; c < s.percorso.size(); ++c) {
-    r[c + 1] = r[c] + (s.percorso[c].pendenza - 100) * 50.0 / 1000.0;
+    r[c + 1] = r[c] + formato::pendenza_da_cella(s.percorso[c].pendenza) * 50.0 / 1000.0;
   }
   return r;
 }

@@ -2,6 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <cstdio>
+
+#include "model/formato.h"
+
 #include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/confronto.h"
@@ -52,9 +57,38 @@ std::string elenco(const std::vector<std::vector<campo>>& oggetti, bool rientro)
 
 namespace vista {
 
-std::string resoconto_json(const scenario_decodificato& s, bool celle) {
+namespace {
+
+ordinato o_nulla(const std::optional<int32_t>& secondi) {
+  return secondi ? ordinato(testo_ora(*secondi)) : ordinato(nullptr);
+}
+
+// Numbered points as one text, "m,a m,a ..." or "m,a,b m,a,b ...": the metre, then each
+// value to a tenth (below anything a screen shows). Thousands of points stay one line.
+std::string punti_in_testo(const std::vector<double>& valori, size_t per_punto) {
+  std::string r;
+  char b[40];
+  for (size_t i = 0; i < valori.size(); ++i) {
+    const double v = std::isfinite(valori[i]) ? std::nearbyint(valori[i] * 10) / 10 : 0.0;
+    const bool primo = i % per_punto == 0;
+    std::snprintf(b, sizeof b, primo ? "%s%.0f" : ",%s%.1f", primo && i > 0 ? " " : "", v);
+    r += b;
+  }
+  return r;
+}
+
+ordinato corse(const std::vector<tratto>& t) {
+  ordinato a = ordinato::array();
+  for (const tratto& x : t) a.push_back({{"da", x.da}, {"a", x.a}, {"valore", x.valore}});
+  return a;
+}
+
+}  // namespace
+
+std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro) {
   const auto& t = s.tabella;
   const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
+  auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
   ordinato r;
   r["linea"] = latin1_in_utf8(s.linea);
   r["treno"] = latin1_in_utf8(s.treno);
@@ -73,80 +107,123 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle) {
   r["sfondi"] = {t[voce_tabella::intestazione].inizio, t[voce_tabella::intestazione].posizione, t[voce_tabella::intestazione].fine};
   r["ripetizione_segnali"] = {{"da", t[voce_tabella::dati_corsa].inizio}, {"a", t[voce_tabella::dati_corsa].fine}, {"codici", t[voce_tabella::dati_corsa].posizione}};
   ordinato progressive = ordinato::array();
-  for (int i = 81; i <= 83; ++i) {
-    const voce& v = t[static_cast<size_t>(i)];
-    progressive.push_back({{"voce", i}, {"da", v.inizio}, {"km_m", v.fine}, {"decrescente", v.posizione == 1}});
+  for (size_t i = voce_tabella::progressiva_tre; i <= voce_tabella::progressiva_uno; ++i) {
+    const voce& v = t[i];
+    progressive.push_back({{"voce", i}, {"da", v.inizio}, {"km_origine_m", v.fine}, {"decrescente", v.posizione == 1}});
   }
   r["progressive"] = progressive;
+  ordinato chilometraggio = ordinato::array();
+  for (const tratto_chilometrico& x : tratti_chilometrici(s)) {
+    chilometraggio.push_back({{"da", x.da}, {"a", x.a}, {"km_da_m", x.km_da}, {"decrescente", x.decrescente}});
+  }
+  r["chilometraggio"] = chilometraggio;
 
   ordinato stazioni_json = ordinato::array();
-  for (const stazione& st : stazioni(s)) {
+  const auto elenco = stazioni(s);
+  for (size_t i = 0; i < elenco.size(); ++i) {
+    const stazione& st = elenco[i];
     const voce& v = *st.v;
+    const orario_stazione o = orario_di(elenco, i);
     stazioni_json.push_back({{"voce", st.indice},
                              {"posizione", v.posizione},
-                             {"km", testo_km(chilometro(s, v.posizione))},
+                             {"km", km(v.posizione)},
                              {"tipo", v.tipo},
                              {"inizio", v.inizio},
                              {"fine", v.fine},
                              {"cella_fermata", st.cella_fermata},
+                             {"fermata_m", st.cella_fermata < 0 ? ordinato(nullptr)
+                                                                : ordinato(metro_oggetto(static_cast<size_t>(st.cella_fermata)))},
                              {"sosta", v.sosta},
                              {"orario", v.orario},
-                             {"orario_testo", v.orario != 0 ? testo_ora(v.orario) : ""},
+                             {"arrivo", o_nulla(o.arrivo)},
+                             {"partenza", o_nulla(o.partenza)},
                              {"nome", latin1_in_utf8(v.nome)},
                              {"opzioni", {v.opzione1, v.opzione2, v.opzione3, v.opzione4}},
                              {"valori", {v.valore1, v.valore2, v.valore3, v.valore4, v.valore5}}});
   }
   r["stazioni"] = stazioni_json;
 
-  ordinato segnali = ordinato::array(), cartelli = ordinato::array(), indicatori = ordinato::array(),
-           abbattimenti = ordinato::array();
-  for (size_t c = 0; c < s.percorso.size(); ++c) {
-    const cella& x = s.percorso[c];
-    const int32_t p = metro_oggetto(c);
-    if (x.tipo == tipo_cella::segnale) {
-      segnali.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"codice", x.dato4},
-                         {"valori", {x.dato1, x.dato2, x.dato3}}, {"tempo", x.tempo}});
-    } else if (x.tipo == tipo_cella::cartello) {
-      const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
-      cartelli.push_back({{"cella", c}, {"posizione", p}, {"km", testo_km(chilometro(s, p))}, {"voce", x.dato1},
-                          {"testo", valida ? latin1_in_utf8(testo_cartello(t[static_cast<size_t>(x.dato1)].nome)) : ""}});
-    } else if (x.tipo == tipo_cella::indicatore_vmax) {
-      indicatori.push_back({{"cella", c}, {"posizione", p}, {"valori", {x.dato1, x.dato2, x.dato3}}, {"strisce", x.dato4}});
-    } else if (x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore) {
-      abbattimenti.push_back({{"cella", c}, {"posizione", metro_profilo(c)}, {"valore", x.tipo == tipo_cella::abbattimento ? x.dato1 : 0}});
-    }
+  ordinato lista = ordinato::array();
+  for (const segnale& x : segnali(s)) {
+    lista.push_back({{"cella", x.cella}, {"metri_cella", metri_cella(x.cella)}, {"posizione", x.posizione},
+                     {"km", km(x.posizione)}, {"sx", x.sx}, {"s1", x.s1}, {"s2", x.s2}, {"s3", x.s3},
+                     {"rapp", x.rapp}, {"dx", x.dx}, {"d1", x.d1}, {"d2", x.d2}, {"d3", x.d3}, {"tempo", x.tempo}});
   }
-  r["segnali"] = segnali;
-  r["cartelli"] = cartelli;
-  r["indicatori_vmax"] = indicatori;
-  ordinato lenti = ordinato::array();
+  r["segnali"] = lista;
+  lista = ordinato::array();
+  for (const cartello& x : cartelli(s)) {
+    lista.push_back({{"cella", x.cella}, {"posizione", x.posizione}, {"km", km(x.posizione)}, {"voce", x.voce},
+                     {"testo", latin1_in_utf8(x.testo)}});
+  }
+  r["cartelli"] = lista;
+  lista = ordinato::array();
+  for (const indicatore& x : indicatori(s)) {
+    ordinato kmh = ordinato::array();
+    for (const auto& [a, b] : x.kmh) kmh.push_back({a, b});
+    lista.push_back({{"cella", x.cella}, {"posizione", x.posizione}, {"km", km(x.posizione)}, {"kmh", kmh},
+                     {"strisce", {x.strisce.first, x.strisce.second}}});
+  }
+  r["indicatori_vmax"] = lista;
+  lista = ordinato::array();
   for (const rallentamento& x : rallentamenti(s)) {
-    lenti.push_back({{"da", metro_oggetto(x.inizio)}, {"a", metro_oggetto(x.fine)}, {"velocita", x.velocita}});
+    lista.push_back({{"da", x.da()}, {"a", x.a()}, {"km_da", km(x.da())}, {"km_a", km(x.a())},
+                     {"velocita_kmh", x.velocita}, {"f_tt", x.f_tt}, {"d_v", x.d_v},
+                     {"avviso", x.avviso ? ordinato(metro_oggetto(*x.avviso)) : ordinato(nullptr)},
+                     {"celle_preavviso", x.anticipi}});
   }
-  r["rallentamenti"] = lenti;
-  r["abbattimenti"] = abbattimenti;
-  auto tratti_json = [&](uint8_t cella::*campo, int per, int piu) {
-    ordinato a = ordinato::array();
-    for (const tratto& x : tratti(s, campo)) a.push_back({{"da", x.da}, {"a", x.a}, {"valore", x.valore * per + piu}});
-    return a;
-  };
-  r["velocita_kmh"] = tratti_json(&cella::velocita, 5, 0);
-  r["pendenze_per_mille"] = tratti_json(&cella::pendenza, 1, -100);
-  r["aderenza"] = tratti_json(&cella::aderenza, 1, 0);
-  ordinato monti = ordinato::array();
-  for (const tratto_montagna& x : montagne(s)) monti.push_back({{"da", x.da}, {"a", x.a}, {"tipo", x.tipo}});
-  r["montagne"] = monti;
+  r["rallentamenti"] = lista;
+  lista = ordinato::array();
+  for (const abbattimento& x : abbattimenti(s)) {
+    lista.push_back({{"cella", x.cella}, {"posizione", x.posizione}, {"km", km(x.posizione)},
+                     {"valore_kmh", x.valore ? ordinato(*x.valore) : ordinato(nullptr)}});
+  }
+  r["abbattimenti"] = lista;
+  r["velocita_kmh"] = corse(velocita_kmh(s));
+  r["pendenze_per_mille"] = corse(pendenze_per_mille(s));
+  r["aderenza"] = corse(tratti(s, &cella::aderenza));
+  lista = ordinato::array();
+  for (const curva& x : curve(s)) {
+    lista.push_back({{"da", x.inizio}, {"lunghezza", x.lunghezza}, {"lato", x.destra ? "destra" : "sinistra"},
+                     {"classe", x.classe}, {"raggio_m", x.raggio}});
+  }
+  r["curve"] = lista;
+  lista = ordinato::array();
+  for (const tratto_montagna& x : montagne(s)) {
+    lista.push_back({{"da", x.da}, {"a", x.a}, {"tipo", x.tipo},
+                     {"tipo_scritto", x.tipo_scritto ? ordinato(*x.tipo_scritto) : ordinato(nullptr)},
+                     {"celle_libere", x.celle_libere}, {"testo", testo_montagna(x)}});
+  }
+  r["montagne"] = lista;
+  {
+    // Heights at most every 2000th of the line, for the profile's height line.
+    const auto q = quote(s);
+    const size_t celle_linea = std::min(q.size(), static_cast<size_t>(std::max(s.lunghezza, 0) / 50) + 1);
+    const size_t salto = std::max<size_t>(1, celle_linea / 2000);
+    std::vector<double> punti;
+    for (size_t c = 0; c < celle_linea; c += salto) punti.insert(punti.end(), {double(metro_profilo(c)), q[c]});
+    r["quote"] = punti_in_testo(punti, 2);
+  }
+  {
+    constexpr double LATO = 1000;
+    const pianta p = pianta_in_quadrato(s, LATO, 40, 3000);
+    std::vector<double> punti;
+    for (size_t i = 0; i < p.punti.size(); ++i) punti.insert(punti.end(), {double(p.metri[i]), p.punti[i][0], p.punti[i][1]});
+    r["pianta"] = {{"lato", LATO}, {"unita_per_metro", p.scala}, {"punti", punti_in_testo(punti, 3)}};
+  }
   if (celle) {
     ordinato tutte = ordinato::array();
-    for (const cella& x : s.percorso) {
-      tutte.push_back({x.tipo, x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso, x.montagna, x.velocita,
-                       x.pendenza, x.aderenza});
+    const auto curva_di = curve_delle_celle(s, curve(s));
+    for (size_t c = 0; c < s.percorso.size(); ++c) {
+      const cella& x = s.percorso[c];
+      tutte.push_back({metri_cella(c), x.tipo, x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso, x.montagna,
+                       formato::velocita_da_cella(x.velocita), formato::pendenza_da_cella(x.pendenza), x.aderenza,
+                       descrizione_cella(s, c), curva_di[c] < 0 ? ordinato(nullptr) : ordinato(curva_di[c])});
     }
-    r["celle_campi"] = {"tipo", "dato1", "dato2", "dato3", "dato4", "tempo", "preavviso", "montagna", "velocita",
-                        "pendenza", "aderenza"};
+    r["celle_campi"] = {"metri", "tipo", "dato1", "dato2", "dato3", "dato4", "tempo", "preavviso", "montagna",
+                        "velocita_kmh", "pendenza_per_mille", "aderenza", "contenuto", "curva"};
     r["celle_elenco"] = tutte;
   }
-  return r.dump(2);
+  return r.dump(rientro ? 2 : -1);
 }
 
 // ---- Comparison of two compiled scenarios ----

@@ -31,8 +31,10 @@ std::string elenco(const std::vector<std::vector<campo>>& oggetti, bool rientro)
 
 namespace scenario::vista {
 
-// The text account's content as JSON (UTF-8), indented; with `celle` every cell too.
-std::string resoconto_json(const scenario_decodificato& s, bool celle);
+// The text account's content as JSON (UTF-8), every value as the texts wrote it; with
+// `celle` every cell too. Indented for a person, or on one line for the page
+// (`rientro` false).
+std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro = true);
 
 struct confronto_scenari;
 // What changed from one compiled scenario to another (vista/confronto.h), as JSON.

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "model/formato.h"
 #include "text/codifica.h"
 #include "vista/analisi.h"
 
@@ -42,13 +43,61 @@ std::string testo_cartello(const std::string& nome) {
   return r.empty() ? nome : r;
 }
 
+std::string descrizione_cella(const scenario_decodificato& s, size_t c) {
+  const cella& x = s.percorso[c];
+  std::string r;
+  switch (x.tipo) {
+    case tipo_cella::segnale: {
+      const auto l1 = formato::coppia_da_cella(x.dato1), l2 = formato::coppia_da_cella(x.dato2),
+                 l3 = formato::coppia_da_cella(x.dato3);
+      const auto codice = formato::segnale_da_cella(x.dato4);
+      scrivi(r, "sx %d, %d %d %d, rapp %d, dx %d, %d %d %d, tempo %d", codice.sx, l1.first, l2.first, l3.first,
+             codice.rapp, codice.dx, l1.second, l2.second, l3.second, x.tempo);
+      break;
+    }
+    case tipo_cella::fine_rallentamento:
+    case tipo_cella::inizio_rallentamento:
+    case tipo_cella::avviso_rallentamento: scrivi(r, "%d km/h", x.dato1); break;
+    case tipo_cella::anticipo_rallentamento: scrivi(r, "n. %d", x.dato1); break;
+    case tipo_cella::indicatore_vmax: {
+      const auto st = formato::coppia_da_cella(x.dato4);
+      for (int16_t d : {x.dato1, x.dato2, x.dato3}) {
+        const auto v = formato::indicatore_da_cella(d);
+        scrivi(r, "%d/%d ", v.first, v.second);
+      }
+      scrivi(r, "km/h, strisce %d/%d", st.first, st.second);
+      break;
+    }
+    case tipo_cella::fermata:
+    case tipo_cella::cartello: scrivi(r, "voce %d", x.dato1); break;
+    case tipo_cella::abbattimento: scrivi(r, "%d km/h", x.dato1); break;
+    default: break;
+  }
+  return r;
+}
+
+std::string testo_curva(const curva& x) {
+  return std::string("curva a ") + (x.destra ? "destra" : "sinistra") + " classe " + std::to_string(x.classe) +
+         " (da " + std::to_string(x.inizio) + " m, " + std::to_string(x.lunghezza) + " m)";
+}
+
 std::string elenco_celle(const scenario_decodificato& s) {
-  std::string r = "Celle (cella, metri, tipo, dato1-4, tempo, preavviso, montagna, velocita' km/h, pendenza, aderenza):\n";
+  std::string r =
+      "Celle (cella, metri che copre, tipo, dato1-4, tempo, preavviso, montagna, velocita' km/h, pendenza per mille,\n"
+      "aderenza, il contenuto come scritto, la curva). Velocita', pendenza, aderenza e montagna scritte a p stanno dalla\n"
+      "cella p / 50: la cella c porta il valore scritto per c x 50 m.\n";
+  const auto lista_curve = curve(s);
+  const auto curva_di = curve_delle_celle(s, lista_curve);
   for (size_t c = 0; c < s.percorso.size(); ++c) {
     const cella& x = s.percorso[c];
-    scrivi(r, "%6zu %8d %-32s %6d %6d %6d %6d %3d %3d %3d %4d %4d %3d\n", c, metro_profilo(c),
+    std::string contenuto = descrizione_cella(s, c);
+    if (curva_di[c] >= 0) {
+      contenuto += (contenuto.empty() ? "" : "; ") + testo_curva(lista_curve[static_cast<size_t>(curva_di[c])]);
+    }
+    scrivi(r, "%6zu %15s %-32s %6d %6d %6d %6d %3d %3d %3d %4d %4d %3d  %s\n", c, metri_cella(c).c_str(),
            std::string(nome_tipo_cella(x.tipo)).c_str(), x.dato1, x.dato2, x.dato3, x.dato4, x.tempo, x.preavviso,
-           x.montagna, x.velocita * 5, x.pendenza - 100, x.aderenza);
+           x.montagna, formato::velocita_da_cella(x.velocita), formato::pendenza_da_cella(x.pendenza), x.aderenza,
+           contenuto.c_str());
   }
   return r;
 }
@@ -57,6 +106,7 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   std::string r;
   const auto& t = s.tabella;
   const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
+  auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
   scrivi(r, "Scenario %s, treno %s\n", latin1_in_utf8(s.linea).c_str(), latin1_in_utf8(s.treno).c_str());
   scrivi(r, "Linea: %d m, %zu celle da 50 m (0-%zu), tracciato di %zu punti per coordinata\n", s.lunghezza,
          s.percorso.size(), s.percorso.size() - 1, s.geometria.x.size());
@@ -67,86 +117,85 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
          t[voce_tabella::dati_treno].inizio, t[voce_tabella::dati_corsa].valore1, t[voce_tabella::dati_corsa].valore3, t[voce_tabella::dati_corsa].valore4, t[voce_tabella::dati_corsa].valore5);
   scrivi(r, "Sfondi: uno %d, due %d, tre %d\n", t[voce_tabella::intestazione].inizio, t[voce_tabella::intestazione].posizione, t[voce_tabella::intestazione].fine);
   scrivi(r, "Ripetizione segnali: da %d m a %d m, %d codici\n", t[voce_tabella::dati_corsa].inizio, t[voce_tabella::dati_corsa].fine, t[voce_tabella::dati_corsa].posizione);
-  r += "Progressive chilometriche (dalla posizione, km, verso):\n";
-  for (int i = 81; i <= 83; ++i) {
-    const voce& v = t[static_cast<size_t>(i)];
+  r += "Progressive chilometriche (dalla posizione; km all'origine della linea; verso):\n";
+  for (size_t i = voce_tabella::progressiva_tre; i <= voce_tabella::progressiva_uno; ++i) {
+    const voce& v = t[i];
     if (v.inizio == 0 && v.fine == 0 && v.posizione == 0) continue;
-    scrivi(r, "  voce %d: da %d m, km %s, %s\n", i, v.inizio, testo_km(v.fine).c_str(),
-           v.posizione == 1 ? "decrescente" : "crescente");
+    scrivi(r, "  voce %zu: da %d m (km %s), km %s all'origine, %s\n", i, v.inizio, km(v.inizio).c_str(),
+           testo_km(v.fine).c_str(), v.posizione == 1 ? "decrescente" : "crescente");
   }
 
   const auto elenco = stazioni(s);
   scrivi(r, "Stazioni (%zu):\n", elenco.size());
-  r += "  voce posizione       km tipo  area (m)          fermata  sosta  orario    nome\n";
-  for (const stazione& st : elenco) {
+  r += "  voce posizione       km tipo  area (m)          fermata  sosta  arrivo    partenza  nome\n";
+  for (size_t i = 0; i < elenco.size(); ++i) {
+    const stazione& st = elenco[i];
     const voce& v = *st.v;
-    std::string fermata = st.cella_fermata < 0 ? "-" : std::to_string(metro_oggetto(static_cast<size_t>(st.cella_fermata)));
-    scrivi(r, "  %4d %9d %8s %4d  %7d - %-7d  %7s  %4d s %s  %s\n", st.indice, v.posizione,
-           testo_km(chilometro(s, v.posizione)).c_str(), v.tipo, v.inizio, v.fine, fermata.c_str(), v.sosta,
-           v.orario != 0 ? testo_ora(v.orario).c_str() : "   --   ", latin1_in_utf8(v.nome).c_str());
+    const std::string fermata = st.cella_fermata < 0 ? "-" : std::to_string(metro_oggetto(static_cast<size_t>(st.cella_fermata)));
+    const orario_stazione o = orario_di(elenco, i);
+    scrivi(r, "  %4d %9d %8s %4d  %7d - %-7d  %7s  %4d s %-8s  %-8s  %s\n", st.indice, v.posizione,
+           km(v.posizione).c_str(), v.tipo, v.inizio, v.fine, fermata.c_str(), v.sosta,
+           o.arrivo ? testo_ora(*o.arrivo).c_str() : "   --", o.partenza ? testo_ora(*o.partenza).c_str() : "   --",
+           latin1_in_utf8(v.nome).c_str());
   }
 
-  std::string segnali, cartelli, indicatori, abbattimenti;
-  int n_segnali = 0, n_cartelli = 0, n_indicatori = 0, n_abbattimenti = 0;
-  for (size_t c = 0; c < s.percorso.size(); ++c) {
-    const cella& x = s.percorso[c];
-    const int32_t p = metro_oggetto(c);
-    const std::string km = testo_km(chilometro(s, p));
-    switch (x.tipo) {
-      case 1:
-        ++n_segnali;
-        scrivi(segnali, "  %8d m  km %8s  codice %d, valori %d %d %d, tempo %d\n", p, km.c_str(), x.dato4, x.dato1,
-               x.dato2, x.dato3, x.tempo);
-        break;
-      case 14: {
-        ++n_cartelli;
-        const bool valida = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
-        const std::string testo = valida ? testo_cartello(t[static_cast<size_t>(x.dato1)].nome) : "?";
-        scrivi(cartelli, "  %8d m  km %8s  voce %d: %s\n", p, km.c_str(), x.dato1, latin1_in_utf8(testo).c_str());
-        break;
-      }
-      case 6:
-        ++n_indicatori;
-        scrivi(indicatori, "  %8d m  km %8s  velocita' codificate %d %d %d, strisce %d\n", p, km.c_str(), x.dato1,
-               x.dato2, x.dato3, x.dato4);
-        break;
-      case 12:
-      case 13:
-        ++n_abbattimenti;
-        if (x.tipo == tipo_cella::abbattimento) {
-          scrivi(abbattimenti, "  %8d m  valore %d\n", metro_profilo(c), x.dato1);
-        } else {
-          scrivi(abbattimenti, "  %8d m  senza valore\n", metro_profilo(c));
-        }
-        break;
-      default:
-        break;
-    }
+  const auto lista_segnali = segnali(s);
+  scrivi(r, "Segnali (%zu; posizione, km, cella; sx, s1 s2 s3, rapp, dx, d1 d2 d3, tempo):\n", lista_segnali.size());
+  for (const segnale& x : lista_segnali) {
+    scrivi(r, "  %8d m  km %8s  cella %zu (%s m)  sx %d, %d %d %d, rapp %d, dx %d, %d %d %d, tempo %d\n", x.posizione,
+           km(x.posizione).c_str(), x.cella, metri_cella(x.cella).c_str(), x.sx, x.s1, x.s2, x.s3, x.rapp, x.dx, x.d1,
+           x.d2, x.d3, x.tempo);
   }
-  scrivi(r, "Segnali (%d):\n", n_segnali);
-  r += segnali;
-  scrivi(r, "Cartelli (%d):\n", n_cartelli);
-  r += cartelli;
-  scrivi(r, "Indicatori di velocita' massima (%d), velocita' codificate (20 x sinistra + destra / 5):\n", n_indicatori);
-  r += indicatori;
+  const auto lista_cartelli = cartelli(s);
+  scrivi(r, "Cartelli (%zu):\n", lista_cartelli.size());
+  for (const cartello& x : lista_cartelli) {
+    scrivi(r, "  %8d m  km %8s  voce %d: %s\n", x.posizione, km(x.posizione).c_str(), x.voce,
+           x.testo.empty() ? "?" : latin1_in_utf8(x.testo).c_str());
+  }
+  const auto lista_indicatori = indicatori(s);
+  scrivi(r, "Indicatori di velocita' massima (%zu; km/h del primo / del secondo gruppo):\n", lista_indicatori.size());
+  for (const indicatore& x : lista_indicatori) {
+    scrivi(r, "  %8d m  km %8s  %d/%d %d/%d %d/%d km/h, strisce %d/%d\n", x.posizione, km(x.posizione).c_str(),
+           x.kmh[0].first, x.kmh[0].second, x.kmh[1].first, x.kmh[1].second, x.kmh[2].first, x.kmh[2].second,
+           x.strisce.first, x.strisce.second);
+  }
 
   const auto lenti = rallentamenti(s);
   scrivi(r, "Rallentamenti (%zu):\n", lenti.size());
   for (const rallentamento& x : lenti) {
-    scrivi(r, "  da %d m a %d m, %d km/h\n", metro_oggetto(x.inizio), metro_oggetto(x.fine), x.velocita);
+    scrivi(r, "  da %d m a %d m (km %s - %s), %d km/h, f_tt %d, d_v %d", x.da(), x.a(), km(x.da()).c_str(),
+           km(x.a()).c_str(), x.velocita, x.f_tt, x.d_v);
+    if (x.avviso) {
+      scrivi(r, ", avviso a %d m (cella %zu), %d celle di preavviso\n", metro_oggetto(*x.avviso), *x.avviso, x.anticipi);
+    } else {
+      r += ", senza avviso\n";
+    }
   }
-  scrivi(r, "Abbattimenti (%d):\n", n_abbattimenti);
-  r += abbattimenti;
+  const auto lista_abbattimenti = abbattimenti(s);
+  scrivi(r, "Abbattimenti (%zu):\n", lista_abbattimenti.size());
+  for (const abbattimento& x : lista_abbattimenti) {
+    if (x.valore) {
+      scrivi(r, "  %8d m  km %8s  %d km/h\n", x.posizione, km(x.posizione).c_str(), *x.valore);
+    } else {
+      scrivi(r, "  %8d m  km %8s  senza valore\n", x.posizione, km(x.posizione).c_str());
+    }
+  }
 
   r += "Velocita' limite (da - a, km/h):\n";
-  for (const tratto& x : tratti(s, &cella::velocita)) scrivi(r, "  %8d - %-8d %4d\n", x.da, x.a, x.valore * 5);
+  for (const tratto& x : velocita_kmh(s)) scrivi(r, "  %8d - %-8d %4d\n", x.da, x.a, x.valore);
   r += "Pendenze (da - a, per mille):\n";
-  for (const tratto& x : tratti(s, &cella::pendenza)) scrivi(r, "  %8d - %-8d %4d\n", x.da, x.a, x.valore - 100);
+  for (const tratto& x : pendenze_per_mille(s)) scrivi(r, "  %8d - %-8d %4d\n", x.da, x.a, x.valore);
   r += "Aderenza (da - a, valore):\n";
   for (const tratto& x : tratti(s, &cella::aderenza)) scrivi(r, "  %8d - %-8d %4d\n", x.da, x.a, x.valore);
+  const auto lista_curve = curve(s);
+  scrivi(r, "Curve (%zu; dalla posizione, lunghezza, lato, classe, raggio):\n", lista_curve.size());
+  for (const curva& x : lista_curve) {
+    scrivi(r, "  %8d m  %6d m  %-8s classe %d  raggio %d m\n", x.inizio, x.lunghezza, x.destra ? "destra" : "sinistra",
+           x.classe, x.raggio);
+  }
   const auto monti = montagne(s);
   scrivi(r, "Tratti di montagna (%zu):\n", monti.size());
-  for (const tratto_montagna& x : monti) scrivi(r, "  %8d - %-8d tipo %d\n", x.da, x.a, x.tipo);
+  for (const tratto_montagna& x : monti) scrivi(r, "  %8d - %-8d %s\n", x.da, x.a, testo_montagna(x).c_str());
   if (celle) r += elenco_celle(s);
   return r;
 }

@@ -12,8 +12,10 @@ namespace scenario::vista {
 // mountain stretches. With `celle`, one line per cell at the end.
 std::string resoconto_testo(const scenario_decodificato& s, bool celle);
 
-// One line per cell, the columns of the track file.
+// One line per cell: the metres it covers, the columns of the track file and what the
+// author wrote for its object ("sx 2, 3 0 0, rapp 1, ...", "80/80 85/85 90/90 km/h").
 std::string elenco_celle(const scenario_decodificato& s);
+std::string descrizione_cella(const scenario_decodificato& s, size_t c);
 
 // A board's text as rows: "(P.L.    )(Km 4.437)" gives "P.L. / Km 4.437".
 std::string testo_cartello(const std::string& nome);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/formato.h"
 #include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/resoconto.h"
@@ -84,26 +85,24 @@ std::string scheda_orario(const scenario_decodificato& s) {
   const auto elenco = stazioni(s);
   std::vector<riga_tabella> righe;
   for (size_t i = 0; i < elenco.size(); ++i) {
-    const stazione& st = elenco[i];
-    const voce& v = *st.v;
+    const voce& v = *elenco[i].v;
     riga_tabella r;
+    // Every station at its own position, as the text account gives it.
     r.posizione = v.posizione;
-    // The train starts from and ends at its stop point: the card gives there the
-    // kilometre where it stands; elsewhere the station's own position.
-    const bool estremo = i == 0 || i + 1 == elenco.size();
-    if (estremo && st.cella_fermata > 0) r.posizione = metro_oggetto(static_cast<size_t>(st.cella_fermata));
     r.km = chilometro(s, r.posizione);
     r.nome = nome_scheda(v.nome);
-    r.partenza = v.orario;
-    r.arrivo = v.orario - v.sosta;
-    if (v.orario == 0) {
+    // The times of the text account and the page's timetable; their place in the cell
+    // tells their kind.
+    const orario_stazione o = orario_di(elenco, i);
+    r.arrivo = o.arrivo.value_or(0);
+    r.partenza = o.partenza.value_or(0);
+    if (!o.arrivo && !o.partenza) {
       r.orario = genere_orario::nessuno;
     } else if (i == 0) {
       r.orario = genere_orario::partenza_origine;
-    } else if (i + 1 == elenco.size()) {
+    } else if (!o.partenza) {
       r.orario = genere_orario::arrivo_termine;
-      r.arrivo = v.orario;
-    } else if (v.sosta > 0) {
+    } else if (o.arrivo) {
       r.orario = genere_orario::fermata;
     } else {
       r.orario = genere_orario::transito;
@@ -130,12 +129,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
                    [](const riga_tabella& a, const riga_tabella& b) { return a.posizione < b.posizione; });
 
   int massima = 0;
-  for (const cella& x : s.percorso) massima = std::max(massima, x.velocita * 5);
-  std::string numero;
-  for (char c : s.treno) {
-    if (c >= '0' && c <= '9') numero += c;
-  }
-  if (numero.empty()) numero = s.treno;
+  for (const cella& x : s.percorso) massima = std::max(massima, formato::velocita_da_cella(x.velocita));
   const std::string origine = elenco.empty() ? "" : nome_scheda(elenco.front().v->nome);
   const std::string termine = elenco.empty() ? "" : nome_scheda(elenco.back().v->nome);
 
@@ -144,9 +138,9 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back("");
   l.push_back("  ___________________                                               ______________");
   l.push_back(" |                   |                    SCHEDA                   |              |");
-  l.push_back(" |   " + a_sinistra("TRENO n." + numero, 16) + "|" + a_sinistra("                   da: " + origine, 45) +
+  l.push_back(" |   " + latin1_in_utf8(a_sinistra("TRENO " + s.treno, 16)) + "|" + latin1_in_utf8(a_sinistra("                   da: " + origine, 45)) +
               "|" + a_sinistra("    V" + std::to_string(massima), 14) + "|");
-  l.push_back(" |___________________|" + a_sinistra("                    a: " + termine, 45) + "|" +
+  l.push_back(" |___________________|" + latin1_in_utf8(a_sinistra("                    a: " + termine, 45)) + "|" +
               a_sinistra("     " + std::to_string(s.tabella[voce_tabella::dati_treno].inizio) + "%", 14) + "|");
   l.push_back("                                                                   |______________|");
   l.push_back("");
@@ -158,7 +152,7 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back(vuota);
   for (const riga_tabella& r : righe) {
     const size_t c = static_cast<size_t>(std::max<int32_t>(0, r.posizione) / 50);
-    const int kmh = c < s.percorso.size() ? s.percorso[c].velocita * 5 : 0;
+    const int kmh = c < s.percorso.size() ? formato::velocita_da_cella(s.percorso[c].velocita) : 0;
     l.push_back(" |" + cella_velocita(kmh) + "|     |" + cella_km(r.km) + "|" + cella_velocita(kmh) + "| " +
                 latin1_in_utf8(a_sinistra(r.nome, 27)) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
   }

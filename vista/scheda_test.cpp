@@ -61,12 +61,20 @@ TEST(Scheda, RigheDelleStazioniComeNellaSchedaIncorporata) {
   //  - Corbiano's card arrival 19.25 is three minutes before its departure 19.28, while the
   //    files hold the departure and a stop of 30 s (arrival 19.27+);
   //  - Cinquepiani's card kilometre 9.400 is 200 m from its position 11100 m (km 9.200);
+  //  - the embedded card gives the two termini at the train's stop points (km 150.200 at
+  //    200 m, km 31.700 at 33600 m); this card, like the text account, gives every
+  //    station at its own position: Castrea at 0 m, km 150.400; Tovena at 33400 m, the
+  //    numbering from km -1.900 at the origin, km 31.500;
   //  - the junction row "Bivio TOVENA/TUVEL" names the junction at km 148.850, not the
   //    station "Bivio per Tovena / Tuvel" at 1900 m, so no card row matches that station.
   const std::map<std::string, std::pair<bool, bool>> eccezioni = {
       {"CORBIANO/KORBIAN", {true, false}},
       {"CINQUEPIANI/DREIBRUNNL", {false, false}},
+      {"CASTREA/KESTL", {false, true}},
+      {"TOVENA/TUVEL", {false, true}},
   };
+  EXPECT_EQ(fatte.at("CASTREA/KESTL").km, " 150.400  ");
+  EXPECT_EQ(fatte.at("TOVENA/TUVEL").km, "  31.500  ");
   int confrontate = 0;
   for (const stazione& st : stazioni(s)) {
     const std::string nome = latin1_in_utf8(nome_scheda(st.v->nome));
