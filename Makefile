@@ -4,7 +4,7 @@ BUILD ?= build
 GENERATORE := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CMAKE_OPZIONI ?=
 
-.PHONY: all run test configura dipendenze sanitizzatori fuzz fuzz-lungo bench pulisci
+.PHONY: all run test configura dipendenze sanitizzatori fuzz fuzz-lungo bench pulisci vsix fuzz-lsp
 
 all: configura
 	cmake --build $(BUILD) -j2
@@ -67,6 +67,22 @@ fuzz-decodifica: dipendenze
 PREFIX ?= /usr/local
 install: all
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# ---------------------------------------------------------------------------------------
+# Language server and editors.
+
+# The editor extension for VS Code as a .vsix, from the packages its package-lock.json
+# pins (npm ci), into $(BUILD)/, once its grammar has passed its test.
+vsix:
+	@scripts/dipendenze.sh editor
+	mkdir -p $(BUILD)
+	cd editors/vscode && npm ci --no-audit --no-fund && npm test && npm run pacchetto -- --out $(abspath $(BUILD))/compila-scenario.vsix </dev/null
+
+# The language server's fuzzer on framed messages, same timing variable.
+fuzz-lsp: dipendenze
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATORE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TEST=OFF -DSANITIZZATORI=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build build-fuzz -j2 --target fuzz_lsp
+	scripts/fuzz.sh build-fuzz/bin/fuzz_lsp $(FUZZ_SECONDI)
 
 # ---------------------------------------------------------------------------------------
 # Windows and the Debian package.

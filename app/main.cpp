@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "app/lsp.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
 #include "app/nuovo.h"
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
     case azione_richiesta::errore_uso:
       std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
       return STATO_ERRORE_SISTEMA;
+    case azione_richiesta::lsp: {
+      const auto disco = lsp::disco_di_sistema();
+      return lsp::servi_lsp(0, std::cout, *disco);
+    }
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore:
     case azione_richiesta::nuovo: break;

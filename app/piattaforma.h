@@ -100,6 +100,14 @@ void sostituisci_nome(const std::filesystem::path& da, const std::filesystem::pa
 // Deletes `file`: the reason when it could not, nothing when it is gone or was never there.
 std::optional<std::string> elimina(const std::filesystem::path& file);
 
+// Standard input as the language server reads it, from the descriptor `d`: the bytes read
+// into `zona` (0 at its end, or when it fails), and whether more wait, without waiting.
+size_t leggi_ingresso(int d, char* zona, size_t dimensione);
+bool altro_in_arrivo(int d);
+// A write into a pipe whose reader has gone fails as any write does, instead of ending
+// the program (SIGPIPE on POSIX).
+void scrittura_su_tubo_chiuso_fallisce();
+
 // A number of this process, for names no other process draws.
 uint64_t numero_processo();
 // The local time of `t`.

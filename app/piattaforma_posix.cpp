@@ -171,6 +171,21 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
 
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
 
+size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
+  for (;;) {
+    const ssize_t n = ::read(d, zona, dimensione);
+    if (n < 0 && errno == EINTR) continue;
+    return n > 0 ? static_cast<size_t>(n) : 0;
+  }
+}
+
+bool altro_in_arrivo(int d) {
+  pollfd p{d, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+
+void scrittura_su_tubo_chiuso_fallisce() { ::signal(SIGPIPE, SIG_IGN); }
+
 std::tm ora_locale(std::time_t t) {
   std::tm locale{};
   ::localtime_r(&t, &locale);

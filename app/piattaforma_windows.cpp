@@ -234,7 +234,9 @@ std::vector<std::string> prepara_processo(int, char**) {
   wchar_t** larghi = CommandLineToArgvW(GetCommandLineW(), &n);
   for (int i = 1; larghi != nullptr && i < n; ++i) argomenti.push_back(utf8_di(larghi[i]));
   if (larghi != nullptr) LocalFree(larghi);
-  // Bytes out as they are: no CR before each LF, so both systems print the same bytes.
+  // Bytes in and out as they are: no CR added before each LF nor taken away, so both
+  // systems print the same bytes and the language server's frames arrive whole.
+  _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   // The messages are UTF-8; the console shows them so while the program runs.
@@ -285,6 +287,27 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
 }
 
 uint64_t numero_processo() { return GetCurrentProcessId(); }
+
+size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
+  const int n = _read(d, zona, static_cast<unsigned>(std::min<size_t>(dimensione, 1u << 30)));
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+bool altro_in_arrivo(int d) {
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(d));
+  if (h == INVALID_HANDLE_VALUE) return false;
+  switch (GetFileType(h)) {
+    case FILE_TYPE_PIPE: {
+      DWORD pronti = 0;
+      return PeekNamedPipe(h, nullptr, 0, nullptr, &pronti, nullptr) && pronti > 0;
+    }
+    case FILE_TYPE_DISK: return true;  // a file never makes a read wait
+    default: return false;             // a console: what has come is answered first
+  }
+}
+
+// A write into a pipe whose reader has gone simply fails on Windows.
+void scrittura_su_tubo_chiuso_fallisce() {}
 
 std::tm ora_locale(std::time_t t) {
   std::tm locale{};

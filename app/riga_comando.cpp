@@ -12,7 +12,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori
+  max_errori, lsp
 };
 
 struct voce_opzione {
@@ -30,6 +30,7 @@ constexpr voce_opzione opzioni[] = {
     {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
     {'\0', "nuovo", opzione::nuovo, false},    {'\0', "max-errori", opzione::max_errori, true},
+    {'\0', "lsp", opzione::lsp, false},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -56,6 +57,7 @@ struct lettura {
   std::vector<std::string> testi;
   bool finita = false;
   bool nuovo = false;
+  bool lsp = false;
 
   void sbaglia(std::string messaggio) {
     r.azione = azione_richiesta::errore_uso;
@@ -79,6 +81,7 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
     case opzione::osserva: l.r.osserva = true; return;
     case opzione::anteprima: l.r.anteprima = valore; return;
     case opzione::nuovo: l.nuovo = true; return;
+    case opzione::lsp: l.lsp = true; return;
     case opzione::diagnostica:
       if (valore != "json" && valore != "testo") {
         l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta 'testo' o 'json', non " + tra_apici(valore));
@@ -209,6 +212,15 @@ void completa_nuovo(lettura& l) {
 
 // Once the arguments are read: two texts, and the two identifiers.
 void completa(lettura& l) {
+  if (l.lsp) {
+    const riga_comando& r = l.r;
+    if (l.nuovo || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
+        !r.linea.empty() || !r.treno.empty()) {
+      return l.sbaglia("--lsp non accetta testi ne' altre opzioni: i testi arrivano dall'editor");
+    }
+    l.r.azione = azione_richiesta::lsp;
+    return;
+  }
   if (l.nuovo) return completa_nuovo(l);
   if (l.testi.size() != 2) {
     l.sbaglia("servono due testi di descrizione, TESTO_LINEA e TESTO_TRENO (dati: " +
@@ -277,6 +289,7 @@ std::string testo_aiuto() {
   return std::string("Uso: ") + NOME_PROGRAMMA + "\n" +
          "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
          "     " + NOME_PROGRAMMA + " --nuovo LINEA TRENO [CARTELLA]\n"
+         "     " + NOME_PROGRAMMA + " --lsp\n"
          "\n"
          "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
          "\n"
@@ -300,6 +313,9 @@ std::string testo_aiuto() {
          "      --nuovo            scrive LINEA_linea.txt e LINEA_TRENO-.txt, due testi di\n"
          "                         partenza che compilano senza avvisi; mai sopra file\n"
          "                         esistenti\n"
+         "      --lsp              server del protocollo dei linguaggi (LSP) per gli\n"
+         "                         editor, su standard input e output: diagnostiche a\n"
+         "                         ogni modifica, descrizioni, completamenti, correzioni\n"
          "      --diagnostica=FORMATO\n"
          "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
          "                         diagnostica (file, line, column, severity, number,\n"

@@ -16,6 +16,7 @@ enum class azione_richiesta {
   aiuto,                    // --help
   versione,                 // --version
   nuovo,                    // --nuovo LINEA TRENO [DIR]: a starting pair of texts
+  lsp,                      // --lsp: a language server for editors on standard input and output
   errore_uso,               // a wrong option or a wrong number of arguments
 };
 

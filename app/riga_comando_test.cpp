@@ -17,6 +17,7 @@ std::string descrivi(const riga_comando& r) {
     case azione_richiesta::versione: return "versione";
     case azione_richiesta::errore_uso: return r.messaggio.empty() ? "senza messaggio" : "errore";
     case azione_richiesta::nuovo: return "nuovo " + r.linea + "/" + r.treno + " in <" + r.uscita + ">";
+    case azione_richiesta::lsp: return "lsp";
     case azione_richiesta::costruzione_autore: break;
   }
   return r.linea + "/" + r.treno + " <" + r.testo_linea + "> <" + r.testo_treno + ">" +
@@ -85,13 +86,16 @@ TEST(RigaComando, OsservaAnteprimaENuovo) {
       {{"--nuovo", "Val", "R1"}, "nuovo Val/R1 in <>"},
       {{"Val", "--nuovo", "R1", "testi"}, "nuovo Val/R1 in <testi>"},
       {{"--nuovo", "-o", "testi", "Val", "R1"}, "nuovo Val/R1 in <testi>"},
+      // The language server takes its texts from the editor.
+      {{"--lsp"}, "lsp"},
   });
   std::vector<caso> casi;
   for (const std::vector<std::string>& argomenti : std::vector<std::vector<std::string>>{
            {"--anteprima", L, T, "x"}, {"--anteprima=", L, T}, {"--osserva=si", L, T},
            {"--nuovo", "Val"}, {"--nuovo", "Val", "R1", "d", "e"}, {"--nuovo", "a/b", "R1"},
            {"--nuovo", "Val", ""}, {"--nuovo", "-o", "x", "Val", "R1", "d"},
-           {"--nuovo", "--osserva", "Val", "R1"}, {"--nuovo", "-c", "Val", "R1"}}) {
+           {"--nuovo", "--osserva", "Val", "R1"}, {"--nuovo", "-c", "Val", "R1"},
+           {"--lsp", L, T}, {"--lsp", "-c"}, {"--lsp", "--nuovo", "Val", "R1"}}) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);

@@ -6,7 +6,8 @@
 # reads them in memory and no text costs more than its length). fuzz_decodifica feeds the
 # decoder of the compiled files: corpus fuzz/corpus-decodifica/ from fuzz/semi_decodifica/;
 # a seed holds a whole compiled set of a short line, whose geometry alone is 140 KB (the
-# plan runs 7000 m past the line's end), so inputs may reach 280 KB.
+# plan runs 7000 m past the line's end), so inputs may reach 280 KB. fuzz_lsp feeds the
+# language server framed messages: corpus fuzz/corpus-lsp/ from fuzz/semi_lsp/.
 # The working corpus keeps
 # what earlier runs added to it (merged down when it grows past 1000 files). Any finding (crash, leak, undefined behaviour, an error
 # number outside the catalogue, a malformed compiled file, a timeout) ends the
@@ -25,6 +26,7 @@ radice="$(cd "$(dirname "$0")/.." && pwd)"
 nome=$(basename "$eseguibile")
 case "$nome" in
   fuzz_decodifica) semi="$radice/fuzz/semi_decodifica"; lavoro="$radice/fuzz/corpus-decodifica"; lunghezza=280000 ;;
+  fuzz_lsp) semi="$radice/fuzz/semi_lsp"; lavoro="$radice/fuzz/corpus-lsp"; lunghezza=65536 ;;
   *) semi="$radice/fuzz/semi"; lavoro="$radice/fuzz/corpus-lavoro"; lunghezza=65536 ;;
 esac
 

@@ -1,5 +1,6 @@
 #include "text/codifica.h"
 
+#include <cstring>
 #include <optional>
 
 namespace scenario {
@@ -79,7 +80,7 @@ size_t primo_non_ascii(std::string_view b, size_t i) {
   constexpr uint64_t alti = 0x8080808080808080ull;
   while (i + 8 <= b.size()) {
     uint64_t otto = 0;
-    for (size_t k = 0; k < 8; ++k) otto |= uint64_t{static_cast<uint8_t>(b[i + k])} << (8 * k);
+    std::memcpy(&otto, b.data() + i, 8);  // any byte order: only the high bits are looked at
     if ((otto & alti) != 0) break;
     i += 8;
   }

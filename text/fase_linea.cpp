@@ -238,12 +238,15 @@ esito_record record_curva(stato_lettura& s) {
                          "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
   }
   const formato::record* curva = &D().curva;
-  const int classe = formato::classe_curva(*k).value_or(0);
-  const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + std::to_string(classe) +
-                            (*k < 0 ? "' (a sinistra: la parola contiene una 's'" : "' (a destra") +
-                            ", classe " + std::to_string(classe) + "); scrivere 'curvas" + std::to_string(classe) +
-                            "' per la sinistra o 'curvad" + std::to_string(classe) + "' per la destra";
-  controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  // A keyword written as one of the curve's own spellings says what it means.
+  if (s.forma != curva) {
+    const std::string classe = std::to_string(formato::classe_curva(*k).value_or(0));
+    const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + classe +
+                              (*k < 0 ? "' (a sinistra: la parola contiene una 's'" : "' (a destra") + ", classe " +
+                              classe + "); scrivere 'curvas" + classe + "' per la sinistra o 'curvad" + classe +
+                              "' per la destra";
+    controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  }
   controlla_campo(s, *curva, "l", l, 1, p);
   controlla_ordine(s, s.ultima_curva, p, "curva");
   // A curve that would carry the plan past its last metre is refused like one past

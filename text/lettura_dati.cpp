@@ -152,10 +152,11 @@ formato::testo testo_di(const stato_lettura& s) {
 }
 
 std::string_view senza_spazi_ai_lati(std::string_view t) {
-  const size_t a = t.find_first_not_of(" \t");
-  if (a == std::string_view::npos) return {};
-  const size_t b = t.find_last_not_of(" \t");
-  return t.substr(a, b - a + 1);
+  size_t a = 0;
+  size_t b = t.size();
+  while (a < b && (t[a] == ' ' || t[a] == '\t')) ++a;
+  while (b > a && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
+  return t.substr(a, b - a);
 }
 
 // Edit distance between two words of at most PAROLA_MASSIMA characters, or more than
@@ -285,12 +286,16 @@ bool riconosciuto(const stato_lettura& s, const formato::record& r) {
 
 void annota_parola_chiave(stato_lettura& s) {
   s.riga_minuscola.assign(s.m.riga);
-  for (char& c : s.riga_minuscola) c = minuscola_latin1(c);
+  bool maiuscole = false;
+  for (char& c : s.riga_minuscola) {
+    const char m = minuscola_latin1(c);
+    maiuscole = maiuscole || m != c;
+    c = m;
+  }
   // An item written as one of the description's spellings names that record alone, which
   // the reading then knows without testing every record.
-  const std::string_view scritta = senza_spazi_ai_lati(s.riga_minuscola);
-  s.forma = formato::record_della_forma(testo_di(s), scritta);
-  if (s.forma != nullptr && s.forma->esatto && senza_spazi_ai_lati(s.m.riga) != scritta) s.forma = nullptr;
+  s.forma = formato::record_della_forma(testo_di(s), senza_spazi_ai_lati(s.riga_minuscola));
+  if (s.forma != nullptr && s.forma->esatto && maiuscole) s.forma = nullptr;
   // The text's label is copied only when the text changes: the rest is three numbers.
   const luogo_testo& l = s.testo.luogo_elemento();
   if (s.luogo_record.file != l.file) s.luogo_record.file = l.file;

@@ -1,0 +1,59 @@
+// The language server: the editor's open texts checked by the same compile core as the
+// command line, after every change, with hover, completion, fixes and the outline.
+// The server turns message bodies into message bodies; reading and writing standard
+// input and output, and reading a partner text from disk, are the caller's
+// (`servi_lsp` for the program, the tests for themselves). It never writes a file.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scenario::lsp {
+
+// What the server may ask of the file system: a text that is not open in the editor (the
+// partner of an open one), and the names in a folder (to find that partner).
+class disco {
+ public:
+  virtual ~disco() = default;
+  // The bytes of a regular file of at most 64 MiB, or nothing.
+  virtual std::optional<std::string> leggi(const std::string& percorso) = 0;
+  // The names of the files of a folder (not their paths).
+  virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
+};
+
+class server {
+ public:
+  explicit server(disco& d);
+  ~server();
+  server(const server&) = delete;
+  server& operator=(const server&) = delete;
+
+  // Takes one batch of messages as they arrived together: a cancellation in the batch
+  // reaches a request before it. Returns the bodies to send, in order.
+  std::vector<std::string> ricevi(const std::vector<std::string>& corpi);
+  // One message alone.
+  std::vector<std::string> ricevi(const std::string& corpo) { return ricevi(std::vector<std::string>{corpo}); }
+  // What to send for a message refused before it was read (too long, a broken header).
+  std::string rifiutato(const std::string& motivo);
+
+  // The exit status once the client said "exit": 0 after a shutdown, 1 without.
+  std::optional<int> uscita() const;
+
+ private:
+  struct stato;
+  std::unique_ptr<stato> s_;
+};
+
+// The file system as the program sees it.
+std::unique_ptr<disco> disco_di_sistema();
+
+// The server on a byte stream (standard input and output for --lsp): reads until the
+// client's exit or the end of the input, and returns the exit status.
+int servi_lsp(int ingresso, std::ostream& uscita, disco& d);
+
+}  // namespace scenario::lsp

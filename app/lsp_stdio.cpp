@@ -1,0 +1,85 @@
+// The language server's edge: standard input and output, and the partner texts on disk.
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "app/lsp.h"
+#include "app/lsp_testi.h"
+#include "app/piattaforma.h"
+#include "app/sostituzione.h"
+
+namespace scenario::lsp {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class disco_file : public disco {
+ public:
+  std::optional<std::string> leggi(const std::string& percorso) override {
+    try {
+      return leggi_file(sistema::percorso(percorso));  // regular files of at most 64 MiB only
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+
+  std::vector<std::string> nomi(const std::string& cartella) override {
+    std::vector<std::string> trovati;
+    std::error_code ec;
+    for (fs::directory_iterator it(sistema::percorso(cartella), ec), fine; !ec && it != fine; it.increment(ec)) {
+      trovati.push_back(sistema::testo(it->path().filename()));
+    }
+    return trovati;
+  }
+};
+
+bool invia(std::ostream& uscita, const std::string& corpo) {
+  uscita << "Content-Length: " << corpo.size() << "\r\n\r\n" << corpo;
+  return static_cast<bool>(uscita);
+}
+
+}  // namespace
+
+std::unique_ptr<disco> disco_di_sistema() { return std::make_unique<disco_file>(); }
+
+int servi_lsp(int ingresso, std::ostream& uscita, disco& d) {
+  // An editor that goes away closes the pipe: the write fails, and the server ends.
+  sistema::scrittura_su_tubo_chiuso_fallisce();
+  server s(d);
+  cornici c;
+  std::vector<char> blocco(size_t{1} << 16);
+  // Everything that has arrived is read before it is answered, so that a cancellation
+  // finds its request still waiting; a batch stops at 16 MiB.
+  constexpr size_t LOTTO = size_t{16} << 20;
+  while (true) {
+    size_t letti = 0;
+    bool fine = false;
+    do {
+      const size_t n = sistema::leggi_ingresso(ingresso, blocco.data(), blocco.size());
+      if (n == 0) {
+        fine = true;
+        break;
+      }
+      c.aggiungi(std::string_view(blocco.data(), n));
+      letti += n;
+    } while (letti < LOTTO && sistema::altro_in_arrivo(ingresso));
+    std::vector<std::string> corpi;
+    while (auto e = c.prossimo()) {
+      if (e->quale == cornici::evento::tipo::messaggio) {
+        corpi.push_back(std::move(e->corpo));
+      } else if (!invia(uscita, s.rifiutato(e->corpo))) {
+        return 1;
+      }
+    }
+    for (const std::string& risposta : s.ricevi(corpi)) {
+      if (!invia(uscita, risposta)) return 1;
+    }
+    uscita.flush();
+    if (s.uscita()) return *s.uscita();
+    if (fine) return 1;  // the input ended without "exit"
+  }
+}
+
+}  // namespace scenario::lsp

@@ -1,0 +1,104 @@
+// The editor's side of the language server, without JSON: the framing of the messages,
+// the open texts and their edits, and the translation between the protocol's positions
+// (UTF-16 code units or UTF-8 bytes of a line of Unicode text) and the columns of the
+// diagnostics (characters of the ISO 8859-1 text the reading made of it).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/diagnostica.h"
+
+namespace scenario::lsp {
+
+// A message or a text beyond this is refused whole, never held in memory: the largest
+// scenario's two texts are about 1.4 MB.
+inline constexpr size_t LIMITE_MESSAGGIO = size_t{64} << 20;
+
+// Splits the byte stream of standard input into message bodies ("Content-Length: N",
+// other header lines, an empty line, then N bytes). Bytes come in whatever pieces the
+// pipe gives; a body over LIMITE_MESSAGGIO is counted off and dropped as it passes.
+class cornici {
+ public:
+  struct evento {
+    enum class tipo { messaggio, rifiutato, intestazione_errata } quale;
+    std::string corpo;  // the body of a message; what is wrong otherwise
+  };
+
+  void aggiungi(std::string_view byte);
+  // The next complete event, or nothing until more bytes come.
+  std::optional<evento> prossimo();
+
+ private:
+  std::string attesa_;  // bytes received and not yet taken
+  size_t inizio_ = 0;   // where in `attesa_` the untaken bytes begin
+  bool in_corpo_ = false;
+  size_t lunghezza_ = 0;  // of the body being read
+  bool scarta_ = false;   // the body being read is over the limit
+  size_t scartati_ = 0;
+};
+
+// How a client counts characters in a line.
+enum class unita { utf16, utf8 };
+
+struct posizione {
+  int64_t riga = 0;       // 0-based
+  int64_t carattere = 0;  // units from the start of the line
+  bool operator==(const posizione&) const = default;
+};
+
+struct intervallo {
+  posizione inizio;
+  posizione fine;
+  bool operator==(const intervallo&) const = default;
+};
+
+// Where each line of a text begins, for a text whose lines end with CR LF, LF or a lone
+// CR (as the reading counts them and as the protocol does).
+std::vector<size_t> inizi_righe(std::string_view testo);
+
+// The line `riga` (0-based) of `testo`, without its line end; empty past the last line.
+std::string_view riga_di(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga);
+
+// The byte offset in a UTF-8 line of the character at `unita_` units from its start; the
+// line's length when it holds fewer.
+size_t byte_da_unita(std::string_view riga_utf8, int64_t quante, unita u);
+// The units before byte `byte` of a UTF-8 line.
+int64_t unita_fino_a(std::string_view riga_utf8, size_t byte, unita u);
+
+// The byte offset in a UTF-8 text of a protocol position (past the end of a line: the end
+// of that line; past the last line: the end of the text).
+size_t offset_di(std::string_view testo, const std::vector<size_t>& inizi, posizione p, unita u);
+
+// Replaces the range of a UTF-8 text by `nuovo` (an incremental change). False, and the
+// text unchanged, when the result would exceed LIMITE_MESSAGGIO.
+bool applica_modifica(std::string& testo, const intervallo& r, std::string_view nuovo, unita u);
+
+// A description text as the reading saw it, for placing its diagnostics: the bytes handed
+// to the reading (held by the caller while this lives) and what their columns count.
+class colonne_testo {
+ public:
+  explicit colonne_testo(std::string_view byte);
+  // A diagnostic's place (1-based line and columns) as a protocol range; a place without a
+  // column covers the whole line, one without an end the rest of the item.
+  intervallo intervallo_di(const luogo_testo& l, unita u) const;
+
+ private:
+  // The line in UTF-8; a column of the reading is one character of it.
+  std::string riga_utf8(int64_t riga) const;
+
+  std::string_view byte_;
+  std::vector<size_t> inizi_;
+  bool utf8_ = false;  // the bytes are UTF-8 (the editor's text), not ISO 8859-1
+};
+
+// The path of a file: URI; empty for any other URI. Escapes (%20) are decoded.
+std::string percorso_da_uri(std::string_view uri);
+// The file: URI of an absolute path, with the characters outside the unreserved set escaped.
+std::string uri_da_percorso(std::string_view percorso);
+
+}  // namespace scenario::lsp

@@ -1,0 +1,96 @@
+// The language server while an author types in the run text of the longest legal
+// scenario (1000000 m, both texts open): one change, an incremental edit of a speed
+// limit, then the diagnostics of both texts published. Each iteration is one keystroke
+// from the message to the last diagnostic sent; the time is the editor's wait. The
+// counters give the bytes of the open texts and the process's resident memory after the
+// run, which should follow the texts (the model of a check lives only for that check).
+// The argument adds that many lines of free notes before the run text's end, to see the
+// cost grow with the texts: 30000 of them bring the pair to the 1.4 MB that the largest
+// scenarios' texts reach.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "app/lsp.h"
+#include "bench/scenario_massimo.h"
+
+namespace scenario {
+namespace {
+
+class disco_vuoto : public lsp::disco {
+ public:
+  std::optional<std::string> leggi(const std::string&) override { return std::nullopt; }
+  std::vector<std::string> nomi(const std::string&) override { return {}; }
+};
+
+std::string stringa_json(const std::string& testo) {
+  std::string s = "\"";
+  for (const char c : testo) {
+    if (c == '\r') {
+      s += "\\r";
+    } else if (c == '\n') {
+      s += "\\n";
+    } else if (c == '"' || c == '\\') {
+      s += '\\', s += c;
+    } else {
+      s += c;
+    }
+  }
+  return s + "\"";
+}
+
+std::string apri(const std::string& uri, const std::string& testo) {
+  return R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":")" + uri +
+         R"(","languageId":"scenario","version":1,"text":)" + stringa_json(testo) + "}}}";
+}
+
+// Resident memory of the process in KiB (Linux), 0 elsewhere.
+double memoria_residente_kib() {
+  std::ifstream f("/proc/self/status");
+  std::string parola;
+  while (f >> parola) {
+    if (parola == "VmRSS:") {
+      double kib = 0;
+      f >> kib;
+      return kib;
+    }
+  }
+  return 0;
+}
+
+void ModificaTestoCorsaMassimo(benchmark::State& state) {
+  const std::string uri_linea = "file:///scenari/Massima_linea.txt";
+  const std::string uri_treno = "file:///scenari/Massima_R1-.txt";
+  const std::string linea = testo_linea_massima();
+  std::string treno = testo_treno_massimo();
+  std::string note;
+  for (int64_t i = 0; i < state.range(0); ++i) note += "Annotazione libera dell'autore sulla riga " + std::to_string(i) + "\r\n";
+  treno.insert(treno.rfind("[fine]"), note);
+  disco_vuoto d;
+  lsp::server s(d);
+  s.ricevi(std::string(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}})"));
+  s.ricevi(apri(uri_linea, linea));
+  s.ricevi(apri(uri_treno, treno));
+  // Line 9 of the run text is "velocita, 10000, 90": its speed typed over, 90 and 95 in turn.
+  int64_t versione = 2;
+  for (auto _ : state) {
+    const std::string cifra = versione % 2 == 0 ? "5" : "0";
+    const std::string modifica =
+        R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri_treno +
+        R"(","version":)" + std::to_string(versione++) +
+        R"(},"contentChanges":[{"range":{"start":{"line":9,"character":18},"end":{"line":9,"character":19}},"text":")" +
+        cifra + R"("}]}})";
+    const std::vector<std::string> inviati = s.ricevi(modifica);
+    if (inviati.size() != 2 || inviati[0].find("\"diagnostics\":[]") == std::string::npos) {
+      throw std::runtime_error("diagnostiche inattese: " + (inviati.empty() ? std::string() : inviati[0].substr(0, 300)));
+    }
+  }
+  state.counters["testi_kib"] = static_cast<double>(linea.size() + treno.size()) / 1024.0;
+  state.counters["residente_kib"] = memoria_residente_kib();
+}
+BENCHMARK(ModificaTestoCorsaMassimo)->Arg(0)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace scenario

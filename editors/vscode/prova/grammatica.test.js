@@ -1,0 +1,50 @@
+// The grammar on lines of both texts, tokenised by the same TextMate engine the editor
+// uses: headers, keywords, numbers (with a sign, separated by blanks), a name, and a line
+// of plain words read as a note.
+const test = require("node:test");
+const assert = require("node:assert");
+const fs = require("fs");
+const path = require("path");
+const oniguruma = require("vscode-oniguruma");
+const vsctm = require("vscode-textmate");
+
+async function grammatica() {
+  const wasm = fs.readFileSync(require.resolve("vscode-oniguruma/release/onig.wasm")).buffer;
+  await oniguruma.loadWASM(wasm);
+  const registro = new vsctm.Registry({
+    onigLib: Promise.resolve({
+      createOnigScanner: (s) => new oniguruma.OnigScanner(s),
+      createOnigString: (s) => new oniguruma.OnigString(s),
+    }),
+    loadGrammar: async () =>
+      vsctm.parseRawGrammar(
+        fs.readFileSync(path.join(__dirname, "..", "syntaxes", "scenario.tmLanguage.json"), "utf8"),
+        "scenario.tmLanguage.json",
+      ),
+  });
+  return registro.loadGrammar("source.scenario");
+}
+
+// The scope of each non-blank piece of a line, as "piece=last scope".
+function pezzi(g, riga) {
+  return g
+    .tokenizeLine(riga, vsctm.INITIAL)
+    .tokens.map((t) => [riga.substring(t.startIndex, t.endIndex).trim(), t.scopes[t.scopes.length - 1]])
+    .filter(([testo]) => testo !== "" && testo !== ",")
+    .map(([testo, scope]) => `${testo}=${scope.replace(/\.scenario$/, "")}`);
+}
+
+test("righe dei due testi", async () => {
+  const g = await grammatica();
+  const casi = [
+    ["[stazioni]", ["[stazioni]=entity.name.section"]],
+    ["pendenza, 2600, -4", ["pendenza=keyword.other.record", "2600=constant.numeric", "-4=constant.numeric"]],
+    ["orologio, 8 0 0", ["orologio=keyword.other.record", "8=constant.numeric", "0=constant.numeric", "0=constant.numeric"]],
+    [
+      "cartello_indicatore, 1800, (P.L.    )(Km 13.800)",
+      ["cartello_indicatore=keyword.other.record", "1800=constant.numeric", "(P.L.    )(Km 13.800)=string.unquoted"],
+    ],
+    ["Qui la linea sale verso il passo", ["Qui la linea sale verso il passo=comment.line.nota"]],
+  ];
+  for (const [riga, attesi] of casi) assert.deepStrictEqual(pezzi(g, riga), attesi, riga);
+});
