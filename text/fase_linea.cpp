@@ -24,7 +24,6 @@ struct cursori_linea {
 // whole reading stage stops.
 esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_testo> luogo = {},
                       std::string motivo = {}) {
-  chiudi_ed_elimina(s, quale_testo::linea);
   registra_errore(s.m, codice, std::nullopt, luogo ? luogo : std::optional<luogo_testo>(s.luogo_record),
                   std::move(motivo));
   return esito_fase::interrompi;
@@ -32,18 +31,18 @@ esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_test
 
 // The line records, each looked up once in the description.
 struct descrizioni_linea {
-  const formato::record& lunghezza = descrizione(formato::testo::linea, "lunghezza percorso");
-  const formato::record& tre = descrizione(formato::testo::linea, "progressiva chilometrica tre");
-  const formato::record& due = descrizione(formato::testo::linea, "progressiva chilometrica due");
-  const formato::record& uno = descrizione(formato::testo::linea, "progressiva chilometrica uno");
-  const formato::record& sfondo_uno = descrizione(formato::testo::linea, "sfondo uno");
-  const formato::record& sfondo_due = descrizione(formato::testo::linea, "sfondo due");
-  const formato::record& sfondo_tre = descrizione(formato::testo::linea, "sfondo tre");
-  const formato::record& pendenza = descrizione(formato::testo::linea, "pendenza");
-  const formato::record& curva = descrizione(formato::testo::linea, "curvad4");
-  const formato::record& montagna = descrizione(formato::testo::linea, "montagna");
-  const formato::record& indicatori = descrizione(formato::testo::linea, "indicatori_vmax");
-  const formato::record& cartello = descrizione(formato::testo::linea, "cartello_indicatore");
+  const formato::record& lunghezza = *formato::cerca(formato::testo::linea, "lunghezza percorso");
+  const formato::record& tre = *formato::cerca(formato::testo::linea, "progressiva chilometrica tre");
+  const formato::record& due = *formato::cerca(formato::testo::linea, "progressiva chilometrica due");
+  const formato::record& uno = *formato::cerca(formato::testo::linea, "progressiva chilometrica uno");
+  const formato::record& sfondo_uno = *formato::cerca(formato::testo::linea, "sfondo uno");
+  const formato::record& sfondo_due = *formato::cerca(formato::testo::linea, "sfondo due");
+  const formato::record& sfondo_tre = *formato::cerca(formato::testo::linea, "sfondo tre");
+  const formato::record& pendenza = *formato::cerca(formato::testo::linea, "pendenza");
+  const formato::record& curva = *formato::cerca(formato::testo::linea, "curvad4");
+  const formato::record& montagna = *formato::cerca(formato::testo::linea, "montagna");
+  const formato::record& indicatori = *formato::cerca(formato::testo::linea, "indicatori_vmax");
+  const formato::record& cartello = *formato::cerca(formato::testo::linea, "cartello_indicatore");
 };
 
 const descrizioni_linea& D() {
@@ -343,11 +342,10 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
   return esito_record::prosegui;
 }
 
-// End of the line phase: the text goes, the gradient in force runs to the last cells
-// but three, and the plan runs straight to its last metres but two.
+// End of the line phase: the gradient in force runs to the last cells but three, and the
+// plan runs straight to its last metres but two.
 void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
   modello& m = s.m;
-  chiudi_ed_elimina(s, quale_testo::linea);
   scrivi_pendenze(m, cur, int64_t{m.ultima_cella()} - 2);
   if (m.genera_linea == 0) return;
   const int64_t fino_a = int64_t{m.tabella[voce_tabella::dati_treno].fine} + MARGINE_OLTRE_FINE - 2;
@@ -366,10 +364,7 @@ esito_fase fase_linea(stato_lettura& s) {
   }
   if (!s.linea.byte) throw guasto_lettura(s.linea.motivo, luogo_testo{s.linea.etichetta, 0, 0});
   const auto testo = testo_latin1(s, s.linea, s.linea_convertita);
-  if (!testo) {
-    s.eliminati.linea = true;
-    return esito_fase::interrompi;
-  }
+  if (!testo) return esito_fase::interrompi;
   s.testo.apri(*testo, s.linea.etichetta);
   // A header that looks like the general one is where the author meant it to be.
   std::optional<luogo_testo> quasi_generale;

@@ -31,26 +31,20 @@ struct cursori_treno {
   profilo aderenza;
 };
 
-// An error at the record (at value `indice`, the keyword for -1); the record is refused.
-esito_record interrompi(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione = {},
-                        int indice = -1) {
-  return errore_record(s, codice, posizione, {}, indice);
-}
-
 bool entro16(int64_t valore) { return entro(valore, INT16_MIN, INT16_MAX); }
 
 // The run records, each looked up once in the description.
 struct descrizioni_treno {
-  const formato::record& massa = descrizione(formato::testo::treno, "percentuale massa frenata");
-  const formato::record& vetture = descrizione(formato::testo::treno, "numero vetture");
-  const formato::record& velocita = descrizione(formato::testo::treno, "velocita");
-  const formato::record& aderenza = descrizione(formato::testo::treno, "aderenza");
-  const formato::record& orologio = descrizione(formato::testo::treno, "orologio");
-  const formato::record& sabbia = descrizione(formato::testo::treno, "sabbia");
-  const formato::record& segnale = descrizione(formato::testo::treno, "segnale");
-  const formato::record& rallentamento = descrizione(formato::testo::treno, "rallentamento");
-  const formato::record& abbattimento = descrizione(formato::testo::treno, "abbattimento");
-  const formato::record& stazione = descrizione(formato::testo::treno, "stazione");
+  const formato::record& massa = *formato::cerca(formato::testo::treno, "percentuale massa frenata");
+  const formato::record& vetture = *formato::cerca(formato::testo::treno, "numero vetture");
+  const formato::record& velocita = *formato::cerca(formato::testo::treno, "velocita");
+  const formato::record& aderenza = *formato::cerca(formato::testo::treno, "aderenza");
+  const formato::record& orologio = *formato::cerca(formato::testo::treno, "orologio");
+  const formato::record& sabbia = *formato::cerca(formato::testo::treno, "sabbia");
+  const formato::record& segnale = *formato::cerca(formato::testo::treno, "segnale");
+  const formato::record& rallentamento = *formato::cerca(formato::testo::treno, "rallentamento");
+  const formato::record& abbattimento = *formato::cerca(formato::testo::treno, "abbattimento");
+  const formato::record& stazione = *formato::cerca(formato::testo::treno, "stazione");
 };
 
 const descrizioni_treno& D() {
@@ -186,10 +180,10 @@ esito_record record_rallentamento(stato_lettura& s) {
   }
   s.rallentamenti.emplace_back(da, a);
   s.fine_rallentamenti = std::max(s.fine_rallentamenti, a);
-  // The cells a slow-down marks before it may find one of its advance cells taken: kept
-  // to be put back, so that a refused slow-down leaves nothing behind.
-  const int64_t celle[] = {arrotonda((v[0] - 1200) / 50.0 + 1), cella_di(v[0]),
-                           arrotonda((static_cast<double>(v[0]) + v[2]) / 50 + 1)};
+  // The marks a slow-down leaves when one of its advance cells is taken: kept to be put
+  // back, so that a refused slow-down leaves nothing behind.
+  const celle_di_rallentamento dove = celle_rallentamento(v[0], v[2]);
+  const int64_t celle[] = {dove.avviso, dove.inizio, dove.fine};
   std::vector<std::pair<int64_t, cella>> prima;
   for (const int64_t c : celle) {
     if (cella_esiste(s.m, c)) prima.emplace_back(c, s.m.percorso[static_cast<size_t>(c)]);
@@ -198,12 +192,11 @@ esito_record record_rallentamento(stato_lettura& s) {
   if (codice > 0) {
     for (const auto& [c, vecchia] : prima) s.m.percorso[static_cast<size_t>(c)] = vecchia;
     s.rallentamenti.pop_back();
-    const int64_t occupata = codice == codice::avviso_occupato        ? celle[0]
-                             : codice == codice::fine_rallentamento_occupata ? celle[2]
-                             : codice == codice::anticipo_occupato    ? -1
-                                                                     : celle[1];
-    if (occupata < 0) return interrompi(s, codice, v[0], 0);
-    return errore_cella_occupata(s, codice, v[0], occupata);
+    // A taken warning, start or end cell: the note says what holds it.
+    if (codice == codice::avviso_occupato) return errore_cella_occupata(s, codice, v[0], dove.avviso);
+    if (codice == codice::inizio_rallentamento_occupato) return errore_cella_occupata(s, codice, v[0], dove.inizio);
+    if (codice == codice::fine_rallentamento_occupata) return errore_cella_occupata(s, codice, v[0], dove.fine);
+    return errore_record(s, codice, v[0], {}, 0);
   }
   const char* cosa[] = {"l'avviso di un rallentamento", "l'inizio di un rallentamento", "la fine di un rallentamento"};
   for (size_t i = 0; i < 3; ++i) {
@@ -225,7 +218,7 @@ esito_record record_abbattimento(stato_lettura& s) {
   }
   // An abbattimento line marks round(p / 50); below -25 m that is no cell of the track.
   const int64_t c = arrotonda(p / 50.0);
-  if (c < 0) return interrompi(s, codice::prima_inizio_linea, p, 0);
+  if (c < 0) return errore_record(s, codice::prima_inizio_linea, p, {}, 0);
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
   if (!cella_libera(cel)) return errore_cella_occupata(s, codice::abbattimento_occupato, p, c);
   annota_oggetto(s, c, "un abbattimento", p);
@@ -328,7 +321,7 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   // The stop cell is the furthest cell a station marks: beyond the track it is refused
   // before anything is written.
   if (arrotonda(e.fine / 50.0 - 1) > m.ultima_cella()) {
-    return interrompi(s, codice::stazione_oltre_fine, e.posizione, 0);
+    return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
   }
   if (e.tipo != 5 && e.tipo != 6) {
     for (int j = 1; j <= 4; ++j) {
@@ -337,26 +330,12 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
     }
   }
   const double f = e.fine / 50.0 - 1;
-  if (!(f > 1)) return interrompi(s, codice::fermata_troppo_vicina);
+  if (!(f > 1)) return errore_record(s, codice::fermata_troppo_vicina, std::nullopt);
   cella& fermata = m.percorso[static_cast<size_t>(arrotonda(f))];
   fermata.tipo = tipo_cella::fermata;
   fermata.dato1 = basso16(k);
   annota_oggetto(s, arrotonda(f), "il punto di fermata di una stazione", e.posizione);
   return esito_record::prosegui;
-}
-
-// The station at entry k from its record. A refused station leaves its entry cleared
-// and the cells as they were, and the next station takes the entry.
-esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur);
-
-esito_record record_stazione(stato_lettura& s, cursori_treno& cur) {
-  const int32_t k = cur.stazione;
-  if (k > s.slot_cartello) return leggi_stazione(s, cur);
-  const esito_record e = leggi_stazione(s, cur);
-  if (e == esito_record::scarta && cur.stazione == k && k <= s.slot_cartello) {
-    s.m.tabella[static_cast<size_t>(k)] = voce{};
-  }
-  return e;
 }
 
 esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
@@ -365,15 +344,15 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   // Entry k already holds a board text when the boards have come down to it: storing
   // the station there would overwrite the board. Said once: every later station would
   // only repeat it.
-  if (k > s.slot_cartello) return s.stazioni_piene ? esito_record::scarta : interrompi(s, codice::troppe_stazioni);
+  if (k > s.slot_cartello) return s.stazioni_piene ? esito_record::scarta : errore_record(s, codice::troppe_stazioni, std::nullopt);
   voce& e = m.tabella[static_cast<size_t>(k)];
   e.posizione = leggi32(s);
   if (!entro_percorso(m, e.posizione, 800)) return oltre_percorso(s, e.posizione);
-  if (e.posizione % 50 != 0) return interrompi(s, codice::stazione_posizione, e.posizione, 0);
+  if (e.posizione % 50 != 0) return errore_record(s, codice::stazione_posizione, e.posizione, {}, 0);
   dati_stazione d;
   e.tipo = leggi8(s);
   d.lunghezza = leggi32(s);
-  if (d.lunghezza % 100 != 0) return interrompi(s, codice::stazione_lunghezza, e.posizione, 2);
+  if (d.lunghezza % 100 != 0) return errore_record(s, codice::stazione_lunghezza, e.posizione, {}, 2);
   leggi_resto_stazione(s, e, d);
   if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
   e.orario = static_cast<int32_t>(orario_di(d));
@@ -387,7 +366,7 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
     s.ultimo_orario = e.orario;
   }
   s.stazione_letta = true;
-  if (!area_stazione(e, d)) return interrompi(s, codice::stazione_oltre_fine, e.posizione, 0);
+  if (!area_stazione(e, d)) return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
   if (d.lunghezza < 600) e.opzione4 = 0;
   if (k == 1) {
     e.opzione3 = 0;
@@ -405,20 +384,31 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
     for (const auto& [c, vecchia] : prima) m.percorso[static_cast<size_t>(c)] = vecchia;
     errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
     const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
-    const auto dove = s.luoghi_stazioni.find(k - 1);
     m.diagnostiche.back().note.push_back(
-        {dove != s.luoghi_stazioni.end() ? dove->second : luogo_testo{},
+        {s.luogo_ultima_stazione,
          "la stazione precedente, '" + precedente.nome + "', finisce a " + std::to_string(precedente.fine) +
              " m; questa comincia a " + std::to_string(e.inizio) + " m"});
     return esito_record::scarta;
   }
-  s.luoghi_stazioni[k] = s.luogo_record;
+  s.luogo_ultima_stazione = s.luogo_record;
   cur.stazione = k + 1;
   if (cur.stazione >= s.slot_cartello) {
     s.stazioni_piene = true;
-    return interrompi(s, codice::troppe_stazioni);
+    return errore_record(s, codice::troppe_stazioni, std::nullopt);
   }
   return esito_record::prosegui;
+}
+
+// The station at entry k from its record. A refused station leaves its entry cleared
+// (an entry the boards hold stays theirs) and the cells as they were, and the next
+// station takes the entry.
+esito_record record_stazione(stato_lettura& s, cursori_treno& cur) {
+  const int32_t k = cur.stazione;
+  const esito_record e = leggi_stazione(s, cur);
+  if (e == esito_record::scarta && cur.stazione == k && k <= s.slot_cartello) {
+    s.m.tabella[static_cast<size_t>(k)] = voce{};
+  }
+  return e;
 }
 
 // ---- Records ---------------------------------------------------------------------------
@@ -481,11 +471,10 @@ bool progressive_multiple_di_50(const modello& m) {
   return true;
 }
 
-// End of the run phase: the text goes, the speed and adhesion in force run to the last
-// cells but three, and the progressives are checked.
+// End of the run phase: the speed and adhesion in force run to the last cells but three,
+// and the progressives are checked.
 void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
-  chiudi_ed_elimina(s, quale_testo::treno);
   coda_profilo(m, cur.velocita, VELOCITA);
   coda_profilo(m, cur.aderenza, ADERENZA);
   if (!progressive_multiple_di_50(m)) {
@@ -503,10 +492,7 @@ void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
 void fase_treno(stato_lettura& s) {
   if (!s.treno.byte) throw guasto_lettura(s.treno.motivo, luogo_testo{s.treno.etichetta, 0, 0});
   const auto testo = testo_latin1(s, s.treno, s.treno_convertito);
-  if (!testo) {
-    s.eliminati.treno = true;
-    return;
-  }
+  if (!testo) return;
   const luogo_testo tutto_il_testo{s.treno.etichetta, 0, 0};
   if (testo->find_first_not_of(" \t\r\n") == std::string_view::npos) {
     registra_avviso(s.m, avviso::testo_vuoto, tutto_il_testo);

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,8 +16,6 @@
 #include "text/lettura_dati.h"
 
 namespace scenario {
-
-enum class quale_testo { linea, treno };
 
 struct stato_lettura {
   stato_lettura(modello& modello_, const testo_ingresso& testo_linea, const testo_ingresso& testo_treno,
@@ -66,8 +63,8 @@ struct stato_lettura {
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)
   int64_t fine_rallentamenti = INT64_MIN;  // the furthest end among them
   bool stazione_letta = false;
-  bool stazioni_piene = false;
-  std::map<int32_t, luogo_testo> luoghi_stazioni;  // the record of each stored station  // error 10 said: the table has no room for more stations
+  bool stazioni_piene = false;  // error 10 said: the table has no room for more stations
+  luogo_testo luogo_ultima_stazione;  // the record of the last station stored
   // The record of each progressive (entries 81, 82, 83) whose start or value is no
   // multiple of 50, for error 2 at the end of the run phase.
   std::array<std::optional<luogo_testo>, 3> progressiva_errata;
@@ -88,9 +85,6 @@ esito_fase fase_linea(stato_lettura& s);
 void fase_treno(stato_lettura& s);
 
 // ---- Shared steps of both phases --------------------------------------------------------
-
-// The text being read is closed, and the build is done with it: it goes.
-void chiudi_ed_elimina(stato_lettura& s, quale_testo quale);
 
 // Values of the record being read, each remembered with its place.
 int32_t leggi32(stato_lettura& s);
@@ -176,9 +170,6 @@ struct esito_lettura {
 // record is reported, and the reading goes on from the line after the record's keyword.
 template <typename F>
 esito_lettura leggi_record(stato_lettura& s, F leggi);
-
-// The description of a record by its keyword as the description writes it.
-const formato::record& descrizione(formato::testo t, std::string_view parola);
 
 // A marker's own error: the error state is cleared before the call and put back after it,
 // so that an earlier record's error does not count as this one's. 0 when it found none.

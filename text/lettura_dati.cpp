@@ -10,11 +10,6 @@
 
 namespace scenario {
 
-void chiudi_ed_elimina(stato_lettura& s, quale_testo quale) {
-  s.testo.chiudi();
-  (quale == quale_testo::linea ? s.eliminati.linea : s.eliminati.treno) = true;
-}
-
 // ---- Values and their places ------------------------------------------------------------
 
 namespace {
@@ -267,14 +262,6 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
   return migliore;
 }
 
-const formato::record& descrizione(formato::testo t, std::string_view parola) {
-  const auto tutti = formato::records(t);
-  for (const formato::record& r : tutti) {
-    if (r.parola == parola) return r;
-  }
-  return tutti.front();
-}
-
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
   if (s.forma != nullptr) return s.forma == &r;
   const std::string_view riga = r.esatto ? std::string_view(s.m.riga) : std::string_view(s.riga_minuscola);
@@ -434,10 +421,8 @@ std::optional<std::string> separatore_errato(std::string_view item, formato::tes
   bool nota = false;
   for (const formato::record& r : formato::records(t)) nota = nota || formato::riconosce(r, parola);
   if (!nota || i >= item.size()) return std::nullopt;
-  std::string sep;
   size_t j = i;
   while (j < item.size() && (item[j] == ' ' || item[j] == '\t' || item[j] == ';' || item[j] == ':')) ++j;
-  if (j == i && item[i] != '-' && !(item[i] >= '0' && item[i] <= '9')) return std::nullopt;
   const std::string_view tra = item.substr(i, j - i);
   if (j >= item.size() || !((item[j] >= '0' && item[j] <= '9') || item[j] == '-')) return std::nullopt;
   if (tra.find('\t') != std::string_view::npos) return std::string("tabulazioni");

@@ -75,6 +75,11 @@ void memo_segnale(modello& m, int32_t posizione, int32_t sx, int32_t s1, int32_t
   }
 }
 
+celle_di_rallentamento celle_rallentamento(int32_t x, int32_t l) {
+  return {arrotonda((static_cast<double>(x) - 1200) / 50 + 1), cella_di(x),
+          arrotonda((static_cast<double>(x) + l) / 50 + 1)};
+}
+
 void memo_rallentamento(modello& m, int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta,
                         int32_t d_v) {
   // The warning board and the advance cells are placed only for a slow-down that starts
@@ -83,9 +88,7 @@ void memo_rallentamento(modello& m, int32_t x, int32_t v, int32_t l, int32_t f_t
   if (!con_avviso) f_ta = 0;
 
   const double prima_avviso = (static_cast<double>(x) - 1200) / 50;
-  const int64_t w = arrotonda(prima_avviso + 1);
-  const int64_t s = cella_di(x);
-  const int64_t e = arrotonda((static_cast<double>(x) + l) / 50 + 1);
+  const auto [w, s, e] = celle_rallentamento(x, l);
 
   // The start and end cells must lie on the track. An end beyond the last cell is the
   // exception: the slow-down runs off the track, so its end is neither tested nor

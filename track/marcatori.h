@@ -17,6 +17,15 @@ namespace scenario {
 void memo_segnale(modello& m, int32_t posizione, int32_t sx, int32_t s1, int32_t s2, int32_t s3,
                   int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3, int32_t tempo);
 
+// The cells of a slow-down from `x` over `l` metres: its warning board (1200 m before the
+// start; placed only when x > 1500), its start and its end.
+struct celle_di_rallentamento {
+  int64_t avviso;
+  int64_t inizio;
+  int64_t fine;
+};
+celle_di_rallentamento celle_rallentamento(int32_t x, int32_t l);
+
 // A slow-down from `x` over `l` metres at `v` km/h: end, start, warning (1200 m before,
 // when x > 1500) and four advance cells (when f_ta is not 0). Errors 17 to 20.
 void memo_rallentamento(modello& m, int32_t x, int32_t v, int32_t l, int32_t f_tt, int32_t f_ta,
