@@ -24,10 +24,9 @@ const char* parola_gravita(gravita g) {
 
 bool con_riga(const diagnostica& d) { return d.luogo && !d.luogo->file.empty() && d.luogo->riga > 0; }
 
-const testo_sorgente* testo_di(const diagnostica& d, std::span<const testo_sorgente> testi) {
-  if (!d.luogo) return nullptr;
+const testo_sorgente* testo_di(const luogo_testo& luogo, std::span<const testo_sorgente> testi) {
   for (const testo_sorgente& t : testi) {
-    if (t.etichetta == d.luogo->file) return &t;
+    if (t.etichetta == luogo.file) return &t;
   }
   return nullptr;
 }
@@ -172,31 +171,23 @@ conteggio_diagnostiche mostra_diagnostiche(piattaforma& p, const elenco_diagnost
   conteggio_diagnostiche conto;
   // Line starts of each text, found the first time one of its lines is shown.
   std::map<const testo_sorgente*, std::vector<size_t>> inizi;
+  // The line a place names, when `testi` holds its text.
+  const auto riga_di = [&](const luogo_testo& luogo) -> std::string {
+    const testo_sorgente* t = testo_di(luogo, testi);
+    if (luogo.riga <= 0 || t == nullptr || t->byte.empty()) return {};
+    auto trovato = inizi.find(t);
+    if (trovato == inizi.end()) trovato = inizi.emplace(t, inizi_delle_righe(t->byte)).first;
+    return riga_con_indice(t->byte, trovato->second, luogo.riga);
+  };
   for (const diagnostica& d : elenco) {
     (d.livello == gravita::errore ? conto.errori : conto.avvisi) += d.livello == gravita::nota ? 0 : 1;
-    const testo_sorgente* t = testo_di(d, testi);
-    std::string linea;
-    if (con_riga(d) && t != nullptr && !t->byte.empty()) {
-      auto trovato = inizi.find(t);
-      if (trovato == inizi.end()) trovato = inizi.emplace(t, inizi_delle_righe(t->byte)).first;
-      linea = riga_con_indice(t->byte, trovato->second, d.luogo->riga);
-    }
+    const std::string linea = con_riga(d) ? riga_di(*d.luogo) : std::string();
     if (formato == formato_diagnostiche::json) {
       p.mostra_messaggio(diagnostica_in_json(d, messaggio_diagnostica(d), linea));
       continue;
     }
     p.mostra_messaggio(con_riga(d) ? con_sorgente(d, linea) : riga_diagnostica(d));
-    for (const nota_diagnostica& n : d.note) {
-      std::string sua;
-      for (const testo_sorgente& s : testi) {
-        if (n.luogo.riga > 0 && s.etichetta == n.luogo.file && !s.byte.empty()) {
-          auto trovato = inizi.find(&s);
-          if (trovato == inizi.end()) trovato = inizi.emplace(&s, inizi_delle_righe(s.byte)).first;
-          sua = riga_con_indice(s.byte, trovato->second, n.luogo.riga);
-        }
-      }
-      p.mostra_messaggio(con_sorgente(riga_nota(n), n.luogo, sua));
-    }
+    for (const nota_diagnostica& n : d.note) p.mostra_messaggio(con_sorgente(riga_nota(n), n.luogo, riga_di(n.luogo)));
   }
   return conto;
 }
