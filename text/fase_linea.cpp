@@ -94,7 +94,7 @@ void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
   const int64_t ultima = m.ultima_cella();
   do {
     if (cur.pendenza > ultima) return;
-    m.percorso[static_cast<size_t>(cur.pendenza)].pendenza = basso8(int64_t{cur.pendenza_precedente} + 100);
+    m.percorso[static_cast<size_t>(cur.pendenza)].pendenza = basso8(formato::pendenza_in_cella(cur.pendenza_precedente));
     ++cur.pendenza;
   } while (cur.pendenza < fino_a);
 }

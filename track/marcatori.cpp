@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "model/formato.h"
 #include "model/numeri.h"
 #include "track/rapporto_errori.h"
 
@@ -26,11 +27,10 @@ int32_t esito_cella_oggetto(const modello& m, int64_t indice) {
 
 cella& cella_in(modello& m, int64_t indice) { return m.percorso[static_cast<size_t>(indice)]; }
 
-// The coded speed of one line of an indicator board: round(speed × 20 + extra / 5),
-// the product whole, the quotient real. Nothing when it does not fit in 16 bits.
+// The coded speed of one line of an indicator board, by the format's coding. Nothing when
+// it does not fit in 16 bits.
 std::optional<int16_t> velocita_codificata(int32_t velocita, int32_t aggiunta) {
-  const int64_t prodotto = static_cast<int64_t>(velocita) * 20;
-  const int64_t codice_vel = arrotonda(static_cast<double>(prodotto) + aggiunta / 5.0);
+  const int64_t codice_vel = formato::indicatore_in_cella(velocita, aggiunta);
   if (codice_vel < std::numeric_limits<int16_t>::min() ||
       codice_vel > std::numeric_limits<int16_t>::max()) {
     return std::nullopt;
@@ -56,10 +56,10 @@ void memo_segnale(modello& m, int32_t posizione, int32_t sx, int32_t s1, int32_t
   // Values are worked out in 64 bits; each field keeps the low bits of its value.
   const int64_t aspetto = static_cast<int64_t>(sx) * 3 + dx;
   segnale.tipo = tipo_cella::segnale;
-  segnale.dato4 = basso16(static_cast<int64_t>(rapp) * 10 + aspetto);
-  segnale.dato1 = basso16(static_cast<int64_t>(s1) * 10 + d1);
-  segnale.dato2 = basso16(static_cast<int64_t>(s2) * 10 + d2);
-  segnale.dato3 = basso16(static_cast<int64_t>(s3) * 10 + d3);
+  segnale.dato4 = basso16(formato::codice_segnale(rapp, sx, dx));
+  segnale.dato1 = basso16(formato::coppia_in_cella(s1, d1));
+  segnale.dato2 = basso16(formato::coppia_in_cella(s2, d2));
+  segnale.dato3 = basso16(formato::coppia_in_cella(s3, d3));
 
   // A time between 1 and 100 is raised to 101; the time is kept only by a signal whose
   // first side shows code 2.
@@ -196,7 +196,7 @@ bool memo_indicatori_v_max(modello& m, int32_t posizione, int32_t vas, int32_t v
   cartello.dato1 = *va;
   cartello.dato2 = *vb;
   cartello.dato3 = *vc;
-  cartello.dato4 = basso16(static_cast<int64_t>(strisces) * 10 + strisced);
+  cartello.dato4 = basso16(formato::coppia_in_cella(strisces, strisced));
   return true;
 }
 
