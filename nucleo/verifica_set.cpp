@@ -50,7 +50,7 @@ std::string_view nome_tipo(uint8_t tipo) {
     case tipo_cella::indicatore_vmax: return "un indicatore di velocita' massima";
     case tipo_cella::fermata: return "il punto di fermata di una stazione";
     case tipo_cella::libera_in_montagna: return "una cella libera di un tratto di montagna";
-    case tipo_cella::abbattimento: return "un abbattimento posto dal passo di rifinitura";
+    case tipo_cella::abbattimento: return "un abbattimento";
     case tipo_cella::abbattimento_senza_valore: return "un abbattimento senza valore";
     case tipo_cella::cartello: return "un cartello";
     default: return "un oggetto";
@@ -124,15 +124,7 @@ class verifica {
   }
 
   // "del segnale ...", "della stazione ...": of what `descrivi` names.
-  std::string di(uint32_t i) const {
-    const std::string d = descrivi(i);
-    for (const auto& [articolo, preposizione] :
-         {std::pair<std::string_view, std::string_view>{"il ", "del "}, {"la ", "della "}, {"lo ", "dello "},
-          {"l'", "dell'"}}) {
-      if (d.starts_with(articolo)) return std::string(preposizione) + d.substr(articolo.size());
-    }
-    return "di " + d;
-  }
+  std::string di(uint32_t i) const { return con_preposizione("di", descrivi(i)); }
 
   // A diagnostic at record `i` (at its value `indice`, or its keyword), with a note at the
   // record `altro` that put what the set holds, when there is one.
@@ -237,7 +229,9 @@ class verifica {
     const int32_t chi = proprietari_voce_[posto_voce(voce, f)];
     std::string motivo = std::string(descrizione(i).campi[std::min(indice, descrizione(i).campi.size() - 1)].nome) +
                          " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " + std::to_string(tenuto);
-    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) motivo += ", scritto da " + descrivi(static_cast<uint32_t>(chi));
+    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) {
+      motivo += ", scritto " + con_preposizione("da", descrivi(static_cast<uint32_t>(chi)));
+    }
     segnala(avviso::valore_cambiato, i, indice, std::move(motivo), chi);
     return false;
   }
@@ -347,7 +341,8 @@ class verifica {
     if (x.tipo == tipo) return true;
     const int32_t chi = proprietario_cella(c);
     std::string motivo = chi != NESSUNO && static_cast<uint32_t>(chi) != i
-                             ? cosa + " e' coperto da " + cosa_tiene(c, chi) + ": " + cella_e_metri(c) +
+                             ? cosa + " e' coperto " + con_preposizione("da", cosa_tiene(c, chi)) + ": " +
+                                   cella_e_metri(c) +
                                    " tiene un solo oggetto"
                              : cosa + " non e' nei file compilati: " + cella_e_metri(c) + " tiene " + cosa_tiene(c, chi);
     segnala(avviso::oggetto_perso, i, std::nullopt, std::move(motivo), chi);
@@ -360,6 +355,14 @@ class verifica {
     const int64_t cella_ = cella_oggetto(i, v);
     if (!cella_esiste(m_, cella_)) return true;
     const int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
+    // Cell 1 carries the header values of the compiled files in its first two fields: an
+    // object there would have them written over its own (one that is not 0 is error 1250).
+    if (cella_ == 1 && atteso == 0 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
+      segnala(avviso::valore_cambiato, i, k,
+              "la cella 1 (da 0 a 50 m) porta i valori di intestazione dei file compilati: il suo campo " +
+                  std::string(F::nome_campo(f)) + " non tiene lo 0 scritto");
+      return false;
+    }
     return campo_in(i, k, cella_, f, atteso);
   }
 
@@ -367,15 +370,8 @@ class verifica {
   bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
     const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
     if (tenuto == atteso) return true;
-    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " di " + cella_e_metri(c) + " tiene " +
-                         std::to_string(tenuto) + " invece di " + std::to_string(atteso);
-    // Who changes a value on an object's cell: the header of cell 1, the finishing pass.
-    if (c == 1 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
-      motivo += ": la cella 1 porta i valori di intestazione dei file compilati";
-    } else if (m_.percorso[static_cast<size_t>(c)].tipo == tipo_cella::abbattimento && tenuto == 180 && atteso > 180) {
-      // The finishing pass lowers an abbattimento before a signal near a slow-down's warning.
-      return true;
-    }
+    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " " + con_preposizione("di", cella_e_metri(c)) +
+                         " tiene " + std::to_string(tenuto) + " invece di " + std::to_string(atteso);
     segnala(avviso::valore_cambiato, i, k, std::move(motivo));
     return false;
   }
@@ -405,8 +401,8 @@ class verifica {
     }
     if (e == s) {
       segnala(avviso::oggetto_perso, i, 2,
-              "la fine del rallentamento cade nella cella del suo inizio (" + cella_e_metri(s) +
-                  "): i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
+              "la fine del rallentamento cade nella cella del suo inizio, " + cella_e_metri(s) +
+                  ": i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
       return;
     }
     const int64_t d_v = v[5];
@@ -694,10 +690,12 @@ class verifica {
       const int64_t tenuto = m_.percorso[static_cast<size_t>(s.cella)].preavviso;
       if (tenuto == basso8(s.codice)) continue;
       const int32_t altro = chi[static_cast<size_t>(s.cella)];
-      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " di " + cella_e_metri(s.cella) +
+      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " " +
+                           con_preposizione("di", cella_e_metri(s.cella)) +
                            " e' sostituito da " + std::to_string(tenuto);
       if (altro != NESSUNO) motivo += ", il preavviso " + di(static_cast<uint32_t>(altro));
-      motivo += ": una cella tiene un solo codice di preavviso";
+      motivo += ": una cella tiene un solo codice di preavviso, e i preavvisi occupano le celle fino a 400 m "
+                "prima di un segnale e fino a 250 m prima del punto di fermata di una stazione";
       segnala(avviso::valore_cambiato, s.record, std::nullopt, std::move(motivo), altro);
     }
   }
@@ -718,14 +716,14 @@ class verifica {
     } else if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) {
       fine = v[1];
     }
-    const std::string dopo = ", oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
+    const std::string dopo = "oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
                              metri(int64_t{ultima_} * 50);
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " a " + metri(*p) + dopo);
+                      std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
     } else if (fine && *fine > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + dopo);
+                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
     }
   }
 
@@ -745,7 +743,7 @@ class verifica {
       const auto [dove, nuovo] = visti.emplace(t, i);
       if (nuovo) continue;
       registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
-                      "'" + std::string(t) + "' e' anche il nome di " + descrivi(dove->second));
+                      "'" + std::string(t) + "' e' anche il nome " + di(dove->second));
       m_.diagnostiche.back().note.push_back({luogo(dove->second), "la prima stazione con questo nome e' qui"});
     }
   }
