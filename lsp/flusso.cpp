@@ -4,8 +4,8 @@
 #include <ostream>
 #include <system_error>
 
-#include "app/lsp.h"
-#include "app/lsp_testi.h"
+#include "lsp/server.h"
+#include "lsp/testi.h"
 #include "app/piattaforma.h"
 #include "app/sostituzione.h"
 
