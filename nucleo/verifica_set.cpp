@@ -63,17 +63,49 @@ class verifica {
 
   void esegui() {
     raccogli_segnalati();
+    classifica();
     proprietari_voci();
-    for (uint32_t i = 0; i < l_.records.size(); ++i) controlla_record(i);
-    controlla_profilo(F::campo_cella::pendenza);
-    controlla_profilo(F::campo_cella::velocita);
-    controlla_profilo(F::campo_cella::aderenza);
+    controlla_profili();
+    for (const classe c : {classe::voce, classe::progressiva, classe::piano, classe::oggetto, classe::rallentamento,
+                           classe::stazione, classe::tratto}) {
+      for (const uint32_t i : di_classe(c)) controlla_record(i);
+    }
     controlla_montagne();
     controlla_preavvisi();
     controlla_nomi();
   }
 
  private:
+  // ---- Records by how the set keeps them ----------------------------------------------------
+
+  enum class classe : uint8_t { profilo, progressiva, piano, tratto, rallentamento, stazione, oggetto, voce, numero };
+
+  static classe classe_di(const F::record& d) {
+    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::profilo) return classe::profilo;
+    if (d.campi[0].in_set.dove == F::sede::progressiva) return classe::progressiva;
+    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) return classe::piano;
+    if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) return classe::tratto;
+    if (d.tipo_oggetto == tipo_cella::inizio_rallentamento) return classe::rallentamento;
+    if (d.campi.size() == MASSIMO_VALORI) return classe::stazione;
+    if (d.tipo_oggetto != 0) return classe::oggetto;
+    return classe::voce;
+  }
+
+  // Each record's class, worked out once a run of records of one kind.
+  void classifica() {
+    const F::record* ultima = nullptr;
+    classe c = classe::voce;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record* d = l_.records[i].descrizione;
+      if (d != ultima) {
+        ultima = d;
+        c = classe_di(*d);
+      }
+      per_classe_[static_cast<size_t>(c)].push_back(i);
+    }
+  }
+
+  const std::vector<uint32_t>& di_classe(classe c) const { return per_classe_[static_cast<size_t>(c)]; }
   // ---- The records and their places ----------------------------------------------------
 
   const F::record& descrizione(uint32_t i) const { return *l_.records[i].descrizione; }
@@ -109,7 +141,7 @@ class verifica {
   std::optional<int64_t> posizione(uint32_t i) const {
     const F::record& d = descrizione(i);
     if (d.campi.empty() || !d.campi[0].posizione_lungo_linea || l_.records[i].numero_valori == 0) return std::nullopt;
-    return numeri(i)[0];
+    return l_.valori[l_.records[i].primo_valore].numero;
   }
 
   // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
@@ -163,7 +195,13 @@ class verifica {
   }
 
   bool gia_segnalato(uint32_t i) const {
-    return segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+    return !segnalati_.empty() && segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+  }
+
+  // Value `k` of record `i` as read.
+  int64_t valore(uint32_t i, size_t k) const {
+    const record_letto& r = l_.records[i];
+    return k < r.numero_valori ? l_.valori[r.primo_valore + k].numero : 0;
   }
 
   // The record whose keyword stands at `l`, or none.
@@ -204,7 +242,7 @@ class verifica {
 
   void proprietari_voci() {
     proprietari_voce_.assign(VOCI_TABELLA * 16, NESSUNO);
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    for (const uint32_t i : di_classe(classe::voce)) {
       const F::record& d = descrizione(i);
       for (size_t k = 0; k < d.campi.size() && k < l_.records[i].numero_valori; ++k) {
         const F::deposito& dep = d.campi[k].in_set;
@@ -243,9 +281,11 @@ class verifica {
     if (gia_segnalato(i)) return;
     oltre_la_linea(i);
     const numeri_record v = numeri(i);
-    if (d.campi.size() == 3 && d.campi[0].in_set.dove == F::sede::progressiva) return controlla_progressiva(i, v);
-    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) return controlla_curva(i, v);
-    if (d.parola == "rallentamento") return controlla_rallentamento(i, v);
+    const classe c = classe_di(d);
+    if (c == classe::progressiva) return controlla_progressiva(i, v);
+    if (c == classe::piano) return controlla_curva(i, v);
+    if (c == classe::tratto) return;  // with the other stretches
+    if (c == classe::rallentamento) return controlla_rallentamento(i, v);
     if (d.tipo_oggetto != 0 && !controlla_oggetto(i, v)) return;
     for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
       if (!controlla_valore(i, v, k)) return;
@@ -467,9 +507,9 @@ class verifica {
 
   // v: p, l. Its metres p + 1 to p + l turn by its class, to its side.
   void controlla_curva(uint32_t i, const numeri_record& v) {
-    const int32_t classe = l_.records[i].dalla_parola;
-    if (classe == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
-    const double k = (classe < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe) - 1)];
+    const int32_t classe_curva = l_.records[i].dalla_parola;
+    if (classe_curva == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
+    const double k = (classe_curva < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe_curva) - 1)];
     const int64_t da = v[0] + 1;
     const int64_t a = v[0] + v[1];
     for (int64_t metro = std::max<int64_t>(da, 2); metro <= a;) {
@@ -498,98 +538,36 @@ class verifica {
 
   // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
 
-  struct voce_profilo {
-    int64_t posizione;
-    int64_t valore;  // as its cells keep it
-    int32_t record;
-  };
-
-  // The cells a profile's records fill, as the reading fills them in the order given: each
-  // value from the cursor up to the next record's cell, the cells before the first record
-  // past 0 with that record's own value (a gradient: 0), the last one on to the track's end
-  // but three. `chi` gets the record whose value each cell holds after it was written.
-  void riempi(F::campo_cella f, std::span<const voce_profilo> ordine, std::vector<int64_t>& valore,
-              std::vector<int32_t>& chi) const {
-    const size_t celle = static_cast<size_t>(ultima_ + 1);
-    valore.assign(celle, 0);
-    chi.assign(celle, NESSUNO);
-    const bool pendenza = f == F::campo_cella::pendenza;
-    const int64_t limite_record = f == F::campo_cella::velocita ? ultima_ - 1 : ultima_;
-    int64_t cursore = 0;
-    std::optional<int64_t> precedente;
-    int32_t di = NESSUNO;
-    if (pendenza) precedente = F::pendenza_in_cella(0);
-    const auto scrivi = [&](int64_t fino_a, int64_t limite) {
-      do {
-        if (cursore > limite) return;
-        valore[static_cast<size_t>(cursore)] = basso8(precedente.value_or(0));
-        chi[static_cast<size_t>(cursore)] = di;
-        ++cursore;
-      } while (cursore < fino_a);
+  // A value holds from its record's cell, round(p / 50), up to the next record's: the
+  // reading writes each value on from the cell after the one before, so a profile written
+  // along the line holds every value, one written out of order is said so by the reading
+  // itself. What is left: two records in the first cell, round(p / 50) = 0, where no value
+  // is written but the last: the one before it holds nowhere.
+  void controlla_profili() {
+    struct ultimo {
+      int32_t record = NESSUNO;  // the last record of the kind, when it stands in the first cell
+      int64_t valore = 0;
     };
-    for (const voce_profilo& x : ordine) {
-      const int64_t n = arrotonda(static_cast<double>(x.posizione) / 50);
-      if (n > 0) {
-        if (!precedente) precedente = x.valore;
-        scrivi(n, limite_record);
+    std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
+    const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
+    for (const uint32_t i : di_classe(classe::profilo)) {
+      const F::campo& c = descrizione(i).campi[1];
+      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+      if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
+      if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
+        passo_del_formato(i, 1, *memorizzato);
       }
-      precedente = x.valore;
-      di = x.record;
-    }
-    scrivi(int64_t{ultima_} - 2, ultima_);
-  }
-
-  void controlla_profilo(F::campo_cella f) {
-    if (ultima_ < 0) return;
-    std::vector<voce_profilo> scritti;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
-      const F::record& d = descrizione(i);
-      if (d.campi.size() != 2 || d.campi[1].in_set.dove != F::sede::profilo ||
-          static_cast<F::campo_cella>(d.campi[1].in_set.campo) != f) {
-        continue;
+      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
+      const bool nella_prima = arrotonda(static_cast<double>(v[0]) / 50) == 0;
+      ultimo& u = per_campo[static_cast<size_t>(f)];
+      if (u.record != NESSUNO && nella_prima && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
+        segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
+                "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
+                    " comincia nella stessa cella di 50 m, la prima della linea",
+                static_cast<int32_t>(i));
       }
-      // Records out of order along the line are said so already: one message for them.
-      if (gia_segnalato(i)) return;
-      const numeri_record v = numeri(i);
-      scritti.push_back({v[0], F::nel_campo(f, F::codifica_valore(d.campi[1], v.tutti(), 1)), static_cast<int32_t>(i)});
-    }
-    if (scritti.empty()) return;
-    // What the author wrote: each value from its position to the next one along the line.
-    std::vector<voce_profilo> lungo_linea = scritti;
-    std::stable_sort(lungo_linea.begin(), lungo_linea.end(),
-                     [](const voce_profilo& a, const voce_profilo& b) { return a.posizione < b.posizione; });
-    std::vector<int64_t> atteso, come_letto;
-    std::vector<int32_t> di_chi, chi_letto;
-    riempi(f, lungo_linea, atteso, di_chi);
-    riempi(f, scritti, come_letto, chi_letto);
-    std::vector<bool> tenuto(l_.records.size(), false);
-    std::vector<bool> detto(l_.records.size(), false);
-    for (size_t c = 0; c < atteso.size(); ++c) {
-      const int32_t r = di_chi[c];
-      if (r == NESSUNO) continue;
-      tenuto[static_cast<size_t>(r)] = true;
-      const int64_t nella_cella = F::valore_campo(m_.percorso[c], f);
-      if (nella_cella == atteso[c] || detto[static_cast<size_t>(r)]) continue;
-      detto[static_cast<size_t>(r)] = true;
-      const int32_t altro = chi_letto[c];
-      std::string motivo = "da " + std::to_string(int64_t(c) * 50) + " m i file compilati tengono " +
-                           std::to_string(nella_cella) + " (come il campo " + std::string(F::nome_campo(f)) +
-                           " lo codifica) invece di " + std::to_string(atteso[c]);
-      if (altro != NESSUNO && altro != r) motivo += ", il valore di " + descrivi(static_cast<uint32_t>(altro));
-      segnala(avviso::valore_cambiato, static_cast<uint32_t>(r), 1, std::move(motivo), altro);
-    }
-    // A value that holds in no cell at all: the next record along the line falls in its cell.
-    for (size_t k = 0; k + 1 < lungo_linea.size(); ++k) {
-      const auto r = static_cast<size_t>(lungo_linea[k].record);
-      const int64_t n = arrotonda(static_cast<double>(lungo_linea[k].posizione) / 50);
-      const int64_t dopo = arrotonda(static_cast<double>(lungo_linea[k + 1].posizione) / 50);
-      if (tenuto[r] || detto[r] || n != dopo || n > ultima_ - 3 || lungo_linea[k].valore == lungo_linea[k + 1].valore) {
-        continue;
-      }
-      segnala(avviso::oggetto_perso, static_cast<uint32_t>(r), 0,
-              "il valore non e' tenuto in nessuna cella: " + descrivi(static_cast<uint32_t>(lungo_linea[k + 1].record)) +
-                  " comincia nella stessa cella di 50 m",
-              lungo_linea[k + 1].record);
+      u = {nella_prima ? static_cast<int32_t>(i) : NESSUNO, codice};
     }
   }
 
@@ -605,9 +583,8 @@ class verifica {
     };
     std::vector<tratto> tratti;
     std::optional<int64_t> fine_precedente;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    for (const uint32_t i : di_classe(classe::tratto)) {
       const F::record& d = descrizione(i);
-      if (d.campi.size() != 3 || d.campi[2].in_set.dove != F::sede::tratto) continue;
       const numeri_record v = numeri(i);
       int64_t tipo = F::codifica_valore(d.campi[2], v.tutti(), 2);
       // A stretch that starts 150 m or less after the one before is kept as type 3.
@@ -666,7 +643,15 @@ class verifica {
       uint32_t record;
     };
     std::vector<segno> segni;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    // In reading order: signals among the objects, and the stations.
+    std::vector<uint32_t> con_preavvisi;
+    for (const uint32_t i : di_classe(classe::oggetto)) {
+      if (descrizione(i).tipo_oggetto == tipo_cella::segnale) con_preavvisi.push_back(i);
+    }
+    const auto& stazioni = di_classe(classe::stazione);
+    con_preavvisi.insert(con_preavvisi.end(), stazioni.begin(), stazioni.end());
+    std::sort(con_preavvisi.begin(), con_preavvisi.end());
+    for (const uint32_t i : con_preavvisi) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);
       if (d.tipo_oggetto == tipo_cella::segnale) {
@@ -708,14 +693,16 @@ class verifica {
     const auto p = posizione(i);
     if (!p || ultima_ < 0) return;
     const F::record& d = descrizione(i);
-    const numeri_record v = numeri(i);
     // A stretch's end: a curve's and a slow-down's length, a mountain stretch's end.
     std::optional<int64_t> fine;
-    if (d.parola == "rallentamento" || (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano)) {
-      fine = v[0] + v[d.parola == "rallentamento" ? 2 : 1];
+    if (d.tipo_oggetto == tipo_cella::inizio_rallentamento) {
+      fine = *p + valore(i, 2);
+    } else if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) {
+      fine = *p + valore(i, 1);
     } else if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) {
-      fine = v[1];
+      fine = valore(i, 1);
     }
+    if (*p <= lunghezza && (!fine || *fine <= lunghezza)) return;
     const std::string dopo = "oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
                              metri(int64_t{ultima_} * 50);
     if (*p > lunghezza) {
@@ -731,8 +718,8 @@ class verifica {
   // tell the stations apart.
   void controlla_nomi() {
     std::unordered_map<std::string_view, uint32_t> visti;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
-      if (!stazione(i) || l_.records[i].voce < 0) continue;
+    for (const uint32_t i : di_classe(classe::stazione)) {
+      if (l_.records[i].voce < 0) continue;
       const size_t nome = MASSIMO_VALORI - 1;
       const std::string_view t = testo(i);
       if (t.find_first_not_of(" \t") == std::string_view::npos) {
@@ -754,6 +741,7 @@ class verifica {
   std::unordered_set<uint64_t> segnalati_;
   std::unordered_map<uint64_t, uint32_t> per_luogo_;
   std::vector<int32_t> proprietari_voce_;
+  std::array<std::vector<uint32_t>, static_cast<size_t>(classe::numero)> per_classe_;
 };
 
 }  // namespace
