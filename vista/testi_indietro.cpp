@@ -86,7 +86,7 @@ class testo_ricavato {
   explicit testo_ricavato(F::testo t) : t_(t) {}
 
   void aggiungi(const F::record& r, std::string_view forma, const valori& v) {
-    righe_.push_back({indice_sezione(t_, r.sezione), &r, std::string(forma), valori_riga(r, v)});
+    righe_.push_back({indice_sezione(t_, r.sezione), {&r, std::string(forma), valori_riga(r, v)}});
   }
   void aggiungi(const F::record& r, const valori& v) { aggiungi(r, r.parola, v); }
 
@@ -97,12 +97,13 @@ class testo_ricavato {
     std::vector<size_t> sezione_vera(righe_.size());
     size_t aperte = 0;
     for (size_t i = 0; i < righe_.size(); ++i) {
+      const record_ricavato& x = righe_[i].record;
       aperte = std::max(aperte, righe_[i].sezione);
       sezione_vera[i] = aperte;
-      std::vector<size_t>& l = larghezze[{aperte, righe_[i].r}];
-      l.resize(std::max(l.size(), righe_[i].valori.size() + 1), 0);
-      l[0] = std::max(l[0], righe_[i].forma.size());
-      for (size_t k = 0; k < righe_[i].valori.size(); ++k) l[k + 1] = std::max(l[k + 1], righe_[i].valori[k].size());
+      std::vector<size_t>& l = larghezze[{aperte, x.descrizione}];
+      l.resize(std::max(l.size(), x.valori.size() + 1), 0);
+      l[0] = std::max(l[0], x.parola.size());
+      for (size_t k = 0; k < x.valori.size(); ++k) l[k + 1] = std::max(l[k + 1], x.valori[k].size());
     }
     std::string s;
     for (const std::string& riga : apertura) s += riga + "\r\n";
@@ -111,12 +112,12 @@ class testo_ricavato {
       for (; aperte <= i && aperte < sezioni.size(); ++aperte) s += std::string(sezioni[aperte].nome) + "\r\n";
     };
     for (size_t i = 0; i < righe_.size(); ++i) {
-      const riga& x = righe_[i];
+      const record_ricavato& x = righe_[i].record;
       apri_fino_a(sezione_vera[i]);
-      const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.r}];
-      s += x.forma + "," + std::string(l[0] - x.forma.size(), ' ');
+      const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.descrizione}];
+      s += x.parola + "," + std::string(l[0] - x.parola.size(), ' ');
       for (size_t k = 0; k < x.valori.size(); ++k) {
-        const bool testo = x.r->campi[k].letto == F::lettura::testo;
+        const bool testo = x.descrizione->campi[k].letto == F::lettura::testo;
         s += " " + std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
         if (k + 1 < x.valori.size()) s += ",";
       }
@@ -126,12 +127,14 @@ class testo_ricavato {
     return s;
   }
 
+  void records(std::vector<record_ricavato>& r) const {
+    for (const riga& x : righe_) r.push_back(x.record);
+  }
+
  private:
   struct riga {
     size_t sezione;
-    const F::record* r;
-    std::string forma;
-    std::vector<std::string> valori;
+    record_ricavato record;
   };
   F::testo t_;
   std::vector<riga> righe_;
@@ -230,10 +233,7 @@ class ricostruzione {
   // for one without) and the opening notes `note`.
   std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti,
                                             const std::vector<std::string>& note) const {
-    testo_ricavato treno = treno_;
-    for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
-    const F::record& ab = record_di(F::testo::treno, "abbattimento");
-    for (const auto& [c, w] : abbattimenti) treno.aggiungi(ab, {{"p", n64(static_cast<int64_t>(c) * 50)}, {"w", n64(w)}});
+    const testo_ricavato treno = testo_treno(abbattimenti);
     std::vector<std::string> apertura_linea{std::string(TITOLO_LINEA) + " " + s_.linea};
     std::vector<std::string> apertura_treno{std::string(TITOLO_TRENO) + " " + s_.treno + " " +
                                             std::string(TITOLO_TRENO_LINEA) + " " + s_.linea};
@@ -244,7 +244,22 @@ class ricostruzione {
 
   std::vector<std::string>& scarti() { return scarti_; }
 
+  std::vector<record_ricavato> records(const std::map<size_t, int32_t>& abbattimenti) const {
+    std::vector<record_ricavato> r;
+    linea_.records(r);
+    testo_treno(abbattimenti).records(r);
+    return r;
+  }
+
  private:
+  testo_ricavato testo_treno(const std::map<size_t, int32_t>& abbattimenti) const {
+    testo_ricavato treno = treno_;
+    for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
+    const F::record& ab = record_di(F::testo::treno, "abbattimento");
+    for (const auto& [c, w] : abbattimenti) treno.aggiungi(ab, {{"p", n64(static_cast<int64_t>(c) * 50)}, {"w", n64(w)}});
+    return treno;
+  }
+
   void scarta(std::string s) { scarti_.push_back(std::move(s)); }
   const cella& c(size_t i) const { return s_.percorso[i]; }
   const voce& e(size_t i) const { return s_.tabella[i]; }
@@ -1225,6 +1240,12 @@ std::set<size_t> abbattimenti_da_180(const modello& letto, const scenario_decodi
 
 }  // namespace
 
+std::string record_ricavato::riga() const {
+  std::string s = parola;
+  for (const std::string& v : valori) s += ", " + v;
+  return s;
+}
+
 std::vector<double> curvature_per_metro(const scenario_decodificato& s) {
   const geometria_decodificata& g = s.geometria;
   std::vector<double> k(g.x.size(), 0.0);
@@ -1294,6 +1315,7 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
     }
   }
   if (!trovati) esito.scarti.push_back("abbattimenti: la ricerca di quelli dell'autore non si ferma");
+  esito.records = r.records(abbattimenti);
   // The texts as they are handed over, compiled as the author compiles them; where only
   // the reading of old gives the set, they say so, and are compiled so.
   const auto componi = [&](bool permissivo) {

@@ -9,11 +9,26 @@
 
 #include "output/decodifica.h"
 
+namespace scenario::formato {
+struct record;
+}
+
 namespace scenario::vista {
 
 // How the texts are written: UTF-8, as editors open them and an author's texts are read,
 // or ISO 8859-1, the simulator's own (and the old) form.
 enum class codifica_testi { utf8, latin1 };
+
+// A record of the texts given back as the author writes it: which record, its keyword as
+// written, its values in the order of the record's fields (ISO 8859-1).
+struct record_ricavato {
+  const formato::record* descrizione = nullptr;
+  std::string parola;
+  std::vector<std::string> valori;
+  bool operator==(const record_ricavato&) const = default;
+  // "segnale, 6800, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0"
+  std::string riga() const;
+};
 
 struct testi_ricavati {
   std::string linea;  // LINEA_linea.txt, CR LF
@@ -24,6 +39,8 @@ struct testi_ricavati {
   // What the texts cannot give, one line each ("cella 812: ..."); empty when compiling
   // the texts gives the three files back byte for byte.
   std::vector<std::string> scarti;
+  // The records of the line text, then those of the run text, in the texts' order.
+  std::vector<record_ricavato> records;
   bool completi() const { return scarti.empty(); }
 };
 
