@@ -256,7 +256,9 @@ class ricostruzione {
     testo_ricavato treno = treno_;
     for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
     const F::record& ab = record_di(F::testo::treno, "abbattimento");
-    for (const auto& [c, w] : abbattimenti) treno.aggiungi(ab, {{"p", n64(static_cast<int64_t>(c) * 50)}, {"w", n64(w)}});
+    for (const auto& [c, w] : abbattimenti) {
+      treno.aggiungi(ab, {{"p", F::posizione_in_cella(ab, static_cast<int64_t>(c))}, {"w", n64(w)}});
+    }
     return treno;
   }
 
@@ -560,7 +562,7 @@ class ricostruzione {
     const auto catena = [&](size_t k) {
       for (std::optional<size_t> q = k; q; q = dopo[*q]) {
         const tratto_scritto& t = tratti[*q];
-        esito.push_back({inizio[*q], fine[*q], t.tipo + (t.libere ? 10 : 0)});
+        esito.push_back({inizio[*q], fine[*q], F::montagna_come_scritta(t.tipo, t.libere)});
       }
     };
     if (primo) catena(*primo);
@@ -608,7 +610,7 @@ class ricostruzione {
           const int64_t vuoto = t.inizio() - 200;
           esito.push_back({vuoto + 100, vuoto, 0});
         }
-        esito.push_back({t.inizio(), t.fine(), t.tipo + (t.libere ? 10 : 0)});
+        esito.push_back({t.inizio(), t.fine(), F::montagna_come_scritta(t.tipo, t.libere)});
         fine_prima = t.fine();
       }
       i = b + 1;
@@ -750,13 +752,12 @@ class ricostruzione {
       const auto [vbs, vbd] = F::indicatore_da_cella(c(i).dato2);
       const auto [vcs, vcd] = F::indicatore_da_cella(c(i).dato3);
       const auto [ss, sd] = F::coppia_da_cella(c(i).dato4);
-      linea_.aggiungi(r, {{"posizione", n64(metro_oggetto(i))},
+      linea_.aggiungi(r, {{"posizione", F::posizione_in_cella(r, static_cast<int64_t>(i))},
                           {"vas", n64(vas)}, {"vbs", n64(vbs)}, {"vcs", n64(vcs)}, {"strisces", n64(ss)},
                           {"vad", n64(vad)}, {"vbd", n64(vbd)}, {"vcd", n64(vcd)}, {"strisced", n64(sd)}});
     }
   }
 
-  static int32_t metro_oggetto(size_t i) { return (static_cast<int32_t>(i) - 1) * 50; }
 
   // Boards take the table entries from 80 down in the order of their records. A board
   // whose cell a stop point covered has an entry and no cell: it is written at a stop
@@ -797,7 +798,7 @@ class ricostruzione {
         }
         dove = fermate_[fermata_libera++];
       }
-      linea_.aggiungi(r, {{"p", n64(metro_oggetto(dove))}, {"testo", e(v).nome}});
+      linea_.aggiungi(r, {{"p", F::posizione_in_cella(r, static_cast<int64_t>(dove))}, {"testo", e(v).nome}});
     }
   }
 
@@ -833,33 +834,25 @@ class ricostruzione {
       const voce& v = e(k);
       const std::string dove = "voce " + std::to_string(k) + " (" + v.nome + ")";
       const int64_t p = v.posizione;
-      int64_t lunghezza = 0;
-      bool terza = false;  // opzione3 as written: not 0 adds 50 m to an ordinary station's area
-      if (v.tipo == 5 || v.tipo == 6) {
-        lunghezza = p - v.inizio;
-        if (v.fine != p + 150) scarta(dove + ": fine dell'area non a 150 m dalla posizione");
-      } else if (v.tipo == 7 || v.tipo == 8) {
-        lunghezza = p - v.inizio;
-        if (v.fine != p + lunghezza) scarta(dove + ": area non simmetrica attorno alla posizione");
-      } else {
-        lunghezza = 2 * (p - v.inizio);
-        const int64_t extra = v.fine - (p + lunghezza / 2);
-        terza = extra == 50;
-        if (extra != 0 && extra != 50) scarta(dove + ": fine dell'area che nessuna lunghezza da'");
-        if (k > 1 && terza != (v.opzione3 != 0)) scarta(dove + ": terza opzione e fine dell'area non concordano");
+      const bool prima = k == 1;
+      const auto area = F::area_come_scritta(p, v.tipo, v.inizio, v.fine).value_or(F::area_scritta{});
+      const int64_t lunghezza = area.lunghezza;
+      if (!F::area_come_scritta(p, v.tipo, v.inizio, v.fine)) {
+        scarta(dove + ": area da " + std::to_string(v.inizio) + " a " + std::to_string(v.fine) +
+               " m che nessuna lunghezza da'");
       }
-      if ((v.tipo >= 5 && v.tipo <= 8) || k == 1) {
-        if (v.opzione3 != 0) scarta(dove + ": terza opzione non a zero dove la lettura la azzera");
+      // The third option moves an ordinary station's end; the first station's is not kept.
+      if (F::tiene_opzione3(v.tipo, prima) ? area.opzione3 != (v.opzione3 != 0) : v.opzione3 != 0) {
+        scarta(dove + ": terza opzione che non concorda con la fine dell'area");
       }
-      if ((lunghezza < 600 || k == 1) && v.opzione4 != 0) {
+      if (!F::tiene_opzione4(lunghezza, prima) && v.opzione4 != 0) {
         scarta(dove + ": seconda opzione non a zero dove la lettura la azzera");
       }
       if (lunghezza % 100 != 0 || lunghezza < INT32_MIN || lunghezza > INT32_MAX) {
         scarta(dove + ": lunghezza " + std::to_string(lunghezza) + " m, non un multiplo di 100");
       }
       if (auto perche = testo_non_scrivibile(v.nome)) scarta(dove + ": nome che " + *perche);
-      int64_t terza_scritta = v.opzione3;
-      if (k == 1 && v.tipo != 5 && v.tipo != 6 && v.tipo != 7 && v.tipo != 8) terza_scritta = terza ? 1 : 0;
+      const int64_t terza_scritta = F::tiene_opzione3(v.tipo, prima) ? v.opzione3 : area.opzione3 ? 1 : 0;
       const int64_t orario = v.orario;
       auto o = std::make_unique<oggetto_corsa>();
       o->r = &r;
@@ -951,7 +944,7 @@ class ricostruzione {
     {
       auto o = std::make_unique<oggetto_corsa>();
       if (nascosto) o->sotto_fermata.push_back(s);
-      int64_t x = (static_cast<int64_t>(s) - 1) * 50;
+      int64_t x = F::posizione_in_cella(r, static_cast<int64_t>(s));
       // A start at cell 31 with a warning: x between 1500 and 1525 m.
       if (s == 31 && c(7).tipo == tipo_cella::avviso_rallentamento) x = 1510;
       int64_t f_ta = 0;
@@ -1039,7 +1032,7 @@ class ricostruzione {
       auto o = std::make_unique<oggetto_corsa>();
       o->r = &r;
       o->forma = r.parola;
-      o->v = {{"posizione", n64(metro_oggetto(k))}, {"sx", n64(sx)}, {"s1", n64(s1)}, {"s2", n64(s2)},
+      o->v = {{"posizione", F::posizione_in_cella(r, static_cast<int64_t>(k))}, {"sx", n64(sx)}, {"s1", n64(s1)}, {"s2", n64(s2)},
               {"s3", n64(s3)}, {"rapp", n64(rapp)}, {"dx", n64(dx)}, {"d1", n64(d1)}, {"d2", n64(d2)},
               {"d3", n64(d3)}, {"tempo", n64(g.tempo)}};
       o->ordine = 2000000 + static_cast<int>(k);
