@@ -163,8 +163,8 @@ class verifica {
   void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, std::string motivo,
                int32_t altro = NESSUNO) {
     const luogo_testo dove = indice ? luogo_valore(i, *indice) : luogo(i);
-    const auto p = posizione(i);
-    if (p && *p >= INT32_MIN && *p <= INT32_MAX) {
+    // A position is read into 32 bits.
+    if (const auto p = posizione(i)) {
       registra_avviso(m_, numero, static_cast<int32_t>(*p), dove, std::move(motivo));
     } else {
       registra_avviso(m_, numero, dove, std::move(motivo));
@@ -703,7 +703,7 @@ class verifica {
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
-    } else if (fine && *fine > lunghezza) {
+    } else {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
     }

@@ -184,6 +184,11 @@ std::vector<caso> casi_dei_testi() {
        T, avviso::valore_cambiato, true, "montagna, 0, 500", "da 0 m le celle tengono il tratto di montagna a 0 m"},
       {"curve past the line's end", linea("", "curvad4, 2000, 300\r\ncurvas2, 9900, 300\r\n"), T,
        avviso::oltre_fine_linea, true, "9900", "la curva finisce a 10200 m"},
+      {"slow-down past the line's end", L, treno("rallentamento, 9800, 30, 400, 0, 0, 0\r\n"),
+       avviso::oltre_fine_linea, false, "9800", "il rallentamento finisce a 10200 m"},
+      // Its first metre, 2300, is the last of the curve before it.
+      {"curve one metre inside the one before", linea("", "curvad4, 2000, 300\r\ncurvas2, 2299, 100\r\n"), T,
+       avviso::valore_cambiato, true, "curvas2", "da 2300 m a 2300 m il tracciato segue la curva a 2000 m"},
       // Read as of old, the slow-down without an end is error 13 of the finishing pass.
       {"slow-down of 20 m", L, treno("rallentamento, 6000, 30, 20, 0, 0, 0\r\n"), avviso::oggetto_perso, false,
        "20, 0", "cade nella cella del suo inizio", false},
@@ -261,6 +266,16 @@ TEST(Intento, LaLetturaDiSempreConPermissivo) {
   const costruzione a_capo(linea(), treno("rallentamento, 6000, 30, 20, 0, 0\r\n0\r\n"), {"--permissivo"});
   EXPECT_NE(a_capo.e.errori.find("Avviso n. 302"), std::string::npos) << a_capo.e.errori;
   EXPECT_EQ(a_capo.e.errori.find("318"), std::string::npos) << a_capo.e.errori;
+}
+
+TEST(Intento, ALaFineDellaLineaNessunAvviso) {
+  // An object at the line's very end, a slow-down that ends there: on the line, no word.
+  const costruzione segnale(linea(), treno("segnale, 10000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"));
+  const costruzione rallentamento(linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n"));
+  for (const costruzione* c : {&segnale, &rallentamento}) {
+    EXPECT_EQ(c->e.stato, 0) << c->e.errori;
+    EXPECT_EQ(c->e.errori, "") << c->e.errori;
+  }
 }
 
 TEST(Intento, UnTestoWindows1252) {
