@@ -126,6 +126,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
     const char* file;
     int riga;
     std::string dice;
+    int colonna = 0;  // the value it stands at; 0: anywhere on the line
   };
   // Cells: the board at 450 m in round(450 / 50 + 1) = 10, the indicator in 15, the signal
   // at 3000 m in 61 with approach codes 61 to 64 in 59, 57, 55, 53 (2 x 30 + b), Borgo
@@ -137,6 +138,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
       {"a station name", [](modello& m) { m.tabella[2].nome = "Altro"; }, "Val_R1-.txt", 4, "tenuto come 'Altro'"},
       {"a station area", [](modello& m) { m.tabella[2].fine = 4250; }, "Val_R1-.txt", 4, "a 4200 m e' tenuta da"},
       {"a stop point", [](modello& m) { m.percorso[83].tipo = 0; }, "Val_R1-.txt", 4, "il punto di fermata"},
+      // At the station's position, the value that places its stop.
+      {"a stop point's entry", [](modello& m) { m.percorso[83].dato1 = 7; }, "Val_R1-.txt", 4, "tiene 7 invece di 2", 11},
       {"a station's first approach code", [](modello& m) { m.percorso[82].preavviso = 0; }, "Val_R1-.txt", 4,
        "il codice di preavviso 81"},
       {"a signal's time", [](modello& m) { m.percorso[61].tempo = 50; }, "Val_R1-.txt", 5,
@@ -146,7 +149,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
       {"an advance cell's number", [](modello& m) { m.percorso[96].dato1 = 9; }, "Val_R1-.txt", 6, "dato1"},
       {"a warning's d_v", [](modello& m) { m.percorso[97].dato2 = 0; }, "Val_R1-.txt", 6, "dato2"},
       {"an abbattimento's kind", [](modello& m) { m.percorso[150].tipo = 13; }, "Val_R1-.txt", 7, "l'abbattimento"},
-      {"a mountain type", [](modello& m) { m.percorso[110].montagna = 5; }, "Val_linea.txt", 8, "il tipo 5 invece di 1"},
+      {"a mountain type", [](modello& m) { m.percorso[110].montagna = 5; }, "Val_linea.txt", 8, "il tipo 5 invece di 1",
+       23},
       {"an indicator's speeds", [](modello& m) { m.percorso[15].dato3 = 0; }, "Val_linea.txt", 10, "dato3"},
       {"a board's text", [](modello& m) { m.tabella[80].nome = "X"; }, "Val_linea.txt", 11, "tenuto come 'X'"},
       {"a curve's turn", [](modello& m) { m.tracciato.tratti[1].k = -0.001; }, "Val_linea.txt", 6, "svolta altrimenti"},
@@ -162,7 +166,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
     bool detto = false;
     for (const diagnostica& d : m.diagnostiche) {
       detto = detto || (del_controllo(d) && d.livello == gravita::errore && d.luogo && d.luogo->file == c.file &&
-                        d.luogo->riga == c.riga && d.motivo.find(c.dice) != std::string::npos);
+                        d.luogo->riga == c.riga && (c.colonna == 0 || d.luogo->colonna == c.colonna) &&
+                        d.motivo.find(c.dice) != std::string::npos);
     }
     EXPECT_TRUE(detto) << elenco(m.diagnostiche);
   }
