@@ -77,6 +77,8 @@ TEST(TestiIndietro, ScenariNotiTornanoBytePerByte) {
       {"Castrea_Tovena", "R7302", componi_testo(elenco_linea()), componi_testo(elenco_treno())},
       {"Valle", "R1", prova::leggi_tutto(CARTELLA_DATI_PROVA "/Valle_linea.txt"),
        prova::leggi_tutto(CARTELLA_DATI_PROVA "/Valle_R1-.txt")},
+      {"Prova", "R1", prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_linea.txt"),
+       prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_R1-.txt")},
       {"Valmora", "R2215", prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_linea.txt"),
        prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt")},
   };
@@ -88,6 +90,43 @@ TEST(TestiIndietro, ScenariNotiTornanoBytePerByte) {
     // The notes under the headers are read as notes: the texts compile without a word said.
     EXPECT_FALSE(avvisi) << c.linea;
   }
+}
+
+// The texts as an author writes them: UTF-8 unless the old form is asked for, records of
+// one kind in columns (each value right-aligned to the widest of its column, as the
+// embedded texts are written), an opening note where only --permissivo gives the set.
+TEST(TestiIndietro, TestiComeLiScriveUnAutore) {
+  const std::string linea = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_linea.txt");
+  std::string treno = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  treno.replace(treno.find("Prato Alto"), 10, "Prat\xF2 Alto");
+  const compilazione prima = compila("Valmora", "R2215", linea, treno, false);
+  ASSERT_TRUE(prima.riuscita);
+  const auto s = decodifica_scenario(prima.file, "Valmora", "R2215");
+  ASSERT_TRUE(s);
+  const testi_ricavati utf8 = testi_da_scenario(*s.valore);
+  ASSERT_TRUE(utf8.completi());
+  EXPECT_FALSE(utf8.permissivo);
+  EXPECT_TRUE(utf8.treno.starts_with("Descrizione ricavata dai file compilati della corsa R2215 sulla linea Valmora\r\n[generale]\r\n"));
+  EXPECT_NE(utf8.treno.find("Prat\xC3\xB2 Alto\r\n"), std::string::npos);
+  // Speeds at 0, 600, 9000 and 21500 m: five digits wide; 60, 100, 75, 60 km/h: three.
+  EXPECT_NE(utf8.treno.find("velocita,     0,  60\r\nvelocita,   600, 100\r\nvelocita,  9000,  75\r\n"
+                            "velocita, 21500,  60\r\n"),
+            std::string::npos)
+      << utf8.treno;
+  const testi_ricavati latin1 = testi_da_scenario(*s.valore, codifica_testi::latin1);
+  EXPECT_NE(latin1.treno.find("Prat\xF2 Alto\r\n"), std::string::npos);
+  EXPECT_EQ(compila("Valmora", "R2215", latin1.linea, latin1.treno, false).file.tabella, prima.file.tabella);
+
+  // A board under Prato Alto's stop point: its area ends at 7000 + 400 / 2 = 7200 m, the
+  // stop in cell 7200 / 50 - 1 = 143, the cell of a board at 7100 m (7100 / 50 + 1). Only
+  // the reading of old builds it, and the texts given back say so.
+  const std::string coperta = linea + "cartello_indicatore, 7100, (COPERTO)\r\n";
+  ASSERT_FALSE(compila("Valmora", "R2215", coperta, treno, false).riuscita);
+  const compilazione antica = compila("Valmora", "R2215", coperta, treno, true);
+  ASSERT_TRUE(antica.riuscita);
+  bool permissivo = false;
+  EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", antica.file, nullptr, &permissivo), "");
+  EXPECT_TRUE(permissivo);
 }
 
 TEST(TestiIndietro, LineaMassima) {
