@@ -185,6 +185,24 @@ class generatore {
     }
   }
 
+  // The room a slow-down from x over l needs (its cells and the finishing pass's around
+  // them) free but for cell `tranne`, kept clear of every other object; false when taken.
+  bool stanza_rallentamento(int64_t x, int64_t l, int64_t tranne = -1) {
+    const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
+    const int64_t e = arrotonda(static_cast<double>(x + l) / 50 + 1);
+    const int64_t w = arrotonda(static_cast<double>(x - 1200) / 50 + 1);
+    const int64_t da = std::max<int64_t>(x > 1500 ? w - 4 - 21 : s - 21, 0);
+    const int64_t a = e + 14;
+    if (a >= ultima_ - 2) return false;
+    for (int64_t q = da; q <= a; ++q) {
+      if (q != tranne && !celle_->libera(q)) return false;
+    }
+    for (int64_t q = da; q <= a; ++q) {
+      if (q != tranne) celle_->occupa(q, 2);
+    }
+    return true;
+  }
+
   // Slow-downs: their cells, and the room the finishing pass needs around them kept clear
   // of every other object.
   void rallentamenti() {
@@ -197,16 +215,10 @@ class generatore {
       const int64_t e = arrotonda(static_cast<double>(x + l) / 50 + 1);
       const int64_t w = arrotonda(static_cast<double>(x - 1200) / 50 + 1);
       const int64_t f_ta = sciolto(5) ? 7 : r_.tra(0, 1);
-      const int64_t da = std::max<int64_t>(x > 1500 ? w - 4 - 21 : s - 21, 0);
-      const int64_t a = e + 14;
       // Off the 50 m steps the first advance cell, round((x - 1200) / 50), can be the
       // warning's own: the slow-down would take its own cell.
       const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
-      if ((e <= s && !sciolti_) || a >= ultima_ - 2 || (f_ta != 0 && x > 1500 && h >= w)) continue;
-      bool libero = true;
-      for (int64_t c = da; c <= a; ++c) libero = libero && celle_->libera(c);
-      if (!libero) continue;
-      for (int64_t c = da; c <= a; ++c) celle_->occupa(c, 2);
+      if ((e <= s && !sciolti_) || (f_ta != 0 && x > 1500 && h >= w) || !stanza_rallentamento(x, l)) continue;
       const int64_t v = sciolto(4) ? r_.tra(-5, 300) : 10 * r_.tra(2, 14);
       const int64_t f_tt = sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(0, 3);
       const int64_t d_v = r_.moneta() ? 0 : sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(1, 9);
@@ -456,11 +468,21 @@ class generatore {
     if (k < 0) return;
     const int64_t c = fermate_[static_cast<size_t>(k)];
     record_generato o;
-    switch (r_.sotto(4)) {
+    switch (r_.sotto(sciolti_ ? 8 : 4)) {
       case 0: o = {"cartello_indicatore", {(c - 1) * 50 + r_.tra(0, 24)}, std::string("(COPERTO)")}; break;
       case 1: o = {"indicatori_vmax", {(c - 1) * 50, 80, 85, 90, 0, 0, 0, 0, 0}}; break;
       case 2: o = {"segnale", {(c - 1) * 50, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0}}; break;
-      default: o = {"abbattimento", {c * 50, 60}}; break;
+      case 3: o = {"abbattimento", {c * 50, 60}}; break;
+      default: {
+        // Loose: a slow-down with its start, end, warning board or first advance cell on
+        // the stop.
+        const int64_t l = 300;
+        const int64_t xs[] = {(c - 1) * 50, (c - 1) * 50 - l, (c + 23) * 50, c * 50 + 1200};
+        const int64_t x = xs[r_.sotto(4)];
+        if (x <= 1500 || !stanza_rallentamento(x, l, c)) return;
+        o = {"rallentamento", {x, 10 * r_.tra(2, 14), l, r_.tra(0, 3), 1, r_.moneta() ? 0 : r_.tra(1, 9)}};
+        break;
+      }
     }
     o.segnato = true;
     if (o.parola == "cartello_indicatore" || o.parola == "indicatori_vmax") {
