@@ -74,14 +74,16 @@ TEST(Confronto, OgniCambioNelleParoleDellAutore) {
   linea = sostituisci(linea, "curvas4,  2600,  600", "curvas5,  2600,  600");
   linea = sostituisci(linea, "montagna,  6000,  7500,  12", "montagna,  6000,  7500,  13");
   std::string treno = sostituisci(TRENO, "segnale,   6500,", "segnale,   6700,");
-  treno = sostituisci(treno, "Prato Alto", "Prat\xC3\xB2 Alto");
+  treno = sostituisci(treno, "   30,   7,27, 0, Prato Alto", "   45,   7,28, 0, Prat\xC3\xB2 Alto");
   treno = sostituisci(treno, "orologio,    7,  15,  0", "orologio,    7,  28,  0");
   const scenario_decodificato dopo = valmora(linea, treno);
   const confronto_scenari c = confronta(valmora(LINEA, TRENO), dopo);
   const std::string testo = testo_confronto(c, dopo);
   for (const char* riga : {
            "  orologio: 7:15:00 -> 7:28:00\n",
-           "  rinominata: Prato Alto -> Prat\xC3\xB2 Alto a 7000 m (km 59.000)\n",
+           "  rinominata: Prato Alto -> Prat\xC3\xB2 Alto a 7000 m (km 59.000)\n"
+           "      sosta (s): 30 -> 45\n"
+           "      orario: 7:27:00 -> 7:28:00\n",
            "  curva cambiata a 2600 m (km 54.600): curvas4, 2600, 600 (a sinistra, classe 4, raggio 1000 m) -> "
            "curvas5, 2600, 600 (a sinistra, classe 5, raggio 500 m)\n",
            "  cartello tolto a 3300 m (km 55.300): cartello_indicatore, 3300, (FINE GALLERIA)\n",
@@ -90,6 +92,9 @@ TEST(Confronto, OgniCambioNelleParoleDellAutore) {
        }) {
     EXPECT_NE(testo.find(riga), std::string::npos) << riga << "\n" << testo;
   }
+  // The time is one value, not its hours, minutes and seconds apart.
+  ASSERT_EQ(c.stazioni.size(), 1u);
+  EXPECT_EQ(c.stazioni[0].dettagli.size(), 2u);
   // The cells last, as the detail: the board's cell, 3300 / 50 + 1 = 67, among them.
   EXPECT_NE(testo.find("Dettaglio: celle diverse"), std::string::npos);
   EXPECT_NE(testo.find("67 (3300-3350 m)"), std::string::npos) << testo;

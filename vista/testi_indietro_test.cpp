@@ -167,7 +167,8 @@ TEST(TestiIndietro, TestiScioltiTornanoBytePerByte) {
 }
 
 // Bytes that no text writes: the approach code of a cell no signal or station stands after,
-// a cell of a kind no record puts (9). They are named, and the texts give everything else.
+// a cell of a kind no record puts (9), a point of the plan that no step gives from the two
+// before it. They are named, and the texts give everything else.
 TEST(TestiIndietro, ByteCheNessunTestoDaSonoNominati) {
   const std::string linea_txt = prova::leggi_tutto(CARTELLA_DATI_PROVA "/Valle_linea.txt");
   const std::string treno_txt = prova::leggi_tutto(CARTELLA_DATI_PROVA "/Valle_R1-.txt");
@@ -182,12 +183,14 @@ TEST(TestiIndietro, ByteCheNessunTestoDaSonoNominati) {
   guasto.percorso[senza_segnale].preavviso = 55;
   ASSERT_EQ(guasto.percorso[ultima - 40].tipo, tipo_cella::vuota);
   guasto.percorso[ultima - 40].tipo = 9;
+  guasto.geometria.x[1000].valore += 0.25;
   const testi_ricavati t = testi_da_scenario(guasto);
   ASSERT_FALSE(t.completi());
   std::string tutti;
   for (const std::string& scarto : t.scarti) tutti += scarto + "\n";
   EXPECT_NE(tutti.find("cella " + std::to_string(ultima - 40)), std::string::npos) << tutti;
   EXPECT_NE(tutti.find(std::to_string(senza_segnale)), std::string::npos) << tutti;
+  EXPECT_NE(tutti.find("tracciato, metri 1000: i testi non li ridanno"), std::string::npos) << tutti;
   // The rest comes back: the texts compile into the files before the damage.
   const compilazione di_nuovo = compila("Valle", "R1", t.linea, t.treno);
   ASSERT_TRUE(di_nuovo.riuscita);
