@@ -41,6 +41,9 @@ constexpr std::string_view NOTA_PERMISSIVO =
     "tengono resti che solo la lettura di una volta da' (i valori di un oggetto coperto dal punto di fermata "
     "di una stazione o da un altro oggetto; valori scritti fuori ordine o sopra altri)";
 constexpr std::string_view NOTA_LATIN1 = "Testo in ISO 8859-1 (\xE0 \xE8 \xEC \xF2 \xF9)";
+constexpr std::string_view SCARTO_WINDOWS =
+    "testi in ISO 8859-1: un nome o un cartello tiene un byte da 0x80 a 0x9F, che un testo ISO 8859-1 non "
+    "rida' (lo si legge come Windows-1252); i testi in UTF-8 lo ridanno";
 
 using valore = std::variant<int64_t, std::string>;
 using valori = std::vector<std::pair<std::string_view, valore>>;
@@ -117,8 +120,10 @@ class testo_ricavato {
       const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.descrizione}];
       s += x.parola + "," + std::string(l[0] - x.parola.size(), ' ');
       for (size_t k = 0; k < x.valori.size(); ++k) {
+        // A text value (a name) as it is; an empty one leaves no blank at the line's end.
         const bool testo = x.descrizione->campi[k].letto == F::lettura::testo;
-        s += " " + std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
+        if (!testo || !x.valori[k].empty()) s += " ";
+        s += std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
         if (k + 1 < x.valori.size()) s += ",";
       }
       s += "\r\n";
@@ -1317,10 +1322,14 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
     auto t = r.testi(abbattimenti, note);
     if (codifica == codifica_testi::utf8) return std::pair{latin1_in_utf8(t.first), latin1_in_utf8(t.second)};
     // Accented letters that would also read as UTF-8 would be converted: one more note
-    // with such letters keeps the text read byte by byte.
-    if (esamina_codifica(t.first + t.second).tipo == codifica::utf8) {
+    // with such letters keeps the text read byte by byte. Bytes 0x80 to 0x9F (control
+    // codes in ISO 8859-1) make it read as Windows-1252: only UTF-8 gives them back.
+    const scenario::codifica letta = esamina_codifica(t.first + t.second).tipo;
+    if (letta == scenario::codifica::utf8) {
       note.emplace_back(NOTA_LATIN1);
       t = r.testi(abbattimenti, note);
+    } else if (letta == scenario::codifica::windows1252 && !permissivo) {
+      esito.scarti.push_back(std::string(SCARTO_WINDOWS));
     }
     return t;
   };

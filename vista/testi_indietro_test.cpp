@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
-#include <map>
 #include <string>
 
 #include "scenario/scrittura_testi.h"
@@ -47,11 +46,10 @@ compilazione compila(const std::string& linea, const std::string& treno, const s
 // Texts back from the compiled files, compiled again as their opening note says: empty
 // when the three files come back byte for byte, otherwise why not.
 std::string andata_e_ritorno(const std::string& linea, const std::string& treno, const file_compilati_letti& f,
-                             bool* avvisi = nullptr, bool* permissivo = nullptr,
-                             codifica_testi codifica = codifica_testi::utf8) {
+                             bool* avvisi = nullptr, bool* permissivo = nullptr) {
   const auto s = decodifica_scenario(f, linea, treno);
   if (!s) return "non si decodifica: " + testo_errore(s.errore);
-  const testi_ricavati t = testi_da_scenario(*s.valore, codifica);
+  const testi_ricavati t = testi_da_scenario(*s.valore);
   if (!t.completi()) {
     std::string perche;
     for (const std::string& scarto : t.scarti) perche += scarto + "; ";
@@ -116,6 +114,16 @@ TEST(TestiIndietro, TestiComeLiScriveUnAutore) {
   const testi_ricavati latin1 = testi_da_scenario(*s.valore, codifica_testi::latin1);
   EXPECT_NE(latin1.treno.find("Prat\xF2 Alto\r\n"), std::string::npos);
   EXPECT_EQ(compila("Valmora", "R2215", latin1.linea, latin1.treno, false).file.tabella, prima.file.tabella);
+  // A name holding U+0092, a control code of ISO 8859-1 (a UTF-8 text gives it): an ISO
+  // 8859-1 text holding that byte is read as Windows-1252, so only UTF-8 gives it back.
+  std::string controllo = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  controllo.replace(controllo.find("Fontanelle"), 10, "Fontanelle\xC2\x92");
+  const auto con_controllo = decodifica_scenario(compila("Valmora", "R2215", linea, controllo, false).file, "Valmora", "R2215");
+  ASSERT_TRUE(con_controllo);
+  EXPECT_TRUE(testi_da_scenario(*con_controllo.valore).completi());
+  const testi_ricavati senza = testi_da_scenario(*con_controllo.valore, codifica_testi::latin1);
+  ASSERT_FALSE(senza.completi());
+  EXPECT_NE(senza.scarti.front().find("0x80 a 0x9F"), std::string::npos) << senza.scarti.front();
 
   // A board under Prato Alto's stop point: its area ends at 7000 + 400 / 2 = 7200 m, the
   // stop in cell 7200 / 50 - 1 = 143, the cell of a board at 7100 m (7100 / 50 + 1). Only
