@@ -146,7 +146,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
        "il campo tempo della cella 61 (da 3000 a 3050 m) tiene 50 invece di 101"},
       {"a signal's first approach code", [](modello& m) { m.percorso[59].preavviso = 0; }, "Val_R1-.txt", 5,
        "il codice di preavviso 61"},
-      {"an advance cell's number", [](modello& m) { m.percorso[96].dato1 = 9; }, "Val_R1-.txt", 6, "dato1"},
+      {"an advance cell's number", [](modello& m) { m.percorso[96].dato1 = 9; }, "Val_R1-.txt", 6, "dato1", 34},
       {"a warning's d_v", [](modello& m) { m.percorso[97].dato2 = 0; }, "Val_R1-.txt", 6, "dato2", 37},
       {"an abbattimento's kind", [](modello& m) { m.percorso[150].tipo = 13; }, "Val_R1-.txt", 7, "l'abbattimento"},
       {"a mountain type", [](modello& m) { m.percorso[110].montagna = 5; }, "Val_linea.txt", 8, "il tipo 5 invece di 1",

@@ -174,6 +174,13 @@ std::vector<caso> casi_dei_testi() {
        avviso::oggetto_perso, true, "5020", "non segna nessuna cella"},
       {"stretch past the line's end", con(L, "montagna, 5000, 6000, 1", "montagna, 9500, 10500, 1"), T,
        avviso::oltre_fine_linea, true, "9500", "il tratto di montagna finisce a 10500 m"},
+      {"stretch past the track's end", con(L, "montagna, 5000, 6000, 1", "montagna, 16000, 18000, 1"), T,
+       avviso::oggetto_perso, true, "18000", "finisce oltre la fine del percorso (17000 m)"},
+      // A slow-down at 1501 m has its warning in round(301 / 50 + 1) = 7, the stop cell of a
+      // first station at 100 m: round(400 / 50 - 1) = 7.
+      {"warning just past 1500 m", L,
+       con(treno("rallentamento, 1501, 30, 300, 0, 0, 0\r\n"), "stazione, 0, 8,", "stazione, 100, 8,"),
+       avviso::oggetto_perso, false, "rallentamento", "l'avviso del rallentamento e' coperto"},
 
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
@@ -289,6 +296,8 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n")},
       {linea(), treno("velocita, 10000, 40\r\n")},
       {linea(), treno("abbattimento, 6000, 1\r\n")},
+      // The first station keeps no second or third option: that is how it is kept.
+      {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
       // A curve of no length turns no metre: nothing to hold.
       {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
   };
