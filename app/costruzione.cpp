@@ -2,10 +2,10 @@
 
 #include <system_error>
 
-#include "app/blocco.h"
+#include "piattaforma/blocco.h"
 #include "app/rapporto.h"
-#include "app/segnali.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/tappe_prova.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 

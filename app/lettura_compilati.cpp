@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "app/costruzione.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "vista/pagina.h"
 
 namespace scenario {

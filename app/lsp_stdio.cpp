@@ -6,8 +6,8 @@
 
 #include "app/lsp.h"
 #include "app/lsp_testi.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 
 namespace scenario::lsp {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <system_error>
 
-#include "app/blocco.h"
+#include "piattaforma/blocco.h"
 #include "app/costruzione.h"
 #include "app/rapporto.h"
-#include "app/sostituzione.h"
+#include "piattaforma/sostituzione.h"
 
 namespace scenario {
 

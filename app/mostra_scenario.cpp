@@ -8,8 +8,8 @@
 
 #include "app/lettura_compilati.h"
 #include "app/nuovo.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "vista/confronto.h"
 #include "vista/json.h"
 #include "vista/pagina.h"

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "app/costruzione.h"
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "scenario/testi_nuovi.h"
 
 namespace scenario {

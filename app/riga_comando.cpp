@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
 

@@ -1,4 +1,4 @@
-// The test's end of the program's test hook (app/tappe_prova.h): the program, started with
+// The test's end of the program's test hook (piattaforma/tappe_prova.h): the program, started with
 // `variabile()` in its environment and `descrittore_programma()` open, stops at each point
 // it reaches until the test lets it go on.
 #pragma once

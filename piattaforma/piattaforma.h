@@ -4,9 +4,9 @@
 // writes both to standard error.
 //
 // Every call into the operating system goes through the functions and classes of
-// `sistema` below (with the folder lock, app/blocco.h, and the interrupts, app/segnali.h).
-// They have two halves, app/piattaforma_posix.cpp and app/piattaforma_windows.cpp; the
-// rest of app/ is the same code on both systems. Outside the halves every path and every
+// `sistema` below (with the folder lock, blocco.h, and the interrupts, segnali.h). They
+// have two halves, piattaforma_posix.cpp and piattaforma_windows.cpp; everything above
+// them is the same code on both systems. Outside the halves every path and every
 // text is UTF-8; the Windows half speaks to the system in wide characters.
 #pragma once
 

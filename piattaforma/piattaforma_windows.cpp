@@ -1,4 +1,4 @@
-// The Windows half of the platform layer (app/piattaforma.h, app/blocco.h, app/segnali.h).
+// The Windows half of the platform layer (piattaforma.h, blocco.h, segnali.h).
 // The system is spoken to in wide characters; paths and texts are UTF-8 outside.
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -17,11 +17,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/blocco.h"
-#include "app/piattaforma.h"
-#include "app/segnali.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/blocco.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 
 namespace scenario {
 
@@ -551,7 +551,7 @@ osservatore::evento osservatore::attendi(std::optional<std::chrono::milliseconds
 }  // namespace sistema
 
 // The tests that stop the program at given points make their faults with POSIX means and
-// run on POSIX only (app/tappe_prova.cpp): on Windows no test listens.
+// run on POSIX only (tappe_prova.cpp): on Windows no test listens.
 bool tappe_di_prova() { return false; }
 void tappa_di_prova(const char*) {}
 

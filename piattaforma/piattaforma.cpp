@@ -1,4 +1,4 @@
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 

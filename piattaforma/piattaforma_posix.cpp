@@ -1,4 +1,4 @@
-// The POSIX half of the platform layer (app/piattaforma.h, app/blocco.h, app/segnali.h).
+// The POSIX half of the platform layer (piattaforma.h, blocco.h, segnali.h).
 #include <cstdio>
 #include <fcntl.h>
 #include <limits.h>
@@ -16,11 +16,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/blocco.h"
-#include "app/piattaforma.h"
-#include "app/segnali.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/blocco.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 
 namespace scenario {
 

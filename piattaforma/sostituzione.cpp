@@ -1,4 +1,4 @@
-#include "app/sostituzione.h"
+#include "piattaforma/sostituzione.h"
 
 #include <cstdint>
 #include <random>

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/piattaforma.h"
-#include "app/segnali.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
 #include "output/file_compilati.h"
 
 namespace scenario {
@@ -27,7 +27,7 @@ class errore_file : public std::runtime_error {
 // A new file beside `destinazione`, named after it with ".tmp" and six characters,
 // written a piece at a time; `conferma` renames it over the destination. Until then the
 // destination is untouched, and a temporary file never confirmed is removed when the value
-// goes, or by an interrupt (app/segnali.h). A file that replaces another keeps the earlier
+// goes, or by an interrupt (segnali.h). A file that replaces another keeps the earlier
 // file's permissions (and, run by root, its owner); a new file gets those the umask leaves
 // of rw-rw-rw-, as a file that cp creates.
 class file_temporaneo : public destinazione_byte {
