@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "app/nomi_uscita.h"
 #include "app/nuovo.h"
 #include "piattaforma/piattaforma.h"
 #include "piattaforma/sostituzione.h"
@@ -131,6 +132,9 @@ int main(int argc, char** argv) {
     }
   }
   if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
+  for (const auto& [id, cosa] : {std::pair{posizionali[0], "della linea"}, std::pair{posizionali[1], "del treno"}}) {
+    if (const auto e = scenario::identificativo_errato(id, cosa)) return errore_uso(*e);
+  }
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
     return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
   }

@@ -67,6 +67,9 @@ std::vector<std::string> prepara_processo(int argc, char** argv);
 std::filesystem::path percorso(std::string_view utf8);
 // The path as UTF-8 text.
 std::string testo(const std::filesystem::path& p);
+// Whether the system takes two names (UTF-8) for one: byte for byte on POSIX, without
+// regard to letter case on Windows.
+bool stesso_nome(std::string_view a, std::string_view b);
 
 // The folder that holds the running executable.
 std::filesystem::path cartella_eseguibile(const char* argv0);

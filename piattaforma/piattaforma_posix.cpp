@@ -149,6 +149,7 @@ std::vector<std::string> prepara_processo(int argc, char** argv) {
 
 fs::path percorso(std::string_view utf8) { return fs::path(utf8); }
 std::string testo(const fs::path& p) { return p.string(); }
+bool stesso_nome(std::string_view a, std::string_view b) { return a == b; }
 
 fs::path cartella_eseguibile(const char* argv0) {
   std::error_code ec;
