@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
 
   piattaforma_console console(std::cerr);
   try {
-    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout);
+    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout, std::cerr);
     if (comando.azione == azione_richiesta::costruzione_autore && comando.osserva) {
       opzioni_osserva opzioni;
       opzioni.dati = [&comando](std::string_view geometria, std::string_view tabella,

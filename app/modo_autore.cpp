@@ -6,6 +6,7 @@
 
 #include "piattaforma/blocco.h"
 #include "app/costruzione.h"
+#include "app/nuovo.h"
 #include "app/rapporto.h"
 #include "piattaforma/sostituzione.h"
 
@@ -53,10 +54,12 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.treno = r.treno;
   q.genera_linea = true;
   q.max_errori = r.max_errori;
-  // The output folder must already be there (it is not made on the author's behalf); it
-  // is held, one build at a time, until the compiled files are in place.
+  // The output folder, made when missing, is held, one build at a time, until the
+  // compiled files are in place.
   std::optional<blocco_cartella> blocco;
   if (!r.solo_controllo) {
+    const std::string creata = prepara_cartella_uscita(uscita, NOME_PROGRAMMA);
+    if (!creata.empty() && !r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(creata);
     blocco.emplace(uscita);
     richiedi_uscite_distinte(r, uscita);
   }

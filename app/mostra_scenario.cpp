@@ -50,7 +50,7 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
   const auto linea = cartella / scenario::sistema::percorso(s.linea + "_linea.txt");
   const auto treno = cartella / scenario::sistema::percorso(s.linea + "_" + s.treno + "-.txt");
   try {
-    scenario::scrivi_coppia_nuova(linea, t.linea, treno, t.treno);
+    scenario::scrivi_coppia_nuova(linea, t.linea, treno, t.treno, "mostra_scenario", std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "mostra_scenario: " << e.what() << "\n";
     return STATO_USO;

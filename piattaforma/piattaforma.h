@@ -79,6 +79,11 @@ std::filesystem::path cartella_temporanei();
 // Makes a new folder under `base`, named `prefisso`, "-" and six letters or digits.
 std::filesystem::path crea_cartella_unica(const std::filesystem::path& base, std::string_view prefisso);
 
+// Makes the folder `cartella`, whose parent must exist. Throws errore_file naming it when
+// it cannot be made, or when a file that is no folder stands at its name.
+enum class esito_cartella { fatta, esistente, manca_genitore };
+esito_cartella crea_cartella(const std::filesystem::path& cartella);
+
 // Reads the whole of `file`, a regular file of at most `limite` bytes. A folder, a device
 // or a pipe is refused without waiting on it.
 std::string leggi_regolare(const std::filesystem::path& file, size_t limite);

@@ -171,6 +171,17 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
   return modello_nome;
 }
 
+esito_cartella crea_cartella(const fs::path& cartella) {
+  if (::mkdir(cartella.c_str(), 0777) == 0) return esito_cartella::fatta;
+  const int numero = errno;
+  if (numero == ENOENT) return esito_cartella::manca_genitore;
+  struct stat stato {};
+  if (numero == EEXIST && ::stat(cartella.c_str(), &stato) == 0 && S_ISDIR(stato.st_mode)) {
+    return esito_cartella::esistente;
+  }
+  throw errore_file(cartella, motivo_di(numero == EEXIST ? ENOTDIR : numero));
+}
+
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
 
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {

@@ -292,6 +292,16 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
   throw errore_file(base, motivo_di(ERROR_ALREADY_EXISTS));
 }
 
+esito_cartella crea_cartella(const fs::path& cartella) {
+  if (CreateDirectoryW(cartella.c_str(), nullptr)) return esito_cartella::fatta;
+  const DWORD numero = GetLastError();
+  if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;
+  // A drive's root answers "access denied" rather than "already there".
+  const DWORD attributi = GetFileAttributesW(cartella.c_str());
+  if (attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_DIRECTORY)) return esito_cartella::esistente;
+  throw errore_file(cartella, motivo_di(numero == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : numero));
+}
+
 uint64_t numero_processo() { return GetCurrentProcessId(); }
 
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {

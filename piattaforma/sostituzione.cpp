@@ -98,6 +98,20 @@ void sostituisci_file(const fs::path& file, std::string_view contenuto) {
   temporaneo.conferma();
 }
 
+bool crea_cartelle(const fs::path& cartella) {
+  switch (sistema::crea_cartella(cartella)) {
+    case sistema::esito_cartella::fatta: return true;
+    case sistema::esito_cartella::esistente: return false;
+    case sistema::esito_cartella::manca_genitore: break;
+  }
+  const fs::path genitore = cartella.parent_path();
+  if (!genitore.empty() && genitore != cartella) crea_cartelle(genitore);
+  if (sistema::crea_cartella(cartella) == sistema::esito_cartella::manca_genitore) {
+    throw errore_file(cartella, "la cartella che la contiene non si puo' creare");
+  }
+  return true;
+}
+
 cartella_privata::cartella_privata(std::string_view prefisso)
     : percorso_(sistema::crea_cartella_unica(sistema::cartella_temporanei(), prefisso)) {}
 

@@ -63,6 +63,10 @@ class file_temporaneo : public destinazione_byte {
 // temporary file is then removed and `file` keeps its earlier content.
 void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
 
+// Makes `cartella` and those of its parents that are missing, as `mkdir -p` does. True
+// when it made any; throws errore_file naming the first that could not be made.
+bool crea_cartelle(const std::filesystem::path& cartella);
+
 // A private folder made under sistema::cartella_temporanei(), named after `prefisso`,
 // removed with everything in it when the value goes out of scope.
 class cartella_privata {
