@@ -50,15 +50,11 @@ void uscite_su_file::conferma() {
     if (file) file->verifica_destinazione();
   }
   tappa_di_prova("scritti");
-  // An interrupt waits for the last rename: the set is all old or all new.
-  const segnali_sospesi sospesi;
-  bool primo = true;
+  std::vector<file_temporaneo*> insieme;
   for (auto& file : file_) {
-    if (!file) continue;
-    file->conferma();
-    if (primo) tappa_di_prova("rinomina");  // one file in place, the others not yet
-    primo = false;
+    if (file) insieme.push_back(file.get());
   }
+  conferma_insieme(insieme);
 }
 
 namespace {

@@ -67,7 +67,8 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.testo_treno = testo_autore(r.testo_treno);
   modello m;
   // Every diagnostic, each under its text's line; with --severo a warning stops the build
-  // as an error does. On success one summary line, unless -q.
+  // as an error does. Once the files are in place, one summary line, unless -q.
+  int avvisi = 0;
   const auto concludi = [&](const risultato& esito) {
     const testo_sorgente testi[] = {
         {q.testo_linea.etichetta, q.testo_linea.byte ? std::string_view(*q.testo_linea.byte) : ""},
@@ -83,16 +84,20 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
       }
       return false;
     }
-    if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, conto.avvisi));
+    avvisi = conto.avvisi;
     return true;
   };
+  const auto riuscita = [&] {
+    if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, avvisi));
+    return STATO_SUCCESSO;
+  };
   if (r.solo_controllo) {
-    return concludi(memorizza_percorso(q, m, nullptr)) ? STATO_SUCCESSO : STATO_ERRORE_SCENARIO;
+    return concludi(memorizza_percorso(q, m, nullptr)) ? riuscita() : STATO_ERRORE_SCENARIO;
   }
   uscite_su_file uscite(uscita, r.linea, r.treno);
   if (!concludi(memorizza_percorso(q, m, &uscite))) return STATO_ERRORE_SCENARIO;
   uscite.conferma();
-  return STATO_SUCCESSO;
+  return riuscita();
 }
 
 }  // namespace scenario

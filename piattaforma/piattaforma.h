@@ -105,6 +105,13 @@ void chiudi_senza_controllo(maniglia m);
 void verifica_sostituibile(const std::filesystem::path& destinazione);
 // Renames `da` over `a`: `a` holds the earlier file or the whole new one, never less.
 void sostituisci_nome(const std::filesystem::path& da, const std::filesystem::path& a);
+// Exchanges the files of `da` and `a` in one step, where the system can (Linux): true when
+// done, the earlier file of `a` now under `da`. False, with nothing changed, where it
+// cannot (another system, a file system without the exchange, no file at `a`).
+bool scambia_nomi(const std::filesystem::path& da, const std::filesystem::path& a);
+// Gives the file `file` the second name `altro` (a hard link).
+enum class esito_collegamento { fatto, nome_occupato, nessun_file, impossibile };
+esito_collegamento collega(const std::filesystem::path& file, const std::filesystem::path& altro);
 // Deletes `file`: the reason when it could not, nothing when it is gone or was never there.
 std::optional<std::string> elimina(const std::filesystem::path& file);
 

@@ -295,20 +295,32 @@ void verifica_sostituibile(const fs::path& destinazione) {
   if (fs::is_directory(destinazione, ec)) throw errore_file(destinazione, motivo_di(EISDIR));
 }
 
+// Where the name already holds a file, the two names are exchanged in one step and the
+// earlier file, now under the temporary name, is deleted. The name holds the earlier file
+// or the whole new one throughout, as with a rename; but ext4 answers a rename that
+// replaces a file by writing the whole new file out at once, which costs a large compiled
+// file more than its own writing (the README says why no build waits for the disk).
+// Where there is no earlier file, or the file system cannot exchange, a rename.
 void sostituisci_nome(const fs::path& da, const fs::path& a) {
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-  // Where the name already holds a file, the two names are exchanged in one step and the
-  // earlier file, now under the temporary name, is deleted. The name holds the earlier
-  // file or the whole new one throughout, as with a rename; but ext4 answers a rename
-  // that replaces a file by writing the whole new file out at once, which costs a large
-  // compiled file more than its own writing (the README says why no build waits for the
-  // disk). Where there is no earlier file, or the file system cannot exchange, a rename.
-  if (::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_EXCHANGE) == 0) {
+  if (scambia_nomi(da, a)) {
     ::unlink(da.c_str());
     return;
   }
-#endif
   if (::rename(da.c_str(), a.c_str()) != 0) throw errore_file(a, motivo_errno());
+}
+
+bool scambia_nomi([[maybe_unused]] const fs::path& da, [[maybe_unused]] const fs::path& a) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  return ::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_EXCHANGE) == 0;
+#else
+  return false;
+#endif
+}
+
+esito_collegamento collega(const fs::path& file, const fs::path& altro) {
+  if (::link(file.c_str(), altro.c_str()) == 0) return esito_collegamento::fatto;
+  if (errno == EEXIST) return esito_collegamento::nome_occupato;
+  return errno == ENOENT ? esito_collegamento::nessun_file : esito_collegamento::impossibile;
 }
 
 std::optional<std::string> elimina(const fs::path& file) {

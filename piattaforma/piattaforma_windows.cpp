@@ -436,6 +436,20 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
   }
 }
 
+// No exchange of two names on Windows: the earlier file is kept by a second name instead.
+bool scambia_nomi(const fs::path&, const fs::path&) { return false; }
+
+esito_collegamento collega(const fs::path& file, const fs::path& altro) {
+  if (CreateHardLinkW(altro.c_str(), file.c_str(), nullptr)) return esito_collegamento::fatto;
+  switch (GetLastError()) {
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS: return esito_collegamento::nome_occupato;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return esito_collegamento::nessun_file;
+    default: return esito_collegamento::impossibile;  // FAT and exFAT have no second names
+  }
+}
+
 std::optional<std::string> elimina(const fs::path& file) {
   if (DeleteFileW(file.c_str())) return std::nullopt;
   const DWORD numero = GetLastError();

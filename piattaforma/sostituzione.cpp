@@ -1,5 +1,7 @@
 #include "piattaforma/sostituzione.h"
 
+#include "piattaforma/tappe_prova.h"
+
 #include <cstdint>
 #include <random>
 
@@ -90,6 +92,95 @@ void file_temporaneo::conferma() {
   sistema::sostituisci_nome(percorso_, destinazione_);
   confermato_ = true;
   scarto_.dimentica();
+}
+
+namespace {
+
+// A second name beside `file` for its content, so that a rename over it does not lose it:
+// a hard link, or a copy where the file system has none. Empty when there is no file.
+fs::path tieni_da_parte(const fs::path& file) {
+  for (int tentativo = 1; tentativo <= 100; ++tentativo) {
+    fs::path riserva = file;
+    riserva += sistema::percorso(".tmp" + suffisso_casuale());
+    switch (sistema::collega(file, riserva)) {
+      case sistema::esito_collegamento::fatto: return riserva;
+      case sistema::esito_collegamento::nessun_file: return {};
+      case sistema::esito_collegamento::nome_occupato: continue;
+      case sistema::esito_collegamento::impossibile: break;
+    }
+    const std::string contenuto = leggi_file(file);
+    const auto m = sistema::crea_nuovo(riserva, file);
+    if (!m) continue;
+    try {
+      sistema::scrivi(*m, contenuto, file);
+    } catch (...) {
+      sistema::chiudi_senza_controllo(*m);
+      sistema::elimina(riserva);
+      throw;
+    }
+    try {
+      sistema::chiudi(*m, file);
+    } catch (...) {
+      sistema::elimina(riserva);
+      throw;
+    }
+    return riserva;
+  }
+  throw errore_file(file, "nessun nome libero per il file temporaneo");
+}
+
+}  // namespace
+
+fs::path file_temporaneo::metti_al_posto() {
+  chiudi();
+  fs::path precedente;
+  if (sistema::scambia_nomi(percorso_, destinazione_)) {
+    precedente = percorso_;
+  } else {
+    precedente = tieni_da_parte(destinazione_);
+    try {
+      sistema::sostituisci_nome(percorso_, destinazione_);
+    } catch (...) {
+      if (!precedente.empty()) sistema::elimina(precedente);
+      throw;
+    }
+  }
+  confermato_ = true;
+  scarto_.dimentica();
+  return precedente;
+}
+
+void ripristina(const fs::path& destinazione, const fs::path& precedente) {
+  if (precedente.empty()) {
+    sistema::elimina(destinazione);
+  } else {
+    sistema::sostituisci_nome(precedente, destinazione);
+  }
+}
+
+void conferma_insieme(const std::vector<file_temporaneo*>& file) {
+  // An interrupt waits for the end: the set is all old or all new.
+  const segnali_sospesi sospesi;
+  std::vector<std::pair<fs::path, fs::path>> al_posto;  // destination, earlier file
+  try {
+    for (file_temporaneo* f : file) {
+      al_posto.emplace_back(f->destinazione(), f->metti_al_posto());
+      if (al_posto.size() <= 2) tappa_di_prova(al_posto.size() == 1 ? "rinomina" : "rinomina2");
+    }
+  } catch (...) {
+    // Best effort: an earlier file that cannot go back stays under its temporary name,
+    // never lost.
+    for (auto i = al_posto.rbegin(); i != al_posto.rend(); ++i) {
+      try {
+        ripristina(i->first, i->second);
+      } catch (const errore_file&) {
+      }
+    }
+    throw;
+  }
+  for (const auto& [destinazione, precedente] : al_posto) {
+    if (!precedente.empty()) sistema::elimina(precedente);
+  }
 }
 
 void sostituisci_file(const fs::path& file, std::string_view contenuto) {

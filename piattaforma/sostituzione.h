@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "piattaforma/piattaforma.h"
 #include "piattaforma/segnali.h"
@@ -43,6 +44,10 @@ class file_temporaneo : public destinazione_byte {
   void chiudi();
   // Closes (when still open) and renames over the destination.
   void conferma();
+  // The same, keeping the destination's earlier file: the path where it now lies (this
+  // file's temporary name, or another beside the destination), empty when there was
+  // none. The caller deletes it, or gives it back with `ripristina`.
+  std::filesystem::path metti_al_posto();
   // Throws errore_file when a folder has come to stand at the destination's name since
   // the file was made; checked for every file of a set before the first is renamed.
   void verifica_destinazione() const;
@@ -58,6 +63,15 @@ class file_temporaneo : public destinazione_byte {
   bool confermato_ = false;
   scarto scarto_;
 };
+
+// Gives `destinazione` back its earlier file, kept at `precedente` by metti_al_posto; with
+// no earlier file (`precedente` empty), the name is left empty as it was.
+void ripristina(const std::filesystem::path& destinazione, const std::filesystem::path& precedente);
+
+// Puts several temporary files in place, in order, as one set: when one cannot take its
+// place, those already in place are given back their earlier files, and the failure is
+// thrown. The test hook stops after the first ("rinomina") and the second ("rinomina2").
+void conferma_insieme(const std::vector<file_temporaneo*>& file);
 
 // Replaces `file` with exactly `contenuto`. Throws errore_file on any failure; the
 // temporary file is then removed and `file` keeps its earlier content.
