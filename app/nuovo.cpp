@@ -76,8 +76,13 @@ int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita, std::ostream
   scrivi_coppia_nuova(linea, testi.linea, treno, testi.treno, NOME_PROGRAMMA, avvisi);
   const std::string nome_linea = sistema::testo(linea);
   const std::string nome_treno = sistema::testo(treno);
+  // The command as it can be typed: a name with a blank in quotes, which both a POSIX
+  // shell and the Windows prompt read as one argument.
+  const auto argomento = [](const std::string& nome) {
+    return nome.find_first_of(" \t") == std::string::npos ? nome : "\"" + nome + "\"";
+  };
   uscita << "Scritti " << nome_linea << " e " << nome_treno << ".\n"
-         << "Per compilarli: " << NOME_PROGRAMMA << " " << nome_linea << " " << nome_treno
+         << "Per compilarli: " << NOME_PROGRAMMA << " " << argomento(nome_linea) << " " << argomento(nome_treno)
          << "\n"
          << std::flush;
   return STATO_SUCCESSO;
