@@ -91,10 +91,7 @@ int errore_uso(const std::string& motivo) {
   return STATO_USO;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> argomenti = scenario::sistema::prepara_processo(argc, argv);
+int esegui(const std::vector<std::string>& argomenti) {
   std::filesystem::path cartella = ".";
   std::string pagina;
   std::optional<std::string> testi;
@@ -170,4 +167,13 @@ int main(int argc, char** argv) {
   }
   std::cout.flush();
   return std::cout ? STATO_BENE : STATO_USO;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int stato = esegui(scenario::sistema::prepara_processo(argc, argv));
+  std::cout.flush();
+  scenario::sistema::congedo("mostra_scenario", "");
+  return stato;
 }

@@ -23,6 +23,9 @@
 
 namespace scenario {
 
+// The label of the window shown while the build runs.
+inline constexpr const char* ATTENDERE = "Attendere";
+
 class piattaforma {
  public:
   virtual ~piattaforma() = default;
@@ -61,6 +64,14 @@ using maniglia = std::intptr_t;
 // which holds any name), standard output and error passing bytes unchanged, and a console
 // that shows UTF-8.
 std::vector<std::string> prepara_processo(int argc, char** argv);
+
+// When the program is the only one in a console window of its own (started from Explorer:
+// a double click, files dropped on it; not from a prompt or a script), that window closes
+// with it. What it wrote there is then shown once more, in a message box captioned
+// `titolo`, until the user closes it: the console's text without the "Attendere" line,
+// or `se_nulla` when nothing else was written (no box when that is empty too). Nothing
+// happens otherwise, nor on POSIX.
+void congedo(const char* titolo, std::string_view se_nulla);
 
 // A path from UTF-8 text. (On Windows std::filesystem reads a narrow string in the local
 // code page, so a name with an accent would come out wrong.)

@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <stdexcept>
+#include <streambuf>
 
 #include "piattaforma/blocco.h"
 #include "piattaforma/piattaforma.h"
@@ -86,13 +88,6 @@ std::atomic<bool> sezione_pronta{false};
 // While the texts are watched, Ctrl-C and Ctrl-Break only ask the watch to end.
 std::atomic<HANDLE> fine_osservazione{nullptr};
 
-// The console's code page as the program found it, given back at the end.
-UINT pagina_codici_iniziale = 0;
-
-void ripristina_console() {
-  if (pagina_codici_iniziale != 0) SetConsoleOutputCP(pagina_codici_iniziale);
-}
-
 BOOL WINAPI al_controllo(DWORD tipo) {
   const bool tastiera = tipo == CTRL_C_EVENT || tipo == CTRL_BREAK_EVENT;
   if (tastiera) {
@@ -105,7 +100,6 @@ BOOL WINAPI al_controllo(DWORD tipo) {
   for (int i = 0; i < POSTI; ++i) {
     if (occupato[i]) DeleteFileW(percorsi[i]);
   }
-  ripristina_console();
   // As the signals on POSIX: SIGINT for the keyboard, SIGHUP for the console closed,
   // SIGTERM for the session's end.
   ExitProcess(tastiera ? 130 : tipo == CTRL_CLOSE_EVENT ? 129 : 143);
@@ -222,6 +216,89 @@ blocco_cartella::~blocco_cartella() {
   CloseHandle(maniglia_di(maniglia_));
 }
 
+// ---- Standard output and error ----------------------------------------------------------
+
+namespace {
+
+// What the program has written on its console, for the message box at its end.
+std::string mostrato_in_console;
+
+// Standard output or error. On a console, the text in wide characters through the
+// console's own call: the C runtime hands a console one byte at a time, and a character
+// of two or more bytes arrives in pieces that the console cannot put together. Anywhere
+// else (a pipe, a file) the bytes as they are, so that both systems print the same bytes.
+class uscita_windows : public std::streambuf {
+ public:
+  explicit uscita_windows(DWORD quale) : maniglia_(GetStdHandle(quale)) {
+    DWORD modo = 0;
+    console_ = maniglia_ != nullptr && maniglia_ != INVALID_HANDLE_VALUE && GetConsoleMode(maniglia_, &modo);
+  }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) zona_.push_back(traits_type::to_char_type(c));
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* testo, std::streamsize n) override {
+    zona_.append(testo, static_cast<size_t>(n));
+    // A long view is passed on a piece at a time.
+    if (zona_.size() >= 64 * 1024 && !scarica()) return 0;
+    return n;
+  }
+  int sync() override { return scarica() ? 0 : -1; }
+
+ private:
+  // Writes what is held; on a console a character whose last bytes have not come yet
+  // waits for them.
+  bool scarica() {
+    size_t fine = zona_.size();
+    if (console_) fine = fine_caratteri_interi(zona_);
+    const std::string_view pronto(zona_.data(), fine);
+    const bool scritto = console_ ? scrivi_console(pronto) : scrivi_byte(pronto);
+    zona_.erase(0, fine);
+    return scritto;
+  }
+
+  // The length of the longest start of `t` that ends with a whole UTF-8 character.
+  static size_t fine_caratteri_interi(std::string_view t) {
+    for (size_t indietro = 1; indietro <= std::min<size_t>(3, t.size()); ++indietro) {
+      const auto c = static_cast<unsigned char>(t[t.size() - indietro]);
+      if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const size_t lunghezza = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      return lunghezza > indietro ? t.size() - indietro : t.size();
+    }
+    return t.size();
+  }
+
+  bool scrivi_console(std::string_view utf8) {
+    mostrato_in_console.append(utf8);
+    const std::wstring largo = largo_di(utf8);
+    for (size_t fatto = 0; fatto < largo.size();) {
+      const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(largo.size() - fatto, 8192));
+      DWORD scritti = 0;
+      if (!WriteConsoleW(maniglia_, largo.data() + fatto, pezzo, &scritti, nullptr) || scritti == 0) return false;
+      fatto += scritti;
+    }
+    return true;
+  }
+
+  bool scrivi_byte(std::string_view byte) {
+    while (!byte.empty()) {
+      DWORD scritti = 0;
+      const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(byte.size(), 1u << 30));
+      if (!WriteFile(maniglia_, byte.data(), pezzo, &scritti, nullptr) || scritti == 0) return false;
+      byte.remove_prefix(scritti);
+    }
+    return true;
+  }
+
+  HANDLE maniglia_;
+  bool console_ = false;
+  std::string zona_;
+};
+
+}  // namespace
+
 namespace sistema {
 
 // ---- Process, names and folders ----------------------------------------------------------
@@ -234,18 +311,32 @@ std::vector<std::string> prepara_processo(int, char**) {
   wchar_t** larghi = CommandLineToArgvW(GetCommandLineW(), &n);
   for (int i = 1; larghi != nullptr && i < n; ++i) argomenti.push_back(utf8_di(larghi[i]));
   if (larghi != nullptr) LocalFree(larghi);
-  // Bytes in and out as they are: no CR added before each LF nor taken away, so both
-  // systems print the same bytes and the language server's frames arrive whole.
+  // Bytes in as they are: no CR taken away, so the language server's frames arrive whole.
   _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  // The messages are UTF-8; the console shows them so while the program runs.
-  const UINT prima = GetConsoleOutputCP();
-  if (prima != 0 && prima != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
-    pagina_codici_iniziale = prima;
-    std::atexit(ripristina_console);
-  }
+  // Standard output and error through the system's own calls; they live as long as the
+  // process, since the streams are flushed once more after every object is gone.
+  std::cout.rdbuf(new uscita_windows(STD_OUTPUT_HANDLE));
+  std::cerr.rdbuf(new uscita_windows(STD_ERROR_HANDLE));
   return argomenti;
+}
+
+void congedo(const char* titolo, std::string_view se_nulla) {
+  // A console without a window the user sees (a process started hidden, as editors start
+  // the language server; Wine's console on a terminal) or shared with a prompt: nobody
+  // loses what it shows.
+  const HWND finestra = GetConsoleWindow();
+  DWORD processi[2];
+  if (finestra == nullptr || !IsWindowVisible(finestra) || GetConsoleProcessList(processi, 2) != 1) return;
+  std::string testo = mostrato_in_console;
+  if (testo.starts_with(std::string(ATTENDERE) + "\n")) testo.erase(0, std::strlen(ATTENDERE) + 1);
+  // A box does not scroll: the first lines, enough for the first diagnostics.
+  size_t riga = 0, fine = 0;
+  for (; riga < 30 && fine < testo.size(); ++riga) fine = std::min(testo.find('\n', fine), testo.size()) + 1;
+  if (fine < testo.size()) testo = testo.substr(0, fine) + "...";
+  while (!testo.empty() && (testo.back() == '\n' || testo.back() == '\r')) testo.pop_back();
+  if (testo.empty()) testo = se_nulla;
+  if (testo.empty()) return;
+  MessageBoxW(nullptr, largo_di(testo).c_str(), largo_di(titolo).c_str(), MB_OK);
 }
 
 fs::path percorso(std::string_view utf8) { return fs::path(largo_di(utf8)); }

@@ -5,6 +5,11 @@
 #   scripts/prove_windows.sh BUILD_WIN BUILD_NATIVO
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# A screen of its own (Xvfb): without one Wine makes no window, and the message box of a
+# program started as Explorer starts it cannot be seen.
+if [ -z "${PROVE_WINDOWS_SCHERMO:-}" ] && command -v xvfb-run >/dev/null; then
+  PROVE_WINDOWS_SCHERMO=1 exec xvfb-run -a "$0" "$@"
+fi
 radice=$(pwd)
 win=$(cd "$1" && pwd)
 nativo=$(cd "$2" && pwd)
@@ -15,7 +20,8 @@ lavoro=$(mktemp -d)
 # One server for the whole run: a program's start then costs a tenth of a second instead
 # of seconds. The server and Wine's own services are started here, apart from ctest, so
 # that they hold none of its pipes (ctest waits for a test's output to close).
-"$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: kept
+"$wineserver" -k 2>/dev/null || true  # one left running would have no screen
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 trap '"$wineserver" -k || true; rm -rf "$lavoro"' EXIT
 "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 (cd "$win" && ctest --output-on-failure)
@@ -64,7 +70,21 @@ uguali "scheda" mostra_scenario -C uscita --scheda Valmora R2215
 uguali "pagina" mostra_scenario -C uscita -o valmora.html Valmora R2215
 uguali "nomi accentati" compila_scenario -o Città/Über Città/Vàlmora_linea.txt Città/Vàlmora_R2215-.txt
 uguali "nomi accentati, resoconto" mostra_scenario -C Città/Über Vàlmora R2215
+# Wine's console as a person sees it (tmux draws the terminal): a folder's name with an
+# accent and a typographic apostrophe comes out whole in --nuovo's messages.
+mkdir -p "$lavoro/console"
+tmux -L prove-windows -f /dev/null new-session -d -x 200 -y 10 -c "$lavoro/console" \
+  "LANG=C.UTF-8 '$wine64' '$win/bin/compila_scenario.exe' --nuovo Val R1 'Città d’Erba'; tmux -L prove-windows wait-for -S fatto; sleep 60"
+timeout 120 tmux -L prove-windows wait-for fatto || true
+schermo=$(tmux -L prove-windows capture-pane -p -J)
+tmux -L prove-windows kill-server || true
+if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.txt." <<<"$schermo"; then
+  echo "DIVERSI (console): la console di Wine mostra" >&2
+  echo "$schermo" >&2
+  esito=1
+fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina e nomi accentati"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina e nomi accentati; la console di Wine mostra:"
+  grep -F "Città" <<<"$schermo"
 fi
 exit $esito
