@@ -1,7 +1,5 @@
 #include "app/costruzione.h"
 
-#include <system_error>
-
 #include "piattaforma/blocco.h"
 #include "app/rapporto.h"
 #include "piattaforma/segnali.h"
@@ -86,9 +84,8 @@ class testi_di_lavoro {
 
   void elimina() {
     const segnali_sospesi sospesi;
-    std::error_code ignorato;
-    fs::remove(linea_, ignorato);
-    fs::remove(treno_, ignorato);
+    sistema::elimina(linea_);
+    sistema::elimina(treno_);
     scarto_linea_.dimentica();
     scarto_treno_.dimentica();
   }

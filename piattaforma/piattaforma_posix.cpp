@@ -213,7 +213,7 @@ std::tm ora_locale(std::time_t t) {
 std::string leggi_regolare(const fs::path& file, size_t limite) {
   // Opened without waiting, so that a pipe with no writer does not hold the program.
   const int d = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (d < 0) throw errore_file(file, motivo_errno());
+  if (d < 0) throw errore_file(file, motivo_errno(), errno == ENOENT);
   struct chiusura {
     int d;
     ~chiusura() { ::close(d); }

@@ -62,6 +62,25 @@ std::string motivo_di(DWORD numero) {
 }
 std::string motivo_ultimo() { return motivo_di(GetLastError()); }
 
+// A path as the system takes it whatever its length. A full path from MAX_PATH less the
+// 12 characters a folder keeps for a short name on goes in its extended form, "\\?\"
+// ("\\?\UNC\" for a network share), which no limit applies to and which the system
+// passes on as it is: its full form already has every "." and ".." resolved and every
+// "/" turned into "\". Shorter paths go as they are. (The manifest declares the programs
+// aware of long paths too; that alone helps only where the system's setting allows it.)
+std::wstring esteso(const fs::path& p) {
+  const std::wstring& nome = p.native();
+  if (nome.starts_with(L"\\\\?\\")) return nome;
+  const DWORD n = GetFullPathNameW(nome.c_str(), 0, nullptr, nullptr);
+  if (n < MAX_PATH - 12) return nome;
+  std::wstring pieno(n, L'\0');
+  const DWORD k = GetFullPathNameW(nome.c_str(), n, pieno.data(), nullptr);
+  if (k == 0 || k >= n) return nome;
+  pieno.resize(k);
+  if (pieno.starts_with(L"\\\\.\\")) return pieno;  // a device
+  return pieno.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + pieno.substr(2) : L"\\\\?\\" + pieno;
+}
+
 HANDLE maniglia_di(sistema::maniglia m) { return reinterpret_cast<HANDLE>(m); }
 sistema::maniglia da_maniglia(HANDLE h) { return reinterpret_cast<sistema::maniglia>(h); }
 
@@ -124,7 +143,7 @@ segnali_sospesi::~segnali_sospesi() {
 
 void scarto::registra(const std::string& percorso) {
   dimentica();
-  const std::wstring largo = sistema::percorso(percorso).wstring();
+  const std::wstring largo = esteso(sistema::percorso(percorso));
   if (largo.size() >= LUNGHEZZA) throw errore_file(sistema::percorso(percorso), motivo_di(ERROR_FILENAME_EXCED_RANGE));
   const segnali_sospesi sospesi;
   for (int i = 0; i < POSTI; ++i) {
@@ -151,7 +170,7 @@ namespace {
 // The folder's final path: links, junctions and substituted drives resolved, the case as
 // the disk stores it, so that every name of one folder gives the same text.
 std::wstring percorso_finale(const fs::path& cartella) {
-  const HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
+  const HANDLE h = CreateFileW(esteso(cartella).c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());
@@ -377,18 +396,18 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
       nome += cifre[(stato >> 33) % (sizeof cifre - 1)];
     }
     const fs::path cartella = base / percorso(nome);
-    if (CreateDirectoryW(cartella.c_str(), nullptr)) return cartella;
+    if (CreateDirectoryW(esteso(cartella).c_str(), nullptr)) return cartella;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw errore_file(base, motivo_ultimo());
   }
   throw errore_file(base, motivo_di(ERROR_ALREADY_EXISTS));
 }
 
 esito_cartella crea_cartella(const fs::path& cartella) {
-  if (CreateDirectoryW(cartella.c_str(), nullptr)) return esito_cartella::fatta;
+  if (CreateDirectoryW(esteso(cartella).c_str(), nullptr)) return esito_cartella::fatta;
   const DWORD numero = GetLastError();
   if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;
   // A drive's root answers "access denied" rather than "already there".
-  const DWORD attributi = GetFileAttributesW(cartella.c_str());
+  const DWORD attributi = GetFileAttributesW(esteso(cartella).c_str());
   if (attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_DIRECTORY)) return esito_cartella::esistente;
   throw errore_file(cartella, motivo_di(numero == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : numero));
 }
@@ -427,9 +446,12 @@ std::tm ora_locale(std::time_t t) {
 std::string leggi_regolare(const fs::path& file, size_t limite) {
   // Folders open too (for the message that names them); a device or a pipe is known by
   // its type before anything is read from it.
-  const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw errore_file(file, motivo_ultimo());
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD numero = GetLastError();
+    throw errore_file(file, motivo_di(numero), numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND);
+  }
   struct chiusura {
     HANDLE h;
     ~chiusura() { CloseHandle(h); }
@@ -456,7 +478,7 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
 
 std::optional<maniglia> crea_nuovo(const fs::path& file, const fs::path& nome) {
   // Shared for deleting: the interrupt's handler removes a temporary file still open.
-  const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h != INVALID_HANDLE_VALUE) return da_maniglia(h);
   const DWORD numero = GetLastError();
@@ -497,14 +519,14 @@ void chiudi(maniglia m, const fs::path& nome) {
 void chiudi_senza_controllo(maniglia m) { CloseHandle(maniglia_di(m)); }
 
 void verifica_sostituibile(const fs::path& destinazione) {
-  const DWORD attributi = GetFileAttributesW(destinazione.c_str());
+  const DWORD attributi = GetFileAttributesW(esteso(destinazione).c_str());
   if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way
   if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, std::strerror(EISDIR));
   if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo_di(ERROR_ACCESS_DENIED));
   // A program that holds the file open without letting it be deleted (the simulator with
   // the scenario loaded, an editor) would stop the rename halfway through the set: found
   // here, before the first rename, the earlier set stays whole.
-  const HANDLE h = CreateFileW(destinazione.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE h = CreateFileW(esteso(destinazione).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD numero = GetLastError();
@@ -518,7 +540,7 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
   // A rename within one folder: the name holds the earlier file or the new one, whole.
   // A virus scanner that has just opened the new file holds the rename back for a moment.
   for (int tentativo = 1;; ++tentativo) {
-    if (MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    if (MoveFileExW(esteso(da).c_str(), esteso(a).c_str(), MOVEFILE_REPLACE_EXISTING)) return;
     const DWORD numero = GetLastError();
     if ((numero != ERROR_SHARING_VIOLATION && numero != ERROR_ACCESS_DENIED) || tentativo == 20) {
       throw errore_file(a, motivo_di(numero));
@@ -531,7 +553,7 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
 bool scambia_nomi(const fs::path&, const fs::path&) { return false; }
 
 esito_collegamento collega(const fs::path& file, const fs::path& altro) {
-  if (CreateHardLinkW(altro.c_str(), file.c_str(), nullptr)) return esito_collegamento::fatto;
+  if (CreateHardLinkW(esteso(altro).c_str(), esteso(file).c_str(), nullptr)) return esito_collegamento::fatto;
   switch (GetLastError()) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS: return esito_collegamento::nome_occupato;
@@ -542,7 +564,7 @@ esito_collegamento collega(const fs::path& file, const fs::path& altro) {
 }
 
 std::optional<std::string> elimina(const fs::path& file) {
-  if (DeleteFileW(file.c_str())) return std::nullopt;
+  if (DeleteFileW(esteso(file).c_str())) return std::nullopt;
   const DWORD numero = GetLastError();
   if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) return std::nullopt;
   return motivo_di(numero);
@@ -603,7 +625,7 @@ struct osservatore::stato {
     auto c = std::make_unique<cartella_osservata>();
     c->cartella = cartella;
     c->nomi.push_back(nome);
-    c->maniglia = CreateFileW(cartella.c_str(), FILE_LIST_DIRECTORY,
+    c->maniglia = CreateFileW(esteso(cartella).c_str(), FILE_LIST_DIRECTORY,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (c->maniglia == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());

@@ -22,8 +22,8 @@ std::string suffisso_casuale() {
 
 }  // namespace
 
-errore_file::errore_file(const fs::path& file, const std::string& motivo)
-    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file) {}
+errore_file::errore_file(const fs::path& file, const std::string& motivo, bool assente)
+    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), assente_(assente) {}
 
 errore_file testo_troppo_grande(const fs::path& file, size_t limite) {
   return errore_file(file, "testo troppo grande: oltre " + std::to_string(limite >> 20) + " MiB");

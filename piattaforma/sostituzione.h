@@ -15,14 +15,17 @@
 
 namespace scenario {
 
-// A failure of the file system, naming the file and the operating system's reason.
+// A failure of the file system, naming the file and the operating system's reason;
+// `assente` when the reason is that the file, or a folder on its way, is not there.
 class errore_file : public std::runtime_error {
  public:
-  errore_file(const std::filesystem::path& file, const std::string& motivo);
+  errore_file(const std::filesystem::path& file, const std::string& motivo, bool assente = false);
   const std::filesystem::path& file() const { return file_; }
+  bool assente() const { return assente_; }
 
  private:
   std::filesystem::path file_;
+  bool assente_;
 };
 
 // A new file beside `destinazione`, named after it with ".tmp" and six characters,

@@ -70,6 +70,23 @@ uguali "scheda" mostra_scenario -C uscita --scheda Valmora R2215
 uguali "pagina" mostra_scenario -C uscita -o valmora.html Valmora R2215
 uguali "nomi accentati" compila_scenario -o Città/Über Città/Vàlmora_linea.txt Città/Vàlmora_R2215-.txt
 uguali "nomi accentati, resoconto" mostra_scenario -C Città/Über Vàlmora R2215
+# A folder past MAX_PATH (260 characters), made by the build, read by the inspector.
+lungo=lungo/$(printf 'a%.0s' {1..100})/$(printf 'b%.0s' {1..100})/$(printf 'c%.0s' {1..100})
+uguali "cartella oltre 260 caratteri" compila_scenario -o "$lungo" Valmora_linea.txt Valmora_R2215-.txt
+uguali "cartella oltre 260 caratteri, resoconto" mostra_scenario -C "$lungo" Valmora R2215
+uguali "cartella oltre 260 caratteri, pagina" mostra_scenario -C "$lungo" -o "$lungo/valmora.html" Valmora R2215
+# An identifier that would name an alternate data stream on NTFS: refused on both.
+uguali "R1:a" compila_scenario -o uscita -t R1:a Valmora_linea.txt Valmora_R2215-.txt
+
+# Names whose case differs from the forms: the same files on Windows.
+cp examples/Valmora_linea.txt "$lavoro/win/Valmora_Linea.TXT"
+cp examples/Valmora_R2215-.txt "$lavoro/win/VALMORA_R2215-.Txt"
+if ! (cd "$lavoro/win" && "$wine64" "$win/bin/compila_scenario.exe" -c Valmora_Linea.TXT VALMORA_R2215-.Txt \
+      >/dev/null 2>"$lavoro/maiuscole.err"); then
+  echo "DIVERSI (Valmora_Linea.TXT): rifiutato su Windows" >&2
+  cat "$lavoro/maiuscole.err" >&2
+  esito=1
+fi
 # Wine's console as a person sees it (tmux draws the terminal): a folder's name with an
 # accent and a typographic apostrophe comes out whole in --nuovo's messages.
 mkdir -p "$lavoro/console"
@@ -84,7 +101,7 @@ if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.t
   esito=1
 fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina e nomi accentati; la console di Wine mostra:"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; la console di Wine mostra:"
   grep -F "Città" <<<"$schermo"
 fi
 exit $esito
