@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
-#include "app/lsp.h"
+#include "lsp/server.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
 #include "app/nuovo.h"

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/lsp.h"
+#include "lsp/server.h"
 #include "bench/scenario_massimo.h"
 
 namespace scenario {

@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/lsp.h"
-#include "app/lsp_testi.h"
+#include "lsp/server.h"
+#include "lsp/testi.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <ostream>
 #include <system_error>
 
-#include "app/lsp.h"
-#include "app/lsp_testi.h"
+#include "lsp/server.h"
+#include "lsp/testi.h"
 #include "piattaforma/piattaforma.h"
 #include "piattaforma/sostituzione.h"
 

@@ -1,8 +1,8 @@
-#include "app/lsp_contenuti.h"
+#include "lsp/contenuti.h"
 
 #include <charconv>
 
-#include "app/lsp_testi.h"
+#include "lsp/testi.h"
 #include "model/numeri.h"
 
 namespace scenario::lsp {

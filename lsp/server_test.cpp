@@ -1,14 +1,14 @@
 // The language server at the protocol's level: messages in, messages out, a file system
 // in memory. The test reads the server's answers with the JSON library (a test program of
 // its own, apart from the server's one JSON unit).
-#include "app/lsp.h"
+#include "lsp/server.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "app/lsp_testi.h"
+#include "lsp/testi.h"
 
 namespace scenario::lsp {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/lsp_testi.h"
+#include "lsp/testi.h"
 
 #include <algorithm>
 #include <charconv>

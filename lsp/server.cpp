@@ -3,7 +3,7 @@
 // messages are nested objects read and written field by field, which the views' flat
 // helpers cannot express, and keeping them here leaves every other unit of the server
 // (framing, texts, hover and completion) free of JSON.
-#include "app/lsp.h"
+#include "lsp/server.h"
 
 #include <algorithm>
 #include <exception>
@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "app/lsp_contenuti.h"
-#include "app/lsp_testi.h"
+#include "lsp/contenuti.h"
+#include "lsp/testi.h"
 #include "app/rapporto.h"
 #include "app/riga_comando.h"
 #include "model/modello.h"
