@@ -87,6 +87,29 @@ if ! (cd "$lavoro/win" && "$wine64" "$win/bin/compila_scenario.exe" -c Valmora_L
   cat "$lavoro/maiuscole.err" >&2
   esito=1
 fi
+# LEGGIMI.txt's commands (its indented lines that start a program with an option) as they
+# are written, in order, in the folder the archive unpacks to; the watch, which runs until
+# Ctrl-C, is left out. Each must succeed.
+versione=$(grep -m1 -o 'compila_scenario VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+scripts/pacchetto_windows.sh "$win" "$versione" "$lavoro/dist" >/dev/null
+(cd "$lavoro/dist" && unzip -q "compila_scenario-$versione-win64.zip")
+estratta=$lavoro/dist/compila_scenario-$versione-win64
+grep -aE '^  (compila|mostra)_scenario\.exe -' "$estratta/LEGGIMI.txt" | tr -d '\r' | grep -v -- '--osserva' \
+  >"$lavoro/comandi" || true
+comandi=0
+while IFS= read -r comando; do
+  comandi=$((comandi + 1))
+  if ! (cd "$estratta" && "$wine64" cmd /c "$comando" </dev/null >"$lavoro/leggimi.out" 2>&1); then
+    echo "DIVERSI (LEGGIMI.txt): non riesce:$comando" >&2
+    cat "$lavoro/leggimi.out" >&2
+    esito=1
+  fi
+done <"$lavoro/comandi"
+if [ "$comandi" -lt 8 ]; then
+  echo "DIVERSI (LEGGIMI.txt): solo $comandi comandi trovati" >&2
+  esito=1
+fi
+
 # Wine's console as a person sees it (tmux draws the terminal): a folder's name with an
 # accent and a typographic apostrophe comes out whole in --nuovo's messages.
 mkdir -p "$lavoro/console"
@@ -101,7 +124,7 @@ if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.t
   esito=1
 fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; la console di Wine mostra:"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; la console di Wine mostra:"
   grep -F "Città" <<<"$schermo"
 fi
 exit $esito
