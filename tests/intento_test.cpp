@@ -100,10 +100,10 @@ std::vector<caso> sotto_la_fermata() {
       // End round((3900 + 200) / 50 + 1) = 83.
       // Read as of old, the slow-down has no end left: the finishing pass's error 13.
       {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false},
-      // Warning round((5300 - 1200) / 50 + 1) = 83.
-      {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 0\r\n", 17},
+      // Warning round((5300 - 1200) / 50 + 1) = 83; a d_v kept with every cell.
+      {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 2\r\n", 17},
       // Advance cells round((5350 - 1200) / 50) = 83 down to 80.
-      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 0\r\n", 20},
+      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 2\r\n", 20},
   };
   std::vector<caso> casi;
   for (const oggetto& o : oggetti) {
@@ -116,7 +116,9 @@ std::vector<caso> sotto_la_fermata() {
   }
   // The line text is read first: its board and indicator are always before the station.
   casi.push_back({"board", linea("cartello_indicatore, 4110, (PONTE)\r\n"), treno(), avviso::oggetto_perso, true,
-                  "cartello_indicatore", "coperto dal punto di fermata della stazione 'Borgo Fonte'"});
+                  "cartello_indicatore",
+                  "il cartello e' coperto dal punto di fermata della stazione 'Borgo Fonte' (riga 13): la cella 83 "
+                  "(da 4100 a 4150 m) tiene un solo oggetto"});
   casi.push_back({"indicator", linea("indicatori_vmax, 4100, 80, 85, 85, 0, , , , 0\r\n"), treno(),
                   avviso::oggetto_perso, true, "indicatori_vmax", "Borgo Fonte"});
   return casi;
@@ -166,6 +168,22 @@ std::vector<caso> casi_dei_testi() {
        avviso::valore_cambiato, true, "curvas2", "segue la curva a 2000 m"},
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
+      // round(0 / 50) = round(20 / 50) = 0: no value is written before the second, and the
+      // first holds in no cell.
+      {"two speeds in the first cell", L, con(T, "velocita, 0, 60\r\n", "velocita, 0, 60\r\nvelocita, 20, 70\r\n"),
+       avviso::oggetto_perso, false, "0, 60", "la velocita' a 20 m (riga 10) comincia nella stessa cella"},
+      {"signal repetition twice", con(L, "sfondo due, 0\r\n", "sfondo due, 0\r\nripetizione segnali 9 codici, 0, 10000\r\n"), T,
+       avviso::valore_cambiato, true, "ripetizione segnali 9", "codici = 9 non e' tenuto: la tabella tiene 4, scritto "
+       "dalla ripetizione dei segnali a 0 m (riga 10)"},
+      // Cell 1: s1 1 and d1 0 put 10 into dato1 (error 1250 later), s2 and d2 0 the 0 that
+      // the header's second value would take.
+      {"signal on cell 1", L, treno("segnale, 0, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::valore_cambiato, false,
+       "0, 0, 0, 0, 0, 0, 0, 0\r\n", "il suo campo dato2 non tiene lo 0 scritto", false},
+      {"stretch over a stretch at the start", con(L, "montagna, 5000, 6000, 1\r\n",
+                                                   "montagna, 0, 500, 1\r\nmontagna, 0, 50, 2\r\n"),
+       T, avviso::valore_cambiato, true, "montagna, 0, 500", "da 0 m le celle tengono il tratto di montagna a 0 m"},
+      {"curve past the line's end", linea("", "curvad4, 2000, 300\r\ncurvas2, 9900, 300\r\n"), T,
+       avviso::oltre_fine_linea, true, "9900", "la curva finisce a 10200 m"},
       // Read as of old, the slow-down without an end is error 13 of the finishing pass.
       {"slow-down of 20 m", L, treno("rallentamento, 6000, 30, 20, 0, 0, 0\r\n"), avviso::oggetto_perso, false,
        "20, 0", "cade nella cella del suo inizio", false},
@@ -238,6 +256,11 @@ TEST(Intento, LaLetturaDiSempreConPermissivo) {
   ASSERT_EQ(vuota.e.stato, 0) << vuota.e.errori;
   EXPECT_EQ(vuota.cella(169)[12], 16);  // 80 km/h before it
   EXPECT_EQ(vuota.cella(170)[12], 0);
+  // A record whose values the reading already took from the next line is left to that one
+  // message: the slow-down of 20 m, whose end falls in its start's cell, says nothing more.
+  const costruzione a_capo(linea(), treno("rallentamento, 6000, 30, 20, 0, 0\r\n0\r\n"), {"--permissivo"});
+  EXPECT_NE(a_capo.e.errori.find("Avviso n. 302"), std::string::npos) << a_capo.e.errori;
+  EXPECT_EQ(a_capo.e.errori.find("318"), std::string::npos) << a_capo.e.errori;
 }
 
 TEST(Intento, UnTestoWindows1252) {
