@@ -33,6 +33,10 @@ class disco_file : public disco {
     }
     return trovati;
   }
+
+  forma_percorsi forma() const override {
+    return sistema::percorsi_di_windows() ? forma_percorsi::windows : forma_percorsi::posix;
+  }
 };
 
 bool invia(std::ostream& uscita, const std::string& corpo) {

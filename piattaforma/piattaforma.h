@@ -78,6 +78,8 @@ void congedo(const char* titolo, std::string_view se_nulla);
 std::filesystem::path percorso(std::string_view utf8);
 // The path as UTF-8 text.
 std::string testo(const std::filesystem::path& p);
+// Whether the system writes paths the Windows way: drive letters, network shares.
+bool percorsi_di_windows();
 // Whether the system takes two names (UTF-8) for one: byte for byte on POSIX, without
 // regard to letter case on Windows.
 bool stesso_nome(std::string_view a, std::string_view b);

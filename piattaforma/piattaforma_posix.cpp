@@ -153,6 +153,7 @@ void congedo(const char*, std::string_view) {}
 fs::path percorso(std::string_view utf8) { return fs::path(utf8); }
 std::string testo(const fs::path& p) { return p.string(); }
 bool stesso_nome(std::string_view a, std::string_view b) { return a == b; }
+bool percorsi_di_windows() { return false; }
 
 fs::path cartella_eseguibile(const char* argv0) {
   std::error_code ec;

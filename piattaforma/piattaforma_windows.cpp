@@ -361,6 +361,8 @@ void congedo(const char* titolo, std::string_view se_nulla) {
 fs::path percorso(std::string_view utf8) { return fs::path(largo_di(utf8)); }
 std::string testo(const fs::path& p) { return utf8_di(p.native()); }
 
+bool percorsi_di_windows() { return true; }
+
 bool stesso_nome(std::string_view a, std::string_view b) {
   const std::wstring x = largo_di(a), y = largo_di(b);
   return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==

@@ -87,6 +87,37 @@ if ! (cd "$lavoro/win" && "$wine64" "$win/bin/compila_scenario.exe" -c Valmora_L
   cat "$lavoro/maiuscole.err" >&2
   esito=1
 fi
+# The language server as VS Code drives it: the run text open under its address (on
+# Windows "file:///z%3A/..." for Wine's drive Z:, the Linux root), the line text on disk
+# only. As on Linux, a signal past the track's end (6000 m of line, 7000 m beyond it) is
+# error 15 and the station's hover has its kilometre (2800 m from km 12: km 14+800).
+mkdir -p "$lavoro/lsp"
+printf '[generale]\r\nlunghezza percorso, 6000\r\nprogressiva chilometrica uno, 0, 12000, 0\r\n[fine]\r\n' \
+  >"$lavoro/lsp/Valle_linea.txt"
+cornice() { printf 'Content-Length: %d\r\n\r\n%s' "$(printf '%s' "$1" | LC_ALL=C wc -c)" "$1"; }
+sessione_lsp() {
+  local uri=$1
+  local treno='[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio\r\n[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n[fine]\r\n'
+  cornice '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  cornice '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+  cornice '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"'"$uri"'","languageId":"scenario","version":1,"text":"'"$treno"'"}}}'
+  cornice '{"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"'"$uri"'"},"position":{"line":3,"character":21}}}'
+  cornice '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+  cornice '{"jsonrpc":"2.0","method":"exit"}'
+}
+sessione_lsp "file://$lavoro/lsp/Valle_R1-.txt" >"$lavoro/lsp.lin.in"
+sessione_lsp "file:///z%3A$lavoro/lsp/Valle_R1-.txt" >"$lavoro/lsp.win.in"
+(cd "$lavoro/lsp" && "$nativo/bin/compila_scenario" --lsp <../lsp.lin.in >../lsp.lin.out) || true
+(cd "$lavoro/lsp" && "$wine64" "$win/bin/compila_scenario.exe" --lsp <../lsp.win.in >../lsp.win.out) || true
+for lato in lin win; do
+  for atteso in '"code":15' 'km 14+800'; do
+    if ! grep -qF "$atteso" "$lavoro/lsp.$lato.out"; then
+      echo "DIVERSI (server del linguaggio, $lato): manca $atteso" >&2
+      esito=1
+    fi
+  done
+done
+
 # LEGGIMI.txt's commands (its indented lines that start a program with an option) as they
 # are written, in order, in the folder the archive unpacks to; the watch, which runs until
 # Ctrl-C, is left out. Each must succeed.
@@ -124,7 +155,7 @@ if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.t
   esito=1
 fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; la console di Wine mostra:"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ da' l'errore 15 e il chilometro come su Linux; la console di Wine mostra:"
   grep -F "Città" <<<"$schermo"
 fi
 exit $esito
