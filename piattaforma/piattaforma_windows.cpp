@@ -695,9 +695,46 @@ osservatore::evento osservatore::attendi(std::optional<std::chrono::milliseconds
 
 }  // namespace sistema
 
-// The tests that stop the program at given points make their faults with POSIX means and
-// run on POSIX only (tappe_prova.cpp): on Windows no test listens.
-bool tappe_di_prova() { return false; }
-void tappa_di_prova(const char*) {}
+// ---- The test hook (tappe_prova.h) -------------------------------------------------------
+
+namespace {
+
+// Two inherited pipe ends, named in COMPILA_SCENARIO_TAPPE as "WRITE,READ": the points
+// go out on the first, the test's leave to go on comes back on the second. Null when no
+// test listens, or once it has closed its ends.
+struct canale_tappe {
+  HANDLE scrive = nullptr;
+  HANDLE legge = nullptr;
+};
+
+canale_tappe& canale() {
+  static canale_tappe c = [] {
+    canale_tappe t;
+    const char* valore = std::getenv("COMPILA_SCENARIO_TAPPE");
+    unsigned long long scrive = 0, legge = 0;
+    if (valore != nullptr && std::sscanf(valore, "%llu,%llu", &scrive, &legge) == 2) {
+      t.scrive = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(scrive));
+      t.legge = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(legge));
+    }
+    return t;
+  }();
+  return c;
+}
+
+}  // namespace
+
+bool tappe_di_prova() { return canale().scrive != nullptr; }
+
+void tappa_di_prova(const char* nome) {
+  canale_tappe& c = canale();
+  if (c.scrive == nullptr) return;
+  const std::string riga = std::string(nome) + "\n";
+  DWORD fatti = 0;
+  char risposta = 0;
+  if (!WriteFile(c.scrive, riga.data(), static_cast<DWORD>(riga.size()), &fatti, nullptr) || fatti != riga.size() ||
+      !ReadFile(c.legge, &risposta, 1, &fatti, nullptr) || fatti != 1) {
+    c = canale_tappe{};
+  }
+}
 
 }  // namespace scenario

@@ -478,41 +478,6 @@ TEST(Guasti, CollegamentoAUnaCartellaAlPostoDelPercorso) {
   EXPECT_EQ(nomi_in(b.temporanei / "altrove"), std::set<std::string>{});
 }
 
-TEST(Guasti, RinominaCheFallisceAMetaDellInsieme) {
-  // The three files take their places one after the other. When the second or the third
-  // cannot (its temporary file taken away while the build stops after the rename before),
-  // those already in place get their earlier files back, or go where there were none:
-  // status 2 naming the file, the earlier set whole, nothing of the build left.
-  banco b;
-  const insieme_file vecchio = b.riferimento("a");
-  const struct {
-    const char* tappa;
-    const char* mancante;
-    bool con_vecchio;
-  } casi[] = {{"rinomina", "Val_R1.sim", true}, {"rinomina2", "Val_R1.dat", true}, {"rinomina2", "Val_R1.dat", false}};
-  const cartella_temporanea appunti;
-  for (const auto& c : casi) {
-    SCOPED_TRACE(std::string(c.mancante) + (c.con_vecchio ? " sopra l'insieme di prima" : " in una cartella vuota"));
-    for (const std::string& nome : nomi_in(b.uscita.percorso())) fs::remove(b.uscita / nome);
-    if (c.con_vecchio) {
-      for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
-    }
-    tappe punti;
-    avvio a = b.costruzione("b");
-    a.punti = &punti;
-    const processo p = parti(a, appunti / "stderr");
-    ASSERT_TRUE(punti.fino_a(c.tappa));
-    for (const std::string& nome : nomi_in(b.uscita.percorso())) {
-      if (nome.starts_with(std::string(c.mancante) + ".tmp")) fs::remove(b.uscita / nome);
-    }
-    punti.lascia();
-    EXPECT_EQ(attendi(p), 2);
-    EXPECT_EQ(leggi_tutto(appunti / "stderr"),
-              "compila_scenario: " + (b.uscita / c.mancante).string() + ": " + std::strerror(ENOENT) + "\n");
-    EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), c.con_vecchio ? vecchio : insieme_file{}));
-  }
-}
-
 TEST(Guasti, DiscoPieno) {
   // A small file system of its own (tmpfs of 2 MiB, in a mount namespace of this test
   // process): the earlier short set fits, the 1,000,000 m line's geometry does not.
