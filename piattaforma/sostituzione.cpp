@@ -1,9 +1,10 @@
 #include "piattaforma/sostituzione.h"
 
-#include "piattaforma/tappe_prova.h"
-
 #include <cstdint>
+#include <optional>
 #include <random>
+
+#include "piattaforma/tappe_prova.h"
 
 namespace scenario {
 
@@ -20,6 +21,18 @@ std::string suffisso_casuale() {
   return suffisso;
 }
 
+// A name beside `destinazione` (its own, ".tmp" and six letters or digits) that `prendi`
+// manages to take; `prendi` answers false when another file has it already.
+template <typename F>
+fs::path nome_libero(const fs::path& destinazione, F prendi) {
+  for (int tentativo = 0; tentativo < 100; ++tentativo) {
+    fs::path nome = destinazione;
+    nome += sistema::percorso(".tmp" + suffisso_casuale());
+    if (prendi(nome)) return nome;
+  }
+  throw errore_file(destinazione, "nessun nome libero per il file temporaneo");
+}
+
 }  // namespace
 
 errore_file::errore_file(const fs::path& file, const std::string& motivo, bool assente)
@@ -34,16 +47,11 @@ file_temporaneo::file_temporaneo(const fs::path& destinazione) : destinazione_(d
   {
     // The file and its entry in the interrupt's table come into being together.
     const segnali_sospesi sospesi;
-    for (int tentativo = 1;; ++tentativo) {
-      fs::path nome = destinazione;
-      nome += sistema::percorso(".tmp" + suffisso_casuale());
-      if (const auto m = sistema::crea_nuovo(nome, destinazione)) {
-        maniglia_ = *m;
-        percorso_ = std::move(nome);
-        break;
-      }
-      if (tentativo == 100) throw errore_file(destinazione, "nessun nome libero per il file temporaneo");
-    }
+    percorso_ = nome_libero(destinazione, [&](const fs::path& nome) {
+      const auto m = sistema::crea_nuovo(nome, destinazione);
+      if (m) maniglia_ = *m;
+      return m.has_value();
+    });
     try {
       scarto_.registra(sistema::testo(percorso_));
     } catch (...) {
@@ -99,34 +107,34 @@ namespace {
 // A second name beside `file` for its content, so that a rename over it does not lose it:
 // a hard link, or a copy where the file system has none. Empty when there is no file.
 fs::path tieni_da_parte(const fs::path& file) {
-  for (int tentativo = 1; tentativo <= 100; ++tentativo) {
-    fs::path riserva = file;
-    riserva += sistema::percorso(".tmp" + suffisso_casuale());
-    switch (sistema::collega(file, riserva)) {
-      case sistema::esito_collegamento::fatto: return riserva;
-      case sistema::esito_collegamento::nessun_file: return {};
-      case sistema::esito_collegamento::nome_occupato: continue;
+  bool nessun_file = false;
+  std::optional<sistema::maniglia> copia;
+  const fs::path riserva = nome_libero(file, [&](const fs::path& nome) {
+    switch (sistema::collega(file, nome)) {
+      case sistema::esito_collegamento::fatto: return true;
+      case sistema::esito_collegamento::nessun_file: nessun_file = true; return true;
+      case sistema::esito_collegamento::nome_occupato: return false;
       case sistema::esito_collegamento::impossibile: break;
     }
-    const std::string contenuto = leggi_file(file);
-    const auto m = sistema::crea_nuovo(riserva, file);
-    if (!m) continue;
-    try {
-      sistema::scrivi(*m, contenuto, file);
-    } catch (...) {
-      sistema::chiudi_senza_controllo(*m);
-      sistema::elimina(riserva);
-      throw;
-    }
-    try {
-      sistema::chiudi(*m, file);
-    } catch (...) {
-      sistema::elimina(riserva);
-      throw;
-    }
-    return riserva;
+    copia = sistema::crea_nuovo(nome, file);
+    return copia.has_value();
+  });
+  if (nessun_file) return {};
+  if (!copia) return riserva;
+  try {
+    sistema::scrivi(*copia, leggi_file(file), file);
+  } catch (...) {
+    sistema::chiudi_senza_controllo(*copia);
+    sistema::elimina(riserva);
+    throw;
   }
-  throw errore_file(file, "nessun nome libero per il file temporaneo");
+  try {
+    sistema::chiudi(*copia, file);
+  } catch (...) {
+    sistema::elimina(riserva);
+    throw;
+  }
+  return riserva;
 }
 
 }  // namespace

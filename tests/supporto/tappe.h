@@ -30,7 +30,13 @@ class tappe {
   std::string prossima();
   // Lets the program go on past every point until `nome`, where it stays. False when it
   // ended first.
-  bool fino_a(const std::string& nome);
+  bool fino_a(const std::string& nome) {
+    for (std::string tappa = prossima(); !tappa.empty(); tappa = prossima()) {
+      if (tappa == nome) return true;
+      prosegui();
+    }
+    return false;
+  }
   // Lets the program go on from the point where it is.
   void prosegui();
   // Closes the test's end: the program goes on and stops nowhere else.

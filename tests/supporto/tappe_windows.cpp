@@ -73,14 +73,6 @@ std::string tappe::prossima() {
   return "";
 }
 
-bool tappe::fino_a(const std::string& nome) {
-  for (std::string tappa = prossima(); !tappa.empty(); tappa = prossima()) {
-    if (tappa == nome) return true;
-    prosegui();
-  }
-  return false;
-}
-
 void tappe::prosegui() {
   DWORD scritti = 0;
   if (al_programma_ != nullptr && (!WriteFile(al_programma_, "v", 1, &scritti, nullptr) || scritti != 1)) lascia();
