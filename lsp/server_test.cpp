@@ -39,10 +39,14 @@ class disco_prova : public disco {
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
+  // A folder is named as the systems name it: a root keeps its slash ("/", "C:/"), and
+  // "C:" alone is no folder at all.
   std::vector<std::string> nomi(const std::string& cartella) override {
     std::vector<std::string> n;
     for (const auto& [p, _] : file) {
-      if (p.starts_with(cartella + "/")) n.push_back(p.substr(cartella.size() + 1));
+      const size_t barra = p.rfind('/');
+      const bool radice = barra == 0 || p[barra - 1] == ':';
+      if (p.substr(0, radice ? barra + 1 : barra) == cartella) n.push_back(p.substr(barra + 1));
     }
     return n;
   }
@@ -230,21 +234,24 @@ TEST(ServerLsp, CompagnoSuDiscoConIndirizziDiWindows) {
   // The run text open under VS Code's Windows address, the line text on disk only: its
   // length is known, so a signal past the track's end is error 15 as on the command line
   // (6000 m of line and 7000 m beyond: cells up to 260, and 13000 m + 100 m is past
-  // them), and the station's hover has its kilometre (2800 m from km 12: km 14+800).
-  sessione x;
-  x.d.percorsi = forma_percorsi::windows;
-  x.d.file["Z:/scenari/Valle_linea.txt"] = TESTO_LINEA;
-  x.inizia();
-  const std::string uri = "file:///z%3A/scenari/Valle_R1-.txt";
-  std::string treno = TESTO_TRENO;
-  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
-  const auto d = sessione::diagnostiche(x.invia(apri(uri, treno)), uri);
-  ASSERT_TRUE(d);
-  ASSERT_EQ(d->size(), 1u) << *d;
-  EXPECT_EQ((*d)[0]["code"], 15);
-  const std::string h =
-      sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(uri, 3, 21))), 2)["result"]["contents"]["value"];
-  EXPECT_NE(h.find("km 14+800"), std::string::npos) << h;
+  // them), and the station's hover has its kilometre (2800 m from km 12: km 14+800). In
+  // a folder and at the drive's root.
+  for (const std::string cartella : {"scenari/", ""}) {
+    sessione x;
+    x.d.percorsi = forma_percorsi::windows;
+    x.d.file["Z:/" + cartella + "Valle_linea.txt"] = TESTO_LINEA;
+    x.inizia();
+    const std::string uri = "file:///z%3A/" + cartella + "Valle_R1-.txt";
+    std::string treno = TESTO_TRENO;
+    treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
+    const auto d = sessione::diagnostiche(x.invia(apri(uri, treno)), uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << *d;
+    EXPECT_EQ((*d)[0]["code"], 15);
+    const std::string h =
+        sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(uri, 3, 21))), 2)["result"]["contents"]["value"];
+    EXPECT_NE(h.find("km 14+800"), std::string::npos) << h;
+  }
 }
 
 TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {

@@ -239,8 +239,10 @@ blocco_cartella::~blocco_cartella() {
 
 namespace {
 
-// What the program has written on its console, for the message box at its end.
+// The start of what the program has written on its console, for the message box at its
+// end (which shows a few lines only).
 std::string mostrato_in_console;
+constexpr size_t MOSTRATO_AL_PIU = 16 * 1024;
 
 // Standard output or error. On a console, the text in wide characters through the
 // console's own call: the C runtime hands a console one byte at a time, and a character
@@ -290,7 +292,9 @@ class uscita_windows : public std::streambuf {
   }
 
   bool scrivi_console(std::string_view utf8) {
-    mostrato_in_console.append(utf8);
+    if (mostrato_in_console.size() < MOSTRATO_AL_PIU) {
+      mostrato_in_console.append(utf8.substr(0, MOSTRATO_AL_PIU - mostrato_in_console.size()));
+    }
     const std::wstring largo = largo_di(utf8);
     for (size_t fatto = 0; fatto < largo.size();) {
       const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(largo.size() - fatto, 8192));
