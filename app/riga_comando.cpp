@@ -4,7 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/piattaforma.h"
+#include "app/nomi_uscita.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 
@@ -176,16 +177,10 @@ size_t leggi_corte(lettura& l, const std::vector<std::string>& argomenti, size_t
   return i;
 }
 
-bool finisce_con(std::string_view testo, std::string_view coda) {
-  return testo.size() >= coda.size() && testo.substr(testo.size() - coda.size()) == coda;
-}
-
-// An identifier becomes part of the compiled files' names inside the output folder: it
-// may not name another folder.
-std::optional<std::string> identificativo_errato(const std::string& id, const char* cosa) {
-  if (id.find('/') == std::string::npos) return std::nullopt;
-  return std::string("identificativo ") + cosa + " non valido " + tra_apici(id) +
-         ": non puo' contenere '/'";
+// Whether `nome` ends with `coda`, as the system compares names (without regard to case
+// on Windows, where "Val_Linea.TXT" is the same file as "Val_linea.txt").
+bool finisce_con(std::string_view nome, std::string_view coda) {
+  return nome.size() >= coda.size() && sistema::stesso_nome(nome.substr(nome.size() - coda.size()), coda);
 }
 
 // --nuovo LINEA TRENO [DIR]: the identifiers themselves, and the folder of the new texts
@@ -208,7 +203,6 @@ void completa_nuovo(lettura& l) {
   r.treno = l.testi[1];
   if (l.testi.size() == 3) r.uscita = l.testi[2];
   for (const auto& [id, cosa] : {std::pair{r.linea, "della linea"}, std::pair{r.treno, "del treno"}}) {
-    if (id.empty()) return l.sbaglia(std::string("identificativo ") + cosa + " vuoto");
     if (auto e = identificativo_errato(id, cosa)) return l.sbaglia(*e);
   }
 }
@@ -264,7 +258,9 @@ std::string treno_da_nome(const std::string& testo_treno, const std::string& lin
   const std::string testa = linea + "_";
   constexpr std::string_view coda = "-.txt";
   if (linea.empty() || nome.size() <= testa.size() + coda.size()) return "";
-  if (nome.compare(0, testa.size(), testa) != 0 || !finisce_con(nome, coda)) return "";
+  if (!sistema::stesso_nome(std::string_view(nome).substr(0, testa.size()), testa) || !finisce_con(nome, coda)) {
+    return "";
+  }
   return nome.substr(testa.size(), nome.size() - testa.size() - coda.size());
 }
 
@@ -305,7 +301,8 @@ std::string testo_aiuto() {
          "indicano in ogni caso e vincono sui nomi.\n"
          "\n"
          "Opzioni:\n"
-         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente)\n"
+         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente),\n"
+         "                         creata se manca\n"
          "  -l, --linea=NOME       identificativo della linea\n"
          "  -t, --treno=NOME       identificativo del treno\n"
          "  -c, --controlla        legge e controlla lo scenario senza scrivere file\n"

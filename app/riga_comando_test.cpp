@@ -77,6 +77,20 @@ TEST(RigaComando, CostruzioniEOpzioni) {
   });
 }
 
+TEST(RigaComando, MaiuscoleNeiNomiComeLeConfrontaIlSistema) {
+  // On Windows "Val_Linea.TXT" is the file "Val_linea.txt": the identifiers come out as
+  // the names write them. Elsewhere the case is part of the name.
+#ifdef _WIN32
+  constexpr bool senza_maiuscole = true;
+#else
+  constexpr bool senza_maiuscole = false;
+#endif
+  for (const auto& [linea, treno] : {std::pair{"Val_Linea.TXT", "VAL_R1-.Txt"}, std::pair{"Val_linea.txt", "Val_R1-.TXT"}}) {
+    const std::string atteso = std::string("Val/R1 <") + linea + "> <" + treno + ">";
+    verifica({{{linea, treno}, senza_maiuscole ? atteso : "errore"}});
+  }
+}
+
 TEST(RigaComando, OsservaAnteprimaENuovo) {
   verifica({
       {{"--osserva", L, T}, LT + " osserva"},
@@ -112,10 +126,10 @@ TEST(RigaComando, ErroriDUso) {
            {L, T, "-o"}, {L, T, "--linea"}, {"--linea=", L, T}, {"-o", "", L, T},
            {L}, {"-c"}, {"--"}, {L, T, "terzo.txt"},
            {"linea.txt", T}, {L, "corsa.txt"}, {"_linea.txt", "_T-.txt"},
-           {"Val_linea.txt.bak", "Val_T-.txt"}, {"Val_Linea.txt", "Val_T-.txt"},
+           {"Val_linea.txt.bak", "Val_T-.txt"},
            {"Val_linea.txt/", "Val_T-.txt"}, {L, "L_-.txt"}, {L, "L_T.txt"}, {L, "Altra_T-.txt"},
            {"Val_linea.txt", "Valle_R1-.txt"}, {"-l", "X", L, T},
-           {"--linea", "../fuori", L, T}, {"-t", "a/b", L, T}}) {
+           {"--linea", "../fuori", L, T}, {"-t", "a/b", L, T}, {"-t", "R1:a", L, T}, {"--nuovo", "Val", "NUL"}}) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);

@@ -37,6 +37,7 @@ class disco_memoria : public disco {
     if (cartella == "/s") return {"Valle_linea.txt"};
     return {};
   }
+  forma_percorsi forma() const override { return forma_percorsi::posix; }
 };
 
 void controlla(const std::string& risposta) {

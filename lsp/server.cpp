@@ -85,7 +85,10 @@ struct correzione_offerta {
 
 std::string cartella_di(const std::string& percorso) {
   const size_t barra = percorso.rfind('/');
-  return barra == std::string::npos ? "." : percorso.substr(0, barra == 0 ? 1 : barra);
+  if (barra == std::string::npos) return ".";
+  // The root keeps its slash: "/", and a drive's "C:/".
+  const bool radice = barra == 0 || (barra == 2 && percorso[1] == ':');
+  return percorso.substr(0, radice ? barra + 1 : barra);
 }
 
 std::string nome_di(const std::string& percorso) {
@@ -94,7 +97,7 @@ std::string nome_di(const std::string& percorso) {
 }
 
 std::string unisci(const std::string& cartella, const std::string& nome) {
-  return cartella == "/" ? "/" + nome : cartella + "/" + nome;
+  return cartella.ends_with('/') ? cartella + nome : cartella + "/" + nome;
 }
 
 // A line text for a run text that has none: the longest line the format allows, so that
@@ -231,8 +234,10 @@ struct server::stato {
 
   // ---- texts --------------------------------------------------------------------------
 
-  static std::string chiave(const std::string& uri) {
-    const std::string p = percorso_da_uri(uri);
+  // A text's key: its path, in the system's form whatever form of address the editor
+  // sent, so that a partner found on disk and one open in the editor meet.
+  std::string chiave(const std::string& uri) const {
+    const std::string p = percorso_da_uri(uri, archivio.forma());
     return p.empty() ? uri : p;
   }
 
@@ -335,7 +340,8 @@ struct server::stato {
   }
 
   std::pair<std::string, std::string> coppia_di(const std::string& k, formato::testo t) {
-    if (percorso_da_uri(aperti.count(k) > 0 ? aperti[k].uri : uri_da_percorso(k)).empty()) {
+    if (percorso_da_uri(aperti.count(k) > 0 ? aperti[k].uri : uri_da_percorso(k, archivio.forma()), archivio.forma())
+            .empty()) {
       return t == formato::testo::linea ? std::pair{k, std::string()} : std::pair{std::string(), k};
     }
     return t == formato::testo::linea ? std::pair{k, treno_di(k)} : std::pair{linea_di(k), k};
@@ -356,7 +362,7 @@ struct server::stato {
 
   std::string uri_di(const std::string& percorso) {
     const auto it = aperti.find(percorso);
-    return it != aperti.end() ? it->second.uri : uri_da_percorso(percorso);
+    return it != aperti.end() ? it->second.uri : uri_da_percorso(percorso, archivio.forma());
   }
 
   // ---- checking -----------------------------------------------------------------------

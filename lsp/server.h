@@ -15,6 +15,8 @@
 
 namespace scenario::lsp {
 
+enum class forma_percorsi;
+
 // What the server may ask of the file system: a text that is not open in the editor (the
 // partner of an open one), and the names in a folder (to find that partner).
 class disco {
@@ -24,6 +26,8 @@ class disco {
   virtual std::optional<std::string> leggi(const std::string& percorso) = 0;
   // The names of the files of a folder (not their paths).
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
+  // How the system writes paths, and so the paths the server asks for.
+  virtual forma_percorsi forma() const = 0;
 };
 
 class server {

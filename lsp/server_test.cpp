@@ -33,14 +33,20 @@ const std::string TESTO_TRENO =
 class disco_prova : public disco {
  public:
   std::map<std::string, std::string> file;
+  forma_percorsi percorsi = forma_percorsi::posix;
+  forma_percorsi forma() const override { return percorsi; }
   std::optional<std::string> leggi(const std::string& p) override {
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
+  // A folder is named as the systems name it: a root keeps its slash ("/", "C:/"), and
+  // "C:" alone is no folder at all.
   std::vector<std::string> nomi(const std::string& cartella) override {
     std::vector<std::string> n;
     for (const auto& [p, _] : file) {
-      if (p.starts_with(cartella + "/")) n.push_back(p.substr(cartella.size() + 1));
+      const size_t barra = p.rfind('/');
+      const bool radice = barra == 0 || p[barra - 1] == ':';
+      if (p.substr(0, radice ? barra + 1 : barra) == cartella) n.push_back(p.substr(barra + 1));
     }
     return n;
   }
@@ -186,6 +192,66 @@ TEST(ServerLsp, ModificheIncrementaliEPartnerDaDiscoODalBuffer) {
   // Closed, the line text is taken from disk again: clean.
   r = x.invia(notifica("textDocument/didClose", {{"textDocument", {{"uri", URI_LINEA}}}}));
   EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
+}
+
+TEST(ServerLsp, IndirizziComeLiMandaOgniEditor) {
+  // Each address, the path the server keeps for it, and the address it gives a path back.
+  using enum forma_percorsi;
+  const struct {
+    std::string uri;
+    forma_percorsi forma;
+    std::string percorso;  // empty: not a file of this system
+    std::string di_nuovo;  // the address of that path; empty: the same as `uri`
+  } casi[] = {
+      {"file:///scenari/Valle_linea.txt", posix, "/scenari/Valle_linea.txt", ""},
+      {"file://localhost/scenari/Citt%C3%A0%20d%E2%80%99Erba/x.txt", posix,
+       "/scenari/Citt\xc3\xa0 d\xe2\x80\x99" "Erba/x.txt", "file:///scenari/Citt%C3%A0%20d%E2%80%99Erba/x.txt"},
+      // What VS Code sends on Windows, what other editors send, and an old form.
+      {"file:///z%3A/scenari/Valle_linea.txt", windows, "Z:/scenari/Valle_linea.txt",
+       "file:///Z:/scenari/Valle_linea.txt"},
+      {"file:///Z:/scenari/Valle_linea.txt", windows, "Z:/scenari/Valle_linea.txt", ""},
+      {"file:///c%3a/Valle_linea.txt", windows, "C:/Valle_linea.txt", "file:///C:/Valle_linea.txt"},
+      {"FILE:/C:/a%5Cb.txt", windows, "C:/a/b.txt", "file:///C:/a/b.txt"},
+      {"file:///C|/a.txt", windows, "C:/a.txt", "file:///C:/a.txt"},
+      {"file:///c%3A", windows, "C:", "file:///C:"},
+      // A network share, from Windows; another host's file means nothing on POSIX.
+      {"file://server/share/Valle_linea.txt", windows, "//server/share/Valle_linea.txt", ""},
+      {"file://server/share/Valle_linea.txt", posix, "", ""},
+      // On POSIX a drive letter is a folder's name like any other.
+      {"file:///z%3A/a.txt", posix, "/z:/a.txt", "file:///z%3A/a.txt"},
+      {"untitled:Untitled-1", windows, "", ""},
+      {"file:relativo.txt", posix, "", ""},
+      {"file:", windows, "", ""},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(percorso_da_uri(c.uri, c.forma), c.percorso) << c.uri;
+    if (c.percorso.empty()) continue;
+    EXPECT_EQ(uri_da_percorso(c.percorso, c.forma), c.di_nuovo.empty() ? c.uri : c.di_nuovo) << c.uri;
+  }
+}
+
+TEST(ServerLsp, CompagnoSuDiscoConIndirizziDiWindows) {
+  // The run text open under VS Code's Windows address, the line text on disk only: its
+  // length is known, so a signal past the track's end is error 15 as on the command line
+  // (6000 m of line and 7000 m beyond: cells up to 260, and 13000 m + 100 m is past
+  // them), and the station's hover has its kilometre (2800 m from km 12: km 14+800). In
+  // a folder and at the drive's root.
+  for (const std::string cartella : {"scenari/", ""}) {
+    sessione x;
+    x.d.percorsi = forma_percorsi::windows;
+    x.d.file["Z:/" + cartella + "Valle_linea.txt"] = TESTO_LINEA;
+    x.inizia();
+    const std::string uri = "file:///z%3A/" + cartella + "Valle_R1-.txt";
+    std::string treno = TESTO_TRENO;
+    treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
+    const auto d = sessione::diagnostiche(x.invia(apri(uri, treno)), uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << *d;
+    EXPECT_EQ((*d)[0]["code"], 15);
+    const std::string h =
+        sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(uri, 3, 21))), 2)["result"]["contents"]["value"];
+    EXPECT_NE(h.find("km 14+800"), std::string::npos) << h;
+  }
 }
 
 TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {

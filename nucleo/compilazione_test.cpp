@@ -103,5 +103,28 @@ TEST(MemorizzaPercorso, UnErroreNonConsegnaNessunFile) {
   }
 }
 
+TEST(MemorizzaPercorso, OgniTestoIllegibileEDetto) {
+  // Notepad's "Unicode" is UTF-16: error 105 at each text so saved, even when the line
+  // text's own stops the reading; a readable run text is not spoken of.
+  const std::string utf16 = std::string("\xFF\xFE[\0g\0", 6);
+  const struct {
+    std::string linea, treno;
+    std::vector<std::string> etichette;  // of the errors 105
+  } casi[] = {
+      {utf16, utf16, {"linea.txt", "treno.txt"}},
+      {utf16, treno_di(), {"linea.txt"}},
+      {linea_di(5000), utf16, {"treno.txt"}},
+  };
+  for (const auto& c : casi) {
+    modello m;
+    const risultato e = memorizza_percorso(richiesta_di(c.linea, c.treno), m, nullptr);
+    std::vector<std::string> etichette;
+    for (const diagnostica& d : e.diagnostiche) {
+      if (d.numero == codice::codifica_testo && d.luogo) etichette.push_back(d.luogo->file);
+    }
+    EXPECT_EQ(etichette, c.etichette);
+  }
+}
+
 }  // namespace
 }  // namespace scenario
