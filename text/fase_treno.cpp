@@ -533,7 +533,9 @@ void fase_treno(stato_lettura& s) {
       controlla_fine_record(s, !trovati.empty() && trovati.back() == &D().stazione);
     }
   }
-  if (generale && !s.stazione_letta) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);
+  // A reading stopped by the error cap has not seen the rest of the text: it cannot say
+  // that the text holds no station.
+  if (generale && !s.stazione_letta && !s.fermata) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);
   chiudi_fase_treno(s, cur);
 }
 
