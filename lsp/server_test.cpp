@@ -73,8 +73,17 @@ struct sessione {
     return risposte;
   }
   std::vector<json> invia(const json& m) { return invia(std::vector<json>{m}); }
-  void inizia() {
-    invia(std::vector<json>{chiedi(1, "initialize", {{"capabilities", json::object()}}), notifica("initialized")});
+  // A client that takes snippets and markdown.
+  static json capacita_piene() {
+    return {{"textDocument",
+             {{"completion", {{"completionItem", {{"snippetSupport", true}, {"documentationFormat", {"markdown"}}}}}},
+              {"hover", {{"contentFormat", {"markdown", "plaintext"}}}},
+              {"inlayHint", json::object()}}},
+            {"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}};
+  }
+  std::vector<json> inizia(json capacita = capacita_piene()) {
+    return invia(std::vector<json>{chiedi(1, "initialize", {{"capabilities", std::move(capacita)}}),
+                                   notifica("initialized")});
   }
 
   // The answer to request `id` among `risposte`.
@@ -239,6 +248,214 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[1]["name"], "[stazioni]");
   EXPECT_EQ(s[1]["children"][0]["name"], "Piano Rio");
+}
+
+// What the client says it takes: snippets and markdown only where it lists them.
+TEST(ServerLsp, CapacitaDelClient) {
+  struct caso {
+    const char* nome;
+    json capacita;
+    std::string tipo_hover;
+    std::string inserito;  // the station's completion, its start
+    int formato;           // insertTextFormat
+  };
+  const json piene = sessione::capacita_piene();
+  const std::vector<caso> casi = {
+      {"nessuna", json::object(), "plaintext", "stazione, , , , ", 1},
+      {"snippet e markdown", piene, "markdown", "stazione, ${1:posizione}, ${2:tipo}, ${3:lunghezza}, ", 2},
+      {"testo semplice preferito",
+       {{"textDocument", {{"hover", {{"contentFormat", {"plaintext", "markdown"}}}},
+                          {"completion", {{"completionItem", {{"snippetSupport", false}}}}}}}},
+       "plaintext", "stazione, , , , ", 1},
+  };
+  for (const caso& c : casi) {
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    x.inizia(c.capacita);
+    x.invia(apri(URI_TRENO, TESTO_TRENO));
+    const json h = sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 3, 21))), 2)["result"];
+    EXPECT_EQ(h["contents"]["kind"], c.tipo_hover) << c.nome;
+    // Bold only in markdown.
+    EXPECT_EQ(h["contents"]["value"].get<std::string>().starts_with("**lunghezza** (m)"), c.tipo_hover == "markdown")
+        << c.nome << h;
+    const json v =
+        sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 4, 0))), 3)["result"];
+    for (const json& voce : v["items"]) {
+      if (voce["label"] != "stazione") continue;
+      const std::string inserito = voce["textEdit"]["newText"];
+      EXPECT_TRUE(inserito.starts_with(c.inserito)) << c.nome << ": " << inserito;
+      EXPECT_EQ(voce["insertTextFormat"], c.formato) << c.nome;
+      // Seventeen values: as many commas, snippet or not.
+      EXPECT_EQ(std::count(inserito.begin(), inserito.end(), ','), 17) << c.nome;
+    }
+  }
+}
+
+// The line text with a maximum-speed indicator on the cell of a run's signal at 1500 m
+// (error 16 on the signal).
+std::string linea_con_indicatore() {
+  std::string linea = TESTO_LINEA;
+  return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
+}
+
+// A line text with two run texts open: a change to the line re-checks both.
+TEST(ServerLsp, DueCorseDiUnaLinea) {
+  const std::string uri_r2 = "file:///scenari/Valle_R2-.txt";
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  x.invia(apri(URI_LINEA, TESTO_LINEA));
+  x.invia(apri(URI_TRENO, treno));
+  x.invia(apri(uri_r2, treno));
+  const auto cambia = [&](const std::string& testo) {
+    return x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                       {"contentChanges", {{{"text", testo}}}}}));
+  };
+  auto r = cambia(linea_con_indicatore());
+  for (const std::string& uri : {URI_TRENO, uri_r2}) {
+    const auto d = sessione::diagnostiche(r, uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << uri << *d;
+    EXPECT_EQ((*d)[0]["code"], 16) << uri;
+  }
+  r = cambia(TESTO_LINEA);
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
+}
+
+// The partner on disk: looked for and named when missing, taken up when the client says
+// it came or changed; a text renamed or saved under a new name is followed there.
+TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
+  sessione x;
+  const auto avvio = x.inizia();
+  // The client watches the two kinds of text for the server.
+  const auto registra = std::find_if(avvio.begin(), avvio.end(), [](const json& m) {
+    return m.value("method", "") == "client/registerCapability";
+  });
+  ASSERT_NE(registra, avvio.end());
+  EXPECT_EQ((*registra)["params"]["registrations"][0]["method"], "workspace/didChangeWatchedFiles");
+
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u) << *d;
+  EXPECT_EQ((*d)[0]["severity"], 3);
+  EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_linea.txt"), std::string::npos) << *d;
+
+  const auto su_disco = [&](int tipo) {
+    return x.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", tipo}}}}}));
+  };
+  x.d.file[LINEA] = TESTO_LINEA;
+  EXPECT_EQ(sessione::diagnostiche(su_disco(1), URI_TRENO), json::array());
+  x.d.file[LINEA] = linea_con_indicatore();
+  d = sessione::diagnostiche(su_disco(2), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u);
+  EXPECT_EQ((*d)[0]["code"], 16);
+  x.d.file[LINEA] = TESTO_LINEA;
+  su_disco(2);
+
+  // Renamed: the old name's diagnostics cleared, the new one checked.
+  const std::string uri_r3 = "file:///scenari/Valle_R3-.txt";
+  auto r = x.invia(notifica("workspace/didRenameFiles", {{"files", {{{"oldUri", URI_TRENO}, {"newUri", uri_r3}}}}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r3), json::array());
+  // Saved under a new name (the editor's own save as): taken up from the saved text.
+  const std::string uri_r4 = "file:///scenari/Valle_R4-.txt";
+  std::string errato = TESTO_TRENO;
+  errato.replace(errato.find("stazione"), 8, "stazone");
+  r = x.invia(notifica("textDocument/didSave", {{"textDocument", {{"uri", uri_r4}}}, {"text", errato}}));
+  d = sessione::diagnostiche(r, uri_r4);
+  ASSERT_TRUE(d);
+  ASSERT_FALSE(d->empty());
+  EXPECT_EQ((*d)[0]["code"], 301);
+
+  // A line text with no run text beside it says so.
+  sessione sola;
+  sola.inizia();
+  d = sessione::diagnostiche(sola.invia(apri(URI_LINEA, TESTO_LINEA)), URI_LINEA);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u);
+  EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_TRENO-.txt"), std::string::npos) << *d;
+}
+
+// Thousands of faults: the reading goes on to the end (no warning that follows from a
+// stop), and a text publishes at most 200 diagnostics, errors first, the last counting
+// the rest.
+TEST(ServerLsp, LimiteDelleDiagnostiche) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  std::string treno = TESTO_TRENO;
+  std::string errori, avvisi;
+  for (int i = 0; i < 60; ++i) errori += "velocita, 0, x\r\n";  // not a number: an error
+  for (int i = 0; i < 300; ++i) avvisi += "stazone, 5000\r\n";  // a misspelt keyword: a warning
+  treno.insert(treno.find("[stazioni]"), errori);
+  treno.insert(treno.find("[fine]"), avvisi);
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 200u);
+  for (size_t i = 0; i < 199; ++i) {
+    EXPECT_EQ((*d)[i]["severity"], i < 60 ? 1 : 2) << i;
+    EXPECT_EQ((*d)[i]["code"], i < 60 ? 25 : 301) << i;  // 25: an item that cannot be read
+  }
+  // 360 in all, 199 shown: 161 warnings left.
+  EXPECT_TRUE((*d)[199]["message"].get<std::string>().starts_with("altre 161 diagnostiche non mostrate (0 errori"))
+      << (*d)[199];
+}
+
+// Help while typing: the value under the cursor, the labels after values, the sections
+// folded, the kinds of the parts of a line.
+TEST(ServerLsp, AiutiMentreSiScrive) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  const std::string treno = TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]")) +
+                            "stazone, 100\r\nUna nota, con virgole\r\n[fine]\r\n";
+  x.invia(apri(URI_TRENO, treno));
+  // The station's hours: "8" after "30, " (its fourteenth value).
+  const std::string stazione = "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio";
+  const int ore = static_cast<int>(stazione.find(" 8,")) + 1;
+  const json f =
+      sessione::risposta(x.invia(chiedi(2, "textDocument/signatureHelp", punto(URI_TRENO, 3, ore))), 2)["result"];
+  ASSERT_EQ(f["activeParameter"], 13) << f;
+  const json firma = f["signatures"][0];
+  const std::string etichetta = firma["label"];
+  const json dove = firma["parameters"][13]["label"];
+  EXPECT_EQ(etichetta.substr(dove[0].get<size_t>(), dove[1].get<size_t>() - dove[0].get<size_t>()), "ore");
+  EXPECT_TRUE(firma["parameters"][13]["documentation"]["value"].get<std::string>().starts_with("h, da 0 a 23"))
+      << firma["parameters"][13];
+
+  // Inlay hints on the station line: the kilometre after its position (12000 + 2800 m),
+  // the unit after its length.
+  const json s = sessione::risposta(
+      x.invia(chiedi(3, "textDocument/inlayHint",
+                     {{"textDocument", {{"uri", URI_TRENO}}},
+                      {"range", {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 0}}}}}})),
+      3)["result"];
+  ASSERT_GE(s.size(), 2u) << s;
+  EXPECT_EQ(s[0]["label"], "km 14+800");
+  EXPECT_EQ(s[0]["position"]["character"], stazione.find(", 12"));
+  EXPECT_EQ(s[1]["label"], "m");
+  EXPECT_EQ(s[1]["position"]["character"], stazione.find(", 0"));
+
+  const json p = sessione::risposta(
+      x.invia(chiedi(4, "textDocument/foldingRange", {{"textDocument", {{"uri", URI_TRENO}}}})), 4)["result"];
+  EXPECT_EQ(p, json::parse(R"([{"startLine":0,"endLine":1,"kind":"region"},{"startLine":2,"endLine":5,"kind":"region"}])"));
+
+  // The kinds of the last four lines, five numbers each (line and start from the one
+  // before, length, kind in the legend's order): an unknown keyword (2) and its number
+  // (3), a note holding commas (5), the closing header (0).
+  const json g = sessione::risposta(
+      x.invia(chiedi(5, "textDocument/semanticTokens/full", {{"textDocument", {{"uri", URI_TRENO}}}})), 5)["result"];
+  const std::vector<int64_t> dati = g["data"];
+  ASSERT_GE(dati.size(), 20u);
+  EXPECT_EQ(std::vector<int64_t>(dati.end() - 20, dati.end()),
+            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 21, 5, 0, 1, 0, 6, 0, 0}));
 }
 
 // Positions in either unit: "a", "é" (two UTF-8 bytes, one UTF-16 unit), then a character
