@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "lsp/impagina_file.h"
 #include "lsp/server.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
@@ -68,6 +69,11 @@ int main(int argc, char** argv) {
     case azione_richiesta::lsp: {
       const auto disco = lsp::disco_di_sistema();
       return lsp::servi_lsp(0, std::cout, *disco);
+    }
+    case azione_richiesta::impagina: {
+      const auto disco = lsp::disco_di_sistema();
+      return lsp::impagina_file(comando.da_impaginare, comando.solo_verifica_impaginazione, *disco, std::cout,
+                                std::cerr);
     }
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore:
