@@ -310,11 +310,14 @@ completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t by
   if (linea.substr(0, byte).find(',') != std::string_view::npos) return esito;
   esito.da = senza_spazi(linea, 0, byte).da;
   const std::string_view scritto = linea.substr(esito.da, byte - esito.da);
+  // Headers where one may begin: nothing typed yet, or a bracket.
+  const bool intestazioni = scritto.empty() || scritto.front() == '[';
   for (const formato::sezione& z : formato::sezioni(t)) {
+    if (!intestazioni) break;
     esito.voci.push_back(
         {std::string(z.nome), std::string(z.significato), {}, std::string(z.nome), std::string(z.nome), true});
   }
-  if (scritto.starts_with("[")) return esito;
+  if (!scritto.empty() && scritto.front() == '[') return esito;
   const std::string sezione = sezione_della_riga(testo, inizi, riga - 1);
   for (const record& r : formato::records(t)) {
     if (r.sezione != sezione) continue;

@@ -230,6 +230,22 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   EXPECT_TRUE(stazione.starts_with("stazione, ${1:posizione}, ${2:tipo}, ${3:lunghezza}, ")) << stazione;
   EXPECT_TRUE(stazione.ends_with(", ${17:nome}")) << stazione;
 
+  // A keyword begun: no headers, only the section's records; in the line text's [curve]
+  // each spelling of a curve names itself in its detail.
+  const auto etichette_di = [&](int id, const std::string& uri, int riga, int colonna) {
+    std::map<std::string, std::string> d;
+    const json r = sessione::risposta(x.invia(chiedi(id, "textDocument/completion", punto(uri, riga, colonna))), id);
+    for (const json& v : r["result"]["items"]) d[v["label"]] = v["detail"];
+    return d;
+  };
+  const auto iniziata = etichette_di(30, URI_TRENO, 4, 2);  // "st" of "stazone"
+  EXPECT_EQ(iniziata.size(), 1u);
+  EXPECT_EQ(iniziata.count("stazione"), 1u);
+  x.invia(apri(URI_LINEA, "[generale]\r\nlunghezza percorso, 6000\r\n[curve]\r\n\r\n[fine]\r\n"));
+  const auto curve = etichette_di(31, URI_LINEA, 3, 0);
+  ASSERT_EQ(curve.count("curvas2"), 1u);
+  EXPECT_TRUE(curve.at("curvas2").starts_with("curvas2, ")) << curve.at("curvas2");
+
   // The fix of the diagnostic under the cursor, as a quick fix that edits the keyword.
   const json a = sessione::risposta(
       x.invia(chiedi(4, "textDocument/codeAction",
