@@ -11,8 +11,7 @@
 
 -- What this file tells the author, in one place.
 local TESTI = {
-  assente = "compila_scenario: programma '%s' non trovato; impostare vim.g.compila_scenario "
-    .. "al suo percorso (ora: %s)",
+  assente = "compila_scenario: '%s' non trovato; indicarne il percorso in vim.g.compila_scenario",
   riavvio = "compila_scenario: il server si e' fermato (stato %s, segnale %s): riavviato",
   arreso = "compila_scenario: il server si ferma appena avviato; non e' piu' riavviato",
 }
@@ -90,8 +89,8 @@ vim.api.nvim_create_autocmd({ "BufReadPost", "BufNewFile" }, {
     if vim.fn.executable(programma()) ~= 1 then
       if not avvisato then
         avvisato = true
-        vim.notify(string.format(TESTI.assente, programma(), vim.inspect(vim.g.compila_scenario)),
-          vim.log.levels.ERROR)
+        -- After the start-up screen, as one line that asks for no key.
+        vim.schedule(function() vim.notify(string.format(TESTI.assente, programma()), vim.log.levels.WARN) end)
       end
       return
     end
