@@ -115,6 +115,8 @@ int Form_Load(const fs::path& cartella, piattaforma& p) {
   r.linea = m.linea;
   r.treno = m.treno;
   r.genera_linea = true;
+  // The embedded scenario is read as it always has been.
+  r.permissivo = true;
   risultato esito;
   // Another build in this folder would overwrite and delete these very texts: one at a
   // time, from the first text written to the last compiled file in place.

@@ -46,6 +46,17 @@ testo_ingresso testo_autore(const std::string& file) {
 
 }  // namespace
 
+elenco_diagnostiche diagnostiche_da_mostrare(const elenco_diagnostiche& tutte, const riga_comando& r) {
+  elenco_diagnostiche mostrate;
+  for (const diagnostica& d : tutte) {
+    // A note of the catalogue only informs: with --verboso. One of the build's own (the
+    // reading stopped at the most errors asked for) unless -q.
+    if (d.livello == gravita::nota && (r.silenzioso || (d.numero != 0 && !r.verboso))) continue;
+    mostrate.push_back(d);
+  }
+  return mostrate;
+}
+
 int costruzione_autore(const riga_comando& r, piattaforma& p) {
   const fs::path uscita = sistema::percorso(r.uscita.empty() ? "." : r.uscita);
   richiesta q;
@@ -53,6 +64,7 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.treno = r.treno;
   q.genera_linea = true;
   q.max_errori = r.max_errori;
+  q.permissivo = r.permissivo;
   // The output folder must already be there (it is not made on the author's behalf); it
   // is held, one build at a time, until the compiled files are in place.
   std::optional<blocco_cartella> blocco;
@@ -70,7 +82,7 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
         {q.testo_linea.etichetta, q.testo_linea.byte ? std::string_view(*q.testo_linea.byte) : ""},
         {q.testo_treno.etichetta, q.testo_treno.byte ? std::string_view(*q.testo_treno.byte) : ""}};
     const conteggio_diagnostiche conto = mostra_diagnostiche(
-        p, esito.diagnostiche, testi,
+        p, diagnostiche_da_mostrare(esito.diagnostiche, r), testi,
         r.diagnostica_json ? formato_diagnostiche::json : formato_diagnostiche::testo);
     if (conto.errori > 0) return false;
     if (r.severo && conto.avvisi > 0) {

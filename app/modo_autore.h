@@ -4,6 +4,7 @@
 
 #include "app/piattaforma.h"
 #include "app/riga_comando.h"
+#include "model/diagnostica.h"
 
 namespace scenario {
 
@@ -13,5 +14,9 @@ namespace scenario {
 // an output folder that is not there, or any other failure of the file system throws
 // errore_file.
 int costruzione_autore(const riga_comando& r, piattaforma& p);
+
+// What the author is shown of a build's diagnostics: errors and warnings; the notes that
+// only inform with --verboso; nothing but errors and warnings with -q.
+elenco_diagnostiche diagnostiche_da_mostrare(const elenco_diagnostiche& tutte, const riga_comando& r);
 
 }  // namespace scenario

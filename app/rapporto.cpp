@@ -51,10 +51,7 @@ std::string caret(const std::string& riga_utf8, int32_t colonna, int32_t fine) {
 
 }  // namespace
 
-std::string in_utf8(std::string_view testo) {
-  if (esamina_codifica(testo).tipo == codifica::utf8) return std::string(testo);
-  return latin1_in_utf8(testo);
-}
+std::string in_utf8(std::string_view testo) { return testo_in_utf8(testo); }
 
 std::string messaggio_diagnostica(const diagnostica& d) {
   const auto voce = cerca_errore(d.numero);

@@ -12,7 +12,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori, lsp, formatta, controlla_formato
+  max_errori, lsp, permissivo, verboso, formatta, controlla_formato
 };
 
 struct voce_opzione {
@@ -30,7 +30,8 @@ constexpr voce_opzione opzioni[] = {
     {'h', "help", opzione::aiuto, false},       {'V', "version", opzione::versione, false},
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
     {'\0', "nuovo", opzione::nuovo, false},    {'\0', "max-errori", opzione::max_errori, true},
-    {'\0', "lsp", opzione::lsp, false},        {'\0', "formatta", opzione::formatta, false},
+    {'\0', "lsp", opzione::lsp, false},        {'\0', "permissivo", opzione::permissivo, false},
+    {'v', "verboso", opzione::verboso, false}, {'\0', "formatta", opzione::formatta, false},
     {'\0', "controlla-formato", opzione::controlla_formato, false},
 };
 
@@ -96,6 +97,8 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
       l.r.diagnostica_json = valore == "json";
       return;
     case opzione::severo: l.r.severo = true; return;
+    case opzione::permissivo: l.r.permissivo = true; return;
+    case opzione::verboso: l.r.verboso = true; return;
     case opzione::max_errori: {
       // A count: digits only, 0 for no limit.
       const bool cifre = valore.size() <= 9 && valore.find_first_not_of("0123456789") == std::string::npos;
@@ -229,7 +232,7 @@ void completa(lettura& l) {
   }
   if (l.impagina) {
     const riga_comando& r = l.r;
-    if (l.nuovo || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
+    if (l.nuovo || r.osserva || r.solo_controllo || r.permissivo || r.verboso || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
         !r.treno.empty()) {
       return l.sbaglia("--formatta e --controlla-formato non si usano con altre opzioni");
     }
@@ -345,16 +348,21 @@ std::string testo_aiuto() {
          "                         diagnostica (file, line, column, severity, number,\n"
          "                         position, message, end_column, notes, fix)\n"
          "      --severo           tratta gli avvisi come errori: stato 1, nessun file\n"
+         "      --permissivo       legge come sempre: cio' che i file compilati non\n"
+         "                         terrebbero come scritto (un valore vuoto, un record non\n"
+         "                         letto, un oggetto coperto) e' un avviso, non un errore\n"
          "      --max-errori=N     si ferma dopo N errori (predefinito 50; 0: nessun limite)\n"
-         "  -q, --silenzioso       nessuna riga di riepilogo dopo una costruzione riuscita\n"
+         "  -q, --silenzioso       solo errori e avvisi: nessuna nota, nessun riepilogo\n"
+         "  -v, --verboso          anche le note (la conversione di un testo UTF-8)\n"
          "  -h, --help             mostra questo aiuto ed esce\n"
          "  -V, --version          mostra la versione ed esce\n"
          "\n"
          "Ogni errore o avviso e' una riga su standard error nella forma dei compilatori,\n"
          "  FILE:RIGA:COLONNA: error: Errore n. N: descrizione (posizione P m)\n"
-         "seguita dalla riga del testo e da un segno ^ sotto la colonna. Gli avvisi\n"
-         "(warning) non cambiano i file compilati. Una costruzione riuscita finisce con\n"
-         "una riga di riepilogo: stazioni, segnali, rallentamenti, celle, avvisi.\n"
+         "seguita dalla riga del testo e da un segno ^ sotto la colonna. Cio' che i file\n"
+         "compilati non terrebbero come scritto e' un errore. Gli avvisi (warning) non\n"
+         "cambiano i file compilati. Una costruzione riuscita finisce con una riga di\n"
+         "riepilogo: stazioni, segnali, rallentamenti, celle, avvisi.\n"
          "\n"
          "Stato di uscita: 0 riuscito, 1 errore nello scenario, 2 errore d'uso o del\n"
          "file system. Con --osserva l'interruzione (Ctrl-C o SIGTERM) chiude con 0.\n";

@@ -42,6 +42,11 @@ struct riga_comando {
   bool diagnostica_json = false;
   // Warnings count as errors: status 1, nothing written.
   bool severo = false;
+  // The reading of old: what the compiled set would not hold as written is a warning,
+  // and the scenario is built as it always was.
+  bool permissivo = false;
+  // Standalone notes too (the conversion of a UTF-8 text).
+  bool verboso = false;
   int32_t max_errori = 50;  // the reading stops after this many errors; 0: no limit
   // No summary line after a successful build.
   bool silenzioso = false;

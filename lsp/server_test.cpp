@@ -399,25 +399,25 @@ TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
   EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_TRENO-.txt"), std::string::npos) << *d;
 }
 
-// Thousands of faults: the reading goes on to the end (no warning that follows from a
-// stop), and a text publishes at most 200 diagnostics, errors first, the last counting
-// the rest.
+// Hundreds of faults: the reading goes on to the end (no warning that follows from a
+// stop), and a text publishes at most 200 diagnostics, errors before warnings, the last
+// counting the rest.
 TEST(ServerLsp, LimiteDelleDiagnostiche) {
   sessione x;
   x.d.file[LINEA] = TESTO_LINEA;
   x.inizia();
   std::string treno = TESTO_TRENO;
-  std::string errori, avvisi;
-  for (int i = 0; i < 60; ++i) errori += "velocita, 0, x\r\n";  // not a number: an error
-  for (int i = 0; i < 300; ++i) avvisi += "stazone, 5000\r\n";  // a misspelt keyword: a warning
-  treno.insert(treno.find("[stazioni]"), errori);
-  treno.insert(treno.find("[fine]"), avvisi);
+  std::string avvisi, errori;
+  for (int i = 0; i < 300; ++i) avvisi += "[sezione ignota]\r\n";  // an unknown header: a warning
+  for (int i = 0; i < 60; ++i) errori += "stazone, 5000\r\n";      // an unknown keyword: an error
+  treno.insert(treno.find("[stazioni]"), avvisi);
+  treno.insert(treno.find("[fine]"), errori);
   const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
   ASSERT_TRUE(d);
   ASSERT_EQ(d->size(), 200u);
   for (size_t i = 0; i < 199; ++i) {
     EXPECT_EQ((*d)[i]["severity"], i < 60 ? 1 : 2) << i;
-    EXPECT_EQ((*d)[i]["code"], i < 60 ? 25 : 301) << i;  // 25: an item that cannot be read
+    EXPECT_EQ((*d)[i]["code"], i < 60 ? 301 : 303) << i;
   }
   // 360 in all, 199 shown: 161 warnings left.
   EXPECT_TRUE((*d)[199]["message"].get<std::string>().starts_with("altre 161 diagnostiche non mostrate (0 errori"))

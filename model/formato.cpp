@@ -20,10 +20,41 @@ constexpr int64_t MAX32 = std::numeric_limits<int32_t>::max();
 constexpr int64_t MIN16 = std::numeric_limits<int16_t>::min();
 constexpr int64_t MAX16 = std::numeric_limits<int16_t>::max();
 
+// Where a value is kept.
+using S = sede;
+using C = campo_cella;
+using V = campo_voce;
+using K = codifica_campo;
+
+constexpr deposito in_voce(size_t voce, campo_voce f) {
+  return {S::voce, static_cast<uint8_t>(f), static_cast<uint8_t>(voce), K::diretta, {-1, -1}};
+}
+constexpr deposito propria(campo_voce f, codifica_campo k = K::diretta, int8_t a = -1, int8_t b = -1) {
+  return {S::voce_propria, static_cast<uint8_t>(f), 0, k, {a, b}};
+}
+constexpr deposito in_cella(campo_cella f, codifica_campo k = K::diretta, int8_t a = -1, int8_t b = -1) {
+  return {S::cella, static_cast<uint8_t>(f), 0, k, {a, b}};
+}
+constexpr deposito per_cella(sede dove, campo_cella f, codifica_campo k) {
+  return {dove, static_cast<uint8_t>(f), 0, k, {-1, -1}};
+}
+constexpr deposito PROGRESSIVA_ORDINATA{S::progressiva, 0, 0, K::diretta, {-1, -1}};
+
+constexpr campo in(campo c, deposito d) {
+  c.in_set = d;
+  return c;
+}
+constexpr campo vuoto_ammesso(campo c) {
+  c.vuoto_ammesso = true;
+  return c;
+}
+
 // A position along the line: checked against the track by the reading, not by a range.
 constexpr campo posizione(std::string_view nome, std::string_view significato,
                           std::string_view memoria) {
-  return {nome, "m", L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+  campo c{nome, "m", L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+  c.posizione_lungo_linea = true;
+  return c;
 }
 constexpr campo numero32(std::string_view nome, std::string_view unita, std::string_view significato,
                          std::string_view memoria) {
@@ -38,113 +69,146 @@ constexpr campo numero8(std::string_view nome, std::string_view unita, std::stri
   return {nome, unita, L::numero8, 0, 255, 0, 0, significato, memoria};
 }
 
+constexpr size_t DATI_TRENO = 84, INTESTAZIONE = 85, DATI_CORSA = 86;
+
 // ---- Line text, [generale] -------------------------------------------------------------
 
 constexpr campo LUNGHEZZA[] = {
-    {"L", "m", L::numero32, 0, 1000000, 1, 1,
-     "the line's length; the track runs 7000 m further for objects placed after its end",
-     "table entry 84 `fine`; sizes the track (cells 0 to round((L + 7000) / 50)) and the plan"}};
+    in({"L", "m", L::numero32, 0, 1000000, 1, 1,
+        "the line's length; the track runs 7000 m further for objects placed after its end",
+        "table entry 84 `fine`; sizes the track (cells 0 to round((L + 7000) / 50)) and the plan"},
+       in_voce(DATI_TRENO, V::fine))};
 
 constexpr campo PROGRESSIVA[] = {
-    posizione("inizio", "the line position from which this kilometre numbering holds; a multiple of 50 (error 2)",
-              "table entries 81 to 83 `inizio`, ordered by decreasing start"),
-    numero32("valore", "m",
-             "the kilometre count at the line's origin, in metres, under this numbering; a multiple of 50 (error 2)",
-             "`fine` of the same entry (+100 with flag 1)"),
-    {"flag", "", L::numero32, 0, 1, 0, 0,
-     "1: the kilometres count down along the line (and 100 m are added to the value); 0: they count up",
-     "`posizione` of the same entry"}};
+    in(posizione("inizio", "the line position from which this kilometre numbering holds; a multiple of 50 (error 2)",
+                 "table entries 81 to 83 `inizio`, ordered by decreasing start"),
+       PROGRESSIVA_ORDINATA),
+    in(numero32("valore", "m",
+                "the kilometre count at the line's origin, in metres, under this numbering; a multiple of 50 (error 2)",
+                "`fine` of the same entry (+100 with flag 1)"),
+       PROGRESSIVA_ORDINATA),
+    in({"flag", "", L::numero32, 0, 1, 0, 0,
+        "1: the kilometres count down along the line (and 100 m are added to the value); 0: they count up",
+        "`posizione` of the same entry"},
+       PROGRESSIVA_ORDINATA)};
 
-constexpr campo SFONDO[] = {numero32("v", "", "a background setting of the scenery, handed to the simulator as it is",
-                                     "table entry 85 (uno: `inizio`, due: `posizione`, tre: `fine`)")};
+constexpr campo sfondo(campo_voce dove) {
+  return in(numero32("v", "", "a background setting of the scenery, handed to the simulator as it is",
+                     "table entry 85 (uno: `inizio`, due: `posizione`, tre: `fine`)"),
+            in_voce(INTESTAZIONE, dove));
+}
+constexpr campo SFONDO_UNO[] = {sfondo(V::inizio)};
+constexpr campo SFONDO_DUE[] = {sfondo(V::posizione)};
+constexpr campo SFONDO_TRE[] = {sfondo(V::fine)};
 
 constexpr campo RIPETIZIONE[] = {
-    posizione("inizio", "start of the stretch on which signals are repeated in the cab; a multiple of 50 (error 3)",
-              "table entry 86 `inizio`"),
-    posizione("fine", "end of that stretch, a multiple of 50 (error 4); 0: no repetition",
-              "table entry 86 `fine`; the number of codes (4 or 9, from the keyword) in `posizione`")};
+    in(posizione("inizio", "start of the stretch on which signals are repeated in the cab; a multiple of 50 (error 3)",
+                 "table entry 86 `inizio`"),
+       in_voce(DATI_CORSA, V::inizio)),
+    in(posizione("fine", "end of that stretch, a multiple of 50 (error 4); 0: no repetition",
+                 "table entry 86 `fine`; the number of codes (4 or 9, from the keyword) in `posizione`"),
+       in_voce(DATI_CORSA, V::fine))};
 
 // ---- Line text, body -------------------------------------------------------------------
 
 constexpr campo PENDENZA[] = {
     posizione("p", "where the gradient begins; it holds up to the next gradient record",
               "cells from round(p / 50) on"),
-    {"g", "per mille", L::numero32, -100, 155, 30, 30,
-     "the gradient, climbing when positive, falling when negative", "cell `pendenza` = g + 100"}};
+    in({"g", "per mille", L::numero32, -100, 155, 30, 30,
+        "the gradient, climbing when positive, falling when negative", "cell `pendenza` = g + 100"},
+       per_cella(S::profilo, C::pendenza, K::pendenza))};
 
 constexpr campo CURVA[] = {
     posizione("p", "where the curve begins; the line runs straight up to it", "the plan, metre by metre"),
-    {"l", "m", L::numero32, 0, MAX32, 0, 315, "the curve's length", "the plan, metre by metre"}};
+    in({"l", "m", L::numero32, 0, MAX32, 0, 315, "the curve's length", "the plan, metre by metre"},
+       deposito{S::piano, 0, 0, K::diretta, {-1, -1}})};
 
 constexpr campo MONTAGNA[] = {
     posizione("inizio", "start of the mountain-side stretch", "cells round(inizio / 50) to round(fine / 50 - 1)"),
     {"fine", "m", L::numero32, MIN32, MAX32, 0, 0, "end of the stretch, after its start", "(as inizio)"},
-    {"tipo", "", L::numero32, 0, 265, 33, 33,
-     "the mountain-side type the simulator shows; above 10: type - 10 with every fourth cell left free",
-     "cell `montagna` (low 8 bits of the type)"}};
+    in({"tipo", "", L::numero32, 0, 265, 33, 33,
+        "the mountain-side type the simulator shows; above 10: type - 10 with every fourth cell left free",
+        "cell `montagna` (low 8 bits of the type)"},
+       per_cella(S::tratto, C::montagna, K::montagna))};
 
 constexpr campo INDICATORI[] = {
     posizione("posizione", "where the maximum-speed indicator board stands", "cell round(p / 50 + 1), kind 6"),
-    numero32("vas", "km/h", "first speed, first set", "`dato1` = round(vas x 20 + vad / 5)"),
-    numero32("vbs", "km/h", "second speed, first set", "`dato2` = round(vbs x 20 + vbd / 5)"),
-    numero32("vcs", "km/h", "third speed, first set", "`dato3` = round(vcs x 20 + vcd / 5)"),
-    numero32("strisces", "", "stripes of the first set (0 to 9)", "`dato4` = strisces x 10 + strisced (error 37)"),
-    numero32("vad", "km/h", "first speed, second set", "(with vas)"),
-    numero32("vbd", "km/h", "second speed, second set", "(with vbs)"),
-    numero32("vcd", "km/h", "third speed, second set", "(with vcs)"),
-    numero32("strisced", "", "stripes of the second set (0 to 9)", "(with strisces)")};
+    in(numero32("vas", "km/h", "first speed, first set", "`dato1` = round(vas x 20 + vad / 5)"),
+       in_cella(C::dato1, K::indicatore, 5)),
+    in(numero32("vbs", "km/h", "second speed, first set", "`dato2` = round(vbs x 20 + vbd / 5)"),
+       in_cella(C::dato2, K::indicatore, 6)),
+    in(numero32("vcs", "km/h", "third speed, first set", "`dato3` = round(vcs x 20 + vcd / 5)"),
+       in_cella(C::dato3, K::indicatore, 7)),
+    in(numero32("strisces", "", "stripes of the first set (0 to 9)", "`dato4` = strisces x 10 + strisced (error 37)"),
+       in_cella(C::dato4, K::coppia, 8)),
+    vuoto_ammesso(numero32("vad", "km/h", "first speed, second set; empty: no second set", "(with vas)")),
+    vuoto_ammesso(numero32("vbd", "km/h", "second speed, second set; empty: no second set", "(with vbs)")),
+    vuoto_ammesso(numero32("vcd", "km/h", "third speed, second set; empty: no second set", "(with vcs)")),
+    vuoto_ammesso(numero32("strisced", "", "stripes of the second set (0 to 9); empty: none", "(with strisces)"))};
 
 constexpr campo CARTELLO[] = {
     posizione("p", "where the line-side board stands", "cell round(p / 50 + 1), kind 14"),
-    {"testo", "", L::testo, 0, 65535, 25, 25,
-     "the board's text, to the end of the line; it cannot hold a comma",
-     "`nome` of a table entry from 80 down"}};
+    in({"testo", "", L::testo, 0, 65535, 25, 25,
+        "the board's text, to the end of the line; it cannot hold a comma",
+        "`nome` of a table entry from 80 down"},
+       propria(V::nome))};
 
 // ---- Run text --------------------------------------------------------------------------
 
-constexpr campo MASSA[] = {numero32("percentuale", "%", "the train's braked-mass percentage", "table entry 84 `inizio`")};
-constexpr campo VETTURE[] = {numero32("numero", "", "the train's number of vehicles", "table entry 84 `posizione`")};
+constexpr campo MASSA[] = {in(numero32("percentuale", "%", "the train's braked-mass percentage", "table entry 84 `inizio`"),
+                              in_voce(DATI_TRENO, V::inizio))};
+constexpr campo VETTURE[] = {in(numero32("numero", "", "the train's number of vehicles", "table entry 84 `posizione`"),
+                                in_voce(DATI_TRENO, V::posizione))};
 
 constexpr campo VELOCITA[] = {
     posizione("p", "where the speed limit begins; it holds up to the next one", "cells from round(p / 50) on"),
-    {"v", "km/h", L::numero32, 0, 1277, 31, 31, "the speed limit",
-     "cell `velocita` = round(v / 5): steps of 5 km/h"}};
+    in({"v", "km/h", L::numero32, 0, 1277, 31, 31, "the speed limit",
+        "cell `velocita` = round(v / 5): steps of 5 km/h"},
+       per_cella(S::profilo, C::velocita, K::velocita))};
 
 constexpr campo ADERENZA[] = {
     posizione("p", "where the adhesion begins; it holds up to the next one", "cells from round(p / 50) on"),
-    {"a", "", L::numero32, 0, 255, 32, 32, "the rail's adhesion (100 for a dry rail)",
-     "cell `aderenza`"}};
+    in({"a", "", L::numero32, 0, 255, 32, 32, "the rail's adhesion (100 for a dry rail)",
+        "cell `aderenza`"},
+       per_cella(S::profilo, C::aderenza, K::diretta))};
 
 constexpr campo OROLOGIO[] = {
-    {"ore", "h", L::numero16, 0, 23, 310, 310, "hours of the clock at the start of the run",
-     "table entry 86 `valore3`"},
-    {"minuti", "min", L::numero16, 0, 59, 310, 310, "minutes of that clock", "table entry 86 `valore4`"},
-    {"secondi", "s", L::numero16, 0, 59, 310, 310, "seconds of that clock", "table entry 86 `valore5`"}};
+    in({"ore", "h", L::numero16, 0, 23, 310, 310, "hours of the clock at the start of the run",
+        "table entry 86 `valore3`"},
+       in_voce(DATI_CORSA, V::valore3)),
+    in({"minuti", "min", L::numero16, 0, 59, 310, 310, "minutes of that clock", "table entry 86 `valore4`"},
+       in_voce(DATI_CORSA, V::valore4)),
+    in({"secondi", "s", L::numero16, 0, 59, 310, 310, "seconds of that clock", "table entry 86 `valore5`"},
+       in_voce(DATI_CORSA, V::valore5))};
 
-constexpr campo SABBIA[] = {numero16("sabbia", "", "the sand the train carries", "table entry 86 `valore1`")};
+constexpr campo SABBIA[] = {in(numero16("sabbia", "", "the sand the train carries", "table entry 86 `valore1`"),
+                               in_voce(DATI_CORSA, V::valore1))};
 
 constexpr campo SEGNALE[] = {
     posizione("posizione", "where the signal stands", "cell round(p / 50 + 1), kind 1"),
     numero32("sx", "", "aspect of the first side", "`dato4` = rapp x 10 + sx x 3 + dx (error 35)"),
-    numero32("s1", "", "first light of the first side", "`dato1` = s1 x 10 + d1"),
-    numero32("s2", "", "second light of the first side", "`dato2` = s2 x 10 + d2"),
-    numero32("s3", "", "third light of the first side", "`dato3` = s3 x 10 + d3"),
-    numero32("rapp", "", "the signal's kind", "(with sx and dx in `dato4`)"),
+    in(numero32("s1", "", "first light of the first side", "`dato1` = s1 x 10 + d1"), in_cella(C::dato1, K::coppia, 7)),
+    in(numero32("s2", "", "second light of the first side", "`dato2` = s2 x 10 + d2"), in_cella(C::dato2, K::coppia, 8)),
+    in(numero32("s3", "", "third light of the first side", "`dato3` = s3 x 10 + d3"), in_cella(C::dato3, K::coppia, 9)),
+    in(numero32("rapp", "", "the signal's kind", "(with sx and dx in `dato4`)"), in_cella(C::dato4, K::segnale, 1, 6)),
     numero32("dx", "", "aspect of the second side", "(with sx)"),
     numero32("d1", "", "first light of the second side", "(with s1)"),
     numero32("d2", "", "second light of the second side", "(with s2)"),
     numero32("d3", "", "third light of the second side", "(with s3)"),
-    numero32("tempo", "s", "a time; 1 to 100 is raised to 101, kept (0 to 255) only when sx is 2",
-             "cell `tempo`")};
+    in(numero32("tempo", "s", "a time; 1 to 100 is raised to 101, kept (0 to 255) only when sx is 2",
+                "cell `tempo`"),
+       in_cella(C::tempo, K::tempo_segnale, 1))};
 
 constexpr campo RALLENTAMENTO[] = {
     posizione("x", "where the slow-down begins", "start cell round(x / 50 + 1), kind 3; a warning board 1200 m before"),
-    {"v", "km/h", L::numero32, MIN16, MAX16, 36, 36, "the speed through the slow-down",
-     "`dato1` of the start, end and warning cells"},
+    in({"v", "km/h", L::numero32, MIN16, MAX16, 36, 36, "the speed through the slow-down",
+        "`dato1` of the start, end and warning cells"},
+       in_cella(C::dato1)),
     {"l", "m", L::numero32, 0, MAX32, 0, 315, "the slow-down's length",
      "end cell round((x + l) / 50 + 1), kind 2"},
-    {"f_tt", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept with the start and end",
-     "`dato3` of the start and end cells"},
+    in({"f_tt", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept with the start and end",
+        "`dato3` of the start and end cells"},
+       in_cella(C::dato3)),
     numero32("f_ta", "", "not 0: the four advance cells before the warning board", "cells of kind 5"),
     {"d_v", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept, when not 0, with every slow-down cell",
      "`dato2` of its cells"}};
@@ -155,28 +219,34 @@ constexpr campo ABBATTIMENTO[] = {
      "`dato1` of a cell of kind 12 (kind 13 without a value)"}};
 
 constexpr campo STAZIONE[] = {
-    posizione("posizione", "where the station stands; a multiple of 50 (error 8)", "table entry `posizione`"),
-    numero8("tipo", "", "the station's kind: 5, 6, 7, 8 and below 25 stop; 25 and above are passed",
-            "table entry `tipo`"),
-    {"lunghezza", "m", L::numero32, 0, MAX32, 0, 0, "the station's length; a multiple of 100 (error 9)",
-     "the area `inizio`, `fine` (by kind)"},
-    numero8("opzione1", "", "first option", "`opzione1`"),
-    numero8("opzione4", "", "second option; 0 for a station shorter than 600 m", "`opzione4`"),
-    numero8("opzione3", "", "third option; not 0: an ordinary station's area ends 50 m further", "`opzione3`"),
-    numero16("valore1", "", "a value for the simulator", "`valore1`"),
-    numero16("valore2", "", "a value for the simulator", "`valore2`"),
-    numero8("opzione2", "", "an option for the simulator", "`opzione2`"),
-    numero16("valore3", "", "a value for the simulator", "`valore3`"),
-    numero16("valore4", "", "a value for the simulator", "`valore4`"),
-    numero16("valore5", "", "a value for the simulator", "`valore5`"),
-    numero8("sosta", "s", "the stop time", "`sosta`"),
-    {"ore", "h", L::numero32, 0, 23, 316, 38,
-     "hours of the timetable time (departure; arrival at the last station); 0, 0, 0: no time",
-     "`orario` = (ore x 60 + minuti) x 60 + secondi"},
+    in(posizione("posizione", "where the station stands; a multiple of 50 (error 8)", "table entry `posizione`"),
+       propria(V::posizione)),
+    in(numero8("tipo", "", "the station's kind: 5, 6, 7, 8 and below 25 stop; 25 and above are passed",
+               "table entry `tipo`"),
+       propria(V::tipo)),
+    in({"lunghezza", "m", L::numero32, 0, MAX32, 0, 0, "the station's length; a multiple of 100 (error 9)",
+        "the area `inizio`, `fine` (by kind)"},
+       propria(V::inizio, K::area)),
+    in(numero8("opzione1", "", "first option", "`opzione1`"), propria(V::opzione1)),
+    in(numero8("opzione4", "", "second option; 0 for a station shorter than 600 m", "`opzione4`"), propria(V::opzione4)),
+    in(numero8("opzione3", "", "third option; not 0: an ordinary station's area ends 50 m further", "`opzione3`"),
+       propria(V::opzione3)),
+    in(numero16("valore1", "", "a value for the simulator", "`valore1`"), propria(V::valore1)),
+    in(numero16("valore2", "", "a value for the simulator", "`valore2`"), propria(V::valore2)),
+    in(numero8("opzione2", "", "an option for the simulator", "`opzione2`"), propria(V::opzione2)),
+    in(numero16("valore3", "", "a value for the simulator", "`valore3`"), propria(V::valore3)),
+    in(numero16("valore4", "", "a value for the simulator", "`valore4`"), propria(V::valore4)),
+    in(numero16("valore5", "", "a value for the simulator", "`valore5`"), propria(V::valore5)),
+    in(numero8("sosta", "s", "the stop time", "`sosta`"), propria(V::sosta)),
+    in({"ore", "h", L::numero32, 0, 23, 316, 38,
+        "hours of the timetable time (departure; arrival at the last station); 0, 0, 0: no time",
+        "`orario` = (ore x 60 + minuti) x 60 + secondi"},
+       propria(V::orario, K::orario, 14, 15)),
     {"minuti", "min", L::numero32, 0, 59, 38, 38, "minutes of the timetable time", "(in `orario`)"},
     {"secondi", "s", L::numero32, 0, 59, 38, 38, "seconds of the timetable time", "(in `orario`)"},
-    {"nome", "", L::testo, 0, 65535, 25, 25, "the station's name, to the end of the line; no comma",
-     "`nome`"}};
+    in({"nome", "", L::testo, 0, 65535, 25, 25, "the station's name, to the end of the line; no comma",
+        "`nome`"},
+       propria(V::nome))};
 
 constexpr std::string_view FORME_CURVA[] = {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6",
                                             "curvad1", "curvad2", "curvad3", "curvad4", "curvad5", "curvad6"};
@@ -208,53 +278,60 @@ using T = testo;
 using A = ambito;
 
 // The reading's test order: general records first, then the body, as each phase tests them.
+// The tipo of the object a record puts on a cell, and the offset of that cell.
+constexpr uint8_t NESSUNO = 0;
+
 constexpr record RECORD_LINEA[] = {
     {"lunghezza percorso", T::linea, A::generale, {"lunghezza", "percorso"}, false, "[generale]", LUNGHEZZA,
-     "the line's length (required, first)", F_LUNGHEZZA},
+     "the line's length (required, first)", F_LUNGHEZZA, NESSUNO, 1, "la lunghezza del percorso"},
     {"progressiva chilometrica tre", T::linea, A::generale, {"tre", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_TRE},
+     PROGRESSIVA, "a kilometre numbering of the line", F_TRE, NESSUNO, 1, "la progressiva chilometrica tre"},
     {"progressiva chilometrica due", T::linea, A::generale, {"due", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_DUE},
+     PROGRESSIVA, "a kilometre numbering of the line", F_DUE, NESSUNO, 1, "la progressiva chilometrica due"},
     {"progressiva chilometrica uno", T::linea, A::generale, {"uno", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_UNO},
-    {"sfondo uno", T::linea, A::generale, {"sfondo", "uno"}, true, "[generale]", SFONDO,
-     "first background setting", F_SUNO},
-    {"sfondo due", T::linea, A::generale, {"sfondo", "due"}, true, "[generale]", SFONDO,
-     "second background setting", F_SDUE},
-    {"sfondo tre", T::linea, A::generale, {"sfondo", "tre"}, true, "[generale]", SFONDO,
-     "third background setting", F_STRE},
+     PROGRESSIVA, "a kilometre numbering of the line", F_UNO, NESSUNO, 1, "la progressiva chilometrica uno"},
+    {"sfondo uno", T::linea, A::generale, {"sfondo", "uno"}, true, "[generale]", SFONDO_UNO,
+     "first background setting", F_SUNO, NESSUNO, 1, "lo sfondo uno"},
+    {"sfondo due", T::linea, A::generale, {"sfondo", "due"}, true, "[generale]", SFONDO_DUE,
+     "second background setting", F_SDUE, NESSUNO, 1, "lo sfondo due"},
+    {"sfondo tre", T::linea, A::generale, {"sfondo", "tre"}, true, "[generale]", SFONDO_TRE,
+     "third background setting", F_STRE, NESSUNO, 1, "lo sfondo tre"},
     {"ripetizione segnali 4 codici", T::linea, A::generale, {"segnali", "ripetizione"}, true, "[generale]",
-     RIPETIZIONE, "the stretch with signals repeated in the cab, with 4 or 9 codes", FORME_RIPETIZIONE},
-    {"pendenza", T::linea, A::corpo, {"pendenza", ""}, false, "[pendenze]", PENDENZA, "a gradient", F_PENDENZA},
+     RIPETIZIONE, "the stretch with signals repeated in the cab, with 4 or 9 codes", FORME_RIPETIZIONE, NESSUNO, 1,
+     "la ripetizione dei segnali"},
+    {"pendenza", T::linea, A::corpo, {"pendenza", ""}, false, "[pendenze]", PENDENZA, "a gradient", F_PENDENZA,
+     NESSUNO, 1, "la pendenza"},
     {"curvad4", T::linea, A::corpo, {"curva", ""}, false, "[curve]", CURVA,
-     "a plan curve: s turns left, d right; the digit 1 to 6 is its class", FORME_CURVA},
+     "a plan curve: s turns left, d right; the digit 1 to 6 is its class", FORME_CURVA, NESSUNO, 1, "la curva"},
     {"montagna", T::linea, A::corpo, {"montagna", ""}, false, "[montagne]", MONTAGNA,
-     "a mountain-side stretch", F_MONTAGNA},
+     "a mountain-side stretch", F_MONTAGNA, NESSUNO, 1, "il tratto di montagna"},
     {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI,
-     "a maximum-speed indicator board", F_INDICATORI},
+     "a maximum-speed indicator board", F_INDICATORI, 6, 1, "l'indicatore di velocita' massima"},
     {"cartello_indicatore", T::linea, A::corpo, {"indicat", "cartello"}, false, "[indicazioni]", CARTELLO,
-     "a line-side board with its text", F_CARTELLO},
+     "a line-side board with its text", F_CARTELLO, 14, 1, "il cartello"},
 };
 
 constexpr record RECORD_TRENO[] = {
     {"percentuale massa frenata", T::treno, A::corpo, {"frenata", "massa"}, false, "[generale]", MASSA,
-     "the train's braked-mass percentage", F_MASSA},
+     "the train's braked-mass percentage", F_MASSA, NESSUNO, 1, "la percentuale di massa frenata"},
     {"numero vetture", T::treno, A::corpo, {"vetture", ""}, false, "[generale]", VETTURE,
-     "the train's number of vehicles", F_VETTURE},
+     "the train's number of vehicles", F_VETTURE, NESSUNO, 1, "il numero di vetture"},
     {"velocita", T::treno, A::corpo, {"velocit", ""}, false, "[vel_limite]", VELOCITA, "a speed limit",
-     F_VELOCITA},
+     F_VELOCITA, NESSUNO, 1, "la velocita'"},
     {"aderenza", T::treno, A::corpo, {"aderenza", ""}, false, "[aderenze]", ADERENZA, "the rail's adhesion",
-     F_ADERENZA},
+     F_ADERENZA, NESSUNO, 1, "l'aderenza"},
     {"orologio", T::treno, A::corpo, {"orologio", ""}, false, "[generale]", OROLOGIO,
-     "the clock at the start of the run", F_OROLOGIO},
-    {"sabbia", T::treno, A::corpo, {"sabbia", ""}, false, "[generale]", SABBIA, "the train's sand", F_SABBIA},
-    {"segnale", T::treno, A::corpo, {"segnale", ""}, false, "[segnali]", SEGNALE, "a signal", F_SEGNALE},
+     "the clock at the start of the run", F_OROLOGIO, NESSUNO, 1, "l'orologio"},
+    {"sabbia", T::treno, A::corpo, {"sabbia", ""}, false, "[generale]", SABBIA, "the train's sand", F_SABBIA,
+     NESSUNO, 1, "la sabbia"},
+    {"segnale", T::treno, A::corpo, {"segnale", ""}, false, "[segnali]", SEGNALE, "a signal", F_SEGNALE, 1, 1,
+     "il segnale"},
     {"rallentamento", T::treno, A::corpo, {"rallentamento", ""}, false, "[rallentamenti]", RALLENTAMENTO,
-     "a slow-down", F_RALLENTAMENTO},
+     "a slow-down", F_RALLENTAMENTO, 3, 1, "il rallentamento"},
     {"abbattimento", T::treno, A::corpo, {"abbattimento", ""}, false, "[segnali]", ABBATTIMENTO,
-     "a speed-control point", F_ABBATTIMENTO},
+     "a speed-control point", F_ABBATTIMENTO, 12, 0, "l'abbattimento"},
     {"stazione", T::treno, A::corpo, {"stazione", ""}, false, "[stazioni]", STAZIONE,
-     "a station with its timetable", F_STAZIONE},
+     "a station with its timetable", F_STAZIONE, NESSUNO, 1, "la stazione"},
 };
 
 constexpr sezione SEZIONI_LINEA[] = {
@@ -464,6 +541,123 @@ std::pair<int64_t, int64_t> limiti_lettura(lettura l) {
   }
   return {MIN32, MAX32};
 }
+
+int64_t valore_campo(const cella& c, campo_cella f) {
+  switch (f) {
+    case C::tipo: return c.tipo;
+    case C::dato1: return c.dato1;
+    case C::dato2: return c.dato2;
+    case C::dato3: return c.dato3;
+    case C::dato4: return c.dato4;
+    case C::tempo: return c.tempo;
+    case C::preavviso: return c.preavviso;
+    case C::montagna: return c.montagna;
+    case C::velocita: return c.velocita;
+    case C::pendenza: return c.pendenza;
+    case C::aderenza: return c.aderenza;
+  }
+  return 0;
+}
+
+int64_t valore_campo(const voce& v, campo_voce f) {
+  switch (f) {
+    case V::tipo: return v.tipo;
+    case V::inizio: return v.inizio;
+    case V::fine: return v.fine;
+    case V::posizione: return v.posizione;
+    case V::opzione1: return v.opzione1;
+    case V::nome: return 0;
+    case V::valore1: return v.valore1;
+    case V::valore2: return v.valore2;
+    case V::valore3: return v.valore3;
+    case V::valore4: return v.valore4;
+    case V::valore5: return v.valore5;
+    case V::opzione2: return v.opzione2;
+    case V::sosta: return v.sosta;
+    case V::opzione3: return v.opzione3;
+    case V::opzione4: return v.opzione4;
+    case V::orario: return v.orario;
+  }
+  return 0;
+}
+
+int64_t nel_campo(campo_cella f, int64_t valore) {
+  switch (f) {
+    case C::dato1: case C::dato2: case C::dato3: case C::dato4: return basso16(valore);
+    default: return basso8(valore);
+  }
+}
+
+int64_t nel_campo(campo_voce f, int64_t valore) {
+  switch (f) {
+    case V::inizio: case V::fine: case V::posizione: case V::orario: return static_cast<int32_t>(valore);
+    case V::valore1: case V::valore2: case V::valore3: case V::valore4: case V::valore5: return basso16(valore);
+    case V::nome: return 0;
+    default: return basso8(valore);
+  }
+}
+
+std::string_view nome_campo(campo_cella f) {
+  static constexpr std::string_view nomi[] = {"tipo", "dato1", "dato2", "dato3", "dato4", "tempo",
+                                              "preavviso", "montagna", "velocita", "pendenza", "aderenza"};
+  return nomi[static_cast<size_t>(f)];
+}
+
+std::string_view nome_campo(campo_voce f) {
+  static constexpr std::string_view nomi[] = {"tipo", "inizio", "fine", "posizione", "opzione1", "nome",
+                                              "valore1", "valore2", "valore3", "valore4", "valore5",
+                                              "opzione2", "sosta", "opzione3", "opzione4", "orario"};
+  return nomi[static_cast<size_t>(f)];
+}
+
+namespace {
+
+int64_t partner(const campo& c, std::span<const int64_t> valori, size_t quale) {
+  const int8_t i = c.in_set.con[quale];
+  return i >= 0 && static_cast<size_t>(i) < valori.size() ? valori[static_cast<size_t>(i)] : 0;
+}
+
+}  // namespace
+
+int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t indice) {
+  const int64_t v = indice < valori.size() ? valori[indice] : 0;
+  switch (c.in_set.come) {
+    case K::diretta: case K::area: return v;
+    case K::velocita: return velocita_in_cella(static_cast<int32_t>(v));
+    case K::pendenza: return pendenza_in_cella(static_cast<int32_t>(v));
+    case K::coppia: return coppia_in_cella(v, partner(c, valori, 0));
+    case K::indicatore:
+      return indicatore_in_cella(static_cast<int32_t>(v), static_cast<int32_t>(partner(c, valori, 0)));
+    case K::segnale: return codice_segnale(v, partner(c, valori, 0), partner(c, valori, 1));
+    case K::tempo_segnale: {
+      if (partner(c, valori, 0) != 2) return 0;
+      return v >= 1 && v <= 100 ? 101 : v;
+    }
+    case K::orario: return orario_in_tabella(v, partner(c, valori, 0), partner(c, valori, 1));
+    case K::montagna: return montagna_da_testo(static_cast<int32_t>(v)).tipo;
+  }
+  return v;
+}
+
+std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice) {
+  const int64_t v = indice < valori.size() ? valori[indice] : 0;
+  int64_t memorizzato = v;
+  switch (c.in_set.come) {
+    case K::velocita: memorizzato = int64_t{velocita_in_cella(static_cast<int32_t>(v))} * 5; break;
+    default: return std::nullopt;
+  }
+  if (memorizzato == v) return std::nullopt;
+  return memorizzato;
+}
+
+area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezza, int64_t opzione3) {
+  if (tipo == 5 || tipo == 6) return {posizione - lunghezza, posizione + 150};
+  if (tipo == 7 || tipo == 8) return {posizione - lunghezza, posizione + lunghezza};
+  return {posizione - lunghezza / 2, posizione + lunghezza / 2 + (opzione3 != 0 ? 50 : 0)};
+}
+
+bool tiene_opzione3(int64_t tipo, bool prima) { return !prima && (tipo < 5 || tipo > 8); }
+bool tiene_opzione4(int64_t lunghezza, bool prima) { return !prima && lunghezza >= 600; }
 
 int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda(kmh / 5.0)); }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/modello.h"
+
 namespace scenario::formato {
 
 // Which description text a record or section belongs to.
@@ -24,6 +26,53 @@ enum class lettura : uint8_t {
   numero16,  // into a 16-bit signed field
   numero8,   // into an 8-bit unsigned field
   testo,     // a text item that runs to the end of the line (a name, a board's text)
+};
+
+// ---- Where a value is kept in the compiled set ----------------------------------------
+
+// A field of a compiled cell, in the track file's order.
+enum class campo_cella : uint8_t {
+  tipo, dato1, dato2, dato3, dato4, tempo, preavviso, montagna, velocita, pendenza, aderenza
+};
+// A field of a compiled table entry, in the table file's order.
+enum class campo_voce : uint8_t {
+  tipo, inizio, fine, posizione, opzione1, nome, valore1, valore2, valore3, valore4, valore5,
+  opzione2, sosta, opzione3, opzione4, orario
+};
+
+// Where a value goes.
+enum class sede : uint8_t {
+  nessuna,      // it places the record (a position, a stretch's end), or is kept with another value
+  voce,         // a field of a fixed table entry
+  voce_propria, // a field of the table entry the record fills (a station's, a board's text)
+  cella,        // a field of the record's object cell
+  profilo,      // a per-cell field, from the record's cell up to the next record's
+  tratto,       // a per-cell field over the record's own stretch
+  piano,        // the plan's turn, metre by metre, over the record's length
+  progressiva,  // one of the three kilometre numberings (entries 81 to 83, ordered)
+};
+
+// How an author's value becomes what its field keeps.
+enum class codifica_campo : uint8_t {
+  diretta,        // as written
+  velocita,       // round(v / 5): steps of 5 km/h
+  pendenza,       // g + 100
+  coppia,         // 10 x this + the partner
+  indicatore,     // round(this x 20 + partner / 5)
+  segnale,        // this (rapp) x 10 + sx x 3 + dx
+  tempo_segnale,  // 1 to 100 become 101; kept only when sx is 2
+  orario,         // (this x 60 + minuti) x 60 + secondi
+  montagna,       // above 10: less 10 (every fourth cell then left free)
+  area,           // the station's area around its position, by kind
+};
+
+struct deposito {
+  sede dove = sede::nessuna;
+  uint8_t campo = 0;  // a campo_cella or a campo_voce, by `dove`
+  uint8_t voce = 0;   // the entry, for sede::voce
+  codifica_campo come = codifica_campo::diretta;
+  // The other values of the record (by index) that the coding takes.
+  std::array<int8_t, 2> con{-1, -1};
 };
 
 // One value of a record, in the order of the text.
@@ -40,6 +89,9 @@ struct campo {
   int32_t numero_sotto;
   std::string_view significato;  // what the value means
   std::string_view memoria;      // where and how the compiled files keep it
+  deposito in_set{};             // the same, for the checks that look it up
+  bool posizione_lungo_linea = false;  // a position along the line, in metres
+  bool vuoto_ammesso = false;    // an empty item means 0 ("no second set")
 };
 
 // Where a record may stand.
@@ -62,6 +114,11 @@ struct record {
   // Every keyword spelling that names this record exactly (the curve forms, the two
   // signal repetitions); the first is `parola`.
   std::span<const std::string_view> forme;
+  // The cell kind of the object the record puts on the track (0: none), and the offset of
+  // its cell: round(p / 50 + scarto).
+  uint8_t tipo_oggetto = 0;
+  int8_t scarto_cella = 1;
+  std::string_view nome_oggetto = {};  // "il segnale", as a message names it
 };
 
 // A customary section header of a text.
@@ -102,6 +159,26 @@ std::string tabella_campi(const record& r);
 // The blocks of the reference that are written from the description, by name: "linea
 // generale", "linea corpo", "treno", "campi stazione" ... ; empty for an unknown name.
 std::string blocco_riferimento(std::string_view nome);
+
+// ---- Fields of the compiled set ----------------------------------------------------------
+
+// The number a compiled field holds, widened (`nome` has none: 0).
+int64_t valore_campo(const cella& c, campo_cella f);
+int64_t valore_campo(const voce& v, campo_voce f);
+// The number a field keeps for `valore`: its low 8 or 16 bits, by the field's width.
+int64_t nel_campo(campo_cella f, int64_t valore);
+int64_t nel_campo(campo_voce f, int64_t valore);
+std::string_view nome_campo(campo_cella f);
+std::string_view nome_campo(campo_voce f);
+
+// What the field of value `indice` keeps, by its coding, from the values of its record
+// (`valori` in the order of the text). Not for the station's area, which its kind decides.
+int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t indice);
+// The value as the set gives it back in the author's units, when the coding's step keeps
+// it otherwise than written: a speed in steps of 5 km/h. Nothing when it is kept as
+// written. (The format's own rules, a signal's time raised to 101, the options a short
+// station has not, a stretch close to the one before taking type 3, are how it is kept.)
+std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice);
 
 // True when `valore` lies within the range an author may write for `c`.
 inline bool entro_limiti(const campo& c, int64_t valore) {
@@ -150,6 +227,19 @@ montagna_scritta montagna_da_testo(int32_t tipo_scritto);
 // Back: the type as written, from the type the cells keep and whether the stretch left
 // free cells (kind 11).
 inline int32_t montagna_come_scritta(int32_t tipo, bool celle_libere) { return celle_libere ? tipo + 10 : tipo; }
+
+// A station's area around its position, by kind: kinds 5 and 6 end 150 m after it, kinds 7
+// and 8 reach its length to either side, any other kind half its length to either side
+// (and 50 m further when its third option is set).
+struct area_stazione {
+  int64_t inizio = 0;
+  int64_t fine = 0;
+};
+area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezza, int64_t opzione3);
+// The third option is kept only by an ordinary station that is not the first, the fourth
+// only by one of 600 m or more that is not the first.
+bool tiene_opzione3(int64_t tipo, bool prima);
+bool tiene_opzione4(int64_t lunghezza, bool prima);
 
 // A timetable time of day: (h x 60 + min) x 60 + s seconds.
 inline int64_t orario_in_tabella(int64_t ore, int64_t minuti, int64_t secondi) {

@@ -132,6 +132,45 @@ inline constexpr int SLOT_MONTAGNE = 81;  // slots 1 to 80 hold stretches; slot 
 inline constexpr int32_t LUNGHEZZA_MASSIMA = 1000000;
 inline constexpr int32_t MARGINE_OLTRE_FINE = 7000;  // metres of track kept beyond the line's end
 
+namespace formato {
+struct record;
+}
+
+// A value of a record as the reading took it, and where it stands in its text.
+struct valore_letto {
+  int64_t numero = 0;  // a number item's value (0 for a text item)
+  int32_t riga = 0;
+  int32_t colonna = 0;
+  int32_t fine = 0;
+  bool vuoto = false;  // the item held nothing
+};
+
+// A record as the reading took it, kept for the check of the finished set against the
+// texts: which record of the description, where its keyword stands, its values as read.
+struct record_letto {
+  const formato::record* descrizione = nullptr;
+  uint8_t testo = 0;  // 0: the line text, 1: the run text
+  int32_t riga = 0;   // the keyword's line and columns
+  int32_t colonna = 0;
+  int32_t fine = 0;
+  uint32_t primo_valore = 0;  // its values: testi_letti::valori from here
+  uint8_t numero_valori = 0;
+  // What the keyword itself says: the codes of a signal repetition, a curve's class
+  // (negative for a left curve).
+  int32_t dalla_parola = 0;
+  int32_t voce = -1;  // the table entry it filled: a station's, a board text's
+  // Its text value (a name, a board's text) in testi_letti::testi.
+  uint32_t primo_carattere = 0;
+  uint32_t caratteri = 0;
+};
+
+struct testi_letti {
+  std::array<std::string, 2> etichette;  // the two texts' labels
+  std::vector<record_letto> records;     // in reading order
+  std::vector<valore_letto> valori;
+  std::string testi;                     // ISO 8859-1
+};
+
 // What a record put on a cell: for the notes of an error on that cell.
 struct oggetto_posto {
   luogo_testo luogo;      // the record's keyword
@@ -154,6 +193,11 @@ struct modello {
   // that cell, found while reading or after it, can say what holds it and where it was
   // written.
   std::map<int64_t, oggetto_posto> oggetti;
+  // Every record the reading accepted, for the check of the finished set against the texts.
+  testi_letti letti;
+  // The reading of old: a record that the set will not hold as written is a warning, not
+  // an error, and the scenario is built as it always was.
+  bool permissivo = false;
 
   std::vector<cella> percorso;  // cells 0 to N; empty until the line length is read
   std::array<voce, VOCI_TABELLA> tabella{};

@@ -1,5 +1,6 @@
 #include "nucleo/compilazione.h"
 
+#include "nucleo/verifica_set.h"
 #include "track/finitura.h"
 #include "track/intestazione.h"
 
@@ -10,13 +11,18 @@ testi_eliminati compila_modello(const richiesta& r, modello& m) {
   m.treno = r.treno;
   m.genera_linea = r.genera_linea ? 1 : 0;
   m.codice_errore = 0;
+  m.permissivo = r.permissivo;
   for (voce& v : m.tabella) v = voce{};
   const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori);
   // The finishing pass and the header places are looked at only when the texts read
-  // clean: on cells that a refused record left out, their errors could only mislead.
-  if (con_errori(m.diagnostiche)) return eliminati;
-  rifinitura_percorso(m);
-  if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
+  // clean: on cells that a refused or lost record left out, their errors could only
+  // mislead.
+  if (!con_errori(m.diagnostiche)) {
+    rifinitura_percorso(m);
+    if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
+  }
+  // Then every record is looked up in what was built.
+  if (!m.percorso.empty()) verifica_set(m);
   return eliminati;
 }
 

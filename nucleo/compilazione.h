@@ -28,6 +28,9 @@ struct richiesta {
   std::string treno;
   bool genera_linea = true;  // build the plan of the line and its geometry file
   int32_t max_errori = 50;   // the reading stops after this many errors (0: no limit)
+  // The reading of old: what the set will not hold as written is a warning, and the
+  // scenario is built as it always was. Otherwise it is an error, and nothing is built.
+  bool permissivo = false;
 };
 
 struct risultato {

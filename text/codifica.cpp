@@ -1,5 +1,7 @@
 #include "text/codifica.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -90,13 +92,100 @@ size_t primo_non_ascii(std::string_view b, size_t i) {
 
 }  // namespace
 
+namespace {
+
+// UTF-16 without its mark: among the first characters, NUL in every other byte and a
+// character in the bytes between (a text of zeros alone is no text of any kind).
+bool utf16_senza_segno(std::string_view b) {
+  const size_t n = std::min<size_t>(b.size() & ~size_t{1}, 64);
+  if (n < 2) return false;
+  for (const size_t nulli : {size_t{0}, size_t{1}}) {
+    bool tutti = true;
+    bool qualcosa = false;
+    for (size_t i = 0; i < n; i += 2) {
+      tutti = tutti && b[i + nulli] == '\0';
+      qualcosa = qualcosa || b[i + 1 - nulli] != '\0';
+    }
+    if (tutti && qualcosa) return true;
+  }
+  return false;
+}
+
+// The characters Windows-1252 puts at 0x80 to 0x9F (0: none).
+constexpr uint16_t WINDOWS_1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The UTF-8 bytes of a code point below 0x10000.
+std::string in_utf8(uint32_t c) {
+  std::string s;
+  if (c < 0x80) {
+    s.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    s.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    s.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    s.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+  return s;
+}
+
+}  // namespace
+
+namespace {
+
+// A text of 8-bit characters: ISO 8859-1 as it stands, or Windows-1252 when it holds a
+// byte from 0x80 to 0x9F, converted as a UTF-8 text is.
+esame_codifica esame_8_bit(std::string_view b) {
+  esame_codifica esito;
+  const auto di_controllo = [](char c) {
+    const auto u = static_cast<uint8_t>(c);
+    return u >= 0x80 && u <= 0x9F;
+  };
+  if (std::none_of(b.begin(), b.end(), di_controllo)) return esito;
+  esito.tipo = codifica::windows1252;
+  esito.convertito.reserve(b.size());
+  contatore_righe posto;
+  for (size_t i = 0; i < b.size(); ++i) {
+    const auto u = static_cast<uint8_t>(b[i]);
+    char byte = b[i];
+    if (u >= 0x80 && u <= 0x9F) {
+      const uint32_t codice = WINDOWS_1252[u - 0x80];
+      byte = codice == 0 ? '?' : sostituto_latin1(codice);
+      // A byte that Windows-1252 leaves unused is named by itself.
+      const uint32_t chiave = codice == 0 ? u : codice;
+      bool gia_visto = false;
+      for (const carattere_sostituito& c : esito.sostituiti) gia_visto = gia_visto || c.codice == chiave;
+      if (!gia_visto) {
+        char nome[16];
+        std::snprintf(nome, sizeof nome, "byte 0x%02X", static_cast<unsigned>(u));
+        esito.sostituiti.push_back({chiave, codice == 0 ? std::string(nome) : in_utf8(codice), byte, posto.riga,
+                                    posto.colonna});
+      }
+    }
+    if (u >= 0x80 && esito.riga == 0) esito.riga = posto.riga;
+    esito.convertito.push_back(byte);
+    posto.avanza(u, i + 1 < b.size() && b[i + 1] == '\n');
+  }
+  return esito;
+}
+
+}  // namespace
+
 esame_codifica esamina_codifica(std::string_view b) {
   esame_codifica esito;
-  // UTF-16 with its mark, or without: a NUL among the first two bytes, which no text of
-  // single-byte characters holds.
-  if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF") ||
-      (b.size() >= 2 && (b[0] == '\0' || b[1] == '\0'))) {
+  // UTF-16 with its mark, or without: NUL in every other byte.
+  if (b.starts_with("\xFF\xFE") || b.starts_with("\xFE\xFF") || utf16_senza_segno(b)) {
     esito.tipo = codifica::utf16;
+    return esito;
+  }
+  // A NUL byte anywhere else: no text holds one (a file of zeros, a binary file).
+  if (const size_t nul = b.find('\0'); nul != std::string_view::npos) {
+    esito.tipo = codifica::con_nul;
+    esito.riga = 1 + static_cast<int32_t>(std::count(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
     return esito;
   }
   size_t inizio = 0;
@@ -123,8 +212,9 @@ esame_codifica esamina_codifica(std::string_view b) {
   for (size_t i = primo; i < b.size();) {
     const size_t prima = i;
     const auto codice = carattere_utf8(b, i);
-    // Not UTF-8: ISO 8859-1 as it stands (a mark before it is kept as its bytes too).
-    if (!codice) return esame_codifica{};
+    // Not UTF-8: ISO 8859-1 as it stands (a mark before it is kept as its bytes too), or
+    // Windows-1252 when it holds what ISO 8859-1 has only control codes for.
+    if (!codice) return esame_8_bit(b);
     if (*codice >= 0x80 && esito.riga == 0) esito.riga = posto.riga;
     char byte = static_cast<char>(static_cast<uint8_t>(*codice & 0xFFu));
     if (*codice > 0xFF) {
@@ -142,6 +232,20 @@ esame_codifica esamina_codifica(std::string_view b) {
   esito.tipo = codifica::utf8;
   esito.convertito = std::move(convertito);
   return esito;
+}
+
+std::string testo_in_utf8(std::string_view testo) {
+  const codifica tipo = esamina_codifica(testo).tipo;
+  if (tipo == codifica::utf8) return std::string(testo);
+  if (tipo != codifica::windows1252) return latin1_in_utf8(testo);
+  std::string r;
+  r.reserve(testo.size());
+  for (const char carattere : testo) {
+    const auto c = static_cast<unsigned char>(carattere);
+    const uint32_t codice = c >= 0x80 && c <= 0x9F && WINDOWS_1252[c - 0x80] != 0 ? WINDOWS_1252[c - 0x80] : c;
+    r += in_utf8(codice);
+  }
+  return r;
 }
 
 std::string latin1_in_utf8(std::string_view latin1) {

@@ -11,7 +11,10 @@
 
 namespace scenario {
 
-enum class codifica { latin1, utf8, utf16 };
+// How a text's bytes are read: ISO 8859-1 as they stand; UTF-8 or Windows-1252 (what
+// Windows editors call ANSI: ISO 8859-1 but for 0x80 to 0x9F, control codes there that no
+// name means) converted; UTF-16, or bytes holding NUL, not a text at all.
+enum class codifica { latin1, utf8, windows1252, utf16, con_nul };
 
 // A character of a UTF-8 text that ISO 8859-1 cannot hold, where it first stands and what
 // is stored in its place.
@@ -26,13 +29,14 @@ struct carattere_sostituito {
 struct esame_codifica {
   codifica tipo = codifica::latin1;
   bool con_bom = false;     // a UTF-8 byte-order mark opened the text; it is not read
-  std::string convertito;   // the text in ISO 8859-1, for utf8
-  int32_t riga = 0;         // first line holding a character beyond ASCII (utf8)
+  std::string convertito;   // the text in ISO 8859-1, for utf8 and windows1252
+  int32_t riga = 0;         // first line holding a character beyond ASCII (utf8), or a NUL
   std::vector<carattere_sostituito> sostituiti;  // each distinct one, in order found
 };
 
 // What the bytes of a text are, in one pass. A text of ASCII bytes only, or one that is
-// not valid UTF-8, is ISO 8859-1 as it stands (nothing is copied).
+// not valid UTF-8 and holds no byte from 0x80 to 0x9F, is ISO 8859-1 as it stands
+// (nothing is copied).
 esame_codifica esamina_codifica(std::string_view byte);
 
 // The character stored for a code point beyond ISO 8859-1: a plain letter for the
@@ -42,5 +46,9 @@ char sostituto_latin1(uint32_t codice);
 
 // An ISO 8859-1 text in UTF-8: each byte from 0x80 up becomes its two-byte form.
 std::string latin1_in_utf8(std::string_view latin1);
+
+// A description text in UTF-8, whatever it was written in: as it is when it is UTF-8,
+// its characters from Windows-1252 or ISO 8859-1 otherwise.
+std::string testo_in_utf8(std::string_view testo);
 
 }  // namespace scenario

@@ -106,6 +106,7 @@ void scrivi_pendenze(modello& m, cursori_linea& cur, int64_t fino_a) {
 // times costs nothing more than reading it. A length out of range leaves no track to
 // read into: the reading stops there.
 esito_record lunghezza_percorso(stato_lettura& s) {
+  s.lunghezza_scritta = true;
   const int32_t lunghezza = leggi32(s);
   s.m.tabella[voce_tabella::dati_treno].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
@@ -157,6 +158,7 @@ esito_record ripetizione_segnali(stato_lettura& s) {
   } else {
     return errore_record(s, codice::ripetizione_codici, std::nullopt);
   }
+  s.dalla_parola = v.posizione;
   if (v.fine == 0) v.posizione = 0;
   return esito_record::prosegui;
 }
@@ -183,7 +185,9 @@ esito_record record_generale(stato_lettura& s, const formato::record& r) {
 esito_record records_generali(stato_lettura& s) {
   for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::generale)) {
     if (!riconosciuto(s, r)) continue;
-    if (record_generale(s, r) == esito_record::scarta) return esito_record::scarta;
+    if (leggi_e_ricorda(s, r, [&] { return record_generale(s, r); }) == esito_record::scarta) {
+      return esito_record::scarta;
+    }
   }
   return esito_record::prosegui;
 }
@@ -261,6 +265,8 @@ esito_record record_curva(stato_lettura& s) {
   }
   estendi_curva(s.m.tracciato, p, 0.0);
   estendi_curva(s.m.tracciato, fine, *k);
+  const int classe = formato::classe_curva(*k).value_or(0);
+  s.dalla_parola = *k < 0 ? -classe : classe;
   return esito_record::prosegui;
 }
 
@@ -321,6 +327,7 @@ esito_record record_cartello(stato_lettura& s) {
   cel.tipo = tipo_cella::cartello;
   cel.dato1 = basso16(s.slot_cartello);
   s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = std::move(testo);
+  s.voce_record = s.slot_cartello;
   --s.slot_cartello;
   return esito_record::prosegui;
 }
@@ -332,11 +339,15 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
     if (!riconosciuto(s, r)) continue;
     const descrizioni_linea& d = D();
     esito_record e = esito_record::prosegui;
-    if (&r == &d.pendenza) e = record_pendenza(s, cur);
-    else if (&r == &d.curva) e = s.m.genera_linea != 0 ? record_curva(s) : esito_record::prosegui;
-    else if (&r == &d.montagna) e = record_montagna(s);
-    else if (&r == &d.indicatori) e = record_indicatori(s);
-    else e = record_cartello(s);
+    // A curve is recognised only while the plan is built.
+    if (&r == &d.curva && s.m.genera_linea == 0) continue;
+    e = leggi_e_ricorda(s, r, [&] {
+      if (&r == &d.pendenza) return record_pendenza(s, cur);
+      if (&r == &d.curva) return record_curva(s);
+      if (&r == &d.montagna) return record_montagna(s);
+      if (&r == &d.indicatori) return record_indicatori(s);
+      return record_cartello(s);
+    });
     if (e == esito_record::scarta) return e;
   }
   return esito_record::prosegui;
@@ -388,8 +399,16 @@ esito_fase fase_linea(stato_lettura& s) {
   } while (!contiene(m.riga, "[generale]"));
 
   if (sezione_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
-  // Without a line length there is no track to put anything on.
-  if (!s.lunghezza_letta) return interrompi(s, codice::lunghezza_assente);
+  // Without a line length there is no track to put anything on. A length that could not
+  // be read has been said already.
+  if (!s.lunghezza_letta && s.lunghezza_scritta) return esito_fase::interrompi;
+  if (!s.lunghezza_letta) {
+    return interrompi(s, codice::lunghezza_assente, std::nullopt,
+                      s.parole_dell_altro_testo > 0
+                          ? "il testo ha record della descrizione della corsa: i due testi sono forse dati in ordine "
+                            "scambiato (prima la linea, poi la corsa)"
+                          : std::string());
+  }
   crea_percorso(m);
 
   progressive_ordina(m);

@@ -167,6 +167,13 @@ esito_record record_rallentamento(stato_lettura& s) {
   controlla_campo(s, r, "l", v[2], 2, v[0]);
   const int64_t da = v[0];
   const int64_t a = int64_t{v[0]} + v[2];
+  // Its end must be on the track: without it the slow-down would have no end at all.
+  if (!cella_esiste(s.m, celle_rallentamento(v[0], v[2]).fine)) {
+    return errore_record(s, codice::rallentamento_oltre_fine, v[0],
+                         "la fine, a " + std::to_string(a) + " m, e' oltre la fine del percorso (" +
+                             std::to_string(int64_t{s.m.ultima_cella()} * 50) + " m)",
+                         2);
+  }
   // Slow-downs written along the line each start past the ends of all before them: only
   // one that starts earlier can overlap, and only then are the earlier ones searched.
   if (da < s.fine_rallentamenti) {
@@ -203,6 +210,14 @@ esito_record record_rallentamento(stato_lettura& s) {
     const int64_t c = celle[i];
     if (cella_esiste(s.m, c) && s.m.percorso[static_cast<size_t>(c)].tipo != 0 && (i != 0 || v[0] > 1500)) {
       annota_oggetto(s, c, cosa[i], v[0]);
+    }
+  }
+  // The four advance cells before the warning, so that an object refused on one of them
+  // is told which slow-down holds it.
+  if (v[0] > 1500 && v[4] != 0) {
+    const int64_t h = arrotonda((v[0] - 1200) / 50.0);
+    for (int64_t c = h - 3; c <= h; ++c) {
+      if (cella_esiste(s.m, c)) annota_oggetto(s, c, "una cella di preavviso di un rallentamento", v[0]);
     }
   }
   return esito_record::prosegui;
@@ -255,6 +270,12 @@ void leggi_resto_stazione(stato_lettura& s, voce& e, dati_stazione& d) {
   e.nome = leggi_testo_valore(s, "nome della stazione");
 }
 
+// "7:28:00": a time of the timetable as an author writes it.
+std::string ora_del_giorno(int64_t secondi) {
+  const auto due = [](int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  return std::to_string(secondi / 3600) + ":" + due(secondi / 60 % 60) + ":" + due(secondi % 60);
+}
+
 int64_t orario_di(const dati_stazione& d) { return formato::orario_in_tabella(d.ore, d.minuti, d.secondi); }
 
 // The timetable time by the description of its fields (minutes and seconds of an hour, a
@@ -291,26 +312,13 @@ esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazio
 
 // The station area by kind. False when it does not fit the 32-bit fields.
 bool area_stazione(voce& e, const dati_stazione& d) {
-  const int64_t p = e.posizione;
-  int64_t inizio = 0;
-  int64_t fine = 0;
-  if (e.tipo == 5 || e.tipo == 6) {
-    fine = p + 150;
-    inizio = p - d.lunghezza;
-    e.opzione3 = 0;
-  } else if (e.tipo == 7 || e.tipo == 8) {
-    inizio = p - d.lunghezza;
-    fine = p + d.lunghezza;
-    e.opzione3 = 0;
-  } else {
-    inizio = p - d.lunghezza / 2;
-    fine = p + d.lunghezza / 2 + (e.opzione3 != 0 ? 50 : 0);
-  }
+  const formato::area_stazione a = formato::area_di_stazione(e.posizione, e.tipo, d.lunghezza, e.opzione3);
+  if (e.tipo >= 5 && e.tipo <= 8) e.opzione3 = 0;
   constexpr int64_t minimo = std::numeric_limits<int32_t>::min();
   constexpr int64_t massimo = std::numeric_limits<int32_t>::max();
-  if (inizio < minimo || inizio > massimo || fine < minimo || fine > massimo) return false;
-  e.inizio = static_cast<int32_t>(inizio);
-  e.fine = static_cast<int32_t>(fine);
+  if (a.inizio < minimo || a.inizio > massimo || a.fine < minimo || a.fine > massimo) return false;
+  e.inizio = static_cast<int32_t>(a.inizio);
+  e.fine = static_cast<int32_t>(a.fine);
   return true;
 }
 
@@ -361,17 +369,16 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   if (e.orario != 0) {
     if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
       avviso_record(s, avviso::orari_indietro, e.posizione,
-                    std::to_string(e.orario) + " s dopo " + std::to_string(*s.ultimo_orario) + " s", 13);
+                    ora_del_giorno(e.orario) + " dopo le " + ora_del_giorno(*s.ultimo_orario) +
+                        " della stazione precedente",
+                    13);
     }
     s.ultimo_orario = e.orario;
   }
   s.stazione_letta = true;
   if (!area_stazione(e, d)) return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
-  if (d.lunghezza < 600) e.opzione4 = 0;
-  if (k == 1) {
-    e.opzione3 = 0;
-    e.opzione4 = 0;
-  }
+  if (!formato::tiene_opzione4(d.lunghezza, k == 1)) e.opzione4 = 0;
+  if (k == 1) e.opzione3 = 0;
   // The spacing is tested after the marks, as the stations have always been read; a
   // station refused for it takes its marks back.
   std::vector<std::pair<int64_t, cella>> prima;
@@ -391,6 +398,7 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
     return esito_record::scarta;
   }
   s.luogo_ultima_stazione = s.luogo_record;
+  s.voce_record = k;
   cur.stazione = k + 1;
   if (cur.stazione >= s.slot_cartello) {
     s.stazioni_piene = true;
@@ -459,7 +467,9 @@ esito_record records_treno(stato_lettura& s, cursori_treno& cur, std::vector<con
   for (const formato::record& r : formato::records(formato::testo::treno)) {
     if (!riconosciuto(s, r)) continue;
     trovati.push_back(&r);
-    if (record_treno(s, r, cur) == esito_record::scarta) return esito_record::scarta;
+    if (leggi_e_ricorda(s, r, [&] { return record_treno(s, r, cur); }) == esito_record::scarta) {
+      return esito_record::scarta;
+    }
   }
   return esito_record::prosegui;
 }
@@ -533,8 +543,7 @@ void fase_treno(stato_lettura& s) {
       controlla_fine_record(s, !trovati.empty() && trovati.back() == &D().stazione);
     }
   }
-  // A reading stopped by the error cap has not seen the rest of the text: it cannot say
-  // that the text holds no station.
+  // After the most errors asked for, what was not read says nothing of what was written.
   if (generale && !s.stazione_letta && !s.fermata) registra_avviso(s.m, avviso::nessuna_stazione, tutto_il_testo);
   chiudi_fase_treno(s, cur);
 }

@@ -30,6 +30,8 @@ struct stato_lettura {
   testi_eliminati eliminati;
   int32_t slot_cartello = 80;  // next free board entry of the table, counting down
   bool lunghezza_letta = false;  // the general section has given the line length
+  bool lunghezza_scritta = false;  // a line length record was met, read or not
+  int32_t parole_dell_altro_testo = 0;  // records of the other text met in this one
   bool lunghezza_impossibile = false;  // a line length out of range: no track can be made
   luogo_testo luogo_record;    // where the keyword of the record being read stands
   size_t byte_record = 0;      // and its first byte, to go on after a record that failed
@@ -37,9 +39,14 @@ struct stato_lettura {
   const formato::record* forma = nullptr;  // the record the item spells exactly, if any
   bool in_treno = false;       // the run text is being read
   bool cella_uno_annotata = false;
-  // Where each value of the record being read stands, in the order read: line, first
-  // column, column past its end (the text's label is the record's).
-  std::vector<std::array<int32_t, 3>> luoghi_valori;
+  // Each value of the record being read, in the order read, with where it stands (the
+  // text's label is the record's).
+  std::vector<valore_letto> valori;
+  std::string testo_valore;  // the record's text value, once read
+  const formato::record* record_corrente = nullptr;  // the record test reading its values
+  size_t primo_valore = 0;   // where its values begin among `valori`
+  int32_t voce_record = -1;  // the table entry the record being read filled
+  int32_t dalla_parola = 0;  // what its keyword says (a curve's class, the repetition's codes)
   size_t errori_contati = 0;  // diagnostics already looked at by `troppi_errori`
   int32_t errori = 0;         // errors among them
   bool fermata = false;       // the reading stopped at the most errors asked for
@@ -113,6 +120,23 @@ void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posi
 // warning (taken as written).
 esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
                              int64_t valore, int indice, std::optional<int32_t> posizione);
+
+// A record accepted: kept in the model's list of records read, with its values from
+// `primo` on (the values a keyword item's earlier record tests read come before).
+void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo);
+
+// One record test that matched: the record read by `leggi` and, when accepted, remembered.
+template <typename F>
+esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi) {
+  const size_t primo = s.valori.size();
+  s.record_corrente = &r;
+  s.primo_valore = primo;
+  s.voce_record = -1;
+  s.dalla_parola = 0;
+  const esito_record e = leggi();
+  if (e == esito_record::prosegui) ricorda_record(s, r, primo);
+  return e;
+}
 
 // What a record put on a cell, for the notes of a later error on it.
 void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione);

@@ -1,6 +1,7 @@
 #include "text/lettore.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "track/codici_gara.h"
@@ -146,6 +147,16 @@ bool lettore_testo::segue_numero() const {
   return i < contenuto_.size() && contenuto_[i] >= '0' && contenuto_[i] <= '9';
 }
 
+size_t lettore_testo::elementi_restanti_nella_riga() const {
+  size_t virgole = 0;
+  bool qualcosa = false;
+  for (size_t i = posizione_; i < contenuto_.size() && !fine_riga(contenuto_[i]); ++i) {
+    virgole += contenuto_[i] == ',';
+    qualcosa = qualcosa || !spazio(contenuto_[i]);
+  }
+  return qualcosa ? virgole + 1 : 0;
+}
+
 std::string lettore_testo::leggi_testo() {
   richiedi_carattere();
   inizia_elemento();
@@ -166,6 +177,50 @@ std::string lettore_testo::leggi_testo_memorizzato(const char* cosa) {
   return elemento;
 }
 
+namespace {
+
+bool cifra(char c) { return c >= '0' && c <= '9'; }
+
+// Digits in groups of three after the first, joined by `separatore`: "40.000", "1,000".
+bool migliaia(std::string_view e, char separatore) {
+  const size_t primo = e.find(separatore);
+  if (primo == std::string_view::npos || primo == 0 || primo > 3) return false;
+  for (size_t i = 0; i < primo; ++i) {
+    if (!cifra(e[i])) return false;
+  }
+  for (size_t i = primo; i < e.size(); i += 4) {
+    if (e.size() - i < 4 || e[i] != separatore) return false;
+    if (!cifra(e[i + 1]) || !cifra(e[i + 2]) || !cifra(e[i + 3])) return false;
+  }
+  return true;
+}
+
+// Why an item is not a number, in the author's terms: a separator of thousands, a decimal
+// point, a character that cannot be seen.
+std::string perche_non_numero(std::string_view e) {
+  const std::string_view corpo = !e.empty() && e[0] == '-' ? e.substr(1) : e;
+  if (migliaia(corpo, '.') || migliaia(corpo, '\'')) {
+    std::string senza;
+    for (char c : e) {
+      if (c != '.' && c != '\'') senza.push_back(c);
+    }
+    return ": i numeri non hanno separatore delle migliaia, scrivere " + senza;
+  }
+  for (const unsigned char c : e) {
+    if (c == 0xA0) return ": contiene uno spazio non divisibile (U+00A0), che non si vede: scrivere uno spazio normale";
+    if (c == 0xAD) return ": contiene un trattino morbido (U+00AD), che non si vede: toglierlo";
+    if (c < 0x20 || c == 0x7F) {
+      char codice[8];
+      std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(c));
+      return std::string(": contiene un carattere di controllo (") + codice + "), che non si vede: toglierlo";
+    }
+  }
+  if (corpo.find('.') != std::string_view::npos) return ": i numeri sono interi, senza decimali";
+  return "";
+}
+
+}  // namespace
+
 int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
   richiedi_carattere();
   inizia_elemento();
@@ -181,7 +236,8 @@ int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char*
   for (; i < elemento.size(); ++i) {
     const char c = elemento[i];
     if (c < '0' || c > '9') {
-      throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"", luogo_elemento_);
+      throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"" + perche_non_numero(elemento),
+                           luogo_elemento_);
     }
     valore = valore * 10 + (c - '0');
     if (valore > (int64_t{1} << 40)) break;  // already out of every field's range

@@ -73,6 +73,8 @@ class lettore_testo {
   // True when the next item, on the same line, begins like a number (a digit, or a minus
   // sign and a digit).
   bool segue_numero() const;
+  // How many items the rest of the current line holds (0 when only blanks remain).
+  size_t elementi_restanti_nella_riga() const;
 
  private:
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);

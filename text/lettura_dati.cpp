@@ -14,41 +14,77 @@ namespace scenario {
 
 namespace {
 
-void ricorda_luogo(stato_lettura& s) {
+void ricorda_valore(stato_lettura& s, int64_t numero) {
   const luogo_testo& l = s.testo.luogo_elemento();
-  s.luoghi_valori.push_back({l.riga, l.colonna, l.fine});
+  s.valori.push_back({numero, l.riga, l.colonna, l.fine, l.fine == l.colonna});
 }
 
 }  // namespace
 
 int32_t leggi32(stato_lettura& s) {
   const int32_t v = s.testo.leggi_numero32();
-  ricorda_luogo(s);
+  ricorda_valore(s, v);
   return v;
 }
 
 int16_t leggi16(stato_lettura& s) {
   const int16_t v = s.testo.leggi_numero16();
-  ricorda_luogo(s);
+  ricorda_valore(s, v);
   return v;
 }
 
 uint8_t leggi8(stato_lettura& s) {
   const uint8_t v = s.testo.leggi_numero8();
-  ricorda_luogo(s);
+  ricorda_valore(s, v);
   return v;
 }
 
 std::string leggi_testo_valore(stato_lettura& s, const char* cosa) {
   std::string v = s.testo.leggi_testo_memorizzato(cosa);
-  ricorda_luogo(s);
+  ricorda_valore(s, 0);
+  s.testo_valore = v;
   return v;
 }
 
 luogo_testo luogo_valore(const stato_lettura& s, int indice) {
-  if (indice < 0 || static_cast<size_t>(indice) >= s.luoghi_valori.size()) return s.luogo_record;
-  const auto& [riga, colonna, fine] = s.luoghi_valori[static_cast<size_t>(indice)];
-  return luogo_testo{s.luogo_record.file, riga, colonna, fine};
+  if (indice < 0 || static_cast<size_t>(indice) >= s.valori.size()) return s.luogo_record;
+  const valore_letto& v = s.valori[static_cast<size_t>(indice)];
+  return luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.fine};
+}
+
+void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
+  testi_letti& l = s.m.letti;
+  record_letto letto;
+  letto.descrizione = &r;
+  letto.testo = s.in_treno ? 1 : 0;
+  letto.riga = s.luogo_record.riga;
+  letto.colonna = s.luogo_record.colonna;
+  letto.fine = s.luogo_record.fine;
+  letto.primo_valore = static_cast<uint32_t>(l.valori.size());
+  const size_t n = std::min(s.valori.size() - std::min(primo, s.valori.size()), r.campi.size());
+  letto.numero_valori = static_cast<uint8_t>(n);
+  l.valori.insert(l.valori.end(), s.valori.begin() + static_cast<std::ptrdiff_t>(primo),
+                  s.valori.begin() + static_cast<std::ptrdiff_t>(primo + n));
+  // An empty number is read as 0: an author who means 0 writes it, unless the value's
+  // emptiness has a meaning of its own. One on a later line is the record running short,
+  // said where the record is checked for its line's end.
+  for (size_t k = 0; k < n; ++k) {
+    const valore_letto& v = s.valori[primo + k];
+    if (!v.vuoto || r.campi[k].vuoto_ammesso || r.campi[k].letto == formato::lettura::testo ||
+        v.riga != s.luogo_record.riga) {
+      continue;
+    }
+    registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
+                    std::string(r.campi[k].nome) + " e' vuoto ed e' letto come 0: scrivere il valore (0 se e' voluto)");
+  }
+  letto.dalla_parola = s.dalla_parola;
+  letto.voce = s.voce_record;
+  if (!r.campi.empty() && r.campi.back().letto == formato::lettura::testo) {
+    letto.primo_carattere = static_cast<uint32_t>(l.testi.size());
+    letto.caratteri = static_cast<uint32_t>(s.testo_valore.size());
+    l.testi += s.testo_valore;
+  }
+  l.records.push_back(letto);
 }
 
 luogo_testo luogo_valori(const stato_lettura& s, int da, int a) {
@@ -120,11 +156,19 @@ std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingre
     case codifica::latin1: return std::string_view(byte);
     case codifica::utf16:
       registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
-                      "il testo e' in UTF-16: salvarlo in ISO 8859-1 o UTF-8");
+                      "il testo e' in UTF-16 (\"Unicode\" per il Blocco note di Windows): salvarlo in UTF-8");
       return std::nullopt;
-    case codifica::utf8: break;
+    case codifica::con_nul:
+      registra_errore(s.m, codice::codifica_testo, std::nullopt, luogo_testo{t.etichetta, esame.riga, 1},
+                      "il testo contiene byte NUL (0x00), che nessun testo contiene: e' forse un file di altro "
+                      "genere?");
+      return std::nullopt;
+    case codifica::utf8:
+    case codifica::windows1252: break;
   }
-  if (esame.riga > 0) registra_avviso(s.m, avviso::testo_utf8, luogo_testo{t.etichetta, esame.riga, 1});
+  if (esame.tipo == codifica::utf8 && esame.riga > 0) {
+    registra_avviso(s.m, avviso::testo_utf8, luogo_testo{t.etichetta, esame.riga, 1});
+  }
   for (const carattere_sostituito& c : esame.sostituiti) {
     char codice[16];
     std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(c.codice));
@@ -290,7 +334,7 @@ void annota_parola_chiave(stato_lettura& s) {
   s.luogo_record.colonna = l.colonna;
   s.luogo_record.fine = l.fine;
   s.byte_record = s.testo.inizio_elemento();
-  s.luoghi_valori.clear();
+  s.valori.clear();
   s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
   s.parola_con_virgola = s.testo.chiusura() == chiusura_elemento::virgola;
   s.parola_con_numero = s.parola_con_virgola && s.testo.segue_numero();
@@ -307,6 +351,24 @@ void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, for
     return;
   }
   if (!s.parola_con_numero) return;
+  // A record of another place: of the general section, or of the other text.
+  const std::string scritta = minuscolo_latin1(parola);
+  const formato::testo altro = t == formato::testo::linea ? formato::testo::treno : formato::testo::linea;
+  if (const formato::record* r = formato::record_della_forma(t, scritta); r != nullptr && r->dove != dove) {
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    "'" + std::string(parola) + "' e' un record della sezione " + std::string(r->sezione) +
+                        ", che finisce alla prima intestazione: qui non e' letto");
+    return;
+  }
+  if (formato::record_della_forma(altro, scritta) != nullptr) {
+    ++s.parole_dell_altro_testo;
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    "'" + std::string(parola) + "' e' un record del testo " +
+                        (altro == formato::testo::treno ? "della corsa" : "della linea") +
+                        ": qui non e' letto (i due testi sono forse dati in ordine scambiato? prima la linea, poi la "
+                        "corsa)");
+    return;
+  }
   avviso_parola(s, avviso::parola_sconosciuta, parola, note.parole);
 }
 
@@ -345,11 +407,35 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
   s.m.diagnostiche.back().correggi = std::move(fix);
 }
 
+namespace {
+
+// "il record ha 15 valori sulla sua riga, 'stazione' ne vuole 17 (l'ultimo e' il nome)":
+// the values counted where a record is short of them or has too many.
+std::string conta_valori(const stato_lettura& s, size_t sulla_riga) {
+  if (s.record_corrente == nullptr) return {};
+  const formato::record& r = *s.record_corrente;
+  std::string t = "il record ha " + std::to_string(sulla_riga) + (sulla_riga == 1 ? " valore" : " valori") +
+                  " sulla sua riga, '" + std::string(r.parola) + "' ne vuole " + std::to_string(r.campi.size());
+  if (r.campi.back().letto == formato::lettura::testo) {
+    t += " (l'ultimo, " + std::string(r.campi.back().nome) + ", e' un testo)";
+  }
+  return t;
+}
+
+// Values of the record being read that stand on its keyword's line.
+size_t valori_sulla_riga(const stato_lettura& s) {
+  size_t n = 0;
+  for (size_t i = s.primo_valore; i < s.valori.size(); ++i) n += s.valori[i].riga == s.luogo_record.riga;
+  return n;
+}
+
+}  // namespace
+
 void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
   const lettore_testo& t = s.testo;
   if (t.luogo_elemento().riga != s.luogo_record.riga) {
-    std::string motivo = "valori mancanti: il record prende i suoi ultimi valori dalla riga " +
-                         std::to_string(t.luogo_elemento().riga);
+    std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) +
+                         "; il record prende i suoi ultimi valori dalla riga " + std::to_string(t.luogo_elemento().riga);
     if (!s.parola_con_virgola) {
       motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
                 "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
@@ -359,8 +445,14 @@ void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
     luogo_testo dove = t.luogo_corrente();
     dove.file = s.luogo_record.file;
     if (finisce_con_testo) --dove.colonna;  // the comma that cut the text
+    // A text value that is a plain number: the record has a value too many, which shifted
+    // every one after it.
+    const bool numero = finisce_con_testo && !s.testo_valore.empty() &&
+                        s.testo_valore.find_first_not_of("-0123456789 ") == std::string::npos;
     const std::string motivo =
-        finisce_con_testo
+        numero ? "valori in piu': " + conta_valori(s, valori_sulla_riga(s) + t.elementi_restanti_nella_riga()) +
+                     ", cosi' il testo e' '" + s.testo_valore + "' e ogni valore prima e' spostato di uno"
+        : finisce_con_testo
             ? "la virgola alla colonna " + std::to_string(dove.colonna) +
                   " taglia il testo: il resto della riga e' letto come record seguenti (un nome o "
                   "un testo non puo' contenere virgole)"
@@ -398,7 +490,9 @@ esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
   }
   s.primo_oltre = s.m.diagnostiche.size();
   return errore_record(s, codice::oltre_percorso, posizione,
-                       "il percorso finisce a " + std::to_string(int64_t{s.m.ultima_cella()} * 50) + " m",
+                       "la linea finisce a " + std::to_string(s.m.tabella[voce_tabella::dati_treno].fine) +
+                           " m e il percorso prosegue fino a " + std::to_string(int64_t{s.m.ultima_cella()} * 50) +
+                           " m per gli oggetti dopo la fine",
                        0);
 }
 
@@ -437,8 +531,9 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
   // A record whose values ran on into the next line is short of values: the failure is
   // its own, and is reported at it.
   if (s.in_record && guasto.luogo().file == s.luogo_record.file && guasto.luogo().riga > s.luogo_record.riga) {
-    std::string motivo = "valori mancanti nel record; alla riga " + std::to_string(guasto.luogo().riga) +
-                         ", colonna " + std::to_string(guasto.luogo().colonna) + ": " + guasto.what();
+    std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) + "; alla riga " +
+                         std::to_string(guasto.luogo().riga) + ", colonna " +
+                         std::to_string(guasto.luogo().colonna) + ": " + guasto.what();
     if (const auto sep = separatore_errato(s.m.riga, testo_di(s))) {
       motivo = "valori separati da " + *sep + " e non da virgole: scrivere i valori separati da virgole";
       for (const formato::record& r : formato::records(testo_di(s))) {
@@ -452,6 +547,18 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
                 "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
     }
     registra_errore(s.m, codice::lettura_fallita, std::nullopt, luogo_parola(s), std::move(motivo));
+  } else if (s.in_record && s.record_corrente != nullptr && guasto.luogo().riga == s.luogo_record.riga &&
+             s.valori.size() - s.primo_valore + 1 < s.record_corrente->campi.size() &&
+             s.record_corrente->campi.back().letto == formato::lettura::testo &&
+             std::string_view(guasto.what()).starts_with("numero non valido")) {
+    // A word where a number is due, before the record's text: a value is missing before it,
+    // and the text it would be is read as a number.
+    const size_t indice = s.valori.size() - s.primo_valore;
+    const formato::record& r = *s.record_corrente;
+    registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(),
+                    std::string(guasto.what()) + ": e' letto come " + std::string(r.campi[indice].nome) + " (valore " +
+                        std::to_string(indice + 1) + " di " + std::to_string(r.campi.size()) +
+                        "); se e' " + std::string(r.campi.back().nome) + ", al record manca un valore prima");
   } else {
     registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
   }
@@ -504,6 +611,8 @@ void dopo_fase(stato_lettura& s) {
 testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const testo_ingresso& treno,
                                int32_t max_errori) {
   stato_lettura s(m, linea, treno, max_errori);
+  m.letti = testi_letti{};
+  m.letti.etichette = {linea.etichetta, treno.etichetta};
   bool prosegui = true;
   try {
     prosegui = fase_linea(s) == esito_fase::prosegui;

@@ -74,9 +74,14 @@ TEST(Silenziosi, OgniCasoAlSuoValore) {
 }
 
 TEST(Silenziosi, LeFormeNonCambianoICompilati) {
-  // A curve written "curva destra 5" is compiled as it always was: a left curve of class 5,
-  // the same plan as "curvas5". Warned, not refused.
+  // A curve written "curva destra 5" is read as it always was: a left curve of class 5,
+  // the same plan as "curvas5". In author mode that is an error (the author meant a right
+  // one); read as of old, a warning.
+  scenario_prova severa;
+  severa.leggi(linea_di(3000, "curva destra 5, 1000, 100\r\n"), treno_di());
+  EXPECT_TRUE(con_errori(severa.m.diagnostiche));
   scenario_prova scritta, propria;
+  scritta.m.permissivo = true;
   scritta.leggi(linea_di(3000, "curva destra 5, 1000, 100\r\n"), treno_di());
   propria.leggi(linea_di(3000, "curvas5, 1000, 100\r\n"), treno_di());
   EXPECT_EQ(scritta.m.tracciato.tratti.size(), propria.m.tracciato.tratti.size());

@@ -6,7 +6,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 60> catalogo{{
+constexpr std::array<voce_catalogo, 67> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -45,30 +45,36 @@ constexpr std::array<voce_catalogo, 60> catalogo{{
     {37, "strisce dell'indicatore fuori dal campo (strisces x 10 + strisced da -32768 a 32767)",
      true},
     {38, "orario della stazione fuori dal campo (ore da 0, minuti e secondi da 0 a 59)", true},
+    {39, "fine del rallentamento oltre la fine del percorso", true},
     {101, "testo di descrizione della linea mancante", false},
     {102, "sezione [generale] mancante nel testo della linea", false},
     {103, "curva senza classe (da 1 a 6) o oltre la fine del tracciato", false},
     {104, "lunghezza percorso mancante nella sezione [generale]", false},
-    {105, "codifica del testo non leggibile: serve ISO 8859-1 (Latin-1) o UTF-8 senza BOM",
-     false},
-    {301, "parola chiave sconosciuta: la riga e' ignorata", false, gravita::avviso},
-    {302, "i valori del record non finiscono alla fine della sua riga", false, gravita::avviso},
+    {105, "codifica del testo non leggibile: serve UTF-8 (con o senza BOM) o ISO 8859-1", false},
+    {301, "parola chiave sconosciuta: la riga e' ignorata", false, gravita::avviso, true},
+    {302, "i valori del record non finiscono alla fine della sua riga", false, gravita::avviso, true},
     {303, "intestazione di sezione sconosciuta", false, gravita::avviso},
     {304, "sezione [generale] mancante nel testo della corsa: nessun record e' letto", false,
-     gravita::avviso},
+     gravita::avviso, true},
     {305, "nessuna stazione nel testo della corsa", false, gravita::avviso},
-    {306, "testo della corsa vuoto", false, gravita::avviso},
-    {307, "record fuori ordine lungo la linea", true, gravita::avviso},
+    {306, "testo della corsa vuoto", false, gravita::avviso, true},
+    {307, "record fuori ordine lungo la linea", true, gravita::avviso, true},
     {308, "orario della stazione precedente a quello della stazione prima", true, gravita::avviso},
     {309, "rallentamento sovrapposto al precedente", true, gravita::avviso},
     {310, "orologio fuori dai limiti (ore 0-23, minuti 0-59, secondi 0-59)", false,
      gravita::avviso},
     {311, "testo in UTF-8 convertito in ISO 8859-1", false, gravita::nota},
     {312, "carattere che ISO 8859-1 non contiene", false, gravita::avviso},
-    {313, "parola chiave scritta in un'altra forma", false, gravita::avviso},
-    {314, "valori separati da altro che virgole", false, gravita::avviso},
-    {315, "tratto che finisce prima di cominciare", true, gravita::avviso},
+    {313, "parola chiave letta come un'altra", false, gravita::avviso, true},
+    {314, "valori separati da altro che virgole", false, gravita::avviso, true},
+    {315, "tratto che finisce prima di cominciare", true, gravita::avviso, true},
     {316, "orario della stazione di 24 ore o piu'", true, gravita::avviso},
+    {317, "valore vuoto", false, gravita::avviso, true},
+    {318, "oggetto coperto o perso nei file compilati", true, gravita::avviso, true},
+    {319, "valore tenuto diverso da come e' scritto", true, gravita::avviso, true},
+    {320, "valore tenuto al passo del formato", true, gravita::avviso},
+    {321, "oggetto oltre la fine della linea", true, gravita::avviso},
+    {322, "nome di stazione ripetuto o vuoto", true, gravita::avviso},
     {1250, "valori di intestazione gia' occupati", false},
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},
@@ -101,9 +107,11 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
 
 namespace {
 
-// A warning of the catalogue, or a note where the catalogue says it only informs.
-gravita livello_avviso(int32_t numero) {
+// A warning of the catalogue, or a note where the catalogue says it only informs; an
+// error where the set will not hold what was written, unless read as of old.
+gravita livello_avviso(const modello& m, int32_t numero) {
   const auto voce = cerca_errore(numero);
+  if (voce && voce->perdita && !m.permissivo) return gravita::errore;
   return voce && voce->livello == gravita::nota ? gravita::nota : gravita::avviso;
 }
 
@@ -112,13 +120,13 @@ gravita livello_avviso(int32_t numero) {
 void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, livello_avviso(numero), std::nullopt, std::move(luogo), std::move(motivo), {}, std::nullopt});
+      diagnostica{numero, livello_avviso(m, numero), std::nullopt, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
                      std::string motivo) {
   m.diagnostiche.push_back(
-      diagnostica{numero, livello_avviso(numero), posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
+      diagnostica{numero, livello_avviso(m, numero), posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,

@@ -51,6 +51,7 @@ inline constexpr int32_t segnale_fuori_campo = 35;
 inline constexpr int32_t rallentamento_fuori_campo = 36;
 inline constexpr int32_t indicatore_fuori_campo = 37;
 inline constexpr int32_t orario_fuori_campo = 38;
+inline constexpr int32_t rallentamento_oltre_fine = 39;  // a slow-down whose end is past the track
 inline constexpr int32_t testo_linea_assente = 101;
 inline constexpr int32_t generale_assente = 102;
 inline constexpr int32_t curva_errata = 103;
@@ -79,6 +80,12 @@ inline constexpr int32_t parola_in_altra_forma = 313;  // a keyword read otherwi
 inline constexpr int32_t separatori = 314;             // values not separated by commas
 inline constexpr int32_t tratto_rovesciato = 315;      // a stretch that ends before it starts
 inline constexpr int32_t orario_oltre_giorno = 316;    // a station time of 24 h or more
+inline constexpr int32_t valore_vuoto = 317;           // an empty item read as 0
+inline constexpr int32_t oggetto_perso = 318;          // an object the set does not hold
+inline constexpr int32_t valore_cambiato = 319;        // a value the set holds otherwise
+inline constexpr int32_t passo_del_formato = 320;      // a value kept as the format's step allows
+inline constexpr int32_t oltre_fine_linea = 321;       // an object in the run-on past the line's end
+inline constexpr int32_t nome_stazione = 322;          // a station name used twice, or empty
 }  // namespace avviso
 
 struct voce_catalogo {
@@ -86,12 +93,18 @@ struct voce_catalogo {
   const char* descrizione;  // short Italian description, ASCII only
   bool con_posizione;       // the error records a position in metres
   gravita livello = gravita::errore;
+  // The set will not hold what the record wrote (a line shaped like a record not read as
+  // one, values taken from the next line or left over, an empty value, an object lost or
+  // overwritten, a text with nothing read): an error, but a warning in the reading of old.
+  bool perdita = false;
 };
 
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
 
-// Records a warning at the record that caused it (or at no place, for a whole text).
+// Records a warning at the record that caused it (or at no place, for a whole text). A
+// number that says the set will not hold what was written is recorded as an error, unless
+// the model is read as of old (`permissivo`).
 void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
                      std::string motivo = {});
 // A warning about an object at a position in metres.

@@ -1118,6 +1118,7 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
     richiesta q;
     q.linea = s.linea;
     q.treno = s.treno;
+    q.permissivo = true;
     q.testo_linea = {s.linea + "_linea.txt", testi.first, true, ""};
     q.testo_treno = {s.linea + "_" + s.treno + "-.txt", testi.second, true, ""};
     return q;
@@ -1128,6 +1129,7 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
     letto.linea = s.linea;
     letto.treno = s.treno;
     letto.genera_linea = 1;
+    letto.permissivo = true;
     memorizza_dati(letto, q.testo_linea, q.testo_treno);
     if (!con_errori(letto.diagnostiche)) {
       for (size_t z : abbattimenti_da_180(letto, s, abbattimenti)) abbattimenti[z] = 180;

@@ -1,0 +1,765 @@
+#include "nucleo/verifica_set.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "model/formato.h"
+#include "model/numeri.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario {
+
+namespace {
+
+namespace F = formato;
+
+constexpr size_t MASSIMO_VALORI = 17;
+constexpr int32_t NESSUNO = -1;
+
+// A record's numbers in the order of its text (0 for its text value).
+struct numeri_record {
+  std::array<int64_t, MASSIMO_VALORI> v{};
+  size_t n = 0;
+  std::span<const int64_t> tutti() const { return {v.data(), n}; }
+  int64_t operator[](size_t i) const { return i < n ? v[i] : 0; }
+};
+
+std::string metri(int64_t m) { return std::to_string(m) + " m"; }
+// "la cella 183 (da 9100 a 9150 m)": the 50 m an object's cell covers.
+std::string cella_e_metri(int64_t c) {
+  return "la cella " + std::to_string(c) + " (da " + std::to_string((c - 1) * 50) + " a " +
+         std::to_string(c * 50) + " m)";
+}
+
+// What a kind of cell holds, for a cell no record claims.
+std::string_view nome_tipo(uint8_t tipo) {
+  switch (tipo) {
+    case tipo_cella::vuota: return "nulla";
+    case tipo_cella::segnale: return "un segnale";
+    case tipo_cella::fine_rallentamento: return "la fine di un rallentamento";
+    case tipo_cella::inizio_rallentamento: return "l'inizio di un rallentamento";
+    case tipo_cella::avviso_rallentamento: return "l'avviso di un rallentamento";
+    case tipo_cella::anticipo_rallentamento: return "una cella di preavviso di un rallentamento";
+    case tipo_cella::indicatore_vmax: return "un indicatore di velocita' massima";
+    case tipo_cella::fermata: return "il punto di fermata di una stazione";
+    case tipo_cella::libera_in_montagna: return "una cella libera di un tratto di montagna";
+    case tipo_cella::abbattimento: return "un abbattimento posto dal passo di rifinitura";
+    case tipo_cella::abbattimento_senza_valore: return "un abbattimento senza valore";
+    case tipo_cella::cartello: return "un cartello";
+    default: return "un oggetto";
+  }
+}
+
+class verifica {
+ public:
+  explicit verifica(modello& m) : m_(m), l_(m.letti), ultima_(m.ultima_cella()) {}
+
+  void esegui() {
+    raccogli_segnalati();
+    proprietari_voci();
+    for (uint32_t i = 0; i < l_.records.size(); ++i) controlla_record(i);
+    controlla_profilo(F::campo_cella::pendenza);
+    controlla_profilo(F::campo_cella::velocita);
+    controlla_profilo(F::campo_cella::aderenza);
+    controlla_montagne();
+    controlla_preavvisi();
+    controlla_nomi();
+  }
+
+ private:
+  // ---- The records and their places ----------------------------------------------------
+
+  const F::record& descrizione(uint32_t i) const { return *l_.records[i].descrizione; }
+
+  numeri_record numeri(uint32_t i) const {
+    const record_letto& r = l_.records[i];
+    numeri_record n;
+    n.n = std::min<size_t>(r.numero_valori, MASSIMO_VALORI);
+    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k].numero;
+    return n;
+  }
+
+  std::string_view testo(uint32_t i) const {
+    const record_letto& r = l_.records[i];
+    return std::string_view(l_.testi).substr(r.primo_carattere, r.caratteri);
+  }
+
+  luogo_testo luogo(uint32_t i) const {
+    const record_letto& r = l_.records[i];
+    return luogo_testo{l_.etichette[r.testo], r.riga, r.colonna, r.fine};
+  }
+
+  luogo_testo luogo_valore(uint32_t i, size_t indice) const {
+    const record_letto& r = l_.records[i];
+    if (indice >= r.numero_valori) return luogo(i);
+    const valore_letto& v = l_.valori[r.primo_valore + indice];
+    return luogo_testo{l_.etichette[r.testo], v.riga, v.colonna, v.fine};
+  }
+
+  bool stazione(uint32_t i) const { return descrizione(i).campi.size() == MASSIMO_VALORI; }
+
+  // The record's position along the line, when its first value is one.
+  std::optional<int64_t> posizione(uint32_t i) const {
+    const F::record& d = descrizione(i);
+    if (d.campi.empty() || !d.campi[0].posizione_lungo_linea || l_.records[i].numero_valori == 0) return std::nullopt;
+    return numeri(i)[0];
+  }
+
+  // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
+  std::string descrivi(uint32_t i) const {
+    std::string s(descrizione(i).nome_oggetto);
+    if (stazione(i)) {
+      s += " '" + std::string(testo(i)) + "'";
+    } else if (const auto p = posizione(i)) {
+      s += " a " + metri(*p);
+    }
+    return s + " (riga " + std::to_string(l_.records[i].riga) + ")";
+  }
+
+  // "del segnale ...", "della stazione ...": of what `descrivi` names.
+  std::string di(uint32_t i) const {
+    const std::string d = descrivi(i);
+    for (const auto& [articolo, preposizione] :
+         {std::pair<std::string_view, std::string_view>{"il ", "del "}, {"la ", "della "}, {"lo ", "dello "},
+          {"l'", "dell'"}}) {
+      if (d.starts_with(articolo)) return std::string(preposizione) + d.substr(articolo.size());
+    }
+    return "di " + d;
+  }
+
+  // A diagnostic at record `i` (at its value `indice`, or its keyword), with a note at the
+  // record `altro` that put what the set holds, when there is one.
+  void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, std::string motivo,
+               int32_t altro = NESSUNO) {
+    const luogo_testo dove = indice ? luogo_valore(i, *indice) : luogo(i);
+    const auto p = posizione(i);
+    if (p && *p >= INT32_MIN && *p <= INT32_MAX) {
+      registra_avviso(m_, numero, static_cast<int32_t>(*p), dove, std::move(motivo));
+    } else {
+      registra_avviso(m_, numero, dove, std::move(motivo));
+    }
+    if (altro != NESSUNO && static_cast<uint32_t>(altro) != i) {
+      m_.diagnostiche.back().note.push_back({luogo(static_cast<uint32_t>(altro)), descrivi(static_cast<uint32_t>(altro)) + " e' qui"});
+    }
+    segnalati_.insert(chiave(l_.records[i].testo, l_.records[i].riga));
+  }
+
+  // ---- Records already reported ----------------------------------------------------------
+
+  static uint64_t chiave(uint8_t testo, int32_t riga) {
+    return (uint64_t{testo} << 32) | static_cast<uint32_t>(riga);
+  }
+
+  // A record that already has an error or a warning of lost data at its line is left to
+  // that message.
+  void raccogli_segnalati() {
+    for (const diagnostica& d : m_.diagnostiche) {
+      if (!d.luogo) continue;
+      const auto voce = cerca_errore(d.numero);
+      if (d.livello != gravita::errore && !(voce && voce->perdita)) continue;
+      for (uint8_t t = 0; t < 2; ++t) {
+        if (d.luogo->file == l_.etichette[t]) segnalati_.insert(chiave(t, d.luogo->riga));
+      }
+    }
+  }
+
+  bool gia_segnalato(uint32_t i) const {
+    return segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+  }
+
+  // The record whose keyword stands at `l`, or none.
+  int32_t record_in(const luogo_testo& l) {
+    if (per_luogo_.empty()) {
+      for (uint32_t i = 0; i < l_.records.size(); ++i) {
+        const record_letto& r = l_.records[i];
+        per_luogo_.emplace(chiave(r.testo, r.riga) * 65536 + static_cast<uint64_t>(r.colonna & 0xFFFF), i);
+      }
+    }
+    for (uint8_t t = 0; t < 2; ++t) {
+      if (l.file != l_.etichette[t]) continue;
+      const auto trovato = per_luogo_.find(chiave(t, l.riga) * 65536 + static_cast<uint64_t>(l.colonna & 0xFFFF));
+      if (trovato != per_luogo_.end()) return static_cast<int32_t>(trovato->second);
+    }
+    return NESSUNO;
+  }
+
+  // The record that last put an object on cell `c`, or none.
+  int32_t proprietario_cella(int64_t c) {
+    const auto o = m_.oggetti.find(c);
+    return o == m_.oggetti.end() ? NESSUNO : record_in(o->second.luogo);
+  }
+
+  // What cell `c` holds, as a message says it.
+  std::string cosa_tiene(int64_t c, int32_t chi) const {
+    if (chi != NESSUNO) {
+      const cella& x = m_.percorso[static_cast<size_t>(c)];
+      if (x.tipo == tipo_cella::fermata) return "il punto di fermata " + di(static_cast<uint32_t>(chi));
+      return descrivi(static_cast<uint32_t>(chi));
+    }
+    return std::string(nome_tipo(m_.percorso[static_cast<size_t>(c)].tipo));
+  }
+
+  // ---- Fixed table entries: which record wrote each field last ------------------------------
+
+  static size_t posto_voce(size_t voce, F::campo_voce f) { return voce * 16 + static_cast<size_t>(f); }
+
+  void proprietari_voci() {
+    proprietari_voce_.assign(VOCI_TABELLA * 16, NESSUNO);
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record& d = descrizione(i);
+      for (size_t k = 0; k < d.campi.size() && k < l_.records[i].numero_valori; ++k) {
+        const F::deposito& dep = d.campi[k].in_set;
+        if (dep.dove == F::sede::voce) {
+          proprietari_voce_[posto_voce(dep.voce, static_cast<F::campo_voce>(dep.campo))] = static_cast<int32_t>(i);
+        }
+      }
+      if (&d == ripetizione()) proprietari_voce_[posto_voce(voce_tabella::dati_corsa, F::campo_voce::posizione)] = static_cast<int32_t>(i);
+    }
+  }
+
+  static const F::record* ripetizione() {
+    static const F::record* r = F::cerca(F::testo::linea, "ripetizione segnali 4 codici");
+    return r;
+  }
+
+  // A fixed entry's field against the value the record wrote; the record that wrote the
+  // field after it is named.
+  bool controlla_voce(uint32_t i, size_t indice, size_t voce, F::campo_voce f, int64_t atteso) {
+    const int64_t tenuto = F::valore_campo(m_.tabella[voce], f);
+    if (tenuto == F::nel_campo(f, atteso)) return true;
+    const int32_t chi = proprietari_voce_[posto_voce(voce, f)];
+    std::string motivo = std::string(descrizione(i).campi[std::min(indice, descrizione(i).campi.size() - 1)].nome) +
+                         " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " + std::to_string(tenuto);
+    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) motivo += ", scritto da " + descrivi(static_cast<uint32_t>(chi));
+    segnala(avviso::valore_cambiato, i, indice, std::move(motivo), chi);
+    return false;
+  }
+
+  // ---- One record --------------------------------------------------------------------------
+
+  void controlla_record(uint32_t i) {
+    const F::record& d = descrizione(i);
+    if (gia_segnalato(i)) return;
+    oltre_la_linea(i);
+    const numeri_record v = numeri(i);
+    if (d.campi.size() == 3 && d.campi[0].in_set.dove == F::sede::progressiva) return controlla_progressiva(i, v);
+    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) return controlla_curva(i, v);
+    if (d.parola == "rallentamento") return controlla_rallentamento(i, v);
+    if (d.tipo_oggetto != 0 && !controlla_oggetto(i, v)) return;
+    for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
+      if (!controlla_valore(i, v, k)) return;
+    }
+    if (&d == ripetizione()) {
+      const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
+      controlla_voce(i, 1, voce_tabella::dati_corsa, F::campo_voce::posizione, codici);
+    }
+    if (stazione(i)) controlla_fermata(i, v);
+  }
+
+  // One value by where its field keeps it. False once a difference has been said.
+  bool controlla_valore(uint32_t i, const numeri_record& v, size_t k) {
+    const F::campo& c = descrizione(i).campi[k];
+    const F::deposito& dep = c.in_set;
+    if (const auto memorizzato = F::come_memorizzato(c, v.tutti(), k)) {
+      passo_del_formato(i, k, *memorizzato);
+    }
+    switch (dep.dove) {
+      case F::sede::voce:
+        return controlla_voce(i, k, dep.voce, static_cast<F::campo_voce>(dep.campo), F::codifica_valore(c, v.tutti(), k));
+      case F::sede::voce_propria: return controlla_voce_propria(i, v, k);
+      case F::sede::cella: return controlla_campo_cella(i, v, k);
+      default: return true;
+    }
+  }
+
+  void passo_del_formato(uint32_t i, size_t k, int64_t memorizzato) {
+    const F::campo& c = descrizione(i).campi[k];
+    std::string motivo = std::string(c.nome) + " " + std::to_string(numeri(i)[k]);
+    if (!c.unita.empty()) motivo += " " + std::string(c.unita);
+    motivo += " e' tenuto come " + std::to_string(memorizzato);
+    if (!c.unita.empty()) motivo += " " + std::string(c.unita);
+    if (c.in_set.come == F::codifica_campo::velocita) motivo += ": i file compilati la tengono a passi di 5 km/h";
+    registra_avviso(m_, avviso::passo_del_formato, luogo_valore(i, k), std::move(motivo));
+  }
+
+  // The table entry the record filled (a station's, a board text's).
+  bool controlla_voce_propria(uint32_t i, const numeri_record& v, size_t k) {
+    const record_letto& r = l_.records[i];
+    if (r.voce < 0 || r.voce >= VOCI_TABELLA) return true;
+    const voce& e = m_.tabella[static_cast<size_t>(r.voce)];
+    const F::campo& c = descrizione(i).campi[k];
+    const auto f = static_cast<F::campo_voce>(c.in_set.campo);
+    if (f == F::campo_voce::nome) {
+      if (e.nome == testo(i)) return true;
+      segnala(avviso::valore_cambiato, i, k, "il testo e' tenuto come '" + e.nome + "'");
+      return false;
+    }
+    const bool prima = r.voce == 1 && stazione(i);
+    if (c.in_set.come == F::codifica_campo::area) {
+      const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
+      if (e.inizio == a.inizio && e.fine == a.fine) return true;
+      segnala(avviso::valore_cambiato, i, k,
+              "l'area da " + metri(a.inizio) + " a " + metri(a.fine) + " e' tenuta da " + metri(e.inizio) + " a " +
+                  metri(e.fine));
+      return false;
+    }
+    int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
+    // Options the format keeps only for some stations: the rule, not a loss.
+    const bool tenuta = f == F::campo_voce::opzione3   ? F::tiene_opzione3(v[1], prima)
+                        : f == F::campo_voce::opzione4 ? F::tiene_opzione4(v[2], prima)
+                                                       : true;
+    if (!tenuta) atteso = 0;
+    const int64_t tenuto = F::valore_campo(e, f);
+    if (tenuto == atteso) return true;
+    segnala(avviso::valore_cambiato, i, k,
+            std::string(c.nome) + " = " + std::to_string(atteso) + " e' tenuto come " + std::to_string(tenuto));
+    return false;
+  }
+
+  // ---- Objects on cells ------------------------------------------------------------------
+
+  int64_t cella_oggetto(uint32_t i, const numeri_record& v) const {
+    return arrotonda(static_cast<double>(v[0]) / 50 + descrizione(i).scarto_cella);
+  }
+
+  uint8_t tipo_atteso(uint32_t i, const numeri_record& v) const {
+    const F::record& d = descrizione(i);
+    if (d.tipo_oggetto == tipo_cella::abbattimento && v[1] <= 0) return tipo_cella::abbattimento_senza_valore;
+    return d.tipo_oggetto;
+  }
+
+  // The record's object on its cell. False when it is not there (said once).
+  bool controlla_oggetto(uint32_t i, const numeri_record& v) {
+    const int64_t c = cella_oggetto(i, v);
+    if (!cella_esiste(m_, c)) return false;
+    return oggetto_in(i, c, tipo_atteso(i, v), std::string(descrizione(i).nome_oggetto));
+  }
+
+  bool oggetto_in(uint32_t i, int64_t c, uint8_t tipo, const std::string& cosa) {
+    const cella& x = m_.percorso[static_cast<size_t>(c)];
+    if (x.tipo == tipo) return true;
+    const int32_t chi = proprietario_cella(c);
+    std::string motivo = chi != NESSUNO && static_cast<uint32_t>(chi) != i
+                             ? cosa + " e' coperto da " + cosa_tiene(c, chi) + ": " + cella_e_metri(c) +
+                                   " tiene un solo oggetto"
+                             : cosa + " non e' nei file compilati: " + cella_e_metri(c) + " tiene " + cosa_tiene(c, chi);
+    segnala(avviso::oggetto_perso, i, std::nullopt, std::move(motivo), chi);
+    return false;
+  }
+
+  bool controlla_campo_cella(uint32_t i, const numeri_record& v, size_t k) {
+    const F::campo& c = descrizione(i).campi[k];
+    const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+    const int64_t cella_ = cella_oggetto(i, v);
+    if (!cella_esiste(m_, cella_)) return true;
+    const int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
+    return campo_in(i, k, cella_, f, atteso);
+  }
+
+  // A field of an object's cell against what the record wrote.
+  bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
+    const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
+    if (tenuto == atteso) return true;
+    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " di " + cella_e_metri(c) + " tiene " +
+                         std::to_string(tenuto) + " invece di " + std::to_string(atteso);
+    // Who changes a value on an object's cell: the header of cell 1, the finishing pass.
+    if (c == 1 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
+      motivo += ": la cella 1 porta i valori di intestazione dei file compilati";
+    } else if (m_.percorso[static_cast<size_t>(c)].tipo == tipo_cella::abbattimento && tenuto == 180 && atteso > 180) {
+      // The finishing pass lowers an abbattimento before a signal near a slow-down's warning.
+      return true;
+    }
+    segnala(avviso::valore_cambiato, i, k, std::move(motivo));
+    return false;
+  }
+
+  // A station's stop point: kind 10 with its table entry.
+  void controlla_fermata(uint32_t i, const numeri_record& v) {
+    const record_letto& r = l_.records[i];
+    if (v[1] >= 25 || r.voce < 0) return;
+    const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
+    const int64_t c = arrotonda(static_cast<double>(a.fine) / 50 - 1);
+    if (!cella_esiste(m_, c)) return;
+    if (oggetto_in(i, c, tipo_cella::fermata, "il punto di fermata")) campo_in(i, 0, c, F::campo_cella::dato1, r.voce);
+  }
+
+  // ---- Slow-downs ------------------------------------------------------------------------
+
+  // v: x, v, l, f_tt, f_ta, d_v. Start, end and warning cells, and the four advance cells.
+  void controlla_rallentamento(uint32_t i, const numeri_record& v) {
+    const int64_t x = v[0];
+    const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
+    const int64_t e = arrotonda(static_cast<double>(x + v[2]) / 50 + 1);
+    if (!cella_esiste(m_, e)) {
+      segnala(avviso::oggetto_perso, i, 2,
+              "la fine del rallentamento, a " + metri(x + v[2]) + ", e' oltre la fine del percorso (" +
+                  metri(int64_t{ultima_} * 50) + "): i file compilati non tengono la fine");
+      return;
+    }
+    if (e == s) {
+      segnala(avviso::oggetto_perso, i, 2,
+              "la fine del rallentamento cade nella cella del suo inizio (" + cella_e_metri(s) +
+                  "): i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
+      return;
+    }
+    const int64_t d_v = v[5];
+    struct parte {
+      int64_t cella;
+      uint8_t tipo;
+      const char* nome;
+      bool f_tt;
+    };
+    std::vector<parte> parti = {{s, tipo_cella::inizio_rallentamento, "l'inizio del rallentamento", true},
+                                {e, tipo_cella::fine_rallentamento, "la fine del rallentamento", true}};
+    if (x > 1500) {
+      parti.push_back({arrotonda(static_cast<double>(x - 1200) / 50 + 1), tipo_cella::avviso_rallentamento,
+                       "l'avviso del rallentamento", false});
+    }
+    for (const parte& p : parti) {
+      if (!cella_esiste(m_, p.cella) || !oggetto_in(i, p.cella, p.tipo, p.nome)) return;
+      if (!campo_in(i, 1, p.cella, F::campo_cella::dato1, basso16(v[1]))) return;
+      if (p.f_tt && !campo_in(i, 3, p.cella, F::campo_cella::dato3, basso16(v[3]))) return;
+      if (d_v != 0 && !campo_in(i, 5, p.cella, F::campo_cella::dato2, basso16(d_v))) return;
+    }
+    if (x <= 1500 || v[4] == 0) return;
+    const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
+    for (int64_t k = 0; k < 4; ++k) {
+      const int64_t c = h - k;
+      if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, "una cella di preavviso del rallentamento")) return;
+      if (!campo_in(i, 4, c, F::campo_cella::dato1, k + 1)) return;
+    }
+  }
+
+  // ---- Kilometre numberings --------------------------------------------------------------
+
+  void controlla_progressiva(uint32_t i, const numeri_record& v) {
+    const int64_t a = v[0], b = v[1] + (v[2] == 1 ? 100 : 0), c = v[2];
+    for (size_t e = voce_tabella::progressiva_tre; e <= voce_tabella::progressiva_uno; ++e) {
+      const voce& x = m_.tabella[e];
+      if (x.inizio == a && x.fine == F::nel_campo(F::campo_voce::fine, b) && x.posizione == c) return;
+    }
+    // A later record of the same numbering took its entry; otherwise the ordering cleared it.
+    for (uint32_t j = i + 1; j < l_.records.size(); ++j) {
+      if (l_.records[j].descrizione == l_.records[i].descrizione) {
+        segnala(avviso::valore_cambiato, i, std::nullopt, "sostituita da " + descrivi(j), static_cast<int32_t>(j));
+        return;
+      }
+    }
+    segnala(avviso::valore_cambiato, i, std::nullopt,
+            "i file compilati non la tengono: l'ordinamento delle tre progressive le azzera tutte quando due "
+            "cominciano alla stessa posizione, la piu' lontana, o quando tutte cominciano a 0 m e nessuna ha un "
+            "valore positivo");
+  }
+
+  // ---- The plan ------------------------------------------------------------------------
+
+  // The turn of metre `metro` of the plan, and the last metre of the run of steps it is in.
+  std::pair<double, int64_t> passo(int64_t metro) const {
+    const auto& t = m_.tracciato.tratti;
+    const auto it = std::lower_bound(t.begin(), t.end(), metro,
+                                     [](const tratto_tracciato& x, int64_t m) { return x.fino_a < m; });
+    if (it == t.end()) return {0.0, INT64_MAX};
+    return {it->k, it->fino_a};
+  }
+
+  // v: p, l. Its metres p + 1 to p + l turn by its class, to its side.
+  void controlla_curva(uint32_t i, const numeri_record& v) {
+    const int32_t classe = l_.records[i].dalla_parola;
+    if (classe == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
+    const double k = (classe < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe) - 1)];
+    const int64_t da = v[0] + 1;
+    const int64_t a = v[0] + v[1];
+    for (int64_t metro = std::max<int64_t>(da, 2); metro <= a;) {
+      const auto [svolta, fino_a] = passo(metro);
+      if (svolta != k) {
+        // The curve before it in the text that still runs here.
+        int32_t chi = NESSUNO;
+        for (uint32_t j = 0; j < i; ++j) {
+          if (descrizione(j).campi.size() == 2 && descrizione(j).campi[1].in_set.dove == F::sede::piano) {
+            const numeri_record w = numeri(j);
+            if (w[0] < metro && w[0] + w[1] >= metro) chi = static_cast<int32_t>(j);
+          }
+        }
+        std::string motivo = metro == da ? "la curva non e' tenuta come scritta: "
+                                         : "la curva e' tenuta solo fino a " + metri(metro - 1) + ": ";
+        motivo += "da " + metri(metro) + " il tracciato ";
+        motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) +
+                                       ", che finisce dopo l'inizio di questa"
+                                 : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
+        segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
+        return;
+      }
+      metro = fino_a + 1;
+    }
+  }
+
+  // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
+
+  struct voce_profilo {
+    int64_t posizione;
+    int64_t valore;  // as its cells keep it
+    int32_t record;
+  };
+
+  // The cells a profile's records fill, as the reading fills them in the order given: each
+  // value from the cursor up to the next record's cell, the cells before the first record
+  // past 0 with that record's own value (a gradient: 0), the last one on to the track's end
+  // but three. `chi` gets the record whose value each cell holds after it was written.
+  void riempi(F::campo_cella f, std::span<const voce_profilo> ordine, std::vector<int64_t>& valore,
+              std::vector<int32_t>& chi) const {
+    const size_t celle = static_cast<size_t>(ultima_ + 1);
+    valore.assign(celle, 0);
+    chi.assign(celle, NESSUNO);
+    const bool pendenza = f == F::campo_cella::pendenza;
+    const int64_t limite_record = f == F::campo_cella::velocita ? ultima_ - 1 : ultima_;
+    int64_t cursore = 0;
+    std::optional<int64_t> precedente;
+    int32_t di = NESSUNO;
+    if (pendenza) precedente = F::pendenza_in_cella(0);
+    const auto scrivi = [&](int64_t fino_a, int64_t limite) {
+      do {
+        if (cursore > limite) return;
+        valore[static_cast<size_t>(cursore)] = basso8(precedente.value_or(0));
+        chi[static_cast<size_t>(cursore)] = di;
+        ++cursore;
+      } while (cursore < fino_a);
+    };
+    for (const voce_profilo& x : ordine) {
+      const int64_t n = arrotonda(static_cast<double>(x.posizione) / 50);
+      if (n > 0) {
+        if (!precedente) precedente = x.valore;
+        scrivi(n, limite_record);
+      }
+      precedente = x.valore;
+      di = x.record;
+    }
+    scrivi(int64_t{ultima_} - 2, ultima_);
+  }
+
+  void controlla_profilo(F::campo_cella f) {
+    if (ultima_ < 0) return;
+    std::vector<voce_profilo> scritti;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record& d = descrizione(i);
+      if (d.campi.size() != 2 || d.campi[1].in_set.dove != F::sede::profilo ||
+          static_cast<F::campo_cella>(d.campi[1].in_set.campo) != f) {
+        continue;
+      }
+      // Records out of order along the line are said so already: one message for them.
+      if (gia_segnalato(i)) return;
+      const numeri_record v = numeri(i);
+      scritti.push_back({v[0], F::nel_campo(f, F::codifica_valore(d.campi[1], v.tutti(), 1)), static_cast<int32_t>(i)});
+    }
+    if (scritti.empty()) return;
+    // What the author wrote: each value from its position to the next one along the line.
+    std::vector<voce_profilo> lungo_linea = scritti;
+    std::stable_sort(lungo_linea.begin(), lungo_linea.end(),
+                     [](const voce_profilo& a, const voce_profilo& b) { return a.posizione < b.posizione; });
+    std::vector<int64_t> atteso, come_letto;
+    std::vector<int32_t> di_chi, chi_letto;
+    riempi(f, lungo_linea, atteso, di_chi);
+    riempi(f, scritti, come_letto, chi_letto);
+    std::vector<bool> tenuto(l_.records.size(), false);
+    std::vector<bool> detto(l_.records.size(), false);
+    for (size_t c = 0; c < atteso.size(); ++c) {
+      const int32_t r = di_chi[c];
+      if (r == NESSUNO) continue;
+      tenuto[static_cast<size_t>(r)] = true;
+      const int64_t nella_cella = F::valore_campo(m_.percorso[c], f);
+      if (nella_cella == atteso[c] || detto[static_cast<size_t>(r)]) continue;
+      detto[static_cast<size_t>(r)] = true;
+      const int32_t altro = chi_letto[c];
+      std::string motivo = "da " + std::to_string(int64_t(c) * 50) + " m i file compilati tengono " +
+                           std::to_string(nella_cella) + " (come il campo " + std::string(F::nome_campo(f)) +
+                           " lo codifica) invece di " + std::to_string(atteso[c]);
+      if (altro != NESSUNO && altro != r) motivo += ", il valore di " + descrivi(static_cast<uint32_t>(altro));
+      segnala(avviso::valore_cambiato, static_cast<uint32_t>(r), 1, std::move(motivo), altro);
+    }
+    // A value that holds in no cell at all: the next record along the line falls in its cell.
+    for (size_t k = 0; k + 1 < lungo_linea.size(); ++k) {
+      const auto r = static_cast<size_t>(lungo_linea[k].record);
+      const int64_t n = arrotonda(static_cast<double>(lungo_linea[k].posizione) / 50);
+      const int64_t dopo = arrotonda(static_cast<double>(lungo_linea[k + 1].posizione) / 50);
+      if (tenuto[r] || detto[r] || n != dopo || n > ultima_ - 3 || lungo_linea[k].valore == lungo_linea[k + 1].valore) {
+        continue;
+      }
+      segnala(avviso::oggetto_perso, static_cast<uint32_t>(r), 0,
+              "il valore non e' tenuto in nessuna cella: " + descrivi(static_cast<uint32_t>(lungo_linea[k + 1].record)) +
+                  " comincia nella stessa cella di 50 m",
+              lungo_linea[k + 1].record);
+    }
+  }
+
+  // ---- Mountain-side stretches -----------------------------------------------------------
+
+  void controlla_montagne() {
+    if (ultima_ < 0) return;
+    std::vector<int32_t> chi(static_cast<size_t>(ultima_ + 1), NESSUNO);
+    struct tratto {
+      uint32_t record;
+      int64_t da, a;
+      int64_t tipo;
+    };
+    std::vector<tratto> tratti;
+    std::optional<int64_t> fine_precedente;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record& d = descrizione(i);
+      if (d.campi.size() != 3 || d.campi[2].in_set.dove != F::sede::tratto) continue;
+      const numeri_record v = numeri(i);
+      int64_t tipo = F::codifica_valore(d.campi[2], v.tutti(), 2);
+      // A stretch that starts 150 m or less after the one before is kept as type 3.
+      if (fine_precedente && v[0] - *fine_precedente <= 150) tipo = 3;
+      fine_precedente = v[1];
+      const int64_t da = arrotonda(static_cast<double>(v[0]) / 50);
+      const int64_t a = arrotonda(static_cast<double>(v[1]) / 50 - 1);
+      tratti.push_back({i, da, a, tipo});
+      for (int64_t c = std::max<int64_t>(da, 0); c <= std::min<int64_t>(a, ultima_); ++c) {
+        chi[static_cast<size_t>(c)] = static_cast<int32_t>(i);
+      }
+    }
+    for (const tratto& t : tratti) {
+      if (gia_segnalato(t.record)) continue;
+      const numeri_record v = numeri(t.record);
+      if (t.a < t.da) {
+        if (v[1] >= v[0]) {
+          segnala(avviso::oggetto_perso, t.record, 1,
+                  "il tratto da " + metri(v[0]) + " a " + metri(v[1]) + " non segna nessuna cella: e' piu' corto di "
+                  "una cella di 50 m");
+        }
+        continue;
+      }
+      if (t.a > ultima_) {
+        segnala(avviso::oggetto_perso, t.record, 1,
+                "il tratto finisce oltre la fine del percorso (" + metri(int64_t{ultima_} * 50) +
+                    "): i file compilati non tengono la sua parte oltre");
+        continue;
+      }
+      for (int64_t c = std::max<int64_t>(t.da, 0); c <= t.a; ++c) {
+        const int32_t altro = chi[static_cast<size_t>(c)];
+        if (altro == static_cast<int32_t>(t.record)) {
+          const int64_t tenuto = m_.percorso[static_cast<size_t>(c)].montagna;
+          if (tenuto == basso8(t.tipo)) continue;
+          segnala(avviso::valore_cambiato, t.record, 2,
+                  "da " + std::to_string(c * 50) + " m le celle tengono il tipo " + std::to_string(tenuto) +
+                      " invece di " + std::to_string(basso8(t.tipo)));
+          break;
+        }
+        segnala(avviso::valore_cambiato, t.record, std::nullopt,
+                "da " + std::to_string(c * 50) + " m le celle tengono " + descrivi(static_cast<uint32_t>(altro)) +
+                    ", scritto dopo sopra questo",
+                altro);
+        break;
+      }
+    }
+  }
+
+  // ---- Approach codes before signals and stops ---------------------------------------------
+
+  void controlla_preavvisi() {
+    if (ultima_ < 0) return;
+    struct segno {
+      int64_t cella;
+      int64_t codice;
+      uint32_t record;
+    };
+    std::vector<segno> segni;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record& d = descrizione(i);
+      const numeri_record v = numeri(i);
+      if (d.tipo_oggetto == tipo_cella::segnale) {
+        const int64_t k = cella_oggetto(i, v);
+        const int64_t aspetto = v[1] * 3 + v[6];
+        for (int64_t b = 1; b <= 4; ++b) segni.push_back({k - 2 * b, aspetto * 10 + b, i});
+      } else if (stazione(i) && l_.records[i].voce >= 0 && v[1] < 25 && v[1] != 5 && v[1] != 6) {
+        const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
+        for (int64_t j = 1; j <= 4; ++j) {
+          const double f = static_cast<double>(a.fine) / 50 - static_cast<double>(j) - 1;
+          if (f > 1) segni.push_back({arrotonda(f), 80 + j, i});
+        }
+      }
+    }
+    std::vector<int32_t> chi(static_cast<size_t>(ultima_ + 1), NESSUNO);
+    for (const segno& s : segni) {
+      if (cella_esiste(m_, s.cella)) chi[static_cast<size_t>(s.cella)] = static_cast<int32_t>(s.record);
+    }
+    for (const segno& s : segni) {
+      if (!cella_esiste(m_, s.cella) || gia_segnalato(s.record)) continue;
+      const int64_t tenuto = m_.percorso[static_cast<size_t>(s.cella)].preavviso;
+      if (tenuto == basso8(s.codice)) continue;
+      const int32_t altro = chi[static_cast<size_t>(s.cella)];
+      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " di " + cella_e_metri(s.cella) +
+                           " e' sostituito da " + std::to_string(tenuto);
+      if (altro != NESSUNO) motivo += ", il preavviso " + di(static_cast<uint32_t>(altro));
+      motivo += ": una cella tiene un solo codice di preavviso";
+      segnala(avviso::valore_cambiato, s.record, std::nullopt, std::move(motivo), altro);
+    }
+  }
+
+  // ---- Warnings of what is kept as written -------------------------------------------------
+
+  // An object in the run-on past the line's end: kept, but an author rarely means it.
+  void oltre_la_linea(uint32_t i) {
+    const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
+    const auto p = posizione(i);
+    if (!p || ultima_ < 0) return;
+    const F::record& d = descrizione(i);
+    const numeri_record v = numeri(i);
+    // A stretch's end: a curve's and a slow-down's length, a mountain stretch's end.
+    std::optional<int64_t> fine;
+    if (d.parola == "rallentamento" || (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano)) {
+      fine = v[0] + v[d.parola == "rallentamento" ? 2 : 1];
+    } else if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) {
+      fine = v[1];
+    }
+    const std::string dopo = ", oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
+                             metri(int64_t{ultima_} * 50);
+    if (*p > lunghezza) {
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
+                      std::string(d.nome_oggetto) + " a " + metri(*p) + dopo);
+    } else if (fine && *fine > lunghezza) {
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
+                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + dopo);
+    }
+  }
+
+  // A station name used twice, or left empty: kept, but the card and the page could not
+  // tell the stations apart.
+  void controlla_nomi() {
+    std::unordered_map<std::string_view, uint32_t> visti;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      if (!stazione(i) || l_.records[i].voce < 0) continue;
+      const size_t nome = MASSIMO_VALORI - 1;
+      const std::string_view t = testo(i);
+      if (t.find_first_not_of(" \t") == std::string_view::npos) {
+        registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
+                        "la stazione non ha nome");
+        continue;
+      }
+      const auto [dove, nuovo] = visti.emplace(t, i);
+      if (nuovo) continue;
+      registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
+                      "'" + std::string(t) + "' e' anche il nome di " + descrivi(dove->second));
+      m_.diagnostiche.back().note.push_back({luogo(dove->second), "la prima stazione con questo nome e' qui"});
+    }
+  }
+
+  modello& m_;
+  const testi_letti& l_;
+  const int32_t ultima_;
+  std::unordered_set<uint64_t> segnalati_;
+  std::unordered_map<uint64_t, uint32_t> per_luogo_;
+  std::vector<int32_t> proprietari_voce_;
+};
+
+}  // namespace
+
+void verifica_set(modello& m) { verifica(m).esegui(); }
+
+}  // namespace scenario
