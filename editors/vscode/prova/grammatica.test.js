@@ -3,32 +3,12 @@
 // numbers (with a sign, separated by blanks), a name, notes and unknown keywords.
 const test = require("node:test");
 const assert = require("node:assert");
-const fs = require("fs");
-const path = require("path");
-const oniguruma = require("vscode-oniguruma");
-const vsctm = require("vscode-textmate");
-
-async function grammatica() {
-  const wasm = fs.readFileSync(require.resolve("vscode-oniguruma/release/onig.wasm")).buffer;
-  await oniguruma.loadWASM(wasm);
-  const registro = new vsctm.Registry({
-    onigLib: Promise.resolve({
-      createOnigScanner: (s) => new oniguruma.OnigScanner(s),
-      createOnigString: (s) => new oniguruma.OnigString(s),
-    }),
-    loadGrammar: async () =>
-      vsctm.parseRawGrammar(
-        fs.readFileSync(path.join(__dirname, "..", "syntaxes", "scenario.tmLanguage.json"), "utf8"),
-        "scenario.tmLanguage.json",
-      ),
-  });
-  return registro.loadGrammar("source.scenario");
-}
+const { grammatica, INITIAL } = require("../strumenti/grammatica");
 
 // The scope of each non-blank piece of a line, as "piece=last scope".
 function pezzi(g, riga) {
   return g
-    .tokenizeLine(riga, vsctm.INITIAL)
+    .tokenizeLine(riga, INITIAL)
     .tokens.map((t) => [riga.substring(t.startIndex, t.endIndex).trim(), t.scopes[t.scopes.length - 1]])
     .filter(([testo]) => testo !== "" && testo !== ",")
     .map(([testo, scope]) => `${testo}=${scope.replace(/\.scenario$/, "")}`);

@@ -7,8 +7,7 @@
 const fs = require("fs");
 const path = require("path");
 const { spawnSync } = require("child_process");
-const oniguruma = require("vscode-oniguruma");
-const vsctm = require("vscode-textmate");
+const { grammatica, INITIAL } = require("./grammatica");
 
 const COLORI = {
   "entity.name.section": "#4ec9b0",
@@ -30,19 +29,7 @@ const html = (s) => s.replace(/&/g, "&amp;").replace(/</g, "&lt;");
 
 async function main() {
   const [programma, linea, treno] = process.argv.slice(2);
-  await oniguruma.loadWASM(fs.readFileSync(require.resolve("vscode-oniguruma/release/onig.wasm")).buffer);
-  const registro = new vsctm.Registry({
-    onigLib: Promise.resolve({
-      createOnigScanner: (s) => new oniguruma.OnigScanner(s),
-      createOnigString: (s) => new oniguruma.OnigString(s),
-    }),
-    loadGrammar: async () =>
-      vsctm.parseRawGrammar(
-        fs.readFileSync(path.join(__dirname, "..", "syntaxes", "scenario.tmLanguage.json"), "utf8"),
-        "scenario.tmLanguage.json",
-      ),
-  });
-  const g = await registro.loadGrammar("source.scenario");
+  const g = await grammatica();
   const uscita = spawnSync(programma, ["-c", "--diagnostica=json", linea, treno], { encoding: "utf8" }).stderr;
   const diagnostiche = uscita.split("\n").filter((r) => r.startsWith("{")).map((r) => JSON.parse(r))
     .filter((d) => path.basename(d.file) === path.basename(treno));
@@ -51,7 +38,7 @@ async function main() {
   righe.forEach((riga, n) => {
     const qui = diagnostiche.filter((d) => d.line === n + 1);
     let testo = "";
-    for (const t of g.tokenizeLine(riga, vsctm.INITIAL).tokens) {
+    for (const t of g.tokenizeLine(riga, INITIAL).tokens) {
       const pezzo = riga.substring(t.startIndex, t.endIndex);
       const sotto = qui.some((d) => t.startIndex >= d.column - 1 && t.startIndex < (d.end_column || d.column) - 1);
       testo += `<span style="color:${colore(t.scopes)}${sotto ? ";text-decoration:underline wavy #cca700" : ""}">${html(pezzo)}</span>`;
