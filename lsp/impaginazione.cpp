@@ -78,6 +78,8 @@ std::string impagina(std::string_view testo, formato::testo t) {
     const std::vector<elemento>& e = elementi[n];
     esito.append(taglia(linea, e[0])).append(",").append(l[0] - (e[0].a - e[0].da), ' ');
     for (size_t i = 1; i < e.size(); ++i) {
+      // An empty last value leaves no blank at the end of the line.
+      if (i + 1 == e.size() && e[i].a == e[i].da && l[i] == 0) break;
       esito.push_back(' ');
       if (i == nome) {
         // The author's words, to the end of the line.

@@ -34,7 +34,7 @@ TEST(Impaginazione, ColonneDiOgniSezione) {
        "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 8, 1, 0, Val  Rio  \r\n"},
       // Empty values keep their place; a value of several numbers is one item.
       {"valori vuoti", testo::linea, "[generale]\nlunghezza percorso,6000\n[cartelli]\nindicatori_vmax,900,70,,\n",
-       "[generale]\nlunghezza percorso, 6000\n[cartelli]\nindicatori_vmax, 900, 70, , \n"},
+       "[generale]\nlunghezza percorso, 6000\n[cartelli]\nindicatori_vmax, 900, 70, ,\n"},
   };
   for (const caso& c : casi) {
     const std::string dopo = impagina(c.prima, c.t);

@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "lsp/contenuti.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {
@@ -241,7 +242,8 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   const auto iniziata = etichette_di(30, URI_TRENO, 4, 2);  // "st" of "stazone"
   EXPECT_EQ(iniziata.size(), 1u);
   EXPECT_EQ(iniziata.count("stazione"), 1u);
-  x.invia(apri(URI_LINEA, "[generale]\r\nlunghezza percorso, 6000\r\n[curve]\r\n\r\n[fine]\r\n"));
+  // (a header's letters in any case)
+  x.invia(apri(URI_LINEA, "[generale]\r\nlunghezza percorso, 6000\r\n[Curve]\r\n\r\n[fine]\r\n"));
   const auto curve = etichette_di(31, URI_LINEA, 3, 0);
   ASSERT_EQ(curve.count("curvas2"), 1u);
   EXPECT_TRUE(curve.at("curvas2").starts_with("curvas2, ")) << curve.at("curvas2");
@@ -294,6 +296,13 @@ TEST(ServerLsp, CapacitaDelClient) {
     // Bold only in markdown.
     EXPECT_EQ(h["contents"]["value"].get<std::string>().starts_with("**lunghezza** (m)"), c.tipo_hover == "markdown")
         << c.nome << h;
+    // On the keyword: the record, its values in a code span where markdown is taken.
+    const json k = sessione::risposta(x.invia(chiedi(4, "textDocument/hover", punto(URI_TRENO, 3, 2))), 4)["result"];
+    const std::string record = k["contents"]["value"];
+    const bool markdown = c.tipo_hover == "markdown";
+    EXPECT_TRUE(record.starts_with(markdown ? "**stazione**: " : "stazione: ")) << c.nome << record;
+    EXPECT_NE(record.find(markdown ? "`stazione, posizione, tipo" : "\n\nstazione, posizione, tipo"), std::string::npos)
+        << c.nome << record;
     const json v =
         sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 4, 0))), 3)["result"];
     for (const json& voce : v["items"]) {
@@ -312,6 +321,14 @@ TEST(ServerLsp, CapacitaDelClient) {
 std::string linea_con_indicatore() {
   std::string linea = TESTO_LINEA;
   return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
+}
+
+// A value written with a backtick stays one code span in markdown; plain text as written.
+TEST(ServerLsp, ValoreConApiceInverso) {
+  testo_doppio d;
+  d.codice("Rio`s").testo(" e ").codice("x");
+  EXPECT_EQ(d.markdown, "`` Rio`s `` e `x`");
+  EXPECT_EQ(d.semplice, "Rio`s e x");
 }
 
 // A line text with two run texts open: a change to the line re-checks both.
@@ -431,7 +448,7 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
   x.d.file[LINEA] = TESTO_LINEA;
   x.inizia();
   const std::string treno = TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]")) +
-                            "stazone, 100\r\nUna nota, con virgole\r\n[fine]\r\n";
+                            "stazone, 100\r\nUna nota, con virgole [sic]\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, treno));
   // The station's hours: "8" after "30, " (its fourteenth value).
   const std::string stazione = "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio";
@@ -465,13 +482,13 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
 
   // The kinds of the last four lines, five numbers each (line and start from the one
   // before, length, kind in the legend's order): an unknown keyword (2) and its number
-  // (3), a note holding commas (5), the closing header (0).
+  // (3), a note holding commas and a bracket (5), the closing header (0).
   const json g = sessione::risposta(
       x.invia(chiedi(5, "textDocument/semanticTokens/full", {{"textDocument", {{"uri", URI_TRENO}}}})), 5)["result"];
   const std::vector<int64_t> dati = g["data"];
   ASSERT_GE(dati.size(), 20u);
   EXPECT_EQ(std::vector<int64_t>(dati.end() - 20, dati.end()),
-            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 21, 5, 0, 1, 0, 6, 0, 0}));
+            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 6, 0, 0}));
 }
 
 // Positions in either unit: "a", "é" (two UTF-8 bytes, one UTF-16 unit), then a character
