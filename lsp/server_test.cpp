@@ -38,10 +38,11 @@ class disco_prova : public disco {
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
+  // A folder lists its names in no order to rely on: here, the reverse of theirs.
   std::vector<std::string> nomi(const std::string& cartella) override {
     std::vector<std::string> n;
-    for (const auto& [p, _] : file) {
-      if (p.starts_with(cartella + "/")) n.push_back(p.substr(cartella.size() + 1));
+    for (auto it = file.rbegin(); it != file.rend(); ++it) {
+      if (it->first.starts_with(cartella + "/")) n.push_back(it->first.substr(cartella.size() + 1));
     }
     return n;
   }
@@ -414,6 +415,15 @@ TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
   ASSERT_TRUE(d);
   ASSERT_EQ(d->size(), 1u);
   EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_TRENO-.txt"), std::string::npos) << *d;
+
+  // With run texts on disk and none open, the line text is checked with the first by name.
+  sessione due;
+  due.d.file[TRENO] = TESTO_TRENO;
+  due.d.file[CARTELLA + "/Valle_R2-.txt"] = TESTO_TRENO;
+  due.inizia();
+  r = due.invia(apri(URI_LINEA, TESTO_LINEA));
+  EXPECT_TRUE(sessione::diagnostiche(r, URI_TRENO));
+  EXPECT_FALSE(sessione::diagnostiche(r, "file:///scenari/Valle_R2-.txt"));
 }
 
 // Hundreds of faults: the reading goes on to the end (no warning that follows from a
