@@ -424,6 +424,15 @@ TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
   r = due.invia(apri(URI_LINEA, TESTO_LINEA));
   EXPECT_TRUE(sessione::diagnostiche(r, URI_TRENO));
   EXPECT_FALSE(sessione::diagnostiche(r, "file:///scenari/Valle_R2-.txt"));
+
+  // A text that is no file (a new buffer) is checked alone, as what it holds, without a
+  // word of a partner: a line text by its length record.
+  for (const std::string& testo : {TESTO_LINEA, TESTO_TRENO}) {
+    sessione nuovo;
+    nuovo.inizia();
+    EXPECT_EQ(sessione::diagnostiche(nuovo.invia(apri("untitled:Untitled-1", testo)), "untitled:Untitled-1"),
+              json::array());
+  }
 }
 
 // Hundreds of faults: the reading goes on to the end (no warning that follows from a
