@@ -530,6 +530,22 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf16), (intervallo{{0, 2}, {0, 4}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 0}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));  // to the comma
+  // An end not past the start is no end: the rest of the item.
+  EXPECT_EQ(col.intervallo_di({"t", 1, 3, 3}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
+
+  // A file's address escapes every byte outside the unreserved set, two hex digits each,
+  // and gives the path back.
+  const std::string percorso = "/scenari/Val d'\xC3\xA9/Val_linea.txt";
+  EXPECT_EQ(uri_da_percorso(percorso), "file:///scenari/Val%20d%27%C3%A9/Val_linea.txt");
+  EXPECT_EQ(percorso_da_uri(uri_da_percorso(percorso)), percorso);
+
+  // An edit that would take a text past the limit is refused, the text as it was; one
+  // that reaches it exactly is made.
+  std::string grande(LIMITE_MESSAGGIO - 4, 'x');
+  EXPECT_FALSE(applica_modifica(grande, {{0, 0}, {0, 0}}, "12345", unita::utf8));
+  EXPECT_EQ(grande.size(), LIMITE_MESSAGGIO - 4);
+  EXPECT_TRUE(applica_modifica(grande, {{0, 0}, {0, 1}}, "12345", unita::utf8));
+  EXPECT_EQ(grande.size(), LIMITE_MESSAGGIO);
 }
 
 // Messages split anywhere, and one over 64 MiB refused while its bytes pass, not kept.
