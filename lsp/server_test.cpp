@@ -269,6 +269,41 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   EXPECT_EQ(s[1]["children"][0]["name"], "Piano Rio");
 }
 
+// The edges of a line as the hover and the outline read it: a header in capitals on the
+// first line, the blank after a comma (still the value before it), a name holding a comma
+// (one value to the end of the line), a record written as its keyword alone.
+TEST(ServerLsp, DescrizioniAiMargini) {
+  sessione x;
+  x.inizia();
+  const std::string testo =
+      "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
+      "[segnali]\r\nsegnale\r\n[fine]\r\n";
+  x.invia(apri(URI_TRENO, testo));
+  const auto chiedi_hover = [&](int id, int riga, int colonna) {
+    return sessione::risposta(x.invia(chiedi(id, "textDocument/hover", punto(URI_TRENO, riga, colonna))), id)["result"];
+  };
+  // The header's range is the header itself.
+  EXPECT_EQ(chiedi_hover(2, 0, 3)["range"],
+            json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
+  // Completion under it offers its record.
+  const json c = sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 1, 0))), 3);
+  EXPECT_NE(c["result"]["items"].dump().find("\"aderenza\""), std::string::npos) << c;
+  // Column 15 is the blank after the comma of "2800,": the position still; 16 begins "12".
+  const std::string posizione = chiedi_hover(4, 3, 15)["contents"]["value"];
+  EXPECT_TRUE(posizione.starts_with("**posizione** (m)")) << posizione;
+  EXPECT_NE(posizione.find("nei file compilati: table entry `posizione`"), std::string::npos) << posizione;
+  EXPECT_TRUE(chiedi_hover(5, 3, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
+  // The name runs to the end of the line, comma and all.
+  const json nome = chiedi_hover(6, 3, 62);
+  EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
+  EXPECT_NE(nome["contents"]["value"].get<std::string>().find("`Rio, nord`"), std::string::npos) << nome;
+  // A signal written as its keyword alone is still in the outline, by its keyword.
+  const json s = sessione::risposta(
+      x.invia(chiedi(7, "textDocument/documentSymbol", {{"textDocument", {{"uri", URI_TRENO}}}})), 7)["result"];
+  ASSERT_EQ(s.size(), 4u) << s;
+  EXPECT_EQ(s[2]["children"][0]["name"], "segnale") << s;
+}
+
 // What the client says it takes: snippets and markdown only where it lists them.
 TEST(ServerLsp, CapacitaDelClient) {
   struct caso {
