@@ -502,7 +502,7 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
   x.d.file[LINEA] = TESTO_LINEA;
   x.inizia();
   const std::string treno = TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]")) +
-                            "stazone, 100\r\nUna nota, con virgole [sic]\r\n[fine]\r\n";
+                            "stazone, 100\r\nUna nota, con virgole [sic]\r\n, 5\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, treno));
   // The station's hours: "8" after "30, " (its fourteenth value).
   const std::string stazione = "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio";
@@ -532,17 +532,18 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
 
   const json p = sessione::risposta(
       x.invia(chiedi(4, "textDocument/foldingRange", {{"textDocument", {{"uri", URI_TRENO}}}})), 4)["result"];
-  EXPECT_EQ(p, json::parse(R"([{"startLine":0,"endLine":1,"kind":"region"},{"startLine":2,"endLine":5,"kind":"region"}])"));
+  EXPECT_EQ(p, json::parse(R"([{"startLine":0,"endLine":1,"kind":"region"},{"startLine":2,"endLine":6,"kind":"region"}])"));
 
-  // The kinds of the last four lines, five numbers each (line and start from the one
+  // The kinds of the last five lines, five numbers each (line and start from the one
   // before, length, kind in the legend's order): an unknown keyword (2) and its number
-  // (3), a note holding commas and a bracket (5), the closing header (0).
+  // (3), a note holding commas and a bracket (5), a line with no first word (a note), the
+  // closing header (0).
   const json g = sessione::risposta(
       x.invia(chiedi(5, "textDocument/semanticTokens/full", {{"textDocument", {{"uri", URI_TRENO}}}})), 5)["result"];
   const std::vector<int64_t> dati = g["data"];
-  ASSERT_GE(dati.size(), 20u);
-  EXPECT_EQ(std::vector<int64_t>(dati.end() - 20, dati.end()),
-            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 6, 0, 0}));
+  ASSERT_GE(dati.size(), 25u);
+  EXPECT_EQ(std::vector<int64_t>(dati.end() - 25, dati.end()),
+            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 3, 5, 0, 1, 0, 6, 0, 0}));
 }
 
 // Positions in either unit: "a", "é" (two UTF-8 bytes, one UTF-16 unit), then a character
