@@ -490,9 +490,11 @@ TEST(ServerLsp, LimiteDelleDiagnostiche) {
     EXPECT_EQ((*d)[i]["severity"], i < 60 ? 1 : 2) << i;
     EXPECT_EQ((*d)[i]["code"], i < 60 ? 301 : 303) << i;
   }
-  // 360 in all, 199 shown: 161 warnings left.
+  // 360 in all, 199 shown: 161 warnings left, the first of them the 140th header, on
+  // line 2 + 139.
   EXPECT_TRUE((*d)[199]["message"].get<std::string>().starts_with("altre 161 diagnostiche non mostrate (0 errori"))
       << (*d)[199];
+  EXPECT_EQ((*d)[199]["range"]["start"]["line"], 141);
 }
 
 // Help while typing: the value under the cursor, the labels after values, the sections
