@@ -14,6 +14,9 @@ testi_eliminati compila_modello(const richiesta& r, modello& m) {
   m.permissivo = r.permissivo;
   for (voce& v : m.tabella) v = voce{};
   const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori);
+  // Every record is looked up in what was read: what the finishing pass adds goes only on
+  // free cells, so whatever a record lost is lost already.
+  if (!m.percorso.empty()) verifica_set(m);
   // The finishing pass and the header places are looked at only when the texts read
   // clean: on cells that a refused or lost record left out, their errors could only
   // mislead.
@@ -21,8 +24,6 @@ testi_eliminati compila_modello(const richiesta& r, modello& m) {
     rifinitura_percorso(m);
     if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
   }
-  // Then every record is looked up in what was built.
-  if (!m.percorso.empty()) verifica_set(m);
   return eliminati;
 }
 

@@ -75,12 +75,12 @@ TEST(MemorizzaPercorso, UnErroreNonConsegnaNessunFile) {
       // Nothing was read: the run text stays where it was.
       {"no line text", std::nullopt, treno_di(), codice::testo_linea_assente, false},
       // A board at 0 m takes cell round(0 / 50 + 1) = 1, the header's cell, with its entry
-      // 80 in dato1. A signal there whose s1 and d1 are 0 leaves dato1 at 0 and puts
-      // s2 * 10 = 10 into dato2.
+      // 80 in dato1. A signal there whose s1 and d1 are 0 leaves dato1 at 0, which the
+      // header would take: the check of the set says so before the header's own error.
       {"a board on cell 1", linea_di(5000, "cartello_indicatore, 0, (A)\r\n"), treno_di(),
        codice::intestazione_valore, true},
       {"a signal on cell 1", linea_di(5000), treno_di("segnale, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
-       codice::intestazione_codice, true},
+       avviso::valore_cambiato, true},
       {"a station at 25 m", linea_di(5000), treno_di("stazione, 25, 12, 200\r\n"),
        codice::stazione_posizione, true},
   };

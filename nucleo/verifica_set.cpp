@@ -50,7 +50,7 @@ std::string_view nome_tipo(uint8_t tipo) {
     case tipo_cella::indicatore_vmax: return "un indicatore di velocita' massima";
     case tipo_cella::fermata: return "il punto di fermata di una stazione";
     case tipo_cella::libera_in_montagna: return "una cella libera di un tratto di montagna";
-    case tipo_cella::abbattimento: return "un abbattimento posto dal passo di rifinitura";
+    case tipo_cella::abbattimento: return "un abbattimento";
     case tipo_cella::abbattimento_senza_valore: return "un abbattimento senza valore";
     case tipo_cella::cartello: return "un cartello";
     default: return "un oggetto";
@@ -63,17 +63,49 @@ class verifica {
 
   void esegui() {
     raccogli_segnalati();
+    classifica();
     proprietari_voci();
-    for (uint32_t i = 0; i < l_.records.size(); ++i) controlla_record(i);
-    controlla_profilo(F::campo_cella::pendenza);
-    controlla_profilo(F::campo_cella::velocita);
-    controlla_profilo(F::campo_cella::aderenza);
+    controlla_profili();
+    for (const classe c : {classe::voce, classe::progressiva, classe::piano, classe::oggetto, classe::rallentamento,
+                           classe::stazione, classe::tratto}) {
+      for (const uint32_t i : di_classe(c)) controlla_record(i);
+    }
     controlla_montagne();
     controlla_preavvisi();
     controlla_nomi();
   }
 
  private:
+  // ---- Records by how the set keeps them ----------------------------------------------------
+
+  enum class classe : uint8_t { profilo, progressiva, piano, tratto, rallentamento, stazione, oggetto, voce, numero };
+
+  static classe classe_di(const F::record& d) {
+    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::profilo) return classe::profilo;
+    if (d.campi[0].in_set.dove == F::sede::progressiva) return classe::progressiva;
+    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) return classe::piano;
+    if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) return classe::tratto;
+    if (d.tipo_oggetto == tipo_cella::inizio_rallentamento) return classe::rallentamento;
+    if (d.campi.size() == MASSIMO_VALORI) return classe::stazione;
+    if (d.tipo_oggetto != 0) return classe::oggetto;
+    return classe::voce;
+  }
+
+  // Each record's class, worked out once a run of records of one kind.
+  void classifica() {
+    const F::record* ultima = nullptr;
+    classe c = classe::voce;
+    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+      const F::record* d = l_.records[i].descrizione;
+      if (d != ultima) {
+        ultima = d;
+        c = classe_di(*d);
+      }
+      per_classe_[static_cast<size_t>(c)].push_back(i);
+    }
+  }
+
+  const std::vector<uint32_t>& di_classe(classe c) const { return per_classe_[static_cast<size_t>(c)]; }
   // ---- The records and their places ----------------------------------------------------
 
   const F::record& descrizione(uint32_t i) const { return *l_.records[i].descrizione; }
@@ -109,7 +141,7 @@ class verifica {
   std::optional<int64_t> posizione(uint32_t i) const {
     const F::record& d = descrizione(i);
     if (d.campi.empty() || !d.campi[0].posizione_lungo_linea || l_.records[i].numero_valori == 0) return std::nullopt;
-    return numeri(i)[0];
+    return l_.valori[l_.records[i].primo_valore].numero;
   }
 
   // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
@@ -124,15 +156,7 @@ class verifica {
   }
 
   // "del segnale ...", "della stazione ...": of what `descrivi` names.
-  std::string di(uint32_t i) const {
-    const std::string d = descrivi(i);
-    for (const auto& [articolo, preposizione] :
-         {std::pair<std::string_view, std::string_view>{"il ", "del "}, {"la ", "della "}, {"lo ", "dello "},
-          {"l'", "dell'"}}) {
-      if (d.starts_with(articolo)) return std::string(preposizione) + d.substr(articolo.size());
-    }
-    return "di " + d;
-  }
+  std::string di(uint32_t i) const { return con_preposizione("di", descrivi(i)); }
 
   // A diagnostic at record `i` (at its value `indice`, or its keyword), with a note at the
   // record `altro` that put what the set holds, when there is one.
@@ -171,7 +195,13 @@ class verifica {
   }
 
   bool gia_segnalato(uint32_t i) const {
-    return segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+    return !segnalati_.empty() && segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+  }
+
+  // Value `k` of record `i` as read.
+  int64_t valore(uint32_t i, size_t k) const {
+    const record_letto& r = l_.records[i];
+    return k < r.numero_valori ? l_.valori[r.primo_valore + k].numero : 0;
   }
 
   // The record whose keyword stands at `l`, or none.
@@ -212,7 +242,7 @@ class verifica {
 
   void proprietari_voci() {
     proprietari_voce_.assign(VOCI_TABELLA * 16, NESSUNO);
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    for (const uint32_t i : di_classe(classe::voce)) {
       const F::record& d = descrizione(i);
       for (size_t k = 0; k < d.campi.size() && k < l_.records[i].numero_valori; ++k) {
         const F::deposito& dep = d.campi[k].in_set;
@@ -231,13 +261,18 @@ class verifica {
 
   // A fixed entry's field against the value the record wrote; the record that wrote the
   // field after it is named.
-  bool controlla_voce(uint32_t i, size_t indice, size_t voce, F::campo_voce f, int64_t atteso) {
+  // `indice` is the value it is about, or none for what the keyword says (`nome` names it).
+  bool controlla_voce(uint32_t i, std::optional<size_t> indice, size_t voce, F::campo_voce f, int64_t atteso,
+                      std::string_view nome = {}) {
     const int64_t tenuto = F::valore_campo(m_.tabella[voce], f);
     if (tenuto == F::nel_campo(f, atteso)) return true;
     const int32_t chi = proprietari_voce_[posto_voce(voce, f)];
-    std::string motivo = std::string(descrizione(i).campi[std::min(indice, descrizione(i).campi.size() - 1)].nome) +
-                         " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " + std::to_string(tenuto);
-    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) motivo += ", scritto da " + descrivi(static_cast<uint32_t>(chi));
+    const std::string_view detto = indice ? descrizione(i).campi[*indice].nome : nome;
+    std::string motivo = std::string(detto) + " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " +
+                         std::to_string(tenuto);
+    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) {
+      motivo += ", scritto " + con_preposizione("da", descrivi(static_cast<uint32_t>(chi)));
+    }
     segnala(avviso::valore_cambiato, i, indice, std::move(motivo), chi);
     return false;
   }
@@ -249,16 +284,18 @@ class verifica {
     if (gia_segnalato(i)) return;
     oltre_la_linea(i);
     const numeri_record v = numeri(i);
-    if (d.campi.size() == 3 && d.campi[0].in_set.dove == F::sede::progressiva) return controlla_progressiva(i, v);
-    if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) return controlla_curva(i, v);
-    if (d.parola == "rallentamento") return controlla_rallentamento(i, v);
+    const classe c = classe_di(d);
+    if (c == classe::progressiva) return controlla_progressiva(i, v);
+    if (c == classe::piano) return controlla_curva(i, v);
+    if (c == classe::tratto) return;  // with the other stretches
+    if (c == classe::rallentamento) return controlla_rallentamento(i, v);
     if (d.tipo_oggetto != 0 && !controlla_oggetto(i, v)) return;
     for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
       if (!controlla_valore(i, v, k)) return;
     }
     if (&d == ripetizione()) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
-      controlla_voce(i, 1, voce_tabella::dati_corsa, F::campo_voce::posizione, codici);
+      controlla_voce(i, std::nullopt, voce_tabella::dati_corsa, F::campo_voce::posizione, codici, "codici");
     }
     if (stazione(i)) controlla_fermata(i, v);
   }
@@ -347,7 +384,8 @@ class verifica {
     if (x.tipo == tipo) return true;
     const int32_t chi = proprietario_cella(c);
     std::string motivo = chi != NESSUNO && static_cast<uint32_t>(chi) != i
-                             ? cosa + " e' coperto da " + cosa_tiene(c, chi) + ": " + cella_e_metri(c) +
+                             ? cosa + " e' coperto " + con_preposizione("da", cosa_tiene(c, chi)) + ": " +
+                                   cella_e_metri(c) +
                                    " tiene un solo oggetto"
                              : cosa + " non e' nei file compilati: " + cella_e_metri(c) + " tiene " + cosa_tiene(c, chi);
     segnala(avviso::oggetto_perso, i, std::nullopt, std::move(motivo), chi);
@@ -360,6 +398,14 @@ class verifica {
     const int64_t cella_ = cella_oggetto(i, v);
     if (!cella_esiste(m_, cella_)) return true;
     const int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
+    // Cell 1 carries the header values of the compiled files in its first two fields: an
+    // object there would have them written over its own (one that is not 0 is error 1250).
+    if (cella_ == 1 && atteso == 0 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
+      segnala(avviso::valore_cambiato, i, k,
+              "la cella 1 (da 0 a 50 m) porta i valori di intestazione dei file compilati: il suo campo " +
+                  std::string(F::nome_campo(f)) + " non tiene lo 0 scritto");
+      return false;
+    }
     return campo_in(i, k, cella_, f, atteso);
   }
 
@@ -367,15 +413,8 @@ class verifica {
   bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
     const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
     if (tenuto == atteso) return true;
-    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " di " + cella_e_metri(c) + " tiene " +
-                         std::to_string(tenuto) + " invece di " + std::to_string(atteso);
-    // Who changes a value on an object's cell: the header of cell 1, the finishing pass.
-    if (c == 1 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
-      motivo += ": la cella 1 porta i valori di intestazione dei file compilati";
-    } else if (m_.percorso[static_cast<size_t>(c)].tipo == tipo_cella::abbattimento && tenuto == 180 && atteso > 180) {
-      // The finishing pass lowers an abbattimento before a signal near a slow-down's warning.
-      return true;
-    }
+    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " " + con_preposizione("di", cella_e_metri(c)) +
+                         " tiene " + std::to_string(tenuto) + " invece di " + std::to_string(atteso);
     segnala(avviso::valore_cambiato, i, k, std::move(motivo));
     return false;
   }
@@ -405,8 +444,8 @@ class verifica {
     }
     if (e == s) {
       segnala(avviso::oggetto_perso, i, 2,
-              "la fine del rallentamento cade nella cella del suo inizio (" + cella_e_metri(s) +
-                  "): i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
+              "la fine del rallentamento cade nella cella del suo inizio, " + cella_e_metri(s) +
+                  ": i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
       return;
     }
     const int64_t d_v = v[5];
@@ -471,129 +510,59 @@ class verifica {
 
   // v: p, l. Its metres p + 1 to p + l turn by its class, to its side.
   void controlla_curva(uint32_t i, const numeri_record& v) {
-    const int32_t classe = l_.records[i].dalla_parola;
-    if (classe == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
-    const double k = (classe < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe) - 1)];
-    const int64_t da = v[0] + 1;
-    const int64_t a = v[0] + v[1];
-    for (int64_t metro = std::max<int64_t>(da, 2); metro <= a;) {
-      const auto [svolta, fino_a] = passo(metro);
-      if (svolta != k) {
-        // The curve before it in the text that still runs here.
-        int32_t chi = NESSUNO;
-        for (uint32_t j = 0; j < i; ++j) {
-          if (descrizione(j).campi.size() == 2 && descrizione(j).campi[1].in_set.dove == F::sede::piano) {
-            const numeri_record w = numeri(j);
-            if (w[0] < metro && w[0] + w[1] >= metro) chi = static_cast<int32_t>(j);
-          }
-        }
-        std::string motivo = metro == da ? "la curva non e' tenuta come scritta: "
-                                         : "la curva e' tenuta solo fino a " + metri(metro - 1) + ": ";
-        motivo += "da " + metri(metro) + " il tracciato ";
-        motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) +
-                                       ", che finisce dopo l'inizio di questa"
-                                 : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
-        segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
-        return;
-      }
-      metro = fino_a + 1;
+    const int32_t classe_curva = l_.records[i].dalla_parola;
+    if (classe_curva == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
+    const double k = (classe_curva < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe_curva) - 1)];
+    // Each metre of the plan is stepped once, in order: a curve that starts before the end
+    // of the one before it turns only from there on. Its first metre tells.
+    const int64_t da = std::max<int64_t>(v[0] + 1, 2);
+    const auto [svolta, fino_a] = passo(da);
+    if (svolta == k) return;
+    // The curve before it in the text that still runs there.
+    int32_t chi = NESSUNO;
+    for (const uint32_t j : di_classe(classe::piano)) {
+      if (j >= i) break;
+      if (valore(j, 0) < da && valore(j, 0) + valore(j, 1) >= da) chi = static_cast<int32_t>(j);
     }
+    std::string motivo = "la curva non e' tenuta come scritta: da " + metri(da) + " a " +
+                         metri(std::min<int64_t>(fino_a, v[0] + v[1])) + " il tracciato ";
+    motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) + ", che finisce dopo l'inizio di questa"
+                             : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
+    segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
   }
 
   // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
 
-  struct voce_profilo {
-    int64_t posizione;
-    int64_t valore;  // as its cells keep it
-    int32_t record;
-  };
-
-  // The cells a profile's records fill, as the reading fills them in the order given: each
-  // value from the cursor up to the next record's cell, the cells before the first record
-  // past 0 with that record's own value (a gradient: 0), the last one on to the track's end
-  // but three. `chi` gets the record whose value each cell holds after it was written.
-  void riempi(F::campo_cella f, std::span<const voce_profilo> ordine, std::vector<int64_t>& valore,
-              std::vector<int32_t>& chi) const {
-    const size_t celle = static_cast<size_t>(ultima_ + 1);
-    valore.assign(celle, 0);
-    chi.assign(celle, NESSUNO);
-    const bool pendenza = f == F::campo_cella::pendenza;
-    const int64_t limite_record = f == F::campo_cella::velocita ? ultima_ - 1 : ultima_;
-    int64_t cursore = 0;
-    std::optional<int64_t> precedente;
-    int32_t di = NESSUNO;
-    if (pendenza) precedente = F::pendenza_in_cella(0);
-    const auto scrivi = [&](int64_t fino_a, int64_t limite) {
-      do {
-        if (cursore > limite) return;
-        valore[static_cast<size_t>(cursore)] = basso8(precedente.value_or(0));
-        chi[static_cast<size_t>(cursore)] = di;
-        ++cursore;
-      } while (cursore < fino_a);
+  // A value holds from its record's cell, round(p / 50), up to the next record's: the
+  // reading writes each value on from the cell after the one before, so a profile written
+  // along the line holds every value, one written out of order is said so by the reading
+  // itself. What is left: two records in the first cell, round(p / 50) = 0, where no value
+  // is written but the last: the one before it holds nowhere.
+  void controlla_profili() {
+    struct ultimo {
+      int32_t record = NESSUNO;  // the last record of the kind, when it stands in the first cell
+      int64_t valore = 0;
     };
-    for (const voce_profilo& x : ordine) {
-      const int64_t n = arrotonda(static_cast<double>(x.posizione) / 50);
-      if (n > 0) {
-        if (!precedente) precedente = x.valore;
-        scrivi(n, limite_record);
+    std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
+    const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
+    for (const uint32_t i : di_classe(classe::profilo)) {
+      const F::campo& c = descrizione(i).campi[1];
+      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+      if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
+      if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
+        passo_del_formato(i, 1, *memorizzato);
       }
-      precedente = x.valore;
-      di = x.record;
-    }
-    scrivi(int64_t{ultima_} - 2, ultima_);
-  }
-
-  void controlla_profilo(F::campo_cella f) {
-    if (ultima_ < 0) return;
-    std::vector<voce_profilo> scritti;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
-      const F::record& d = descrizione(i);
-      if (d.campi.size() != 2 || d.campi[1].in_set.dove != F::sede::profilo ||
-          static_cast<F::campo_cella>(d.campi[1].in_set.campo) != f) {
-        continue;
+      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
+      const bool nella_prima = arrotonda(static_cast<double>(v[0]) / 50) == 0;
+      ultimo& u = per_campo[static_cast<size_t>(f)];
+      if (u.record != NESSUNO && nella_prima && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
+        segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
+                "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
+                    " comincia nella stessa cella di 50 m, la prima della linea",
+                static_cast<int32_t>(i));
       }
-      // Records out of order along the line are said so already: one message for them.
-      if (gia_segnalato(i)) return;
-      const numeri_record v = numeri(i);
-      scritti.push_back({v[0], F::nel_campo(f, F::codifica_valore(d.campi[1], v.tutti(), 1)), static_cast<int32_t>(i)});
-    }
-    if (scritti.empty()) return;
-    // What the author wrote: each value from its position to the next one along the line.
-    std::vector<voce_profilo> lungo_linea = scritti;
-    std::stable_sort(lungo_linea.begin(), lungo_linea.end(),
-                     [](const voce_profilo& a, const voce_profilo& b) { return a.posizione < b.posizione; });
-    std::vector<int64_t> atteso, come_letto;
-    std::vector<int32_t> di_chi, chi_letto;
-    riempi(f, lungo_linea, atteso, di_chi);
-    riempi(f, scritti, come_letto, chi_letto);
-    std::vector<bool> tenuto(l_.records.size(), false);
-    std::vector<bool> detto(l_.records.size(), false);
-    for (size_t c = 0; c < atteso.size(); ++c) {
-      const int32_t r = di_chi[c];
-      if (r == NESSUNO) continue;
-      tenuto[static_cast<size_t>(r)] = true;
-      const int64_t nella_cella = F::valore_campo(m_.percorso[c], f);
-      if (nella_cella == atteso[c] || detto[static_cast<size_t>(r)]) continue;
-      detto[static_cast<size_t>(r)] = true;
-      const int32_t altro = chi_letto[c];
-      std::string motivo = "da " + std::to_string(int64_t(c) * 50) + " m i file compilati tengono " +
-                           std::to_string(nella_cella) + " (come il campo " + std::string(F::nome_campo(f)) +
-                           " lo codifica) invece di " + std::to_string(atteso[c]);
-      if (altro != NESSUNO && altro != r) motivo += ", il valore di " + descrivi(static_cast<uint32_t>(altro));
-      segnala(avviso::valore_cambiato, static_cast<uint32_t>(r), 1, std::move(motivo), altro);
-    }
-    // A value that holds in no cell at all: the next record along the line falls in its cell.
-    for (size_t k = 0; k + 1 < lungo_linea.size(); ++k) {
-      const auto r = static_cast<size_t>(lungo_linea[k].record);
-      const int64_t n = arrotonda(static_cast<double>(lungo_linea[k].posizione) / 50);
-      const int64_t dopo = arrotonda(static_cast<double>(lungo_linea[k + 1].posizione) / 50);
-      if (tenuto[r] || detto[r] || n != dopo || n > ultima_ - 3 || lungo_linea[k].valore == lungo_linea[k + 1].valore) {
-        continue;
-      }
-      segnala(avviso::oggetto_perso, static_cast<uint32_t>(r), 0,
-              "il valore non e' tenuto in nessuna cella: " + descrivi(static_cast<uint32_t>(lungo_linea[k + 1].record)) +
-                  " comincia nella stessa cella di 50 m",
-              lungo_linea[k + 1].record);
+      u = {nella_prima ? static_cast<int32_t>(i) : NESSUNO, codice};
     }
   }
 
@@ -609,9 +578,8 @@ class verifica {
     };
     std::vector<tratto> tratti;
     std::optional<int64_t> fine_precedente;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    for (const uint32_t i : di_classe(classe::tratto)) {
       const F::record& d = descrizione(i);
-      if (d.campi.size() != 3 || d.campi[2].in_set.dove != F::sede::tratto) continue;
       const numeri_record v = numeri(i);
       int64_t tipo = F::codifica_valore(d.campi[2], v.tutti(), 2);
       // A stretch that starts 150 m or less after the one before is kept as type 3.
@@ -670,7 +638,15 @@ class verifica {
       uint32_t record;
     };
     std::vector<segno> segni;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
+    // In reading order: signals among the objects, and the stations.
+    std::vector<uint32_t> con_preavvisi;
+    for (const uint32_t i : di_classe(classe::oggetto)) {
+      if (descrizione(i).tipo_oggetto == tipo_cella::segnale) con_preavvisi.push_back(i);
+    }
+    const auto& stazioni = di_classe(classe::stazione);
+    con_preavvisi.insert(con_preavvisi.end(), stazioni.begin(), stazioni.end());
+    std::sort(con_preavvisi.begin(), con_preavvisi.end());
+    for (const uint32_t i : con_preavvisi) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);
       if (d.tipo_oggetto == tipo_cella::segnale) {
@@ -694,10 +670,12 @@ class verifica {
       const int64_t tenuto = m_.percorso[static_cast<size_t>(s.cella)].preavviso;
       if (tenuto == basso8(s.codice)) continue;
       const int32_t altro = chi[static_cast<size_t>(s.cella)];
-      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " di " + cella_e_metri(s.cella) +
+      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " " +
+                           con_preposizione("di", cella_e_metri(s.cella)) +
                            " e' sostituito da " + std::to_string(tenuto);
       if (altro != NESSUNO) motivo += ", il preavviso " + di(static_cast<uint32_t>(altro));
-      motivo += ": una cella tiene un solo codice di preavviso";
+      motivo += ": una cella tiene un solo codice di preavviso, e i preavvisi occupano le celle fino a 400 m "
+                "prima di un segnale e fino a 250 m prima del punto di fermata di una stazione";
       segnala(avviso::valore_cambiato, s.record, std::nullopt, std::move(motivo), altro);
     }
   }
@@ -710,22 +688,24 @@ class verifica {
     const auto p = posizione(i);
     if (!p || ultima_ < 0) return;
     const F::record& d = descrizione(i);
-    const numeri_record v = numeri(i);
     // A stretch's end: a curve's and a slow-down's length, a mountain stretch's end.
     std::optional<int64_t> fine;
-    if (d.parola == "rallentamento" || (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano)) {
-      fine = v[0] + v[d.parola == "rallentamento" ? 2 : 1];
+    if (d.tipo_oggetto == tipo_cella::inizio_rallentamento) {
+      fine = *p + valore(i, 2);
+    } else if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) {
+      fine = *p + valore(i, 1);
     } else if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) {
-      fine = v[1];
+      fine = valore(i, 1);
     }
-    const std::string dopo = ", oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
+    if (*p <= lunghezza && (!fine || *fine <= lunghezza)) return;
+    const std::string dopo = "oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
                              metri(int64_t{ultima_} * 50);
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " a " + metri(*p) + dopo);
+                      std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
     } else if (fine && *fine > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + dopo);
+                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
     }
   }
 
@@ -733,8 +713,8 @@ class verifica {
   // tell the stations apart.
   void controlla_nomi() {
     std::unordered_map<std::string_view, uint32_t> visti;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
-      if (!stazione(i) || l_.records[i].voce < 0) continue;
+    for (const uint32_t i : di_classe(classe::stazione)) {
+      if (l_.records[i].voce < 0) continue;
       const size_t nome = MASSIMO_VALORI - 1;
       const std::string_view t = testo(i);
       if (t.find_first_not_of(" \t") == std::string_view::npos) {
@@ -745,7 +725,7 @@ class verifica {
       const auto [dove, nuovo] = visti.emplace(t, i);
       if (nuovo) continue;
       registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
-                      "'" + std::string(t) + "' e' anche il nome di " + descrivi(dove->second));
+                      "'" + std::string(t) + "' e' anche il nome " + di(dove->second));
       m_.diagnostiche.back().note.push_back({luogo(dove->second), "la prima stazione con questo nome e' qui"});
     }
   }
@@ -756,6 +736,7 @@ class verifica {
   std::unordered_set<uint64_t> segnalati_;
   std::unordered_map<uint64_t, uint32_t> per_luogo_;
   std::vector<int32_t> proprietari_voce_;
+  std::array<std::vector<uint32_t>, static_cast<size_t>(classe::numero)> per_classe_;
 };
 
 }  // namespace

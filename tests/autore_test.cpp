@@ -123,9 +123,11 @@ TEST(ModoAutore, ErroriDelloScenario) {
   // A slow-down at 3000 m (start cell 61, warning cell 37, advance cells 36 to 33); signals
   // on the whole window 5 to 7 cells before the start (cells 54 to 56) leave the finishing
   // pass no room: error 12 at cell 61, 3050 m, pointing at the slow-down's record.
-  const std::string finestra_piena = corsa(
-      {"segnale, 2650, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0", "segnale, 2700, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0",
-       "segnale, 2750, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0", "rallentamento, 3000, 30, 500, 0, 1, 0"});
+  // Cells round(p / 50) = 54, 55 and 56 hold abbattimenti: the window 5 to 7 cells before
+  // the start at cell 61 is full.
+  const std::string finestra_piena =
+      corsa({"abbattimento, 2700, 60", "abbattimento, 2750, 60", "abbattimento, 2800, 60",
+             "rallentamento, 3000, 30, 500, 0, 1, 0"});
   const caso casi[] = {
       // At the value the error is about: the second board's position.
       {"line text", due_cartelli, CORSA_PICCOLA, 6, "1000 m", "Prova_linea.txt:6:24"},

@@ -37,6 +37,12 @@ void lettore_testo::chiudi() {
 
 luogo_testo lettore_testo::luogo_corrente() const { return luogo_testo{etichetta_, riga_, colonna_}; }
 
+luogo_testo lettore_testo::luogo_dopo_spazi() const {
+  size_t i = posizione_;
+  while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
+  return luogo_testo{etichetta_, riga_, colonna_ + static_cast<int32_t>(i - posizione_)};
+}
+
 void lettore_testo::avanza() {
   if (contenuto_[posizione_] == '\n' ||
       (contenuto_[posizione_] == '\r' &&

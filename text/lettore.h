@@ -64,8 +64,10 @@ class lettore_testo {
   // Where the last item read began (file, 1-based line and column) and, once it has been
   // read, where it ends.
   const luogo_testo& luogo_elemento() const { return luogo_elemento_; }
-  // Where the next item will begin to be read.
+  // Where the next item will begin to be read, and where it begins once its blanks are
+  // passed over.
   luogo_testo luogo_corrente() const;
+  luogo_testo luogo_dopo_spazi() const;
   // True when only blanks stand before the last item read on its line.
   bool elemento_a_inizio_riga() const { return a_inizio_riga_; }
   // How the last item read ended: at a comma, a line end or the end of the text.

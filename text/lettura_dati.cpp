@@ -122,7 +122,7 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
     const oggetto_posto& o = trovato->second;
     s.m.diagnostiche.back().note.push_back(
         {o.luogo, "la cella " + std::to_string(cella) + " (da " + std::to_string((cella - 1) * 50) + " a " +
-                      std::to_string(cella * 50) + " m) e' occupata da " + o.cosa + " a " +
+                      std::to_string(cella * 50) + " m) e' occupata " + con_preposizione("da", o.cosa) + " a " +
                       std::to_string(o.posizione) + " m, scritto qui"});
   }
   return esito_record::scarta;
@@ -442,13 +442,17 @@ void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
     }
     registra_avviso(s.m, avviso::valori_fuori_riga, luogo_parola(s), std::move(motivo));
   } else if (t.chiusura() == chiusura_elemento::virgola) {
-    luogo_testo dove = t.luogo_corrente();
-    dove.file = s.luogo_record.file;
-    if (finisce_con_testo) --dove.colonna;  // the comma that cut the text
     // A text value that is a plain number: the record has a value too many, which shifted
     // every one after it.
     const bool numero = finisce_con_testo && !s.testo_valore.empty() &&
                         s.testo_valore.find_first_not_of("-0123456789 ") == std::string::npos;
+    // A text cut by a comma is shown at the comma; values left over, at the first of them.
+    luogo_testo dove = t.luogo_dopo_spazi();
+    if (finisce_con_testo && !numero) {
+      dove = t.luogo_corrente();
+      --dove.colonna;
+    }
+    dove.file = s.luogo_record.file;
     const std::string motivo =
         numero ? "valori in piu': " + conta_valori(s, valori_sulla_riga(s) + t.elementi_restanti_nella_riga()) +
                      ", cosi' il testo e' '" + s.testo_valore + "' e ogni valore prima e' spostato di uno"

@@ -129,6 +129,15 @@ void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo 
       diagnostica{numero, livello_avviso(m, numero), posizione, std::move(luogo), std::move(motivo), {}, std::nullopt});
 }
 
+std::string con_preposizione(std::string_view preposizione, std::string_view testo) {
+  const std::string radice = preposizione == "di" ? "de" : "da";
+  for (const auto& [articolo, coda] : {std::pair<std::string_view, std::string_view>{"il ", "l "},
+                                       {"la ", "lla "}, {"lo ", "llo "}, {"l'", "ll'"}}) {
+    if (testo.starts_with(articolo)) return radice + std::string(coda) + std::string(testo.substr(articolo.size()));
+  }
+  return std::string(preposizione) + " " + std::string(testo);
+}
+
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
                      std::optional<luogo_testo> luogo, std::string motivo) {
   if (!luogo) luogo = luogo_oggetto(m, numero, posizione);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/modello.h"
 
@@ -101,6 +102,10 @@ struct voce_catalogo {
 
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
+
+// "di" or "da" joined to the article that opens `testo`, as a message says it: di + il
+// segnale = "del segnale", da + l'inizio = "dall'inizio", da + un segnale = "da un segnale".
+std::string con_preposizione(std::string_view preposizione, std::string_view testo);
 
 // Records a warning at the record that caused it (or at no place, for a whole text). A
 // number that says the set will not hold what was written is recorded as an error, unless
