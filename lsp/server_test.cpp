@@ -610,6 +610,20 @@ TEST(ServerLsp, CorniciDeiMessaggi) {
   ASSERT_TRUE(e);
   EXPECT_EQ(e->corpo, "{}");
 
+  // At the limit a body is taken; one past it is refused even when it came whole with the
+  // message after it, which is then read at once.
+  for (const size_t lunghezza : {LIMITE_MESSAGGIO, LIMITE_MESSAGGIO + 1}) {
+    cornici tutto;
+    tutto.aggiungi("Content-Length: " + std::to_string(lunghezza) + "\r\n\r\n" + std::string(lunghezza, ' ') +
+                   "Content-Length: 2\r\n\r\n{}");
+    e = tutto.prossimo();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->quale, lunghezza == LIMITE_MESSAGGIO ? cornici::evento::tipo::messaggio : cornici::evento::tipo::rifiutato);
+    e = tutto.prossimo();
+    ASSERT_TRUE(e) << lunghezza;
+    EXPECT_EQ(e->corpo, "{}");
+  }
+
   cornici senza;
   senza.aggiungi("Content-Type: x\r\n\r\n");
   EXPECT_EQ(senza.prossimo()->quale, cornici::evento::tipo::intestazione_errata);
