@@ -277,14 +277,15 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   x.inizia();
   const std::string testo =
       "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
-      "[segnali]\r\nsegnale\r\n[fine]\r\n";
+      "[segnali]\r\nsegnale\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, testo));
   const auto chiedi_hover = [&](int id, int riga, int colonna) {
     return sessione::risposta(x.invia(chiedi(id, "textDocument/hover", punto(URI_TRENO, riga, colonna))), id)["result"];
   };
   // The header's range is the header itself.
-  EXPECT_EQ(chiedi_hover(2, 0, 3)["range"],
-            json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
+  const json intestazione = chiedi_hover(2, 0, 3);
+  EXPECT_EQ(intestazione["range"], json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
+  EXPECT_TRUE(intestazione["contents"]["value"].get<std::string>().starts_with("**[aderenze]**: ")) << intestazione;
   // Completion under it offers its record.
   const json c = sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 1, 0))), 3);
   EXPECT_NE(c["result"]["items"].dump().find("\"aderenza\""), std::string::npos) << c;
@@ -297,11 +298,15 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   const json nome = chiedi_hover(6, 3, 62);
   EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
   EXPECT_NE(nome["contents"]["value"].get<std::string>().find("`Rio, nord`"), std::string::npos) << nome;
-  // A signal written as its keyword alone is still in the outline, by its keyword.
+  // A signal written as its keyword alone is still in the outline, by its keyword; one
+  // with its position by both, the keyword selected.
   const json s = sessione::risposta(
       x.invia(chiedi(7, "textDocument/documentSymbol", {{"textDocument", {{"uri", URI_TRENO}}}})), 7)["result"];
   ASSERT_EQ(s.size(), 4u) << s;
   EXPECT_EQ(s[2]["children"][0]["name"], "segnale") << s;
+  EXPECT_EQ(s[2]["children"][1]["name"], "segnale 1500 m") << s;
+  EXPECT_EQ(s[2]["children"][1]["selectionRange"],
+            json::parse(R"({"start":{"line":6,"character":0},"end":{"line":6,"character":7}})"));
 }
 
 // What the client says it takes: snippets and markdown only where it lists them.
@@ -332,6 +337,9 @@ TEST(ServerLsp, CapacitaDelClient) {
     // Bold only in markdown.
     EXPECT_EQ(h["contents"]["value"].get<std::string>().starts_with("**lunghezza** (m)"), c.tipo_hover == "markdown")
         << c.nome << h;
+    // Its own range, not its 32-bit field's.
+    EXPECT_NE(h["contents"]["value"].get<std::string>().find("valori ammessi: da 0 a 2147483647\n"), std::string::npos)
+        << c.nome << h;
     // On the keyword: the record, its values in a code span where markdown is taken.
     const json k = sessione::risposta(x.invia(chiedi(4, "textDocument/hover", punto(URI_TRENO, 3, 2))), 4)["result"];
     const std::string record = k["contents"]["value"];
@@ -357,6 +365,17 @@ TEST(ServerLsp, CapacitaDelClient) {
 std::string linea_con_indicatore() {
   std::string linea = TESTO_LINEA;
   return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
+}
+
+// The kilometre of a position: counted up or down from the value at the origin, with the
+// numbering whose start the position has passed; metres always three digits.
+TEST(ServerLsp, Chilometri) {
+  const progressive km = {progressiva{5000, 0, 1}, progressiva{0, 12000, 0}, progressiva{0, 0, 0}};
+  EXPECT_EQ(chilometro(km, 50), "km 12+050");       // 12000 + 50
+  EXPECT_EQ(chilometro(km, 5100), "km -5+100");     // from 5000 m: 0 - 5100, counting down
+  EXPECT_EQ(chilometro(km, -1), std::nullopt);      // before every numbering
+  const progressive zero = {progressiva{0, 0, 0}, progressiva{}, progressiva{}};
+  EXPECT_EQ(chilometro(zero, 7), "km 0+007");
 }
 
 // A value written with a backtick stays one code span in markdown; plain text as written.
@@ -518,6 +537,12 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
   EXPECT_EQ(etichetta.substr(dove[0].get<size_t>(), dove[1].get<size_t>() - dove[0].get<size_t>()), "ore");
   EXPECT_TRUE(firma["parameters"][13]["documentation"]["value"].get<std::string>().starts_with("h, da 0 a 23"))
       << firma["parameters"][13];
+
+  // On the keyword no value is under the cursor.
+  const json su_parola =
+      sessione::risposta(x.invia(chiedi(20, "textDocument/signatureHelp", punto(URI_TRENO, 3, 2))), 20)["result"];
+  EXPECT_FALSE(su_parola.contains("activeParameter")) << su_parola;
+  EXPECT_EQ(su_parola["signatures"][0]["parameters"].size(), 17u);
 
   // Inlay hints on the station line: the kilometre after its position (12000 + 2800 m),
   // the unit after its length.
