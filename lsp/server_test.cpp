@@ -376,6 +376,7 @@ TEST(ServerLsp, Chilometri) {
   EXPECT_EQ(chilometro(km, -1), std::nullopt);      // before every numbering
   const progressive zero = {progressiva{0, 0, 0}, progressiva{}, progressiva{}};
   EXPECT_EQ(chilometro(zero, 7), "km 0+007");
+  EXPECT_EQ(chilometro(zero, 0), "km 0+000");  // no sign on nought
 }
 
 // A value written with a backtick stays one code span in markdown; plain text as written.
