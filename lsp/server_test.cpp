@@ -172,6 +172,9 @@ TEST(ServerLsp, ModificheIncrementaliEPartnerDaDiscoODalBuffer) {
   ASSERT_EQ(d->size(), 2u) << *d;
   EXPECT_EQ((*d)[0]["code"], 301);
   EXPECT_EQ((*d)[0]["range"], json::parse(R"({"start":{"line":3,"character":0},"end":{"line":3,"character":7}})"));
+  // The warning of the whole text stands on its first line.
+  EXPECT_EQ((*d)[1]["code"], 305);
+  EXPECT_EQ((*d)[1]["range"], json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
   EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
 
   // One inserted letter, an incremental change, mends it.
