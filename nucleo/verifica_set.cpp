@@ -163,8 +163,8 @@ class verifica {
   void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, std::string motivo,
                int32_t altro = NESSUNO) {
     const luogo_testo dove = indice ? luogo_valore(i, *indice) : luogo(i);
-    const auto p = posizione(i);
-    if (p && *p >= INT32_MIN && *p <= INT32_MAX) {
+    // A position is read into 32 bits.
+    if (const auto p = posizione(i)) {
       registra_avviso(m_, numero, static_cast<int32_t>(*p), dove, std::move(motivo));
     } else {
       registra_avviso(m_, numero, dove, std::move(motivo));
@@ -436,12 +436,8 @@ class verifica {
     const int64_t x = v[0];
     const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
     const int64_t e = arrotonda(static_cast<double>(x + v[2]) / 50 + 1);
-    if (!cella_esiste(m_, e)) {
-      segnala(avviso::oggetto_perso, i, 2,
-              "la fine del rallentamento, a " + metri(x + v[2]) + ", e' oltre la fine del percorso (" +
-                  metri(int64_t{ultima_} * 50) + "): i file compilati non tengono la fine");
-      return;
-    }
+    // An end past the track is refused by the reading (error 39).
+    if (!cella_esiste(m_, e)) return;
     if (e == s) {
       segnala(avviso::oggetto_perso, i, 2,
               "la fine del rallentamento cade nella cella del suo inizio, " + cella_e_metri(s) +
@@ -703,7 +699,7 @@ class verifica {
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
-    } else if (fine && *fine > lunghezza) {
+    } else {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
     }

@@ -165,7 +165,13 @@ std::vector<caso> casi_dei_testi() {
       {"stretch over a stretch", con(L, "montagna, 5000, 6000, 1\r\n", "montagna, 5000, 6000, 1\r\nmontagna, 5500, 5600, 2\r\n"),
        T, avviso::valore_cambiato, true, "montagna, 5000", "tratto di montagna"},
       {"curve inside the one before", linea("", "curvad4, 2000, 300\r\ncurvas2, 2100, 100\r\n"), T,
-       avviso::valore_cambiato, true, "curvas2", "segue la curva a 2000 m"},
+       avviso::valore_cambiato, true, "curvas2", "da 2101 m a 2200 m il tracciato segue la curva a 2000 m"},
+      // Shorter than a cell: round(5000 / 50) = 100 to round(5020 / 50 - 1) = 99, no cell.
+      {"stretch shorter than a cell", con(L, "montagna, 5000, 6000, 1", "montagna, 5000, 5020, 1"), T,
+       avviso::oggetto_perso, true, "5020", "non segna nessuna cella"},
+      {"stretch past the line's end", con(L, "montagna, 5000, 6000, 1", "montagna, 9500, 10500, 1"), T,
+       avviso::oltre_fine_linea, true, "9500", "il tratto di montagna finisce a 10500 m"},
+
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
       // round(0 / 50) = round(20 / 50) = 0: no value is written before the second, and the
@@ -184,6 +190,11 @@ std::vector<caso> casi_dei_testi() {
        T, avviso::valore_cambiato, true, "montagna, 0, 500", "da 0 m le celle tengono il tratto di montagna a 0 m"},
       {"curve past the line's end", linea("", "curvad4, 2000, 300\r\ncurvas2, 9900, 300\r\n"), T,
        avviso::oltre_fine_linea, true, "9900", "la curva finisce a 10200 m"},
+      {"slow-down past the line's end", L, treno("rallentamento, 9800, 30, 400, 0, 0, 0\r\n"),
+       avviso::oltre_fine_linea, false, "9800", "il rallentamento finisce a 10200 m"},
+      // Its first metre, 2300, is the last of the curve before it.
+      {"curve one metre inside the one before", linea("", "curvad4, 2000, 300\r\ncurvas2, 2299, 100\r\n"), T,
+       avviso::valore_cambiato, true, "curvas2", "da 2300 m a 2300 m il tracciato segue la curva a 2000 m"},
       // Read as of old, the slow-down without an end is error 13 of the finishing pass.
       {"slow-down of 20 m", L, treno("rallentamento, 6000, 30, 20, 0, 0, 0\r\n"), avviso::oggetto_perso, false,
        "20, 0", "cade nella cella del suo inizio", false},
@@ -191,7 +202,7 @@ std::vector<caso> casi_dei_testi() {
       {"station past the line's end", L, con(T, "9000, 12", "10500, 12"), avviso::oltre_fine_linea, false,
        "10500", "oltre la fine della linea (10000 m); il percorso prosegue fino a 17000 m"},
       {"name used twice", L, con(T, "ARRIVO", "PARTENZA"), avviso::nome_stazione, false, "PARTENZA\r\n[fine]",
-       "anche il nome della stazione 'PARTENZA'"},
+       "anche il nome della stazione 'PARTENZA' (riga 12) (posizione 9000 m)"},
       {"speed off the 5 km/h steps", L, treno("velocita, 8000, 73\r\n"), avviso::passo_del_formato, false, "73",
        "75 km/h"},
       // Messages that lead to the fix.
@@ -261,6 +272,19 @@ TEST(Intento, LaLetturaDiSempreConPermissivo) {
   const costruzione a_capo(linea(), treno("rallentamento, 6000, 30, 20, 0, 0\r\n0\r\n"), {"--permissivo"});
   EXPECT_NE(a_capo.e.errori.find("Avviso n. 302"), std::string::npos) << a_capo.e.errori;
   EXPECT_EQ(a_capo.e.errori.find("318"), std::string::npos) << a_capo.e.errori;
+}
+
+TEST(Intento, AlLimiteNessunaParola) {
+  // An object at the line's very end and a slow-down that ends there are on the line; a
+  // point of 1 km/h is a point with a value (kind 12), as written.
+  const std::string corse[] = {treno("segnale, 10000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
+                               treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n"),
+                               treno("abbattimento, 6000, 1\r\n")};
+  for (const std::string& t : corse) {
+    const costruzione c(linea(), t);
+    EXPECT_EQ(c.e.stato, 0) << c.e.errori;
+    EXPECT_EQ(c.e.errori, "") << c.e.errori;
+  }
 }
 
 TEST(Intento, UnTestoWindows1252) {

@@ -263,8 +263,8 @@ class generatore {
 
   void abbattimenti() {
     for (int64_t n = r_.tra(0, 4); n > 0; --n) {
-      const int64_t valori[] = {0, 60, 120, 170};
-      if (const auto p = posto_libero(0)) oggetti_.push_back({"abbattimento", {*p, valori[r_.sotto(4)]}});
+      const int64_t valori[] = {0, 1, 60, 120, 170, -5};
+      if (const auto p = posto_libero(0)) oggetti_.push_back({"abbattimento", {*p, valori[r_.sotto(6)]}});
     }
   }
 
