@@ -314,16 +314,8 @@ struct server::stato {
     segna(k);
   }
 
-  // A text to check again, with every open run text of it when it is a line text (each
-  // of them was checked against it).
-  void segna(const std::string& k) {
-    da_controllare.insert(k);
-    const auto it = aperti.find(k);
-    if (it == aperti.end() || it->second.tipo != formato::testo::linea) return;
-    for (const auto& [altro, doc] : aperti) {
-      if (cartella_di(altro) == cartella_di(k) && corsa_della_linea(k, nome_di(altro))) da_controllare.insert(altro);
-    }
-  }
+  // A text to check again (a line text's check covers every open run text of it).
+  void segna(const std::string& k) { da_controllare.insert(k); }
 
   // Every open text of a folder whose partner may have come, changed or gone.
   void segna_cartella(const std::string& cartella) {

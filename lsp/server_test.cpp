@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "lsp/contenuti.h"
+#include "lsp/coppie.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {
@@ -121,6 +122,7 @@ TEST(ServerLsp, CicloDiVitaEdErroriDelProtocollo) {
        -32602},
       {"riga negativa", {chiedi(3, "textDocument/hover", punto(URI_TRENO, -1, 0)).dump()}, -32602},
       {"id non valido", {R"({"jsonrpc":"2.0","id":{"a":1},"method":"shutdown"})"}, -32600},
+      {"ne' richiesta ne' risposta", {R"({"jsonrpc":"2.0"})"}, -32600},
       {"annullata nello stesso lotto",
        {chiedi(3, "textDocument/hover", punto(URI_TRENO, 0, 0)).dump(),
         notifica("$/cancelRequest", {{"id", 3}}).dump()},
@@ -280,6 +282,7 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   x.inizia();
   const std::string testo =
       "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
+      "stazione, 3000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
       "[segnali]\r\nsegnale\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, testo));
   const auto chiedi_hover = [&](int id, int riga, int colonna) {
@@ -301,15 +304,16 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   const json nome = chiedi_hover(6, 3, 62);
   EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
   EXPECT_NE(nome["contents"]["value"].get<std::string>().find("`Rio, nord`"), std::string::npos) << nome;
-  // A signal written as its keyword alone is still in the outline, by its keyword; one
-  // with its position by both, the keyword selected.
+  // A station without its name is not in the outline; a signal written as its keyword
+  // alone is, by its keyword; one with its position by both, the keyword selected.
   const json s = sessione::risposta(
       x.invia(chiedi(7, "textDocument/documentSymbol", {{"textDocument", {{"uri", URI_TRENO}}}})), 7)["result"];
   ASSERT_EQ(s.size(), 4u) << s;
+  EXPECT_EQ(s[1]["children"].size(), 1u) << s;
   EXPECT_EQ(s[2]["children"][0]["name"], "segnale") << s;
   EXPECT_EQ(s[2]["children"][1]["name"], "segnale 1500 m") << s;
   EXPECT_EQ(s[2]["children"][1]["selectionRange"],
-            json::parse(R"({"start":{"line":6,"character":0},"end":{"line":6,"character":7}})"));
+            json::parse(R"({"start":{"line":7,"character":0},"end":{"line":7,"character":7}})"));
 }
 
 // What the client says it takes: snippets and markdown only where it lists them.
@@ -382,6 +386,15 @@ TEST(ServerLsp, Chilometri) {
   EXPECT_EQ(chilometro(zero, 0), "km 0+000");  // no sign on nought
 }
 
+// The line texts a run text may belong to, by the identifiers its name can hold, the
+// longest first.
+TEST(ServerLsp, LineeDiUnaCorsa) {
+  EXPECT_EQ(linee_possibili("/s/Val_Alta_R1-.txt"),
+            (std::vector<std::string>{"/s/Val_Alta_linea.txt", "/s/Val_linea.txt"}));
+  EXPECT_EQ(linee_possibili("/s/V__R1-.txt"), (std::vector<std::string>{"/s/V__linea.txt", "/s/V_linea.txt"}));
+  EXPECT_EQ(linee_possibili("/s/R1-.txt"), std::vector<std::string>{});
+}
+
 // A value written with a backtick stays one code span in markdown; plain text as written.
 TEST(ServerLsp, ValoreConApiceInverso) {
   testo_doppio d;
@@ -416,6 +429,11 @@ TEST(ServerLsp, DueCorseDiUnaLinea) {
   EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
   EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
   EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
+  // Closed with the indicator in its buffer, the line is the one on disk again.
+  cambia(linea_con_indicatore());
+  r = x.invia(notifica("textDocument/didClose", {{"textDocument", {{"uri", URI_LINEA}}}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
 }
 
 // The partner on disk: looked for and named when missing, taken up when the client says
