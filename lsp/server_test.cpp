@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
+#include "lsp/impaginazione.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {
@@ -374,6 +376,35 @@ std::string linea_con_indicatore() {
   return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
 }
 
+// Format Document on either text (the line text's partner open, not laid out): one edit
+// that makes the text its layout, then none, the layout being stable.
+TEST(ServerLsp, ImpaginazioneDelDocumento) {
+  sessione x;
+  x.inizia();
+  const std::string linea = "[generale]\r\nlunghezza percorso,6000\r\n[pendenze]\r\npendenza,0,0\r\npendenza, 1000,5\r\n[fine]\r\n";
+  const std::string treno = TESTO_TRENO;
+  x.invia(apri(URI_LINEA, linea));
+  x.invia(apri(URI_TRENO, treno));
+  int id = 10;
+  for (const auto& [uri, testo, t] : {std::tuple{URI_LINEA, linea, formato::testo::linea},
+                                      std::tuple{URI_TRENO, treno, formato::testo::treno}}) {
+    const auto formatta = [&] {
+      ++id;
+      return sessione::risposta(x.invia(chiedi(id, "textDocument/formatting",
+                                               {{"textDocument", {{"uri", uri}}},
+                                                {"options", {{"tabSize", 2}, {"insertSpaces", true}}}})),
+                                id)["result"];
+    };
+    const json modifiche = formatta();
+    ASSERT_EQ(modifiche.size(), 1u) << uri << modifiche;
+    EXPECT_EQ(modifiche[0]["newText"], impagina(testo, t)) << uri;
+    EXPECT_EQ(modifiche[0]["range"]["start"], json::parse(R"({"line":0,"character":0})"));
+    x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                                {"contentChanges", {{{"text", modifiche[0]["newText"]}}}}}));
+    EXPECT_EQ(formatta(), json::array()) << uri;
+  }
+}
+
 // The kilometre of a position: counted up or down from the value at the origin, with the
 // numbering whose start the position has passed; metres always three digits.
 TEST(ServerLsp, Chilometri) {
@@ -615,13 +646,17 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf16), (intervallo{{0, 2}, {0, 4}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 0}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));  // to the comma
+  // A stray continuation byte is one character; a character cut by the line's end ends
+  // with the line.
+  EXPECT_EQ(unita_fino_a("\xBF" "a", 2, unita::utf16), 2);
+  EXPECT_EQ(byte_da_unita("a\xC3", 5, unita::utf16), 2u);
   // An end not past the start is no end: the rest of the item.
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 3}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
 
   // A file's address escapes every byte outside the unreserved set, two hex digits each,
   // and gives the path back.
-  const std::string percorso = "/scenari/Val d'\xC3\xA9/Val_linea.txt";
-  EXPECT_EQ(uri_da_percorso(percorso), "file:///scenari/Val%20d%27%C3%A9/Val_linea.txt");
+  const std::string percorso = "/scenari/Val d'\xC3\xA9/Val_R09-.txt";
+  EXPECT_EQ(uri_da_percorso(percorso), "file:///scenari/Val%20d%27%C3%A9/Val_R09-.txt");
   EXPECT_EQ(percorso_da_uri(uri_da_percorso(percorso)), percorso);
 
   // An edit that would take a text past the limit is refused, the text as it was; one
