@@ -650,6 +650,7 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   // with the line.
   EXPECT_EQ(unita_fino_a("\xBF" "a", 2, unita::utf16), 2);
   EXPECT_EQ(byte_da_unita("a\xC3", 5, unita::utf16), 2u);
+  EXPECT_EQ(unita_fino_a("a\xC3", 2, unita::utf8), 2);
   // An end not past the start is no end: the rest of the item.
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 3}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
 
