@@ -108,7 +108,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
   const std::string treno =
       "[generale]\r\nvelocita, 0, 60\r\n"                                                          // 1-2
       "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, PARTENZA\r\n"                  // 3
-      "stazione, 4000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 10, 0, Borgo Fonte\r\n"         // 4
+      "stazione, 4000, 24, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 10, 0, Borgo Fonte\r\n"         // 4
       "segnale, 3000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 50\r\n"                                           // 5
       "rallentamento, 6000, 30, 300, 0, 1, 2\r\nabbattimento, 7500, 60\r\n[fine]\r\n";             // 6-7
   richiesta r;
@@ -146,8 +146,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
        "il campo tempo della cella 61 (da 3000 a 3050 m) tiene 50 invece di 101"},
       {"a signal's first approach code", [](modello& m) { m.percorso[59].preavviso = 0; }, "Val_R1-.txt", 5,
        "il codice di preavviso 61"},
-      {"an advance cell's number", [](modello& m) { m.percorso[96].dato1 = 9; }, "Val_R1-.txt", 6, "dato1"},
-      {"a warning's d_v", [](modello& m) { m.percorso[97].dato2 = 0; }, "Val_R1-.txt", 6, "dato2"},
+      {"an advance cell's number", [](modello& m) { m.percorso[96].dato1 = 9; }, "Val_R1-.txt", 6, "dato1", 34},
+      {"a warning's d_v", [](modello& m) { m.percorso[97].dato2 = 0; }, "Val_R1-.txt", 6, "dato2", 37},
       {"an abbattimento's kind", [](modello& m) { m.percorso[150].tipo = 13; }, "Val_R1-.txt", 7, "l'abbattimento"},
       {"a mountain type", [](modello& m) { m.percorso[110].montagna = 5; }, "Val_linea.txt", 8, "il tipo 5 invece di 1",
        23},
