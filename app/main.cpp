@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "lsp/impagina_file.h"
 #include "lsp/server.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
@@ -59,6 +60,11 @@ int esegui(const scenario::riga_comando& comando, const char* argv0) {
       std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
       return STATO_ERRORE_SISTEMA;
     case azione_richiesta::lsp:  // served by main, on standard input and output
+    case azione_richiesta::impagina: {
+      const auto disco = lsp::disco_di_sistema();
+      return lsp::impagina_file(comando.da_impaginare, comando.solo_verifica_impaginazione, *disco, std::cout,
+                                std::cerr);
+    }
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore:
     case azione_richiesta::nuovo: break;

@@ -13,7 +13,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori, lsp, permissivo, verboso
+  max_errori, lsp, permissivo, verboso, formatta, controlla_formato
 };
 
 struct voce_opzione {
@@ -32,7 +32,8 @@ constexpr voce_opzione opzioni[] = {
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
     {'\0', "nuovo", opzione::nuovo, false},    {'\0', "max-errori", opzione::max_errori, true},
     {'\0', "lsp", opzione::lsp, false},        {'\0', "permissivo", opzione::permissivo, false},
-    {'v', "verboso", opzione::verboso, false},
+    {'v', "verboso", opzione::verboso, false}, {'\0', "formatta", opzione::formatta, false},
+    {'\0', "controlla-formato", opzione::controlla_formato, false},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -60,6 +61,7 @@ struct lettura {
   bool finita = false;
   bool nuovo = false;
   bool lsp = false;
+  bool impagina = false;
 
   void sbaglia(std::string messaggio) {
     r.azione = azione_richiesta::errore_uso;
@@ -84,6 +86,10 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
     case opzione::anteprima: l.r.anteprima = valore; return;
     case opzione::nuovo: l.nuovo = true; return;
     case opzione::lsp: l.lsp = true; return;
+    case opzione::formatta: l.impagina = true; return;
+    case opzione::controlla_formato:
+      l.impagina = l.r.solo_verifica_impaginazione = true;
+      return;
     case opzione::diagnostica:
       if (valore != "json" && valore != "testo") {
         l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta 'testo' o 'json', non " + tra_apici(valore));
@@ -211,11 +217,22 @@ void completa_nuovo(lettura& l) {
 void completa(lettura& l) {
   if (l.lsp) {
     const riga_comando& r = l.r;
-    if (l.nuovo || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
+    if (l.nuovo || l.impagina || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
         !r.linea.empty() || !r.treno.empty()) {
       return l.sbaglia("--lsp non accetta testi ne' altre opzioni: i testi arrivano dall'editor");
     }
     l.r.azione = azione_richiesta::lsp;
+    return;
+  }
+  if (l.impagina) {
+    const riga_comando& r = l.r;
+    if (l.nuovo || r.osserva || r.solo_controllo || r.permissivo || r.verboso || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
+        !r.treno.empty()) {
+      return l.sbaglia("--formatta e --controlla-formato non si usano con altre opzioni");
+    }
+    if (l.testi.empty()) return l.sbaglia("--formatta e --controlla-formato richiedono almeno un testo");
+    l.r.azione = azione_richiesta::impagina;
+    l.r.da_impaginare = l.testi;
     return;
   }
   if (l.nuovo) return completa_nuovo(l);
@@ -289,6 +306,7 @@ std::string testo_aiuto() {
          "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
          "     " + NOME_PROGRAMMA + " --nuovo LINEA TRENO [CARTELLA]\n"
          "     " + NOME_PROGRAMMA + " --lsp\n"
+         "     " + NOME_PROGRAMMA + " --formatta|--controlla-formato TESTO...\n"
          "\n"
          "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
          "\n"
@@ -316,6 +334,12 @@ std::string testo_aiuto() {
          "      --lsp              server del protocollo dei linguaggi (LSP) per gli\n"
          "                         editor, su standard input e output: diagnostiche a\n"
          "                         ogni modifica, descrizioni, completamenti, correzioni\n"
+         "      --formatta         allinea in colonne i valori dei record di ogni testo,\n"
+         "                         sezione per sezione; note, intestazioni e nomi\n"
+         "                         restano come sono; rifiuta se lo scenario compilato\n"
+         "                         cambierebbe\n"
+         "      --controlla-formato  elenca i testi non allineati (stato 1), senza\n"
+         "                         cambiarli\n"
          "      --diagnostica=FORMATO\n"
          "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
          "                         diagnostica (file, line, column, severity, number,\n"

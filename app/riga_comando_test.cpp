@@ -18,6 +18,11 @@ std::string descrivi(const riga_comando& r) {
     case azione_richiesta::errore_uso: return r.messaggio.empty() ? "senza messaggio" : "errore";
     case azione_richiesta::nuovo: return "nuovo " + r.linea + "/" + r.treno + " in <" + r.uscita + ">";
     case azione_richiesta::lsp: return "lsp";
+    case azione_richiesta::impagina: {
+      std::string d = r.solo_verifica_impaginazione ? "controlla-formato" : "formatta";
+      for (const std::string& t : r.da_impaginare) d += " <" + t + ">";
+      return d;
+    }
     case azione_richiesta::costruzione_autore: break;
   }
   return r.linea + "/" + r.treno + " <" + r.testo_linea + "> <" + r.testo_treno + ">" +
@@ -102,6 +107,9 @@ TEST(RigaComando, OsservaAnteprimaENuovo) {
       {{"--nuovo", "-o", "testi", "Val", "R1"}, "nuovo Val/R1 in <testi>"},
       // The language server takes its texts from the editor.
       {{"--lsp"}, "lsp"},
+      // The layout: any number of texts, of either kind.
+      {{"--formatta", L}, "formatta <" + L + ">"},
+      {{T, "--controlla-formato", L}, "controlla-formato <" + T + "> <" + L + ">"},
   });
   std::vector<caso> casi;
   for (const std::vector<std::string>& argomenti : std::vector<std::vector<std::string>>{
@@ -109,7 +117,8 @@ TEST(RigaComando, OsservaAnteprimaENuovo) {
            {"--nuovo", "Val"}, {"--nuovo", "Val", "R1", "d", "e"}, {"--nuovo", "a/b", "R1"},
            {"--nuovo", "Val", ""}, {"--nuovo", "-o", "x", "Val", "R1", "d"},
            {"--nuovo", "--osserva", "Val", "R1"}, {"--nuovo", "-c", "Val", "R1"},
-           {"--lsp", L, T}, {"--lsp", "-c"}, {"--lsp", "--nuovo", "Val", "R1"}}) {
+           {"--lsp", L, T}, {"--lsp", "-c"}, {"--lsp", "--nuovo", "Val", "R1"},
+           {"--formatta"}, {"--formatta", "-o", "x", L}, {"--controlla-formato", "--lsp"}}) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);

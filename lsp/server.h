@@ -1,5 +1,7 @@
 // The language server: the editor's open texts checked by the same compile core as the
-// command line, after every change, with hover, completion, fixes and the outline.
+// command line, after every change (a line text with every open run text of it, partners
+// followed on disk), with hover, completion, signature help, inlay hints, folding,
+// semantic colours, fixes, the outline and the layout.
 // The server turns message bodies into message bodies; reading and writing standard
 // input and output, and reading a partner text from disk, are the caller's
 // (`servi_lsp` for the program, the tests for themselves). It never writes a file.

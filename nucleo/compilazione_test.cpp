@@ -128,3 +128,25 @@ TEST(MemorizzaPercorso, OgniTestoIllegibileEDetto) {
 
 }  // namespace
 }  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// Stopped by the error cap before its station, the reading says nothing of what it did
+// not read: no "no station" warning, one note that it stopped.
+TEST(MemorizzaPercorso, LaFermataPerTroppiErroriNonInventaAvvisi) {
+  std::string treno = "[generale]\r\n";
+  for (int i = 0; i < 3; ++i) treno += "velocita, 0, x\r\n";  // not a number: an error each
+  treno += "[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio\r\n[fine]\r\n";
+  richiesta r = richiesta_di(componi_testo(elenco_linea()), treno);
+  r.max_errori = 2;
+  modello m;
+  const elenco_diagnostiche d = memorizza_percorso(r, m, nullptr).diagnostiche;
+  ASSERT_EQ(d.size(), 3u);
+  EXPECT_EQ(d[0].numero, codice::lettura_fallita);
+  EXPECT_EQ(d[1].numero, codice::lettura_fallita);
+  EXPECT_EQ(d[2].livello, gravita::nota);
+}
+
+}  // namespace
+}  // namespace scenario
