@@ -9,6 +9,7 @@
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
 #include "lsp/impaginazione.h"
+#include "lsp/testi.h"
 
 namespace scenario::lsp {
 
@@ -50,10 +51,14 @@ richiesta coppia_di(disco& d, const std::string& testo, formato::testo t) {
 int impagina_file(const std::vector<std::string>& testi, bool solo_verifica, disco& d, std::ostream& uscita,
                   std::ostream& errori) {
   int stato = 0;
-  for (const std::string& testo : testi) {
+  for (const std::string& scritto : testi) {
+    // A Windows path may be written with backslashes; the partner is looked for by '/'.
+    // The messages name the text as the author wrote it.
+    std::string testo = scritto;
+    if (d.forma() == forma_percorsi::windows) std::replace(testo.begin(), testo.end(), '\\', '/');
     const auto byte = d.leggi(testo);
     if (!byte) {
-      errori << NOME_PROGRAMMA << ": " << testo << ": non si puo' leggere (un file regolare di al massimo 64 MiB)\n";
+      errori << NOME_PROGRAMMA << ": " << scritto << ": non si puo' leggere (un file regolare di al massimo 64 MiB)\n";
       stato = STATO_ERRORE_FILE;
       continue;
     }
@@ -63,13 +68,13 @@ int impagina_file(const std::vector<std::string>& testi, bool solo_verifica, dis
         byte->find(lunghezza) != std::string::npos ? formato::testo::linea : formato::testo::treno);
     const impaginato esito = impagina_controllato(coppia_di(d, testo, t), t);
     if (esito.rifiuto) {
-      errori << NOME_PROGRAMMA << ": " << testo << ": " << *esito.rifiuto << "\n";
+      errori << NOME_PROGRAMMA << ": " << scritto << ": " << *esito.rifiuto << "\n";
       stato = std::max(stato, STATO_NON_IMPAGINATO);
       continue;
     }
     if (esito.testo == *byte) continue;
     if (solo_verifica) {
-      uscita << testo << "\n";
+      uscita << scritto << "\n";
       stato = std::max(stato, STATO_NON_IMPAGINATO);
       continue;
     }
