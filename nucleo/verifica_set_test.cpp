@@ -21,7 +21,7 @@ using prova::sovrascrittura;
 risultato compila(const prova::testi_generati& t, modello& m, bool permissivo = true) {
   richiesta r;
   r.linea = "Libera";
-  r.treno = "T1";
+  r.treno = std::string("T1");
   r.permissivo = permissivo;
   r.testo_linea = {"Libera_linea.txt", t.linea, true, ""};
   r.testo_treno = {"Libera_T1-.txt", t.treno, true, ""};
