@@ -118,7 +118,10 @@ std::vector<caso> sotto_la_fermata() {
   casi.push_back({"board", linea("cartello_indicatore, 4110, (PONTE)\r\n"), treno(), avviso::oggetto_perso, true,
                   "cartello_indicatore",
                   "il cartello e' coperto dal punto di fermata della stazione 'Borgo Fonte' (riga 13): la cella 83 "
-                  "(da 4100 a 4150 m) tiene un solo oggetto"});
+                  "(da 4100 a 4150 m) tiene un solo oggetto (posizione 4110 m)\n"
+                  "   18 | cartello_indicatore, 4110, (PONTE)\n"
+                  "      | ^~~~~~~~~~~~~~~~~~~\n"
+                  "Val_R1-.txt:13:1: note: la stazione 'Borgo Fonte' (riga 13) e' qui"});
   casi.push_back({"indicator", linea("indicatori_vmax, 4100, 80, 85, 85, 0, , , , 0\r\n"), treno(),
                   avviso::oggetto_perso, true, "indicatori_vmax", "Borgo Fonte"});
   return casi;
@@ -171,6 +174,13 @@ std::vector<caso> casi_dei_testi() {
        avviso::oggetto_perso, true, "5020", "non segna nessuna cella"},
       {"stretch past the line's end", con(L, "montagna, 5000, 6000, 1", "montagna, 9500, 10500, 1"), T,
        avviso::oltre_fine_linea, true, "9500", "il tratto di montagna finisce a 10500 m"},
+      {"stretch past the track's end", con(L, "montagna, 5000, 6000, 1", "montagna, 16000, 18000, 1"), T,
+       avviso::oggetto_perso, true, "18000", "finisce oltre la fine del percorso (17000 m)"},
+      // A slow-down at 1501 m has its warning in round(301 / 50 + 1) = 7, the stop cell of a
+      // first station at 100 m: round(400 / 50 - 1) = 7.
+      {"warning just past 1500 m", L,
+       con(treno("rallentamento, 1501, 30, 300, 0, 0, 0\r\n"), "stazione, 0, 8,", "stazione, 100, 8,"),
+       avviso::oggetto_perso, false, "rallentamento", "l'avviso del rallentamento e' coperto"},
 
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
@@ -203,6 +213,10 @@ std::vector<caso> casi_dei_testi() {
        "10500", "oltre la fine della linea (10000 m); il percorso prosegue fino a 17000 m"},
       {"name used twice", L, con(T, "ARRIVO", "PARTENZA"), avviso::nome_stazione, false, "PARTENZA\r\n[fine]",
        "anche il nome della stazione 'PARTENZA' (riga 12) (posizione 9000 m)"},
+      {"name left empty", L, con(T, ", ARRIVO", ", "), avviso::nome_stazione, false, "\r\n[fine]",
+       "la stazione non ha nome (posizione 9000 m)"},
+      {"speed past the line's end", L, treno("velocita, 10500, 40\r\n"), avviso::oltre_fine_linea, false, "10500",
+       "la velocita' a 10500 m e' oltre la fine della linea"},
       {"speed off the 5 km/h steps", L, treno("velocita, 8000, 73\r\n"), avviso::passo_del_formato, false, "73",
        "75 km/h"},
       // Messages that lead to the fix.
@@ -277,11 +291,18 @@ TEST(Intento, LaLetturaDiSempreConPermissivo) {
 TEST(Intento, AlLimiteNessunaParola) {
   // An object at the line's very end and a slow-down that ends there are on the line; a
   // point of 1 km/h is a point with a value (kind 12), as written.
-  const std::string corse[] = {treno("segnale, 10000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
-                               treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n"),
-                               treno("abbattimento, 6000, 1\r\n")};
-  for (const std::string& t : corse) {
-    const costruzione c(linea(), t);
+  const std::pair<std::string, std::string> coppie[] = {
+      {linea(), treno("segnale, 10000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n")},
+      {linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n")},
+      {linea(), treno("velocita, 10000, 40\r\n")},
+      {linea(), treno("abbattimento, 6000, 1\r\n")},
+      // The first station keeps no second or third option: that is how it is kept.
+      {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
+      // A curve of no length turns no metre: nothing to hold.
+      {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
+  };
+  for (const auto& [l, t] : coppie) {
+    const costruzione c(l, t);
     EXPECT_EQ(c.e.stato, 0) << c.e.errori;
     EXPECT_EQ(c.e.errori, "") << c.e.errori;
   }

@@ -109,7 +109,7 @@ class testo_ricavato {
       for (size_t k = 0; k < x.valori.size(); ++k) l[k + 1] = std::max(l[k + 1], x.valori[k].size());
     }
     std::string s;
-    for (const std::string& riga : apertura) s += riga + "\r\n";
+    for (const std::string& nota : apertura) s += nota + "\r\n";
     aperte = 0;  // sections whose header is written
     const auto apri_fino_a = [&](size_t i) {
       for (; aperte <= i && aperte < sezioni.size(); ++aperte) s += std::string(sezioni[aperte].nome) + "\r\n";

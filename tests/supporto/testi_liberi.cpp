@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/supporto/casuale.h"
+#include "text/codifica.h"
 
 namespace scenario::prova {
 
@@ -663,19 +664,12 @@ class generatore {
   std::string codifica(const std::string& latin1) {
     if (utf8_ == -1) utf8_ = r_.moneta() ? 1 : 0;
     if (utf8_ == 0) return latin1;
+    // The Windows-1252 letters a drawn name may hold (the curly apostrophe at 0x92, the
+    // euro at 0x80) as an editor writes them in UTF-8; every other byte as the core converts it.
     std::string u = sciolto(4) ? "\xEF\xBB\xBF" : "";
     for (const char c : latin1) {
       const auto b = static_cast<unsigned char>(c);
-      if (b == 0x92) {
-        u += "\xE2\x80\x99";  // the curly apostrophe Windows-1252 has at 0x92
-      } else if (b == 0x80) {
-        u += "\xE2\x82\xAC";  // the euro
-      } else if (b < 0x80) {
-        u.push_back(c);
-      } else {
-        u.push_back(static_cast<char>(0xC0 | (b >> 6)));
-        u.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-      }
+      u += b == 0x92 ? "\xE2\x80\x99" : b == 0x80 ? "\xE2\x82\xAC" : latin1_in_utf8(std::string_view(&c, 1));
     }
     return u;
   }
