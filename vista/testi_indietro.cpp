@@ -120,9 +120,11 @@ class testo_ricavato {
       const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.descrizione}];
       s += x.parola + "," + std::string(l[0] - x.parola.size(), ' ');
       for (size_t k = 0; k < x.valori.size(); ++k) {
-        // A text value (a name) as it is; an empty one leaves no blank at the line's end.
+        // A text value (a name) as it is. As the formatter lays records out, an empty last
+        // value in a column that is empty throughout leaves no blank at the line's end.
         const bool testo = x.descrizione->campi[k].letto == F::lettura::testo;
-        if (!testo || !x.valori[k].empty()) s += " ";
+        if (k + 1 == x.valori.size() && x.valori[k].empty() && l[k + 1] == 0) break;
+        s += " ";
         s += std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
         if (k + 1 < x.valori.size()) s += ",";
       }
