@@ -129,6 +129,20 @@ TEST(TestiIndietro, TestiComeLiScriveUnAutore) {
   ASSERT_FALSE(senza.completi());
   EXPECT_NE(senza.scarti.front().find("0x80 a 0x9F"), std::string::npos) << senza.scarti.front();
 
+  // The first station's third option is not kept in the table: only its area, 50 m longer
+  // for any value but 0, tells that one was written, so the texts give the 1 an author writes.
+  std::string terza = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  terza.replace(terza.find("0,  8,  300,  0, 0, 0,"), 22, "0,  4,  300,  0, 0, 7,");
+  const auto con_terza = decodifica_scenario(compila("Valmora", "R2215", linea, terza, false).file, "Valmora", "R2215");
+  ASSERT_TRUE(con_terza);
+  const testi_ricavati t3 = testi_da_scenario(*con_terza.valore);
+  ASSERT_TRUE(t3.completi());
+  const auto prima_stazione = std::find_if(t3.records.begin(), t3.records.end(), [](const record_ricavato& x) {
+    return x.parola == "stazione" && x.valori.size() > 5 && x.valori[0] == "0";
+  });
+  ASSERT_NE(prima_stazione, t3.records.end());
+  EXPECT_EQ(prima_stazione->valori[5], "1") << prima_stazione->riga();
+
   // A board under Prato Alto's stop point: its area ends at 7000 + 400 / 2 = 7200 m, the
   // stop in cell 7200 / 50 - 1 = 143, the cell of a board at 7100 m (7100 / 50 + 1). Only
   // the reading of old builds it, and the texts given back say so.
