@@ -153,6 +153,36 @@ TEST(TestiIndietro, TestiComeLiScriveUnAutore) {
   bool permissivo = false;
   EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", antica.file, nullptr, &permissivo), "");
   EXPECT_TRUE(permissivo);
+
+  // A station read after the slow-down at 16000 m whose stop covers its first advance cell
+  // alone: the start in cell 16000 / 50 + 1 = 321, the warning 24 cells before (297), the
+  // advance cells 25 to 28 before (296 down to 293); an area ending at 14650 + 400 / 2 =
+  // 14850 m stops in cell 14850 / 50 - 1 = 296. The texts must keep the station after the
+  // slow-down, or its advance cell would cover the stop point instead.
+  std::string dopo = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  const size_t serravalle = dopo.rfind("stazione,", dopo.find("SERRAVALLE"));
+  const std::string riga_serravalle = dopo.substr(serravalle, dopo.find('\n', serravalle) + 1 - serravalle);
+  dopo.erase(serravalle, riga_serravalle.size());
+  dopo.insert(dopo.find("[segnali]"),
+              "stazione,  14650, 24,  400,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, Bosco\r\n" + riga_serravalle);
+  ASSERT_FALSE(compila("Valmora", "R2215", linea, dopo, false).riuscita);
+  const compilazione sopra_anticipo = compila("Valmora", "R2215", linea, dopo, true);
+  ASSERT_TRUE(sopra_anticipo.riuscita);
+  EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", sopra_anticipo.file, nullptr, &permissivo), "");
+  EXPECT_TRUE(permissivo);
+
+  // A slow-down at 200 m (no warning before 1500 m) read before the stations: its start, cell
+  // 200 / 50 + 1 = 5, lies under VALMORA's stop (a kind-8 area ends at 0 + 300 m, the stop
+  // in cell 300 / 50 - 1 = 5). Only its end is left to find it by.
+  std::string sotto_inizio = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  const size_t da = sotto_inizio.find("[stazioni]\r\n") + 12, a = sotto_inizio.find("[rallentamenti]");
+  const std::string stazioni = sotto_inizio.substr(da, a - da);
+  sotto_inizio.erase(da, a - da);
+  sotto_inizio.insert(sotto_inizio.find("[segnali]"), "rallentamento, 200, 30, 300, 0, 0, 0\r\n" + stazioni);
+  const compilazione sopra_inizio = compila("Valmora", "R2215", linea, sotto_inizio, true);
+  ASSERT_TRUE(sopra_inizio.riuscita);
+  EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", sopra_inizio.file, nullptr, &permissivo), "");
+  EXPECT_TRUE(permissivo);
 }
 
 TEST(TestiIndietro, LineaMassima) {
