@@ -659,7 +659,7 @@ area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezz
 bool tiene_opzione3(int64_t tipo, bool prima) { return !prima && (tipo < 5 || tipo > 8); }
 bool tiene_opzione4(int64_t lunghezza, bool prima) { return !prima && lunghezza >= 600; }
 
-int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda(kmh / 5.0)); }
+int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda_quoziente(kmh, 5)); }
 
 int64_t indicatore_in_cella(int32_t kmh_a, int32_t kmh_b) {
   // The product is whole, the quotient is not: their sum is rounded once.

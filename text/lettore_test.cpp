@@ -29,7 +29,7 @@ void leggi_passi(const std::string& testo, const std::vector<std::string>& passi
     const size_t segno = passo.find_first_of("=!");
     const std::string campo = passo.substr(0, segno);
     const auto leggi = [&]() -> std::string {
-      if (campo == "t") return l.leggi_testo();
+      if (campo == "t") return std::string(l.leggi_testo());
       if (campo == "32") return std::to_string(l.leggi_numero32());
       if (campo == "16") return std::to_string(l.leggi_numero16());
       return std::to_string(l.leggi_numero8());
