@@ -556,7 +556,8 @@ class verifica {
       }
       const auto f = static_cast<F::campo_cella>(c.in_set.campo);
       ultimo& u = per_campo[static_cast<size_t>(f)];
-      if (arrotonda_quoziente(v[0], 50) != 0) {
+      // Not in the first cell: round(p / 50) is 0 from -25 to 25 m (halves to even).
+      if (v[0] < -25 || v[0] > 25) {
         u.record = NESSUNO;
         continue;
       }

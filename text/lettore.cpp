@@ -356,6 +356,10 @@ uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* camp
   const char* inizio_riga = base + inizio_riga_;
   chiusura_elemento chiusura = chiusura_;
   const char* inizio = nullptr;  // the item being read
+  // The last item: where it ends, its line and the line's first byte.
+  const char* fine_ultimo = nullptr;
+  int32_t riga_ultimo = riga;
+  const char* inizio_riga_ultimo = inizio_riga;
   const auto salva = [&] {
     posizione_ = static_cast<size_t>(p - base);
     riga_ = riga;
@@ -373,6 +377,46 @@ uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* camp
     if (p >= fine) {
       salva();
       nessun_carattere();
+    }
+    // The plain form first, in one step: spaces, an optional minus sign, one to eight
+    // digits, spaces, then a comma or a line end. The NUL after the text stops every scan.
+    {
+      const char* q = p;
+      while (*q == ' ') ++q;
+      const bool negativo = *q == '-';
+      const char* const cifre_da = q + (negativo ? 1 : 0);
+      uint64_t v = 0;
+      size_t quante = 0;
+      if (PAROLE_DAL_BASSO && fine - cifre_da >= 8) {
+        quante = otto_cifre(cifre_da, v);
+      } else {
+        for (unsigned d = 0; quante < 8 && (d = static_cast<unsigned char>(cifre_da[quante]) - unsigned{'0'}) <= 9; ++quante) {
+          v = v * 10 + d;
+        }
+      }
+      const char* const dopo = cifre_da + quante;
+      const char* t = dopo;
+      while (*t == ' ') ++t;
+      const int64_t valore = negativo ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+      if (quante > 0 && (*t == ',' || fine_riga(*t)) && (classe(*dopo) & CIFRA) == 0 && valore >= minimo &&
+          valore <= massimo) {
+        valori[k] = static_cast<T>(valore);
+        if (letti != nullptr) letti->push_back(valore);
+        inizio = q;
+        fine_ultimo = dopo;
+        riga_ultimo = riga;
+        inizio_riga_ultimo = inizio_riga;
+        p = t + 1;
+        if (*t == ',') {
+          chiusura = chiusura_elemento::virgola;
+        } else {
+          if (*t == '\r' && *p == '\n') ++p;
+          ++riga;
+          inizio_riga = p;
+          chiusura = chiusura_elemento::fine_riga;
+        }
+        continue;
+      }
     }
     p = salta_spazi(p, fine);
     inizio = p;
@@ -393,13 +437,10 @@ uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* camp
     valori[k] = static_cast<T>(valore);
     if (letti != nullptr) letti->push_back(valore);
     if (p == inizio) vuoti |= uint32_t{1} << (k & 31);
-    if (k + 1 == n) salva_elemento(p);
+    fine_ultimo = p;
+    riga_ultimo = riga;
+    inizio_riga_ultimo = inizio_riga;
     // Blanks, then one comma or one line end.
-    if (p < fine && *p == ',') {
-      ++p;
-      chiusura = chiusura_elemento::virgola;
-      continue;
-    }
     p = salta_spazi(p, fine);
     if (p == fine) {
       chiusura = chiusura_elemento::fine_testo;
@@ -414,6 +455,13 @@ uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* camp
     } else {
       chiusura = chiusura_elemento::altro;
     }
+  }
+  if (n > 0) {
+    inizio_elemento_ = static_cast<size_t>(inizio - base);
+    fine_elemento_ = static_cast<size_t>(fine_ultimo - base);
+    riga_elemento_ = riga_ultimo;
+    inizio_riga_elemento_ = static_cast<size_t>(inizio_riga_ultimo - base);
+    elemento_letto_ = true;
   }
   salva();
   return vuoti;
