@@ -38,6 +38,8 @@ struct stato_lettura {
   std::string_view riga;       // the keyword item being read (`riga` of the model), in the text
   std::string riga_minuscola;  // the same in lower case, for the record tests, when no
                                // spelling of a record names it
+  uint32_t lettere_minuscole = 0;  // the letters a to z in each, a bit a letter
+  uint32_t lettere_esatte = 0;
   const formato::record* forma = nullptr;  // the record the item spells exactly, if any
   bool in_treno = false;       // the run text is being read
   bool cella_uno_annotata = false;

@@ -318,9 +318,40 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
   return migliore;
 }
 
+namespace {
+
+// The small letters a to z that a text holds, a bit each.
+uint32_t lettere_di(std::string_view t) {
+  uint32_t lettere = 0;
+  for (const char c : t) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'a'};
+    if (d < 26) lettere |= uint32_t{1} << d;
+  }
+  return lettere;
+}
+
+// The letters of each record's test words, so that an item lacking one of them is passed
+// over without a search: most items no test matches are an author's notes.
+struct lettere_dei_record {
+  explicit lettere_dei_record(formato::testo t) : tutti(formato::records(t)) {
+    for (const formato::record& r : tutti) lettere.push_back(lettere_di(r.parole[0]) | lettere_di(r.parole[1]));
+  }
+  std::span<const formato::record> tutti;
+  std::vector<uint32_t> lettere;
+  // The letters of `r`'s words (a record of this text).
+  uint32_t di(const formato::record& r) const { return lettere[static_cast<size_t>(&r - tutti.data())]; }
+};
+
+const lettere_dei_record LETTERE_LINEA(formato::testo::linea);
+const lettere_dei_record LETTERE_TRENO(formato::testo::treno);
+
+}  // namespace
+
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
   if (s.forma != nullptr) return s.forma == &r;
   const std::string_view riga = r.esatto ? s.riga : std::string_view(s.riga_minuscola);
+  const uint32_t presenti = r.esatto ? s.lettere_esatte : s.lettere_minuscole;
+  if (((s.in_treno ? LETTERE_TRENO : LETTERE_LINEA).di(r) & ~presenti) != 0) return false;
   for (std::string_view parola : r.parole) {
     if (!parola.empty() && riga.find(parola) == std::string_view::npos) return false;
   }
@@ -448,8 +479,10 @@ void annota_parola_chiave(stato_lettura& s) {
   // Any other item is tested record by record, in small letters where case does not count.
   s.riga_minuscola.clear();
   if (s.forma == nullptr) {
-    s.riga_minuscola.reserve(s.riga.size());
-    for (const char c : s.riga) s.riga_minuscola.push_back(minuscola_latin1(c));
+    s.riga_minuscola.resize(s.riga.size());
+    std::transform(s.riga.begin(), s.riga.end(), s.riga_minuscola.begin(), minuscola_latin1);
+    s.lettere_minuscole = lettere_di(s.riga_minuscola);
+    s.lettere_esatte = lettere_di(s.riga);
   }
   const lettore_testo& t = s.testo;
   s.luogo_record.riga = t.riga_elemento();
