@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "model/tracciato.h"
@@ -129,24 +130,26 @@ uint64_t byte_di_una_meta(const piano_tracciato& t) {
 
 namespace {
 
-// One half of the geometry file, gathered in a buffer large enough that the file system
-// takes it in a few writes, each at its own offset.
+// One half of the geometry file, `byte` long, gathered in a buffer large enough that the
+// file system takes it in a few writes (a small half in one), each at its own offset.
 class meta_tracciato {
  public:
-  meta_tracciato(destinazione_byte& d, uint64_t posizione) : destinazione_(d), posizione_(posizione) {
-    buffer_.resize(BUFFER);
-  }
+  meta_tracciato(destinazione_byte& d, uint64_t posizione, uint64_t byte)
+      : destinazione_(d),
+        posizione_(posizione),
+        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, BUFFER)), 16)),
+        buffer_(new char[dimensione_]) {}  // every byte is written before it is handed over
   // Room for `n` bytes from the returned pointer; `scritti` then says how many were used.
   char* spazio(size_t n) {
-    if (BUFFER - pieni_ < n) svuota();
-    return buffer_.data() + pieni_;
+    if (dimensione_ - pieni_ < n) svuota();
+    return buffer_.get() + pieni_;
   }
   void scritti(size_t n) { pieni_ += n; }
   // Whole elements of `dimensione` bytes that still fit before the buffer is handed over.
-  size_t liberi(size_t dimensione) const { return (BUFFER - pieni_) / dimensione; }
+  size_t liberi(size_t dimensione) const { return (dimensione_ - pieni_) / dimensione; }
   void svuota() {
     if (pieni_ == 0) return;
-    destinazione_.scrivi_a(posizione_, std::string_view(buffer_.data(), pieni_));
+    destinazione_.scrivi_a(posizione_, std::string_view(buffer_.get(), pieni_));
     posizione_ += pieni_;
     pieni_ = 0;
   }
@@ -155,7 +158,8 @@ class meta_tracciato {
   static constexpr size_t BUFFER = size_t{1} << 20;
   destinazione_byte& destinazione_;
   uint64_t posizione_;
-  std::vector<char> buffer_;
+  size_t dimensione_;
+  std::unique_ptr<char[]> buffer_;
   size_t pieni_ = 0;
 };
 
@@ -193,8 +197,9 @@ passi_scritti scrivi_passi(char* px, char* py, int64_t quanti, double k, punto_p
 }  // namespace
 
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d) {
-  meta_tracciato x(d, 0);
-  meta_tracciato y(d, byte_di_una_meta(tracciato));
+  const uint64_t meta = byte_di_una_meta(tracciato);
+  meta_tracciato x(d, 0, meta);
+  meta_tracciato y(d, meta, meta);
   per_ogni_tratto(
       tracciato,
       [&](const std::array<double, 2>& p2, const std::array<double, 2>& p1) {
