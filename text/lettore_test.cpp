@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/supporto/casuale.h"
 
 namespace scenario {
 namespace {
@@ -73,6 +77,149 @@ TEST(LettoreTesto, GuastiDiLettura) {
   // An item that is only passed over (an author's note) has no length limit.
   const std::string nota(LUNGHEZZA_MASSIMA_TESTO + 1, 'a');
   leggi_passi("x, " + nota + "\r\n", {"t=x", "t=" + nota, "fine"});
+}
+
+// The item syntax as the reading states it, a byte at a time: blanks are spaces and tabs;
+// a text item runs to a comma or a line end, and ends, for its place, before its trailing
+// blanks; a number item runs to a blank, a comma or a line end, and is an optional minus
+// sign and digits (none: 0); after any item, blanks, then one comma or one line end (CR LF,
+// LF or a lone CR). Lines and columns count from 1; a column is a byte of the line.
+class modello_elementi {
+ public:
+  explicit modello_elementi(std::string t) : t_(std::move(t)) {}
+  struct elemento {
+    std::string testo;
+    int64_t valore = 0;
+    std::optional<std::string> guasto;  // the failure's message
+    int32_t riga = 0, colonna = 0, fine = 0;
+    chiusura_elemento chiusura = chiusura_elemento::altro;
+  };
+  bool fine_file() const { return i_ >= t_.size(); }
+  elemento testo() { return leggi(false, 0, 0, ""); }
+  elemento numero(int64_t minimo, int64_t massimo, const char* campo) { return leggi(true, minimo, massimo, campo); }
+
+ private:
+  static bool spazio(char c) { return c == ' ' || c == '\t'; }
+  static bool fine_riga(char c) { return c == '\r' || c == '\n'; }
+  elemento leggi(bool numero, int64_t minimo, int64_t massimo, const std::string& campo) {
+    elemento e;
+    if (fine_file()) {
+      e.guasto = "lettura oltre la fine del testo";
+      return e;
+    }
+    while (i_ < t_.size() && spazio(t_[i_])) ++i_;
+    const size_t inizio = i_;
+    while (i_ < t_.size() && t_[i_] != ',' && !fine_riga(t_[i_]) && !(numero && spazio(t_[i_]))) ++i_;
+    size_t ultimo = i_;
+    while (ultimo > inizio && spazio(t_[ultimo - 1])) --ultimo;
+    e.testo = t_.substr(inizio, ultimo - inizio);
+    e.riga = riga_;
+    e.colonna = static_cast<int32_t>(inizio - inizio_riga_) + 1;
+    e.fine = static_cast<int32_t>(ultimo - inizio_riga_) + 1;
+    if (numero) {
+      const bool meno = !e.testo.empty() && e.testo[0] == '-';
+      for (size_t k = meno ? 1 : 0; k < e.testo.size(); ++k) {
+        if (e.testo[k] < '0' || e.testo[k] > '9') {
+          e.guasto = "numero non valido";
+          return e;
+        }
+        e.valore = e.valore * 10 + (e.testo[k] - '0');
+        if (e.valore > (int64_t{1} << 40)) break;
+      }
+      if (meno) e.valore = -e.valore;
+      if (e.valore < minimo || e.valore > massimo) {
+        e.guasto = "numero fuori dal campo " + campo + ": \"" + e.testo + "\"";
+        return e;
+      }
+    }
+    while (i_ < t_.size() && spazio(t_[i_])) ++i_;
+    if (i_ >= t_.size()) {
+      e.chiusura = chiusura_elemento::fine_testo;
+    } else if (t_[i_] == ',') {
+      ++i_;
+      e.chiusura = chiusura_elemento::virgola;
+    } else if (fine_riga(t_[i_])) {
+      if (t_[i_++] == '\r' && i_ < t_.size() && t_[i_] == '\n') ++i_;
+      ++riga_;
+      inizio_riga_ = i_;
+      e.chiusura = chiusura_elemento::fine_riga;
+    }
+    return e;
+  }
+  std::string t_;
+  size_t i_ = 0;
+  int32_t riga_ = 1;
+  size_t inizio_riga_ = 0;
+};
+
+// Random texts of items of every shape (runs of blanks and digits longer than a word of the
+// machine, numbers beyond every field, NUL bytes inside, every line end, no line end at the
+// end) read with random requests, one item or a run of numbers at a time: the reader gives
+// what the syntax gives, item for item, place for place.
+TEST(LettoreTesto, ComeLaSintassiDegliElementi) {
+  prova::casuale r(31);
+  const std::vector<std::string> pezzi = {" ", "  ", "      ", "\t", ",", ", ", "\r\n", "\n", "\r", "-", "0", "7",
+                                          "42", "12345678", "123456789", "99999999999999", "x", "a b", ".", std::string(1, '\0')};
+  for (int prova = 0; prova < 4000; ++prova) {
+    std::string testo;
+    const int64_t quanti = r.tra(0, 30);
+    for (int64_t k = 0; k < quanti; ++k) testo += pezzi[static_cast<size_t>(r.sotto(static_cast<int64_t>(pezzi.size())))];
+    SCOPED_TRACE(testing::PrintToString(testo));
+    lettore_testo l;
+    l.apri(testo, "t");
+    modello_elementi m(testo);
+    for (int passo = 0; passo < 40 && !m.fine_file(); ++passo) {
+      const int64_t tipo = r.sotto(4);
+      std::vector<modello_elementi::elemento> attesi;
+      std::vector<int64_t> letti;
+      std::vector<int32_t> valori(static_cast<size_t>(r.tra(1, 4)));
+      uint32_t vuoti = 0;
+      std::optional<std::string> guasto;
+      std::string testo_letto;
+      try {
+        if (tipo == 0) {
+          attesi.push_back(m.testo());
+          testo_letto = std::string(l.leggi_testo());
+        } else if (tipo == 1) {
+          attesi.push_back(m.numero(INT16_MIN, INT16_MAX, "a 16 bit"));
+          letti.push_back(l.leggi_numero16());
+        } else if (tipo == 2) {
+          attesi.push_back(m.numero(0, 255, "a 8 bit"));
+          letti.push_back(l.leggi_numero8());
+        } else {
+          for (size_t k = 0; k < valori.size() && (attesi.empty() || !attesi.back().guasto); ++k) {
+            attesi.push_back(m.numero(INT32_MIN, INT32_MAX, "a 32 bit"));
+          }
+          vuoti = l.leggi_numeri32(valori, letti);
+        }
+      } catch (const guasto_lettura& g) {
+        guasto = g.what();
+      }
+      const modello_elementi::elemento& ultimo = attesi.back();
+      ASSERT_EQ(guasto.has_value(), ultimo.guasto.has_value()) << "passo " << passo;
+      if (guasto) {
+        // A message is a C string: a NUL of the item ends it.
+        EXPECT_TRUE(guasto->starts_with(ultimo.guasto->c_str())) << *guasto;
+        break;
+      }
+      for (size_t k = 0; tipo != 0 && k < attesi.size(); ++k) {
+        ASSERT_EQ(letti.at(k), attesi[k].valore) << "valore " << k;
+        if (tipo == 3) {
+          EXPECT_EQ(valori[k], attesi[k].valore);
+          EXPECT_EQ((vuoti >> k & 1) != 0, attesi[k].testo.empty()) << "vuoto " << k;
+        }
+      }
+      if (tipo == 0) {
+        EXPECT_EQ(testo_letto, ultimo.testo);
+      }
+      const luogo_testo luogo = l.luogo_elemento();
+      EXPECT_EQ(luogo.riga, ultimo.riga);
+      EXPECT_EQ(luogo.colonna, ultimo.colonna);
+      EXPECT_EQ(luogo.fine, ultimo.fine);
+      EXPECT_EQ(l.chiusura(), ultimo.chiusura);
+      EXPECT_EQ(l.fine_file(), m.fine_file());
+    }
+  }
 }
 
 TEST(Contiene, MaiuscoleEdEsatto) {
