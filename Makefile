@@ -72,10 +72,13 @@ install: all
 # Language server and editors.
 
 # The editor extension for VS Code as a .vsix, from the packages its package-lock.json
-# pins (npm ci), into $(BUILD)/, once its grammar has passed its test.
-vsix:
+# pins (npm ci), into $(BUILD)/, once its grammar (written from the description of the
+# records) has passed its test: the client bundled into one file.
+vsix: configura
 	@scripts/dipendenze.sh editor
-	mkdir -p $(BUILD)
+	cmake --build $(BUILD) -j2 --target grammatica_scenario
+	mkdir -p editors/vscode/syntaxes
+	$(BUILD)/bin/grammatica_scenario >editors/vscode/syntaxes/scenario.tmLanguage.json
 	cd editors/vscode && npm ci --no-audit --no-fund && npm test && npm run pacchetto -- --out $(abspath $(BUILD))/compila-scenario.vsix </dev/null
 
 # The language server's fuzzer on framed messages, same timing variable.

@@ -1,11 +1,9 @@
 #include "app/costruzione.h"
 
-#include <system_error>
-
-#include "app/blocco.h"
+#include "piattaforma/blocco.h"
 #include "app/rapporto.h"
-#include "app/segnali.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/tappe_prova.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 
@@ -50,15 +48,11 @@ void uscite_su_file::conferma() {
     if (file) file->verifica_destinazione();
   }
   tappa_di_prova("scritti");
-  // An interrupt waits for the last rename: the set is all old or all new.
-  const segnali_sospesi sospesi;
-  bool primo = true;
+  std::vector<file_temporaneo*> insieme;
   for (auto& file : file_) {
-    if (!file) continue;
-    file->conferma();
-    if (primo) tappa_di_prova("rinomina");  // one file in place, the others not yet
-    primo = false;
+    if (file) insieme.push_back(file.get());
   }
+  conferma_insieme(insieme);
 }
 
 namespace {
@@ -90,9 +84,8 @@ class testi_di_lavoro {
 
   void elimina() {
     const segnali_sospesi sospesi;
-    std::error_code ignorato;
-    fs::remove(linea_, ignorato);
-    fs::remove(treno_, ignorato);
+    sistema::elimina(linea_);
+    sistema::elimina(treno_);
     scarto_linea_.dimentica();
     scarto_treno_.dimentica();
   }

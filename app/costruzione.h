@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "nucleo/compilazione.h"
 
 namespace scenario {

@@ -1,10 +1,8 @@
 #include "app/lettura_compilati.h"
 
-#include <system_error>
-
 #include "app/costruzione.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "vista/pagina.h"
 
 namespace scenario {
@@ -14,15 +12,10 @@ namespace {
 // A compiled file whole: a missing one is said as such, any other failure with the
 // reason of the file reader (a folder, a device or a pipe is refused without waiting).
 bool leggi_regolare(const std::filesystem::path& file, std::string& contenuto, std::string& errore) {
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) {
-    errore = sistema::testo(file) + ": file non trovato";
-    return false;
-  }
   try {
     contenuto = leggi_file(file);
   } catch (const errore_file& e) {
-    errore = e.what();
+    errore = e.assente() ? sistema::testo(file) + ": file non trovato" : e.what();
     return false;
   }
   return true;

@@ -7,17 +7,18 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "lsp/impagina_file.h"
 #include "lsp/server.h"
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
 #include "app/nuovo.h"
 #include "app/osserva.h"
 #include "app/nomi_uscita.h"
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 #include "app/riga_comando.h"
-#include "app/segnali.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 #include "output/decodifica.h"
 #include "vista/json.h"
 
@@ -50,24 +51,19 @@ int scrivi_pagina(const scenario::riga_comando& r) {
   return STATO_ERRORE_SISTEMA;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int esegui(const scenario::riga_comando& comando, const char* argv0) {
   using namespace scenario;
-  const std::vector<std::string> argomenti = sistema::prepara_processo(argc, argv);
-  // Before any file is touched: an interrupt removes what the build has begun.
-  prepara_segnali();
-  tappa_di_prova("gestori");
-  const riga_comando comando = leggi_riga_comando(argomenti);
   switch (comando.azione) {
     case azione_richiesta::aiuto: return stampa(testo_aiuto());
     case azione_richiesta::versione: return stampa(testo_versione());
     case azione_richiesta::errore_uso:
       std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
       return STATO_ERRORE_SISTEMA;
-    case azione_richiesta::lsp: {
+    case azione_richiesta::lsp:  // served by main, on standard input and output
+    case azione_richiesta::impagina: {
       const auto disco = lsp::disco_di_sistema();
-      return lsp::servi_lsp(0, std::cout, *disco);
+      return lsp::impagina_file(comando.da_impaginare, comando.solo_verifica_impaginazione, *disco, std::cout,
+                                std::cerr);
     }
     case azione_richiesta::costruzione_incorporata:
     case azione_richiesta::costruzione_autore:
@@ -82,7 +78,7 @@ int main(int argc, char** argv) {
 
   piattaforma_console console(std::cerr);
   try {
-    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout);
+    if (comando.azione == azione_richiesta::nuovo) return scrivi_testi_nuovi(comando, std::cout, std::cerr);
     if (comando.azione == azione_richiesta::costruzione_autore && comando.osserva) {
       opzioni_osserva opzioni;
       opzioni.dati = [&comando](std::string_view geometria, std::string_view tabella,
@@ -94,9 +90,30 @@ int main(int argc, char** argv) {
       if (stato != STATO_SUCCESSO || comando.anteprima.empty() || comando.solo_controllo) return stato;
       return scrivi_pagina(comando);
     }
-    return Form_Load(sistema::cartella_eseguibile(argc > 0 ? argv[0] : nullptr), console);
+    return Form_Load(sistema::cartella_eseguibile(argv0), console);
   } catch (const std::exception& e) {
     std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace scenario;
+  const std::vector<std::string> argomenti = sistema::prepara_processo(argc, argv);
+  // Before any file is touched: an interrupt removes what the build has begun.
+  prepara_segnali();
+  tappa_di_prova("gestori");
+  const riga_comando comando = leggi_riga_comando(argomenti);
+  if (comando.azione == azione_richiesta::lsp) {
+    const auto disco = lsp::disco_di_sistema();
+    return lsp::servi_lsp(0, std::cout, *disco);
+  }
+  const int stato = esegui(comando, argc > 0 ? argv[0] : nullptr);
+  std::cout.flush();
+  const bool costruzione = comando.azione == azione_richiesta::costruzione_incorporata ||
+                           comando.azione == azione_richiesta::costruzione_autore;
+  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? "Compilazione riuscita." : "");
+  return stato;
 }

@@ -4,10 +4,11 @@
 #include <string>
 #include <system_error>
 
-#include "app/blocco.h"
+#include "piattaforma/blocco.h"
 #include "app/costruzione.h"
+#include "app/nuovo.h"
 #include "app/rapporto.h"
-#include "app/sostituzione.h"
+#include "piattaforma/sostituzione.h"
 
 namespace scenario {
 
@@ -65,10 +66,12 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.genera_linea = true;
   q.max_errori = r.max_errori;
   q.permissivo = r.permissivo;
-  // The output folder must already be there (it is not made on the author's behalf); it
-  // is held, one build at a time, until the compiled files are in place.
+  // The output folder, made when missing, is held, one build at a time, until the
+  // compiled files are in place.
   std::optional<blocco_cartella> blocco;
   if (!r.solo_controllo) {
+    const std::string creata = prepara_cartella_uscita(uscita, NOME_PROGRAMMA);
+    if (!creata.empty() && !r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(creata);
     blocco.emplace(uscita);
     richiedi_uscite_distinte(r, uscita);
   }
@@ -76,7 +79,8 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.testo_treno = testo_autore(r.testo_treno);
   modello m;
   // Every diagnostic, each under its text's line; with --severo a warning stops the build
-  // as an error does. On success one summary line, unless -q.
+  // as an error does. Once the files are in place, one summary line, unless -q.
+  int avvisi = 0;
   const auto concludi = [&](const risultato& esito) {
     const testo_sorgente testi[] = {
         {q.testo_linea.etichetta, q.testo_linea.byte ? std::string_view(*q.testo_linea.byte) : ""},
@@ -92,16 +96,20 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
       }
       return false;
     }
-    if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, conto.avvisi));
+    avvisi = conto.avvisi;
     return true;
   };
+  const auto riuscita = [&] {
+    if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, avvisi));
+    return STATO_SUCCESSO;
+  };
   if (r.solo_controllo) {
-    return concludi(memorizza_percorso(q, m, nullptr)) ? STATO_SUCCESSO : STATO_ERRORE_SCENARIO;
+    return concludi(memorizza_percorso(q, m, nullptr)) ? riuscita() : STATO_ERRORE_SCENARIO;
   }
   uscite_su_file uscite(uscita, r.linea, r.treno);
   if (!concludi(memorizza_percorso(q, m, &uscite))) return STATO_ERRORE_SCENARIO;
   uscite.conferma();
-  return STATO_SUCCESSO;
+  return riuscita();
 }
 
 }  // namespace scenario

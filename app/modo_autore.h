@@ -2,7 +2,7 @@
 // description texts, read into memory and never changed.
 #pragma once
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 #include "app/riga_comando.h"
 #include "model/diagnostica.h"
 

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "app/lettura_compilati.h"
+#include "app/nomi_uscita.h"
 #include "app/nuovo.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "vista/confronto.h"
 #include "vista/json.h"
 #include "vista/pagina.h"
@@ -49,7 +50,7 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
   const auto linea = cartella / scenario::sistema::percorso(s.linea + "_linea.txt");
   const auto treno = cartella / scenario::sistema::percorso(s.linea + "_" + s.treno + "-.txt");
   try {
-    scenario::scrivi_coppia_nuova(linea, t.linea, treno, t.treno);
+    scenario::scrivi_coppia_nuova(linea, t.linea, treno, t.treno, "mostra_scenario", std::cerr);
   } catch (const std::exception& e) {
     std::cerr << "mostra_scenario: " << e.what() << "\n";
     return STATO_USO;
@@ -90,10 +91,7 @@ int errore_uso(const std::string& motivo) {
   return STATO_USO;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> argomenti = scenario::sistema::prepara_processo(argc, argv);
+int esegui(const std::vector<std::string>& argomenti) {
   std::filesystem::path cartella = ".";
   std::string pagina;
   std::optional<std::string> testi;
@@ -131,6 +129,9 @@ int main(int argc, char** argv) {
     }
   }
   if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
+  for (const auto& [id, cosa] : {std::pair{posizionali[0], "della linea"}, std::pair{posizionali[1], "del treno"}}) {
+    if (const auto e = scenario::identificativo_errato(id, cosa)) return errore_uso(*e);
+  }
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
     return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
   }
@@ -166,4 +167,13 @@ int main(int argc, char** argv) {
   }
   std::cout.flush();
   return std::cout ? STATO_BENE : STATO_USO;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int stato = esegui(scenario::sistema::prepara_processo(argc, argv));
+  std::cout.flush();
+  scenario::sistema::congedo("mostra_scenario", "");
+  return stato;
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "scenario/testi_nuovi.h"
 
 namespace scenario {
@@ -46,8 +46,16 @@ class file_nuovo {
 
 }  // namespace
 
+std::string prepara_cartella_uscita(const fs::path& cartella, const char* programma) {
+  if (cartella.empty() || !crea_cartelle(cartella)) return "";
+  return std::string(programma) + ": creata la cartella '" + sistema::testo(cartella) + "'";
+}
+
 void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, const fs::path& treno,
-                         std::string_view testo_treno) {
+                         std::string_view testo_treno, const char* programma, std::ostream& avvisi) {
+  if (const std::string creata = prepara_cartella_uscita(linea.parent_path(), programma); !creata.empty()) {
+    avvisi << creata << "\n" << std::flush;
+  }
   // Both are created before either is written: when the second is already there, the
   // first, just made and empty, goes again and the folder is as it was.
   file_nuovo file_linea(linea);
@@ -60,16 +68,21 @@ void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, co
   file_treno.tieni();
 }
 
-int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita) {
+int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita, std::ostream& avvisi) {
   const fs::path cartella = sistema::percorso(r.uscita);  // empty: the names alone, in the current folder
   const fs::path linea = cartella / sistema::percorso(r.linea + "_linea.txt");
   const fs::path treno = cartella / sistema::percorso(r.linea + "_" + r.treno + "-.txt");
   const testi_nuovi testi = testi_di_partenza();
-  scrivi_coppia_nuova(linea, testi.linea, treno, testi.treno);
+  scrivi_coppia_nuova(linea, testi.linea, treno, testi.treno, NOME_PROGRAMMA, avvisi);
   const std::string nome_linea = sistema::testo(linea);
   const std::string nome_treno = sistema::testo(treno);
+  // The command as it can be typed: a name with a blank in quotes, which both a POSIX
+  // shell and the Windows prompt read as one argument.
+  const auto argomento = [](const std::string& nome) {
+    return nome.find_first_of(" \t") == std::string::npos ? nome : "\"" + nome + "\"";
+  };
   uscita << "Scritti " << nome_linea << " e " << nome_treno << ".\n"
-         << "Per compilarli: " << NOME_PROGRAMMA << " " << nome_linea << " " << nome_treno
+         << "Per compilarli: " << NOME_PROGRAMMA << " " << argomento(nome_linea) << " " << argomento(nome_treno)
          << "\n"
          << std::flush;
   return STATO_SUCCESSO;

@@ -3,22 +3,29 @@
 
 #include <filesystem>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "app/riga_comando.h"
 
 namespace scenario {
 
-// Writes LINEA_linea.txt and LINEA_TRENO-.txt into `r.uscita` (the current folder when
-// empty), which must exist. A file already there is never replaced: nothing is written
-// and errore_file names it. On success tells on `uscita` what was written and how to
-// compile it, and returns 0.
+// Makes the output folder `cartella` and its missing parents. The line that says so,
+// headed by the program's name, when it made any; empty otherwise, and for an empty path
+// (the current folder). Throws errore_file.
+std::string prepara_cartella_uscita(const std::filesystem::path& cartella, const char* programma);
+
 // Writes a pair of description texts into two files that must not exist yet: neither is
 // written when either is already there (errore_file names it), and a failure part way
-// leaves neither behind.
+// leaves neither behind. Their folder is made first when missing (prepara_cartella_uscita).
 void scrivi_coppia_nuova(const std::filesystem::path& linea, std::string_view testo_linea,
-                         const std::filesystem::path& treno, std::string_view testo_treno);
+                         const std::filesystem::path& treno, std::string_view testo_treno, const char* programma,
+                         std::ostream& avvisi);
 
-int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita);
+// Writes LINEA_linea.txt and LINEA_TRENO-.txt into `r.uscita` (the current folder when
+// empty). A file already there is never replaced: nothing is written and errore_file
+// names it. On success tells on `uscita` what was written and how to compile it, and
+// returns 0.
+int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita, std::ostream& avvisi);
 
 }  // namespace scenario

@@ -9,9 +9,9 @@
 
 #include "app/costruzione.h"
 #include "app/modo_autore.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 #include "vista/pagina.h"
 
 namespace scenario {

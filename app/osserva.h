@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 #include "app/riga_comando.h"
 
 namespace scenario {

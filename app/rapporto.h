@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 #include "model/diagnostica.h"
 #include "model/modello.h"
 

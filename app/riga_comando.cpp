@@ -4,7 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/piattaforma.h"
+#include "app/nomi_uscita.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 
@@ -12,7 +13,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori, lsp, permissivo, verboso
+  max_errori, lsp, permissivo, verboso, formatta, controlla_formato
 };
 
 struct voce_opzione {
@@ -31,7 +32,8 @@ constexpr voce_opzione opzioni[] = {
     {'\0', "osserva", opzione::osserva, false}, {'\0', "anteprima", opzione::anteprima, true},
     {'\0', "nuovo", opzione::nuovo, false},    {'\0', "max-errori", opzione::max_errori, true},
     {'\0', "lsp", opzione::lsp, false},        {'\0', "permissivo", opzione::permissivo, false},
-    {'v', "verboso", opzione::verboso, false},
+    {'v', "verboso", opzione::verboso, false}, {'\0', "formatta", opzione::formatta, false},
+    {'\0', "controlla-formato", opzione::controlla_formato, false},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -59,6 +61,7 @@ struct lettura {
   bool finita = false;
   bool nuovo = false;
   bool lsp = false;
+  bool impagina = false;
 
   void sbaglia(std::string messaggio) {
     r.azione = azione_richiesta::errore_uso;
@@ -83,6 +86,10 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
     case opzione::anteprima: l.r.anteprima = valore; return;
     case opzione::nuovo: l.nuovo = true; return;
     case opzione::lsp: l.lsp = true; return;
+    case opzione::formatta: l.impagina = true; return;
+    case opzione::controlla_formato:
+      l.impagina = l.r.solo_verifica_impaginazione = true;
+      return;
     case opzione::diagnostica:
       if (valore != "json" && valore != "testo") {
         l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta 'testo' o 'json', non " + tra_apici(valore));
@@ -176,16 +183,10 @@ size_t leggi_corte(lettura& l, const std::vector<std::string>& argomenti, size_t
   return i;
 }
 
-bool finisce_con(std::string_view testo, std::string_view coda) {
-  return testo.size() >= coda.size() && testo.substr(testo.size() - coda.size()) == coda;
-}
-
-// An identifier becomes part of the compiled files' names inside the output folder: it
-// may not name another folder.
-std::optional<std::string> identificativo_errato(const std::string& id, const char* cosa) {
-  if (id.find('/') == std::string::npos) return std::nullopt;
-  return std::string("identificativo ") + cosa + " non valido " + tra_apici(id) +
-         ": non puo' contenere '/'";
+// Whether `nome` ends with `coda`, as the system compares names (without regard to case
+// on Windows, where "Val_Linea.TXT" is the same file as "Val_linea.txt").
+bool finisce_con(std::string_view nome, std::string_view coda) {
+  return nome.size() >= coda.size() && sistema::stesso_nome(nome.substr(nome.size() - coda.size()), coda);
 }
 
 // --nuovo LINEA TRENO [DIR]: the identifiers themselves, and the folder of the new texts
@@ -208,7 +209,6 @@ void completa_nuovo(lettura& l) {
   r.treno = l.testi[1];
   if (l.testi.size() == 3) r.uscita = l.testi[2];
   for (const auto& [id, cosa] : {std::pair{r.linea, "della linea"}, std::pair{r.treno, "del treno"}}) {
-    if (id.empty()) return l.sbaglia(std::string("identificativo ") + cosa + " vuoto");
     if (auto e = identificativo_errato(id, cosa)) return l.sbaglia(*e);
   }
 }
@@ -217,11 +217,22 @@ void completa_nuovo(lettura& l) {
 void completa(lettura& l) {
   if (l.lsp) {
     const riga_comando& r = l.r;
-    if (l.nuovo || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
+    if (l.nuovo || l.impagina || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
         !r.linea.empty() || !r.treno.empty()) {
       return l.sbaglia("--lsp non accetta testi ne' altre opzioni: i testi arrivano dall'editor");
     }
     l.r.azione = azione_richiesta::lsp;
+    return;
+  }
+  if (l.impagina) {
+    const riga_comando& r = l.r;
+    if (l.nuovo || r.osserva || r.solo_controllo || r.permissivo || r.verboso || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
+        !r.treno.empty()) {
+      return l.sbaglia("--formatta e --controlla-formato non si usano con altre opzioni");
+    }
+    if (l.testi.empty()) return l.sbaglia("--formatta e --controlla-formato richiedono almeno un testo");
+    l.r.azione = azione_richiesta::impagina;
+    l.r.da_impaginare = l.testi;
     return;
   }
   if (l.nuovo) return completa_nuovo(l);
@@ -264,7 +275,9 @@ std::string treno_da_nome(const std::string& testo_treno, const std::string& lin
   const std::string testa = linea + "_";
   constexpr std::string_view coda = "-.txt";
   if (linea.empty() || nome.size() <= testa.size() + coda.size()) return "";
-  if (nome.compare(0, testa.size(), testa) != 0 || !finisce_con(nome, coda)) return "";
+  if (!sistema::stesso_nome(std::string_view(nome).substr(0, testa.size()), testa) || !finisce_con(nome, coda)) {
+    return "";
+  }
   return nome.substr(testa.size(), nome.size() - testa.size() - coda.size());
 }
 
@@ -293,6 +306,7 @@ std::string testo_aiuto() {
          "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
          "     " + NOME_PROGRAMMA + " --nuovo LINEA TRENO [CARTELLA]\n"
          "     " + NOME_PROGRAMMA + " --lsp\n"
+         "     " + NOME_PROGRAMMA + " --formatta|--controlla-formato TESTO...\n"
          "\n"
          "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
          "\n"
@@ -305,7 +319,8 @@ std::string testo_aiuto() {
          "indicano in ogni caso e vincono sui nomi.\n"
          "\n"
          "Opzioni:\n"
-         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente)\n"
+         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente),\n"
+         "                         creata se manca\n"
          "  -l, --linea=NOME       identificativo della linea\n"
          "  -t, --treno=NOME       identificativo del treno\n"
          "  -c, --controlla        legge e controlla lo scenario senza scrivere file\n"
@@ -319,6 +334,12 @@ std::string testo_aiuto() {
          "      --lsp              server del protocollo dei linguaggi (LSP) per gli\n"
          "                         editor, su standard input e output: diagnostiche a\n"
          "                         ogni modifica, descrizioni, completamenti, correzioni\n"
+         "      --formatta         allinea in colonne i valori dei record di ogni testo,\n"
+         "                         sezione per sezione; note, intestazioni e nomi\n"
+         "                         restano come sono; rifiuta se lo scenario compilato\n"
+         "                         cambierebbe\n"
+         "      --controlla-formato  elenca i testi non allineati (stato 1), senza\n"
+         "                         cambiarli\n"
          "      --diagnostica=FORMATO\n"
          "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
          "                         diagnostica (file, line, column, severity, number,\n"

@@ -17,6 +17,7 @@ enum class azione_richiesta {
   versione,                 // --version
   nuovo,                    // --nuovo LINEA TRENO [DIR]: a starting pair of texts
   lsp,                      // --lsp: a language server for editors on standard input and output
+  impagina,                 // --formatta / --controlla-formato TESTO...: the texts' one layout
   errore_uso,               // a wrong option or a wrong number of arguments
 };
 
@@ -49,6 +50,9 @@ struct riga_comando {
   int32_t max_errori = 50;  // the reading stops after this many errors; 0: no limit
   // No summary line after a successful build.
   bool silenzioso = false;
+  // With `impagina`: the texts to lay out, and whether only to say which are not laid out.
+  std::vector<std::string> da_impaginare;
+  bool solo_verifica_impaginazione = false;
   // What is wrong with the command line, for `errore_uso` (without the program's name).
   std::string messaggio;
 };

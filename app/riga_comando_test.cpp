@@ -18,6 +18,11 @@ std::string descrivi(const riga_comando& r) {
     case azione_richiesta::errore_uso: return r.messaggio.empty() ? "senza messaggio" : "errore";
     case azione_richiesta::nuovo: return "nuovo " + r.linea + "/" + r.treno + " in <" + r.uscita + ">";
     case azione_richiesta::lsp: return "lsp";
+    case azione_richiesta::impagina: {
+      std::string d = r.solo_verifica_impaginazione ? "controlla-formato" : "formatta";
+      for (const std::string& t : r.da_impaginare) d += " <" + t + ">";
+      return d;
+    }
     case azione_richiesta::costruzione_autore: break;
   }
   return r.linea + "/" + r.treno + " <" + r.testo_linea + "> <" + r.testo_treno + ">" +
@@ -77,6 +82,20 @@ TEST(RigaComando, CostruzioniEOpzioni) {
   });
 }
 
+TEST(RigaComando, MaiuscoleNeiNomiComeLeConfrontaIlSistema) {
+  // On Windows "Val_Linea.TXT" is the file "Val_linea.txt": the identifiers come out as
+  // the names write them. Elsewhere the case is part of the name.
+#ifdef _WIN32
+  constexpr bool senza_maiuscole = true;
+#else
+  constexpr bool senza_maiuscole = false;
+#endif
+  for (const auto& [linea, treno] : {std::pair{"Val_Linea.TXT", "VAL_R1-.Txt"}, std::pair{"Val_linea.txt", "Val_R1-.TXT"}}) {
+    const std::string atteso = std::string("Val/R1 <") + linea + "> <" + treno + ">";
+    verifica({{{linea, treno}, senza_maiuscole ? atteso : "errore"}});
+  }
+}
+
 TEST(RigaComando, OsservaAnteprimaENuovo) {
   verifica({
       {{"--osserva", L, T}, LT + " osserva"},
@@ -88,6 +107,9 @@ TEST(RigaComando, OsservaAnteprimaENuovo) {
       {{"--nuovo", "-o", "testi", "Val", "R1"}, "nuovo Val/R1 in <testi>"},
       // The language server takes its texts from the editor.
       {{"--lsp"}, "lsp"},
+      // The layout: any number of texts, of either kind.
+      {{"--formatta", L}, "formatta <" + L + ">"},
+      {{T, "--controlla-formato", L}, "controlla-formato <" + T + "> <" + L + ">"},
   });
   std::vector<caso> casi;
   for (const std::vector<std::string>& argomenti : std::vector<std::vector<std::string>>{
@@ -95,7 +117,8 @@ TEST(RigaComando, OsservaAnteprimaENuovo) {
            {"--nuovo", "Val"}, {"--nuovo", "Val", "R1", "d", "e"}, {"--nuovo", "a/b", "R1"},
            {"--nuovo", "Val", ""}, {"--nuovo", "-o", "x", "Val", "R1", "d"},
            {"--nuovo", "--osserva", "Val", "R1"}, {"--nuovo", "-c", "Val", "R1"},
-           {"--lsp", L, T}, {"--lsp", "-c"}, {"--lsp", "--nuovo", "Val", "R1"}}) {
+           {"--lsp", L, T}, {"--lsp", "-c"}, {"--lsp", "--nuovo", "Val", "R1"},
+           {"--formatta"}, {"--formatta", "-o", "x", L}, {"--controlla-formato", "--lsp"}}) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);
@@ -112,10 +135,10 @@ TEST(RigaComando, ErroriDUso) {
            {L, T, "-o"}, {L, T, "--linea"}, {"--linea=", L, T}, {"-o", "", L, T},
            {L}, {"-c"}, {"--"}, {L, T, "terzo.txt"},
            {"linea.txt", T}, {L, "corsa.txt"}, {"_linea.txt", "_T-.txt"},
-           {"Val_linea.txt.bak", "Val_T-.txt"}, {"Val_Linea.txt", "Val_T-.txt"},
+           {"Val_linea.txt.bak", "Val_T-.txt"},
            {"Val_linea.txt/", "Val_T-.txt"}, {L, "L_-.txt"}, {L, "L_T.txt"}, {L, "Altra_T-.txt"},
            {"Val_linea.txt", "Valle_R1-.txt"}, {"-l", "X", L, T},
-           {"--linea", "../fuori", L, T}, {"-t", "a/b", L, T}}) {
+           {"--linea", "../fuori", L, T}, {"-t", "a/b", L, T}, {"-t", "R1:a", L, T}, {"--nuovo", "Val", "NUL"}}) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);

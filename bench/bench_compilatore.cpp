@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "app/costruzione.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 #include "bench/scenario_massimo.h"
 #include "nucleo/compilazione.h"
 #include "scenario/scrittura_testi.h"

@@ -6,7 +6,9 @@
 // run, which should follow the texts (the model of a check lives only for that check).
 // The argument adds that many lines of free notes before the run text's end, to see the
 // cost grow with the texts: 30000 of them bring the pair to the 1.4 MB that the largest
-// scenarios' texts reach. The largest texts of many short records are timed too.
+// scenarios' texts reach. The second benchmark adds misspelt keywords instead, each a
+// warning: the diagnostics published stay at the cap whatever their number. The largest
+// texts of many short records are timed too.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -61,9 +63,10 @@ double memoria_residente_kib() {
 }
 
 // Keystrokes in the run text of an open pair: the character at `carattere` of line `riga`
-// typed over, `cifre` in turn, each change answered with the two texts' diagnostics, none.
+// typed over, `cifre` in turn, each change answered with the two texts' diagnostics, none
+// when `pulito`, some otherwise.
 void batti_tasti(benchmark::State& state, const std::string& linea, const std::string& treno, int64_t riga,
-                 int64_t carattere, const char* cifre) {
+                 int64_t carattere, const char* cifre, bool pulito) {
   const std::string uri_linea = "file:///scenari/Massima_linea.txt";
   const std::string uri_treno = "file:///scenari/Massima_R1-.txt";
   disco_vuoto d;
@@ -81,7 +84,7 @@ void batti_tasti(benchmark::State& state, const std::string& linea, const std::s
         std::to_string(carattere) + R"(},"end":)" + dove + std::to_string(carattere + 1) + R"(}},"text":")" + cifra +
         R"("}]}})";
     const std::vector<std::string> inviati = s.ricevi(modifica);
-    if (inviati.size() != 2 || inviati[0].find("\"diagnostics\":[]") == std::string::npos) {
+    if (inviati.size() != 2 || (inviati[0].find("\"diagnostics\":[]") == std::string::npos) == pulito) {
       throw std::runtime_error("diagnostiche inattese: " + (inviati.empty() ? std::string() : inviati[0].substr(0, 300)));
     }
   }
@@ -89,21 +92,29 @@ void batti_tasti(benchmark::State& state, const std::string& linea, const std::s
   state.counters["residente_kib"] = memoria_residente_kib();
 }
 
-void ModificaTestoCorsaMassimo(benchmark::State& state) {
+// The run text with `state.range(0)` lines of `riga_aggiunta` and a number before its end.
+// Line 9 of the run text is "velocita, 10000, 90": its speed typed over, 90 and 95 in turn.
+void ModificaTestoCorsa(benchmark::State& state, const std::string& riga_aggiunta, bool pulito) {
   std::string treno = testo_treno_massimo();
   std::string note;
-  for (int64_t i = 0; i < state.range(0); ++i) note += "Annotazione libera dell'autore sulla riga " + std::to_string(i) + "\r\n";
+  for (int64_t i = 0; i < state.range(0); ++i) note += riga_aggiunta + std::to_string(i) + "\r\n";
   treno.insert(treno.rfind("[fine]"), note);
-  // Line 9 of the run text is "velocita, 10000, 90": its speed typed over, 90 and 95 in turn.
-  batti_tasti(state, testo_linea_massima(), treno, 9, 18, "50");
+  batti_tasti(state, testo_linea_massima(), treno, 9, 18, "50", pulito);
+}
+
+void ModificaTestoCorsaMassimo(benchmark::State& state) {
+  ModificaTestoCorsa(state, "Annotazione libera dell'autore sulla riga ", true);
 }
 BENCHMARK(ModificaTestoCorsaMassimo)->Arg(0)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ModificaConMoltiAvvisi(benchmark::State& state) { ModificaTestoCorsa(state, "stazone, ", false); }
+BENCHMARK(ModificaConMoltiAvvisi)->Arg(11000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The largest texts as a generator writes them: line 7 of the run text is
 // "aderenza,      0,  80", its adhesion typed over, 80 and 85 in turn.
 void ModificaTestoCorsaMoltiRecord(benchmark::State& state) {
   const auto [linea, treno] = testi_molti_record();
-  batti_tasti(state, linea, treno, 7, 20, "50");
+  batti_tasti(state, linea, treno, 7, 20, "50", true);
 }
 BENCHMARK(ModificaTestoCorsaMoltiRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,8 +1,10 @@
 // Fuzz target of the language server: the input is what a client writes on the server's
 // standard input, framed messages ("Content-Length: N", an empty line, N bytes), cut
-// into pieces as a pipe may deliver them. The server starts initialized, with a small
-// line text on its (in-memory) disk beside the run texts a message may open, so that
-// changes reach the compile core with a partner.
+// into pieces as a pipe may deliver them. The server starts initialized by a client that
+// takes everything it offers (snippets, markdown, inlay hints, watched files), with a
+// small line text and a run text on its (in-memory) disk beside the texts a message may
+// open, so that changes, saves, renames and formatting reach the compile core with a
+// partner.
 //
 // Byte 0 chooses the size of the pieces (1 to 256 bytes, 0: all at once); the rest is
 // the stream. Besides what the sanitizers catch, the target stops the run when the server
@@ -31,12 +33,14 @@ class disco_memoria : public disco {
           "[generale]\r\nlunghezza percorso, 6000\r\nprogressiva chilometrica uno, 0, 12000, 0\r\n"
           "[pendenze]\r\npendenza, 0, 0\r\npendenza, 1000, 5\r\n[fine]\r\n");
     }
+    if (p == "/s/Valle_R9-.txt") return std::string("[generale]\r\n[stazioni]\r\nstazione, 100\r\n[fine]\r\n");
     return std::nullopt;
   }
   std::vector<std::string> nomi(const std::string& cartella) override {
-    if (cartella == "/s") return {"Valle_linea.txt"};
+    if (cartella == "/s") return {"Valle_linea.txt", "Valle_R9-.txt"};
     return {};
   }
+  forma_percorsi forma() const override { return forma_percorsi::posix; }
 };
 
 void controlla(const std::string& risposta) {
@@ -55,7 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
   disco_memoria d;
   server s(d);
   for (const std::string& r : s.ricevi(std::string(
-           R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{"capabilities":{}}})"))) {
+           R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{"capabilities":{)"
+           R"("textDocument":{"completion":{"completionItem":{"snippetSupport":true}},)"
+           R"("hover":{"contentFormat":["markdown"]},"inlayHint":{}},)"
+           R"("workspace":{"didChangeWatchedFiles":{"dynamicRegistration":true}}}}})"))) {
     controlla(r);
   }
   const size_t pezzo = dati[0] == 0 ? dimensione : dati[0];

@@ -105,6 +105,36 @@ int64_t cella_della_posizione(const campo& c, int64_t p) {
   return arrotonda(x + 1.0);
 }
 
+}  // namespace
+
+testo_doppio& testo_doppio::testo(std::string_view x) {
+  markdown += x;
+  semplice += x;
+  return *this;
+}
+
+testo_doppio& testo_doppio::forte(std::string_view x) {
+  markdown += "**" + std::string(x) + "**";
+  semplice += x;
+  return *this;
+}
+
+testo_doppio& testo_doppio::codice(std::string_view x) {
+  // A value that holds a backtick is fenced by two, with blanks that markdown drops.
+  const bool doppio = x.find('`') != std::string_view::npos;
+  markdown += (doppio ? "`` " : "`") + std::string(x) + (doppio ? " ``" : "`");
+  semplice += x;
+  return *this;
+}
+
+testo_doppio& testo_doppio::separatore() {
+  markdown += "\n\n---\n\n";
+  semplice += "\n\n";
+  return *this;
+}
+
+namespace {
+
 std::string intervallo_ammesso(const campo& c) {
   if (c.letto == lettura::testo) return "testo fino a fine riga, senza virgole";
   const auto [minimo, massimo] = formato::limiti_lettura(c.letto);
@@ -115,35 +145,34 @@ std::string intervallo_ammesso(const campo& c) {
   return "da " + std::to_string(c.minimo) + " a " + std::to_string(c.massimo);
 }
 
-std::string descrivi_record(const record& r) {
-  return "**" + std::string(r.parola) + "**: " + std::string(r.significato) + "\n\n`" + formato::modello_record(r) +
-         "`\n\nsezione " + std::string(r.sezione);
-}
-
-std::string descrivi_campo(const record& r, const campo& c, std::string_view scritto) {
-  std::string s = "**" + std::string(c.nome) + "**";
-  if (!c.unita.empty()) s += " (" + std::string(c.unita) + ")";
-  s += " di `" + std::string(r.parola) + "`: " + std::string(c.significato);
-  if (!scritto.empty()) s += "\n\nvalore scritto: `" + std::string(scritto) + "`";
-  s += "\n\nvalori ammessi: " + intervallo_ammesso(c);
-  s += "\n\nnei file compilati: " + std::string(c.memoria);
-  return s;
+testo_doppio descrivi_record(const record& r) {
+  testo_doppio d;
+  d.forte(r.parola).testo(": ").testo(r.significato).testo("\n\n").codice(formato::modello_record(r));
+  d.testo("\n\nsezione ").testo(r.sezione);
+  return d;
 }
 
 // Where a record lands along the line: its position, the kilometre, the cell.
-std::string dove_cade(const record& r, std::string_view riga, const std::vector<elemento>& elementi,
-                      const std::optional<progressive>& km) {
+void dove_cade(testo_doppio& d, const record& r, std::string_view riga, const std::vector<elemento>& elementi,
+               const std::optional<progressive>& km) {
   const campo* c = campo_posizione(r);
-  if (c == nullptr || elementi.size() < 2) return "";
+  if (c == nullptr || elementi.size() < 2) return;
   const auto p = numero(taglia(riga, elementi[1]));
-  if (!p) return "";
-  std::string s = "\n\n---\n\nposizione " + std::to_string(*p) + " m";
+  if (!p) return;
+  d.separatore().testo("posizione " + std::to_string(*p) + " m");
   if (km) {
-    if (auto k = chilometro(*km, *p)) s += " · " + *k;
+    if (auto k = chilometro(*km, *p)) d.testo(" · " + *k);
   }
   // A curve is drawn on the plan, metre by metre, not on a cell.
-  if (c->memoria.find("plan") == std::string_view::npos) s += " · cella " + std::to_string(cella_della_posizione(*c, *p));
-  return s;
+  if (c->memoria.find("plan") == std::string_view::npos) d.testo(" · cella " + std::to_string(cella_della_posizione(*c, *p)));
+}
+
+// The keyword and a comma for each value, for a client that takes no snippet: the values
+// are typed in, with the signature help naming each.
+std::string senza_snippet(const record& r, std::string_view parola) {
+  std::string s(parola);
+  for (size_t i = 0; i < r.campi.size(); ++i) s += ", ";
+  return s.substr(0, s.size() - (r.campi.empty() ? 0 : 1));
 }
 
 std::string snippet(const record& r, std::string_view parola) {
@@ -160,17 +189,33 @@ std::string snippet(const record& r, std::string_view parola) {
   return s;
 }
 
-std::string documenta_campi(const record& r) {
-  std::string s = std::string(r.significato) + "\n\n";
+testo_doppio documenta_campi(const record& r) {
+  testo_doppio d;
+  d.testo(r.significato).testo("\n\n");
   for (const campo& c : r.campi) {
-    s += "- `" + std::string(c.nome) + "`";
-    if (!c.unita.empty()) s += " (" + std::string(c.unita) + ")";
-    s += ": " + std::string(c.significato) + "\n";
+    d.testo("- ").codice(c.nome);
+    if (!c.unita.empty()) d.testo(" (").testo(c.unita).testo(")");
+    d.testo(": ").testo(c.significato).testo("\n");
   }
-  return s;
+  return d;
 }
 
 }  // namespace
+
+std::string unita_e_limiti(const campo& c) {
+  return c.unita.empty() ? intervallo_ammesso(c) : std::string(c.unita) + ", " + intervallo_ammesso(c);
+}
+
+testo_doppio descrivi_campo(const record& r, const campo& c, std::string_view scritto) {
+  testo_doppio d;
+  d.forte(c.nome);
+  if (!c.unita.empty()) d.testo(" (").testo(c.unita).testo(")");
+  d.testo(" di ").codice(r.parola).testo(": ").testo(c.significato);
+  if (!scritto.empty()) d.testo("\n\nvalore scritto: ").codice(scritto);
+  d.testo("\n\nvalori ammessi: ").testo(intervallo_ammesso(c));
+  d.testo("\n\nnei file compilati: ").testo(c.memoria);
+  return d;
+}
 
 std::optional<formato::testo> tipo_da_nome(std::string_view nome_file) {
   const size_t barra = nome_file.rfind('/');
@@ -218,14 +263,31 @@ const record* record_della_riga(std::string_view testo, int64_t riga, formato::t
   return record_di(riga_di(testo, inizi, riga), t, sezione_della_riga(testo, inizi, riga));
 }
 
+std::vector<riga_letta> righe_lette(std::string_view testo, const std::vector<size_t>& inizi, formato::testo t) {
+  std::vector<riga_letta> esito(inizi.size());
+  std::string sezione;
+  int64_t riga_sezione = -1;
+  for (size_t n = 0; n < inizi.size(); ++n) {
+    const std::string_view linea = riga_di(testo, inizi, static_cast<int64_t>(n));
+    if (auto s = intestazione(linea)) {
+      sezione = *s;
+      riga_sezione = static_cast<int64_t>(n);
+    }
+    esito[n] = {riga_sezione, record_di(linea, t, sezione)};
+  }
+  return esito;
+}
+
 std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t byte, formato::testo t,
                                  const std::optional<progressive>& km) {
   const std::vector<size_t> inizi = inizi_righe(testo);
   const std::string_view linea = riga_di(testo, inizi, riga);
   if (auto s = intestazione(linea)) {
     for (const formato::sezione& z : formato::sezioni(t)) {
-      if (z.nome == *s) return testo_hover{"**" + std::string(z.nome) + "**: " + std::string(z.significato),
-                                           senza_spazi(linea, 0, linea.size())};
+      if (z.nome != *s) continue;
+      testo_doppio d;
+      d.forte(z.nome).testo(": ").testo(z.significato);
+      return testo_hover{d, senza_spazi(linea, 0, linea.size())};
     }
     return std::nullopt;
   }
@@ -233,10 +295,10 @@ std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t by
   if (r == nullptr) return std::nullopt;
   const std::vector<elemento> elementi = elementi_riga(linea, r);
   const size_t i = indice_elemento(elementi, byte);
-  const std::string luogo = dove_cade(*r, linea, elementi, km);
-  if (i == 0 || i > r->campi.size()) return testo_hover{descrivi_record(*r) + luogo, elementi[i]};
-  const campo& c = r->campi[i - 1];
-  return testo_hover{descrivi_campo(*r, c, taglia(linea, elementi[i])) + luogo, elementi[i]};
+  testo_doppio d = i == 0 || i > r->campi.size() ? descrivi_record(*r)
+                                                  : descrivi_campo(*r, r->campi[i - 1], taglia(linea, elementi[i]));
+  dove_cade(d, *r, linea, elementi, km);
+  return testo_hover{d, elementi[i]};
 }
 
 completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t byte, formato::testo t) {
@@ -248,15 +310,22 @@ completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t by
   if (linea.substr(0, byte).find(',') != std::string_view::npos) return esito;
   esito.da = senza_spazi(linea, 0, byte).da;
   const std::string_view scritto = linea.substr(esito.da, byte - esito.da);
+  // Headers where one may begin: nothing typed yet, or a bracket.
+  const bool intestazioni = scritto.empty() || scritto.front() == '[';
   for (const formato::sezione& z : formato::sezioni(t)) {
-    esito.voci.push_back({std::string(z.nome), std::string(z.significato), "", std::string(z.nome), true});
+    if (!intestazioni) break;
+    esito.voci.push_back(
+        {std::string(z.nome), std::string(z.significato), {}, std::string(z.nome), std::string(z.nome), true});
   }
-  if (scritto.starts_with("[")) return esito;
+  if (!scritto.empty() && scritto.front() == '[') return esito;
   const std::string sezione = sezione_della_riga(testo, inizi, riga - 1);
   for (const record& r : formato::records(t)) {
     if (r.sezione != sezione) continue;
+    // Each spelling (a curve's side and class) with its own keyword in the detail.
+    const std::string valori = formato::modello_record(r).substr(r.parola.size());
     for (const std::string_view forma : r.forme) {
-      esito.voci.push_back({std::string(forma), formato::modello_record(r), documenta_campi(r), snippet(r, forma), false});
+      esito.voci.push_back({std::string(forma), std::string(forma) + valori, documenta_campi(r), snippet(r, forma),
+                            senza_snippet(r, forma), false});
     }
   }
   return esito;
@@ -309,6 +378,93 @@ std::vector<simbolo> simboli(std::string_view testo, formato::testo t) {
     }
   }
   chiudi_sezione(static_cast<int64_t>(inizi.size()) - 1);
+  return esito;
+}
+
+std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byte, formato::testo t) {
+  const std::vector<size_t> inizi = inizi_righe(testo);
+  const std::string_view linea = riga_di(testo, inizi, riga);
+  const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
+  if (r == nullptr) return std::nullopt;
+  const size_t i = indice_elemento(elementi_riga(linea, r), std::min(byte, linea.size()));
+  firma_riga f{r, std::nullopt};
+  if (i > 0 && i <= r->campi.size()) f.campo = i - 1;
+  return f;
+}
+
+std::vector<suggerimento> suggerimenti(std::string_view testo, int64_t da, int64_t a, formato::testo t,
+                                       const std::optional<progressive>& km) {
+  const std::vector<size_t> inizi = inizi_righe(testo);
+  std::vector<suggerimento> esito;
+  std::string sezione = sezione_della_riga(testo, inizi, da);
+  a = std::min(a, static_cast<int64_t>(inizi.size()) - 1);
+  for (int64_t riga = da; riga <= a; ++riga) {
+    const std::string_view linea = riga_di(testo, inizi, riga);
+    if (auto s = intestazione(linea)) sezione = *s;
+    const record* r = record_di(linea, t, sezione);
+    if (r == nullptr) continue;
+    const std::vector<elemento> elementi = elementi_riga(linea, r);
+    const campo* posizione = campo_posizione(*r);
+    for (size_t i = 1; i < elementi.size() && i <= r->campi.size(); ++i) {
+      const campo& c = r->campi[i - 1];
+      const std::string_view scritto = taglia(linea, elementi[i]);
+      if (scritto.empty() || c.letto == lettura::testo) continue;
+      std::optional<std::string> etichetta;
+      if (&c == posizione) {
+        if (const auto p = numero(scritto); p && km) etichetta = chilometro(*km, *p);
+      } else if (!c.unita.empty()) {
+        etichetta = std::string(c.unita);
+      }
+      if (etichetta) esito.push_back({riga, elementi[i].a, *etichetta});
+    }
+  }
+  return esito;
+}
+
+std::vector<piega> pieghe(std::string_view testo, formato::testo t) {
+  const std::vector<size_t> inizi = inizi_righe(testo);
+  std::vector<piega> esito;
+  for (const simbolo& s : simboli(testo, t)) {
+    if (s.quale != simbolo::tipo::sezione) continue;
+    // Blank lines after a section's last record stay open.
+    int64_t a = s.riga_a;
+    while (a > s.riga_da && riga_di(testo, inizi, a).find_first_not_of(" \t") == std::string_view::npos) --a;
+    if (a > s.riga_da) esito.push_back({s.riga_da, a});
+  }
+  return esito;
+}
+
+std::vector<pezzo> pezzi(std::string_view testo, formato::testo t) {
+  const std::vector<size_t> inizi = inizi_righe(testo);
+  std::vector<pezzo> esito;
+  std::string sezione;
+  for (size_t n = 0; n < inizi.size(); ++n) {
+    const auto riga = static_cast<int64_t>(n);
+    const std::string_view linea = riga_di(testo, inizi, riga);
+    const elemento tutta = senza_spazi(linea, 0, linea.size());
+    if (tutta.da == tutta.a) continue;
+    if (auto s = intestazione(linea)) {
+      sezione = *s;
+      esito.push_back({riga, tutta, gettone::sezione});
+      continue;
+    }
+    const record* r = record_di(linea, t, sezione);
+    const std::vector<elemento> elementi = elementi_riga(linea, r);
+    // An unknown word followed by a number is a record the reading does not know; any
+    // other line without a record is a note.
+    const bool sconosciuta = r == nullptr && elementi.size() > 1 && elementi[0].a > elementi[0].da &&
+                             numero(taglia(linea, elementi[1])).has_value();
+    if (r == nullptr && !sconosciuta) {
+      esito.push_back({riga, tutta, gettone::nota});
+      continue;
+    }
+    esito.push_back({riga, elementi[0], sconosciuta ? gettone::parola_sconosciuta : gettone::parola});
+    for (size_t i = 1; i < elementi.size(); ++i) {
+      if (elementi[i].a == elementi[i].da) continue;
+      const bool nome = r != nullptr && i <= r->campi.size() && r->campi[i - 1].letto == lettura::testo;
+      esito.push_back({riga, elementi[i], nome ? gettone::testo : gettone::numero});
+    }
+  }
   return esito;
 }
 

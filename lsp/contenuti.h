@@ -43,8 +43,28 @@ std::vector<elemento> elementi_riga(std::string_view riga, const formato::record
 // The record a line holds, by the reading's own test in the section the line stands in.
 const formato::record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t);
 
-struct testo_hover {
+// Each line of a text as the reading takes it: the section it stands in (its header's line,
+// -1 before the first), and the record it holds (none for a header, a note, a blank line).
+struct riga_letta {
+  int64_t sezione = -1;
+  const formato::record* r = nullptr;
+};
+std::vector<riga_letta> righe_lette(std::string_view testo, const std::vector<size_t>& inizi, formato::testo t);
+
+// A text for the editor in the two forms the protocol knows: markdown, and plain text for
+// the clients that show nothing else.
+struct testo_doppio {
   std::string markdown;
+  std::string semplice;
+
+  testo_doppio& testo(std::string_view s);    // words as they are
+  testo_doppio& forte(std::string_view s);    // a name: bold in markdown
+  testo_doppio& codice(std::string_view s);   // something written in a text: a code span
+  testo_doppio& separatore();                 // a rule between two parts
+};
+
+struct testo_hover {
+  testo_doppio contenuto;
   elemento dove;  // the item it describes, in its line
 };
 std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t byte, formato::testo t,
@@ -53,8 +73,9 @@ std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t by
 struct completamento {
   std::string etichetta;
   std::string dettaglio;
-  std::string documentazione;
+  testo_doppio documentazione;
   std::string inserisci;  // a snippet: ${1:p} for each value
+  std::string semplice;   // the same for a client without snippets: the keyword and the commas
   bool sezione = false;   // a section header rather than a keyword
 };
 struct completamenti_riga {
@@ -74,5 +95,44 @@ struct simbolo {
   std::vector<simbolo> figli;
 };
 std::vector<simbolo> simboli(std::string_view testo, formato::testo t);
+
+// The record of a line and the value the cursor is on, for the signature help: `campo` is
+// the index of the value among the record's fields, nothing on the keyword.
+struct firma_riga {
+  const formato::record* r = nullptr;
+  std::optional<size_t> campo;
+};
+std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byte, formato::testo t);
+// A field's unit and the values an author may write: "km/h, da 0 a 255".
+std::string unita_e_limiti(const formato::campo& c);
+testo_doppio descrivi_campo(const formato::record& r, const formato::campo& c, std::string_view scritto);
+
+// A short label after a value: the kilometre after a position, the unit after a value
+// that has one. `byte` is the end of the value in its line.
+struct suggerimento {
+  int64_t riga = 0;
+  size_t byte = 0;
+  std::string testo;
+};
+std::vector<suggerimento> suggerimenti(std::string_view testo, int64_t da, int64_t a, formato::testo t,
+                                       const std::optional<progressive>& km);
+
+// The lines a section spans, header included, for folding.
+struct piega {
+  int64_t da = 0;
+  int64_t a = 0;
+};
+std::vector<piega> pieghe(std::string_view testo, formato::testo t);
+
+// What each part of a line is, as the reading takes it: a section header, a record's known
+// keyword, a keyword the reading does not know (an item at the start of a line followed by
+// a number: it warns there), a number, a text value, a note.
+enum class gettone { sezione, parola, parola_sconosciuta, numero, testo, nota };
+struct pezzo {
+  int64_t riga = 0;
+  elemento dove;
+  gettone quale = gettone::nota;
+};
+std::vector<pezzo> pezzi(std::string_view testo, formato::testo t);
 
 }  // namespace scenario::lsp

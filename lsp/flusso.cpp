@@ -6,8 +6,8 @@
 
 #include "lsp/server.h"
 #include "lsp/testi.h"
-#include "app/piattaforma.h"
-#include "app/sostituzione.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/sostituzione.h"
 
 namespace scenario::lsp {
 
@@ -32,6 +32,10 @@ class disco_file : public disco {
       trovati.push_back(sistema::testo(it->path().filename()));
     }
     return trovati;
+  }
+
+  forma_percorsi forma() const override {
+    return sistema::percorsi_di_windows() ? forma_percorsi::windows : forma_percorsi::posix;
   }
 };
 

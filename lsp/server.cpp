@@ -12,6 +12,8 @@
 #include <set>
 
 #include "lsp/contenuti.h"
+#include "lsp/coppie.h"
+#include "lsp/impaginazione.h"
 #include "lsp/testi.h"
 #include "app/rapporto.h"
 #include "app/riga_comando.h"
@@ -32,6 +34,7 @@ constexpr int INVALID_PARAMS = -32602;
 constexpr int INTERNAL_ERROR = -32603;
 constexpr int SERVER_NOT_INITIALIZED = -32002;
 constexpr int REQUEST_CANCELLED = -32800;
+constexpr int REQUEST_FAILED = -32803;
 
 struct errore_rpc {
   int codice;
@@ -83,31 +86,35 @@ struct correzione_offerta {
   std::string nuovo;
 };
 
-std::string cartella_di(const std::string& percorso) {
-  const size_t barra = percorso.rfind('/');
-  return barra == std::string::npos ? "." : percorso.substr(0, barra == 0 ? 1 : barra);
-}
+// What the server says in its own words.
+constexpr std::string_view LINEA_DA_SOLA = "la linea e' controllata da sola";
+constexpr std::string_view CORSA_DA_SOLA = "la corsa e' controllata su una linea sostitutiva";
+constexpr std::string_view NOME_NON_DI_LINEA =
+    "il nome non ha la forma LINEA_linea.txt: nessuna corsa da cercare, la linea e' controllata da sola";
+constexpr std::string_view NOME_NON_DI_CORSA =
+    "il nome non ha la forma LINEA_TRENO-.txt: nessuna linea da cercare, la corsa e' controllata su una linea "
+    "sostitutiva";
+constexpr std::string_view OLTRE_IL_LIMITE = "corrette queste, compaiono le altre";
+constexpr std::string_view IMPAGINAZIONE_RIFIUTATA = "impaginazione rifiutata: ";
 
-std::string nome_di(const std::string& percorso) {
-  const size_t barra = percorso.rfind('/');
-  return barra == std::string::npos ? percorso : percorso.substr(barra + 1);
-}
+// At most this many diagnostics a text, the last telling how many more: a text with
+// thousands of misspelt keywords would otherwise cost the editor seconds a keystroke.
+constexpr size_t MASSIMO_DIAGNOSTICHE = 200;
 
-std::string unisci(const std::string& cartella, const std::string& nome) {
-  return cartella == "/" ? "/" + nome : cartella + "/" + nome;
-}
+// The kinds of the parts of a line, in the order of `gettone`, as the semantic tokens'
+// legend names them; an unknown keyword has a kind of its own.
+constexpr const char* TIPI_GETTONI[] = {"namespace", "keyword", "parolaSconosciuta", "number", "string", "comment"};
 
-// A line text for a run text that has none: the longest line the format allows, so that
-// the run text's own records are checked and nothing of the line is invented.
-std::string linea_sostitutiva() {
-  const formato::record& lunghezza = formato::records(formato::testo::linea, formato::ambito::generale).front();
-  return "[generale]\r\n" + std::string(lunghezza.parola) + ", " + std::to_string(lunghezza.campi.front().massimo) +
-         "\r\n[fine]\r\n";
+// The client's words for a rich text, by what it says it shows.
+bool vuole_markdown(const json& capacita, const char* dove) {
+  const json formati = capacita.value(json::json_pointer(dove), json::array());
+  if (!formati.is_array()) return false;
+  for (const json& f : formati) {
+    if (f == "markdown") return true;
+    if (f == "plaintext") return false;
+  }
+  return false;
 }
-
-// Labels of a stand-in text: never the path of a file.
-constexpr std::string_view SENZA_LINEA = "(linea assente)";
-constexpr std::string_view SENZA_TRENO = "(corsa assente)";
 
 int gravita_lsp(gravita g) {
   switch (g) {
@@ -134,6 +141,13 @@ struct server::stato {
   std::map<std::string, std::vector<correzione_offerta>> correzioni;  // by URI
   std::map<std::string, progressive> chilometri;  // by path of either text of a pair
   std::vector<std::string> inviare;
+  // What the client said it can take.
+  bool snippet = false;
+  bool markdown_hover = false;
+  bool markdown_documentazione = false;
+  bool markdown_firma = false;
+  bool osserva_file = false;     // it watches files for us when asked
+  bool chiede_suggerimenti = false;  // it asks for inlay hints
 
   // ---- messages -----------------------------------------------------------------------
 
@@ -146,6 +160,14 @@ struct server::stato {
   }
   void notifica(const char* metodo, json parametri) {
     inviare.push_back(scrivi({{"jsonrpc", "2.0"}, {"method", metodo}, {"params", std::move(parametri)}}));
+  }
+  // A request of ours; its answer is not waited for.
+  void chiedi(const char* id, const char* metodo, json parametri) {
+    inviare.push_back(
+        scrivi({{"jsonrpc", "2.0"}, {"id", id}, {"method", metodo}, {"params", std::move(parametri)}}));
+  }
+  json testo_per(bool markdown, const testo_doppio& t) {
+    return {{"kind", markdown ? "markdown" : "plaintext"}, {"value", markdown ? t.markdown : t.semplice}};
   }
 
   void tratta(const json& m) {
@@ -196,6 +218,11 @@ struct server::stato {
     if (metodo == "textDocument/completion") return rispondi(id, completamenti_di(p));
     if (metodo == "textDocument/codeAction") return rispondi(id, azioni_di(p));
     if (metodo == "textDocument/documentSymbol") return rispondi(id, simboli_di(p));
+    if (metodo == "textDocument/signatureHelp") return rispondi(id, firma_di(p));
+    if (metodo == "textDocument/inlayHint") return rispondi(id, suggerimenti_di(p));
+    if (metodo == "textDocument/foldingRange") return rispondi(id, pieghe_di(p));
+    if (metodo == "textDocument/semanticTokens/full") return rispondi(id, gettoni_di(p));
+    if (metodo == "textDocument/formatting") return impagina_documento(id, p);
     sbaglia(id, METHOD_NOT_FOUND, "metodo sconosciuto: " + metodo);
   }
 
@@ -205,7 +232,10 @@ struct server::stato {
       return;
     }
     if (!inizializzato || chiuso) return;  // notifications are dropped then
+    if (metodo == "initialized") return osserva();
     if (metodo == "textDocument/didOpen") return apri(membro(p, "textDocument"));
+    if (metodo == "workspace/didChangeWatchedFiles") return cambiati_su_disco(membro(p, "changes"));
+    if (metodo == "workspace/didRenameFiles") return rinominati(membro(p, "files"));
     if (metodo == "textDocument/didChange") return cambia(p);
     if (metodo == "textDocument/didSave") return salvato(p);
     if (metodo == "textDocument/didClose") return chiudi(stringa(membro(p, "textDocument"), "uri"));
@@ -218,21 +248,53 @@ struct server::stato {
     u = codifiche.is_array() && std::find(codifiche.begin(), codifiche.end(), "utf-8") != codifiche.end()
             ? unita::utf8
             : unita::utf16;
+    const json c = p.value("capabilities", json::object());
+    if (!c.is_object()) throw errore_rpc{INVALID_PARAMS, "'capabilities' deve essere un oggetto"};
+    snippet = c.value("/textDocument/completion/completionItem/snippetSupport"_json_pointer, false) == true;
+    markdown_hover = vuole_markdown(c, "/textDocument/hover/contentFormat");
+    markdown_documentazione = vuole_markdown(c, "/textDocument/completion/completionItem/documentationFormat");
+    markdown_firma = vuole_markdown(c, "/textDocument/signatureHelp/signatureInformation/documentationFormat");
+    osserva_file = c.value("/workspace/didChangeWatchedFiles/dynamicRegistration"_json_pointer, false) == true;
+    chiede_suggerimenti = c.contains("/textDocument/inlayHint"_json_pointer);
     inizializzato = true;
-    return {{"capabilities",
-             {{"positionEncoding", u == unita::utf8 ? "utf-8" : "utf-16"},
-              {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
-              {"hoverProvider", true},
-              {"completionProvider", {{"triggerCharacters", {"["}}}},
-              {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-              {"documentSymbolProvider", true}}},
+    json capacita = {
+        {"positionEncoding", u == unita::utf8 ? "utf-8" : "utf-16"},
+        // A save brings its text: a buffer saved under a new name is taken up from it.
+        {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", true}}}}},
+        {"hoverProvider", true},
+        {"completionProvider", {{"triggerCharacters", {"["}}}},
+        {"signatureHelpProvider", {{"triggerCharacters", {","}}, {"retriggerCharacters", {" "}}}},
+        {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+        {"documentSymbolProvider", true},
+        {"foldingRangeProvider", true},
+        {"semanticTokensProvider",
+         {{"legend", {{"tokenTypes", TIPI_GETTONI}, {"tokenModifiers", json::array()}}}, {"full", true}}},
+        {"documentFormattingProvider", true},
+        {"workspace",
+         {{"fileOperations", {{"didRename", {{"filters", {{{"pattern", {{"glob", "**/*.txt"}}}}}}}}}}}}};
+    if (chiede_suggerimenti) capacita["inlayHintProvider"] = true;
+    return {{"capabilities", std::move(capacita)},
             {"serverInfo", {{"name", NOME_PROGRAMMA}, {"version", VERSIONE_PROGRAMMA}}}};
+  }
+
+  // The partners on disk: the client tells when one is made, changed or deleted.
+  void osserva() {
+    if (!osserva_file) return;
+    json osservati = json::array();
+    for (const char* forma : {"**/*_linea.txt", "**/*-.txt"}) osservati.push_back({{"globPattern", forma}});
+    chiedi("osserva-testi", "client/registerCapability",
+           {{"registrations",
+             {{{"id", "osserva-testi"},
+               {"method", "workspace/didChangeWatchedFiles"},
+               {"registerOptions", {{"watchers", std::move(osservati)}}}}}}});
   }
 
   // ---- texts --------------------------------------------------------------------------
 
-  static std::string chiave(const std::string& uri) {
-    const std::string p = percorso_da_uri(uri);
+  // A text's key: its path, in the system's form whatever form of address the editor
+  // sent, so that a partner found on disk and one open in the editor meet.
+  std::string chiave(const std::string& uri) const {
+    const std::string p = percorso_da_uri(uri, archivio.forma());
     return p.empty() ? uri : p;
   }
 
@@ -240,14 +302,28 @@ struct server::stato {
     const std::string uri = stringa(t, "uri");
     documento doc{uri, stringa(t, "text"), formato::testo::treno, 0};
     if (t.contains("version") && t["version"].is_number_integer()) doc.versione = t["version"].get<int64_t>();
+    tieni(std::move(doc));
+  }
+
+  void tieni(documento doc) {
     // A name of neither form: a text that holds the line's length is a line text.
     const std::string_view lunghezza = formato::records(formato::testo::linea).front().parola;
-    doc.tipo = tipo_da_nome(chiave(uri)).value_or(doc.testo.find(lunghezza) != std::string::npos
-                                                      ? formato::testo::linea
-                                                      : formato::testo::treno);
-    const std::string k = chiave(uri);
+    doc.tipo = tipo_da_nome(chiave(doc.uri)).value_or(doc.testo.find(lunghezza) != std::string::npos
+                                                          ? formato::testo::linea
+                                                          : formato::testo::treno);
+    const std::string k = chiave(doc.uri);
     aperti[k] = std::move(doc);
-    da_controllare.insert(k);
+    segna(k);
+  }
+
+  // A text to check again (a line text's check covers every open run text of it).
+  void segna(const std::string& k) { da_controllare.insert(k); }
+
+  // Every open text of a folder whose partner may have come, changed or gone.
+  void segna_cartella(const std::string& cartella) {
+    for (const auto& [k, doc] : aperti) {
+      if (cartella_di(k) == cartella) da_controllare.insert(k);
+    }
   }
 
   void cambia(const json& p) {
@@ -266,7 +342,7 @@ struct server::stato {
       if (!applica_modifica(it->second.testo, intervallo_da(c["range"]), nuovo, u)) return troppo_lungo(it);
     }
     if (t.contains("version") && t["version"].is_number_integer()) it->second.versione = t["version"].get<int64_t>();
-    da_controllare.insert(k);
+    segna(k);
   }
 
   // A text grown beyond the limit is no longer followed: its buffer is dropped, and one
@@ -281,20 +357,59 @@ struct server::stato {
     notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array({d})}});
   }
 
-  void salvato(const json& p) { da_controllare.insert(chiave(stringa(membro(p, "textDocument"), "uri"))); }
+  // A save of a text not open here is a buffer saved under a new name: it is taken up,
+  // with the text the save brings.
+  void salvato(const json& p) {
+    const std::string uri = stringa(membro(p, "textDocument"), "uri");
+    const std::string k = chiave(uri);
+    if (aperti.count(k) > 0) return segna(k);
+    if (!p.contains("text") || !p["text"].is_string() || !tipo_da_nome(k)) return;
+    tieni({uri, p["text"].get<std::string>(), formato::testo::treno, 0});
+    segna_cartella(cartella_di(k));
+  }
+
+  void cambiati_su_disco(const json& modifiche) {
+    if (!modifiche.is_array()) throw errore_rpc{INVALID_PARAMS, "'changes' non e' un elenco"};
+    for (const json& c : modifiche) {
+      const std::string k = chiave(stringa(c, "uri"));
+      // An open text is the editor's: its buffer holds, not the file.
+      if (aperti.count(k) == 0) segna_cartella(cartella_di(k));
+    }
+  }
+
+  void rinominati(const json& file) {
+    if (!file.is_array()) throw errore_rpc{INVALID_PARAMS, "'files' non e' un elenco"};
+    for (const json& f : file) {
+      const std::string vecchio = stringa(f, "oldUri");
+      const std::string nuovo = stringa(f, "newUri");
+      const auto it = aperti.find(chiave(vecchio));
+      segna_cartella(cartella_di(chiave(vecchio)));
+      if (it == aperti.end()) continue;
+      documento doc = it->second;
+      dimentica(it);
+      doc.uri = nuovo;
+      tieni(std::move(doc));
+      segna_cartella(cartella_di(chiave(nuovo)));
+    }
+  }
+
+  // A text no longer followed under its name: its diagnostics cleared.
+  void dimentica(std::map<std::string, documento>::iterator it) {
+    const std::string uri = it->second.uri;
+    da_controllare.erase(it->first);
+    chilometri.erase(it->first);
+    aperti.erase(it);
+    correzioni.erase(uri);
+    notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+  }
 
   void chiudi(const std::string& uri) {
     const std::string k = chiave(uri);
-    if (aperti.erase(k) == 0) return;
-    da_controllare.erase(k);
-    correzioni.erase(uri);
-    chilometri.erase(k);
-    // The partner, still open, is checked again with this text as it stands on disk.
-    const auto [linea, treno] = coppia_di(k, tipo_da_nome(k).value_or(formato::testo::treno));
-    for (const std::string& altro : {linea, treno}) {
-      if (altro != k && aperti.count(altro) > 0) da_controllare.insert(altro);
-    }
-    notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+    const auto it = aperti.find(k);
+    if (it == aperti.end()) return;
+    dimentica(it);
+    // The partners, still open, are checked again with this text as it stands on disk.
+    segna_cartella(cartella_di(k));
   }
 
   // ---- pairs --------------------------------------------------------------------------
@@ -305,45 +420,33 @@ struct server::stato {
     return std::find(nomi.begin(), nomi.end(), nome_di(percorso)) != nomi.end();
   }
 
-  // The run text of a line text: an open one in its folder, else one on disk (the first
-  // by name); empty when there is none.
-  std::string treno_di(const std::string& linea) {
-    const std::string cartella = cartella_di(linea);
-    const std::string id = linea_da_nome(linea);
-    if (id.empty()) return "";
+  // A text that has a place in a folder, where its partner can be looked for.
+  bool su_file(const std::string& k) {
+    const auto it = aperti.find(k);
+    return !percorso_da_uri(it != aperti.end() ? it->second.uri : uri_da_percorso(k, archivio.forma()), archivio.forma())
+                .empty();
+  }
+
+  // The run texts a line text is checked with: every open one of its line, else the first
+  // on disk by name; none when there is none.
+  std::vector<std::string> treni_di(const std::string& linea) {
+    std::vector<std::string> treni;
     for (const auto& [k, doc] : aperti) {
-      if (cartella_di(k) == cartella && !treno_da_nome(nome_di(k), id).empty()) return k;
+      if (cartella_di(k) == cartella_di(linea) && corsa_della_linea(linea, nome_di(k))) treni.push_back(k);
     }
-    std::vector<std::string> nomi = archivio.nomi(cartella);
+    if (!treni.empty()) return treni;
+    std::vector<std::string> nomi = archivio.nomi(cartella_di(linea));
     std::sort(nomi.begin(), nomi.end());
     for (const std::string& n : nomi) {
-      if (!treno_da_nome(n, id).empty()) return unisci(cartella, n);
+      if (corsa_della_linea(linea, n)) return {unisci(cartella_di(linea), n)};
     }
-    return "";
-  }
-
-  // The line text of a run text "LINEA_TRENO-.txt": the longest LINEA whose text exists.
-  std::string linea_di(const std::string& treno) {
-    const std::string nome = nome_di(treno);
-    for (size_t trattino = nome.rfind('_'); trattino != std::string::npos && trattino > 0;
-         trattino = nome.rfind('_', trattino - 1)) {
-      const std::string id = nome.substr(0, trattino);
-      const std::string linea = unisci(cartella_di(treno), id + "_linea.txt");
-      if (!treno_da_nome(nome, id).empty() && esiste(linea)) return linea;
-    }
-    return "";
-  }
-
-  std::pair<std::string, std::string> coppia_di(const std::string& k, formato::testo t) {
-    if (percorso_da_uri(aperti.count(k) > 0 ? aperti[k].uri : uri_da_percorso(k)).empty()) {
-      return t == formato::testo::linea ? std::pair{k, std::string()} : std::pair{std::string(), k};
-    }
-    return t == formato::testo::linea ? std::pair{k, treno_di(k)} : std::pair{linea_di(k), k};
+    return {};
   }
 
   testo_ingresso ingresso(const std::string& percorso) {
     testo_ingresso t;
     t.etichetta = percorso;
+    if (percorso.empty()) return t;
     if (const auto it = aperti.find(percorso); it != aperti.end()) {
       t.byte = it->second.testo;
     } else if (auto letto = archivio.leggi(percorso)) {
@@ -356,37 +459,61 @@ struct server::stato {
 
   std::string uri_di(const std::string& percorso) {
     const auto it = aperti.find(percorso);
-    return it != aperti.end() ? it->second.uri : uri_da_percorso(percorso);
+    return it != aperti.end() ? it->second.uri : uri_da_percorso(percorso, archivio.forma());
+  }
+
+  // What is said on a text checked without its partner: which file was looked for.
+  std::string senza_partner(const std::string& k, formato::testo t) {
+    if (t == formato::testo::linea) {
+      const std::string id = linea_da_nome(k);
+      if (id.empty()) return std::string(NOME_NON_DI_LINEA);
+      return "nessun testo della corsa " + id + "_TRENO-.txt in questa cartella: " + std::string(LINEA_DA_SOLA);
+    }
+    std::string cercati;
+    for (const std::string& l : linee_possibili(k)) cercati += (cercati.empty() ? "" : " o ") + nome_di(l);
+    if (cercati.empty()) return std::string(NOME_NON_DI_CORSA);
+    return "nessun testo della linea " + cercati + " in questa cartella: " + std::string(CORSA_DA_SOLA);
   }
 
   // ---- checking -----------------------------------------------------------------------
 
   void controlla_in_attesa() {
     while (!da_controllare.empty()) {
-      const std::string k = *da_controllare.begin();
-      da_controllare.erase(da_controllare.begin());
+      // Line texts first: the check of one covers its open run texts too.
+      auto it = std::find_if(da_controllare.begin(), da_controllare.end(), [&](const std::string& k) {
+        const auto d = aperti.find(k);
+        return d != aperti.end() && d->second.tipo == formato::testo::linea;
+      });
+      if (it == da_controllare.end()) it = da_controllare.begin();
+      const std::string k = *it;
+      da_controllare.erase(it);
       if (aperti.count(k) > 0) controlla(k);
     }
   }
 
-  // Both texts of the pair that `k` belongs to, through the compile core as the command
-  // line's -c runs it; the diagnostics of each text go to that text.
+  // The text `k` through the compile core as the command line's -c runs it, with its
+  // partner: a line text with each of its open run texts.
   void controlla(const std::string& k) {
-    const auto [linea, treno] = coppia_di(k, aperti[k].tipo);
+    const formato::testo t = aperti[k].tipo;
+    if (!su_file(k)) {
+      return t == formato::testo::linea ? controlla_coppia(k, "", true, "") : controlla_coppia("", k, true, "");
+    }
+    if (t == formato::testo::treno) {
+      const std::string linea = linea_della_corsa(k, [&](const std::string& p) { return esiste(p); });
+      return controlla_coppia(linea, k, true, linea.empty() ? senza_partner(k, t) : "");
+    }
+    const std::vector<std::string> treni = treni_di(k);
+    if (treni.empty()) return controlla_coppia(k, "", true, senza_partner(k, t));
+    for (size_t i = 0; i < treni.size(); ++i) controlla_coppia(k, treni[i], i == 0, "");
+  }
+
+  // One pair: the diagnostics of each text go to that text (the line text's only when
+  // `con_linea`: a line checked with several runs speaks once). `solo` is said on the text
+  // that was checked without its partner.
+  void controlla_coppia(const std::string& linea, const std::string& treno, bool con_linea, const std::string& solo) {
     da_controllare.erase(linea);
     da_controllare.erase(treno);
-    richiesta q;
-    q.genera_linea = true;
-    if (linea.empty()) {
-      q.testo_linea = {std::string(SENZA_LINEA), linea_sostitutiva(), true, ""};
-    } else {
-      q.testo_linea = ingresso(linea);
-    }
-    q.testo_treno = treno.empty() ? testo_ingresso{std::string(SENZA_TRENO), std::string(), true, ""} : ingresso(treno);
-    q.linea = linea.empty() ? "linea" : linea_da_nome(linea);
-    if (q.linea.empty()) q.linea = "linea";
-    q.treno = treno.empty() ? "treno" : treno_da_nome(nome_di(treno), q.linea);
-    if (q.treno.empty()) q.treno = "treno";
+    const richiesta q = richiesta_di_controllo(linea, ingresso(linea), treno, ingresso(treno));
     modello m;
     const elenco_diagnostiche diagnostiche = memorizza_percorso(q, m, nullptr).diagnostiche;
     if (!linea.empty()) {
@@ -398,11 +525,21 @@ struct server::stato {
       chilometri[linea] = km;
       if (!treno.empty()) chilometri[treno] = km;
     }
-    pubblica(diagnostiche, q, linea, treno, k);
+    std::map<std::string, json> per_testo;
+    if (!linea.empty() && con_linea) per_testo[linea] = json::array();
+    if (!treno.empty()) per_testo[treno] = json::array();
+    if (!solo.empty()) {
+      const std::string& solo_k = linea.empty() ? treno : linea;
+      per_testo[solo_k].push_back({{"range", in_json(intervallo{})},
+                                   {"severity", 3},
+                                   {"source", NOME_PROGRAMMA},
+                                   {"message", solo}});
+    }
+    pubblica(diagnostiche, q, treno.empty() ? linea : treno, per_testo);
   }
 
-  void pubblica(const elenco_diagnostiche& elenco, const richiesta& q, const std::string& linea,
-                const std::string& treno, const std::string& k) {
+  void pubblica(const elenco_diagnostiche& elenco, const richiesta& q, const std::string& senza_luogo,
+                std::map<std::string, json>& per_testo) {
     std::map<std::string, colonne_testo> colonne;
     for (const testo_ingresso* t : {&q.testo_linea, &q.testo_treno}) {
       if (!t->etichetta.empty() && t->byte) colonne.emplace(t->etichetta, colonne_testo(*t->byte));
@@ -412,39 +549,63 @@ struct server::stato {
       return it == colonne.end() ? intervallo{} : it->second.intervallo_di(l, u);
     };
     // A diagnostic of no text (the header checks) is shown on the run text, else on the
-    // text that changed.
-    const std::string senza_luogo = treno.empty() ? k : treno;
-    std::map<std::string, json> per_testo;
-    for (const std::string& p : {linea, treno}) {
-      if (!p.empty()) per_testo[p] = json::array();
-      correzioni[uri_di(p)].clear();
-    }
+    // line text.
+    std::map<std::string, std::vector<const diagnostica*>> scelte;
     for (const diagnostica& x : elenco) {
       const std::string file = x.luogo && !x.luogo->file.empty() ? x.luogo->file : senza_luogo;
-      if (per_testo.count(file) == 0) continue;  // a stand-in text's own
-      const intervallo r = x.luogo && x.luogo->file == file ? intervallo_in(*x.luogo) : intervallo{};
-      json d = {{"range", in_json(r)},
-                {"severity", gravita_lsp(x.livello)},
-                {"source", NOME_PROGRAMMA},
-                {"message", messaggio_diagnostica(x)}};
-      if (x.numero > 0) d["code"] = x.numero;
-      json correlate = json::array();
-      for (const nota_diagnostica& n : x.note) {
-        if (colonne.count(n.luogo.file) == 0) continue;
-        correlate.push_back({{"location", {{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}}},
-                             {"message", in_utf8(n.testo)}});
-      }
-      if (!correlate.empty()) d["relatedInformation"] = correlate;
-      if (x.correggi && x.correggi->luogo.file == file) {
-        correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), in_utf8(x.correggi->sostituzione)});
-      }
-      per_testo[file].push_back(std::move(d));
+      if (per_testo.count(file) > 0) scelte[file].push_back(&x);  // not a stand-in text's own
     }
-    for (auto& [p, diagnostiche] : per_testo) {
-      json parametri = {{"uri", uri_di(p)}, {"diagnostics", std::move(diagnostiche)}};
-      if (const auto it = aperti.find(p); it != aperti.end()) parametri["version"] = it->second.versione;
+    for (auto& [file, diagnostiche] : per_testo) {
+      correzioni[uri_di(file)].clear();
+      std::vector<const diagnostica*>& tutte = scelte[file];
+      // Over the cap, errors before warnings: the last one says what is left out.
+      size_t mostrate = tutte.size();
+      if (tutte.size() > MASSIMO_DIAGNOSTICHE) {
+        std::stable_sort(tutte.begin(), tutte.end(),
+                         [](const diagnostica* a, const diagnostica* b) { return a->livello < b->livello; });
+        mostrate = MASSIMO_DIAGNOSTICHE - 1;
+      }
+      for (size_t i = 0; i < mostrate; ++i) {
+        const diagnostica& x = *tutte[i];
+        const intervallo r = x.luogo && x.luogo->file == file ? intervallo_in(*x.luogo) : intervallo{};
+        json d = {{"range", in_json(r)},
+                  {"severity", gravita_lsp(x.livello)},
+                  {"source", NOME_PROGRAMMA},
+                  {"message", messaggio_diagnostica(x)}};
+        if (x.numero > 0) d["code"] = x.numero;
+        json correlate = json::array();
+        for (const nota_diagnostica& n : x.note) {
+          if (colonne.count(n.luogo.file) == 0) continue;
+          correlate.push_back({{"location", {{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}}},
+                               {"message", in_utf8(n.testo)}});
+        }
+        if (!correlate.empty()) d["relatedInformation"] = correlate;
+        if (x.correggi && x.correggi->luogo.file == file) {
+          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), in_utf8(x.correggi->sostituzione)});
+        }
+        diagnostiche.push_back(std::move(d));
+      }
+      if (mostrate < tutte.size()) diagnostiche.push_back(altre(tutte, mostrate, file, intervallo_in));
+      json parametri = {{"uri", uri_di(file)}, {"diagnostics", std::move(diagnostiche)}};
+      if (const auto it = aperti.find(file); it != aperti.end()) parametri["version"] = it->second.versione;
       notifica("textDocument/publishDiagnostics", std::move(parametri));
     }
+  }
+
+  // The last diagnostic of a text over the cap: how many more, at the first left out.
+  template <typename F>
+  static json altre(const std::vector<const diagnostica*>& tutte, size_t mostrate, const std::string& file,
+                    const F& intervallo_in) {
+    size_t errori = 0;
+    for (size_t i = mostrate; i < tutte.size(); ++i) errori += tutte[i]->livello == gravita::errore ? 1 : 0;
+    const diagnostica& prima = *tutte[mostrate];
+    const intervallo r = prima.luogo && prima.luogo->file == file ? intervallo_in(*prima.luogo) : intervallo{};
+    return {{"range", in_json(r)},
+            {"severity", gravita_lsp(prima.livello)},
+            {"source", NOME_PROGRAMMA},
+            {"message", "altre " + std::to_string(tutte.size() - mostrate) + " diagnostiche non mostrate (" +
+                            std::to_string(errori) + " errori, " + std::to_string(tutte.size() - mostrate - errori) +
+                            " avvisi e note): " + std::string(OLTRE_IL_LIMITE)}};
   }
 
   // ---- answers ------------------------------------------------------------------------
@@ -481,7 +642,7 @@ struct server::stato {
     const auto h = hover(x.doc->testo, x.riga, x.byte, x.doc->tipo,
                          km == chilometri.end() ? std::nullopt : std::optional<progressive>(km->second));
     if (!h) return nullptr;
-    return {{"contents", {{"kind", "markdown"}, {"value", h->markdown}}}, {"range", in_json(in_riga(x.linea, x.riga, h->dove))}};
+    return {{"contents", testo_per(markdown_hover, h->contenuto)}, {"range", in_json(in_riga(x.linea, x.riga, h->dove))}};
   }
 
   json completamenti_di(const json& p) {
@@ -496,9 +657,9 @@ struct server::stato {
                    // The section's records first, then the headers.
                    {"sortText", (v.sezione ? "1 " : "0 ") + v.etichetta},
                    {"detail", v.dettaglio},
-                   {"insertTextFormat", v.sezione ? 1 : 2},
-                   {"textEdit", {{"range", in_json(sostituito)}, {"newText", v.inserisci}}}};
-      if (!v.documentazione.empty()) voce["documentation"] = {{"kind", "markdown"}, {"value", v.documentazione}};
+                   {"insertTextFormat", snippet && !v.sezione ? 2 : 1},
+                   {"textEdit", {{"range", in_json(sostituito)}, {"newText", snippet ? v.inserisci : v.semplice}}}};
+      if (!v.documentazione.markdown.empty()) voce["documentation"] = testo_per(markdown_documentazione, v.documentazione);
       voci.push_back(std::move(voce));
     }
     return {{"isIncomplete", false}, {"items", std::move(voci)}};
@@ -544,6 +705,116 @@ struct server::stato {
       for (const simbolo& f : s.figli) j["children"].push_back(simbolo_json(doc, inizi, f));
     }
     return j;
+  }
+
+  json firma_di(const json& p) {
+    const punto x = punto_di(p);
+    if (x.doc == nullptr) return nullptr;
+    const auto f = firma(x.doc->testo, x.riga, x.byte, x.doc->tipo);
+    if (!f) return nullptr;
+    // The record as written, each value's place in it for the client to underline.
+    std::string etichetta(f->r->parola);
+    json valori = json::array();
+    for (const formato::campo& c : f->r->campi) {
+      etichetta += ", ";
+      const int64_t da = unita_fino_a(etichetta, etichetta.size(), u);
+      etichetta += c.nome;
+      testo_doppio d;
+      d.testo(unita_e_limiti(c)).testo(": ").testo(c.significato);
+      valori.push_back({{"label", {da, unita_fino_a(etichetta, etichetta.size(), u)}},
+                        {"documentation", testo_per(markdown_firma, d)}});
+    }
+    json scritta = {{"label", etichetta}, {"parameters", std::move(valori)}};
+    json esito = {{"signatures", json::array({scritta})}, {"activeSignature", 0}};
+    if (f->campo) {
+      testo_doppio d = descrivi_campo(*f->r, f->r->campi[*f->campo], "");
+      esito["signatures"][0]["documentation"] = testo_per(markdown_firma, d);
+      esito["signatures"][0]["activeParameter"] = *f->campo;
+      esito["activeParameter"] = *f->campo;
+    }
+    return esito;
+  }
+
+  const documento* documento_di(const json& p) {
+    const auto it = aperti.find(chiave(stringa(membro(p, "textDocument"), "uri")));
+    return it == aperti.end() ? nullptr : &it->second;
+  }
+
+  json suggerimenti_di(const json& p) {
+    json elenco = json::array();
+    const documento* doc = documento_di(p);
+    if (doc == nullptr) return elenco;
+    const intervallo r = intervallo_da(membro(p, "range"));
+    const auto km = chilometri.find(chiave(doc->uri));
+    const std::vector<size_t> inizi = inizi_righe(doc->testo);
+    for (const suggerimento& s : suggerimenti(doc->testo, r.inizio.riga, r.fine.riga, doc->tipo,
+                                              km == chilometri.end() ? std::nullopt
+                                                                     : std::optional<progressive>(km->second))) {
+      const std::string_view riga = riga_di(doc->testo, inizi, s.riga);
+      elenco.push_back({{"position", in_json(posizione{s.riga, unita_fino_a(riga, s.byte, u)})},
+                        {"label", s.testo},
+                        {"paddingLeft", true}});
+    }
+    return elenco;
+  }
+
+  json pieghe_di(const json& p) {
+    json elenco = json::array();
+    const documento* doc = documento_di(p);
+    if (doc == nullptr) return elenco;
+    for (const piega& x : pieghe(doc->testo, doc->tipo)) {
+      elenco.push_back({{"startLine", x.da}, {"endLine", x.a}, {"kind", "region"}});
+    }
+    return elenco;
+  }
+
+  // Each part as five numbers relative to the previous one: line, start, length, kind,
+  // modifiers.
+  json gettoni_di(const json& p) {
+    const documento* doc = documento_di(p);
+    if (doc == nullptr) return nullptr;
+    const std::vector<size_t> inizi = inizi_righe(doc->testo);
+    std::vector<int64_t> dati;
+    int64_t riga_prima = 0;
+    int64_t da_prima = 0;
+    for (const pezzo& x : pezzi(doc->testo, doc->tipo)) {
+      const std::string_view riga = riga_di(doc->testo, inizi, x.riga);
+      const int64_t da = unita_fino_a(riga, x.dove.da, u);
+      const int64_t a = unita_fino_a(riga, x.dove.a, u);
+      dati.insert(dati.end(), {x.riga - riga_prima, x.riga == riga_prima ? da - da_prima : da, a - da,
+                               static_cast<int64_t>(x.quale), 0});
+      riga_prima = x.riga;
+      da_prima = da;
+    }
+    return {{"data", std::move(dati)}};
+  }
+
+  // The whole text laid out, as one edit; nothing when the layout is refused, and the
+  // reason told.
+  void impagina_documento(const json& id, const json& p) {
+    const documento* doc = documento_di(p);
+    if (doc == nullptr) return rispondi(id, nullptr);
+    const std::string k = chiave(doc->uri);
+    std::string linea = doc->tipo == formato::testo::linea ? k : "";
+    std::string treno = doc->tipo == formato::testo::treno ? k : "";
+    if (su_file(k) && linea.empty()) linea = linea_della_corsa(k, [&](const std::string& x) { return esiste(x); });
+    if (su_file(k) && treno.empty()) {
+      const std::vector<std::string> treni = treni_di(k);
+      if (!treni.empty()) treno = treni.front();
+    }
+    const impaginato esito =
+        impagina_controllato(richiesta_di_controllo(linea, ingresso(linea), treno, ingresso(treno)), doc->tipo);
+    if (esito.rifiuto) return sbaglia(id, REQUEST_FAILED, std::string(IMPAGINAZIONE_RIFIUTATA) + *esito.rifiuto);
+    json modifiche = json::array();
+    if (esito.testo != doc->testo) {
+      // The whole text: its end is past the last line.
+      const std::vector<size_t> inizi = inizi_righe(doc->testo);
+      const auto ultima = static_cast<int64_t>(inizi.size()) - 1;
+      const std::string_view fine = riga_di(doc->testo, inizi, ultima);
+      modifiche.push_back({{"range", in_json(intervallo{{0, 0}, {ultima, unita_fino_a(fine, fine.size(), u)}})},
+                           {"newText", esito.testo}});
+    }
+    rispondi(id, std::move(modifiche));
   }
 
   json simboli_di(const json& p) {

@@ -1,5 +1,7 @@
 // The language server: the editor's open texts checked by the same compile core as the
-// command line, after every change, with hover, completion, fixes and the outline.
+// command line, after every change (a line text with every open run text of it, partners
+// followed on disk), with hover, completion, signature help, inlay hints, folding,
+// semantic colours, fixes, the outline and the layout.
 // The server turns message bodies into message bodies; reading and writing standard
 // input and output, and reading a partner text from disk, are the caller's
 // (`servi_lsp` for the program, the tests for themselves). It never writes a file.
@@ -15,6 +17,8 @@
 
 namespace scenario::lsp {
 
+enum class forma_percorsi;
+
 // What the server may ask of the file system: a text that is not open in the editor (the
 // partner of an open one), and the names in a folder (to find that partner).
 class disco {
@@ -24,6 +28,8 @@ class disco {
   virtual std::optional<std::string> leggi(const std::string& percorso) = 0;
   // The names of the files of a folder (not their paths).
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
+  // How the system writes paths, and so the paths the server asks for.
+  virtual forma_percorsi forma() const = 0;
 };
 
 class server {

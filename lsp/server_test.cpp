@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
+#include "lsp/contenuti.h"
+#include "lsp/coppie.h"
+#include "lsp/impaginazione.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {
@@ -33,14 +37,22 @@ const std::string TESTO_TRENO =
 class disco_prova : public disco {
  public:
   std::map<std::string, std::string> file;
+  forma_percorsi percorsi = forma_percorsi::posix;
+  forma_percorsi forma() const override { return percorsi; }
   std::optional<std::string> leggi(const std::string& p) override {
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
+  // A folder is named as the systems name it: a root keeps its slash ("/", "C:/"), and
+  // "C:" alone is no folder at all. It lists its names in no order to rely on: here, the
+  // reverse of theirs.
   std::vector<std::string> nomi(const std::string& cartella) override {
     std::vector<std::string> n;
-    for (const auto& [p, _] : file) {
-      if (p.starts_with(cartella + "/")) n.push_back(p.substr(cartella.size() + 1));
+    for (auto it = file.rbegin(); it != file.rend(); ++it) {
+      const std::string& p = it->first;
+      const size_t barra = p.rfind('/');
+      const bool radice = barra == 0 || p[barra - 1] == ':';
+      if (p.substr(0, radice ? barra + 1 : barra) == cartella) n.push_back(p.substr(barra + 1));
     }
     return n;
   }
@@ -73,8 +85,17 @@ struct sessione {
     return risposte;
   }
   std::vector<json> invia(const json& m) { return invia(std::vector<json>{m}); }
-  void inizia() {
-    invia(std::vector<json>{chiedi(1, "initialize", {{"capabilities", json::object()}}), notifica("initialized")});
+  // A client that takes snippets and markdown.
+  static json capacita_piene() {
+    return {{"textDocument",
+             {{"completion", {{"completionItem", {{"snippetSupport", true}, {"documentationFormat", {"markdown"}}}}}},
+              {"hover", {{"contentFormat", {"markdown", "plaintext"}}}},
+              {"inlayHint", json::object()}}},
+            {"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}};
+  }
+  std::vector<json> inizia(json capacita = capacita_piene()) {
+    return invia(std::vector<json>{chiedi(1, "initialize", {{"capabilities", std::move(capacita)}}),
+                                   notifica("initialized")});
   }
 
   // The answer to request `id` among `risposte`.
@@ -110,6 +131,7 @@ TEST(ServerLsp, CicloDiVitaEdErroriDelProtocollo) {
        -32602},
       {"riga negativa", {chiedi(3, "textDocument/hover", punto(URI_TRENO, -1, 0)).dump()}, -32602},
       {"id non valido", {R"({"jsonrpc":"2.0","id":{"a":1},"method":"shutdown"})"}, -32600},
+      {"ne' richiesta ne' risposta", {R"({"jsonrpc":"2.0"})"}, -32600},
       {"annullata nello stesso lotto",
        {chiedi(3, "textDocument/hover", punto(URI_TRENO, 0, 0)).dump(),
         notifica("$/cancelRequest", {{"id", 3}}).dump()},
@@ -161,6 +183,9 @@ TEST(ServerLsp, ModificheIncrementaliEPartnerDaDiscoODalBuffer) {
   ASSERT_EQ(d->size(), 2u) << *d;
   EXPECT_EQ((*d)[0]["code"], 301);
   EXPECT_EQ((*d)[0]["range"], json::parse(R"({"start":{"line":3,"character":0},"end":{"line":3,"character":7}})"));
+  // The warning of the whole text stands on its first line.
+  EXPECT_EQ((*d)[1]["code"], 305);
+  EXPECT_EQ((*d)[1]["range"], json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
   EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
 
   // One inserted letter, an incremental change, mends it.
@@ -186,6 +211,66 @@ TEST(ServerLsp, ModificheIncrementaliEPartnerDaDiscoODalBuffer) {
   // Closed, the line text is taken from disk again: clean.
   r = x.invia(notifica("textDocument/didClose", {{"textDocument", {{"uri", URI_LINEA}}}}));
   EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
+}
+
+TEST(ServerLsp, IndirizziComeLiMandaOgniEditor) {
+  // Each address, the path the server keeps for it, and the address it gives a path back.
+  using enum forma_percorsi;
+  const struct {
+    std::string uri;
+    forma_percorsi forma;
+    std::string percorso;  // empty: not a file of this system
+    std::string di_nuovo;  // the address of that path; empty: the same as `uri`
+  } casi[] = {
+      {"file:///scenari/Valle_linea.txt", posix, "/scenari/Valle_linea.txt", ""},
+      {"file://localhost/scenari/Citt%C3%A0%20d%E2%80%99Erba/x.txt", posix,
+       "/scenari/Citt\xc3\xa0 d\xe2\x80\x99" "Erba/x.txt", "file:///scenari/Citt%C3%A0%20d%E2%80%99Erba/x.txt"},
+      // What VS Code sends on Windows, what other editors send, and an old form.
+      {"file:///z%3A/scenari/Valle_linea.txt", windows, "Z:/scenari/Valle_linea.txt",
+       "file:///Z:/scenari/Valle_linea.txt"},
+      {"file:///Z:/scenari/Valle_linea.txt", windows, "Z:/scenari/Valle_linea.txt", ""},
+      {"file:///c%3a/Valle_linea.txt", windows, "C:/Valle_linea.txt", "file:///C:/Valle_linea.txt"},
+      {"FILE:/C:/a%5Cb.txt", windows, "C:/a/b.txt", "file:///C:/a/b.txt"},
+      {"file:///C|/a.txt", windows, "C:/a.txt", "file:///C:/a.txt"},
+      {"file:///c%3A", windows, "C:", "file:///C:"},
+      // A network share, from Windows; another host's file means nothing on POSIX.
+      {"file://server/share/Valle_linea.txt", windows, "//server/share/Valle_linea.txt", ""},
+      {"file://server/share/Valle_linea.txt", posix, "", ""},
+      // On POSIX a drive letter is a folder's name like any other.
+      {"file:///z%3A/a.txt", posix, "/z:/a.txt", "file:///z%3A/a.txt"},
+      {"untitled:Untitled-1", windows, "", ""},
+      {"file:relativo.txt", posix, "", ""},
+      {"file:", windows, "", ""},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(percorso_da_uri(c.uri, c.forma), c.percorso) << c.uri;
+    if (c.percorso.empty()) continue;
+    EXPECT_EQ(uri_da_percorso(c.percorso, c.forma), c.di_nuovo.empty() ? c.uri : c.di_nuovo) << c.uri;
+  }
+}
+
+TEST(ServerLsp, CompagnoSuDiscoConIndirizziDiWindows) {
+  // The run text open under VS Code's Windows address, the line text on disk only: its
+  // length is known, so a signal past the track's end is error 15 as on the command line
+  // (6000 m of line and 7000 m beyond: cells up to 260, and 13000 m + 100 m is past
+  // them), and the station's hover has its kilometre (2800 m from km 12: km 14+800). In
+  // a folder and at the drive's root.
+  for (const std::string cartella : {"scenari/", ""}) {
+    sessione x;
+    x.d.percorsi = forma_percorsi::windows;
+    x.d.file["Z:/" + cartella + "Valle_linea.txt"] = TESTO_LINEA;
+    x.inizia();
+    const std::string uri = "file:///z%3A/" + cartella + "Valle_R1-.txt";
+    std::string treno = TESTO_TRENO;
+    treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
+    const auto d = sessione::diagnostiche(x.invia(apri(uri, treno)), uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << *d;
+    EXPECT_EQ((*d)[0]["code"], 15);
+    const std::string h =
+        sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(uri, 3, 21))), 2)["result"]["contents"]["value"];
+    EXPECT_NE(h.find("km 14+800"), std::string::npos) << h;
+  }
 }
 
 TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
@@ -221,6 +306,23 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   EXPECT_TRUE(stazione.starts_with("stazione, ${1:posizione}, ${2:tipo}, ${3:lunghezza}, ")) << stazione;
   EXPECT_TRUE(stazione.ends_with(", ${17:nome}")) << stazione;
 
+  // A keyword begun: no headers, only the section's records; in the line text's [curve]
+  // each spelling of a curve names itself in its detail.
+  const auto etichette_di = [&](int id, const std::string& uri, int riga, int colonna) {
+    std::map<std::string, std::string> d;
+    const json r = sessione::risposta(x.invia(chiedi(id, "textDocument/completion", punto(uri, riga, colonna))), id);
+    for (const json& v : r["result"]["items"]) d[v["label"]] = v["detail"];
+    return d;
+  };
+  const auto iniziata = etichette_di(30, URI_TRENO, 4, 2);  // "st" of "stazone"
+  EXPECT_EQ(iniziata.size(), 1u);
+  EXPECT_EQ(iniziata.count("stazione"), 1u);
+  // (a header's letters in any case)
+  x.invia(apri(URI_LINEA, "[generale]\r\nlunghezza percorso, 6000\r\n[Curve]\r\n\r\n[fine]\r\n"));
+  const auto curve = etichette_di(31, URI_LINEA, 3, 0);
+  ASSERT_EQ(curve.count("curvas2"), 1u);
+  EXPECT_TRUE(curve.at("curvas2").starts_with("curvas2, ")) << curve.at("curvas2");
+
   // The fix of the diagnostic under the cursor, as a quick fix that edits the keyword.
   const json a = sessione::risposta(
       x.invia(chiedi(4, "textDocument/codeAction",
@@ -239,6 +341,356 @@ TEST(ServerLsp, DescrizioniCompletamentiCorrezioniSchema) {
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[1]["name"], "[stazioni]");
   EXPECT_EQ(s[1]["children"][0]["name"], "Piano Rio");
+}
+
+// The edges of a line as the hover and the outline read it: a header in capitals on the
+// first line, the blank after a comma (still the value before it), a name holding a comma
+// (one value to the end of the line), a record written as its keyword alone.
+TEST(ServerLsp, DescrizioniAiMargini) {
+  sessione x;
+  x.inizia();
+  const std::string testo =
+      "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
+      "stazione, 3000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
+      "[segnali]\r\nsegnale\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n";
+  x.invia(apri(URI_TRENO, testo));
+  const auto chiedi_hover = [&](int id, int riga, int colonna) {
+    return sessione::risposta(x.invia(chiedi(id, "textDocument/hover", punto(URI_TRENO, riga, colonna))), id)["result"];
+  };
+  // The header's range is the header itself.
+  const json intestazione = chiedi_hover(2, 0, 3);
+  EXPECT_EQ(intestazione["range"], json::parse(R"({"start":{"line":0,"character":0},"end":{"line":0,"character":10}})"));
+  EXPECT_TRUE(intestazione["contents"]["value"].get<std::string>().starts_with("**[aderenze]**: ")) << intestazione;
+  // Completion under it offers its record.
+  const json c = sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 1, 0))), 3);
+  EXPECT_NE(c["result"]["items"].dump().find("\"aderenza\""), std::string::npos) << c;
+  // Column 15 is the blank after the comma of "2800,": the position still; 16 begins "12".
+  const std::string posizione = chiedi_hover(4, 3, 15)["contents"]["value"];
+  EXPECT_TRUE(posizione.starts_with("**posizione** (m)")) << posizione;
+  EXPECT_NE(posizione.find("nei file compilati: table entry `posizione`"), std::string::npos) << posizione;
+  EXPECT_TRUE(chiedi_hover(5, 3, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
+  // The name runs to the end of the line, comma and all.
+  const json nome = chiedi_hover(6, 3, 62);
+  EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
+  EXPECT_NE(nome["contents"]["value"].get<std::string>().find("`Rio, nord`"), std::string::npos) << nome;
+  // A station without its name is not in the outline; a signal written as its keyword
+  // alone is, by its keyword; one with its position by both, the keyword selected.
+  const json s = sessione::risposta(
+      x.invia(chiedi(7, "textDocument/documentSymbol", {{"textDocument", {{"uri", URI_TRENO}}}})), 7)["result"];
+  ASSERT_EQ(s.size(), 4u) << s;
+  EXPECT_EQ(s[1]["children"].size(), 1u) << s;
+  EXPECT_EQ(s[2]["children"][0]["name"], "segnale") << s;
+  EXPECT_EQ(s[2]["children"][1]["name"], "segnale 1500 m") << s;
+  EXPECT_EQ(s[2]["children"][1]["selectionRange"],
+            json::parse(R"({"start":{"line":7,"character":0},"end":{"line":7,"character":7}})"));
+}
+
+// What the client says it takes: snippets and markdown only where it lists them.
+TEST(ServerLsp, CapacitaDelClient) {
+  struct caso {
+    const char* nome;
+    json capacita;
+    std::string tipo_hover;
+    std::string inserito;  // the station's completion, its start
+    int formato;           // insertTextFormat
+  };
+  const json piene = sessione::capacita_piene();
+  const std::vector<caso> casi = {
+      {"nessuna", json::object(), "plaintext", "stazione, , , , ", 1},
+      {"snippet e markdown", piene, "markdown", "stazione, ${1:posizione}, ${2:tipo}, ${3:lunghezza}, ", 2},
+      {"testo semplice preferito",
+       {{"textDocument", {{"hover", {{"contentFormat", {"plaintext", "markdown"}}}},
+                          {"completion", {{"completionItem", {{"snippetSupport", false}}}}}}}},
+       "plaintext", "stazione, , , , ", 1},
+  };
+  for (const caso& c : casi) {
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    x.inizia(c.capacita);
+    x.invia(apri(URI_TRENO, TESTO_TRENO));
+    const json h = sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 3, 21))), 2)["result"];
+    EXPECT_EQ(h["contents"]["kind"], c.tipo_hover) << c.nome;
+    // Bold only in markdown.
+    EXPECT_EQ(h["contents"]["value"].get<std::string>().starts_with("**lunghezza** (m)"), c.tipo_hover == "markdown")
+        << c.nome << h;
+    // Its own range, not its 32-bit field's.
+    EXPECT_NE(h["contents"]["value"].get<std::string>().find("valori ammessi: da 0 a 2147483647\n"), std::string::npos)
+        << c.nome << h;
+    // On the keyword: the record, its values in a code span where markdown is taken.
+    const json k = sessione::risposta(x.invia(chiedi(4, "textDocument/hover", punto(URI_TRENO, 3, 2))), 4)["result"];
+    const std::string record = k["contents"]["value"];
+    const bool markdown = c.tipo_hover == "markdown";
+    EXPECT_TRUE(record.starts_with(markdown ? "**stazione**: " : "stazione: ")) << c.nome << record;
+    EXPECT_NE(record.find(markdown ? "`stazione, posizione, tipo" : "\n\nstazione, posizione, tipo"), std::string::npos)
+        << c.nome << record;
+    const json v =
+        sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 4, 0))), 3)["result"];
+    for (const json& voce : v["items"]) {
+      if (voce["label"] != "stazione") continue;
+      const std::string inserito = voce["textEdit"]["newText"];
+      EXPECT_TRUE(inserito.starts_with(c.inserito)) << c.nome << ": " << inserito;
+      EXPECT_EQ(voce["insertTextFormat"], c.formato) << c.nome;
+      // Seventeen values: as many commas, snippet or not.
+      EXPECT_EQ(std::count(inserito.begin(), inserito.end(), ','), 17) << c.nome;
+    }
+  }
+}
+
+// The line text with a maximum-speed indicator on the cell of a run's signal at 1500 m
+// (error 16 on the signal).
+std::string linea_con_indicatore() {
+  std::string linea = TESTO_LINEA;
+  return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
+}
+
+// Format Document on either text (the line text's partner open, not laid out): one edit
+// that makes the text its layout, then none, the layout being stable.
+TEST(ServerLsp, ImpaginazioneDelDocumento) {
+  sessione x;
+  x.inizia();
+  const std::string linea = "[generale]\r\nlunghezza percorso,6000\r\n[pendenze]\r\npendenza,0,0\r\npendenza, 1000,5\r\n[fine]\r\n";
+  const std::string treno = TESTO_TRENO;
+  x.invia(apri(URI_LINEA, linea));
+  x.invia(apri(URI_TRENO, treno));
+  int id = 10;
+  for (const auto& [uri, testo, t] : {std::tuple{URI_LINEA, linea, formato::testo::linea},
+                                      std::tuple{URI_TRENO, treno, formato::testo::treno}}) {
+    const auto formatta = [&] {
+      ++id;
+      return sessione::risposta(x.invia(chiedi(id, "textDocument/formatting",
+                                               {{"textDocument", {{"uri", uri}}},
+                                                {"options", {{"tabSize", 2}, {"insertSpaces", true}}}})),
+                                id)["result"];
+    };
+    const json modifiche = formatta();
+    ASSERT_EQ(modifiche.size(), 1u) << uri << modifiche;
+    EXPECT_EQ(modifiche[0]["newText"], impagina(testo, t)) << uri;
+    EXPECT_EQ(modifiche[0]["range"]["start"], json::parse(R"({"line":0,"character":0})"));
+    x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                                {"contentChanges", {{{"text", modifiche[0]["newText"]}}}}}));
+    EXPECT_EQ(formatta(), json::array()) << uri;
+  }
+}
+
+// The kilometre of a position: counted up or down from the value at the origin, with the
+// numbering whose start the position has passed; metres always three digits.
+TEST(ServerLsp, Chilometri) {
+  const progressive km = {progressiva{5000, 0, 1}, progressiva{0, 12000, 0}, progressiva{0, 0, 0}};
+  EXPECT_EQ(chilometro(km, 50), "km 12+050");       // 12000 + 50
+  EXPECT_EQ(chilometro(km, 5100), "km -5+100");     // from 5000 m: 0 - 5100, counting down
+  EXPECT_EQ(chilometro(km, -1), std::nullopt);      // before every numbering
+  const progressive zero = {progressiva{0, 0, 0}, progressiva{}, progressiva{}};
+  EXPECT_EQ(chilometro(zero, 7), "km 0+007");
+  EXPECT_EQ(chilometro(zero, 0), "km 0+000");  // no sign on nought
+}
+
+// The line texts a run text may belong to, by the identifiers its name can hold, the
+// longest first.
+TEST(ServerLsp, LineeDiUnaCorsa) {
+  EXPECT_EQ(linee_possibili("/s/Val_Alta_R1-.txt"),
+            (std::vector<std::string>{"/s/Val_Alta_linea.txt", "/s/Val_linea.txt"}));
+  EXPECT_EQ(linee_possibili("/s/V__R1-.txt"), (std::vector<std::string>{"/s/V__linea.txt", "/s/V_linea.txt"}));
+  EXPECT_EQ(linee_possibili("/s/R1-.txt"), std::vector<std::string>{});
+}
+
+// A value written with a backtick stays one code span in markdown; plain text as written.
+TEST(ServerLsp, ValoreConApiceInverso) {
+  testo_doppio d;
+  d.codice("Rio`s").testo(" e ").codice("x");
+  EXPECT_EQ(d.markdown, "`` Rio`s `` e `x`");
+  EXPECT_EQ(d.semplice, "Rio`s e x");
+}
+
+// A line text with two run texts open: a change to the line re-checks both.
+TEST(ServerLsp, DueCorseDiUnaLinea) {
+  const std::string uri_r2 = "file:///scenari/Valle_R2-.txt";
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  x.invia(apri(URI_LINEA, TESTO_LINEA));
+  x.invia(apri(URI_TRENO, treno));
+  x.invia(apri(uri_r2, treno));
+  const auto cambia = [&](const std::string& testo) {
+    return x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                       {"contentChanges", {{{"text", testo}}}}}));
+  };
+  auto r = cambia(linea_con_indicatore());
+  for (const std::string& uri : {URI_TRENO, uri_r2}) {
+    const auto d = sessione::diagnostiche(r, uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << uri << *d;
+    EXPECT_EQ((*d)[0]["code"], 16) << uri;
+  }
+  r = cambia(TESTO_LINEA);
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, URI_LINEA), json::array());
+  // Closed with the indicator in its buffer, the line is the one on disk again.
+  cambia(linea_con_indicatore());
+  r = x.invia(notifica("textDocument/didClose", {{"textDocument", {{"uri", URI_LINEA}}}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
+}
+
+// The partner on disk: looked for and named when missing, taken up when the client says
+// it came or changed; a text renamed or saved under a new name is followed there.
+TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
+  sessione x;
+  const auto avvio = x.inizia();
+  // The client watches the two kinds of text for the server.
+  const auto registra = std::find_if(avvio.begin(), avvio.end(), [](const json& m) {
+    return m.value("method", "") == "client/registerCapability";
+  });
+  ASSERT_NE(registra, avvio.end());
+  EXPECT_EQ((*registra)["params"]["registrations"][0]["method"], "workspace/didChangeWatchedFiles");
+
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u) << *d;
+  EXPECT_EQ((*d)[0]["severity"], 3);
+  EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_linea.txt"), std::string::npos) << *d;
+
+  const auto su_disco = [&](int tipo) {
+    return x.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", tipo}}}}}));
+  };
+  x.d.file[LINEA] = TESTO_LINEA;
+  EXPECT_EQ(sessione::diagnostiche(su_disco(1), URI_TRENO), json::array());
+  x.d.file[LINEA] = linea_con_indicatore();
+  d = sessione::diagnostiche(su_disco(2), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u);
+  EXPECT_EQ((*d)[0]["code"], 16);
+  x.d.file[LINEA] = TESTO_LINEA;
+  su_disco(2);
+
+  // Renamed: the old name's diagnostics cleared, the new one checked.
+  const std::string uri_r3 = "file:///scenari/Valle_R3-.txt";
+  auto r = x.invia(notifica("workspace/didRenameFiles", {{"files", {{{"oldUri", URI_TRENO}, {"newUri", uri_r3}}}}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  EXPECT_EQ(sessione::diagnostiche(r, uri_r3), json::array());
+  // Saved under a new name (the editor's own save as): taken up from the saved text.
+  const std::string uri_r4 = "file:///scenari/Valle_R4-.txt";
+  std::string errato = TESTO_TRENO;
+  errato.replace(errato.find("stazione"), 8, "stazone");
+  r = x.invia(notifica("textDocument/didSave", {{"textDocument", {{"uri", uri_r4}}}, {"text", errato}}));
+  d = sessione::diagnostiche(r, uri_r4);
+  ASSERT_TRUE(d);
+  ASSERT_FALSE(d->empty());
+  EXPECT_EQ((*d)[0]["code"], 301);
+
+  // A line text with no run text beside it says so.
+  sessione sola;
+  sola.inizia();
+  d = sessione::diagnostiche(sola.invia(apri(URI_LINEA, TESTO_LINEA)), URI_LINEA);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u);
+  EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_TRENO-.txt"), std::string::npos) << *d;
+
+  // With run texts on disk and none open, the line text is checked with the first by name.
+  sessione due;
+  due.d.file[TRENO] = TESTO_TRENO;
+  due.d.file[CARTELLA + "/Valle_R2-.txt"] = TESTO_TRENO;
+  due.inizia();
+  r = due.invia(apri(URI_LINEA, TESTO_LINEA));
+  EXPECT_TRUE(sessione::diagnostiche(r, URI_TRENO));
+  EXPECT_FALSE(sessione::diagnostiche(r, "file:///scenari/Valle_R2-.txt"));
+
+  // A text that is no file (a new buffer) is checked alone, as what it holds, without a
+  // word of a partner: a line text by its length record.
+  for (const std::string& testo : {TESTO_LINEA, TESTO_TRENO}) {
+    sessione nuovo;
+    nuovo.inizia();
+    EXPECT_EQ(sessione::diagnostiche(nuovo.invia(apri("untitled:Untitled-1", testo)), "untitled:Untitled-1"),
+              json::array());
+  }
+}
+
+// Hundreds of faults: the reading goes on to the end (no warning that follows from a
+// stop), and a text publishes at most 200 diagnostics, errors before warnings, the last
+// counting the rest.
+TEST(ServerLsp, LimiteDelleDiagnostiche) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  std::string treno = TESTO_TRENO;
+  std::string avvisi, errori;
+  for (int i = 0; i < 300; ++i) avvisi += "[sezione ignota]\r\n";  // an unknown header: a warning
+  for (int i = 0; i < 60; ++i) errori += "stazone, 5000\r\n";      // an unknown keyword: an error
+  treno.insert(treno.find("[stazioni]"), avvisi);
+  treno.insert(treno.find("[fine]"), errori);
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 200u);
+  for (size_t i = 0; i < 199; ++i) {
+    EXPECT_EQ((*d)[i]["severity"], i < 60 ? 1 : 2) << i;
+    EXPECT_EQ((*d)[i]["code"], i < 60 ? 301 : 303) << i;
+  }
+  // 360 in all, 199 shown: 161 warnings left, the first of them the 140th header, on
+  // line 2 + 139.
+  EXPECT_TRUE((*d)[199]["message"].get<std::string>().starts_with("altre 161 diagnostiche non mostrate (0 errori"))
+      << (*d)[199];
+  EXPECT_EQ((*d)[199]["range"]["start"]["line"], 141);
+}
+
+// Help while typing: the value under the cursor, the labels after values, the sections
+// folded, the kinds of the parts of a line.
+TEST(ServerLsp, AiutiMentreSiScrive) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  const std::string treno = TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]")) +
+                            "stazone, 100\r\nUna nota, con virgole [sic]\r\n, 5\r\n[fine]\r\n";
+  x.invia(apri(URI_TRENO, treno));
+  // The station's hours: "8" after "30, " (its fourteenth value).
+  const std::string stazione = "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio";
+  const int ore = static_cast<int>(stazione.find(" 8,")) + 1;
+  const json f =
+      sessione::risposta(x.invia(chiedi(2, "textDocument/signatureHelp", punto(URI_TRENO, 3, ore))), 2)["result"];
+  ASSERT_EQ(f["activeParameter"], 13) << f;
+  const json firma = f["signatures"][0];
+  const std::string etichetta = firma["label"];
+  const json dove = firma["parameters"][13]["label"];
+  EXPECT_EQ(etichetta.substr(dove[0].get<size_t>(), dove[1].get<size_t>() - dove[0].get<size_t>()), "ore");
+  EXPECT_TRUE(firma["parameters"][13]["documentation"]["value"].get<std::string>().starts_with("h, da 0 a 23"))
+      << firma["parameters"][13];
+
+  // On the keyword no value is under the cursor.
+  const json su_parola =
+      sessione::risposta(x.invia(chiedi(20, "textDocument/signatureHelp", punto(URI_TRENO, 3, 2))), 20)["result"];
+  EXPECT_FALSE(su_parola.contains("activeParameter")) << su_parola;
+  EXPECT_EQ(su_parola["signatures"][0]["parameters"].size(), 17u);
+
+  // Inlay hints on the station line: the kilometre after its position (12000 + 2800 m),
+  // the unit after its length.
+  const json s = sessione::risposta(
+      x.invia(chiedi(3, "textDocument/inlayHint",
+                     {{"textDocument", {{"uri", URI_TRENO}}},
+                      {"range", {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 0}}}}}})),
+      3)["result"];
+  ASSERT_GE(s.size(), 2u) << s;
+  EXPECT_EQ(s[0]["label"], "km 14+800");
+  EXPECT_EQ(s[0]["position"]["character"], stazione.find(", 12"));
+  EXPECT_EQ(s[1]["label"], "m");
+  EXPECT_EQ(s[1]["position"]["character"], stazione.find(", 0"));
+
+  const json p = sessione::risposta(
+      x.invia(chiedi(4, "textDocument/foldingRange", {{"textDocument", {{"uri", URI_TRENO}}}})), 4)["result"];
+  EXPECT_EQ(p, json::parse(R"([{"startLine":0,"endLine":1,"kind":"region"},{"startLine":2,"endLine":6,"kind":"region"}])"));
+
+  // The kinds of the last five lines, five numbers each (line and start from the one
+  // before, length, kind in the legend's order): an unknown keyword (2) and its number
+  // (3), a note holding commas and a bracket (5), a line with no first word (a note), the
+  // closing header (0).
+  const json g = sessione::risposta(
+      x.invia(chiedi(5, "textDocument/semanticTokens/full", {{"textDocument", {{"uri", URI_TRENO}}}})), 5)["result"];
+  const std::vector<int64_t> dati = g["data"];
+  ASSERT_GE(dati.size(), 25u);
+  EXPECT_EQ(std::vector<int64_t>(dati.end() - 25, dati.end()),
+            (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 3, 5, 0, 1, 0, 6, 0, 0}));
 }
 
 // Positions in either unit: "a", "é" (two UTF-8 bytes, one UTF-16 unit), then a character
@@ -261,6 +713,27 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf16), (intervallo{{0, 2}, {0, 4}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 0}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));  // to the comma
+  // A stray continuation byte is one character; a character cut by the line's end ends
+  // with the line.
+  EXPECT_EQ(unita_fino_a("\xBF" "a", 2, unita::utf16), 2);
+  EXPECT_EQ(byte_da_unita("a\xC3", 5, unita::utf16), 2u);
+  EXPECT_EQ(unita_fino_a("a\xC3", 2, unita::utf8), 2);
+  // An end not past the start is no end: the rest of the item.
+  EXPECT_EQ(col.intervallo_di({"t", 1, 3, 3}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
+
+  // A file's address escapes every byte outside the unreserved set, two hex digits each,
+  // and gives the path back.
+  const std::string percorso = "/scenari/Val d'\xC3\xA9/Val_R09-.txt";
+  EXPECT_EQ(uri_da_percorso(percorso, forma_percorsi::posix), "file:///scenari/Val%20d%27%C3%A9/Val_R09-.txt");
+  EXPECT_EQ(percorso_da_uri(uri_da_percorso(percorso, forma_percorsi::posix), forma_percorsi::posix), percorso);
+
+  // An edit that would take a text past the limit is refused, the text as it was; one
+  // that reaches it exactly is made.
+  std::string grande(LIMITE_MESSAGGIO - 4, 'x');
+  EXPECT_FALSE(applica_modifica(grande, {{0, 0}, {0, 0}}, "12345", unita::utf8));
+  EXPECT_EQ(grande.size(), LIMITE_MESSAGGIO - 4);
+  EXPECT_TRUE(applica_modifica(grande, {{0, 0}, {0, 1}}, "12345", unita::utf8));
+  EXPECT_EQ(grande.size(), LIMITE_MESSAGGIO);
 }
 
 // Messages split anywhere, and one over 64 MiB refused while its bytes pass, not kept.
@@ -286,6 +759,20 @@ TEST(ServerLsp, CorniciDeiMessaggi) {
   e = c.prossimo();
   ASSERT_TRUE(e);
   EXPECT_EQ(e->corpo, "{}");
+
+  // At the limit a body is taken; one past it is refused even when it came whole with the
+  // message after it, which is then read at once.
+  for (const size_t lunghezza : {LIMITE_MESSAGGIO, LIMITE_MESSAGGIO + 1}) {
+    cornici tutto;
+    tutto.aggiungi("Content-Length: " + std::to_string(lunghezza) + "\r\n\r\n" + std::string(lunghezza, ' ') +
+                   "Content-Length: 2\r\n\r\n{}");
+    e = tutto.prossimo();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->quale, lunghezza == LIMITE_MESSAGGIO ? cornici::evento::tipo::messaggio : cornici::evento::tipo::rifiutato);
+    e = tutto.prossimo();
+    ASSERT_TRUE(e) << lunghezza;
+    EXPECT_EQ(e->corpo, "{}");
+  }
 
   cornici senza;
   senza.aggiungi("Content-Type: x\r\n\r\n");

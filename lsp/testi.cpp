@@ -263,33 +263,71 @@ intervallo colonne_testo::intervallo_di(const luogo_testo& l, unita u) {
   return {{riga, unita_fino_a(linea, da, u)}, {riga, unita_fino_a(linea, a, u)}};
 }
 
-std::string percorso_da_uri(std::string_view uri) {
-  constexpr std::string_view schema = "file://";
-  if (!uri.starts_with(schema)) return "";
-  uri.remove_prefix(schema.size());
-  // file://host/path: only the local host is ours.
-  if (uri.starts_with("localhost/")) uri.remove_prefix(9);
-  if (!uri.starts_with("/")) return "";
-  std::string p;
-  for (size_t i = 0; i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size()) {
-      unsigned int v = 0;
-      const auto [fine, errore] = std::from_chars(uri.data() + i + 1, uri.data() + i + 3, v, 16);
-      if (errore == std::errc() && fine == uri.data() + i + 3) {
-        p.push_back(static_cast<char>(v));
+namespace {
+
+// The bytes of a URI's part, its escapes decoded.
+std::string decodificato(std::string_view parte) {
+  std::string r;
+  for (size_t i = 0; i < parte.size(); ++i) {
+    unsigned int v = 0;
+    if (parte[i] == '%' && i + 2 < parte.size()) {
+      const auto [fine, errore] = std::from_chars(parte.data() + i + 1, parte.data() + i + 3, v, 16);
+      if (errore == std::errc() && fine == parte.data() + i + 3) {
+        r.push_back(static_cast<char>(v));
         i += 2;
         continue;
       }
     }
-    p.push_back(uri[i]);
+    r.push_back(parte[i]);
+  }
+  return r;
+}
+
+bool lettera(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+}  // namespace
+
+std::string percorso_da_uri(std::string_view uri, forma_percorsi forma) {
+  constexpr std::string_view schema = "file:";
+  if (uri.size() < schema.size() || !uguale_senza_maiuscole(uri.substr(0, schema.size()), schema)) return "";
+  uri.remove_prefix(schema.size());
+  // file://host/path, or file:/path without a host.
+  std::string ospite;
+  if (uri.starts_with("//")) {
+    uri.remove_prefix(2);
+    const size_t barra = std::min(uri.find('/'), uri.size());
+    ospite = decodificato(uri.substr(0, barra));
+    uri.remove_prefix(barra);
+    if (uguale_senza_maiuscole(ospite, "localhost")) ospite.clear();
+  }
+  if (!uri.starts_with("/")) return "";
+  std::string p = decodificato(uri);
+  if (forma == forma_percorsi::posix) return ospite.empty() ? p : "";
+  std::replace(p.begin(), p.end(), '\\', '/');
+  if (!ospite.empty()) return "//" + ospite + p;
+  // "/c:/..." (or "/c|/..." of old): the drive, its letter in upper case.
+  if (p.size() >= 3 && lettera(p[1]) && (p[2] == ':' || p[2] == '|') && (p.size() == 3 || p[3] == '/')) {
+    p.erase(0, 1);
+    p[0] = static_cast<char>(p[0] >= 'a' ? p[0] - 32 : p[0]);
+    p[1] = ':';
   }
   return p;
 }
 
-std::string uri_da_percorso(std::string_view percorso) {
+std::string uri_da_percorso(std::string_view percorso, forma_percorsi forma) {
   static constexpr char cifre[] = "0123456789ABCDEF";
+  std::string p(percorso);
   std::string u = "file://";
-  for (const char c : percorso) {
+  if (forma == forma_percorsi::windows) {
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.starts_with("//")) {
+      p.erase(0, 2);  // the share's host takes the URI's host place
+    } else if (p.size() >= 2 && lettera(p[0]) && p[1] == ':') {
+      u += "/" + p.substr(0, 2);
+      p.erase(0, 2);
+    }
+  }
+  for (const char c : p) {
     const auto b = static_cast<unsigned char>(c);
     const bool libero = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
                         c == '-' || c == '.' || c == '_' || c == '~' || c == '/';

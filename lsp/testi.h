@@ -116,9 +116,18 @@ class colonne_testo {
   bool con_bom_ = false;      // and begin with a byte-order mark, which the reading passes over
 };
 
-// The path of a file: URI; empty for any other URI. Escapes (%20) are decoded.
-std::string percorso_da_uri(std::string_view uri);
-// The file: URI of an absolute path, with the characters outside the unreserved set escaped.
-std::string uri_da_percorso(std::string_view percorso);
+// How the system writes a path, as the server keeps it: POSIX ("/home/a/x.txt"), or
+// Windows with '/' between the names, which Windows takes as well ("C:/a/x.txt", the drive
+// letter in upper case; a network share "//server/share/x.txt").
+enum class forma_percorsi { posix, windows };
+
+// The path of a file: URI as every editor sends it, escapes (%20, %3A) decoded: on
+// Windows with a drive letter in either case, escaped or not ("file:///c%3A/...",
+// "file:///C:/..."), or a share's host ("file://server/share/..."). Empty for any other
+// URI, and for another host's file on POSIX.
+std::string percorso_da_uri(std::string_view uri, forma_percorsi forma);
+// The file: URI of an absolute path, with the characters outside the unreserved set
+// escaped but a drive's colon.
+std::string uri_da_percorso(std::string_view percorso, forma_percorsi forma);
 
 }  // namespace scenario::lsp

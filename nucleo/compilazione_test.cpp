@@ -103,5 +103,50 @@ TEST(MemorizzaPercorso, UnErroreNonConsegnaNessunFile) {
   }
 }
 
+TEST(MemorizzaPercorso, OgniTestoIllegibileEDetto) {
+  // Notepad's "Unicode" is UTF-16: error 105 at each text so saved, even when the line
+  // text's own stops the reading; a readable run text is not spoken of.
+  const std::string utf16 = std::string("\xFF\xFE[\0g\0", 6);
+  const struct {
+    std::string linea, treno;
+    std::vector<std::string> etichette;  // of the errors 105
+  } casi[] = {
+      {utf16, utf16, {"linea.txt", "treno.txt"}},
+      {utf16, treno_di(), {"linea.txt"}},
+      {linea_di(5000), utf16, {"treno.txt"}},
+  };
+  for (const auto& c : casi) {
+    modello m;
+    const risultato e = memorizza_percorso(richiesta_di(c.linea, c.treno), m, nullptr);
+    std::vector<std::string> etichette;
+    for (const diagnostica& d : e.diagnostiche) {
+      if (d.numero == codice::codifica_testo && d.luogo) etichette.push_back(d.luogo->file);
+    }
+    EXPECT_EQ(etichette, c.etichette);
+  }
+}
+
+}  // namespace
+}  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// Stopped by the error cap before its station, the reading says nothing of what it did
+// not read: no "no station" warning, one note that it stopped.
+TEST(MemorizzaPercorso, LaFermataPerTroppiErroriNonInventaAvvisi) {
+  std::string treno = "[generale]\r\n";
+  for (int i = 0; i < 3; ++i) treno += "velocita, 0, x\r\n";  // not a number: an error each
+  treno += "[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio\r\n[fine]\r\n";
+  richiesta r = richiesta_di(componi_testo(elenco_linea()), treno);
+  r.max_errori = 2;
+  modello m;
+  const elenco_diagnostiche d = memorizza_percorso(r, m, nullptr).diagnostiche;
+  ASSERT_EQ(d.size(), 3u);
+  EXPECT_EQ(d[0].numero, codice::lettura_fallita);
+  EXPECT_EQ(d[1].numero, codice::lettura_fallita);
+  EXPECT_EQ(d[2].livello, gravita::nota);
+}
+
 }  // namespace
 }  // namespace scenario

@@ -159,8 +159,8 @@ class verifica {
   void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, std::string motivo,
                int32_t altro = NESSUNO) {
     const luogo_testo dove = indice ? luogo_valore(i, *indice) : luogo(i);
-    const auto p = posizione(i);
-    if (p && *p >= INT32_MIN && *p <= INT32_MAX) {
+    // A position is read into 32 bits.
+    if (const auto p = posizione(i)) {
       registra_avviso(m_, numero, static_cast<int32_t>(*p), dove, std::move(motivo));
     } else {
       registra_avviso(m_, numero, dove, std::move(motivo));
@@ -257,12 +257,15 @@ class verifica {
 
   // A fixed entry's field against the value the record wrote; the record that wrote the
   // field after it is named.
-  bool controlla_voce(uint32_t i, size_t indice, size_t voce, F::campo_voce f, int64_t atteso) {
+  // `indice` is the value it is about, or none for what the keyword says (`nome` names it).
+  bool controlla_voce(uint32_t i, std::optional<size_t> indice, size_t voce, F::campo_voce f, int64_t atteso,
+                      std::string_view nome = {}) {
     const int64_t tenuto = F::valore_campo(m_.tabella[voce], f);
     if (tenuto == F::nel_campo(f, atteso)) return true;
     const int32_t chi = proprietari_voce_[posto_voce(voce, f)];
-    std::string motivo = std::string(descrizione(i).campi[std::min(indice, descrizione(i).campi.size() - 1)].nome) +
-                         " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " + std::to_string(tenuto);
+    const std::string_view detto = indice ? descrizione(i).campi[*indice].nome : nome;
+    std::string motivo = std::string(detto) + " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " +
+                         std::to_string(tenuto);
     if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) {
       motivo += ", scritto " + con_preposizione("da", descrivi(static_cast<uint32_t>(chi)));
     }
@@ -288,7 +291,7 @@ class verifica {
     }
     if (&d == ripetizione()) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
-      controlla_voce(i, 1, voce_tabella::dati_corsa, F::campo_voce::posizione, codici);
+      controlla_voce(i, std::nullopt, voce_tabella::dati_corsa, F::campo_voce::posizione, codici, "codici");
     }
     if (stazione(i)) controlla_fermata(i, v);
   }
@@ -429,12 +432,8 @@ class verifica {
     const int64_t x = v[0];
     const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
     const int64_t e = arrotonda(static_cast<double>(x + v[2]) / 50 + 1);
-    if (!cella_esiste(m_, e)) {
-      segnala(avviso::oggetto_perso, i, 2,
-              "la fine del rallentamento, a " + metri(x + v[2]) + ", e' oltre la fine del percorso (" +
-                  metri(int64_t{ultima_} * 50) + "): i file compilati non tengono la fine");
-      return;
-    }
+    // An end past the track is refused by the reading (error 39).
+    if (!cella_esiste(m_, e)) return;
     if (e == s) {
       segnala(avviso::oggetto_perso, i, 2,
               "la fine del rallentamento cade nella cella del suo inizio, " + cella_e_metri(s) +
@@ -506,30 +505,22 @@ class verifica {
     const int32_t classe_curva = l_.records[i].dalla_parola;
     if (classe_curva == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
     const double k = (classe_curva < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe_curva) - 1)];
-    const int64_t da = v[0] + 1;
-    const int64_t a = v[0] + v[1];
-    for (int64_t metro = std::max<int64_t>(da, 2); metro <= a;) {
-      const auto [svolta, fino_a] = passo(metro);
-      if (svolta != k) {
-        // The curve before it in the text that still runs here.
-        int32_t chi = NESSUNO;
-        for (uint32_t j = 0; j < i; ++j) {
-          if (descrizione(j).campi.size() == 2 && descrizione(j).campi[1].in_set.dove == F::sede::piano) {
-            const numeri_record w = numeri(j);
-            if (w[0] < metro && w[0] + w[1] >= metro) chi = static_cast<int32_t>(j);
-          }
-        }
-        std::string motivo = metro == da ? "la curva non e' tenuta come scritta: "
-                                         : "la curva e' tenuta solo fino a " + metri(metro - 1) + ": ";
-        motivo += "da " + metri(metro) + " il tracciato ";
-        motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) +
-                                       ", che finisce dopo l'inizio di questa"
-                                 : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
-        segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
-        return;
-      }
-      metro = fino_a + 1;
+    // Each metre of the plan is stepped once, in order: a curve that starts before the end
+    // of the one before it turns only from there on. Its first metre tells.
+    const int64_t da = std::max<int64_t>(v[0] + 1, 2);
+    const auto [svolta, fino_a] = passo(da);
+    if (svolta == k) return;
+    // The curve before it in the text that still runs there.
+    int32_t chi = NESSUNO;
+    for (const uint32_t j : di_classe(classe::piano)) {
+      if (j >= i) break;
+      if (valore(j, 0) < da && valore(j, 0) + valore(j, 1) >= da) chi = static_cast<int32_t>(j);
     }
+    std::string motivo = "la curva non e' tenuta come scritta: da " + metri(da) + " a " +
+                         metri(std::min<int64_t>(fino_a, v[0] + v[1])) + " il tracciato ";
+    motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) + ", che finisce dopo l'inizio di questa"
+                             : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
+    segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
   }
 
   // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
@@ -712,7 +703,7 @@ class verifica {
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
-    } else if (fine && *fine > lunghezza) {
+    } else {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
                       std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
     }

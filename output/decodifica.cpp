@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "text/codifica.h"
+
 namespace scenario {
 
 namespace {
@@ -224,25 +226,29 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
   const auto& t = *tabella.valore;
   const auto& p = *percorso.valore;
   const auto& g = *geometria.valore;
-  // Identifiers: the line's in entry 85, the train's in entry 86, at offset 16 of each.
-  if (t[voce_tabella::intestazione].nome != linea) {
+  // Identifiers: the line's in entry 85, the train's in entry 86, at offset 16 of each,
+  // as the simulator reads the names given.
+  const std::string mostrata = identificativo_mostrato(linea), mostrato = identificativo_mostrato(treno);
+  if (t[voce_tabella::intestazione].nome != identificativo_8bit(linea)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 16,
-                          "la voce 85 porta la linea \"" + t[voce_tabella::intestazione].nome + "\", non \"" + std::string(linea) + "\"");
+                          "la voce 85 porta la linea \"" + latin1_in_utf8(t[voce_tabella::intestazione].nome) +
+                              "\", non \"" + mostrata + "\"");
   }
-  if (t[voce_tabella::dati_corsa].nome != treno) {
+  if (t[voce_tabella::dati_corsa].nome != identificativo_8bit(treno)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 86) + 16,
-                          "la voce 86 porta il treno \"" + t[voce_tabella::dati_corsa].nome + "\", non \"" + std::string(treno) + "\"");
+                          "la voce 86 porta il treno \"" + latin1_in_utf8(t[voce_tabella::dati_corsa].nome) +
+                              "\", non \"" + mostrato + "\"");
   }
-  const codici_identita codici = calcola_codici_identita(treno, linea);
+  const codici_identita codici = codici_dei_nomi(treno, linea);
   if (t[voce_tabella::intestazione].orario != codici.st) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 30 + t[voce_tabella::intestazione].nome.size(),
-                          "codice d'identita' " + n(t[voce_tabella::intestazione].orario) + " nella voce 85; per " + std::string(treno) +
-                              " su " + std::string(linea) + " e' " + n(codici.st));
+                          "codice d'identita' " + n(t[voce_tabella::intestazione].orario) + " nella voce 85; per " +
+                              mostrato + " su " + mostrata + " e' " + n(codici.st));
   }
   if (p[1].dato2 != static_cast<int16_t>(codici.og)) {
     return fallito<esito>(file.nome_percorso, BYTE_CELLA + 3,
-                          "codice d'identita' " + n(p[1].dato2) + " nella cella 1; per " + std::string(treno) +
-                              " su " + std::string(linea) + " e' " + n(codici.og));
+                          "codice d'identita' " + n(p[1].dato2) + " nella cella 1; per " + mostrato + " su " +
+                              mostrata + " e' " + n(codici.og));
   }
   const int32_t lunghezza = t[voce_tabella::dati_treno].fine;
   // The compiler takes any length from 0 (a warning) to the largest.

@@ -20,5 +20,5 @@ segnala() {
 segnala "file system" '#include <(filesystem|fstream|fcntl\.h|unistd\.h|sys/)|(^|[^_[:alnum:]])(std::)?(fopen|popen|freopen|remove|rename|tmpfile)[[:space:]]*\('
 segnala "fine del processo" '(^|[^_[:alnum:]])(std::)?(exit|_Exit|quick_exit|abort)[[:space:]]*\('
 segnala "stato del processo" '(^|[[:space:]])static[[:space:]]+([[:alnum:]_:<>]+[[:space:]]+)+[[:alnum:]_]+[[:space:]]*(=|;|\{)' 
-segnala "parte del bordo" '#include "app/'
+segnala "parte del bordo" '#include "(app|piattaforma)/'
 exit "$trovati"

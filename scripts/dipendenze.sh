@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any of them is missing.
 #   scripts/dipendenze.sh         what building and running the program needs
-#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, an editor)
+#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, two editors)
 #   scripts/dipendenze.sh editor  what packaging the editor extension needs (node and npm)
 #   scripts/dipendenze.sh windows the cross compiler for the Windows programs, Wine to run
-#                                 their tests, zip and groff for their archive
+#                                 their tests (a virtual screen, Xvfb, for their windows,
+#                                 and tmux to read their console), zip, unzip and groff
+#                                 for their archive
 #   scripts/dipendenze.sh deb     what the Debian package is made with
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell neovim)
+  pacchetti=(chromium-headless-shell neovim emacs-nox elpa-eglot)
 elif [ "${1:-}" = "windows" ]; then
   # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
   # from the sources libgtest-dev ships.
-  pacchetti=(g++-mingw-w64-x86-64-posix wine64 zip groff-base libgtest-dev nlohmann-json3-dev cmake make ninja-build)
+  pacchetti=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth tmux zip unzip groff-base libgtest-dev nlohmann-json3-dev
+             cmake make ninja-build)
 elif [ "${1:-}" = "deb" ]; then
   pacchetti=(cmake g++ make ninja-build nlohmann-json3-dev dpkg-dev)
 fi

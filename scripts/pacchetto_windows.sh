@@ -18,11 +18,19 @@ cp "$build/bin/compila_scenario.exe" "$build/bin/mostra_scenario.exe" "$radice/"
 crlf() { sed 's/\r$//; s/$/\r/'; }
 crlf < docs/LEGGIMI_windows.txt > "$radice/LEGGIMI.txt"
 crlf < docs/autori.md > "$radice/documenti/autori.md"
-# The man pages name the folders beside the programs; no word is broken across lines.
+# The man pages as the programs' help on Windows: the folders beside the programs with
+# Windows' separator, the other program's page by its file, the programs by their .exe
+# names, no man-page heading or footing; lines not stretched to the margin, no word broken
+# across lines.
 for pagina in compila_scenario mostra_scenario; do
-  sed 's|/usr/local/share/doc/compila_scenario/examples|examples|g; s|/usr/local/share/doc/compila_scenario|documenti|g' \
+  sed -e 's|/usr/local/share/doc/compila_scenario/examples/|examples\\e|g' \
+      -e 's|/usr/local/share/doc/compila_scenario/|documenti\\e|g' \
+      -e 's|^\.BR \([a-z_]*\) (1)$|.B documenti\\e\1.txt|' \
+      -e '/^\.\(SH\|TH\)/!s/\b\(compila_scenario\|mostra_scenario\)\b\([^.]\|$\)/\1.exe\2/g' \
+      -e '/^\.TH/a .ad l' \
     "docs/$pagina.1" |
     groff -man -rHY=0 -Tutf8 -P-c 2>/dev/null | col -bx |
+    sed '1{/^[A-Z_]*(1)/d}; ${/^[^ ].*[A-Z_]*(1)$/d}' |
     crlf > "$radice/documenti/$pagina.txt"
 done
 cp examples/* "$radice/examples/"

@@ -5,6 +5,11 @@
 #   scripts/prove_windows.sh BUILD_WIN BUILD_NATIVO
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# A screen of its own (Xvfb): without one Wine makes no window, and the message box of a
+# program started as Explorer starts it cannot be seen.
+if [ -z "${PROVE_WINDOWS_SCHERMO:-}" ] && command -v xvfb-run >/dev/null; then
+  PROVE_WINDOWS_SCHERMO=1 exec xvfb-run -a "$0" "$@"
+fi
 radice=$(pwd)
 win=$(cd "$1" && pwd)
 nativo=$(cd "$2" && pwd)
@@ -15,7 +20,8 @@ lavoro=$(mktemp -d)
 # One server for the whole run: a program's start then costs a tenth of a second instead
 # of seconds. The server and Wine's own services are started here, apart from ctest, so
 # that they hold none of its pipes (ctest waits for a test's output to close).
-"$wineserver" -p </dev/null >/dev/null 2>&1 || true  # already running: kept
+"$wineserver" -k 2>/dev/null || true  # one left running would have no screen
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 trap '"$wineserver" -k || true; rm -rf "$lavoro"' EXIT
 "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 (cd "$win" && ctest --output-on-failure)
@@ -64,7 +70,92 @@ uguali "scheda" mostra_scenario -C uscita --scheda Valmora R2215
 uguali "pagina" mostra_scenario -C uscita -o valmora.html Valmora R2215
 uguali "nomi accentati" compila_scenario -o Città/Über Città/Vàlmora_linea.txt Città/Vàlmora_R2215-.txt
 uguali "nomi accentati, resoconto" mostra_scenario -C Città/Über Vàlmora R2215
+# A folder past MAX_PATH (260 characters), made by the build, read by the inspector.
+lungo=lungo/$(printf 'a%.0s' {1..100})/$(printf 'b%.0s' {1..100})/$(printf 'c%.0s' {1..100})
+uguali "cartella oltre 260 caratteri" compila_scenario -o "$lungo" Valmora_linea.txt Valmora_R2215-.txt
+uguali "cartella oltre 260 caratteri, resoconto" mostra_scenario -C "$lungo" Valmora R2215
+uguali "cartella oltre 260 caratteri, pagina" mostra_scenario -C "$lungo" -o "$lungo/valmora.html" Valmora R2215
+# An identifier that would name an alternate data stream on NTFS: refused on both.
+uguali "R1:a" compila_scenario -o uscita -t R1:a Valmora_linea.txt Valmora_R2215-.txt
+
+# Names whose case differs from the forms: the same files on Windows.
+cp examples/Valmora_linea.txt "$lavoro/win/Valmora_Linea.TXT"
+cp examples/Valmora_R2215-.txt "$lavoro/win/VALMORA_R2215-.Txt"
+if ! (cd "$lavoro/win" && "$wine64" "$win/bin/compila_scenario.exe" -c Valmora_Linea.TXT VALMORA_R2215-.Txt \
+      >/dev/null 2>"$lavoro/maiuscole.err"); then
+  echo "DIVERSI (Valmora_Linea.TXT): rifiutato su Windows" >&2
+  cat "$lavoro/maiuscole.err" >&2
+  esito=1
+fi
+# The language server as VS Code drives it: the run text open under its address (on
+# Windows "file:///z%3A/..." for Wine's drive Z:, the Linux root), the line text on disk
+# only. As on Linux, a signal past the track's end (6000 m of line, 7000 m beyond it) is
+# error 15 and the station's hover has its kilometre (2800 m from km 12: km 14+800).
+mkdir -p "$lavoro/lsp"
+printf '[generale]\r\nlunghezza percorso, 6000\r\nprogressiva chilometrica uno, 0, 12000, 0\r\n[fine]\r\n' \
+  >"$lavoro/lsp/Valle_linea.txt"
+cornice() { printf 'Content-Length: %d\r\n\r\n%s' "$(printf '%s' "$1" | LC_ALL=C wc -c)" "$1"; }
+sessione_lsp() {
+  local uri=$1
+  local treno='[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio\r\n[segnali]\r\nsegnale, 13000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n[fine]\r\n'
+  cornice '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+  cornice '{"jsonrpc":"2.0","method":"initialized","params":{}}'
+  cornice '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"'"$uri"'","languageId":"scenario","version":1,"text":"'"$treno"'"}}}'
+  cornice '{"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"'"$uri"'"},"position":{"line":3,"character":21}}}'
+  cornice '{"jsonrpc":"2.0","id":3,"method":"shutdown"}'
+  cornice '{"jsonrpc":"2.0","method":"exit"}'
+}
+sessione_lsp "file://$lavoro/lsp/Valle_R1-.txt" >"$lavoro/lsp.lin.in"
+sessione_lsp "file:///z%3A$lavoro/lsp/Valle_R1-.txt" >"$lavoro/lsp.win.in"
+(cd "$lavoro/lsp" && "$nativo/bin/compila_scenario" --lsp <../lsp.lin.in >../lsp.lin.out) || true
+(cd "$lavoro/lsp" && "$wine64" "$win/bin/compila_scenario.exe" --lsp <../lsp.win.in >../lsp.win.out) || true
+for lato in lin win; do
+  for atteso in '"code":15' 'km 14+800'; do
+    if ! grep -qF "$atteso" "$lavoro/lsp.$lato.out"; then
+      echo "DIVERSI (server del linguaggio, $lato): manca $atteso" >&2
+      esito=1
+    fi
+  done
+done
+
+# LEGGIMI.txt's commands (its indented lines that start a program with an option) as they
+# are written, in order, in the folder the archive unpacks to; the watch, which runs until
+# Ctrl-C, is left out. Each must succeed.
+versione=$(grep -m1 -o 'compila_scenario VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+scripts/pacchetto_windows.sh "$win" "$versione" "$lavoro/dist" >/dev/null
+(cd "$lavoro/dist" && unzip -q "compila_scenario-$versione-win64.zip")
+estratta=$lavoro/dist/compila_scenario-$versione-win64
+grep -aE '^  (compila|mostra)_scenario\.exe -' "$estratta/LEGGIMI.txt" | tr -d '\r' | grep -v -- '--osserva' \
+  >"$lavoro/comandi" || true
+comandi=0
+while IFS= read -r comando; do
+  comandi=$((comandi + 1))
+  if ! (cd "$estratta" && "$wine64" cmd /c "$comando" </dev/null >"$lavoro/leggimi.out" 2>&1); then
+    echo "DIVERSI (LEGGIMI.txt): non riesce:$comando" >&2
+    cat "$lavoro/leggimi.out" >&2
+    esito=1
+  fi
+done <"$lavoro/comandi"
+if [ "$comandi" -lt 8 ]; then
+  echo "DIVERSI (LEGGIMI.txt): solo $comandi comandi trovati" >&2
+  esito=1
+fi
+
+# Wine's console as a person sees it (tmux draws the terminal): a folder's name with an
+# accent and a typographic apostrophe comes out whole in --nuovo's messages.
+mkdir -p "$lavoro/console"
+tmux -L prove-windows -f /dev/null new-session -d -x 200 -y 10 -c "$lavoro/console" \
+  "LANG=C.UTF-8 '$wine64' '$win/bin/compila_scenario.exe' --nuovo Val R1 'Città d’Erba'; tmux -L prove-windows wait-for -S fatto; sleep 60"
+timeout 120 tmux -L prove-windows wait-for fatto || true
+schermo=$(tmux -L prove-windows capture-pane -p -J)
+tmux -L prove-windows kill-server || true
+if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.txt." <<<"$schermo"; then
+  echo "DIVERSI (console): la console di Wine mostra" >&2
+  echo "$schermo" >&2
+  esito=1
+fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina e nomi accentati"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ da' l'errore 15 e il chilometro come su Linux; la console di Wine mostra:"
+  grep -F "Città" <<<"$schermo"
 fi
 exit $esito

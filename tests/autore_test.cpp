@@ -220,6 +220,24 @@ TEST(ModoAutore, AiutoEVersione) {
   s.intatta();
 }
 
+TEST(ModoAutore, CartellaDiUscitaFattaQuandoManca) {
+  // The folder and its parents are made, and one line says so; not again, and not with -q
+  // (which drops the summary line too).
+  scrivania s;
+  s.scrivi(LINEA, LINEA_PICCOLA);
+  s.scrivi(TRENO, CORSA_PICCOLA);
+  const esito prima = s.esegui({"-o", "nuova/sotto", LINEA, TRENO}, false);
+  EXPECT_EQ(prima.stato, 0) << prima.errori;
+  EXPECT_TRUE(prima.errori.starts_with("compila_scenario: creata la cartella 'nuova/sotto'\n")) << prima.errori;
+  EXPECT_EQ(nomi_in(s.autore / "nuova" / "sotto"), (std::set<std::string>{"Prova_linea.dat", "Prova_T1.sim", "Prova_T1.dat"}));
+  const esito ancora = s.esegui({"-o", "nuova/sotto", LINEA, TRENO}, false);
+  EXPECT_EQ(ancora.errori.find("creata"), std::string::npos) << ancora.errori;
+  const esito zitto = s.esegui({"-q", "-o", "altra", LINEA, TRENO}, false);
+  EXPECT_EQ(zitto.stato, 0);
+  EXPECT_EQ(zitto.errori.find("creata"), std::string::npos) << zitto.errori;
+  EXPECT_TRUE(s.autore.esiste("altra/Prova_T1.sim"));
+}
+
 TEST(ModoAutore, ErroriDUsoEDelFileSystem) {
   scrivania s;
   s.scrivi(LINEA, LINEA_PICCOLA);
@@ -238,7 +256,8 @@ TEST(ModoAutore, ErroriDUsoEDelFileSystem) {
       {{LINEA}, "", true},
       {{"linea.txt", "corsa.txt"}, "--linea", true},  // names of no form: the option to use
       {{LINEA, "Prova_T2-.txt"}, "Prova_T2-.txt", false},
-      {{"-o", "mancante", LINEA, TRENO}, "mancante", false},
+      // An output folder that cannot be made: a file stands where it would go.
+      {{"-o", "Prova_T1.dat/sotto", LINEA, TRENO}, "Prova_T1.dat", false},
       {{"-o", s.uscita.percorso().string(), LINEA, TRENO}, "Prova_T1.sim", false},
       {{"-l", "Prova", "-t", "T1", "Prova_T1.dat", TRENO}, "Prova_T1.dat", false},
   };

@@ -4,7 +4,7 @@
 // (all the earlier files or all the new ones) and nothing of the build is left behind.
 //
 // The moments that matter are made to happen: the program stops at the points of its test
-// hook (app/tappe_prova.h) while the test sends a signal or starts a second build there,
+// hook (piattaforma/tappe_prova.h) while the test sends a signal or starts a second build there,
 // and a build waiting for the folder's lock is seen in the kernel's list of locks. The
 // loops over random moments check, for every round, what must hold whenever the moment
 // falls; they run a few rounds here, GUASTI_GIRI=50 (scripts/prove_guasti.sh) runs more.

@@ -100,10 +100,10 @@ std::vector<caso> sotto_la_fermata() {
       // End round((3900 + 200) / 50 + 1) = 83.
       // Read as of old, the slow-down has no end left: the finishing pass's error 13.
       {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false},
-      // Warning round((5300 - 1200) / 50 + 1) = 83.
-      {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 0\r\n", 17},
+      // Warning round((5300 - 1200) / 50 + 1) = 83; a d_v kept with every cell.
+      {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 2\r\n", 17},
       // Advance cells round((5350 - 1200) / 50) = 83 down to 80.
-      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 0\r\n", 20},
+      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 2\r\n", 20},
   };
   std::vector<caso> casi;
   for (const oggetto& o : oggetti) {
@@ -116,7 +116,12 @@ std::vector<caso> sotto_la_fermata() {
   }
   // The line text is read first: its board and indicator are always before the station.
   casi.push_back({"board", linea("cartello_indicatore, 4110, (PONTE)\r\n"), treno(), avviso::oggetto_perso, true,
-                  "cartello_indicatore", "coperto dal punto di fermata della stazione 'Borgo Fonte'"});
+                  "cartello_indicatore",
+                  "il cartello e' coperto dal punto di fermata della stazione 'Borgo Fonte' (riga 13): la cella 83 "
+                  "(da 4100 a 4150 m) tiene un solo oggetto (posizione 4110 m)\n"
+                  "   18 | cartello_indicatore, 4110, (PONTE)\n"
+                  "      | ^~~~~~~~~~~~~~~~~~~\n"
+                  "Val_R1-.txt:13:1: note: la stazione 'Borgo Fonte' (riga 13) e' qui"});
   casi.push_back({"indicator", linea("indicatori_vmax, 4100, 80, 85, 85, 0, , , , 0\r\n"), treno(),
                   avviso::oggetto_perso, true, "indicatori_vmax", "Borgo Fonte"});
   return casi;
@@ -163,9 +168,43 @@ std::vector<caso> casi_dei_testi() {
       {"stretch over a stretch", con(L, "montagna, 5000, 6000, 1\r\n", "montagna, 5000, 6000, 1\r\nmontagna, 5500, 5600, 2\r\n"),
        T, avviso::valore_cambiato, true, "montagna, 5000", "tratto di montagna"},
       {"curve inside the one before", linea("", "curvad4, 2000, 300\r\ncurvas2, 2100, 100\r\n"), T,
-       avviso::valore_cambiato, true, "curvas2", "segue la curva a 2000 m"},
+       avviso::valore_cambiato, true, "curvas2", "da 2101 m a 2200 m il tracciato segue la curva a 2000 m"},
+      // Shorter than a cell: round(5000 / 50) = 100 to round(5020 / 50 - 1) = 99, no cell.
+      {"stretch shorter than a cell", con(L, "montagna, 5000, 6000, 1", "montagna, 5000, 5020, 1"), T,
+       avviso::oggetto_perso, true, "5020", "non segna nessuna cella"},
+      {"stretch past the line's end", con(L, "montagna, 5000, 6000, 1", "montagna, 9500, 10500, 1"), T,
+       avviso::oltre_fine_linea, true, "9500", "il tratto di montagna finisce a 10500 m"},
+      {"stretch past the track's end", con(L, "montagna, 5000, 6000, 1", "montagna, 16000, 18000, 1"), T,
+       avviso::oggetto_perso, true, "18000", "finisce oltre la fine del percorso (17000 m)"},
+      // A slow-down at 1501 m has its warning in round(301 / 50 + 1) = 7, the stop cell of a
+      // first station at 100 m: round(400 / 50 - 1) = 7.
+      {"warning just past 1500 m", L,
+       con(treno("rallentamento, 1501, 30, 300, 0, 0, 0\r\n"), "stazione, 0, 8,", "stazione, 100, 8,"),
+       avviso::oggetto_perso, false, "rallentamento", "l'avviso del rallentamento e' coperto"},
+
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
+      // round(0 / 50) = round(20 / 50) = 0: no value is written before the second, and the
+      // first holds in no cell.
+      {"two speeds in the first cell", L, con(T, "velocita, 0, 60\r\n", "velocita, 0, 60\r\nvelocita, 20, 70\r\n"),
+       avviso::oggetto_perso, false, "0, 60", "la velocita' a 20 m (riga 10) comincia nella stessa cella"},
+      {"signal repetition twice", con(L, "sfondo due, 0\r\n", "sfondo due, 0\r\nripetizione segnali 9 codici, 0, 10000\r\n"), T,
+       avviso::valore_cambiato, true, "ripetizione segnali 9", "codici = 9 non e' tenuto: la tabella tiene 4, scritto "
+       "dalla ripetizione dei segnali a 0 m (riga 10)"},
+      // Cell 1: s1 1 and d1 0 put 10 into dato1 (error 1250 later), s2 and d2 0 the 0 that
+      // the header's second value would take.
+      {"signal on cell 1", L, treno("segnale, 0, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::valore_cambiato, false,
+       "0, 0, 0, 0, 0, 0, 0, 0\r\n", "il suo campo dato2 non tiene lo 0 scritto", false},
+      {"stretch over a stretch at the start", con(L, "montagna, 5000, 6000, 1\r\n",
+                                                   "montagna, 0, 500, 1\r\nmontagna, 0, 50, 2\r\n"),
+       T, avviso::valore_cambiato, true, "montagna, 0, 500", "da 0 m le celle tengono il tratto di montagna a 0 m"},
+      {"curve past the line's end", linea("", "curvad4, 2000, 300\r\ncurvas2, 9900, 300\r\n"), T,
+       avviso::oltre_fine_linea, true, "9900", "la curva finisce a 10200 m"},
+      {"slow-down past the line's end", L, treno("rallentamento, 9800, 30, 400, 0, 0, 0\r\n"),
+       avviso::oltre_fine_linea, false, "9800", "il rallentamento finisce a 10200 m"},
+      // Its first metre, 2300, is the last of the curve before it.
+      {"curve one metre inside the one before", linea("", "curvad4, 2000, 300\r\ncurvas2, 2299, 100\r\n"), T,
+       avviso::valore_cambiato, true, "curvas2", "da 2300 m a 2300 m il tracciato segue la curva a 2000 m"},
       // Read as of old, the slow-down without an end is error 13 of the finishing pass.
       {"slow-down of 20 m", L, treno("rallentamento, 6000, 30, 20, 0, 0, 0\r\n"), avviso::oggetto_perso, false,
        "20, 0", "cade nella cella del suo inizio", false},
@@ -173,7 +212,11 @@ std::vector<caso> casi_dei_testi() {
       {"station past the line's end", L, con(T, "9000, 12", "10500, 12"), avviso::oltre_fine_linea, false,
        "10500", "oltre la fine della linea (10000 m); il percorso prosegue fino a 17000 m"},
       {"name used twice", L, con(T, "ARRIVO", "PARTENZA"), avviso::nome_stazione, false, "PARTENZA\r\n[fine]",
-       "anche il nome della stazione 'PARTENZA'"},
+       "anche il nome della stazione 'PARTENZA' (riga 12) (posizione 9000 m)"},
+      {"name left empty", L, con(T, ", ARRIVO", ", "), avviso::nome_stazione, false, "\r\n[fine]",
+       "la stazione non ha nome (posizione 9000 m)"},
+      {"speed past the line's end", L, treno("velocita, 10500, 40\r\n"), avviso::oltre_fine_linea, false, "10500",
+       "la velocita' a 10500 m e' oltre la fine della linea"},
       {"speed off the 5 km/h steps", L, treno("velocita, 8000, 73\r\n"), avviso::passo_del_formato, false, "73",
        "75 km/h"},
       // Messages that lead to the fix.
@@ -238,6 +281,31 @@ TEST(Intento, LaLetturaDiSempreConPermissivo) {
   ASSERT_EQ(vuota.e.stato, 0) << vuota.e.errori;
   EXPECT_EQ(vuota.cella(169)[12], 16);  // 80 km/h before it
   EXPECT_EQ(vuota.cella(170)[12], 0);
+  // A record whose values the reading already took from the next line is left to that one
+  // message: the slow-down of 20 m, whose end falls in its start's cell, says nothing more.
+  const costruzione a_capo(linea(), treno("rallentamento, 6000, 30, 20, 0, 0\r\n0\r\n"), {"--permissivo"});
+  EXPECT_NE(a_capo.e.errori.find("Avviso n. 302"), std::string::npos) << a_capo.e.errori;
+  EXPECT_EQ(a_capo.e.errori.find("318"), std::string::npos) << a_capo.e.errori;
+}
+
+TEST(Intento, AlLimiteNessunaParola) {
+  // An object at the line's very end and a slow-down that ends there are on the line; a
+  // point of 1 km/h is a point with a value (kind 12), as written.
+  const std::pair<std::string, std::string> coppie[] = {
+      {linea(), treno("segnale, 10000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n")},
+      {linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n")},
+      {linea(), treno("velocita, 10000, 40\r\n")},
+      {linea(), treno("abbattimento, 6000, 1\r\n")},
+      // The first station keeps no second or third option: that is how it is kept.
+      {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
+      // A curve of no length turns no metre: nothing to hold.
+      {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
+  };
+  for (const auto& [l, t] : coppie) {
+    const costruzione c(l, t);
+    EXPECT_EQ(c.e.stato, 0) << c.e.errori;
+    EXPECT_EQ(c.e.errori, "") << c.e.errori;
+  }
 }
 
 TEST(Intento, UnTestoWindows1252) {

@@ -1,6 +1,7 @@
 // The starting pair, as a new author gets it: written by --nuovo, compiled at once.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -43,6 +44,19 @@ TEST(Nuovo, LaCoppiaScrittaCompilaSenzaDiagnostiche) {
   EXPECT_EQ(compilati.stato, 0) << compilati.errori;
   senza_diagnostiche(compilati.errori);
   EXPECT_TRUE(testi.esiste("Val_R1.sim"));
+}
+
+TEST(Nuovo, IlComandoSuggeritoSiScriveComeDetto) {
+  // A folder whose name holds a blank, made since it is missing: each text's name in the
+  // suggested command is one argument.
+  cartella_temporanea c;
+  const esito e = esegui(ESEGUIBILE, {"--nuovo", "Val", "R1", "due parole"}, c.percorso(), c.percorso());
+  ASSERT_EQ(e.stato, 0) << e.errori;
+  const std::string linea = (std::filesystem::path("due parole") / "Val_linea.txt").string();
+  const std::string treno = (std::filesystem::path("due parole") / "Val_R1-.txt").string();
+  EXPECT_EQ(e.uscita, "Scritti " + linea + " e " + treno + ".\nPer compilarli: compila_scenario \"" + linea + "\" \"" +
+                          treno + "\"\n");
+  EXPECT_EQ(e.errori, "compila_scenario: creata la cartella 'due parole'\n");
 }
 
 TEST(Nuovo, MaiSopraUnFileEsistente) {

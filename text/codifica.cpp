@@ -263,4 +263,31 @@ std::string latin1_in_utf8(std::string_view latin1) {
   return r;
 }
 
+namespace {
+
+// The code points of a whole UTF-8 text; nothing when it is not UTF-8 throughout.
+std::optional<std::vector<uint32_t>> caratteri_utf8(std::string_view b) {
+  std::vector<uint32_t> caratteri;
+  for (size_t i = 0; i < b.size();) {
+    const auto codice = carattere_utf8(b, i);
+    if (!codice) return std::nullopt;
+    caratteri.push_back(*codice);
+  }
+  return caratteri;
+}
+
+}  // namespace
+
+std::string identificativo_8bit(std::string_view nome) {
+  const auto caratteri = caratteri_utf8(nome);
+  if (!caratteri) return std::string(nome);
+  std::string r;
+  for (const uint32_t c : *caratteri) r.push_back(c <= 0xFF ? static_cast<char>(c) : sostituto_latin1(c));
+  return r;
+}
+
+std::string identificativo_mostrato(std::string_view nome) {
+  return caratteri_utf8(nome) ? std::string(nome) : latin1_in_utf8(nome);
+}
+
 }  // namespace scenario

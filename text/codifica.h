@@ -47,6 +47,15 @@ char sostituto_latin1(uint32_t codice);
 // An ISO 8859-1 text in UTF-8: each byte from 0x80 up becomes its two-byte form.
 std::string latin1_in_utf8(std::string_view latin1);
 
+// An identifier of the line or the train, a part of file names, as an 8-bit program reads
+// those names (the simulator, through the system's Western European code page): a UTF-8
+// name with each character beyond ISO 8859-1 as sostituto_latin1 gives it; a name that is
+// not UTF-8 (the bytes of a Linux file name) as it stands.
+std::string identificativo_8bit(std::string_view nome);
+// The same identifier to show in UTF-8: as written when it is UTF-8, otherwise its bytes
+// read as ISO 8859-1.
+std::string identificativo_mostrato(std::string_view nome);
+
 // A description text in UTF-8, whatever it was written in: as it is when it is UTF-8,
 // its characters from Windows-1252 or ISO 8859-1 otherwise.
 std::string testo_in_utf8(std::string_view testo);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/numeri.h"
+#include "text/codifica.h"
 #include "text/fasi.h"
 #include "track/marcatori.h"
 #include "track/progressive.h"
@@ -374,8 +375,9 @@ void chiudi_fase_linea(stato_lettura& s, cursori_linea& cur) {
 
 esito_fase fase_linea(stato_lettura& s) {
   modello& m = s.m;
-  m.tabella[voce_tabella::intestazione].nome = m.linea;
-  m.tabella[voce_tabella::dati_corsa].nome = m.treno;
+  // The identifiers as the simulator reads them from the files' names.
+  m.tabella[voce_tabella::intestazione].nome = identificativo_8bit(m.linea);
+  m.tabella[voce_tabella::dati_corsa].nome = identificativo_8bit(m.treno);
   if (!s.linea.esiste) {
     registra_errore(m, codice::testo_linea_assente, std::nullopt);
     return esito_fase::interrompi;

@@ -796,6 +796,16 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
   dopo_fase(s);
   s.testo.chiudi();
   s.eliminati.linea = linea.esiste;
+  // A line text in a form that cannot be read at all says nothing of the run text: when
+  // that one cannot be read either, it is said too (it is not read).
+  const auto illeggibile = [](const testo_ingresso& t) {
+    if (!t.byte) return false;
+    const codifica c = esamina_codifica(*t.byte).tipo;
+    return c == codifica::utf16 || c == codifica::con_nul;
+  };
+  if (!prosegui && illeggibile(linea) && illeggibile(treno)) {
+    testo_latin1(s, treno, 1);
+  }
   if (prosegui && !troppi_errori(s)) {
     s.eliminati.treno = true;
     try {

@@ -1,5 +1,7 @@
 #include "track/codici_gara.h"
 
+#include "text/codifica.h"
+
 namespace scenario {
 
 namespace {
@@ -23,6 +25,10 @@ codici_identita calcola_codici_identita(std::string_view treno, std::string_view
     c.st += static_cast<int32_t>(i + 1) * codice;
   }
   return c;
+}
+
+codici_identita codici_dei_nomi(std::string_view treno, std::string_view linea) {
+  return calcola_codici_identita(identificativo_8bit(treno), identificativo_8bit(linea));
 }
 
 // The identifiers as the reading stage put them in the table: train (entry 86), line (85).

@@ -30,6 +30,8 @@ struct codici_identita {
   int32_t st = 0;  // weighted sum, carried by table entry 85 `orario`
 };
 codici_identita calcola_codici_identita(std::string_view treno, std::string_view linea);
+// The same for the identifiers as the files' names write them (identificativo_8bit).
+codici_identita codici_dei_nomi(std::string_view treno, std::string_view linea);
 
 // Plain sum of the codes of the first 25 characters of the identity text.
 int32_t codice_gara_og(const modello& m);

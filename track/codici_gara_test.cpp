@@ -61,6 +61,32 @@ TEST(CodiciGara, Somme) {
   }
 }
 
+TEST(CodiciGara, DaiNomiDeiFileComeLiLeggeIlSimulatore) {
+  // The identifiers as the files' names write them (UTF-8), read through the 8-bit code
+  // page: each against a plain name whose codes differ at known places. "r1" then the
+  // line: its second letter is character 4 of the identity text.
+  const struct {
+    std::string treno, linea, simile;
+    int32_t og, st;  // what the name adds to the codes of `simile`
+  } casi[] = {
+      // à is 0xE0 (224) where a is 97: og + 127, st + 4 * 127.
+      {"R1", "V\xc3\xa0lmora", "Valmora", 127, 508},
+      // À lower-cases to à; a Linux name in ISO 8859-1 bytes is read as it stands.
+      {"R1", "V\xc3\x80LMORA", "Valmora", 127, 508},
+      {"R1", "V\xe0lmora", "Valmora", 127, 508},
+      // Ł has no place in the code page and reads as L; ó is 0xF3 (243) where o is 111,
+      // also character 4: og + 132, st + 4 * 132; ź reads as z.
+      {"R1", "\xc5\x81\xc3\xb3\x64\xc5\xba", "Lodz", 132, 528},
+      // A Greek name has no place at all: five '?' (63).
+      {"R1", "\xce\x9b\xce\xaf\xce\xbc\xce\xbd\xce\xb7", "?????", 0, 0},
+  };
+  for (const auto& c : casi) {
+    const codici_identita simile = calcola_codici_identita(c.treno, c.simile);
+    const codici_identita nome = codici_dei_nomi(c.treno, c.linea);
+    EXPECT_EQ(std::pair(nome.og, nome.st), std::pair(simile.og + c.og, simile.st + c.st)) << c.simile;
+  }
+}
+
 TEST(MinuscoloLatin1, SoloLeMaiuscole) {
   EXPECT_EQ(minuscolo_latin1("AZaz Kestl S\xDC" "D"), "azaz kestl s\xFC" "d");
   EXPECT_EQ(minuscolo_latin1("\xC0\xC9\xDE"), "\xE0\xE9\xFE");

@@ -87,11 +87,11 @@ ordinato corse(const std::vector<tratto>& t) {
 
 std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro) {
   const auto& t = s.tabella;
-  const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
+  const codici_identita codici = codici_dei_nomi(s.treno, s.linea);
   auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
   ordinato r;
-  r["linea"] = latin1_in_utf8(s.linea);
-  r["treno"] = latin1_in_utf8(s.treno);
+  r["linea"] = identificativo_mostrato(s.linea);
+  r["treno"] = identificativo_mostrato(s.treno);
   r["lunghezza_m"] = s.lunghezza;
   r["celle"] = s.percorso.size();
   r["punti_tracciato"] = s.geometria.x.size();

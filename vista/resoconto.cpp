@@ -105,9 +105,9 @@ std::string elenco_celle(const scenario_decodificato& s) {
 std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   std::string r;
   const auto& t = s.tabella;
-  const codici_identita codici = calcola_codici_identita(s.treno, s.linea);
+  const codici_identita codici = codici_dei_nomi(s.treno, s.linea);
   auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
-  scrivi(r, "Scenario %s, treno %s\n", latin1_in_utf8(s.linea).c_str(), latin1_in_utf8(s.treno).c_str());
+  scrivi(r, "Scenario %s, treno %s\n", identificativo_mostrato(s.linea).c_str(), identificativo_mostrato(s.treno).c_str());
   scrivi(r, "Linea: %d m, %zu celle da 50 m (0-%zu), tracciato di %zu punti per coordinata\n", s.lunghezza,
          s.percorso.size(), s.percorso.size() - 1, s.geometria.x.size());
   scrivi(r, "Intestazione: cella 1 dato1 = %d, voce 85 valore1 = %d\n", s.percorso[1].dato1, t[voce_tabella::intestazione].valore1);

@@ -12,9 +12,18 @@ namespace scenario::vista {
 
 namespace {
 
+// A UTF-8 text cut or filled with spaces to `larghezza` characters.
 std::string a_sinistra(std::string t, size_t larghezza) {
-  if (t.size() > larghezza) t.resize(larghezza);
-  return t + std::string(larghezza - t.size(), ' ');
+  size_t caratteri = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if ((static_cast<unsigned char>(t[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (caratteri == larghezza) {
+      t.resize(i);
+      break;
+    }
+    ++caratteri;
+  }
+  return t + std::string(larghezza - caratteri, ' ');
 }
 
 std::string a_destra(std::string t, size_t larghezza) {
@@ -138,9 +147,10 @@ std::string scheda_orario(const scenario_decodificato& s) {
   l.push_back("");
   l.push_back("  ___________________                                               ______________");
   l.push_back(" |                   |                    SCHEDA                   |              |");
-  l.push_back(" |   " + latin1_in_utf8(a_sinistra("TRENO " + s.treno, 16)) + "|" + latin1_in_utf8(a_sinistra("                   da: " + origine, 45)) +
+  l.push_back(" |   " + a_sinistra("TRENO " + identificativo_mostrato(s.treno), 16) + "|" +
+              a_sinistra(latin1_in_utf8("                   da: " + origine), 45) +
               "|" + a_sinistra("    V" + std::to_string(massima), 14) + "|");
-  l.push_back(" |___________________|" + latin1_in_utf8(a_sinistra("                    a: " + termine, 45)) + "|" +
+  l.push_back(" |___________________|" + a_sinistra(latin1_in_utf8("                    a: " + termine), 45) + "|" +
               a_sinistra("     " + std::to_string(s.tabella[voce_tabella::dati_treno].inizio) + "%", 14) + "|");
   l.push_back("                                                                   |______________|");
   l.push_back("");
@@ -154,13 +164,13 @@ std::string scheda_orario(const scenario_decodificato& s) {
     const size_t c = static_cast<size_t>(std::max<int32_t>(0, r.posizione) / 50);
     const int kmh = c < s.percorso.size() ? formato::velocita_da_cella(s.percorso[c].velocita) : 0;
     l.push_back(" |" + cella_velocita(kmh) + "|     |" + cella_km(r.km) + "|" + cella_velocita(kmh) + "| " +
-                latin1_in_utf8(a_sinistra(r.nome, 27)) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
+                a_sinistra(latin1_in_utf8(r.nome), 27) + "|" + cella_orario(r.orario, r.arrivo, r.partenza) + "|     |");
   }
   l.push_back(vuota);
   l.push_back(" |_____|_____|__________|_____|____________________________|________________|_____|");
   l.push_back("");
   std::string testo;
-  for (const std::string& riga : l) testo += riga + "\r\n";
+  for (const std::string& riga : l) testo += riga + "\n";
   return testo;
 }
 

@@ -9,7 +9,7 @@
 
 namespace scenario::vista {
 
-// Lines end with CR LF, as the embedded card's; texts are UTF-8 for the terminal.
+// Texts in UTF-8 and lines ended by LF, for the terminal, as every view.
 std::string scheda_orario(const scenario_decodificato& s);
 
 // A station or board name as the card writes it: upper case, no spaces around "/".

@@ -50,7 +50,7 @@ TEST(Scheda, RigheDelleStazioniComeNellaSchedaIncorporata) {
   const scenario_decodificato s = incorporato();
   std::vector<std::string> generate;
   const std::string card = scheda_orario(s);
-  for (size_t da = 0, p; (p = card.find("\r\n", da)) != std::string::npos; da = p + 2) {
+  for (size_t da = 0, p; (p = card.find('\n', da)) != std::string::npos; da = p + 1) {
     generate.push_back(card.substr(da, p - da));
   }
   const auto fatte = righe_per_nome(generate, false);

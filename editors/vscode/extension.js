@@ -1,16 +1,59 @@
 // The client: every scenario text opened in the editor is served by one
-// `compila_scenario --lsp`, which checks it with its partner after every change.
+// `compila_scenario --lsp`, which checks it with its partner after every change. The
+// program is looked for before it is started: when it is missing the author is told which
+// setting names it, and the server starts once the setting changes.
 const vscode = require("vscode");
+const fs = require("fs");
+const path = require("path");
 const { LanguageClient } = require("vscode-languageclient/node");
+
+// What the extension tells the author, in one place.
+const TESTI = {
+  assente: (p) =>
+    `compila_scenario: programma '${p}' non trovato. Indicare il suo percorso nell'impostazione compilaScenario.programma.`,
+  apri: "Apri l'impostazione",
+  riavviato: "compila_scenario: server riavviato",
+};
 
 let client;
 
-function activate() {
-  const programma = vscode.workspace.getConfiguration("compilaScenario").get("programma") || "compila_scenario";
+function programma() {
+  return vscode.workspace.getConfiguration("compilaScenario").get("programma") || "compila_scenario";
+}
+
+// The program's path: as given when it names a file, else the first match on PATH.
+function trova(nome) {
+  const eseguibile = (p) => {
+    try {
+      fs.accessSync(p, fs.constants.X_OK);
+      return fs.statSync(p).isFile();
+    } catch {
+      return false;
+    }
+  };
+  if (nome.includes("/") || nome.includes("\\")) return eseguibile(nome) ? nome : undefined;
+  const estensioni = process.platform === "win32" ? (process.env.PATHEXT || ".EXE").split(";") : [""];
+  for (const cartella of (process.env.PATH || "").split(path.delimiter)) {
+    for (const e of estensioni) {
+      const p = path.join(cartella, nome + e);
+      if (cartella && eseguibile(p)) return p;
+    }
+  }
+  return undefined;
+}
+
+async function avvia() {
+  const p = programma();
+  const trovato = trova(p);
+  if (!trovato) {
+    const scelta = await vscode.window.showErrorMessage(TESTI.assente(p), TESTI.apri);
+    if (scelta) vscode.commands.executeCommand("workbench.action.openSettings", "compilaScenario.programma");
+    return;
+  }
   client = new LanguageClient(
     "compilaScenario",
     "compila_scenario",
-    { command: programma, args: ["--lsp"] },
+    { command: trovato, args: ["--lsp"] },
     {
       documentSelector: [
         { scheme: "file", language: "scenario-linea" },
@@ -18,7 +61,27 @@ function activate() {
       ],
     },
   );
-  return client.start();
+  await client.start();
+}
+
+async function riavvia() {
+  if (client) {
+    const vecchio = client;
+    client = undefined;
+    await vecchio.stop().catch(() => {});
+  }
+  await avvia();
+  if (client) vscode.window.setStatusBarMessage(TESTI.riavviato, 3000);
+}
+
+function activate(context) {
+  context.subscriptions.push(
+    vscode.commands.registerCommand("compilaScenario.riavvia", riavvia),
+    vscode.workspace.onDidChangeConfiguration((e) => {
+      if (e.affectsConfiguration("compilaScenario.programma")) riavvia();
+    }),
+  );
+  return avvia();
 }
 
 function deactivate() {

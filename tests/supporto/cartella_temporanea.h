@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/sostituzione.h"
+#include "piattaforma/sostituzione.h"
 
 namespace scenario::prova {
 

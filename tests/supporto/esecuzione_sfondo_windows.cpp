@@ -1,8 +1,7 @@
 // The Windows half of running the built program in the tests: CreateProcessW with standard
 // output and error into files, the temporary folder in the environment (TMP and TEMP,
-// which the system's temporary folder comes from), and Ctrl-Break for a signal. The
-// program's stopping points are a POSIX test hook (tests/supporto/tappe.h): `punti` is
-// not used here.
+// which the system's temporary folder comes from), the test hook's pipes inherited and
+// named there too, and Ctrl-Break for a signal.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -57,11 +56,12 @@ HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creaz
 
 processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
                                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
-                                 tappe*) {
+                                 tappe* punti) {
   std::wstring riga = tra_virgolette(std::filesystem::path(eseguibile).wstring());
   for (const std::string& a : argomenti) riga += L" " + tra_virgolette(largo(a));
   std::wstring ambiente;
   for (const wchar_t* t : {L"TMP=", L"TEMP=", L"TMPDIR="}) ambiente += t + tmpdir.wstring() + L'\0';
+  if (punti != nullptr) ambiente += largo(punti->variabile()) + L'\0';
   wchar_t* proprio = GetEnvironmentStringsW();
   for (const wchar_t* v = proprio; *v != L'\0'; v += wcslen(v) + 1) {
     if (!variabile_temporanei(v)) ambiente += std::wstring(v) + L'\0';
@@ -87,6 +87,7 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vecto
     maniglia_ = processo.hProcess;
     pid_ = static_cast<int>(processo.dwProcessId);
   }
+  if (punti != nullptr) punti->avviato();
   for (const HANDLE h : {nulla, out, err}) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }

@@ -44,14 +44,6 @@ std::string tappe::prossima() {
   return "";
 }
 
-bool tappe::fino_a(const std::string& nome) {
-  for (std::string tappa = prossima(); !tappa.empty(); tappa = prossima()) {
-    if (tappa == nome) return true;
-    prosegui();
-  }
-  return false;
-}
-
 void tappe::prosegui() {
   if (test_ >= 0 && send(test_, "v", 1, MSG_NOSIGNAL) != 1) lascia();
 }

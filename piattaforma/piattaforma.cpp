@@ -1,11 +1,11 @@
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 
 void piattaforma_console::mostra_finestra() {
   if (finestra_mostrata_) return;
   finestra_mostrata_ = true;
-  uscita_ << "Attendere\n" << std::flush;
+  uscita_ << ATTENDERE << "\n" << std::flush;
 }
 
 void piattaforma_console::mostra_messaggio(const std::string& testo) {

@@ -7,27 +7,31 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "app/piattaforma.h"
-#include "app/segnali.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
 #include "output/file_compilati.h"
 
 namespace scenario {
 
-// A failure of the file system, naming the file and the operating system's reason.
+// A failure of the file system, naming the file and the operating system's reason;
+// `assente` when the reason is that the file, or a folder on its way, is not there.
 class errore_file : public std::runtime_error {
  public:
-  errore_file(const std::filesystem::path& file, const std::string& motivo);
+  errore_file(const std::filesystem::path& file, const std::string& motivo, bool assente = false);
   const std::filesystem::path& file() const { return file_; }
+  bool assente() const { return assente_; }
 
  private:
   std::filesystem::path file_;
+  bool assente_;
 };
 
 // A new file beside `destinazione`, named after it with ".tmp" and six characters,
 // written a piece at a time; `conferma` renames it over the destination. Until then the
 // destination is untouched, and a temporary file never confirmed is removed when the value
-// goes, or by an interrupt (app/segnali.h). A file that replaces another keeps the earlier
+// goes, or by an interrupt (segnali.h). A file that replaces another keeps the earlier
 // file's permissions (and, run by root, its owner); a new file gets those the umask leaves
 // of rw-rw-rw-, as a file that cp creates.
 class file_temporaneo : public destinazione_byte {
@@ -43,6 +47,10 @@ class file_temporaneo : public destinazione_byte {
   void chiudi();
   // Closes (when still open) and renames over the destination.
   void conferma();
+  // The same, keeping the destination's earlier file: the path where it now lies (this
+  // file's temporary name, or another beside the destination), empty when there was
+  // none. The caller deletes it, or gives it back with `ripristina`.
+  std::filesystem::path metti_al_posto();
   // Throws errore_file when a folder has come to stand at the destination's name since
   // the file was made; checked for every file of a set before the first is renamed.
   void verifica_destinazione() const;
@@ -59,9 +67,22 @@ class file_temporaneo : public destinazione_byte {
   scarto scarto_;
 };
 
+// Gives `destinazione` back its earlier file, kept at `precedente` by metti_al_posto; with
+// no earlier file (`precedente` empty), the name is left empty as it was.
+void ripristina(const std::filesystem::path& destinazione, const std::filesystem::path& precedente);
+
+// Puts several temporary files in place, in order, as one set: when one cannot take its
+// place, those already in place are given back their earlier files, and the failure is
+// thrown. The test hook stops after the first ("rinomina") and the second ("rinomina2").
+void conferma_insieme(const std::vector<file_temporaneo*>& file);
+
 // Replaces `file` with exactly `contenuto`. Throws errore_file on any failure; the
 // temporary file is then removed and `file` keeps its earlier content.
 void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
+
+// Makes `cartella` and those of its parents that are missing, as `mkdir -p` does. True
+// when it made any; throws errore_file naming the first that could not be made.
+bool crea_cartelle(const std::filesystem::path& cartella);
 
 // A private folder made under sistema::cartella_temporanei(), named after `prefisso`,
 // removed with everything in it when the value goes out of scope.

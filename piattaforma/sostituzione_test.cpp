@@ -1,4 +1,4 @@
-#include "app/sostituzione.h"
+#include "piattaforma/sostituzione.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32

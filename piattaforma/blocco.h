@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "app/piattaforma.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 

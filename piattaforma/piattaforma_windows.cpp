@@ -1,4 +1,4 @@
-// The Windows half of the platform layer (app/piattaforma.h, app/blocco.h, app/segnali.h).
+// The Windows half of the platform layer (piattaforma.h, blocco.h, segnali.h).
 // The system is spoken to in wide characters; paths and texts are UTF-8 outside.
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -15,13 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <stdexcept>
+#include <streambuf>
 
-#include "app/blocco.h"
-#include "app/piattaforma.h"
-#include "app/segnali.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/blocco.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 
 namespace scenario {
 
@@ -60,6 +62,25 @@ std::string motivo_di(DWORD numero) {
 }
 std::string motivo_ultimo() { return motivo_di(GetLastError()); }
 
+// A path as the system takes it whatever its length. A full path from MAX_PATH less the
+// 12 characters a folder keeps for a short name on goes in its extended form, "\\?\"
+// ("\\?\UNC\" for a network share), which no limit applies to and which the system
+// passes on as it is: its full form already has every "." and ".." resolved and every
+// "/" turned into "\". Shorter paths go as they are. (The manifest declares the programs
+// aware of long paths too; that alone helps only where the system's setting allows it.)
+std::wstring esteso(const fs::path& p) {
+  const std::wstring& nome = p.native();
+  if (nome.starts_with(L"\\\\?\\")) return nome;
+  const DWORD n = GetFullPathNameW(nome.c_str(), 0, nullptr, nullptr);
+  if (n < MAX_PATH - 12) return nome;
+  std::wstring pieno(n, L'\0');
+  const DWORD k = GetFullPathNameW(nome.c_str(), n, pieno.data(), nullptr);
+  if (k == 0 || k >= n) return nome;
+  pieno.resize(k);
+  if (pieno.starts_with(L"\\\\.\\")) return pieno;  // a device
+  return pieno.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + pieno.substr(2) : L"\\\\?\\" + pieno;
+}
+
 HANDLE maniglia_di(sistema::maniglia m) { return reinterpret_cast<HANDLE>(m); }
 sistema::maniglia da_maniglia(HANDLE h) { return reinterpret_cast<sistema::maniglia>(h); }
 
@@ -86,13 +107,6 @@ std::atomic<bool> sezione_pronta{false};
 // While the texts are watched, Ctrl-C and Ctrl-Break only ask the watch to end.
 std::atomic<HANDLE> fine_osservazione{nullptr};
 
-// The console's code page as the program found it, given back at the end.
-UINT pagina_codici_iniziale = 0;
-
-void ripristina_console() {
-  if (pagina_codici_iniziale != 0) SetConsoleOutputCP(pagina_codici_iniziale);
-}
-
 BOOL WINAPI al_controllo(DWORD tipo) {
   const bool tastiera = tipo == CTRL_C_EVENT || tipo == CTRL_BREAK_EVENT;
   if (tastiera) {
@@ -105,7 +119,6 @@ BOOL WINAPI al_controllo(DWORD tipo) {
   for (int i = 0; i < POSTI; ++i) {
     if (occupato[i]) DeleteFileW(percorsi[i]);
   }
-  ripristina_console();
   // As the signals on POSIX: SIGINT for the keyboard, SIGHUP for the console closed,
   // SIGTERM for the session's end.
   ExitProcess(tastiera ? 130 : tipo == CTRL_CLOSE_EVENT ? 129 : 143);
@@ -130,7 +143,7 @@ segnali_sospesi::~segnali_sospesi() {
 
 void scarto::registra(const std::string& percorso) {
   dimentica();
-  const std::wstring largo = sistema::percorso(percorso).wstring();
+  const std::wstring largo = esteso(sistema::percorso(percorso));
   if (largo.size() >= LUNGHEZZA) throw errore_file(sistema::percorso(percorso), motivo_di(ERROR_FILENAME_EXCED_RANGE));
   const segnali_sospesi sospesi;
   for (int i = 0; i < POSTI; ++i) {
@@ -157,7 +170,7 @@ namespace {
 // The folder's final path: links, junctions and substituted drives resolved, the case as
 // the disk stores it, so that every name of one folder gives the same text.
 std::wstring percorso_finale(const fs::path& cartella) {
-  const HANDLE h = CreateFileW(cartella.c_str(), FILE_READ_ATTRIBUTES,
+  const HANDLE h = CreateFileW(esteso(cartella).c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());
@@ -222,6 +235,93 @@ blocco_cartella::~blocco_cartella() {
   CloseHandle(maniglia_di(maniglia_));
 }
 
+// ---- Standard output and error ----------------------------------------------------------
+
+namespace {
+
+// The start of what the program has written on its console, for the message box at its
+// end (which shows a few lines only).
+std::string mostrato_in_console;
+constexpr size_t MOSTRATO_AL_PIU = 16 * 1024;
+
+// Standard output or error. On a console, the text in wide characters through the
+// console's own call: the C runtime hands a console one byte at a time, and a character
+// of two or more bytes arrives in pieces that the console cannot put together. Anywhere
+// else (a pipe, a file) the bytes as they are, so that both systems print the same bytes.
+class uscita_windows : public std::streambuf {
+ public:
+  explicit uscita_windows(DWORD quale) : maniglia_(GetStdHandle(quale)) {
+    DWORD modo = 0;
+    console_ = maniglia_ != nullptr && maniglia_ != INVALID_HANDLE_VALUE && GetConsoleMode(maniglia_, &modo);
+  }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) zona_.push_back(traits_type::to_char_type(c));
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* testo, std::streamsize n) override {
+    zona_.append(testo, static_cast<size_t>(n));
+    // A long view is passed on a piece at a time.
+    if (zona_.size() >= 64 * 1024 && !scarica()) return 0;
+    return n;
+  }
+  int sync() override { return scarica() ? 0 : -1; }
+
+ private:
+  // Writes what is held; on a console a character whose last bytes have not come yet
+  // waits for them.
+  bool scarica() {
+    size_t fine = zona_.size();
+    if (console_) fine = fine_caratteri_interi(zona_);
+    const std::string_view pronto(zona_.data(), fine);
+    const bool scritto = console_ ? scrivi_console(pronto) : scrivi_byte(pronto);
+    zona_.erase(0, fine);
+    return scritto;
+  }
+
+  // The length of the longest start of `t` that ends with a whole UTF-8 character.
+  static size_t fine_caratteri_interi(std::string_view t) {
+    for (size_t indietro = 1; indietro <= std::min<size_t>(3, t.size()); ++indietro) {
+      const auto c = static_cast<unsigned char>(t[t.size() - indietro]);
+      if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const size_t lunghezza = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      return lunghezza > indietro ? t.size() - indietro : t.size();
+    }
+    return t.size();
+  }
+
+  bool scrivi_console(std::string_view utf8) {
+    if (mostrato_in_console.size() < MOSTRATO_AL_PIU) {
+      mostrato_in_console.append(utf8.substr(0, MOSTRATO_AL_PIU - mostrato_in_console.size()));
+    }
+    const std::wstring largo = largo_di(utf8);
+    for (size_t fatto = 0; fatto < largo.size();) {
+      const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(largo.size() - fatto, 8192));
+      DWORD scritti = 0;
+      if (!WriteConsoleW(maniglia_, largo.data() + fatto, pezzo, &scritti, nullptr) || scritti == 0) return false;
+      fatto += scritti;
+    }
+    return true;
+  }
+
+  bool scrivi_byte(std::string_view byte) {
+    while (!byte.empty()) {
+      DWORD scritti = 0;
+      const DWORD pezzo = static_cast<DWORD>(std::min<size_t>(byte.size(), 1u << 30));
+      if (!WriteFile(maniglia_, byte.data(), pezzo, &scritti, nullptr) || scritti == 0) return false;
+      byte.remove_prefix(scritti);
+    }
+    return true;
+  }
+
+  HANDLE maniglia_;
+  bool console_ = false;
+  std::string zona_;
+};
+
+}  // namespace
+
 namespace sistema {
 
 // ---- Process, names and folders ----------------------------------------------------------
@@ -234,22 +334,44 @@ std::vector<std::string> prepara_processo(int, char**) {
   wchar_t** larghi = CommandLineToArgvW(GetCommandLineW(), &n);
   for (int i = 1; larghi != nullptr && i < n; ++i) argomenti.push_back(utf8_di(larghi[i]));
   if (larghi != nullptr) LocalFree(larghi);
-  // Bytes in and out as they are: no CR added before each LF nor taken away, so both
-  // systems print the same bytes and the language server's frames arrive whole.
+  // Bytes in as they are: no CR taken away, so the language server's frames arrive whole.
   _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  // The messages are UTF-8; the console shows them so while the program runs.
-  const UINT prima = GetConsoleOutputCP();
-  if (prima != 0 && prima != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
-    pagina_codici_iniziale = prima;
-    std::atexit(ripristina_console);
-  }
+  // Standard output and error through the system's own calls; they live as long as the
+  // process, since the streams are flushed once more after every object is gone.
+  std::cout.rdbuf(new uscita_windows(STD_OUTPUT_HANDLE));
+  std::cerr.rdbuf(new uscita_windows(STD_ERROR_HANDLE));
   return argomenti;
+}
+
+void congedo(const char* titolo, std::string_view se_nulla) {
+  // A console without a window the user sees (a process started hidden, as editors start
+  // the language server; Wine's console on a terminal) or shared with a prompt: nobody
+  // loses what it shows.
+  const HWND finestra = GetConsoleWindow();
+  DWORD processi[2];
+  if (finestra == nullptr || !IsWindowVisible(finestra) || GetConsoleProcessList(processi, 2) != 1) return;
+  std::string testo = mostrato_in_console;
+  if (testo.starts_with(std::string(ATTENDERE) + "\n")) testo.erase(0, std::strlen(ATTENDERE) + 1);
+  // A box does not scroll: the first lines, enough for the first diagnostics.
+  size_t riga = 0, fine = 0;
+  for (; riga < 30 && fine < testo.size(); ++riga) fine = std::min(testo.find('\n', fine), testo.size()) + 1;
+  if (fine < testo.size()) testo = testo.substr(0, fine) + "...";
+  while (!testo.empty() && (testo.back() == '\n' || testo.back() == '\r')) testo.pop_back();
+  if (testo.empty()) testo = se_nulla;
+  if (testo.empty()) return;
+  MessageBoxW(nullptr, largo_di(testo).c_str(), largo_di(titolo).c_str(), MB_OK);
 }
 
 fs::path percorso(std::string_view utf8) { return fs::path(largo_di(utf8)); }
 std::string testo(const fs::path& p) { return utf8_di(p.native()); }
+
+bool percorsi_di_windows() { return true; }
+
+bool stesso_nome(std::string_view a, std::string_view b) {
+  const std::wstring x = largo_di(a), y = largo_di(b);
+  return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
+         CSTR_EQUAL;
+}
 
 fs::path cartella_eseguibile(const char*) {
   std::wstring nome(MAX_PATH, L'\0');
@@ -280,10 +402,20 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
       nome += cifre[(stato >> 33) % (sizeof cifre - 1)];
     }
     const fs::path cartella = base / percorso(nome);
-    if (CreateDirectoryW(cartella.c_str(), nullptr)) return cartella;
+    if (CreateDirectoryW(esteso(cartella).c_str(), nullptr)) return cartella;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw errore_file(base, motivo_ultimo());
   }
   throw errore_file(base, motivo_di(ERROR_ALREADY_EXISTS));
+}
+
+esito_cartella crea_cartella(const fs::path& cartella) {
+  if (CreateDirectoryW(esteso(cartella).c_str(), nullptr)) return esito_cartella::fatta;
+  const DWORD numero = GetLastError();
+  if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;
+  // A drive's root answers "access denied" rather than "already there".
+  const DWORD attributi = GetFileAttributesW(esteso(cartella).c_str());
+  if (attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_DIRECTORY)) return esito_cartella::esistente;
+  throw errore_file(cartella, motivo_di(numero == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : numero));
 }
 
 uint64_t numero_processo() { return GetCurrentProcessId(); }
@@ -320,9 +452,12 @@ std::tm ora_locale(std::time_t t) {
 std::string leggi_regolare(const fs::path& file, size_t limite) {
   // Folders open too (for the message that names them); a device or a pipe is known by
   // its type before anything is read from it.
-  const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw errore_file(file, motivo_ultimo());
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD numero = GetLastError();
+    throw errore_file(file, motivo_di(numero), numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND);
+  }
   struct chiusura {
     HANDLE h;
     ~chiusura() { CloseHandle(h); }
@@ -349,7 +484,7 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
 
 std::optional<maniglia> crea_nuovo(const fs::path& file, const fs::path& nome) {
   // Shared for deleting: the interrupt's handler removes a temporary file still open.
-  const HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h != INVALID_HANDLE_VALUE) return da_maniglia(h);
   const DWORD numero = GetLastError();
@@ -390,14 +525,14 @@ void chiudi(maniglia m, const fs::path& nome) {
 void chiudi_senza_controllo(maniglia m) { CloseHandle(maniglia_di(m)); }
 
 void verifica_sostituibile(const fs::path& destinazione) {
-  const DWORD attributi = GetFileAttributesW(destinazione.c_str());
+  const DWORD attributi = GetFileAttributesW(esteso(destinazione).c_str());
   if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way
   if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, std::strerror(EISDIR));
   if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo_di(ERROR_ACCESS_DENIED));
   // A program that holds the file open without letting it be deleted (the simulator with
   // the scenario loaded, an editor) would stop the rename halfway through the set: found
   // here, before the first rename, the earlier set stays whole.
-  const HANDLE h = CreateFileW(destinazione.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const HANDLE h = CreateFileW(esteso(destinazione).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD numero = GetLastError();
@@ -411,7 +546,7 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
   // A rename within one folder: the name holds the earlier file or the new one, whole.
   // A virus scanner that has just opened the new file holds the rename back for a moment.
   for (int tentativo = 1;; ++tentativo) {
-    if (MoveFileExW(da.c_str(), a.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    if (MoveFileExW(esteso(da).c_str(), esteso(a).c_str(), MOVEFILE_REPLACE_EXISTING)) return;
     const DWORD numero = GetLastError();
     if ((numero != ERROR_SHARING_VIOLATION && numero != ERROR_ACCESS_DENIED) || tentativo == 20) {
       throw errore_file(a, motivo_di(numero));
@@ -420,8 +555,22 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
   }
 }
 
+// No exchange of two names on Windows: the earlier file is kept by a second name instead.
+bool scambia_nomi(const fs::path&, const fs::path&) { return false; }
+
+esito_collegamento collega(const fs::path& file, const fs::path& altro) {
+  if (CreateHardLinkW(esteso(altro).c_str(), esteso(file).c_str(), nullptr)) return esito_collegamento::fatto;
+  switch (GetLastError()) {
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS: return esito_collegamento::nome_occupato;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return esito_collegamento::nessun_file;
+    default: return esito_collegamento::impossibile;  // FAT and exFAT have no second names
+  }
+}
+
 std::optional<std::string> elimina(const fs::path& file) {
-  if (DeleteFileW(file.c_str())) return std::nullopt;
+  if (DeleteFileW(esteso(file).c_str())) return std::nullopt;
   const DWORD numero = GetLastError();
   if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) return std::nullopt;
   return motivo_di(numero);
@@ -482,7 +631,7 @@ struct osservatore::stato {
     auto c = std::make_unique<cartella_osservata>();
     c->cartella = cartella;
     c->nomi.push_back(nome);
-    c->maniglia = CreateFileW(cartella.c_str(), FILE_LIST_DIRECTORY,
+    c->maniglia = CreateFileW(esteso(cartella).c_str(), FILE_LIST_DIRECTORY,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     if (c->maniglia == INVALID_HANDLE_VALUE) throw errore_file(cartella, motivo_ultimo());
@@ -550,9 +699,46 @@ osservatore::evento osservatore::attendi(std::optional<std::chrono::milliseconds
 
 }  // namespace sistema
 
-// The tests that stop the program at given points make their faults with POSIX means and
-// run on POSIX only (app/tappe_prova.cpp): on Windows no test listens.
-bool tappe_di_prova() { return false; }
-void tappa_di_prova(const char*) {}
+// ---- The test hook (tappe_prova.h) -------------------------------------------------------
+
+namespace {
+
+// Two inherited pipe ends, named in COMPILA_SCENARIO_TAPPE as "WRITE,READ": the points
+// go out on the first, the test's leave to go on comes back on the second. Null when no
+// test listens, or once it has closed its ends.
+struct canale_tappe {
+  HANDLE scrive = nullptr;
+  HANDLE legge = nullptr;
+};
+
+canale_tappe& canale() {
+  static canale_tappe c = [] {
+    canale_tappe t;
+    const char* valore = std::getenv("COMPILA_SCENARIO_TAPPE");
+    unsigned long long scrive = 0, legge = 0;
+    if (valore != nullptr && std::sscanf(valore, "%llu,%llu", &scrive, &legge) == 2) {
+      t.scrive = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(scrive));
+      t.legge = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(legge));
+    }
+    return t;
+  }();
+  return c;
+}
+
+}  // namespace
+
+bool tappe_di_prova() { return canale().scrive != nullptr; }
+
+void tappa_di_prova(const char* nome) {
+  canale_tappe& c = canale();
+  if (c.scrive == nullptr) return;
+  const std::string riga = std::string(nome) + "\n";
+  DWORD fatti = 0;
+  char risposta = 0;
+  if (!WriteFile(c.scrive, riga.data(), static_cast<DWORD>(riga.size()), &fatti, nullptr) || fatti != riga.size() ||
+      !ReadFile(c.legge, &risposta, 1, &fatti, nullptr) || fatti != 1) {
+    c = canale_tappe{};
+  }
+}
 
 }  // namespace scenario

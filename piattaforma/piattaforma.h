@@ -4,9 +4,9 @@
 // writes both to standard error.
 //
 // Every call into the operating system goes through the functions and classes of
-// `sistema` below (with the folder lock, app/blocco.h, and the interrupts, app/segnali.h).
-// They have two halves, app/piattaforma_posix.cpp and app/piattaforma_windows.cpp; the
-// rest of app/ is the same code on both systems. Outside the halves every path and every
+// `sistema` below (with the folder lock, blocco.h, and the interrupts, segnali.h). They
+// have two halves, piattaforma_posix.cpp and piattaforma_windows.cpp; everything above
+// them is the same code on both systems. Outside the halves every path and every
 // text is UTF-8; the Windows half speaks to the system in wide characters.
 #pragma once
 
@@ -22,6 +22,9 @@
 #include <vector>
 
 namespace scenario {
+
+// The label of the window shown while the build runs.
+inline constexpr const char* ATTENDERE = "Attendere";
 
 class piattaforma {
  public:
@@ -62,11 +65,24 @@ using maniglia = std::intptr_t;
 // that shows UTF-8.
 std::vector<std::string> prepara_processo(int argc, char** argv);
 
+// When the program is the only one in a console window of its own (started from Explorer:
+// a double click, files dropped on it; not from a prompt or a script), that window closes
+// with it. What it wrote there is then shown once more, in a message box captioned
+// `titolo`, until the user closes it: the console's text without the "Attendere" line,
+// or `se_nulla` when nothing else was written (no box when that is empty too). Nothing
+// happens otherwise, nor on POSIX.
+void congedo(const char* titolo, std::string_view se_nulla);
+
 // A path from UTF-8 text. (On Windows std::filesystem reads a narrow string in the local
 // code page, so a name with an accent would come out wrong.)
 std::filesystem::path percorso(std::string_view utf8);
 // The path as UTF-8 text.
 std::string testo(const std::filesystem::path& p);
+// Whether the system writes paths the Windows way: drive letters, network shares.
+bool percorsi_di_windows();
+// Whether the system takes two names (UTF-8) for one: byte for byte on POSIX, without
+// regard to letter case on Windows.
+bool stesso_nome(std::string_view a, std::string_view b);
 
 // The folder that holds the running executable.
 std::filesystem::path cartella_eseguibile(const char* argv0);
@@ -75,6 +91,11 @@ std::filesystem::path cartella_eseguibile(const char* argv0);
 std::filesystem::path cartella_temporanei();
 // Makes a new folder under `base`, named `prefisso`, "-" and six letters or digits.
 std::filesystem::path crea_cartella_unica(const std::filesystem::path& base, std::string_view prefisso);
+
+// Makes the folder `cartella`, whose parent must exist. Throws errore_file naming it when
+// it cannot be made, or when a file that is no folder stands at its name.
+enum class esito_cartella { fatta, esistente, manca_genitore };
+esito_cartella crea_cartella(const std::filesystem::path& cartella);
 
 // Reads the whole of `file`, a regular file of at most `limite` bytes. A folder, a device
 // or a pipe is refused without waiting on it.
@@ -97,6 +118,13 @@ void chiudi_senza_controllo(maniglia m);
 void verifica_sostituibile(const std::filesystem::path& destinazione);
 // Renames `da` over `a`: `a` holds the earlier file or the whole new one, never less.
 void sostituisci_nome(const std::filesystem::path& da, const std::filesystem::path& a);
+// Exchanges the files of `da` and `a` in one step, where the system can (Linux): true when
+// done, the earlier file of `a` now under `da`. False, with nothing changed, where it
+// cannot (another system, a file system without the exchange, no file at `a`).
+bool scambia_nomi(const std::filesystem::path& da, const std::filesystem::path& a);
+// Gives the file `file` the second name `altro` (a hard link).
+enum class esito_collegamento { fatto, nome_occupato, nessun_file, impossibile };
+esito_collegamento collega(const std::filesystem::path& file, const std::filesystem::path& altro);
 // Deletes `file`: the reason when it could not, nothing when it is gone or was never there.
 std::optional<std::string> elimina(const std::filesystem::path& file);
 

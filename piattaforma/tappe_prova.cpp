@@ -1,4 +1,4 @@
-#include "app/tappe_prova.h"
+#include "piattaforma/tappe_prova.h"
 
 #include <sys/socket.h>
 

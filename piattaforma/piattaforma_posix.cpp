@@ -1,4 +1,4 @@
-// The POSIX half of the platform layer (app/piattaforma.h, app/blocco.h, app/segnali.h).
+// The POSIX half of the platform layer (piattaforma.h, blocco.h, segnali.h).
 #include <cstdio>
 #include <fcntl.h>
 #include <limits.h>
@@ -16,11 +16,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/blocco.h"
-#include "app/piattaforma.h"
-#include "app/segnali.h"
-#include "app/sostituzione.h"
-#include "app/tappe_prova.h"
+#include "piattaforma/blocco.h"
+#include "piattaforma/piattaforma.h"
+#include "piattaforma/segnali.h"
+#include "piattaforma/sostituzione.h"
+#include "piattaforma/tappe_prova.h"
 
 namespace scenario {
 
@@ -147,8 +147,13 @@ std::vector<std::string> prepara_processo(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
+// A terminal's window outlives the program.
+void congedo(const char*, std::string_view) {}
+
 fs::path percorso(std::string_view utf8) { return fs::path(utf8); }
 std::string testo(const fs::path& p) { return p.string(); }
+bool stesso_nome(std::string_view a, std::string_view b) { return a == b; }
+bool percorsi_di_windows() { return false; }
 
 fs::path cartella_eseguibile(const char* argv0) {
   std::error_code ec;
@@ -168,6 +173,17 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
   std::string modello_nome = (base / (std::string(prefisso) + "-XXXXXX")).string();
   if (::mkdtemp(modello_nome.data()) == nullptr) throw errore_file(base, motivo_errno());
   return modello_nome;
+}
+
+esito_cartella crea_cartella(const fs::path& cartella) {
+  if (::mkdir(cartella.c_str(), 0777) == 0) return esito_cartella::fatta;
+  const int numero = errno;
+  if (numero == ENOENT) return esito_cartella::manca_genitore;
+  struct stat stato {};
+  if (numero == EEXIST && ::stat(cartella.c_str(), &stato) == 0 && S_ISDIR(stato.st_mode)) {
+    return esito_cartella::esistente;
+  }
+  throw errore_file(cartella, motivo_di(numero == EEXIST ? ENOTDIR : numero));
 }
 
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
@@ -198,7 +214,7 @@ std::tm ora_locale(std::time_t t) {
 std::string leggi_regolare(const fs::path& file, size_t limite) {
   // Opened without waiting, so that a pipe with no writer does not hold the program.
   const int d = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (d < 0) throw errore_file(file, motivo_errno());
+  if (d < 0) throw errore_file(file, motivo_errno(), errno == ENOENT);
   struct chiusura {
     int d;
     ~chiusura() { ::close(d); }
@@ -283,20 +299,32 @@ void verifica_sostituibile(const fs::path& destinazione) {
   if (fs::is_directory(destinazione, ec)) throw errore_file(destinazione, motivo_di(EISDIR));
 }
 
+// Where the name already holds a file, the two names are exchanged in one step and the
+// earlier file, now under the temporary name, is deleted. The name holds the earlier file
+// or the whole new one throughout, as with a rename; but ext4 answers a rename that
+// replaces a file by writing the whole new file out at once, which costs a large compiled
+// file more than its own writing (the README says why no build waits for the disk).
+// Where there is no earlier file, or the file system cannot exchange, a rename.
 void sostituisci_nome(const fs::path& da, const fs::path& a) {
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-  // Where the name already holds a file, the two names are exchanged in one step and the
-  // earlier file, now under the temporary name, is deleted. The name holds the earlier
-  // file or the whole new one throughout, as with a rename; but ext4 answers a rename
-  // that replaces a file by writing the whole new file out at once, which costs a large
-  // compiled file more than its own writing (the README says why no build waits for the
-  // disk). Where there is no earlier file, or the file system cannot exchange, a rename.
-  if (::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_EXCHANGE) == 0) {
+  if (scambia_nomi(da, a)) {
     ::unlink(da.c_str());
     return;
   }
-#endif
   if (::rename(da.c_str(), a.c_str()) != 0) throw errore_file(a, motivo_errno());
+}
+
+bool scambia_nomi([[maybe_unused]] const fs::path& da, [[maybe_unused]] const fs::path& a) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  return ::renameat2(AT_FDCWD, da.c_str(), AT_FDCWD, a.c_str(), RENAME_EXCHANGE) == 0;
+#else
+  return false;
+#endif
+}
+
+esito_collegamento collega(const fs::path& file, const fs::path& altro) {
+  if (::link(file.c_str(), altro.c_str()) == 0) return esito_collegamento::fatto;
+  if (errno == EEXIST) return esito_collegamento::nome_occupato;
+  return errno == ENOENT ? esito_collegamento::nessun_file : esito_collegamento::impossibile;
 }
 
 std::optional<std::string> elimina(const fs::path& file) {

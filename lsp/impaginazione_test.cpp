@@ -1,0 +1,83 @@
+#include "lsp/impaginazione.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "scenario/scrittura_testi.h"
+#include "scenario/testi_incorporati.h"
+
+namespace scenario::lsp {
+namespace {
+
+using formato::testo;
+
+TEST(Impaginazione, ColonneDiOgniSezione) {
+  struct caso {
+    const char* nome;
+    testo t;
+    std::string prima;
+    std::string dopo;
+  };
+  const std::vector<caso> casi = {
+      // Numbers to the right of their column, the widest setting it: "3800" is four wide.
+      {"colonne", testo::treno, "[vel_limite]\r\nvelocita, 0,60\r\nvelocita,3800 , 7\r\n",
+       "[vel_limite]\r\nvelocita,    0, 60\r\nvelocita, 3800,  7\r\n"},
+      // Each section on its own: the 5 of [aderenze] is not widened by the [vel_limite].
+      {"per sezione", testo::treno, "[aderenze]\nVelocita, 5, 1\n[vel_limite]\nvelocita, 1000, 1\n",
+       "[aderenze]\nVelocita, 5, 1\n[vel_limite]\nvelocita, 1000, 1\n"},
+      // A name runs to the end of its line as written, blanks inside and after it kept; a
+      // note holding commas, a header with blanks and a blank line stay as they are.
+      {"parole dell'autore", testo::treno,
+       " [stazioni] \r\nNota, con virgole,  e spazi\r\n\r\nstazione,0, 8,300,0,0,0,1,1,0,5,6,1,1,8,1,0,  Val  Rio  \r\n",
+       " [stazioni] \r\nNota, con virgole,  e spazi\r\n\r\n"
+       "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 8, 1, 0, Val  Rio  \r\n"},
+      // Empty values keep their place; a value of several numbers is one item.
+      {"valori vuoti", testo::linea, "[generale]\nlunghezza percorso,6000\n[cartelli]\nindicatori_vmax,900,70,,\n",
+       "[generale]\nlunghezza percorso, 6000\n[cartelli]\nindicatori_vmax, 900, 70, ,\n"},
+  };
+  for (const caso& c : casi) {
+    const std::string dopo = impagina(c.prima, c.t);
+    EXPECT_EQ(dopo, c.dopo) << c.nome;
+    EXPECT_EQ(impagina(dopo, c.t), dopo) << c.nome << ": una seconda volta";
+  }
+}
+
+// The embedded pair with blanks and tabs strewn around its commas, as loose as the reading
+// takes them: laid out, it is the same as the tidy pair laid out, formatting it twice
+// changes nothing, and the compiled set is the same before and after.
+TEST(Impaginazione, StabileESenzaEffettiSulCompilato) {
+  const std::string linea = componi_testo(elenco_linea());
+  const std::string treno = componi_testo(elenco_treno());
+  std::mt19937 caso(30);
+  const auto sparpaglia = [&](const std::string& s) {
+    std::string esito;
+    for (const char c : s) {
+      const bool virgola = c == ',';
+      if (virgola) esito.append(caso() % 3, caso() % 2 ? ' ' : '\t');
+      esito.push_back(c);
+      if (virgola) esito.append(caso() % 4, caso() % 2 ? ' ' : '\t');
+    }
+    return esito;
+  };
+  for (int volta = 0; volta < 5; ++volta) {
+    richiesta q;
+    q.linea = "Castrea_Tovena";
+    q.treno = "R7302";
+    q.testo_linea = {"Castrea_Tovena_linea.txt", sparpaglia(linea), true, ""};
+    q.testo_treno = {"Castrea_Tovena_R7302-.txt", sparpaglia(treno), true, ""};
+    for (const testo t : {testo::linea, testo::treno}) {
+      const impaginato x = impagina_controllato(q, t);
+      EXPECT_FALSE(x.rifiuto) << *x.rifiuto;
+      EXPECT_EQ(x.testo, impagina(t == testo::linea ? linea : treno, t));
+      EXPECT_EQ(impagina(x.testo, t), x.testo);
+    }
+  }
+  // A text that could not be read is not laid out.
+  richiesta q;
+  q.testo_treno = {"x-.txt", std::nullopt, false, "assente"};
+  EXPECT_TRUE(impagina_controllato(q, testo::treno).rifiuto);
+}
+
+}  // namespace
+}  // namespace scenario::lsp

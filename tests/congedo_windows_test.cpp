@@ -1,0 +1,152 @@
+// Started from Explorer (a double click, files dropped on it) the program is the only one
+// in a console window of its own, which closes with it: what it wrote is shown once more
+// in a message box until the user closes it. Here it is started as Explorer starts it,
+// with a new console; the box is found among the windows, read, and closed by its OK.
+// Started from a prompt, which shares the console, nothing waits.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "tests/supporto/cartella_temporanea.h"
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace prova;
+
+std::string utf8(const std::wstring& w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+struct riquadro {
+  HWND finestra = nullptr;
+  std::string titolo, testo;
+};
+
+// The message box that the process `pid` shows: its caption and its text (the one
+// static control with text in it).
+riquadro riquadro_di(DWORD pid) {
+  riquadro r;
+  struct ricerca {
+    DWORD pid;
+    HWND trovata;
+  } cerca{pid, nullptr};
+  EnumWindows(
+      [](HWND f, LPARAM p) -> BOOL {
+        auto* c = reinterpret_cast<ricerca*>(p);
+        DWORD di = 0;
+        GetWindowThreadProcessId(f, &di);
+        wchar_t classe[16] = {};
+        GetClassNameW(f, classe, 16);
+        if (di != c->pid || std::wstring(classe) != L"#32770") return TRUE;
+        c->trovata = f;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&cerca));
+  if (cerca.trovata == nullptr) return r;
+  r.finestra = cerca.trovata;
+  wchar_t titolo[256] = {};
+  GetWindowTextW(r.finestra, titolo, 256);
+  r.titolo = utf8(titolo);
+  EnumChildWindows(
+      r.finestra,
+      [](HWND f, LPARAM p) -> BOOL {
+        wchar_t classe[16] = {};
+        GetClassNameW(f, classe, 16);
+        wchar_t testo[4096] = {};
+        GetWindowTextW(f, testo, 4096);
+        if (_wcsicmp(classe, L"Static") != 0 || testo[0] == L'\0') return TRUE;
+        *reinterpret_cast<std::string*>(p) = utf8(testo);
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&r.testo));
+  return r;
+}
+
+struct esito_congedo {
+  int stato = -1;
+  std::string titolo, testo;  // of the box, when one came
+  bool riquadro = false;
+};
+
+// Runs `riga` in `corrente` with a console of its own, as Explorer does; closes the box
+// that the process started shows, if any, and returns what it said and the exit status.
+esito_congedo avvia_come_esplora(std::wstring riga, const fs::path& corrente) {
+  esito_congedo e;
+  STARTUPINFOW avvio{};
+  avvio.cb = sizeof avvio;
+  PROCESS_INFORMATION p{};
+  if (!CreateProcessW(nullptr, riga.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                      corrente.wstring().c_str(), &avvio, &p)) {
+    ADD_FAILURE() << "CreateProcessW: " << GetLastError();
+    return e;
+  }
+  CloseHandle(p.hThread);
+  // The box, or the end: whichever comes first.
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (WaitForSingleObject(p.hProcess, 20) == WAIT_TIMEOUT && std::chrono::steady_clock::now() < limite) {
+    // Read once it is on the screen: by then its text has been given to it.
+    const riquadro r = riquadro_di(p.dwProcessId);
+    if (r.finestra == nullptr || !IsWindowVisible(r.finestra)) continue;
+    e = {-1, r.titolo, r.testo, true};
+    PostMessageW(r.finestra, WM_COMMAND, IDOK, 0);
+    break;
+  }
+  if (WaitForSingleObject(p.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(p.hProcess, 137);
+  DWORD stato = 0;
+  GetExitCodeProcess(p.hProcess, &stato);
+  CloseHandle(p.hProcess);
+  e.stato = static_cast<int>(stato);
+  return e;
+}
+
+// Wine without an X display (scripts/prove_windows.sh gives it Xvfb) makes no window at
+// all: neither the new console's nor the box.
+bool wine_senza_schermo() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  return wine && GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0;
+}
+
+TEST(CongedoWindows, DaEsploraUnRiquadroDaPromptNulla) {
+  if (wine_senza_schermo()) GTEST_SKIP() << "Wine senza schermo non mostra finestre";
+  cartella_temporanea c;
+  const fs::path copia = c / "compila_scenario.exe";
+  fs::copy_file(ESEGUIBILE, copia);
+  const std::wstring programma = L"\"" + copia.wstring() + L"\"";
+
+  // The embedded build, double-clicked: the console held "Attendere" alone.
+  esito_congedo e = avvia_come_esplora(programma, c.percorso());
+  EXPECT_TRUE(e.riquadro);
+  EXPECT_EQ(e.titolo, "compila_scenario");
+  EXPECT_EQ(e.testo, "Compilazione riuscita.");
+  EXPECT_EQ(e.stato, 0);
+  EXPECT_TRUE(c.esiste("Castrea_Tovena_R7302.sim"));
+
+  // A failure: what the console showed, the same words.
+  e = avvia_come_esplora(programma + L" --sconosciuta", c.percorso());
+  EXPECT_TRUE(e.riquadro);
+  EXPECT_EQ(e.testo, "compila_scenario: opzione non riconosciuta '--sconosciuta'; 'compila_scenario --help' per "
+                     "l'aiuto");
+  EXPECT_EQ(e.stato, 2);
+
+  // From a prompt that shares the console: no box, the program ends by itself.
+  e = avvia_come_esplora(L"cmd /c " + programma + L" --sconosciuta", c.percorso());
+  EXPECT_FALSE(e.riquadro);
+  EXPECT_EQ(e.stato, 2);
+}
+
+}  // namespace
+}  // namespace scenario
