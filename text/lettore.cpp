@@ -204,7 +204,13 @@ std::string_view lettore_testo::leggi_testo() {
 }
 
 std::string_view lettore_testo::leggi_testo_memorizzato(const char* cosa) {
-  const std::string_view elemento = leggi_testo();
+  // A text the table keeps is kept as written, with the blanks before its comma or line
+  // end: they run from the item's end to the separator, which is no blank.
+  const std::string_view senza_spazi = leggi_testo();
+  const char* const fine = contenuto_.data() + contenuto_.size();
+  const char* ultimo = senza_spazi.data() + senza_spazi.size();
+  while (ultimo < fine && spazio(*ultimo)) ++ultimo;
+  const std::string_view elemento(senza_spazi.data(), static_cast<size_t>(ultimo - senza_spazi.data()));
   if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
     throw guasto_lettura(std::string(cosa) + " piu' lungo di 65535 caratteri: la tabella non puo' contenerlo",
                          luogo_elemento());

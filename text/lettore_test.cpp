@@ -12,7 +12,7 @@
 namespace scenario {
 namespace {
 
-// Reads `testo` step by step: "t=X" is a text item X, "32=N", "16=N" and "8=N" a number
+// Reads `testo` step by step: "t=X" is a text item X, "m=X" one the table keeps, "32=N", "16=N" and "8=N" a number
 // item of that field width, "t!", "32!", "16!" and "8!" a reading failure, "fine" the end
 // of the text, "@R:C" the line and column where the last item began.
 void leggi_passi(const std::string& testo, const std::vector<std::string>& passi) {
@@ -34,6 +34,7 @@ void leggi_passi(const std::string& testo, const std::vector<std::string>& passi
     const std::string campo = passo.substr(0, segno);
     const auto leggi = [&]() -> std::string {
       if (campo == "t") return std::string(l.leggi_testo());
+      if (campo == "m") return std::string(l.leggi_testo_memorizzato("testo"));
       if (campo == "32") return std::to_string(l.leggi_numero32());
       if (campo == "16") return std::to_string(l.leggi_numero16());
       return std::to_string(l.leggi_numero8());
@@ -63,6 +64,11 @@ TEST(LettoreTesto, Elementi) {
   leggi_passi("cartello_indicatore, 450, (PONTE, SUL)\r\n",
               {"t=cartello_indicatore", "32=450", "t=(PONTE", "t=SUL)", "fine"});
   leggi_passi("a, 1\nb, 2\n", {"t=a", "32=1", "t=b", "@2:1", "32=2", "fine"});
+  // A text the table keeps is kept with the blanks an author left before its comma or line
+  // end (the simulator shows them); a keyword is read without them.
+  leggi_passi("cartello_indicatore  , 3300,  (FINE  \r\nstazione, Prato Alto \t, 7\r\nx, A\r\n",
+              {"t=cartello_indicatore", "32=3300", "m=(FINE  ", "t=stazione", "m=Prato Alto \t", "@2:11",
+               "32=7", "t=x", "m=A", "fine"});
 }
 
 TEST(LettoreTesto, GuastiDiLettura) {
