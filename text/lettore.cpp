@@ -132,24 +132,38 @@ inline const char* lettore_testo::inizia_elemento(const char* p, const char* fin
   return p;
 }
 
-// After every item, from `p`: blanks, then one comma or one line end, and the reading
-// goes on after them. A line end is CR LF; a lone LF or CR is accepted as one too.
-inline void lettore_testo::chiudi_elemento(const char* p, const char* fine) {
+namespace {
+
+// After every item, from `p`: blanks, then one comma or one line end; where the reading
+// goes on after them, how the item closed, and past a line end the next line's number and
+// first byte. A line end is CR LF; a lone LF or CR is accepted as one too.
+inline const char* oltre_separatore(const char* p, const char* fine, chiusura_elemento& chiusura, int32_t& riga,
+                                    const char*& inizio_riga) {
   p = salta_spazi(p, fine);
   if (p == fine) {
-    chiusura_ = chiusura_elemento::fine_testo;
+    chiusura = chiusura_elemento::fine_testo;
   } else if (*p == ',') {
     ++p;
-    chiusura_ = chiusura_elemento::virgola;
+    chiusura = chiusura_elemento::virgola;
   } else if (fine_riga(*p)) {
     if (*p++ == '\r' && p < fine && *p == '\n') ++p;
-    ++riga_;
-    inizio_riga_ = static_cast<size_t>(p - contenuto_.data());
-    chiusura_ = chiusura_elemento::fine_riga;
+    ++riga;
+    inizio_riga = p;
+    chiusura = chiusura_elemento::fine_riga;
   } else {
-    chiusura_ = chiusura_elemento::altro;
+    chiusura = chiusura_elemento::altro;
   }
-  posizione_ = static_cast<size_t>(p - contenuto_.data());
+  return p;
+}
+
+}  // namespace
+
+inline void lettore_testo::chiudi_elemento(const char* p, const char* fine) {
+  const char* const base = contenuto_.data();
+  const char* inizio_riga = base + inizio_riga_;
+  p = oltre_separatore(p, fine, chiusura_, riga_, inizio_riga);
+  inizio_riga_ = static_cast<size_t>(inizio_riga - base);
+  posizione_ = static_cast<size_t>(p - base);
 }
 
 void lettore_testo::riprendi_dalla_riga_dopo(size_t byte, int32_t riga) {
@@ -446,21 +460,7 @@ uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* camp
     fine_ultimo = p;
     riga_ultimo = riga;
     inizio_riga_ultimo = inizio_riga;
-    // Blanks, then one comma or one line end.
-    p = salta_spazi(p, fine);
-    if (p == fine) {
-      chiusura = chiusura_elemento::fine_testo;
-    } else if (*p == ',') {
-      ++p;
-      chiusura = chiusura_elemento::virgola;
-    } else if (fine_riga(*p)) {
-      if (*p++ == '\r' && p < fine && *p == '\n') ++p;
-      ++riga;
-      inizio_riga = p;
-      chiusura = chiusura_elemento::fine_riga;
-    } else {
-      chiusura = chiusura_elemento::altro;
-    }
+    p = oltre_separatore(p, fine, chiusura, riga, inizio_riga);
   }
   if (n > 0) {
     inizio_elemento_ = static_cast<size_t>(inizio - base);
