@@ -204,7 +204,8 @@ size_t lettore_testo::elementi_restanti_nella_riga() const {
   return qualcosa ? virgole + 1 : 0;
 }
 
-// Up to the next comma or line end; the item ends before the blanks that precede it.
+// Up to the next comma or line end, blanks before it included; the item's place ends
+// before them.
 std::string_view lettore_testo::leggi_testo() {
   if (!aperto_ || fine_file()) nessun_carattere();
   const char* const fine = contenuto_.data() + contenuto_.size();
@@ -214,17 +215,11 @@ std::string_view lettore_testo::leggi_testo() {
   while (ultimo > inizio && spazio(ultimo[-1])) --ultimo;
   fine_elemento_ = static_cast<size_t>(ultimo - contenuto_.data());
   chiudi_elemento(p, fine);
-  return std::string_view(inizio, static_cast<size_t>(ultimo - inizio));
+  return std::string_view(inizio, static_cast<size_t>(p - inizio));
 }
 
 std::string_view lettore_testo::leggi_testo_memorizzato(const char* cosa) {
-  // A text the table keeps is kept as written, with the blanks before its comma or line
-  // end: they run from the item's end to the separator, which is no blank.
-  const std::string_view senza_spazi = leggi_testo();
-  const char* const fine = contenuto_.data() + contenuto_.size();
-  const char* ultimo = senza_spazi.data() + senza_spazi.size();
-  while (ultimo < fine && spazio(*ultimo)) ++ultimo;
-  const std::string_view elemento(senza_spazi.data(), static_cast<size_t>(ultimo - senza_spazi.data()));
+  const std::string_view elemento = leggi_testo();
   if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
     throw guasto_lettura(std::string(cosa) + " piu' lungo di 65535 caratteri: la tabella non puo' contenerlo",
                          luogo_elemento());

@@ -47,11 +47,12 @@ class lettore_testo {
   // How many bytes of the open text have been read.
   size_t letti() const { return posizione_; }
 
-  // A text item: blanks skipped, then every character up to the next comma or line end,
-  // but the blanks before it. The item is a view into the text, valid while the text is.
+  // A text item: blanks skipped, then every character up to the next comma or line end
+  // (its place ends before the blanks that precede them). The item is a view into the
+  // text, valid while the text is.
   std::string_view leggi_testo();
-  // A text item that goes into the table (a station name, a board text), with the blanks
-  // that end it: longer than a table text can be, it is a reading failure naming `cosa`.
+  // A text item that goes into the table (a station name, a board text): longer than a
+  // table text can be, it is a reading failure naming `cosa`.
   std::string_view leggi_testo_memorizzato(const char* cosa);
   // A number item into a field of 32-bit signed, 16-bit signed or 8-bit unsigned width.
   int32_t leggi_numero32() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, "a 32 bit")); }

@@ -64,10 +64,10 @@ TEST(LettoreTesto, Elementi) {
   leggi_passi("cartello_indicatore, 450, (PONTE, SUL)\r\n",
               {"t=cartello_indicatore", "32=450", "t=(PONTE", "t=SUL)", "fine"});
   leggi_passi("a, 1\nb, 2\n", {"t=a", "32=1", "t=b", "@2:1", "32=2", "fine"});
-  // A text the table keeps is kept with the blanks an author left before its comma or line
-  // end (the simulator shows them); a keyword is read without them.
+  // A text item keeps the blanks an author left before its comma or line end (a name or a
+  // board text is stored with them, a message quotes them); its place ends before them.
   leggi_passi("cartello_indicatore  , 3300,  (FINE  \r\nstazione, Prato Alto \t, 7\r\nx, A\r\n",
-              {"t=cartello_indicatore", "32=3300", "m=(FINE  ", "t=stazione", "m=Prato Alto \t", "@2:11",
+              {"t=cartello_indicatore  ", "32=3300", "m=(FINE  ", "t=stazione", "m=Prato Alto \t", "@2:11",
                "32=7", "t=x", "m=A", "fine"});
 }
 
@@ -86,8 +86,8 @@ TEST(LettoreTesto, GuastiDiLettura) {
 }
 
 // The item syntax as the reading states it, a byte at a time: blanks are spaces and tabs;
-// a text item runs to a comma or a line end, and ends, for its place, before its trailing
-// blanks; a number item runs to a blank, a comma or a line end, and is an optional minus
+// a text item runs to a comma or a line end, trailing blanks included, and ends, for its
+// place, before them; a number item runs to a blank, a comma or a line end, and is an optional minus
 // sign and digits (none: 0); after any item, blanks, then one comma or one line end (CR LF,
 // LF or a lone CR). Lines and columns count from 1; a column is a byte of the line.
 class modello_elementi {
@@ -118,7 +118,7 @@ class modello_elementi {
     while (i_ < t_.size() && t_[i_] != ',' && !fine_riga(t_[i_]) && !(numero && spazio(t_[i_]))) ++i_;
     size_t ultimo = i_;
     while (ultimo > inizio && spazio(t_[ultimo - 1])) --ultimo;
-    e.testo = t_.substr(inizio, ultimo - inizio);
+    e.testo = t_.substr(inizio, (numero ? ultimo : i_) - inizio);
     e.riga = riga_;
     e.colonna = static_cast<int32_t>(inizio - inizio_riga_) + 1;
     e.fine = static_cast<int32_t>(ultimo - inizio_riga_) + 1;

@@ -469,7 +469,8 @@ bool ha_byte(uint64_t w, char c) {
 void annota_parola_chiave(stato_lettura& s) {
   // An item written as one of the description's spellings names that record alone, which
   // the reading then knows without testing every record. An exact record's spelling
-  // names it only as written, in small letters. (The item has no blanks at either side.)
+  // names it only as written, in small letters. (The item has no blanks before it; one
+  // with blanks after it is no spelling.)
   const std::string_view parola = s.riga;
   s.forma = record_scritto(testo_di(s), parola);
   if (s.forma != nullptr && s.forma->esatto &&
