@@ -16,6 +16,7 @@
 #include <string>
 
 #include "lsp/server.h"
+#include "lsp/testi.h"
 #include "bench/scenario_massimo.h"
 
 namespace scenario {
@@ -25,6 +26,7 @@ class disco_vuoto : public lsp::disco {
  public:
   std::optional<std::string> leggi(const std::string&) override { return std::nullopt; }
   std::vector<std::string> nomi(const std::string&) override { return {}; }
+  lsp::forma_percorsi forma() const override { return lsp::forma_percorsi::posix; }
 };
 
 std::string stringa_json(const std::string& testo) {
