@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/supporto/casuale.h"
@@ -83,6 +84,34 @@ TEST(LettoreTesto, GuastiDiLettura) {
   // An item that is only passed over (an author's note) has no length limit.
   const std::string nota(LUNGHEZZA_MASSIMA_TESTO + 1, 'a');
   leggi_passi("x, " + nota + "\r\n", {"t=x", "t=" + nota, "fine"});
+}
+
+// An item that is not a number says why, in the author's terms, only where the reason is
+// certain: thousands are three digits after a separator, not fewer and not more.
+TEST(LettoreTesto, PercheNonNumero) {
+  const std::string migliaia = "\": i numeri non hanno separatore delle migliaia, scrivere ";
+  const std::string decimali = "\": i numeri sono interi, senza decimali";
+  const std::vector<std::pair<std::string, std::string>> casi = {
+      {"40.000", "numero non valido: \"40.000" + migliaia + "40000"},
+      {"-1'000'000", "numero non valido: \"-1'000'000" + migliaia + "-1000000"},
+      {"1.00", "numero non valido: \"1.00" + decimali},
+      {"1.0000", "numero non valido: \"1.0000" + decimali},
+      {"1234.000", "numero non valido: \"1234.000" + decimali},
+      {"12x", "numero non valido: \"12x\""},
+      {"x", "numero non valido: \"x\""},
+  };
+  for (const auto& [elemento, messaggio] : casi) {
+    lettore_testo l;
+    const std::string testo = "velocita, " + elemento + ", 90\r\n";
+    l.apri(testo, "t");
+    l.leggi_testo();
+    try {
+      l.leggi_numero32();
+      ADD_FAILURE() << elemento << " letto come numero";
+    } catch (const guasto_lettura& g) {
+      EXPECT_EQ(std::string(g.what()), messaggio);
+    }
+  }
 }
 
 // The item syntax as the reading states it, a byte at a time: blanks are spaces and tabs;
