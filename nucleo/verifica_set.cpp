@@ -525,15 +525,17 @@ class verifica {
 
   // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
 
-  // A value holds from its record's cell, round(p / 50), up to the next record's: the
-  // reading writes each value on from the cell after the one before, so a profile written
-  // along the line holds every value, one written out of order is said so by the reading
-  // itself. What is left: two records in the first cell, round(p / 50) = 0, where no value
-  // is written but the last: the one before it holds nowhere.
+  // A value holds from its record's cell, round(p / 50), up to the next record's. The
+  // reading writes the value in force from a cursor up to that cell, always at least one
+  // cell, so a record in the same cell as the one before it begins a cell later than
+  // written, and one more for each further record there. Records out of order are said so
+  // by the reading itself. In the first cell, round(p / 50) = 0, nothing is written: the
+  // last record there replaces the one before, which then holds nowhere.
   void controlla_profili() {
     struct ultimo {
-      int32_t record = NESSUNO;  // the last record of the kind, when it stands in the first cell
-      int64_t valore = 0;
+      int32_t record = NESSUNO;  // the kind's last record
+      bool nella_prima = false;  // it stands in the first cell
+      int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
     };
     std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
     const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
@@ -541,26 +543,41 @@ class verifica {
       const record_letto& r = l_.records[i];
       const F::campo& c = r.descrizione->campi[1];
       const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      ultimo& u = per_campo[static_cast<size_t>(f)];
+      const int64_t n = arrotonda(static_cast<double>(v[0]) / 50);
+      const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
+      const bool perso = n <= 0 && u.nella_prima;
+      // Another value with the same coding leaves the cells as written.
+      if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i) &&
+          codice(f, c, static_cast<uint32_t>(u.record)) != codice(f, c, i)) {
+        if (perso) {
+          segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
+                  "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
+                      " comincia nella stessa cella di 50 m, la prima della linea",
+                  static_cast<int32_t>(i));
+        } else {
+          segnala(avviso::valore_cambiato, i, 0,
+                  "il valore vale da " + metri(inizio * 50) + ", non da " + metri(n * 50) + ": la cella da " +
+                      std::to_string((inizio - 1) * 50) + " a " +
+                      metri(inizio * 50) + " tiene " + descrivi(static_cast<uint32_t>(u.record)) +
+                      ", e una cella tiene un solo valore",
+                  static_cast<int32_t>(u.record));
+        }
+      }
       if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
       if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
         passo_del_formato(i, 1, *memorizzato);
       }
-      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
-      ultimo& u = per_campo[static_cast<size_t>(f)];
-      // Not in the first cell: round(p / 50) is 0 from -25 to 25 m (halves to even).
-      if (v[0] < -25 || v[0] > 25) {
-        u.record = NESSUNO;
-        continue;
-      }
-      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
-      if (u.record != NESSUNO && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
-        segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
-                "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
-                    " comincia nella stessa cella di 50 m, la prima della linea",
-                static_cast<int32_t>(i));
-      }
-      u = {static_cast<int32_t>(i), codice};
+      if (n > 0) u.cursore = inizio;
+      u.record = static_cast<int32_t>(i);
+      u.nella_prima = n <= 0;
     }
+  }
+
+  int64_t codice(F::campo_cella f, const F::campo& c, uint32_t i) const {
+    const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+    return F::nel_campo(f, F::codifica_valore(c, v, 1));
   }
 
   // ---- Mountain-side stretches -----------------------------------------------------------

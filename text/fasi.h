@@ -232,7 +232,11 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
 // After a recognised record: its values must end at its own line end.
 void fine_record_altrove(stato_lettura& s, bool finisce_con_testo);
 inline void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
-  if (s.testo.riga_elemento() == s.luogo_record.riga && s.testo.chiusura() != chiusura_elemento::virgola) return;
+  const chiusura_elemento c = s.testo.chiusura();
+  if (s.testo.riga_elemento() == s.luogo_record.riga && c != chiusura_elemento::virgola &&
+      (c != chiusura_elemento::altro || finisce_con_testo)) {
+    return;
+  }
   fine_record_altrove(s, finisce_con_testo);
 }
 // A record at `posizione` that comes before the previous one of its kind.

@@ -204,6 +204,14 @@ size_t lettore_testo::elementi_restanti_nella_riga() const {
   return qualcosa ? virgole + 1 : 0;
 }
 
+std::string_view lettore_testo::resto_della_riga() const {
+  size_t i = posizione_;
+  while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
+  size_t j = i;
+  while (j < contenuto_.size() && !fine_riga(contenuto_[j])) ++j;
+  return contenuto_.substr(i, j - i);
+}
+
 // Up to the next comma or line end, blanks before it included; the item's place ends
 // before them.
 std::string_view lettore_testo::leggi_testo() {

@@ -101,6 +101,8 @@ class lettore_testo {
   bool segue_numero(size_t da) const;
   // How many items the rest of the current line holds (0 when only blanks remain).
   size_t elementi_restanti_nella_riga() const;
+  // What stands from the read position to the line's end, the blanks before it passed over.
+  std::string_view resto_della_riga() const;
 
  private:
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);

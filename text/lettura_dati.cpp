@@ -623,6 +623,22 @@ void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
             : "valori in piu' dalla colonna " + std::to_string(dove.colonna) +
                   ": sono letti come record seguenti (una virgola decimale?)";
     registra_avviso(s.m, avviso::valori_fuori_riga, dove, motivo);
+  } else if (t.chiusura() == chiusura_elemento::altro) {
+    // The last number ended at a blank and the line goes on: what follows is read as the
+    // next record's keyword and passed over. A word is a note ("80 km/h"); a number there
+    // is a value the record does not take, and the author would lose it without a word.
+    const std::string_view resto = t.resto_della_riga();
+    const std::string_view primo = resto.substr(0, resto.find_first_of(", \t"));
+    if (std::none_of(primo.begin(), primo.end(), [](char c) { return c >= '0' && c <= '9'; })) return;
+    luogo_testo dove = t.luogo_dopo_spazi();
+    dove.file = s.luogo_record.file;
+    registra_avviso(s.m, avviso::valori_fuori_riga, dove,
+                    "'" + std::string(primo) + "' dopo l'ultimo valore non e' letto" +
+                        (s.record_corrente == nullptr
+                             ? std::string()
+                             : ": '" + std::string(s.record_corrente->parola) + "' ne vuole " +
+                                   std::to_string(s.record_corrente->campi.size())) +
+                        " (i valori vanno separati da virgole; una nota va su una riga sua)");
   }
 }
 
