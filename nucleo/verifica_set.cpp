@@ -12,6 +12,7 @@
 
 #include "model/formato.h"
 #include "model/numeri.h"
+#include "text/lettura_dati.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
@@ -114,13 +115,13 @@ class verifica {
     const record_letto& r = l_.records[i];
     numeri_record n;
     n.n = std::min<size_t>(r.numero_valori, MASSIMO_VALORI);
-    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k].numero;
+    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k];
     return n;
   }
 
   std::string_view testo(uint32_t i) const {
     const record_letto& r = l_.records[i];
-    return std::string_view(l_.testi).substr(r.primo_carattere, r.caratteri);
+    return std::string_view(*l_.testi[r.testo]).substr(r.primo_carattere, r.caratteri);
   }
 
   luogo_testo luogo(uint32_t i) const {
@@ -128,12 +129,7 @@ class verifica {
     return luogo_testo{l_.etichette[r.testo], r.riga, r.colonna, r.fine};
   }
 
-  luogo_testo luogo_valore(uint32_t i, size_t indice) const {
-    const record_letto& r = l_.records[i];
-    if (indice >= r.numero_valori) return luogo(i);
-    const valore_letto& v = l_.valori[r.primo_valore + indice];
-    return luogo_testo{l_.etichette[r.testo], v.riga, v.colonna, v.fine};
-  }
+  luogo_testo luogo_valore(uint32_t i, size_t indice) const { return luogo_valore_letto(l_, l_.records[i], indice); }
 
   bool stazione(uint32_t i) const { return descrizione(i).campi.size() == MASSIMO_VALORI; }
 
@@ -141,7 +137,7 @@ class verifica {
   std::optional<int64_t> posizione(uint32_t i) const {
     const F::record& d = descrizione(i);
     if (d.campi.empty() || !d.campi[0].posizione_lungo_linea || l_.records[i].numero_valori == 0) return std::nullopt;
-    return l_.valori[l_.records[i].primo_valore].numero;
+    return l_.valori[l_.records[i].primo_valore];
   }
 
   // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
@@ -201,7 +197,7 @@ class verifica {
   // Value `k` of record `i` as read.
   int64_t valore(uint32_t i, size_t k) const {
     const record_letto& r = l_.records[i];
-    return k < r.numero_valori ? l_.valori[r.primo_valore + k].numero : 0;
+    return k < r.numero_valori ? l_.valori[r.primo_valore + k] : 0;
   }
 
   // The record whose keyword stands at `l`, or none.
@@ -542,23 +538,28 @@ class verifica {
     std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
     const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
     for (const uint32_t i : di_classe(classe::profilo)) {
-      const F::campo& c = descrizione(i).campi[1];
-      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      const record_letto& r = l_.records[i];
+      const F::campo& c = r.descrizione->campi[1];
       const int64_t v[2] = {valore(i, 0), valore(i, 1)};
       if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
       if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
         passo_del_formato(i, 1, *memorizzato);
       }
-      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
-      const bool nella_prima = arrotonda(static_cast<double>(v[0]) / 50) == 0;
+      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
       ultimo& u = per_campo[static_cast<size_t>(f)];
-      if (u.record != NESSUNO && nella_prima && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
+      // Not in the first cell: round(p / 50) is 0 from -25 to 25 m (halves to even).
+      if (v[0] < -25 || v[0] > 25) {
+        u.record = NESSUNO;
+        continue;
+      }
+      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
+      if (u.record != NESSUNO && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
         segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
                 "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
                     " comincia nella stessa cella di 50 m, la prima della linea",
                 static_cast<int32_t>(i));
       }
-      u = {nella_prima ? static_cast<int32_t>(i) : NESSUNO, codice};
+      u = {static_cast<int32_t>(i), codice};
     }
   }
 
@@ -639,9 +640,12 @@ class verifica {
     for (const uint32_t i : di_classe(classe::oggetto)) {
       if (descrizione(i).tipo_oggetto == tipo_cella::segnale) con_preavvisi.push_back(i);
     }
+    // Both lists are in reading order already.
     const auto& stazioni = di_classe(classe::stazione);
+    const size_t segnali = con_preavvisi.size();
     con_preavvisi.insert(con_preavvisi.end(), stazioni.begin(), stazioni.end());
-    std::sort(con_preavvisi.begin(), con_preavvisi.end());
+    std::inplace_merge(con_preavvisi.begin(), con_preavvisi.begin() + static_cast<std::ptrdiff_t>(segnali),
+                       con_preavvisi.end());
     for (const uint32_t i : con_preavvisi) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);
