@@ -399,11 +399,10 @@ class generatore {
     }
     if (!sciolti_) return;
     // Loose: several records at one place (each after the first writes one cell more), at
-    // the last place a record may stand, so that the values reach the last cells.
-    if (r_.moneta(3)) {
-      int64_t p = r_.moneta() ? 50 * ultima_ - 100 : (dove.empty() ? 0 : dove.back().valori[0]);
-      // In the first cell no value but the last is written: the others are lost.
-      if (solo_autore_ && arrotonda(static_cast<double>(p) / 50) == 0) p = 50 * ultima_ - 100;
+    // the last place a record may stand, so that the values reach the last cells. Only the
+    // reading of old takes two values of a profile in one cell.
+    if (antico(3)) {
+      const int64_t p = r_.moneta() ? 50 * ultima_ - 100 : (dove.empty() ? 0 : dove.back().valori[0]);
       for (int64_t k = r_.tra(1, 4); k > 0; --k) dove.push_back({parola, {p, valore()}});
     }
     // Out of order: a record behind the one before writes the next cell all the same.
