@@ -36,6 +36,7 @@ constexpr const char* AIUTO =
     "  --testi=CARTELLA  scrive in CARTELLA i due testi di descrizione (LINEA_linea.txt e\n"
     "                  LINEA_TRENO-.txt) che ricompilati ridanno gli stessi file, byte per byte;\n"
     "                  non sovrascrive file esistenti\n"
+    "  --codifica=C    i testi di --testi in UTF-8 (utf8, il solito) o in ISO 8859-1 (latin1)\n"
     "  --confronta=DOPO  confronta i file di -C (prima) con quelli della cartella DOPO: stazioni,\n"
     "                  profili, curve, oggetti e valori d'intestazione cambiati; con --json in JSON.\n"
     "                  Stato d'uscita come diff: 0 uguali, 1 diversi, 2 problemi\n"
@@ -45,8 +46,9 @@ constexpr const char* AIUTO =
     "nessun testo ridà), 2 uso errato o file illeggibile.\n";
 
 // --testi: the description texts of the compiled scenario, into two new files.
-int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella) {
-  const scenario::vista::testi_ricavati t = scenario::vista::testi_da_scenario(s);
+int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella,
+                 scenario::vista::codifica_testi codifica) {
+  const scenario::vista::testi_ricavati t = scenario::vista::testi_da_scenario(s, codifica);
   const auto linea = cartella / scenario::sistema::percorso(s.linea + "_linea.txt");
   const auto treno = cartella / scenario::sistema::percorso(s.linea + "_" + s.treno + "-.txt");
   try {
@@ -55,8 +57,9 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
     std::cerr << "mostra_scenario: " << e.what() << "\n";
     return STATO_USO;
   }
-  std::cout << "Scritti " << scenario::sistema::testo(linea) << " e " << scenario::sistema::testo(treno) << ".\n"
-            << std::flush;
+  std::cout << "Scritti " << scenario::sistema::testo(linea) << " e " << scenario::sistema::testo(treno) << ".\n";
+  if (t.permissivo) std::cout << "Si compilano nei file letti solo con --permissivo: lo dice la loro prima nota.\n";
+  std::cout << std::flush;
   for (const std::string& scarto : t.scarti) std::cerr << "mostra_scenario: non ridato: " << scarto << "\n";
   return t.completi() ? STATO_BENE : STATO_FILE_ROVINATO;
 }
@@ -96,6 +99,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   std::string pagina;
   std::optional<std::string> testi;
   std::optional<std::string> confronta;
+  std::optional<scenario::vista::codifica_testi> codifica;
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
   for (size_t i = 0; i < argomenti.size(); ++i) {
@@ -117,6 +121,15 @@ int esegui(const std::vector<std::string>& argomenti) {
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso("manca la cartella di --testi");
+    } else if (a.starts_with("--codifica=")) {
+      const std::string c = a.substr(11);
+      if (c == "utf8" || c == "utf-8") {
+        codifica = scenario::vista::codifica_testi::utf8;
+      } else if (c == "latin1") {
+        codifica = scenario::vista::codifica_testi::latin1;
+      } else {
+        return errore_uso("codifica sconosciuta: " + c + " (utf8 o latin1)");
+      }
     } else if (a.starts_with("--confronta=")) {
       confronta = a.substr(12);
       if (confronta->empty()) return errore_uso("manca la cartella di --confronta");
@@ -135,6 +148,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
     return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
   }
+  if (codifica && !testi) return errore_uso("--codifica va solo con --testi");
   if (confronta) {
     if (scheda || testi || !pagina.empty() || celle) {
       return errore_uso("--confronta va solo con -C e --json");
@@ -148,7 +162,9 @@ int esegui(const std::vector<std::string>& argomenti) {
     return letto.file_rovinato ? STATO_FILE_ROVINATO : STATO_USO;
   }
   const scenario::scenario_decodificato& s = *letto.scenario;
-  if (testi) return scrivi_testi(s, scenario::sistema::percorso(*testi));
+  if (testi) {
+    return scrivi_testi(s, scenario::sistema::percorso(*testi), codifica.value_or(scenario::vista::codifica_testi::utf8));
+  }
   if (!pagina.empty()) {
     try {
       scenario::sostituisci_file(scenario::sistema::percorso(pagina), scenario::vista::pagina_html(s));
