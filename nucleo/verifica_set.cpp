@@ -380,7 +380,8 @@ class verifica {
     if (x.tipo == tipo) return true;
     const int32_t chi = proprietario_cella(c);
     std::string motivo = chi != NESSUNO && static_cast<uint32_t>(chi) != i
-                             ? cosa + " e' coperto " + con_preposizione("da", cosa_tiene(c, chi)) + ": " +
+                             ? cosa + (cosa.starts_with("la ") || cosa.starts_with("una ") ? " e' coperta " : " e' coperto ") +
+                                   con_preposizione("da", cosa_tiene(c, chi)) + ": " +
                                    cella_e_metri(c) +
                                    " tiene un solo oggetto"
                              : cosa + " non e' nei file compilati: " + cella_e_metri(c) + " tiene " + cosa_tiene(c, chi);
