@@ -306,6 +306,9 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n")},
       {linea(), treno("velocita, 10000, 40\r\n")},
       {linea(), treno("abbattimento, 6000, 1\r\n")},
+      // The same speed twice in a cell: the cells hold it from 8000 m as written. A word
+      // after the last value is a note.
+      {linea(), treno("velocita, 8000, 40\r\nvelocita, 8010, 40 km/h\r\n")},
       // The first station keeps no second or third option: that is how it is kept.
       {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
       // A curve of no length turns no metre: nothing to hold.
