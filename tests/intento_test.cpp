@@ -309,6 +309,8 @@ TEST(Intento, AlLimiteNessunaParola) {
       // The same speed twice in a cell: the cells hold it from 8000 m as written. A word
       // after the last value is a note.
       {linea(), treno("velocita, 8000, 40\r\nvelocita, 8010, 40 km/h\r\n")},
+      // A comma after the last value leaves an empty item, passed over.
+      {linea(), treno("velocita, 8000, 40, \r\n")},
       // The first station keeps no second or third option: that is how it is kept.
       {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
       // A curve of no length turns no metre: nothing to hold.

@@ -601,6 +601,9 @@ void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
                 "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
     }
     registra_avviso(s.m, avviso::valori_fuori_riga, luogo_parola(s), std::move(motivo));
+  } else if (t.chiusura() == chiusura_elemento::virgola && t.elementi_restanti_nella_riga() == 0) {
+    // A comma after the last value with nothing after it: the empty item it leaves is passed
+    // over, and nothing is lost.
   } else if (t.chiusura() == chiusura_elemento::virgola) {
     // A text value that is a plain number: the record has a value too many, which shifted
     // every one after it.
