@@ -188,6 +188,10 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
 
+lingua lingua_utente() {
+  return lingua_delle_variabili(::getenv("LC_ALL"), ::getenv("LC_MESSAGES"), ::getenv("LANG"));
+}
+
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
   for (;;) {
     const ssize_t n = ::read(d, zona, dimensione);

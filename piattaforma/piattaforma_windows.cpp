@@ -420,6 +420,13 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 
 uint64_t numero_processo() { return GetCurrentProcessId(); }
 
+lingua lingua_utente() {
+  wchar_t nome[LOCALE_NAME_MAX_LENGTH] = {};
+  const LCID lingua_interfaccia = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  if (LCIDToLocaleName(lingua_interfaccia, nome, LOCALE_NAME_MAX_LENGTH, 0) == 0) return LINGUA_PREDEFINITA;
+  return lingua_da_nome(utf8_di(nome)).value_or(LINGUA_PREDEFINITA);
+}
+
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
   const int n = _read(d, zona, static_cast<unsigned>(std::min<size_t>(dimensione, 1u << 30)));
   return n > 0 ? static_cast<size_t>(n) : 0;

@@ -115,6 +115,9 @@ void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luog
 // A warning about an object at a position in metres.
 void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
                      std::string motivo = {});
+// The same, saying why in the catalogue's words.
+void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo, messaggio perche);
+void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo, messaggio perche);
 
 // Records an error: `codice_errore` takes its number and, when it has one,
 // `posizione_errore` its position; the diagnostic goes into the model's list with the
@@ -122,5 +125,10 @@ void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo 
 // object's cell (11, 12, 1250, 1251) takes the place of the record that put the object there.
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
                      std::optional<luogo_testo> luogo = std::nullopt, std::string motivo = {});
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
+                     std::optional<luogo_testo> luogo, messaggio perche);
+
+// The catalogue's description of a number: "errore.N".
+messaggio descrizione_errore(int32_t numero);
 
 }  // namespace scenario

@@ -56,12 +56,13 @@ HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creaz
 
 processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
                                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
-                                 tappe* punti) {
+                                 tappe* punti, const std::vector<std::string>& variabili) {
   std::wstring riga = tra_virgolette(std::filesystem::path(eseguibile).wstring());
   for (const std::string& a : argomenti) riga += L" " + tra_virgolette(largo(a));
   std::wstring ambiente;
   for (const wchar_t* t : {L"TMP=", L"TEMP=", L"TMPDIR="}) ambiente += t + tmpdir.wstring() + L'\0';
   if (punti != nullptr) ambiente += largo(punti->variabile()) + L'\0';
+  for (const std::string& v : variabili) ambiente += largo(v) + L'\0';
   wchar_t* proprio = GetEnvironmentStringsW();
   for (const wchar_t* v = proprio; *v != L'\0'; v += wcslen(v) + 1) {
     if (!variabile_temporanei(v)) ambiente += std::wstring(v) + L'\0';
