@@ -54,20 +54,6 @@ std::string caret(const std::string& riga_utf8, int32_t colonna, int32_t fine) {
 
 std::string in_utf8(std::string_view testo) { return testo_in_utf8(testo); }
 
-std::string messaggio_diagnostica(const diagnostica& d, lingua l) {
-  const auto voce = cerca_errore(d.numero);
-  if (!voce) return rendi(motivo_di(d), l);
-  const char* apre = d.livello == gravita::errore   ? dal_catalogo("diagnostica.errore")
-                     : d.livello == gravita::avviso ? dal_catalogo("diagnostica.avviso")
-                                                    : dal_catalogo("diagnostica.nota");
-  std::string testo = rendi(frase(apre, {{"numero", d.numero}}), l) + ": " + rendi(descrizione_errore(d.numero), l);
-  if (const messaggio perche = motivo_di(d); !perche.vuoto()) testo += ": " + rendi(perche, l);
-  if (voce->con_posizione && d.posizione) {
-    testo += " " + rendi(frase("diagnostica.posizione", {{"metri", *d.posizione}}), l);
-  }
-  return testo;
-}
-
 std::string riga_diagnostica(const diagnostica& d, lingua l) {
   std::string luogo = NOME_PROGRAMMA;
   if (d.luogo && !d.luogo->file.empty()) {
@@ -153,7 +139,7 @@ std::string riga_nota(const nota_diagnostica& n) {
   if (!n.luogo.file.empty() && n.luogo.riga > 0) {
     luogo += ":" + std::to_string(n.luogo.riga) + ":" + std::to_string(n.luogo.colonna);
   }
-  return luogo + ": note: " + rendi(testo_di(n));
+  return luogo + ": note: " + messaggio_nota(n);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "lingue/catalogo.h"
+#include "lingue/diagnostiche.h"
 #include "piattaforma/piattaforma.h"
 #include "model/diagnostica.h"
 #include "model/modello.h"
@@ -22,14 +22,8 @@ struct testo_sorgente {
   std::string_view byte;
 };
 
-// What follows the severity: "Errore n. N: " (or "Avviso n. N: ") and the catalogue's
-// description, the reason when there is one, and the position in metres where the
-// diagnostic has one; in the language asked for, UTF-8. The number, the place and the
-// severity's word ("error") are the same in every language: tools read them.
-std::string messaggio_diagnostica(const diagnostica& d, lingua l = lingua_attiva());
-
 // The first line: the place ("FILE:LINE:COL: ", "FILE: " for a whole text, or the
-// program's name for no text at all), the severity, the message.
+// program's name for no text at all), the severity, the message (lingue/diagnostiche.h).
 std::string riga_diagnostica(const diagnostica& d, lingua l = lingua_attiva());
 
 // Line `riga` (1-based) of a text, without its line end, in UTF-8; empty when there is no

@@ -40,6 +40,19 @@ lingua lingua_delle_variabili(const char* lc_all, const char* lc_messages, const
 lingua lingua_attiva();
 void imposta_lingua(lingua l);
 
+// The process speaks `l` while the value lives (a language server's answers, in the
+// language its editor asked for), then as before.
+class lingua_per_ora {
+ public:
+  explicit lingua_per_ora(lingua l) : prima_(lingua_attiva()) { imposta_lingua(l); }
+  ~lingua_per_ora() { imposta_lingua(prima_); }
+  lingua_per_ora(const lingua_per_ora&) = delete;
+  lingua_per_ora& operator=(const lingua_per_ora&) = delete;
+
+ private:
+  lingua prima_;
+};
+
 // The text of `id` in `l`; the Italian one where `l` lacks it; the id itself where the
 // catalogue has no such entry.
 std::string_view testo_catalogo(std::string_view id, lingua l);

@@ -5,6 +5,8 @@
 #include <set>
 #include <string>
 
+#include "lingue/parole_formato.h"
+#include "model/formato.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
@@ -41,6 +43,26 @@ TEST(Catalogo, OgniNumeroHaLaSuaDescrizione) {
     EXPECT_EQ(rendi(descrizione_errore(n), lingua::italiano), voce->descrizione) << n;
   }
   EXPECT_EQ(trovati, 66);
+}
+
+// The format's words are looked up by ids made from its names: each record, value and
+// section of the description has them in every language.
+TEST(Catalogo, OgniRecordValoreESezioneDelFormato) {
+  std::vector<messaggio> voci;
+  for (const formato::testo t : {formato::testo::linea, formato::testo::treno}) {
+    for (const formato::sezione& z : formato::sezioni(t)) voci.push_back(significato_sezione(z));
+    for (const formato::record& r : formato::records(t)) {
+      voci.push_back(significato_record(r));
+      for (const formato::campo& c : r.campi) {
+        voci.push_back(significato_campo(r, c));
+        voci.push_back(memoria_campo(r, c));
+      }
+    }
+  }
+  EXPECT_EQ(voci.size(), 196u);
+  for (const messaggio& m : voci) {
+    for (const lingua l : LINGUE) EXPECT_TRUE(nel_catalogo(m.id, l)) << m.id << " " << sigla(l);
+  }
 }
 
 TEST(Catalogo, SegnapostiPerNomeNellOrdineDellaLingua) {
