@@ -106,7 +106,7 @@ void scarto::registra(const std::string& percorso) {
     posto_ = i;
     return;
   }
-  throw errore_file(percorso, "troppi file temporanei aperti insieme");
+  throw errore_file(percorso, traduci("file.troppi_temporanei"));
 }
 
 void scarto::dimentica() {
@@ -389,7 +389,7 @@ struct osservatore::stato {
         if (evento.mask & IN_Q_OVERFLOW) cambiato = true;
         for (const testo_osservato& t : testi) {
           if (evento.wd != t.guardia) continue;
-          if (evento.mask & IN_IGNORED) throw errore_file(t.cartella, "la cartella non e' piu' osservabile");
+          if (evento.mask & IN_IGNORED) throw errore_file(t.cartella, traduci("file.non_osservabile"));
           if (nome == t.nome) cambiato = true;
         }
       }

@@ -153,7 +153,7 @@ void scarto::registra(const std::string& percorso) {
     posto_ = i;
     return;
   }
-  throw errore_file(sistema::percorso(percorso), "troppi file temporanei aperti insieme");
+  throw errore_file(sistema::percorso(percorso), traduci("file.troppi_temporanei"));
 }
 
 void scarto::dimentica() {
@@ -653,7 +653,7 @@ struct osservatore::stato {
   bool leggi(cartella_osservata& c) {
     DWORD byte = 0;
     if (!GetOverlappedResult(c.maniglia, &c.sovrapposto, &byte, FALSE)) {
-      throw errore_file(c.cartella, "la cartella non e' piu' osservabile: " + motivo_ultimo());
+      throw errore_file(c.cartella, traduci("file.non_osservabile") + ": " + motivo_ultimo());
     }
     bool cambiato = byte == 0;
     for (size_t i = 0; i + sizeof(FILE_NOTIFY_INFORMATION) <= byte;) {
