@@ -77,6 +77,7 @@ install: all
 vsix: configura
 	@scripts/dipendenze.sh editor
 	cmake --build $(BUILD) -j2 --target grammatica_scenario
+	mkdir -p editors/vscode/syntaxes
 	$(BUILD)/bin/grammatica_scenario >editors/vscode/syntaxes/scenario.tmLanguage.json
 	cd editors/vscode && npm ci --no-audit --no-fund && npm test && npm run pacchetto -- --out $(abspath $(BUILD))/compila-scenario.vsix </dev/null
 

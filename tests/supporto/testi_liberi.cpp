@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/supporto/casuale.h"
+#include "text/codifica.h"
 
 namespace scenario::prova {
 
@@ -521,18 +522,7 @@ class generatore {
   // The whole text in ISO 8859-1 as drawn, or in UTF-8.
   std::string codifica(const std::string& latin1) {
     if (utf8_ == -1) utf8_ = r_.moneta() ? 1 : 0;
-    if (utf8_ == 0) return latin1;
-    std::string u;
-    for (const char c : latin1) {
-      const auto b = static_cast<unsigned char>(c);
-      if (b < 0x80) {
-        u.push_back(c);
-      } else {
-        u.push_back(static_cast<char>(0xC0 | (b >> 6)));
-        u.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-      }
-    }
-    return u;
+    return utf8_ == 0 ? latin1 : latin1_in_utf8(latin1);
   }
 
   static constexpr int64_t VUOTO = INT64_MIN;  // a value left empty
