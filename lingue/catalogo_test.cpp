@@ -39,7 +39,14 @@ TEST(Catalogo, OgniNumeroHaLaSuaDescrizione) {
     const auto voce = cerca_errore(n);
     if (!voce) continue;
     ++trovati;
-    for (const lingua l : LINGUE) EXPECT_TRUE(nel_catalogo("errore." + std::to_string(n), l)) << n << " " << sigla(l);
+    // Its description, what it means to the author (the reference's tables) and, where the
+    // report names a position, the object there.
+    const std::string id = "errore." + std::to_string(n);
+    for (const lingua l : LINGUE) {
+      EXPECT_TRUE(nel_catalogo(id, l)) << n << " " << sigla(l);
+      EXPECT_TRUE(nel_catalogo(id + ".spiegazione", l)) << n << " " << sigla(l);
+      EXPECT_EQ(nel_catalogo(id + ".posizione", l), voce->con_posizione && n < 30) << n << " " << sigla(l);
+    }
     EXPECT_EQ(rendi(descrizione_errore(n), lingua::italiano), voce->descrizione) << n;
   }
   EXPECT_EQ(trovati, 66);

@@ -1,6 +1,7 @@
-// The author's reference says what the description of the format says: its tables of
-// records and values are written from it, between markers, and this test fails when they
-// differ. AGGIORNA_RIFERIMENTO=1 writes them anew.
+// The author's reference, in each language, says what the description of the format and
+// the catalogue of numbers say: its tables of records, values, errors and warnings are
+// written from them in the reference's language, between markers, and this test fails
+// when they differ. AGGIORNA_RIFERIMENTO=1 writes them anew.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "lingue/riferimento.h"
 #include "model/formato.h"
 
 namespace scenario {
@@ -17,11 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path RIFERIMENTO = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "docs" / "autori.md";
+// docs/it/autori.md, docs/en/autori.md: one reference a language of the catalogue.
+fs::path riferimento(lingua l) {
+  return fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "docs" / std::string(sigla(l)) / "autori.md";
+}
 constexpr std::string_view APRE = "<!-- descrizione: ";
 constexpr std::string_view CHIUDE = "<!-- fine descrizione -->";
 
-TEST(Riferimento, TabelleComeLaDescrizione) {
+void controlla_riferimento(lingua l) {
+  const fs::path RIFERIMENTO = riferimento(l);
   std::ifstream f(RIFERIMENTO, std::ios::binary);
   ASSERT_TRUE(f) << RIFERIMENTO;
   std::ostringstream letto;
@@ -36,7 +42,7 @@ TEST(Riferimento, TabelleComeLaDescrizione) {
     ASSERT_NE(fine_nome, std::string::npos);
     ASSERT_NE(chiude, std::string::npos);
     const std::string nome = testo.substr(apre + APRE.size(), fine_nome - apre - APRE.size());
-    const std::string atteso = formato::blocco_riferimento(nome);
+    const std::string atteso = blocco_riferimento(nome, l);
     EXPECT_FALSE(atteso.empty()) << "blocco sconosciuto: " << nome;
     const size_t contenuto = fine_nome + 5;
     EXPECT_EQ(testo.substr(contenuto, chiude - contenuto), atteso) << nome;
@@ -45,14 +51,17 @@ TEST(Riferimento, TabelleComeLaDescrizione) {
     da = chiude;
   }
   nuovo += testo.substr(da);
-  // The three tables of records, and the values of every record.
-  for (const char* nome : {"linea generale", "linea corpo", "treno"}) EXPECT_EQ(blocchi.count(nome), 1u) << nome;
+  // The three tables of records, the three of numbers, and the values of every record.
+  for (const char* nome : {"linea generale", "linea corpo", "treno", "errori", "errori di campo", "avvisi"}) {
+    EXPECT_EQ(blocchi.count(nome), 1u) << nome;
+  }
   for (formato::testo t : {formato::testo::linea, formato::testo::treno}) {
     for (const formato::record& r : formato::records(t)) {
       bool descritto = false;
       // Records whose values read alike (the three backgrounds) share one table.
       for (const formato::record& altro : formato::records(t)) {
-        descritto = descritto || (formato::tabella_campi(altro) == formato::tabella_campi(r) &&
+        descritto = descritto || (blocco_riferimento("campi " + std::string(altro.parola), l) ==
+                                      blocco_riferimento("campi " + std::string(r.parola), l) &&
                                   blocchi.count("campi " + std::string(altro.parola)) == 1);
       }
       EXPECT_TRUE(descritto) << r.parola;
@@ -61,6 +70,26 @@ TEST(Riferimento, TabelleComeLaDescrizione) {
   if (std::getenv("AGGIORNA_RIFERIMENTO") != nullptr && nuovo != testo) {
     std::ofstream(RIFERIMENTO, std::ios::binary) << nuovo;
   }
+}
+
+TEST(Riferimento, TabelleComeLaDescrizione) {
+  for (const lingua l : LINGUE) {
+    SCOPED_TRACE(sigla(l));
+    controlla_riferimento(l);
+  }
+}
+
+// The words of a table are the reference's language: the same value in each, in its words.
+TEST(Riferimento, TabelleNellaLinguaDelRiferimento) {
+  EXPECT_NE(blocco_riferimento("campi pendenza", lingua::italiano).find("| 2 | `g` | per mille | 32 bit | da \xe2\x88\x92" "100 a 155 (30) | "),
+            std::string::npos);
+  EXPECT_NE(blocco_riferimento("campi pendenza", lingua::inglese).find("| 2 | `g` | per mille | 32-bit | \xe2\x88\x92" "100 to 155 (30) | "),
+            std::string::npos);
+  // A warning that would lose what was written is marked as an error of the scenario.
+  EXPECT_NE(blocco_riferimento("avvisi", lingua::inglese).find("| 317 | empty value | **error.** "), std::string::npos);
+  EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o piu' | Tenuto"),
+            std::string::npos);
+  EXPECT_TRUE(blocco_riferimento("campi nessun record", lingua::italiano).empty());
 }
 
 }  // namespace

@@ -105,6 +105,8 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
   return std::nullopt;
 }
 
+std::span<const voce_catalogo> catalogo_errori() { return std::span(catalogo).first(catalogo.size() - 1); }
+
 namespace {
 
 // A warning of the catalogue, or a note where the catalogue says it only informs; an

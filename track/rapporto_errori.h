@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -102,6 +103,8 @@ struct voce_catalogo {
 
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
+// Every entry of the catalogue, in the order of their numbers.
+std::span<const voce_catalogo> catalogo_errori();
 
 // "di" or "da" joined to the article that opens `testo`, as a message says it: di + il
 // segnale = "del segnale", da + l'inizio = "dall'inizio", da + un segnale = "da un segnale".
