@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "editors/testi_editor.h"
 #include "lingue/riferimento.h"
 #include "model/formato.h"
 
@@ -90,6 +91,43 @@ TEST(Riferimento, TabelleNellaLinguaDelRiferimento) {
   EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o piu' | Tenuto"),
             std::string::npos);
   EXPECT_TRUE(blocco_riferimento("campi nessun record", lingua::italiano).empty());
+}
+
+// The part of `file` between the line `apre` and the line `chiude` (the whole file when
+// both are empty) is `atteso`; AGGIORNA_RIFERIMENTO=1 writes it so.
+void come_scritto(const fs::path& file, const std::string& atteso, std::string_view apre = {},
+                  std::string_view chiude = {}) {
+  std::ifstream f(file, std::ios::binary);
+  ASSERT_TRUE(f) << file;
+  std::ostringstream letto;
+  letto << f.rdbuf();
+  const std::string testo = letto.str();
+  size_t da = 0, a = testo.size();
+  if (!apre.empty()) {
+    da = testo.find(std::string(apre) + "\n");
+    ASSERT_NE(da, std::string::npos) << file << ": " << apre;
+    da += apre.size() + 1;
+    a = testo.find(chiude, da);
+    ASSERT_NE(a, std::string::npos) << file << ": " << chiude;
+  }
+  EXPECT_EQ(testo.substr(da, a - da), atteso) << file;
+  if (std::getenv("AGGIORNA_RIFERIMENTO") != nullptr && testo.substr(da, a - da) != atteso) {
+    std::ofstream(file, std::ios::binary) << testo.substr(0, da) + atteso + testo.substr(a);
+  }
+}
+
+// The editor packages speak the catalogue's languages: VS Code's manifest strings in
+// English by default and in each other language beside it, the extension's and the
+// Neovim set-up's messages in every language.
+TEST(Riferimento, TestiDegliEditorComeIlCatalogo) {
+  const fs::path editori = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "editors";
+  for (const lingua l : LINGUE) {
+    const std::string nome = l == lingua::inglese ? "package.nls.json" : "package.nls." + std::string(sigla(l)) + ".json";
+    come_scritto(editori / "vscode" / nome, manifesto_vscode(l));
+  }
+  come_scritto(editori / "vscode" / "testi.json", messaggi_vscode());
+  come_scritto(editori / "neovim" / "compila_scenario.lua", messaggi_neovim(), "-- Made from lingue/*.po (make test checks it):",
+               "-- End of the texts from lingue/*.po.");
 }
 
 }  // namespace
