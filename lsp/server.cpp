@@ -870,8 +870,8 @@ std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {
   return std::move(s_->inviare);
 }
 
-std::string server::rifiutato(const std::string& motivo) {
-  return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", motivo}}}});
+std::string server::rifiutato(const messaggio& motivo) {
+  return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", rendi(motivo, s_->lingua_editor)}}}});
 }
 
 std::optional<int> server::uscita() const { return s_->uscita; }

@@ -790,10 +790,11 @@ TEST(ServerLsp, LaLinguaDellEditor) {
     std::vector<std::string> dice;
     std::vector<std::string> non_dice;
   } casi[] = {
-      {"en", {"Error 301: unknown keyword", "no line text", "**segnale**: a signal", "where the signal stands"},
+      {"en", {"Error 301: unknown keyword", "no line text", "**segnale**: a signal", "where the signal stands",
+              "header without a valid Content-Length"},
        {"Errore n.", "un segnale", "dove sta"}},
       {"it-IT", {"Errore n. 301: parola chiave sconosciuta", "nessun testo della linea", "**segnale**: un segnale",
-                 "dove sta il segnale"},
+                 "dove sta il segnale", "intestazione senza Content-Length valido"},
        {"Error 301", "a signal", "where the"}},
       // A language the server does not speak: the one of the process (Italian here).
       {"fr", {"Errore n. 301", "un segnale"}, {"Error 301", "a signal"}},
@@ -805,6 +806,8 @@ TEST(ServerLsp, LaLinguaDellEditor) {
     std::string detto = sessione::diagnostiche(x.invia(apri(URI_TRENO, testo)), URI_TRENO).value_or(json()).dump();
     detto += sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 4, 2))), 2).dump();
     detto += sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 5, 0))), 3).dump();
+    // A frame the server refuses before reading it, as a protocol error.
+    detto += x.s.rifiutato(frase("lsp.senza_lunghezza"));
     for (const std::string& d : c.dice) EXPECT_NE(detto.find(d), std::string::npos) << c.locale.value_or("-") << ": " << d;
     for (const std::string& d : c.non_dice) EXPECT_EQ(detto.find(d), std::string::npos) << c.locale.value_or("-") << ": " << d;
     // Between messages the process speaks its own language again.
