@@ -421,6 +421,16 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 uint64_t numero_processo() { return GetCurrentProcessId(); }
 
 lingua lingua_utente() {
+  // As gettext does on Windows: LC_ALL, LC_MESSAGES or LANG when one is set (a shell of
+  // POSIX tools, Wine), the interface language otherwise.
+  std::string variabili[3];
+  const wchar_t* nomi[] = {L"LC_ALL", L"LC_MESSAGES", L"LANG"};
+  for (size_t i = 0; i < 3; ++i) {
+    if (const wchar_t* v = _wgetenv(nomi[i]); v != nullptr) variabili[i] = utf8_di(v);
+  }
+  if (!variabili[0].empty() || !variabili[1].empty() || !variabili[2].empty()) {
+    return lingua_delle_variabili(variabili[0].c_str(), variabili[1].c_str(), variabili[2].c_str());
+  }
   wchar_t nome[LOCALE_NAME_MAX_LENGTH] = {};
   const LCID lingua_interfaccia = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
   if (LCIDToLocaleName(lingua_interfaccia, nome, LOCALE_NAME_MAX_LENGTH, 0) == 0) return LINGUA_PREDEFINITA;
