@@ -1,13 +1,14 @@
 // The language server while an author types in the run text of the longest legal
 // scenario (1000000 m, both texts open): one change, an incremental edit of a speed
-// limit, then the diagnostics of both texts published. Each iteration is one keystroke
+// limit or an adhesion, then the diagnostics of both texts published. Each iteration is one keystroke
 // from the message to the last diagnostic sent; the time is the editor's wait. The
 // counters give the bytes of the open texts and the process's resident memory after the
 // run, which should follow the texts (the model of a check lives only for that check).
 // The argument adds that many lines of free notes before the run text's end, to see the
 // cost grow with the texts: 30000 of them bring the pair to the 1.4 MB that the largest
 // scenarios' texts reach. The second benchmark adds misspelt keywords instead, each a
-// warning: the diagnostics published stay at the cap whatever their number.
+// warning: the diagnostics published stay at the cap whatever their number. The largest
+// texts of many short records are timed too.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "lsp/server.h"
+#include "lsp/testi.h"
 #include "bench/scenario_massimo.h"
 
 namespace scenario {
@@ -24,6 +26,7 @@ class disco_vuoto : public lsp::disco {
  public:
   std::optional<std::string> leggi(const std::string&) override { return std::nullopt; }
   std::vector<std::string> nomi(const std::string&) override { return {}; }
+  lsp::forma_percorsi forma() const override { return lsp::forma_percorsi::posix; }
 };
 
 std::string stringa_json(const std::string& testo) {
@@ -61,28 +64,27 @@ double memoria_residente_kib() {
   return 0;
 }
 
-void ModificaTestoCorsa(benchmark::State& state, const std::string& riga_aggiunta, bool pulito) {
+// Keystrokes in the run text of an open pair: the character at `carattere` of line `riga`
+// typed over, `cifre` in turn, each change answered with the two texts' diagnostics, none
+// when `pulito`, some otherwise.
+void batti_tasti(benchmark::State& state, const std::string& linea, const std::string& treno, int64_t riga,
+                 int64_t carattere, const char* cifre, bool pulito) {
   const std::string uri_linea = "file:///scenari/Massima_linea.txt";
   const std::string uri_treno = "file:///scenari/Massima_R1-.txt";
-  const std::string linea = testo_linea_massima();
-  std::string treno = testo_treno_massimo();
-  std::string note;
-  for (int64_t i = 0; i < state.range(0); ++i) note += riga_aggiunta + std::to_string(i) + "\r\n";
-  treno.insert(treno.rfind("[fine]"), note);
   disco_vuoto d;
   lsp::server s(d);
   s.ricevi(std::string(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}})"));
   s.ricevi(apri(uri_linea, linea));
   s.ricevi(apri(uri_treno, treno));
-  // Line 9 of the run text is "velocita, 10000, 90": its speed typed over, 90 and 95 in turn.
   int64_t versione = 2;
   for (auto _ : state) {
-    const std::string cifra = versione % 2 == 0 ? "5" : "0";
+    const std::string cifra(1, cifre[versione % 2]);
+    const std::string dove = R"({"line":)" + std::to_string(riga) + R"(,"character":)";
     const std::string modifica =
         R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + uri_treno +
-        R"(","version":)" + std::to_string(versione++) +
-        R"(},"contentChanges":[{"range":{"start":{"line":9,"character":18},"end":{"line":9,"character":19}},"text":")" +
-        cifra + R"("}]}})";
+        R"(","version":)" + std::to_string(versione++) + R"(},"contentChanges":[{"range":{"start":)" + dove +
+        std::to_string(carattere) + R"(},"end":)" + dove + std::to_string(carattere + 1) + R"(}},"text":")" + cifra +
+        R"("}]}})";
     const std::vector<std::string> inviati = s.ricevi(modifica);
     if (inviati.size() != 2 || (inviati[0].find("\"diagnostics\":[]") == std::string::npos) == pulito) {
       throw std::runtime_error("diagnostiche inattese: " + (inviati.empty() ? std::string() : inviati[0].substr(0, 300)));
@@ -91,6 +93,17 @@ void ModificaTestoCorsa(benchmark::State& state, const std::string& riga_aggiunt
   state.counters["testi_kib"] = static_cast<double>(linea.size() + treno.size()) / 1024.0;
   state.counters["residente_kib"] = memoria_residente_kib();
 }
+
+// The run text with `state.range(0)` lines of `riga_aggiunta` and a number before its end.
+// Line 9 of the run text is "velocita, 10000, 90": its speed typed over, 90 and 95 in turn.
+void ModificaTestoCorsa(benchmark::State& state, const std::string& riga_aggiunta, bool pulito) {
+  std::string treno = testo_treno_massimo();
+  std::string note;
+  for (int64_t i = 0; i < state.range(0); ++i) note += riga_aggiunta + std::to_string(i) + "\r\n";
+  treno.insert(treno.rfind("[fine]"), note);
+  batti_tasti(state, testo_linea_massima(), treno, 9, 18, "50", pulito);
+}
+
 void ModificaTestoCorsaMassimo(benchmark::State& state) {
   ModificaTestoCorsa(state, "Annotazione libera dell'autore sulla riga ", true);
 }
@@ -98,6 +111,14 @@ BENCHMARK(ModificaTestoCorsaMassimo)->Arg(0)->Arg(30000)->Unit(benchmark::kMilli
 
 void ModificaConMoltiAvvisi(benchmark::State& state) { ModificaTestoCorsa(state, "stazone, ", false); }
 BENCHMARK(ModificaConMoltiAvvisi)->Arg(11000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The largest texts as a generator writes them: line 7 of the run text is
+// "aderenza,      0,  80", its adhesion typed over, 80 and 85 in turn.
+void ModificaTestoCorsaMoltiRecord(benchmark::State& state) {
+  const auto [linea, treno] = testi_molti_record();
+  batti_tasti(state, linea, treno, 7, 20, "50", true);
+}
+BENCHMARK(ModificaTestoCorsaMoltiRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace scenario

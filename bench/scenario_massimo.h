@@ -2,8 +2,10 @@
 // it, a signal every kilometre and as many stations as the table holds beside its boards.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/modello.h"
@@ -85,6 +87,60 @@ inline std::string testo_treno_massimo() {
   }
   righe.push_back("[fine]");
   return unisci_righe(righe);
+}
+
+// The same length written as a generator writes it: many short records of every kind,
+// columns lined up, about 1.4 MB of texts (scripts/misura_velocita.sh writes the same).
+// Stations every 13 km (stop cell P / 50 + 3, approach marks on the four cells before it),
+// a signal every 500 m but where its cells would meet a station's, an indicator every
+// 2 km, two boards: no two objects and no two approach codes share a cell.
+inline std::pair<std::string, std::string> testi_molti_record() {
+  const auto campo = [](int64_t v, int larghezza) {
+    std::string s = std::to_string(v);
+    return std::string(static_cast<size_t>(std::max<int>(0, larghezza - static_cast<int>(s.size()))), ' ') + s;
+  };
+  std::string linea = "Linea generata\r\n[generale]\r\nlunghezza percorso, " + std::to_string(LUNGHEZZA) +
+                      "\r\nprogressiva chilometrica uno, 0, 150300, 1\r\nprogressiva chilometrica due, 0, 0, 0\r\n"
+                      "progressiva chilometrica tre, 0, 0, 0\r\nsfondo uno, 0\r\nsfondo due, 0\r\nsfondo tre, 1\r\n"
+                      "ripetizione segnali 4 codici, 0, 900000\r\n[curve]\r\n";
+  for (int c = 0; c < 4900; ++c) {
+    linea += std::string("curva") + (c % 2 ? "s" : "d") + std::to_string(1 + c % 6) + ", " + campo(200 * c + 100, 7) +
+             ", " + campo(60, 4) + "\r\n";
+  }
+  linea += "[pendenze]\r\n";
+  for (int g = 0; g < 10000; ++g) linea += "pendenza, " + campo(100 * g, 7) + ", " + campo(g % 25 - 12, 3) + "\r\n";
+  linea += "[cartelli]\r\n";
+  for (int i = 0; i < 500; ++i) {
+    linea += "indicatori_vmax, " + campo(2000 * i + 1000, 7) + ", " + campo(80 + i % 5 * 10, 3) + ",  85,  90, " +
+             std::to_string(i % 2) + ",  80,  85,  90, 0\r\n";
+  }
+  linea += "[indicazioni]\r\ncartello_indicatore,    1150, (P.L.     )(Km 1.150)\r\n"
+           "cartello_indicatore,  500150, (P.L.     )(Km 500.150)\r\n[fine]\r\n";
+  std::string treno = "Corsa generata\r\n[generale]\r\nnumero vetture, 6\r\npercentuale massa frenata, 110\r\n"
+                      "sabbia, 300\r\norologio, 6, 0, 0\r\n[aderenze]\r\n";
+  for (int a = 0; a < 20000; ++a) treno += "aderenza, " + campo(50 * a, 6) + ", " + campo(80 + a % 21, 3) + "\r\n";
+  treno += "[vel_limite]\r\n";
+  for (int v = 0; v < 20000; ++v) treno += "velocita, " + campo(50 * v, 6) + ", " + campo(60 + v % 9 * 10, 3) + "\r\n";
+  treno += "[stazioni]\r\n";
+  std::vector<bool> fermata(LUNGHEZZA / 50 + 200, false);
+  for (int i = 0; i < 76; ++i) {
+    const int p = 13000 * i + 6000;
+    const int m = 8 * i;
+    fermata[static_cast<size_t>(p / 50 + 3)] = true;
+    treno += "stazione, " + campo(p, 7) + ", 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, " + campo(6 + m / 60, 2) + "," +
+             campo(m % 60, 2) + ", 0, Stazione " + std::to_string(i + 1) + " / Bahnhof " + std::to_string(i + 1) + "\r\n";
+  }
+  treno += "[segnali]\r\n";
+  for (int j = 0, n = 0; n < 1900; ++j) {
+    const int k = 10 * j + 6;
+    bool libero = true;
+    for (int c = k - 8; c <= k + 4; ++c) libero = libero && !(c >= 0 && fermata[static_cast<size_t>(c)]);
+    if (!libero) continue;
+    treno += "segnale, " + campo(500 * j + 250, 7) + ", 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n";
+    ++n;
+  }
+  treno += "[fine]\r\n";
+  return {linea, treno};
 }
 
 }  // namespace scenario

@@ -18,6 +18,7 @@
 //  - table entry 0 written, which no station and no board may take;
 //  - the line text not done with (but for a missing text), or the run text done with
 //    although the reading stopped in the line text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nucleo/compilazione.h"
 #include "track/rapporto_errori.h"
@@ -44,35 +46,43 @@ uint16_t u16(std::string_view b, size_t i) {
 }
 
 // Checks the geometry as it is written instead of keeping it (a line of a million metres
-// gives 20 MB): the x half from offset 0 and the y half from the middle, each a run of
-// whole tagged elements (0, 2 or 5) in every piece handed over.
+// gives 20 MB): every piece handed over is a run of whole tagged elements (0, 2 or 5) at
+// its own offset, of which only the offset, length and elements are kept. The x half runs
+// from offset 0 and the y half from the middle, each written in order; a piece that
+// starts where the x half has come to may be either, which the middle, known once all is
+// written, decides.
 class controllo_geometria : public destinazione_byte {
  public:
   void scrivi(std::string_view) override { guasto("geometria scritta senza posizione"); }
   void scrivi_a(uint64_t posizione, std::string_view pezzo) override {
-    if (posizione == fine_x) {
-      fine_x += pezzo.size();
-      elementi_x += elementi_di(pezzo);
-    } else if (inizio_y == UINT64_MAX || posizione == fine_y) {
-      if (inizio_y == UINT64_MAX) inizio_y = fine_y = posizione;
-      fine_y += pezzo.size();
-      elementi_y += elementi_di(pezzo);
-    } else {
-      guasto("geometria scritta fuori ordine a " + std::to_string(posizione));
-    }
+    pezzi_.push_back({posizione, pezzo.size(), elementi_di(pezzo)});
   }
-  // Both halves written, back to back, with as many elements each.
+  // Both halves written, back to back, each in order, with as many elements each.
   void verifica() const {
-    if (inizio_y == UINT64_MAX) {
-      if (fine_x != 0) guasto("geometria senza meta' delle y");
-      return;
+    uint64_t fine = 0;
+    for (const pezzo& p : pezzi_) fine = std::max(fine, p.posizione + p.byte);
+    const uint64_t meta = fine / 2;
+    uint64_t fine_x = 0, fine_y = meta, elementi_x = 0, elementi_y = 0;
+    for (const pezzo& p : pezzi_) {
+      if (p.posizione < meta && p.posizione == fine_x && p.posizione + p.byte <= meta) {
+        fine_x += p.byte;
+        elementi_x += p.elementi;
+      } else if (p.posizione >= meta && p.posizione == fine_y) {
+        fine_y += p.byte;
+        elementi_y += p.elementi;
+      } else {
+        guasto("geometria scritta fuori ordine a " + std::to_string(p.posizione));
+      }
     }
-    if (inizio_y != fine_x) guasto("meta' delle y non subito dopo quella delle x");
+    if (fine_x != meta || fine_y != fine) guasto("meta' della geometria non scritte per intero, di seguito");
     if (elementi_x != elementi_y) guasto("meta' del tracciato di lunghezza diversa");
   }
   bool aperta = false;
 
  private:
+  struct pezzo {
+    uint64_t posizione, byte, elementi;
+  };
   static uint64_t elementi_di(std::string_view b) {
     uint64_t n = 0;
     for (size_t i = 0; i < b.size(); ++n) {
@@ -85,11 +95,7 @@ class controllo_geometria : public destinazione_byte {
     }
     return n;
   }
-  uint64_t fine_x = 0;
-  uint64_t inizio_y = UINT64_MAX;
-  uint64_t fine_y = 0;
-  uint64_t elementi_x = 0;
-  uint64_t elementi_y = 0;
+  std::vector<pezzo> pezzi_;
 };
 
 class uscite_memoria : public uscite_compilate {

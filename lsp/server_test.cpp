@@ -711,7 +711,7 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   }
   // The reading counts characters of the ISO 8859-1 text it made of this UTF-8 line:
   // column 3 is "x", after "é,".
-  const colonne_testo col("\xC3\xA9,xy, z\r\n");
+  colonne_testo col("\xC3\xA9,xy, z\r\n");
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf16), (intervallo{{0, 2}, {0, 4}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 5}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));
   EXPECT_EQ(col.intervallo_di({"t", 1, 3, 0}, unita::utf8), (intervallo{{0, 3}, {0, 5}}));  // to the comma

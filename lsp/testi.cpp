@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "text/codifica.h"
 
@@ -117,13 +118,54 @@ std::optional<cornici::evento> cornici::prossimo() {
   return evento{T::rifiutato, {}, frase("lsp.messaggio_grande", {{"byte", lunghezza_}, {"limite", LIMITE_MESSAGGIO >> 20}})};
 }
 
+namespace {
+
+// The byte after the line end that follows byte `da`, or nothing when no line end does.
+std::optional<size_t> dopo_fine_riga(std::string_view testo, size_t da) {
+  if (da >= testo.size()) return std::nullopt;
+  const char* const p = testo.data() + da;
+  const size_t resto = testo.size() - da;
+  const auto* lf = static_cast<const char*>(std::memchr(p, '\n', resto));
+  const size_t fino_a_lf = lf != nullptr ? static_cast<size_t>(lf - p) : resto;
+  const auto* cr = static_cast<const char*>(std::memchr(p, '\r', fino_a_lf));
+  if (cr != nullptr) {
+    const size_t i = da + static_cast<size_t>(cr - p);
+    return i + 1 < testo.size() && testo[i + 1] == '\n' ? i + 2 : i + 1;
+  }
+  if (lf == nullptr) return std::nullopt;
+  return da + fino_a_lf + 1;
+}
+
+}  // namespace
+
 std::vector<size_t> inizi_righe(std::string_view testo) {
   std::vector<size_t> inizi = {0};
-  for (size_t i = 0; i < testo.size(); ++i) {
-    if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
-    if (testo[i] == '\r' || testo[i] == '\n') inizi.push_back(i + 1);
-  }
+  for (auto i = dopo_fine_riga(testo, 0); i; i = dopo_fine_riga(testo, *i)) inizi.push_back(*i);
   return inizi;
+}
+
+std::optional<size_t> righe_testo::inizio(int64_t riga) {
+  if (riga < 0) return std::nullopt;
+  if (riga < riga_) {
+    riga_ = 0;
+    byte_ = 0;
+  }
+  while (riga_ < riga) {
+    const auto dopo = dopo_fine_riga(testo_, byte_);
+    if (!dopo) return std::nullopt;
+    byte_ = *dopo;
+    ++riga_;
+  }
+  return byte_;
+}
+
+std::string_view righe_testo::riga(int64_t riga) {
+  const auto da = inizio(riga);
+  if (!da) return {};
+  const size_t a = dopo_fine_riga(testo_, *da).value_or(testo_.size());
+  std::string_view r = testo_.substr(*da, a - *da);
+  while (!r.empty() && (r.back() == '\n' || r.back() == '\r')) r.remove_suffix(1);
+  return r;
 }
 
 std::string_view riga_di(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga) {
@@ -165,28 +207,35 @@ size_t offset_di(std::string_view testo, const std::vector<size_t>& inizi, posiz
 }
 
 bool applica_modifica(std::string& testo, const intervallo& r, std::string_view nuovo, unita u) {
-  const std::vector<size_t> inizi = inizi_righe(testo);
-  size_t da = offset_di(testo, inizi, r.inizio, u);
-  size_t a = offset_di(testo, inizi, r.fine, u);
+  // Only the lines of the change are looked for: a keystroke does not walk the whole text.
+  righe_testo righe(testo);
+  const auto offset = [&](const posizione& p) -> size_t {
+    if (p.riga < 0) return 0;
+    const auto inizio = righe.inizio(p.riga);
+    if (!inizio) return testo.size();
+    return *inizio + byte_da_unita(righe.riga(p.riga), p.carattere, u);
+  };
+  size_t da = offset(r.inizio);
+  size_t a = offset(r.fine);
   if (a < da) std::swap(da, a);
   if (testo.size() - (a - da) + nuovo.size() > LIMITE_MESSAGGIO) return false;
   testo.replace(da, a - da, nuovo);
   return true;
 }
 
-colonne_testo::colonne_testo(std::string_view byte) : byte_(byte), inizi_(inizi_righe(byte_)) {
-  const esame_codifica esame = esamina_codifica(byte_);
-  utf8_ = esame.tipo == codifica::utf8;
+std::string colonne_testo::riga_utf8(int64_t riga) {
+  if (!utf8_) {
+    const esame_codifica esame = esamina_codifica(byte_);
+    utf8_ = esame.tipo == codifica::utf8;
+    con_bom_ = esame.con_bom;
+  }
+  std::string_view r = righe_.riga(riga);
   // The reading does not read a byte-order mark: its first column follows it.
-  if (esame.con_bom) inizi_[0] = 3;
+  if (riga == 0 && con_bom_) r.remove_prefix(std::min<size_t>(3, r.size()));
+  return *utf8_ ? std::string(r) : latin1_in_utf8(r);
 }
 
-std::string colonne_testo::riga_utf8(int64_t riga) const {
-  const std::string_view r = riga_di(byte_, inizi_, riga);
-  return utf8_ ? std::string(r) : latin1_in_utf8(r);
-}
-
-intervallo colonne_testo::intervallo_di(const luogo_testo& l, unita u) const {
+intervallo colonne_testo::intervallo_di(const luogo_testo& l, unita u) {
   const int64_t riga = l.riga > 0 ? l.riga - 1 : 0;
   const std::string linea = riga_utf8(riga);
   // The byte of the UTF-8 line where 1-based column `c` of the reading begins.

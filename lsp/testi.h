@@ -62,6 +62,23 @@ struct intervallo {
 // CR (as the reading counts them and as the protocol does).
 std::vector<size_t> inizi_righe(std::string_view testo);
 
+// The first byte of the lines a caller asks for, found by walking the line ends on from
+// the line asked for last (or from the start, for one before it): a text's lines are
+// asked for mostly in order, a few at a time, and most are never asked for at all.
+class righe_testo {
+ public:
+  explicit righe_testo(std::string_view testo) : testo_(testo) {}
+  // The first byte of line `riga` (0-based); nothing past the last line.
+  std::optional<size_t> inizio(int64_t riga);
+  // The line without its line end; empty past the last line.
+  std::string_view riga(int64_t riga);
+
+ private:
+  std::string_view testo_;
+  int64_t riga_ = 0;  // a line already found, and its first byte
+  size_t byte_ = 0;
+};
+
 // The line `riga` (0-based) of `testo`, without its line end; empty past the last line.
 std::string_view riga_di(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga);
 
@@ -83,18 +100,21 @@ bool applica_modifica(std::string& testo, const intervallo& r, std::string_view 
 // to the reading (held by the caller while this lives) and what their columns count.
 class colonne_testo {
  public:
-  explicit colonne_testo(std::string_view byte);
+  explicit colonne_testo(std::string_view byte) : byte_(byte), righe_(byte) {}
   // A diagnostic's place (1-based line and columns) as a protocol range; a place without a
   // column covers the whole line, one without an end the rest of the item.
-  intervallo intervallo_di(const luogo_testo& l, unita u) const;
+  // The text is looked at only when a diagnostic is placed: a check without diagnostics
+  // costs nothing here.
+  intervallo intervallo_di(const luogo_testo& l, unita u);
 
  private:
   // The line in UTF-8; a column of the reading is one character of it.
-  std::string riga_utf8(int64_t riga) const;
+  std::string riga_utf8(int64_t riga);
 
   std::string_view byte_;
-  std::vector<size_t> inizi_;
-  bool utf8_ = false;  // the bytes are UTF-8 (the editor's text), not ISO 8859-1
+  righe_testo righe_;
+  std::optional<bool> utf8_;  // the bytes are UTF-8 (the editor's text), not ISO 8859-1
+  bool con_bom_ = false;      // and begin with a byte-order mark, which the reading passes over
 };
 
 // How the system writes a path, as the server keeps it: POSIX ("/home/a/x.txt"), or

@@ -639,17 +639,6 @@ int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t 
   return v;
 }
 
-std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice) {
-  const int64_t v = indice < valori.size() ? valori[indice] : 0;
-  int64_t memorizzato = v;
-  switch (c.in_set.come) {
-    case K::velocita: memorizzato = int64_t{velocita_in_cella(static_cast<int32_t>(v))} * 5; break;
-    default: return std::nullopt;
-  }
-  if (memorizzato == v) return std::nullopt;
-  return memorizzato;
-}
-
 area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezza, int64_t opzione3) {
   if (tipo == 5 || tipo == 6) return {posizione - lunghezza, posizione + 150};
   if (tipo == 7 || tipo == 8) return {posizione - lunghezza, posizione + lunghezza};
@@ -659,7 +648,6 @@ area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezz
 bool tiene_opzione3(int64_t tipo, bool prima) { return !prima && (tipo < 5 || tipo > 8); }
 bool tiene_opzione4(int64_t lunghezza, bool prima) { return !prima && lunghezza >= 600; }
 
-int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda(kmh / 5.0)); }
 
 int64_t indicatore_in_cella(int32_t kmh_a, int32_t kmh_b) {
   // The product is whole, the quotient is not: their sum is rounded once.

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "model/modello.h"
+#include "model/numeri.h"
 
 namespace scenario::formato {
 
@@ -178,7 +179,7 @@ int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t 
 // it otherwise than written: a speed in steps of 5 km/h. Nothing when it is kept as
 // written. (The format's own rules, a signal's time raised to 101, the options a short
 // station has not, a stretch close to the one before taking type 3, are how it is kept.)
-std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice);
+inline std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice);
 
 // True when `valore` lies within the range an author may write for `c`.
 inline bool entro_limiti(const campo& c, int64_t valore) {
@@ -193,7 +194,7 @@ std::pair<int64_t, int64_t> limiti_lettura(lettura l);
 // writes with the first, the views show with the second.
 
 // A speed limit: round(v / 5) in the cell's `velocita`; shown back as km/h.
-int32_t velocita_in_cella(int32_t kmh);
+inline int32_t velocita_in_cella(int32_t kmh) { return static_cast<int32_t>(arrotonda_quoziente(kmh, 5)); }
 inline int32_t velocita_da_cella(uint8_t codice) { return int32_t{codice} * 5; }
 
 // A gradient in per mille: g + 100 in the cell's `pendenza`.
@@ -262,5 +263,13 @@ int32_t raggio_curva(int classe);
 // The class of a turn per metre measured back from the plan's points, whose last bits
 // the sums of the plan have blurred: the nearest class within a tenth of it, or nothing.
 std::optional<int> classe_curva_misurata(double k);
+
+inline std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice) {
+  if (c.in_set.come != codifica_campo::velocita) return std::nullopt;
+  const int64_t v = indice < valori.size() ? valori[indice] : 0;
+  const int64_t memorizzato = int64_t{velocita_in_cella(static_cast<int32_t>(v))} * 5;
+  if (memorizzato == v) return std::nullopt;
+  return memorizzato;
+}
 
 }  // namespace scenario::formato

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/diagnostica.h"
@@ -136,39 +137,39 @@ namespace formato {
 struct record;
 }
 
-// A value of a record as the reading took it, and where it stands in its text.
-struct valore_letto {
-  int64_t numero = 0;  // a number item's value (0 for a text item)
-  int32_t riga = 0;
-  int32_t colonna = 0;
-  int32_t fine = 0;
-  bool vuoto = false;  // the item held nothing
-};
-
 // A record as the reading took it, kept for the check of the finished set against the
 // texts: which record of the description, where its keyword stands, its values as read.
+// The places of its values are not kept: where its values begin is, so that the place of
+// one that a diagnostic names is read again from the text.
 struct record_letto {
   const formato::record* descrizione = nullptr;
   uint8_t testo = 0;  // 0: the line text, 1: the run text
+  uint8_t numero_valori = 0;
   int32_t riga = 0;   // the keyword's line and columns
   int32_t colonna = 0;
   int32_t fine = 0;
-  uint32_t primo_valore = 0;  // its values: testi_letti::valori from here
-  uint8_t numero_valori = 0;
+  uint32_t primo_valore = 0;  // its numbers: testi_letti::valori from here
+  // Where the reading of its values began: the byte, its line, and the line's first byte.
+  size_t byte_valori = 0;
+  int32_t riga_valori = 0;
+  size_t inizio_riga_valori = 0;
   // What the keyword itself says: the codes of a signal repetition, a curve's class
   // (negative for a left curve).
   int32_t dalla_parola = 0;
   int32_t voce = -1;  // the table entry it filled: a station's, a board text's
-  // Its text value (a name, a board's text) in testi_letti::testi.
-  uint32_t primo_carattere = 0;
-  uint32_t caratteri = 0;
+  // Its text value (a name, a board's text): where it stands in its text.
+  size_t primo_carattere = 0;
+  size_t caratteri = 0;
 };
 
 struct testi_letti {
   std::array<std::string, 2> etichette;  // the two texts' labels
+  // The two texts as the reading read them (ISO 8859-1): the bytes handed to the reading,
+  // or `convertiti` when the reading converted them; valid while those are.
+  std::array<const std::string*, 2> testi{};
+  std::array<std::string, 2> convertiti;
   std::vector<record_letto> records;     // in reading order
-  std::vector<valore_letto> valori;
-  std::string testi;                     // ISO 8859-1
+  std::vector<int64_t> valori;           // every record's numbers, 0 for a text value
 };
 
 // What a record put on a cell: for the notes of an error on that cell.

@@ -14,6 +14,5 @@ int64_t arrotonda(double valore) {
   return static_cast<int64_t>(arrotondato);
 }
 
-int64_t cella_di(int32_t posizione) { return arrotonda(posizione / 50.0 + 1); }
 
 }  // namespace scenario

@@ -12,8 +12,22 @@ namespace scenario {
 // double precision. Values beyond the 64-bit range saturate instead of overflowing.
 int64_t arrotonda(double valore);
 
+// round(p / d) for a whole p and a d above 0, halves to even, worked out in whole numbers:
+// the same as arrotonda(p / double(d)) for a 32-bit p and a d up to 50, whose quotient in
+// double precision is never so close to a half as to fall on its other side.
+inline int64_t arrotonda_quoziente(int64_t p, int64_t d) {
+  int64_t q = p / d;
+  int64_t r = p % d;
+  if (r < 0) {
+    r += d;
+    --q;
+  }
+  if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
+  return q;
+}
+
 // The cell of a position by the general rule: round(p / 50 + 1).
-int64_t cella_di(int32_t posizione);
+inline int64_t cella_di(int32_t posizione) { return arrotonda_quoziente(int64_t{posizione} + 50, 50); }
 
 // A 32-bit value stored into a 16-bit or 8-bit field keeps its low bits.
 inline int16_t basso16(int64_t valore) {

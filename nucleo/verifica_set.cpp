@@ -12,6 +12,7 @@
 
 #include "model/formato.h"
 #include "model/numeri.h"
+#include "text/lettura_dati.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
@@ -114,13 +115,13 @@ class verifica {
     const record_letto& r = l_.records[i];
     numeri_record n;
     n.n = std::min<size_t>(r.numero_valori, MASSIMO_VALORI);
-    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k].numero;
+    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k];
     return n;
   }
 
   std::string_view testo(uint32_t i) const {
     const record_letto& r = l_.records[i];
-    return std::string_view(l_.testi).substr(r.primo_carattere, r.caratteri);
+    return std::string_view(*l_.testi[r.testo]).substr(r.primo_carattere, r.caratteri);
   }
 
   luogo_testo luogo(uint32_t i) const {
@@ -128,12 +129,7 @@ class verifica {
     return luogo_testo{l_.etichette[r.testo], r.riga, r.colonna, r.fine};
   }
 
-  luogo_testo luogo_valore(uint32_t i, size_t indice) const {
-    const record_letto& r = l_.records[i];
-    if (indice >= r.numero_valori) return luogo(i);
-    const valore_letto& v = l_.valori[r.primo_valore + indice];
-    return luogo_testo{l_.etichette[r.testo], v.riga, v.colonna, v.fine};
-  }
+  luogo_testo luogo_valore(uint32_t i, size_t indice) const { return luogo_valore_letto(l_, l_.records[i], indice); }
 
   bool stazione(uint32_t i) const { return descrizione(i).campi.size() == MASSIMO_VALORI; }
 
@@ -141,7 +137,7 @@ class verifica {
   std::optional<int64_t> posizione(uint32_t i) const {
     const F::record& d = descrizione(i);
     if (d.campi.empty() || !d.campi[0].posizione_lungo_linea || l_.records[i].numero_valori == 0) return std::nullopt;
-    return l_.valori[l_.records[i].primo_valore].numero;
+    return l_.valori[l_.records[i].primo_valore];
   }
 
   // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
@@ -201,7 +197,7 @@ class verifica {
   // Value `k` of record `i` as read.
   int64_t valore(uint32_t i, size_t k) const {
     const record_letto& r = l_.records[i];
-    return k < r.numero_valori ? l_.valori[r.primo_valore + k].numero : 0;
+    return k < r.numero_valori ? l_.valori[r.primo_valore + k] : 0;
   }
 
   // The record whose keyword stands at `l`, or none.
@@ -529,37 +525,59 @@ class verifica {
 
   // ---- Per-cell profiles: gradients, speeds, adhesion --------------------------------------
 
-  // A value holds from its record's cell, round(p / 50), up to the next record's: the
-  // reading writes each value on from the cell after the one before, so a profile written
-  // along the line holds every value, one written out of order is said so by the reading
-  // itself. What is left: two records in the first cell, round(p / 50) = 0, where no value
-  // is written but the last: the one before it holds nowhere.
+  // A value holds from its record's cell, round(p / 50), up to the next record's. The
+  // reading writes the value in force from a cursor up to that cell, always at least one
+  // cell, so a record in the same cell as the one before it begins a cell later than
+  // written, and one more for each further record there. Records out of order are said so
+  // by the reading itself. In the first cell, round(p / 50) = 0, nothing is written: the
+  // last record there replaces the one before, which then holds nowhere.
   void controlla_profili() {
     struct ultimo {
-      int32_t record = NESSUNO;  // the last record of the kind, when it stands in the first cell
-      int64_t valore = 0;
+      int32_t record = NESSUNO;  // the kind's last record
+      bool nella_prima = false;  // it stands in the first cell
+      int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
     };
     std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
     const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
     for (const uint32_t i : di_classe(classe::profilo)) {
-      const F::campo& c = descrizione(i).campi[1];
-      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      const record_letto& r = l_.records[i];
+      const F::campo& c = r.descrizione->campi[1];
       const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
+      ultimo& u = per_campo[static_cast<size_t>(f)];
+      const int64_t n = arrotonda(static_cast<double>(v[0]) / 50);
+      const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
+      const bool perso = n <= 0 && u.nella_prima;
+      // Another value with the same coding leaves the cells as written.
+      if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i) &&
+          codice(f, c, static_cast<uint32_t>(u.record)) != codice(f, c, i)) {
+        if (perso) {
+          segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
+                  "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
+                      " comincia nella stessa cella di 50 m, la prima della linea",
+                  static_cast<int32_t>(i));
+        } else {
+          segnala(avviso::valore_cambiato, i, 0,
+                  "il valore vale da " + metri(inizio * 50) + ", non da " + metri(n * 50) + ": la cella da " +
+                      std::to_string((inizio - 1) * 50) + " a " +
+                      metri(inizio * 50) + " tiene " + descrivi(static_cast<uint32_t>(u.record)) +
+                      ", e una cella tiene un solo valore",
+                  static_cast<int32_t>(u.record));
+        }
+      }
       if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
       if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
         passo_del_formato(i, 1, *memorizzato);
       }
-      const int64_t codice = F::nel_campo(f, F::codifica_valore(c, v, 1));
-      const bool nella_prima = arrotonda(static_cast<double>(v[0]) / 50) == 0;
-      ultimo& u = per_campo[static_cast<size_t>(f)];
-      if (u.record != NESSUNO && nella_prima && codice != u.valore && !gia_segnalato(static_cast<uint32_t>(u.record))) {
-        segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
-                "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
-                    " comincia nella stessa cella di 50 m, la prima della linea",
-                static_cast<int32_t>(i));
-      }
-      u = {nella_prima ? static_cast<int32_t>(i) : NESSUNO, codice};
+      if (n > 0) u.cursore = inizio;
+      u.record = static_cast<int32_t>(i);
+      u.nella_prima = n <= 0;
     }
+  }
+
+  int64_t codice(F::campo_cella f, const F::campo& c, uint32_t i) const {
+    const int64_t v[2] = {valore(i, 0), valore(i, 1)};
+    return F::nel_campo(f, F::codifica_valore(c, v, 1));
   }
 
   // ---- Mountain-side stretches -----------------------------------------------------------
@@ -639,9 +657,12 @@ class verifica {
     for (const uint32_t i : di_classe(classe::oggetto)) {
       if (descrizione(i).tipo_oggetto == tipo_cella::segnale) con_preavvisi.push_back(i);
     }
+    // Both lists are in reading order already.
     const auto& stazioni = di_classe(classe::stazione);
+    const size_t segnali = con_preavvisi.size();
     con_preavvisi.insert(con_preavvisi.end(), stazioni.begin(), stazioni.end());
-    std::sort(con_preavvisi.begin(), con_preavvisi.end());
+    std::inplace_merge(con_preavvisi.begin(), con_preavvisi.begin() + static_cast<std::ptrdiff_t>(segnali),
+                       con_preavvisi.end());
     for (const uint32_t i : con_preavvisi) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);

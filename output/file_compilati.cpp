@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <optional>
+#include <memory>
 #include <stdexcept>
 
 #include "model/tracciato.h"
@@ -13,13 +13,21 @@ namespace scenario {
 
 namespace {
 
+// The bytes of `v` at `dove`, least significant first.
+template <typename U>
+void metti_le(char* dove, U v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(dove, &v, sizeof(U));
+  } else {
+    for (size_t i = 0; i < sizeof(U); ++i) dove[i] = static_cast<char>(static_cast<uint8_t>((v >> (8 * i)) & 0xFFu));
+  }
+}
+
 // Gathers little-endian fields in a small buffer and hands it to the destination each
 // time it fills, so that no whole file is ever held in memory.
 class scrittore {
  public:
   explicit scrittore(destinazione_byte& d) : destinazione_(d) {}
-  // A writer of the part of the file that starts at `posizione`.
-  scrittore(destinazione_byte& d, uint64_t posizione) : destinazione_(d), posizione_(posizione) {}
   scrittore(const scrittore&) = delete;
   scrittore& operator=(const scrittore&) = delete;
   ~scrittore() = default;
@@ -28,20 +36,6 @@ class scrittore {
   void u16(uint16_t v) { le(v); }
   void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
   void i32(int32_t v) { le(static_cast<uint32_t>(v)); }
-  void f64(double v) { le(std::bit_cast<uint64_t>(v)); }
-  // One element of the plan: its 16-bit type, then nothing, a 16-bit integer or a double.
-  void elemento(tipo_valore tipo, double valore) {
-    if (tipo == tipo_valore::reale) {
-      // The common case, a double: its 10 bytes with one check for room.
-      if (pieni_ + 10 > buffer_.size()) svuota();
-      scrivi_le(static_cast<uint16_t>(tipo), 0);
-      scrivi_le(std::bit_cast<uint64_t>(valore), 2);
-      pieni_ += 10;
-      return;
-    }
-    u16(static_cast<uint16_t>(tipo));
-    if (tipo == tipo_valore::intero16) i16(static_cast<int16_t>(valore));
-  }
   // Texts are already ISO 8859-1 bytes: the length is the number of bytes.
   void testo(const std::string& t) {
     u16(static_cast<uint16_t>(t.size()));
@@ -50,13 +44,7 @@ class scrittore {
   // Hands what is left to the destination; called once the file is complete.
   void svuota() {
     if (pieni_ == 0) return;
-    const std::string_view pezzo(buffer_.data(), pieni_);
-    if (posizione_) {
-      destinazione_.scrivi_a(*posizione_, pezzo);
-      *posizione_ += pieni_;
-    } else {
-      destinazione_.scrivi(pezzo);
-    }
+    destinazione_.scrivi(std::string_view(buffer_.data(), pieni_));
     pieni_ = 0;
   }
 
@@ -66,25 +54,11 @@ class scrittore {
   template <typename U>
   void le(U v) {
     if (pieni_ + sizeof(U) > buffer_.size()) svuota();
-    scrivi_le(v, 0);
+    metti_le(buffer_.data() + pieni_, v);
     pieni_ += sizeof(U);
-  }
-  // The bytes of `v`, least significant first, `scarto` bytes after the filled part; the
-  // room is the caller's.
-  template <typename U>
-  void scrivi_le(U v, size_t scarto) {
-    char* dove = buffer_.data() + pieni_ + scarto;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(dove, &v, sizeof(U));
-    } else {
-      for (size_t i = 0; i < sizeof(U); ++i) {
-        dove[i] = static_cast<char>(static_cast<uint8_t>((v >> (8 * i)) & 0xFFu));
-      }
-    }
   }
 
   destinazione_byte& destinazione_;
-  std::optional<uint64_t> posizione_;
   std::array<char, 64 * 1024> buffer_{};
   size_t pieni_ = 0;
 };
@@ -154,13 +128,125 @@ uint64_t byte_di_una_meta(const piano_tracciato& t) {
   return 2 * 4 + 10 * calcolati + 2 * (metri - 2 - calcolati);
 }
 
+namespace {
+
+// One half of the geometry file, `byte` long, gathered in a buffer large enough that the
+// file system takes it in a few writes (a small half in one), each at its own offset.
+class meta_tracciato {
+ public:
+  meta_tracciato(destinazione_byte& d, uint64_t posizione, uint64_t byte)
+      : destinazione_(d),
+        posizione_(posizione),
+        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, BUFFER)), 16)),
+        buffer_(new char[dimensione_]) {}  // every byte is written before it is handed over
+  // Room for `n` bytes from the returned pointer; `scritti` then says how many were used.
+  char* spazio(size_t n) {
+    if (dimensione_ - pieni_ < n) svuota();
+    return buffer_.get() + pieni_;
+  }
+  void scritti(size_t n) { pieni_ += n; }
+  // Whole elements of `dimensione` bytes that still fit before the buffer is handed over.
+  size_t liberi(size_t dimensione) const { return (dimensione_ - pieni_) / dimensione; }
+  void svuota() {
+    if (pieni_ == 0) return;
+    destinazione_.scrivi_a(posizione_, std::string_view(buffer_.get(), pieni_));
+    posizione_ += pieni_;
+    pieni_ = 0;
+  }
+
+ private:
+  static constexpr size_t BUFFER = size_t{1} << 20;
+  destinazione_byte& destinazione_;
+  uint64_t posizione_;
+  size_t dimensione_;
+  std::unique_ptr<char[]> buffer_;
+  size_t pieni_ = 0;
+};
+
+// A double of the plan: its type, 5, and its 8 bytes.
+void metti_reale(char* dove, double v) {
+  metti_le(dove, static_cast<uint16_t>(tipo_valore::reale));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(dove + 2, &v, sizeof v);
+  } else {
+    metti_le(dove + 2, std::bit_cast<uint64_t>(v));
+  }
+}
+
+// `quanti` metres of one run into the two halves from `px` and `py`, stepped on from the
+// points `penultimo` and `ultimo`; the two points last written. The points stay in the
+// processor's registers.
+struct passi_scritti {
+  punto_piano penultimo;
+  punto_piano ultimo;
+};
+
+passi_scritti scrivi_passi(char* px, char* py, int64_t quanti, double k, punto_piano penultimo, punto_piano ultimo) {
+  for (int64_t i = 0; i < quanti; ++i) {
+    const punto_piano p = passo_tracciato(penultimo.x, penultimo.y, ultimo.x, ultimo.y, k);
+    metti_reale(px, p.x);
+    metti_reale(py, p.y);
+    px += 10;
+    py += 10;
+    penultimo = ultimo;
+    ultimo = p;
+  }
+  return {penultimo, ultimo};
+}
+
+}  // namespace
+
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d) {
-  scrittore x(d, 0);
-  scrittore y(d, byte_di_una_meta(tracciato));
-  per_ogni_punto(tracciato, [&](int64_t, tipo_valore tipo, const std::array<double, 2>& punto) {
-    x.elemento(tipo, punto[X]);
-    y.elemento(tipo, punto[Y]);
-  });
+  const uint64_t meta = byte_di_una_meta(tracciato);
+  meta_tracciato x(d, 0, meta);
+  meta_tracciato y(d, meta, meta);
+  per_ogni_tratto(
+      tracciato,
+      [&](const std::array<double, 2>& p2, const std::array<double, 2>& p1) {
+        // Metres 0 and 1: 16-bit integers, 4 bytes each.
+        char* px = x.spazio(8);
+        char* py = y.spazio(8);
+        for (const auto& p : {p2, p1}) {
+          metti_le(px, static_cast<uint16_t>(tipo_valore::intero16));
+          metti_le(px + 2, static_cast<uint16_t>(static_cast<int16_t>(p[X])));
+          metti_le(py, static_cast<uint16_t>(tipo_valore::intero16));
+          metti_le(py + 2, static_cast<uint16_t>(static_cast<int16_t>(p[Y])));
+          px += 4;
+          py += 4;
+        }
+        x.scritti(8);
+        y.scritti(8);
+      },
+      [&](int64_t da, int64_t a, double k, std::array<double, 2>& p2, std::array<double, 2>& p1) {
+        // As many metres at a time as both buffers hold: no test for room at each one.
+        for (int64_t metro = da; metro <= a;) {
+          const auto quanti = std::min<int64_t>(a - metro + 1, static_cast<int64_t>(std::min(x.liberi(10), y.liberi(10))));
+          if (quanti == 0) {
+            x.svuota();
+            y.svuota();
+            continue;
+          }
+          char* px = x.spazio(0);
+          char* py = y.spazio(0);
+          const passi_scritti fatti = scrivi_passi(px, py, quanti, k, {p2[X], p2[Y]}, {p1[X], p1[Y]});
+          p2 = {fatti.penultimo.x, fatti.penultimo.y};
+          p1 = {fatti.ultimo.x, fatti.ultimo.y};
+          x.scritti(static_cast<size_t>(quanti) * 10);
+          y.scritti(static_cast<size_t>(quanti) * 10);
+          metro += quanti;
+        }
+      },
+      [&](int64_t da, int64_t a) {
+        // Empty metres: their type alone, 0.
+        for (int64_t metro = da; metro <= a; ++metro) {
+          char* px = x.spazio(2);
+          char* py = y.spazio(2);
+          metti_le(px, static_cast<uint16_t>(tipo_valore::vuoto));
+          metti_le(py, static_cast<uint16_t>(tipo_valore::vuoto));
+          x.scritti(2);
+          y.scritti(2);
+        }
+      });
   x.svuota();
   y.svuota();
 }

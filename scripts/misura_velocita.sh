@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # The speed of whole builds, as the user starts them, against copying their outputs:
-#   scripts/misura_velocita.sh [BUILD_DIR]     (default build; COPPIE= pairs, default 21)
-# 1. the embedded build (a copy of the program in a folder of its own) against `cp -r` of
-#    its six outputs;
+#   scripts/misura_velocita.sh [BUILD_DIR]     (default build; COPPIE= rounds, default 21)
+# Four scenarios:
+# 1. the embedded build (a copy of the program in a folder of its own), its six outputs;
 # 2. the longest legal line (1000000 m, 500 curves, 58 stations, a signal every
-#    kilometre: about 70 KB of texts) against `cp -r` of its three compiled files;
-# 3. the same length with the densest texts (a gradient and a speed limit in every 50 m
-#    cell, a curve and an adhesion value every 100 m: about 1.4 MB of texts), against
-#    `cp -r` of its compiled files.
-# Each build replaces the outputs of the one before, as a build run again does; each copy
-# replaces those of the copy before. Build and copy run in pairs, each pair in the other
-# order from the one before, and the medians are compared: a machine busy with something
-# else slows both alike. Run it on an otherwise idle machine.
+#    kilometre: about 70 KB of texts);
+# 3. the same length written as a generator writes it, many short records of each kind
+#    (20000 speed limits, 20000 adhesion values, 10000 gradients, 4900 curves, 1900
+#    signals, 500 indicators, 76 stations: about 1.4 MB of texts);
+# 4. the same length with the densest texts (a gradient and a speed limit in every 50 m
+#    cell, a curve and an adhesion value every 100 m: about 1.4 MB of texts).
+# Each round times three whole processes, in an order that turns from round to round: the
+# build, which replaces the outputs of the build before as a build run again does; `cp -r`
+# of its outputs into a folder of its own, made afresh each round; and `cp -r` over the
+# copy of the round before. The medians are compared: a machine busy with something else
+# slows all three alike. A copy over existing files also pays the file system's flush of
+# the data it replaces, which the build avoids: the fresh copy is the yardstick.
+# With valgrind installed (scripts/dipendenze.sh misura), the instructions of `-c` on each
+# author's scenario are counted too, per byte of its texts: unlike times they do not
+# depend on what else the machine does.
 set -euo pipefail
 cartella=${1:-build}
 programma=$(realpath "$cartella/bin/compila_scenario" 2>/dev/null || true)
@@ -31,37 +38,56 @@ misura() {
 
 mediana() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 kib() { du -sk "$@" | awk '{ s += $1 } END { printf "%d", s }'; }
+carico() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?"; }
 
 # NOME USCITE -- COMMAND...: the build (which writes into the folder USCITE) against
-# `cp -r USCITE/. copia/`.
+# `cp -r USCITE/.` into a fresh folder and over the copy before.
 confronta() {
   local nome=$1 uscite=$2
   shift 3
-  local copia="$lavoro/copia_$nome"
-  mkdir -p "$copia"
-  misura "$@" && misura cp -r "$uscite/." "$copia/"  # warm the caches, make the outputs
-  : >"$lavoro/c" && : >"$lavoro/p" && : >"$lavoro/r"
-  local i c p
+  local sopra="$lavoro/sopra_$nome" nuova="$lavoro/nuova_$nome"
+  mkdir -p "$sopra"
+  misura "$@" && misura cp -r "$uscite/." "$sopra/"  # warm the caches, make the outputs
+  : >"$lavoro/c" && : >"$lavoro/n" && : >"$lavoro/s" && : >"$lavoro/rn" && : >"$lavoro/rs"
+  local i c n s
   for ((i = 0; i < coppie; i++)); do
-    if ((i % 2 == 0)); then
-      misura "$@"; c=$durata
-      misura cp -r "$uscite/." "$copia/"; p=$durata
-    else
-      misura cp -r "$uscite/." "$copia/"; p=$durata
-      misura "$@"; c=$durata
-    fi
-    echo "$c" >>"$lavoro/c" && echo "$p" >>"$lavoro/p"
-    awk -v a="$c" -v b="$p" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/r"
+    rm -rf "$nuova" && mkdir "$nuova"
+    case $((i % 3)) in
+      0) misura "$@"; c=$durata; misura cp -r "$uscite/." "$nuova/"; n=$durata; misura cp -r "$uscite/." "$sopra/"; s=$durata ;;
+      1) misura cp -r "$uscite/." "$nuova/"; n=$durata; misura cp -r "$uscite/." "$sopra/"; s=$durata; misura "$@"; c=$durata ;;
+      2) misura cp -r "$uscite/." "$sopra/"; s=$durata; misura "$@"; c=$durata; misura cp -r "$uscite/." "$nuova/"; n=$durata ;;
+    esac
+    echo "$c" >>"$lavoro/c" && echo "$n" >>"$lavoro/n" && echo "$s" >>"$lavoro/s"
+    awk -v a="$c" -v b="$n" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/rn"
+    awk -v a="$c" -v b="$s" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/rs"
   done
+  rm -rf "$nuova"
   c=$(mediana <"$lavoro/c")
-  p=$(mediana <"$lavoro/p")
-  awk -v n="$nome" -v c="$c" -v p="$p" -v k="$coppie" \
-    -v rmin="$(sort -n "$lavoro/r" | head -1)" -v rmax="$(sort -n "$lavoro/r" | tail -1)" \
-    'BEGIN { printf "%-16s costruzione %7.1f ms, cp -r %7.1f ms, rapporto delle mediane %.2f (%d coppie; rapporti delle coppie da %.2f a %.2f)\n", n ":", c / 1000, p / 1000, c / p, k, rmin, rmax }'
+  n=$(mediana <"$lavoro/n")
+  s=$(mediana <"$lavoro/s")
+  awk -v nome="$nome" -v c="$c" -v n="$n" -v s="$s" \
+    -v nmin="$(sort -n "$lavoro/rn" | head -1)" -v nmax="$(sort -n "$lavoro/rn" | tail -1)" \
+    -v smin="$(sort -n "$lavoro/rs" | head -1)" -v smax="$(sort -n "$lavoro/rs" | tail -1)" \
+    'BEGIN {
+      printf "%-16s costruzione %6.1f ms\n", nome ":", c / 1000
+      printf "%-16s cp -r in una cartella nuova %6.1f ms: rapporto delle mediane %.2f (turni da %.2f a %.2f)\n", "", n / 1000, c / n, nmin, nmax
+      printf "%-16s cp -r sopra i file di prima %6.1f ms: rapporto delle mediane %.2f (turni da %.2f a %.2f)\n", "", s / 1000, c / s, smin, smax
+    }'
+}
+
+# Instructions of `-c` on two texts, per byte of them, when valgrind is there.
+istruzioni() {
+  command -v valgrind >/dev/null || { echo "                 (istruzioni: manca valgrind, scripts/dipendenze.sh misura)"; return; }
+  local byte istr
+  byte=$(cat "$1" "$2" | wc -c)
+  istr=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$programma" -c -q -l Misura -t R1 "$1" "$2" 2>&1 |
+    awk '/Collected/ { gsub(",", "", $NF); print $NF }')
+  awk -v i="$istr" -v b="$byte" 'BEGIN { printf "                 -c: %.1f milioni di istruzioni, %.1f per byte di testo\n", i / 1e6, i / b }'
 }
 
 echo "compila_scenario: $programma"
-echo "mediane di $coppie coppie (costruzione e cp -r alternate), processi interi"
+echo "mediane di $coppie turni (costruzione, copia in una cartella nuova, copia sopra), processi interi"
+echo "carico della macchina all'inizio (1, 5, 15 min): $(carico)"
 
 # The embedded build writes beside the program; its six outputs alone are copied.
 mkdir inc inc_uscite
@@ -102,6 +128,51 @@ awk 'BEGIN {
 mkdir lunga
 confronta "linea massima" lunga -- "$programma" -q -o lunga -l Lunga -t R1 lunga_linea.txt lunga_R1-.txt
 echo "                 (testi $(kib lunga_linea.txt lunga_R1-.txt) KiB, uscite $(kib lunga) KiB)"
+istruzioni lunga_linea.txt lunga_R1-.txt
+
+# The same length as a generator writes it: many short records of every kind, with the
+# columns lined up. Stations every 13 km (stop cell P / 50 + 3, approach marks on the four
+# cells before it), a signal every 500 m but where its cells would meet a station's, an
+# indicator every 2 km, two boards: no two objects and no two approach codes in a cell.
+awk 'BEGIN {
+  L = 1000000; o = "molti_linea.txt"
+  printf "Linea generata\r\n[generale]\r\nlunghezza percorso, %d\r\nprogressiva chilometrica uno, 0, 150300, 1\r\n", L > o
+  printf "progressiva chilometrica due, 0, 0, 0\r\nprogressiva chilometrica tre, 0, 0, 0\r\n" > o
+  printf "sfondo uno, 0\r\nsfondo due, 0\r\nsfondo tre, 1\r\nripetizione segnali 4 codici, 0, 900000\r\n[curve]\r\n" > o
+  for (c = 0; c < 4900; c++) printf "curva%s%d, %7d, %4d\r\n", (c % 2 ? "s" : "d"), 1 + c % 6, 200 * c + 100, 60 > o
+  printf "[pendenze]\r\n" > o
+  for (g = 0; g < 10000; g++) printf "pendenza, %7d, %3d\r\n", 100 * g, g % 25 - 12 > o
+  printf "[cartelli]\r\n" > o
+  for (i = 0; i < 500; i++) printf "indicatori_vmax, %7d, %3d, %3d, %3d, %d, %3d, %3d, %3d, %d\r\n", \
+    2000 * i + 1000, 80 + i % 5 * 10, 85, 90, i % 2, 80, 85, 90, 0 > o
+  printf "[indicazioni]\r\ncartello_indicatore, %7d, (P.L.     )(Km 1.150)\r\n", 1150 > o
+  printf "cartello_indicatore, %7d, (P.L.     )(Km 500.150)\r\n[fine]\r\n", 500150 > o
+  o = "molti_R1-.txt"
+  printf "Corsa generata\r\n[generale]\r\nnumero vetture, 6\r\npercentuale massa frenata, 110\r\n" > o
+  printf "sabbia, 300\r\norologio, 6, 0, 0\r\n[aderenze]\r\n" > o
+  for (a = 0; a < 20000; a++) printf "aderenza, %6d, %3d\r\n", 50 * a, 80 + a % 21 > o
+  printf "[vel_limite]\r\n" > o
+  for (v = 0; v < 20000; v++) printf "velocita, %6d, %3d\r\n", 50 * v, 60 + v % 9 * 10 > o
+  printf "[stazioni]\r\n" > o
+  for (i = 0; i < 76; i++) {
+    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 8 * i
+    printf "stazione, %7d, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, %2d,%2d, 0, Stazione %d / Bahnhof %d\r\n", \
+      p, 6 + int(m / 60), m % 60, i + 1, i + 1 > o
+  }
+  printf "[segnali]\r\n" > o
+  for (j = 0; n < 1900; j++) {
+    k = 10 * j + 6; libero = 1
+    for (c = k - 8; c <= k + 4; c++) if (c in fermata) libero = 0
+    if (!libero) continue
+    printf "segnale, %7d, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n", 500 * j + 250 > o
+    n++
+  }
+  printf "[fine]\r\n" > o
+}'
+mkdir molti
+confronta "molti record" molti -- "$programma" -q -o molti -l Molti -t R1 molti_linea.txt molti_R1-.txt
+echo "                 (testi $(kib molti_linea.txt molti_R1-.txt) KiB, uscite $(kib molti) KiB)"
+istruzioni molti_linea.txt molti_R1-.txt
 
 # The same line with the densest texts: a gradient and a speed limit for every cell, a
 # curve and an adhesion value every 100 m, each in order of position and in range.
@@ -131,10 +202,12 @@ awk 'BEGIN {
 mkdir densa
 confronta "testi massimi" densa -- "$programma" -q -o densa -l Densa -t R1 densa_linea.txt densa_R1-.txt
 echo "                 (testi $(kib densa_linea.txt densa_R1-.txt) KiB, uscite $(kib densa) KiB)"
+istruzioni densa_linea.txt densa_R1-.txt
 
 if [ -x /usr/bin/time ]; then
-  for s in lunga densa; do
+  for s in lunga molti densa; do
     /usr/bin/time -f "$s: memoria di picco %M KiB, page fault %R minori %F maggiori" \
       "$programma" -q -o "$s" -l "${s^}" -t R1 "${s}_linea.txt" "${s}_R1-.txt" 2>&1 | tail -1
   done
 fi
+echo "carico della macchina alla fine (1, 5, 15 min): $(carico)"

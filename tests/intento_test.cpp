@@ -188,6 +188,14 @@ std::vector<caso> casi_dei_testi() {
       // first holds in no cell.
       {"two speeds in the first cell", L, con(T, "velocita, 0, 60\r\n", "velocita, 0, 60\r\nvelocita, 20, 70\r\n"),
        avviso::oggetto_perso, false, "0, 60", "la velocita' a 20 m (riga 10) comincia nella stessa cella"},
+      // round(8010 / 50) = 160, the cell of the record before: 50 km/h begins in the next.
+      {"two speeds in one cell", L, treno("velocita, 8000, 40\r\nvelocita, 8010, 50\r\n"), avviso::valore_cambiato,
+       false, "8010", "il valore vale da 8050 m, non da 8000 m: la cella da 8000 a 8050 m tiene la velocita' a 8000 m"},
+      {"two gradients in one cell", con(L, "pendenza, 3000, 5\r\n", "pendenza, 3000, 5\r\npendenza, 3000, 6\r\n"),
+       T, avviso::valore_cambiato, true, "3000, 6", "vale da 3050 m"},
+      // Blanks may part numbers: the 50 is a third value, read as the next keyword.
+      {"a value after the last", L, treno("velocita, 8000, 40 50\r\n"), avviso::valori_fuori_riga, false,
+       "50\r\n", "'50' dopo l'ultimo valore non e' letto"},
       {"signal repetition twice", con(L, "sfondo due, 0\r\n", "sfondo due, 0\r\nripetizione segnali 9 codici, 0, 10000\r\n"), T,
        avviso::valore_cambiato, true, "ripetizione segnali 9", "codici = 9 non e' tenuto: la tabella tiene 4, scritto "
        "dalla ripetizione dei segnali a 0 m (riga 10)"},

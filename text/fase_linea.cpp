@@ -46,10 +46,9 @@ struct descrizioni_linea {
   const formato::record& cartello = *formato::cerca(formato::testo::linea, "cartello_indicatore");
 };
 
-const descrizioni_linea& D() {
-  static const descrizioni_linea d;
-  return d;
-}
+// The description's records are constants: looked up once, before the first reading.
+const descrizioni_linea DESCRIZIONI;
+const descrizioni_linea& D() { return DESCRIZIONI; }
 
 // ---- Plan of the line ------------------------------------------------------------------
 
@@ -76,10 +75,10 @@ bool estendi_curva(piano_tracciato& p, int64_t fino_a, double k) {
 
 // Curvature of a curve keyword: the first class digit found, tested from 1 to 6; the
 // side letter "s" turns towards -x.
-std::optional<double> curvatura(const std::string& parola) {
+std::optional<double> curvatura(std::string_view parola) {
   static constexpr double classi[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
   for (int classe = 1; classe <= 6; ++classe) {
-    if (contiene_esatto(parola, std::to_string(classe))) {
+    if (parola.find(static_cast<char>('0' + classe)) != std::string_view::npos) {
       const double k = classi[classe - 1];
       return contiene(parola, "s") ? -k : k;
     }
@@ -111,7 +110,7 @@ esito_record lunghezza_percorso(stato_lettura& s) {
   const int32_t lunghezza = leggi32(s);
   s.m.tabella[voce_tabella::dati_treno].fine = lunghezza;
   // A negative length would give a track of negative size: it is refused like one too long.
-  if (controlla_campo(s, D().lunghezza, "L", lunghezza, 0, std::nullopt) !=
+  if (controlla_campo(s, D().lunghezza, 0, lunghezza, std::nullopt) !=
       esito_record::prosegui) {
     s.lunghezza_impossibile = true;
     return esito_record::scarta;
@@ -152,9 +151,9 @@ esito_record ripetizione_segnali(stato_lettura& s) {
   v.fine = leggi32(s);
   if (v.inizio % 50 != 0) return errore_record(s, codice::ripetizione_inizio, std::nullopt, {}, 0);
   if (v.fine % 50 != 0) return errore_record(s, codice::ripetizione_fine, std::nullopt, {}, 1);
-  if (contiene(s.m.riga, "4")) {
+  if (contiene(s.riga, "4")) {
     v.posizione = 4;
-  } else if (contiene(s.m.riga, "9")) {
+  } else if (contiene(s.riga, "9")) {
     v.posizione = 9;
   } else {
     return errore_record(s, codice::ripetizione_codici, std::nullopt);
@@ -184,8 +183,9 @@ esito_record record_generale(stato_lettura& s, const formato::record& r) {
 
 // The general records, every one that matches the keyword item, in the description's order.
 esito_record records_generali(stato_lettura& s) {
-  for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::generale)) {
-    if (!riconosciuto(s, r)) continue;
+  for (const formato::record& r : records_riconosciuti(s, formato::ambito::generale)) {
+    // An item spelt as a record is that record alone: there is nothing to test.
+    if (s.forma == nullptr && !riconosciuto(s, r)) continue;
     if (leggi_e_ricorda(s, r, [&] { return record_generale(s, r); }) == esito_record::scarta) {
       return esito_record::scarta;
     }
@@ -194,52 +194,56 @@ esito_record records_generali(stato_lettura& s) {
 }
 
 // A header: not led by a minus sign, holding both brackets.
-bool intestazione_sezione(const std::string& riga) {
+bool intestazione_sezione(std::string_view riga) {
   const size_t primo = riga.find_first_not_of(" \t");
-  if (primo != std::string::npos && riga[primo] == '-') return false;
+  if (primo != std::string_view::npos && riga[primo] == '-') return false;
   return contiene_esatto(riga, "[") && contiene_esatto(riga, "]");
 }
 
 esito_fase sezione_generale(stato_lettura& s) {
   do {
     if (s.testo.fine_file()) break;
-    s.m.riga = s.testo.leggi_testo();
+    s.riga = s.testo.leggi_testo();
     if (s.testo.fine_file()) break;
     for (int volte = 0; volte < 10; ++volte) {
-      if (s.m.riga.find('-') != std::string::npos) s.m.riga = s.testo.leggi_testo();
+      if (s.riga.find('-') != std::string_view::npos) s.riga = s.testo.leggi_testo();
     }
     annota_parola_chiave(s);
     const esito_lettura e = leggi_record(s, [&] { return records_generali(s); });
     if (s.lunghezza_impossibile || troppi_errori(s)) return esito_fase::interrompi;
     controlla_parola(s, e.valori_letti, formato::testo::linea, formato::ambito::generale);
     if (e.valori_letti && e.esito == esito_record::prosegui) controlla_fine_record(s, false);
-  } while (!intestazione_sezione(s.m.riga));
+  } while (!intestazione_sezione(s.riga));
   return esito_fase::prosegui;
 }
 
 // ---- Body records ----------------------------------------------------------------------
 
 esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
-  const int32_t p = leggi32(s);
-  const int32_t g = leggi32(s);
+  int32_t v[2];
+  leggi32(s, v);
+  const int32_t p = v[0];
+  const int32_t g = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // Stored as g + 100 in 8 bits.
-  if (controlla_campo(s, D().pendenza, "g", g, 1, p) != esito_record::prosegui) return esito_record::scarta;
+  if (controlla_campo(s, D().pendenza, 1, g, p) != esito_record::prosegui) return esito_record::scarta;
   controlla_ordine(s, s.ultima_pendenza, p, "pendenza");
-  const int64_t n = arrotonda(p / 50.0);
+  const int64_t n = arrotonda_quoziente(p, 50);
   if (n > 0) scrivi_pendenze(s.m, cur, n);
   cur.pendenza_precedente = g;
   return esito_record::prosegui;
 }
 
 esito_record record_curva(stato_lettura& s) {
-  const int32_t p = leggi32(s);
-  const int32_t l = leggi32(s);
+  int32_t v[2];
+  leggi32(s, v);
+  const int32_t p = v[0];
+  const int32_t l = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
-  const auto k = curvatura(s.m.riga);
+  const auto k = curvatura(s.riga);
   if (!k) {
     return errore_record(s, codice::curva_errata, std::nullopt,
-                         "la parola '" + s.m.riga + "' non ha la classe della curva (da 1 a 6)");
+                         "la parola '" + std::string(s.riga) + "' non ha la classe della curva (da 1 a 6)");
   }
   const formato::record* curva = &D().curva;
   // A keyword written as one of the curve's own spellings says what it means.
@@ -251,7 +255,7 @@ esito_record record_curva(stato_lettura& s) {
                               "' per la destra";
     controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
   }
-  controlla_campo(s, *curva, "l", l, 1, p);
+  controlla_campo(s, *curva, 1, l, p);
   controlla_ordine(s, s.ultima_curva, p, "curva");
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
@@ -272,12 +276,14 @@ esito_record record_curva(stato_lettura& s) {
 }
 
 esito_record record_montagna(stato_lettura& s) {
-  const int32_t inizio = leggi32(s);
-  const int32_t fine = leggi32(s);
-  const int32_t tipo = leggi32(s);
+  int32_t v[3];
+  leggi32(s, v);
+  const int32_t inizio = v[0];
+  const int32_t fine = v[1];
+  const int32_t tipo = v[2];
   if (!entro_percorso(s.m, inizio)) return oltre_percorso(s, inizio);
   // The cells keep the type in 8 bits, after 10 is taken off a type above 10.
-  if (controlla_campo(s, D().montagna, "tipo", tipo, 2, inizio) != esito_record::prosegui) {
+  if (controlla_campo(s, D().montagna, 2, tipo, inizio) != esito_record::prosegui) {
     return esito_record::scarta;
   }
   // Nothing is marked for it; the stretch still counts for the next one's 150 m rule.
@@ -294,7 +300,7 @@ esito_record record_montagna(stato_lettura& s) {
 
 esito_record record_indicatori(stato_lettura& s) {
   int32_t v[9];
-  for (int32_t& valore : v) valore = leggi32(s);
+  leggi32(s, v);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // The stripes code strisces x 10 + strisced is stored in 16 bits.
   if (const int64_t strisce = formato::coppia_in_cella(v[4], v[8]); !entro(strisce, INT16_MIN, INT16_MAX)) {
@@ -315,7 +321,7 @@ esito_record record_indicatori(stato_lettura& s) {
 
 esito_record record_cartello(stato_lettura& s) {
   const int32_t p = leggi32(s);
-  std::string testo = leggi_testo_valore(s, "testo del cartello");
+  const std::string_view testo = leggi_testo_valore(s, "testo del cartello");
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const int64_t c = cella_di(p);
   // A board before the first cell, or an 81st board that would need table entry 0, has
@@ -327,7 +333,7 @@ esito_record record_cartello(stato_lettura& s) {
   annota_oggetto(s, c, "un cartello indicatore", p);
   cel.tipo = tipo_cella::cartello;
   cel.dato1 = basso16(s.slot_cartello);
-  s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = std::move(testo);
+  s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = testo;
   s.voce_record = s.slot_cartello;
   --s.slot_cartello;
   return esito_record::prosegui;
@@ -336,8 +342,9 @@ esito_record record_cartello(stato_lettura& s) {
 // The body records, every one that matches the keyword item, in the description's order.
 // A curve is recognised only while the plan is built.
 esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
-  for (const formato::record& r : formato::records(formato::testo::linea, formato::ambito::corpo)) {
-    if (!riconosciuto(s, r)) continue;
+  for (const formato::record& r : records_riconosciuti(s, formato::ambito::corpo)) {
+    // An item spelt as a record is that record alone: there is nothing to test.
+    if (s.forma == nullptr && !riconosciuto(s, r)) continue;
     const descrizioni_linea& d = D();
     esito_record e = esito_record::prosegui;
     // A curve is recognised only while the plan is built.
@@ -376,20 +383,23 @@ esito_fase fase_linea(stato_lettura& s) {
     return esito_fase::interrompi;
   }
   if (!s.linea.byte) throw guasto_lettura(s.linea.motivo, luogo_testo{s.linea.etichetta, 0, 0});
-  const auto testo = testo_latin1(s, s.linea, s.linea_convertita);
-  if (!testo) return esito_fase::interrompi;
+  const std::string* const testo = testo_latin1(s, s.linea, 0);
+  if (testo == nullptr) return esito_fase::interrompi;
   s.testo.apri(*testo, s.linea.etichetta);
   // A header that looks like the general one is where the author meant it to be.
   std::optional<luogo_testo> quasi_generale;
   std::string scritta;
+  s.luogo_record.file = s.linea.etichetta;
   do {
-    m.riga = s.testo.leggi_testo();
-    s.luogo_record = s.testo.luogo_elemento();
+    s.riga = s.testo.leggi_testo();
+    s.luogo_record.riga = s.testo.riga_elemento();
+    s.luogo_record.colonna = s.testo.colonna_elemento();
+    s.luogo_record.fine = s.testo.fine_colonna_elemento();
     if (!quasi_generale && s.testo.elemento_a_inizio_riga()) {
       const std::string_view generale[] = {"[generale]"};
-      if (parola_vicina(m.riga, generale)) {
+      if (parola_vicina(s.riga, generale)) {
         quasi_generale = s.luogo_record;
-        scritta = m.riga;
+        scritta = s.riga;
       }
     }
     if (s.testo.fine_file()) {
@@ -398,7 +408,7 @@ esito_fase fase_linea(stato_lettura& s) {
       m.diagnostiche.back().correggi = correzione{*quasi_generale, "[generale]"};
       return esito_fase::interrompi;
     }
-  } while (!contiene(m.riga, "[generale]"));
+  } while (!contiene(s.riga, "[generale]"));
 
   if (sezione_generale(s) == esito_fase::interrompi) return esito_fase::interrompi;
   // Without a line length there is no track to put anything on. A length that could not
@@ -423,7 +433,7 @@ esito_fase fase_linea(stato_lettura& s) {
     if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);
     // A curve is a known word even when the plan is not built and its record is not read.
-    const bool curva = s.riga_minuscola.find("curva") != std::string::npos;
+    const bool curva = s.forma != nullptr ? s.forma == &D().curva : s.riga_minuscola.find("curva") != std::string::npos;
     controlla_parola(s, e.valori_letti || curva, formato::testo::linea, formato::ambito::corpo);
     if (e.valori_letti && e.esito == esito_record::prosegui) {
       controlla_fine_record(s, riconosciuto(s, D().cartello));

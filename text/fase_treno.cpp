@@ -47,10 +47,9 @@ struct descrizioni_treno {
   const formato::record& stazione = *formato::cerca(formato::testo::treno, "stazione");
 };
 
-const descrizioni_treno& D() {
-  static const descrizioni_treno d;
-  return d;
-}
+// The description's records are constants: looked up once, before the first reading.
+const descrizioni_treno DESCRIZIONI;
+const descrizioni_treno& D() { return DESCRIZIONI; }
 
 // ---- Speeds and adhesion ---------------------------------------------------------------
 
@@ -89,17 +88,18 @@ void coda_profilo(modello& m, profilo& pr, const campo_profilo& c) {
 
 // "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
 esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c) {
-  const int32_t p = leggi32(s);
-  const int32_t valore = leggi32(s);
+  int32_t v[2];
+  leggi32(s, v);
+  const int32_t p = v[0];
+  const int32_t valore = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const bool velocita = c.campo == &cella::velocita;
   // The cells keep round(v / 5) and the adhesion as they are, in 8 bits.
-  const esito_record limiti = velocita ? controlla_campo(s, D().velocita, "v", valore, 1, p)
-                                       : controlla_campo(s, D().aderenza, "a", valore, 1, p);
+  const esito_record limiti = controlla_campo(s, velocita ? D().velocita : D().aderenza, 1, valore, p);
   if (limiti != esito_record::prosegui) return limiti;
   controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
                    velocita ? "velocita'" : "aderenza");
-  const int64_t n = arrotonda(p / 50.0);
+  const int64_t n = arrotonda_quoziente(p, 50);
   if (n > 0) {
     if (!pr.precedente) pr.precedente = valore;
     scrivi_profilo(s.m, pr, c, n, int64_t{s.m.ultima_cella()} - c.celle_escluse_dai_record);
@@ -140,7 +140,7 @@ std::optional<std::pair<std::string, int>> segnale_fuori_campo(const int32_t (&v
 
 esito_record record_segnale(stato_lettura& s) {
   int32_t v[11];
-  for (int32_t& valore : v) valore = leggi32(s);
+  leggi32(s, v);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   if (auto motivo = segnale_fuori_campo(v)) {
     return errore_record(s, codice::segnale_fuori_campo, v[0], motivo->first, motivo->second);
@@ -155,16 +155,16 @@ esito_record record_segnale(stato_lettura& s) {
 
 esito_record record_rallentamento(stato_lettura& s) {
   int32_t v[6];
-  for (int32_t& valore : v) valore = leggi32(s);
+  leggi32(s, v);
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // v, f_tt and d_v go into 16-bit fields of the cells.
   const formato::record& r = D().rallentamento;
   for (const int i : {1, 3, 5}) {
-    if (controlla_campo(s, r, r.campi[static_cast<size_t>(i)].nome, v[i], i, v[0]) != esito_record::prosegui) {
+    if (controlla_campo(s, r, static_cast<size_t>(i), v[i], v[0]) != esito_record::prosegui) {
       return esito_record::scarta;
     }
   }
-  controlla_campo(s, r, "l", v[2], 2, v[0]);
+  controlla_campo(s, r, 2, v[2], v[0]);
   const int64_t da = v[0];
   const int64_t a = int64_t{v[0]} + v[2];
   // Its end must be on the track: without it the slow-down would have no end at all.
@@ -224,11 +224,13 @@ esito_record record_rallentamento(stato_lettura& s) {
 }
 
 esito_record record_abbattimento(stato_lettura& s) {
-  const int32_t p = leggi32(s);
-  const int32_t w = leggi32(s);
+  int32_t v[2];
+  leggi32(s, v);
+  const int32_t p = v[0];
+  const int32_t w = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // A positive value is kept in 16 bits.
-  if (controlla_campo(s, D().abbattimento, "w", w, 1, p) != esito_record::prosegui) {
+  if (controlla_campo(s, D().abbattimento, 1, w, p) != esito_record::prosegui) {
     return esito_record::scarta;
   }
   // An abbattimento line marks round(p / 50); below -25 m that is no cell of the track.
@@ -284,11 +286,10 @@ int64_t orario_di(const dati_stazione& d) { return formato::orario_in_tabella(d.
 esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazione& d) {
   const formato::record& r = D().stazione;
   const int32_t valori[] = {d.ore, d.minuti, d.secondi};
-  const char* nomi[] = {"ore", "minuti", "secondi"};
   for (int i = 0; i < 3; ++i) {
     const int indice = 13 + i;
     if (i == 0 && valori[0] >= 24) continue;  // after the errors: a warning, below
-    if (controlla_campo(s, r, nomi[i], valori[i], indice, e.posizione) != esito_record::prosegui) {
+    if (controlla_campo(s, r, static_cast<size_t>(indice), valori[i], e.posizione) != esito_record::prosegui) {
       return esito_record::scarta;
     }
   }
@@ -427,9 +428,9 @@ esito_record orologio(stato_lettura& s) {
   v.valore4 = leggi16(s);
   v.valore5 = leggi16(s);
   const formato::record& r = D().orologio;
-  controlla_campo(s, r, "ore", v.valore3, 0, std::nullopt);
-  controlla_campo(s, r, "minuti", v.valore4, 1, std::nullopt);
-  controlla_campo(s, r, "secondi", v.valore5, 2, std::nullopt);
+  controlla_campo(s, r, 0, v.valore3, std::nullopt);  // hours, minutes, seconds
+  controlla_campo(s, r, 1, v.valore4, std::nullopt);
+  controlla_campo(s, r, 2, v.valore5, std::nullopt);
   return esito_record::prosegui;
 }
 
@@ -464,8 +465,9 @@ esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_tr
 // The run records, every one that matches the keyword item, in the description's order.
 esito_record records_treno(stato_lettura& s, cursori_treno& cur, std::vector<const formato::record*>& trovati) {
   trovati.clear();
-  for (const formato::record& r : formato::records(formato::testo::treno)) {
-    if (!riconosciuto(s, r)) continue;
+  for (const formato::record& r : records_riconosciuti(s, formato::ambito::corpo)) {
+    // An item spelt as a record is that record alone: there is nothing to test.
+    if (s.forma == nullptr && !riconosciuto(s, r)) continue;
     trovati.push_back(&r);
     if (leggi_e_ricorda(s, r, [&] { return record_treno(s, r, cur); }) == esito_record::scarta) {
       return esito_record::scarta;
@@ -501,8 +503,8 @@ void chiudi_fase_treno(stato_lettura& s, cursori_treno& cur) {
 
 void fase_treno(stato_lettura& s) {
   if (!s.treno.byte) throw guasto_lettura(s.treno.motivo, luogo_testo{s.treno.etichetta, 0, 0});
-  const auto testo = testo_latin1(s, s.treno, s.treno_convertito);
-  if (!testo) return;
+  const std::string* const testo = testo_latin1(s, s.treno, 1);
+  if (testo == nullptr) return;
   const luogo_testo tutto_il_testo{s.treno.etichetta, 0, 0};
   if (testo->find_first_not_of(" \t\r\n") == std::string_view::npos) {
     registra_avviso(s.m, avviso::testo_vuoto, tutto_il_testo);
@@ -513,16 +515,17 @@ void fase_treno(stato_lettura& s) {
   // A header that looks like the general one is where the author meant it to be.
   std::optional<luogo_testo> quasi_generale;
   std::string scritta;
+  s.luogo_record.file = s.treno.etichetta;
   while (!s.testo.fine_file()) {
-    s.m.riga = s.testo.leggi_testo();
-    if (contiene(s.m.riga, "[generale]")) {
+    s.riga = s.testo.leggi_testo();
+    if (contiene(s.riga, "[generale]")) {
       generale = true;
       break;
     }
     const std::string_view cercata[] = {"[generale]"};
-    if (!quasi_generale && s.testo.elemento_a_inizio_riga() && parola_vicina(s.m.riga, cercata)) {
+    if (!quasi_generale && s.testo.elemento_a_inizio_riga() && parola_vicina(s.riga, cercata)) {
       quasi_generale = s.testo.luogo_elemento();
-      scritta = s.m.riga;
+      scritta = s.riga;
     }
   }
   if (!generale && quasi_generale) {

@@ -35,16 +35,27 @@ struct stato_lettura {
   bool lunghezza_impossibile = false;  // a line length out of range: no track can be made
   luogo_testo luogo_record;    // where the keyword of the record being read stands
   size_t byte_record = 0;      // and its first byte, to go on after a record that failed
-  std::string riga_minuscola;  // the keyword item in lower case, for the record tests
+  std::string_view riga;       // the keyword item being read (`riga` of the model), in the text
+  std::string riga_minuscola;  // the same in lower case, for the record tests, when no
+                               // spelling of a record names it
+  uint32_t lettere_minuscole = 0;  // the letters a to z in each, a bit a letter
+  uint32_t lettere_esatte = 0;
   const formato::record* forma = nullptr;  // the record the item spells exactly, if any
   bool in_treno = false;       // the run text is being read
   bool cella_uno_annotata = false;
-  // Each value of the record being read, in the order read, with where it stands (the
-  // text's label is the record's).
-  std::vector<valore_letto> valori;
-  std::string testo_valore;  // the record's text value, once read
+  // The values of the record tests that the keyword item matched, in the order read: a
+  // number, or 0 for a text item. Where one stands is read again from the text when a
+  // message names it, each item before it read again as a number or a text as it was.
+  std::vector<int64_t> valori;
+  uint64_t valori_testo = 0;  // bit k: value k is a text item
+  uint64_t valori_vuoti = 0;  // bit k: value k held nothing
+  std::string_view testo_valore;  // the record's text value, once read
   const formato::record* record_corrente = nullptr;  // the record test reading its values
   size_t primo_valore = 0;   // where its values begin among `valori`
+  // and in the text: the byte, its line and the line's first byte
+  size_t byte_valori = 0;
+  int32_t riga_valori = 0;
+  size_t inizio_riga_valori = 0;
   int32_t voce_record = -1;  // the table entry the record being read filled
   int32_t dalla_parola = 0;  // what its keyword says (a curve's class, the repetition's codes)
   size_t errori_contati = 0;  // diagnostics already looked at by `troppi_errori`
@@ -55,13 +66,14 @@ struct stato_lettura {
   std::optional<size_t> primo_oltre;
   int32_t altri_oltre = 0;
 
-  // The texts in ISO 8859-1 when they came as UTF-8.
-  std::string linea_convertita;
-  std::string treno_convertito;
   // How the keyword item of the record being read stood on its line.
   bool parola_a_inizio_riga = false;
   bool parola_con_virgola = false;     // a comma followed it
-  bool parola_con_numero = false;      // and then a number, as in a record
+  // Where the reading stood after it and its comma: the byte, its line and that line's
+  // first byte. The values begin there.
+  size_t dopo_parola = 0;
+  int32_t riga_dopo_parola = 0;
+  size_t inizio_riga_dopo_parola = 0;
   bool in_record = false;              // the values of a recognised record are being read
   // Positions of the last record of each kind along the line, for the order warnings.
   std::optional<int32_t> ultima_curva, ultima_pendenza, ultima_velocita, ultima_aderenza,
@@ -93,11 +105,38 @@ void fase_treno(stato_lettura& s);
 
 // ---- Shared steps of both phases --------------------------------------------------------
 
-// Values of the record being read, each remembered with its place.
-int32_t leggi32(stato_lettura& s);
-int16_t leggi16(stato_lettura& s);
-uint8_t leggi8(stato_lettura& s);
-std::string leggi_testo_valore(stato_lettura& s, const char* cosa);
+// Values of the record being read, each remembered (its place can be read again).
+inline void ricorda_valore(stato_lettura& s, int64_t numero, bool testo = false) {
+  const size_t k = s.valori.size();
+  s.valori.push_back(numero);
+  if (k < 64) {
+    const uint64_t bit = uint64_t{1} << k;
+    if (s.testo.elemento_vuoto()) s.valori_vuoti |= bit;
+    if (testo) s.valori_testo |= bit;
+  }
+}
+inline int32_t leggi32(stato_lettura& s) {
+  const int32_t v = s.testo.leggi_numero32();
+  ricorda_valore(s, v);
+  return v;
+}
+inline int16_t leggi16(stato_lettura& s) {
+  const int16_t v = s.testo.leggi_numero16();
+  ricorda_valore(s, v);
+  return v;
+}
+// Values of the record being read into 32-bit fields, as many as `v` holds.
+inline void leggi32(stato_lettura& s, std::span<int32_t> v) {
+  const size_t prima = s.valori.size();
+  const uint64_t vuoti = s.testo.leggi_numeri32(v, s.valori);
+  if (vuoti != 0 && prima < 64) s.valori_vuoti |= vuoti << prima;
+}
+inline uint8_t leggi8(stato_lettura& s) {
+  const uint8_t v = s.testo.leggi_numero8();
+  ricorda_valore(s, v);
+  return v;
+}
+std::string_view leggi_testo_valore(stato_lettura& s, const char* cosa);
 // The place of value `indice` (0 is the first after the keyword) of the record being
 // read; the keyword's place when there is no such value.
 luogo_testo luogo_valore(const stato_lettura& s, int indice);
@@ -115,11 +154,17 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
 void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
                    std::string motivo = {}, int indice = -1);
 
-// The range check of one value by the description of its field: a value beyond the range
-// an author may write gets the field's number, as an error (the record is refused) or a
-// warning (taken as written).
-esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
-                             int64_t valore, int indice, std::optional<int32_t> posizione);
+// The range check of value `indice` of record `r` by the description of its field: a
+// value beyond the range an author may write gets the field's number, as an error (the
+// record is refused) or a warning (taken as written).
+esito_record fuori_limiti(stato_lettura& s, const formato::campo& c, int64_t valore, int indice,
+                          std::optional<int32_t> posizione);
+inline esito_record controlla_campo(stato_lettura& s, const formato::record& r, size_t indice, int64_t valore,
+                                    std::optional<int32_t> posizione) {
+  const formato::campo& c = r.campi[indice];
+  if (formato::entro_limiti(c, valore)) return esito_record::prosegui;
+  return fuori_limiti(s, c, valore, static_cast<int>(indice), posizione);
+}
 
 // A record accepted: kept in the model's list of records read, with its values from
 // `primo` on (the values a keyword item's earlier record tests read come before).
@@ -131,6 +176,9 @@ esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi
   const size_t primo = s.valori.size();
   s.record_corrente = &r;
   s.primo_valore = primo;
+  s.byte_valori = s.testo.letti();
+  s.riga_valori = s.testo.riga_corrente();
+  s.inizio_riga_valori = s.testo.inizio_riga_corrente();
   s.voce_record = -1;
   s.dalla_parola = 0;
   const esito_record e = leggi();
@@ -145,31 +193,59 @@ inline bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
   return valore >= minimo && valore <= massimo;
 }
 // The range test of a record at `posizione`: (p + 100) / 50 must not exceed the last cell.
-bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100);
+inline bool entro_percorso(const modello& m, int32_t posizione, int32_t margine = 100) {
+  return (static_cast<double>(posizione) + margine) / 50 <= m.ultima_cella();
+}
 // A record beyond the track: error 15 at its position (once a text: every record after it
 // would say the same), and the record is refused.
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione);
 // The text of a description as the reading sees it: ISO 8859-1. A UTF-8 text (with or
-// without a byte-order mark) is converted; UTF-16 is error 105, and then nothing.
-std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingresso& t,
-                                             std::string& convertito);
+// without a byte-order mark) is converted; UTF-16 is error 105, and then nothing. The text
+// is kept with the records read from it, as text `quale` (0 the line's, 1 the run's).
+// Nothing when it cannot be read.
+const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_t quale);
 // True when the keyword item being read is recognised as `r` by the reading's own test.
 bool riconosciuto(const stato_lettura& s, const formato::record& r);
+// The records of the text being read, in one place of it, that the keyword item may be:
+// the one it spells, when it spells one, or else every one, each to be tested in turn.
+inline std::span<const formato::record> records_riconosciuti(const stato_lettura& s, formato::ambito dove) {
+  if (s.forma != nullptr) {
+    return s.forma->dove == dove ? std::span<const formato::record>(s.forma, 1) : std::span<const formato::record>();
+  }
+  return s.in_treno ? formato::records(formato::testo::treno) : formato::records(formato::testo::linea, dove);
+}
 // After the keyword item: notes how it stood on its line.
 void annota_parola_chiave(stato_lettura& s);
 // A keyword item that no record test matched: a line shaped like a record ("word, number")
 // whose word is not a keyword of `t` here, or a section header not among its sections,
 // is warned about, with the nearest known word when one is close and a fix.
-void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, formato::ambito dove);
+void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove);
+inline void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, formato::ambito dove) {
+  // Items that do not begin a line are values of a record already warned about.
+  if (riconosciuta || !s.parola_a_inizio_riga) return;
+  parola_non_letta(s, t, dove);
+}
 // A keyword item that the reading recognised as `riconosciuti` though it is not written as
 // any of their forms: what the reading took it for.
 void controlla_forma(stato_lettura& s, std::span<const formato::record* const> riconosciuti,
                      std::string_view come_letta);
 // After a recognised record: its values must end at its own line end.
-void controlla_fine_record(stato_lettura& s, bool finisce_con_testo);
+void fine_record_altrove(stato_lettura& s, bool finisce_con_testo);
+inline void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
+  const chiusura_elemento c = s.testo.chiusura();
+  if (s.testo.riga_elemento() == s.luogo_record.riga && c != chiusura_elemento::virgola &&
+      (c != chiusura_elemento::altro || finisce_con_testo)) {
+    return;
+  }
+  fine_record_altrove(s, finisce_con_testo);
+}
 // A record at `posizione` that comes before the previous one of its kind.
-void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t posizione,
-                      const char* cosa);
+void fuori_ordine(stato_lettura& s, int32_t ultima, int32_t posizione, const char* cosa);
+inline void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t posizione,
+                             const char* cosa) {
+  if (ultima && posizione < *ultima) fuori_ordine(s, *ultima, posizione, cosa);
+  ultima = posizione;
+}
 // The known word nearest to `parola` (by edit distance, letters without regard to case),
 // when it is close.
 std::optional<std::string_view> parola_vicina(std::string_view parola,
@@ -177,7 +253,12 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
 
 // After a record: the first record that puts a value on cell 1, which carries the header
 // values, is remembered, so that errors 1250 and 1251 point at it.
-void annota_cella_uno(stato_lettura& s);
+void annota_cella_uno_scritta(stato_lettura& s);
+inline void annota_cella_uno(stato_lettura& s) {
+  if (s.cella_uno_annotata || s.m.percorso.size() < 2) return;
+  const cella& prima = s.m.percorso[1];
+  if (prima.dato1 != 0 || prima.dato2 != 0) annota_cella_uno_scritta(s);
+}
 
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
 // contain a minus sign. False at the end of the text (the item is then not acted on).
@@ -208,7 +289,12 @@ int32_t chiama_marcatore(modello& m, F marca) {
 }
 
 // True once the errors found reach the most the author asked to see: the reading stops.
-bool troppi_errori(stato_lettura& s);
+bool conta_errori(stato_lettura& s);
+inline bool troppi_errori(stato_lettura& s) {
+  // Nothing new since the last count: the count stands.
+  if (s.errori_contati == s.m.diagnostiche.size()) return s.fermata;
+  return conta_errori(s);
+}
 
 // A reading failure of the record being read, as error 25 at its place.
 void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto);

@@ -1,8 +1,13 @@
 #include "text/lettore.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdio>
-#include <limits>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "track/codici_gara.h"
 
@@ -10,23 +15,82 @@ namespace scenario {
 
 namespace {
 
-// Blanks are spaces; a tab is taken as a blank too.
-bool spazio(char c) { return c == ' ' || c == '\t'; }
-bool fine_riga(char c) { return c == '\r' || c == '\n'; }
+// What each byte is to the reader, looked up in one step.
+enum : uint8_t { SPAZIO = 1, FINE_RIGA = 2, VIRGOLA = 4, CIFRA = 8 };
+
+constexpr std::array<uint8_t, 256> CLASSI = [] {
+  std::array<uint8_t, 256> c{};
+  // Blanks are spaces; a tab is taken as a blank too.
+  c[' '] = c['\t'] = SPAZIO;
+  c['\r'] = c['\n'] = FINE_RIGA;
+  c[','] = VIRGOLA;
+  for (int d = '0'; d <= '9'; ++d) c[static_cast<size_t>(d)] = CIFRA;
+  return c;
+}();
+
+inline uint8_t classe(char c) { return CLASSI[static_cast<unsigned char>(c)]; }
+inline bool spazio(char c) { return (classe(c) & SPAZIO) != 0; }
+inline bool fine_riga(char c) { return (classe(c) & FINE_RIGA) != 0; }
+
+constexpr bool PAROLE_DAL_BASSO = std::endian::native == std::endian::little;
+
+// The first byte from `p` on that is a comma or a line end, or `fine`. Sixteen bytes are
+// looked at in one step where the processor can, eight where words keep their first byte
+// lowest.
+inline const char* fino_a_separatore(const char* p, const char* fine) {
+#if defined(__SSE2__)
+  const __m128i virgola = _mm_set1_epi8(',');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (fine - p >= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i separatori =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, virgola), _mm_cmpeq_epi8(x, cr)), _mm_cmpeq_epi8(x, lf));
+    const auto maschera = static_cast<unsigned>(_mm_movemask_epi8(separatori));
+    if (maschera != 0) return p + std::countr_zero(maschera);
+    p += 16;
+  }
+#endif
+  while (p < fine && (classe(*p) & (VIRGOLA | FINE_RIGA)) == 0) ++p;
+  return p;
+}
+
+// The first byte from `p` on that is not a blank. The NUL after the text is none. Runs of
+// spaces (a text lined up in columns) are passed over eight at a time.
+inline const char* salta_spazi(const char* p, const char* fine) {
+  if (!spazio(*p)) return p;
+  if constexpr (PAROLE_DAL_BASSO) {
+    while (fine - p >= 8) {
+      uint64_t w = 0;
+      std::memcpy(&w, p, 8);
+      const uint64_t altri = w ^ 0x2020202020202020ull;  // 0 in each byte that is a space
+      if (altri == 0) {
+        p += 8;
+        continue;
+      }
+      p += std::countr_zero(altri) / 8;
+      if (*p != '\t') return p;
+      ++p;
+    }
+  }
+  while (spazio(*p)) ++p;
+  return p;
+}
 
 }  // namespace
 
-void lettore_testo::apri(std::string_view contenuto, const std::string& etichetta) {
+void lettore_testo::apri(const std::string& contenuto, const std::string& etichetta) {
   contenuto_ = contenuto;
   etichetta_ = etichetta;
   posizione_ = 0;
   riga_ = 1;
-  colonna_ = 1;
-  solo_spazi_ = true;
+  inizio_riga_ = 0;
   chiusura_ = chiusura_elemento::altro;
   aperto_ = true;
-  luogo_elemento_ = luogo_corrente();
-  inizio_elemento_ = 0;
+  inizio_elemento_ = fine_elemento_ = 0;
+  riga_elemento_ = 1;
+  inizio_riga_elemento_ = 0;
+  elemento_letto_ = false;
 }
 
 void lettore_testo::chiudi() {
@@ -35,98 +99,71 @@ void lettore_testo::chiudi() {
   aperto_ = false;
 }
 
-luogo_testo lettore_testo::luogo_corrente() const { return luogo_testo{etichetta_, riga_, colonna_}; }
+luogo_testo lettore_testo::luogo_corrente() const {
+  return luogo_testo{etichetta_, riga_, colonna_di(posizione_, inizio_riga_)};
+}
 
 luogo_testo lettore_testo::luogo_dopo_spazi() const {
   size_t i = posizione_;
   while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
-  return luogo_testo{etichetta_, riga_, colonna_ + static_cast<int32_t>(i - posizione_)};
+  return luogo_testo{etichetta_, riga_, colonna_di(i, inizio_riga_)};
 }
 
-void lettore_testo::avanza() {
-  if (contenuto_[posizione_] == '\n' ||
-      (contenuto_[posizione_] == '\r' &&
-       (posizione_ + 1 >= contenuto_.size() || contenuto_[posizione_ + 1] != '\n'))) {
-    ++riga_;
-    colonna_ = 1;
-    solo_spazi_ = true;
-  } else if (contenuto_[posizione_] != '\r') {
-    ++colonna_;
-    if (!spazio(contenuto_[posizione_])) solo_spazi_ = false;
+bool lettore_testo::elemento_a_inizio_riga() const {
+  for (size_t i = inizio_riga_elemento_; i < inizio_elemento_; ++i) {
+    if (!spazio(contenuto_[i])) return false;
   }
-  ++posizione_;
+  return true;
 }
 
-void lettore_testo::richiedi_carattere() {
+void lettore_testo::nessun_carattere() const {
   if (!aperto_) throw guasto_lettura("lettura da un testo non aperto", luogo_corrente());
-  if (fine_file()) throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
+  throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
 }
 
-// Blanks are never line ends: the column moves with the position.
-void lettore_testo::salta_spazi() {
-  const size_t da = posizione_;
-  while (posizione_ < contenuto_.size() && spazio(contenuto_[posizione_])) ++posizione_;
-  colonna_ += static_cast<int32_t>(posizione_ - da);
+// Blanks skipped from `p`: the item begins there. Blanks are never line ends: the line
+// stays the same.
+inline const char* lettore_testo::inizia_elemento(const char* p, const char* fine) {
+  p = salta_spazi(p, fine);
+  inizio_elemento_ = static_cast<size_t>(p - contenuto_.data());
+  riga_elemento_ = riga_;
+  inizio_riga_elemento_ = inizio_riga_;
+  elemento_letto_ = true;
+  return p;
 }
 
-// Up to the next line end or comma (and, for a number item, blank): none of them a line
-// end, so the column moves with the position, and the line holds more than blanks once
-// the item holds anything.
-void lettore_testo::avanza_nella_riga(bool anche_spazi) {
-  const size_t da = posizione_;
-  const size_t n = contenuto_.size();
-  while (posizione_ < n) {
-    const char c = contenuto_[posizione_];
-    if (c == ',' || fine_riga(c) || (anche_spazi && spazio(c))) break;
-    if (!spazio(c)) solo_spazi_ = false;
-    ++posizione_;
+namespace {
+
+// After every item, from `p`: blanks, then one comma or one line end; where the reading
+// goes on after them, how the item closed, and past a line end the next line's number and
+// first byte. A line end is CR LF; a lone LF or CR is accepted as one too.
+inline const char* oltre_separatore(const char* p, const char* fine, chiusura_elemento& chiusura, int32_t& riga,
+                                    const char*& inizio_riga) {
+  p = salta_spazi(p, fine);
+  if (p == fine) {
+    chiusura = chiusura_elemento::fine_testo;
+  } else if (*p == ',') {
+    ++p;
+    chiusura = chiusura_elemento::virgola;
+  } else if (fine_riga(*p)) {
+    if (*p++ == '\r' && p < fine && *p == '\n') ++p;
+    ++riga;
+    inizio_riga = p;
+    chiusura = chiusura_elemento::fine_riga;
+  } else {
+    chiusura = chiusura_elemento::altro;
   }
-  colonna_ += static_cast<int32_t>(posizione_ - da);
+  return p;
 }
 
-bool lettore_testo::a_fine_riga() const { return !fine_file() && fine_riga(contenuto_[posizione_]); }
+}  // namespace
 
-// A line end is CR LF; a lone LF or CR is accepted as one too.
-void lettore_testo::consuma_fine_riga() {
-  if (fine_file()) return;
-  if (contenuto_[posizione_] == '\r') {
-    avanza();
-    if (!fine_file() && contenuto_[posizione_] == '\n') avanza();
-  } else if (contenuto_[posizione_] == '\n') {
-    avanza();
-  }
-}
-
-// After every item: blanks, then one comma or one line end.
-void lettore_testo::chiudi_elemento() {
-  salta_spazi();
-  chiusura_ = chiusura_elemento::altro;
-  if (fine_file()) {
-    chiusura_ = chiusura_elemento::fine_testo;
-  } else if (contenuto_[posizione_] == ',') {
-    avanza();
-    chiusura_ = chiusura_elemento::virgola;
-  } else if (a_fine_riga()) {
-    consuma_fine_riga();
-    chiusura_ = chiusura_elemento::fine_riga;
-  }
-}
-
-// Blanks skipped: the item begins here. The text's label stays as `apri` set it.
-void lettore_testo::inizia_elemento() {
-  salta_spazi();
-  luogo_elemento_.riga = riga_;
-  luogo_elemento_.colonna = colonna_;
-  luogo_elemento_.fine = 0;
-  inizio_elemento_ = posizione_;
-  a_inizio_riga_ = solo_spazi_;
-}
-
-// The item ends before the blanks that precede its comma or line end.
-void lettore_testo::segna_fine_elemento() {
-  size_t ultimo = posizione_;
-  while (ultimo > inizio_elemento_ && spazio(contenuto_[ultimo - 1])) --ultimo;
-  luogo_elemento_.fine = luogo_elemento_.colonna + static_cast<int32_t>(ultimo - inizio_elemento_);
+inline void lettore_testo::chiudi_elemento(const char* p, const char* fine) {
+  const char* const base = contenuto_.data();
+  const char* inizio_riga = base + inizio_riga_;
+  p = oltre_separatore(p, fine, chiusura_, riga_, inizio_riga);
+  inizio_riga_ = static_cast<size_t>(inizio_riga - base);
+  posizione_ = static_cast<size_t>(p - base);
 }
 
 void lettore_testo::riprendi_dalla_riga_dopo(size_t byte, int32_t riga) {
@@ -141,13 +178,17 @@ void lettore_testo::riprendi_dalla_riga_dopo(size_t byte, int32_t riga) {
   if (contenuto_[i] == '\r' && i + 1 < contenuto_.size() && contenuto_[i + 1] == '\n') ++i;
   posizione_ = i + 1;
   riga_ = riga + 1;
-  colonna_ = 1;
-  solo_spazi_ = true;
+  inizio_riga_ = posizione_;
   chiusura_ = chiusura_elemento::fine_riga;
 }
 
-bool lettore_testo::segue_numero() const {
-  size_t i = posizione_;
+void lettore_testo::riprendi_da(size_t byte, int32_t riga, size_t inizio_riga) {
+  posizione_ = std::min(byte, contenuto_.size());
+  riga_ = riga;
+  inizio_riga_ = std::min(inizio_riga, posizione_);
+}
+
+bool lettore_testo::segue_numero(size_t i) const {
   while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
   if (i < contenuto_.size() && contenuto_[i] == '-') ++i;
   return i < contenuto_.size() && contenuto_[i] >= '0' && contenuto_[i] <= '9';
@@ -163,22 +204,33 @@ size_t lettore_testo::elementi_restanti_nella_riga() const {
   return qualcosa ? virgole + 1 : 0;
 }
 
-std::string lettore_testo::leggi_testo() {
-  richiedi_carattere();
-  inizia_elemento();
-  const size_t inizio = posizione_;
-  avanza_nella_riga(false);
-  std::string elemento(contenuto_.substr(inizio, posizione_ - inizio));
-  segna_fine_elemento();
-  chiudi_elemento();
-  return elemento;
+std::string_view lettore_testo::resto_della_riga() const {
+  size_t i = posizione_;
+  while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
+  size_t j = i;
+  while (j < contenuto_.size() && !fine_riga(contenuto_[j])) ++j;
+  return contenuto_.substr(i, j - i);
 }
 
-std::string lettore_testo::leggi_testo_memorizzato(const char* cosa) {
-  std::string elemento = leggi_testo();
+// Up to the next comma or line end, blanks before it included; the item's place ends
+// before them.
+std::string_view lettore_testo::leggi_testo() {
+  if (!aperto_ || fine_file()) nessun_carattere();
+  const char* const fine = contenuto_.data() + contenuto_.size();
+  const char* const inizio = inizia_elemento(contenuto_.data() + posizione_, fine);
+  const char* const p = fino_a_separatore(inizio, fine);
+  const char* ultimo = p;
+  while (ultimo > inizio && spazio(ultimo[-1])) --ultimo;
+  fine_elemento_ = static_cast<size_t>(ultimo - contenuto_.data());
+  chiudi_elemento(p, fine);
+  return std::string_view(inizio, static_cast<size_t>(p - inizio));
+}
+
+std::string_view lettore_testo::leggi_testo_memorizzato(const char* cosa) {
+  const std::string_view elemento = leggi_testo();
   if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
     throw guasto_lettura(std::string(cosa) + " piu' lungo di 65535 caratteri: la tabella non puo' contenerlo",
-                         luogo_elemento_);
+                         luogo_elemento());
   }
   return elemento;
 }
@@ -227,49 +279,211 @@ std::string perche_non_numero(std::string_view e) {
 
 }  // namespace
 
-int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
-  richiedi_carattere();
-  inizia_elemento();
-  const size_t inizio = posizione_;
-  avanza_nella_riga(true);
-  const std::string_view elemento(contenuto_.data() + inizio, posizione_ - inizio);
-  segna_fine_elemento();
-  // An optional minus sign and decimal digits; an item without digits reads as 0.
-  size_t i = 0;
-  const bool negativo = !elemento.empty() && elemento[0] == '-';
-  if (negativo) i = 1;
-  int64_t valore = 0;
-  for (; i < elemento.size(); ++i) {
-    const char c = elemento[i];
-    if (c < '0' || c > '9') {
-      throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"" + perche_non_numero(elemento),
-                           luogo_elemento_);
+namespace {
+
+// A number item ends at a blank, a comma or a line end.
+bool fine_numero(char c) { return (classe(c) & (VIRGOLA | SPAZIO | FINE_RIGA)) != 0; }
+
+}  // namespace
+
+void lettore_testo::fuori_dal_campo(const char* campo) {
+  posizione_ = fine_elemento_;
+  const std::string_view elemento = contenuto_.substr(inizio_elemento_, fine_elemento_ - inizio_elemento_);
+  throw guasto_lettura("numero fuori dal campo " + std::string(campo) + ": \"" + std::string(elemento) + "\"",
+                       luogo_elemento());
+}
+
+// The item that is not a number, whole, at its place.
+void lettore_testo::numero_non_valido(const char* dove) {
+  const char* const fine = contenuto_.data() + contenuto_.size();
+  while (dove < fine && !fine_numero(*dove)) ++dove;
+  posizione_ = fine_elemento_ = static_cast<size_t>(dove - contenuto_.data());
+  const std::string_view elemento = contenuto_.substr(inizio_elemento_, fine_elemento_ - inizio_elemento_);
+  throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"" + perche_non_numero(elemento),
+                       luogo_elemento());
+}
+
+namespace {
+
+// The leading digits of the eight bytes at `p`, read as one word where words keep their
+// first byte lowest: how many there are (8 when all are), and their value.
+inline size_t otto_cifre(const char* p, uint64_t& valore) {
+  uint64_t w = 0;
+  std::memcpy(&w, p, 8);
+  constexpr uint64_t ZERI = 0x3030303030303030ull;
+  constexpr uint64_t ALTI = 0xF0F0F0F0F0F0F0F0ull;
+  // A byte is a digit when its high half is 3 and its low half at most 9 (its low half
+  // plus 6 does not carry); a carry out of a byte that is no digit only reaches bytes after
+  // it, which are not counted.
+  const uint64_t altre = ((w & ALTI) ^ ZERI) | (((w + 0x0606060606060606ull) & ALTI) ^ ZERI);
+  const size_t n = altre == 0 ? 8 : static_cast<size_t>(std::countr_zero(altre)) / 8;
+  // The digits as numbers 0 to 9, the first at the top of the word behind leading zeros;
+  // then pairs, fours and eights of digits joined by multiplications.
+  uint64_t x = n == 0 ? 0 : (w - ZERI) << (8 * (8 - n));
+  x = x * 10 + (x >> 8);
+  valore = (((x & 0x000000FF000000FFull) * 0x000F424000000064ull) +
+            (((x >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull)) >> 32;
+  return n;
+}
+
+// The digits of a number item from `p`, its value into `valore`: where they end, or where
+// a byte that is neither a digit nor the item's end stands (checked by the caller). The
+// NUL after the text stops them.
+inline const char* cifre(const char* p, const char* fine, int64_t& valore) {
+  uint64_t v = 0;
+  const char* q = p;
+  if (PAROLE_DAL_BASSO && fine - p >= 8) {
+    const size_t n = otto_cifre(p, v);
+    q += n;
+    if (n < 8) {
+      valore = static_cast<int64_t>(v);
+      return q;
     }
-    valore = valore * 10 + (c - '0');
-    if (valore > (int64_t{1} << 40)) break;  // already out of every field's range
   }
-  if (negativo) valore = -valore;
-  if (valore < minimo || valore > massimo) {
-    throw guasto_lettura("numero fuori dal campo " + std::string(campo) + ": \"" +
-                             std::string(elemento) + "\"",
-                         luogo_elemento_);
+  while ((classe(*q) & CIFRA) != 0) v = v * 10 + static_cast<unsigned char>(*q++) - '0';
+  // Twelve digits are still below 2^40.
+  if (q - p <= 12) {
+    valore = static_cast<int64_t>(v);
+    return q;
   }
-  chiudi_elemento();
+  valore = 0;
+  for (; p < fine; ++p) {
+    const auto cifra = static_cast<unsigned>(static_cast<unsigned char>(*p) - '0');
+    if (cifra > 9) return p;
+    valore = valore * 10 + cifra;
+    if (valore > (int64_t{1} << 40)) {
+      // Already out of every field's range: the rest of the item is not looked at.
+      while (p < fine && !fine_numero(*p)) ++p;
+      return p;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+// Number items, as many as `n`, into fields from `minimo` to `massimo`: each an optional
+// minus sign and decimal digits, parsed where it stands (without digits, 0), its value
+// into `valori` and, with `letti`, appended there too. Bit k of the result: item k held
+// nothing. The reading's place and the last item's are kept in locals while the items go
+// by, and stored once at the end, or before a failure.
+template <typename T>
+uint32_t lettore_testo::numeri(int64_t minimo, int64_t massimo, const char* campo, T* valori, size_t n,
+                               std::vector<int64_t>* letti) {
+  if (!aperto_) nessun_carattere();
+  uint32_t vuoti = 0;
+  const char* const base = contenuto_.data();
+  const char* const fine = base + contenuto_.size();
+  const char* p = base + posizione_;
+  int32_t riga = riga_;
+  const char* inizio_riga = base + inizio_riga_;
+  chiusura_elemento chiusura = chiusura_;
+  const char* inizio = nullptr;  // the item being read
+  // The last item: where it ends, its line and the line's first byte.
+  const char* fine_ultimo = nullptr;
+  int32_t riga_ultimo = riga;
+  const char* inizio_riga_ultimo = inizio_riga;
+  const auto salva = [&] {
+    posizione_ = static_cast<size_t>(p - base);
+    riga_ = riga;
+    inizio_riga_ = static_cast<size_t>(inizio_riga - base);
+    chiusura_ = chiusura;
+  };
+  const auto salva_elemento = [&](const char* dopo) {
+    inizio_elemento_ = static_cast<size_t>(inizio - base);
+    fine_elemento_ = static_cast<size_t>(dopo - base);
+    riga_elemento_ = riga;
+    inizio_riga_elemento_ = static_cast<size_t>(inizio_riga - base);
+    elemento_letto_ = true;
+  };
+  for (size_t k = 0; k < n; ++k) {
+    if (p >= fine) {
+      salva();
+      nessun_carattere();
+    }
+    // The plain form first, in one step: spaces, an optional minus sign, one to eight
+    // digits, spaces, then a comma or a line end. The NUL after the text stops every scan.
+    {
+      const char* q = p;
+      while (*q == ' ') ++q;
+      const bool negativo = *q == '-';
+      const char* const cifre_da = q + (negativo ? 1 : 0);
+      uint64_t v = 0;
+      size_t quante = 0;
+      if (PAROLE_DAL_BASSO && fine - cifre_da >= 8) {
+        quante = otto_cifre(cifre_da, v);
+      } else {
+        for (unsigned d = 0; quante < 8 && (d = static_cast<unsigned char>(cifre_da[quante]) - unsigned{'0'}) <= 9; ++quante) {
+          v = v * 10 + d;
+        }
+      }
+      const char* const dopo = cifre_da + quante;
+      const char* t = dopo;
+      while (*t == ' ') ++t;
+      const int64_t valore = negativo ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+      if (quante > 0 && (*t == ',' || fine_riga(*t)) && (classe(*dopo) & CIFRA) == 0 && valore >= minimo &&
+          valore <= massimo) {
+        valori[k] = static_cast<T>(valore);
+        if (letti != nullptr) letti->push_back(valore);
+        inizio = q;
+        fine_ultimo = dopo;
+        riga_ultimo = riga;
+        inizio_riga_ultimo = inizio_riga;
+        p = t + 1;
+        if (*t == ',') {
+          chiusura = chiusura_elemento::virgola;
+        } else {
+          if (*t == '\r' && *p == '\n') ++p;
+          ++riga;
+          inizio_riga = p;
+          chiusura = chiusura_elemento::fine_riga;
+        }
+        continue;
+      }
+    }
+    p = salta_spazi(p, fine);
+    inizio = p;
+    const bool negativo = p < fine && *p == '-';
+    int64_t valore = 0;
+    p = cifre(p + (negativo ? 1 : 0), fine, valore);
+    if (p < fine && *p != ',' && !fine_numero(*p)) {
+      salva_elemento(p);
+      salva();
+      numero_non_valido(p);
+    }
+    if (negativo) valore = -valore;
+    if (valore < minimo || valore > massimo) {
+      salva_elemento(p);
+      salva();
+      fuori_dal_campo(campo);
+    }
+    valori[k] = static_cast<T>(valore);
+    if (letti != nullptr) letti->push_back(valore);
+    if (p == inizio) vuoti |= uint32_t{1} << (k & 31);
+    fine_ultimo = p;
+    riga_ultimo = riga;
+    inizio_riga_ultimo = inizio_riga;
+    p = oltre_separatore(p, fine, chiusura, riga, inizio_riga);
+  }
+  if (n > 0) {
+    inizio_elemento_ = static_cast<size_t>(inizio - base);
+    fine_elemento_ = static_cast<size_t>(fine_ultimo - base);
+    riga_elemento_ = riga_ultimo;
+    inizio_riga_elemento_ = static_cast<size_t>(inizio_riga_ultimo - base);
+    elemento_letto_ = true;
+  }
+  salva();
+  return vuoti;
+}
+
+int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {
+  int64_t valore = 0;
+  numeri(minimo, massimo, campo, &valore, 1, nullptr);
   return valore;
 }
 
-int32_t lettore_testo::leggi_numero32() {
-  return static_cast<int32_t>(leggi_numero(std::numeric_limits<int32_t>::min(),
-                                           std::numeric_limits<int32_t>::max(), "a 32 bit"));
-}
-
-int16_t lettore_testo::leggi_numero16() {
-  return static_cast<int16_t>(leggi_numero(std::numeric_limits<int16_t>::min(),
-                                           std::numeric_limits<int16_t>::max(), "a 16 bit"));
-}
-
-uint8_t lettore_testo::leggi_numero8() {
-  return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit"));
+uint32_t lettore_testo::leggi_numeri32(std::span<int32_t> valori, std::vector<int64_t>& letti) {
+  return numeri(INT32_MIN, INT32_MAX, "a 32 bit", valori.data(), valori.size(), &letti);
 }
 
 bool contiene(std::string_view riga, std::string_view parola) {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/modello.h"
 
@@ -34,8 +36,9 @@ enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
 class lettore_testo {
  public:
   // Reads from `contenuto`, which must outlive the reading; `etichetta` is the name of
-  // the text in reports.
-  void apri(std::string_view contenuto, const std::string& etichetta);
+  // the text in reports. The NUL that ends a string's bytes stops every scan of the text
+  // without a test for its end at each byte.
+  void apri(const std::string& contenuto, const std::string& etichetta);
   void chiudi();
   bool aperto() const { return aperto_; }
 
@@ -44,63 +47,95 @@ class lettore_testo {
   // How many bytes of the open text have been read.
   size_t letti() const { return posizione_; }
 
-  // A text item: blanks skipped, then every character up to the next comma or line end.
-  std::string leggi_testo();
+  // A text item: blanks skipped, then every character up to the next comma or line end
+  // (its place ends before the blanks that precede them). The item is a view into the
+  // text, valid while the text is.
+  std::string_view leggi_testo();
   // A text item that goes into the table (a station name, a board text): longer than a
   // table text can be, it is a reading failure naming `cosa`.
-  std::string leggi_testo_memorizzato(const char* cosa);
+  std::string_view leggi_testo_memorizzato(const char* cosa);
   // A number item into a field of 32-bit signed, 16-bit signed or 8-bit unsigned width.
-  int32_t leggi_numero32();
-  int16_t leggi_numero16();
-  uint8_t leggi_numero8();
+  int32_t leggi_numero32() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, "a 32 bit")); }
+  // Number items into 32-bit fields, as many as `valori` holds; each value is also
+  // appended to `letti` as it is read, so that a failure leaves those before it there.
+  // Bit k of the result is set when item k held nothing.
+  uint32_t leggi_numeri32(std::span<int32_t> valori, std::vector<int64_t>& letti);
+  int16_t leggi_numero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, "a 16 bit")); }
+  uint8_t leggi_numero8() { return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit")); }
 
   // After a record that failed: the reading goes on from the start of the line after
   // line `riga`, the one that holds byte `byte` (the record's keyword), wherever the
   // record's values had taken it.
   void riprendi_dalla_riga_dopo(size_t byte, int32_t riga);
+  // Where the reading stands: the line, and the first byte of that line. The reading goes
+  // on from a place so taken, byte `byte` on line `riga` that begins at `inizio_riga`,
+  // as it went on from there the first time.
+  int32_t riga_corrente() const { return riga_; }
+  size_t inizio_riga_corrente() const { return inizio_riga_; }
+  void riprendi_da(size_t byte, int32_t riga, size_t inizio_riga);
   // Where the last item began: its first byte.
   size_t inizio_elemento() const { return inizio_elemento_; }
 
   // Where the last item read began (file, 1-based line and column) and, once it has been
-  // read, where it ends.
-  const luogo_testo& luogo_elemento() const { return luogo_elemento_; }
+  // read, where it ends; the same three numbers alone, without the text's name.
+  luogo_testo luogo_elemento() const {
+    return luogo_testo{etichetta_, riga_elemento_, colonna_elemento(), fine_colonna_elemento()};
+  }
+  int32_t riga_elemento() const { return riga_elemento_; }
+  int32_t colonna_elemento() const { return colonna_di(inizio_elemento_, inizio_riga_elemento_); }
+  int32_t fine_colonna_elemento() const {
+    return elemento_letto_ ? colonna_di(fine_elemento_, inizio_riga_elemento_) : 0;
+  }
+  // True when the last item read held nothing.
+  bool elemento_vuoto() const { return fine_elemento_ == inizio_elemento_; }
   // Where the next item will begin to be read, and where it begins once its blanks are
   // passed over.
   luogo_testo luogo_corrente() const;
   luogo_testo luogo_dopo_spazi() const;
   // True when only blanks stand before the last item read on its line.
-  bool elemento_a_inizio_riga() const { return a_inizio_riga_; }
+  bool elemento_a_inizio_riga() const;
   // How the last item read ended: at a comma, a line end or the end of the text.
   chiusura_elemento chiusura() const { return chiusura_; }
-  // True when the next item, on the same line, begins like a number (a digit, or a minus
-  // sign and a digit).
-  bool segue_numero() const;
+  // True when the item from byte `da` on, on the same line, begins like a number (a
+  // digit, or a minus sign and a digit).
+  bool segue_numero(size_t da) const;
   // How many items the rest of the current line holds (0 when only blanks remain).
   size_t elementi_restanti_nella_riga() const;
+  // What stands from the read position to the line's end, the blanks before it passed over.
+  std::string_view resto_della_riga() const;
 
  private:
   int64_t leggi_numero(int64_t minimo, int64_t massimo, const char* campo);
-  void richiedi_carattere();
-  void salta_spazi();
-  void avanza_nella_riga(bool anche_spazi);
-  bool a_fine_riga() const;
-  void consuma_fine_riga();
-  void chiudi_elemento();
-  void avanza();
+  template <typename T>
+  uint32_t numeri(int64_t minimo, int64_t massimo, const char* campo, T* valori, size_t n,
+                  std::vector<int64_t>* letti);
+  // The reading failures: no character left to read, an item that is no number, a
+  // number beyond its field.
+  [[noreturn]] void nessun_carattere() const;
+  [[noreturn]] void numero_non_valido(const char* dove);
+  [[noreturn]] void fuori_dal_campo(const char* campo);
+  const char* inizia_elemento(const char* p, const char* fine);
+  void chiudi_elemento(const char* p, const char* fine);
+  // Column (1-based) of byte `byte` on the line that begins at byte `inizio_riga`: a line
+  // holds no line end before its own, so every byte on it is one column.
+  static int32_t colonna_di(size_t byte, size_t inizio_riga) {
+    return static_cast<int32_t>(byte - inizio_riga) + 1;
+  }
 
   std::string_view contenuto_;
   std::string etichetta_;
   size_t posizione_ = 0;
   int32_t riga_ = 1;
-  int32_t colonna_ = 1;
+  size_t inizio_riga_ = 0;  // first byte of the line being read
   bool aperto_ = false;
-  bool solo_spazi_ = true;  // nothing but blanks so far on the current line
-  bool a_inizio_riga_ = false;
   chiusura_elemento chiusura_ = chiusura_elemento::altro;
-  luogo_testo luogo_elemento_;
-  void inizia_elemento();
-  void segna_fine_elemento();
+  // The last item: its first byte, the byte after its last character but blanks, and its
+  // line with the first byte of that line. Nothing is read yet after `apri`.
   size_t inizio_elemento_ = 0;
+  size_t fine_elemento_ = 0;
+  int32_t riga_elemento_ = 1;
+  size_t inizio_riga_elemento_ = 0;
+  bool elemento_letto_ = false;
 };
 
 // True when `riga` contains `parola`, letters compared without regard to case.

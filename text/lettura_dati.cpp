@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "text/codifica.h"
 #include "text/fasi.h"
@@ -14,77 +15,93 @@ namespace scenario {
 
 namespace {
 
-void ricorda_valore(stato_lettura& s, int64_t numero) {
-  const luogo_testo& l = s.testo.luogo_elemento();
-  s.valori.push_back({numero, l.riga, l.colonna, l.fine, l.fine == l.colonna});
+// The place of item `indice` among the items read one after another from byte `byte` of
+// `testo` (on line `riga`, which begins at byte `inizio_riga`): each item read again as
+// it was read, a text item where `e_testo(k)`, a number item otherwise. Nothing when the
+// text does not hold them so.
+template <typename F>
+std::optional<luogo_testo> rileggi(const std::string& testo, const std::string& etichetta, size_t byte, int32_t riga,
+                                   size_t inizio_riga, size_t indice, F e_testo) {
+  lettore_testo t;
+  t.apri(testo, etichetta);
+  t.riprendi_da(byte, riga, inizio_riga);
+  try {
+    for (size_t k = 0; k <= indice; ++k) {
+      if (e_testo(k)) {
+        t.leggi_testo();
+      } else {
+        t.leggi_numero32();
+      }
+    }
+  } catch (const guasto_lettura&) {
+    return std::nullopt;
+  }
+  return t.luogo_elemento();
 }
 
 }  // namespace
 
-int32_t leggi32(stato_lettura& s) {
-  const int32_t v = s.testo.leggi_numero32();
-  ricorda_valore(s, v);
-  return v;
-}
-
-int16_t leggi16(stato_lettura& s) {
-  const int16_t v = s.testo.leggi_numero16();
-  ricorda_valore(s, v);
-  return v;
-}
-
-uint8_t leggi8(stato_lettura& s) {
-  const uint8_t v = s.testo.leggi_numero8();
-  ricorda_valore(s, v);
-  return v;
-}
-
-std::string leggi_testo_valore(stato_lettura& s, const char* cosa) {
-  std::string v = s.testo.leggi_testo_memorizzato(cosa);
-  ricorda_valore(s, 0);
+std::string_view leggi_testo_valore(stato_lettura& s, const char* cosa) {
+  const std::string_view v = s.testo.leggi_testo_memorizzato(cosa);
+  ricorda_valore(s, 0, true);
   s.testo_valore = v;
   return v;
 }
 
 luogo_testo luogo_valore(const stato_lettura& s, int indice) {
   if (indice < 0 || static_cast<size_t>(indice) >= s.valori.size()) return s.luogo_record;
-  const valore_letto& v = s.valori[static_cast<size_t>(indice)];
-  return luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.fine};
+  const auto dove = rileggi(*s.m.letti.testi[s.in_treno ? 1 : 0], s.luogo_record.file, s.dopo_parola,
+                            s.riga_dopo_parola, s.inizio_riga_dopo_parola, static_cast<size_t>(indice),
+                            [&](size_t k) { return k < 64 && (s.valori_testo >> k & 1) != 0; });
+  return dove ? *dove : s.luogo_record;
 }
 
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   testi_letti& l = s.m.letti;
-  record_letto letto;
+  const size_t n = std::min(s.valori.size() - std::min(primo, s.valori.size()), r.campi.size());
+  const int64_t* const valori = s.valori.data() + primo;
+  record_letto& letto = l.records.emplace_back();
   letto.descrizione = &r;
   letto.testo = s.in_treno ? 1 : 0;
   letto.riga = s.luogo_record.riga;
   letto.colonna = s.luogo_record.colonna;
   letto.fine = s.luogo_record.fine;
   letto.primo_valore = static_cast<uint32_t>(l.valori.size());
-  const size_t n = std::min(s.valori.size() - std::min(primo, s.valori.size()), r.campi.size());
   letto.numero_valori = static_cast<uint8_t>(n);
-  l.valori.insert(l.valori.end(), s.valori.begin() + static_cast<std::ptrdiff_t>(primo),
-                  s.valori.begin() + static_cast<std::ptrdiff_t>(primo + n));
-  // An empty number is read as 0: an author who means 0 writes it, unless the value's
-  // emptiness has a meaning of its own. One on a later line is the record running short,
-  // said where the record is checked for its line's end.
-  for (size_t k = 0; k < n; ++k) {
-    const valore_letto& v = s.valori[primo + k];
-    if (!v.vuoto || r.campi[k].vuoto_ammesso || r.campi[k].letto == formato::lettura::testo ||
-        v.riga != s.luogo_record.riga) {
-      continue;
-    }
-    registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
-                    std::string(r.campi[k].nome) + " e' vuoto ed e' letto come 0: scrivere il valore (0 se e' voluto)");
-  }
+  letto.byte_valori = s.byte_valori;
+  letto.riga_valori = s.riga_valori;
+  letto.inizio_riga_valori = s.inizio_riga_valori;
   letto.dalla_parola = s.dalla_parola;
   letto.voce = s.voce_record;
   if (!r.campi.empty() && r.campi.back().letto == formato::lettura::testo) {
-    letto.primo_carattere = static_cast<uint32_t>(l.testi.size());
-    letto.caratteri = static_cast<uint32_t>(s.testo_valore.size());
-    l.testi += s.testo_valore;
+    letto.primo_carattere = static_cast<size_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
+    letto.caratteri = s.testo_valore.size();
   }
-  l.records.push_back(letto);
+  for (size_t k = 0; k < n; ++k) l.valori.push_back(valori[k]);
+  if (primo >= 64 || (s.valori_vuoti >> primo) == 0) return;
+  // An empty number is read as 0: an author who means 0 writes it, unless the value's
+  // emptiness has a meaning of its own. One on a later line is the record running short,
+  // said where the record is checked for its line's end.
+  for (size_t k = 0; k < n && primo + k < 64; ++k) {
+    if ((s.valori_vuoti >> (primo + k) & 1) == 0 || r.campi[k].vuoto_ammesso ||
+        r.campi[k].letto == formato::lettura::testo) {
+      continue;
+    }
+    const luogo_testo v = luogo_valore(s, static_cast<int>(primo + k));
+    if (v.riga != s.luogo_record.riga) continue;
+    registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
+                    std::string(r.campi[k].nome) + " e' vuoto ed e' letto come 0: scrivere il valore (0 se e' voluto)");
+  }
+}
+
+luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
+  luogo_testo parola{l.etichette[r.testo], r.riga, r.colonna, r.fine};
+  if (indice >= r.numero_valori || r.descrizione == nullptr) return parola;
+  if (l.testi[r.testo] == nullptr) return parola;
+  const auto dove = rileggi(*l.testi[r.testo], l.etichette[r.testo], r.byte_valori, r.riga_valori,
+                            r.inizio_riga_valori, indice,
+                            [&](size_t k) { return r.descrizione->campi[k].letto == formato::lettura::testo; });
+  return dove ? *dove : parola;
 }
 
 luogo_testo luogo_valori(const stato_lettura& s, int da, int a) {
@@ -128,17 +145,12 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
   return esito_record::scarta;
 }
 
-esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::string_view nome,
-                             int64_t valore, int indice, std::optional<int32_t> posizione) {
-  // The value's own field, by its place in the record, when the names agree.
-  const bool al_suo_posto = indice >= 0 && static_cast<size_t>(indice) < r.campi.size() &&
-                            r.campi[static_cast<size_t>(indice)].nome == nome;
-  const formato::campo* c = al_suo_posto ? &r.campi[static_cast<size_t>(indice)] : formato::cerca_campo(r, nome);
-  if (c == nullptr || formato::entro_limiti(*c, valore)) return esito_record::prosegui;
-  const int32_t numero = valore > c->massimo ? c->numero_sopra : c->numero_sotto;
+esito_record fuori_limiti(stato_lettura& s, const formato::campo& c, int64_t valore, int indice,
+                          std::optional<int32_t> posizione) {
+  const int32_t numero = valore > c.massimo ? c.numero_sopra : c.numero_sotto;
   if (numero == 0) return esito_record::prosegui;
-  std::string motivo = std::string(c->nome) + " = " + std::to_string(valore);
-  if (!c->unita.empty()) motivo += " " + std::string(c->unita);
+  std::string motivo = std::string(c.nome) + " = " + std::to_string(valore);
+  if (!c.unita.empty()) motivo += " " + std::string(c.unita);
   const auto voce = cerca_errore(numero);
   if (voce && voce->livello == gravita::errore) return errore_record(s, numero, posizione, motivo, indice);
   avviso_record(s, numero, posizione, std::move(motivo), indice);
@@ -147,22 +159,21 @@ esito_record controlla_campo(stato_lettura& s, const formato::record& r, std::st
 
 // ---- Encodings ------------------------------------------------------------------------
 
-std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingresso& t,
-                                             std::string& convertito) {
+const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_t quale) {
   const std::string& byte = *t.byte;
   esame_codifica esame = esamina_codifica(byte);
   const luogo_testo prima_riga{t.etichetta, 1, 1};
   switch (esame.tipo) {
-    case codifica::latin1: return std::string_view(byte);
+    case codifica::latin1: return s.m.letti.testi[quale] = &byte;
     case codifica::utf16:
       registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
                       "il testo e' in UTF-16 (\"Unicode\" per il Blocco note di Windows): salvarlo in UTF-8");
-      return std::nullopt;
+      return nullptr;
     case codifica::con_nul:
       registra_errore(s.m, codice::codifica_testo, std::nullopt, luogo_testo{t.etichetta, esame.riga, 1},
                       "il testo contiene byte NUL (0x00), che nessun testo contiene: e' forse un file di altro "
                       "genere?");
-      return std::nullopt;
+      return nullptr;
     case codifica::utf8:
     case codifica::windows1252: break;
   }
@@ -177,8 +188,9 @@ std::optional<std::string_view> testo_latin1(stato_lettura& s, const testo_ingre
                     "'" + c.originale + "' (" + codice + ") e' memorizzato come '" +
                         std::string(1, c.al_suo_posto) + "'");
   }
+  std::string& convertito = s.m.letti.convertiti[quale];
   convertito = std::move(esame.convertito);
-  return std::string_view(convertito);
+  return s.m.letti.testi[quale] = &convertito;
 }
 
 // ---- Keywords ---------------------------------------------------------------------------
@@ -190,7 +202,7 @@ formato::testo testo_di(const stato_lettura& s) {
   return s.in_treno ? formato::testo::treno : formato::testo::linea;
 }
 
-std::string_view senza_spazi_ai_lati(std::string_view t) {
+inline std::string_view senza_spazi_ai_lati(std::string_view t) {
   size_t a = 0;
   size_t b = t.size();
   while (a < b && (t[a] == ' ' || t[a] == '\t')) ++a;
@@ -246,7 +258,7 @@ const parole_note& parole_di(formato::testo t, formato::ambito dove) {
 // The keyword item's own extent on its line, blanks at either side left out.
 luogo_testo luogo_parola(const stato_lettura& s) {
   luogo_testo l = s.luogo_record;
-  const std::string_view r = s.m.riga;
+  const std::string_view r = s.riga;
   const size_t a = r.find_first_not_of(" \t");
   if (a == std::string_view::npos) return l;
   l.colonna += static_cast<int32_t>(a);
@@ -306,51 +318,197 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
   return migliore;
 }
 
+namespace {
+
+// The small letters a to z that a text holds, a bit each.
+uint32_t lettere_di(std::string_view t) {
+  uint32_t lettere = 0;
+  for (const char c : t) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'a'};
+    if (d < 26) lettere |= uint32_t{1} << d;
+  }
+  return lettere;
+}
+
+// The letters of each record's test words, so that an item lacking one of them is passed
+// over without a search: most items no test matches are an author's notes.
+struct lettere_dei_record {
+  explicit lettere_dei_record(formato::testo t) : tutti(formato::records(t)) {
+    for (const formato::record& r : tutti) lettere.push_back(lettere_di(r.parole[0]) | lettere_di(r.parole[1]));
+  }
+  std::span<const formato::record> tutti;
+  std::vector<uint32_t> lettere;
+  // The letters of `r`'s words (a record of this text).
+  uint32_t di(const formato::record& r) const { return lettere[static_cast<size_t>(&r - tutti.data())]; }
+};
+
+const lettere_dei_record LETTERE_LINEA(formato::testo::linea);
+const lettere_dei_record LETTERE_TRENO(formato::testo::treno);
+
+}  // namespace
+
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
   if (s.forma != nullptr) return s.forma == &r;
-  const std::string_view riga = r.esatto ? std::string_view(s.m.riga) : std::string_view(s.riga_minuscola);
+  const std::string_view riga = r.esatto ? s.riga : std::string_view(s.riga_minuscola);
+  const uint32_t presenti = r.esatto ? s.lettere_esatte : s.lettere_minuscole;
+  if (((s.in_treno ? LETTERE_TRENO : LETTERE_LINEA).di(r) & ~presenti) != 0) return false;
   for (std::string_view parola : r.parole) {
     if (!parola.empty() && riga.find(parola) == std::string_view::npos) return false;
   }
   return true;
 }
 
-void annota_parola_chiave(stato_lettura& s) {
-  s.riga_minuscola.assign(s.m.riga);
-  bool maiuscole = false;
-  for (char& c : s.riga_minuscola) {
-    const char m = minuscola_latin1(c);
-    maiuscole = maiuscole || m != c;
-    c = m;
+namespace {
+
+// The bytes of a spelling as two words, its first and its last eight (four for a spelling
+// of four to seven bytes), read as they lie in memory: a keyword item is compared with a
+// spelling a word at a time. Its letters are compared without regard to case: every
+// spelling is ASCII in small letters, and a byte ORed with 0x20 is a small letter only
+// when it is that letter or its capital.
+struct parole_forma {
+  uint64_t testa = 0;
+  uint64_t coda = 0;
+};
+
+parole_forma parole_di_forma(const char* p, size_t n) {
+  parole_forma f;
+  if (n >= 8) {
+    std::memcpy(&f.testa, p, 8);
+    std::memcpy(&f.coda, p + n - 8, 8);
+  } else {
+    uint32_t testa = 0;
+    uint32_t coda = 0;
+    std::memcpy(&testa, p, 4);
+    std::memcpy(&coda, p + n - 4, 4);
+    f.testa = testa;
+    f.coda = coda;
   }
-  // An item written as one of the description's spellings names that record alone, which
-  // the reading then knows without testing every record.
-  s.forma = formato::record_della_forma(testo_di(s), senza_spazi_ai_lati(s.riga_minuscola));
-  if (s.forma != nullptr && s.forma->esatto && maiuscole) s.forma = nullptr;
-  // The text's label is copied only when the text changes: the rest is three numbers.
-  const luogo_testo& l = s.testo.luogo_elemento();
-  if (s.luogo_record.file != l.file) s.luogo_record.file = l.file;
-  s.luogo_record.riga = l.riga;
-  s.luogo_record.colonna = l.colonna;
-  s.luogo_record.fine = l.fine;
-  s.byte_record = s.testo.inizio_elemento();
-  s.valori.clear();
-  s.parola_a_inizio_riga = s.testo.elemento_a_inizio_riga();
-  s.parola_con_virgola = s.testo.chiusura() == chiusura_elemento::virgola;
-  s.parola_con_numero = s.parola_con_virgola && s.testo.segue_numero();
+  return f;
 }
 
-void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, formato::ambito dove) {
-  // Items that do not begin a line are values of a record already warned about.
-  if (riconosciuta || !s.parola_a_inizio_riga) return;
-  const std::string_view parola = senza_spazi_ai_lati(s.m.riga);
+constexpr uint64_t MINUSCOLE = 0x2020202020202020ull;
+
+// Every spelling of a text's records by the words of its bytes, so that a keyword item is
+// compared with the one spelling that its words lead to instead of searched for.
+class forme_del_testo {
+ public:
+  explicit forme_del_testo(formato::testo t) {
+    for (const formato::record& r : formato::records(t)) {
+      for (std::string_view f : r.forme) {
+        if (f.size() < 4) continue;  // none is so short
+        // The letters, where a capital in the item is its small letter.
+        std::string lettere(f.size(), '\0');
+        for (size_t i = 0; i < f.size(); ++i) {
+          if (f[i] >= 'a' && f[i] <= 'z') lettere[i] = 0x20;
+        }
+        posto p{parole_di_forma(f.data(), f.size()), parole_di_forma(lettere.data(), lettere.size()), f, &r};
+        size_t i = indice(p.parole, f.size());
+        while (posti_[i].record != nullptr) i = (i + 1) % POSTI;
+        posti_[i] = p;
+      }
+    }
+  }
+
+  const formato::record* cerca(std::string_view parola) const {
+    const size_t n = parola.size();
+    if (n < 4) return nullptr;
+    const parole_forma w = parole_di_forma(parola.data(), n);
+    for (size_t i = indice(w, n); posti_[i].record != nullptr; i = (i + 1) % POSTI) {
+      const posto& p = posti_[i];
+      if (p.forma.size() == n && (w.testa | p.lettere.testa) == p.parole.testa &&
+          (w.coda | p.lettere.coda) == p.parole.coda && (n <= 16 || stessa_forma(p.forma, parola))) {
+        return p.record;
+      }
+    }
+    return nullptr;
+  }
+
+ private:
+  static constexpr size_t POSTI = 128;  // a few times the spellings of a text
+  struct posto {
+    parole_forma parole;
+    parole_forma lettere;
+    std::string_view forma;
+    const formato::record* record = nullptr;
+  };
+
+  // The slot of a spelling: its words with every letter small, and its length, mixed.
+  static size_t indice(const parole_forma& w, size_t n) {
+    const uint64_t h = ((w.testa | MINUSCOLE) * 0x9E3779B97F4A7C15ull) ^ ((w.coda | MINUSCOLE) * 0xC2B2AE3D27D4EB4Full) ^ n;
+    return static_cast<size_t>((h ^ (h >> 29)) % POSTI);
+  }
+
+  // The bytes between the two words, for a spelling longer than sixteen bytes.
+  static bool stessa_forma(std::string_view forma, std::string_view parola) {
+    for (size_t i = 8; i + 8 < forma.size(); ++i) {
+      const auto c = static_cast<unsigned char>(parola[i]);
+      if (static_cast<unsigned char>(forma[i]) != (c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c)) return false;
+    }
+    return true;
+  }
+
+  std::array<posto, POSTI> posti_{};
+};
+
+// Built before the first reading, from the description's constant tables.
+const forme_del_testo FORME_LINEA(formato::testo::linea);
+const forme_del_testo FORME_TRENO(formato::testo::treno);
+
+const formato::record* record_scritto(formato::testo t, std::string_view parola) {
+  return (t == formato::testo::linea ? FORME_LINEA : FORME_TRENO).cerca(parola);
+}
+
+// True when a byte of `w` is `c`.
+bool ha_byte(uint64_t w, char c) {
+  const uint64_t x = w ^ (0x0101010101010101ull * static_cast<unsigned char>(c));
+  return (~(((x & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | x | 0x7F7F7F7F7F7F7F7Full)) != 0;
+}
+
+}  // namespace
+
+void annota_parola_chiave(stato_lettura& s) {
+  // An item written as one of the description's spellings names that record alone, which
+  // the reading then knows without testing every record. An exact record's spelling
+  // names it only as written, in small letters. (The item has no blanks before it; one
+  // with blanks after it is no spelling.)
+  const std::string_view parola = s.riga;
+  s.forma = record_scritto(testo_di(s), parola);
+  if (s.forma != nullptr && s.forma->esatto &&
+      std::any_of(parola.begin(), parola.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+    s.forma = nullptr;
+  }
+  // Any other item is tested record by record, in small letters where case does not count.
+  s.riga_minuscola.clear();
+  if (s.forma == nullptr) {
+    s.riga_minuscola.resize(s.riga.size());
+    std::transform(s.riga.begin(), s.riga.end(), s.riga_minuscola.begin(), minuscola_latin1);
+    s.lettere_minuscole = lettere_di(s.riga_minuscola);
+    s.lettere_esatte = lettere_di(s.riga);
+  }
+  const lettore_testo& t = s.testo;
+  s.luogo_record.riga = t.riga_elemento();
+  s.luogo_record.colonna = t.colonna_elemento();
+  s.luogo_record.fine = t.fine_colonna_elemento();
+  s.byte_record = t.inizio_elemento();
+  s.valori.clear();
+  s.valori_testo = s.valori_vuoti = 0;
+  s.parola_a_inizio_riga = t.elemento_a_inizio_riga();
+  s.parola_con_virgola = t.chiusura() == chiusura_elemento::virgola;
+  s.dopo_parola = t.letti();
+  s.riga_dopo_parola = t.riga_corrente();
+  s.inizio_riga_dopo_parola = t.inizio_riga_corrente();
+}
+
+void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) {
+  const std::string_view parola = senza_spazi_ai_lati(s.riga);
   const parole_note& note = parole_di(t, dove);
   if (parola.size() >= 2 && parola.front() == '[' && parola.back() == ']') {
     if (std::find(note.sezioni.begin(), note.sezioni.end(), minuscolo_latin1(parola)) != note.sezioni.end()) return;
     avviso_parola(s, avviso::sezione_sconosciuta, parola, note.sezioni);
     return;
   }
-  if (!s.parola_con_numero) return;
+  // Only a line shaped like a record: a word, a comma, a number.
+  if (!s.parola_con_virgola || !s.testo.segue_numero(s.dopo_parola)) return;
   // A record of another place: of the general section, or of the other text.
   const std::string scritta = minuscolo_latin1(parola);
   const formato::testo altro = t == formato::testo::linea ? formato::testo::treno : formato::testo::linea;
@@ -374,13 +532,13 @@ void controlla_parola(stato_lettura& s, bool riconosciuta, formato::testo t, for
 
 void controlla_forma(stato_lettura& s, std::span<const formato::record* const> riconosciuti,
                      std::string_view come_letta) {
-  const std::string scritta = minuscolo_latin1(senza_spazi_ai_lati(s.m.riga));
+  const std::string scritta = minuscolo_latin1(senza_spazi_ai_lati(s.riga));
   if (riconosciuti.size() == 1) {
     for (std::string_view f : riconosciuti[0]->forme) {
       if (scritta == f) return;
     }
   }
-  std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.m.riga)) + "' e' letta come ";
+  std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.riga)) + "' e' letta come ";
   for (size_t i = 0; i < riconosciuti.size(); ++i) {
     if (i > 0) motivo += i + 1 == riconosciuti.size() ? " e come " : ", ";
     // A reading of the caller's own may go on after the keyword it names.
@@ -425,17 +583,19 @@ std::string conta_valori(const stato_lettura& s, size_t sulla_riga) {
 // Values of the record being read that stand on its keyword's line.
 size_t valori_sulla_riga(const stato_lettura& s) {
   size_t n = 0;
-  for (size_t i = s.primo_valore; i < s.valori.size(); ++i) n += s.valori[i].riga == s.luogo_record.riga;
+  for (size_t i = s.primo_valore; i < s.valori.size(); ++i) {
+    n += luogo_valore(s, static_cast<int>(i)).riga == s.luogo_record.riga;
+  }
   return n;
 }
 
 }  // namespace
 
-void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
+void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
   const lettore_testo& t = s.testo;
-  if (t.luogo_elemento().riga != s.luogo_record.riga) {
+  if (t.riga_elemento() != s.luogo_record.riga) {
     std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) +
-                         "; il record prende i suoi ultimi valori dalla riga " + std::to_string(t.luogo_elemento().riga);
+                         "; il record prende i suoi ultimi valori dalla riga " + std::to_string(t.riga_elemento());
     if (!s.parola_con_virgola) {
       motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
                 "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
@@ -455,7 +615,7 @@ void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
     dove.file = s.luogo_record.file;
     const std::string motivo =
         numero ? "valori in piu': " + conta_valori(s, valori_sulla_riga(s) + t.elementi_restanti_nella_riga()) +
-                     ", cosi' il testo e' '" + s.testo_valore + "' e ogni valore prima e' spostato di uno"
+                     ", cosi' il testo e' '" + std::string(s.testo_valore) + "' e ogni valore prima e' spostato di uno"
         : finisce_con_testo
             ? "la virgola alla colonna " + std::to_string(dove.colonna) +
                   " taglia il testo: il resto della riga e' letto come record seguenti (un nome o "
@@ -463,28 +623,33 @@ void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
             : "valori in piu' dalla colonna " + std::to_string(dove.colonna) +
                   ": sono letti come record seguenti (una virgola decimale?)";
     registra_avviso(s.m, avviso::valori_fuori_riga, dove, motivo);
+  } else if (t.chiusura() == chiusura_elemento::altro) {
+    // The last number ended at a blank and the line goes on: what follows is read as the
+    // next record's keyword and passed over. A word is a note ("80 km/h"); a number there
+    // is a value the record does not take, and the author would lose it without a word.
+    const std::string_view resto = t.resto_della_riga();
+    const std::string_view primo = resto.substr(0, resto.find_first_of(", \t"));
+    if (std::none_of(primo.begin(), primo.end(), [](char c) { return c >= '0' && c <= '9'; })) return;
+    luogo_testo dove = t.luogo_dopo_spazi();
+    dove.file = s.luogo_record.file;
+    registra_avviso(s.m, avviso::valori_fuori_riga, dove,
+                    "'" + std::string(primo) + "' dopo l'ultimo valore non e' letto" +
+                        (s.record_corrente == nullptr
+                             ? std::string()
+                             : ": '" + std::string(s.record_corrente->parola) + "' ne vuole " +
+                                   std::to_string(s.record_corrente->campi.size())) +
+                        " (i valori vanno separati da virgole; una nota va su una riga sua)");
   }
 }
 
-void controlla_ordine(stato_lettura& s, std::optional<int32_t>& ultima, int32_t posizione,
-                      const char* cosa) {
-  if (ultima && posizione < *ultima) {
-    avviso_record(s, avviso::fuori_ordine, posizione,
-                  std::string(cosa) + " dopo quella a " + std::to_string(*ultima) + " m", 0);
-  }
-  ultima = posizione;
+void fuori_ordine(stato_lettura& s, int32_t ultima, int32_t posizione, const char* cosa) {
+  avviso_record(s, avviso::fuori_ordine, posizione, std::string(cosa) + " dopo quella a " + std::to_string(ultima) + " m",
+                0);
 }
 
-void annota_cella_uno(stato_lettura& s) {
-  if (s.cella_uno_annotata || s.m.percorso.size() < 2) return;
-  const cella& prima = s.m.percorso[1];
-  if (prima.dato1 == 0 && prima.dato2 == 0) return;
+void annota_cella_uno_scritta(stato_lettura& s) {
   s.cella_uno_annotata = true;
   if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, "un oggetto", 0};
-}
-
-bool entro_percorso(const modello& m, int32_t posizione, int32_t margine) {
-  return (static_cast<double>(posizione) + margine) / 50 <= m.ultima_cella();
 }
 
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
@@ -538,10 +703,10 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
     std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) + "; alla riga " +
                          std::to_string(guasto.luogo().riga) + ", colonna " +
                          std::to_string(guasto.luogo().colonna) + ": " + guasto.what();
-    if (const auto sep = separatore_errato(s.m.riga, testo_di(s))) {
+    if (const auto sep = separatore_errato(s.riga, testo_di(s))) {
       motivo = "valori separati da " + *sep + " e non da virgole: scrivere i valori separati da virgole";
       for (const formato::record& r : formato::records(testo_di(s))) {
-        if (formato::riconosce(r, s.m.riga)) {
+        if (formato::riconosce(r, s.riga)) {
           motivo += ", come in '" + formato::modello_record(r) + "'";
           break;
         }
@@ -568,7 +733,7 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
   }
 }
 
-bool troppi_errori(stato_lettura& s) {
+bool conta_errori(stato_lettura& s) {
   for (; s.errori_contati < s.m.diagnostiche.size(); ++s.errori_contati) {
     if (s.m.diagnostiche[s.errori_contati].livello == gravita::errore) ++s.errori;
   }
@@ -576,23 +741,36 @@ bool troppi_errori(stato_lettura& s) {
   return s.fermata;
 }
 
+namespace {
+
+bool con_meno(std::string_view parola) {
+  if (parola.size() >= 4 && parola.size() <= 16) {
+    // The two words of a keyword's bytes hold every one of them.
+    const parole_forma w = parole_di_forma(parola.data(), parola.size());
+    return ha_byte(w.testa, '-') || ha_byte(w.coda, '-');
+  }
+  return std::memchr(parola.data(), '-', parola.size()) != nullptr;
+}
+
+}  // namespace
+
 bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
-  s.m.riga = s.testo.leggi_testo();
+  s.riga = s.testo.leggi_testo();
   if (s.testo.fine_file()) return false;
-  for (int volte = 0; volte < 2 && s.m.riga.find('-') != std::string::npos; ++volte) {
+  for (int volte = 0; volte < 2 && con_meno(s.riga); ++volte) {
     // A record written with other separators and a minus sign among its values is passed
     // over whole: say so, since its author meant it as a record.
     if (s.testo.elemento_a_inizio_riga()) {
       annota_parola_chiave(s);
       const formato::testo t = testo_di(s);
-      if (const auto sep = separatore_errato(s.m.riga, t)) {
+      if (const auto sep = separatore_errato(s.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
                         *sep + " tra i valori: la riga contiene un segno meno ed e' ignorata tutta; "
                                "separare i valori con virgole");
       }
     }
-    s.m.riga = s.testo.leggi_testo();
+    s.riga = s.testo.leggi_testo();
     if (s.testo.fine_file()) return false;
   }
   annota_parola_chiave(s);
@@ -616,6 +794,13 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
                                int32_t max_errori) {
   stato_lettura s(m, linea, treno, max_errori);
   m.letti = testi_letti{};
+  // Every value and record of the texts is kept: room for the few of each that a short
+  // record line holds.
+  if (linea.byte && treno.byte) {
+    const size_t byte = linea.byte->size() + treno.byte->size();
+    m.letti.records.reserve(byte / 24);
+    m.letti.valori.reserve(byte / 10);
+  }
   m.letti.etichette = {linea.etichetta, treno.etichetta};
   bool prosegui = true;
   try {
@@ -636,8 +821,7 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
     return c == codifica::utf16 || c == codifica::con_nul;
   };
   if (!prosegui && illeggibile(linea) && illeggibile(treno)) {
-    std::string ignorato;
-    testo_latin1(s, treno, ignorato);
+    testo_latin1(s, treno, 1);
   }
   if (prosegui && !troppi_errori(s)) {
     s.eliminati.treno = true;
@@ -649,6 +833,7 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
     dopo_fase(s);
   }
   s.testo.chiudi();
+  m.riga = std::string(s.riga);
   if (s.fermata) {
     m.diagnostiche.push_back(diagnostica{0, gravita::nota, std::nullopt, std::nullopt,
                                          "troppi errori: la lettura si ferma dopo " + std::to_string(s.errori) +

@@ -32,4 +32,9 @@ struct testi_eliminati {
 testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
                                const testo_ingresso& treno, int32_t max_errori = 50);
 
+// Where value `indice` of a record that the reading kept stands in its text, read again
+// from where its values began (the texts must be those it was read from); the keyword's
+// place when the record has no such value.
+luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice);
+
 }  // namespace scenario
