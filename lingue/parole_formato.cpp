@@ -30,6 +30,10 @@ messaggio memoria_campo(const formato::record& r, const formato::campo& c) {
   return dal_nome("formato." + chiave(r.parola) + "." + chiave(c.nome) + ".memoria");
 }
 
+messaggio oggetto_record(const formato::record& r, std::string_view forma) {
+  return dal_nome("oggetto." + chiave(r.parola) + std::string(forma));
+}
+
 messaggio significato_sezione(const formato::sezione& s) {
   return dal_nome(std::string("formato.") + (s.in == formato::testo::linea ? "linea." : "treno.") + chiave(s.nome));
 }

@@ -19,5 +19,8 @@ messaggio significato_campo(const formato::record& r, const formato::campo& c);
 messaggio memoria_campo(const formato::record& r, const formato::campo& c);
 // "formato.<linea|treno>.<sezione>": what a customary section holds.
 messaggio significato_sezione(const formato::sezione& s);
+// "oggetto.<parola>": what the record puts, as a message names it ("il segnale"); with
+// `forma` ".di" or ".da", as a sentence joins it ("del segnale", "dal segnale").
+messaggio oggetto_record(const formato::record& r, std::string_view forma = {});
 
 }  // namespace scenario
