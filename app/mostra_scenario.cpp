@@ -25,8 +25,9 @@ constexpr int STATO_FILE_ROVINATO = 1;
 constexpr int STATO_USO = 2;
 
 // --testi: the description texts of the compiled scenario, into two new files.
-int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella) {
-  const scenario::vista::testi_ricavati t = scenario::vista::testi_da_scenario(s);
+int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella,
+                 scenario::vista::codifica_testi codifica) {
+  const scenario::vista::testi_ricavati t = scenario::vista::testi_da_scenario(s, codifica);
   const auto linea = cartella / scenario::sistema::percorso(s.linea + "_linea.txt");
   const auto treno = cartella / scenario::sistema::percorso(s.linea + "_" + s.treno + "-.txt");
   try {
@@ -37,7 +38,9 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
   }
   std::cout << scenario::traduci("mostra.scritti", {{"linea", scenario::sistema::testo(linea)},
                                                     {"treno", scenario::sistema::testo(treno)}})
-            << "\n" << std::flush;
+            << "\n";
+  if (t.permissivo) std::cout << scenario::traduci("mostra.solo_permissivo") << "\n";
+  std::cout << std::flush;
   for (const std::string& scarto : t.scarti) {
     std::cerr << "mostra_scenario: " << scenario::traduci("mostra.non_ridato", {{"scarto", scarto}}) << "\n";
   }
@@ -93,6 +96,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   std::string pagina;
   std::optional<std::string> testi;
   std::optional<std::string> confronta;
+  std::optional<scenario::vista::codifica_testi> codifica;
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
   if (const auto e = scegli_lingua(argomenti)) return errore_uso(*e);
@@ -117,6 +121,15 @@ int esegui(const std::vector<std::string>& argomenti) {
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--testi"}}));
+    } else if (a.starts_with("--codifica=")) {
+      const std::string c = a.substr(11);
+      if (c == "utf8" || c == "utf-8") {
+        codifica = scenario::vista::codifica_testi::utf8;
+      } else if (c == "latin1") {
+        codifica = scenario::vista::codifica_testi::latin1;
+      } else {
+        return errore_uso(scenario::frase("mostra.codifica_sconosciuta", {{"codifica", c}}));
+      }
     } else if (a.starts_with("--confronta=")) {
       confronta = a.substr(12);
       if (confronta->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--confronta"}}));
@@ -136,6 +149,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
     return errore_uso(scenario::frase("mostra.esclusive"));
   }
+  if (codifica && !testi) return errore_uso(scenario::frase("mostra.codifica_senza_testi"));
   if (confronta) {
     if (scheda || testi || !pagina.empty() || celle) {
       return errore_uso(scenario::frase("mostra.confronta_opzioni"));
@@ -149,7 +163,9 @@ int esegui(const std::vector<std::string>& argomenti) {
     return letto.file_rovinato ? STATO_FILE_ROVINATO : STATO_USO;
   }
   const scenario::scenario_decodificato& s = *letto.scenario;
-  if (testi) return scrivi_testi(s, scenario::sistema::percorso(*testi));
+  if (testi) {
+    return scrivi_testi(s, scenario::sistema::percorso(*testi), codifica.value_or(scenario::vista::codifica_testi::utf8));
+  }
   if (!pagina.empty()) {
     try {
       scenario::sostituisci_file(scenario::sistema::percorso(pagina), scenario::vista::pagina_html(s));

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <map>
+
 #include "app/costruzione.h"
 #include "piattaforma/piattaforma.h"
 #include "piattaforma/sostituzione.h"
@@ -25,6 +27,7 @@
 #include "nucleo/compilazione.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
+#include "vista/testi_indietro.h"
 
 namespace scenario {
 namespace {
@@ -104,6 +107,40 @@ void LineaMassima(benchmark::State& state) {
   }
 }
 BENCHMARK(LineaMassima)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The longest line built into memory, and the texts given back from its three files
+// (worked out, then compiled to prove them): the one against the other.
+class uscite_memoria : public uscite_compilate {
+ public:
+  destinazione_byte& apri(file_compilato quale) override { return file[quale]; }
+  std::map<file_compilato, destinazione_memoria> file;
+};
+
+void LineaMassimaInMemoria(benchmark::State& state) {
+  const richiesta r = richiesta_di("Linea_Massima", "R1", testo_linea_massima(), testo_treno_massimo());
+  for (auto _ : state) {
+    modello m;
+    uscite_memoria u;
+    if (!memorizza_percorso(r, m, &u).riuscito) throw std::runtime_error("errore nello scenario");
+  }
+}
+BENCHMARK(LineaMassimaInMemoria)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void TestiIndietroLineaMassima(benchmark::State& state) {
+  const richiesta r = richiesta_di("Linea_Massima", "R1", testo_linea_massima(), testo_treno_massimo());
+  modello m;
+  uscite_memoria u;
+  if (!memorizza_percorso(r, m, &u).riuscito) throw std::runtime_error("errore nello scenario");
+  const file_compilati_letti f{"Linea_Massima_linea.dat", u.file[file_compilato::geometria].byte,
+                               "Linea_Massima_R1.sim", u.file[file_compilato::tabella].byte,
+                               "Linea_Massima_R1.dat", u.file[file_compilato::percorso].byte};
+  const auto s = decodifica_scenario(f, r.linea, r.treno);
+  if (!s) throw std::runtime_error("file non decodificati");
+  for (auto _ : state) {
+    if (!vista::testi_da_scenario(*s.valore).completi()) throw std::runtime_error("testi incompleti");
+  }
+}
+BENCHMARK(TestiIndietroLineaMassima)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void ScritturaSemplice(benchmark::State& state) {
   const cartella_lavoro cartella;

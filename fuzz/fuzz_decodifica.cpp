@@ -3,7 +3,9 @@
 //
 // The input's first six bytes choose how the rest is split into geometry, table and
 // track: two 24-bit little-endian lengths, taken modulo what is left; each part is decoded alone and then the set
-// is decoded together, and a decoded set goes through every view and gives its texts back. Besides what the
+// is decoded together, and a decoded set goes through every view and gives its texts back. An input without
+// geometry whose table gives a line of at most 10 km is completed with the plan of that line straight: so a
+// table and a track of a few kilobytes reach the whole set, and the inputs stay small. Besides what the
 // sanitizers catch, the run stops when:
 //  - a decoder accepts bytes that do not have the size the decoded value writes back
 //    (15 bytes a cell; 34 + name bytes an entry; 2, 4 or 10 bytes a tagged value);
@@ -16,6 +18,7 @@
 #include <string_view>
 
 #include "output/decodifica.h"
+#include "output/file_compilati.h"
 #include "vista/json.h"
 #include "vista/pagina.h"
 #include "vista/resoconto.h"
@@ -69,6 +72,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
     size_t byte = 0;
     for (const voce& v : *t.valore) byte += 34 + v.nome.size();
     if (byte != f.tabella.size()) ferma("tabella di dimensione diversa");
+    const int32_t lunghezza = (*t.valore)[voce_tabella::dati_treno].fine;
+    if (f.geometria.empty() && lunghezza >= 0 && lunghezza <= 10000) {
+      // The plan a line of that length without curves has: the origin, then straight on.
+      piano_tracciato piano;
+      piano.ultimo_metro = int64_t{lunghezza} + MARGINE_OLTRE_FINE;
+      piano.origine = true;
+      piano.tratti.push_back({piano.ultimo_metro - 2, 0.0});
+      piano.cursore = piano.ultimo_metro - 1;
+      f.geometria = serializza_tracciato(piano);
+    }
   }
   const auto p = decodifica_percorso(f.percorso, f.nome_percorso);
   controlla_errore(p, f.percorso, f.nome_percorso);

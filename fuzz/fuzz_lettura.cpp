@@ -2,7 +2,8 @@
 //
 // The input chooses everything the core takes:
 //  - byte 0: bit 0 builds the plan of the line; bits 1 to 3 choose the line and train
-//    identifiers from a small list (short, long, with capitals and accented letters);
+//    identifiers from a small list (short, long, with capitals and accented letters); bit
+//    4 compiles as of old (--permissivo);
 //  - bytes 1 and 2: where the line text ends and the run text begins, as a little-endian
 //    offset into the rest (taken modulo its length + 1), so the split is anywhere;
 //  - the rest: the line description text, then the run description text.
@@ -17,7 +18,10 @@
 //    length, or that does not end exactly at the end of its bytes;
 //  - table entry 0 written, which no station and no board may take;
 //  - the line text not done with (but for a missing text), or the run text done with
-//    although the reading stopped in the line text.
+//    although the reading stopped in the line text;
+//  - a set built whose texts given back do not compile into it byte for byte (as their
+//    opening note says: as the author compiles, or with --permissivo), or texts given back
+//    only with --permissivo for a set that author mode built.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +34,9 @@
 #include <vector>
 
 #include "nucleo/compilazione.h"
+#include "output/decodifica.h"
 #include "track/rapporto_errori.h"
+#include "vista/testi_indietro.h"
 
 namespace scenario {
 namespace {
@@ -55,6 +61,8 @@ class controllo_geometria : public destinazione_byte {
  public:
   void scrivi(std::string_view) override { guasto("geometria scritta senza posizione"); }
   void scrivi_a(uint64_t posizione, std::string_view pezzo) override {
+    if (byte.size() < posizione + pezzo.size()) byte.resize(posizione + pezzo.size());
+    byte.replace(posizione, pezzo.size(), pezzo);
     pezzi_.push_back({posizione, pezzo.size(), elementi_di(pezzo)});
   }
   // Both halves written, back to back, each in order, with as many elements each.
@@ -78,6 +86,7 @@ class controllo_geometria : public destinazione_byte {
     if (elementi_x != elementi_y) guasto("meta' del tracciato di lunghezza diversa");
   }
   bool aperta = false;
+  std::string byte;  // the file as written
 
  private:
   struct pezzo {
@@ -156,6 +165,29 @@ void controlla(const richiesta& r, const modello& m, const risultato& e, uscite_
   u.geometria.verifica();
 }
 
+// The set back as texts, and the texts compiled again: the same three files.
+void andata_e_ritorno(const richiesta& r, uscite_memoria& u) {
+  const file_compilati_letti f{r.linea + "_linea.dat", u.geometria.byte, r.linea + "_" + r.treno + ".sim",
+                               u.file[file_compilato::tabella].byte, r.linea + "_" + r.treno + ".dat",
+                               u.file[file_compilato::percorso].byte};
+  const auto s = decodifica_scenario(f, r.linea, r.treno);
+  if (!s) guasto("insieme compilato che non si decodifica: " + testo_errore(s.errore));
+  const vista::testi_ricavati t = vista::testi_da_scenario(*s.valore);
+  if (!t.completi()) guasto("insieme compilato non ridato: " + t.scarti.front());
+  if (!r.permissivo && t.permissivo) guasto("insieme compilato dall'autore ridato solo con --permissivo");
+  richiesta di_nuovo = r;
+  di_nuovo.permissivo = t.permissivo;
+  di_nuovo.testo_linea.byte = t.linea;
+  di_nuovo.testo_treno.byte = t.treno;
+  modello m;
+  uscite_memoria v;
+  if (!memorizza_percorso(di_nuovo, m, &v).riuscito) guasto("testi ridati che non si compilano");
+  if (v.geometria.byte != u.geometria.byte || v.file[file_compilato::tabella].byte != u.file[file_compilato::tabella].byte ||
+      v.file[file_compilato::percorso].byte != u.file[file_compilato::percorso].byte) {
+    guasto("testi ridati che si compilano in altri file");
+  }
+}
+
 }  // namespace
 }  // namespace scenario
 
@@ -173,9 +205,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
   r.treno = id.treno;
   r.testo_linea = {"linea.txt", std::string(testi.substr(0, taglio)), true, ""};
   r.testo_treno = {"treno.txt", std::string(testi.substr(taglio)), true, ""};
+  r.permissivo = (scelta & 16) != 0;
   modello m;
   uscite_memoria u;
   const risultato e = memorizza_percorso(r, m, &u);
   controlla(r, m, e, u);
+  if (e.riuscito && r.genera_linea) andata_e_ritorno(r, u);
   return 0;
 }

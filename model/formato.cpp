@@ -645,6 +645,18 @@ area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezz
   return {posizione - lunghezza / 2, posizione + lunghezza / 2 + (opzione3 != 0 ? 50 : 0)};
 }
 
+std::optional<area_scritta> area_come_scritta(int64_t posizione, int64_t tipo, int64_t inizio, int64_t fine) {
+  // The area reaches back the whole length or half of it, by kind: the length that gives
+  // its start, with the third option or without, is the one that gives its end too.
+  for (const int64_t lunghezza : {posizione - inizio, 2 * (posizione - inizio)}) {
+    for (const bool terza : {false, true}) {
+      const area_stazione a = area_di_stazione(posizione, tipo, lunghezza, terza ? 1 : 0);
+      if (a.inizio == inizio && a.fine == fine) return area_scritta{lunghezza, terza};
+    }
+  }
+  return std::nullopt;
+}
+
 bool tiene_opzione3(int64_t tipo, bool prima) { return !prima && (tipo < 5 || tipo > 8); }
 bool tiene_opzione4(int64_t lunghezza, bool prima) { return !prima && lunghezza >= 600; }
 

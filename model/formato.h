@@ -135,6 +135,10 @@ std::span<const record> records(testo t);
 std::span<const record> records(testo t, ambito dove);
 std::span<const sezione> sezioni(testo t);
 
+// The position a record writes for an object that stands in cell `c`: the cell's start,
+// the first position whose round(p / 50 + scarto) is `c`.
+inline int64_t posizione_in_cella(const record& r, int64_t c) { return (c - r.scarto_cella) * 50; }
+
 // The record whose keyword as written (or one of its forms) is `parola`, letters compared
 // without regard to case.
 const record* cerca(testo t, std::string_view parola);
@@ -237,6 +241,14 @@ struct area_stazione {
   int64_t fine = 0;
 };
 area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezza, int64_t opzione3);
+// Back from an area to what the station's record wrote: its length, and whether its third
+// option was set (an ordinary station's area then ends 50 m further); nothing when no
+// length gives the area.
+struct area_scritta {
+  int64_t lunghezza = 0;
+  bool opzione3 = false;
+};
+std::optional<area_scritta> area_come_scritta(int64_t posizione, int64_t tipo, int64_t inizio, int64_t fine);
 // The third option is kept only by an ordinary station that is not the first, the fourth
 // only by one of 600 m or more that is not the first.
 bool tiene_opzione3(int64_t tipo, bool prima);

@@ -3,10 +3,12 @@
 #   scripts/fuzz.sh <fuzzer binary> <seconds>
 # fuzz_lettura drives the compile core from two description texts: its working corpus,
 # fuzz/corpus-lavoro/, starts from the seeds in fuzz/semi/; inputs up to 64 KiB (the core
-# reads them in memory and no text costs more than its length). fuzz_decodifica feeds the
-# decoder of the compiled files: corpus fuzz/corpus-decodifica/ from fuzz/semi_decodifica/;
-# a seed holds a whole compiled set of a short line, whose geometry alone is 140 KB (the
-# plan runs 7000 m past the line's end), so inputs may reach 280 KB. fuzz_lsp feeds the
+# reads them in memory and no text costs more than its length); every set it builds is
+# given back as texts and compiled again. fuzz_decodifica feeds the decoder of the compiled
+# files: corpus fuzz/corpus-decodifica/ from fuzz/semi_decodifica/, whose seeds are single
+# compiled files and whole sets of the shortest line (0 m: its geometry, the 7000 m the
+# plan runs past the line's end, is 140 KB), so inputs stop at 150 KB and a run passes a
+# million inputs within an hour. fuzz_lsp feeds the
 # language server framed messages: corpus fuzz/corpus-lsp/ from fuzz/semi_lsp/.
 # The working corpus keeps
 # what earlier runs added to it (merged down when it grows past 1000 files). Any finding (crash, leak, undefined behaviour, an error
@@ -25,7 +27,7 @@ secondi=$2
 radice="$(cd "$(dirname "$0")/.." && pwd)"
 nome=$(basename "$eseguibile")
 case "$nome" in
-  fuzz_decodifica) semi="$radice/fuzz/semi_decodifica"; lavoro="$radice/fuzz/corpus-decodifica"; lunghezza=280000 ;;
+  fuzz_decodifica) semi="$radice/fuzz/semi_decodifica"; lavoro="$radice/fuzz/corpus-decodifica"; lunghezza=150000 ;;
   fuzz_lsp) semi="$radice/fuzz/semi_lsp"; lavoro="$radice/fuzz/corpus-lsp"; lunghezza=65536 ;;
   *) semi="$radice/fuzz/semi"; lavoro="$radice/fuzz/corpus-lavoro"; lunghezza=65536 ;;
 esac

@@ -35,7 +35,7 @@ done
 atteso 2 "esiste gia'" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
 # Comparing: the same set is status 0; one speed limit raised is status 1 and named.
 atteso 0 "" "$mostra" -C "$lavoro" --confronta="$lavoro/ricompilati" Castrea_Tovena R7302
-sed -i 's/^velocita, 700, 100/velocita, 700, 110/' "$lavoro/testi/Castrea_Tovena_R7302-.txt"
+sed -i 's/^velocita, *700, *100/velocita, 700, 110/' "$lavoro/testi/Castrea_Tovena_R7302-.txt"
 ${ESEGUI_CON:-} "$compila" -q -o "$lavoro/dopo" "$lavoro/testi/Castrea_Tovena_linea.txt" "$lavoro/testi/Castrea_Tovena_R7302-.txt"
 atteso 1 "" "$mostra" -C "$lavoro" --confronta="$lavoro/dopo" Castrea_Tovena R7302
 grep -qF "(700-2200 m): 100 km/h -> 110 km/h" "$lavoro/out" || { echo "FALLITO: confronto: $(cat "$lavoro/out")" >&2; esito=1; }

@@ -1,14 +1,13 @@
 #include "vista/confronto.h"
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <map>
-#include <set>
 #include <tuple>
 
 #include "model/formato.h"
+#include "text/codifica.h"
 #include "vista/analisi.h"
 #include "vista/testi_indietro.h"
 
@@ -18,103 +17,135 @@ namespace {
 
 namespace F = scenario::formato;
 
+// The words of the comparison, in one place.
+constexpr const char* AGGIUNTO = "aggiunto";
+constexpr const char* TOLTO = "tolto";
+constexpr const char* SPOSTATO = "spostato";
+constexpr const char* CAMBIATO = "cambiato";
+constexpr const char* ASSENTE = "(assente)";
+
 std::string n(int64_t v) { return std::to_string(v); }
+
+// The records of the texts given back, by what they are.
+struct records_per_tipo {
+  std::vector<record_ricavato> generali, stazioni, oggetti;
+};
+
+bool profilo(const F::record& r) { return r.campi.size() == 2 && r.campi[1].in_set.dove == F::sede::profilo; }
+
+records_per_tipo records_di(const scenario_decodificato& s) {
+  records_per_tipo r;
+  for (record_ricavato& x : testi_da_scenario(s).records) {
+    const F::record& d = *x.descrizione;
+    if (d.sezione == "[generale]") {
+      r.generali.push_back(std::move(x));
+    } else if (d.sezione == "[stazioni]") {
+      r.stazioni.push_back(std::move(x));
+    } else if (!profilo(d)) {
+      r.oggetti.push_back(std::move(x));
+    }
+  }
+  return r;
+}
+
+int64_t numero(const std::string& v) { return std::stoll(v); }
+
+// "7:28:00": hours, minutes and seconds as written.
+std::string ora(const std::string& h, const std::string& m, const std::string& s) {
+  const auto due = [](int64_t x) { return (x < 10 ? "0" : "") + n(x); };
+  return n(numero(h)) + ":" + due(numero(m)) + ":" + due(numero(s));
+}
+
+// A general record's values as the comparison shows them: the clock as a time, a record
+// with several spellings with its own, the others as written.
+std::string valori_generali(const record_ricavato& x) {
+  if (x.descrizione->parola == "orologio" && x.valori.size() == 3) return ora(x.valori[0], x.valori[1], x.valori[2]);
+  std::string s = x.descrizione->forme.size() > 1 ? x.parola : "";
+  for (const std::string& v : x.valori) s += (s.empty() ? "" : ", ") + v;
+  return latin1_in_utf8(s);
+}
 
 void valore(std::vector<cambio_valore>& r, std::string campo, const std::string& prima, const std::string& dopo) {
   if (prima != dopo) r.push_back({std::move(campo), prima, dopo});
 }
 
-void intestazione(const scenario_decodificato& a, const scenario_decodificato& b, std::vector<cambio_valore>& r) {
-  const auto& ta = a.tabella;
-  const auto& tb = b.tabella;
-  valore(r, "lunghezza percorso (m)", n(a.lunghezza), n(b.lunghezza));
-  valore(r, "percentuale massa frenata", n(ta[84].inizio), n(tb[84].inizio));
-  valore(r, "numero vetture", n(ta[84].posizione), n(tb[84].posizione));
-  valore(r, "sabbia", n(ta[86].valore1), n(tb[86].valore1));
-  const auto orologio = [](const voce& v) { return n(v.valore3) + ":" + n(v.valore4) + ":" + n(v.valore5); };
-  valore(r, "orologio", orologio(ta[86]), orologio(tb[86]));
-  valore(r, "sfondo uno", n(ta[85].inizio), n(tb[85].inizio));
-  valore(r, "sfondo due", n(ta[85].posizione), n(tb[85].posizione));
-  valore(r, "sfondo tre", n(ta[85].fine), n(tb[85].fine));
-  const auto ripetizione = [](const voce& v) {
-    return n(v.inizio) + "-" + n(v.fine) + " m, " + n(v.posizione) + " codici";
+void intestazione(const records_per_tipo& a, const records_per_tipo& b, std::vector<cambio_valore>& r) {
+  // Each general record once, in the order of the texts; one present on one side only
+  // is said absent on the other.
+  std::vector<const F::record*> ordine;
+  for (const auto* lista : {&a.generali, &b.generali}) {
+    for (const record_ricavato& x : *lista) {
+      if (std::find(ordine.begin(), ordine.end(), x.descrizione) == ordine.end()) ordine.push_back(x.descrizione);
+    }
+  }
+  const auto di = [](const records_per_tipo& t, const F::record* d) {
+    for (const record_ricavato& x : t.generali) {
+      if (x.descrizione == d) return valori_generali(x);
+    }
+    return std::string(ASSENTE);
   };
-  valore(r, "ripetizione segnali", ripetizione(ta[86]), ripetizione(tb[86]));
-  for (size_t i = 81; i <= 83; ++i) {
-    const auto progressiva = [](const voce& v) {
-      return "da " + n(v.inizio) + " m, valore " + n(v.fine) + (v.posizione == 1 ? " decrescente" : " crescente");
-    };
-    valore(r, "progressiva chilometrica (voce " + n(static_cast<int64_t>(i)) + ")", progressiva(ta[i]), progressiva(tb[i]));
+  for (const F::record* d : ordine) {
+    const std::string nome = d->forme.size() > 1 ? "ripetizione segnali" : std::string(d->parola);
+    valore(r, nome, di(a, d), di(b, d));
   }
 }
 
 // ---- Stations ----
 
-void dettagli_stazione(const voce& a, const voce& b, std::vector<cambio_valore>& r) {
-  valore(r, "orario", testo_ora(a.orario), testo_ora(b.orario));
-  valore(r, "sosta (s)", n(a.sosta), n(b.sosta));
-  valore(r, "tipo", n(a.tipo), n(b.tipo));
-  valore(r, "area (m)", n(a.inizio) + "-" + n(a.fine), n(b.inizio) + "-" + n(b.fine));
-  const auto opzioni = [](const voce& v) {
-    return n(v.opzione1) + " " + n(v.opzione2) + " " + n(v.opzione3) + " " + n(v.opzione4);
-  };
-  valore(r, "opzioni", opzioni(a), opzioni(b));
-  const auto valori = [](const voce& v) {
-    return n(v.valore1) + " " + n(v.valore2) + " " + n(v.valore3) + " " + n(v.valore4) + " " + n(v.valore5);
-  };
-  valore(r, "valori", valori(a), valori(b));
+// The values of a station record that changed, by the names the reference gives them; the
+// time of day as h:mm:ss.
+void dettagli_stazione(const record_ricavato& a, const record_ricavato& b, std::vector<cambio_valore>& r) {
+  const auto& campi = a.descrizione->campi;
+  for (size_t i = 1; i < campi.size() && i < a.valori.size() && i < b.valori.size(); ++i) {
+    const std::string_view nome = campi[i].nome;
+    if (nome == "minuti" || nome == "secondi" || campi[i].letto == F::lettura::testo) continue;
+    if (nome == "ore" && i + 2 < a.valori.size() && i + 2 < b.valori.size()) {
+      valore(r, "orario", ora(a.valori[i], a.valori[i + 1], a.valori[i + 2]),
+             ora(b.valori[i], b.valori[i + 1], b.valori[i + 2]));
+      continue;
+    }
+    std::string campo(nome);
+    if (!campi[i].unita.empty()) campo += " (" + std::string(campi[i].unita) + ")";
+    valore(r, campo, a.valori[i], b.valori[i]);
+  }
 }
 
 // Stations are paired by name (in order, for a name used twice), then the rest by
 // position: a station whose name changed at the same place was renamed.
-void stazioni_cambiate(const scenario_decodificato& sa, const scenario_decodificato& sb,
+void stazioni_cambiate(const std::vector<record_ricavato>& a, const std::vector<record_ricavato>& b,
                        std::vector<cambio_stazione>& r) {
-  const std::vector<stazione> a = stazioni(sa);
-  const std::vector<stazione> b = stazioni(sb);
+  const auto nome = [](const record_ricavato& x) { return latin1_in_utf8(x.valori.back()); };
+  const auto posizione = [](const record_ricavato& x) { return static_cast<int32_t>(numero(x.valori[0])); };
   std::vector<std::optional<size_t>> coppia(a.size());
   std::vector<bool> presa(b.size(), false);
-  for (size_t i = 0; i < a.size(); ++i) {
-    for (size_t j = 0; j < b.size(); ++j) {
-      if (!presa[j] && b[j].v->nome == a[i].v->nome) {
-        coppia[i] = j;
-        presa[j] = true;
-        break;
+  for (const bool per_nome : {true, false}) {
+    for (size_t i = 0; i < a.size(); ++i) {
+      for (size_t j = 0; j < b.size() && !coppia[i]; ++j) {
+        const bool stessa = per_nome ? nome(b[j]) == nome(a[i]) : posizione(b[j]) == posizione(a[i]);
+        if (!presa[j] && stessa) {
+          coppia[i] = j;
+          presa[j] = true;
+        }
       }
     }
   }
   for (size_t i = 0; i < a.size(); ++i) {
-    if (coppia[i]) continue;
-    for (size_t j = 0; j < b.size(); ++j) {
-      if (!presa[j] && b[j].v->posizione == a[i].v->posizione) {
-        coppia[i] = j;
-        presa[j] = true;
-        break;
-      }
-    }
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    const voce& va = *a[i].v;
     if (!coppia[i]) {
-      r.push_back({"tolta", va.nome, "", va.posizione, std::nullopt, {}});
+      r.push_back({"tolta", nome(a[i]), "", posizione(a[i]), std::nullopt, {}});
       continue;
     }
-    const voce& vb = *b[*coppia[i]].v;
-    cambio_stazione c{"cambiata", va.nome, vb.nome, va.posizione, vb.posizione, {}};
-    dettagli_stazione(va, vb, c.dettagli);
-    if (va.nome != vb.nome) {
+    const record_ricavato& vb = b[*coppia[i]];
+    cambio_stazione c{"cambiata", nome(a[i]), nome(vb), posizione(a[i]), posizione(vb), {}};
+    dettagli_stazione(a[i], vb, c.dettagli);
+    if (c.nome != c.nome_dopo) {
       c.cosa = "rinominata";
-    } else if (va.posizione != vb.posizione) {
+    } else if (c.prima_m != c.dopo_m) {
       c.cosa = "spostata";
-      // The area moves with the station: only a change of its size is a change.
-      std::erase_if(c.dettagli, [&](const cambio_valore& d) {
-        return d.campo == "area (m)" && vb.inizio - va.inizio == vb.posizione - va.posizione &&
-               vb.fine - va.fine == vb.posizione - va.posizione;
-      });
     }
     if (c.cosa != "cambiata" || !c.dettagli.empty()) r.push_back(std::move(c));
   }
   for (size_t j = 0; j < b.size(); ++j) {
-    if (!presa[j]) r.push_back({"aggiunta", b[j].v->nome, "", std::nullopt, b[j].v->posizione, {}});
+    if (!presa[j]) r.push_back({"aggiunta", nome(b[j]), "", std::nullopt, posizione(b[j]), {}});
   }
 }
 
@@ -138,142 +169,107 @@ void profilo(const scenario_decodificato& a, const scenario_decodificato& b, uin
   }
 }
 
-std::string testo_curvatura(double k) {
-  if (std::isnan(k)) return "punto fuori da ogni curva";
-  if (k == 0.0) return "rettilineo";
-  const auto classe = F::classe_curva(k);
-  return "curva di classe " + n(classe.value_or(0)) + (k < 0 ? " a sinistra" : " a destra") + " (raggio " +
-         n(F::raggio_curva(classe.value_or(0))) + " m)";
-}
-
-void curve(const scenario_decodificato& a, const scenario_decodificato& b, std::vector<cambio_profilo>& r) {
-  const std::vector<double> ka = curvature_per_metro(a);
-  const std::vector<double> kb = curvature_per_metro(b);
-  const size_t metri = std::min(ka.size(), kb.size());
-  const auto uguale = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
-  for (size_t m = 0; m < metri; ++m) {
-    if (uguale(ka[m], kb[m])) continue;
-    const auto da = static_cast<int32_t>(m);
-    if (!r.empty() && r.back().profilo == "curva" && r.back().a_m == da && r.back().prima == testo_curvatura(ka[m]) &&
-        r.back().dopo == testo_curvatura(kb[m])) {
-      r.back().a_m = da + 1;
-    } else {
-      r.push_back({"curva", da, da + 1, testo_curvatura(ka[m]), testo_curvatura(kb[m])});
-    }
-  }
-}
-
 // ---- Objects ----
 
-struct oggetto {
-  std::string tipo;
-  std::string descrizione;
-  int32_t m = 0;
-};
-
-std::vector<oggetto> oggetti(const scenario_decodificato& s) {
-  std::vector<oggetto> r;
-  const auto& p = s.percorso;
-  for (size_t c = 0; c < p.size(); ++c) {
-    const cella& x = p[c];
-    switch (x.tipo) {
-      case tipo_cella::segnale:
-        r.push_back({"segnale", "codice " + n(x.dato4) + ", luci " + n(x.dato1) + " " + n(x.dato2) + " " + n(x.dato3) +
-                                    ", tempo " + n(x.tempo),
-                     metro_oggetto(c)});
-        break;
-      case tipo_cella::indicatore_vmax: {
-        std::string d;
-        for (int16_t v : {x.dato1, x.dato2, x.dato3}) {
-          const auto [sa, sb] = F::indicatore_da_cella(v);
-          d += (d.empty() ? "" : ", ") + n(sa) + "/" + n(sb);
-        }
-        r.push_back({"indicatore", d + " km/h, strisce " + n(x.dato4), metro_oggetto(c)});
-        break;
-      }
-      case tipo_cella::cartello: {
-        const bool voce = x.dato1 > 0 && x.dato1 < VOCI_TABELLA;
-        r.push_back({"cartello", voce ? "\"" + s.tabella[static_cast<size_t>(x.dato1)].nome + "\"" : "?", metro_oggetto(c)});
-        break;
-      }
-      case tipo_cella::inizio_rallentamento:
-        r.push_back({"rallentamento", n(x.dato1) + " km/h", metro_oggetto(c)});
-        break;
-      case tipo_cella::fine_rallentamento:
-        r.push_back({"fine di rallentamento", n(x.dato1) + " km/h", metro_oggetto(c)});
-        break;
-      case tipo_cella::abbattimento:
-        r.push_back({"abbattimento", n(x.dato1) + " km/h", metro_profilo(c)});
-        break;
-      case tipo_cella::abbattimento_senza_valore:
-        r.push_back({"abbattimento", "senza valore", metro_profilo(c)});
-        break;
-      default:
-        break;
-    }
-  }
-  for (const tratto_montagna& t : montagne(s)) {
-    r.push_back({"montagna", "tipo " + n(t.tipo) + " fino a " + n(t.a) + " m", t.da});
-  }
-  return r;
+// "curva" from "la curva": what the record puts on the line, as a message names it.
+std::string tipo_oggetto(const F::record& r) {
+  const std::string_view nome = r.nome_oggetto;
+  const size_t spazio = nome.find_first_of(" '");
+  return std::string(spazio == std::string_view::npos ? nome : nome.substr(spazio + 1));
 }
 
-// Objects equal in kind and description are paired where they stand, then in the order
-// of the line: a pair at two places is an object moved.
-void oggetti_cambiati(const scenario_decodificato& sa, const scenario_decodificato& sb, std::vector<cambio_oggetto>& r) {
-  using chiave = std::pair<std::string, std::string>;
-  std::map<chiave, std::vector<int32_t>> a;
-  std::map<chiave, std::vector<int32_t>> b;
-  for (const oggetto& o : oggetti(sa)) a[{o.tipo, o.descrizione}].push_back(o.m);
-  for (const oggetto& o : oggetti(sb)) b[{o.tipo, o.descrizione}].push_back(o.m);
-  std::vector<std::tuple<int32_t, size_t, cambio_oggetto>> trovati;
-  const auto aggiungi = [&](cambio_oggetto c) {
-    const int32_t dove = c.dopo_m.value_or(c.prima_m.value_or(0));
-    trovati.emplace_back(dove, trovati.size(), std::move(c));
-  };
-  std::set<chiave> chiavi;
-  for (const auto& [k, v] : a) chiavi.insert(k);
-  for (const auto& [k, v] : b) chiavi.insert(k);
-  for (const chiave& k : chiavi) {
-    std::vector<int32_t> pa = a[k];
-    std::vector<int32_t> pb = b[k];
-    std::vector<int32_t> restano_a;
-    for (int32_t m : pa) {
-      const auto stessa = std::find(pb.begin(), pb.end(), m);
-      if (stessa != pb.end()) {
-        pb.erase(stessa);
-      } else {
-        restano_a.push_back(m);
-      }
+// A record as written, and for a curve what its keyword says: side, class, radius.
+std::string riga_oggetto(const record_ricavato& x) {
+  std::string s = latin1_in_utf8(x.riga());
+  if (x.descrizione->campi.size() == 2 && x.descrizione->campi[1].in_set.dove == F::sede::piano) {
+    for (char c : x.parola) {
+      if (c < '1' || c > '6') continue;
+      const int classe = c - '0';
+      const bool sinistra = x.parola.find_first_of("sS") != std::string::npos;
+      s += std::string(" (a ") + (sinistra ? "sinistra" : "destra") + ", classe " + n(classe) + ", raggio " +
+           n(F::raggio_curva(classe)) + " m)";
+      break;
     }
-    const size_t coppie = std::min(restano_a.size(), pb.size());
-    for (size_t i = 0; i < coppie; ++i) aggiungi({"spostato", k.first, k.second, restano_a[i], pb[i]});
-    for (size_t i = coppie; i < restano_a.size(); ++i) aggiungi({"tolto", k.first, k.second, restano_a[i], std::nullopt});
-    for (size_t i = coppie; i < pb.size(); ++i) aggiungi({"aggiunto", k.first, k.second, std::nullopt, pb[i]});
   }
-  std::sort(trovati.begin(), trovati.end(), [](const auto& x, const auto& y) {
-    return std::tie(std::get<0>(x), std::get<1>(x)) < std::tie(std::get<0>(y), std::get<1>(y));
+  return s;
+}
+
+int32_t posizione_oggetto(const record_ricavato& x) { return static_cast<int32_t>(numero(x.valori[0])); }
+
+// Objects of one kind, before and after: the same record at the same place is no change;
+// the same values at another place, an object moved (paired along the line); other values
+// at the same place, an object changed; what is left was added or removed.
+void oggetti_di_un_tipo(std::vector<const record_ricavato*> a, std::vector<const record_ricavato*> b,
+                        std::vector<cambio_oggetto>& r) {
+  const auto resto = [](const record_ricavato& x) {
+    return std::make_pair(x.parola, std::vector<std::string>(x.valori.begin() + 1, x.valori.end()));
+  };
+  const auto accoppia = [&](const auto& uguali, const char* cosa) {
+    for (auto i = a.begin(); i != a.end();) {
+      const auto j = std::find_if(b.begin(), b.end(), [&](const record_ricavato* y) { return uguali(**i, *y); });
+      if (j == b.end()) {
+        ++i;
+        continue;
+      }
+      if (cosa != nullptr) {
+        r.push_back({cosa, tipo_oggetto(*(*i)->descrizione), riga_oggetto(**i), riga_oggetto(**j),
+                     posizione_oggetto(**i), posizione_oggetto(**j)});
+      }
+      b.erase(j);
+      i = a.erase(i);
+    }
+  };
+  accoppia([](const record_ricavato& x, const record_ricavato& y) { return x == y; }, nullptr);
+  accoppia([&](const record_ricavato& x, const record_ricavato& y) { return resto(x) == resto(y); }, SPOSTATO);
+  accoppia([](const record_ricavato& x, const record_ricavato& y) { return x.valori[0] == y.valori[0]; }, CAMBIATO);
+  for (const record_ricavato* x : a) {
+    r.push_back({TOLTO, tipo_oggetto(*x->descrizione), riga_oggetto(*x), "", posizione_oggetto(*x), std::nullopt});
+  }
+  for (const record_ricavato* y : b) {
+    r.push_back({AGGIUNTO, tipo_oggetto(*y->descrizione), "", riga_oggetto(*y), std::nullopt, posizione_oggetto(*y)});
+  }
+}
+
+void oggetti_cambiati(const std::vector<record_ricavato>& a, const std::vector<record_ricavato>& b,
+                      std::vector<cambio_oggetto>& r) {
+  std::map<const F::record*, std::pair<std::vector<const record_ricavato*>, std::vector<const record_ricavato*>>> tipi;
+  for (const record_ricavato& x : a) tipi[x.descrizione].first.push_back(&x);
+  for (const record_ricavato& y : b) tipi[y.descrizione].second.push_back(&y);
+  for (const auto& [d, coppia] : tipi) oggetti_di_un_tipo(coppia.first, coppia.second, r);
+  std::stable_sort(r.begin(), r.end(), [](const cambio_oggetto& x, const cambio_oggetto& y) {
+    return x.dopo_m.value_or(x.prima_m.value_or(0)) < y.dopo_m.value_or(y.prima_m.value_or(0));
   });
-  for (auto& t : trovati) r.push_back(std::move(std::get<2>(t)));
 }
 
 bool stessi_bit(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The participle as the object's noun asks: "curva spostata", "segnale spostato".
+std::string accordato(const std::string& cosa, const std::string& tipo) {
+  return tipo == "curva" && cosa.ends_with('o') ? cosa.substr(0, cosa.size() - 1) + "a" : cosa;
+}
 
 }  // namespace
 
 confronto_scenari confronta(const scenario_decodificato& a, const scenario_decodificato& b) {
   confronto_scenari c;
-  intestazione(a, b, c.intestazione);
-  stazioni_cambiate(a, b, c.stazioni);
+  const records_per_tipo ra = records_di(a);
+  const records_per_tipo rb = records_di(b);
+  intestazione(ra, rb, c.intestazione);
+  stazioni_cambiate(ra.stazioni, rb.stazioni, c.stazioni);
   profilo(a, b, &cella::velocita, "velocita'", [](uint8_t v) { return n(F::velocita_da_cella(v)) + " km/h"; }, c.profili);
   profilo(a, b, &cella::pendenza, "pendenza", [](uint8_t v) { return n(F::pendenza_da_cella(v)) + " per mille"; },
           c.profili);
   profilo(a, b, &cella::aderenza, "aderenza", [](uint8_t v) { return n(v); }, c.profili);
-  curve(a, b, c.profili);
-  oggetti_cambiati(a, b, c.oggetti);
+  oggetti_cambiati(ra.oggetti, rb.oggetti, c.oggetti);
   c.celle = std::max(a.percorso.size(), b.percorso.size());
   for (size_t i = 0; i < c.celle; ++i) {
-    if (i >= a.percorso.size() || i >= b.percorso.size() || a.percorso[i] != b.percorso[i]) ++c.celle_diverse;
+    if (i < a.percorso.size() && i < b.percorso.size() && a.percorso[i] == b.percorso[i]) continue;
+    ++c.celle_diverse;
+    if (!c.tratti_diversi.empty() && c.tratti_diversi.back().a + 1 == i) {
+      c.tratti_diversi.back().a = i;
+    } else {
+      c.tratti_diversi.push_back({i, i});
+    }
   }
   c.metri = std::max(a.geometria.x.size(), b.geometria.x.size());
   for (size_t m = 0; m < c.metri; ++m) {
@@ -305,10 +301,8 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
       if (st.cosa == "rinominata") s += " -> " + st.nome_dopo;
       if (st.cosa == "spostata") {
         s += " da " + luogo(*st.prima_m) + " a " + luogo(*st.dopo_m);
-      } else if (st.dopo_m) {
-        s += " a " + luogo(*st.dopo_m);
-      } else if (st.prima_m) {
-        s += " a " + n(*st.prima_m) + " m";
+      } else {
+        s += " a " + luogo(st.dopo_m.value_or(st.prima_m.value_or(0)));
       }
       s += "\n";
       for (const cambio_valore& d : st.dettagli) s += "      " + d.campo + ": " + d.prima + " -> " + d.dopo + "\n";
@@ -318,25 +312,36 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
   for (const cambio_profilo& p : c.profili) {
     if (p.profilo != titolo) {
       titolo = p.profilo;
-      s += (titolo == "curva" ? std::string("Curve") : "Profilo " + titolo) + ":\n";
+      s += "Profilo " + titolo + ":\n";
     }
-    const int32_t a = p.profilo == "curva" ? p.a_m - 1 : p.a_m;
-    s += "  " + km(p.da_m) + " - " + km(a) + " (" + n(p.da_m) + "-" + n(a) + " m): " + p.prima + " -> " + p.dopo + "\n";
+    s += "  " + km(p.da_m) + " - " + km(p.a_m) + " (" + n(p.da_m) + "-" + n(p.a_m) + " m): " + p.prima + " -> " +
+         p.dopo + "\n";
   }
   if (!c.oggetti.empty()) {
     s += "Oggetti:\n";
     for (const cambio_oggetto& o : c.oggetti) {
-      s += "  " + o.tipo + " " + o.cosa + " (" + o.descrizione + ")";
-      if (o.cosa == "spostato") {
-        s += ": da " + luogo(*o.prima_m) + " a " + luogo(*o.dopo_m);
+      s += "  " + o.tipo + " " + accordato(o.cosa, o.tipo);
+      if (o.cosa == SPOSTATO) {
+        s += " da " + luogo(*o.prima_m) + " a " + luogo(*o.dopo_m) + ": " + o.dopo + "\n";
+      } else if (o.cosa == CAMBIATO) {
+        s += " a " + luogo(*o.dopo_m) + ": " + o.prima + " -> " + o.dopo + "\n";
       } else {
-        s += ": a " + luogo(o.dopo_m.value_or(o.prima_m.value_or(0)));
+        s += " a " + luogo(o.dopo_m.value_or(o.prima_m.value_or(0))) + ": " + (o.dopo.empty() ? o.prima : o.dopo) +
+             "\n";
       }
-      s += "\n";
     }
   }
-  s += "Celle diverse: " + n(static_cast<int64_t>(c.celle_diverse)) + " su " + n(static_cast<int64_t>(c.celle)) +
-       "; metri del tracciato diversi: " + n(static_cast<int64_t>(c.metri_diversi)) + " su " +
+  s += "Dettaglio: celle diverse " + n(static_cast<int64_t>(c.celle_diverse)) + " su " +
+       n(static_cast<int64_t>(c.celle));
+  const size_t mostrati = std::min<size_t>(c.tratti_diversi.size(), 12);
+  for (size_t i = 0; i < mostrati; ++i) {
+    const tratto_diverso& t = c.tratti_diversi[i];
+    s += (i == 0 ? ": " : ", ") + n(static_cast<int64_t>(t.da));
+    if (t.a > t.da) s += "-" + n(static_cast<int64_t>(t.a));
+    s += " (" + n(metro_oggetto(t.da)) + "-" + n(metro_profilo(t.a)) + " m)";
+  }
+  if (mostrati < c.tratti_diversi.size()) s += " e altre";
+  s += "; metri del tracciato diversi: " + n(static_cast<int64_t>(c.metri_diversi)) + " su " +
        n(static_cast<int64_t>(c.metri)) + (c.voci_diverse ? "; tabella diversa" : "; tabella uguale") + ".\n";
   return s;
 }

@@ -1,7 +1,11 @@
-// What changed from one compiled scenario to another, said in the author's terms: the
-// header values, the stations (added, removed, moved, renamed, with their times and
-// stops), the profiles along the line by kilometre range, the objects, and how many cells
-// and plan metres differ at all.
+// What changed from one compiled scenario to another, said as the author writes the texts:
+// both sets are read back through the texts given back, so that every change is named by
+// the record that makes it. The general values (the clock as h:mm:ss), the stations
+// (added, removed, moved, renamed, with the values that changed), the profiles along the
+// line by kilometre range, each object (a signal, a board and its text, a curve with its
+// side, class and radius, a mountain-side stretch with its type as written ...) added,
+// moved, changed or removed, and last, as the detail, the cells and plan metres that
+// differ at all. Every text is UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +17,8 @@
 
 namespace scenario::vista {
 
-struct cambio_valore {  // a header value, or a detail of a station
-  std::string campo;
+struct cambio_valore {  // a general value, or a value of a station
+  std::string campo;    // as the texts name it: "orologio", "sfondo due", "orario" ...
   std::string prima, dopo;
 };
 
@@ -27,16 +31,21 @@ struct cambio_stazione {
 };
 
 struct cambio_profilo {
-  std::string profilo;  // "velocita'", "pendenza", "aderenza", "curva"
+  std::string profilo;  // "velocita'", "pendenza", "aderenza"
   int32_t da_m = 0, a_m = 0;
   std::string prima, dopo;  // in the author's units
 };
 
 struct cambio_oggetto {
-  std::string cosa;  // "aggiunto", "tolto", "spostato"
-  std::string tipo;  // "segnale", "cartello", ...
-  std::string descrizione;
-  std::optional<int32_t> prima_m, dopo_m;
+  std::string cosa;  // "aggiunto", "tolto", "spostato", "cambiato"
+  std::string tipo;  // what the record puts on the line: "segnale", "cartello", "curva" ...
+  std::string prima, dopo;  // the record as written before and after (empty where none)
+  std::optional<int32_t> prima_m, dopo_m;  // its position as written
+};
+
+// A run of cells that differ.
+struct tratto_diverso {
+  size_t da = 0, a = 0;
 };
 
 struct confronto_scenari {
@@ -44,6 +53,7 @@ struct confronto_scenari {
   std::vector<cambio_stazione> stazioni;
   std::vector<cambio_profilo> profili;
   std::vector<cambio_oggetto> oggetti;
+  std::vector<tratto_diverso> tratti_diversi;  // the differing cells, in runs
   size_t celle_diverse = 0, celle = 0;
   size_t metri_diversi = 0, metri = 0;
   bool voci_diverse = false;  // some table entry differs

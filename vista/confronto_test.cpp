@@ -65,19 +65,46 @@ TEST(Confronto, StazioneSpostataELimiteCambiato) {
   EXPECT_NE(confronto_json(c).find("\"cosa\": \"spostata\""), std::string::npos);
 }
 
-TEST(Confronto, RinominataOggettoAggiuntoValoreDiTesta) {
-  std::string treno = sostituisci(TRENO, "Fontanelle", "Fontanelle Alta");
-  treno = sostituisci(treno, "[codici]", "segnale, 17500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[codici]");
-  treno = sostituisci(treno, "sabbia,    200", "sabbia,    250");
-  const confronto_scenari c = confronta(valmora(LINEA, TRENO), valmora(LINEA, treno));
-  ASSERT_EQ(c.intestazione.size(), 1u);
-  EXPECT_EQ(c.intestazione[0].campo, "sabbia");
+// The example with a signal moved, a board removed, a curve changed, a station renamed
+// with an accent, the clock and a mountain-side stretch's type changed: each is named by
+// its record as the author writes it. The example counts kilometres from km 52.000 at the
+// origin, upwards (progressiva chilometrica uno, 0, 52000, 0): 6500 m is km 58.500.
+TEST(Confronto, OgniCambioNelleParoleDellAutore) {
+  std::string linea = sostituisci(LINEA, "cartello_indicatore,  3300,  (FINE GALLERIA)\r\n", "");
+  linea = sostituisci(linea, "curvas4,  2600,  600", "curvas5,  2600,  600");
+  linea = sostituisci(linea, "montagna,  6000,  7500,  12", "montagna,  6000,  7500,  13");
+  std::string treno = sostituisci(TRENO, "segnale,   6500,", "segnale,   6700,");
+  treno = sostituisci(treno, "   30,   7,27, 0, Prato Alto", "   45,   7,28, 0, Prat\xC3\xB2 Alto");
+  treno = sostituisci(treno, "orologio,    7,  15,  0", "orologio,    7,  28,  0");
+  const scenario_decodificato dopo = valmora(linea, treno);
+  const confronto_scenari c = confronta(valmora(LINEA, TRENO), dopo);
+  const std::string testo = testo_confronto(c, dopo);
+  for (const char* riga : {
+           "  orologio: 7:15:00 -> 7:28:00\n",
+           "  rinominata: Prato Alto -> Prat\xC3\xB2 Alto a 7000 m (km 59.000)\n"
+           "      sosta (s): 30 -> 45\n"
+           "      orario: 7:27:00 -> 7:28:00\n",
+           "  curva cambiata a 2600 m (km 54.600): curvas4, 2600, 600 (a sinistra, classe 4, raggio 1000 m) -> "
+           "curvas5, 2600, 600 (a sinistra, classe 5, raggio 500 m)\n",
+           "  cartello tolto a 3300 m (km 55.300): cartello_indicatore, 3300, (FINE GALLERIA)\n",
+           "  tratto di montagna cambiato a 6000 m (km 58.000): montagna, 6000, 7500, 12 -> montagna, 6000, 7500, 13\n",
+           "  segnale spostato da 6500 m (km 58.500) a 6700 m (km 58.700): segnale, 6700, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\n",
+       }) {
+    EXPECT_NE(testo.find(riga), std::string::npos) << riga << "\n" << testo;
+  }
+  // The time is one value, not its hours, minutes and seconds apart.
   ASSERT_EQ(c.stazioni.size(), 1u);
-  EXPECT_EQ(c.stazioni[0].cosa, "rinominata");
-  EXPECT_EQ(c.stazioni[0].nome_dopo, "Fontanelle Alta");
-  bool segnale = false;
-  for (const cambio_oggetto& o : c.oggetti) segnale |= o.tipo == "segnale" && o.cosa == "aggiunto" && o.dopo_m == 17500;
-  EXPECT_TRUE(segnale);
+  EXPECT_EQ(c.stazioni[0].dettagli.size(), 2u);
+  // The cells last, as the detail: the board's cell, 3300 / 50 + 1 = 67, among them.
+  EXPECT_NE(testo.find("Dettaglio: celle diverse"), std::string::npos);
+  EXPECT_NE(testo.find("67 (3300-3350 m)"), std::string::npos) << testo;
+  // The same words in JSON.
+  const std::string json = confronto_json(c);
+  for (const char* parte : {"\"nome_dopo\": \"Prat\xC3\xB2 Alto\"", "\"prima\": \"cartello_indicatore, 3300, (FINE GALLERIA)\"",
+                            "\"dopo\": \"segnale, 6700, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\"", "\"dopo\": \"7:28:00\"",
+                            "\"dopo\": \"montagna, 6000, 7500, 13\""}) {
+    EXPECT_NE(json.find(parte), std::string::npos) << parte << "\n" << json;
+  }
 }
 
 }  // namespace

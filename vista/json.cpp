@@ -234,11 +234,11 @@ ordinato metri_o_nulla(const std::optional<int32_t>& m) { return m ? ordinato(*m
 
 ordinato valori_cambiati(const std::vector<cambio_valore>& v) {
   ordinato a = ordinato::array();
-  for (const cambio_valore& c : v) {
-    a.push_back({{"campo", latin1_in_utf8(c.campo)}, {"prima", latin1_in_utf8(c.prima)}, {"dopo", latin1_in_utf8(c.dopo)}});
-  }
+  for (const cambio_valore& c : v) a.push_back({{"campo", c.campo}, {"prima", c.prima}, {"dopo", c.dopo}});
   return a;
 }
+
+ordinato testo_o_nulla(const std::string& s) { return s.empty() ? ordinato(nullptr) : ordinato(s); }
 
 }  // namespace
 
@@ -250,8 +250,8 @@ std::string confronto_json(const confronto_scenari& c) {
   for (const cambio_stazione& s : c.stazioni) {
     ordinato o;
     o["cosa"] = s.cosa;
-    o["nome"] = latin1_in_utf8(s.nome);
-    if (s.cosa == "rinominata") o["nome_dopo"] = latin1_in_utf8(s.nome_dopo);
+    o["nome"] = s.nome;
+    if (s.cosa == "rinominata") o["nome_dopo"] = s.nome_dopo;
     o["prima_m"] = metri_o_nulla(s.prima_m);
     o["dopo_m"] = metri_o_nulla(s.dopo_m);
     o["dettagli"] = valori_cambiati(s.dettagli);
@@ -260,17 +260,21 @@ std::string confronto_json(const confronto_scenari& c) {
   r["stazioni"] = std::move(st);
   ordinato pr = ordinato::array();
   for (const cambio_profilo& p : c.profili) {
-    pr.push_back({{"profilo", latin1_in_utf8(p.profilo)}, {"da_m", p.da_m}, {"a_m", p.a_m},
-                  {"prima", latin1_in_utf8(p.prima)}, {"dopo", latin1_in_utf8(p.dopo)}});
+    pr.push_back({{"profilo", latin1_in_utf8(p.profilo)}, {"da_m", p.da_m}, {"a_m", p.a_m}, {"prima", p.prima},
+                  {"dopo", p.dopo}});
   }
   r["profili"] = std::move(pr);
   ordinato og = ordinato::array();
   for (const cambio_oggetto& o : c.oggetti) {
-    og.push_back({{"cosa", o.cosa}, {"tipo", o.tipo}, {"descrizione", latin1_in_utf8(o.descrizione)},
-                  {"prima_m", metri_o_nulla(o.prima_m)}, {"dopo_m", metri_o_nulla(o.dopo_m)}});
+    og.push_back({{"cosa", o.cosa}, {"tipo", latin1_in_utf8(o.tipo)}, {"prima", testo_o_nulla(o.prima)},
+                  {"dopo", testo_o_nulla(o.dopo)}, {"prima_m", metri_o_nulla(o.prima_m)},
+                  {"dopo_m", metri_o_nulla(o.dopo_m)}});
   }
   r["oggetti"] = std::move(og);
+  ordinato celle = ordinato::array();
+  for (const tratto_diverso& t : c.tratti_diversi) celle.push_back({{"da", t.da}, {"a", t.a}});
   r["celle_diverse"] = c.celle_diverse;
+  r["tratti_diversi"] = std::move(celle);
   r["celle"] = c.celle;
   r["metri_diversi"] = c.metri_diversi;
   r["metri"] = c.metri;

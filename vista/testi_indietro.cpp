@@ -31,6 +31,20 @@ namespace {
 
 namespace F = scenario::formato;
 
+// What the texts given back say of themselves, in their opening lines (before the first
+// header, where the reading looks for nothing): words only, no comma.
+constexpr std::string_view TITOLO_LINEA = "Descrizione ricavata dai file compilati della linea";
+constexpr std::string_view TITOLO_TRENO = "Descrizione ricavata dai file compilati della corsa";
+constexpr std::string_view TITOLO_TRENO_LINEA = "sulla linea";
+constexpr std::string_view NOTA_PERMISSIVO =
+    "Questi testi si compilano nei file da cui sono ricavati solo con l'opzione --permissivo: quei file "
+    "tengono resti che solo la lettura di una volta da' (i valori di un oggetto coperto dal punto di fermata "
+    "di una stazione o da un altro oggetto; valori scritti fuori ordine o sopra altri)";
+constexpr std::string_view NOTA_LATIN1 = "Testo in ISO 8859-1 (\xE0 \xE8 \xEC \xF2 \xF9)";
+constexpr std::string_view SCARTO_WINDOWS =
+    "testi in ISO 8859-1: un nome o un cartello tiene un byte da 0x80 a 0x9F, che un testo ISO 8859-1 non "
+    "rida' (lo si legge come Windows-1252); i testi in UTF-8 lo ridanno";
+
 using valore = std::variant<int64_t, std::string>;
 using valori = std::vector<std::pair<std::string_view, valore>>;
 
@@ -41,20 +55,19 @@ const F::record& record_di(F::testo t, std::string_view parola) {
   return *r;
 }
 
-// One record line: the keyword, then every value in the order the format gives its fields.
-std::string riga_record(const F::record& r, std::string_view forma, const valori& v) {
-  std::string s(forma);
+// The values of a record line in the order the format gives its fields, as written.
+std::vector<std::string> valori_riga(const F::record& r, const valori& v) {
+  std::vector<std::string> esito;
   for (const F::campo& c : r.campi) {
     const auto trovato = std::find_if(v.begin(), v.end(), [&](const auto& p) { return p.first == c.nome; });
     if (trovato == v.end()) throw std::logic_error("il campo '" + std::string(c.nome) + "' non ha valore");
-    s += ", ";
     if (const auto* n = std::get_if<int64_t>(&trovato->second)) {
-      s += std::to_string(*n);
+      esito.push_back(std::to_string(*n));
     } else {
-      s += std::get<std::string>(trovato->second);
+      esito.push_back(std::get<std::string>(trovato->second));
     }
   }
-  return s;
+  return esito;
 }
 
 size_t indice_sezione(F::testo t, std::string_view nome) {
@@ -65,58 +78,73 @@ size_t indice_sezione(F::testo t, std::string_view nome) {
   throw std::logic_error("nessuna sezione '" + std::string(nome) + "'");
 }
 
-// The short note under a section header, from the section's meaning: a line of words
-// with no comma, no minus sign and no keyword, so that the reading passes it over.
-std::optional<std::string> nota_sezione(F::testo t, std::string_view significato) {
-  std::string nota(significato);
-  for (char& c : nota) {
-    if (c == ',') c = ';';
-    if (c == '-' || c == '[' || c == ']') c = ' ';
-  }
-  for (const F::record& r : F::records(t)) {
-    if (F::riconosce(r, nota)) return std::nullopt;
-  }
-  return nota;
-}
-
 // A text built record by record, each under its customary section. The sections come out
 // in their order: a record that must be read after one of a later section stays in the
-// section reached (the reading recognises a record wherever it stands).
+// section reached (the reading recognises a record wherever it stands). The records of
+// one kind in one section are laid out in columns, numbers to the right, as the embedded
+// texts are written; the opening lines, before the first header, are notes the reading
+// passes over.
 class testo_ricavato {
  public:
-  testo_ricavato(F::testo t, std::string titolo) : t_(t), titolo_(std::move(titolo)) {}
+  explicit testo_ricavato(F::testo t) : t_(t) {}
 
   void aggiungi(const F::record& r, std::string_view forma, const valori& v) {
-    righe_.emplace_back(indice_sezione(t_, r.sezione), riga_record(r, forma, v));
+    righe_.push_back({indice_sezione(t_, r.sezione), {&r, std::string(forma), valori_riga(r, v)}});
   }
   void aggiungi(const F::record& r, const valori& v) { aggiungi(r, r.parola, v); }
 
-  std::string componi() const {
+  std::string componi(const std::vector<std::string>& apertura) const {
     const auto sezioni = F::sezioni(t_);
-    std::string s = titolo_ + "\r\n";
-    size_t aperte = 0;  // sections whose header is written
+    // The width of each column of each record kind in each section.
+    std::map<std::pair<size_t, const F::record*>, std::vector<size_t>> larghezze;
+    std::vector<size_t> sezione_vera(righe_.size());
+    size_t aperte = 0;
+    for (size_t i = 0; i < righe_.size(); ++i) {
+      const record_ricavato& x = righe_[i].record;
+      aperte = std::max(aperte, righe_[i].sezione);
+      sezione_vera[i] = aperte;
+      std::vector<size_t>& l = larghezze[{aperte, x.descrizione}];
+      l.resize(std::max(l.size(), x.valori.size() + 1), 0);
+      l[0] = std::max(l[0], x.parola.size());
+      for (size_t k = 0; k < x.valori.size(); ++k) l[k + 1] = std::max(l[k + 1], x.valori[k].size());
+    }
+    std::string s;
+    for (const std::string& nota : apertura) s += nota + "\r\n";
+    aperte = 0;  // sections whose header is written
     const auto apri_fino_a = [&](size_t i) {
-      for (; aperte <= i && aperte < sezioni.size(); ++aperte) {
-        s += std::string(sezioni[aperte].nome) + "\r\n";
-        if (aperte + 1 == sezioni.size()) break;  // nothing after the closing header
-        if (auto nota = nota_sezione(t_, sezioni[aperte].significato)) s += *nota + "\r\n";
-      }
+      for (; aperte <= i && aperte < sezioni.size(); ++aperte) s += std::string(sezioni[aperte].nome) + "\r\n";
     };
-    for (const auto& [sezione, riga] : righe_) {
-      apri_fino_a(sezione);
-      s += riga + "\r\n";
+    for (size_t i = 0; i < righe_.size(); ++i) {
+      const record_ricavato& x = righe_[i].record;
+      apri_fino_a(sezione_vera[i]);
+      const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.descrizione}];
+      s += x.parola + "," + std::string(l[0] - x.parola.size(), ' ');
+      for (size_t k = 0; k < x.valori.size(); ++k) {
+        // A text value (a name) as it is. As the formatter lays records out, an empty last
+        // value in a column that is empty throughout leaves no blank at the line's end.
+        const bool testo = x.descrizione->campi[k].letto == F::lettura::testo;
+        if (k + 1 == x.valori.size() && x.valori[k].empty() && l[k + 1] == 0) break;
+        s += " ";
+        s += std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
+        if (k + 1 < x.valori.size()) s += ",";
+      }
+      s += "\r\n";
     }
     apri_fino_a(sezioni.size() - 1);
-    // A text whose accented letters would also read as UTF-8 would be converted when
-    // compiled: one Latin-1 letter in the title keeps it read byte by byte.
-    if (esamina_codifica(s).tipo != codifica::latin1) s.insert(titolo_.size(), " (ISO 8859-1: \xE0)");
     return s;
   }
 
+  void records(std::vector<record_ricavato>& r) const {
+    for (const riga& x : righe_) r.push_back(x.record);
+  }
+
  private:
+  struct riga {
+    size_t sezione;
+    record_ricavato record;
+  };
   F::testo t_;
-  std::string titolo_;
-  std::vector<std::pair<size_t, std::string>> righe_;
+  std::vector<riga> righe_;
 };
 
 int64_t n64(int64_t v) { return v; }
@@ -187,8 +215,7 @@ struct oggetto_corsa {
 class ricostruzione {
  public:
   explicit ricostruzione(const scenario_decodificato& s)
-      : s_(s), ultima_(s.percorso.size() - 1), linea_(F::testo::linea, titolo(F::testo::linea)),
-        treno_(F::testo::treno, titolo(F::testo::treno)) {}
+      : s_(s), ultima_(s.percorso.size() - 1), linea_(F::testo::linea), treno_(F::testo::treno) {}
 
   // Everything but the abbattimenti, which are chosen by compiling (see testi_da_scenario).
   void analizza() {
@@ -197,36 +224,51 @@ class ricostruzione {
     indicatori_coperti();
     generale_linea();
     curve();
-    profilo(F::testo::linea, "pendenza", "p", "g", &cella::pendenza, [](uint8_t c) { return F::pendenza_da_cella(c); },
-            "pendenza");
+    profilo(F::testo::linea, "pendenza", "p", "g", &cella::pendenza, [](uint8_t c) { return F::pendenza_da_cella(c); });
     montagne();
     indicatori();
     generale_treno();
-    profilo(F::testo::treno, "aderenza", "p", "a", &cella::aderenza, [](uint8_t c) { return int32_t{c}; }, "aderenza");
-    profilo(F::testo::treno, "velocita", "p", "v", &cella::velocita, [](uint8_t c) { return F::velocita_da_cella(c); },
-            "velocita'");
+    profilo(F::testo::treno, "aderenza", "p", "a", &cella::aderenza, [](uint8_t c) { return int32_t{c}; });
+    profilo(F::testo::treno, "velocita", "p", "v", &cella::velocita, [](uint8_t c) { return F::velocita_da_cella(c); });
     stazioni();
     cartelli();  // after the stations: a board whose cell a stop point covers stands there
     segnali();
     ordina_oggetti();
   }
 
-  // The two texts with the abbattimenti `abbattimenti` (cell -> value; 0 for one without).
-  std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti) const {
-    testo_ricavato treno = treno_;
-    for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
-    const F::record& ab = record_di(F::testo::treno, "abbattimento");
-    for (const auto& [c, w] : abbattimenti) treno.aggiungi(ab, {{"p", n64(static_cast<int64_t>(c) * 50)}, {"w", n64(w)}});
-    return {linea_.componi(), treno.componi()};
+  // The two texts, in ISO 8859-1, with the abbattimenti `abbattimenti` (cell -> value; 0
+  // for one without) and the opening notes `note`.
+  std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti,
+                                            const std::vector<std::string>& note) const {
+    const testo_ricavato treno = testo_treno(abbattimenti);
+    std::vector<std::string> apertura_linea{std::string(TITOLO_LINEA) + " " + s_.linea};
+    std::vector<std::string> apertura_treno{std::string(TITOLO_TRENO) + " " + s_.treno + " " +
+                                            std::string(TITOLO_TRENO_LINEA) + " " + s_.linea};
+    apertura_linea.insert(apertura_linea.end(), note.begin(), note.end());
+    apertura_treno.insert(apertura_treno.end(), note.begin(), note.end());
+    return {linea_.componi(apertura_linea), treno.componi(apertura_treno)};
   }
 
   std::vector<std::string>& scarti() { return scarti_; }
 
- private:
-  static std::string titolo(F::testo t) {
-    return t == F::testo::linea ? "Descrizione della linea ricavata dai file compilati"
-                                : "Descrizione della corsa ricavata dai file compilati";
+  std::vector<record_ricavato> records(const std::map<size_t, int32_t>& abbattimenti) const {
+    std::vector<record_ricavato> r;
+    linea_.records(r);
+    testo_treno(abbattimenti).records(r);
+    return r;
   }
+
+ private:
+  testo_ricavato testo_treno(const std::map<size_t, int32_t>& abbattimenti) const {
+    testo_ricavato treno = treno_;
+    for (const oggetto_corsa* o : in_ordine_) treno.aggiungi(*o->r, o->forma, o->v);
+    const F::record& ab = record_di(F::testo::treno, "abbattimento");
+    for (const auto& [c, w] : abbattimenti) {
+      treno.aggiungi(ab, {{"p", F::posizione_in_cella(ab, static_cast<int64_t>(c))}, {"w", n64(w)}});
+    }
+    return treno;
+  }
+
   void scarta(std::string s) { scarti_.push_back(std::move(s)); }
   const cella& c(size_t i) const { return s_.percorso[i]; }
   const voce& e(size_t i) const { return s_.tabella[i]; }
@@ -281,24 +323,37 @@ class ricostruzione {
     for (voce& v : lette) {
       if (v.posizione == 1) v.fine -= 100;
     }
+    // ordine[i]: the numbering written as record i (tre, due, uno: entries 81, 82, 83 as
+    // read). The set rarely tells which record an author used: the numberings along the
+    // line as uno, due, tre are tried first, then every other order.
+    std::array<size_t, 3> lungo_la_linea{0, 1, 2};
+    std::stable_sort(lungo_la_linea.begin(), lungo_la_linea.end(), [&](size_t a, size_t b) {
+      const bool za = lette[a] == voce{}, zb = lette[b] == voce{};
+      return za != zb ? zb : lette[a].inizio < lette[b].inizio;
+    });
+    std::vector<std::array<size_t, 3>> ordini{{lungo_la_linea[2], lungo_la_linea[1], lungo_la_linea[0]}};
     std::array<size_t, 3> ordine{0, 1, 2};
     do {
+      ordini.push_back(ordine);
+    } while (std::next_permutation(ordine.begin(), ordine.end()));
+    for (const auto& o : ordini) {
       modello m;
-      for (size_t i = 0; i < 3; ++i) m.tabella[prima + i] = lette[ordine[i]];
+      for (size_t i = 0; i < 3; ++i) m.tabella[prima + i] = lette[o[i]];
       progressive_ordina(m);
       bool uguali = true;
       for (size_t i = 0; i < 3; ++i) uguali = uguali && m.tabella[prima + i] == attese[i];
-      if (uguali) {
-        const char* parole[] = {"progressiva chilometrica tre", "progressiva chilometrica due",
-                                "progressiva chilometrica uno"};
-        for (size_t i = 3; i-- > 0;) {
-          const voce& v = lette[ordine[i]];
-          linea_.aggiungi(record_di(L, parole[i]),
-                          {{"inizio", n64(v.inizio)}, {"valore", n64(v.fine)}, {"flag", n64(v.posizione)}});
-        }
-        return;
+      if (!uguali) continue;
+      // A numbering of three zeros is no numbering: its entry is as if none were written.
+      const char* parole[] = {"progressiva chilometrica tre", "progressiva chilometrica due",
+                              "progressiva chilometrica uno"};
+      for (size_t i = 3; i-- > 0;) {
+        const voce& v = lette[o[i]];
+        if (v == voce{}) continue;
+        linea_.aggiungi(record_di(L, parole[i]),
+                        {{"inizio", n64(v.inizio)}, {"valore", n64(v.fine)}, {"flag", n64(v.posizione)}});
       }
-    } while (std::next_permutation(ordine.begin(), ordine.end()));
+      return;
+    }
     scarta("voci 81-83: nessun ordine delle tre progressive da' queste voci");
   }
 
@@ -391,99 +446,206 @@ class ricostruzione {
 
   // ---- Profiles: gradient, speed, adhesion ----
 
-  // A profile fills the cells from round(p / 50) on with the value in force; the first
-  // record at 0 sets the value in force without writing a cell, each later one at the
-  // cell where the value changes, and the tail after the last record runs to cell N - 3.
-  // Cell N - 2 is reached only from a record there; N - 1 and N never.
+  // A profile's cells are written in order from a cursor: a record at p writes the value
+  // in force from the cursor up to round(p / 50) (one cell at least, so a record at the
+  // cursor's own place writes that one cell), then its own value is in force; after the
+  // last record the tail writes on to cell N - 3, again one cell at least. So the values
+  // come back as a record at 0 for the first cell and one at each cell where the value
+  // changes, up to N - 2, the last place a record may stand; the cells after it that the
+  // set fills come from records repeated at N - 2, each writing one cell and handing its
+  // own value on, and the tail writes the last. Cells no record and no tail reach hold 0.
   void profilo(F::testo t, std::string_view parola, std::string_view nome_p, std::string_view nome_v,
-               uint8_t cella::*campo, const std::function<int32_t(uint8_t)>& da_cella, const char* cosa) {
+               uint8_t cella::*campo, const std::function<int32_t(uint8_t)>& da_cella) {
     const F::record& r = record_di(t, parola);
     testo_ricavato& testo = t == F::testo::linea ? linea_ : treno_;
     const auto valore_in = [&](size_t i) { return da_cella(c(i).*campo); };
-    for (size_t i = ultima_ - 1; i <= ultima_; ++i) {
+    const auto scrivi = [&](size_t i, size_t da) {
+      testo.aggiungi(r, {{nome_p, n64(static_cast<int64_t>(i) * 50)}, {nome_v, n64(valore_in(da))}});
+    };
+    const size_t ultimo_posto = ultima_ - 2;
+    size_t scritte = ultimo_posto;  // the cells the set fills: 0 to scritte - 1
+    for (size_t i = ultima_ + 1; i-- > ultimo_posto;) {
       if (c(i).*campo != 0) {
-        scarta("cella " + std::to_string(i) + ": " + cosa + " " + std::to_string(valore_in(i)) +
-               " nelle ultime due celle, dove nessun record scrive");
+        scritte = i + 1;
+        break;
       }
     }
-    testo.aggiungi(r, {{nome_p, n64(0)}, {nome_v, n64(valore_in(0))}});
-    for (size_t i = 1; i + 3 <= ultima_; ++i) {
-      if (c(i).*campo != c(i - 1).*campo) {
-        testo.aggiungi(r, {{nome_p, n64(static_cast<int64_t>(i) * 50)}, {nome_v, n64(valore_in(i))}});
-      }
+    scrivi(0, 0);
+    for (size_t i = 1; i < ultimo_posto; ++i) {
+      if (c(i).*campo != c(i - 1).*campo) scrivi(i, i);
     }
-    if (c(ultima_ - 2).*campo != 0) {
-      testo.aggiungi(r, {{nome_p, n64(static_cast<int64_t>(ultima_ - 2) * 50)}, {nome_v, n64(valore_in(ultima_ - 2))}});
-    }
+    if (scritte == ultimo_posto) return;
+    for (size_t i = ultimo_posto; i < scritte; ++i) scrivi(ultimo_posto, i);
   }
 
   // ---- Mountain-side stretches ----
 
-  // A run of cells of one mountain-side type is made of stretches one after another. A
-  // stretch from cell a to b is written from 50 a to 50 (b + 1); one written with type
-  // + 10 leaves its every fourth cell (a + 3, a + 7, ...) free, of kind 11, unless an
-  // object covers it later. A stretch that starts 150 m or less after the one before
-  // takes type 3: a stretch that marks no cell, 200 m before it, keeps its own type.
+  // A stretch from cell a to b is written from 50 a to 50 (b + 1): its cells keep its
+  // type, less 10 when written above 10, and then its every fourth cell (a + 3, a + 7, ...)
+  // that is empty when it is read becomes free (kind 11); a later stretch over a cell
+  // writes its own type there. A stretch that starts 150 m or less after the end of the
+  // one read just before it keeps type 3 whatever was written. The stretches are read
+  // before the boards and indicators, so every fourth cell of one written above 10 is free
+  // unless an object was put on it later.
+  struct tratto_scritto {
+    int64_t da, a;  // cells; a stretch from the line's origin may start before cell 0
+    bool libere;    // written above 10
+    uint8_t tipo;
+    int64_t inizio() const { return da * 50; }
+    int64_t fine() const { return (a + 1) * 50; }
+    // The latest start and the earliest end that keep its first cell, round(inizio / 50),
+    // and its last, round(fine / 50 - 1), halves going to the even cell.
+    int64_t inizio_tardi() const { return da * 50 + (da % 2 == 0 ? 25 : 24); }
+    int64_t fine_presto() const { return a * 50 + (a % 2 == 0 ? 25 : 26); }
+  };
+
   void montagne() {
     const F::record& r = record_di(F::testo::linea, "montagna");
-    int stretti = 0;
-    std::optional<int64_t> fine_prec;
-    std::vector<size_t> undici_fuori;
-    size_t i = 0;
-    while (i <= ultima_) {
+    auto tratti = montagne_come_scritte();
+    if (!tratti) tratti = montagne_sovrapposte();
+    if (tratti->size() > SLOT_MONTAGNE - 1) {
+      scarta("montagne: servono " + std::to_string(tratti->size()) + " tratti, ne stanno 80");
+    }
+    for (const tratto_letto& t : *tratti) {
+      linea_.aggiungi(r, {{"inizio", n64(t.inizio)}, {"fine", n64(t.fine)}, {"tipo", n64(t.tipo)}});
+    }
+  }
+
+  // A record as read: where it starts and ends (m) and the type written.
+  struct tratto_letto {
+    int64_t inizio, fine, tipo;
+  };
+
+  // Stretches one beside the other, none over another, in an order that gives each the
+  // type its cells keep: a stretch whose cells keep another type than 3 must be read first
+  // or right after one that ends more than 150 m before it starts. Nothing when the set
+  // holds what only stretches over others give.
+  std::optional<std::vector<tratto_letto>> montagne_come_scritte() {
+    std::vector<tratto_scritto> tratti;
+    for (size_t i = 0; i <= ultima_;) {
       const uint8_t tipo = c(i).montagna;
       if (tipo == 0) {
-        if (c(i).tipo == tipo_cella::libera_in_montagna) undici_fuori.push_back(i);
+        if (c(i).tipo == tipo_cella::libera_in_montagna) return std::nullopt;
         ++i;
         continue;
       }
       size_t b = i;
       while (b + 1 <= ultima_ && c(b + 1).montagna == tipo) ++b;
-      for (const auto& [da, a, libere] : tratti_montagna(i, b, tipo)) {
-        const int64_t inizio = static_cast<int64_t>(da) * 50;
-        const int64_t fine = static_cast<int64_t>(a + 1) * 50;
-        if (fine_prec && inizio - *fine_prec <= 150 && tipo != 3) {
-          // A stretch that marks nothing: its first cell round(inizio / 50) after its last.
-          const int64_t fine_vuoto = inizio - 200;
-          linea_.aggiungi(r, {{"inizio", n64(fine_vuoto + 100)}, {"fine", n64(fine_vuoto)}, {"tipo", n64(0)}});
-          ++stretti;
+      const auto parti = tratti_montagna(i, b, tipo, true);
+      if (!parti) return std::nullopt;
+      tratti.insert(tratti.end(), parti->begin(), parti->end());
+      i = b + 1;
+    }
+    // Each stretch that needs one is given a stretch far enough before it, the nearest
+    // ones first (each may stand before one only); one left without stands first. Ends
+    // and starts are written on the 50 m steps unless only the metres within their cells
+    // keep the two far enough apart.
+    const size_t n = tratti.size();
+    std::vector<std::optional<size_t>> dopo(n);  // the stretch read right after each
+    std::vector<bool> ha_prima(n, false);
+    std::vector<int64_t> inizio(n), fine(n);
+    for (size_t k = 0; k < n; ++k) {
+      inizio[k] = tratti[k].inizio();
+      fine[k] = tratti[k].fine();
+    }
+    std::optional<size_t> primo;
+    size_t libero = 0;  // stretches before it already stand before another
+    for (size_t k = 0; k < n; ++k) {
+      if (tratti[k].tipo == 3) continue;
+      while (libero < k && dopo[libero]) ++libero;
+      if (libero < k && tratti[k].inizio_tardi() - tratti[libero].fine_presto() > 150) {
+        dopo[libero] = k;
+        ha_prima[k] = true;
+        if (inizio[k] - fine[libero] <= 150) {
+          inizio[k] = tratti[k].inizio_tardi();
+          fine[libero] = tratti[libero].fine_presto();
         }
-        linea_.aggiungi(r, {{"inizio", n64(inizio)}, {"fine", n64(fine)}, {"tipo", n64(tipo + (libere ? 10 : 0))}});
-        ++stretti;
-        fine_prec = fine;
+        continue;
+      }
+      if (primo) return std::nullopt;
+      primo = k;
+    }
+    std::vector<tratto_letto> esito;
+    const auto catena = [&](size_t k) {
+      for (std::optional<size_t> q = k; q; q = dopo[*q]) {
+        const tratto_scritto& t = tratti[*q];
+        esito.push_back({inizio[*q], fine[*q], F::montagna_come_scritta(t.tipo, t.libere)});
+      }
+    };
+    if (primo) catena(*primo);
+    for (size_t k = 0; k < n; ++k) {
+      if (!ha_prima[k] && k != primo) catena(k);
+    }
+    return esito;
+  }
+
+  // Any set of cells, by stretches over others (as only the reading of old takes them):
+  // first short stretches written above 10 whose every fourth cell gives the free cells,
+  // then the types over them, each run in its fewest stretches; a stretch that marks
+  // nothing, 200 m before one that must not take type 3, breaks the chain of near ones.
+  std::vector<tratto_letto> montagne_sovrapposte() {
+    std::vector<tratto_letto> esito;
+    std::vector<bool> data(ultima_ + 1, false);     // free cells those first stretches give
+    std::vector<bool> coperta(ultima_ + 1, false);  // the cells they write
+    const auto occupata = [&](size_t q) { return c(q).tipo != tipo_cella::vuota; };
+    for (size_t i = 0; i <= ultima_; ++i) {
+      if (c(i).tipo != tipo_cella::libera_in_montagna || data[i]) continue;
+      // The stretch from i - 3 gives i; it goes on by fours over cells that are not
+      // empty, up to the last free cell it reaches.
+      size_t fine = i;
+      for (size_t q = i; q <= ultima_ && occupata(q); q += 4) {
+        data[q] = true;
+        if (c(q).tipo == tipo_cella::libera_in_montagna) fine = q;
+      }
+      const int64_t da = static_cast<int64_t>(i) - 3;
+      for (int64_t q = std::max<int64_t>(da, 0); q <= static_cast<int64_t>(fine); ++q) coperta[static_cast<size_t>(q)] = true;
+      esito.push_back({da * 50, static_cast<int64_t>(fine + 1) * 50, 13});
+    }
+    std::optional<int64_t> fine_prima;
+    if (!esito.empty()) fine_prima = esito.back().fine;
+    for (size_t i = 0; i <= ultima_;) {
+      const uint8_t tipo = c(i).montagna;
+      if (tipo == 0 && !coperta[i]) {
+        ++i;
+        continue;
+      }
+      size_t b = i;
+      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo && (tipo != 0 || coperta[b + 1])) ++b;
+      const auto parti = tratti_montagna(i, b, tipo, false);
+      for (const tratto_scritto& t : *parti) {
+        if (t.tipo != 3 && fine_prima && t.inizio() - *fine_prima <= 150) {
+          const int64_t vuoto = t.inizio() - 200;
+          esito.push_back({vuoto + 100, vuoto, 0});
+        }
+        esito.push_back({t.inizio(), t.fine(), F::montagna_come_scritta(t.tipo, t.libere)});
+        fine_prima = t.fine();
       }
       i = b + 1;
     }
-    if (stretti > SLOT_MONTAGNE - 1) {
-      scarta("montagne: servono " + std::to_string(stretti) + " tratti, ne stanno 80");
-    }
-    if (!undici_fuori.empty()) {
-      scarta("celle " + testo_celle(undici_fuori) + ": celle libere (tipo 11) fuori da ogni tratto di montagna");
-    }
+    return esito;
   }
 
-  struct tratto_scritto {
-    size_t da, a;
-    bool libere;
-  };
-
-  // The fewest stretches that give the run [a, b]: each either leaves free cells on its
-  // pattern (no empty cell there, no kind 11 off it) or leaves none (no kind 11 at all;
-  // only for types up to 10, since a type above 10 is read as one with free cells).
-  // A breadth-first search over the cells where a stretch may start.
-  std::vector<tratto_scritto> tratti_montagna(size_t a, size_t b, uint8_t tipo) {
-    const size_t n = b - a + 1;
-    const auto t = [&](size_t q) { return c(a + q).tipo; };
+  // The fewest stretches that give the run [a, b] of one type: one written above 10 has
+  // no empty cell on its every fourth cell; as the author writes them (`come_scritte`) it
+  // also leaves no free cell off them, and one written as the type itself (up to 10)
+  // leaves no free cell at all. Stretches of three cells or less have no fourth cell; the
+  // first of a run from cell 0 may start up to three cells before it. A breadth-first
+  // search over the cells where a stretch may start. Nothing when no series gives the run.
+  std::optional<std::vector<tratto_scritto>> tratti_montagna(size_t a, size_t b, uint8_t tipo, bool come_scritte) {
+    const size_t prima = a == 0 ? 3 : 0;  // cells before the origin a stretch may start at
+    const size_t n = b - a + 1 + prima;
+    const auto t = [&](size_t q) { return q < prima ? tipo_cella::segnale : c(a + q - prima).tipo; };
     // prossimo_undici[q]: the first kind 11 at q or after; cattiva[f][q]: the first cell at
     // q or after that a stretch with free cells starting at a phase f of 4 cannot hold.
     std::vector<size_t> prossimo_undici(n + 1, n);
     std::array<std::vector<size_t>, 4> cattiva;
     for (auto& v : cattiva) v.assign(n + 1, n);
     for (size_t q = n; q-- > 0;) {
-      prossimo_undici[q] = t(q) == tipo_cella::libera_in_montagna ? q : prossimo_undici[q + 1];
+      const bool undici = t(q) == tipo_cella::libera_in_montagna;
+      prossimo_undici[q] = undici && come_scritte ? q : prossimo_undici[q + 1];
       for (size_t f = 0; f < 4; ++f) {
         const bool schema = (q + 1) % 4 == f;
-        const bool male = schema ? t(q) == tipo_cella::vuota : t(q) == tipo_cella::libera_in_montagna;
+        const bool male = schema ? t(q) == tipo_cella::vuota : undici && come_scritte;
         cattiva[f][q] = male ? q : cattiva[f][q + 1];
       }
     }
@@ -495,29 +657,31 @@ class ricostruzione {
       while (libero[q] != q) q = libero[q] = libero[libero[q]];
       return q;
     };
-    std::vector<size_t> coda{0};
-    libero[0] = 1;
+    std::vector<size_t> coda;
+    for (size_t q = 0; q <= prima; ++q) {
+      coda.push_back(q);
+      libero[q] = q + 1;
+    }
     for (size_t k = 0; k < coda.size() && !da[n]; ++k) {
       const size_t s = coda[k];
       for (const bool con_libere : {true, false}) {
-        if (!con_libere && tipo > 10) continue;
-        const size_t fine = con_libere ? cattiva[s % 4][s] : prossimo_undici[s];  // first cell it cannot hold
-        for (size_t q = radice(s + 1); q <= fine && q <= n; q = radice(q)) {
+        // Written above 10 is type - 10 with free cells: type 0 has no such spelling, a
+        // type above 10 no other.
+        if (con_libere ? tipo == 0 : tipo > 10) continue;
+        const size_t fine = con_libere ? cattiva[s % 4][s] : prossimo_undici[s];
+        for (size_t q = radice(std::max(s + 1, prima + 1)); q <= fine && q <= n; q = radice(q)) {
           da[q] = {s, con_libere};
           libero[q] = q + 1;
           coda.push_back(q);
         }
       }
     }
-    if (!da[n]) {
-      scarta("celle " + std::to_string(a) + "-" + std::to_string(b) + ": tratto di montagna di tipo " +
-             std::to_string(tipo) + " con celle libere (tipo 11) che nessuna serie di tratti da'");
-      return {{a, b, tipo > 10}};
-    }
+    if (!da[n]) return std::nullopt;
     std::vector<tratto_scritto> tratti;
-    for (size_t q = n; q > 0;) {
+    const auto cella_di = [&](size_t q) { return static_cast<int64_t>(a + q) - static_cast<int64_t>(prima); };
+    for (size_t q = n; q > prima;) {
       const auto [s, con_libere] = *da[q];
-      tratti.push_back({a + s, a + q - 1, con_libere});
+      tratti.push_back({cella_di(s), cella_di(q - 1), con_libere, tipo});
       q = s;
     }
     std::reverse(tratti.begin(), tratti.end());
@@ -595,13 +759,12 @@ class ricostruzione {
       const auto [vbs, vbd] = F::indicatore_da_cella(c(i).dato2);
       const auto [vcs, vcd] = F::indicatore_da_cella(c(i).dato3);
       const auto [ss, sd] = F::coppia_da_cella(c(i).dato4);
-      linea_.aggiungi(r, {{"posizione", n64(metro_oggetto(i))},
+      linea_.aggiungi(r, {{"posizione", F::posizione_in_cella(r, static_cast<int64_t>(i))},
                           {"vas", n64(vas)}, {"vbs", n64(vbs)}, {"vcs", n64(vcs)}, {"strisces", n64(ss)},
                           {"vad", n64(vad)}, {"vbd", n64(vbd)}, {"vcd", n64(vcd)}, {"strisced", n64(sd)}});
     }
   }
 
-  static int32_t metro_oggetto(size_t i) { return (static_cast<int32_t>(i) - 1) * 50; }
 
   // Boards take the table entries from 80 down in the order of their records. A board
   // whose cell a stop point covered has an entry and no cell: it is written at a stop
@@ -642,7 +805,7 @@ class ricostruzione {
         }
         dove = fermate_[fermata_libera++];
       }
-      linea_.aggiungi(r, {{"p", n64(metro_oggetto(dove))}, {"testo", e(v).nome}});
+      linea_.aggiungi(r, {{"p", F::posizione_in_cella(r, static_cast<int64_t>(dove))}, {"testo", e(v).nome}});
     }
   }
 
@@ -678,33 +841,25 @@ class ricostruzione {
       const voce& v = e(k);
       const std::string dove = "voce " + std::to_string(k) + " (" + v.nome + ")";
       const int64_t p = v.posizione;
-      int64_t lunghezza = 0;
-      bool terza = false;  // opzione3 as written: not 0 adds 50 m to an ordinary station's area
-      if (v.tipo == 5 || v.tipo == 6) {
-        lunghezza = p - v.inizio;
-        if (v.fine != p + 150) scarta(dove + ": fine dell'area non a 150 m dalla posizione");
-      } else if (v.tipo == 7 || v.tipo == 8) {
-        lunghezza = p - v.inizio;
-        if (v.fine != p + lunghezza) scarta(dove + ": area non simmetrica attorno alla posizione");
-      } else {
-        lunghezza = 2 * (p - v.inizio);
-        const int64_t extra = v.fine - (p + lunghezza / 2);
-        terza = extra == 50;
-        if (extra != 0 && extra != 50) scarta(dove + ": fine dell'area che nessuna lunghezza da'");
-        if (k > 1 && terza != (v.opzione3 != 0)) scarta(dove + ": terza opzione e fine dell'area non concordano");
+      const bool prima = k == 1;
+      const auto area = F::area_come_scritta(p, v.tipo, v.inizio, v.fine).value_or(F::area_scritta{});
+      const int64_t lunghezza = area.lunghezza;
+      if (!F::area_come_scritta(p, v.tipo, v.inizio, v.fine)) {
+        scarta(dove + ": area da " + std::to_string(v.inizio) + " a " + std::to_string(v.fine) +
+               " m che nessuna lunghezza da'");
       }
-      if ((v.tipo >= 5 && v.tipo <= 8) || k == 1) {
-        if (v.opzione3 != 0) scarta(dove + ": terza opzione non a zero dove la lettura la azzera");
+      // The third option moves an ordinary station's end; the first station's is not kept.
+      if (F::tiene_opzione3(v.tipo, prima) ? area.opzione3 != (v.opzione3 != 0) : v.opzione3 != 0) {
+        scarta(dove + ": terza opzione che non concorda con la fine dell'area");
       }
-      if ((lunghezza < 600 || k == 1) && v.opzione4 != 0) {
+      if (!F::tiene_opzione4(lunghezza, prima) && v.opzione4 != 0) {
         scarta(dove + ": seconda opzione non a zero dove la lettura la azzera");
       }
       if (lunghezza % 100 != 0 || lunghezza < INT32_MIN || lunghezza > INT32_MAX) {
         scarta(dove + ": lunghezza " + std::to_string(lunghezza) + " m, non un multiplo di 100");
       }
       if (auto perche = testo_non_scrivibile(v.nome)) scarta(dove + ": nome che " + *perche);
-      int64_t terza_scritta = v.opzione3;
-      if (k == 1 && v.tipo != 5 && v.tipo != 6 && v.tipo != 7 && v.tipo != 8) terza_scritta = terza ? 1 : 0;
+      const int64_t terza_scritta = F::tiene_opzione3(v.tipo, prima) ? v.opzione3 : area.opzione3 ? 1 : 0;
       const int64_t orario = v.orario;
       auto o = std::make_unique<oggetto_corsa>();
       o->r = &r;
@@ -796,7 +951,7 @@ class ricostruzione {
     {
       auto o = std::make_unique<oggetto_corsa>();
       if (nascosto) o->sotto_fermata.push_back(s);
-      int64_t x = (static_cast<int64_t>(s) - 1) * 50;
+      int64_t x = F::posizione_in_cella(r, static_cast<int64_t>(s));
       // A start at cell 31 with a warning: x between 1500 and 1525 m.
       if (s == 31 && c(7).tipo == tipo_cella::avviso_rallentamento) x = 1510;
       int64_t f_ta = 0;
@@ -884,7 +1039,7 @@ class ricostruzione {
       auto o = std::make_unique<oggetto_corsa>();
       o->r = &r;
       o->forma = r.parola;
-      o->v = {{"posizione", n64(metro_oggetto(k))}, {"sx", n64(sx)}, {"s1", n64(s1)}, {"s2", n64(s2)},
+      o->v = {{"posizione", F::posizione_in_cella(r, static_cast<int64_t>(k))}, {"sx", n64(sx)}, {"s1", n64(s1)}, {"s2", n64(s2)},
               {"s3", n64(s3)}, {"rapp", n64(rapp)}, {"dx", n64(dx)}, {"d1", n64(d1)}, {"d2", n64(d2)},
               {"d3", n64(d3)}, {"tempo", n64(g.tempo)}};
       o->ordine = 2000000 + static_cast<int>(k);
@@ -1053,8 +1208,9 @@ std::set<size_t> abbattimenti_da_180(const modello& letto, const scenario_decodi
       prova.percorso[z].tipo = tipo_cella::abbattimento;
       prova.percorso[z].dato1 = 180;
     }
+    // The pass goes on after a cell it finds no room for: the cells still tell how far
+    // the points agree.
     rifinitura_percorso(prova);
-    if (con_errori(prova.diagnostiche)) return size_t{0};
     for (size_t i = 0; i < n; ++i) {
       if (prova.percorso[i].tipo != f[i].tipo || (i != 1 && prova.percorso[i].dato1 != f[i].dato1)) return i;
     }
@@ -1084,6 +1240,12 @@ std::set<size_t> abbattimenti_da_180(const modello& letto, const scenario_decodi
 
 }  // namespace
 
+std::string record_ricavato::riga() const {
+  std::string s = parola;
+  for (const std::string& v : valori) s += ", " + v;
+  return s;
+}
+
 std::vector<double> curvature_per_metro(const scenario_decodificato& s) {
   const geometria_decodificata& g = s.geometria;
   std::vector<double> k(g.x.size(), 0.0);
@@ -1100,7 +1262,7 @@ std::vector<double> curvature_per_metro(const scenario_decodificato& s) {
   return k;
 }
 
-testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
+testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi codifica) {
   testi_ricavati esito;
   ricostruzione r(s);
   r.analizza();
@@ -1114,17 +1276,17 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
     if (x.tipo == tipo_cella::abbattimento_senza_valore) abbattimenti[i] = 0;
     if (x.tipo == tipo_cella::abbattimento && x.dato1 != 180) abbattimenti[i] = x.dato1;
   }
-  const auto richiesta_di = [&](const std::pair<std::string, std::string>& testi) {
+  const auto richiesta_di = [&](const std::pair<std::string, std::string>& testi, bool permissivo) {
     richiesta q;
     q.linea = s.linea;
     q.treno = s.treno;
-    q.permissivo = true;
+    q.permissivo = permissivo;
     q.testo_linea = {s.linea + "_linea.txt", testi.first, true, ""};
     q.testo_treno = {s.linea + "_" + s.treno + "-.txt", testi.second, true, ""};
     return q;
   };
   {
-    const richiesta q = richiesta_di(r.testi(abbattimenti));
+    const richiesta q = richiesta_di(r.testi(abbattimenti, {}), true);
     modello letto;
     letto.linea = s.linea;
     letto.treno = s.treno;
@@ -1137,31 +1299,57 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s) {
   }
   // Compiling checks the whole; a point the search left out is added and the texts are
   // compiled again.
-  for (int giro = 0; giro < 16; ++giro) {
-    std::tie(esito.linea, esito.treno) = r.testi(abbattimenti);
+  bool trovati = false;
+  for (int giro = 0; giro < 16 && !trovati; ++giro) {
     modello m;
-    compila_modello(richiesta_di({esito.linea, esito.treno}), m);
-    if (con_errori(m.diagnostiche)) {
-      for (const diagnostica& d : m.diagnostiche) {
-        if (d.livello == gravita::errore) esito.scarti.push_back(testo_diagnostica(d));
-      }
-      return esito;
-    }
-    bool aggiunti = false;
+    compila_modello(richiesta_di(r.testi(abbattimenti, {}), true), m);
+    if (con_errori(m.diagnostiche)) break;
+    trovati = true;
     for (size_t i = 0; i < s.percorso.size() && i < m.percorso.size(); ++i) {
       const cella& x = s.percorso[i];
       const bool punto = x.tipo == tipo_cella::abbattimento || x.tipo == tipo_cella::abbattimento_senza_valore;
       if (punto && abbattimenti.count(i) == 0 && (m.percorso[i].tipo != x.tipo || m.percorso[i].dato1 != x.dato1)) {
         abbattimenti[i] = x.tipo == tipo_cella::abbattimento ? x.dato1 : 0;
-        aggiunti = true;
+        trovati = false;
       }
     }
-    if (!aggiunti) {
+  }
+  if (!trovati) esito.scarti.push_back("abbattimenti: la ricerca di quelli dell'autore non si ferma");
+  esito.records = r.records(abbattimenti);
+  // The texts as they are handed over, compiled as the author compiles them; where only
+  // the reading of old gives the set, they say so, and are compiled so.
+  const auto componi = [&](bool permissivo) {
+    std::vector<std::string> note;
+    if (permissivo) note.emplace_back(NOTA_PERMISSIVO);
+    auto t = r.testi(abbattimenti, note);
+    if (codifica == codifica_testi::utf8) return std::pair{latin1_in_utf8(t.first), latin1_in_utf8(t.second)};
+    // Accented letters that would also read as UTF-8 would be converted: one more note
+    // with such letters keeps the text read byte by byte. Bytes 0x80 to 0x9F (control
+    // codes in ISO 8859-1) make it read as Windows-1252: only UTF-8 gives them back.
+    const scenario::codifica letta = esamina_codifica(t.first + t.second).tipo;
+    if (letta == scenario::codifica::utf8) {
+      note.emplace_back(NOTA_LATIN1);
+      t = r.testi(abbattimenti, note);
+    } else if (letta == scenario::codifica::windows1252 && !permissivo) {
+      esito.scarti.push_back(std::string(SCARTO_WINDOWS));
+    }
+    return t;
+  };
+  for (const bool permissivo : {false, true}) {
+    std::tie(esito.linea, esito.treno) = componi(permissivo);
+    esito.permissivo = permissivo;
+    modello m;
+    compila_modello(richiesta_di({esito.linea, esito.treno}, permissivo), m);
+    if (!con_errori(m.diagnostiche)) {
       differenze(m, s, esito.scarti);
-      return esito;
+      break;
+    }
+    if (permissivo) {
+      for (const diagnostica& d : m.diagnostiche) {
+        if (d.livello == gravita::errore) esito.scarti.push_back(testo_diagnostica(d));
+      }
     }
   }
-  esito.scarti.push_back("abbattimenti: la ricerca di quelli dell'autore non si ferma");
   return esito;
 }
 

@@ -39,6 +39,21 @@ const char* const NOTE[] = {"Note dell'autore",          "linea di prova",   "pa
                             "  rivedere con il capotreno"};
 const char* const NOMI[] = {"CASTREA / KESTL", "Kestl S\xFC" "d", "Ponte d'Orvia", "Pr\xE0" " Alto",
                             "Lago (bivio)",    "Stra\xDF" "e",    "Sela Bassa",   "Citt\xE0" " Vecchia"};
+// Names an editor on Windows saves with its own letters (a curly apostrophe, the euro).
+const char* const NOMI_WINDOWS[] = {"Sant\x92" "Anna", "Bivio \x80 Nord", "Pr\xE0 d\x92" "Orvia"};
+// Keywords spelt otherwise, each recognised by its own record's test alone: the reading
+// takes them, and says how it read them.
+const std::pair<const char*, const char*> ALTRE_FORME[] = {
+    {"lunghezza percorso", "Lunghezza del percorso"}, {"progressiva chilometrica tre", "progressiva tre"},
+    {"progressiva chilometrica due", "progressiva km due"}, {"progressiva chilometrica uno", "progressiva uno"},
+    {"sfondo uno", "sfondo numero uno"}, {"sfondo due", "sfondo due (cielo)"}, {"sfondo tre", "sfondo tre"},
+    {"ripetizione segnali 4 codici", "ripetizione segnali a 4"}, {"ripetizione segnali 9 codici", "ripetizione segnali 9"},
+    {"pendenza", "pendenza media"}, {"montagna", "Montagna (lato)"}, {"indicatori_vmax", "indicatori_v max"},
+    {"cartello_indicatore", "cartello indicatore"}, {"percentuale massa frenata", "massa frenata (%)"},
+    {"numero vetture", "vetture"}, {"velocita", "limite di velocit\xE0"}, {"aderenza", "Aderenza del binario"},
+    {"orologio", "orologio iniziale"}, {"sabbia", "sabbia (kg)"}, {"segnale", "segnale luminoso"},
+    {"rallentamento", "rallentamento programmato"}, {"abbattimento", "punto di abbattimento"},
+    {"stazione", "stazione di"}};
 const char* const CARTELLI[] = {"(GALLERIA   )(VALMORA 1  )", "(P.L.     )(Km. 4.743)", "FINE GALLERIA",
                                 "Stra\xDF" "e", "(PONTE SUL  )(TORRENTE   )"};
 
@@ -75,14 +90,21 @@ int64_t inizio_stazione(int64_t p, int64_t tipo, int64_t lunghezza) {
 
 class generatore {
  public:
-  generatore(uint64_t seme, sovrascrittura s) : r_(seme), s_(s) {}
+  generatore(uint64_t seme, sovrascrittura s, bool sciolti) : r_(seme), s_(s), sciolti_(sciolti) {}
 
   testi_generati genera() {
+    // Half the loose texts keep to what author mode takes as written.
+    solo_autore_ = sciolti_ && r_.moneta();
+    esito_.per_autore = !sciolti_ || solo_autore_;
+    if (antico(3)) s_ = static_cast<sovrascrittura>(r_.tra(1, 6));
     L_ = 50 * r_.tra(100, 1200) + (r_.moneta(4) ? r_.tra(1, 49) : 0);
+    if (sciolto(6)) L_ = r_.tra(0, 3000);
     ultima_ = arrotonda(static_cast<double>(L_ + 7000) / 50);
     celle_.emplace(ultima_);
-    // Up to here the objects may go: past the line's end into the run-on too.
+    // Up to here the objects may go: past the line's end into the run-on too, loose
+    // texts up to the last position the reading takes, (p + 100) / 50 = N.
     fino_a_ = L_ + (r_.moneta(3) ? 4000 : 0);
+    if (sciolto(3)) fino_a_ = 50 * ultima_ - 100;
     generale_linea();
     stazioni();
     rallentamenti();
@@ -110,17 +132,29 @@ class generatore {
     std::vector<std::vector<int64_t>> terne(3, {0, 0, 0});
     if (s_ == sovrascrittura::progressiva) {
       // Two share the furthest start: the ordering clears all three.
-      const int64_t inizio = 50 * r_.tra(2, L_ / 50);
+      const int64_t inizio = 50 * r_.tra(2, std::max<int64_t>(2, L_ / 50));
       terne[0] = {inizio, 50 * r_.tra(1, 3000), r_.tra(0, 1)};
       terne[1] = {inizio, 50 * r_.tra(1, 3000), r_.tra(0, 1)};
       terne[2] = {50 * r_.tra(0, inizio / 50 - 1), 50 * r_.tra(1, 3000), 0};
+    } else if (sciolto(2)) {
+      // All from the origin: the ordering goes by their counts, the first positive of
+      // uno, due, tre; none positive clears all three (a loss author mode refuses).
+      for (auto& t : terne) t = {0, 50 * r_.tra(-100, 4000), r_.tra(0, 1)};
+      if (solo_autore_) terne[r_.sotto(3)][1] = 50 * r_.tra(1, 4000);
+      if (r_.moneta(3)) {
+        // Two share a start below the furthest one.
+        const int64_t inizio = 50 * r_.tra(1, std::max<int64_t>(1, L_ / 100));
+        terne[0] = {inizio, 50 * r_.tra(-100, 4000), r_.tra(0, 1)};
+        terne[1] = {inizio, 50 * r_.tra(-100, 4000), r_.tra(0, 1)};
+        terne[2] = {inizio + 50 * r_.tra(1, 100), 50 * r_.tra(-100, 4000), r_.tra(0, 1)};
+      }
     } else if (r_.moneta()) {
       // One numbering from the origin: a positive count keeps it whatever its slot.
       terne[static_cast<size_t>(r_.sotto(3))] = {0, 50 * r_.tra(1, 4000), r_.tra(0, 1)};
     } else {
       // Distinct starts, the furthest alone.
       std::set<int64_t> inizi;
-      while (inizi.size() < 3) inizi.insert(50 * r_.tra(0, L_ / 50));
+      while (inizi.size() < 3) inizi.insert(50 * r_.tra(0, std::max<int64_t>(2, L_ / 50)));
       std::vector<int64_t> v(inizi.begin(), inizi.end());
       for (size_t k = 0; k < 3; ++k) terne[k] = {v[k], 50 * r_.tra(-2000, 4000), r_.tra(0, 1)};
     }
@@ -132,11 +166,14 @@ class generatore {
       g.push_back(p);
     }
     const char* sfondi[] = {"sfondo uno", "sfondo due", "sfondo tre"};
-    for (const char* nome : sfondi) g.push_back({nome, {r_.tra(0, 9)}, {}, true});
+    for (const char* nome : sfondi) {
+      const int64_t estremi[] = {INT32_MIN, INT32_MAX, -1};
+      g.push_back({nome, {sciolto(3) ? estremi[r_.sotto(3)] : r_.tra(0, 9)}, {}, true});
+    }
     if (s_ == sovrascrittura::generale) g.push_back({"sfondo due", {g[5].valori[0] + 1 + r_.tra(0, 5)}, {}, true});
     const int64_t a = 50 * r_.tra(0, L_ / 100);
     g.push_back({r_.moneta() ? "ripetizione segnali 4 codici" : "ripetizione segnali 9 codici",
-                 {a, r_.moneta(4) ? 0 : 50 * r_.tra(a / 50, L_ / 50)}, {}, true});
+                 {a, r_.moneta(4) ? 0 : 50 * r_.tra(sciolti_ ? 0 : a / 50, L_ / 50)}, {}, true});
     mescola(g, 1);  // the line length first, the rest in any order
     if (s_ == sovrascrittura::generale) {
       // The same background twice with two values: the one written first is lost.
@@ -149,27 +186,44 @@ class generatore {
     }
   }
 
+  // The room a slow-down from x over l needs (its cells and the finishing pass's around
+  // them) free but for cell `tranne`, kept clear of every other object; false when taken.
+  bool stanza_rallentamento(int64_t x, int64_t l, int64_t tranne = -1) {
+    const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
+    const int64_t e = arrotonda(static_cast<double>(x + l) / 50 + 1);
+    const int64_t w = arrotonda(static_cast<double>(x - 1200) / 50 + 1);
+    const int64_t da = std::max<int64_t>(x > 1500 ? w - 4 - 21 : s - 21, 0);
+    const int64_t a = e + 14;
+    if (a >= ultima_ - 2) return false;
+    for (int64_t q = da; q <= a; ++q) {
+      if (q != tranne && !celle_->libera(q)) return false;
+    }
+    for (int64_t q = da; q <= a; ++q) {
+      if (q != tranne) celle_->occupa(q, 2);
+    }
+    return true;
+  }
+
   // Slow-downs: their cells, and the room the finishing pass needs around them kept clear
   // of every other object.
   void rallentamenti() {
-    for (int64_t n = r_.tra(0, 3); n > 0; --n) {
-      const int64_t l = r_.tra(50, 1500);
-      const int64_t x = r_.tra(1600, std::max<int64_t>(1600, fino_a_ - l - 700));
+    for (int64_t n = r_.tra(0, sciolti_ ? 5 : 3); n > 0; --n) {
+      // Loose: one so short that its end falls in its start's cell, where the set keeps no end.
+      const int64_t l = antico(4) ? r_.tra(1, 80) : r_.tra(50, 1500);
+      // Loose: also where no warning board fits (x up to 1500) and just past it.
+      const int64_t x = sciolto(3) ? r_.tra(0, 1560) : r_.tra(1600, std::max<int64_t>(1600, fino_a_ - l - 700));
       const int64_t s = arrotonda(static_cast<double>(x) / 50 + 1);
       const int64_t e = arrotonda(static_cast<double>(x + l) / 50 + 1);
       const int64_t w = arrotonda(static_cast<double>(x - 1200) / 50 + 1);
-      const int64_t f_ta = r_.tra(0, 1);
-      const int64_t da = w - 4 - 21;
-      const int64_t a = e + 14;
+      const int64_t f_ta = sciolto(5) ? 7 : r_.tra(0, 1);
       // Off the 50 m steps the first advance cell, round((x - 1200) / 50), can be the
       // warning's own: the slow-down would take its own cell.
       const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
-      if (e <= s || a >= ultima_ - 2 || (f_ta != 0 && h >= w)) continue;
-      bool libero = true;
-      for (int64_t c = da; c <= a; ++c) libero = libero && celle_->libera(c);
-      if (!libero) continue;
-      for (int64_t c = da; c <= a; ++c) celle_->occupa(c, 2);
-      oggetti_.push_back({"rallentamento", {x, 10 * r_.tra(2, 14), l, r_.tra(0, 3), f_ta, r_.moneta() ? 0 : r_.tra(1, 9)}});
+      if ((e <= s && !sciolti_) || (f_ta != 0 && x > 1500 && h >= w) || !stanza_rallentamento(x, l)) continue;
+      const int64_t v = sciolto(4) ? r_.tra(-5, 300) : 10 * r_.tra(2, 14);
+      const int64_t f_tt = sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(0, 3);
+      const int64_t d_v = r_.moneta() ? 0 : sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(1, 9);
+      oggetti_.push_back({"rallentamento", {x, v, l, f_tt, f_ta, d_v}});
     }
   }
 
@@ -178,19 +232,23 @@ class generatore {
     int64_t fine_prec = INT64_MIN / 2;
     int64_t orario = 6 * 3600 + r_.tra(0, 3600);
     std::set<std::string> nomi;
-    for (int64_t n = r_.tra(1, 9); n > 0; --n) {
+    for (int64_t n = r_.tra(sciolti_ ? 0 : 1, sciolti_ ? 14 : 9); n > 0; --n) {
       const bool prima = stazioni_.empty();
-      const int64_t tipo = prima ? 8 : tipi[r_.sotto(8)];
-      const int64_t lunghezza = prima ? 300 : 100 * r_.tra(1, 8);
-      const int64_t terza = r_.tra(0, 1);
-      int64_t p = prima ? 0 : 50 * ((fine_prec + 350 + lunghezza) / 50 + r_.tra(1, 80));
+      // Loose: any kind (those from 25 up have no stop), the first one too, and any length.
+      const int64_t tipo = sciolto(2) ? (r_.moneta(8) ? 255 : r_.tra(0, 40)) : prima ? 8 : tipi[r_.sotto(8)];
+      const int64_t lunghezza = sciolti_ ? 100 * r_.tra(0, 16) : prima ? 300 : 100 * r_.tra(1, 8);
+      const int64_t terza = sciolto(4) ? r_.tra(2, 255) : r_.tra(0, 1);
+      int64_t p = prima && !sciolti_ ? 0 : 50 * ((fine_prec + 350 + lunghezza) / 50 + r_.tra(prima ? 0 : 1, 80));
+      if (prima && sciolti_) p = std::max<int64_t>(p, 0);
       if (!prima && inizio_stazione(p, tipo, lunghezza) - 350 < fine_prec) p += 50 * (lunghezza / 50 + 2);
       const int64_t fine = fine_stazione(p, tipo, lunghezza, terza);
       if (p > std::min(fino_a_, 50 * ultima_ - 900) || fine / 50 + 1 > ultima_) break;
       const int64_t fermata = arrotonda(static_cast<double>(fine) / 50 - 1);
       if (tipo < 25) {
-        bool libero = celle_->libera(fermata);
-        for (int64_t j = 1; j <= 4; ++j) libero = libero && celle_->preavviso_libero(fermata - j);
+        bool libero = celle_->libera(fermata) && fermata > 1;
+        // Loose: a stop's approach codes may fall on a signal's.
+        const bool sopra = antico(5);
+        for (int64_t j = 1; j <= 4 && !sopra; ++j) libero = libero && celle_->preavviso_libero(fermata - j);
         if (!libero) break;
         celle_->occupa(fermata);
         if (tipo != 5 && tipo != 6) {
@@ -200,13 +258,21 @@ class generatore {
         }
       }
       std::string nome = NOMI[r_.sotto(std::size(NOMI))];
-      if (!nomi.insert(nome).second) nome += " " + std::to_string(nomi.size());
+      if (sciolto(4)) nome = NOMI_WINDOWS[r_.sotto(std::size(NOMI_WINDOWS))];
+      if (!nomi.insert(nome).second && !sciolti_) nome += " " + std::to_string(nomi.size());
       nomi.insert(nome);
-      stazioni_.push_back({"stazione",
-                           {p, tipo, lunghezza, r_.tra(0, 2), r_.tra(0, 1), terza, r_.tra(0, 5), r_.tra(0, 5),
-                            r_.tra(0, 1), r_.tra(0, 9), r_.tra(0, 9), r_.tra(0, 9), r_.tra(0, 60), orario / 3600,
-                            orario % 3600 / 60, orario % 60},
-                           nome});
+      if (sciolto(12)) nome.clear();
+      std::vector<int64_t> v = {p, tipo, lunghezza, r_.tra(0, 2), r_.tra(0, 1), terza, r_.tra(0, 5), r_.tra(0, 5),
+                                r_.tra(0, 1), r_.tra(0, 9), r_.tra(0, 9), r_.tra(0, 9), r_.tra(0, 60), orario / 3600,
+                                orario % 3600 / 60, orario % 60};
+      if (sciolto(3)) {
+        // Every option, value and stop over its field's range; a time of none, or past midnight.
+        for (size_t k : {3, 4, 8, 12}) v[k] = r_.tra(0, 255);
+        for (size_t k : {6, 7, 9, 10, 11}) v[k] = r_.tra(-32768, 32767);
+        if (r_.moneta()) v[13] = v[14] = v[15] = 0;
+        else if (r_.moneta(3)) v[13] = r_.tra(24, 40);
+      }
+      stazioni_.push_back({"stazione", v, nome});
       fermate_.push_back(tipo < 25 ? fermata : -1);
       fine_prec = fine;
       orario += r_.tra(60, 1200);
@@ -216,9 +282,13 @@ class generatore {
   // A position whose object cell, round(p / 50 + scarto), is free; nothing after some tries.
   std::optional<int64_t> posto_libero(int scarto) {
     for (int tentativi = 0; tentativi < 20; ++tentativi) {
-      const int64_t p = r_.moneta(3) ? r_.tra(100, fino_a_) : 50 * r_.tra(2, fino_a_ / 50);
+      int64_t p = r_.moneta(3) ? r_.tra(100, fino_a_) : 50 * r_.tra(2, fino_a_ / 50);
+      // Loose: from the origin, and right beside another object.
+      if (sciolto(6)) p = r_.tra(-25, 200);
+      if (sciolto(3) && !vicini_.empty()) p = vicini_[static_cast<size_t>(r_.sotto(static_cast<int64_t>(vicini_.size())))] + 50 * r_.tra(-1, 1);
       const int64_t c = arrotonda(static_cast<double>(p) / 50 + scarto);
-      if (c > 1 && c < ultima_ - 2 && celle_->libera(c)) {
+      if (c > 1 && c <= ultima_ - 2 && celle_->libera(c) && (p + 100) / 50.0 <= static_cast<double>(ultima_)) {
+        vicini_.push_back((c - 1) * 50);
         celle_->occupa(c);
         return p;
       }
@@ -227,20 +297,41 @@ class generatore {
   }
 
   void segnali() {
-    for (int64_t n = r_.tra(0, 12); n > 0; --n) {
+    for (int64_t n = r_.tra(0, sciolti_ ? 24 : 12); n > 0; --n) {
       for (int tentativi = 0; tentativi < 20; ++tentativi) {
-        const int64_t p = 50 * r_.tra(2, fino_a_ / 50);
+        int64_t p = 50 * r_.tra(2, fino_a_ / 50);
+        // Loose: off the 50 m steps, from the origin (approach cells before cell 0), beside another.
+        if (sciolto(3)) p += r_.tra(-24, 24);
+        if (sciolto(8)) p = r_.tra(0, 400);
+        if (sciolto(4) && !vicini_.empty()) p = vicini_[static_cast<size_t>(r_.sotto(static_cast<int64_t>(vicini_.size())))] + 50 * r_.tra(-2, 2);
         const int64_t k = arrotonda(static_cast<double>(p) / 50 + 1);
-        bool libero = k < ultima_ - 2 && celle_->libera(k);
-        for (int64_t b = 1; b <= 4; ++b) libero = libero && celle_->preavviso_libero(k - 2 * b);
+        bool libero = k > 1 && k <= ultima_ - 2 && celle_->libera(k) && (p + 100) / 50.0 <= static_cast<double>(ultima_);
+        // Loose: approach codes over another's (the last written holds).
+        const bool sopra = antico(5);
+        for (int64_t b = 1; b <= 4 && !sopra; ++b) libero = libero && celle_->preavviso_libero(k - 2 * b);
         if (!libero) continue;
         celle_->occupa(k);
+        vicini_.push_back((k - 1) * 50);
         for (int64_t b = 1; b <= 4; ++b) celle_->segna_preavviso(k - 2 * b);
-        const int64_t sx = r_.tra(0, 3);
+        int64_t sx = r_.tra(0, 3);
+        int64_t dx = r_.tra(0, 2);
         const int64_t tempi[] = {0, 0, 50, 120, 255};
-        oggetti_.push_back({"segnale",
-                            {p, sx, r_.tra(0, 6), r_.tra(0, 6), r_.tra(0, 6), r_.tra(0, 3), r_.tra(0, 2), r_.tra(0, 6),
-                             r_.tra(0, 6), r_.tra(0, 6), tempi[r_.sotto(5)]}});
+        int64_t tempo = tempi[r_.sotto(5)];
+        std::vector<int64_t> luci(6);
+        for (int64_t& l : luci) l = r_.tra(0, 6);
+        int64_t rapp = r_.tra(0, 3);
+        if (sciolto(3)) {
+          // Every value the cell keeps: aspects up to 25 (sx x 3 + dx, the approach codes'
+          // tens), lights and kinds whose pairs still fit 16 bits, any time.
+          sx = r_.tra(0, 8);
+          dx = r_.tra(0, std::min<int64_t>(2, 25 - 3 * sx));
+          for (int64_t& l : luci) l = r_.tra(-50, 300);
+          rapp = r_.tra(-300, 3000);
+          // The time is kept (0 to 255) only by a first side showing 2.
+          const int64_t altri_tempi[] = {1, 100, 101, 256, 300, -5, -300};
+          tempo = altri_tempi[r_.sotto(sx == 2 ? 3 : 7)];
+        }
+        oggetti_.push_back({"segnale", {p, sx, luci[0], luci[1], luci[2], rapp, dx, luci[3], luci[4], luci[5], tempo}});
         break;
       }
     }
@@ -255,17 +346,19 @@ class generatore {
       if (!p) continue;
       // The second set may be left empty: it reads as no second set.
       const bool seconda = r_.moneta();
-      std::vector<int64_t> v = {*p, 5 * r_.tra(6, 30), 5 * r_.tra(6, 30), 5 * r_.tra(6, 30), r_.tra(0, 2)};
-      for (int k = 0; k < 4; ++k) v.push_back(seconda ? (k < 3 ? 5 * r_.tra(6, 30) : r_.tra(0, 2)) : VUOTO);
+      // Loose: any speed of the 16-bit coding, off the 5 km/h steps, both sets.
+      const auto kmh = [&] { return sciolto(3) ? r_.tra(0, 1600) : 5 * r_.tra(6, 30); };
+      std::vector<int64_t> v = {*p, kmh(), kmh(), kmh(), r_.tra(0, sciolti_ ? 9 : 2)};
+      for (int k = 0; k < 4; ++k) v.push_back(seconda ? (k < 3 ? (sciolto(3) ? r_.tra(0, 490) : 5 * r_.tra(6, 30)) : r_.tra(0, 2)) : VUOTO);
       if (!seconda) v.back() = 0;
       corpo_.push_back({"indicatori_vmax", v});
     }
   }
 
   void abbattimenti() {
-    for (int64_t n = r_.tra(0, 4); n > 0; --n) {
-      const int64_t valori[] = {0, 1, 60, 120, 170, -5};
-      if (const auto p = posto_libero(0)) oggetti_.push_back({"abbattimento", {*p, valori[r_.sotto(6)]}});
+    for (int64_t n = r_.tra(0, sciolti_ ? 8 : 4); n > 0; --n) {
+      const int64_t valori[] = {0, 1, 60, 120, 170, -5, 180, 250, 32767};
+      if (const auto p = posto_libero(0)) oggetti_.push_back({"abbattimento", {*p, valori[r_.sotto(sciolti_ ? 9 : 6)]}});
     }
   }
 
@@ -273,8 +366,11 @@ class generatore {
   void curve() {
     int64_t cursore = 0;
     for (int64_t n = r_.tra(0, 10); n > 0; --n) {
-      const int64_t p = cursore + (r_.moneta(4) ? 0 : r_.tra(1, 3000));
-      const int64_t l = r_.tra(1, 900);
+      int64_t p = cursore + (r_.moneta(4) ? 0 : r_.tra(1, 3000));
+      int64_t l = r_.tra(1, 900);
+      // Loose: a curve starting inside the one before, or before it, or of no length.
+      if (antico(4)) p = std::max<int64_t>(0, cursore - r_.tra(1, 600));
+      if (sciolto(10)) l = 0;
       if (p + l > fino_a_) break;
       const std::string parola = std::string("curva") + (r_.moneta() ? "s" : "d") + std::to_string(r_.tra(1, 6));
       curve_.push_back({parola, {p, l}});
@@ -285,28 +381,56 @@ class generatore {
   // A profile: a record at 0 or not, then values at rising cells.
   void profilo(const char* parola, std::vector<record_generato>& dove, int64_t da, int64_t a, int64_t passo) {
     int64_t cella = -1;
+    const auto valore = [&] {
+      // Loose: the field's whole range, off the format's steps.
+      if (sciolto(4)) return parola == std::string("pendenza") ? r_.tra(-100, 155)
+                                             : parola == std::string("velocita") ? r_.tra(0, 1277) : r_.tra(0, 255);
+      return passo * r_.tra(da, a);
+    };
     if (r_.moneta()) {
-      dove.push_back({parola, {0, passo * r_.tra(da, a)}});
+      dove.push_back({parola, {0, valore()}});
       cella = 0;
     }
     for (int64_t n = r_.tra(0, 10); n > 0; --n) {
       cella += r_.tra(1, fino_a_ / 50 / 8 + 1);
       const int64_t p = 50 * cella + (r_.moneta(3) ? r_.tra(0, 24) : 0);
       if (p > fino_a_) break;
-      dove.push_back({parola, {p, passo * r_.tra(da, a)}});
+      dove.push_back({parola, {p, valore()}});
     }
+    if (!sciolti_) return;
+    // Loose: several records at one place (each after the first writes one cell more), at
+    // the last place a record may stand, so that the values reach the last cells. Only the
+    // reading of old takes two values of a profile in one cell.
+    if (antico(3)) {
+      const int64_t p = r_.moneta() ? 50 * ultima_ - 100 : (dove.empty() ? 0 : dove.back().valori[0]);
+      for (int64_t k = r_.tra(1, 4); k > 0; --k) dove.push_back({parola, {p, valore()}});
+    }
+    // Out of order: a record behind the one before writes the next cell all the same.
+    if (antico(5) && dove.size() > 2) mescola(dove, dove.size() - 3);
   }
 
   // Stretches one after another, of a cell at least.
   void montagne() {
     int64_t cursore = 0;
-    for (int64_t n = r_.tra(0, 6); n > 0; --n) {
-      const int64_t a = 50 * (cursore / 50 + r_.tra(0, 40));
-      const int64_t b = a + 50 * r_.tra(1, 60);
-      if (b > fino_a_) break;
-      montagne_.push_back({"montagna", {a, b, r_.tra(0, 20)}});
-      cursore = b;
+    for (int64_t n = r_.tra(0, sciolti_ ? 10 : 6); n > 0; --n) {
+      int64_t a = 50 * (cursore / 50 + r_.tra(0, 40));
+      int64_t b = a + 50 * r_.tra(1, 60);
+      int64_t tipo = r_.tra(0, 20);
+      // Loose: every type; off the 50 m steps; from before the origin; overlapping the
+      // one before, or backwards (the reading of old only).
+      if (sciolto(3)) tipo = r_.tra(0, 265);
+      if (sciolto(3)) a += r_.tra(-24, 24);
+      if (sciolto(3)) b += r_.tra(-24, 24);
+      if (montagne_.empty() && sciolto(8)) a = -r_.tra(1, 300);
+      if (solo_autore_ && !montagne_.empty()) a = std::max(a, cursore + 50);  // no cell of the one before
+      if (antico(5)) a = std::max<int64_t>(-200, cursore - r_.tra(0, 1500));
+      if (antico(12)) std::swap(a, b);
+      if (solo_autore_) b = std::max(b, a + 50);
+      if (std::max(a, b) > fino_a_) break;
+      montagne_.push_back({"montagna", {a, b, tipo}});
+      cursore = std::max(cursore, b);
     }
+    if (antico(6)) mescola(montagne_);
   }
 
   void generale_treno() {
@@ -344,11 +468,21 @@ class generatore {
     if (k < 0) return;
     const int64_t c = fermate_[static_cast<size_t>(k)];
     record_generato o;
-    switch (r_.sotto(4)) {
+    switch (r_.sotto(sciolti_ ? 8 : 4)) {
       case 0: o = {"cartello_indicatore", {(c - 1) * 50 + r_.tra(0, 24)}, std::string("(COPERTO)")}; break;
       case 1: o = {"indicatori_vmax", {(c - 1) * 50, 80, 85, 90, 0, 0, 0, 0, 0}}; break;
       case 2: o = {"segnale", {(c - 1) * 50, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0}}; break;
-      default: o = {"abbattimento", {c * 50, 60}}; break;
+      case 3: o = {"abbattimento", {c * 50, 60}}; break;
+      default: {
+        // Loose: a slow-down with its start, end, warning board or first advance cell on
+        // the stop.
+        const int64_t l = 300;
+        const int64_t xs[] = {(c - 1) * 50, (c - 1) * 50 - l, (c + 23) * 50, c * 50 + 1200};
+        const int64_t x = xs[r_.sotto(4)];
+        if (x <= 1500 || !stanza_rallentamento(x, l, c)) return;
+        o = {"rallentamento", {x, 10 * r_.tra(2, 14), l, r_.tra(0, 3), 1, r_.moneta() ? 0 : r_.tra(1, 9)}};
+        break;
+      }
     }
     o.segnato = true;
     if (o.parola == "cartello_indicatore" || o.parola == "indicatori_vmax") {
@@ -412,6 +546,12 @@ class generatore {
   // blanks before it.
   std::string parola(const record_generato& x) {
     std::string p = x.parola;
+    if (antico(25) && !x.segnato) {
+      for (const auto& [forma, altra] : ALTRE_FORME) {
+        if (p == forma) return altra;
+      }
+      if (p.starts_with("curva")) return std::string(p[5] == 's' ? "curva sinistra " : "curva d ") + p.substr(6);
+    }
     if (!x.esatto) {
       switch (r_.sotto(4)) {
         case 0:
@@ -437,7 +577,7 @@ class generatore {
     }
     std::string s = parola(x);
     // Not the record an overwrite is reported at: its own warning would speak for it.
-    const bool a_capo = !x.segnato && x.valori.size() >= 2 && r_.moneta(25);
+    const bool a_capo = !x.segnato && x.valori.size() >= 2 && !solo_autore_ && r_.moneta(25);
     // A clock's three numbers may stand apart by blanks alone.
     const bool spazi = x.parola == "orologio" && r_.moneta(3);
     for (size_t k = 0; k < x.valori.size(); ++k) {
@@ -522,13 +662,27 @@ class generatore {
   // The whole text in ISO 8859-1 as drawn, or in UTF-8.
   std::string codifica(const std::string& latin1) {
     if (utf8_ == -1) utf8_ = r_.moneta() ? 1 : 0;
-    return utf8_ == 0 ? latin1 : latin1_in_utf8(latin1);
+    if (utf8_ == 0) return latin1;
+    // The Windows-1252 letters a drawn name may hold (the curly apostrophe at 0x92, the
+    // euro at 0x80) as an editor writes them in UTF-8; every other byte as the core converts it.
+    std::string u = sciolto(4) ? "\xEF\xBB\xBF" : "";
+    for (const char c : latin1) {
+      const auto b = static_cast<unsigned char>(c);
+      u += b == 0x92 ? "\xE2\x80\x99" : b == 0x80 ? "\xE2\x82\xAC" : latin1_in_utf8(std::string_view(&c, 1));
+    }
+    return u;
   }
 
   static constexpr int64_t VUOTO = INT64_MIN;  // a value left empty
 
   casuale r_;
   sovrascrittura s_;
+  bool sciolti_ = false;
+  bool solo_autore_ = false;  // loose, but only as author mode takes texts
+  // A loose feature drawn one time in `su`; one that only the reading of old takes.
+  bool sciolto(int su) { return sciolti_ && r_.moneta(su); }
+  bool antico(int su) { return sciolti_ && !solo_autore_ && r_.moneta(su); }
+  std::vector<int64_t> vicini_;  // objects placed so far, for others beside them
   int64_t L_ = 0, ultima_ = 0, fino_a_ = 0;
   std::optional<celle> celle_;
   sezione_generata generale_;
@@ -544,6 +698,8 @@ class generatore {
 
 }  // namespace
 
-testi_generati testi_liberi(uint64_t seme, sovrascrittura s) { return generatore(seme, s).genera(); }
+testi_generati testi_liberi(uint64_t seme, sovrascrittura s) { return generatore(seme, s, false).genera(); }
+
+testi_generati testi_sciolti(uint64_t seme) { return generatore(seme, sovrascrittura::nessuna, true).genera(); }
 
 }  // namespace scenario::prova

@@ -31,10 +31,25 @@ struct testi_generati {
   int riga = 0;
   // Whether any record was written over two lines (a warning of its own).
   bool su_due_righe = false;
+  // Loose texts only: whether they keep to what author mode takes as written.
+  bool per_autore = true;
 };
 
 // The texts for `seme`, the same on every machine. With `s` other than `nessuna`, the
 // overwrite is put in when the drawn scenario has room for it (`riga` 0 when it has not).
 testi_generati testi_liberi(uint64_t seme, sovrascrittura s = sovrascrittura::nessuna);
+
+// Texts as loose as the reading goes, some of which only the reading of old takes (the
+// same seed draws the same texts everywhere): besides all of the above, every spelling of
+// every keyword that the reading recognises, the values of every field over their whole
+// range, profiles written at one place many times, out of order and up to the last cells
+// a record reaches, mountain-side stretches of every type overlapping, touching, out of
+// order and backwards, curves overlapping and out of order, objects packed cell by cell,
+// over a stop point and from the line's origin to the end of the run-on, the three
+// kilometre numberings in every arrangement the ordering knows, general records written
+// twice, Windows-1252 and UTF-8 texts with a byte-order mark. Such texts may fail to
+// compile (two objects drawn onto one cell); those that compile are the sets the
+// compiler writes.
+testi_generati testi_sciolti(uint64_t seme);
 
 }  // namespace scenario::prova
