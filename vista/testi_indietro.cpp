@@ -15,6 +15,7 @@
 #include <utility>
 #include <variant>
 
+#include "lingue/catalogo.h"
 #include "model/formato.h"
 #include "model/numeri.h"
 #include "model/tracciato.h"
@@ -32,18 +33,13 @@ namespace {
 namespace F = scenario::formato;
 
 // What the texts given back say of themselves, in their opening lines (before the first
-// header, where the reading looks for nothing): words only, no comma.
-constexpr std::string_view TITOLO_LINEA = "Descrizione ricavata dai file compilati della linea";
-constexpr std::string_view TITOLO_TRENO = "Descrizione ricavata dai file compilati della corsa";
-constexpr std::string_view TITOLO_TRENO_LINEA = "sulla linea";
-constexpr std::string_view NOTA_PERMISSIVO =
-    "Questi testi si compilano nei file da cui sono ricavati solo con l'opzione --permissivo: quei file "
-    "tengono resti che solo la lettura di una volta da' (i valori di un oggetto coperto dal punto di fermata "
-    "di una stazione o da un altro oggetto; valori scritti fuori ordine o sopra altri)";
-constexpr std::string_view NOTA_LATIN1 = "Testo in ISO 8859-1 (\xE0 \xE8 \xEC \xF2 \xF9)";
-constexpr std::string_view SCARTO_WINDOWS =
-    "testi in ISO 8859-1: un nome o un cartello tiene un byte da 0x80 a 0x9F, che un testo ISO 8859-1 non "
-    "rida' (lo si legge come Windows-1252); i testi in UTF-8 lo ridanno";
+// header, where the reading looks for nothing), in the language shown: words only, no
+// comma and no keyword, in ISO 8859-1 as the texts are composed.
+std::string nota(std::string id, std::vector<argomento> argomenti = {}) {
+  const std::string utf8 = traduci(std::move(id), std::move(argomenti));
+  esame_codifica esame = esamina_codifica(utf8);
+  return esame.tipo == scenario::codifica::utf8 ? std::move(esame.convertito) : utf8;
+}
 
 using valore = std::variant<int64_t, std::string>;
 using valori = std::vector<std::pair<std::string_view, valore>>;
@@ -241,9 +237,8 @@ class ricostruzione {
   std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti,
                                             const std::vector<std::string>& note) const {
     const testo_ricavato treno = testo_treno(abbattimenti);
-    std::vector<std::string> apertura_linea{std::string(TITOLO_LINEA) + " " + s_.linea};
-    std::vector<std::string> apertura_treno{std::string(TITOLO_TRENO) + " " + s_.treno + " " +
-                                            std::string(TITOLO_TRENO_LINEA) + " " + s_.linea};
+    std::vector<std::string> apertura_linea{nota("testi.titolo_linea", {{"linea", s_.linea}})};
+    std::vector<std::string> apertura_treno{nota("testi.titolo_treno", {{"treno", s_.treno}, {"linea", s_.linea}})};
     apertura_linea.insert(apertura_linea.end(), note.begin(), note.end());
     apertura_treno.insert(apertura_treno.end(), note.begin(), note.end());
     return {linea_.componi(apertura_linea), treno.componi(apertura_treno)};
@@ -1182,7 +1177,7 @@ std::string testo_diagnostica(const diagnostica& d) {
   if (const auto voce_cat = cerca_errore(d.numero)) s += std::string(" (") + voce_cat->descrizione + ")";
   if (d.luogo) s += ", " + d.luogo->file + " riga " + std::to_string(d.luogo->riga);
   if (d.posizione) s += ", a " + std::to_string(*d.posizione) + " m";
-  if (!d.motivo.empty()) s += ": " + d.motivo;
+  if (const std::string motivo = rendi(motivo_di(d)); !motivo.empty()) s += ": " + motivo;
   return s;
 }
 
@@ -1320,7 +1315,7 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
   // the reading of old gives the set, they say so, and are compiled so.
   const auto componi = [&](bool permissivo) {
     std::vector<std::string> note;
-    if (permissivo) note.emplace_back(NOTA_PERMISSIVO);
+    if (permissivo) note.push_back(nota("testi.permissivo"));
     auto t = r.testi(abbattimenti, note);
     if (codifica == codifica_testi::utf8) return std::pair{latin1_in_utf8(t.first), latin1_in_utf8(t.second)};
     // Accented letters that would also read as UTF-8 would be converted: one more note
@@ -1328,10 +1323,10 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
     // codes in ISO 8859-1) make it read as Windows-1252: only UTF-8 gives them back.
     const scenario::codifica letta = esamina_codifica(t.first + t.second).tipo;
     if (letta == scenario::codifica::utf8) {
-      note.emplace_back(NOTA_LATIN1);
+      note.push_back(nota("testi.latin1"));
       t = r.testi(abbattimenti, note);
     } else if (letta == scenario::codifica::windows1252 && !permissivo) {
-      esito.scarti.push_back(std::string(SCARTO_WINDOWS));
+      esito.scarti.push_back(traduci("testi.scarto_windows"));
     }
     return t;
   };
