@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "lingue/catalogo.h"
 #include "lingue/parole_formato.h"
 #include "model/formato.h"
 #include "model/numeri.h"
@@ -384,9 +385,14 @@ class verifica {
     const cella& x = m_.percorso[static_cast<size_t>(c)];
     if (x.tipo == tipo) return true;
     const int32_t chi = proprietario_cella(c);
+    // Italian's participle agrees with the object's noun ("la fine ... e' coperta"): the
+    // catalogue has both forms, which other languages may word alike.
+    const std::string nome = rendi(cosa, lingua::italiano);
+    const bool femminile = nome.starts_with("la ") || nome.starts_with("una ");
     messaggio motivo =
         chi != NESSUNO && static_cast<uint32_t>(chi) != i
-            ? frase("verifica.coperto", {{"cosa", cosa}, {"da", cosa_tiene(c, chi, true)}, {"cella", cella_e_metri(c)}})
+            ? frase(femminile ? dal_catalogo("verifica.coperta") : dal_catalogo("verifica.coperto"),
+                    {{"cosa", cosa}, {"da", cosa_tiene(c, chi, true)}, {"cella", cella_e_metri(c)}})
             : frase("verifica.non_nei_file", {{"cosa", cosa}, {"cella", cella_e_metri(c)}, {"tiene", cosa_tiene(c, chi)}});
     segnala(avviso::oggetto_perso, i, std::nullopt, std::move(motivo), chi);
     return false;

@@ -92,6 +92,7 @@ std::vector<caso> sotto_la_fermata() {
     std::string record;  // on cell 83 or reaching it
     int32_t dopo;        // its marker's own error, written after the station
     bool permessa = true;  // read as of old, the scenario builds with the object covered
+    const char* coperto = "e' coperto dal punto di fermata";  // the part's gender: "la fine"
   };
   const oggetto oggetti[] = {
       {"signal", "segnale, 4100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n", 16},
@@ -101,16 +102,17 @@ std::vector<caso> sotto_la_fermata() {
       {"slow-down start", "rallentamento, 4100, 30, 300, 0, 0, 0\r\n", 18},
       // End round((3900 + 200) / 50 + 1) = 83.
       // Read as of old, the slow-down has no end left: the finishing pass's error 13.
-      {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false},
+      {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false, "e' coperta dal punto di fermata"},
       // Warning round((5300 - 1200) / 50 + 1) = 83; a d_v kept with every cell.
       {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 2\r\n", 17},
       // Advance cells round((5350 - 1200) / 50) = 83 down to 80.
-      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 2\r\n", 20},
+      {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 2\r\n", 20, true,
+       "e' coperta dal punto di fermata"},
   };
   std::vector<caso> casi;
   for (const oggetto& o : oggetti) {
     const std::string parola = o.record.substr(0, o.record.find(','));
-    casi.push_back({o.cosa, linea(), treno(o.record), avviso::oggetto_perso, false, parola, "dal punto di fermata",
+    casi.push_back({o.cosa, linea(), treno(o.record), avviso::oggetto_perso, false, parola, o.coperto,
                     o.permessa});
     // After it: the marker's error, at the object's position (its first value).
     casi.push_back({o.cosa, linea(), treno("", o.record), o.dopo, false,
