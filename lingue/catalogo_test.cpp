@@ -89,6 +89,8 @@ TEST(Catalogo, SegnapostiPerNomeNellOrdineDellaLingua) {
   // An argument not given leaves its placeholder; an id not in the catalogue is shown as is.
   EXPECT_EQ(rendi(frase("mostra.non_ridato"), lingua::italiano), "non ridato: {scarto}");
   EXPECT_EQ(rendi(frase("nessun.testo.cosi"), lingua::inglese), "nessun.testo.cosi");
+  EXPECT_FALSE(nel_catalogo("nessun.testo.cosi", lingua::inglese));
+  EXPECT_TRUE(nel_catalogo("uso.nome_treno", lingua::inglese));
   EXPECT_EQ(segnaposti("{a} {b_2} {a} {} {-} {c"), (std::vector<std::string>{"a", "b_2"}));
 }
 
