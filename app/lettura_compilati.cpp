@@ -15,7 +15,7 @@ bool leggi_regolare(const std::filesystem::path& file, std::string& contenuto, s
   try {
     contenuto = leggi_file(file);
   } catch (const errore_file& e) {
-    errore = e.assente() ? sistema::testo(file) + ": file non trovato" : e.what();
+    errore = e.assente() ? sistema::testo(file) + ": " + traduci("file.non_trovato") : e.what();
     return false;
   }
   return true;

@@ -57,7 +57,7 @@ int esegui(const scenario::riga_comando& comando, const char* argv0) {
     case azione_richiesta::aiuto: return stampa(testo_aiuto());
     case azione_richiesta::versione: return stampa(testo_versione());
     case azione_richiesta::errore_uso:
-      std::cerr << riga_errore_uso(comando.messaggio) << std::flush;
+      std::cerr << riga_errore_uso(comando.errore) << std::flush;
       return STATO_ERRORE_SISTEMA;
     case azione_richiesta::lsp:  // served by main, on standard input and output
     case azione_richiesta::impagina: {
@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
   prepara_segnali();
   tappa_di_prova("gestori");
   const riga_comando comando = leggi_riga_comando(argomenti);
+  imposta_lingua(comando.lingua_scelta.value_or(sistema::lingua_utente()));
   if (comando.azione == azione_richiesta::lsp) {
     const auto disco = lsp::disco_di_sistema();
     return lsp::servi_lsp(0, std::cout, *disco);
@@ -114,6 +115,6 @@ int main(int argc, char** argv) {
   std::cout.flush();
   const bool costruzione = comando.azione == azione_richiesta::costruzione_incorporata ||
                            comando.azione == azione_richiesta::costruzione_autore;
-  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? "Compilazione riuscita." : "");
+  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? traduci("congedo.riuscita") : "");
   return stato;
 }

@@ -30,7 +30,7 @@ void richiedi_uscite_distinte(const riga_comando& r, const fs::path& uscita) {
     const fs::path file = uscita / sistema::percorso(nome);
     for (const std::string& testo : {r.testo_linea, r.testo_treno}) {
       if (stesso_file(file, sistema::percorso(testo))) {
-        throw errore_file(file, "sostituirebbe il testo di descrizione '" + testo + "'");
+        throw errore_file(file, traduci("file.sostituirebbe_testo", {{"testo", testo}}));
       }
     }
   }
@@ -91,8 +91,8 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
     if (conto.errori > 0) return false;
     if (r.severo && conto.avvisi > 0) {
       if (!r.diagnostica_json) {
-        p.mostra_messaggio(std::string(NOME_PROGRAMMA) + ": error: " + std::to_string(conto.avvisi) +
-                           " avvisi trattati come errori (--severo): nessun file scritto");
+        p.mostra_messaggio(std::string(NOME_PROGRAMMA) + ": error: " +
+                           traduci("costruzione.severo", {{"avvisi", conto.avvisi}}));
       }
       return false;
     }

@@ -24,27 +24,6 @@ constexpr int STATO_BENE = 0;
 constexpr int STATO_FILE_ROVINATO = 1;
 constexpr int STATO_USO = 2;
 
-constexpr const char* AIUTO =
-    "uso: mostra_scenario [OPZIONI] LINEA TRENO\n"
-    "Legge LINEA_linea.dat, LINEA_TRENO.sim e LINEA_TRENO.dat e mostra lo scenario compilato.\n"
-    "\n"
-    "  -C CARTELLA     legge i file da CARTELLA invece che dalla cartella corrente\n"
-    "  --celle         aggiunge una riga per ogni cella da 50 m\n"
-    "  --json          lo stesso resoconto in JSON\n"
-    "  -o PAGINA.html  scrive una pagina HTML autonoma con il profilo, la pianta e l'orario\n"
-    "  --scheda        stampa la scheda orario del macchinista\n"
-    "  --testi=CARTELLA  scrive in CARTELLA i due testi di descrizione (LINEA_linea.txt e\n"
-    "                  LINEA_TRENO-.txt) che ricompilati ridanno gli stessi file, byte per byte;\n"
-    "                  non sovrascrive file esistenti\n"
-    "  --codifica=C    i testi di --testi in UTF-8 (utf8, il solito) o in ISO 8859-1 (latin1)\n"
-    "  --confronta=DOPO  confronta i file di -C (prima) con quelli della cartella DOPO: stazioni,\n"
-    "                  profili, curve, oggetti e valori d'intestazione cambiati; con --json in JSON.\n"
-    "                  Stato d'uscita come diff: 0 uguali, 1 diversi, 2 problemi\n"
-    "  -h, --help      questo aiuto\n"
-    "\n"
-    "Stato d'uscita: 0 bene, 1 file compilato rovinato o estraneo (con --testi: qualche byte che\n"
-    "nessun testo ridà), 2 uso errato o file illeggibile.\n";
-
 // --testi: the description texts of the compiled scenario, into two new files.
 int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem::path& cartella,
                  scenario::vista::codifica_testi codifica) {
@@ -57,10 +36,14 @@ int scrivi_testi(const scenario::scenario_decodificato& s, const std::filesystem
     std::cerr << "mostra_scenario: " << e.what() << "\n";
     return STATO_USO;
   }
-  std::cout << "Scritti " << scenario::sistema::testo(linea) << " e " << scenario::sistema::testo(treno) << ".\n";
-  if (t.permissivo) std::cout << "Si compilano nei file letti solo con --permissivo: lo dice la loro prima nota.\n";
+  std::cout << scenario::traduci("mostra.scritti", {{"linea", scenario::sistema::testo(linea)},
+                                                    {"treno", scenario::sistema::testo(treno)}})
+            << "\n";
+  if (t.permissivo) std::cout << scenario::traduci("mostra.solo_permissivo") << "\n";
   std::cout << std::flush;
-  for (const std::string& scarto : t.scarti) std::cerr << "mostra_scenario: non ridato: " << scarto << "\n";
+  for (const std::string& scarto : t.scarti) {
+    std::cerr << "mostra_scenario: " << scenario::traduci("mostra.non_ridato", {{"scarto", scarto}}) << "\n";
+  }
   return t.completi() ? STATO_BENE : STATO_FILE_ROVINATO;
 }
 
@@ -89,9 +72,23 @@ int confronta_cartelle(const std::filesystem::path& prima, const std::filesystem
   return c.uguali() ? STATO_BENE : STATO_FILE_ROVINATO;
 }
 
-int errore_uso(const std::string& motivo) {
-  std::cerr << "mostra_scenario: error: " << motivo << "\nprovare 'mostra_scenario --help'\n";
+int errore_uso(const scenario::messaggio& motivo) {
+  std::cerr << "mostra_scenario: error: " << scenario::rendi(motivo) << "\n"
+            << scenario::traduci("mostra.provare_aiuto") << "\n";
   return STATO_USO;
+}
+
+// --lingua=it|en anywhere among the arguments chooses the language of everything that
+// follows, the usage errors included; otherwise the user's settings do.
+std::optional<scenario::messaggio> scegli_lingua(const std::vector<std::string>& argomenti) {
+  scenario::imposta_lingua(scenario::sistema::lingua_utente());
+  for (const std::string& a : argomenti) {
+    if (!a.starts_with("--lingua=")) continue;
+    const auto l = scenario::lingua_da_sigla(a.substr(9));
+    if (!l) return scenario::sigla_sconosciuta("--lingua", a.substr(9));
+    scenario::imposta_lingua(*l);
+  }
+  return std::nullopt;
 }
 
 int esegui(const std::vector<std::string>& argomenti) {
@@ -102,13 +99,16 @@ int esegui(const std::vector<std::string>& argomenti) {
   std::optional<scenario::vista::codifica_testi> codifica;
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
+  if (const auto e = scegli_lingua(argomenti)) return errore_uso(*e);
   for (size_t i = 0; i < argomenti.size(); ++i) {
     const std::string& a = argomenti[i];
     if (a == "-h" || a == "--help") {
-      std::cout << AIUTO;
+      std::cout << scenario::traduci("aiuto.mostra_scenario") << "\n";
       return STATO_BENE;
+    } else if (a.starts_with("--lingua=")) {
+      continue;
     } else if (a == "-C" || a == "-o") {
-      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso("manca il valore di " + a);
+      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso(scenario::frase("mostra.manca_valore", {{"opzione", a}}));
       if (a == "-C") {
         cartella = scenario::sistema::percorso(argomenti[++i]);
       } else {
@@ -120,7 +120,7 @@ int esegui(const std::vector<std::string>& argomenti) {
       json = true;
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
-      if (testi->empty()) return errore_uso("manca la cartella di --testi");
+      if (testi->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--testi"}}));
     } else if (a.starts_with("--codifica=")) {
       const std::string c = a.substr(11);
       if (c == "utf8" || c == "utf-8") {
@@ -128,30 +128,31 @@ int esegui(const std::vector<std::string>& argomenti) {
       } else if (c == "latin1") {
         codifica = scenario::vista::codifica_testi::latin1;
       } else {
-        return errore_uso("codifica sconosciuta: " + c + " (utf8 o latin1)");
+        return errore_uso(scenario::frase("mostra.codifica_sconosciuta", {{"codifica", c}}));
       }
     } else if (a.starts_with("--confronta=")) {
       confronta = a.substr(12);
-      if (confronta->empty()) return errore_uso("manca la cartella di --confronta");
+      if (confronta->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--confronta"}}));
     } else if (a == "--scheda") {
       scheda = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      return errore_uso("opzione sconosciuta: " + a);
+      return errore_uso(scenario::frase("mostra.opzione_sconosciuta", {{"opzione", a}}));
     } else {
       posizionali.push_back(a);
     }
   }
-  if (posizionali.size() != 2) return errore_uso("servono due argomenti, LINEA e TRENO");
-  for (const auto& [id, cosa] : {std::pair{posizionali[0], "della linea"}, std::pair{posizionali[1], "del treno"}}) {
+  if (posizionali.size() != 2) return errore_uso(scenario::frase("mostra.due_argomenti"));
+  for (const auto& [id, cosa] : {std::pair{posizionali[0], scenario::identificativo::linea},
+                                 std::pair{posizionali[1], scenario::identificativo::treno}}) {
     if (const auto e = scenario::identificativo_errato(id, cosa)) return errore_uso(*e);
   }
   if ((json ? 1 : 0) + (scheda ? 1 : 0) + (pagina.empty() ? 0 : 1) + (testi ? 1 : 0) > 1) {
-    return errore_uso("--json, --scheda, --testi e -o si escludono a vicenda");
+    return errore_uso(scenario::frase("mostra.esclusive"));
   }
-  if (codifica && !testi) return errore_uso("--codifica va solo con --testi");
+  if (codifica && !testi) return errore_uso(scenario::frase("mostra.codifica_senza_testi"));
   if (confronta) {
     if (scheda || testi || !pagina.empty() || celle) {
-      return errore_uso("--confronta va solo con -C e --json");
+      return errore_uso(scenario::frase("mostra.confronta_opzioni"));
     }
     return confronta_cartelle(cartella, scenario::sistema::percorso(*confronta), posizionali[0], posizionali[1], json);
   }

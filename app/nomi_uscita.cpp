@@ -12,8 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string tra_apici(const std::string& testo) { return "'" + testo + "'"; }
-
 // The path with its folders' links resolved, as far as they exist; `file` itself when
 // that cannot be worked out (it is then compared as written).
 fs::path risolto(const fs::path& file) {
@@ -41,39 +39,41 @@ bool nome_di_dispositivo(std::string_view id) {
 
 }  // namespace
 
-std::optional<std::string> identificativo_errato(std::string_view id, const char* cosa) {
-  const std::string inizio = std::string("identificativo ") + cosa;
-  if (id.empty()) return inizio + " vuoto";
+std::optional<messaggio> identificativo_errato(std::string_view id, identificativo cosa) {
+  const messaggio di = frase(cosa == identificativo::linea ? dal_catalogo("identificativo.linea")
+                                                           : dal_catalogo("identificativo.treno"));
+  if (id.empty()) return frase("identificativo.vuoto", {{"cosa", di}});
   // Not echoed: a control character would act on the terminal.
   for (const char c : id) {
-    if (static_cast<unsigned char>(c) < 0x20) return inizio + " non valido: contiene caratteri di controllo";
+    if (static_cast<unsigned char>(c) < 0x20) return frase("identificativo.controllo", {{"cosa", di}});
   }
-  const std::string errato = inizio + " non valido " + tra_apici(std::string(id)) + ": ";
+  const auto errato = [&](const char* perche, std::vector<argomento> altri = {}) {
+    altri.insert(altri.begin(), {{"cosa", di}, {"id", std::string(id)}});
+    return frase(perche, std::move(altri));
+  };
   for (const char c : id) {
     if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
-      return errato + "non puo' contenere " + tra_apici(std::string(1, c));
+      return errato(dal_catalogo("identificativo.carattere"), {{"carattere", std::string(1, c)}});
     }
   }
-  if (id.back() == '.' || id.back() == ' ') return errato + "non puo' finire con un punto o uno spazio";
-  if (nome_di_dispositivo(id)) return errato + "e' il nome di un dispositivo di Windows";
+  if (id.back() == '.' || id.back() == ' ') return errato(dal_catalogo("identificativo.punto_finale"));
+  if (nome_di_dispositivo(id)) return errato(dal_catalogo("identificativo.dispositivo"));
   return std::nullopt;
 }
 
-std::optional<std::string> nomi_in_conflitto(const riga_comando& r) {
+std::optional<messaggio> nomi_in_conflitto(const riga_comando& r) {
   struct compilato {
     const char* cosa;
     std::string nome;
   };
-  const compilato compilati[] = {{"alla geometria", nome_geometria(r.linea)},
-                                 {"alla tabella", nome_tabella(r.linea, r.treno)},
-                                 {"al percorso", nome_percorso(r.linea, r.treno)}};
+  const compilato compilati[] = {{dal_catalogo("conflitto.geometria"), nome_geometria(r.linea)},
+                                 {dal_catalogo("conflitto.tabella"), nome_tabella(r.linea, r.treno)},
+                                 {dal_catalogo("conflitto.percorso"), nome_percorso(r.linea, r.treno)}};
   for (size_t i = 0; i < std::size(compilati); ++i) {
     for (size_t k = i + 1; k < std::size(compilati); ++k) {
       if (!sistema::stesso_nome(compilati[i].nome, compilati[k].nome)) continue;
-      return "la linea " + tra_apici(r.linea) + " e il treno " + tra_apici(r.treno) +
-             " darebbero lo stesso nome " + tra_apici(compilati[i].nome) + " " +
-             compilati[i].cosa + " e " + compilati[k].cosa +
-             ": indicare altri identificativi con --linea e --treno";
+      return frase("conflitto.nomi", {{"linea", r.linea}, {"treno", r.treno}, {"nome", compilati[i].nome},
+                                      {"primo", frase(compilati[i].cosa)}, {"secondo", frase(compilati[k].cosa)}});
     }
   }
   if (r.solo_controllo) return std::nullopt;
@@ -82,8 +82,7 @@ std::optional<std::string> nomi_in_conflitto(const riga_comando& r) {
     const fs::path file = risolto(uscita / sistema::percorso(c.nome));
     for (const std::string& testo : {r.testo_linea, r.testo_treno}) {
       if (!sistema::stesso_nome(sistema::testo(risolto(sistema::percorso(testo))), sistema::testo(file))) continue;
-      return "il testo " + tra_apici(testo) + " ha il nome del file compilato " +
-             tra_apici(c.nome) + " nella cartella di uscita e sarebbe sostituito";
+      return frase("conflitto.testo", {{"testo", testo}, {"nome", c.nome}});
     }
   }
   return std::nullopt;

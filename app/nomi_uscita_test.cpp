@@ -40,7 +40,8 @@ TEST(NomiUscita, IdentificativiCheNessunSistemaRifiuta) {
       {"CONOUT$", errato + "'CONOUT$': e' il nome di un dispositivo di Windows"},
   };
   for (const auto& c : casi) {
-    EXPECT_EQ(identificativo_errato(c.id, "del treno").value_or(""), c.messaggio) << c.id;
+    const auto e = identificativo_errato(c.id, identificativo::treno);
+    EXPECT_EQ(e ? rendi(*e, lingua::italiano) : "", c.messaggio) << c.id;
   }
 }
 

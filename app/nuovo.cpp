@@ -20,7 +20,7 @@ class file_nuovo {
   // Creates `file`, which must not exist yet: an author's file is never touched.
   explicit file_nuovo(fs::path file) : file_(std::move(file)) {
     const auto m = sistema::crea_nuovo(file_, file_);
-    if (!m) throw errore_file(file_, "esiste gia' e non viene sovrascritto");
+    if (!m) throw errore_file(file_, traduci("file.esiste_gia"));
     maniglia_ = *m;
   }
   file_nuovo(const file_nuovo&) = delete;
@@ -48,7 +48,7 @@ class file_nuovo {
 
 std::string prepara_cartella_uscita(const fs::path& cartella, const char* programma) {
   if (cartella.empty() || !crea_cartelle(cartella)) return "";
-  return std::string(programma) + ": creata la cartella '" + sistema::testo(cartella) + "'";
+  return std::string(programma) + ": " + traduci("file.cartella_creata", {{"cartella", sistema::testo(cartella)}});
 }
 
 void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, const fs::path& treno,
@@ -81,8 +81,9 @@ int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita, std::ostream
   const auto argomento = [](const std::string& nome) {
     return nome.find_first_of(" \t") == std::string::npos ? nome : "\"" + nome + "\"";
   };
-  uscita << "Scritti " << nome_linea << " e " << nome_treno << ".\n"
-         << "Per compilarli: " << NOME_PROGRAMMA << " " << argomento(nome_linea) << " " << argomento(nome_treno)
+  uscita << traduci("mostra.scritti", {{"linea", nome_linea}, {"treno", nome_treno}}) << "\n"
+         << traduci("nuovo.per_compilarli", {{"comando", std::string(NOME_PROGRAMMA) + " " + argomento(nome_linea) + " " +
+                                                              argomento(nome_treno)}})
          << "\n"
          << std::flush;
   return STATO_SUCCESSO;

@@ -59,11 +59,11 @@ int compila_una_volta(const riga_comando& r, piattaforma& p, std::ostream& uscit
   }
   messaggi = std::move(registrata.registro);
   if (stato == STATO_SUCCESSO) {
-    uscita << (r.solo_controllo ? "Controllo riuscito\n" : "Compilazione riuscita: file compilati aggiornati\n");
+    uscita << traduci(r.solo_controllo ? "osserva.controllo_riuscito" : "osserva.compilazione_riuscita") << "\n";
   } else if (r.solo_controllo) {
-    uscita << "Controllo non riuscito\n";
+    uscita << traduci("osserva.controllo_non_riuscito") << "\n";
   } else {
-    uscita << "File compilati non cambiati: restano quelli dell'ultima compilazione riuscita\n";
+    uscita << traduci("osserva.non_cambiati") << "\n";
   }
   uscita << std::flush;
   return stato;
@@ -91,10 +91,9 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
   sistema::osservatore testi({r.testo_linea, r.testo_treno});
   const bool con_pagina = !r.anteprima.empty() && o.dati && !r.solo_controllo;
   if (!r.anteprima.empty() && !con_pagina) {
-    uscita << NOME_PROGRAMMA << ": --anteprima: nessuna pagina da scrivere\n";
+    uscita << NOME_PROGRAMMA << ": --anteprima: " << traduci("osserva.nessuna_pagina") << "\n";
   }
-  uscita << "In osservazione: " << r.testo_linea << " e " << r.testo_treno
-         << " (Ctrl-C per finire)\n";
+  uscita << traduci("osserva.in_osservazione", {{"linea", r.testo_linea}, {"treno", r.testo_treno}}) << "\n";
 
   int numero = 0;
   stato_anteprima anteprima;
@@ -110,12 +109,12 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
         anteprima.json = dati_compilati(r, o.dati);
         anteprima.diagnostiche.clear();
       } else {
-        anteprima.diagnostiche = messaggi.empty() ? "compilazione non riuscita\n" : messaggi;
+        anteprima.diagnostiche = messaggi.empty() ? traduci("osserva.non_riuscita") + "\n" : messaggi;
       }
-      anteprima.marca = ora_attuale() + ", compilazione n. " + std::to_string(numero);
+      anteprima.marca = traduci("osserva.marca", {{"ora", ora_attuale()}, {"numero", numero}});
       sostituisci_file(sistema::percorso(r.anteprima), pagina_osservata(anteprima, o.ricarica_secondi));
       pagina_scritta = true;
-      uscita << "Anteprima aggiornata: " << r.anteprima << "\n" << std::flush;
+      uscita << traduci("osserva.anteprima_aggiornata", {{"pagina", r.anteprima}}) << "\n" << std::flush;
     } catch (const std::exception& e) {
       uscita << NOME_PROGRAMMA << ": " << e.what() << "\n" << std::flush;
     }
@@ -157,7 +156,7 @@ int osserva(const riga_comando& r, piattaforma& p, std::ostream& uscita, const o
       uscita << NOME_PROGRAMMA << ": " << e.what() << "\n";
     }
   }
-  uscita << "Osservazione finita\n" << std::flush;
+  uscita << traduci("osserva.finita") << "\n" << std::flush;
   return STATO_SUCCESSO;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/riga_comando.h"
+#include "lingue/catalogo.h"
 #include "text/codifica.h"
 #include "track/rapporto_errori.h"
 #include "vista/json.h"
@@ -53,17 +54,7 @@ std::string caret(const std::string& riga_utf8, int32_t colonna, int32_t fine) {
 
 std::string in_utf8(std::string_view testo) { return testo_in_utf8(testo); }
 
-std::string messaggio_diagnostica(const diagnostica& d) {
-  const auto voce = cerca_errore(d.numero);
-  if (!voce) return in_utf8(d.motivo);
-  std::string testo = (d.livello == gravita::errore ? "Errore n. " : d.livello == gravita::avviso ? "Avviso n. " : "Nota n. ") +
-                      std::to_string(d.numero) + ": " + voce->descrizione;
-  if (!d.motivo.empty()) testo += ": " + in_utf8(d.motivo);
-  if (voce->con_posizione && d.posizione) testo += " (posizione " + std::to_string(*d.posizione) + " m)";
-  return testo;
-}
-
-std::string riga_diagnostica(const diagnostica& d) {
+std::string riga_diagnostica(const diagnostica& d, lingua l) {
   std::string luogo = NOME_PROGRAMMA;
   if (d.luogo && !d.luogo->file.empty()) {
     luogo = in_utf8(d.luogo->file);
@@ -71,7 +62,7 @@ std::string riga_diagnostica(const diagnostica& d) {
       luogo += ":" + std::to_string(d.luogo->riga) + ":" + std::to_string(d.luogo->colonna);
     }
   }
-  return luogo + ": " + parola_gravita(d.livello) + ": " + messaggio_diagnostica(d);
+  return luogo + ": " + parola_gravita(d.livello) + ": " + messaggio_diagnostica(d, l);
 }
 
 namespace {
@@ -148,7 +139,7 @@ std::string riga_nota(const nota_diagnostica& n) {
   if (!n.luogo.file.empty() && n.luogo.riga > 0) {
     luogo += ":" + std::to_string(n.luogo.riga) + ":" + std::to_string(n.luogo.colonna);
   }
-  return luogo + ": note: " + in_utf8(n.testo);
+  return luogo + ": note: " + messaggio_nota(n);
 }
 
 }  // namespace
@@ -200,9 +191,9 @@ std::string riepilogo_costruzione(const modello& m, int avvisi) {
   }
   int stazioni = 0;
   for (int i = 1; i <= static_cast<int>(voce_tabella::ultimo_cartello) - cartelli; ++i) stazioni += m.tabella[static_cast<size_t>(i)] != voce{};
-  return std::string(NOME_PROGRAMMA) + ": " + std::to_string(stazioni) + " stazioni, " +
-         std::to_string(segnali) + " segnali, " + std::to_string(rallentamenti) + " rallentamenti, " +
-         std::to_string(m.percorso.size()) + " celle, " + std::to_string(avvisi) + " avvisi";
+  return std::string(NOME_PROGRAMMA) + ": " +
+         traduci("riepilogo", {{"stazioni", stazioni}, {"segnali", segnali}, {"rallentamenti", rallentamenti},
+                               {"celle", m.percorso.size()}, {"avvisi", avvisi}});
 }
 
 bool mostra_errori(piattaforma& p, const elenco_diagnostiche& elenco) {

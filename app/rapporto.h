@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "lingue/diagnostiche.h"
 #include "piattaforma/piattaforma.h"
 #include "model/diagnostica.h"
 #include "model/modello.h"
@@ -21,14 +22,9 @@ struct testo_sorgente {
   std::string_view byte;
 };
 
-// What follows the severity: "Errore n. N: " (or "Avviso n. N: ") and the catalogue's
-// description, the reason when there is one, and the position in metres where the
-// diagnostic has one. UTF-8.
-std::string messaggio_diagnostica(const diagnostica& d);
-
 // The first line: the place ("FILE:LINE:COL: ", "FILE: " for a whole text, or the
-// program's name for no text at all), the severity, the message.
-std::string riga_diagnostica(const diagnostica& d);
+// program's name for no text at all), the severity, the message (lingue/diagnostiche.h).
+std::string riga_diagnostica(const diagnostica& d, lingua l = lingua_attiva());
 
 // Line `riga` (1-based) of a text, without its line end, in UTF-8; empty when there is no
 // such line or it cannot be shown.

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/nomi_uscita.h"
+#include "lingue/catalogo.h"
 #include "piattaforma/piattaforma.h"
 
 namespace scenario {
@@ -13,7 +14,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori, lsp, permissivo, verboso, formatta, controlla_formato
+  max_errori, lsp, permissivo, verboso, formatta, controlla_formato, lingua
 };
 
 struct voce_opzione {
@@ -34,6 +35,7 @@ constexpr voce_opzione opzioni[] = {
     {'\0', "lsp", opzione::lsp, false},        {'\0', "permissivo", opzione::permissivo, false},
     {'v', "verboso", opzione::verboso, false}, {'\0', "formatta", opzione::formatta, false},
     {'\0', "controlla-formato", opzione::controlla_formato, false},
+    {'\0', "lingua", opzione::lingua, true},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -51,8 +53,6 @@ const voce_opzione* cerca_corta(char lettera) {
   return nullptr;
 }
 
-std::string tra_apici(std::string_view testo) { return "'" + std::string(testo) + "'"; }
-
 // The command line as it is being read: the record, the texts met so far, and whether
 // the reading has already come to an end (an error, --help or --version).
 struct lettura {
@@ -63,9 +63,9 @@ struct lettura {
   bool lsp = false;
   bool impagina = false;
 
-  void sbaglia(std::string messaggio) {
+  void sbaglia(messaggio perche) {
     r.azione = azione_richiesta::errore_uso;
-    r.messaggio = std::move(messaggio);
+    r.errore = std::move(perche);
     finita = true;
   }
 };
@@ -74,7 +74,7 @@ struct lettura {
 void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
              const std::string& valore) {
   if (o.con_valore && valore.empty()) {
-    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore non vuoto");
+    l.sbaglia(frase("uso.valore_vuoto", {{"opzione", scritta}}));
     return;
   }
   switch (o.quale) {
@@ -92,7 +92,7 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
       return;
     case opzione::diagnostica:
       if (valore != "json" && valore != "testo") {
-        l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta 'testo' o 'json', non " + tra_apici(valore));
+        l.sbaglia(frase("uso.diagnostica", {{"opzione", scritta}, {"valore", valore}}));
         return;
       }
       l.r.diagnostica_json = valore == "json";
@@ -104,13 +104,17 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
       // A count: digits only, 0 for no limit.
       const bool cifre = valore.size() <= 9 && valore.find_first_not_of("0123456789") == std::string::npos;
       if (!cifre) {
-        l.sbaglia("l'opzione " + tra_apici(scritta) + " accetta un numero da 0 in su, non " + tra_apici(valore));
+        l.sbaglia(frase("uso.max_errori", {{"opzione", scritta}, {"valore", valore}}));
         return;
       }
       l.r.max_errori = std::stoi(valore);
       return;
     }
     case opzione::silenzioso: l.r.silenzioso = true; return;
+    case opzione::lingua:
+      l.r.lingua_scelta = lingua_da_sigla(valore);
+      if (!l.r.lingua_scelta) l.sbaglia(sigla_sconosciuta(scritta, valore));
+      return;
     case opzione::aiuto:
       l.r.azione = azione_richiesta::aiuto;
       l.finita = true;
@@ -126,7 +130,7 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
 size_t valore_seguente(lettura& l, const voce_opzione& o, const std::string& scritta,
                        const std::vector<std::string>& argomenti, size_t i) {
   if (i + 1 >= argomenti.size()) {
-    l.sbaglia("l'opzione " + tra_apici(scritta) + " richiede un valore");
+    l.sbaglia(frase("uso.manca_valore", {{"opzione", scritta}}));
     return i;
   }
   applica(l, o, scritta, argomenti[i + 1]);
@@ -141,12 +145,12 @@ size_t leggi_lunga(lettura& l, const std::vector<std::string>& argomenti, size_t
   const std::string scritta = "--" + nome;
   const voce_opzione* o = cerca_lunga(nome);
   if (o == nullptr) {
-    l.sbaglia("opzione non riconosciuta " + tra_apici(scritta));
+    l.sbaglia(frase("uso.opzione_sconosciuta", {{"opzione", scritta}}));
     return i;
   }
   if (uguale != std::string::npos) {
     if (!o->con_valore) {
-      l.sbaglia("l'opzione " + tra_apici(scritta) + " non accetta valori");
+      l.sbaglia(frase("uso.senza_valori", {{"opzione", scritta}}));
       return i;
     }
     applica(l, *o, scritta, arg.substr(uguale + 1));
@@ -167,7 +171,7 @@ size_t leggi_corte(lettura& l, const std::vector<std::string>& argomenti, size_t
     const std::string scritta = std::string("-") + arg[k];
     const voce_opzione* o = cerca_corta(arg[k]);
     if (o == nullptr) {
-      l.sbaglia("opzione non riconosciuta " + tra_apici(scritta));
+      l.sbaglia(frase("uso.opzione_sconosciuta", {{"opzione", scritta}}));
       return i;
     }
     if (!o->con_valore) {
@@ -194,21 +198,20 @@ bool finisce_con(std::string_view nome, std::string_view coda) {
 void completa_nuovo(lettura& l) {
   riga_comando& r = l.r;
   if (l.testi.size() != 2 && l.testi.size() != 3) {
-    return l.sbaglia("--nuovo richiede LINEA TRENO e, se si vuole, la CARTELLA (dati: " +
-                     std::to_string(l.testi.size()) + ")");
+    return l.sbaglia(frase("uso.nuovo_argomenti", {{"dati", l.testi.size()}}));
   }
   if (l.testi.size() == 3 && !r.uscita.empty()) {
-    return l.sbaglia("la cartella di --nuovo e' data due volte, come argomento e con --uscita");
+    return l.sbaglia(frase("uso.nuovo_cartella"));
   }
   if (r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.linea.empty() ||
       !r.treno.empty()) {
-    return l.sbaglia("--nuovo non si usa con altre opzioni che --uscita");
+    return l.sbaglia(frase("uso.nuovo_opzioni"));
   }
   r.azione = azione_richiesta::nuovo;
   r.linea = l.testi[0];
   r.treno = l.testi[1];
   if (l.testi.size() == 3) r.uscita = l.testi[2];
-  for (const auto& [id, cosa] : {std::pair{r.linea, "della linea"}, std::pair{r.treno, "del treno"}}) {
+  for (const auto& [id, cosa] : {std::pair{r.linea, identificativo::linea}, std::pair{r.treno, identificativo::treno}}) {
     if (auto e = identificativo_errato(id, cosa)) return l.sbaglia(*e);
   }
 }
@@ -219,7 +222,7 @@ void completa(lettura& l) {
     const riga_comando& r = l.r;
     if (l.nuovo || l.impagina || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
         !r.linea.empty() || !r.treno.empty()) {
-      return l.sbaglia("--lsp non accetta testi ne' altre opzioni: i testi arrivano dall'editor");
+      return l.sbaglia(frase("uso.lsp"));
     }
     l.r.azione = azione_richiesta::lsp;
     return;
@@ -228,17 +231,16 @@ void completa(lettura& l) {
     const riga_comando& r = l.r;
     if (l.nuovo || r.osserva || r.solo_controllo || r.permissivo || r.verboso || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
         !r.treno.empty()) {
-      return l.sbaglia("--formatta e --controlla-formato non si usano con altre opzioni");
+      return l.sbaglia(frase("uso.formatta_opzioni"));
     }
-    if (l.testi.empty()) return l.sbaglia("--formatta e --controlla-formato richiedono almeno un testo");
+    if (l.testi.empty()) return l.sbaglia(frase("uso.formatta_testi"));
     l.r.azione = azione_richiesta::impagina;
     l.r.da_impaginare = l.testi;
     return;
   }
   if (l.nuovo) return completa_nuovo(l);
   if (l.testi.size() != 2) {
-    l.sbaglia("servono due testi di descrizione, TESTO_LINEA e TESTO_TRENO (dati: " +
-              std::to_string(l.testi.size()) + ")");
+    l.sbaglia(frase("uso.due_testi", {{"dati", l.testi.size()}}));
     return;
   }
   riga_comando& r = l.r;
@@ -247,18 +249,16 @@ void completa(lettura& l) {
   r.testo_treno = l.testi[1];
   if (r.linea.empty()) r.linea = linea_da_nome(r.testo_linea);
   if (r.linea.empty()) {
-    l.sbaglia("il nome " + tra_apici(r.testo_linea) +
-              " non e' nella forma LINEA_linea.txt: indicare la linea con --linea");
+    l.sbaglia(frase("uso.nome_linea", {{"nome", r.testo_linea}}));
     return;
   }
   if (r.treno.empty()) r.treno = treno_da_nome(r.testo_treno, r.linea);
   if (r.treno.empty()) {
-    l.sbaglia("il nome " + tra_apici(r.testo_treno) + " non e' nella forma " + r.linea +
-              "_TRENO-.txt: indicare il treno con --treno");
+    l.sbaglia(frase("uso.nome_treno", {{"nome", r.testo_treno}, {"linea", r.linea}}));
     return;
   }
-  if (auto e = identificativo_errato(r.linea, "della linea")) return l.sbaglia(*e);
-  if (auto e = identificativo_errato(r.treno, "del treno")) return l.sbaglia(*e);
+  if (auto e = identificativo_errato(r.linea, identificativo::linea)) return l.sbaglia(*e);
+  if (auto e = identificativo_errato(r.treno, identificativo::treno)) return l.sbaglia(*e);
 }
 
 }  // namespace
@@ -301,77 +301,14 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
   return l.r;
 }
 
-std::string testo_aiuto() {
-  return std::string("Uso: ") + NOME_PROGRAMMA + "\n" +
-         "     " + NOME_PROGRAMMA + " [OPZIONI] TESTO_LINEA TESTO_TRENO\n"
-         "     " + NOME_PROGRAMMA + " --nuovo LINEA TRENO [CARTELLA]\n"
-         "     " + NOME_PROGRAMMA + " --lsp\n"
-         "     " + NOME_PROGRAMMA + " --formatta|--controlla-formato TESTO...\n"
-         "\n"
-         "Senza argomenti compila lo scenario incorporato nella cartella dell'eseguibile.\n"
-         "\n"
-         "Con due argomenti compila lo scenario di un autore: TESTO_LINEA e' la\n"
-         "descrizione della linea, TESTO_TRENO la descrizione della corsa. I due testi\n"
-         "sono letti e mai cambiati ne' eliminati. I file compilati LINEA_linea.dat,\n"
-         "LINEA_TRENO.sim e LINEA_TRENO.dat vanno nella cartella di uscita.\n"
-         "LINEA e TRENO vengono dai nomi dei testi quando sono nella forma\n"
-         "LINEA_linea.txt e LINEA_TRENO-.txt; le opzioni --linea e --treno li\n"
-         "indicano in ogni caso e vincono sui nomi.\n"
-         "\n"
-         "Opzioni:\n"
-         "  -o, --uscita=CARTELLA  cartella dei file compilati (predefinita: la corrente),\n"
-         "                         creata se manca\n"
-         "  -l, --linea=NOME       identificativo della linea\n"
-         "  -t, --treno=NOME       identificativo del treno\n"
-         "  -c, --controlla        legge e controlla lo scenario senza scrivere file\n"
-         "      --osserva          compila, poi ricompila a ogni salvataggio di uno dei\n"
-         "                         due testi, finche' non e' interrotto (Ctrl-C)\n"
-         "      --anteprima=PAGINA pagina HTML dello scenario compilato; con --osserva si\n"
-         "                         rilegge da se' nel browser e mostra gli errori\n"
-         "      --nuovo            scrive LINEA_linea.txt e LINEA_TRENO-.txt, due testi di\n"
-         "                         partenza che compilano senza avvisi; mai sopra file\n"
-         "                         esistenti\n"
-         "      --lsp              server del protocollo dei linguaggi (LSP) per gli\n"
-         "                         editor, su standard input e output: diagnostiche a\n"
-         "                         ogni modifica, descrizioni, completamenti, correzioni\n"
-         "      --formatta         allinea in colonne i valori dei record di ogni testo,\n"
-         "                         sezione per sezione; note, intestazioni e nomi\n"
-         "                         restano come sono; rifiuta se lo scenario compilato\n"
-         "                         cambierebbe\n"
-         "      --controlla-formato  elenca i testi non allineati (stato 1), senza\n"
-         "                         cambiarli\n"
-         "      --diagnostica=FORMATO\n"
-         "                         'testo' (predefinito) o 'json': un oggetto JSON per\n"
-         "                         diagnostica (file, line, column, severity, number,\n"
-         "                         position, message, end_column, notes, fix)\n"
-         "      --severo           tratta gli avvisi come errori: stato 1, nessun file\n"
-         "      --permissivo       legge come sempre: cio' che i file compilati non\n"
-         "                         terrebbero come scritto (un valore vuoto, un record non\n"
-         "                         letto, un oggetto coperto) e' un avviso, non un errore\n"
-         "      --max-errori=N     si ferma dopo N errori (predefinito 50; 0: nessun limite)\n"
-         "  -q, --silenzioso       solo errori e avvisi: nessuna nota, nessun riepilogo\n"
-         "  -v, --verboso          anche le note (la conversione di un testo UTF-8)\n"
-         "  -h, --help             mostra questo aiuto ed esce\n"
-         "  -V, --version          mostra la versione ed esce\n"
-         "\n"
-         "Ogni errore o avviso e' una riga su standard error nella forma dei compilatori,\n"
-         "  FILE:RIGA:COLONNA: error: Errore n. N: descrizione (posizione P m)\n"
-         "seguita dalla riga del testo e da un segno ^ sotto la colonna. Cio' che i file\n"
-         "compilati non terrebbero come scritto e' un errore. Gli avvisi (warning) non\n"
-         "cambiano i file compilati. Una costruzione riuscita finisce con una riga di\n"
-         "riepilogo: stazioni, segnali, rallentamenti, celle, avvisi.\n"
-         "\n"
-         "Stato di uscita: 0 riuscito, 1 errore nello scenario, 2 errore d'uso o del\n"
-         "file system. Con --osserva l'interruzione (Ctrl-C o SIGTERM) chiude con 0.\n";
-}
+std::string testo_aiuto() { return traduci("aiuto.compila_scenario", {{"programma", NOME_PROGRAMMA}}) + "\n"; }
 
 std::string testo_versione() {
   return std::string(NOME_PROGRAMMA) + " " + VERSIONE_PROGRAMMA + "\n";
 }
 
-std::string riga_errore_uso(const std::string& messaggio) {
-  return std::string(NOME_PROGRAMMA) + ": " + messaggio + "; '" + NOME_PROGRAMMA +
-         " --help' per l'aiuto\n";
+std::string riga_errore_uso(const messaggio& perche) {
+  return traduci("uso.riga", {{"programma", NOME_PROGRAMMA}, {"messaggio", perche}}) + "\n";
 }
 
 }  // namespace scenario

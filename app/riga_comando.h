@@ -3,8 +3,11 @@
 // nothing: it only fills a plain record that the entry point acts on.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "lingue/catalogo.h"
 
 namespace scenario {
 
@@ -53,8 +56,10 @@ struct riga_comando {
   // With `impagina`: the texts to lay out, and whether only to say which are not laid out.
   std::vector<std::string> da_impaginare;
   bool solo_verifica_impaginazione = false;
+  // The language asked for with --lingua; otherwise the user's settings choose.
+  std::optional<lingua> lingua_scelta;
   // What is wrong with the command line, for `errore_uso` (without the program's name).
-  std::string messaggio;
+  messaggio errore;
 };
 
 // Reads the arguments that follow the program's name.
@@ -67,10 +72,10 @@ std::string linea_da_nome(const std::string& testo_linea);
 // or empty when the name does not follow that form.
 std::string treno_da_nome(const std::string& testo_treno, const std::string& linea);
 
-// What --help and --version print on standard output.
+// What --help and --version print on standard output, in the language of the process.
 std::string testo_aiuto();
 std::string testo_versione();
 // The one line that a usage error prints on standard error, ended by a line feed.
-std::string riga_errore_uso(const std::string& messaggio);
+std::string riga_errore_uso(const messaggio& perche);
 
 }  // namespace scenario

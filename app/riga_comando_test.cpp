@@ -15,7 +15,7 @@ std::string descrivi(const riga_comando& r) {
     case azione_richiesta::costruzione_incorporata: return "incorporata";
     case azione_richiesta::aiuto: return "aiuto";
     case azione_richiesta::versione: return "versione";
-    case azione_richiesta::errore_uso: return r.messaggio.empty() ? "senza messaggio" : "errore";
+    case azione_richiesta::errore_uso: return r.errore.vuoto() ? "senza messaggio" : "errore";
     case azione_richiesta::nuovo: return "nuovo " + r.linea + "/" + r.treno + " in <" + r.uscita + ">";
     case azione_richiesta::lsp: return "lsp";
     case azione_richiesta::impagina: {

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dati, size_t dimensione) {
       if (e->quale == cornici::evento::tipo::messaggio) {
         corpi.push_back(std::move(e->corpo));
       } else {
-        controlla(s.rifiutato(e->corpo));
+        controlla(s.rifiutato(e->motivo));
       }
     }
     for (const std::string& r : s.ricevi(corpi)) controlla(r);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "lingue/catalogo.h"
+#include "lingue/parole_formato.h"
 #include "lsp/testi.h"
 #include "model/numeri.h"
 
@@ -95,15 +97,26 @@ const campo* campo_posizione(const record& r) {
   return posizione ? &c : nullptr;
 }
 
-// The cell a position lands on, by the rule its field's storage names, else the general
-// rule round(p / 50 + 1).
-int64_t cella_della_posizione(const campo& c, int64_t p) {
-  const double x = static_cast<double>(p) / 50.0;
-  if (c.memoria.find("/ 50 + 1)") == std::string_view::npos && c.memoria.find("/ 50)") != std::string_view::npos) {
-    return arrotonda(x);
+// Whether a value of the record is kept in `dove`.
+bool tenuto_in(const record& r, formato::sede dove) {
+  for (const campo& c : r.campi) {
+    if (c.in_set.dove == dove) return true;
   }
+  return false;
+}
+
+// The cell a record's position lands on: an object's own cell, round(p / 50 + its offset);
+// round(p / 50) for the profiles and the mountain-side stretches, which fill from there;
+// the general rule round(p / 50 + 1) for the rest.
+int64_t cella_della_posizione(const record& r, int64_t p) {
+  const double x = static_cast<double>(p) / 50.0;
+  if (r.tipo_oggetto != 0) return arrotonda(x + r.scarto_cella);
+  if (tenuto_in(r, formato::sede::profilo) || tenuto_in(r, formato::sede::tratto)) return arrotonda(x);
   return arrotonda(x + 1.0);
 }
+
+// A curve is drawn on the plan, metre by metre, not on a cell.
+bool nel_piano(const record& r) { return tenuto_in(r, formato::sede::piano); }
 
 }  // namespace
 
@@ -136,19 +149,19 @@ testo_doppio& testo_doppio::separatore() {
 namespace {
 
 std::string intervallo_ammesso(const campo& c) {
-  if (c.letto == lettura::testo) return "testo fino a fine riga, senza virgole";
+  if (c.letto == lettura::testo) return traduci("lsp.campo_testo");
   const auto [minimo, massimo] = formato::limiti_lettura(c.letto);
   if (c.minimo == minimo && c.massimo == massimo) {
-    return "da " + std::to_string(minimo) + " a " + std::to_string(massimo) + " (campo a " +
-           (c.letto == lettura::numero32 ? "32" : c.letto == lettura::numero16 ? "16" : "8") + " bit)";
+    return traduci("lsp.campo_intero", {{"minimo", minimo}, {"massimo", massimo},
+                                        {"bit", c.letto == lettura::numero32 ? 32 : c.letto == lettura::numero16 ? 16 : 8}});
   }
-  return "da " + std::to_string(c.minimo) + " a " + std::to_string(c.massimo);
+  return traduci("lsp.campo_da_a", {{"minimo", c.minimo}, {"massimo", c.massimo}});
 }
 
 testo_doppio descrivi_record(const record& r) {
   testo_doppio d;
-  d.forte(r.parola).testo(": ").testo(r.significato).testo("\n\n").codice(formato::modello_record(r));
-  d.testo("\n\nsezione ").testo(r.sezione);
+  d.forte(r.parola).testo(": ").testo(rendi(significato_record(r))).testo("\n\n").codice(formato::modello_record(r));
+  d.testo("\n\n").testo(traduci("lsp.sezione", {{"sezione", std::string(r.sezione)}}));
   return d;
 }
 
@@ -159,12 +172,11 @@ void dove_cade(testo_doppio& d, const record& r, std::string_view riga, const st
   if (c == nullptr || elementi.size() < 2) return;
   const auto p = numero(taglia(riga, elementi[1]));
   if (!p) return;
-  d.separatore().testo("posizione " + std::to_string(*p) + " m");
+  d.separatore().testo(traduci("lsp.posizione", {{"metri", *p}}));
   if (km) {
     if (auto k = chilometro(*km, *p)) d.testo(" · " + *k);
   }
-  // A curve is drawn on the plan, metre by metre, not on a cell.
-  if (c->memoria.find("plan") == std::string_view::npos) d.testo(" · cella " + std::to_string(cella_della_posizione(*c, *p)));
+  if (!nel_piano(r)) d.testo(" · " + traduci("lsp.cella", {{"cella", cella_della_posizione(r, *p)}}));
 }
 
 // The keyword and a comma for each value, for a client that takes no snippet: the values
@@ -191,11 +203,11 @@ std::string snippet(const record& r, std::string_view parola) {
 
 testo_doppio documenta_campi(const record& r) {
   testo_doppio d;
-  d.testo(r.significato).testo("\n\n");
+  d.testo(rendi(significato_record(r))).testo("\n\n");
   for (const campo& c : r.campi) {
     d.testo("- ").codice(c.nome);
     if (!c.unita.empty()) d.testo(" (").testo(c.unita).testo(")");
-    d.testo(": ").testo(c.significato).testo("\n");
+    d.testo(": ").testo(rendi(significato_campo(r, c))).testo("\n");
   }
   return d;
 }
@@ -210,10 +222,10 @@ testo_doppio descrivi_campo(const record& r, const campo& c, std::string_view sc
   testo_doppio d;
   d.forte(c.nome);
   if (!c.unita.empty()) d.testo(" (").testo(c.unita).testo(")");
-  d.testo(" di ").codice(r.parola).testo(": ").testo(c.significato);
-  if (!scritto.empty()) d.testo("\n\nvalore scritto: ").codice(scritto);
-  d.testo("\n\nvalori ammessi: ").testo(intervallo_ammesso(c));
-  d.testo("\n\nnei file compilati: ").testo(c.memoria);
+  d.testo(" ").testo(traduci("lsp.di_record")).testo(" ").codice(r.parola).testo(": ").testo(rendi(significato_campo(r, c)));
+  if (!scritto.empty()) d.testo("\n\n").testo(traduci("lsp.valore_scritto")).testo(" ").codice(scritto);
+  d.testo("\n\n").testo(traduci("lsp.valori_ammessi")).testo(" ").testo(intervallo_ammesso(c));
+  d.testo("\n\n").testo(traduci("lsp.nei_file_compilati")).testo(" ").testo(rendi(memoria_campo(r, c)));
   return d;
 }
 
@@ -286,7 +298,7 @@ std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t by
     for (const formato::sezione& z : formato::sezioni(t)) {
       if (z.nome != *s) continue;
       testo_doppio d;
-      d.forte(z.nome).testo(": ").testo(z.significato);
+      d.forte(z.nome).testo(": ").testo(rendi(significato_sezione(z)));
       return testo_hover{d, senza_spazi(linea, 0, linea.size())};
     }
     return std::nullopt;
@@ -315,7 +327,7 @@ completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t by
   for (const formato::sezione& z : formato::sezioni(t)) {
     if (!intestazioni) break;
     esito.voci.push_back(
-        {std::string(z.nome), std::string(z.significato), {}, std::string(z.nome), std::string(z.nome), true});
+        {std::string(z.nome), rendi(significato_sezione(z)), {}, std::string(z.nome), std::string(z.nome), true});
   }
   if (!scritto.empty() && scritto.front() == '[') return esito;
   const std::string sezione = sezione_della_riga(testo, inizi, riga - 1);
@@ -357,10 +369,10 @@ std::vector<simbolo> simboli(std::string_view testo, formato::testo t) {
       if (r->campi[i].letto == lettura::testo && i + 1 < elementi.size()) nome = i + 1;
     }
     const campo* posizione = campo_posizione(*r);
-    if (!nome && (posizione == nullptr || posizione->memoria.find("kind") == std::string_view::npos)) continue;
+    if (!nome && (posizione == nullptr || r->tipo_oggetto == 0)) continue;
     simbolo s;
     s.riga_da = s.riga_a = riga;
-    s.dettaglio = std::string(r->significato);
+    s.dettaglio = rendi(significato_record(*r));
     if (nome) {
       s.quale = t == formato::testo::treno ? simbolo::tipo::stazione : simbolo::tipo::cartello;
       s.nome = std::string(taglia(linea, elementi[*nome]));

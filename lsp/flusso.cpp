@@ -73,7 +73,7 @@ int servi_lsp(int ingresso, std::ostream& uscita, disco& d) {
     while (auto e = c.prossimo()) {
       if (e->quale == cornici::evento::tipo::messaggio) {
         corpi.push_back(std::move(e->corpo));
-      } else if (!invia(uscita, s.rifiutato(e->corpo))) {
+      } else if (!invia(uscita, s.rifiutato(e->motivo))) {
         return 1;
       }
     }

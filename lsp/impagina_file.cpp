@@ -23,7 +23,7 @@ testo_ingresso leggi(disco& d, const std::string& percorso) {
   t.etichetta = percorso;
   if (percorso.empty()) return t;
   t.byte = d.leggi(percorso);
-  if (!t.byte) t.motivo = "non si puo' leggere";
+  if (!t.byte) t.motivo = traduci("lsp.illeggibile");
   return t;
 }
 
@@ -58,7 +58,7 @@ int impagina_file(const std::vector<std::string>& testi, bool solo_verifica, dis
     if (d.forma() == forma_percorsi::windows) std::replace(testo.begin(), testo.end(), '\\', '/');
     const auto byte = d.leggi(testo);
     if (!byte) {
-      errori << NOME_PROGRAMMA << ": " << scritto << ": non si puo' leggere (un file regolare di al massimo 64 MiB)\n";
+      errori << NOME_PROGRAMMA << ": " << scritto << ": " << traduci("impagina.file_illeggibile") << "\n";
       stato = STATO_ERRORE_FILE;
       continue;
     }

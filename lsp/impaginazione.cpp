@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "lingue/catalogo.h"
 #include "lsp/contenuti.h"
 #include "lsp/testi.h"
 #include "model/modello.h"
@@ -96,13 +97,13 @@ std::string impagina(std::string_view testo, formato::testo t) {
 
 impaginato impagina_controllato(const richiesta& q, formato::testo quale) {
   const testo_ingresso& prima = quale == formato::testo::linea ? q.testo_linea : q.testo_treno;
-  if (!prima.byte) return {"", "il testo non si puo' leggere: " + prima.motivo};
+  if (!prima.byte) return {"", traduci("impagina.illeggibile", {{"perche", prima.motivo}})};
   impaginato esito{impagina(*prima.byte, quale), std::nullopt};
   if (esito.testo == *prima.byte) return esito;
   richiesta dopo = q;
   (quale == formato::testo::linea ? dopo.testo_linea : dopo.testo_treno).byte = esito.testo;
   if (!(compila(q) == compila(dopo))) {
-    esito.rifiuto = "l'impaginazione cambierebbe cio' che il compilatore ne ricava: il testo resta com'e'";
+    esito.rifiuto = traduci("impagina.cambierebbe");
   }
   return esito;
 }

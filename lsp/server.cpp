@@ -15,10 +15,12 @@
 #include "lsp/coppie.h"
 #include "lsp/impaginazione.h"
 #include "lsp/testi.h"
-#include "app/rapporto.h"
 #include "app/riga_comando.h"
+#include "lingue/diagnostiche.h"
+#include "lingue/parole_formato.h"
 #include "model/modello.h"
 #include "nucleo/compilazione.h"
+#include "text/codifica.h"
 
 namespace scenario::lsp {
 
@@ -44,20 +46,20 @@ struct errore_rpc {
 std::string scrivi(const json& j) { return j.dump(-1, ' ', false, json::error_handler_t::replace); }
 
 const json& membro(const json& o, const char* nome) {
-  if (!o.is_object() || !o.contains(nome)) throw errore_rpc{INVALID_PARAMS, std::string("manca '") + nome + "'"};
+  if (!o.is_object() || !o.contains(nome)) throw errore_rpc{INVALID_PARAMS, traduci("lsp.manca", {{"nome", nome}})};
   return o[nome];
 }
 
 std::string stringa(const json& o, const char* nome) {
   const json& v = membro(o, nome);
-  if (!v.is_string()) throw errore_rpc{INVALID_PARAMS, std::string("'") + nome + "' non e' una stringa"};
+  if (!v.is_string()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_stringa", {{"nome", nome}})};
   return v.get<std::string>();
 }
 
 int64_t intero(const json& o, const char* nome) {
   const json& v = membro(o, nome);
   if (!v.is_number_integer() || v.get<int64_t>() < 0) {
-    throw errore_rpc{INVALID_PARAMS, std::string("'") + nome + "' non e' un intero non negativo"};
+    throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_intero", {{"nome", nome}})};
   }
   return v.get<int64_t>();
 }
@@ -86,16 +88,6 @@ struct correzione_offerta {
   std::string nuovo;
 };
 
-// What the server says in its own words.
-constexpr std::string_view LINEA_DA_SOLA = "la linea e' controllata da sola";
-constexpr std::string_view CORSA_DA_SOLA = "la corsa e' controllata su una linea sostitutiva";
-constexpr std::string_view NOME_NON_DI_LINEA =
-    "il nome non ha la forma LINEA_linea.txt: nessuna corsa da cercare, la linea e' controllata da sola";
-constexpr std::string_view NOME_NON_DI_CORSA =
-    "il nome non ha la forma LINEA_TRENO-.txt: nessuna linea da cercare, la corsa e' controllata su una linea "
-    "sostitutiva";
-constexpr std::string_view OLTRE_IL_LIMITE = "corrette queste, compaiono le altre";
-constexpr std::string_view IMPAGINAZIONE_RIFIUTATA = "impaginazione rifiutata: ";
 
 // At most this many diagnostics a text, the last telling how many more: a text with
 // thousands of misspelt keywords would otherwise cost the editor seconds a keystroke.
@@ -148,6 +140,7 @@ struct server::stato {
   bool markdown_firma = false;
   bool osserva_file = false;     // it watches files for us when asked
   bool chiede_suggerimenti = false;  // it asks for inlay hints
+  lingua lingua_editor = lingua_attiva();  // what the answers speak
 
   // ---- messages -----------------------------------------------------------------------
 
@@ -173,17 +166,17 @@ struct server::stato {
   void tratta(const json& m) {
     if (!m.is_object() || !m.contains("method")) {
       // A response to a request of ours (we send none) or not a message at all.
-      if (!m.is_object() || !m.contains("id")) sbaglia(nullptr, INVALID_REQUEST, "non e' un messaggio JSON-RPC");
+      if (!m.is_object() || !m.contains("id")) sbaglia(nullptr, INVALID_REQUEST, traduci("lsp.non_rpc"));
       return;
     }
     const bool richiesta = m.contains("id");
     const json id = richiesta ? m["id"] : json();
     if (richiesta && !id.is_string() && !id.is_number_integer()) {
-      sbaglia(nullptr, INVALID_REQUEST, "'id' deve essere un intero o una stringa");
+      sbaglia(nullptr, INVALID_REQUEST, traduci("lsp.id_non_valido"));
       return;
     }
     if (!m["method"].is_string()) {
-      if (richiesta) sbaglia(id, INVALID_REQUEST, "'method' deve essere una stringa");
+      if (richiesta) sbaglia(id, INVALID_REQUEST, traduci("lsp.method_non_stringa"));
       return;
     }
     const std::string metodo = m["method"].get<std::string>();
@@ -204,10 +197,10 @@ struct server::stato {
   }
 
   void tratta_richiesta(const json& id, const std::string& metodo, const json& p) {
-    if (annullate.erase(id.dump()) > 0) return sbaglia(id, REQUEST_CANCELLED, "richiesta annullata");
+    if (annullate.erase(id.dump()) > 0) return sbaglia(id, REQUEST_CANCELLED, traduci("lsp.annullata"));
     if (metodo == "initialize") return rispondi(id, inizializza(p));
-    if (!inizializzato) return sbaglia(id, SERVER_NOT_INITIALIZED, "il server non e' ancora inizializzato");
-    if (chiuso) return sbaglia(id, INVALID_REQUEST, "il server e' stato chiuso (shutdown)");
+    if (!inizializzato) return sbaglia(id, SERVER_NOT_INITIALIZED, traduci("lsp.non_inizializzato"));
+    if (chiuso) return sbaglia(id, INVALID_REQUEST, traduci("lsp.chiuso"));
     if (metodo == "shutdown") {
       chiuso = true;
       return rispondi(id, nullptr);
@@ -223,7 +216,7 @@ struct server::stato {
     if (metodo == "textDocument/foldingRange") return rispondi(id, pieghe_di(p));
     if (metodo == "textDocument/semanticTokens/full") return rispondi(id, gettoni_di(p));
     if (metodo == "textDocument/formatting") return impagina_documento(id, p);
-    sbaglia(id, METHOD_NOT_FOUND, "metodo sconosciuto: " + metodo);
+    sbaglia(id, METHOD_NOT_FOUND, traduci("lsp.metodo_sconosciuto", {{"metodo", metodo}}));
   }
 
   void tratta_notifica(const std::string& metodo, const json& p) {
@@ -242,20 +235,26 @@ struct server::stato {
   }
 
   json inizializza(const json& p) {
-    if (inizializzato) throw errore_rpc{INVALID_REQUEST, "initialize ricevuto due volte"};
-    if (!p.is_object()) throw errore_rpc{INVALID_PARAMS, "i parametri di initialize devono essere un oggetto"};
+    if (inizializzato) throw errore_rpc{INVALID_REQUEST, traduci("lsp.initialize_due_volte")};
+    if (!p.is_object()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.initialize_parametri")};
     const json codifiche = p.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
     u = codifiche.is_array() && std::find(codifiche.begin(), codifiche.end(), "utf-8") != codifiche.end()
             ? unita::utf8
             : unita::utf16;
     const json c = p.value("capabilities", json::object());
-    if (!c.is_object()) throw errore_rpc{INVALID_PARAMS, "'capabilities' deve essere un oggetto"};
+    if (!c.is_object()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_oggetto", {{"nome", "capabilities"}})};
     snippet = c.value("/textDocument/completion/completionItem/snippetSupport"_json_pointer, false) == true;
     markdown_hover = vuole_markdown(c, "/textDocument/hover/contentFormat");
     markdown_documentazione = vuole_markdown(c, "/textDocument/completion/completionItem/documentationFormat");
     markdown_firma = vuole_markdown(c, "/textDocument/signatureHelp/signatureInformation/documentationFormat");
     osserva_file = c.value("/workspace/didChangeWatchedFiles/dynamicRegistration"_json_pointer, false) == true;
     chiede_suggerimenti = c.contains("/textDocument/inlayHint"_json_pointer);
+    // The editor's own language ("en", "it-IT"), when it says one the server speaks;
+    // otherwise the user's settings, as the command line reads them.
+    if (const auto locale = p.find("locale"); locale != p.end() && locale->is_string()) {
+      lingua_editor = lingua_da_nome(locale->get<std::string>()).value_or(lingua_editor);
+    }
+    imposta_lingua(lingua_editor);
     inizializzato = true;
     json capacita = {
         {"positionEncoding", u == unita::utf8 ? "utf-8" : "utf-16"},
@@ -332,7 +331,7 @@ struct server::stato {
     const auto it = aperti.find(k);
     if (it == aperti.end()) return;
     const json& modifiche = membro(p, "contentChanges");
-    if (!modifiche.is_array()) throw errore_rpc{INVALID_PARAMS, "'contentChanges' non e' un elenco"};
+    if (!modifiche.is_array()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_elenco", {{"nome", "contentChanges"}})};
     for (const json& c : modifiche) {
       const std::string nuovo = stringa(c, "text");
       if (!c.contains("range")) {
@@ -353,7 +352,7 @@ struct server::stato {
     json d = {{"range", in_json(intervallo{})},
               {"severity", 1},
               {"source", NOME_PROGRAMMA},
-              {"message", "testo oltre 64 MiB: non piu' controllato"}};
+              {"message", traduci("lsp.troppo_grande")}};
     notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array({d})}});
   }
 
@@ -369,7 +368,7 @@ struct server::stato {
   }
 
   void cambiati_su_disco(const json& modifiche) {
-    if (!modifiche.is_array()) throw errore_rpc{INVALID_PARAMS, "'changes' non e' un elenco"};
+    if (!modifiche.is_array()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_elenco", {{"nome", "changes"}})};
     for (const json& c : modifiche) {
       const std::string k = chiave(stringa(c, "uri"));
       // An open text is the editor's: its buffer holds, not the file.
@@ -378,7 +377,7 @@ struct server::stato {
   }
 
   void rinominati(const json& file) {
-    if (!file.is_array()) throw errore_rpc{INVALID_PARAMS, "'files' non e' un elenco"};
+    if (!file.is_array()) throw errore_rpc{INVALID_PARAMS, traduci("lsp.non_elenco", {{"nome", "files"}})};
     for (const json& f : file) {
       const std::string vecchio = stringa(f, "oldUri");
       const std::string nuovo = stringa(f, "newUri");
@@ -452,7 +451,7 @@ struct server::stato {
     } else if (auto letto = archivio.leggi(percorso)) {
       t.byte = std::move(*letto);
     } else {
-      t.motivo = "non si puo' leggere";
+      t.motivo = traduci("lsp.illeggibile");
     }
     return t;
   }
@@ -466,13 +465,13 @@ struct server::stato {
   std::string senza_partner(const std::string& k, formato::testo t) {
     if (t == formato::testo::linea) {
       const std::string id = linea_da_nome(k);
-      if (id.empty()) return std::string(NOME_NON_DI_LINEA);
-      return "nessun testo della corsa " + id + "_TRENO-.txt in questa cartella: " + std::string(LINEA_DA_SOLA);
+      if (id.empty()) return traduci("lsp.nome_non_di_linea");
+      return traduci("lsp.linea_da_sola", {{"corsa", id + "_TRENO-.txt"}});
     }
     std::string cercati;
-    for (const std::string& l : linee_possibili(k)) cercati += (cercati.empty() ? "" : " o ") + nome_di(l);
-    if (cercati.empty()) return std::string(NOME_NON_DI_CORSA);
-    return "nessun testo della linea " + cercati + " in questa cartella: " + std::string(CORSA_DA_SOLA);
+    for (const std::string& l : linee_possibili(k)) cercati += (cercati.empty() ? "" : traduci("lsp.oppure")) + nome_di(l);
+    if (cercati.empty()) return traduci("lsp.nome_non_di_corsa");
+    return traduci("lsp.corsa_da_sola", {{"linea", cercati}});
   }
 
   // ---- checking -----------------------------------------------------------------------
@@ -577,11 +576,11 @@ struct server::stato {
         for (const nota_diagnostica& n : x.note) {
           if (colonne.count(n.luogo.file) == 0) continue;
           correlate.push_back({{"location", {{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}}},
-                               {"message", in_utf8(n.testo)}});
+                               {"message", messaggio_nota(n)}});
         }
         if (!correlate.empty()) d["relatedInformation"] = correlate;
         if (x.correggi && x.correggi->luogo.file == file) {
-          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), in_utf8(x.correggi->sostituzione)});
+          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione)});
         }
         diagnostiche.push_back(std::move(d));
       }
@@ -603,9 +602,9 @@ struct server::stato {
     return {{"range", in_json(r)},
             {"severity", gravita_lsp(prima.livello)},
             {"source", NOME_PROGRAMMA},
-            {"message", "altre " + std::to_string(tutte.size() - mostrate) + " diagnostiche non mostrate (" +
-                            std::to_string(errori) + " errori, " + std::to_string(tutte.size() - mostrate - errori) +
-                            " avvisi e note): " + std::string(OLTRE_IL_LIMITE)}};
+            {"message", traduci("lsp.oltre_il_limite", {{"altre", tutte.size() - mostrate},
+                                                         {"errori", errori},
+                                                         {"avvisi", tutte.size() - mostrate - errori}})}};
   }
 
   // ---- answers ------------------------------------------------------------------------
@@ -681,7 +680,7 @@ struct server::stato {
     for (const correzione_offerta& c : it->second) {
       if (!si_toccano(c.dove, chiesto)) continue;
       json modifica = {{"range", in_json(c.sostituito)}, {"newText", c.nuovo}};
-      azioni.push_back({{"title", "Sostituisci con '" + c.nuovo + "'"},
+      azioni.push_back({{"title", traduci("lsp.sostituisci", {{"nuovo", c.nuovo}})},
                         {"kind", "quickfix"},
                         {"isPreferred", true},
                         {"diagnostics", json::array({c.diagnostica})},
@@ -720,7 +719,7 @@ struct server::stato {
       const int64_t da = unita_fino_a(etichetta, etichetta.size(), u);
       etichetta += c.nome;
       testo_doppio d;
-      d.testo(unita_e_limiti(c)).testo(": ").testo(c.significato);
+      d.testo(unita_e_limiti(c)).testo(": ").testo(rendi(significato_campo(*f->r, c)));
       valori.push_back({{"label", {da, unita_fino_a(etichetta, etichetta.size(), u)}},
                         {"documentation", testo_per(markdown_firma, d)}});
     }
@@ -804,7 +803,7 @@ struct server::stato {
     }
     const impaginato esito =
         impagina_controllato(richiesta_di_controllo(linea, ingresso(linea), treno, ingresso(treno)), doc->tipo);
-    if (esito.rifiuto) return sbaglia(id, REQUEST_FAILED, std::string(IMPAGINAZIONE_RIFIUTATA) + *esito.rifiuto);
+    if (esito.rifiuto) return sbaglia(id, REQUEST_FAILED, traduci("lsp.impaginazione_rifiutata", {{"perche", *esito.rifiuto}}));
     json modifiche = json::array();
     if (esito.testo != doc->testo) {
       // The whole text: its end is past the last line.
@@ -833,13 +832,16 @@ server::server(disco& d) : s_(std::make_unique<stato>(d)) {}
 server::~server() = default;
 
 std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {
+  // Every answer and every diagnostic in the language the editor asked for (initialize
+  // may name it within this batch).
+  const lingua_per_ora parla(s_->lingua_editor);
   s_->inviare.clear();
   std::vector<json> messaggi;
   messaggi.reserve(corpi.size());
   for (const std::string& c : corpi) {
     json m = json::parse(c, nullptr, false);
     if (m.is_discarded()) {
-      s_->sbaglia(nullptr, PARSE_ERROR, "il messaggio non e' JSON");
+      s_->sbaglia(nullptr, PARSE_ERROR, traduci("lsp.non_json"));
       continue;
     }
     // A cancellation takes effect on every request of the batch, whichever comes first.
@@ -868,8 +870,8 @@ std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {
   return std::move(s_->inviare);
 }
 
-std::string server::rifiutato(const std::string& motivo) {
-  return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", motivo}}}});
+std::string server::rifiutato(const messaggio& motivo) {
+  return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", rendi(motivo, s_->lingua_editor)}}}});
 }
 
 std::optional<int> server::uscita() const { return s_->uscita; }

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/messaggio.h"
+
 namespace scenario::lsp {
 
 enum class forma_percorsi;
@@ -45,7 +47,7 @@ class server {
   // One message alone.
   std::vector<std::string> ricevi(const std::string& corpo) { return ricevi(std::vector<std::string>{corpo}); }
   // What to send for a message refused before it was read (too long, a broken header).
-  std::string rifiutato(const std::string& motivo);
+  std::string rifiutato(const messaggio& motivo);
 
   // The exit status once the client said "exit": 0 after a shutdown, 1 without.
   std::optional<int> uscita() const;

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <nlohmann/json.hpp>
 
+#include "lingue/catalogo.h"
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
 #include "lsp/impaginazione.h"
@@ -93,9 +94,10 @@ struct sessione {
               {"inlayHint", json::object()}}},
             {"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}};
   }
-  std::vector<json> inizia(json capacita = capacita_piene()) {
-    return invia(std::vector<json>{chiedi(1, "initialize", {{"capabilities", std::move(capacita)}}),
-                                   notifica("initialized")});
+  std::vector<json> inizia(json capacita = capacita_piene(), std::optional<std::string> locale = std::nullopt) {
+    json parametri = {{"capabilities", std::move(capacita)}};
+    if (locale) parametri["locale"] = *locale;
+    return invia(std::vector<json>{chiedi(1, "initialize", std::move(parametri)), notifica("initialized")});
   }
 
   // The answer to request `id` among `risposte`.
@@ -367,7 +369,7 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   // Column 15 is the blank after the comma of "2800,": the position still; 16 begins "12".
   const std::string posizione = chiedi_hover(4, 3, 15)["contents"]["value"];
   EXPECT_TRUE(posizione.starts_with("**posizione** (m)")) << posizione;
-  EXPECT_NE(posizione.find("nei file compilati: table entry `posizione`"), std::string::npos) << posizione;
+  EXPECT_NE(posizione.find("nei file compilati: voce della tabella, `posizione`"), std::string::npos) << posizione;
   EXPECT_TRUE(chiedi_hover(5, 3, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
   // The name runs to the end of the line, comma and all.
   const json nome = chiedi_hover(6, 3, 62);
@@ -777,6 +779,40 @@ TEST(ServerLsp, CorniciDeiMessaggi) {
   cornici senza;
   senza.aggiungi("Content-Type: x\r\n\r\n");
   EXPECT_EQ(senza.prossimo()->quale, cornici::evento::tipo::intestazione_errata);
+}
+
+// The editor's language, as its initialize names it, in everything the server says: the
+// diagnostics, the hover, the completion. Words expected from the catalogue of each.
+TEST(ServerLsp, LaLinguaDellEditor) {
+  const std::string testo = "[generale]\r\norologio, 8, 0, 0\r\n[segnali]\r\nsegnal, 1500\r\nsegnale, 2000, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n";
+  const struct {
+    std::optional<std::string> locale;
+    std::vector<std::string> dice;
+    std::vector<std::string> non_dice;
+  } casi[] = {
+      {"en", {"Error 301: unknown keyword", "no line text", "**segnale**: a signal", "where the signal stands",
+              "header without a valid Content-Length"},
+       {"Errore n.", "un segnale", "dove sta"}},
+      {"it-IT", {"Errore n. 301: parola chiave sconosciuta", "nessun testo della linea", "**segnale**: un segnale",
+                 "dove sta il segnale", "intestazione senza Content-Length valido"},
+       {"Error 301", "a signal", "where the"}},
+      // A language the server does not speak: the one of the process (Italian here).
+      {"fr", {"Errore n. 301", "un segnale"}, {"Error 301", "a signal"}},
+      {std::nullopt, {"Errore n. 301", "un segnale"}, {"Error 301", "a signal"}},
+  };
+  for (const auto& c : casi) {
+    sessione x;
+    x.inizia(sessione::capacita_piene(), c.locale);
+    std::string detto = sessione::diagnostiche(x.invia(apri(URI_TRENO, testo)), URI_TRENO).value_or(json()).dump();
+    detto += sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 4, 2))), 2).dump();
+    detto += sessione::risposta(x.invia(chiedi(3, "textDocument/completion", punto(URI_TRENO, 5, 0))), 3).dump();
+    // A frame the server refuses before reading it, as a protocol error.
+    detto += x.s.rifiutato(frase("lsp.senza_lunghezza"));
+    for (const std::string& d : c.dice) EXPECT_NE(detto.find(d), std::string::npos) << c.locale.value_or("-") << ": " << d;
+    for (const std::string& d : c.non_dice) EXPECT_EQ(detto.find(d), std::string::npos) << c.locale.value_or("-") << ": " << d;
+    // Between messages the process speaks its own language again.
+    EXPECT_EQ(scenario::lingua_attiva(), scenario::LINGUA_PREDEFINITA);
+  }
 }
 
 }  // namespace

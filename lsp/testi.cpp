@@ -99,11 +99,11 @@ std::optional<cornici::evento> cornici::prossimo() {
     if (resto.size() <= LIMITE_INTESTAZIONI) return std::nullopt;
     attesa_.clear();
     inizio_ = 0;
-    return evento{T::intestazione_errata, "intestazione oltre 8192 byte senza riga vuota"};
+    return evento{T::intestazione_errata, {}, frase("lsp.intestazione_lunga", {{"byte", LIMITE_INTESTAZIONI}})};
   }
   const auto lunghezza = lunghezza_contenuto(resto.substr(0, fine));
   inizio_ += fine + FINE_INTESTAZIONI.size();
-  if (!lunghezza) return evento{T::intestazione_errata, "intestazione senza Content-Length valido"};
+  if (!lunghezza) return evento{T::intestazione_errata, {}, frase("lsp.senza_lunghezza")};
   lunghezza_ = *lunghezza;
   in_corpo_ = true;
   if (lunghezza_ <= LIMITE_MESSAGGIO) return prossimo();
@@ -115,7 +115,7 @@ std::optional<cornici::evento> cornici::prossimo() {
   inizio_ = 0;
   scarta_ = scartati_ < lunghezza_;
   in_corpo_ = scarta_;
-  return evento{T::rifiutato, "messaggio di " + std::to_string(lunghezza_) + " byte, oltre il limite di 64 MiB"};
+  return evento{T::rifiutato, {}, frase("lsp.messaggio_grande", {{"byte", lunghezza_}, {"limite", LIMITE_MESSAGGIO >> 20}})};
 }
 
 namespace {

@@ -26,7 +26,8 @@ class cornici {
  public:
   struct evento {
     enum class tipo { messaggio, rifiutato, intestazione_errata } quale;
-    std::string corpo;  // the body of a message; what is wrong otherwise
+    std::string corpo;  // the body of a message
+    messaggio motivo{};  // what is wrong, for the others
   };
 
   void aggiungi(std::string_view byte);

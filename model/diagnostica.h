@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/messaggio.h"
+
 namespace scenario {
 
 enum class gravita : uint8_t { errore, avviso, nota };
@@ -28,7 +30,8 @@ struct luogo_testo {
 // A related place: "the board that holds the cell is here".
 struct nota_diagnostica {
   luogo_testo luogo;
-  std::string testo;
+  std::string testo;  // a text in the reading's words, shown as it stands
+  messaggio frase{};  // what the note says, from the catalogue: shown instead of `testo`
 
   bool operator==(const nota_diagnostica&) const = default;
 };
@@ -47,12 +50,18 @@ struct diagnostica {
   gravita livello = gravita::errore;
   std::optional<int32_t> posizione;  // metres from the start of the line
   std::optional<luogo_testo> luogo;  // the item that caused it
-  std::string motivo;                // what went wrong, when the number alone does not say
+  std::string motivo;                // what went wrong, in the reading's words, shown as it stands
   std::vector<nota_diagnostica> note;
   std::optional<correzione> correggi;
+  messaggio frase{};  // what went wrong, from the catalogue: shown instead of `motivo`
 
   bool operator==(const diagnostica&) const = default;
 };
+
+// What a diagnostic or a note says beyond its number: its words from the catalogue, or
+// the text it was given.
+inline messaggio motivo_di(const diagnostica& d) { return d.frase.vuoto() ? messaggio(d.motivo) : d.frase; }
+inline messaggio testo_di(const nota_diagnostica& n) { return n.frase.vuoto() ? messaggio(n.testo) : n.frase; }
 
 using elenco_diagnostiche = std::vector<diagnostica>;
 

@@ -50,23 +50,19 @@ constexpr campo vuoto_ammesso(campo c) {
 }
 
 // A position along the line: checked against the track by the reading, not by a range.
-constexpr campo posizione(std::string_view nome, std::string_view significato,
-                          std::string_view memoria) {
-  campo c{nome, "m", L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+constexpr campo posizione(std::string_view nome) {
+  campo c{nome, "m", L::numero32, MIN32, MAX32, 0, 0};
   c.posizione_lungo_linea = true;
   return c;
 }
-constexpr campo numero32(std::string_view nome, std::string_view unita, std::string_view significato,
-                         std::string_view memoria) {
-  return {nome, unita, L::numero32, MIN32, MAX32, 0, 0, significato, memoria};
+constexpr campo numero32(std::string_view nome, std::string_view unita) {
+  return {nome, unita, L::numero32, MIN32, MAX32, 0, 0};
 }
-constexpr campo numero16(std::string_view nome, std::string_view unita, std::string_view significato,
-                         std::string_view memoria) {
-  return {nome, unita, L::numero16, MIN16, MAX16, 0, 0, significato, memoria};
+constexpr campo numero16(std::string_view nome, std::string_view unita) {
+  return {nome, unita, L::numero16, MIN16, MAX16, 0, 0};
 }
-constexpr campo numero8(std::string_view nome, std::string_view unita, std::string_view significato,
-                        std::string_view memoria) {
-  return {nome, unita, L::numero8, 0, 255, 0, 0, significato, memoria};
+constexpr campo numero8(std::string_view nome, std::string_view unita) {
+  return {nome, unita, L::numero8, 0, 255, 0, 0};
 }
 
 constexpr size_t DATI_TRENO = 84, INTESTAZIONE = 85, DATI_CORSA = 86;
@@ -74,27 +70,19 @@ constexpr size_t DATI_TRENO = 84, INTESTAZIONE = 85, DATI_CORSA = 86;
 // ---- Line text, [generale] -------------------------------------------------------------
 
 constexpr campo LUNGHEZZA[] = {
-    in({"L", "m", L::numero32, 0, 1000000, 1, 1,
-        "the line's length; the track runs 7000 m further for objects placed after its end",
-        "table entry 84 `fine`; sizes the track (cells 0 to round((L + 7000) / 50)) and the plan"},
+    in({"L", "m", L::numero32, 0, 1000000, 1, 1},
        in_voce(DATI_TRENO, V::fine))};
 
 constexpr campo PROGRESSIVA[] = {
-    in(posizione("inizio", "the line position from which this kilometre numbering holds; a multiple of 50 (error 2)",
-                 "table entries 81 to 83 `inizio`, ordered by decreasing start"),
+    in(posizione("inizio"),
        PROGRESSIVA_ORDINATA),
-    in(numero32("valore", "m",
-                "the kilometre count at the line's origin, in metres, under this numbering; a multiple of 50 (error 2)",
-                "`fine` of the same entry (+100 with flag 1)"),
+    in(numero32("valore", "m"),
        PROGRESSIVA_ORDINATA),
-    in({"flag", "", L::numero32, 0, 1, 0, 0,
-        "1: the kilometres count down along the line (and 100 m are added to the value); 0: they count up",
-        "`posizione` of the same entry"},
+    in({"flag", "", L::numero32, 0, 1, 0, 0},
        PROGRESSIVA_ORDINATA)};
 
 constexpr campo sfondo(campo_voce dove) {
-  return in(numero32("v", "", "a background setting of the scenery, handed to the simulator as it is",
-                     "table entry 85 (uno: `inizio`, due: `posizione`, tre: `fine`)"),
+  return in(numero32("v", ""),
             in_voce(INTESTAZIONE, dove));
 }
 constexpr campo SFONDO_UNO[] = {sfondo(V::inizio)};
@@ -102,150 +90,128 @@ constexpr campo SFONDO_DUE[] = {sfondo(V::posizione)};
 constexpr campo SFONDO_TRE[] = {sfondo(V::fine)};
 
 constexpr campo RIPETIZIONE[] = {
-    in(posizione("inizio", "start of the stretch on which signals are repeated in the cab; a multiple of 50 (error 3)",
-                 "table entry 86 `inizio`"),
+    in(posizione("inizio"),
        in_voce(DATI_CORSA, V::inizio)),
-    in(posizione("fine", "end of that stretch, a multiple of 50 (error 4); 0: no repetition",
-                 "table entry 86 `fine`; the number of codes (4 or 9, from the keyword) in `posizione`"),
+    in(posizione("fine"),
        in_voce(DATI_CORSA, V::fine))};
 
 // ---- Line text, body -------------------------------------------------------------------
 
 constexpr campo PENDENZA[] = {
-    posizione("p", "where the gradient begins; it holds up to the next gradient record",
-              "cells from round(p / 50) on"),
-    in({"g", "per mille", L::numero32, -100, 155, 30, 30,
-        "the gradient, climbing when positive, falling when negative", "cell `pendenza` = g + 100"},
+    posizione("p"),
+    in({"g", "per mille", L::numero32, -100, 155, 30, 30},
        per_cella(S::profilo, C::pendenza, K::pendenza))};
 
 constexpr campo CURVA[] = {
-    posizione("p", "where the curve begins; the line runs straight up to it", "the plan, metre by metre"),
-    in({"l", "m", L::numero32, 0, MAX32, 0, 315, "the curve's length", "the plan, metre by metre"},
+    posizione("p"),
+    in({"l", "m", L::numero32, 0, MAX32, 0, 315},
        deposito{S::piano, 0, 0, K::diretta, {-1, -1}})};
 
 constexpr campo MONTAGNA[] = {
-    posizione("inizio", "start of the mountain-side stretch", "cells round(inizio / 50) to round(fine / 50 - 1)"),
-    {"fine", "m", L::numero32, MIN32, MAX32, 0, 0, "end of the stretch, after its start", "(as inizio)"},
-    in({"tipo", "", L::numero32, 0, 265, 33, 33,
-        "the mountain-side type the simulator shows; above 10: type - 10 with every fourth cell left free",
-        "cell `montagna` (low 8 bits of the type)"},
+    posizione("inizio"),
+    {"fine", "m", L::numero32, MIN32, MAX32, 0, 0},
+    in({"tipo", "", L::numero32, 0, 265, 33, 33},
        per_cella(S::tratto, C::montagna, K::montagna))};
 
 constexpr campo INDICATORI[] = {
-    posizione("posizione", "where the maximum-speed indicator board stands", "cell round(p / 50 + 1), kind 6"),
-    in(numero32("vas", "km/h", "first speed, first set", "`dato1` = round(vas x 20 + vad / 5)"),
+    posizione("posizione"),
+    in(numero32("vas", "km/h"),
        in_cella(C::dato1, K::indicatore, 5)),
-    in(numero32("vbs", "km/h", "second speed, first set", "`dato2` = round(vbs x 20 + vbd / 5)"),
+    in(numero32("vbs", "km/h"),
        in_cella(C::dato2, K::indicatore, 6)),
-    in(numero32("vcs", "km/h", "third speed, first set", "`dato3` = round(vcs x 20 + vcd / 5)"),
+    in(numero32("vcs", "km/h"),
        in_cella(C::dato3, K::indicatore, 7)),
-    in(numero32("strisces", "", "stripes of the first set (0 to 9)", "`dato4` = strisces x 10 + strisced (error 37)"),
+    in(numero32("strisces", ""),
        in_cella(C::dato4, K::coppia, 8)),
-    vuoto_ammesso(numero32("vad", "km/h", "first speed, second set; empty: no second set", "(with vas)")),
-    vuoto_ammesso(numero32("vbd", "km/h", "second speed, second set; empty: no second set", "(with vbs)")),
-    vuoto_ammesso(numero32("vcd", "km/h", "third speed, second set; empty: no second set", "(with vcs)")),
-    vuoto_ammesso(numero32("strisced", "", "stripes of the second set (0 to 9); empty: none", "(with strisces)"))};
+    vuoto_ammesso(numero32("vad", "km/h")),
+    vuoto_ammesso(numero32("vbd", "km/h")),
+    vuoto_ammesso(numero32("vcd", "km/h")),
+    vuoto_ammesso(numero32("strisced", ""))};
 
 constexpr campo CARTELLO[] = {
-    posizione("p", "where the line-side board stands", "cell round(p / 50 + 1), kind 14"),
-    in({"testo", "", L::testo, 0, 65535, 25, 25,
-        "the board's text, to the end of the line; it cannot hold a comma",
-        "`nome` of a table entry from 80 down"},
+    posizione("p"),
+    in({"testo", "", L::testo, 0, 65535, 25, 25},
        propria(V::nome))};
 
 // ---- Run text --------------------------------------------------------------------------
 
-constexpr campo MASSA[] = {in(numero32("percentuale", "%", "the train's braked-mass percentage", "table entry 84 `inizio`"),
+constexpr campo MASSA[] = {in(numero32("percentuale", "%"),
                               in_voce(DATI_TRENO, V::inizio))};
-constexpr campo VETTURE[] = {in(numero32("numero", "", "the train's number of vehicles", "table entry 84 `posizione`"),
+constexpr campo VETTURE[] = {in(numero32("numero", ""),
                                 in_voce(DATI_TRENO, V::posizione))};
 
 constexpr campo VELOCITA[] = {
-    posizione("p", "where the speed limit begins; it holds up to the next one", "cells from round(p / 50) on"),
-    in({"v", "km/h", L::numero32, 0, 1277, 31, 31, "the speed limit",
-        "cell `velocita` = round(v / 5): steps of 5 km/h"},
+    posizione("p"),
+    in({"v", "km/h", L::numero32, 0, 1277, 31, 31},
        per_cella(S::profilo, C::velocita, K::velocita))};
 
 constexpr campo ADERENZA[] = {
-    posizione("p", "where the adhesion begins; it holds up to the next one", "cells from round(p / 50) on"),
-    in({"a", "", L::numero32, 0, 255, 32, 32, "the rail's adhesion (100 for a dry rail)",
-        "cell `aderenza`"},
+    posizione("p"),
+    in({"a", "", L::numero32, 0, 255, 32, 32},
        per_cella(S::profilo, C::aderenza, K::diretta))};
 
 constexpr campo OROLOGIO[] = {
-    in({"ore", "h", L::numero16, 0, 23, 310, 310, "hours of the clock at the start of the run",
-        "table entry 86 `valore3`"},
+    in({"ore", "h", L::numero16, 0, 23, 310, 310},
        in_voce(DATI_CORSA, V::valore3)),
-    in({"minuti", "min", L::numero16, 0, 59, 310, 310, "minutes of that clock", "table entry 86 `valore4`"},
+    in({"minuti", "min", L::numero16, 0, 59, 310, 310},
        in_voce(DATI_CORSA, V::valore4)),
-    in({"secondi", "s", L::numero16, 0, 59, 310, 310, "seconds of that clock", "table entry 86 `valore5`"},
+    in({"secondi", "s", L::numero16, 0, 59, 310, 310},
        in_voce(DATI_CORSA, V::valore5))};
 
-constexpr campo SABBIA[] = {in(numero16("sabbia", "", "the sand the train carries", "table entry 86 `valore1`"),
+constexpr campo SABBIA[] = {in(numero16("sabbia", ""),
                                in_voce(DATI_CORSA, V::valore1))};
 
 constexpr campo SEGNALE[] = {
-    posizione("posizione", "where the signal stands", "cell round(p / 50 + 1), kind 1"),
-    numero32("sx", "", "aspect of the first side", "`dato4` = rapp x 10 + sx x 3 + dx (error 35)"),
-    in(numero32("s1", "", "first light of the first side", "`dato1` = s1 x 10 + d1"), in_cella(C::dato1, K::coppia, 7)),
-    in(numero32("s2", "", "second light of the first side", "`dato2` = s2 x 10 + d2"), in_cella(C::dato2, K::coppia, 8)),
-    in(numero32("s3", "", "third light of the first side", "`dato3` = s3 x 10 + d3"), in_cella(C::dato3, K::coppia, 9)),
-    in(numero32("rapp", "", "the signal's kind", "(with sx and dx in `dato4`)"), in_cella(C::dato4, K::segnale, 1, 6)),
-    numero32("dx", "", "aspect of the second side", "(with sx)"),
-    numero32("d1", "", "first light of the second side", "(with s1)"),
-    numero32("d2", "", "second light of the second side", "(with s2)"),
-    numero32("d3", "", "third light of the second side", "(with s3)"),
-    in(numero32("tempo", "s", "a time; 1 to 100 is raised to 101, kept (0 to 255) only when sx is 2",
-                "cell `tempo`"),
+    posizione("posizione"),
+    numero32("sx", ""),
+    in(numero32("s1", ""), in_cella(C::dato1, K::coppia, 7)),
+    in(numero32("s2", ""), in_cella(C::dato2, K::coppia, 8)),
+    in(numero32("s3", ""), in_cella(C::dato3, K::coppia, 9)),
+    in(numero32("rapp", ""), in_cella(C::dato4, K::segnale, 1, 6)),
+    numero32("dx", ""),
+    numero32("d1", ""),
+    numero32("d2", ""),
+    numero32("d3", ""),
+    in(numero32("tempo", "s"),
        in_cella(C::tempo, K::tempo_segnale, 1))};
 
 constexpr campo RALLENTAMENTO[] = {
-    posizione("x", "where the slow-down begins", "start cell round(x / 50 + 1), kind 3; a warning board 1200 m before"),
-    in({"v", "km/h", L::numero32, MIN16, MAX16, 36, 36, "the speed through the slow-down",
-        "`dato1` of the start, end and warning cells"},
+    posizione("x"),
+    in({"v", "km/h", L::numero32, MIN16, MAX16, 36, 36},
        in_cella(C::dato1)),
-    {"l", "m", L::numero32, 0, MAX32, 0, 315, "the slow-down's length",
-     "end cell round((x + l) / 50 + 1), kind 2"},
-    in({"f_tt", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept with the start and end",
-        "`dato3` of the start and end cells"},
+    {"l", "m", L::numero32, 0, MAX32, 0, 315},
+    in({"f_tt", "", L::numero32, MIN16, MAX16, 36, 36},
        in_cella(C::dato3)),
-    numero32("f_ta", "", "not 0: the four advance cells before the warning board", "cells of kind 5"),
-    {"d_v", "", L::numero32, MIN16, MAX16, 36, 36, "a value kept, when not 0, with every slow-down cell",
-     "`dato2` of its cells"}};
+    numero32("f_ta", ""),
+    {"d_v", "", L::numero32, MIN16, MAX16, 36, 36}};
 
 constexpr campo ABBATTIMENTO[] = {
-    posizione("p", "where the speed-control point stands", "cell round(p / 50): one before the general rule"),
-    {"w", "km/h", L::numero32, MIN32, MAX16, 34, 0, "the point's speed; 0 or less: a point without a value",
-     "`dato1` of a cell of kind 12 (kind 13 without a value)"}};
+    posizione("p"),
+    {"w", "km/h", L::numero32, MIN32, MAX16, 34, 0}};
 
 constexpr campo STAZIONE[] = {
-    in(posizione("posizione", "where the station stands; a multiple of 50 (error 8)", "table entry `posizione`"),
+    in(posizione("posizione"),
        propria(V::posizione)),
-    in(numero8("tipo", "", "the station's kind: 5, 6, 7, 8 and below 25 stop; 25 and above are passed",
-               "table entry `tipo`"),
+    in(numero8("tipo", ""),
        propria(V::tipo)),
-    in({"lunghezza", "m", L::numero32, 0, MAX32, 0, 0, "the station's length; a multiple of 100 (error 9)",
-        "the area `inizio`, `fine` (by kind)"},
+    in({"lunghezza", "m", L::numero32, 0, MAX32, 0, 0},
        propria(V::inizio, K::area)),
-    in(numero8("opzione1", "", "first option", "`opzione1`"), propria(V::opzione1)),
-    in(numero8("opzione4", "", "second option; 0 for a station shorter than 600 m", "`opzione4`"), propria(V::opzione4)),
-    in(numero8("opzione3", "", "third option; not 0: an ordinary station's area ends 50 m further", "`opzione3`"),
+    in(numero8("opzione1", ""), propria(V::opzione1)),
+    in(numero8("opzione4", ""), propria(V::opzione4)),
+    in(numero8("opzione3", ""),
        propria(V::opzione3)),
-    in(numero16("valore1", "", "a value for the simulator", "`valore1`"), propria(V::valore1)),
-    in(numero16("valore2", "", "a value for the simulator", "`valore2`"), propria(V::valore2)),
-    in(numero8("opzione2", "", "an option for the simulator", "`opzione2`"), propria(V::opzione2)),
-    in(numero16("valore3", "", "a value for the simulator", "`valore3`"), propria(V::valore3)),
-    in(numero16("valore4", "", "a value for the simulator", "`valore4`"), propria(V::valore4)),
-    in(numero16("valore5", "", "a value for the simulator", "`valore5`"), propria(V::valore5)),
-    in(numero8("sosta", "s", "the stop time", "`sosta`"), propria(V::sosta)),
-    in({"ore", "h", L::numero32, 0, 23, 316, 38,
-        "hours of the timetable time (departure; arrival at the last station); 0, 0, 0: no time",
-        "`orario` = (ore x 60 + minuti) x 60 + secondi"},
+    in(numero16("valore1", ""), propria(V::valore1)),
+    in(numero16("valore2", ""), propria(V::valore2)),
+    in(numero8("opzione2", ""), propria(V::opzione2)),
+    in(numero16("valore3", ""), propria(V::valore3)),
+    in(numero16("valore4", ""), propria(V::valore4)),
+    in(numero16("valore5", ""), propria(V::valore5)),
+    in(numero8("sosta", "s"), propria(V::sosta)),
+    in({"ore", "h", L::numero32, 0, 23, 316, 38},
        propria(V::orario, K::orario, 14, 15)),
-    {"minuti", "min", L::numero32, 0, 59, 38, 38, "minutes of the timetable time", "(in `orario`)"},
-    {"secondi", "s", L::numero32, 0, 59, 38, 38, "seconds of the timetable time", "(in `orario`)"},
-    in({"nome", "", L::testo, 0, 65535, 25, 25, "the station's name, to the end of the line; no comma",
-        "`nome`"},
+    {"minuti", "min", L::numero32, 0, 59, 38, 38},
+    {"secondi", "s", L::numero32, 0, 59, 38, 38},
+    in({"nome", "", L::testo, 0, 65535, 25, 25},
        propria(V::nome))};
 
 constexpr std::string_view FORME_CURVA[] = {"curvas1", "curvas2", "curvas3", "curvas4", "curvas5", "curvas6",
@@ -282,77 +248,63 @@ using A = ambito;
 constexpr uint8_t NESSUNO = 0;
 
 constexpr record RECORD_LINEA[] = {
-    {"lunghezza percorso", T::linea, A::generale, {"lunghezza", "percorso"}, false, "[generale]", LUNGHEZZA,
-     "the line's length (required, first)", F_LUNGHEZZA, NESSUNO, 1, "la lunghezza del percorso"},
+    {"lunghezza percorso", T::linea, A::generale, {"lunghezza", "percorso"}, false, "[generale]", LUNGHEZZA, F_LUNGHEZZA, NESSUNO, 1, "la lunghezza del percorso"},
     {"progressiva chilometrica tre", T::linea, A::generale, {"tre", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_TRE, NESSUNO, 1, "la progressiva chilometrica tre"},
+     PROGRESSIVA, F_TRE, NESSUNO, 1, "la progressiva chilometrica tre"},
     {"progressiva chilometrica due", T::linea, A::generale, {"due", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_DUE, NESSUNO, 1, "la progressiva chilometrica due"},
+     PROGRESSIVA, F_DUE, NESSUNO, 1, "la progressiva chilometrica due"},
     {"progressiva chilometrica uno", T::linea, A::generale, {"uno", "progressiva"}, true, "[generale]",
-     PROGRESSIVA, "a kilometre numbering of the line", F_UNO, NESSUNO, 1, "la progressiva chilometrica uno"},
-    {"sfondo uno", T::linea, A::generale, {"sfondo", "uno"}, true, "[generale]", SFONDO_UNO,
-     "first background setting", F_SUNO, NESSUNO, 1, "lo sfondo uno"},
-    {"sfondo due", T::linea, A::generale, {"sfondo", "due"}, true, "[generale]", SFONDO_DUE,
-     "second background setting", F_SDUE, NESSUNO, 1, "lo sfondo due"},
-    {"sfondo tre", T::linea, A::generale, {"sfondo", "tre"}, true, "[generale]", SFONDO_TRE,
-     "third background setting", F_STRE, NESSUNO, 1, "lo sfondo tre"},
+     PROGRESSIVA, F_UNO, NESSUNO, 1, "la progressiva chilometrica uno"},
+    {"sfondo uno", T::linea, A::generale, {"sfondo", "uno"}, true, "[generale]", SFONDO_UNO, F_SUNO, NESSUNO, 1, "lo sfondo uno"},
+    {"sfondo due", T::linea, A::generale, {"sfondo", "due"}, true, "[generale]", SFONDO_DUE, F_SDUE, NESSUNO, 1, "lo sfondo due"},
+    {"sfondo tre", T::linea, A::generale, {"sfondo", "tre"}, true, "[generale]", SFONDO_TRE, F_STRE, NESSUNO, 1, "lo sfondo tre"},
     {"ripetizione segnali 4 codici", T::linea, A::generale, {"segnali", "ripetizione"}, true, "[generale]",
-     RIPETIZIONE, "the stretch with signals repeated in the cab, with 4 or 9 codes", FORME_RIPETIZIONE, NESSUNO, 1,
+     RIPETIZIONE, FORME_RIPETIZIONE, NESSUNO, 1,
      "la ripetizione dei segnali"},
-    {"pendenza", T::linea, A::corpo, {"pendenza", ""}, false, "[pendenze]", PENDENZA, "a gradient", F_PENDENZA,
+    {"pendenza", T::linea, A::corpo, {"pendenza", ""}, false, "[pendenze]", PENDENZA, F_PENDENZA,
      NESSUNO, 1, "la pendenza"},
-    {"curvad4", T::linea, A::corpo, {"curva", ""}, false, "[curve]", CURVA,
-     "a plan curve: s turns left, d right; the digit 1 to 6 is its class", FORME_CURVA, NESSUNO, 1, "la curva"},
-    {"montagna", T::linea, A::corpo, {"montagna", ""}, false, "[montagne]", MONTAGNA,
-     "a mountain-side stretch", F_MONTAGNA, NESSUNO, 1, "il tratto di montagna"},
-    {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI,
-     "a maximum-speed indicator board", F_INDICATORI, 6, 1, "l'indicatore di velocita' massima"},
-    {"cartello_indicatore", T::linea, A::corpo, {"indicat", "cartello"}, false, "[indicazioni]", CARTELLO,
-     "a line-side board with its text", F_CARTELLO, 14, 1, "il cartello"},
+    {"curvad4", T::linea, A::corpo, {"curva", ""}, false, "[curve]", CURVA, FORME_CURVA, NESSUNO, 1, "la curva"},
+    {"montagna", T::linea, A::corpo, {"montagna", ""}, false, "[montagne]", MONTAGNA, F_MONTAGNA, NESSUNO, 1, "il tratto di montagna"},
+    {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI, F_INDICATORI, 6, 1, "l'indicatore di velocita' massima"},
+    {"cartello_indicatore", T::linea, A::corpo, {"indicat", "cartello"}, false, "[indicazioni]", CARTELLO, F_CARTELLO, 14, 1, "il cartello"},
 };
 
 constexpr record RECORD_TRENO[] = {
-    {"percentuale massa frenata", T::treno, A::corpo, {"frenata", "massa"}, false, "[generale]", MASSA,
-     "the train's braked-mass percentage", F_MASSA, NESSUNO, 1, "la percentuale di massa frenata"},
-    {"numero vetture", T::treno, A::corpo, {"vetture", ""}, false, "[generale]", VETTURE,
-     "the train's number of vehicles", F_VETTURE, NESSUNO, 1, "il numero di vetture"},
-    {"velocita", T::treno, A::corpo, {"velocit", ""}, false, "[vel_limite]", VELOCITA, "a speed limit",
+    {"percentuale massa frenata", T::treno, A::corpo, {"frenata", "massa"}, false, "[generale]", MASSA, F_MASSA, NESSUNO, 1, "la percentuale di massa frenata"},
+    {"numero vetture", T::treno, A::corpo, {"vetture", ""}, false, "[generale]", VETTURE, F_VETTURE, NESSUNO, 1, "il numero di vetture"},
+    {"velocita", T::treno, A::corpo, {"velocit", ""}, false, "[vel_limite]", VELOCITA,
      F_VELOCITA, NESSUNO, 1, "la velocita'"},
-    {"aderenza", T::treno, A::corpo, {"aderenza", ""}, false, "[aderenze]", ADERENZA, "the rail's adhesion",
+    {"aderenza", T::treno, A::corpo, {"aderenza", ""}, false, "[aderenze]", ADERENZA,
      F_ADERENZA, NESSUNO, 1, "l'aderenza"},
-    {"orologio", T::treno, A::corpo, {"orologio", ""}, false, "[generale]", OROLOGIO,
-     "the clock at the start of the run", F_OROLOGIO, NESSUNO, 1, "l'orologio"},
-    {"sabbia", T::treno, A::corpo, {"sabbia", ""}, false, "[generale]", SABBIA, "the train's sand", F_SABBIA,
+    {"orologio", T::treno, A::corpo, {"orologio", ""}, false, "[generale]", OROLOGIO, F_OROLOGIO, NESSUNO, 1, "l'orologio"},
+    {"sabbia", T::treno, A::corpo, {"sabbia", ""}, false, "[generale]", SABBIA, F_SABBIA,
      NESSUNO, 1, "la sabbia"},
-    {"segnale", T::treno, A::corpo, {"segnale", ""}, false, "[segnali]", SEGNALE, "a signal", F_SEGNALE, 1, 1,
+    {"segnale", T::treno, A::corpo, {"segnale", ""}, false, "[segnali]", SEGNALE, F_SEGNALE, 1, 1,
      "il segnale"},
-    {"rallentamento", T::treno, A::corpo, {"rallentamento", ""}, false, "[rallentamenti]", RALLENTAMENTO,
-     "a slow-down", F_RALLENTAMENTO, 3, 1, "il rallentamento"},
-    {"abbattimento", T::treno, A::corpo, {"abbattimento", ""}, false, "[segnali]", ABBATTIMENTO,
-     "a speed-control point", F_ABBATTIMENTO, 12, 0, "l'abbattimento"},
-    {"stazione", T::treno, A::corpo, {"stazione", ""}, false, "[stazioni]", STAZIONE,
-     "a station with its timetable", F_STAZIONE, NESSUNO, 1, "la stazione"},
+    {"rallentamento", T::treno, A::corpo, {"rallentamento", ""}, false, "[rallentamenti]", RALLENTAMENTO, F_RALLENTAMENTO, 3, 1, "il rallentamento"},
+    {"abbattimento", T::treno, A::corpo, {"abbattimento", ""}, false, "[segnali]", ABBATTIMENTO, F_ABBATTIMENTO, 12, 0, "l'abbattimento"},
+    {"stazione", T::treno, A::corpo, {"stazione", ""}, false, "[stazioni]", STAZIONE, F_STAZIONE, NESSUNO, 1, "la stazione"},
 };
 
 constexpr sezione SEZIONI_LINEA[] = {
-    {"[generale]", T::linea, "the line's length, kilometre numberings, background, signal repetition"},
-    {"[curve]", T::linea, "plan curves"},
-    {"[pendenze]", T::linea, "gradients"},
-    {"[montagne]", T::linea, "mountain-side stretches"},
-    {"[cartelli]", T::linea, "maximum-speed indicator boards"},
-    {"[indicazioni]", T::linea, "line-side boards"},
-    {"[fine]", T::linea, "the end of the text"},
+    {"[generale]", T::linea},
+    {"[curve]", T::linea},
+    {"[pendenze]", T::linea},
+    {"[montagne]", T::linea},
+    {"[cartelli]", T::linea},
+    {"[indicazioni]", T::linea},
+    {"[fine]", T::linea},
 };
 
 constexpr sezione SEZIONI_TRENO[] = {
-    {"[generale]", T::treno, "the train and the clock"},
-    {"[aderenze]", T::treno, "adhesion"},
-    {"[vel_limite]", T::treno, "speed limits"},
-    {"[stazioni]", T::treno, "stations and timetable"},
-    {"[rallentamenti]", T::treno, "slow-downs"},
-    {"[segnali]", T::treno, "signals and speed-control points"},
-    {"[codici]", T::treno, "nothing is read from it"},
-    {"[fine]", T::treno, "the end of the text"},
+    {"[generale]", T::treno},
+    {"[aderenze]", T::treno},
+    {"[vel_limite]", T::treno},
+    {"[stazioni]", T::treno},
+    {"[rallentamenti]", T::treno},
+    {"[segnali]", T::treno},
+    {"[codici]", T::treno},
+    {"[fine]", T::treno},
 };
 
 char minuscola(char c) {
@@ -446,90 +398,6 @@ std::string modello_record(const record& r) {
     s += c.nome;
   }
   return s;
-}
-
-namespace {
-
-std::string_view nome_lettura(lettura l) {
-  switch (l) {
-    case lettura::numero32: return "32-bit";
-    case lettura::numero16: return "16-bit";
-    case lettura::numero8: return "8-bit";
-    case lettura::testo: return "text to the end of the line";
-  }
-  return "";
-}
-
-// "`tre` and `progressiva`, **exact**"
-std::string riconoscimento(const record& r) {
-  std::string s = "`" + std::string(r.parole[0]) + "`";
-  if (!r.parole[1].empty()) s += " and `" + std::string(r.parole[1]) + "`";
-  if (r.esatto) s += ", **exact**";
-  return s;
-}
-
-std::string numero_in_testo(int64_t n) { return n < 0 ? "−" + std::to_string(-n) : std::to_string(n); }
-
-// The range an author may write and what a value beyond it gets.
-std::string limiti(const campo& c) {
-  if (c.letto == lettura::testo) return "at most 65535 characters";
-  const auto [min_lettura, max_lettura] = limiti_lettura(c.letto);
-  const bool da = c.minimo != min_lettura;
-  const bool a = c.massimo != max_lettura;
-  std::string s;
-  if (da && a) s = numero_in_testo(c.minimo) + " to " + numero_in_testo(c.massimo);
-  else if (da) s = "from " + numero_in_testo(c.minimo);
-  else if (a) s = "at most " + numero_in_testo(c.massimo);
-  else s = "any";
-  if (c.numero_sopra != 0 && c.numero_sopra == c.numero_sotto) {
-    s += " (" + std::to_string(c.numero_sopra) + ")";
-  } else {
-    if (c.numero_sotto != 0) s += " (below: " + std::to_string(c.numero_sotto) + ")";
-    if (c.numero_sopra != 0) s += " (above: " + std::to_string(c.numero_sopra) + ")";
-  }
-  return s;
-}
-
-}  // namespace
-
-std::string tabella_record(testo t, ambito dove) {
-  std::string s = "| keyword | recognised when the item contains | values |\n|---|---|---|\n";
-  for (const record& r : records(t, dove)) {
-    std::string parola = "`" + std::string(r.forme.front()) + "`";
-    if (r.forme.size() > 1) parola += " … `" + std::string(r.forme.back()) + "`";
-    std::string valori;
-    for (const campo& c : r.campi) {
-      if (!valori.empty()) valori += ", ";
-      valori += std::string(c.nome);
-      if (!c.unita.empty()) valori += " (" + std::string(c.unita) + ")";
-    }
-    s += "| " + parola + " | " + riconoscimento(r) + " | " + valori + " |\n";
-  }
-  return s;
-}
-
-std::string tabella_campi(const record& r) {
-  std::string s = "| # | value | unit | width | range (number beyond it) | meaning |\n|---|---|---|---|---|---|\n";
-  int i = 1;
-  for (const campo& c : r.campi) {
-    s += "| " + std::to_string(i++) + " | `" + std::string(c.nome) + "` | " + std::string(c.unita) + " | " +
-         std::string(nome_lettura(c.letto)) + " | " + limiti(c) + " | " + std::string(c.significato) + " |\n";
-  }
-  return s;
-}
-
-std::string blocco_riferimento(std::string_view nome) {
-  if (nome == "linea generale") return tabella_record(testo::linea, ambito::generale);
-  if (nome == "linea corpo") return tabella_record(testo::linea, ambito::corpo);
-  if (nome == "treno") return tabella_record(testo::treno, ambito::corpo);
-  constexpr std::string_view prefisso = "campi ";
-  if (nome.starts_with(prefisso)) {
-    const std::string_view parola = nome.substr(prefisso.size());
-    for (testo t : {testo::linea, testo::treno}) {
-      if (const record* r = cerca(t, parola)) return tabella_campi(*r);
-    }
-  }
-  return {};
 }
 
 std::pair<int64_t, int64_t> limiti_lettura(lettura l) {

@@ -1,6 +1,7 @@
-// What every record of the two description texts means, written once: its keyword and how
-// the reading recognises it, its values in order with name, unit, range, meaning and how
-// each is stored in the compiled files. The reading's checks, the keyword suggestions, the
+// What every record of the two description texts is, written once: its keyword and how
+// the reading recognises it, its values in order with name, unit, range and how each is
+// stored in the compiled files; the words that say what each means, in every language,
+// are the catalogue's (lingue/parole_formato.h). The reading's checks, the keyword suggestions, the
 // views' decoding, the starting pair, the author's reference, the language server and the
 // writer of texts all read it from here, so that none of them can tell an author something
 // the others do not.
@@ -88,9 +89,8 @@ struct campo {
   // is refused) or a warning (taken as written) is the catalogue's to say.
   int32_t numero_sopra;
   int32_t numero_sotto;
-  std::string_view significato;  // what the value means
-  std::string_view memoria;      // where and how the compiled files keep it
-  deposito in_set{};             // the same, for the checks that look it up
+  deposito in_set{};             // where and how the compiled files keep it, for the checks
+                                 // that look it up (the words of both: lingue/parole_formato.h)
   bool posizione_lungo_linea = false;  // a position along the line, in metres
   bool vuoto_ammesso = false;    // an empty item means 0 ("no second set")
 };
@@ -111,7 +111,6 @@ struct record {
   bool esatto;
   std::string_view sezione;  // the customary section it is written in
   std::span<const campo> campi;
-  std::string_view significato;
   // Every keyword spelling that names this record exactly (the curve forms, the two
   // signal repetitions); the first is `parola`.
   std::span<const std::string_view> forme;
@@ -126,7 +125,6 @@ struct record {
 struct sezione {
   std::string_view nome;  // "[generale]"
   testo in;
-  std::string_view significato;
 };
 
 // Every record of a text in the reading's test order: the general records, then the body.
@@ -155,15 +153,6 @@ bool riconosce(const record& r, std::string_view parola);
 // How a record is written: "pendenza, p, g" (a template for the starting pair, the
 // completion snippets and the reference).
 std::string modello_record(const record& r);
-
-// The author's reference, written from this description: the table of the records of one
-// place of a text (keyword, how it is recognised, its values), and the table of one
-// record's values (name, unit, range, meaning). Markdown.
-std::string tabella_record(testo t, ambito dove);
-std::string tabella_campi(const record& r);
-// The blocks of the reference that are written from the description, by name: "linea
-// generale", "linea corpo", "treno", "campi stazione" ... ; empty for an unknown name.
-std::string blocco_riferimento(std::string_view nome);
 
 // ---- Fields of the compiled set ----------------------------------------------------------
 

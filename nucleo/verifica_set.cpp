@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "lingue/catalogo.h"
+#include "lingue/parole_formato.h"
 #include "model/formato.h"
 #include "model/numeri.h"
 #include "text/lettura_dati.h"
@@ -32,29 +34,28 @@ struct numeri_record {
   int64_t operator[](size_t i) const { return i < n ? v[i] : 0; }
 };
 
-std::string metri(int64_t m) { return std::to_string(m) + " m"; }
-// "la cella 183 (da 9100 a 9150 m)": the 50 m an object's cell covers.
-std::string cella_e_metri(int64_t c) {
-  return "la cella " + std::to_string(c) + " (da " + std::to_string((c - 1) * 50) + " a " +
-         std::to_string(c * 50) + " m)";
+// "la cella 183 (da 9100 a 9150 m)": the 50 m an object's cell covers; `di`: "della cella ...".
+messaggio cella_e_metri(int64_t c, bool di = false) {
+  return frase(di ? dal_catalogo("verifica.cella.di") : dal_catalogo("verifica.cella"),
+               {{"cella", c}, {"da", (c - 1) * 50}, {"a", c * 50}});
 }
 
-// What a kind of cell holds, for a cell no record claims.
-std::string_view nome_tipo(uint8_t tipo) {
+// What a kind of cell holds, for a cell no record claims; `da`: as "held by" says it.
+const char* nome_tipo(uint8_t tipo, bool da = false) {
   switch (tipo) {
-    case tipo_cella::vuota: return "nulla";
-    case tipo_cella::segnale: return "un segnale";
-    case tipo_cella::fine_rallentamento: return "la fine di un rallentamento";
-    case tipo_cella::inizio_rallentamento: return "l'inizio di un rallentamento";
-    case tipo_cella::avviso_rallentamento: return "l'avviso di un rallentamento";
-    case tipo_cella::anticipo_rallentamento: return "una cella di preavviso di un rallentamento";
-    case tipo_cella::indicatore_vmax: return "un indicatore di velocita' massima";
-    case tipo_cella::fermata: return "il punto di fermata di una stazione";
-    case tipo_cella::libera_in_montagna: return "una cella libera di un tratto di montagna";
-    case tipo_cella::abbattimento: return "un abbattimento";
-    case tipo_cella::abbattimento_senza_valore: return "un abbattimento senza valore";
-    case tipo_cella::cartello: return "un cartello";
-    default: return "un oggetto";
+    case tipo_cella::vuota: return da ? dal_catalogo("verifica.tipo.vuota.da") : dal_catalogo("verifica.tipo.vuota");
+    case tipo_cella::segnale: return da ? dal_catalogo("verifica.tipo.segnale.da") : dal_catalogo("verifica.tipo.segnale");
+    case tipo_cella::fine_rallentamento: return da ? dal_catalogo("verifica.tipo.fine_rallentamento.da") : dal_catalogo("verifica.tipo.fine_rallentamento");
+    case tipo_cella::inizio_rallentamento: return da ? dal_catalogo("verifica.tipo.inizio_rallentamento.da") : dal_catalogo("verifica.tipo.inizio_rallentamento");
+    case tipo_cella::avviso_rallentamento: return da ? dal_catalogo("verifica.tipo.avviso_rallentamento.da") : dal_catalogo("verifica.tipo.avviso_rallentamento");
+    case tipo_cella::anticipo_rallentamento: return da ? dal_catalogo("verifica.tipo.anticipo_rallentamento.da") : dal_catalogo("verifica.tipo.anticipo_rallentamento");
+    case tipo_cella::indicatore_vmax: return da ? dal_catalogo("verifica.tipo.indicatore_vmax.da") : dal_catalogo("verifica.tipo.indicatore_vmax");
+    case tipo_cella::fermata: return da ? dal_catalogo("verifica.tipo.fermata.da") : dal_catalogo("verifica.tipo.fermata");
+    case tipo_cella::libera_in_montagna: return da ? dal_catalogo("verifica.tipo.libera_in_montagna.da") : dal_catalogo("verifica.tipo.libera_in_montagna");
+    case tipo_cella::abbattimento: return da ? dal_catalogo("verifica.tipo.abbattimento.da") : dal_catalogo("verifica.tipo.abbattimento");
+    case tipo_cella::abbattimento_senza_valore: return da ? dal_catalogo("verifica.tipo.abbattimento_senza_valore.da") : dal_catalogo("verifica.tipo.abbattimento_senza_valore");
+    case tipo_cella::cartello: return da ? dal_catalogo("verifica.tipo.cartello.da") : dal_catalogo("verifica.tipo.cartello");
+    default: return da ? dal_catalogo("verifica.tipo.altro.da") : dal_catalogo("verifica.tipo.altro");
   }
 }
 
@@ -140,23 +141,21 @@ class verifica {
     return l_.valori[l_.records[i].primo_valore];
   }
 
-  // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)".
-  std::string descrivi(uint32_t i) const {
-    std::string s(descrizione(i).nome_oggetto);
-    if (stazione(i)) {
-      s += " '" + std::string(testo(i)) + "'";
-    } else if (const auto p = posizione(i)) {
-      s += " a " + metri(*p);
-    }
-    return s + " (riga " + std::to_string(l_.records[i].riga) + ")";
+  // "la stazione 'Borgo Fonte' (riga 22)", "il segnale a 6800 m (riga 31)"; with `forma`
+  // ".di" or ".da", as a sentence joins it ("del segnale ...", "dal segnale ...").
+  messaggio descrivi(uint32_t i, std::string_view forma = {}) const {
+    const messaggio oggetto = oggetto_record(descrizione(i), forma);
+    const int32_t riga = l_.records[i].riga;
+    if (stazione(i)) return frase("verifica.descrivi.nome", {{"oggetto", oggetto}, {"nome", std::string(testo(i))}, {"riga", riga}});
+    if (const auto p = posizione(i)) return frase("verifica.descrivi.posizione", {{"oggetto", oggetto}, {"metri", *p}, {"riga", riga}});
+    return frase("verifica.descrivi", {{"oggetto", oggetto}, {"riga", riga}});
   }
 
-  // "del segnale ...", "della stazione ...": of what `descrivi` names.
-  std::string di(uint32_t i) const { return con_preposizione("di", descrivi(i)); }
+  messaggio di(uint32_t i) const { return descrivi(i, ".di"); }
 
   // A diagnostic at record `i` (at its value `indice`, or its keyword), with a note at the
   // record `altro` that put what the set holds, when there is one.
-  void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, std::string motivo,
+  void segnala(int32_t numero, uint32_t i, std::optional<size_t> indice, messaggio motivo,
                int32_t altro = NESSUNO) {
     const luogo_testo dove = indice ? luogo_valore(i, *indice) : luogo(i);
     // A position is read into 32 bits.
@@ -166,7 +165,8 @@ class verifica {
       registra_avviso(m_, numero, dove, std::move(motivo));
     }
     if (altro != NESSUNO && static_cast<uint32_t>(altro) != i) {
-      m_.diagnostiche.back().note.push_back({luogo(static_cast<uint32_t>(altro)), descrivi(static_cast<uint32_t>(altro)) + " e' qui"});
+      m_.diagnostiche.back().note.push_back(
+          {luogo(static_cast<uint32_t>(altro)), {}, frase("verifica.e_qui", {{"oggetto", descrivi(static_cast<uint32_t>(altro))}})});
     }
     segnalati_.insert(chiave(l_.records[i].testo, l_.records[i].riga));
   }
@@ -223,13 +223,17 @@ class verifica {
   }
 
   // What cell `c` holds, as a message says it.
-  std::string cosa_tiene(int64_t c, int32_t chi) const {
+  // `da`: as "held by" says it.
+  messaggio cosa_tiene(int64_t c, int32_t chi, bool da = false) const {
     if (chi != NESSUNO) {
       const cella& x = m_.percorso[static_cast<size_t>(c)];
-      if (x.tipo == tipo_cella::fermata) return "il punto di fermata " + di(static_cast<uint32_t>(chi));
-      return descrivi(static_cast<uint32_t>(chi));
+      if (x.tipo == tipo_cella::fermata) {
+        return frase(da ? dal_catalogo("verifica.punto_fermata.da") : dal_catalogo("verifica.punto_fermata"),
+                     {{"stazione", di(static_cast<uint32_t>(chi))}});
+      }
+      return descrivi(static_cast<uint32_t>(chi), da ? ".da" : "");
     }
-    return std::string(nome_tipo(m_.percorso[static_cast<size_t>(c)].tipo));
+    return frase(nome_tipo(m_.percorso[static_cast<size_t>(c)].tipo, da));
   }
 
   // ---- Fixed table entries: which record wrote each field last ------------------------------
@@ -264,11 +268,12 @@ class verifica {
     if (tenuto == F::nel_campo(f, atteso)) return true;
     const int32_t chi = proprietari_voce_[posto_voce(voce, f)];
     const std::string_view detto = indice ? descrizione(i).campi[*indice].nome : nome;
-    std::string motivo = std::string(detto) + " = " + std::to_string(atteso) + " non e' tenuto: la tabella tiene " +
-                         std::to_string(tenuto);
-    if (chi != NESSUNO && static_cast<uint32_t>(chi) != i) {
-      motivo += ", scritto " + con_preposizione("da", descrivi(static_cast<uint32_t>(chi)));
-    }
+    const messaggio motivo =
+        frase("verifica.voce_non_tenuta",
+              {{"nome", std::string(detto)}, {"atteso", atteso}, {"tenuto", tenuto},
+               {"scritto", chi != NESSUNO && static_cast<uint32_t>(chi) != i
+                               ? frase("verifica.scritto_da", {{"da", descrivi(static_cast<uint32_t>(chi), ".da")}})
+                               : messaggio()}});
     segnala(avviso::valore_cambiato, i, indice, std::move(motivo), chi);
     return false;
   }
@@ -314,11 +319,13 @@ class verifica {
 
   void passo_del_formato(uint32_t i, size_t k, int64_t memorizzato) {
     const F::campo& c = descrizione(i).campi[k];
-    std::string motivo = std::string(c.nome) + " " + std::to_string(numeri(i)[k]);
-    if (!c.unita.empty()) motivo += " " + std::string(c.unita);
-    motivo += " e' tenuto come " + std::to_string(memorizzato);
-    if (!c.unita.empty()) motivo += " " + std::string(c.unita);
-    if (c.in_set.come == F::codifica_campo::velocita) motivo += ": i file compilati la tengono a passi di 5 km/h";
+    const std::string unita = c.unita.empty() ? "" : " " + std::string(c.unita);
+    messaggio motivo = frase("verifica.tenuto_come", {{"nome", std::string(c.nome)},
+                                                     {"scritto", std::to_string(numeri(i)[k]) + unita},
+                                                     {"tenuto", std::to_string(memorizzato) + unita},
+                                                     {"perche", c.in_set.come == F::codifica_campo::velocita
+                                                                    ? frase("verifica.passi_di_5")
+                                                                    : messaggio()}});
     registra_avviso(m_, avviso::passo_del_formato, luogo_valore(i, k), std::move(motivo));
   }
 
@@ -331,7 +338,7 @@ class verifica {
     const auto f = static_cast<F::campo_voce>(c.in_set.campo);
     if (f == F::campo_voce::nome) {
       if (e.nome == testo(i)) return true;
-      segnala(avviso::valore_cambiato, i, k, "il testo e' tenuto come '" + e.nome + "'");
+      segnala(avviso::valore_cambiato, i, k, frase("verifica.testo_tenuto", {{"testo", e.nome}}));
       return false;
     }
     const bool prima = r.voce == 1 && stazione(i);
@@ -339,8 +346,7 @@ class verifica {
       const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
       if (e.inizio == a.inizio && e.fine == a.fine) return true;
       segnala(avviso::valore_cambiato, i, k,
-              "l'area da " + metri(a.inizio) + " a " + metri(a.fine) + " e' tenuta da " + metri(e.inizio) + " a " +
-                  metri(e.fine));
+              frase("verifica.area", {{"da", a.inizio}, {"a", a.fine}, {"tenuta_da", e.inizio}, {"tenuta_a", e.fine}}));
       return false;
     }
     int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
@@ -352,7 +358,7 @@ class verifica {
     const int64_t tenuto = F::valore_campo(e, f);
     if (tenuto == atteso) return true;
     segnala(avviso::valore_cambiato, i, k,
-            std::string(c.nome) + " = " + std::to_string(atteso) + " e' tenuto come " + std::to_string(tenuto));
+            frase("verifica.valore_tenuto", {{"nome", std::string(c.nome)}, {"atteso", atteso}, {"tenuto", tenuto}}));
     return false;
   }
 
@@ -372,19 +378,22 @@ class verifica {
   bool controlla_oggetto(uint32_t i, const numeri_record& v) {
     const int64_t c = cella_oggetto(i, v);
     if (!cella_esiste(m_, c)) return false;
-    return oggetto_in(i, c, tipo_atteso(i, v), std::string(descrizione(i).nome_oggetto));
+    return oggetto_in(i, c, tipo_atteso(i, v), oggetto_record(descrizione(i)));
   }
 
-  bool oggetto_in(uint32_t i, int64_t c, uint8_t tipo, const std::string& cosa) {
+  bool oggetto_in(uint32_t i, int64_t c, uint8_t tipo, const messaggio& cosa) {
     const cella& x = m_.percorso[static_cast<size_t>(c)];
     if (x.tipo == tipo) return true;
     const int32_t chi = proprietario_cella(c);
-    std::string motivo = chi != NESSUNO && static_cast<uint32_t>(chi) != i
-                             ? cosa + (cosa.starts_with("la ") || cosa.starts_with("una ") ? " e' coperta " : " e' coperto ") +
-                                   con_preposizione("da", cosa_tiene(c, chi)) + ": " +
-                                   cella_e_metri(c) +
-                                   " tiene un solo oggetto"
-                             : cosa + " non e' nei file compilati: " + cella_e_metri(c) + " tiene " + cosa_tiene(c, chi);
+    // Italian's participle agrees with the object's noun ("la fine ... e' coperta"): the
+    // catalogue has both forms, which other languages may word alike.
+    const std::string nome = rendi(cosa, lingua::italiano);
+    const bool femminile = nome.starts_with("la ") || nome.starts_with("una ");
+    messaggio motivo =
+        chi != NESSUNO && static_cast<uint32_t>(chi) != i
+            ? frase(femminile ? dal_catalogo("verifica.coperta") : dal_catalogo("verifica.coperto"),
+                    {{"cosa", cosa}, {"da", cosa_tiene(c, chi, true)}, {"cella", cella_e_metri(c)}})
+            : frase("verifica.non_nei_file", {{"cosa", cosa}, {"cella", cella_e_metri(c)}, {"tiene", cosa_tiene(c, chi)}});
     segnala(avviso::oggetto_perso, i, std::nullopt, std::move(motivo), chi);
     return false;
   }
@@ -399,8 +408,7 @@ class verifica {
     // object there would have them written over its own (one that is not 0 is error 1250).
     if (cella_ == 1 && atteso == 0 && (f == F::campo_cella::dato1 || f == F::campo_cella::dato2)) {
       segnala(avviso::valore_cambiato, i, k,
-              "la cella 1 (da 0 a 50 m) porta i valori di intestazione dei file compilati: il suo campo " +
-                  std::string(F::nome_campo(f)) + " non tiene lo 0 scritto");
+              frase("verifica.cella_uno", {{"campo", std::string(F::nome_campo(f))}}));
       return false;
     }
     return campo_in(i, k, cella_, f, atteso);
@@ -410,8 +418,8 @@ class verifica {
   bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
     const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
     if (tenuto == atteso) return true;
-    std::string motivo = "il campo " + std::string(F::nome_campo(f)) + " " + con_preposizione("di", cella_e_metri(c)) +
-                         " tiene " + std::to_string(tenuto) + " invece di " + std::to_string(atteso);
+    messaggio motivo = frase("verifica.campo_tiene", {{"campo", std::string(F::nome_campo(f))}, {"cella", cella_e_metri(c, true)},
+                                                     {"tenuto", tenuto}, {"atteso", atteso}});
     segnala(avviso::valore_cambiato, i, k, std::move(motivo));
     return false;
   }
@@ -423,7 +431,7 @@ class verifica {
     const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
     const int64_t c = arrotonda(static_cast<double>(a.fine) / 50 - 1);
     if (!cella_esiste(m_, c)) return;
-    if (oggetto_in(i, c, tipo_cella::fermata, "il punto di fermata")) campo_in(i, 0, c, F::campo_cella::dato1, r.voce);
+    if (oggetto_in(i, c, tipo_cella::fermata, frase("verifica.parte.fermata"))) campo_in(i, 0, c, F::campo_cella::dato1, r.voce);
   }
 
   // ---- Slow-downs ------------------------------------------------------------------------
@@ -437,8 +445,7 @@ class verifica {
     if (!cella_esiste(m_, e)) return;
     if (e == s) {
       segnala(avviso::oggetto_perso, i, 2,
-              "la fine del rallentamento cade nella cella del suo inizio, " + cella_e_metri(s) +
-                  ": i file compilati non tengono la fine; serve una lunghezza di almeno 50 m");
+              frase("verifica.fine_nell_inizio", {{"cella", cella_e_metri(s)}}));
       return;
     }
     const int64_t d_v = v[5];
@@ -448,14 +455,14 @@ class verifica {
       const char* nome;
       bool f_tt;
     };
-    std::vector<parte> parti = {{s, tipo_cella::inizio_rallentamento, "l'inizio del rallentamento", true},
-                                {e, tipo_cella::fine_rallentamento, "la fine del rallentamento", true}};
+    std::vector<parte> parti = {{s, tipo_cella::inizio_rallentamento, dal_catalogo("verifica.parte.inizio"), true},
+                                {e, tipo_cella::fine_rallentamento, dal_catalogo("verifica.parte.fine"), true}};
     if (x > 1500) {
       parti.push_back({arrotonda(static_cast<double>(x - 1200) / 50 + 1), tipo_cella::avviso_rallentamento,
-                       "l'avviso del rallentamento", false});
+                       dal_catalogo("verifica.parte.avviso"), false});
     }
     for (const parte& p : parti) {
-      if (!cella_esiste(m_, p.cella) || !oggetto_in(i, p.cella, p.tipo, p.nome)) return;
+      if (!cella_esiste(m_, p.cella) || !oggetto_in(i, p.cella, p.tipo, frase(p.nome))) return;
       if (!campo_in(i, 1, p.cella, F::campo_cella::dato1, basso16(v[1]))) return;
       if (p.f_tt && !campo_in(i, 3, p.cella, F::campo_cella::dato3, basso16(v[3]))) return;
       if (d_v != 0 && !campo_in(i, 5, p.cella, F::campo_cella::dato2, basso16(d_v))) return;
@@ -464,7 +471,7 @@ class verifica {
     const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
     for (int64_t k = 0; k < 4; ++k) {
       const int64_t c = h - k;
-      if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, "una cella di preavviso del rallentamento")) return;
+      if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, frase("verifica.parte.preavviso"))) return;
       if (!campo_in(i, 4, c, F::campo_cella::dato1, k + 1)) return;
     }
   }
@@ -480,14 +487,12 @@ class verifica {
     // A later record of the same numbering took its entry; otherwise the ordering cleared it.
     for (uint32_t j = i + 1; j < l_.records.size(); ++j) {
       if (l_.records[j].descrizione == l_.records[i].descrizione) {
-        segnala(avviso::valore_cambiato, i, std::nullopt, "sostituita da " + descrivi(j), static_cast<int32_t>(j));
+        segnala(avviso::valore_cambiato, i, std::nullopt, frase("verifica.sostituita", {{"da", descrivi(j)}}), static_cast<int32_t>(j));
         return;
       }
     }
     segnala(avviso::valore_cambiato, i, std::nullopt,
-            "i file compilati non la tengono: l'ordinamento delle tre progressive le azzera tutte quando due "
-            "cominciano alla stessa posizione, la piu' lontana, o quando tutte cominciano a 0 m e nessuna ha un "
-            "valore positivo");
+            frase("verifica.progressive_azzerate"));
   }
 
   // ---- The plan ------------------------------------------------------------------------
@@ -517,10 +522,13 @@ class verifica {
       if (j >= i) break;
       if (valore(j, 0) < da && valore(j, 0) + valore(j, 1) >= da) chi = static_cast<int32_t>(j);
     }
-    std::string motivo = "la curva non e' tenuta come scritta: da " + metri(da) + " a " +
-                         metri(std::min<int64_t>(fino_a, v[0] + v[1])) + " il tracciato ";
-    motivo += chi != NESSUNO ? "segue " + descrivi(static_cast<uint32_t>(chi)) + ", che finisce dopo l'inizio di questa"
-                             : std::string(svolta == 0 ? "e' in rettilineo" : "svolta altrimenti");
+    messaggio motivo = frase(
+        "verifica.curva",
+        {{"da", da},
+         {"a", std::min<int64_t>(fino_a, v[0] + v[1])},
+         {"come", chi != NESSUNO ? frase("verifica.curva.segue", {{"chi", descrivi(static_cast<uint32_t>(chi))}})
+                  : svolta == 0  ? frase("verifica.curva.rettilineo")
+                                 : frase("verifica.curva.altrimenti")}});
     segnala(avviso::valore_cambiato, i, std::nullopt, std::move(motivo), chi);
   }
 
@@ -554,15 +562,12 @@ class verifica {
           codice(f, c, static_cast<uint32_t>(u.record)) != codice(f, c, i)) {
         if (perso) {
           segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
-                  "il valore non e' tenuto in nessuna cella: " + descrivi(i) +
-                      " comincia nella stessa cella di 50 m, la prima della linea",
+                  frase("verifica.valore_in_nessuna_cella", {{"chi", descrivi(i)}}),
                   static_cast<int32_t>(i));
         } else {
           segnala(avviso::valore_cambiato, i, 0,
-                  "il valore vale da " + metri(inizio * 50) + ", non da " + metri(n * 50) + ": la cella da " +
-                      std::to_string((inizio - 1) * 50) + " a " +
-                      metri(inizio * 50) + " tiene " + descrivi(static_cast<uint32_t>(u.record)) +
-                      ", e una cella tiene un solo valore",
+                  frase("verifica.valore_spostato", {{"da", inizio * 50}, {"scritto", n * 50}, {"cella_da", (inizio - 1) * 50},
+                                                     {"chi", descrivi(static_cast<uint32_t>(u.record))}}),
                   static_cast<int32_t>(u.record));
         }
       }
@@ -613,15 +618,13 @@ class verifica {
       if (t.a < t.da) {
         if (v[1] >= v[0]) {
           segnala(avviso::oggetto_perso, t.record, 1,
-                  "il tratto da " + metri(v[0]) + " a " + metri(v[1]) + " non segna nessuna cella: e' piu' corto di "
-                  "una cella di 50 m");
+                  frase("verifica.tratto_corto", {{"da", v[0]}, {"a", v[1]}}));
         }
         continue;
       }
       if (t.a > ultima_) {
         segnala(avviso::oggetto_perso, t.record, 1,
-                "il tratto finisce oltre la fine del percorso (" + metri(int64_t{ultima_} * 50) +
-                    "): i file compilati non tengono la sua parte oltre");
+                frase("verifica.tratto_oltre", {{"fine", int64_t{ultima_} * 50}}));
         continue;
       }
       for (int64_t c = std::max<int64_t>(t.da, 0); c <= t.a; ++c) {
@@ -630,13 +633,11 @@ class verifica {
           const int64_t tenuto = m_.percorso[static_cast<size_t>(c)].montagna;
           if (tenuto == basso8(t.tipo)) continue;
           segnala(avviso::valore_cambiato, t.record, 2,
-                  "da " + std::to_string(c * 50) + " m le celle tengono il tipo " + std::to_string(tenuto) +
-                      " invece di " + std::to_string(basso8(t.tipo)));
+                  frase("verifica.tipo_tenuto", {{"da", c * 50}, {"tenuto", tenuto}, {"tipo", basso8(t.tipo)}}));
           break;
         }
         segnala(avviso::valore_cambiato, t.record, std::nullopt,
-                "da " + std::to_string(c * 50) + " m le celle tengono " + descrivi(static_cast<uint32_t>(altro)) +
-                    ", scritto dopo sopra questo",
+                frase("verifica.tratto_sopra", {{"da", c * 50}, {"chi", descrivi(static_cast<uint32_t>(altro))}}),
                 altro);
         break;
       }
@@ -688,12 +689,12 @@ class verifica {
       const int64_t tenuto = m_.percorso[static_cast<size_t>(s.cella)].preavviso;
       if (tenuto == basso8(s.codice)) continue;
       const int32_t altro = chi[static_cast<size_t>(s.cella)];
-      std::string motivo = "il codice di preavviso " + std::to_string(s.codice) + " " +
-                           con_preposizione("di", cella_e_metri(s.cella)) +
-                           " e' sostituito da " + std::to_string(tenuto);
-      if (altro != NESSUNO) motivo += ", il preavviso " + di(static_cast<uint32_t>(altro));
-      motivo += ": una cella tiene un solo codice di preavviso, e i preavvisi occupano le celle fino a 400 m "
-                "prima di un segnale e fino a 250 m prima del punto di fermata di una stazione";
+      messaggio motivo = frase("verifica.preavviso",
+                               {{"codice", s.codice},
+                                {"cella", cella_e_metri(s.cella, true)},
+                                {"tenuto", tenuto},
+                                {"altro", altro != NESSUNO ? frase("verifica.preavviso.di", {{"di", di(static_cast<uint32_t>(altro))}})
+                                                           : messaggio()}});
       segnala(avviso::valore_cambiato, s.record, std::nullopt, std::move(motivo), altro);
     }
   }
@@ -716,14 +717,13 @@ class verifica {
       fine = valore(i, 1);
     }
     if (*p <= lunghezza && (!fine || *fine <= lunghezza)) return;
-    const std::string dopo = "oltre la fine della linea (" + metri(lunghezza) + "); il percorso prosegue fino a " +
-                             metri(int64_t{ultima_} * 50);
+    const messaggio dopo = frase("verifica.oltre_linea", {{"linea", lunghezza}, {"percorso", int64_t{ultima_} * 50}});
     if (*p > lunghezza) {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " a " + metri(*p) + " e' " + dopo);
+                      frase("verifica.oggetto_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *p}, {"dopo", dopo}}));
     } else {
       registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      std::string(d.nome_oggetto) + " finisce a " + metri(*fine) + ", " + dopo);
+                      frase("verifica.fine_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *fine}, {"dopo", dopo}}));
     }
   }
 
@@ -737,14 +737,14 @@ class verifica {
       const std::string_view t = testo(i);
       if (t.find_first_not_of(" \t") == std::string_view::npos) {
         registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
-                        "la stazione non ha nome");
+                        frase("verifica.senza_nome"));
         continue;
       }
       const auto [dove, nuovo] = visti.emplace(t, i);
       if (nuovo) continue;
       registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
-                      "'" + std::string(t) + "' e' anche il nome " + di(dove->second));
-      m_.diagnostiche.back().note.push_back({luogo(dove->second), "la prima stazione con questo nome e' qui"});
+                      frase("verifica.nome_ripetuto", {{"nome", std::string(t)}, {"di", di(dove->second)}}));
+      m_.diagnostiche.back().note.push_back({luogo(dove->second), {}, frase("verifica.prima_con_nome")});
     }
   }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <string>
 
 #include "nucleo/compilazione.h"
@@ -36,7 +38,7 @@ std::string elenco(const elenco_diagnostiche& d) {
   std::string s;
   for (const diagnostica& x : d) {
     s += std::to_string(x.numero) + " " + (x.luogo ? x.luogo->file + ":" + std::to_string(x.luogo->riga) : "") + " " +
-         x.motivo + "\n";
+         rendi(motivo_di(x)) + "\n";
   }
   return s;
 }
@@ -162,7 +164,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
     for (const diagnostica& d : m.diagnostiche) {
       detto = detto || (del_controllo(d) && d.livello == gravita::errore && d.luogo && d.luogo->file == c.file &&
                         d.luogo->riga == c.riga && (c.colonna == 0 || d.luogo->colonna == c.colonna) &&
-                        d.motivo.find(c.dice) != std::string::npos);
+                        rendi(motivo_di(d)).find(c.dice) != std::string::npos);
     }
     EXPECT_TRUE(detto) << elenco(m.diagnostiche);
   }

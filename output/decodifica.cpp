@@ -1,5 +1,7 @@
 #include "output/decodifica.h"
 
+#include "lingue/catalogo.h"
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -47,13 +49,11 @@ class lettore {
 };
 
 template <typename T>
-esito_decodifica<T> fallito(const std::string& file, uint64_t byte, std::string motivo) {
+esito_decodifica<T> fallito(const std::string& file, uint64_t byte, messaggio motivo) {
   esito_decodifica<T> e;
   e.errore = {file, byte, std::move(motivo)};
   return e;
 }
-
-std::string n(int64_t v) { return std::to_string(v); }
 
 // Kinds a cell may carry.
 bool tipo_cella_noto(uint8_t tipo) {
@@ -71,7 +71,7 @@ uint64_t inizio_voce(const std::array<voce, VOCI_TABELLA>& tabella, int indice) 
 }  // namespace
 
 std::string testo_errore(const errore_decodifica& e) {
-  return e.file + ": error: byte " + std::to_string(e.byte) + ": " + e.motivo;
+  return e.file + ": error: byte " + std::to_string(e.byte) + ": " + rendi(e.motivo);
 }
 
 
@@ -80,15 +80,12 @@ esito_decodifica<std::vector<cella>> decodifica_percorso(std::string_view byte, 
   if (byte.size() % BYTE_CELLA != 0) {
     const size_t intere = byte.size() / BYTE_CELLA;
     return fallito<esito>(file, intere * BYTE_CELLA,
-                          "la cella " + n(static_cast<int64_t>(intere)) + " e' tronca: " +
-                              n(static_cast<int64_t>(byte.size() % BYTE_CELLA)) +
-                              " byte dei 15 di una cella (file di " + n(static_cast<int64_t>(byte.size())) +
-                              " byte, non multiplo di 15)");
+                          frase("decodifica.cella_tronca", {{"cella", intere}, {"byte", byte.size() % BYTE_CELLA},
+                                                             {"file", byte.size()}}));
   }
   if (byte.size() < 2 * BYTE_CELLA) {
     return fallito<esito>(file, byte.size(),
-                          "percorso di " + n(static_cast<int64_t>(byte.size() / BYTE_CELLA)) +
-                              " celle: manca la cella 1, che porta l'intestazione");
+                          frase("decodifica.senza_cella_uno", {{"celle", byte.size() / BYTE_CELLA}}));
   }
   std::vector<cella> percorso(byte.size() / BYTE_CELLA);
   lettore l(byte);
@@ -107,14 +104,12 @@ esito_decodifica<std::vector<cella>> decodifica_percorso(std::string_view byte, 
     c.aderenza = l.u8();
     if (!tipo_cella_noto(c.tipo)) {
       return fallito<esito>(file, i * BYTE_CELLA,
-                            "cella " + n(static_cast<int64_t>(i)) + ": tipo " + n(c.tipo) +
-                                " sconosciuto (ammessi 0-6 e 10-14)");
+                            frase("decodifica.tipo_cella", {{"cella", i}, {"tipo", c.tipo}}));
     }
   }
   if (percorso[1].dato1 != INTESTAZIONE_PERCORSO) {
     return fallito<esito>(file, BYTE_CELLA + 1,
-                          "intestazione della cella 1: atteso " + n(INTESTAZIONE_PERCORSO) + ", trovato " +
-                              n(percorso[1].dato1) + " (non e' un percorso compilato)");
+                          frase("decodifica.intestazione_percorso", {{"atteso", INTESTAZIONE_PERCORSO}, {"trovato", percorso[1].dato1}}));
   }
   esito_decodifica<esito> e;
   e.valore = std::move(percorso);
@@ -130,8 +125,8 @@ esito_decodifica<std::array<voce, VOCI_TABELLA>> decodifica_tabella(std::string_
     const size_t inizio = l.posizione();
     auto tronca = [&](size_t servono) {
       return fallito<esito>(file, inizio,
-                            "voce " + n(i) + " tronca: servono " + n(static_cast<int64_t>(servono)) +
-                                " byte, ne restano " + n(static_cast<int64_t>(l.restanti() + l.posizione() - inizio)));
+                            frase("decodifica.voce_tronca", {{"voce", i}, {"servono", servono},
+                                                             {"restano", l.restanti() + l.posizione() - inizio}}));
     };
     voce& v = tabella[static_cast<size_t>(i)];
     if (!l.basta(16)) return tronca(BYTE_VOCE_FISSI);
@@ -156,12 +151,12 @@ esito_decodifica<std::array<voce, VOCI_TABELLA>> decodifica_tabella(std::string_
   }
   if (l.restanti() != 0) {
     return fallito<esito>(file, l.posizione(),
-                          n(static_cast<int64_t>(l.restanti())) + " byte in piu' dopo la voce 86, l'ultima della tabella");
+                          frase("decodifica.byte_in_piu", {{"byte", l.restanti()}}));
   }
   if (tabella[voce_tabella::intestazione].valore1 != INTESTAZIONE_TABELLA) {
     return fallito<esito>(file, inizio_voce(tabella, 85) + 16 + tabella[voce_tabella::intestazione].nome.size(),
-                          "intestazione della voce 85: atteso " + n(INTESTAZIONE_TABELLA) + ", trovato " +
-                              n(tabella[voce_tabella::intestazione].valore1) + " (non e' una tabella compilata)");
+                          frase("decodifica.intestazione_tabella", {{"atteso", INTESTAZIONE_TABELLA},
+                                                                    {"trovato", tabella[voce_tabella::intestazione].valore1}}));
   }
   esito_decodifica<esito> e;
   e.valore = std::move(tabella);
@@ -170,13 +165,13 @@ esito_decodifica<std::array<voce, VOCI_TABELLA>> decodifica_tabella(std::string_
 
 esito_decodifica<geometria_decodificata> decodifica_geometria(std::string_view byte, const std::string& file) {
   using esito = geometria_decodificata;
-  if (byte.empty()) return fallito<esito>(file, 0, "file vuoto: nessun valore del tracciato");
+  if (byte.empty()) return fallito<esito>(file, 0, frase("decodifica.geometria_vuota"));
   std::vector<valore_geometria> valori;
   valori.reserve(byte.size() / 10 + 1);
   lettore l(byte);
   while (l.restanti() > 0) {
     const size_t inizio = l.posizione();
-    if (!l.basta(2)) return fallito<esito>(file, inizio, "valore " + n(static_cast<int64_t>(valori.size())) + " tronco: manca parte dell'etichetta di tipo");
+    if (!l.basta(2)) return fallito<esito>(file, inizio, frase("decodifica.etichetta_tronca", {{"valore", valori.size()}}));
     valore_geometria v;
     v.etichetta = l.u16();
     size_t byte_valore = 0;
@@ -186,14 +181,12 @@ esito_decodifica<geometria_decodificata> decodifica_geometria(std::string_view b
       case ETICHETTA_REALE: byte_valore = 8; break;
       default:
         return fallito<esito>(file, inizio,
-                              "valore " + n(static_cast<int64_t>(valori.size())) + ": etichetta di tipo " +
-                                  n(v.etichetta) + " sconosciuta (ammesse 0 vuoto, 2 intero a 16 bit, 5 reale)");
+                              frase("decodifica.etichetta", {{"valore", valori.size()}, {"etichetta", v.etichetta}}));
     }
     if (!l.basta(byte_valore)) {
       return fallito<esito>(file, inizio,
-                            "valore " + n(static_cast<int64_t>(valori.size())) + " tronco: servono " +
-                                n(static_cast<int64_t>(byte_valore)) + " byte dopo l'etichetta, ne restano " +
-                                n(static_cast<int64_t>(l.restanti())));
+                            frase("decodifica.valore_tronco", {{"valore", valori.size()}, {"servono", byte_valore},
+                                                               {"restano", l.restanti()}}));
     }
     if (v.etichetta == ETICHETTA_INTERO16) v.valore = l.i16();
     if (v.etichetta == ETICHETTA_REALE) v.valore = l.f64();
@@ -201,8 +194,7 @@ esito_decodifica<geometria_decodificata> decodifica_geometria(std::string_view b
   }
   if (valori.size() % 2 != 0) {
     return fallito<esito>(file, byte.size(),
-                          n(static_cast<int64_t>(valori.size())) +
-                              " valori: un numero dispari non si divide in una meta' x e una meta' y");
+                          frase("decodifica.dispari", {{"valori", valori.size()}}));
   }
   const size_t meta = valori.size() / 2;
   geometria_decodificata g;
@@ -231,43 +223,41 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
   const std::string mostrata = identificativo_mostrato(linea), mostrato = identificativo_mostrato(treno);
   if (t[voce_tabella::intestazione].nome != identificativo_8bit(linea)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 16,
-                          "la voce 85 porta la linea \"" + latin1_in_utf8(t[voce_tabella::intestazione].nome) +
-                              "\", non \"" + mostrata + "\"");
+                          frase("decodifica.altra_linea", {{"trovata", latin1_in_utf8(t[voce_tabella::intestazione].nome)},
+                                                           {"linea", mostrata}}));
   }
   if (t[voce_tabella::dati_corsa].nome != identificativo_8bit(treno)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 86) + 16,
-                          "la voce 86 porta il treno \"" + latin1_in_utf8(t[voce_tabella::dati_corsa].nome) +
-                              "\", non \"" + mostrato + "\"");
+                          frase("decodifica.altro_treno", {{"trovato", latin1_in_utf8(t[voce_tabella::dati_corsa].nome)},
+                                                           {"treno", mostrato}}));
   }
   const codici_identita codici = codici_dei_nomi(treno, linea);
   if (t[voce_tabella::intestazione].orario != codici.st) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 30 + t[voce_tabella::intestazione].nome.size(),
-                          "codice d'identita' " + n(t[voce_tabella::intestazione].orario) + " nella voce 85; per " +
-                              mostrato + " su " + mostrata + " e' " + n(codici.st));
+                          frase("decodifica.codice_voce", {{"codice", t[voce_tabella::intestazione].orario}, {"treno", mostrato},
+                                                           {"linea", mostrata}, {"atteso", codici.st}}));
   }
   if (p[1].dato2 != static_cast<int16_t>(codici.og)) {
     return fallito<esito>(file.nome_percorso, BYTE_CELLA + 3,
-                          "codice d'identita' " + n(p[1].dato2) + " nella cella 1; per " + mostrato + " su " +
-                              mostrata + " e' " + n(codici.og));
+                          frase("decodifica.codice_cella", {{"codice", p[1].dato2}, {"treno", mostrato}, {"linea", mostrata},
+                                                            {"atteso", codici.og}}));
   }
   const int32_t lunghezza = t[voce_tabella::dati_treno].fine;
   // The compiler takes any length from 0 (a warning) to the largest.
   if (lunghezza < 0 || lunghezza > LUNGHEZZA_MASSIMA) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 84) + 5,
-                          "lunghezza della linea " + n(lunghezza) + " m fuori dai limiti (0-" + n(LUNGHEZZA_MASSIMA) + ")");
+                          frase("decodifica.lunghezza", {{"lunghezza", lunghezza}, {"massima", LUNGHEZZA_MASSIMA}}));
   }
   const auto celle_attese =
       static_cast<size_t>(std::nearbyint(static_cast<double>(lunghezza + MARGINE_OLTRE_FINE) / 50.0)) + 1;
   if (p.size() != celle_attese) {
     return fallito<esito>(file.nome_percorso, p.size() * BYTE_CELLA,
-                          n(static_cast<int64_t>(p.size())) + " celle; una linea di " + n(lunghezza) + " m ne ha " +
-                              n(static_cast<int64_t>(celle_attese)));
+                          frase("decodifica.celle", {{"celle", p.size()}, {"lunghezza", lunghezza}, {"attese", celle_attese}}));
   }
   const auto metri_attesi = static_cast<size_t>(lunghezza) + MARGINE_OLTRE_FINE + 1;
   if (g.x.size() != metri_attesi) {
     return fallito<esito>(file.nome_geometria, file.geometria.size(),
-                          n(static_cast<int64_t>(g.x.size())) + " punti del tracciato; una linea di " + n(lunghezza) +
-                              " m ne ha " + n(static_cast<int64_t>(metri_attesi)));
+                          frase("decodifica.punti", {{"punti", g.x.size()}, {"lunghezza", lunghezza}, {"attesi", metri_attesi}}));
   }
   esito_decodifica<esito> e;
   e.valore = scenario_decodificato{std::string(linea), std::string(treno), lunghezza, std::move(*percorso.valore),

@@ -39,7 +39,7 @@ struct geometria_decodificata {
 struct errore_decodifica {
   std::string file;
   uint64_t byte = 0;  // offset from the start of the file
-  std::string motivo;
+  messaggio motivo;
 };
 
 // "FILE: error: byte N: motivo".

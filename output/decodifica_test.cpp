@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <cmath>
 #include <string>
 
@@ -110,7 +112,7 @@ TEST(Decodifica, FileRovinati) {
     if (d.file == 1) e = decodifica_tabella(d.byte, "t").errore;
     if (d.file == 2) e = decodifica_percorso(d.byte, "p").errore;
     EXPECT_EQ(e.byte, d.posizione) << d.caso;
-    EXPECT_NE(e.motivo.find(d.motivo), std::string::npos) << d.caso << ": " << e.motivo;
+    EXPECT_NE(rendi(e.motivo).find(d.motivo), std::string::npos) << d.caso << ": " << rendi(e.motivo);
   }
 }
 
@@ -136,7 +138,7 @@ TEST(Decodifica, InsiemeIncoerente) {
     const auto s = decodifica_scenario(p.file(), c.linea, "T");
     ASSERT_FALSE(s) << c.nome;
     EXPECT_EQ(s.errore.file, c.file) << c.nome;
-    EXPECT_NE(s.errore.motivo.find(c.motivo), std::string::npos) << c.nome << ": " << s.errore.motivo;
+    EXPECT_NE(rendi(s.errore.motivo).find(c.motivo), std::string::npos) << c.nome << ": " << rendi(s.errore.motivo);
   }
 }
 

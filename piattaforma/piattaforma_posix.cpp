@@ -106,7 +106,7 @@ void scarto::registra(const std::string& percorso) {
     posto_ = i;
     return;
   }
-  throw errore_file(percorso, "troppi file temporanei aperti insieme");
+  throw errore_file(percorso, traduci("file.troppi_temporanei"));
 }
 
 void scarto::dimentica() {
@@ -187,6 +187,10 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 }
 
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
+
+lingua lingua_utente() {
+  return lingua_delle_variabili(::getenv("LC_ALL"), ::getenv("LC_MESSAGES"), ::getenv("LANG"));
+}
 
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
   for (;;) {
@@ -385,7 +389,7 @@ struct osservatore::stato {
         if (evento.mask & IN_Q_OVERFLOW) cambiato = true;
         for (const testo_osservato& t : testi) {
           if (evento.wd != t.guardia) continue;
-          if (evento.mask & IN_IGNORED) throw errore_file(t.cartella, "la cartella non e' piu' osservabile");
+          if (evento.mask & IN_IGNORED) throw errore_file(t.cartella, traduci("file.non_osservabile"));
           if (nome == t.nome) cambiato = true;
         }
       }

@@ -153,7 +153,7 @@ void scarto::registra(const std::string& percorso) {
     posto_ = i;
     return;
   }
-  throw errore_file(sistema::percorso(percorso), "troppi file temporanei aperti insieme");
+  throw errore_file(sistema::percorso(percorso), traduci("file.troppi_temporanei"));
 }
 
 void scarto::dimentica() {
@@ -420,6 +420,23 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 
 uint64_t numero_processo() { return GetCurrentProcessId(); }
 
+lingua lingua_utente() {
+  // As gettext does on Windows: LC_ALL, LC_MESSAGES or LANG when one is set (a shell of
+  // POSIX tools, Wine), the interface language otherwise.
+  std::string variabili[3];
+  const wchar_t* nomi[] = {L"LC_ALL", L"LC_MESSAGES", L"LANG"};
+  for (size_t i = 0; i < 3; ++i) {
+    if (const wchar_t* v = _wgetenv(nomi[i]); v != nullptr) variabili[i] = utf8_di(v);
+  }
+  if (!variabili[0].empty() || !variabili[1].empty() || !variabili[2].empty()) {
+    return lingua_delle_variabili(variabili[0].c_str(), variabili[1].c_str(), variabili[2].c_str());
+  }
+  wchar_t nome[LOCALE_NAME_MAX_LENGTH] = {};
+  const LCID lingua_interfaccia = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+  if (LCIDToLocaleName(lingua_interfaccia, nome, LOCALE_NAME_MAX_LENGTH, 0) == 0) return LINGUA_PREDEFINITA;
+  return lingua_da_nome(utf8_di(nome)).value_or(LINGUA_PREDEFINITA);
+}
+
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
   const int n = _read(d, zona, static_cast<unsigned>(std::min<size_t>(dimensione, 1u << 30)));
   return n > 0 ? static_cast<size_t>(n) : 0;
@@ -646,7 +663,7 @@ struct osservatore::stato {
   bool leggi(cartella_osservata& c) {
     DWORD byte = 0;
     if (!GetOverlappedResult(c.maniglia, &c.sovrapposto, &byte, FALSE)) {
-      throw errore_file(c.cartella, "la cartella non e' piu' osservabile: " + motivo_ultimo());
+      throw errore_file(c.cartella, traduci("file.non_osservabile") + ": " + motivo_ultimo());
     }
     bool cambiato = byte == 0;
     for (size_t i = 0; i + sizeof(FILE_NOTIFY_INFORMATION) <= byte;) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <random>
 
+#include "lingue/catalogo.h"
 #include "piattaforma/tappe_prova.h"
 
 namespace scenario {
@@ -30,7 +31,7 @@ fs::path nome_libero(const fs::path& destinazione, F prendi) {
     nome += sistema::percorso(".tmp" + suffisso_casuale());
     if (prendi(nome)) return nome;
   }
-  throw errore_file(destinazione, "nessun nome libero per il file temporaneo");
+  throw errore_file(destinazione, traduci("file.nessun_nome_libero"));
 }
 
 }  // namespace
@@ -39,7 +40,7 @@ errore_file::errore_file(const fs::path& file, const std::string& motivo, bool a
     : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), assente_(assente) {}
 
 errore_file testo_troppo_grande(const fs::path& file, size_t limite) {
-  return errore_file(file, "testo troppo grande: oltre " + std::to_string(limite >> 20) + " MiB");
+  return errore_file(file, traduci("file.troppo_grande", {{"mib", limite >> 20}}));
 }
 
 file_temporaneo::file_temporaneo(const fs::path& destinazione) : destinazione_(destinazione) {
@@ -206,7 +207,7 @@ bool crea_cartelle(const fs::path& cartella) {
   const fs::path genitore = cartella.parent_path();
   if (!genitore.empty() && genitore != cartella) crea_cartelle(genitore);
   if (sistema::crea_cartella(cartella) == sistema::esito_cartella::manca_genitore) {
-    throw errore_file(cartella, "la cartella che la contiene non si puo' creare");
+    throw errore_file(cartella, traduci("file.cartella_impossibile"));
   }
   return true;
 }

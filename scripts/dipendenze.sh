@@ -10,16 +10,16 @@
 #   scripts/dipendenze.sh deb     what the Debian package is made with
 set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-           nlohmann-json3-dev)
+           nlohmann-json3-dev gettext)
 if [ "${1:-}" = "prove" ]; then
   pacchetti=(chromium-headless-shell neovim emacs-nox elpa-eglot)
 elif [ "${1:-}" = "windows" ]; then
   # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
   # from the sources libgtest-dev ships.
-  pacchetti=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth tmux zip unzip groff-base libgtest-dev nlohmann-json3-dev
+  pacchetti=(g++-mingw-w64-x86-64-posix wine64 xvfb xauth tmux zip unzip groff-base libgtest-dev nlohmann-json3-dev gettext
              cmake make ninja-build)
 elif [ "${1:-}" = "deb" ]; then
-  pacchetti=(cmake g++ make ninja-build nlohmann-json3-dev dpkg-dev)
+  pacchetti=(cmake g++ make ninja-build nlohmann-json3-dev gettext dpkg-dev)
 fi
 if [ "${1:-}" = "editor" ]; then
   # A node and npm of any origin will do; Debian's otherwise.

@@ -11,6 +11,7 @@
 
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/esecuzione.h"
+#include "lingue/catalogo.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
@@ -77,45 +78,65 @@ TEST(Diagnostica, ErroriTipici) {
     std::string da, a;
     int32_t numero;
     std::string segue;   // what the first line goes on with after the description
+    std::string segue_en;  // the same in English
     std::string presso;  // the item the diagnostic stands at, on the line of `a`; empty: its start
     int riga = -1;       // the line of `a`; 0 for the whole text; -1 for the line of the mistake
   };
   const caso casi[] = {
-      {"keyword typo", false, "stazione,   7000", "stazone,   7000", 301, ": 'stazone': forse 'stazione'?", ""},
-      {"general keyword typo", true, "sfondo uno,", "sfondo un,", 301, ": 'sfondo un': forse 'sfondo uno'?", ""},
-      {"unknown header", true, "[montagne]", "[montagn]", 303, ": '[montagn]': forse '[montagne]'?", ""},
+      {"keyword typo", false, "stazione,   7000", "stazone,   7000", 301, ": 'stazone': forse 'stazione'?",
+       ": 'stazone': perhaps 'stazione'?", ""},
+      {"general keyword typo", true, "sfondo uno,", "sfondo un,", 301, ": 'sfondo un': forse 'sfondo uno'?",
+       ": 'sfondo un': perhaps 'sfondo uno'?", ""},
+      {"unknown header", true, "[montagne]", "[montagn]", 303, ": '[montagn]': forse '[montagne]'?",
+       ": '[montagn]': perhaps '[montagne]'?", ""},
       // g + 100 = 280 does not fit a byte.
-      {"gradient 180", true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, ": g = 180 per mille (posizione 8000 m)", "180"},
+      {"gradient 180", true, "pendenza,  8000,   12", "pendenza,  8000,  180", 30, ": g = 180 per mille (posizione 8000 m)",
+       ": g = 180 per mille (position 8000 m)", "180"},
       // round(1400 / 5) = 280.
-      {"speed 1400", false, "velocita,    600,   100", "velocita,    600,  1400", 31, ": v = 1400 km/h (posizione 600 m)", "1400"},
-      {"adhesion 850", false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, ": a = 850 (posizione 12000 m)", "850"},
-      {"mountain kind 300", true, "16000,   1", "16000, 300", 33, ": tipo = 300 (posizione 15000 m)", "300"},
-      {"abbattimento 40000", false, "abbattimento,  10000,  0", "abbattimento,  10000,  40000", 34, ": w = 40000 km/h", "40000"},
+      {"speed 1400", false, "velocita,    600,   100", "velocita,    600,  1400", 31, ": v = 1400 km/h (posizione 600 m)",
+       ": v = 1400 km/h (position 600 m)", "1400"},
+      {"adhesion 850", false, "aderenza,  12000,    90", "aderenza,  12000,   850", 32, ": a = 850 (posizione 12000 m)",
+       ": a = 850 (position 12000 m)", "850"},
+      {"mountain kind 300", true, "16000,   1", "16000, 300", 33, ": tipo = 300 (posizione 15000 m)",
+       ": tipo = 300 (position 15000 m)", "300"},
+      {"abbattimento 40000", false, "abbattimento,  10000,  0", "abbattimento,  10000,  40000", 34, ": w = 40000 km/h",
+       ": w = 40000 km/h", "40000"},
       // 4000 x 10 + 0 = 40000 > 32767: at s1.
-      {"signal s1 4000", false, "segnale,   6500,   2, 4,", "segnale,   6500,   2, 4000,", 35, ": s1 x 10 + d1 = 40000", "4000"},
+      {"signal s1 4000", false, "segnale,   6500,   2, 4,", "segnale,   6500,   2, 4000,", 35,
+       ": s1 x 10 + d1 = 40000: deve stare tra -32768 e 32767", ": s1 x 10 + d1 = 40000: must lie between -32768 and 32767",
+       "4000"},
       // At the value that the comma left over.
-      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'", "5"},
+      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'",
+       ": values too many", "5"},
       {"value short", true, "pendenza,  3000,    8", "pendenza,  3000", 25,
-       ": valori mancanti: il record ha 1 valore sulla sua riga, 'pendenza' ne vuole 2", ""},
-      {"gradients out of order", true, "pendenza, 12500,   -5", "pendenza,  5000,   -5", 307, ": pendenza dopo quella a 8000 m", "5000"},
+       ": valori mancanti: il record ha 1 valore sulla sua riga, 'pendenza' ne vuole 2",
+       ": values missing: the record has 1 value on its line, 'pendenza' wants 2", ""},
+      {"gradients out of order", true, "pendenza, 12500,   -5", "pendenza,  5000,   -5", 307, ": pendenza dopo quella a 8000 m",
+       ": gradient after the one at 8000 m", "5000"},
       // 7:21:00 after Prato Alto's 7:27:00: at the hours, in the author's form.
       {"times backwards", false, "7,41, 0, SERRAVALLE", "7,21, 0, SERRAVALLE", 308,
-       ": 7:21:00 dopo le 7:27:00 della stazione precedente", "7,21"},
-      {"clock 25 h", false, "orologio,    7,", "orologio,    25,", 310, ": ore = 25 h", "25"},
+       ": 7:21:00 dopo le 7:27:00 della stazione precedente", ": 7:21:00 after the previous station's 7:27:00", "7,21"},
+      {"clock 25 h", false, "orologio,    7,", "orologio,    25,", 310, ": ore = 25 h", ": ore = 25 h", "25"},
       {"overlapping slow-downs", false, "[segnali]", "rallentamento, 16200, 40, 300, 0, 0, 0\r\n[segnali]", 309,
-       ": quello da 16000 a 16400 m", "16200"},
-      {"curve without class", true, "curvad6,  5200", "curvad,  5200", 103, ": la parola 'curvad' non ha", ""},
+       ": quello da 16000 a 16400 m", ": the one from 16000 to 16400 m", "16200"},
+      {"curve without class", true, "curvad6,  5200", "curvad,  5200", 103, ": la parola 'curvad' non ha",
+       ": the word 'curvad' has no", ""},
       // Cell round(0 / 50 + 1) = 1 carries the header: the signal there is named.
-      {"signal on cell 1", false, "segnale,   1500", "segnale,      0", 1250, "", ""},
-      {"progressive 52010", true, "52000,", "52010,", 2, "", "52010"},
-      {"board beyond the end", true, "cartello_indicatore,  3300", "cartello_indicatore,  48000", 15, "", "48000"},
-      {"run text [general]", false, "[generale]", "[general]", 304, ": '[general]': forse '[generale]'?", ""},
+      {"signal on cell 1", false, "segnale,   1500", "segnale,      0", 1250, "", "", ""},
+      {"progressive 52010", true, "52000,", "52010,", 2, "", "", "52010"},
+      {"board beyond the end", true, "cartello_indicatore,  3300", "cartello_indicatore,  48000", 15,
+       ": la linea finisce a 24000 m", ": the line ends at 24000 m", "48000"},
+      {"run text [general]", false, "[generale]", "[general]", 304, ": '[general]': forse '[generale]'?",
+       ": '[general]': perhaps '[generale]'?", ""},
   };
+  // Each mistake in each language: the same number, place and severity's word; the
+  // description and the reason in the language asked for.
+  for (const auto& [l, opzione] : {std::pair{lingua::italiano, "--lingua=it"}, std::pair{lingua::inglese, "--lingua=en"}})
   for (const caso& c : casi) {
-    SCOPED_TRACE(c.cosa);
+    SCOPED_TRACE(std::string(c.cosa) + " " + opzione);
     const std::string linea = c.in_linea ? con(TESTO_LINEA, c.da, c.a) : TESTO_LINEA;
     const std::string treno = c.in_linea ? TESTO_TRENO : con(TESTO_TRENO, c.da, c.a);
-    const esecuzione e(linea, treno);
+    const esecuzione e(linea, treno, {opzione});
     const auto voce = cerca_errore(c.numero);
     ASSERT_TRUE(voce.has_value());
     // Errors stop the build, and so does whatever the set would not hold as written;
@@ -136,10 +157,13 @@ TEST(Diagnostica, ErroriTipici) {
       colonna = "1";
     }
     const std::string luogo = (c.in_linea ? LINEA : TRENO) + ":" + std::to_string(riga) + ":" + colonna;
-    const std::string livello = errore ? ": error: Errore n. "
-                                : voce->livello == gravita::avviso ? ": warning: Avviso n. "
-                                                                   : ": note: Nota n. ";
-    const std::string attesa = luogo + livello + std::to_string(c.numero) + ": " + voce->descrizione + c.segue;
+    const std::string livello = errore ? ": error: " : voce->livello == gravita::avviso ? ": warning: " : ": note: ";
+    const std::string numero = l == lingua::italiano
+                                   ? (errore ? "Errore n. " : voce->livello == gravita::avviso ? "Avviso n. " : "Nota n. ")
+                                   : (errore ? "Error " : voce->livello == gravita::avviso ? "Warning " : "Note ");
+    const std::string descrizione = l == lingua::italiano ? voce->descrizione : rendi(descrizione_errore(c.numero), l);
+    const std::string attesa = luogo + livello + numero + std::to_string(c.numero) + ": " + descrizione +
+                               (l == lingua::italiano ? c.segue : c.segue_en);
     EXPECT_TRUE(e.prima_riga().starts_with(attesa)) << e.prima_riga() << "\n" << attesa;
   }
 }

@@ -4,6 +4,8 @@
 // but is likely a mistake is a warning.
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <string>
 #include <vector>
 
@@ -366,7 +368,7 @@ TEST(Intento, ITestiDelProgettoSenzaUnaParola) {
       const risultato e = memorizza_percorso(r, m, &u);
       EXPECT_TRUE(e.riuscito);
       // A note at most: that a text in UTF-8 was converted.
-      for (const diagnostica& d : e.diagnostiche) EXPECT_EQ(d.livello, gravita::nota) << d.numero << " " << d.motivo;
+      for (const diagnostica& d : e.diagnostiche) EXPECT_EQ(d.livello, gravita::nota) << d.numero << " " << rendi(motivo_di(d));
       for (auto& [quale, file] : u.file) byte[permissivo] += file.byte;
     }
     EXPECT_EQ(byte[0], byte[1]);

@@ -24,7 +24,7 @@ struct cursori_linea {
 // Ends the line phase with an error after which there is no track to read into: the
 // whole reading stage stops.
 esito_fase interrompi(stato_lettura& s, int32_t codice, std::optional<luogo_testo> luogo = {},
-                      std::string motivo = {}) {
+                      messaggio motivo = {}) {
   registra_errore(s.m, codice, std::nullopt, luogo ? luogo : std::optional<luogo_testo>(s.luogo_record),
                   std::move(motivo));
   return esito_fase::interrompi;
@@ -227,7 +227,7 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   // Stored as g + 100 in 8 bits.
   if (controlla_campo(s, D().pendenza, 1, g, p) != esito_record::prosegui) return esito_record::scarta;
-  controlla_ordine(s, s.ultima_pendenza, p, "pendenza");
+  controlla_ordine(s, s.ultima_pendenza, p, dal_catalogo("lettura.ordine.pendenza"));
   const int64_t n = arrotonda_quoziente(p, 50);
   if (n > 0) scrivi_pendenze(s.m, cur, n);
   cur.pendenza_precedente = g;
@@ -243,20 +243,19 @@ esito_record record_curva(stato_lettura& s) {
   const auto k = curvatura(s.riga);
   if (!k) {
     return errore_record(s, codice::curva_errata, std::nullopt,
-                         "la parola '" + std::string(s.riga) + "' non ha la classe della curva (da 1 a 6)");
+                         frase("lettura.curva_senza_classe", {{"parola", std::string(s.riga)}}));
   }
   const formato::record* curva = &D().curva;
   // A keyword written as one of the curve's own spellings says what it means.
   if (s.forma != curva) {
     const std::string classe = std::to_string(formato::classe_curva(*k).value_or(0));
-    const std::string letta = std::string("curva") + (*k < 0 ? "s" : "d") + classe +
-                              (*k < 0 ? "' (a sinistra: la parola contiene una 's'" : "' (a destra") + ", classe " +
-                              classe + "); scrivere 'curvas" + classe + "' per la sinistra o 'curvad" + classe +
-                              "' per la destra";
+    const std::string letta =
+        rendi(frase(*k < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
+                    {{"classe", classe}}));
     controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
   }
   controlla_campo(s, *curva, 1, l, p);
-  controlla_ordine(s, s.ultima_curva, p, "curva");
+  controlla_ordine(s, s.ultima_curva, p, dal_catalogo("lettura.ordine.curva"));
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
   // Checked before any step is taken, so that a refused curve leaves the plan as it was.
@@ -264,8 +263,7 @@ esito_record record_curva(stato_lettura& s) {
   const int64_t ultimo = std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA);
   if (std::max<int64_t>(p, fine) > ultimo && std::max<int64_t>(p, fine) >= s.m.tracciato.cursore) {
     return errore_record(s, codice::curva_errata, std::nullopt,
-                         "la curva da " + std::to_string(p) + " m lunga " + std::to_string(l) +
-                             " m va oltre la fine del tracciato (metro " + std::to_string(ultimo) + ")",
+                         frase("lettura.curva_oltre", {{"da", p}, {"lunghezza", l}, {"ultimo", ultimo}}),
                          1);
   }
   estendi_curva(s.m.tracciato, p, 0.0);
@@ -289,8 +287,7 @@ esito_record record_montagna(stato_lettura& s) {
   // Nothing is marked for it; the stretch still counts for the next one's 150 m rule.
   if (fine < inizio) {
     avviso_record(s, avviso::tratto_rovesciato, inizio,
-                  "il tratto di montagna da " + std::to_string(inizio) + " a " + std::to_string(fine) +
-                      " m non segna nessuna cella: scrivere prima l'inizio, poi la fine",
+                  frase("lettura.montagna_rovesciata", {{"inizio", inizio}, {"fine", fine}}),
                   1);
   }
   const int32_t codice = chiama_marcatore(s.m, [&] { memo_montagna(s.m, inizio, fine, tipo); });
@@ -312,16 +309,16 @@ esito_record record_indicatori(stato_lettura& s) {
     entro_16 = memo_indicatori_v_max(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   });
   if (!entro_16) {
-    throw guasto_lettura("velocita' codificata fuori dal campo a 16 bit", luogo_valori(s, 1, 7));
+    throw guasto_lettura(frase("lettore.velocita_codificata"), luogo_valori(s, 1, 7));
   }
   if (codice > 0) return errore_cella_occupata(s, codice, v[0], cella_di(v[0]));
-  annota_oggetto(s, cella_di(v[0]), "un indicatore di velocita' massima", v[0]);
+  annota_oggetto(s, cella_di(v[0]), dal_catalogo("oggetto.da_indicatore"), v[0]);
   return esito_record::prosegui;
 }
 
 esito_record record_cartello(stato_lettura& s) {
   const int32_t p = leggi32(s);
-  const std::string_view testo = leggi_testo_valore(s, "testo del cartello");
+  const std::string_view testo = leggi_testo_valore(s, dal_catalogo("lettore.testo_del_cartello"));
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
   const int64_t c = cella_di(p);
   // A board before the first cell, or an 81st board that would need table entry 0, has
@@ -330,7 +327,7 @@ esito_record record_cartello(stato_lettura& s) {
   if (s.slot_cartello < 1) return errore_record(s, codice::troppi_cartelli, p, {}, 0);
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
   if (!cella_libera(cel)) return errore_cella_occupata(s, codice::cartello_occupato, p, c);
-  annota_oggetto(s, c, "un cartello indicatore", p);
+  annota_oggetto(s, c, dal_catalogo("oggetto.da_cartello"), p);
   cel.tipo = tipo_cella::cartello;
   cel.dato1 = basso16(s.slot_cartello);
   s.m.tabella[static_cast<size_t>(s.slot_cartello)].nome = testo;
@@ -404,7 +401,7 @@ esito_fase fase_linea(stato_lettura& s) {
     }
     if (s.testo.fine_file()) {
       if (!quasi_generale) return interrompi(s, codice::generale_assente);
-      interrompi(s, codice::generale_assente, quasi_generale, "'" + scritta + "': forse '[generale]'?");
+      interrompi(s, codice::generale_assente, quasi_generale, frase("lettura.forse", {{"parola", scritta}, {"vicina", "[generale]"}}));
       m.diagnostiche.back().correggi = correzione{*quasi_generale, "[generale]"};
       return esito_fase::interrompi;
     }
@@ -416,10 +413,7 @@ esito_fase fase_linea(stato_lettura& s) {
   if (!s.lunghezza_letta && s.lunghezza_scritta) return esito_fase::interrompi;
   if (!s.lunghezza_letta) {
     return interrompi(s, codice::lunghezza_assente, std::nullopt,
-                      s.parole_dell_altro_testo > 0
-                          ? "il testo ha record della descrizione della corsa: i due testi sono forse dati in ordine "
-                            "scambiato (prima la linea, poi la corsa)"
-                          : std::string());
+                      s.parole_dell_altro_testo > 0 ? frase("lettura.testi_scambiati") : messaggio());
   }
   crea_percorso(m);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -198,7 +200,7 @@ TEST(FaseLinea, OltreIlPercorsoSoloQuelRecordEScartato) {
   const diagnostica& d = s.m.diagnostiche.front();
   EXPECT_EQ(d.luogo->riga, 6);
   EXPECT_EQ(d.luogo->colonna, 11);  // "pendenza, 7950": the position
-  EXPECT_NE(d.motivo.find("anche 1 record"), std::string::npos) << d.motivo;
+  EXPECT_NE(rendi(motivo_di(d)).find("anche 1 record"), std::string::npos) << rendi(motivo_di(d));
   EXPECT_EQ(s.m.tabella[80].nome, "(A)");  // the board after it was read
   ASSERT_EQ(s.m.percorso.size(), 161u);
   EXPECT_EQ(s.m.percorso[30].tipo, tipo_cella::segnale);  // round(1450 / 50 + 1)

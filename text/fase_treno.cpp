@@ -98,7 +98,7 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
   const esito_record limiti = controlla_campo(s, velocita ? D().velocita : D().aderenza, 1, valore, p);
   if (limiti != esito_record::prosegui) return limiti;
   controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
-                   velocita ? "velocita'" : "aderenza");
+                   velocita ? dal_catalogo("lettura.ordine.velocita") : dal_catalogo("lettura.ordine.aderenza"));
   const int64_t n = arrotonda_quoziente(p, 50);
   if (n > 0) {
     if (!pr.precedente) pr.precedente = valore;
@@ -113,7 +113,7 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
 // The value of a signal that its cell cannot hold, said as the field and its value.
 // v: posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo.
 // `indice` is the value the reason is about.
-std::optional<std::pair<std::string, int>> segnale_fuori_campo(const int32_t (&v)[11]) {
+std::optional<std::pair<messaggio, int>> segnale_fuori_campo(const int32_t (&v)[11]) {
   const int64_t aspetto = int64_t{v[1]} * 3 + v[6];
   const std::tuple<const char*, int64_t, int> a16[] = {
       {"s1 x 10 + d1", formato::coppia_in_cella(v[2], v[7]), 2},
@@ -123,17 +123,18 @@ std::optional<std::pair<std::string, int>> segnale_fuori_campo(const int32_t (&v
   };
   for (const auto& [campo, valore, indice] : a16) {
     if (!entro16(valore)) {
-      return std::pair{std::string(campo) + " = " + std::to_string(valore) + ": deve stare tra -32768 e 32767",
+      return std::pair{frase("lettura.tra", {{"valore", std::string(campo) + " = " + std::to_string(valore)},
+                                             {"minimo", -32768}, {"massimo", 32767}}),
                        indice};
     }
   }
   // The approach codes (sx x 3 + dx) x 10 + 1 to 4 are bytes.
   if (!entro(aspetto, 0, 25)) {
-    return std::pair{"sx x 3 + dx = " + std::to_string(aspetto) + ": deve stare tra 0 e 25", 1};
+    return std::pair{frase("lettura.tra", {{"valore", "sx x 3 + dx = " + std::to_string(aspetto)}, {"minimo", 0}, {"massimo", 25}}), 1};
   }
   // The time is kept, in 8 bits, by a signal whose first side shows code 2.
   if (v[1] == 2 && !entro(v[10], 0, 255)) {
-    return std::pair{"tempo " + std::to_string(v[10]) + ": deve stare tra 0 e 255", 10};
+    return std::pair{frase("lettura.tra", {{"valore", "tempo " + std::to_string(v[10])}, {"minimo", 0}, {"massimo", 255}}), 10};
   }
   return std::nullopt;
 }
@@ -149,7 +150,7 @@ esito_record record_segnale(stato_lettura& s) {
     memo_segnale(s.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   });
   if (codice > 0) return errore_cella_occupata(s, codice, v[0], cella_di(v[0]));
-  annota_oggetto(s, cella_di(v[0]), "un segnale", v[0]);
+  annota_oggetto(s, cella_di(v[0]), dal_catalogo("oggetto.da_segnale"), v[0]);
   return esito_record::prosegui;
 }
 
@@ -170,8 +171,7 @@ esito_record record_rallentamento(stato_lettura& s) {
   // Its end must be on the track: without it the slow-down would have no end at all.
   if (!cella_esiste(s.m, celle_rallentamento(v[0], v[2]).fine)) {
     return errore_record(s, codice::rallentamento_oltre_fine, v[0],
-                         "la fine, a " + std::to_string(a) + " m, e' oltre la fine del percorso (" +
-                             std::to_string(int64_t{s.m.ultima_cella()} * 50) + " m)",
+                         frase("lettura.fine_oltre", {{"fine", a}, {"percorso", int64_t{s.m.ultima_cella()} * 50}}),
                          2);
   }
   // Slow-downs written along the line each start past the ends of all before them: only
@@ -180,7 +180,7 @@ esito_record record_rallentamento(stato_lettura& s) {
     for (const auto& [inizio, fine] : s.rallentamenti) {
       if (da < fine && inizio < a) {
         avviso_record(s, avviso::rallentamenti_sovrapposti, v[0],
-                      "quello da " + std::to_string(inizio) + " a " + std::to_string(fine) + " m", 0);
+                      frase("lettura.sovrapposto", {{"inizio", inizio}, {"fine", fine}}), 0);
         break;
       }
     }
@@ -205,7 +205,7 @@ esito_record record_rallentamento(stato_lettura& s) {
     if (codice == codice::fine_rallentamento_occupata) return errore_cella_occupata(s, codice, v[0], dove.fine);
     return errore_record(s, codice, v[0], {}, 0);
   }
-  const char* cosa[] = {"l'avviso di un rallentamento", "l'inizio di un rallentamento", "la fine di un rallentamento"};
+  const char* cosa[] = {dal_catalogo("oggetto.da_avviso"), dal_catalogo("oggetto.da_inizio"), dal_catalogo("oggetto.da_fine")};
   for (size_t i = 0; i < 3; ++i) {
     const int64_t c = celle[i];
     if (cella_esiste(s.m, c) && s.m.percorso[static_cast<size_t>(c)].tipo != 0 && (i != 0 || v[0] > 1500)) {
@@ -217,7 +217,7 @@ esito_record record_rallentamento(stato_lettura& s) {
   if (v[0] > 1500 && v[4] != 0) {
     const int64_t h = arrotonda((v[0] - 1200) / 50.0);
     for (int64_t c = h - 3; c <= h; ++c) {
-      if (cella_esiste(s.m, c)) annota_oggetto(s, c, "una cella di preavviso di un rallentamento", v[0]);
+      if (cella_esiste(s.m, c)) annota_oggetto(s, c, dal_catalogo("oggetto.da_preavviso"), v[0]);
     }
   }
   return esito_record::prosegui;
@@ -238,7 +238,7 @@ esito_record record_abbattimento(stato_lettura& s) {
   if (c < 0) return errore_record(s, codice::prima_inizio_linea, p, {}, 0);
   cella& cel = s.m.percorso[static_cast<size_t>(c)];
   if (!cella_libera(cel)) return errore_cella_occupata(s, codice::abbattimento_occupato, p, c);
-  annota_oggetto(s, c, "un abbattimento", p);
+  annota_oggetto(s, c, dal_catalogo("oggetto.da_abbattimento"), p);
   if (w > 0) {
     cel.tipo = tipo_cella::abbattimento;
     cel.dato1 = basso16(w);
@@ -269,7 +269,7 @@ void leggi_resto_stazione(stato_lettura& s, voce& e, dati_stazione& d) {
   d.ore = leggi32(s);
   d.minuti = leggi32(s);
   d.secondi = leggi32(s);
-  e.nome = leggi_testo_valore(s, "nome della stazione");
+  e.nome = leggi_testo_valore(s, dal_catalogo("lettore.nome_della_stazione"));
 }
 
 // "7:28:00": a time of the timetable as an author writes it.
@@ -296,16 +296,13 @@ esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazio
   const int64_t orario = orario_di(d);
   if (!entro(orario, INT32_MIN, INT32_MAX)) {
     return errore_record(s, codice::orario_fuori_campo, e.posizione,
-                         std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " +
-                             std::to_string(d.secondi) + " s: oltre i 32 bit della tabella",
+                         frase("lettura.orario_oltre_32", {{"ore", d.ore}, {"minuti", d.minuti}, {"secondi", d.secondi}}),
                          13);
   }
   if (d.ore >= 24) {
     avviso_record(s, avviso::orario_oltre_giorno, e.posizione,
-                  std::to_string(d.ore) + " h " + std::to_string(d.minuti) + " min " + std::to_string(d.secondi) +
-                      " s e' memorizzato come " + std::to_string(orario) +
-                      " s dall'inizio del giorno; per una corsa oltre la mezzanotte va bene, altrimenti "
-                      "le ore vanno da 0 a 23",
+                  frase("lettura.orario_oltre_giorno",
+                        {{"ore", d.ore}, {"minuti", d.minuti}, {"secondi", d.secondi}, {"memorizzato", orario}}),
                   13);
   }
   return esito_record::prosegui;
@@ -343,7 +340,7 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   cella& fermata = m.percorso[static_cast<size_t>(arrotonda(f))];
   fermata.tipo = tipo_cella::fermata;
   fermata.dato1 = basso16(k);
-  annota_oggetto(s, arrotonda(f), "il punto di fermata di una stazione", e.posizione);
+  annota_oggetto(s, arrotonda(f), dal_catalogo("oggetto.da_fermata"), e.posizione);
   return esito_record::prosegui;
 }
 
@@ -365,13 +362,12 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   leggi_resto_stazione(s, e, d);
   if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
   e.orario = static_cast<int32_t>(orario_di(d));
-  controlla_ordine(s, s.ultima_stazione, e.posizione, "stazione");
+  controlla_ordine(s, s.ultima_stazione, e.posizione, dal_catalogo("lettura.ordine.stazione"));
   // Times of the timetable run forward; a drop of more than 12 h is taken as midnight passed.
   if (e.orario != 0) {
     if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
       avviso_record(s, avviso::orari_indietro, e.posizione,
-                    ora_del_giorno(e.orario) + " dopo le " + ora_del_giorno(*s.ultimo_orario) +
-                        " della stazione precedente",
+                    frase("lettura.orario_indietro", {{"ora", ora_del_giorno(e.orario)}, {"prima", ora_del_giorno(*s.ultimo_orario)}}),
                     13);
     }
     s.ultimo_orario = e.orario;
@@ -393,9 +389,8 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
     errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
     const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
     m.diagnostiche.back().note.push_back(
-        {s.luogo_ultima_stazione,
-         "la stazione precedente, '" + precedente.nome + "', finisce a " + std::to_string(precedente.fine) +
-             " m; questa comincia a " + std::to_string(e.inizio) + " m"});
+        {s.luogo_ultima_stazione, {},
+         frase("lettura.stazione_precedente", {{"nome", precedente.nome}, {"fine", precedente.fine}, {"inizio", e.inizio}})});
     return esito_record::scarta;
   }
   s.luogo_ultima_stazione = s.luogo_record;
@@ -529,7 +524,8 @@ void fase_treno(stato_lettura& s) {
     }
   }
   if (!generale && quasi_generale) {
-    registra_avviso(s.m, avviso::generale_treno_assente, *quasi_generale, "'" + scritta + "': forse '[generale]'?");
+    registra_avviso(s.m, avviso::generale_treno_assente, *quasi_generale,
+                    frase("lettura.forse", {{"parola", scritta}, {"vicina", "[generale]"}}));
     s.m.diagnostiche.back().correggi = correzione{*quasi_generale, "[generale]"};
   } else if (!generale && !testo->empty()) {
     registra_avviso(s.m, avviso::generale_treno_assente, tutto_il_testo);

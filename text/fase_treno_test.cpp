@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <array>
 #include <string>
 
@@ -236,13 +238,13 @@ TEST(FaseTreno, RegolaDelGuasto) {
     // The report says what went wrong and where.
     const diagnostica& d = s.m.diagnostiche.front();
     EXPECT_EQ(d.numero, codice::lettura_fallita);
-    EXPECT_FALSE(d.motivo.empty());
+    EXPECT_FALSE(rendi(motivo_di(d)).empty());
     EXPECT_EQ(d.luogo->file, "L_T-.txt");
   }
   scenario_prova s;  // a run text that cannot be read; what was stored stays
   s.leggi(linea_di(1000), std::nullopt);
   s.attesi(codice::lettura_fallita);
-  EXPECT_EQ(s.m.diagnostiche.back().motivo, "testo illeggibile");
+  EXPECT_EQ(rendi(motivo_di(s.m.diagnostiche.back())), "testo illeggibile");
   EXPECT_EQ(s.m.percorso.size(), 161u);
 }
 

@@ -146,13 +146,13 @@ luogo_testo luogo_valori(const stato_lettura& s, int da, int a);
 // An error at the record being read (at its keyword, or at value `indice`); the record is
 // refused.
 esito_record errore_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                           std::string motivo = {}, int indice = -1);
+                           messaggio motivo = {}, int indice = -1);
 // An error on an occupied cell: the record is refused, and a note says what holds the
 // cell and where it was written.
 esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella);
 // A warning at the record being read (at its keyword, or at value `indice`).
 void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                   std::string motivo = {}, int indice = -1);
+                   messaggio motivo = {}, int indice = -1);
 
 // The range check of value `indice` of record `r` by the description of its field: a
 // value beyond the range an author may write gets the field's number, as an error (the

@@ -117,8 +117,8 @@ bool lettore_testo::elemento_a_inizio_riga() const {
 }
 
 void lettore_testo::nessun_carattere() const {
-  if (!aperto_) throw guasto_lettura("lettura da un testo non aperto", luogo_corrente());
-  throw guasto_lettura("lettura oltre la fine del testo", luogo_corrente());
+  if (!aperto_) throw guasto_lettura(frase("lettore.non_aperto"), luogo_corrente());
+  throw guasto_lettura(frase("lettore.oltre_la_fine"), luogo_corrente());
 }
 
 // Blanks skipped from `p`: the item begins there. Blanks are never line ends: the line
@@ -229,7 +229,7 @@ std::string_view lettore_testo::leggi_testo() {
 std::string_view lettore_testo::leggi_testo_memorizzato(const char* cosa) {
   const std::string_view elemento = leggi_testo();
   if (elemento.size() > LUNGHEZZA_MASSIMA_TESTO) {
-    throw guasto_lettura(std::string(cosa) + " piu' lungo di 65535 caratteri: la tabella non puo' contenerlo",
+    throw guasto_lettura(frase("lettore.testo_lungo", {{"cosa", frase(cosa)}, {"massimo", LUNGHEZZA_MASSIMA_TESTO}}),
                          luogo_elemento());
   }
   return elemento;
@@ -255,26 +255,26 @@ bool migliaia(std::string_view e, char separatore) {
 
 // Why an item is not a number, in the author's terms: a separator of thousands, a decimal
 // point, a character that cannot be seen.
-std::string perche_non_numero(std::string_view e) {
+messaggio perche_non_numero(std::string_view e) {
   const std::string_view corpo = !e.empty() && e[0] == '-' ? e.substr(1) : e;
   if (migliaia(corpo, '.') || migliaia(corpo, '\'')) {
     std::string senza;
     for (char c : e) {
       if (c != '.' && c != '\'') senza.push_back(c);
     }
-    return ": i numeri non hanno separatore delle migliaia, scrivere " + senza;
+    return frase("lettore.migliaia", {{"senza", senza}});
   }
   for (const unsigned char c : e) {
-    if (c == 0xA0) return ": contiene uno spazio non divisibile (U+00A0), che non si vede: scrivere uno spazio normale";
-    if (c == 0xAD) return ": contiene un trattino morbido (U+00AD), che non si vede: toglierlo";
+    if (c == 0xA0) return frase("lettore.spazio_non_divisibile");
+    if (c == 0xAD) return frase("lettore.trattino_morbido");
     if (c < 0x20 || c == 0x7F) {
       char codice[8];
       std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(c));
-      return std::string(": contiene un carattere di controllo (") + codice + "), che non si vede: toglierlo";
+      return frase("lettore.controllo", {{"codice", std::string(codice)}});
     }
   }
-  if (corpo.find('.') != std::string_view::npos) return ": i numeri sono interi, senza decimali";
-  return "";
+  if (corpo.find('.') != std::string_view::npos) return frase("lettore.decimali");
+  return {};
 }
 
 }  // namespace
@@ -289,7 +289,7 @@ bool fine_numero(char c) { return (classe(c) & (VIRGOLA | SPAZIO | FINE_RIGA)) !
 void lettore_testo::fuori_dal_campo(const char* campo) {
   posizione_ = fine_elemento_;
   const std::string_view elemento = contenuto_.substr(inizio_elemento_, fine_elemento_ - inizio_elemento_);
-  throw guasto_lettura("numero fuori dal campo " + std::string(campo) + ": \"" + std::string(elemento) + "\"",
+  throw guasto_lettura(frase("lettore.fuori_dal_campo", {{"campo", frase(campo)}, {"elemento", std::string(elemento)}}),
                        luogo_elemento());
 }
 
@@ -299,8 +299,8 @@ void lettore_testo::numero_non_valido(const char* dove) {
   while (dove < fine && !fine_numero(*dove)) ++dove;
   posizione_ = fine_elemento_ = static_cast<size_t>(dove - contenuto_.data());
   const std::string_view elemento = contenuto_.substr(inizio_elemento_, fine_elemento_ - inizio_elemento_);
-  throw guasto_lettura("numero non valido: \"" + std::string(elemento) + "\"" + perche_non_numero(elemento),
-                       luogo_elemento());
+  throw guasto_lettura(frase("lettore.non_numero", {{"elemento", std::string(elemento)}, {"perche", perche_non_numero(elemento)}}),
+                       luogo_elemento(), true);
 }
 
 namespace {
@@ -483,7 +483,7 @@ int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char*
 }
 
 uint32_t lettore_testo::leggi_numeri32(std::span<int32_t> valori, std::vector<int64_t>& letti) {
-  return numeri(INT32_MIN, INT32_MAX, "a 32 bit", valori.data(), valori.size(), &letti);
+  return numeri(INT32_MIN, INT32_MAX, dal_catalogo("lettore.campo.32"), valori.data(), valori.size(), &letti);
 }
 
 bool contiene(std::string_view riga, std::string_view parola) {

@@ -10,20 +10,30 @@
 #include <string_view>
 #include <vector>
 
+#include "lingue/catalogo.h"
 #include "model/modello.h"
 
 namespace scenario {
 
 // A reading failure: a text that cannot be opened, an item read past the end, a number
 // that is malformed or too large for its field. The reading stage turns it into error 25.
+// It says why as the catalogue's words (`motivo`); `what` gives them in Italian.
 class guasto_lettura : public std::runtime_error {
  public:
-  guasto_lettura(const std::string& motivo, luogo_testo luogo)
-      : std::runtime_error(motivo), luogo_(std::move(luogo)) {}
+  guasto_lettura(messaggio motivo, luogo_testo luogo, bool numero_non_valido = false)
+      : std::runtime_error(rendi(motivo, LINGUA_PREDEFINITA)),
+        motivo_(std::move(motivo)),
+        luogo_(std::move(luogo)),
+        numero_non_valido_(numero_non_valido) {}
   const luogo_testo& luogo() const { return luogo_; }
+  const messaggio& motivo() const { return motivo_; }
+  // An item that is no number at all (not one too large for its field).
+  bool numero_non_valido() const { return numero_non_valido_; }
 
  private:
+  messaggio motivo_;
   luogo_testo luogo_;
+  bool numero_non_valido_;
 };
 
 // Longest text stored in the table: a text field of a compiled file carries a 16-bit
@@ -55,13 +65,13 @@ class lettore_testo {
   // table text can be, it is a reading failure naming `cosa`.
   std::string_view leggi_testo_memorizzato(const char* cosa);
   // A number item into a field of 32-bit signed, 16-bit signed or 8-bit unsigned width.
-  int32_t leggi_numero32() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, "a 32 bit")); }
+  int32_t leggi_numero32() { return static_cast<int32_t>(leggi_numero(INT32_MIN, INT32_MAX, dal_catalogo("lettore.campo.32"))); }
   // Number items into 32-bit fields, as many as `valori` holds; each value is also
   // appended to `letti` as it is read, so that a failure leaves those before it there.
   // Bit k of the result is set when item k held nothing.
   uint32_t leggi_numeri32(std::span<int32_t> valori, std::vector<int64_t>& letti);
-  int16_t leggi_numero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, "a 16 bit")); }
-  uint8_t leggi_numero8() { return static_cast<uint8_t>(leggi_numero(0, 255, "a 8 bit")); }
+  int16_t leggi_numero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, dal_catalogo("lettore.campo.16"))); }
+  uint8_t leggi_numero8() { return static_cast<uint8_t>(leggi_numero(0, 255, dal_catalogo("lettore.campo.8"))); }
 
   // After a record that failed: the reading goes on from the start of the line after
   // line `riga`, the one that holds byte `byte` (the record's keyword), wherever the

@@ -90,7 +90,7 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
     const luogo_testo v = luogo_valore(s, static_cast<int>(primo + k));
     if (v.riga != s.luogo_record.riga) continue;
     registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
-                    std::string(r.campi[k].nome) + " e' vuoto ed e' letto come 0: scrivere il valore (0 se e' voluto)");
+                    frase("lettura.valore_vuoto", {{"nome", std::string(r.campi[k].nome)}}));
   }
 }
 
@@ -114,13 +114,13 @@ luogo_testo luogo_valori(const stato_lettura& s, int da, int a) {
 // ---- Diagnostics at the record ----------------------------------------------------------
 
 esito_record errore_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                           std::string motivo, int indice) {
+                           messaggio motivo, int indice) {
   registra_errore(s.m, codice, posizione, luogo_valore(s, indice), std::move(motivo));
   return esito_record::scarta;
 }
 
 void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posizione,
-                   std::string motivo, int indice) {
+                   messaggio motivo, int indice) {
   if (posizione) {
     registra_avviso(s.m, codice, *posizione, luogo_valore(s, indice), std::move(motivo));
   } else {
@@ -138,9 +138,9 @@ esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t pos
   if (trovato != s.m.oggetti.end()) {
     const oggetto_posto& o = trovato->second;
     s.m.diagnostiche.back().note.push_back(
-        {o.luogo, "la cella " + std::to_string(cella) + " (da " + std::to_string((cella - 1) * 50) + " a " +
-                      std::to_string(cella * 50) + " m) e' occupata " + con_preposizione("da", o.cosa) + " a " +
-                      std::to_string(o.posizione) + " m, scritto qui"});
+        {o.luogo, {},
+         frase("lettura.cella_occupata", {{"cella", cella}, {"da", (cella - 1) * 50}, {"a", cella * 50},
+                                          {"da_oggetto", frase(o.cosa)}, {"posizione", o.posizione}})});
   }
   return esito_record::scarta;
 }
@@ -167,12 +167,11 @@ const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_
     case codifica::latin1: return s.m.letti.testi[quale] = &byte;
     case codifica::utf16:
       registra_errore(s.m, codice::codifica_testo, std::nullopt, prima_riga,
-                      "il testo e' in UTF-16 (\"Unicode\" per il Blocco note di Windows): salvarlo in UTF-8");
+                      frase("lettura.utf16"));
       return nullptr;
     case codifica::con_nul:
       registra_errore(s.m, codice::codifica_testo, std::nullopt, luogo_testo{t.etichetta, esame.riga, 1},
-                      "il testo contiene byte NUL (0x00), che nessun testo contiene: e' forse un file di altro "
-                      "genere?");
+                      frase("lettura.nul"));
       return nullptr;
     case codifica::utf8:
     case codifica::windows1252: break;
@@ -185,8 +184,8 @@ const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_
     std::snprintf(codice, sizeof codice, "U+%04X", static_cast<unsigned>(c.codice));
     registra_avviso(s.m, avviso::caratteri_non_latini,
                     luogo_testo{t.etichetta, c.riga, c.colonna, c.colonna + 1},
-                    "'" + c.originale + "' (" + codice + ") e' memorizzato come '" +
-                        std::string(1, c.al_suo_posto) + "'");
+                    frase("lettura.sostituito", {{"carattere", c.originale}, {"codice", std::string(codice)},
+                                                 {"al_suo_posto", std::string(1, c.al_suo_posto)}}));
   }
   std::string& convertito = s.m.letti.convertiti[quale];
   convertito = std::move(esame.convertito);
@@ -270,18 +269,18 @@ luogo_testo luogo_parola(const stato_lettura& s) {
 // puts in its place.
 void avviso_parola(stato_lettura& s, int32_t numero, std::string_view parola,
                    std::span<const std::string_view> note) {
-  std::string motivo = "'" + std::string(parola) + "'";
+  messaggio motivo = frase("lettura.parola", {{"parola", std::string(parola)}});
   const luogo_testo dove = luogo_parola(s);
   std::optional<correzione> fix;
   if (const auto vicina = parola_vicina(parola, note)) {
-    motivo += ": forse '" + std::string(*vicina) + "'?";
+    motivo = frase("lettura.forse", {{"parola", std::string(parola)}, {"vicina", std::string(*vicina)}});
     fix = correzione{dove, std::string(*vicina)};
   } else {
     // Only the case differs, where case counts.
     const std::string cercata = minuscolo_latin1(parola);
     for (std::string_view p : note) {
       if (cercata == p) {
-        motivo += ": forse '" + std::string(p) + "'? (qui le maiuscole contano)";
+        motivo = frase("lettura.forse_maiuscole", {{"parola", std::string(parola)}, {"vicina", std::string(p)}});
         fix = correzione{dove, std::string(p)};
         break;
       }
@@ -514,17 +513,15 @@ void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) 
   const formato::testo altro = t == formato::testo::linea ? formato::testo::treno : formato::testo::linea;
   if (const formato::record* r = formato::record_della_forma(t, scritta); r != nullptr && r->dove != dove) {
     registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
-                    "'" + std::string(parola) + "' e' un record della sezione " + std::string(r->sezione) +
-                        ", che finisce alla prima intestazione: qui non e' letto");
+                    frase("lettura.altra_sezione", {{"parola", std::string(parola)}, {"sezione", std::string(r->sezione)}}));
     return;
   }
   if (formato::record_della_forma(altro, scritta) != nullptr) {
     ++s.parole_dell_altro_testo;
     registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
-                    "'" + std::string(parola) + "' e' un record del testo " +
-                        (altro == formato::testo::treno ? "della corsa" : "della linea") +
-                        ": qui non e' letto (i due testi sono forse dati in ordine scambiato? prima la linea, poi la "
-                        "corsa)");
+                    frase(altro == formato::testo::treno ? dal_catalogo("lettura.record_della_corsa")
+                                                         : dal_catalogo("lettura.record_della_linea"),
+                          {{"parola", std::string(parola)}}));
     return;
   }
   avviso_parola(s, avviso::parola_sconosciuta, parola, note.parole);
@@ -538,14 +535,15 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
       if (scritta == f) return;
     }
   }
-  std::string motivo = "'" + std::string(senza_spazi_ai_lati(s.riga)) + "' e' letta come ";
+  std::string letture;
   for (size_t i = 0; i < riconosciuti.size(); ++i) {
-    if (i > 0) motivo += i + 1 == riconosciuti.size() ? " e come " : ", ";
+    if (i > 0) letture += rendi(frase(i + 1 == riconosciuti.size() ? dal_catalogo("lettura.e_come") : dal_catalogo("lettura.virgola")));
     // A reading of the caller's own may go on after the keyword it names.
-    motivo += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola);
-    if (i > 0 || come_letta.empty() || come_letta.find('\'') == std::string_view::npos) motivo += "'";
+    letture += "'" + std::string(i == 0 && !come_letta.empty() ? come_letta : riconosciuti[i]->parola);
+    if (i > 0 || come_letta.empty() || come_letta.find('\'') == std::string_view::npos) letture += "'";
   }
-  if (riconosciuti.size() > 1) motivo += ": ogni record legge i propri valori";
+  messaggio motivo = frase(riconosciuti.size() > 1 ? dal_catalogo("lettura.letta_come_piu") : dal_catalogo("lettura.letta_come"),
+                           {{"parola", std::string(senza_spazi_ai_lati(s.riga))}, {"letture", letture}});
   std::string scritta_unita;
   for (char c : scritta) {
     if (c != ' ' && c != '\t') scritta_unita.push_back(c);
@@ -558,7 +556,7 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
       if (scritta_unita == f) fix = correzione{dove, std::string(f)};
     }
     if (!fix && come_letta.find('\'') == std::string_view::npos) {
-      motivo += "; scrivere la parola chiave come '" + std::string(riconosciuti[0]->forme.front()) + "'";
+      motivo = frase("lettura.scrivere_come", {{"prima", motivo}, {"forma", std::string(riconosciuti[0]->forme.front())}});
     }
   }
   registra_avviso(s.m, avviso::parola_in_altra_forma, dove, std::move(motivo));
@@ -569,15 +567,16 @@ namespace {
 
 // "il record ha 15 valori sulla sua riga, 'stazione' ne vuole 17 (l'ultimo e' il nome)":
 // the values counted where a record is short of them or has too many.
-std::string conta_valori(const stato_lettura& s, size_t sulla_riga) {
+messaggio conta_valori(const stato_lettura& s, size_t sulla_riga) {
   if (s.record_corrente == nullptr) return {};
   const formato::record& r = *s.record_corrente;
-  std::string t = "il record ha " + std::to_string(sulla_riga) + (sulla_riga == 1 ? " valore" : " valori") +
-                  " sulla sua riga, '" + std::string(r.parola) + "' ne vuole " + std::to_string(r.campi.size());
-  if (r.campi.back().letto == formato::lettura::testo) {
-    t += " (l'ultimo, " + std::string(r.campi.back().nome) + ", e' un testo)";
-  }
-  return t;
+  return frase(sulla_riga == 1 ? dal_catalogo("lettura.conta_valori_uno") : dal_catalogo("lettura.conta_valori"),
+               {{"valori", sulla_riga},
+                {"parola", std::string(r.parola)},
+                {"vuole", r.campi.size()},
+                {"ultimo", r.campi.back().letto == formato::lettura::testo
+                               ? frase("lettura.ultimo_testo", {{"nome", std::string(r.campi.back().nome)}})
+                               : messaggio()}});
 }
 
 // Values of the record being read that stand on its keyword's line.
@@ -594,12 +593,10 @@ size_t valori_sulla_riga(const stato_lettura& s) {
 void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
   const lettore_testo& t = s.testo;
   if (t.riga_elemento() != s.luogo_record.riga) {
-    std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) +
-                         "; il record prende i suoi ultimi valori dalla riga " + std::to_string(t.riga_elemento());
-    if (!s.parola_con_virgola) {
-      motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
-                "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
-    }
+    const messaggio motivo =
+        frase("lettura.valori_dalla_riga", {{"conteggio", conta_valori(s, valori_sulla_riga(s))},
+                                            {"riga", t.riga_elemento()},
+                                            {"nota", s.parola_con_virgola ? messaggio() : frase("lettura.senza_virgole")}});
     registra_avviso(s.m, avviso::valori_fuori_riga, luogo_parola(s), std::move(motivo));
   } else if (t.chiusura() == chiusura_elemento::virgola && t.elementi_restanti_nella_riga() == 0) {
     // A comma after the last value with nothing after it: the empty item it leaves is passed
@@ -616,15 +613,12 @@ void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
       --dove.colonna;
     }
     dove.file = s.luogo_record.file;
-    const std::string motivo =
-        numero ? "valori in piu': " + conta_valori(s, valori_sulla_riga(s) + t.elementi_restanti_nella_riga()) +
-                     ", cosi' il testo e' '" + std::string(s.testo_valore) + "' e ogni valore prima e' spostato di uno"
-        : finisce_con_testo
-            ? "la virgola alla colonna " + std::to_string(dove.colonna) +
-                  " taglia il testo: il resto della riga e' letto come record seguenti (un nome o "
-                  "un testo non puo' contenere virgole)"
-            : "valori in piu' dalla colonna " + std::to_string(dove.colonna) +
-                  ": sono letti come record seguenti (una virgola decimale?)";
+    const messaggio motivo =
+        numero ? frase("lettura.valori_in_piu_testo",
+                       {{"conteggio", conta_valori(s, valori_sulla_riga(s) + t.elementi_restanti_nella_riga())},
+                        {"testo", std::string(s.testo_valore)}})
+        : finisce_con_testo ? frase("lettura.virgola_nel_testo", {{"colonna", dove.colonna}})
+                            : frase("lettura.valori_in_piu", {{"colonna", dove.colonna}});
     registra_avviso(s.m, avviso::valori_fuori_riga, dove, motivo);
   } else if (t.chiusura() == chiusura_elemento::altro) {
     // The last number ended at a blank and the line goes on: what follows is read as the
@@ -636,23 +630,22 @@ void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
     luogo_testo dove = t.luogo_dopo_spazi();
     dove.file = s.luogo_record.file;
     registra_avviso(s.m, avviso::valori_fuori_riga, dove,
-                    "'" + std::string(primo) + "' dopo l'ultimo valore non e' letto" +
-                        (s.record_corrente == nullptr
-                             ? std::string()
-                             : ": '" + std::string(s.record_corrente->parola) + "' ne vuole " +
-                                   std::to_string(s.record_corrente->campi.size())) +
-                        " (i valori vanno separati da virgole; una nota va su una riga sua)");
+                    frase("lettura.numero_dopo_ultimo",
+                          {{"numero", std::string(primo)},
+                           {"vuole", s.record_corrente == nullptr
+                                         ? messaggio()
+                                         : frase("lettura.ne_vuole", {{"parola", std::string(s.record_corrente->parola)},
+                                                                      {"valori", s.record_corrente->campi.size()}})}}));
   }
 }
 
 void fuori_ordine(stato_lettura& s, int32_t ultima, int32_t posizione, const char* cosa) {
-  avviso_record(s, avviso::fuori_ordine, posizione, std::string(cosa) + " dopo quella a " + std::to_string(ultima) + " m",
-                0);
+  avviso_record(s, avviso::fuori_ordine, posizione, frase("lettura.fuori_ordine", {{"cosa", frase(cosa)}, {"ultima", ultima}}), 0);
 }
 
 void annota_cella_uno_scritta(stato_lettura& s) {
   s.cella_uno_annotata = true;
-  if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, "un oggetto", 0};
+  if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, dal_catalogo("oggetto.da_oggetto"), 0};
 }
 
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
@@ -662,9 +655,8 @@ esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
   }
   s.primo_oltre = s.m.diagnostiche.size();
   return errore_record(s, codice::oltre_percorso, posizione,
-                       "la linea finisce a " + std::to_string(s.m.tabella[voce_tabella::dati_treno].fine) +
-                           " m e il percorso prosegue fino a " + std::to_string(int64_t{s.m.ultima_cella()} * 50) +
-                           " m per gli oggetti dopo la fine",
+                       frase("lettura.oltre_percorso", {{"fine_linea", s.m.tabella[voce_tabella::dati_treno].fine},
+                                                        {"fine_percorso", int64_t{s.m.ultima_cella()} * 50}}),
                        0);
 }
 
@@ -674,7 +666,7 @@ namespace {
 
 // A keyword item that holds its values separated otherwise than by commas: "pendenza	15000
 // -10", "stazione; 100; ...". The separator found, or nothing.
-std::optional<std::string> separatore_errato(std::string_view item, formato::testo t) {
+std::optional<messaggio> separatore_errato(std::string_view item, formato::testo t) {
   const size_t inizio = item.find_first_not_of(" \t");
   if (inizio == std::string_view::npos) return std::nullopt;
   // The keyword: letters, underscores and the blanks inside multi-word keywords.
@@ -691,10 +683,10 @@ std::optional<std::string> separatore_errato(std::string_view item, formato::tes
   while (j < item.size() && (item[j] == ' ' || item[j] == '\t' || item[j] == ';' || item[j] == ':')) ++j;
   const std::string_view tra = item.substr(i, j - i);
   if (j >= item.size() || !((item[j] >= '0' && item[j] <= '9') || item[j] == '-')) return std::nullopt;
-  if (tra.find('\t') != std::string_view::npos) return std::string("tabulazioni");
-  if (tra.find(';') != std::string_view::npos) return std::string("';'");
-  if (tra.find(':') != std::string_view::npos) return std::string("':'");
-  return std::string("spazi");
+  if (tra.find('\t') != std::string_view::npos) return frase("lettura.separatore.tabulazioni");
+  if (tra.find(';') != std::string_view::npos) return messaggio("';'");
+  if (tra.find(':') != std::string_view::npos) return messaggio("':'");
+  return frase("lettura.separatore.spazi");
 }
 
 }  // namespace
@@ -703,36 +695,38 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
   // A record whose values ran on into the next line is short of values: the failure is
   // its own, and is reported at it.
   if (s.in_record && guasto.luogo().file == s.luogo_record.file && guasto.luogo().riga > s.luogo_record.riga) {
-    std::string motivo = "valori mancanti: " + conta_valori(s, valori_sulla_riga(s)) + "; alla riga " +
-                         std::to_string(guasto.luogo().riga) + ", colonna " +
-                         std::to_string(guasto.luogo().colonna) + ": " + guasto.what();
+    messaggio motivo = frase("lettura.valori_mancanti", {{"conteggio", conta_valori(s, valori_sulla_riga(s))},
+                                                        {"riga", guasto.luogo().riga},
+                                                        {"colonna", guasto.luogo().colonna},
+                                                        {"guasto", guasto.motivo()},
+                                                        {"nota", s.parola_con_virgola ? messaggio() : frase("lettura.senza_virgole")}});
     if (const auto sep = separatore_errato(s.riga, testo_di(s))) {
-      motivo = "valori separati da " + *sep + " e non da virgole: scrivere i valori separati da virgole";
+      messaggio esempio;
       for (const formato::record& r : formato::records(testo_di(s))) {
         if (formato::riconosce(r, s.riga)) {
-          motivo += ", come in '" + formato::modello_record(r) + "'";
+          esempio = frase("lettura.come_in", {{"modello", formato::modello_record(r)}});
           break;
         }
       }
-    } else if (!s.parola_con_virgola) {
-      motivo += "; la riga non ha virgole: e' forse una nota, letta come record perche' contiene una "
-                "parola chiave (una nota non deve contenerne, oppure cominci con '-')";
+      motivo = frase("lettura.separati_da", {{"separatore", *sep}, {"esempio", esempio}});
     }
     registra_errore(s.m, codice::lettura_fallita, std::nullopt, luogo_parola(s), std::move(motivo));
   } else if (s.in_record && s.record_corrente != nullptr && guasto.luogo().riga == s.luogo_record.riga &&
              s.valori.size() - s.primo_valore + 1 < s.record_corrente->campi.size() &&
              s.record_corrente->campi.back().letto == formato::lettura::testo &&
-             std::string_view(guasto.what()).starts_with("numero non valido")) {
+             guasto.numero_non_valido()) {
     // A word where a number is due, before the record's text: a value is missing before it,
     // and the text it would be is read as a number.
     const size_t indice = s.valori.size() - s.primo_valore;
     const formato::record& r = *s.record_corrente;
     registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(),
-                    std::string(guasto.what()) + ": e' letto come " + std::string(r.campi[indice].nome) + " (valore " +
-                        std::to_string(indice + 1) + " di " + std::to_string(r.campi.size()) +
-                        "); se e' " + std::string(r.campi.back().nome) + ", al record manca un valore prima");
+                    frase("lettura.letto_come_valore", {{"guasto", guasto.motivo()},
+                                                        {"nome", std::string(r.campi[indice].nome)},
+                                                        {"indice", indice + 1},
+                                                        {"valori", r.campi.size()},
+                                                        {"ultimo", std::string(r.campi.back().nome)}}));
   } else {
-    registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
+    registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.motivo());
   }
 }
 
@@ -769,8 +763,7 @@ bool leggi_parola_chiave(stato_lettura& s) {
       const formato::testo t = testo_di(s);
       if (const auto sep = separatore_errato(s.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
-                        *sep + " tra i valori: la riga contiene un segno meno ed e' ignorata tutta; "
-                               "separare i valori con virgole");
+                        frase("lettura.separatori_con_meno", {{"separatore", *sep}}));
       }
     }
     s.riga = s.testo.leggi_testo();
@@ -784,8 +777,8 @@ namespace {
 
 void dopo_fase(stato_lettura& s) {
   if (s.primo_oltre && s.altri_oltre > 0) {
-    s.m.diagnostiche[*s.primo_oltre].motivo +=
-        "; anche " + std::to_string(s.altri_oltre) + " record seguenti sono oltre la fine";
+    diagnostica& d = s.m.diagnostiche[*s.primo_oltre];
+    d.frase = frase("lettura.anche_oltre", {{"prima", motivo_di(d)}, {"altri", s.altri_oltre}});
   }
   s.primo_oltre.reset();
   s.altri_oltre = 0;
@@ -810,7 +803,7 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
     prosegui = fase_linea(s) == esito_fase::prosegui;
   } catch (const guasto_lettura& guasto) {
     // Outside any record: the text itself could not be read.
-    registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
+    registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.motivo());
     prosegui = false;
   }
   dopo_fase(s);
@@ -831,17 +824,15 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
     try {
       fase_treno(s);
     } catch (const guasto_lettura& guasto) {
-      registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.what());
+      registra_errore(m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.motivo());
     }
     dopo_fase(s);
   }
   s.testo.chiudi();
   m.riga = std::string(s.riga);
   if (s.fermata) {
-    m.diagnostiche.push_back(diagnostica{0, gravita::nota, std::nullopt, std::nullopt,
-                                         "troppi errori: la lettura si ferma dopo " + std::to_string(s.errori) +
-                                             " (--max-errori)",
-                                         {}, std::nullopt});
+    m.diagnostiche.push_back(diagnostica{0, gravita::nota, std::nullopt, std::nullopt, {}, {}, std::nullopt,
+                                         frase("lettura.troppi_errori", {{"errori", s.errori}})});
   }
   return s.eliminati;
 }

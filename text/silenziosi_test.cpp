@@ -2,6 +2,8 @@
 // diagnostic at the item it is about, and what compiled before compiles to the same cells.
 #include <gtest/gtest.h>
 
+#include "lingue/catalogo.h"
+
 #include <string>
 
 #include "tests/supporto/scenario_prova.h"
@@ -69,7 +71,7 @@ TEST(Silenziosi, OgniCasoAlSuoValore) {
     EXPECT_EQ(d->luogo->file, c.in_linea ? "L_linea.txt" : "L_T-.txt");
     EXPECT_EQ(d->luogo->riga, c.riga);
     EXPECT_EQ(d->luogo->colonna, colonna);
-    EXPECT_NE(d->motivo.find(c.dice), std::string::npos) << d->motivo;
+    EXPECT_NE(rendi(motivo_di(*d)).find(c.dice), std::string::npos) << rendi(motivo_di(*d));
   }
 }
 
@@ -114,7 +116,7 @@ TEST(Silenziosi, CellaOccupataELuoghiDellaFinitura) {
   ASSERT_EQ(d->note.size(), 1u);
   EXPECT_EQ(d->note[0].luogo.file, "L_linea.txt");
   EXPECT_EQ(d->note[0].luogo.riga, 5);
-  EXPECT_NE(d->note[0].testo.find("cartello indicatore a 11000 m"), std::string::npos) << d->note[0].testo;
+  EXPECT_NE(rendi(testo_di(d->note[0])).find("cartello indicatore a 11000 m"), std::string::npos) << d->note[0].testo;
 
   // A slow-down at 50 km/h from cell 101 (5000 m) to 121 walks 8 cells to 109, which with
   // 108 and 110 holds a signal (at 5350, 5400, 5450 m): error 13 at 109 x 50 = 5450 m, at
@@ -170,7 +172,7 @@ TEST(Silenziosi, Codifiche) {
   EXPECT_EQ(utf8.m.diagnostiche[0].livello, gravita::nota);
   EXPECT_EQ(utf8.m.diagnostiche[1].numero, avviso::caratteri_non_latini);
   EXPECT_EQ(utf8.m.diagnostiche[1].livello, gravita::avviso);
-  EXPECT_NE(utf8.m.diagnostiche[1].motivo.find("come 'E'"), std::string::npos);
+  EXPECT_NE(rendi(motivo_di(utf8.m.diagnostiche[1])).find("come 'E'"), std::string::npos);
   EXPECT_EQ(utf8.m.tabella[1].nome, "Citt\xE0 E");
 }
 

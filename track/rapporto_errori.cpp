@@ -105,6 +105,8 @@ std::optional<voce_catalogo> cerca_errore(int32_t numero) {
   return std::nullopt;
 }
 
+std::span<const voce_catalogo> catalogo_errori() { return std::span(catalogo).first(catalogo.size() - 1); }
+
 namespace {
 
 // A warning of the catalogue, or a note where the catalogue says it only informs; an
@@ -116,6 +118,28 @@ gravita livello_avviso(const modello& m, int32_t numero) {
 }
 
 }  // namespace
+
+void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo, messaggio perche) {
+  registra_avviso(m, numero, std::move(luogo));
+  m.diagnostiche.back().frase = std::move(perche);
+}
+
+void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo, messaggio perche) {
+  registra_avviso(m, numero, posizione, std::move(luogo));
+  m.diagnostiche.back().frase = std::move(perche);
+}
+
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
+                     std::optional<luogo_testo> luogo, messaggio perche) {
+  registra_errore(m, numero, posizione, std::move(luogo));
+  m.diagnostiche.back().frase = std::move(perche);
+}
+
+messaggio descrizione_errore(int32_t numero) {
+  // The catalogue's ids of the numbers are made here, not named one by one.
+  std::string id = "errore." + std::to_string(numero);
+  return frase(std::move(id));
+}
 
 void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo,
                      std::string motivo) {

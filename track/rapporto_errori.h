@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -102,6 +103,8 @@ struct voce_catalogo {
 
 // The catalogue entry of a number, or nothing for a number outside the catalogue.
 std::optional<voce_catalogo> cerca_errore(int32_t numero);
+// Every entry of the catalogue, in the order of their numbers.
+std::span<const voce_catalogo> catalogo_errori();
 
 // "di" or "da" joined to the article that opens `testo`, as a message says it: di + il
 // segnale = "del segnale", da + l'inizio = "dall'inizio", da + un segnale = "da un segnale".
@@ -115,6 +118,9 @@ void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luog
 // A warning about an object at a position in metres.
 void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo,
                      std::string motivo = {});
+// The same, saying why in the catalogue's words.
+void registra_avviso(modello& m, int32_t numero, std::optional<luogo_testo> luogo, messaggio perche);
+void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo luogo, messaggio perche);
 
 // Records an error: `codice_errore` takes its number and, when it has one,
 // `posizione_errore` its position; the diagnostic goes into the model's list with the
@@ -122,5 +128,10 @@ void registra_avviso(modello& m, int32_t numero, int32_t posizione, luogo_testo 
 // object's cell (11, 12, 1250, 1251) takes the place of the record that put the object there.
 void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
                      std::optional<luogo_testo> luogo = std::nullopt, std::string motivo = {});
+void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizione,
+                     std::optional<luogo_testo> luogo, messaggio perche);
+
+// The catalogue's description of a number: "errore.N".
+messaggio descrizione_errore(int32_t numero);
 
 }  // namespace scenario

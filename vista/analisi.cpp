@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "lingue/catalogo.h"
 #include "model/formato.h"
 #include "vista/resoconto.h"
 
@@ -233,8 +234,8 @@ std::vector<tratto_montagna> montagne(const scenario_decodificato& s) {
 }
 
 std::string testo_montagna(const tratto_montagna& m) {
-  if (m.tipo_scritto) return "tipo " + std::to_string(*m.tipo_scritto);
-  return "tipo " + std::to_string(m.tipo) + (m.celle_libere ? " (con celle libere)" : "");
+  if (m.tipo_scritto) return traduci("analisi.tipo", {{"tipo", *m.tipo_scritto}});
+  return traduci(m.celle_libere ? "analisi.tipo_celle_libere" : "analisi.tipo", {{"tipo", m.tipo}});
 }
 
 std::vector<curva> curve(const scenario_decodificato& s) {
@@ -325,21 +326,21 @@ std::vector<double> quote(const scenario_decodificato& s) {
   return r;
 }
 
-std::string_view nome_tipo_cella(uint8_t tipo) {
+std::string nome_tipo_cella(uint8_t tipo) {
   switch (tipo) {
-    case 0: return "vuota";
-    case 1: return "segnale";
-    case 2: return "fine rallentamento";
-    case 3: return "inizio rallentamento";
-    case 4: return "avviso di rallentamento";
-    case 5: return "preavviso di rallentamento";
-    case 6: return "indicatore di velocita' massima";
-    case 10: return "fermata";
-    case 11: return "libera in montagna";
-    case 12: return "abbattimento";
-    case 13: return "abbattimento senza valore";
-    case 14: return "cartello";
-    default: return "sconosciuto";
+    case 0: return traduci("cella.vuota");
+    case 1: return traduci("cella.segnale");
+    case 2: return traduci("cella.fine_rallentamento");
+    case 3: return traduci("cella.inizio_rallentamento");
+    case 4: return traduci("cella.avviso_rallentamento");
+    case 5: return traduci("cella.preavviso_rallentamento");
+    case 6: return traduci("cella.indicatore");
+    case 10: return traduci("cella.fermata");
+    case 11: return traduci("cella.libera_in_montagna");
+    case 12: return traduci("cella.abbattimento");
+    case 13: return traduci("cella.abbattimento_senza_valore");
+    case 14: return traduci("cella.cartello");
+    default: return traduci("cella.sconosciuto");
   }
 }
 

@@ -177,6 +177,6 @@ struct pianta {
 pianta pianta_in_quadrato(const scenario_decodificato& s, double lato, double bordo, size_t punti_massimi);
 
 // Readable name of a cell kind.
-std::string_view nome_tipo_cella(uint8_t tipo);
+std::string nome_tipo_cella(uint8_t tipo);
 
 }  // namespace scenario::vista

@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "lingue/catalogo.h"
 #include "model/formato.h"
 #include "text/codifica.h"
 #include "vista/analisi.h"
@@ -22,9 +23,18 @@ constexpr const char* AGGIUNTO = "aggiunto";
 constexpr const char* TOLTO = "tolto";
 constexpr const char* SPOSTATO = "spostato";
 constexpr const char* CAMBIATO = "cambiato";
-constexpr const char* ASSENTE = "(assente)";
 
 std::string n(int64_t v) { return std::to_string(v); }
+
+// A word the JSON keeps as it is ("spostato", "velocita'", "segnale"), in the words of the
+// language shown: the catalogue's "confronto.<gruppo>.<parola>", its letters kept and the
+// rest as '_'; the word itself where the catalogue has none.
+std::string parola(std::string_view gruppo, std::string_view detta) {
+  std::string id = "confronto." + std::string(gruppo) + ".";
+  for (const char c : detta) id += (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c : '_';
+  while (id.ends_with('_')) id.pop_back();
+  return nel_catalogo(id, lingua_attiva()) ? traduci(std::move(id)) : std::string(detta);
+}
 
 // The records of the texts given back, by what they are.
 struct records_per_tipo {
@@ -82,7 +92,7 @@ void intestazione(const records_per_tipo& a, const records_per_tipo& b, std::vec
     for (const record_ricavato& x : t.generali) {
       if (x.descrizione == d) return valori_generali(x);
     }
-    return std::string(ASSENTE);
+    return traduci("confronto.assente");
   };
   for (const F::record* d : ordine) {
     const std::string nome = d->forme.size() > 1 ? "ripetizione segnali" : std::string(d->parola);
@@ -186,8 +196,8 @@ std::string riga_oggetto(const record_ricavato& x) {
       if (c < '1' || c > '6') continue;
       const int classe = c - '0';
       const bool sinistra = x.parola.find_first_of("sS") != std::string::npos;
-      s += std::string(" (a ") + (sinistra ? "sinistra" : "destra") + ", classe " + n(classe) + ", raggio " +
-           n(F::raggio_curva(classe)) + " m)";
+      s += traduci("confronto.curva", {{"lato", frase(sinistra ? dal_catalogo("confronto.sinistra") : dal_catalogo("confronto.destra"))},
+                                        {"classe", classe}, {"raggio", F::raggio_curva(classe)}});
       break;
     }
   }
@@ -243,9 +253,11 @@ void oggetti_cambiati(const std::vector<record_ricavato>& a, const std::vector<r
 
 bool stessi_bit(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The participle as the object's noun asks: "curva spostata", "segnale spostato".
+// "segnale spostato", "curva spostata": the object and what happened to it, the participle
+// as the noun asks in the language shown.
 std::string accordato(const std::string& cosa, const std::string& tipo) {
-  return tipo == "curva" && cosa.ends_with('o') ? cosa.substr(0, cosa.size() - 1) + "a" : cosa;
+  const std::string participio = tipo == "curva" && cosa.ends_with('o') ? cosa.substr(0, cosa.size() - 1) + "a" : cosa;
+  return traduci("confronto.oggetto", {{"tipo", parola("tipo", tipo)}, {"cosa", parola("cosa", participio)}});
 }
 
 }  // namespace
@@ -289,20 +301,20 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
   const auto km = [&](int32_t m) { return "km " + testo_km(chilometro(dopo, m)); };
   const auto luogo = [&](int32_t m) { return n(m) + " m (" + km(m) + ")"; };
   std::string s;
-  if (c.uguali()) return "Nessuna differenza: i tre file compilati sono identici.\n";
+  if (c.uguali()) return traduci("confronto.uguali") + "\n";
   if (!c.intestazione.empty()) {
-    s += "Intestazione:\n";
+    s += traduci("confronto.intestazione") + "\n";
     for (const cambio_valore& v : c.intestazione) s += "  " + v.campo + ": " + v.prima + " -> " + v.dopo + "\n";
   }
   if (!c.stazioni.empty()) {
-    s += "Stazioni:\n";
+    s += traduci("confronto.stazioni") + "\n";
     for (const cambio_stazione& st : c.stazioni) {
-      s += "  " + st.cosa + ": " + st.nome;
+      s += "  " + parola("cosa", st.cosa) + ": " + st.nome;
       if (st.cosa == "rinominata") s += " -> " + st.nome_dopo;
       if (st.cosa == "spostata") {
-        s += " da " + luogo(*st.prima_m) + " a " + luogo(*st.dopo_m);
+        s += " " + traduci("confronto.da_a", {{"da", luogo(*st.prima_m)}, {"a", luogo(*st.dopo_m)}});
       } else {
-        s += " a " + luogo(st.dopo_m.value_or(st.prima_m.value_or(0)));
+        s += " " + traduci("confronto.a", {{"dove", luogo(st.dopo_m.value_or(st.prima_m.value_or(0)))}});
       }
       s += "\n";
       for (const cambio_valore& d : st.dettagli) s += "      " + d.campo + ": " + d.prima + " -> " + d.dopo + "\n";
@@ -312,37 +324,39 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
   for (const cambio_profilo& p : c.profili) {
     if (p.profilo != titolo) {
       titolo = p.profilo;
-      s += "Profilo " + titolo + ":\n";
+      s += traduci("confronto.profilo", {{"nome", parola("profilo", titolo)}}) + "\n";
     }
     s += "  " + km(p.da_m) + " - " + km(p.a_m) + " (" + n(p.da_m) + "-" + n(p.a_m) + " m): " + p.prima + " -> " +
          p.dopo + "\n";
   }
   if (!c.oggetti.empty()) {
-    s += "Oggetti:\n";
+    s += traduci("confronto.oggetti") + "\n";
     for (const cambio_oggetto& o : c.oggetti) {
-      s += "  " + o.tipo + " " + accordato(o.cosa, o.tipo);
+      s += "  " + accordato(o.cosa, o.tipo);
       if (o.cosa == SPOSTATO) {
-        s += " da " + luogo(*o.prima_m) + " a " + luogo(*o.dopo_m) + ": " + o.dopo + "\n";
+        s += " " + traduci("confronto.da_a", {{"da", luogo(*o.prima_m)}, {"a", luogo(*o.dopo_m)}}) + ": " + o.dopo + "\n";
       } else if (o.cosa == CAMBIATO) {
-        s += " a " + luogo(*o.dopo_m) + ": " + o.prima + " -> " + o.dopo + "\n";
+        s += " " + traduci("confronto.a", {{"dove", luogo(*o.dopo_m)}}) + ": " + o.prima + " -> " + o.dopo + "\n";
       } else {
-        s += " a " + luogo(o.dopo_m.value_or(o.prima_m.value_or(0))) + ": " + (o.dopo.empty() ? o.prima : o.dopo) +
-             "\n";
+        s += " " + traduci("confronto.a", {{"dove", luogo(o.dopo_m.value_or(o.prima_m.value_or(0)))}}) + ": " +
+             (o.dopo.empty() ? o.prima : o.dopo) + "\n";
       }
     }
   }
-  s += "Dettaglio: celle diverse " + n(static_cast<int64_t>(c.celle_diverse)) + " su " +
-       n(static_cast<int64_t>(c.celle));
+  std::string elenco;
   const size_t mostrati = std::min<size_t>(c.tratti_diversi.size(), 12);
   for (size_t i = 0; i < mostrati; ++i) {
     const tratto_diverso& t = c.tratti_diversi[i];
-    s += (i == 0 ? ": " : ", ") + n(static_cast<int64_t>(t.da));
-    if (t.a > t.da) s += "-" + n(static_cast<int64_t>(t.a));
-    s += " (" + n(metro_oggetto(t.da)) + "-" + n(metro_profilo(t.a)) + " m)";
+    elenco += (i == 0 ? ": " : ", ") + n(static_cast<int64_t>(t.da));
+    if (t.a > t.da) elenco += "-" + n(static_cast<int64_t>(t.a));
+    elenco += " (" + n(metro_oggetto(t.da)) + "-" + n(metro_profilo(t.a)) + " m)";
   }
-  if (mostrati < c.tratti_diversi.size()) s += " e altre";
-  s += "; metri del tracciato diversi: " + n(static_cast<int64_t>(c.metri_diversi)) + " su " +
-       n(static_cast<int64_t>(c.metri)) + (c.voci_diverse ? "; tabella diversa" : "; tabella uguale") + ".\n";
+  if (mostrati < c.tratti_diversi.size()) elenco += traduci("confronto.e_altre");
+  s += traduci("confronto.dettaglio",
+               {{"diverse", c.celle_diverse}, {"celle", c.celle}, {"elenco", elenco}, {"metri_diversi", c.metri_diversi},
+                {"metri", c.metri},
+                {"tabella", frase(c.voci_diverse ? dal_catalogo("confronto.tabella_diversa") : dal_catalogo("confronto.tabella_uguale"))}}) +
+       "\n";
   return s;
 }
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <variant>
 
+#include "lingue/catalogo.h"
 #include "model/formato.h"
 #include "model/numeri.h"
 #include "model/tracciato.h"
@@ -32,18 +33,13 @@ namespace {
 namespace F = scenario::formato;
 
 // What the texts given back say of themselves, in their opening lines (before the first
-// header, where the reading looks for nothing): words only, no comma.
-constexpr std::string_view TITOLO_LINEA = "Descrizione ricavata dai file compilati della linea";
-constexpr std::string_view TITOLO_TRENO = "Descrizione ricavata dai file compilati della corsa";
-constexpr std::string_view TITOLO_TRENO_LINEA = "sulla linea";
-constexpr std::string_view NOTA_PERMISSIVO =
-    "Questi testi si compilano nei file da cui sono ricavati solo con l'opzione --permissivo: quei file "
-    "tengono resti che solo la lettura di una volta da' (i valori di un oggetto coperto dal punto di fermata "
-    "di una stazione o da un altro oggetto; valori scritti fuori ordine o sopra altri)";
-constexpr std::string_view NOTA_LATIN1 = "Testo in ISO 8859-1 (\xE0 \xE8 \xEC \xF2 \xF9)";
-constexpr std::string_view SCARTO_WINDOWS =
-    "testi in ISO 8859-1: un nome o un cartello tiene un byte da 0x80 a 0x9F, che un testo ISO 8859-1 non "
-    "rida' (lo si legge come Windows-1252); i testi in UTF-8 lo ridanno";
+// header, where the reading looks for nothing), in the language shown: words only, no
+// comma and no keyword, in ISO 8859-1 as the texts are composed.
+std::string nota(std::string id, std::vector<argomento> argomenti = {}) {
+  const std::string utf8 = traduci(std::move(id), std::move(argomenti));
+  esame_codifica esame = esamina_codifica(utf8);
+  return esame.tipo == scenario::codifica::utf8 ? std::move(esame.convertito) : utf8;
+}
 
 using valore = std::variant<int64_t, std::string>;
 using valori = std::vector<std::pair<std::string_view, valore>>;
@@ -169,9 +165,9 @@ std::string testo_celle(const std::vector<size_t>& celle) {
 // A text item (a name, a board's text) that the reading gives back as it is: no comma or
 // line end inside, no blank in front.
 std::optional<std::string> testo_non_scrivibile(const std::string& t) {
-  if (t.find(',') != std::string::npos) return "contiene una virgola";
-  if (t.find_first_of("\r\n") != std::string::npos) return "contiene un a capo";
-  if (!t.empty() && (t[0] == ' ' || t[0] == '\t')) return "comincia con uno spazio";
+  if (t.find(',') != std::string::npos) return traduci("indietro.virgola");
+  if (t.find_first_of("\r\n") != std::string::npos) return traduci("indietro.a_capo");
+  if (!t.empty() && (t[0] == ' ' || t[0] == '\t')) return traduci("indietro.spazio");
   return std::nullopt;
 }
 
@@ -241,9 +237,8 @@ class ricostruzione {
   std::pair<std::string, std::string> testi(const std::map<size_t, int32_t>& abbattimenti,
                                             const std::vector<std::string>& note) const {
     const testo_ricavato treno = testo_treno(abbattimenti);
-    std::vector<std::string> apertura_linea{std::string(TITOLO_LINEA) + " " + s_.linea};
-    std::vector<std::string> apertura_treno{std::string(TITOLO_TRENO) + " " + s_.treno + " " +
-                                            std::string(TITOLO_TRENO_LINEA) + " " + s_.linea};
+    std::vector<std::string> apertura_linea{nota("testi.titolo_linea", {{"linea", s_.linea}})};
+    std::vector<std::string> apertura_treno{nota("testi.titolo_treno", {{"treno", s_.treno}, {"linea", s_.linea}})};
     apertura_linea.insert(apertura_linea.end(), note.begin(), note.end());
     apertura_treno.insert(apertura_treno.end(), note.begin(), note.end());
     return {linea_.componi(apertura_linea), treno.componi(apertura_treno)};
@@ -293,15 +288,14 @@ class ricostruzione {
     resto.nome.clear();
     resto.valore1 = 0;
     resto.orario = 0;
-    if (resto != voce{}) scarta("voce 85: campi che nessun record scrive (oltre agli sfondi, alla linea e ai codici)");
+    if (resto != voce{}) scarta(traduci("indietro.voce_85"));
 
     const voce& r = e(voce_tabella::dati_corsa);
     const F::record& rip = record_di(L, "ripetizione segnali 4 codici");
     std::string_view forma = rip.forme[0];
     if (r.posizione == 9) forma = rip.forme[1];
     if ((r.fine == 0) != (r.posizione == 0) || (r.posizione != 0 && r.posizione != 4 && r.posizione != 9)) {
-      scarta("voce 86: ripetizione dei segnali con " + std::to_string(r.posizione) + " codici e fine " +
-             std::to_string(r.fine) + " (i codici sono 4 o 9, e 0 solo con la fine a 0)");
+      scarta(traduci("indietro.ripetizione", {{"codici", r.posizione}, {"fine", r.fine}}));
     }
     linea_.aggiungi(rip, forma, {{"inizio", n64(r.inizio)}, {"fine", n64(r.fine)}});
   }
@@ -316,7 +310,7 @@ class ricostruzione {
     for (const voce& v : attese) {
       voce resto = v;
       resto.inizio = resto.fine = resto.posizione = 0;
-      if (resto != voce{}) scarta("voci 81-83: campi che le progressive non scrivono");
+      if (resto != voce{}) scarta(traduci("indietro.voci_progressive"));
     }
     // As read: the value without the 100 m its flag adds.
     std::array<voce, 3> lette = attese;
@@ -354,7 +348,7 @@ class ricostruzione {
       }
       return;
     }
-    scarta("voci 81-83: nessun ordine delle tre progressive da' queste voci");
+    scarta(traduci("indietro.ordine_progressive"));
   }
 
   // ---- Line text, curves ----
@@ -371,7 +365,7 @@ class ricostruzione {
       return v.etichetta == ETICHETTA_INTERO16 && v.valore == atteso;
     };
     if (metri < 3 || !intero(gx[0], 0) || !intero(gy[0], 0) || !intero(gx[1], 0) || !intero(gy[1], 1)) {
-      scarta("tracciato, metri 0 e 1: non sono i punti interi (0, 0) e (0, 1) da cui parte ogni linea");
+      scarta(traduci("indietro.tracciato_inizio"));
       return;
     }
     size_t calcolati = 2;
@@ -380,14 +374,12 @@ class ricostruzione {
     }
     for (size_t m = calcolati; m < metri; ++m) {
       if (gx[m] != valore_geometria{} || gy[m] != valore_geometria{}) {
-        scarta("tracciato, metro " + std::to_string(m) + ": valore di tipo " + std::to_string(gx[m].etichetta) +
-               "/" + std::to_string(gy[m].etichetta) + " dopo i punti calcolati (dovrebbe essere vuoto)");
+        scarta(traduci("indietro.tipo_dopo", {{"metro", m}, {"x", gx[m].etichetta}, {"y", gy[m].etichetta}}));
         break;
       }
     }
     if (calcolati + 2 < metri) {
-      scarta("tracciato: i punti finiscono al metro " + std::to_string(calcolati - 1) +
-             ", ma ogni linea va dritta almeno fino al metro " + std::to_string(metri - 3));
+      scarta(traduci("indietro.punti_corti", {{"ultimo", calcolati - 1}, {"dritta", metri - 3}}));
     }
     std::vector<size_t> sbagliati;
     double k_prec = 0.0;
@@ -396,18 +388,16 @@ class ricostruzione {
       if (fine < inizio) return;
       if (k_prec == 0.0) {
         if (fine + 3 > metri) {
-          scarta("tracciato, metri " + std::to_string(metri - 2) + "-" + std::to_string(fine) +
-                 ": tratto dritto oltre il metro " + std::to_string(metri - 3) + ", dove nessun record arriva");
+          scarta(traduci("indietro.dritto_oltre", {{"da", metri - 2}, {"a", fine}, {"oltre", metri - 3}}));
         }
         return;
       }
       const int64_t p = static_cast<int64_t>(inizio) - 1;
       const int64_t l = static_cast<int64_t>(fine - inizio) + 1;
       if (fine > static_cast<size_t>(LUNGHEZZA_MASSIMA) - 1) {
-        scarta("tracciato, metri " + std::to_string(inizio) + "-" + std::to_string(fine) +
-               ": curva oltre il metro 999999, che nessun record di curva puo' passare");
+        scarta(traduci("indietro.curva_oltre_milione", {{"da", inizio}, {"a", fine}}));
       } else if (!entro(p)) {
-        scarta("tracciato, metro " + std::to_string(inizio) + ": curva che comincia oltre l'ultima posizione ammessa");
+        scarta(traduci("indietro.curva_tardi", {{"metro", inizio}}));
       }
       linea_.aggiungi(curva, forma_curva(curva, k_prec), {{"p", n64(p)}, {"l", n64(l)}});
     };
@@ -426,8 +416,7 @@ class ricostruzione {
     }
     chiudi(calcolati - 1);
     if (!sbagliati.empty()) {
-      scarta("tracciato, metri " + testo_celle(sbagliati) +
-             ": il punto non segue dai due prima ne' in rettilineo ne' con una curva di classe 1-6");
+      scarta(traduci("indietro.punto_non_segue", {{"metri", testo_celle(sbagliati)}}));
     }
   }
 
@@ -504,7 +493,7 @@ class ricostruzione {
     auto tratti = montagne_come_scritte();
     if (!tratti) tratti = montagne_sovrapposte();
     if (tratti->size() > SLOT_MONTAGNE - 1) {
-      scarta("montagne: servono " + std::to_string(tratti->size()) + " tratti, ne stanno 80");
+      scarta(traduci("indietro.montagne", {{"tratti", tratti->size()}}));
     }
     for (const tratto_letto& t : *tratti) {
       linea_.aggiungi(r, {{"inizio", n64(t.inizio)}, {"fine", n64(t.fine)}, {"tipo", n64(t.tipo)}});
@@ -778,8 +767,7 @@ class ricostruzione {
       const int32_t slot = c(i).dato1;
       if (slot < 1 || slot > static_cast<int32_t>(voce_tabella::ultimo_cartello) ||
           static_cast<size_t>(slot) <= n_stazioni_ || cella_di.count(static_cast<size_t>(slot)) != 0) {
-        scarta("cella " + std::to_string(i) + ": cartello che rimanda alla voce " + std::to_string(slot) +
-               ", che non puo' tenerne il testo");
+        scarta(traduci("indietro.cartello_voce", {{"cella", i}, {"voce", slot}}));
         continue;
       }
       cella_di[static_cast<size_t>(slot)] = i;
@@ -792,15 +780,15 @@ class ricostruzione {
     for (size_t v = voce_tabella::ultimo_cartello; v >= piu_bassa && v > n_stazioni_; --v) {
       voce resto = e(v);
       resto.nome.clear();
-      if (resto != voce{}) scarta("voce " + std::to_string(v) + ": testo di cartello con altri campi non a zero");
-      if (auto perche = testo_non_scrivibile(e(v).nome)) scarta("voce " + std::to_string(v) + ": testo del cartello " + *perche);
+      if (resto != voce{}) scarta(traduci("indietro.cartello_campi", {{"voce", v}}));
+      if (auto perche = testo_non_scrivibile(e(v).nome)) scarta(traduci("indietro.cartello_testo", {{"voce", v}, {"perche", *perche}}));
       size_t dove = 0;
       if (const auto trovata = cella_di.find(v); trovata != cella_di.end()) {
         dove = trovata->second;
       } else {
         while (fermata_libera < fermate_.size() && coperti_.count(fermate_[fermata_libera]) != 0) ++fermata_libera;
         if (fermata_libera >= fermate_.size()) {
-          scarta("voce " + std::to_string(v) + ": testo di cartello senza cella che lo mostri");
+          scarta(traduci("indietro.cartello_senza_cella", {{"voce", v}}));
           continue;
         }
         dove = fermate_[fermata_libera++];
@@ -818,7 +806,7 @@ class ricostruzione {
     treno_.aggiungi(record_di(T, "percentuale massa frenata"), {{"percentuale", n64(d.inizio)}});
     voce resto = d;
     resto.inizio = resto.fine = resto.posizione = 0;
-    if (resto != voce{}) scarta("voce 84: campi che nessun record scrive");
+    if (resto != voce{}) scarta(traduci("indietro.voce_campi", {{"voce", 84}}));
     const voce& r = e(voce_tabella::dati_corsa);
     treno_.aggiungi(record_di(T, "sabbia"), {{"sabbia", n64(r.valore1)}});
     treno_.aggiungi(record_di(T, "orologio"), {{"ore", n64(r.valore3)}, {"minuti", n64(r.valore4)}, {"secondi", n64(r.valore5)}});
@@ -826,7 +814,7 @@ class ricostruzione {
     resto.inizio = resto.fine = resto.posizione = 0;
     resto.nome.clear();
     resto.valore1 = resto.valore3 = resto.valore4 = resto.valore5 = 0;
-    if (resto != voce{}) scarta("voce 86: campi che nessun record scrive");
+    if (resto != voce{}) scarta(traduci("indietro.voce_campi", {{"voce", 86}}));
   }
 
   // ---- Stations ----
@@ -839,26 +827,25 @@ class ricostruzione {
     }
     for (size_t k = 1; k <= n_stazioni_; ++k) {
       const voce& v = e(k);
-      const std::string dove = "voce " + std::to_string(k) + " (" + v.nome + ")";
+      const std::string dove = traduci("indietro.stazione", {{"voce", k}, {"nome", latin1_in_utf8(v.nome)}});
       const int64_t p = v.posizione;
       const bool prima = k == 1;
       const auto area = F::area_come_scritta(p, v.tipo, v.inizio, v.fine).value_or(F::area_scritta{});
       const int64_t lunghezza = area.lunghezza;
       if (!F::area_come_scritta(p, v.tipo, v.inizio, v.fine)) {
-        scarta(dove + ": area da " + std::to_string(v.inizio) + " a " + std::to_string(v.fine) +
-               " m che nessuna lunghezza da'");
+        scarta(traduci("indietro.area", {{"dove", dove}, {"da", v.inizio}, {"a", v.fine}}));
       }
       // The third option moves an ordinary station's end; the first station's is not kept.
       if (F::tiene_opzione3(v.tipo, prima) ? area.opzione3 != (v.opzione3 != 0) : v.opzione3 != 0) {
-        scarta(dove + ": terza opzione che non concorda con la fine dell'area");
+        scarta(traduci("indietro.terza_opzione", {{"dove", dove}}));
       }
       if (!F::tiene_opzione4(lunghezza, prima) && v.opzione4 != 0) {
-        scarta(dove + ": seconda opzione non a zero dove la lettura la azzera");
+        scarta(traduci("indietro.seconda_opzione", {{"dove", dove}}));
       }
       if (lunghezza % 100 != 0 || lunghezza < INT32_MIN || lunghezza > INT32_MAX) {
-        scarta(dove + ": lunghezza " + std::to_string(lunghezza) + " m, non un multiplo di 100");
+        scarta(traduci("indietro.lunghezza", {{"dove", dove}, {"lunghezza", lunghezza}}));
       }
-      if (auto perche = testo_non_scrivibile(v.nome)) scarta(dove + ": nome che " + *perche);
+      if (auto perche = testo_non_scrivibile(v.nome)) scarta(traduci("indietro.nome", {{"dove", dove}, {"perche", *perche}}));
       const int64_t terza_scritta = F::tiene_opzione3(v.tipo, prima) ? v.opzione3 : area.opzione3 ? 1 : 0;
       const int64_t orario = v.orario;
       auto o = std::make_unique<oggetto_corsa>();
@@ -960,7 +947,7 @@ class ricostruzione {
         const bool avviso = c(w).tipo == tipo_cella::avviso_rallentamento && c(w).dato1 == a.dato1 &&
                             (a.dato2 == 0 || c(w).dato2 == a.dato2);
         if (!avviso && !coperta_da_fermata(w)) {
-          scarta("cella " + std::to_string(s) + ": rallentamento senza il suo avviso 24 celle prima");
+          scarta(traduci("indietro.senza_avviso", {{"cella", s}}));
         }
         if (!avviso) o->sotto_fermata.push_back(w);
         // The four advance cells from round((x - 1200) / 50) down: 25 cells before the
@@ -1029,8 +1016,7 @@ class ricostruzione {
         sx = 2;
         dx = aspetto - 6;
         if (g.tempo <= 100) {
-          scarta("cella " + std::to_string(k) + ": segnale con tempo " + std::to_string(g.tempo) +
-                 " (la lettura porta da 1 a 100 a 101)");
+          scarta(traduci("indietro.tempo", {{"cella", k}, {"tempo", g.tempo}}));
         }
       }
       const auto [s1, d1] = F::coppia_da_cella(g.dato1);
@@ -1102,8 +1088,7 @@ class ricostruzione {
       }
     }
     if (!senza_scrittore.empty()) {
-      scarta("celle " + testo_celle(senza_scrittore) +
-             ": codice di preavviso che nessun segnale e nessuna stazione dei testi scrive");
+      scarta(traduci("indietro.preavviso_orfano", {{"celle", testo_celle(senza_scrittore)}}));
     }
     using chiave = std::pair<int, size_t>;
     std::priority_queue<chiave, std::vector<chiave>, std::greater<>> pronti;
@@ -1119,7 +1104,7 @@ class ricostruzione {
       }
     }
     if (in_ordine_.size() != n) {
-      scarta("segnali e stazioni: i codici di preavviso chiedono un ordine circolare; alcuni restano fuori");
+      scarta(traduci("indietro.ordine_circolare"));
     }
   }
 
@@ -1152,12 +1137,13 @@ void differenze(const modello& m, const scenario_decodificato& s, std::vector<st
   }
   if (!celle.empty()) {
     const size_t i = celle.front();
-    scarti.push_back("celle " + testo_celle(celle) + ": i testi non le ridanno (cella " + std::to_string(i) +
-                     ": il file ha " + testo_cella(s.percorso[i]) +
-                     (i < m.percorso.size() ? "; i testi danno " + testo_cella(m.percorso[i]) : std::string()) + ")");
+    scarti.push_back(traduci("indietro.celle_non_ridate",
+                             {{"celle", testo_celle(celle)}, {"cella", i}, {"file", testo_cella(s.percorso[i])},
+                              {"testi", i < m.percorso.size() ? frase("indietro.i_testi_danno", {{"cella", testo_cella(m.percorso[i])}})
+                                                              : messaggio()}}));
   }
   for (size_t v = 0; v < s.tabella.size(); ++v) {
-    if (m.tabella[v] != s.tabella[v]) scarti.push_back("voce " + std::to_string(v) + ": i testi non la ridanno");
+    if (m.tabella[v] != s.tabella[v]) scarti.push_back(traduci("indietro.voce_non_ridata", {{"voce", v}}));
   }
   std::vector<size_t> metri;
   const auto& gx = s.geometria.x;
@@ -1173,16 +1159,16 @@ void differenze(const modello& m, const scenario_decodificato& s, std::vector<st
     if (!uguale(gx[i], p[X]) || !uguale(gy[i], p[Y])) metri.push_back(i);
   });
   if (!metri.empty() || contati != gx.size()) {
-    scarti.push_back("tracciato, metri " + testo_celle(metri) + ": i testi non li ridanno");
+    scarti.push_back(traduci("indietro.metri_non_ridati", {{"metri", testo_celle(metri)}}));
   }
 }
 
 std::string testo_diagnostica(const diagnostica& d) {
-  std::string s = "i testi ricavati non si compilano: errore " + std::to_string(d.numero);
-  if (const auto voce_cat = cerca_errore(d.numero)) s += std::string(" (") + voce_cat->descrizione + ")";
-  if (d.luogo) s += ", " + d.luogo->file + " riga " + std::to_string(d.luogo->riga);
-  if (d.posizione) s += ", a " + std::to_string(*d.posizione) + " m";
-  if (!d.motivo.empty()) s += ": " + d.motivo;
+  std::string s = traduci("indietro.non_si_compilano", {{"numero", d.numero}});
+  if (cerca_errore(d.numero)) s += " (" + rendi(descrizione_errore(d.numero)) + ")";
+  if (d.luogo) s += traduci("indietro.riga", {{"file", d.luogo->file}, {"riga", d.luogo->riga}});
+  if (d.posizione) s += traduci("indietro.a_metri", {{"metri", *d.posizione}});
+  if (const std::string motivo = rendi(motivo_di(d)); !motivo.empty()) s += ": " + motivo;
   return s;
 }
 
@@ -1314,13 +1300,13 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
       }
     }
   }
-  if (!trovati) esito.scarti.push_back("abbattimenti: la ricerca di quelli dell'autore non si ferma");
+  if (!trovati) esito.scarti.push_back(traduci("indietro.abbattimenti"));
   esito.records = r.records(abbattimenti);
   // The texts as they are handed over, compiled as the author compiles them; where only
   // the reading of old gives the set, they say so, and are compiled so.
   const auto componi = [&](bool permissivo) {
     std::vector<std::string> note;
-    if (permissivo) note.emplace_back(NOTA_PERMISSIVO);
+    if (permissivo) note.push_back(nota("testi.permissivo"));
     auto t = r.testi(abbattimenti, note);
     if (codifica == codifica_testi::utf8) return std::pair{latin1_in_utf8(t.first), latin1_in_utf8(t.second)};
     // Accented letters that would also read as UTF-8 would be converted: one more note
@@ -1328,10 +1314,10 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
     // codes in ISO 8859-1) make it read as Windows-1252: only UTF-8 gives them back.
     const scenario::codifica letta = esamina_codifica(t.first + t.second).tipo;
     if (letta == scenario::codifica::utf8) {
-      note.emplace_back(NOTA_LATIN1);
+      note.push_back(nota("testi.latin1"));
       t = r.testi(abbattimenti, note);
     } else if (letta == scenario::codifica::windows1252 && !permissivo) {
-      esito.scarti.push_back(std::string(SCARTO_WINDOWS));
+      esito.scarti.push_back(traduci("testi.scarto_windows"));
     }
     return t;
   };

@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "lingue/catalogo.h"
 #include "tests/supporto/cartella_temporanea.h"
 #include "tests/supporto/compilazione_prova.h"
 #include "vista/analisi.h"
@@ -200,6 +201,39 @@ TEST(Viste, LaPaginaPortaIlJson) {
   EXPECT_NE(sola.find("<body class=\"vecchia\" data-ricarica=\"1\">"), std::string::npos);
   EXPECT_NE(sola.find(">null</script>"), std::string::npos);
   EXPECT_NE(sola.find("Nessuna compilazione riuscita finora."), std::string::npos);
+  // What an author wrote is put in once and never read again for the template's marks:
+  // a board's text or a diagnostic holding "@DATI@" stays as written, and the data land
+  // in their own place.
+  const std::string segni = pagina_da_json(R"({"testo":"@DATI@ @T:pagina.fallita@"})", {"'@DATI@'\n", "", 0});
+  EXPECT_NE(segni.find(R"(<pre>'@DATI@'
+</pre>)"), std::string::npos);
+  EXPECT_NE(segni.find(R"(id="dati">{"testo":"@DATI@ @T:pagina.fallita@"}</script>)"), std::string::npos);
+}
+
+// The page speaks one language: each word its template and its script name is in every
+// catalogue, and the page carries the words of the language chosen.
+TEST(Viste, LaPaginaNellaLinguaScelta) {
+  const std::string_view modello = modello_pagina();
+  std::vector<std::string> ids;
+  for (size_t p = modello.find("@T:pagina."); p != std::string_view::npos; p = modello.find("@T:pagina.", p + 1)) {
+    ids.emplace_back(modello.substr(p + 3, modello.find('@', p + 3) - p - 3));
+  }
+  for (size_t p = modello.find("dici(\""); p != std::string_view::npos; p = modello.find("dici(\"", p + 1)) {
+    // A word whose id the script puts together ("lato." and the side) is not named whole.
+    const std::string id(modello.substr(p + 6, modello.find('"', p + 6) - p - 6));
+    if (!id.ends_with(".")) ids.push_back("pagina." + id);
+  }
+  EXPECT_GT(ids.size(), 40u);
+  for (const std::string& id : ids) {
+    for (const lingua l : LINGUE) EXPECT_TRUE(nel_catalogo(id, l)) << id << " " << sigla(l);
+  }
+  for (const auto& [l, parole] : {std::pair{lingua::italiano, "Profilo della linea"}, std::pair{lingua::inglese, "Profile of the line"}}) {
+    const lingua_per_ora in(l);
+    const std::string pagina = pagina_html(prova());
+    EXPECT_NE(pagina.find(std::string("<html lang=\"") + std::string(sigla(l)) + "\">"), std::string::npos);
+    EXPECT_NE(pagina.find(parole), std::string::npos) << sigla(l);
+    EXPECT_EQ(pagina.find("@T:"), std::string::npos);
+  }
 }
 
 TEST(Viste, SchedaComeIlResoconto) {

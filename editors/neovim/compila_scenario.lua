@@ -2,19 +2,52 @@
 -- attached to one `compila_scenario --lsp` per folder. Works from Neovim 0.7 on (the
 -- client calls that 0.8's vim.lsp.start wraps). Load it from init.lua with
 --   dofile("/path/to/editors/neovim/compila_scenario.lua")
--- or set vim.g.compila_scenario to the program's path first when it is not on PATH.
+-- or set vim.g.compila_scenario to the program's path first when it is not on PATH, and
+-- vim.g.compila_scenario_lingua to "it" or "en" for a language other than the locale's.
 --
 -- On a text: K describes what is under the cursor, <C-k> (insert mode too) names the
 -- value being typed, :FormattaScenario lays the text out in columns; completion is on
 -- <C-x><C-o>. A server that dies is started again, at most three times in a row within
 -- a few seconds of its start.
 
--- What this file tells the author, in one place.
-local TESTI = {
-  assente = "compila_scenario: '%s' non trovato; indicarne il percorso in vim.g.compila_scenario",
-  riavvio = "compila_scenario: il server si e' fermato (stato %s, segnale %s): riavviato",
-  arreso = "compila_scenario: il server si ferma appena avviato; non e' piu' riavviato",
+-- What this file tells the author, in every language of the program's catalogue.
+-- Made from lingue/*.po (make test checks it):
+local TESTI_LINGUE = {
+  it = {
+    assente = "compila_scenario: '{programma}' non trovato; indicarne il percorso in vim.g.compila_scenario",
+    riavvio = "compila_scenario: il server si è fermato (stato {stato}, segnale {segnale}): riavviato",
+    arreso = "compila_scenario: il server si ferma appena avviato; non è più riavviato",
+  },
+  en = {
+    assente = "compila_scenario: '{programma}' not found; give its path in vim.g.compila_scenario",
+    riavvio = "compila_scenario: the server stopped (status {stato}, signal {segnale}): restarted",
+    arreso = "compila_scenario: the server stops as soon as it starts; it is not restarted again",
+  },
 }
+-- End of the texts from lingue/*.po.
+
+-- The language as the program chooses it: vim.g.compila_scenario_lingua ("it", "en"), else
+-- the first of LC_ALL, LC_MESSAGES and LANG that is set, else Italian. The server is told
+-- the same in initialize, so that its hover and diagnostics speak it too.
+local function lingua()
+  if TESTI_LINGUE[vim.g.compila_scenario_lingua or ""] then return vim.g.compila_scenario_lingua end
+  for _, nome in ipairs({ "LC_ALL", "LC_MESSAGES", "LANG" }) do
+    local valore = os.getenv(nome)
+    if valore and valore ~= "" then
+      local l = (valore:match("^(%a+)") or ""):lower()
+      return TESTI_LINGUE[l] and l or "it"
+    end
+  end
+  return "it"
+end
+
+-- The text `id` with each {nome} replaced by argomenti[nome].
+local function testo(id, argomenti)
+  return (TESTI_LINGUE[lingua()][id]:gsub("{(%w+)}", function(nome)
+    local v = (argomenti or {})[nome]
+    return v ~= nil and tostring(v) or nil
+  end))
+end
 
 local FORME = { "*_linea.txt", "*-.txt" }
 local clienti = {}        -- client id by folder
@@ -64,6 +97,7 @@ avvia = function(cartella)
     name = "compila_scenario",
     cmd = { programma(), "--lsp" },
     root_dir = cartella,
+    before_init = function(parametri) parametri.locale = lingua() end,
     on_attach = function(_, buf) su_testo(buf) end,
     on_exit = function(codice, segnale)
       vim.schedule(function()
@@ -72,10 +106,10 @@ avvia = function(cartella)
         if vim.v.exiting ~= vim.NIL or (codice == 0 and (segnale == 0 or segnale == 15)) then return end
         cadute[cartella] = vim.loop.now() - iniziato < 5000 and (cadute[cartella] or 0) + 1 or 0
         if cadute[cartella] >= 3 then
-          vim.notify(TESTI.arreso, vim.log.levels.ERROR)
+          vim.notify(testo("arreso"), vim.log.levels.ERROR)
           return
         end
-        vim.notify(string.format(TESTI.riavvio, codice, segnale), vim.log.levels.WARN)
+        vim.notify(testo("riavvio", { stato = codice, segnale = segnale }), vim.log.levels.WARN)
         avvia(cartella)
         aggancia_cartella(cartella)
       end)
@@ -90,7 +124,7 @@ vim.api.nvim_create_autocmd({ "BufReadPost", "BufNewFile" }, {
       if not avvisato then
         avvisato = true
         -- After the start-up screen, as one line that asks for no key.
-        vim.schedule(function() vim.notify(string.format(TESTI.assente, programma()), vim.log.levels.WARN) end)
+        vim.schedule(function() vim.notify(testo("assente", { programma = programma() }), vim.log.levels.WARN) end)
       end
       return
     end

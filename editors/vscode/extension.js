@@ -7,13 +7,24 @@ const fs = require("fs");
 const path = require("path");
 const { LanguageClient } = require("vscode-languageclient/node");
 
-// What the extension tells the author, in one place.
-const TESTI = {
-  assente: (p) =>
-    `compila_scenario: programma '${p}' non trovato. Indicare il suo percorso nell'impostazione compilaScenario.programma.`,
-  apri: "Apri l'impostazione",
-  riavviato: "compila_scenario: server riavviato",
-};
+// What the extension tells the author, in every language of the program's catalogue
+// (written from lingue/*.po): the language VS Code shows, else the one the user's
+// LC_ALL, LC_MESSAGES or LANG names, else Italian, as the server chooses its own.
+const TESTI_LINGUE = require("./testi.json");
+
+function lingua() {
+  const dalNome = (nome) => {
+    const l = (nome || "").split(/[_.@-]/)[0].toLowerCase();
+    return Object.prototype.hasOwnProperty.call(TESTI_LINGUE, l) ? l : undefined;
+  };
+  const variabile = [process.env.LC_ALL, process.env.LC_MESSAGES, process.env.LANG].find((v) => v);
+  return dalNome(vscode.env.language) || dalNome(variabile) || "it";
+}
+
+// The text `id` with each {nome} replaced by argomenti[nome].
+function testo(id, argomenti = {}) {
+  return TESTI_LINGUE[lingua()][id].replace(/\{(\w+)\}/g, (tutto, nome) => (nome in argomenti ? argomenti[nome] : tutto));
+}
 
 let client;
 
@@ -46,7 +57,7 @@ async function avvia() {
   const p = programma();
   const trovato = trova(p);
   if (!trovato) {
-    const scelta = await vscode.window.showErrorMessage(TESTI.assente(p), TESTI.apri);
+    const scelta = await vscode.window.showErrorMessage(testo("assente", { programma: p }), testo("apri"));
     if (scelta) vscode.commands.executeCommand("workbench.action.openSettings", "compilaScenario.programma");
     return;
   }
@@ -71,7 +82,7 @@ async function riavvia() {
     await vecchio.stop().catch(() => {});
   }
   await avvia();
-  if (client) vscode.window.setStatusBarMessage(TESTI.riavviato, 3000);
+  if (client) vscode.window.setStatusBarMessage(testo("riavviato"), 3000);
 }
 
 function activate(context) {

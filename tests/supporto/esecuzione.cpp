@@ -8,8 +8,9 @@
 namespace scenario::prova {
 
 esito esegui(const std::string& eseguibile, const std::vector<std::string>& argomenti,
-             const std::filesystem::path& corrente, const std::filesystem::path& tmpdir) {
-  processo_sfondo processo(eseguibile, argomenti, corrente, tmpdir);
+             const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
+             const std::vector<std::string>& variabili) {
+  processo_sfondo processo(eseguibile, argomenti, corrente, tmpdir, nullptr, variabili);
   esito e;
   e.stato = processo.attendi(std::chrono::minutes(5));
   e.uscita = processo.uscita();

@@ -16,9 +16,11 @@ struct esito {
   std::string errori;  // standard error
 };
 
-// Runs `eseguibile` with `argomenti` from the folder `corrente`, with TMPDIR set to `tmpdir`.
+// Runs `eseguibile` with `argomenti` from the folder `corrente`, with TMPDIR set to `tmpdir`
+// and `variabili` ("NOME=valore") added to the environment (esecuzione_sfondo.h).
 esito esegui(const std::string& eseguibile, const std::vector<std::string>& argomenti,
-             const std::filesystem::path& corrente, const std::filesystem::path& tmpdir);
+             const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
+             const std::vector<std::string>& variabili = {});
 
 // Copies `eseguibile` into `cartella` and runs it there without arguments, as the embedded
 // build is run, from the folder `corrente`.

@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 processo_sfondo::processo_sfondo(const std::string& eseguibile,
                                  const std::vector<std::string>& argomenti,
                                  const std::filesystem::path& corrente,
-                                 const std::filesystem::path& tmpdir, tappe* punti) {
+                                 const std::filesystem::path& tmpdir, tappe* punti,
+                                 const std::vector<std::string>& variabili) {
   const std::string file_uscita = (appunti_ / "stdout").string();
   const std::string file_errori = (appunti_ / "stderr").string();
   std::vector<std::string> parole = {eseguibile};
@@ -26,8 +27,12 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile,
   argv.push_back(nullptr);
   std::vector<std::string> ambiente = {"TMPDIR=" + tmpdir.string()};
   if (punti != nullptr) ambiente.push_back(punti->variabile());
+  ambiente.insert(ambiente.end(), variabili.begin(), variabili.end());
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string(*e).rfind("TMPDIR=", 0) != 0) ambiente.emplace_back(*e);
+    const std::string v(*e);
+    bool tolta = false;
+    for (const char* nome : {"TMPDIR=", "LC_ALL=", "LC_MESSAGES=", "LANG="}) tolta = tolta || v.starts_with(nome);
+    if (!tolta) ambiente.push_back(v);
   }
   std::vector<char*> envp;
   for (std::string& v : ambiente) envp.push_back(v.data());

@@ -17,10 +17,13 @@ class processo_sfondo {
  public:
   // Starts `eseguibile` with `argomenti` from the folder `corrente`, TMPDIR set to `tmpdir`,
   // nothing on standard input, standard output and error into files of its own; with
-  // `punti`, stopping at each point it reaches until the test lets it go on.
+  // `punti`, stopping at each point it reaches until the test lets it go on. The
+  // variables that choose a language (LC_ALL, LC_MESSAGES, LANG) are not passed on, so
+  // that the program speaks its default whatever the tester's settings; `variabili`
+  // ("NOME=valore") are added.
   processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
                   const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
-                  tappe* punti = nullptr);
+                  tappe* punti = nullptr, const std::vector<std::string>& variabili = {});
   // A process still running is killed.
   ~processo_sfondo();
   processo_sfondo(const processo_sfondo&) = delete;

@@ -40,10 +40,21 @@ std::wstring tra_virgolette(const std::wstring& a) {
   return r + L"\"";
 }
 
-bool variabile_temporanei(const std::wstring& voce) {
+std::wstring nome_variabile(const std::wstring& voce) {
   std::wstring nome = voce.substr(0, voce.find(L'='));
   for (wchar_t& c : nome) c = static_cast<wchar_t>(std::towupper(c));
-  return nome == L"TMP" || nome == L"TEMP" || nome == L"TMPDIR";
+  return nome;
+}
+
+bool variabile_lingua(const std::wstring& voce) {
+  const std::wstring nome = nome_variabile(voce);
+  return nome == L"LC_ALL" || nome == L"LC_MESSAGES" || nome == L"LANG";
+}
+
+// The temporary folders and the language are the test's to give, not the tester's.
+bool variabile_propria(const std::wstring& voce) {
+  const std::wstring nome = nome_variabile(voce);
+  return nome == L"TMP" || nome == L"TEMP" || nome == L"TMPDIR" || variabile_lingua(voce);
 }
 
 HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creazione) {
@@ -56,15 +67,21 @@ HANDLE ereditabile(const std::filesystem::path& file, DWORD accesso, DWORD creaz
 
 processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,
                                  const std::filesystem::path& corrente, const std::filesystem::path& tmpdir,
-                                 tappe* punti) {
+                                 tappe* punti, const std::vector<std::string>& variabili) {
   std::wstring riga = tra_virgolette(std::filesystem::path(eseguibile).wstring());
   for (const std::string& a : argomenti) riga += L" " + tra_virgolette(largo(a));
   std::wstring ambiente;
   for (const wchar_t* t : {L"TMP=", L"TEMP=", L"TMPDIR="}) ambiente += t + tmpdir.wstring() + L'\0';
   if (punti != nullptr) ambiente += largo(punti->variabile()) + L'\0';
+  for (const std::string& v : variabili) ambiente += largo(v) + L'\0';
+  // As the POSIX half leaves the language unset, so that the program speaks its own: here
+  // "C", since with none set Windows' interface language (Wine's) would decide.
+  bool lingua = false;
+  for (const std::string& v : variabili) lingua = lingua || variabile_lingua(largo(v));
+  if (!lingua) ambiente += std::wstring(L"LC_ALL=C") + L'\0';
   wchar_t* proprio = GetEnvironmentStringsW();
   for (const wchar_t* v = proprio; *v != L'\0'; v += wcslen(v) + 1) {
-    if (!variabile_temporanei(v)) ambiente += std::wstring(v) + L'\0';
+    if (!variabile_propria(v)) ambiente += std::wstring(v) + L'\0';
   }
   FreeEnvironmentStringsW(proprio);
   ambiente += L'\0';

@@ -1,0 +1,132 @@
+#include "lingue/catalogo.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "lingue/parole_formato.h"
+#include "model/formato.h"
+#include "track/rapporto_errori.h"
+
+namespace scenario {
+namespace {
+
+// Every text in every language: an id that one catalogue has and another lacks, or whose
+// placeholders differ, would show the author the other language or a bare "{nome}".
+TEST(Catalogo, OgniTestoInOgniLinguaConGliStessiSegnaposti) {
+  std::set<std::string_view> tutte;
+  for (const lingua l : LINGUE) {
+    const auto voci = voci_catalogo(l);
+    EXPECT_GT(voci.size(), 100u) << sigla(l);
+    tutte.insert(voci.begin(), voci.end());
+  }
+  for (const std::string_view id : tutte) {
+    for (const lingua l : LINGUE) {
+      EXPECT_TRUE(nel_catalogo(id, l)) << id << " senza testo in " << sigla(l);
+      const auto a = segnaposti(testo_catalogo(id, LINGUA_PREDEFINITA));
+      const auto b = segnaposti(testo_catalogo(id, l));
+      EXPECT_EQ(std::set<std::string>(a.begin(), a.end()), std::set<std::string>(b.begin(), b.end()))
+          << id << " in " << sigla(l);
+    }
+  }
+}
+
+// The numbers are the catalogue's own: each one the report can show has its description.
+TEST(Catalogo, OgniNumeroHaLaSuaDescrizione) {
+  int trovati = 0;
+  for (int32_t n = 1; n <= 2000; ++n) {
+    const auto voce = cerca_errore(n);
+    if (!voce) continue;
+    ++trovati;
+    // Its description, what it means to the author (the reference's tables) and, where the
+    // report names a position, the object there.
+    const std::string id = "errore." + std::to_string(n);
+    for (const lingua l : LINGUE) {
+      EXPECT_TRUE(nel_catalogo(id, l)) << n << " " << sigla(l);
+      EXPECT_TRUE(nel_catalogo(id + ".spiegazione", l)) << n << " " << sigla(l);
+      EXPECT_EQ(nel_catalogo(id + ".posizione", l), voce->con_posizione && n < 30) << n << " " << sigla(l);
+    }
+    EXPECT_EQ(rendi(descrizione_errore(n), lingua::italiano), voce->descrizione) << n;
+  }
+  EXPECT_EQ(trovati, 66);
+}
+
+// The format's words are looked up by ids made from its names: each record, value and
+// section of the description has them in every language.
+TEST(Catalogo, OgniRecordValoreESezioneDelFormato) {
+  std::vector<messaggio> voci;
+  for (const formato::testo t : {formato::testo::linea, formato::testo::treno}) {
+    for (const formato::sezione& z : formato::sezioni(t)) voci.push_back(significato_sezione(z));
+    for (const formato::record& r : formato::records(t)) {
+      voci.push_back(significato_record(r));
+      for (const formato::campo& c : r.campi) {
+        voci.push_back(significato_campo(r, c));
+        voci.push_back(memoria_campo(r, c));
+      }
+    }
+  }
+  EXPECT_EQ(voci.size(), 196u);
+  for (const messaggio& m : voci) {
+    for (const lingua l : LINGUE) EXPECT_TRUE(nel_catalogo(m.id, l)) << m.id << " " << sigla(l);
+  }
+}
+
+TEST(Catalogo, SegnapostiPerNomeNellOrdineDellaLingua) {
+  // "uso.nome_treno" names the text before the line in both languages; the values land by
+  // name whatever the order of the arguments.
+  const messaggio m = frase("uso.nome_treno", {{"linea", "Val"}, {"nome", "x.txt"}});
+  EXPECT_EQ(rendi(m, lingua::italiano),
+            "il nome 'x.txt' non e' nella forma Val_TRENO-.txt: indicare il treno con --treno");
+  EXPECT_EQ(rendi(m, lingua::inglese), "the name 'x.txt' is not of the form Val_TRENO-.txt: give the train with --treno");
+  // An argument that is itself a text of the catalogue speaks the same language.
+  const messaggio annidato = frase("identificativo.vuoto", {{"cosa", frase("identificativo.linea")}});
+  EXPECT_EQ(rendi(annidato, lingua::italiano), "identificativo della linea vuoto");
+  EXPECT_EQ(rendi(annidato, lingua::inglese), "line identifier empty");
+  // A name from an ISO 8859-1 text comes out in UTF-8; UTF-8 stays as it is.
+  EXPECT_EQ(rendi(frase("mostra.non_ridato", {{"scarto", "Citt\xe0"}}), lingua::inglese), "not given back: Citt\xc3\xa0");
+  EXPECT_EQ(rendi(messaggio("Citt\xc3\xa0"), lingua::inglese), "Citt\xc3\xa0");
+  // An argument not given leaves its placeholder; an id not in the catalogue is shown as is.
+  EXPECT_EQ(rendi(frase("mostra.non_ridato"), lingua::italiano), "non ridato: {scarto}");
+  EXPECT_EQ(rendi(frase("nessun.testo.cosi"), lingua::inglese), "nessun.testo.cosi");
+  EXPECT_FALSE(nel_catalogo("nessun.testo.cosi", lingua::inglese));
+  EXPECT_TRUE(nel_catalogo("uso.nome_treno", lingua::inglese));
+  EXPECT_EQ(segnaposti("{a} {b_2} {a} {} {-} {c"), (std::vector<std::string>{"a", "b_2"}));
+}
+
+TEST(Catalogo, LinguaDalleVariabiliComeGettext) {
+  const struct {
+    const char* lc_all;
+    const char* lc_messages;
+    const char* lang;
+    lingua attesa;
+  } casi[] = {
+      {nullptr, nullptr, nullptr, lingua::italiano},
+      {nullptr, nullptr, "en_US.UTF-8", lingua::inglese},
+      {"", "", "en_GB", lingua::inglese},
+      {nullptr, "it_IT.UTF-8", "en_US.UTF-8", lingua::italiano},
+      {"en", "it_IT", "it_IT", lingua::inglese},
+      // The first set decides, even when it names no language of the catalogue.
+      {"C", nullptr, "en_US.UTF-8", lingua::italiano},
+      {nullptr, nullptr, "C.UTF-8", lingua::italiano},
+      {nullptr, nullptr, "POSIX", lingua::italiano},
+      {nullptr, "de_DE.UTF-8", "en_US.UTF-8", lingua::italiano},
+      {nullptr, nullptr, "EN_us.utf8@euro", lingua::inglese},
+      // Not a language at all, only its first letters.
+      {nullptr, nullptr, "eng", lingua::italiano},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(lingua_delle_variabili(c.lc_all, c.lc_messages, c.lang), c.attesa)
+        << (c.lc_all ? c.lc_all : "-") << " " << (c.lc_messages ? c.lc_messages : "-") << " " << (c.lang ? c.lang : "-");
+  }
+  // The names Windows gives.
+  EXPECT_EQ(lingua_da_nome("en-US"), lingua::inglese);
+  EXPECT_EQ(lingua_da_nome("English_United States.1252"), lingua::inglese);
+  EXPECT_EQ(lingua_da_nome("it-CH"), lingua::italiano);
+  EXPECT_EQ(lingua_da_nome("fr-FR"), std::nullopt);
+  EXPECT_EQ(lingua_da_sigla("en"), lingua::inglese);
+  EXPECT_EQ(lingua_da_sigla("EN"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace scenario
