@@ -17,9 +17,9 @@ struct messaggio {
   std::string testo;  // without an id: the text itself, UTF-8 or the bytes of a description text
   std::vector<argomento> argomenti;
 
-  messaggio() = default;
+  messaggio();
   // A text shown as it stands in every language.
-  messaggio(std::string letterale) : testo(std::move(letterale)) {}
+  messaggio(std::string letterale);
 
   bool vuoto() const { return id.empty() && testo.empty(); }
   bool operator==(const messaggio&) const;
@@ -36,10 +36,18 @@ struct argomento {
   template <std::integral intero>
   argomento(std::string n, intero v) : nome(std::move(n)), valore(std::to_string(v)) {}
 
-  bool operator==(const argomento&) const = default;
+  bool operator==(const argomento& o) const;
 };
 
-inline bool messaggio::operator==(const messaggio&) const = default;
+// Defined once `argomento` is complete: building the list of arguments needs its size.
+inline messaggio::messaggio() = default;
+inline messaggio::messaggio(std::string letterale) : testo(std::move(letterale)) {}
+// Written out, not defaulted: a message and its arguments hold each other, and a compiler
+// that derives the two comparisons from each other does not stop.
+inline bool messaggio::operator==(const messaggio& o) const {
+  return id == o.id && testo == o.testo && argomenti == o.argomenti;
+}
+inline bool argomento::operator==(const argomento& o) const { return nome == o.nome && valore == o.valore; }
 
 // The catalogue's entry `id` with its arguments. The ids written as the first argument
 // of `frase` or `dal_catalogo` are the ones the catalogue's completeness test collects
