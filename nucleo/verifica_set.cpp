@@ -559,7 +559,7 @@ class verifica {
       const bool perso = n <= 0 && u.nella_prima;
       // Another value with the same coding leaves the cells as written.
       if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i) &&
-          codice(f, c, static_cast<uint32_t>(u.record)) != codice(f, c, i)) {
+          codice(static_cast<uint32_t>(u.record)) != codice(i)) {
         if (perso) {
           segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
                   frase("verifica.valore_in_nessuna_cella", {{"chi", descrivi(i)}}),
@@ -581,9 +581,11 @@ class verifica {
     }
   }
 
-  int64_t codice(F::campo_cella f, const F::campo& c, uint32_t i) const {
+  // The coded value a profile record puts into its cells.
+  int64_t codice(uint32_t i) const {
+    const F::campo& c = descrizione(i).campi[1];
     const int64_t v[2] = {valore(i, 0), valore(i, 1)};
-    return F::nel_campo(f, F::codifica_valore(c, v, 1));
+    return F::nel_campo(static_cast<F::campo_cella>(c.in_set.campo), F::codifica_valore(c, v, 1));
   }
 
   // ---- Mountain-side stretches -----------------------------------------------------------

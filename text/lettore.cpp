@@ -195,13 +195,8 @@ bool lettore_testo::segue_numero(size_t i) const {
 }
 
 size_t lettore_testo::elementi_restanti_nella_riga() const {
-  size_t virgole = 0;
-  bool qualcosa = false;
-  for (size_t i = posizione_; i < contenuto_.size() && !fine_riga(contenuto_[i]); ++i) {
-    virgole += contenuto_[i] == ',';
-    qualcosa = qualcosa || !spazio(contenuto_[i]);
-  }
-  return qualcosa ? virgole + 1 : 0;
+  const std::string_view resto = resto_della_riga();
+  return resto.empty() ? 0 : static_cast<size_t>(std::count(resto.begin(), resto.end(), ',')) + 1;
 }
 
 std::string_view lettore_testo::resto_della_riga() const {
