@@ -6,14 +6,26 @@
 
 namespace scenario {
 
-testi_eliminati compila_modello(const richiesta& r, modello& m) {
+namespace {
+
+// `compila_modello`; true when the plan went to `r.piano_pronto`.
+bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
   m.linea = r.linea;
   m.treno = r.treno;
   m.genera_linea = r.genera_linea ? 1 : 0;
   m.codice_errore = 0;
   m.permissivo = r.permissivo;
   for (voce& v : m.tabella) v = voce{};
-  const testi_eliminati eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori);
+  bool consegnato = false;
+  std::function<void()> dopo_linea;
+  if (r.piano_pronto && m.genera_linea != 0) {
+    dopo_linea = [&] {
+      if (con_errori(m.diagnostiche) || !m.tracciato.esiste()) return;
+      r.piano_pronto(m.tracciato);
+      consegnato = true;
+    };
+  }
+  eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori, dopo_linea);
   // Every record is looked up in what was read: what the finishing pass adds goes only on
   // free cells, so whatever a record lost is lost already.
   if (!m.percorso.empty()) verifica_set(m);
@@ -24,15 +36,25 @@ testi_eliminati compila_modello(const richiesta& r, modello& m) {
     rifinitura_percorso(m);
     if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
   }
+  return consegnato;
+}
+
+}  // namespace
+
+testi_eliminati compila_modello(const richiesta& r, modello& m) {
+  testi_eliminati eliminati;
+  compila(r, m, eliminati);
   return eliminati;
 }
 
 risultato memorizza_percorso(const richiesta& r, modello& m, uscite_compilate* uscite) {
   risultato esito;
-  esito.eliminati = compila_modello(r, m);
+  const bool geometria_consegnata = compila(r, m, esito.eliminati);
   esito.riuscito = !con_errori(m.diagnostiche);
   if (esito.riuscito && uscite != nullptr) {
-    if (m.genera_linea != 0) serializza_tracciato(m.tracciato, uscite->apri(file_compilato::geometria));
+    if (m.genera_linea != 0 && !geometria_consegnata) {
+      serializza_tracciato(m.tracciato, uscite->apri(file_compilato::geometria));
+    }
     serializza_tabella(m.tabella, uscite->apri(file_compilato::tabella));
     serializza_percorso(m.percorso, uscite->apri(file_compilato::percorso));
   }

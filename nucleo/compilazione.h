@@ -3,6 +3,7 @@
 // destination that the caller provides, only when the scenario has no error.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "model/modello.h"
@@ -31,6 +32,11 @@ struct richiesta {
   // The reading of old: what the set will not hold as written is a warning, and the
   // scenario is built as it always was. Otherwise it is an error, and nothing is built.
   bool permissivo = false;
+  // Called once the plan of the line is final, the line text read without an error and
+  // the run text still to be read, with a copy of the plan: the edge may write the
+  // geometry file from it while the build goes on. The geometry file is then the edge's,
+  // and `uscite` is not asked for it. Never called without the plan.
+  std::function<void(piano_tracciato)> piano_pronto;
 };
 
 struct risultato {

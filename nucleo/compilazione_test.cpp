@@ -8,6 +8,7 @@
 
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
+#include "tests/supporto/scenari_casuali.h"
 #include "tests/supporto/scenario_prova.h"
 #include "track/rapporto_errori.h"
 
@@ -60,6 +61,57 @@ TEST(MemorizzaPercorso, ScenarioIncorporatoInMemoria) {
     EXPECT_EQ(u.file[file_compilato::percorso].byte.size(), 13815u);
     // The header of cell 1: 5121 at offset 16.
     EXPECT_EQ(u.file[file_compilato::percorso].byte.substr(16, 2), "\x01\x14");
+  }
+}
+
+TEST(MemorizzaPercorso, IlPianoConsegnatoEQuelloFinito) {
+  // The plan handed over before the run text is read is the one the whole build ends
+  // with, so a geometry file written from it holds the bytes of one written at the end;
+  // and that file is then not asked for. Random scenarios, curves of every kind, and
+  // run texts whose records fail too: whatever the run text does, the plan stays.
+  for (uint64_t seme = 1; seme <= 60; ++seme) {
+    SCOPED_TRACE(seme);
+    const coppia_casuale c = scenario_casuale(seme);
+    std::optional<piano_tracciato> consegnato;
+    richiesta r = richiesta_di(c.linea, c.treno);
+    r.piano_pronto = [&](piano_tracciato p) {
+      EXPECT_FALSE(consegnato.has_value());
+      consegnato = std::move(p);
+    };
+    uscite_memoria u;
+    modello m;
+    const risultato e = memorizza_percorso(r, m, &u);
+    if (!consegnato) {
+      // Only a line text with an error keeps the plan back.
+      EXPECT_FALSE(e.riuscito);
+      continue;
+    }
+    EXPECT_TRUE(*consegnato == m.tracciato);
+    EXPECT_EQ(u.file.count(file_compilato::geometria), 0u);
+    EXPECT_EQ(u.ordine.size(), e.riuscito ? 2u : 0u);
+  }
+}
+
+TEST(MemorizzaPercorso, NessunPianoDaConsegnare) {
+  // Without the plan, or with an error in the line text, nothing is handed over and the
+  // geometry, when built, goes where the others go.
+  const struct {
+    const char* cosa;
+    std::string linea;
+    bool genera;
+  } casi[] = {
+      {"no plan asked for", linea_di(5000), false},
+      {"a curve out of its classes", linea_di(5000, "curvad9, 1000, 300\r\n"), true},
+  };
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    richiesta r = richiesta_di(c.linea, treno_di());
+    r.genera_linea = c.genera;
+    bool chiamato = false;
+    r.piano_pronto = [&](piano_tracciato) { chiamato = true; };
+    modello m;
+    memorizza_percorso(r, m, nullptr);
+    EXPECT_FALSE(chiamato);
   }
 }
 

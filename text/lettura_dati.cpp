@@ -787,7 +787,7 @@ void dopo_fase(stato_lettura& s) {
 }  // namespace
 
 testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const testo_ingresso& treno,
-                               int32_t max_errori) {
+                               int32_t max_errori, const std::function<void()>& dopo_linea) {
   stato_lettura s(m, linea, treno, max_errori);
   m.letti = testi_letti{};
   // Every value and record of the texts is kept: room for the few of each that a short
@@ -820,6 +820,7 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
     testo_latin1(s, treno, 1);
   }
   if (prosegui && !troppi_errori(s)) {
+    if (dopo_linea) dopo_linea();
     s.eliminati.treno = true;
     try {
       fase_treno(s);

@@ -3,6 +3,7 @@
 // deletes once read, and the program's edge acts on it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,9 +29,12 @@ struct testi_eliminati {
 // text first). A record with an error is reported and passed over, and the reading goes on
 // with the next line; only a line length that is missing or out of range, or a text that
 // cannot be read, stops it, and so do `max_errori` errors (0: no limit). Never throws for a
-// problem of the texts: a text that cannot be read gives error 25.
+// problem of the texts: a text that cannot be read gives error 25. `dopo_linea`, when
+// given, is called once the line text is read and the run text is about to be: from
+// then on the reading leaves `m.tracciato` as it is.
 testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea,
-                               const testo_ingresso& treno, int32_t max_errori = 50);
+                               const testo_ingresso& treno, int32_t max_errori = 50,
+                               const std::function<void()>& dopo_linea = {});
 
 // Where value `indice` of a record that the reading kept stands in its text, read again
 // from where its values began (the texts must be those it was read from); the keyword's
