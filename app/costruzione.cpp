@@ -29,16 +29,56 @@ testo_ingresso leggi_testo_ingresso(const fs::path& file, const std::string& eti
 uscite_su_file::uscite_su_file(fs::path cartella, std::string linea, std::string treno)
     : cartella_(std::move(cartella)), linea_(std::move(linea)), treno_(std::move(treno)) {}
 
-destinazione_byte& uscite_su_file::apri(file_compilato quale) {
-  const std::string nome = quale == file_compilato::geometria ? nome_geometria(linea_)
-                           : quale == file_compilato::tabella ? nome_tabella(linea_, treno_)
-                                                              : nome_percorso(linea_, treno_);
+uscite_su_file::~uscite_su_file() = default;
+
+namespace {
+
+std::string nome_compilato(file_compilato quale, const std::string& linea, const std::string& treno) {
+  return quale == file_compilato::geometria ? nome_geometria(linea)
+         : quale == file_compilato::tabella ? nome_tabella(linea, treno)
+                                            : nome_percorso(linea, treno);
+}
+
+}  // namespace
+
+file_temporaneo& uscite_su_file::crea(file_compilato quale) {
   auto& file = file_[static_cast<size_t>(quale)];
-  file = std::make_unique<file_temporaneo>(cartella_ / sistema::percorso(nome));
+  file = std::make_unique<file_temporaneo>(cartella_ / sistema::percorso(nome_compilato(quale, linea_, treno_)));
   return *file;
 }
 
+destinazione_byte& uscite_su_file::apri(file_compilato quale) {
+  if (quale != file_compilato::geometria) attendi_geometria();
+  return crea(quale);
+}
+
+void uscite_su_file::scrivi_geometria(piano_tracciato piano) {
+  try {
+    file_temporaneo& file = crea(file_compilato::geometria);
+    try {
+      geometria_ = std::make_unique<scrittura_in_sfondo>(
+          file, [piano = std::move(piano)](destinazione_byte& d) { serializza_tracciato(piano, d); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the file is written now, in turn.
+      serializza_tracciato(piano, file);
+    }
+  } catch (...) {
+    guasto_geometria_ = std::current_exception();
+  }
+  tappa_di_prova("geometria");
+}
+
+void uscite_su_file::attendi_geometria() {
+  if (guasto_geometria_) {
+    const std::exception_ptr guasto = guasto_geometria_;
+    guasto_geometria_ = nullptr;
+    std::rethrow_exception(guasto);
+  }
+  if (geometria_) geometria_->attendi();
+}
+
 void uscite_su_file::conferma() {
+  attendi_geometria();
   // Every file is closed, and its close checked, and every name found free of a folder,
   // before the first takes its place.
   for (auto& file : file_) {
@@ -53,6 +93,10 @@ void uscite_su_file::conferma() {
     if (file) insieme.push_back(file.get());
   }
   conferma_insieme(insieme);
+}
+
+void geometria_in_sfondo(richiesta& r, uscite_su_file& uscite) {
+  r.piano_pronto = [&uscite](piano_tracciato piano) { uscite.scrivi_geometria(std::move(piano)); };
 }
 
 namespace {
@@ -115,6 +159,7 @@ int Form_Load(const fs::path& cartella, piattaforma& p) {
   // time, from the first text written to the last compiled file in place.
   const blocco_cartella blocco(cartella);
   uscite_su_file uscite(cartella, r.linea, r.treno);
+  geometria_in_sfondo(r, uscite);
   {
     testi_di_lavoro testi(cartella, m);
     scrivi_testi_incorporati(cartella, m);

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <array>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "piattaforma/piattaforma.h"
+#include "piattaforma/scrittura_in_sfondo.h"
 #include "piattaforma/sostituzione.h"
 #include "nucleo/compilazione.h"
 
@@ -34,15 +36,29 @@ testo_ingresso leggi_testo_ingresso(const std::filesystem::path& file, const std
 class uscite_su_file : public uscite_compilate {
  public:
   uscite_su_file(std::filesystem::path cartella, std::string linea, std::string treno);
+  ~uscite_su_file() override;
   destinazione_byte& apri(file_compilato quale) override;
+  // Has the geometry file written from `piano` on threads of its own while the build
+  // goes on (richiesta::piano_pronto). A failure, of its making too, is thrown where it
+  // would be thrown with the geometry written in turn: by the next `apri` or `conferma`.
+  void scrivi_geometria(piano_tracciato piano);
   void conferma();
 
  private:
+  file_temporaneo& crea(file_compilato quale);
+  // Until the geometry written on its own threads is whole; throws what failed.
+  void attendi_geometria();
+
   std::filesystem::path cartella_;
   std::string linea_;
   std::string treno_;
   std::array<std::unique_ptr<file_temporaneo>, 3> file_;
+  std::unique_ptr<scrittura_in_sfondo> geometria_;  // goes before the file it writes
+  std::exception_ptr guasto_geometria_;
 };
+
+// `r` has the geometry file written by `uscite` as soon as the plan is final.
+void geometria_in_sfondo(richiesta& r, uscite_su_file& uscite);
 
 // The whole build of the embedded scenario into `cartella`. Returns the exit status;
 // throws errore_file on a failure of the file system.

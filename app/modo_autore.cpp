@@ -107,6 +107,7 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
     return concludi(memorizza_percorso(q, m, nullptr)) ? riuscita() : STATO_ERRORE_SCENARIO;
   }
   uscite_su_file uscite(uscita, r.linea, r.treno);
+  geometria_in_sfondo(q, uscite);
   if (!concludi(memorizza_percorso(q, m, &uscite))) return STATO_ERRORE_SCENARIO;
   uscite.conferma();
   return riuscita();

@@ -130,36 +130,66 @@ uint64_t byte_di_una_meta(const piano_tracciato& t) {
 
 namespace {
 
-// One half of the geometry file, `byte` long, gathered in a buffer large enough that the
-// file system takes it in a few writes (a small half in one), each at its own offset.
+// The two halves of the geometry file, `byte` long each, gathered a piece at a time, the
+// piece of x and the piece of y side by side (the halves grow in step: every metre takes
+// as many bytes in both). A full pair goes to the destination by scrivi_a_poi, each piece
+// at its own offset, and the pair before it takes its place: two pairs take turns, one
+// being written while the other is filled. A piece is large enough that the file system
+// takes it in few writes (a small file in one).
 class meta_tracciato {
  public:
-  meta_tracciato(destinazione_byte& d, uint64_t posizione, uint64_t byte)
+  meta_tracciato(destinazione_byte& d, uint64_t byte)
       : destinazione_(d),
-        posizione_(posizione),
-        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, BUFFER)), 16)),
-        buffer_(new char[dimensione_]) {}  // every byte is written before it is handed over
-  // Room for `n` bytes from the returned pointer; `scritti` then says how many were used.
-  char* spazio(size_t n) {
+        posizione_{0, byte},
+        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, PEZZO)), 16)),
+        turni_(byte > dimensione_ ? 2 : 1),
+        buffer_(new char[2 * turni_ * dimensione_]) {}  // every byte is written before it is handed over
+  meta_tracciato(const meta_tracciato&) = delete;
+  meta_tracciato& operator=(const meta_tracciato&) = delete;
+  // The buffers are not given back while a write may still read them.
+  ~meta_tracciato() {
+    try {
+      destinazione_.attendi_scritture();
+    } catch (...) {
+    }
+  }
+
+  // Where the next bytes of x and of y go.
+  char* x() { return buffer_.get() + 2 * turno_ * dimensione_ + pieni_; }
+  char* y() { return x() + dimensione_; }
+  // Whole elements of `dimensione` bytes that still fit in both before they are handed over.
+  size_t liberi(size_t dimensione) const { return (dimensione_ - pieni_) / dimensione; }
+  // Room for `n` more bytes in each half.
+  void spazio(size_t n) {
     if (dimensione_ - pieni_ < n) svuota();
-    return buffer_.get() + pieni_;
   }
   void scritti(size_t n) { pieni_ += n; }
-  // Whole elements of `dimensione` bytes that still fit before the buffer is handed over.
-  size_t liberi(size_t dimensione) const { return (dimensione_ - pieni_) / dimensione; }
+  // Hands over the full pair, once the pair before it is written.
   void svuota() {
     if (pieni_ == 0) return;
-    destinazione_.scrivi_a(posizione_, std::string_view(buffer_.get(), pieni_));
-    posizione_ += pieni_;
+    destinazione_.attendi_scritture();
+    const char* inizio = buffer_.get() + 2 * turno_ * dimensione_;
+    destinazione_.scrivi_a_poi(posizione_[X], std::string_view(inizio, pieni_));
+    destinazione_.scrivi_a_poi(posizione_[Y], std::string_view(inizio + dimensione_, pieni_));
+    posizione_[X] += pieni_;
+    posizione_[Y] += pieni_;
     pieni_ = 0;
+    turno_ = (turno_ + 1) % turni_;
+  }
+  // Hands over what is left and waits until all is written.
+  void finisci() {
+    svuota();
+    destinazione_.attendi_scritture();
   }
 
  private:
-  static constexpr size_t BUFFER = size_t{1} << 20;
+  static constexpr size_t PEZZO = size_t{1} << 20;
   destinazione_byte& destinazione_;
-  uint64_t posizione_;
+  std::array<uint64_t, 2> posizione_;
   size_t dimensione_;
+  size_t turni_;
   std::unique_ptr<char[]> buffer_;
+  size_t turno_ = 0;
   size_t pieni_ = 0;
 };
 
@@ -197,15 +227,14 @@ passi_scritti scrivi_passi(char* px, char* py, int64_t quanti, double k, punto_p
 }  // namespace
 
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d) {
-  const uint64_t meta = byte_di_una_meta(tracciato);
-  meta_tracciato x(d, 0, meta);
-  meta_tracciato y(d, meta, meta);
+  meta_tracciato m(d, byte_di_una_meta(tracciato));
   per_ogni_tratto(
       tracciato,
       [&](const std::array<double, 2>& p2, const std::array<double, 2>& p1) {
         // Metres 0 and 1: 16-bit integers, 4 bytes each.
-        char* px = x.spazio(8);
-        char* py = y.spazio(8);
+        m.spazio(8);
+        char* px = m.x();
+        char* py = m.y();
         for (const auto& p : {p2, p1}) {
           metti_le(px, static_cast<uint16_t>(tipo_valore::intero16));
           metti_le(px + 2, static_cast<uint16_t>(static_cast<int16_t>(p[X])));
@@ -214,41 +243,33 @@ void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d
           px += 4;
           py += 4;
         }
-        x.scritti(8);
-        y.scritti(8);
+        m.scritti(8);
       },
       [&](int64_t da, int64_t a, double k, std::array<double, 2>& p2, std::array<double, 2>& p1) {
-        // As many metres at a time as both buffers hold: no test for room at each one.
+        // As many metres at a time as the buffers hold: no test for room at each one.
         for (int64_t metro = da; metro <= a;) {
-          const auto quanti = std::min<int64_t>(a - metro + 1, static_cast<int64_t>(std::min(x.liberi(10), y.liberi(10))));
+          const auto quanti = std::min<int64_t>(a - metro + 1, static_cast<int64_t>(m.liberi(10)));
           if (quanti == 0) {
-            x.svuota();
-            y.svuota();
+            m.svuota();
             continue;
           }
-          char* px = x.spazio(0);
-          char* py = y.spazio(0);
-          const passi_scritti fatti = scrivi_passi(px, py, quanti, k, {p2[X], p2[Y]}, {p1[X], p1[Y]});
+          const passi_scritti fatti = scrivi_passi(m.x(), m.y(), quanti, k, {p2[X], p2[Y]}, {p1[X], p1[Y]});
           p2 = {fatti.penultimo.x, fatti.penultimo.y};
           p1 = {fatti.ultimo.x, fatti.ultimo.y};
-          x.scritti(static_cast<size_t>(quanti) * 10);
-          y.scritti(static_cast<size_t>(quanti) * 10);
+          m.scritti(static_cast<size_t>(quanti) * 10);
           metro += quanti;
         }
       },
       [&](int64_t da, int64_t a) {
         // Empty metres: their type alone, 0.
         for (int64_t metro = da; metro <= a; ++metro) {
-          char* px = x.spazio(2);
-          char* py = y.spazio(2);
-          metti_le(px, static_cast<uint16_t>(tipo_valore::vuoto));
-          metti_le(py, static_cast<uint16_t>(tipo_valore::vuoto));
-          x.scritti(2);
-          y.scritti(2);
+          m.spazio(2);
+          metti_le(m.x(), static_cast<uint16_t>(tipo_valore::vuoto));
+          metti_le(m.y(), static_cast<uint16_t>(tipo_valore::vuoto));
+          m.scritti(2);
         }
       });
-  x.svuota();
-  y.svuota();
+  m.finisci();
 }
 
 std::string serializza_percorso(const std::vector<cella>& percorso) {

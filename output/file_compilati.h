@@ -21,6 +21,11 @@ class destinazione_byte {
   virtual void scrivi(std::string_view byte) = 0;
   // Writes `byte` at `posizione` from the start of the file; the file grows as needed.
   virtual void scrivi_a(uint64_t posizione, std::string_view byte) = 0;
+  // The same, perhaps later and elsewhere while the caller makes the next piece: `byte`
+  // stays untouched until `attendi_scritture` has returned or thrown.
+  virtual void scrivi_a_poi(uint64_t posizione, std::string_view byte) { scrivi_a(posizione, byte); }
+  // Once no piece handed to scrivi_a_poi is being written: returns, or throws what failed.
+  virtual void attendi_scritture() {}
 };
 
 class destinazione_memoria : public destinazione_byte {
@@ -42,7 +47,8 @@ void serializza_percorso(const std::vector<cella>& percorso, destinazione_byte& 
 void serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella, destinazione_byte& d);
 
 // Geometry file: every x of the plan, then every y, each a tagged value. The plan is
-// worked out once; the y half goes to its own place in the file as it is made.
+// worked out once; the y half goes to its own place in the file as it is made, a piece of
+// each half at a time, handed over by scrivi_a_poi while the next pieces are made.
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d);
 
 // The same, into memory.

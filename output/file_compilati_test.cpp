@@ -124,5 +124,39 @@ TEST(FileTracciato, TutteLeXPoiTutteLeY) {
   EXPECT_EQ(serializza_tracciato(tracciato_diritto(39000)).size(), 919964u);
 }
 
+// A destination that takes each piece when it is handed over and reads its bytes only
+// once the writer waits for it, as a writer on another thread does.
+class destinazione_differita : public destinazione_memoria {
+ public:
+  void scrivi_a_poi(uint64_t posizione, std::string_view pezzo) override {
+    attese.push_back({posizione, pezzo});
+    ++consegnati;
+  }
+  void attendi_scritture() override {
+    for (const auto& [posizione, pezzo] : attese) scrivi_a(posizione, pezzo);
+    attese.clear();
+  }
+  std::vector<std::pair<uint64_t, std::string_view>> attese;
+  int consegnati = 0;
+};
+
+TEST(FileTracciato, UnPezzoConsegnatoNonCambiaFinCheEScritto) {
+  // The longest line, curving all along, is made in pieces: a piece handed over is not
+  // touched again until the writer has waited for it, so the file is the one made at once.
+  piano_tracciato p = tracciato_diritto(1000000);
+  p.tratti.clear();
+  for (int64_t metro = 1000; metro < p.ultimo_metro - 2000; metro += 2000) {
+    p.tratti.push_back({metro, 0.0});
+    p.tratti.push_back({metro + 1000, metro % 4000 == 1000 ? 0.002 : -0.002});
+  }
+  p.tratti.push_back({p.ultimo_metro - 2, 0.0});
+  destinazione_differita d;
+  serializza_tracciato(p, d);
+  // 20 * 1000000 + 139964 bytes, in pieces of at most 1 MiB: at least ten of each half.
+  EXPECT_GE(d.consegnati, 20);
+  EXPECT_TRUE(d.attese.empty());
+  EXPECT_TRUE(d.byte == serializza_tracciato(p));
+}
+
 }  // namespace
 }  // namespace scenario

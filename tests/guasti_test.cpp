@@ -377,7 +377,8 @@ TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
   // At each point that matters: the set stays the earlier one until the first rename; from
   // there the signal waits for the last, and the set is the new one.
   const std::pair<const char*, const insieme_file*> punti[] = {
-      {"gestori", &vecchio}, {"blocco", &vecchio}, {"scritti", &vecchio}, {"rinomina", &nuovo}};
+      {"gestori", &vecchio}, {"blocco", &vecchio}, {"geometria", &vecchio}, {"scritti", &vecchio},
+      {"rinomina", &nuovo}};
   int giro = 0;
   for (const auto& [tappa, atteso] : punti) {
     SCOPED_TRACE(tappa);
@@ -405,6 +406,28 @@ TEST(Guasti, InterruzioneInUnMomentoQualsiasi) {
   }
 }
 
+TEST(Guasti, UnErroreNellaCorsaMentreSiScriveLaGeometria) {
+  // The geometry file is begun as soon as the line text is read; an error in the run text
+  // then fails the build: status 1, the earlier set as it was, no temporary file left.
+  banco b;
+  const insieme_file vecchio = b.riferimento("a");
+  for (const auto& [nome, byte] : vecchio) b.uscita.scrivi(nome, byte);
+  b.testi.scrivi("rotta_linea.txt", linea_versione(1000000));
+  b.testi.scrivi("rotta_corsa.txt", treno_di("velocita, 0, x\r\n"));
+  tappe punti;
+  avvio a = b.costruzione("rotta");
+  a.punti = &punti;
+  const cartella_temporanea appunti;
+  const processo p = parti(a, appunti / "stderr");
+  ASSERT_TRUE(punti.fino_a("geometria"));
+  // The geometry's temporary file is there, beside the earlier set.
+  EXPECT_EQ(nomi_in(b.uscita.percorso()).size(), vecchio.size() + 1);
+  punti.lascia();
+  EXPECT_EQ(attendi(p), 1) << leggi_tutto(appunti / "stderr");
+  EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), vecchio));
+  EXPECT_TRUE(nomi_in(b.temporanei.percorso()).empty());
+}
+
 TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
   // An interrupted embedded build leaves no description text and no temporary file; the
   // compiled set of the earlier run stays whole (the new one has the same bytes). At each
@@ -416,7 +439,7 @@ TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
   const insieme_file atteso = contenuti_in(cartella.percorso());
   const cartella_temporanea appunti;
   int giro = 0;
-  for (const char* tappa : {"gestori", "blocco", "testi", "scritti", "rinomina"}) {
+  for (const char* tappa : {"gestori", "blocco", "testi", "geometria", "scritti", "rinomina"}) {
     SCOPED_TRACE(tappa);
     const int segnale = SEGNALI[giro++ % 3];
     EXPECT_EQ(interrotta(a, tappa, segnale, std::nullopt, appunti / "stderr"), 128 + segnale);
