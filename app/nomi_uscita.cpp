@@ -78,11 +78,14 @@ std::optional<messaggio> nomi_in_conflitto(const riga_comando& r) {
   }
   if (r.solo_controllo) return std::nullopt;
   const fs::path uscita = sistema::percorso(r.uscita.empty() ? "." : r.uscita);
+  const std::string testi[] = {r.testo_linea, r.testo_treno};
+  const std::string testi_risolti[] = {sistema::testo(risolto(sistema::percorso(testi[0]))),
+                                       sistema::testo(risolto(sistema::percorso(testi[1])))};
   for (const compilato& c : compilati) {
-    const fs::path file = risolto(uscita / sistema::percorso(c.nome));
-    for (const std::string& testo : {r.testo_linea, r.testo_treno}) {
-      if (!sistema::stesso_nome(sistema::testo(risolto(sistema::percorso(testo))), sistema::testo(file))) continue;
-      return frase("conflitto.testo", {{"testo", testo}, {"nome", c.nome}});
+    const std::string file = sistema::testo(risolto(uscita / sistema::percorso(c.nome)));
+    for (size_t t = 0; t < std::size(testi); ++t) {
+      if (!sistema::stesso_nome(testi_risolti[t], file)) continue;
+      return frase("conflitto.testo", {{"testo", testi[t]}, {"nome", c.nome}});
     }
   }
   return std::nullopt;

@@ -133,23 +133,24 @@ namespace {
 // The two halves of the geometry file, `byte` long each, gathered a piece at a time, the
 // piece of x and the piece of y side by side (the halves grow in step: every metre takes
 // as many bytes in both). A full pair goes to the destination by scrivi_a_poi, each piece
-// at its own offset, and the pair before it takes its place: two pairs take turns, one
-// being written while the other is filled. A piece is large enough that the file system
-// takes it in few writes (a small file in one).
+// at its own offset, and the next pair is made in a buffer of its own: a few pairs take
+// turns, the older ones being written while the newest is made. Pieces are small, so
+// that the buffers cost little to touch, and large enough that the file system takes
+// them in few writes.
 class meta_tracciato {
  public:
   meta_tracciato(destinazione_byte& d, uint64_t byte)
       : destinazione_(d),
         posizione_{0, byte},
         dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, PEZZO)), 16)),
-        turni_(byte > dimensione_ ? 2 : 1),
+        turni_(static_cast<size_t>(std::clamp<uint64_t>((byte + dimensione_ - 1) / dimensione_, 1, TURNI))),
         buffer_(new char[2 * turni_ * dimensione_]) {}  // every byte is written before it is handed over
   meta_tracciato(const meta_tracciato&) = delete;
   meta_tracciato& operator=(const meta_tracciato&) = delete;
   // The buffers are not given back while a write may still read them.
   ~meta_tracciato() {
     try {
-      destinazione_.attendi_scritture();
+      destinazione_.attendi_scritture(0);
     } catch (...) {
     }
   }
@@ -164,10 +165,9 @@ class meta_tracciato {
     if (dimensione_ - pieni_ < n) svuota();
   }
   void scritti(size_t n) { pieni_ += n; }
-  // Hands over the full pair, once the pair before it is written.
+  // Hands over the full pair and turns to the next buffer, once the pair it held is written.
   void svuota() {
     if (pieni_ == 0) return;
-    destinazione_.attendi_scritture();
     const char* inizio = buffer_.get() + 2 * turno_ * dimensione_;
     destinazione_.scrivi_a_poi(posizione_[X], std::string_view(inizio, pieni_));
     destinazione_.scrivi_a_poi(posizione_[Y], std::string_view(inizio + dimensione_, pieni_));
@@ -175,15 +175,17 @@ class meta_tracciato {
     posizione_[Y] += pieni_;
     pieni_ = 0;
     turno_ = (turno_ + 1) % turni_;
+    destinazione_.attendi_scritture(2 * (turni_ - 1));
   }
   // Hands over what is left and waits until all is written.
   void finisci() {
     svuota();
-    destinazione_.attendi_scritture();
+    destinazione_.attendi_scritture(0);
   }
 
  private:
-  static constexpr size_t PEZZO = size_t{1} << 20;
+  static constexpr size_t PEZZO = size_t{256} << 10;
+  static constexpr size_t TURNI = 2;
   destinazione_byte& destinazione_;
   std::array<uint64_t, 2> posizione_;
   size_t dimensione_;

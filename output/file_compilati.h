@@ -21,11 +21,12 @@ class destinazione_byte {
   virtual void scrivi(std::string_view byte) = 0;
   // Writes `byte` at `posizione` from the start of the file; the file grows as needed.
   virtual void scrivi_a(uint64_t posizione, std::string_view byte) = 0;
-  // The same, perhaps later and elsewhere while the caller makes the next piece: `byte`
-  // stays untouched until `attendi_scritture` has returned or thrown.
+  // The same, perhaps later and elsewhere while the caller makes the next pieces, in the
+  // order handed over: `byte` stays untouched until attendi_scritture says it is written.
   virtual void scrivi_a_poi(uint64_t posizione, std::string_view byte) { scrivi_a(posizione, byte); }
-  // Once no piece handed to scrivi_a_poi is being written: returns, or throws what failed.
-  virtual void attendi_scritture() {}
+  // Once at most the last `al_piu` pieces handed to scrivi_a_poi are still to be written
+  // (all before them are): returns, or throws what failed.
+  virtual void attendi_scritture(size_t al_piu) { static_cast<void>(al_piu); }
 };
 
 class destinazione_memoria : public destinazione_byte {

@@ -125,16 +125,18 @@ TEST(FileTracciato, TutteLeXPoiTutteLeY) {
 }
 
 // A destination that takes each piece when it is handed over and reads its bytes only
-// once the writer waits for it, as a writer on another thread does.
+// when the writer waits for it, as late as a writer on another thread may.
 class destinazione_differita : public destinazione_memoria {
  public:
   void scrivi_a_poi(uint64_t posizione, std::string_view pezzo) override {
     attese.push_back({posizione, pezzo});
     ++consegnati;
   }
-  void attendi_scritture() override {
-    for (const auto& [posizione, pezzo] : attese) scrivi_a(posizione, pezzo);
-    attese.clear();
+  void attendi_scritture(size_t al_piu) override {
+    while (attese.size() > al_piu) {
+      scrivi_a(attese.front().first, attese.front().second);
+      attese.erase(attese.begin());
+    }
   }
   std::vector<std::pair<uint64_t, std::string_view>> attese;
   int consegnati = 0;

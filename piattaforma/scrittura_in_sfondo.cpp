@@ -12,12 +12,12 @@ struct abbandono {};
 }  // namespace
 
 void scrittura_in_sfondo::coda::scrivi(std::string_view byte) {
-  attendi_scritture();
+  attendi_scritture(0);
   file_.scrivi(byte);
 }
 
 void scrittura_in_sfondo::coda::scrivi_a(uint64_t posizione, std::string_view byte) {
-  attendi_scritture();
+  attendi_scritture(0);
   file_.scrivi_a(posizione, byte);
 }
 
@@ -29,9 +29,9 @@ void scrittura_in_sfondo::coda::scrivi_a_poi(uint64_t posizione, std::string_vie
   cambiato_.notify_all();
 }
 
-void scrittura_in_sfondo::coda::attendi_scritture() {
+void scrittura_in_sfondo::coda::attendi_scritture(size_t al_piu) {
   std::unique_lock<std::mutex> chiave(mutex_);
-  cambiato_.wait(chiave, [&] { return attesa_.empty() && !in_scrittura_; });
+  cambiato_.wait(chiave, [&] { return attesa_.size() + (in_scrittura_ ? 1 : 0) <= al_piu; });
   if (abbandonata_) throw abbandono{};
   if (guasto_) std::rethrow_exception(guasto_);
 }
@@ -81,7 +81,7 @@ scrittura_in_sfondo::scrittura_in_sfondo(destinazione_byte& file, std::function<
     autore_ = std::thread([this, scrivi = std::move(scrivi)] {
       try {
         scrivi(coda_);
-        coda_.attendi_scritture();
+        coda_.attendi_scritture(0);
       } catch (...) {
         guasto_ = std::current_exception();
       }

@@ -27,7 +27,7 @@ class file_prova : public destinazione_memoria {
 void consegna_pezzi(destinazione_byte& d, int quanti) {
   std::string buffer;
   for (int i = 0; i != quanti; ++i) {
-    d.attendi_scritture();
+    d.attendi_scritture(0);
     buffer = std::string(4, static_cast<char>('a' + i % 26));
     d.scrivi_a_poi(4 * static_cast<uint64_t>(i), buffer);
   }
