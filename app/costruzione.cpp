@@ -1,5 +1,7 @@
 #include "app/costruzione.h"
 
+#include <system_error>
+
 #include "piattaforma/blocco.h"
 #include "app/rapporto.h"
 #include "piattaforma/segnali.h"
@@ -52,20 +54,26 @@ destinazione_byte& uscite_su_file::apri(file_compilato quale) {
   return crea(quale);
 }
 
-void uscite_su_file::scrivi_geometria(piano_tracciato piano) {
+bool uscite_su_file::scrivi_geometria(piano_tracciato piano) {
+  // Below this the threads' start costs about what the writing alongside saves (the
+  // embedded line's file is under 1 MB).
+  constexpr uint64_t IN_SFONDO_DA = uint64_t{4} << 20;
+  if (byte_tracciato(piano) < IN_SFONDO_DA) return false;
+  piano_ = std::move(piano);
   try {
     file_temporaneo& file = crea(file_compilato::geometria);
     try {
       geometria_ = std::make_unique<scrittura_in_sfondo>(
-          file, [piano = std::move(piano)](destinazione_byte& d) { serializza_tracciato(piano, d); });
+          file, [this](destinazione_byte& d) { serializza_tracciato(piano_, d); });
     } catch (const std::system_error&) {
       // No thread to be had: the file is written now, in turn.
-      serializza_tracciato(piano, file);
+      serializza_tracciato(piano_, file);
     }
   } catch (...) {
     guasto_geometria_ = std::current_exception();
   }
   tappa_di_prova("geometria");
+  return true;
 }
 
 void uscite_su_file::attendi_geometria() {
@@ -96,7 +104,7 @@ void uscite_su_file::conferma() {
 }
 
 void geometria_in_sfondo(richiesta& r, uscite_su_file& uscite) {
-  r.piano_pronto = [&uscite](piano_tracciato piano) { uscite.scrivi_geometria(std::move(piano)); };
+  r.piano_pronto = [&uscite](piano_tracciato piano) { return uscite.scrivi_geometria(std::move(piano)); };
 }
 
 namespace {

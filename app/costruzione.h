@@ -39,9 +39,10 @@ class uscite_su_file : public uscite_compilate {
   ~uscite_su_file() override;
   destinazione_byte& apri(file_compilato quale) override;
   // Has the geometry file written from `piano` on threads of its own while the build
-  // goes on (richiesta::piano_pronto). A failure, of its making too, is thrown where it
-  // would be thrown with the geometry written in turn: by the next `apri` or `conferma`.
-  void scrivi_geometria(piano_tracciato piano);
+  // goes on (richiesta::piano_pronto), when it is large enough to gain by it: false
+  // otherwise, and it is written in turn. A failure, of its making too, is thrown where
+  // it would be thrown with the geometry written in turn: by the next `apri` or `conferma`.
+  bool scrivi_geometria(piano_tracciato piano);
   void conferma();
 
  private:
@@ -53,7 +54,8 @@ class uscite_su_file : public uscite_compilate {
   std::string linea_;
   std::string treno_;
   std::array<std::unique_ptr<file_temporaneo>, 3> file_;
-  std::unique_ptr<scrittura_in_sfondo> geometria_;  // goes before the file it writes
+  piano_tracciato piano_;
+  std::unique_ptr<scrittura_in_sfondo> geometria_;  // goes before the file and the plan it writes
   std::exception_ptr guasto_geometria_;
 };
 

@@ -8,7 +8,7 @@ namespace scenario {
 
 namespace {
 
-// `compila_modello`; true when the plan went to `r.piano_pronto`.
+// `compila_modello`; true when `r.piano_pronto` took the geometry file.
 bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
   m.linea = r.linea;
   m.treno = r.treno;
@@ -21,8 +21,7 @@ bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
   if (r.piano_pronto && m.genera_linea != 0) {
     dopo_linea = [&] {
       if (con_errori(m.diagnostiche) || !m.tracciato.esiste()) return;
-      r.piano_pronto(m.tracciato);
-      consegnato = true;
+      consegnato = r.piano_pronto(m.tracciato);
     };
   }
   eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori, dopo_linea);

@@ -34,9 +34,9 @@ struct richiesta {
   bool permissivo = false;
   // Called once the plan of the line is final, the line text read without an error and
   // the run text still to be read, with a copy of the plan: the edge may write the
-  // geometry file from it while the build goes on. The geometry file is then the edge's,
-  // and `uscite` is not asked for it. Never called without the plan.
-  std::function<void(piano_tracciato)> piano_pronto;
+  // geometry file from it while the build goes on. When it answers true the geometry
+  // file is the edge's, and `uscite` is not asked for it. Never called without the plan.
+  std::function<bool(piano_tracciato)> piano_pronto;
 };
 
 struct risultato {

@@ -118,6 +118,8 @@ void serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella, destinazi
   s.svuota();
 }
 
+namespace {
+
 // Bytes of one half of the geometry file: 4 for each 16-bit element, 10 for each double,
 // 2 for each empty one.
 uint64_t byte_di_una_meta(const piano_tracciato& t) {
@@ -127,8 +129,6 @@ uint64_t byte_di_una_meta(const piano_tracciato& t) {
   const uint64_t calcolati = static_cast<uint64_t>(std::min(t.cursore, t.ultimo_metro + 1) - 2);
   return 2 * 4 + 10 * calcolati + 2 * (metri - 2 - calcolati);
 }
-
-namespace {
 
 // The two halves of the geometry file, `byte` long each, gathered a piece at a time, the
 // piece of x and the piece of y side by side (the halves grow in step: every metre takes
@@ -229,7 +229,9 @@ passi_scritti scrivi_passi(char* px, char* py, int64_t quanti, double k, punto_p
 }  // namespace
 
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d) {
-  meta_tracciato m(d, byte_di_una_meta(tracciato));
+  const uint64_t meta = byte_di_una_meta(tracciato);
+  d.riserva(2 * meta);
+  meta_tracciato m(d, meta);
   per_ogni_tratto(
       tracciato,
       [&](const std::array<double, 2>& p2, const std::array<double, 2>& p1) {
@@ -273,6 +275,8 @@ void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d
       });
   m.finisci();
 }
+
+uint64_t byte_tracciato(const piano_tracciato& tracciato) { return 2 * byte_di_una_meta(tracciato); }
 
 std::string serializza_percorso(const std::vector<cella>& percorso) {
   return in_memoria([&](destinazione_byte& d) { serializza_percorso(percorso, d); });

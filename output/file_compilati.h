@@ -21,6 +21,8 @@ class destinazione_byte {
   virtual void scrivi(std::string_view byte) = 0;
   // Writes `byte` at `posizione` from the start of the file; the file grows as needed.
   virtual void scrivi_a(uint64_t posizione, std::string_view byte) = 0;
+  // The file about to be written will be `byte` long: room may be made for it at once.
+  virtual void riserva(uint64_t byte) { static_cast<void>(byte); }
   // The same, perhaps later and elsewhere while the caller makes the next pieces, in the
   // order handed over: `byte` stays untouched until attendi_scritture says it is written.
   virtual void scrivi_a_poi(uint64_t posizione, std::string_view byte) { scrivi_a(posizione, byte); }
@@ -32,6 +34,7 @@ class destinazione_byte {
 class destinazione_memoria : public destinazione_byte {
  public:
   void scrivi(std::string_view pezzo) override { byte.append(pezzo); }
+  void riserva(uint64_t n) override { byte.reserve(static_cast<size_t>(n)); }
   void scrivi_a(uint64_t posizione, std::string_view pezzo) override {
     const auto inizio = static_cast<size_t>(posizione);
     if (byte.size() < inizio + pezzo.size()) byte.resize(inizio + pezzo.size());
@@ -51,6 +54,9 @@ void serializza_tabella(const std::array<voce, VOCI_TABELLA>& tabella, destinazi
 // worked out once; the y half goes to its own place in the file as it is made, a piece of
 // each half at a time, handed over by scrivi_a_poi while the next pieces are made.
 void serializza_tracciato(const piano_tracciato& tracciato, destinazione_byte& d);
+
+// The bytes of the geometry file of `tracciato`.
+uint64_t byte_tracciato(const piano_tracciato& tracciato);
 
 // The same, into memory.
 std::string serializza_percorso(const std::vector<cella>& percorso);

@@ -111,6 +111,11 @@ std::optional<maniglia> crea_nuovo(const std::filesystem::path& file, const std:
 void prendi_permessi(maniglia m, const std::filesystem::path& precedente, const std::filesystem::path& nome);
 void scrivi(maniglia m, std::string_view byte, const std::filesystem::path& nome);
 void scrivi_a(maniglia m, uint64_t posizione, std::string_view byte, const std::filesystem::path& nome);
+// Makes room on the disk at once for the `byte` bytes that the new file open at `m` is
+// about to be given whole, so that the file system does not look for it a page at a time
+// as the writes come. Only a hint: where room cannot be made beforehand (another file
+// system, a full disk, Windows) nothing happens, and the writes say what they meet.
+void riserva(maniglia m, uint64_t byte);
 // Closes, checking the close (a write the system had deferred may fail only here).
 void chiudi(maniglia m, const std::filesystem::path& nome);
 void chiudi_senza_controllo(maniglia m);

@@ -292,6 +292,14 @@ void scrivi_a(maniglia m, uint64_t posizione, std::string_view byte, const fs::p
   }
 }
 
+void riserva([[maybe_unused]] maniglia m, [[maybe_unused]] uint64_t byte) {
+#if defined(__linux__)
+  if (byte == 0) return;
+  while (::fallocate(descrittore(m), 0, 0, static_cast<off_t>(byte)) != 0 && errno == EINTR) {
+  }
+#endif
+}
+
 void chiudi(maniglia m, const fs::path& nome) {
   if (::close(descrittore(m)) != 0) throw errore_file(nome, motivo_errno());
 }

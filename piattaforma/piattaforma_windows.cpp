@@ -522,6 +522,9 @@ void scrivi(maniglia m, std::string_view byte, const fs::path& nome) {
   }
 }
 
+// The writes find their room as they come.
+void riserva(maniglia, uint64_t) {}
+
 void scrivi_a(maniglia m, uint64_t posizione, std::string_view byte, const fs::path& nome) {
   while (!byte.empty()) {
     OVERLAPPED dove{};

@@ -21,6 +21,11 @@ void scrittura_in_sfondo::coda::scrivi_a(uint64_t posizione, std::string_view by
   file_.scrivi_a(posizione, byte);
 }
 
+void scrittura_in_sfondo::coda::riserva(uint64_t byte) {
+  attendi_scritture(0);
+  file_.riserva(byte);
+}
+
 void scrittura_in_sfondo::coda::scrivi_a_poi(uint64_t posizione, std::string_view byte) {
   const std::lock_guard<std::mutex> chiave(mutex_);
   if (abbandonata_) throw abbandono{};

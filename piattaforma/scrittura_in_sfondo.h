@@ -38,6 +38,7 @@ class scrittura_in_sfondo {
     void scrivi(std::string_view byte) override;
     void scrivi_a(uint64_t posizione, std::string_view byte) override;
     void scrivi_a_poi(uint64_t posizione, std::string_view byte) override;
+    void riserva(uint64_t byte) override;
     void attendi_scritture(size_t al_piu) override;
     // The second thread's work, until `chiudi`.
     void scrivi_in_ordine();

@@ -82,6 +82,8 @@ void file_temporaneo::verifica_destinazione() const { sistema::verifica_sostitui
 
 void file_temporaneo::scrivi(std::string_view byte) { sistema::scrivi(maniglia_, byte, destinazione_); }
 
+void file_temporaneo::riserva(uint64_t byte) { sistema::riserva(maniglia_, byte); }
+
 void file_temporaneo::scrivi_a(uint64_t posizione, std::string_view byte) {
   sistema::scrivi_a(maniglia_, posizione, byte, destinazione_);
 }

@@ -43,6 +43,7 @@ class file_temporaneo : public destinazione_byte {
 
   void scrivi(std::string_view byte) override;  // throws errore_file
   void scrivi_a(uint64_t posizione, std::string_view byte) override;  // throws errore_file
+  void riserva(uint64_t byte) override;
   // Closes the file, checking the close, without renaming it yet.
   void chiudi();
   // Closes (when still open) and renames over the destination.

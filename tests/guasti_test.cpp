@@ -439,7 +439,7 @@ TEST(Guasti, InterruzioneDellaCostruzioneIncorporata) {
   const insieme_file atteso = contenuti_in(cartella.percorso());
   const cartella_temporanea appunti;
   int giro = 0;
-  for (const char* tappa : {"gestori", "blocco", "testi", "geometria", "scritti", "rinomina"}) {
+  for (const char* tappa : {"gestori", "blocco", "testi", "scritti", "rinomina"}) {
     SCOPED_TRACE(tappa);
     const int segnale = SEGNALI[giro++ % 3];
     EXPECT_EQ(interrotta(a, tappa, segnale, std::nullopt, appunti / "stderr"), 128 + segnale);
