@@ -260,6 +260,26 @@ inline void annota_cella_uno(stato_lettura& s) {
   if (prima.dato1 != 0 || prima.dato2 != 0) annota_cella_uno_scritta(s);
 }
 
+// ---- Lines in plain form ---------------------------------------------------------------
+// Nearly every line of a long text is a record of numbers alone in its plain form (see
+// riga_semplice): such a line is read in one pass, and leaves everything as reading it item
+// by item leaves it.
+
+// The most numbers a record read so takes.
+inline constexpr size_t NUMERI_SEMPLICI = 11;
+
+// The record spelt by the keyword of a line in plain form, when the reading stands at the
+// line's first byte and that record belongs where `dove` says; nothing otherwise.
+const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r);
+// The reading past the keyword of such a line, and what it notes of it, as after
+// leggi_parola_chiave.
+void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r);
+// The numbers of such a line, past which the reading goes, kept as the record's values.
+inline void prendi_numeri_semplici(stato_lettura& s, const riga_semplice& r, const int32_t* v, size_t n) {
+  s.testo.passa_numeri(r);
+  s.valori.insert(s.valori.end(), v, v + n);
+}
+
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
 // contain a minus sign. False at the end of the text (the item is then not acted on).
 bool leggi_parola_chiave(stato_lettura& s);

@@ -453,9 +453,6 @@ class forme_del_testo {
 const forme_del_testo FORME_LINEA(formato::testo::linea);
 const forme_del_testo FORME_TRENO(formato::testo::treno);
 
-const formato::record* record_scritto(formato::testo t, std::string_view parola) {
-  return (t == formato::testo::linea ? FORME_LINEA : FORME_TRENO).cerca(parola);
-}
 
 // True when a byte of `w` is `c`.
 bool ha_byte(uint64_t w, char c) {
@@ -464,6 +461,39 @@ bool ha_byte(uint64_t w, char c) {
 }
 
 }  // namespace
+
+const formato::record* record_scritto(formato::testo t, std::string_view parola) {
+  return (t == formato::testo::linea ? FORME_LINEA : FORME_TRENO).cerca(parola);
+}
+
+const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r) {
+  const std::string_view parola = s.testo.parola_semplice(r);
+  if (parola.empty()) return nullptr;
+  // Small letters and digits alone: an exact record's spelling too names its record so.
+  const formato::record* forma = record_scritto(testo_di(s), parola);
+  return forma != nullptr && forma->dove == dove ? forma : nullptr;
+}
+
+void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r) {
+  // What reading the keyword item leaves (leggi_parola_chiave and annota_parola_chiave):
+  // it stands alone at the line's first byte, a comma after it.
+  lettore_testo& t = s.testo;
+  s.riga = r.parola;
+  s.forma = &forma;
+  s.riga_minuscola.clear();
+  s.luogo_record.riga = t.riga_corrente();
+  s.luogo_record.colonna = 1;
+  s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
+  s.byte_record = t.letti();
+  s.valori.clear();
+  s.valori_testo = s.valori_vuoti = 0;
+  s.parola_a_inizio_riga = true;
+  s.parola_con_virgola = true;
+  t.passa_parola(r);
+  s.dopo_parola = t.letti();
+  s.riga_dopo_parola = t.riga_corrente();
+  s.inizio_riga_dopo_parola = t.inizio_riga_corrente();
+}
 
 void annota_parola_chiave(stato_lettura& s) {
   // An item written as one of the description's spellings names that record alone, which
