@@ -538,25 +538,15 @@ void fase_treno(stato_lettura& s) {
   }
   cursori_treno cur;
   std::vector<const formato::record*> trovati;
+  parola_recente recente;
   while (true) {
-    // A line in plain form, read in one pass: it is what it spells, its values end on its
-    // line, and nothing else is said of it.
-    riga_semplice semplice;
-    int32_t v[NUMERI_SEMPLICI];
-    if (const formato::record* r = parola_semplice(s, formato::ambito::corpo, semplice)) {
-      const size_t n = numeri_del_record(*r);
-      if (n > 0 && s.testo.numeri_semplici(semplice, v, n)) {
-        entra_riga_semplice(s, *r, semplice);
-        leggi_record(s, [&] {
-          return leggi_e_ricorda(s, *r, [&] {
-            prendi_numeri_semplici(s, semplice, v, n);
-            return record_di_numeri(s, *r, cur, v);
-          });
-        });
-        if (troppi_errori(s)) break;
-        annota_cella_uno(s);
-        continue;
-      }
+    // A line in plain form, read in one pass.
+    if (leggi_riga_semplice(
+            s, recente, [&](const formato::record& r) { return numeri_del_record(r); },
+            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+      if (troppi_errori(s)) break;
+      annota_cella_uno(s);
+      continue;
     }
     if (!leggi_parola_chiave(s)) break;
     const esito_lettura e = leggi_record(s, [&] { return records_treno(s, cur, trovati); });

@@ -90,10 +90,11 @@ class lettore_testo {
   // (empty otherwise), and its `n` numbers into `valori`: false when the line has any other
   // form, which the item reader then reads. Neither moves the reading.
   std::string_view parola_semplice(riga_semplice& r) const;
+  // The same when the line begins with the bytes of `come` (the keyword of an earlier line
+  // in plain form, of at most sixteen bytes) and a comma: true, and `r` has them.
+  bool stessa_parola(riga_semplice& r, std::string_view come) const;
   bool numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const;
-  // The reading moved past the keyword and its comma, and then past the numbers, as reading
-  // them item by item moves it.
-  void passa_parola(const riga_semplice& r);
+  // The reading moved past such a line, as reading it item by item moves it.
   void passa_numeri(const riga_semplice& r);
 
   // After a record that failed: the reading goes on from the start of the line after

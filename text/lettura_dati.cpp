@@ -77,7 +77,7 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
     letto.primo_carattere = static_cast<size_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
     letto.caratteri = s.testo_valore.size();
   }
-  for (size_t k = 0; k < n; ++k) l.valori.push_back(valori[k]);
+  l.valori.insert(l.valori.end(), valori, valori + n);
   if (primo >= 64 || (s.valori_vuoti >> primo) == 0) return;
   // An empty number is read as 0: an author who means 0 writes it, unless the value's
   // emptiness has a meaning of its own. One on a later line is the record running short,
@@ -476,7 +476,7 @@ const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, r
 
 void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r) {
   // What reading the keyword item leaves (leggi_parola_chiave and annota_parola_chiave):
-  // it stands alone at the line's first byte, a comma after it.
+  // it stands alone at the line's first byte, a comma after it; the values begin after that.
   lettore_testo& t = s.testo;
   s.riga = r.parola;
   s.forma = &forma;
@@ -485,14 +485,13 @@ void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const r
   s.luogo_record.colonna = 1;
   s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
   s.byte_record = t.letti();
-  s.valori.clear();
   s.valori_testo = s.valori_vuoti = 0;
   s.parola_a_inizio_riga = true;
   s.parola_con_virgola = true;
-  t.passa_parola(r);
-  s.dopo_parola = t.letti();
+  s.dopo_parola = s.byte_record + r.parola.size() + 1;
   s.riga_dopo_parola = t.riga_corrente();
   s.inizio_riga_dopo_parola = t.inizio_riga_corrente();
+  t.passa_numeri(r);
 }
 
 void annota_parola_chiave(stato_lettura& s) {
