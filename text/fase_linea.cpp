@@ -328,15 +328,14 @@ esito_record record_cartello(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-// The body records of numbers alone, read in one go: how many numbers (0 for any other).
+// The body records of numbers alone, read in one go: how many numbers, one for each of
+// their fields (0 for any other record).
 // A curve is recognised only while the plan is built.
 size_t numeri_del_record(const stato_lettura& s, const formato::record& r) {
   const descrizioni_linea& d = D();
-  if (&r == &d.pendenza) return 2;
-  if (&r == &d.curva) return s.m.genera_linea != 0 ? 2 : 0;
-  if (&r == &d.montagna) return 3;
-  if (&r == &d.indicatori) return 9;
-  return 0;
+  const bool numeri = &r == &d.pendenza || (&r == &d.curva && s.m.genera_linea != 0) || &r == &d.montagna ||
+                      &r == &d.indicatori;
+  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
 }
 
 // Such a record from its numbers, however they were read.

@@ -421,13 +421,13 @@ esito_record orologio(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-// The run records of numbers alone, read in one go: how many numbers (0 for any other).
+// The run records of numbers alone, read in one go: how many numbers, one for each of
+// their fields (0 for any other record).
 size_t numeri_del_record(const formato::record& r) {
   const descrizioni_treno& d = D();
-  if (&r == &d.velocita || &r == &d.aderenza || &r == &d.abbattimento) return 2;
-  if (&r == &d.segnale) return 11;
-  if (&r == &d.rallentamento) return 6;
-  return 0;
+  const bool numeri = &r == &d.velocita || &r == &d.aderenza || &r == &d.abbattimento || &r == &d.segnale ||
+                      &r == &d.rallentamento;
+  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
 }
 
 // Such a record from its numbers, however they were read.

@@ -170,6 +170,10 @@ inline esito_record controlla_campo(stato_lettura& s, const formato::record& r, 
 // `primo` on (the values a keyword item's earlier record tests read come before).
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo);
 
+// The same for a record of `n` numbers alone read from a line in plain form: every value was
+// written, and the record's fields are those numbers.
+void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n);
+
 // One record test that matched: the record read by `leggi` and, when accepted, remembered.
 template <typename F>
 esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi) {
@@ -316,7 +320,7 @@ bool leggi_riga_semplice(stato_lettura& s, parola_recente& recente, N numeri_di,
   esito_record e;
   try {
     e = applica(forma, v);
-    if (e == esito_record::prosegui) ricorda_record(s, forma, 0);
+    if (e == esito_record::prosegui) ricorda_numeri(s, forma, recente.numeri);
   } catch (const guasto_lettura& guasto) {
     segnala_guasto(s, guasto);
     e = esito_record::scarta;

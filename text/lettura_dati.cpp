@@ -94,6 +94,25 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   }
 }
 
+void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
+  testi_letti& l = s.m.letti;
+  record_letto letto;
+  letto.descrizione = &r;
+  letto.testo = s.in_treno ? 1 : 0;
+  letto.riga = s.luogo_record.riga;
+  letto.colonna = s.luogo_record.colonna;
+  letto.fine = s.luogo_record.fine;
+  letto.primo_valore = static_cast<uint32_t>(l.valori.size());
+  letto.numero_valori = static_cast<uint8_t>(n);
+  letto.byte_valori = s.byte_valori;
+  letto.riga_valori = s.riga_valori;
+  letto.inizio_riga_valori = s.inizio_riga_valori;
+  letto.dalla_parola = s.dalla_parola;
+  letto.voce = s.voce_record;
+  l.records.push_back(letto);
+  l.valori.insert(l.valori.end(), s.valori.data(), s.valori.data() + n);
+}
+
 luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
   luogo_testo parola{l.etichette[r.testo], r.riga, r.colonna, r.fine};
   if (indice >= r.numero_valori || r.descrizione == nullptr) return parola;
