@@ -96,21 +96,11 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
 
 void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
   testi_letti& l = s.m.letti;
-  record_letto letto;
-  letto.descrizione = &r;
-  letto.testo = s.in_treno ? 1 : 0;
-  letto.riga = s.luogo_record.riga;
-  letto.colonna = s.luogo_record.colonna;
-  letto.fine = s.luogo_record.fine;
-  letto.primo_valore = static_cast<uint32_t>(l.valori.size());
-  letto.numero_valori = static_cast<uint8_t>(n);
-  letto.byte_valori = s.byte_valori;
-  letto.riga_valori = s.riga_valori;
-  letto.inizio_riga_valori = s.inizio_riga_valori;
-  letto.dalla_parola = s.dalla_parola;
-  letto.voce = s.voce_record;
-  l.records.push_back(letto);
-  l.valori.insert(l.valori.end(), s.valori.data(), s.valori.data() + n);
+  l.records.push_back(record_letto{&r, static_cast<uint8_t>(s.in_treno ? 1 : 0), static_cast<uint8_t>(n),
+                                   s.luogo_record.riga, s.luogo_record.colonna, s.luogo_record.fine,
+                                   static_cast<uint32_t>(l.valori.size()), s.byte_valori, s.riga_valori,
+                                   s.inizio_riga_valori, s.dalla_parola, s.voce_record, 0, 0});
+  for (size_t k = 0; k < n; ++k) l.valori.push_back(s.valori[k]);
 }
 
 luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
