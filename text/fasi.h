@@ -191,7 +191,7 @@ esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi
 }
 
 // What a record put on a cell, for the notes of a later error on it.
-void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione);
+void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t posizione);
 
 inline bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
   return valore >= minimo && valore <= massimo;

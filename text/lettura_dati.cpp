@@ -137,8 +137,8 @@ void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posi
   }
 }
 
-void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione) {
-  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, std::move(cosa), posizione};
+void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t posizione) {
+  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, cosa, posizione};
 }
 
 esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella) {
