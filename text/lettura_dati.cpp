@@ -478,7 +478,7 @@ const formato::record* record_scritto(formato::testo t, std::string_view parola)
 const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r) {
   const std::string_view parola = s.testo.parola_semplice(r);
   if (parola.empty()) return nullptr;
-  // Small letters and digits alone: an exact record's spelling too names its record so.
+  // No capitals: an exact record's spelling too names its record so.
   const formato::record* forma = record_scritto(testo_di(s), parola);
   return forma != nullptr && forma->dove == dove ? forma : nullptr;
 }
