@@ -1,6 +1,7 @@
 // The line phase of the reading stage: the line description text into the track, the
 // table and the plan of the line.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 
@@ -73,17 +74,21 @@ bool estendi_curva(piano_tracciato& p, int64_t fino_a, double k) {
   return p.cursore <= LUNGHEZZA_MASSIMA && fino_a <= p.ultimo_metro;
 }
 
-// Curvature of a curve keyword: the first class digit found, tested from 1 to 6; the
-// side letter "s" turns towards -x.
-std::optional<double> curvatura(std::string_view parola) {
-  static constexpr double classi[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  for (int classe = 1; classe <= 6; ++classe) {
-    if (parola.find(static_cast<char>('0' + classe)) != std::string_view::npos) {
-      const double k = classi[classe - 1];
-      return contiene(parola, "s") ? -k : k;
-    }
+// The class of a curve keyword: the first class digit found, tested from 1 to 6, negative
+// when the side letter "s" (either case) turns it towards -x.
+std::optional<int> classe_della_parola(std::string_view parola) {
+  // The digits and the side letter present, in one look at each byte.
+  unsigned cifre = 0;
+  bool sinistra = false;
+  for (const char c : parola) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'0'};
+    if (d <= 9) cifre |= 1u << d;
+    sinistra = sinistra || c == 's' || c == 'S';
   }
-  return std::nullopt;
+  cifre &= 0x7Eu;  // the classes, 1 to 6
+  if (cifre == 0) return std::nullopt;
+  const int classe = std::countr_zero(cifre);
+  return sinistra ? -classe : classe;
 }
 
 // ---- Gradients -------------------------------------------------------------------------
@@ -219,9 +224,7 @@ esito_fase sezione_generale(stato_lettura& s) {
 
 // ---- Body records ----------------------------------------------------------------------
 
-esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_pendenza(stato_lettura& s, cursori_linea& cur, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t g = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -234,24 +237,22 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   return esito_record::prosegui;
 }
 
-esito_record record_curva(stato_lettura& s) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_curva(stato_lettura& s, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t l = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
-  const auto k = curvatura(s.riga);
-  if (!k) {
+  const std::optional<int> classe = classe_della_parola(s.riga);
+  if (!classe) {
     return errore_record(s, codice::curva_errata, std::nullopt,
                          frase("lettura.curva_senza_classe", {{"parola", std::string(s.riga)}}));
   }
   const formato::record* curva = &D().curva;
+  const double k = (*classe < 0 ? -1 : 1) * formato::CURVATURE[static_cast<size_t>(std::abs(*classe) - 1)];
   // A keyword written as one of the curve's own spellings says what it means.
   if (s.forma != curva) {
-    const std::string classe = std::to_string(formato::classe_curva(*k).value_or(0));
     const std::string letta =
-        rendi(frase(*k < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
-                    {{"classe", classe}}));
+        rendi(frase(*classe < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
+                    {{"classe", std::to_string(std::abs(*classe))}}));
     controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
   }
   controlla_campo(s, *curva, 1, l, p);
@@ -267,15 +268,12 @@ esito_record record_curva(stato_lettura& s) {
                          1);
   }
   estendi_curva(s.m.tracciato, p, 0.0);
-  estendi_curva(s.m.tracciato, fine, *k);
-  const int classe = formato::classe_curva(*k).value_or(0);
-  s.dalla_parola = *k < 0 ? -classe : classe;
+  estendi_curva(s.m.tracciato, fine, k);
+  s.dalla_parola = *classe;
   return esito_record::prosegui;
 }
 
-esito_record record_montagna(stato_lettura& s) {
-  int32_t v[3];
-  leggi32(s, v);
+esito_record record_montagna(stato_lettura& s, const int32_t* v) {
   const int32_t inizio = v[0];
   const int32_t fine = v[1];
   const int32_t tipo = v[2];
@@ -295,9 +293,7 @@ esito_record record_montagna(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-esito_record record_indicatori(stato_lettura& s) {
-  int32_t v[9];
-  leggi32(s, v);
+esito_record record_indicatori(stato_lettura& s, const int32_t* v) {
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // The stripes code strisces x 10 + strisced is stored in 16 bits.
   if (const int64_t strisce = formato::coppia_in_cella(v[4], v[8]); !entro(strisce, INT16_MIN, INT16_MAX)) {
@@ -336,6 +332,25 @@ esito_record record_cartello(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
+// The body records of numbers alone, read in one go: how many numbers, one for each of
+// their fields (0 for any other record).
+// A curve is recognised only while the plan is built.
+size_t numeri_del_record(const stato_lettura& s, const formato::record& r) {
+  const descrizioni_linea& d = D();
+  const bool numeri = &r == &d.pendenza || (&r == &d.curva && s.m.genera_linea != 0) || &r == &d.montagna ||
+                      &r == &d.indicatori;
+  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
+}
+
+// Such a record from its numbers, however they were read.
+esito_record record_di_numeri(stato_lettura& s, const formato::record& r, cursori_linea& cur, const int32_t* v) {
+  const descrizioni_linea& d = D();
+  if (&r == &d.pendenza) return record_pendenza(s, cur, v);
+  if (&r == &d.curva) return record_curva(s, v);
+  if (&r == &d.montagna) return record_montagna(s, v);
+  return record_indicatori(s, v);
+}
+
 // The body records, every one that matches the keyword item, in the description's order.
 // A curve is recognised only while the plan is built.
 esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
@@ -347,10 +362,11 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
     // A curve is recognised only while the plan is built.
     if (&r == &d.curva && s.m.genera_linea == 0) continue;
     e = leggi_e_ricorda(s, r, [&] {
-      if (&r == &d.pendenza) return record_pendenza(s, cur);
-      if (&r == &d.curva) return record_curva(s);
-      if (&r == &d.montagna) return record_montagna(s);
-      if (&r == &d.indicatori) return record_indicatori(s);
+      if (const size_t n = numeri_del_record(s, r); n > 0) {
+        int32_t v[NUMERI_SEMPLICI];
+        leggi32(s, std::span<int32_t>(v, n));
+        return record_di_numeri(s, r, cur, v);
+      }
       return record_cartello(s);
     });
     if (e == esito_record::scarta) return e;
@@ -422,7 +438,17 @@ esito_fase fase_linea(stato_lettura& s) {
   s.slot_cartello = voce_tabella::ultimo_cartello;
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
-  while (leggi_parola_chiave(s)) {
+  parola_recente recente;
+  while (true) {
+    // A line in plain form, read in one pass.
+    if (leggi_riga_semplice(
+            s, recente, [&](const formato::record& r) { return numeri_del_record(s, r); },
+            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+      if (troppi_errori(s)) return esito_fase::interrompi;
+      annota_cella_uno(s);
+      continue;
+    }
+    if (!leggi_parola_chiave(s)) break;
     const esito_lettura e = leggi_record(s, [&] { return record_corpo(s, cur); });
     if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);
