@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The speed of whole builds, as the user starts them, against copying their outputs:
 #   scripts/misura_velocita.sh [BUILD_DIR]     (default build; COPPIE= rounds, default 21)
+# With PRIMA= another compila_scenario (an earlier version's), each round times it too, on
+# the same texts and outputs, and the two builds are compared round by round.
 # Four scenarios:
 # 1. the embedded build (a copy of the program in a folder of its own), its six outputs;
 # 2. the longest legal line (1000000 m, 500 curves, 58 stations, a signal every
@@ -24,6 +26,11 @@ cartella=${1:-build}
 programma=$(realpath "$cartella/bin/compila_scenario" 2>/dev/null || true)
 [ -x "$programma" ] || { echo "manca $cartella/bin/compila_scenario: compilare prima (make)" >&2; exit 2; }
 coppie=${COPPIE:-21}
+prima=""
+if [ -n "${PRIMA:-}" ]; then
+  prima=$(realpath "$PRIMA")
+  [ -x "$prima" ] || { echo "PRIMA=$PRIMA: non e' un programma" >&2; exit 2; }
+fi
 lavoro=$(mktemp -d)
 trap 'rm -rf "$lavoro"' EXIT
 cd "$lavoro"
@@ -41,25 +48,44 @@ kib() { du -sk "$@" | awk '{ s += $1 } END { printf "%d", s }'; }
 carico() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?"; }
 
 # NOME USCITE -- COMMAND...: the build (which writes into the folder USCITE) against
-# `cp -r USCITE/.` into a fresh folder and over the copy before.
+# `cp -r USCITE/.` into a fresh folder and over the copy before, and with PRIMA against the
+# same command run with the earlier program (a copy of it beside the embedded one's).
 confronta() {
   local nome=$1 uscite=$2
   shift 3
   local sopra="$lavoro/sopra_$nome" nuova="$lavoro/nuova_$nome"
+  local -a comando=("$@") comando_prima=()
+  local parola
+  for parola in "$@"; do
+    case $parola in
+      "$programma") comando_prima+=("$prima") ;;
+      inc/compila_scenario) comando_prima+=(inc_prima/compila_scenario) ;;
+      *) comando_prima+=("$parola") ;;
+    esac
+  done
   mkdir -p "$sopra"
   misura "$@" && misura cp -r "$uscite/." "$sopra/"  # warm the caches, make the outputs
-  : >"$lavoro/c" && : >"$lavoro/n" && : >"$lavoro/s" && : >"$lavoro/rn" && : >"$lavoro/rs"
-  local i c n s
+  [ -z "$prima" ] || misura "${comando_prima[@]}"
+  : >"$lavoro/c" && : >"$lavoro/n" && : >"$lavoro/s" && : >"$lavoro/p"
+  : >"$lavoro/rn" && : >"$lavoro/rs" && : >"$lavoro/rp"
+  local -a turno=(c n s)
+  [ -n "$prima" ] && turno+=(p)
+  local i k c n s p=0
   for ((i = 0; i < coppie; i++)); do
     rm -rf "$nuova" && mkdir "$nuova"
-    case $((i % 3)) in
-      0) misura "$@"; c=$durata; misura cp -r "$uscite/." "$nuova/"; n=$durata; misura cp -r "$uscite/." "$sopra/"; s=$durata ;;
-      1) misura cp -r "$uscite/." "$nuova/"; n=$durata; misura cp -r "$uscite/." "$sopra/"; s=$durata; misura "$@"; c=$durata ;;
-      2) misura cp -r "$uscite/." "$sopra/"; s=$durata; misura "$@"; c=$durata; misura cp -r "$uscite/." "$nuova/"; n=$durata ;;
-    esac
-    echo "$c" >>"$lavoro/c" && echo "$n" >>"$lavoro/n" && echo "$s" >>"$lavoro/s"
+    # Each kind of run takes each place in the round in turn.
+    for ((k = 0; k < ${#turno[@]}; k++)); do
+      case ${turno[$(((i + k) % ${#turno[@]}))]} in
+        c) misura "${comando[@]}"; c=$durata ;;
+        n) misura cp -r "$uscite/." "$nuova/"; n=$durata ;;
+        s) misura cp -r "$uscite/." "$sopra/"; s=$durata ;;
+        p) misura "${comando_prima[@]}"; p=$durata ;;
+      esac
+    done
+    echo "$c" >>"$lavoro/c" && echo "$n" >>"$lavoro/n" && echo "$s" >>"$lavoro/s" && echo "$p" >>"$lavoro/p"
     awk -v a="$c" -v b="$n" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/rn"
     awk -v a="$c" -v b="$s" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/rs"
+    [ -z "$prima" ] || awk -v a="$c" -v b="$p" 'BEGIN { printf "%.3f\n", a / b }' >>"$lavoro/rp"
   done
   rm -rf "$nuova"
   c=$(mediana <"$lavoro/c")
@@ -73,6 +99,9 @@ confronta() {
       printf "%-16s cp -r in una cartella nuova %6.1f ms: rapporto delle mediane %.2f (turni da %.2f a %.2f)\n", "", n / 1000, c / n, nmin, nmax
       printf "%-16s cp -r sopra i file di prima %6.1f ms: rapporto delle mediane %.2f (turni da %.2f a %.2f)\n", "", s / 1000, c / s, smin, smax
     }'
+  [ -z "$prima" ] || awk -v c="$c" -v p="$(mediana <"$lavoro/p")" \
+    -v pmin="$(sort -n "$lavoro/rp" | head -1)" -v pmed="$(mediana <"$lavoro/rp")" -v pmax="$(sort -n "$lavoro/rp" | tail -1)" \
+    'BEGIN { printf "%-16s programma di prima %6.1f ms: rapporto delle mediane %.2f (turni da %.2f a %.2f, mediana %.2f)\n", "", p / 1000, c / p, pmin, pmax, pmed }'
 }
 
 # Instructions of `-c` on two texts, per byte of them, when valgrind is there.
@@ -86,12 +115,14 @@ istruzioni() {
 }
 
 echo "compila_scenario: $programma"
-echo "mediane di $coppie turni (costruzione, copia in una cartella nuova, copia sopra), processi interi"
+[ -z "$prima" ] || echo "programma di prima: $prima"
+echo "mediane di $coppie turni (costruzione, copia in una cartella nuova, copia sopra${prima:+, programma di prima}), processi interi"
 echo "carico della macchina all'inizio (1, 5, 15 min): $(carico)"
 
 # The embedded build writes beside the program; its six outputs alone are copied.
-mkdir inc inc_uscite
+mkdir inc inc_uscite inc_prima
 cp "$programma" inc/
+[ -z "$prima" ] || cp "$prima" inc_prima/
 inc/compila_scenario 2>/dev/null
 cp inc/*.dat inc/*.sim inc/*.txt inc_uscite/
 confronta incorporato inc_uscite -- inc/compila_scenario
