@@ -66,8 +66,9 @@ bool uscite_su_file::scrivi_geometria(piano_tracciato piano) {
       geometria_ = std::make_unique<scrittura_in_sfondo>(
           file, [this](destinazione_byte& d) { serializza_tracciato(piano_, d); });
     } catch (const std::system_error&) {
-      // No thread to be had: the file is written now, in turn.
-      serializza_tracciato(piano_, file);
+      // No thread to be had: the file is made again, and written, in turn.
+      file_[static_cast<size_t>(file_compilato::geometria)].reset();
+      return false;
     }
   } catch (...) {
     guasto_geometria_ = std::current_exception();
