@@ -71,10 +71,13 @@ class verifica {
     raccogli_segnalati();
     classifica();
     proprietari_voci();
-    controlla_profili();
     for (const classe c : {classe::voce, classe::progressiva, classe::piano, classe::oggetto, classe::rallentamento,
                            classe::stazione, classe::tratto}) {
-      per_record(c, [&](uint32_t i) { controlla_record(i, c); });
+      for (const serie& s : serie_) {
+        if (s.c != c) continue;
+        const valori_da_vedere k(*l_.records[s.da].descrizione);
+        for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, c, k);
+      }
     }
     controlla_montagne();
     controlla_preavvisi();
@@ -98,7 +101,8 @@ class verifica {
   }
 
   // The records as runs of one kind each, in reading order, with their class: a text
-  // writes its records a section at a time, so a few runs hold them all.
+  // writes its records a section at a time, so a few runs hold them all. A run of profile
+  // values is checked as it is walked (they come first, and are most of a long text).
   struct serie {
     uint32_t da, a;  // records da to a - 1
     classe c;
@@ -109,10 +113,15 @@ class verifica {
     const auto n = static_cast<uint32_t>(r.size());
     for (uint32_t i = 0; i < n;) {
       const F::record* d = r[i].descrizione;
+      const classe c = classe_di(*d);
       uint32_t j = i + 1;
-      while (j < n && r[j].descrizione == d) ++j;
-      serie_.push_back({i, j, classe_di(*d)});
-      quanti_[static_cast<size_t>(serie_.back().c)] += j - i;
+      if (c == classe::profilo) {
+        j = controlla_profili(i);
+      } else {
+        while (j < n && r[j].descrizione == d) ++j;
+      }
+      serie_.push_back({i, j, c});
+      quanti_[static_cast<size_t>(c)] += j - i;
       i = j;
     }
   }
@@ -192,9 +201,9 @@ class verifica {
   // Line `riga` of text `testo` has a message of its own.
   void segna(uint8_t testo, int32_t riga) {
     if (riga < 0) return;
-    std::vector<bool>& righe = righe_segnalate_[testo];
+    std::vector<uint8_t>& righe = righe_segnalate_[testo];
     if (static_cast<size_t>(riga) >= righe.size()) righe.resize(static_cast<size_t>(riga) + 1);
-    righe[static_cast<size_t>(riga)] = true;
+    righe[static_cast<size_t>(riga)] = 1;
   }
 
   // A record that already has an error or a warning of lost data at its line is left to
@@ -212,8 +221,8 @@ class verifica {
 
   bool gia_segnalato(uint32_t i) const {
     const record_letto& r = l_.records[i];
-    const std::vector<bool>& righe = righe_segnalate_[r.testo];
-    return static_cast<uint32_t>(r.riga) < righe.size() && righe[static_cast<size_t>(r.riga)];
+    const std::vector<uint8_t>& righe = righe_segnalate_[r.testo];
+    return static_cast<uint32_t>(r.riga) < righe.size() && righe[static_cast<size_t>(r.riga)] != 0;
   }
 
   // Value `k` of record `i` as read.
@@ -314,7 +323,20 @@ class verifica {
 
   // ---- One record --------------------------------------------------------------------------
 
-  void controlla_record(uint32_t i, classe c) {
+  // The values of a kind of record that the set keeps somewhere or codes, in the order of
+  // the text: the others only place the record.
+  struct valori_da_vedere {
+    std::array<uint8_t, MASSIMO_VALORI> indice{};
+    uint8_t n = 0;
+    explicit valori_da_vedere(const F::record& d) {
+      for (size_t k = 0; k < d.campi.size() && k < MASSIMO_VALORI; ++k) {
+        const F::deposito& dep = d.campi[k].in_set;
+        if (dep.dove != F::sede::nessuna || dep.come != F::codifica_campo::diretta) indice[n++] = static_cast<uint8_t>(k);
+      }
+    }
+  };
+
+  void controlla_record(uint32_t i, classe c, const valori_da_vedere& da_vedere) {
     const F::record& d = descrizione(i);
     if (gia_segnalato(i)) return;
     const numeri_record v = numeri(i);
@@ -329,8 +351,8 @@ class verifica {
       cella_ = cella_oggetto(i, v);
       if (!controlla_oggetto(i, v, cella_)) return;
     }
-    for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
-      if (!controlla_valore(i, v, k, cella_)) return;
+    for (uint8_t j = 0; j < da_vedere.n && da_vedere.indice[j] < v.n; ++j) {
+      if (!controlla_valore(i, v, da_vedere.indice[j], cella_)) return;
     }
     if (&d == ripetizione_) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
@@ -458,10 +480,14 @@ class verifica {
   bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
     const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
     if (tenuto == atteso) return true;
+    campo_diverso(i, k, c, f, tenuto, atteso);
+    return false;
+  }
+
+  void campo_diverso(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t tenuto, int64_t atteso) {
     messaggio motivo = frase("verifica.campo_tiene", {{"campo", std::string(F::nome_campo(f))}, {"cella", cella_e_metri(c, true)},
                                                      {"tenuto", tenuto}, {"atteso", atteso}});
     segnala(avviso::valore_cambiato, i, k, std::move(motivo));
-    return false;
   }
 
   // A station's stop point: kind 10 with its table entry.
@@ -586,40 +612,82 @@ class verifica {
   // written, and one more for each further record there. Records out of order are said so
   // by the reading itself. In the first cell, round(p / 50) = 0, nothing is written: the
   // last record there replaces the one before, which then holds nowhere.
-  void controlla_profili() {
-    struct ultimo {
-      int32_t record = NESSUNO;  // the kind's last record
-      bool nella_prima = false;  // it stands in the first cell
-      int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
-      std::optional<int64_t> codice;  // its coded value, once worked out
-    };
-    std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
-    for (const serie& s : serie_) {
-      if (s.c != classe::profilo) continue;
-      const F::campo& c = l_.records[s.da].descrizione->campi[1];
-      ultimo& u = per_campo[static_cast<size_t>(c.in_set.campo)];
-      for (uint32_t i = s.da; i < s.a; ++i) {
-        const numeri_record v = numeri(i);
+  // What the cells of one kind of profile hold as far as the records read so far.
+  struct ultimo {
+    int32_t record = NESSUNO;  // the kind's last record
+    bool nella_prima = false;  // it stands in the first cell
+    int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
+    std::optional<int64_t> codice;  // its coded value, when it was worked out
+  };
+
+  // The run of profile records from `da`, to the first record of another kind, which is
+  // returned. Most records stand in a cell after the one the value before began in,
+  // inside the line, with a value the cells keep as written: for them the cell their value
+  // begins in is all there is to keep. Any other goes through `profilo_da_dire`, with the
+  // kind's state brought up to date first.
+  uint32_t controlla_profili(uint32_t da) {
+    const record_letto* const r = l_.records.data();
+    const int64_t* const valori = l_.valori.data();
+    const auto n_record = static_cast<uint32_t>(l_.records.size());
+    const F::record* const d = r[da].descrizione;
+    const F::campo& c = d->campi[1];
+    ultimo& u = per_campo_[c.in_set.campo];
+    int64_t cursore = u.cursore;
+    bool veloce = false;  // the record before went the short way
+    uint32_t i = da;
+    for (; i < n_record && r[i].descrizione == d; ++i) {
+      if (r[i].numero_valori >= 2) {
+        const int64_t v[2] = {valori[r[i].primo_valore], valori[r[i].primo_valore + 1]};
         const int64_t n = arrotonda_quoziente(v[0], 50);
-        const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
-        const bool perso = n <= 0 && u.nella_prima;
-        std::optional<int64_t> mio;
-        // Another value with the same coding leaves the cells as written.
-        if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i)) {
-          if (!u.codice) u.codice = codice(static_cast<uint32_t>(u.record));
-          mio = codice(i);
-          if (*mio != *u.codice) profilo_cambiato(i, u.record, perso, n, inizio);
+        if (n > cursore && v[0] <= lunghezza_ && !F::come_memorizzato(c, v, 1)) {
+          cursore = n;
+          veloce = true;
+          continue;
         }
-        if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
-        if (const auto memorizzato = F::come_memorizzato(c, v.tutti(), 1); memorizzato && !gia_segnalato(i)) {
-          passo_del_formato(i, 1, *memorizzato);
-        }
-        if (n > 0) u.cursore = inizio;
-        u.record = static_cast<int32_t>(i);
-        u.nella_prima = n <= 0;
-        u.codice = mio;
       }
+      if (veloce) gia_passato(u, i - 1);
+      u.cursore = cursore;
+      profilo_da_dire(i, u);
+      cursore = u.cursore;
+      veloce = false;
     }
+    if (veloce) gia_passato(u, i - 1);
+    u.cursore = cursore;
+    return i;
+  }
+
+  // Record `i` went the short way: it is the kind's last, past the first cell, its coded
+  // value not worked out.
+  static void gia_passato(ultimo& u, uint32_t i) {
+    u.record = static_cast<int32_t>(i);
+    u.nella_prima = false;
+    u.codice.reset();
+  }
+
+  // A profile record the cells may not hold as written: it begins a cell later than
+  // written, or it replaced the value the last record put in the first cell; it stands
+  // past the line's end; its value is kept in the format's step. `u` is brought to it.
+  void profilo_da_dire(uint32_t i, ultimo& u) {
+    const numeri_record v = numeri(i);
+    const int64_t n = arrotonda_quoziente(v[0], 50);
+    const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
+    const bool perso = n <= 0 && u.nella_prima;
+    std::optional<int64_t> mio;
+    // Another value with the same coding leaves the cells as written.
+    if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i)) {
+      if (!u.codice) u.codice = codice(static_cast<uint32_t>(u.record));
+      mio = codice(i);
+      if (*mio != *u.codice) profilo_cambiato(i, u.record, perso, n, inizio);
+    }
+    if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
+    if (const auto memorizzato = F::come_memorizzato(descrizione(i).campi[1], v.tutti(), 1);
+        memorizzato && !gia_segnalato(i)) {
+      passo_del_formato(i, 1, *memorizzato);
+    }
+    if (n > 0) u.cursore = inizio;
+    u.record = static_cast<int32_t>(i);
+    u.nella_prima = n <= 0;
+    u.codice = mio;
   }
 
   // A profile value `i` that begins a cell later than written, or (`perso`) the value of
@@ -766,27 +834,27 @@ class verifica {
   // An object in the run-on past the line's end: kept, but an author rarely means it.
   // `c` is its class, `v` its values.
   void oltre_la_linea(uint32_t i, classe c, const numeri_record& v) {
-    const int64_t lunghezza = lunghezza_;
-    const auto p = posizione(i);
-    if (!p || ultima_ < 0) return;
     const F::record& d = descrizione(i);
+    if (v.n == 0 || ultima_ < 0 || d.campi.empty() || !d.campi[0].posizione_lungo_linea) return;
+    const int64_t p = v[0];
     // A stretch's end: a curve's and a slow-down's length, a mountain stretch's end.
-    std::optional<int64_t> fine;
-    if (c == classe::rallentamento) {
-      fine = *p + v[2];
-    } else if (c == classe::piano) {
-      fine = *p + v[1];
-    } else if (c == classe::tratto) {
-      fine = v[1];
-    }
-    if (*p <= lunghezza && (!fine || *fine <= lunghezza)) return;
-    const messaggio dopo = frase("verifica.oltre_linea", {{"linea", lunghezza}, {"percorso", int64_t{ultima_} * 50}});
-    if (*p > lunghezza) {
-      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      frase("verifica.oggetto_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *p}, {"dopo", dopo}}));
+    const int64_t fine = c == classe::rallentamento ? p + v[2]
+                         : c == classe::piano       ? p + v[1]
+                         : c == classe::tratto      ? v[1]
+                                                    : p;
+    if (p > lunghezza_ || fine > lunghezza_) dopo_la_linea(i, p, fine);
+  }
+
+  // Object `i` at `p`, or its stretch to `fine`, reaches past the line's end.
+  void dopo_la_linea(uint32_t i, int64_t p, int64_t fine) {
+    const F::record& d = descrizione(i);
+    const messaggio dopo = frase("verifica.oltre_linea", {{"linea", lunghezza_}, {"percorso", int64_t{ultima_} * 50}});
+    if (p > lunghezza_) {
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(p), luogo_valore(i, 0),
+                      frase("verifica.oggetto_oltre", {{"oggetto", oggetto_record(d)}, {"metri", p}, {"dopo", dopo}}));
     } else {
-      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      frase("verifica.fine_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *fine}, {"dopo", dopo}}));
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(p), luogo_valore(i, 0),
+                      frase("verifica.fine_oltre", {{"oggetto", oggetto_record(d)}, {"metri", fine}, {"dopo", dopo}}));
     }
   }
 
@@ -833,12 +901,13 @@ class verifica {
   const int32_t ultima_;
   const int64_t lunghezza_;               // the line's length, as the table keeps it
   const F::record* const ripetizione_;    // the record of the signal repetition
-  std::array<std::vector<bool>, 2> righe_segnalate_;  // by text, the lines already reported
+  std::array<std::vector<uint8_t>, 2> righe_segnalate_;  // by text, the lines already reported
   std::vector<uint32_t> per_luogo_;       // the records by where their keyword stands
   std::vector<int32_t> proprietari_voce_;  // by fixed entry and field, the record that wrote it last
   std::vector<serie> serie_;
   std::array<uint32_t, static_cast<size_t>(classe::numero)> quanti_{};  // records by class
   size_t passo_ = 0;                      // the run of the plan the last curve was found in
+  std::array<ultimo, 11> per_campo_{};    // by the cell field each kind of profile keeps
 };
 
 }  // namespace
