@@ -588,7 +588,12 @@ class verifica {
     // of the one before it turns only from there on. Its first metre tells.
     const int64_t da = std::max<int64_t>(v[0] + 1, 2);
     const auto [svolta, fino_a] = passo(da);
-    if (svolta == k) return;
+    if (svolta != k) curva_cambiata(i, v, da, svolta, fino_a);
+  }
+
+  // Curve `i` does not turn as written from metre `da`, where the plan turns by `svolta`
+  // up to `fino_a`.
+  void curva_cambiata(uint32_t i, const numeri_record& v, int64_t da, double svolta, int64_t fino_a) {
     // The curve before it in the text that still runs there.
     int32_t chi = NESSUNO;
     per_record(classe::piano, [&](uint32_t j) {
@@ -620,40 +625,65 @@ class verifica {
     std::optional<int64_t> codice;  // its coded value, when it was worked out
   };
 
+  // The first position whose cell, round(p / 50), is after cell `c` (from 0 on): the
+  // half between the cells goes to the even one. Two cells on, it is 100 m further.
+  static int64_t primo_dopo(int64_t c) { return c * 50 + 25 + ((c & 1) == 0 ? 1 : 0); }
+
+  // Where a profile's values begin, walked along a run of its records.
+  struct cammino {
+    int64_t cursore;    // the cell the last value begins in
+    int64_t dopo;       // the first position whose cell is after it
+    int64_t seguente;   // and after the next one
+    explicit cammino(int64_t c) : cursore(c), dopo(primo_dopo(c)), seguente(primo_dopo(c + 1)) {}
+  };
+
+  // The records from `x` up to `fine` (all of kind `d`, keeping field `c`) that stand in a
+  // cell after the one the value before began in, inside the line, with a value the cells
+  // keep as written: for them the cell their value begins in is all there is to keep,
+  // walked on from the cell before when it is the next. Returns the first other record.
+  [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine, const F::record* d,
+                                          const F::campo& c, const int64_t* valori, int64_t lunghezza, cammino& k) {
+    cammino q = k;
+    for (; x != fine && x->descrizione == d; ++x) {
+      if (x->numero_valori < 2) break;
+      const int64_t v[2] = {valori[x->primo_valore], valori[x->primo_valore + 1]};
+      if (v[0] < q.dopo || v[0] > lunghezza || F::come_memorizzato(c, v, 1)) break;
+      if (v[0] < q.seguente) {
+        ++q.cursore;
+        const int64_t dopo = q.dopo;
+        q.dopo = q.seguente;
+        q.seguente = dopo + 100;
+      } else {
+        q = cammino(arrotonda_quoziente(v[0], 50));
+      }
+    }
+    k = q;
+    return x;
+  }
+
   // The run of profile records from `da`, to the first record of another kind, which is
-  // returned. Most records stand in a cell after the one the value before began in,
-  // inside the line, with a value the cells keep as written: for them the cell their value
-  // begins in is all there is to keep. Any other goes through `profilo_da_dire`, with the
-  // kind's state brought up to date first.
+  // returned. Those not placed as written, or past the line's end, or kept in the format's
+  // step, go through `profilo_da_dire`, with the kind's state brought up to date first.
   uint32_t controlla_profili(uint32_t da) {
     const record_letto* const r = l_.records.data();
-    const int64_t* const valori = l_.valori.data();
-    const auto n_record = static_cast<uint32_t>(l_.records.size());
+    const record_letto* const fine = r + l_.records.size();
     const F::record* const d = r[da].descrizione;
     const F::campo& c = d->campi[1];
     ultimo& u = per_campo_[c.in_set.campo];
-    int64_t cursore = u.cursore;
-    bool veloce = false;  // the record before went the short way
-    uint32_t i = da;
-    for (; i < n_record && r[i].descrizione == d; ++i) {
-      if (r[i].numero_valori >= 2) {
-        const int64_t v[2] = {valori[r[i].primo_valore], valori[r[i].primo_valore + 1]};
-        const int64_t n = arrotonda_quoziente(v[0], 50);
-        if (n > cursore && v[0] <= lunghezza_ && !F::come_memorizzato(c, v, 1)) {
-          cursore = n;
-          veloce = true;
-          continue;
-        }
-      }
-      if (veloce) gia_passato(u, i - 1);
-      u.cursore = cursore;
-      profilo_da_dire(i, u);
-      cursore = u.cursore;
-      veloce = false;
+    cammino k(u.cursore);
+    const record_letto* x = r + da;
+    while (true) {
+      const record_letto* const dopo = senza_parola(x, fine, d, c, l_.valori.data(), lunghezza_, k);
+      if (dopo != x) gia_passato(u, static_cast<uint32_t>(dopo - r) - 1);
+      x = dopo;
+      if (x == fine || x->descrizione != d) break;
+      u.cursore = k.cursore;
+      profilo_da_dire(static_cast<uint32_t>(x - r), u);
+      k = cammino(u.cursore);
+      ++x;
     }
-    if (veloce) gia_passato(u, i - 1);
-    u.cursore = cursore;
-    return i;
+    u.cursore = k.cursore;
+    return static_cast<uint32_t>(x - r);
   }
 
   // Record `i` went the short way: it is the kind's last, past the first cell, its coded
