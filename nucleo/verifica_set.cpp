@@ -74,9 +74,7 @@ class verifica {
     for (const classe c : {classe::voce, classe::progressiva, classe::piano, classe::oggetto, classe::rallentamento,
                            classe::stazione, classe::tratto}) {
       for (const serie& s : serie_) {
-        if (s.c != c) continue;
-        const valori_da_vedere k(*l_.records[s.da].descrizione);
-        for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, c, k);
+        if (s.c == c) controlla_serie(s);
       }
     }
     controlla_montagne();
@@ -328,13 +326,19 @@ class verifica {
   struct valori_da_vedere {
     std::array<uint8_t, MASSIMO_VALORI> indice{};
     uint8_t n = 0;
-    explicit valori_da_vedere(const F::record& d) {
+    const F::campo* campi = nullptr;
+    explicit valori_da_vedere(const F::record& d) : campi(d.campi.data()) {
       for (size_t k = 0; k < d.campi.size() && k < MASSIMO_VALORI; ++k) {
         const F::deposito& dep = d.campi[k].in_set;
         if (dep.dove != F::sede::nessuna || dep.come != F::codifica_campo::diretta) indice[n++] = static_cast<uint8_t>(k);
       }
     }
   };
+
+  [[gnu::noinline]] void controlla_serie(const serie& s) {
+    const valori_da_vedere k(*l_.records[s.da].descrizione);
+    for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, s.c, k);
+  }
 
   void controlla_record(uint32_t i, classe c, const valori_da_vedere& da_vedere) {
     const F::record& d = descrizione(i);
@@ -352,7 +356,8 @@ class verifica {
       if (!controlla_oggetto(i, v, cella_)) return;
     }
     for (uint8_t j = 0; j < da_vedere.n && da_vedere.indice[j] < v.n; ++j) {
-      if (!controlla_valore(i, v, da_vedere.indice[j], cella_)) return;
+      const size_t k = da_vedere.indice[j];
+      if (!controlla_valore(i, v, k, da_vedere.campi[k], cella_)) return;
     }
     if (&d == ripetizione_) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
@@ -362,8 +367,7 @@ class verifica {
   }
 
   // One value by where its field keeps it. False once a difference has been said.
-  bool controlla_valore(uint32_t i, const numeri_record& v, size_t k, int64_t cella_) {
-    const F::campo& c = descrizione(i).campi[k];
+  bool controlla_valore(uint32_t i, const numeri_record& v, size_t k, const F::campo& c, int64_t cella_) {
     const F::deposito& dep = c.in_set;
     if (const auto memorizzato = F::come_memorizzato(c, v.tutti(), k)) {
       passo_del_formato(i, k, *memorizzato);
@@ -372,7 +376,7 @@ class verifica {
       case F::sede::voce:
         return controlla_voce(i, k, dep.voce, static_cast<F::campo_voce>(dep.campo), F::codifica_valore(c, v.tutti(), k));
       case F::sede::voce_propria: return controlla_voce_propria(i, v, k);
-      case F::sede::cella: return controlla_campo_cella(i, v, k, cella_);
+      case F::sede::cella: return controlla_campo_cella(i, v, k, c, cella_);
       default: return true;
     }
   }
@@ -461,8 +465,7 @@ class verifica {
     return false;
   }
 
-  bool controlla_campo_cella(uint32_t i, const numeri_record& v, size_t k, int64_t cella_) {
-    const F::campo& c = descrizione(i).campi[k];
+  bool controlla_campo_cella(uint32_t i, const numeri_record& v, size_t k, const F::campo& c, int64_t cella_) {
     const auto f = static_cast<F::campo_cella>(c.in_set.campo);
     if (!cella_esiste(m_, cella_)) return true;
     const int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
