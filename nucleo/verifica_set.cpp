@@ -643,7 +643,8 @@ class verifica {
   // The records from `x` up to `fine` (all of kind `d`, keeping field `c`) that stand in a
   // cell after the one the value before began in, inside the line, with a value the cells
   // keep as written: for them the cell their value begins in is all there is to keep,
-  // walked on from the cell before when it is the next. Returns the first other record.
+  // walked on from the cell before when it is one of the next two. Returns the first other
+  // record.
   [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine, const F::record* d,
                                           const F::campo& c, const int64_t* valori, int64_t lunghezza, cammino& k) {
     cammino q = k;
@@ -656,6 +657,10 @@ class verifica {
         const int64_t dopo = q.dopo;
         q.dopo = q.seguente;
         q.seguente = dopo + 100;
+      } else if (v[0] < q.dopo + 100) {
+        q.cursore += 2;
+        q.dopo += 100;
+        q.seguente += 100;
       } else {
         q = cammino(arrotonda_quoziente(v[0], 50));
       }
