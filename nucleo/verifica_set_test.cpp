@@ -7,7 +7,9 @@
 
 #include "lingue/catalogo.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "nucleo/compilazione.h"
 #include "tests/supporto/testi_liberi.h"
@@ -167,6 +169,60 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
                         rendi(motivo_di(d)).find(c.dice) != std::string::npos);
     }
     EXPECT_TRUE(detto) << elenco(m.diagnostiche);
+  }
+}
+
+}  // namespace
+}  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// Gradients at the positions given, one a line from line 4, each with a value of its own:
+// the lines the check reports, with the number, and where each report's note stands.
+// A value begins in cell round(p / 50), halves to the even cell; the reading begins a
+// value one cell after the value before at least, so a value in the cell of the one
+// before begins later than written (319), and in the first cell the later value leaves
+// the earlier nowhere (318).
+TEST(VerificaSet, IlValoreDiOgniCellaDoveComincia) {
+  struct caso {
+    std::vector<int> posizioni;
+    std::vector<std::array<int, 3>> detti;  // number, line, line of the note
+  };
+  const caso casi[] = {
+      {{1000, 1025}, {{319, 5, 4}}},             // 20, round(20.5) = 20
+      {{1050, 1075}, {}},                        // 21, round(21.5) = 22
+      {{1050, 1074}, {{319, 5, 4}}},             // 21, round(21.48) = 21
+      {{1000, 1124}, {}},                        // 20, 22: two cells on
+      {{1000, 1126}, {}},                        // 20, 23
+      {{1000, 1100, 1125}, {{319, 6, 5}}},       // 20, 22, round(22.5) = 22
+      {{1000, 1075, 1090}, {{319, 6, 5}}},       // 20, round(21.5) = 22, 22
+      {{1000, 1160, 1170}, {{319, 6, 5}}},       // 20, 23: three cells on, 23
+      {{1000, 1050, 1060, 5000}, {{319, 6, 5}}}, // 20, 21, 21: the note at the one before
+      {{0, 10, 1000}, {{318, 4, 5}}},            // both in cell 0: the first held nowhere
+      {{1000, 1010, 1020}, {{319, 5, 4}, {319, 6, 5}}},  // each a cell later than the last
+  };
+  for (const caso& c : casi) {
+    std::string linea = "[generale]\r\nlunghezza percorso, 10000\r\n[pendenze]\r\n";
+    for (size_t k = 0; k < c.posizioni.size(); ++k) {
+      linea += "pendenza, " + std::to_string(c.posizioni[k]) + ", " + std::to_string(k + 1) + "\r\n";
+    }
+    linea += "[fine]\r\n";
+    SCOPED_TRACE(linea);
+    richiesta r;
+    r.linea = "Val";
+    r.treno = "R1";
+    r.permissivo = true;
+    r.testo_linea = {"Val_linea.txt", linea, true, ""};
+    r.testo_treno = {"Val_R1-.txt", "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n", true, ""};
+    modello m;
+    const risultato e = memorizza_percorso(r, m, nullptr);
+    std::vector<std::array<int, 3>> detti;
+    for (const diagnostica& d : e.diagnostiche) {
+      if (!del_controllo(d)) continue;
+      detti.push_back({d.numero, d.luogo ? d.luogo->riga : 0, d.note.empty() ? 0 : d.note[0].luogo.riga});
+    }
+    EXPECT_EQ(detti, c.detti) << elenco(e.diagnostiche);
   }
 }
 
