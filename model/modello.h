@@ -175,7 +175,7 @@ struct testi_letti {
 // What a record put on a cell: for the notes of an error on that cell.
 struct oggetto_posto {
   luogo_testo luogo;      // the record's keyword
-  std::string cosa;       // "un segnale", "l'inizio di un rallentamento" ...
+  const char* cosa = "";  // the catalogue's "un segnale", "l'inizio di un rallentamento" ...
   int32_t posizione = 0;  // the record's position, m
 };
 

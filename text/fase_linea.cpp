@@ -219,9 +219,7 @@ esito_fase sezione_generale(stato_lettura& s) {
 
 // ---- Body records ----------------------------------------------------------------------
 
-esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_pendenza(stato_lettura& s, cursori_linea& cur, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t g = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -234,9 +232,7 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur) {
   return esito_record::prosegui;
 }
 
-esito_record record_curva(stato_lettura& s) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_curva(stato_lettura& s, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t l = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -273,9 +269,7 @@ esito_record record_curva(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-esito_record record_montagna(stato_lettura& s) {
-  int32_t v[3];
-  leggi32(s, v);
+esito_record record_montagna(stato_lettura& s, const int32_t* v) {
   const int32_t inizio = v[0];
   const int32_t fine = v[1];
   const int32_t tipo = v[2];
@@ -295,9 +289,7 @@ esito_record record_montagna(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-esito_record record_indicatori(stato_lettura& s) {
-  int32_t v[9];
-  leggi32(s, v);
+esito_record record_indicatori(stato_lettura& s, const int32_t* v) {
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // The stripes code strisces x 10 + strisced is stored in 16 bits.
   if (const int64_t strisce = formato::coppia_in_cella(v[4], v[8]); !entro(strisce, INT16_MIN, INT16_MAX)) {
@@ -336,6 +328,25 @@ esito_record record_cartello(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
+// The body records of numbers alone, read in one go: how many numbers, one for each of
+// their fields (0 for any other record).
+// A curve is recognised only while the plan is built.
+size_t numeri_del_record(const stato_lettura& s, const formato::record& r) {
+  const descrizioni_linea& d = D();
+  const bool numeri = &r == &d.pendenza || (&r == &d.curva && s.m.genera_linea != 0) || &r == &d.montagna ||
+                      &r == &d.indicatori;
+  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
+}
+
+// Such a record from its numbers, however they were read.
+esito_record record_di_numeri(stato_lettura& s, const formato::record& r, cursori_linea& cur, const int32_t* v) {
+  const descrizioni_linea& d = D();
+  if (&r == &d.pendenza) return record_pendenza(s, cur, v);
+  if (&r == &d.curva) return record_curva(s, v);
+  if (&r == &d.montagna) return record_montagna(s, v);
+  return record_indicatori(s, v);
+}
+
 // The body records, every one that matches the keyword item, in the description's order.
 // A curve is recognised only while the plan is built.
 esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
@@ -347,10 +358,11 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
     // A curve is recognised only while the plan is built.
     if (&r == &d.curva && s.m.genera_linea == 0) continue;
     e = leggi_e_ricorda(s, r, [&] {
-      if (&r == &d.pendenza) return record_pendenza(s, cur);
-      if (&r == &d.curva) return record_curva(s);
-      if (&r == &d.montagna) return record_montagna(s);
-      if (&r == &d.indicatori) return record_indicatori(s);
+      if (const size_t n = numeri_del_record(s, r); n > 0) {
+        int32_t v[NUMERI_SEMPLICI];
+        leggi32(s, std::span<int32_t>(v, n));
+        return record_di_numeri(s, r, cur, v);
+      }
       return record_cartello(s);
     });
     if (e == esito_record::scarta) return e;
@@ -422,7 +434,17 @@ esito_fase fase_linea(stato_lettura& s) {
   s.slot_cartello = voce_tabella::ultimo_cartello;
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
-  while (leggi_parola_chiave(s)) {
+  parola_recente recente;
+  while (true) {
+    // A line in plain form, read in one pass.
+    if (leggi_riga_semplice(
+            s, recente, [&](const formato::record& r) { return numeri_del_record(s, r); },
+            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+      if (troppi_errori(s)) return esito_fase::interrompi;
+      annota_cella_uno(s);
+      continue;
+    }
+    if (!leggi_parola_chiave(s)) break;
     const esito_lettura e = leggi_record(s, [&] { return record_corpo(s, cur); });
     if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);

@@ -87,9 +87,7 @@ void coda_profilo(modello& m, profilo& pr, const campo_profilo& c) {
 }
 
 // "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
-esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t valore = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -113,7 +111,7 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
 // The value of a signal that its cell cannot hold, said as the field and its value.
 // v: posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo.
 // `indice` is the value the reason is about.
-std::optional<std::pair<messaggio, int>> segnale_fuori_campo(const int32_t (&v)[11]) {
+std::optional<std::pair<messaggio, int>> segnale_fuori_campo(const int32_t* v) {
   const int64_t aspetto = int64_t{v[1]} * 3 + v[6];
   const std::tuple<const char*, int64_t, int> a16[] = {
       {"s1 x 10 + d1", formato::coppia_in_cella(v[2], v[7]), 2},
@@ -139,9 +137,7 @@ std::optional<std::pair<messaggio, int>> segnale_fuori_campo(const int32_t (&v)[
   return std::nullopt;
 }
 
-esito_record record_segnale(stato_lettura& s) {
-  int32_t v[11];
-  leggi32(s, v);
+esito_record record_segnale(stato_lettura& s, const int32_t* v) {
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   if (auto motivo = segnale_fuori_campo(v)) {
     return errore_record(s, codice::segnale_fuori_campo, v[0], motivo->first, motivo->second);
@@ -154,9 +150,7 @@ esito_record record_segnale(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-esito_record record_rallentamento(stato_lettura& s) {
-  int32_t v[6];
-  leggi32(s, v);
+esito_record record_rallentamento(stato_lettura& s, const int32_t* v) {
   if (!entro_percorso(s.m, v[0])) return oltre_percorso(s, v[0]);
   // v, f_tt and d_v go into 16-bit fields of the cells.
   const formato::record& r = D().rallentamento;
@@ -223,9 +217,7 @@ esito_record record_rallentamento(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-esito_record record_abbattimento(stato_lettura& s) {
-  int32_t v[2];
-  leggi32(s, v);
+esito_record record_abbattimento(stato_lettura& s, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t w = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
@@ -429,28 +421,42 @@ esito_record orologio(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
+// The run records of numbers alone, read in one go: how many numbers, one for each of
+// their fields (0 for any other record).
+size_t numeri_del_record(const formato::record& r) {
+  const descrizioni_treno& d = D();
+  const bool numeri = &r == &d.velocita || &r == &d.aderenza || &r == &d.abbattimento || &r == &d.segnale ||
+                      &r == &d.rallentamento;
+  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
+}
+
+// Such a record from its numbers, however they were read.
+esito_record record_di_numeri(stato_lettura& s, const formato::record& r, cursori_treno& cur, const int32_t* v) {
+  const descrizioni_treno& d = D();
+  if (&r == &d.velocita) return record_profilo(s, cur.velocita, VELOCITA, v);
+  if (&r == &d.aderenza) return record_profilo(s, cur.aderenza, ADERENZA, v);
+  if (&r == &d.segnale) return record_segnale(s, v);
+  if (&r == &d.rallentamento) return record_rallentamento(s, v);
+  return record_abbattimento(s, v);
+}
+
 // One run record by its keyword as the description writes it.
 esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_treno& cur) {
   const descrizioni_treno& d = D();
   auto& t = s.m.tabella;
+  if (const size_t n = numeri_del_record(r); n > 0) {
+    int32_t v[NUMERI_SEMPLICI];
+    leggi32(s, std::span<int32_t>(v, n));
+    return record_di_numeri(s, r, cur, v);
+  }
   if (&r == &d.massa) {
     t[voce_tabella::dati_treno].inizio = leggi32(s);
   } else if (&r == &d.vetture) {
     t[voce_tabella::dati_treno].posizione = leggi32(s);
-  } else if (&r == &d.velocita) {
-    return record_profilo(s, cur.velocita, VELOCITA);
-  } else if (&r == &d.aderenza) {
-    return record_profilo(s, cur.aderenza, ADERENZA);
   } else if (&r == &d.orologio) {
     return orologio(s);
   } else if (&r == &d.sabbia) {
     t[voce_tabella::dati_corsa].valore1 = leggi16(s);
-  } else if (&r == &d.segnale) {
-    return record_segnale(s);
-  } else if (&r == &d.rallentamento) {
-    return record_rallentamento(s);
-  } else if (&r == &d.abbattimento) {
-    return record_abbattimento(s);
   } else {
     return record_stazione(s, cur);
   }
@@ -532,7 +538,17 @@ void fase_treno(stato_lettura& s) {
   }
   cursori_treno cur;
   std::vector<const formato::record*> trovati;
-  while (leggi_parola_chiave(s)) {
+  parola_recente recente;
+  while (true) {
+    // A line in plain form, read in one pass.
+    if (leggi_riga_semplice(
+            s, recente, [&](const formato::record& r) { return numeri_del_record(r); },
+            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+      if (troppi_errori(s)) break;
+      annota_cella_uno(s);
+      continue;
+    }
+    if (!leggi_parola_chiave(s)) break;
     const esito_lettura e = leggi_record(s, [&] { return records_treno(s, cur, trovati); });
     if (troppi_errori(s)) break;
     annota_cella_uno(s);

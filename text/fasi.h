@@ -170,6 +170,10 @@ inline esito_record controlla_campo(stato_lettura& s, const formato::record& r, 
 // `primo` on (the values a keyword item's earlier record tests read come before).
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo);
 
+// The same for a record of `n` numbers alone read from a line in plain form: every value was
+// written, and the record's fields are those numbers.
+void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n);
+
 // One record test that matched: the record read by `leggi` and, when accepted, remembered.
 template <typename F>
 esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi) {
@@ -187,7 +191,7 @@ esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi
 }
 
 // What a record put on a cell, for the notes of a later error on it.
-void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione);
+void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t posizione);
 
 inline bool entro(int64_t valore, int64_t minimo, int64_t massimo) {
   return valore >= minimo && valore <= massimo;
@@ -258,6 +262,72 @@ inline void annota_cella_uno(stato_lettura& s) {
   if (s.cella_uno_annotata || s.m.percorso.size() < 2) return;
   const cella& prima = s.m.percorso[1];
   if (prima.dato1 != 0 || prima.dato2 != 0) annota_cella_uno_scritta(s);
+}
+
+// ---- Lines in plain form ---------------------------------------------------------------
+// Nearly every line of a long text is a record of numbers alone in its plain form (see
+// riga_semplice): such a line is read in one pass, and leaves everything as reading it item
+// by item leaves it.
+
+// The most numbers a record read so takes.
+inline constexpr size_t NUMERI_SEMPLICI = 11;
+
+// The record spelt by the keyword of a line in plain form, when the reading stands at the
+// line's first byte and that record belongs where `dove` says; nothing otherwise.
+const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r);
+// The reading past such a line, and what it notes of its keyword, as after
+// leggi_parola_chiave and the reading of its numbers.
+void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r);
+
+// The keyword of the last line read in plain form and what it names, with how many numbers
+// that record takes: a line that begins with the same bytes is known by them.
+struct parola_recente {
+  std::string_view parola;
+  const formato::record* forma = nullptr;
+  size_t numeri = 0;
+};
+
+// A line in plain form read in one pass, when the reading stands at one whose record reads
+// numbers alone (`numeri_di(r)` says how many, 0 for a record that reads otherwise): the
+// record is `applica(r, valori)`, refused or kept as leggi_record and leggi_e_ricorda refuse
+// or keep it. Nothing else is said of such a line: it is what it spells, and its values end
+// on its own line. False, and nothing read, for any other line.
+void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto);
+
+template <typename N, typename A>
+bool leggi_riga_semplice(stato_lettura& s, parola_recente& recente, N numeri_di, A applica) {
+  riga_semplice r;
+  if (recente.forma == nullptr || !s.testo.stessa_parola(r, recente.parola)) {
+    const formato::record* forma = parola_semplice(s, formato::ambito::corpo, r);
+    if (forma == nullptr) return false;
+    const size_t n = numeri_di(*forma);
+    if (n == 0) return false;
+    recente = parola_recente{r.parola, forma, n};
+  }
+  int32_t v[NUMERI_SEMPLICI];
+  if (!s.testo.numeri_semplici(r, v, recente.numeri)) return false;
+  const formato::record& forma = *recente.forma;
+  entra_riga_semplice(s, forma, r);
+  s.record_corrente = &forma;
+  s.primo_valore = 0;
+  s.byte_valori = s.dopo_parola;
+  s.riga_valori = s.riga_dopo_parola;
+  s.inizio_riga_valori = s.inizio_riga_dopo_parola;
+  s.voce_record = -1;
+  s.dalla_parola = 0;
+  s.valori.assign(v, v + recente.numeri);
+  s.in_record = true;
+  esito_record e;
+  try {
+    e = applica(forma, v);
+    if (e == esito_record::prosegui) ricorda_numeri(s, forma, recente.numeri);
+  } catch (const guasto_lettura& guasto) {
+    segnala_guasto(s, guasto);
+    e = esito_record::scarta;
+  }
+  s.in_record = false;
+  if (e == esito_record::scarta) s.testo.riprendi_dalla_riga_dopo(s.byte_record, s.luogo_record.riga);
+  return true;
 }
 
 // Reads the keyword item of the next record into `riga`, passing over up to two items that

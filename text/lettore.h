@@ -43,6 +43,19 @@ inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 // How the last item read came to its end.
 enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
 
+// A record line in its plain form, as nearly every line of a long text is written: a keyword
+// of small letters and digits from the line's first byte, a comma, then numbers alone, each an
+// optional minus sign and one to eight digits with blanks about it, parted by commas, the last
+// followed by the line's end. Where its parts stand, found in one pass; the item reader makes
+// the same of such a line item by item.
+struct riga_semplice {
+  std::string_view parola;
+  const char* valori = nullptr;       // the byte after the keyword's comma
+  const char* ultimo = nullptr;       // the last number's first byte (its minus sign)
+  const char* fine_ultimo = nullptr;  // the byte after its digits
+  const char* dopo = nullptr;         // the next line's first byte (the text's end after it)
+};
+
 class lettore_testo {
  public:
   // Reads from `contenuto`, which must outlive the reading; `etichetta` is the name of
@@ -72,6 +85,17 @@ class lettore_testo {
   uint32_t leggi_numeri32(std::span<int32_t> valori, std::vector<int64_t>& letti);
   int16_t leggi_numero16() { return static_cast<int16_t>(leggi_numero(INT16_MIN, INT16_MAX, dal_catalogo("lettore.campo.16"))); }
   uint8_t leggi_numero8() { return static_cast<uint8_t>(leggi_numero(0, 255, dal_catalogo("lettore.campo.8"))); }
+
+  // The keyword of a line in plain form when the reading stands at a line's first byte
+  // (empty otherwise), and its `n` numbers into `valori`: false when the line has any other
+  // form, which the item reader then reads. Neither moves the reading.
+  std::string_view parola_semplice(riga_semplice& r) const;
+  // The same when the line begins with the bytes of `come` (the keyword of an earlier line
+  // in plain form, of at most sixteen bytes) and a comma: true, and `r` has them.
+  bool stessa_parola(riga_semplice& r, std::string_view come) const;
+  bool numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const;
+  // The reading moved past such a line, as reading it item by item moves it.
+  void passa_numeri(const riga_semplice& r);
 
   // After a record that failed: the reading goes on from the start of the line after
   // line `riga`, the one that holds byte `byte` (the record's keyword), wherever the

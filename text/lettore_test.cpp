@@ -262,5 +262,89 @@ TEST(Contiene, MaiuscoleEdEsatto) {
   EXPECT_FALSE(contiene_esatto("Progressiva chilometrica uno", "progressiva"));
 }
 
+// Lines drawn loose (keywords of every shape, blanks and tabs, signs, runs of one to nine
+// digits, commas, every line end, words among the numbers, the text's end anywhere): where the
+// one-pass reading of a line in plain form takes a line, reading it item by item gives the same
+// numbers and leaves the reading in the same place; and every tidy line is taken.
+TEST(LettoreTesto, RigaSempliceComeElementoPerElemento) {
+  prova::casuale r(47);
+  const std::vector<std::string> parole = {"velocita", "pendenza", "curvad4", "a", "velocita ", " velocita", "Velocita",
+                                           "indicatori_vmax", "v2", "-x", ""};
+  const std::vector<std::string> pezzi = {"", " ", "   ", "\t", "-", "0", "7", "42", "12345678", "123456789", "x", ","};
+  const std::vector<std::string> fini = {"\r\n", "\n", "\r", "", ",\r\n", " 8\r\n", " km/h\n"};
+  int prese = 0;
+  for (int prova = 0; prova < 3000; ++prova) {
+    std::string testo;
+    const int64_t righe = r.tra(1, 4);
+    std::vector<size_t> numeri;
+    for (int64_t k = 0; k < righe; ++k) {
+      testo += parole[static_cast<size_t>(r.sotto(static_cast<int64_t>(parole.size())))] + ",";
+      const size_t n = static_cast<size_t>(r.tra(1, 4));
+      numeri.push_back(n);
+      for (size_t i = 0; i < n; ++i) {
+        if (i > 0) testo += ",";
+        if (!r.moneta(3)) {
+          testo += " " + std::to_string(r.tra(-99999, 9999999));
+        } else {
+          for (int64_t j = r.tra(1, 3); j > 0; --j) testo += pezzi[static_cast<size_t>(r.sotto(static_cast<int64_t>(pezzi.size())))];
+        }
+      }
+      testo += fini[static_cast<size_t>(r.sotto(static_cast<int64_t>(fini.size())))];
+    }
+    SCOPED_TRACE(testing::PrintToString(testo));
+    lettore_testo a;
+    lettore_testo b;
+    a.apri(testo, "t");
+    b.apri(testo, "t");
+    for (size_t riga = 0; riga < numeri.size() && !a.fine_file(); ++riga) {
+      riga_semplice s;
+      int32_t v[8];
+      const bool presa = !a.parola_semplice(s).empty() && a.numeri_semplici(s, v, numeri[riga]);
+      if (!presa) {
+        // Both go on from the next line, as a refused record does.
+        a.riprendi_dalla_riga_dopo(a.letti(), a.riga_corrente());
+        b.riprendi_dalla_riga_dopo(b.letti(), b.riga_corrente());
+        continue;
+      }
+      ++prese;
+      a.passa_numeri(s);
+      ASSERT_EQ(b.leggi_testo(), s.parola);
+      std::vector<int32_t> w(numeri[riga]);
+      std::vector<int64_t> letti;
+      ASSERT_NO_THROW(b.leggi_numeri32(w, letti));
+      for (size_t i = 0; i < w.size(); ++i) EXPECT_EQ(v[i], w[i]) << "valore " << i;
+      EXPECT_EQ(a.letti(), b.letti());
+      EXPECT_EQ(a.riga_corrente(), b.riga_corrente());
+      EXPECT_EQ(a.inizio_riga_corrente(), b.inizio_riga_corrente());
+      EXPECT_EQ(a.chiusura(), b.chiusura());
+      EXPECT_EQ(a.luogo_elemento(), b.luogo_elemento());
+    }
+  }
+  EXPECT_GT(prese, 300);
+  // A tidy line, and the same keyword on the next line known by its bytes.
+  const std::string tidy = "velocita,   600, -80\r\npendenza,12,0\nvelocita, 1, 2\rvelocita, 3, 4\r\nfine";
+  lettore_testo l;
+  l.apri(tidy, "t");
+  const std::vector<std::pair<std::string_view, std::vector<int32_t>>> attese = {
+      {"velocita", {600, -80}}, {"pendenza", {12, 0}}, {"velocita", {1, 2}}, {"velocita", {3, 4}}};
+  std::string_view prima;
+  for (const auto& [parola, valori] : attese) {
+    riga_semplice s;
+    const bool stessa = !prima.empty() && l.stessa_parola(s, prima);
+    EXPECT_EQ(stessa, prima == parola) << parola;
+    if (!stessa) {
+      ASSERT_EQ(l.parola_semplice(s), parola);
+    }
+    int32_t v[2];
+    ASSERT_TRUE(l.numeri_semplici(s, v, 2)) << parola;
+    EXPECT_EQ(v[0], valori[0]);
+    EXPECT_EQ(v[1], valori[1]);
+    l.passa_numeri(s);
+    prima = s.parola;
+  }
+  riga_semplice s;
+  EXPECT_TRUE(l.parola_semplice(s).empty());  // no comma after it
+}
+
 }  // namespace
 }  // namespace scenario

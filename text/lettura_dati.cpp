@@ -77,7 +77,7 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
     letto.primo_carattere = static_cast<size_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
     letto.caratteri = s.testo_valore.size();
   }
-  for (size_t k = 0; k < n; ++k) l.valori.push_back(valori[k]);
+  l.valori.insert(l.valori.end(), valori, valori + n);
   if (primo >= 64 || (s.valori_vuoti >> primo) == 0) return;
   // An empty number is read as 0: an author who means 0 writes it, unless the value's
   // emptiness has a meaning of its own. One on a later line is the record running short,
@@ -92,6 +92,15 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
     registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
                     frase("lettura.valore_vuoto", {{"nome", std::string(r.campi[k].nome)}}));
   }
+}
+
+void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
+  testi_letti& l = s.m.letti;
+  l.records.push_back(record_letto{&r, static_cast<uint8_t>(s.in_treno ? 1 : 0), static_cast<uint8_t>(n),
+                                   s.luogo_record.riga, s.luogo_record.colonna, s.luogo_record.fine,
+                                   static_cast<uint32_t>(l.valori.size()), s.byte_valori, s.riga_valori,
+                                   s.inizio_riga_valori, s.dalla_parola, s.voce_record, 0, 0});
+  for (size_t k = 0; k < n; ++k) l.valori.push_back(s.valori[k]);
 }
 
 luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
@@ -128,8 +137,8 @@ void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posi
   }
 }
 
-void annota_oggetto(stato_lettura& s, int64_t cella, std::string cosa, int32_t posizione) {
-  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, std::move(cosa), posizione};
+void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t posizione) {
+  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, cosa, posizione};
 }
 
 esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella) {
@@ -453,9 +462,6 @@ class forme_del_testo {
 const forme_del_testo FORME_LINEA(formato::testo::linea);
 const forme_del_testo FORME_TRENO(formato::testo::treno);
 
-const formato::record* record_scritto(formato::testo t, std::string_view parola) {
-  return (t == formato::testo::linea ? FORME_LINEA : FORME_TRENO).cerca(parola);
-}
 
 // True when a byte of `w` is `c`.
 bool ha_byte(uint64_t w, char c) {
@@ -464,6 +470,38 @@ bool ha_byte(uint64_t w, char c) {
 }
 
 }  // namespace
+
+const formato::record* record_scritto(formato::testo t, std::string_view parola) {
+  return (t == formato::testo::linea ? FORME_LINEA : FORME_TRENO).cerca(parola);
+}
+
+const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r) {
+  const std::string_view parola = s.testo.parola_semplice(r);
+  if (parola.empty()) return nullptr;
+  // Small letters and digits alone: an exact record's spelling too names its record so.
+  const formato::record* forma = record_scritto(testo_di(s), parola);
+  return forma != nullptr && forma->dove == dove ? forma : nullptr;
+}
+
+void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r) {
+  // What reading the keyword item leaves (leggi_parola_chiave and annota_parola_chiave):
+  // it stands alone at the line's first byte, a comma after it; the values begin after that.
+  lettore_testo& t = s.testo;
+  s.riga = r.parola;
+  s.forma = &forma;
+  s.riga_minuscola.clear();
+  s.luogo_record.riga = t.riga_corrente();
+  s.luogo_record.colonna = 1;
+  s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
+  s.byte_record = t.letti();
+  s.valori_testo = s.valori_vuoti = 0;
+  s.parola_a_inizio_riga = true;
+  s.parola_con_virgola = true;
+  s.dopo_parola = s.byte_record + r.parola.size() + 1;
+  s.riga_dopo_parola = t.riga_corrente();
+  s.inizio_riga_dopo_parola = t.inizio_riga_corrente();
+  t.passa_numeri(r);
+}
 
 void annota_parola_chiave(stato_lettura& s) {
   // An item written as one of the description's spellings names that record alone, which
