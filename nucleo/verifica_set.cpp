@@ -235,29 +235,18 @@ class verifica {
            static_cast<uint64_t>(colonna & 0xFFFF);
   }
 
-  uint64_t chiave(uint32_t i) const {
-    const record_letto& r = l_.records[i];
-    return chiave(r.testo, r.riga, r.colonna);
-  }
-
   // The record whose keyword stands at `l` (the first read there), or none. The records
-  // are ordered by place once, when a message first needs one: in reading order they
-  // already are.
-  int32_t record_in(const luogo_testo& l) {
-    if (per_luogo_.size() != l_.records.size()) {
-      per_luogo_.resize(l_.records.size());
-      for (uint32_t i = 0; i < per_luogo_.size(); ++i) per_luogo_[i] = i;
-      const auto prima = [&](uint32_t a, uint32_t b) { return chiave(a) < chiave(b); };
-      if (!std::is_sorted(per_luogo_.begin(), per_luogo_.end(), prima)) {
-        std::stable_sort(per_luogo_.begin(), per_luogo_.end(), prima);
-      }
-    }
+  // are kept in reading order, the line text's first: in the order of their places.
+  int32_t record_in(const luogo_testo& l) const {
     for (uint8_t t = 0; t < 2; ++t) {
       if (l.file != l_.etichette[t]) continue;
       const uint64_t k = chiave(t, l.riga, l.colonna);
-      const auto trovato = std::lower_bound(per_luogo_.begin(), per_luogo_.end(), k,
-                                            [&](uint32_t i, uint64_t x) { return chiave(i) < x; });
-      if (trovato != per_luogo_.end() && chiave(*trovato) == k) return static_cast<int32_t>(*trovato);
+      const auto trovato = std::ranges::lower_bound(l_.records, k, {}, [](const record_letto& r) {
+        return chiave(r.testo, r.riga, r.colonna);
+      });
+      if (trovato != l_.records.end() && chiave(trovato->testo, trovato->riga, trovato->colonna) == k) {
+        return static_cast<int32_t>(trovato - l_.records.begin());
+      }
     }
     return NESSUNO;
   }
@@ -335,6 +324,7 @@ class verifica {
     }
   };
 
+  // A run of records of one kind, each on its own. Out of line, as the walk of profiles.
   [[gnu::noinline]] void controlla_serie(const serie& s) {
     const valori_da_vedere k(*l_.records[s.da].descrizione);
     for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, s.c, k);
@@ -571,7 +561,7 @@ class verifica {
   std::pair<double, int64_t> passo(int64_t metro) {
     const auto& t = m_.tracciato.tratti;
     size_t j = passo_;
-    if (j > t.size() || (j > 0 && t[j - 1].fino_a >= metro)) {
+    if (j > 0 && t[j - 1].fino_a >= metro) {
       j = static_cast<size_t>(std::lower_bound(t.begin(), t.end(), metro,
                                                [](const tratto_tracciato& x, int64_t m) { return x.fino_a < m; }) -
                               t.begin());
@@ -644,9 +634,10 @@ class verifica {
   // cell after the one the value before began in, inside the line, with a value the cells
   // keep as written: for them the cell their value begins in is all there is to keep,
   // walked on from the cell before when it is one of the next two. Returns the first other
-  // record.
-  [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine, const F::record* d,
-                                          const F::campo& c, const int64_t* valori, int64_t lunghezza, cammino& k) {
+  // record. Out of line, so that the walk keeps what it needs in registers.
+  [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine,
+                                                           const F::record* d, const F::campo& c,
+                                                           const int64_t* valori, int64_t lunghezza, cammino& k) {
     cammino q = k;
     for (; x != fine && x->descrizione == d; ++x) {
       if (x->numero_valori < 2) break;
@@ -940,7 +931,6 @@ class verifica {
   const int64_t lunghezza_;               // the line's length, as the table keeps it
   const F::record* const ripetizione_;    // the record of the signal repetition
   std::array<std::vector<uint8_t>, 2> righe_segnalate_;  // by text, the lines already reported
-  std::vector<uint32_t> per_luogo_;       // the records by where their keyword stands
   std::vector<int32_t> proprietari_voce_;  // by fixed entry and field, the record that wrote it last
   std::vector<serie> serie_;
   std::array<uint32_t, static_cast<size_t>(classe::numero)> quanti_{};  // records by class

@@ -228,3 +228,37 @@ TEST(VerificaSet, IlValoreDiOgniCellaDoveComincia) {
 
 }  // namespace
 }  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// A name used a third time is said to repeat the first station's, like the second: the
+// driver's card tells stations apart by name alone.
+TEST(VerificaSet, UnNomeRipetutoRimandaAllaPrimaStazione) {
+  const std::string stazione = "stazione, %, 24, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, %, 0, ";
+  std::string treno = "[generale]\r\nvelocita, 0, 60\r\n[stazioni]\r\n";
+  const std::pair<const char*, const char*> righe[] = {{"1000", "5"}, {"3000", "10"}, {"5000", "15"}, {"7000", "20"}};
+  const char* nomi[] = {"Borgo", "Valle", "Borgo", "Borgo"};  // lines 4 to 7
+  for (size_t k = 0; k < 4; ++k) {
+    std::string r = stazione;
+    r.replace(r.find('%'), 1, righe[k].first);
+    r.replace(r.find('%'), 1, righe[k].second);
+    treno += r + nomi[k] + "\r\n";
+  }
+  treno += "[fine]\r\n";
+  richiesta r;
+  r.linea = "Val";
+  r.treno = "R1";
+  r.testo_linea = {"Val_linea.txt", "[generale]\r\nlunghezza percorso, 10000\r\n[fine]\r\n", true, ""};
+  r.testo_treno = {"Val_R1-.txt", treno, true, ""};
+  modello m;
+  const risultato e = memorizza_percorso(r, m, nullptr);
+  std::vector<std::pair<int, int>> ripetuti;  // the line said, the line of its note
+  for (const diagnostica& d : e.diagnostiche) {
+    if (d.numero == avviso::nome_stazione && d.luogo && !d.note.empty()) ripetuti.push_back({d.luogo->riga, d.note[0].luogo.riga});
+  }
+  EXPECT_EQ(ripetuti, (std::vector<std::pair<int, int>>{{6, 4}, {7, 4}})) << elenco(e.diagnostiche);
+}
+
+}  // namespace
+}  // namespace scenario
