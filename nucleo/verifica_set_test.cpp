@@ -153,6 +153,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
       {"an indicator's speeds", [](modello& m) { m.percorso[15].dato3 = 0; }, "Val_linea.txt", 10, "dato3"},
       {"a board's text", [](modello& m) { m.tabella[80].nome = "X"; }, "Val_linea.txt", 11, "tenuto come 'X'"},
       {"a curve's turn", [](modello& m) { m.tracciato.tratti[1].k = -0.001; }, "Val_linea.txt", 6, "svolta altrimenti"},
+      {"a curve made straight", [](modello& m) { m.tracciato.tratti[1].k = 0; }, "Val_linea.txt", 6,
+       "da 2001 m a 2300 m il tracciato e' in rettilineo"},
       {"a background", [](modello& m) { m.tabella[85].inizio = 4; }, "Val_linea.txt", 4, "v = 3 non e' tenuto"},
       {"a numbering", [](modello& m) { m.tabella[81].fine = 500; }, "Val_linea.txt", 3, "l'ordinamento"},
   };
