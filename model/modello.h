@@ -143,23 +143,25 @@ struct record;
 // one that a diagnostic names is read again from the text.
 struct record_letto {
   const formato::record* descrizione = nullptr;
-  uint8_t testo = 0;  // 0: the line text, 1: the run text
-  uint8_t numero_valori = 0;
+  uint32_t primo_valore = 0;  // its numbers: testi_letti::valori from here
   int32_t riga = 0;   // the keyword's line and columns
   int32_t colonna = 0;
   int32_t fine = 0;
-  uint32_t primo_valore = 0;  // its numbers: testi_letti::valori from here
   // Where the reading of its values began: the byte, its line, and the line's first byte.
-  size_t byte_valori = 0;
+  // Places in a text are kept in 32 bits (a text is read up to 64 MiB; one beyond 4 GiB
+  // would only have its places named wrong).
+  uint32_t byte_valori = 0;
   int32_t riga_valori = 0;
-  size_t inizio_riga_valori = 0;
+  uint32_t inizio_riga_valori = 0;
   // What the keyword itself says: the codes of a signal repetition, a curve's class
   // (negative for a left curve).
   int32_t dalla_parola = 0;
   int32_t voce = -1;  // the table entry it filled: a station's, a board text's
   // Its text value (a name, a board's text): where it stands in its text.
-  size_t primo_carattere = 0;
-  size_t caratteri = 0;
+  uint32_t primo_carattere = 0;
+  uint32_t caratteri = 0;
+  uint8_t testo = 0;  // 0: the line text, 1: the run text
+  uint8_t numero_valori = 0;
 };
 
 struct testi_letti {

@@ -1,6 +1,7 @@
 // The line phase of the reading stage: the line description text into the track, the
 // table and the plan of the line.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 
@@ -73,17 +74,21 @@ bool estendi_curva(piano_tracciato& p, int64_t fino_a, double k) {
   return p.cursore <= LUNGHEZZA_MASSIMA && fino_a <= p.ultimo_metro;
 }
 
-// Curvature of a curve keyword: the first class digit found, tested from 1 to 6; the
-// side letter "s" turns towards -x.
-std::optional<double> curvatura(std::string_view parola) {
-  static constexpr double classi[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-  for (int classe = 1; classe <= 6; ++classe) {
-    if (parola.find(static_cast<char>('0' + classe)) != std::string_view::npos) {
-      const double k = classi[classe - 1];
-      return contiene(parola, "s") ? -k : k;
-    }
+// The class of a curve keyword: the first class digit found, tested from 1 to 6, negative
+// when the side letter "s" (either case) turns it towards -x.
+std::optional<int> classe_della_parola(std::string_view parola) {
+  // The digits and the side letter present, in one look at each byte.
+  unsigned cifre = 0;
+  bool sinistra = false;
+  for (const char c : parola) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'0'};
+    if (d <= 9) cifre |= 1u << d;
+    sinistra = sinistra || c == 's' || c == 'S';
   }
-  return std::nullopt;
+  cifre &= 0x7Eu;  // the classes, 1 to 6
+  if (cifre == 0) return std::nullopt;
+  const int classe = std::countr_zero(cifre);
+  return sinistra ? -classe : classe;
 }
 
 // ---- Gradients -------------------------------------------------------------------------
@@ -236,18 +241,18 @@ esito_record record_curva(stato_lettura& s, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t l = v[1];
   if (!entro_percorso(s.m, p)) return oltre_percorso(s, p);
-  const auto k = curvatura(s.riga);
-  if (!k) {
+  const std::optional<int> classe = classe_della_parola(s.riga);
+  if (!classe) {
     return errore_record(s, codice::curva_errata, std::nullopt,
                          frase("lettura.curva_senza_classe", {{"parola", std::string(s.riga)}}));
   }
   const formato::record* curva = &D().curva;
+  const double k = (*classe < 0 ? -1 : 1) * formato::CURVATURE[static_cast<size_t>(std::abs(*classe) - 1)];
   // A keyword written as one of the curve's own spellings says what it means.
   if (s.forma != curva) {
-    const std::string classe = std::to_string(formato::classe_curva(*k).value_or(0));
     const std::string letta =
-        rendi(frase(*k < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
-                    {{"classe", classe}}));
+        rendi(frase(*classe < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
+                    {{"classe", std::to_string(std::abs(*classe))}}));
     controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
   }
   controlla_campo(s, *curva, 1, l, p);
@@ -263,9 +268,8 @@ esito_record record_curva(stato_lettura& s, const int32_t* v) {
                          1);
   }
   estendi_curva(s.m.tracciato, p, 0.0);
-  estendi_curva(s.m.tracciato, fine, *k);
-  const int classe = formato::classe_curva(*k).value_or(0);
-  s.dalla_parola = *k < 0 ? -classe : classe;
+  estendi_curva(s.m.tracciato, fine, k);
+  s.dalla_parola = *classe;
   return esito_record::prosegui;
 }
 

@@ -121,6 +121,30 @@ TEST(FaseLinea, RecordRiconosciutiEPassatiOltre) {
   EXPECT_EQ(piu_lunga.m.percorso.size(), 20141u);  // (1000000 + 7000) / 50 = 20140
 }
 
+// A curve keyword's class is the lowest class digit it holds, whatever else it holds; an "s"
+// of either case anywhere in it turns the curve towards -x. Every spelling is read so, in a
+// line in plain form or not.
+TEST(FaseLinea, ClasseDellaCurva) {
+  const struct {
+    std::string parola;
+    double k;
+  } casi[] = {
+      {"curvad4", 0.001},   {"curvas4", -0.001}, {"curvaS2", -0.0002}, {"curvad61", 0.0001},
+      {"curva 6d5", 0.002}, {"CURVAD3", 0.0004}, {"curvad9 6", 0.003},
+  };
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.parola);
+    scenario_prova s;
+    s.m.permissivo = true;
+    s.leggi(linea_di(1000, c.parola + ", 10, 5\r\n"), treno_di());
+    ASSERT_FALSE(con_errori(s.m.diagnostiche));
+    // Straight up to metre 10, then the curve's five metres.
+    ASSERT_EQ(s.m.tracciato.tratti.size(), 3u);
+    EXPECT_EQ(s.m.tracciato.tratti[1].fino_a, 15);
+    EXPECT_EQ(s.m.tracciato.tratti[1].k, c.k);
+  }
+}
+
 std::string generale(const std::string& riga) {
   return "[generale]\r\nlunghezza percorso, 1000\r\n" + riga + "\r\n[fine]\r\n";
 }

@@ -475,8 +475,8 @@ std::string_view lettore_testo::parola_semplice(riga_semplice& r) const {
   if (!aperto_ || posizione_ != inizio_riga_ || posizione_ >= contenuto_.size()) return {};
   const char* const inizio = contenuto_.data() + posizione_;
   const char* p = inizio;
-  // The NUL after the text ends the scan.
-  while (static_cast<unsigned char>(*p - 'a') < 26 || (classe(*p) & CIFRA) != 0) ++p;
+  // Small letters, digits and underscores; the NUL after the text ends the scan.
+  while (static_cast<unsigned char>(*p - 'a') < 26 || (classe(*p) & CIFRA) != 0 || *p == '_') ++p;
   if (*p != ',' || p == inizio) return {};
   r.parola = std::string_view(inizio, static_cast<size_t>(p - inizio));
   r.valori = p + 1;

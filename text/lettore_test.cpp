@@ -321,12 +321,17 @@ TEST(LettoreTesto, RigaSempliceComeElementoPerElemento) {
     }
   }
   EXPECT_GT(prese, 300);
-  // A tidy line, and the same keyword on the next line known by its bytes.
-  const std::string tidy = "velocita,   600, -80\r\npendenza,12,0\nvelocita, 1, 2\rvelocita, 3, 4\r\nfine";
+  // Tidy lines, and the same keyword on the next line known by its bytes; a keyword of the
+  // same length that differs in its first or last bytes is not.
+  const std::string tidy =
+      "velocita,   600, -80\r\npendenza,12,0\nvelocita, 1, 2\rvelocita, 3, 4\r\ncurvad4, 5, 6\r\ncurvad5, 7, 8\r\n"
+      "curvas5, 9, 10\r\nindicatori_vmax, 11, 12\r\nindicatori_vmax, 13, 14\r\nfine";
   lettore_testo l;
   l.apri(tidy, "t");
   const std::vector<std::pair<std::string_view, std::vector<int32_t>>> attese = {
-      {"velocita", {600, -80}}, {"pendenza", {12, 0}}, {"velocita", {1, 2}}, {"velocita", {3, 4}}};
+      {"velocita", {600, -80}}, {"pendenza", {12, 0}}, {"velocita", {1, 2}},        {"velocita", {3, 4}},
+      {"curvad4", {5, 6}},      {"curvad5", {7, 8}},   {"curvas5", {9, 10}},        {"indicatori_vmax", {11, 12}},
+      {"indicatori_vmax", {13, 14}}};
   std::string_view prima;
   for (const auto& [parola, valori] : attese) {
     riga_semplice s;

@@ -68,14 +68,14 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   letto.fine = s.luogo_record.fine;
   letto.primo_valore = static_cast<uint32_t>(l.valori.size());
   letto.numero_valori = static_cast<uint8_t>(n);
-  letto.byte_valori = s.byte_valori;
+  letto.byte_valori = static_cast<uint32_t>(s.byte_valori);
   letto.riga_valori = s.riga_valori;
-  letto.inizio_riga_valori = s.inizio_riga_valori;
+  letto.inizio_riga_valori = static_cast<uint32_t>(s.inizio_riga_valori);
   letto.dalla_parola = s.dalla_parola;
   letto.voce = s.voce_record;
   if (!r.campi.empty() && r.campi.back().letto == formato::lettura::testo) {
-    letto.primo_carattere = static_cast<size_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
-    letto.caratteri = s.testo_valore.size();
+    letto.primo_carattere = static_cast<uint32_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
+    letto.caratteri = static_cast<uint32_t>(s.testo_valore.size());
   }
   l.valori.insert(l.valori.end(), valori, valori + n);
   if (primo >= 64 || (s.valori_vuoti >> primo) == 0) return;
@@ -96,10 +96,11 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
 
 void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
   testi_letti& l = s.m.letti;
-  l.records.push_back(record_letto{&r, static_cast<uint8_t>(s.in_treno ? 1 : 0), static_cast<uint8_t>(n),
-                                   s.luogo_record.riga, s.luogo_record.colonna, s.luogo_record.fine,
-                                   static_cast<uint32_t>(l.valori.size()), s.byte_valori, s.riga_valori,
-                                   s.inizio_riga_valori, s.dalla_parola, s.voce_record, 0, 0});
+  l.records.push_back(record_letto{&r, static_cast<uint32_t>(l.valori.size()), s.luogo_record.riga,
+                                   s.luogo_record.colonna, s.luogo_record.fine, static_cast<uint32_t>(s.byte_valori),
+                                   s.riga_valori, static_cast<uint32_t>(s.inizio_riga_valori), s.dalla_parola,
+                                   s.voce_record, 0, 0, static_cast<uint8_t>(s.in_treno ? 1 : 0),
+                                   static_cast<uint8_t>(n)});
   for (size_t k = 0; k < n; ++k) l.valori.push_back(s.valori[k]);
 }
 
@@ -478,7 +479,7 @@ const formato::record* record_scritto(formato::testo t, std::string_view parola)
 const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r) {
   const std::string_view parola = s.testo.parola_semplice(r);
   if (parola.empty()) return nullptr;
-  // Small letters and digits alone: an exact record's spelling too names its record so.
+  // No capitals: an exact record's spelling too names its record so.
   const formato::record* forma = record_scritto(testo_di(s), parola);
   return forma != nullptr && forma->dove == dove ? forma : nullptr;
 }
