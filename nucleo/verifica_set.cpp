@@ -6,8 +6,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "lingue/catalogo.h"
@@ -26,11 +24,12 @@ namespace F = formato;
 constexpr size_t MASSIMO_VALORI = 17;
 constexpr int32_t NESSUNO = -1;
 
-// A record's numbers in the order of its text (0 for its text value).
+// A record's numbers in the order of its text (0 for its text value), where the reading
+// keeps them; a value it does not have reads as 0.
 struct numeri_record {
-  std::array<int64_t, MASSIMO_VALORI> v{};
+  const int64_t* v = nullptr;
   size_t n = 0;
-  std::span<const int64_t> tutti() const { return {v.data(), n}; }
+  std::span<const int64_t> tutti() const { return {v, n}; }
   int64_t operator[](size_t i) const { return i < n ? v[i] : 0; }
 };
 
@@ -61,16 +60,22 @@ const char* nome_tipo(uint8_t tipo, bool da = false) {
 
 class verifica {
  public:
-  explicit verifica(modello& m) : m_(m), l_(m.letti), ultima_(m.ultima_cella()) {}
+  explicit verifica(modello& m)
+      : m_(m),
+        l_(m.letti),
+        ultima_(m.ultima_cella()),
+        lunghezza_(m.tabella[voce_tabella::dati_treno].fine),
+        ripetizione_(F::cerca(F::testo::linea, "ripetizione segnali 4 codici")) {}
 
   void esegui() {
     raccogli_segnalati();
     classifica();
     proprietari_voci();
-    controlla_profili();
     for (const classe c : {classe::voce, classe::progressiva, classe::piano, classe::oggetto, classe::rallentamento,
                            classe::stazione, classe::tratto}) {
-      for (const uint32_t i : di_classe(c)) controlla_record(i);
+      for (const serie& s : serie_) {
+        if (s.c == c) controlla_serie(s);
+      }
     }
     controlla_montagne();
     controlla_preavvisi();
@@ -93,31 +98,49 @@ class verifica {
     return classe::voce;
   }
 
-  // Each record's class, worked out once a run of records of one kind.
+  // The records as runs of one kind each, in reading order, with their class: a text
+  // writes its records a section at a time, so a few runs hold them all. A run of profile
+  // values is checked as it is walked (they come first, and are most of a long text).
+  struct serie {
+    uint32_t da, a;  // records da to a - 1
+    classe c;
+  };
+
   void classifica() {
-    const F::record* ultima = nullptr;
-    classe c = classe::voce;
-    for (uint32_t i = 0; i < l_.records.size(); ++i) {
-      const F::record* d = l_.records[i].descrizione;
-      if (d != ultima) {
-        ultima = d;
-        c = classe_di(*d);
+    const std::vector<record_letto>& r = l_.records;
+    const auto n = static_cast<uint32_t>(r.size());
+    for (uint32_t i = 0; i < n;) {
+      const F::record* d = r[i].descrizione;
+      const classe c = classe_di(*d);
+      uint32_t j = i + 1;
+      if (c == classe::profilo) {
+        j = controlla_profili(i);
+      } else {
+        while (j < n && r[j].descrizione == d) ++j;
       }
-      per_classe_[static_cast<size_t>(c)].push_back(i);
+      serie_.push_back({i, j, c});
+      quanti_[static_cast<size_t>(c)] += j - i;
+      i = j;
     }
   }
 
-  const std::vector<uint32_t>& di_classe(classe c) const { return per_classe_[static_cast<size_t>(c)]; }
+  uint32_t quanti(classe c) const { return quanti_[static_cast<size_t>(c)]; }
+
+  // `fai(i)` for every record of class `c`, in reading order.
+  template <typename Fai>
+  void per_record(classe c, Fai&& fai) {
+    for (const serie& s : serie_) {
+      if (s.c != c) continue;
+      for (uint32_t i = s.da; i < s.a; ++i) fai(i);
+    }
+  }
   // ---- The records and their places ----------------------------------------------------
 
   const F::record& descrizione(uint32_t i) const { return *l_.records[i].descrizione; }
 
   numeri_record numeri(uint32_t i) const {
     const record_letto& r = l_.records[i];
-    numeri_record n;
-    n.n = std::min<size_t>(r.numero_valori, MASSIMO_VALORI);
-    for (size_t k = 0; k < n.n; ++k) n.v[k] = l_.valori[r.primo_valore + k];
-    return n;
+    return {l_.valori.data() + r.primo_valore, std::min<size_t>(r.numero_valori, MASSIMO_VALORI)};
   }
 
   std::string_view testo(uint32_t i) const {
@@ -168,13 +191,17 @@ class verifica {
       m_.diagnostiche.back().note.push_back(
           {luogo(static_cast<uint32_t>(altro)), {}, frase("verifica.e_qui", {{"oggetto", descrivi(static_cast<uint32_t>(altro))}})});
     }
-    segnalati_.insert(chiave(l_.records[i].testo, l_.records[i].riga));
+    segna(l_.records[i].testo, l_.records[i].riga);
   }
 
   // ---- Records already reported ----------------------------------------------------------
 
-  static uint64_t chiave(uint8_t testo, int32_t riga) {
-    return (uint64_t{testo} << 32) | static_cast<uint32_t>(riga);
+  // Line `riga` of text `testo` has a message of its own.
+  void segna(uint8_t testo, int32_t riga) {
+    if (riga < 0) return;
+    std::vector<uint8_t>& righe = righe_segnalate_[testo];
+    if (static_cast<size_t>(riga) >= righe.size()) righe.resize(static_cast<size_t>(riga) + 1);
+    righe[static_cast<size_t>(riga)] = 1;
   }
 
   // A record that already has an error or a warning of lost data at its line is left to
@@ -185,13 +212,15 @@ class verifica {
       const auto voce = cerca_errore(d.numero);
       if (d.livello != gravita::errore && !(voce && voce->perdita)) continue;
       for (uint8_t t = 0; t < 2; ++t) {
-        if (d.luogo->file == l_.etichette[t]) segnalati_.insert(chiave(t, d.luogo->riga));
+        if (d.luogo->file == l_.etichette[t]) segna(t, d.luogo->riga);
       }
     }
   }
 
   bool gia_segnalato(uint32_t i) const {
-    return !segnalati_.empty() && segnalati_.count(chiave(l_.records[i].testo, l_.records[i].riga)) != 0;
+    const record_letto& r = l_.records[i];
+    const std::vector<uint8_t>& righe = righe_segnalate_[r.testo];
+    return static_cast<uint32_t>(r.riga) < righe.size() && righe[static_cast<size_t>(r.riga)] != 0;
   }
 
   // Value `k` of record `i` as read.
@@ -200,18 +229,24 @@ class verifica {
     return k < r.numero_valori ? l_.valori[r.primo_valore + k] : 0;
   }
 
-  // The record whose keyword stands at `l`, or none.
-  int32_t record_in(const luogo_testo& l) {
-    if (per_luogo_.empty()) {
-      for (uint32_t i = 0; i < l_.records.size(); ++i) {
-        const record_letto& r = l_.records[i];
-        per_luogo_.emplace(chiave(r.testo, r.riga) * 65536 + static_cast<uint64_t>(r.colonna & 0xFFFF), i);
-      }
-    }
+  // Where a keyword stands, as one number that orders the places of both texts.
+  static uint64_t chiave(uint8_t testo, int32_t riga, int32_t colonna) {
+    return (uint64_t{testo} << 48) | (uint64_t{static_cast<uint32_t>(riga)} << 16) |
+           static_cast<uint64_t>(colonna & 0xFFFF);
+  }
+
+  // The record whose keyword stands at `l` (the first read there), or none. The records
+  // are kept in reading order, the line text's first: in the order of their places.
+  int32_t record_in(const luogo_testo& l) const {
     for (uint8_t t = 0; t < 2; ++t) {
       if (l.file != l_.etichette[t]) continue;
-      const auto trovato = per_luogo_.find(chiave(t, l.riga) * 65536 + static_cast<uint64_t>(l.colonna & 0xFFFF));
-      if (trovato != per_luogo_.end()) return static_cast<int32_t>(trovato->second);
+      const uint64_t k = chiave(t, l.riga, l.colonna);
+      const auto trovato = std::ranges::lower_bound(l_.records, k, {}, [](const record_letto& r) {
+        return chiave(r.testo, r.riga, r.colonna);
+      });
+      if (trovato != l_.records.end() && chiave(trovato->testo, trovato->riga, trovato->colonna) == k) {
+        return static_cast<int32_t>(trovato - l_.records.begin());
+      }
     }
     return NESSUNO;
   }
@@ -242,7 +277,7 @@ class verifica {
 
   void proprietari_voci() {
     proprietari_voce_.assign(VOCI_TABELLA * 16, NESSUNO);
-    for (const uint32_t i : di_classe(classe::voce)) {
+    per_record(classe::voce, [&](uint32_t i) {
       const F::record& d = descrizione(i);
       for (size_t k = 0; k < d.campi.size() && k < l_.records[i].numero_valori; ++k) {
         const F::deposito& dep = d.campi[k].in_set;
@@ -250,13 +285,8 @@ class verifica {
           proprietari_voce_[posto_voce(dep.voce, static_cast<F::campo_voce>(dep.campo))] = static_cast<int32_t>(i);
         }
       }
-      if (&d == ripetizione()) proprietari_voce_[posto_voce(voce_tabella::dati_corsa, F::campo_voce::posizione)] = static_cast<int32_t>(i);
-    }
-  }
-
-  static const F::record* ripetizione() {
-    static const F::record* r = F::cerca(F::testo::linea, "ripetizione segnali 4 codici");
-    return r;
+      if (&d == ripetizione_) proprietari_voce_[posto_voce(voce_tabella::dati_corsa, F::campo_voce::posizione)] = static_cast<int32_t>(i);
+    });
   }
 
   // A fixed entry's field against the value the record wrote; the record that wrote the
@@ -280,21 +310,46 @@ class verifica {
 
   // ---- One record --------------------------------------------------------------------------
 
-  void controlla_record(uint32_t i) {
+  // The values of a kind of record that the set keeps somewhere or codes, in the order of
+  // the text: the others only place the record.
+  struct valori_da_vedere {
+    std::array<uint8_t, MASSIMO_VALORI> indice{};
+    uint8_t n = 0;
+    const F::campo* campi = nullptr;
+    explicit valori_da_vedere(const F::record& d) : campi(d.campi.data()) {
+      for (size_t k = 0; k < d.campi.size() && k < MASSIMO_VALORI; ++k) {
+        const F::deposito& dep = d.campi[k].in_set;
+        if (dep.dove != F::sede::nessuna || dep.come != F::codifica_campo::diretta) indice[n++] = static_cast<uint8_t>(k);
+      }
+    }
+  };
+
+  // A run of records of one kind, each on its own. Out of line, as the walk of profiles.
+  [[gnu::noinline]] void controlla_serie(const serie& s) {
+    const valori_da_vedere k(*l_.records[s.da].descrizione);
+    for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, s.c, k);
+  }
+
+  void controlla_record(uint32_t i, classe c, const valori_da_vedere& da_vedere) {
     const F::record& d = descrizione(i);
     if (gia_segnalato(i)) return;
-    oltre_la_linea(i);
     const numeri_record v = numeri(i);
-    const classe c = classe_di(d);
+    oltre_la_linea(i, c, v);
     if (c == classe::progressiva) return controlla_progressiva(i, v);
     if (c == classe::piano) return controlla_curva(i, v);
     if (c == classe::tratto) return;  // with the other stretches
     if (c == classe::rallentamento) return controlla_rallentamento(i, v);
-    if (d.tipo_oggetto != 0 && !controlla_oggetto(i, v)) return;
-    for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
-      if (!controlla_valore(i, v, k)) return;
+    // The object's cell, worked out once for the object and its fields.
+    int64_t cella_ = 0;
+    if (d.tipo_oggetto != 0) {
+      cella_ = cella_oggetto(i, v);
+      if (!controlla_oggetto(i, v, cella_)) return;
     }
-    if (&d == ripetizione()) {
+    for (uint8_t j = 0; j < da_vedere.n && da_vedere.indice[j] < v.n; ++j) {
+      const size_t k = da_vedere.indice[j];
+      if (!controlla_valore(i, v, k, da_vedere.campi[k], cella_)) return;
+    }
+    if (&d == ripetizione_) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
       controlla_voce(i, std::nullopt, voce_tabella::dati_corsa, F::campo_voce::posizione, codici, "codici");
     }
@@ -302,8 +357,7 @@ class verifica {
   }
 
   // One value by where its field keeps it. False once a difference has been said.
-  bool controlla_valore(uint32_t i, const numeri_record& v, size_t k) {
-    const F::campo& c = descrizione(i).campi[k];
+  bool controlla_valore(uint32_t i, const numeri_record& v, size_t k, const F::campo& c, int64_t cella_) {
     const F::deposito& dep = c.in_set;
     if (const auto memorizzato = F::come_memorizzato(c, v.tutti(), k)) {
       passo_del_formato(i, k, *memorizzato);
@@ -312,7 +366,7 @@ class verifica {
       case F::sede::voce:
         return controlla_voce(i, k, dep.voce, static_cast<F::campo_voce>(dep.campo), F::codifica_valore(c, v.tutti(), k));
       case F::sede::voce_propria: return controlla_voce_propria(i, v, k);
-      case F::sede::cella: return controlla_campo_cella(i, v, k);
+      case F::sede::cella: return controlla_campo_cella(i, v, k, c, cella_);
       default: return true;
     }
   }
@@ -364,8 +418,9 @@ class verifica {
 
   // ---- Objects on cells ------------------------------------------------------------------
 
+  // round(p / 50 + scarto), in whole numbers.
   int64_t cella_oggetto(uint32_t i, const numeri_record& v) const {
-    return arrotonda(static_cast<double>(v[0]) / 50 + descrizione(i).scarto_cella);
+    return arrotonda_quoziente(v[0] + int64_t{descrizione(i).scarto_cella} * 50, 50);
   }
 
   uint8_t tipo_atteso(uint32_t i, const numeri_record& v) const {
@@ -374,16 +429,18 @@ class verifica {
     return d.tipo_oggetto;
   }
 
-  // The record's object on its cell. False when it is not there (said once).
-  bool controlla_oggetto(uint32_t i, const numeri_record& v) {
-    const int64_t c = cella_oggetto(i, v);
+  // The record's object on its cell `c`. False when it is not there (said once).
+  bool controlla_oggetto(uint32_t i, const numeri_record& v, int64_t c) {
     if (!cella_esiste(m_, c)) return false;
-    return oggetto_in(i, c, tipo_atteso(i, v), oggetto_record(descrizione(i)));
+    return oggetto_in(i, c, tipo_atteso(i, v));
   }
 
-  bool oggetto_in(uint32_t i, int64_t c, uint8_t tipo, const messaggio& cosa) {
+  // The object of kind `tipo` on cell `c`: the record's own, or its `parte` (a catalogue
+  // id: the stop point, a slow-down's end ...), named only when it is not there.
+  bool oggetto_in(uint32_t i, int64_t c, uint8_t tipo, const char* parte = nullptr) {
     const cella& x = m_.percorso[static_cast<size_t>(c)];
     if (x.tipo == tipo) return true;
+    const messaggio cosa = parte != nullptr ? frase(parte) : oggetto_record(descrizione(i));
     const int32_t chi = proprietario_cella(c);
     // Italian's participle agrees with the object's noun ("la fine ... e' coperta"): the
     // catalogue has both forms, which other languages may word alike.
@@ -398,10 +455,8 @@ class verifica {
     return false;
   }
 
-  bool controlla_campo_cella(uint32_t i, const numeri_record& v, size_t k) {
-    const F::campo& c = descrizione(i).campi[k];
+  bool controlla_campo_cella(uint32_t i, const numeri_record& v, size_t k, const F::campo& c, int64_t cella_) {
     const auto f = static_cast<F::campo_cella>(c.in_set.campo);
-    const int64_t cella_ = cella_oggetto(i, v);
     if (!cella_esiste(m_, cella_)) return true;
     const int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
     // Cell 1 carries the header values of the compiled files in its first two fields: an
@@ -418,10 +473,14 @@ class verifica {
   bool campo_in(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t atteso) {
     const int64_t tenuto = F::valore_campo(m_.percorso[static_cast<size_t>(c)], f);
     if (tenuto == atteso) return true;
+    campo_diverso(i, k, c, f, tenuto, atteso);
+    return false;
+  }
+
+  void campo_diverso(uint32_t i, size_t k, int64_t c, F::campo_cella f, int64_t tenuto, int64_t atteso) {
     messaggio motivo = frase("verifica.campo_tiene", {{"campo", std::string(F::nome_campo(f))}, {"cella", cella_e_metri(c, true)},
                                                      {"tenuto", tenuto}, {"atteso", atteso}});
     segnala(avviso::valore_cambiato, i, k, std::move(motivo));
-    return false;
   }
 
   // A station's stop point: kind 10 with its table entry.
@@ -431,7 +490,7 @@ class verifica {
     const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
     const int64_t c = arrotonda(static_cast<double>(a.fine) / 50 - 1);
     if (!cella_esiste(m_, c)) return;
-    if (oggetto_in(i, c, tipo_cella::fermata, frase("verifica.parte.fermata"))) campo_in(i, 0, c, F::campo_cella::dato1, r.voce);
+    if (oggetto_in(i, c, tipo_cella::fermata, dal_catalogo("verifica.parte.fermata"))) campo_in(i, 0, c, F::campo_cella::dato1, r.voce);
   }
 
   // ---- Slow-downs ------------------------------------------------------------------------
@@ -455,14 +514,13 @@ class verifica {
       const char* nome;
       bool f_tt;
     };
-    std::vector<parte> parti = {{s, tipo_cella::inizio_rallentamento, dal_catalogo("verifica.parte.inizio"), true},
-                                {e, tipo_cella::fine_rallentamento, dal_catalogo("verifica.parte.fine"), true}};
-    if (x > 1500) {
-      parti.push_back({arrotonda(static_cast<double>(x - 1200) / 50 + 1), tipo_cella::avviso_rallentamento,
-                       dal_catalogo("verifica.parte.avviso"), false});
-    }
-    for (const parte& p : parti) {
-      if (!cella_esiste(m_, p.cella) || !oggetto_in(i, p.cella, p.tipo, frase(p.nome))) return;
+    // The warning board only for a slow-down that starts more than 1500 m in.
+    const parte parti[] = {{s, tipo_cella::inizio_rallentamento, dal_catalogo("verifica.parte.inizio"), true},
+                           {e, tipo_cella::fine_rallentamento, dal_catalogo("verifica.parte.fine"), true},
+                           {arrotonda(static_cast<double>(x - 1200) / 50 + 1), tipo_cella::avviso_rallentamento,
+                            dal_catalogo("verifica.parte.avviso"), false}};
+    for (const parte& p : std::span(parti, x > 1500 ? 3 : 2)) {
+      if (!cella_esiste(m_, p.cella) || !oggetto_in(i, p.cella, p.tipo, p.nome)) return;
       if (!campo_in(i, 1, p.cella, F::campo_cella::dato1, basso16(v[1]))) return;
       if (p.f_tt && !campo_in(i, 3, p.cella, F::campo_cella::dato3, basso16(v[3]))) return;
       if (d_v != 0 && !campo_in(i, 5, p.cella, F::campo_cella::dato2, basso16(d_v))) return;
@@ -471,7 +529,7 @@ class verifica {
     const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
     for (int64_t k = 0; k < 4; ++k) {
       const int64_t c = h - k;
-      if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, frase("verifica.parte.preavviso"))) return;
+      if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, dal_catalogo("verifica.parte.preavviso"))) return;
       if (!campo_in(i, 4, c, F::campo_cella::dato1, k + 1)) return;
     }
   }
@@ -498,12 +556,20 @@ class verifica {
   // ---- The plan ------------------------------------------------------------------------
 
   // The turn of metre `metro` of the plan, and the last metre of the run of steps it is in.
-  std::pair<double, int64_t> passo(int64_t metro) const {
+  // Curves come mostly in the order of the line: the runs are walked beside them from the
+  // last one found, and searched only when a curve goes back.
+  std::pair<double, int64_t> passo(int64_t metro) {
     const auto& t = m_.tracciato.tratti;
-    const auto it = std::lower_bound(t.begin(), t.end(), metro,
-                                     [](const tratto_tracciato& x, int64_t m) { return x.fino_a < m; });
-    if (it == t.end()) return {0.0, INT64_MAX};
-    return {it->k, it->fino_a};
+    size_t j = passo_;
+    if (j > 0 && t[j - 1].fino_a >= metro) {
+      j = static_cast<size_t>(std::lower_bound(t.begin(), t.end(), metro,
+                                               [](const tratto_tracciato& x, int64_t m) { return x.fino_a < m; }) -
+                              t.begin());
+    }
+    while (j < t.size() && t[j].fino_a < metro) ++j;
+    passo_ = j;
+    if (j == t.size()) return {0.0, INT64_MAX};
+    return {t[j].k, t[j].fino_a};
   }
 
   // v: p, l. Its metres p + 1 to p + l turn by its class, to its side.
@@ -515,13 +581,17 @@ class verifica {
     // of the one before it turns only from there on. Its first metre tells.
     const int64_t da = std::max<int64_t>(v[0] + 1, 2);
     const auto [svolta, fino_a] = passo(da);
-    if (svolta == k) return;
+    if (svolta != k) curva_cambiata(i, v, da, svolta, fino_a);
+  }
+
+  // Curve `i` does not turn as written from metre `da`, where the plan turns by `svolta`
+  // up to `fino_a`.
+  void curva_cambiata(uint32_t i, const numeri_record& v, int64_t da, double svolta, int64_t fino_a) {
     // The curve before it in the text that still runs there.
     int32_t chi = NESSUNO;
-    for (const uint32_t j : di_classe(classe::piano)) {
-      if (j >= i) break;
-      if (valore(j, 0) < da && valore(j, 0) + valore(j, 1) >= da) chi = static_cast<int32_t>(j);
-    }
+    per_record(classe::piano, [&](uint32_t j) {
+      if (j < i && valore(j, 0) < da && valore(j, 0) + valore(j, 1) >= da) chi = static_cast<int32_t>(j);
+    });
     messaggio motivo = frase(
         "verifica.curva",
         {{"da", da},
@@ -540,44 +610,126 @@ class verifica {
   // written, and one more for each further record there. Records out of order are said so
   // by the reading itself. In the first cell, round(p / 50) = 0, nothing is written: the
   // last record there replaces the one before, which then holds nowhere.
-  void controlla_profili() {
-    struct ultimo {
-      int32_t record = NESSUNO;  // the kind's last record
-      bool nella_prima = false;  // it stands in the first cell
-      int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
-    };
-    std::array<ultimo, 11> per_campo{};  // by the cell field each profile keeps
-    const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
-    for (const uint32_t i : di_classe(classe::profilo)) {
-      const record_letto& r = l_.records[i];
-      const F::campo& c = r.descrizione->campi[1];
-      const int64_t v[2] = {valore(i, 0), valore(i, 1)};
-      const auto f = static_cast<F::campo_cella>(c.in_set.campo);
-      ultimo& u = per_campo[static_cast<size_t>(f)];
-      const int64_t n = arrotonda(static_cast<double>(v[0]) / 50);
-      const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
-      const bool perso = n <= 0 && u.nella_prima;
-      // Another value with the same coding leaves the cells as written.
-      if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i) &&
-          codice(static_cast<uint32_t>(u.record)) != codice(i)) {
-        if (perso) {
-          segnala(avviso::oggetto_perso, static_cast<uint32_t>(u.record), 0,
-                  frase("verifica.valore_in_nessuna_cella", {{"chi", descrivi(i)}}),
-                  static_cast<int32_t>(i));
-        } else {
-          segnala(avviso::valore_cambiato, i, 0,
-                  frase("verifica.valore_spostato", {{"da", inizio * 50}, {"scritto", n * 50}, {"cella_da", (inizio - 1) * 50},
-                                                     {"chi", descrivi(static_cast<uint32_t>(u.record))}}),
-                  static_cast<int32_t>(u.record));
-        }
+  // What the cells of one kind of profile hold as far as the records read so far.
+  struct ultimo {
+    int32_t record = NESSUNO;  // the kind's last record
+    bool nella_prima = false;  // it stands in the first cell
+    int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
+    std::optional<int64_t> codice;  // its coded value, when it was worked out
+  };
+
+  // The first position whose cell, round(p / 50), is after cell `c` (from 0 on): the
+  // half between the cells goes to the even one. Two cells on, it is 100 m further.
+  static int64_t primo_dopo(int64_t c) { return c * 50 + 25 + ((c & 1) == 0 ? 1 : 0); }
+
+  // Where a profile's values begin, walked along a run of its records.
+  struct cammino {
+    int64_t cursore;    // the cell the last value begins in
+    int64_t dopo;       // the first position whose cell is after it
+    int64_t seguente;   // and after the next one
+    explicit cammino(int64_t c) : cursore(c), dopo(primo_dopo(c)), seguente(primo_dopo(c + 1)) {}
+  };
+
+  // The records from `x` up to `fine` (all of kind `d`, keeping field `c`) that stand in a
+  // cell after the one the value before began in, inside the line, with a value the cells
+  // keep as written: for them the cell their value begins in is all there is to keep,
+  // walked on from the cell before when it is one of the next two. Returns the first other
+  // record. Out of line, so that the walk keeps what it needs in registers.
+  [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine,
+                                                           const F::record* d, const F::campo& c,
+                                                           const int64_t* valori, int64_t lunghezza, cammino& k) {
+    cammino q = k;
+    for (; x != fine && x->descrizione == d; ++x) {
+      if (x->numero_valori < 2) break;
+      const int64_t v[2] = {valori[x->primo_valore], valori[x->primo_valore + 1]};
+      if (v[0] < q.dopo || v[0] > lunghezza || F::come_memorizzato(c, v, 1)) break;
+      if (v[0] < q.seguente) {
+        ++q.cursore;
+        const int64_t dopo = q.dopo;
+        q.dopo = q.seguente;
+        q.seguente = dopo + 100;
+      } else if (v[0] < q.dopo + 100) {
+        q.cursore += 2;
+        q.dopo += 100;
+        q.seguente += 100;
+      } else {
+        q = cammino(arrotonda_quoziente(v[0], 50));
       }
-      if (v[0] > lunghezza && !gia_segnalato(i)) oltre_la_linea(i);
-      if (const auto memorizzato = F::come_memorizzato(c, v, 1); memorizzato && !gia_segnalato(i)) {
-        passo_del_formato(i, 1, *memorizzato);
-      }
-      if (n > 0) u.cursore = inizio;
-      u.record = static_cast<int32_t>(i);
-      u.nella_prima = n <= 0;
+    }
+    k = q;
+    return x;
+  }
+
+  // The run of profile records from `da`, to the first record of another kind, which is
+  // returned. Those not placed as written, or past the line's end, or kept in the format's
+  // step, go through `profilo_da_dire`, with the kind's state brought up to date first.
+  uint32_t controlla_profili(uint32_t da) {
+    const record_letto* const r = l_.records.data();
+    const record_letto* const fine = r + l_.records.size();
+    const F::record* const d = r[da].descrizione;
+    const F::campo& c = d->campi[1];
+    ultimo& u = per_campo_[c.in_set.campo];
+    cammino k(u.cursore);
+    const record_letto* x = r + da;
+    while (true) {
+      const record_letto* const dopo = senza_parola(x, fine, d, c, l_.valori.data(), lunghezza_, k);
+      if (dopo != x) gia_passato(u, static_cast<uint32_t>(dopo - r) - 1);
+      x = dopo;
+      if (x == fine || x->descrizione != d) break;
+      u.cursore = k.cursore;
+      profilo_da_dire(static_cast<uint32_t>(x - r), u);
+      k = cammino(u.cursore);
+      ++x;
+    }
+    u.cursore = k.cursore;
+    return static_cast<uint32_t>(x - r);
+  }
+
+  // Record `i` went the short way: it is the kind's last, past the first cell, its coded
+  // value not worked out.
+  static void gia_passato(ultimo& u, uint32_t i) {
+    u.record = static_cast<int32_t>(i);
+    u.nella_prima = false;
+    u.codice.reset();
+  }
+
+  // A profile record the cells may not hold as written: it begins a cell later than
+  // written, or it replaced the value the last record put in the first cell; it stands
+  // past the line's end; its value is kept in the format's step. `u` is brought to it.
+  void profilo_da_dire(uint32_t i, ultimo& u) {
+    const numeri_record v = numeri(i);
+    const int64_t n = arrotonda_quoziente(v[0], 50);
+    const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
+    const bool perso = n <= 0 && u.nella_prima;
+    std::optional<int64_t> mio;
+    // Another value with the same coding leaves the cells as written.
+    if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i)) {
+      if (!u.codice) u.codice = codice(static_cast<uint32_t>(u.record));
+      mio = codice(i);
+      if (*mio != *u.codice) profilo_cambiato(i, u.record, perso, n, inizio);
+    }
+    if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
+    if (const auto memorizzato = F::come_memorizzato(descrizione(i).campi[1], v.tutti(), 1);
+        memorizzato && !gia_segnalato(i)) {
+      passo_del_formato(i, 1, *memorizzato);
+    }
+    if (n > 0) u.cursore = inizio;
+    u.record = static_cast<int32_t>(i);
+    u.nella_prima = n <= 0;
+    u.codice = mio;
+  }
+
+  // A profile value `i` that begins a cell later than written, or (`perso`) the value of
+  // record `prima` in the first cell that `i` replaced.
+  void profilo_cambiato(uint32_t i, int32_t prima, bool perso, int64_t n, int64_t inizio) {
+    if (perso) {
+      segnala(avviso::oggetto_perso, static_cast<uint32_t>(prima), 0,
+              frase("verifica.valore_in_nessuna_cella", {{"chi", descrivi(i)}}), static_cast<int32_t>(i));
+    } else {
+      segnala(avviso::valore_cambiato, i, 0,
+              frase("verifica.valore_spostato", {{"da", inizio * 50}, {"scritto", n * 50}, {"cella_da", (inizio - 1) * 50},
+                                                 {"chi", descrivi(static_cast<uint32_t>(prima))}}),
+              prima);
     }
   }
 
@@ -591,7 +743,7 @@ class verifica {
   // ---- Mountain-side stretches -----------------------------------------------------------
 
   void controlla_montagne() {
-    if (ultima_ < 0) return;
+    if (ultima_ < 0 || quanti(classe::tratto) == 0) return;
     std::vector<int32_t> chi(static_cast<size_t>(ultima_ + 1), NESSUNO);
     struct tratto {
       uint32_t record;
@@ -600,7 +752,7 @@ class verifica {
     };
     std::vector<tratto> tratti;
     std::optional<int64_t> fine_precedente;
-    for (const uint32_t i : di_classe(classe::tratto)) {
+    per_record(classe::tratto, [&](uint32_t i) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);
       int64_t tipo = F::codifica_valore(d.campi[2], v.tutti(), 2);
@@ -613,7 +765,7 @@ class verifica {
       for (int64_t c = std::max<int64_t>(da, 0); c <= std::min<int64_t>(a, ultima_); ++c) {
         chi[static_cast<size_t>(c)] = static_cast<int32_t>(i);
       }
-    }
+    });
     for (const tratto& t : tratti) {
       if (gia_segnalato(t.record)) continue;
       const numeri_record v = numeri(t.record);
@@ -648,48 +800,53 @@ class verifica {
 
   // ---- Approach codes before signals and stops ---------------------------------------------
 
-  void controlla_preavvisi() {
-    if (ultima_ < 0) return;
-    struct segno {
-      int64_t cella;
-      int64_t codice;
-      uint32_t record;
-    };
-    std::vector<segno> segni;
-    // In reading order: signals among the objects, and the stations.
-    std::vector<uint32_t> con_preavvisi;
-    for (const uint32_t i : di_classe(classe::oggetto)) {
-      if (descrizione(i).tipo_oggetto == tipo_cella::segnale) con_preavvisi.push_back(i);
-    }
-    // Both lists are in reading order already.
-    const auto& stazioni = di_classe(classe::stazione);
-    const size_t segnali = con_preavvisi.size();
-    con_preavvisi.insert(con_preavvisi.end(), stazioni.begin(), stazioni.end());
-    std::inplace_merge(con_preavvisi.begin(), con_preavvisi.begin() + static_cast<std::ptrdiff_t>(segnali),
-                       con_preavvisi.end());
-    for (const uint32_t i : con_preavvisi) {
-      const F::record& d = descrizione(i);
-      const numeri_record v = numeri(i);
-      if (d.tipo_oggetto == tipo_cella::segnale) {
-        const int64_t k = cella_oggetto(i, v);
-        const int64_t aspetto = v[1] * 3 + v[6];
-        for (int64_t b = 1; b <= 4; ++b) segni.push_back({k - 2 * b, aspetto * 10 + b, i});
-      } else if (stazione(i) && l_.records[i].voce >= 0 && v[1] < 25 && v[1] != 5 && v[1] != 6) {
-        const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
-        for (int64_t j = 1; j <= 4; ++j) {
-          const double f = static_cast<double>(a.fine) / 50 - static_cast<double>(j) - 1;
-          if (f > 1) segni.push_back({arrotonda(f), 80 + j, i});
+  struct segno {
+    int64_t cella;
+    int64_t codice;
+    uint32_t record;
+  };
+
+  // `fai(s)` for every approach code a signal or a station writes, in reading order.
+  template <typename Fai>
+  void per_segno(Fai&& fai) const {
+    for (const serie& s : serie_) {
+      const F::record& d = *l_.records[s.da].descrizione;
+      const bool segnali = s.c == classe::oggetto && d.tipo_oggetto == tipo_cella::segnale;
+      if (!segnali && s.c != classe::stazione) continue;
+      for (uint32_t i = s.da; i < s.a; ++i) {
+        const numeri_record v = numeri(i);
+        if (segnali) {
+          const int64_t k = cella_oggetto(i, v);
+          const int64_t aspetto = v[1] * 3 + v[6];
+          for (int64_t b = 1; b <= 4; ++b) fai(segno{k - 2 * b, aspetto * 10 + b, i});
+        } else if (l_.records[i].voce >= 0 && v[1] < 25 && v[1] != 5 && v[1] != 6) {
+          const F::area_stazione a = F::area_di_stazione(v[0], v[1], v[2], v[5]);
+          for (int64_t j = 1; j <= 4; ++j) {
+            const double f = static_cast<double>(a.fine) / 50 - static_cast<double>(j) - 1;
+            if (f > 1) fai(segno{arrotonda(f), 80 + j, i});
+          }
         }
       }
     }
+  }
+
+  // Each code on its cell. Only when one is not there are the cells' last writers worked
+  // out, to name the one that took its place.
+  void controlla_preavvisi() {
+    if (ultima_ < 0) return;
+    bool tutti = true;
+    per_segno([&](const segno& s) {
+      tutti = tutti && (!cella_esiste(m_, s.cella) || m_.percorso[static_cast<size_t>(s.cella)].preavviso == basso8(s.codice));
+    });
+    if (tutti) return;
     std::vector<int32_t> chi(static_cast<size_t>(ultima_ + 1), NESSUNO);
-    for (const segno& s : segni) {
+    per_segno([&](const segno& s) {
       if (cella_esiste(m_, s.cella)) chi[static_cast<size_t>(s.cella)] = static_cast<int32_t>(s.record);
-    }
-    for (const segno& s : segni) {
-      if (!cella_esiste(m_, s.cella) || gia_segnalato(s.record)) continue;
+    });
+    per_segno([&](const segno& s) {
+      if (!cella_esiste(m_, s.cella) || gia_segnalato(s.record)) return;
       const int64_t tenuto = m_.percorso[static_cast<size_t>(s.cella)].preavviso;
-      if (tenuto == basso8(s.codice)) continue;
+      if (tenuto == basso8(s.codice)) return;
       const int32_t altro = chi[static_cast<size_t>(s.cella)];
       messaggio motivo = frase("verifica.preavviso",
                                {{"codice", s.codice},
@@ -698,65 +855,87 @@ class verifica {
                                 {"altro", altro != NESSUNO ? frase("verifica.preavviso.di", {{"di", di(static_cast<uint32_t>(altro))}})
                                                            : messaggio()}});
       segnala(avviso::valore_cambiato, s.record, std::nullopt, std::move(motivo), altro);
-    }
+    });
   }
 
   // ---- Warnings of what is kept as written -------------------------------------------------
 
   // An object in the run-on past the line's end: kept, but an author rarely means it.
-  void oltre_la_linea(uint32_t i) {
-    const int64_t lunghezza = m_.tabella[voce_tabella::dati_treno].fine;
-    const auto p = posizione(i);
-    if (!p || ultima_ < 0) return;
+  // `c` is its class, `v` its values.
+  void oltre_la_linea(uint32_t i, classe c, const numeri_record& v) {
     const F::record& d = descrizione(i);
+    if (v.n == 0 || ultima_ < 0 || d.campi.empty() || !d.campi[0].posizione_lungo_linea) return;
+    const int64_t p = v[0];
     // A stretch's end: a curve's and a slow-down's length, a mountain stretch's end.
-    std::optional<int64_t> fine;
-    if (d.tipo_oggetto == tipo_cella::inizio_rallentamento) {
-      fine = *p + valore(i, 2);
-    } else if (d.campi.size() == 2 && d.campi[1].in_set.dove == F::sede::piano) {
-      fine = *p + valore(i, 1);
-    } else if (d.campi.size() == 3 && d.campi[2].in_set.dove == F::sede::tratto) {
-      fine = valore(i, 1);
-    }
-    if (*p <= lunghezza && (!fine || *fine <= lunghezza)) return;
-    const messaggio dopo = frase("verifica.oltre_linea", {{"linea", lunghezza}, {"percorso", int64_t{ultima_} * 50}});
-    if (*p > lunghezza) {
-      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      frase("verifica.oggetto_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *p}, {"dopo", dopo}}));
+    const int64_t fine = c == classe::rallentamento ? p + v[2]
+                         : c == classe::piano       ? p + v[1]
+                         : c == classe::tratto      ? v[1]
+                                                    : p;
+    if (p > lunghezza_ || fine > lunghezza_) dopo_la_linea(i, p, fine);
+  }
+
+  // Object `i` at `p`, or its stretch to `fine`, reaches past the line's end.
+  void dopo_la_linea(uint32_t i, int64_t p, int64_t fine) {
+    const F::record& d = descrizione(i);
+    const messaggio dopo = frase("verifica.oltre_linea", {{"linea", lunghezza_}, {"percorso", int64_t{ultima_} * 50}});
+    if (p > lunghezza_) {
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(p), luogo_valore(i, 0),
+                      frase("verifica.oggetto_oltre", {{"oggetto", oggetto_record(d)}, {"metri", p}, {"dopo", dopo}}));
     } else {
-      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(*p), luogo_valore(i, 0),
-                      frase("verifica.fine_oltre", {{"oggetto", oggetto_record(d)}, {"metri", *fine}, {"dopo", dopo}}));
+      registra_avviso(m_, avviso::oltre_fine_linea, static_cast<int32_t>(p), luogo_valore(i, 0),
+                      frase("verifica.fine_oltre", {{"oggetto", oggetto_record(d)}, {"metri", fine}, {"dopo", dopo}}));
     }
   }
 
   // A station name used twice, or left empty: kept, but the card and the page could not
   // tell the stations apart.
   void controlla_nomi() {
-    std::unordered_map<std::string_view, uint32_t> visti;
-    for (const uint32_t i : di_classe(classe::stazione)) {
-      if (l_.records[i].voce < 0) continue;
-      const size_t nome = MASSIMO_VALORI - 1;
+    const size_t nome = MASSIMO_VALORI - 1;
+    // The stations that filled an entry, in reading order, and among them those named, by
+    // name (in reading order among equals): the first of each name is the one it repeats.
+    std::vector<uint32_t> stazioni;
+    per_record(classe::stazione, [&](uint32_t i) {
+      if (l_.records[i].voce >= 0) stazioni.push_back(i);
+    });
+    std::vector<uint32_t> per_nome;
+    for (uint32_t k = 0; k < stazioni.size(); ++k) {
+      if (testo(stazioni[k]).find_first_not_of(" \t") != std::string_view::npos) per_nome.push_back(k);
+    }
+    std::stable_sort(per_nome.begin(), per_nome.end(),
+                     [&](uint32_t a, uint32_t b) { return testo(stazioni[a]) < testo(stazioni[b]); });
+    std::vector<int32_t> ripete(stazioni.size(), NESSUNO);
+    for (size_t k = 1; k < per_nome.size(); ++k) {
+      const uint32_t prima = per_nome[k - 1], questa = per_nome[k];
+      if (testo(stazioni[prima]) != testo(stazioni[questa])) continue;
+      ripete[questa] = ripete[prima] != NESSUNO ? ripete[prima] : static_cast<int32_t>(stazioni[prima]);
+    }
+    for (uint32_t k = 0; k < stazioni.size(); ++k) {
+      const uint32_t i = stazioni[k];
       const std::string_view t = testo(i);
       if (t.find_first_not_of(" \t") == std::string_view::npos) {
         registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
                         frase("verifica.senza_nome"));
         continue;
       }
-      const auto [dove, nuovo] = visti.emplace(t, i);
-      if (nuovo) continue;
+      if (ripete[k] == NESSUNO) continue;
+      const auto primo = static_cast<uint32_t>(ripete[k]);
       registra_avviso(m_, avviso::nome_stazione, static_cast<int32_t>(numeri(i)[0]), luogo_valore(i, nome),
-                      frase("verifica.nome_ripetuto", {{"nome", std::string(t)}, {"di", di(dove->second)}}));
-      m_.diagnostiche.back().note.push_back({luogo(dove->second), {}, frase("verifica.prima_con_nome")});
+                      frase("verifica.nome_ripetuto", {{"nome", std::string(t)}, {"di", di(primo)}}));
+      m_.diagnostiche.back().note.push_back({luogo(primo), {}, frase("verifica.prima_con_nome")});
     }
   }
 
   modello& m_;
   const testi_letti& l_;
   const int32_t ultima_;
-  std::unordered_set<uint64_t> segnalati_;
-  std::unordered_map<uint64_t, uint32_t> per_luogo_;
-  std::vector<int32_t> proprietari_voce_;
-  std::array<std::vector<uint32_t>, static_cast<size_t>(classe::numero)> per_classe_;
+  const int64_t lunghezza_;               // the line's length, as the table keeps it
+  const F::record* const ripetizione_;    // the record of the signal repetition
+  std::array<std::vector<uint8_t>, 2> righe_segnalate_;  // by text, the lines already reported
+  std::vector<int32_t> proprietari_voce_;  // by fixed entry and field, the record that wrote it last
+  std::vector<serie> serie_;
+  std::array<uint32_t, static_cast<size_t>(classe::numero)> quanti_{};  // records by class
+  size_t passo_ = 0;                      // the run of the plan the last curve was found in
+  std::array<ultimo, 11> per_campo_{};    // by the cell field each kind of profile keeps
 };
 
 }  // namespace

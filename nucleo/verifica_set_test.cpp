@@ -7,7 +7,9 @@
 
 #include "lingue/catalogo.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "nucleo/compilazione.h"
 #include "tests/supporto/testi_liberi.h"
@@ -151,6 +153,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
       {"an indicator's speeds", [](modello& m) { m.percorso[15].dato3 = 0; }, "Val_linea.txt", 10, "dato3"},
       {"a board's text", [](modello& m) { m.tabella[80].nome = "X"; }, "Val_linea.txt", 11, "tenuto come 'X'"},
       {"a curve's turn", [](modello& m) { m.tracciato.tratti[1].k = -0.001; }, "Val_linea.txt", 6, "svolta altrimenti"},
+      {"a curve made straight", [](modello& m) { m.tracciato.tratti[1].k = 0; }, "Val_linea.txt", 6,
+       "da 2001 m a 2300 m il tracciato e' in rettilineo"},
       {"a background", [](modello& m) { m.tabella[85].inizio = 4; }, "Val_linea.txt", 4, "v = 3 non e' tenuto"},
       {"a numbering", [](modello& m) { m.tabella[81].fine = 500; }, "Val_linea.txt", 3, "l'ordinamento"},
   };
@@ -168,6 +172,97 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
     }
     EXPECT_TRUE(detto) << elenco(m.diagnostiche);
   }
+}
+
+}  // namespace
+}  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// Gradients at the positions given, one a line from line 4, each with a value of its own:
+// the lines the check reports, with the number, and where each report's note stands.
+// A value begins in cell round(p / 50), halves to the even cell; the reading begins a
+// value one cell after the value before at least, so a value in the cell of the one
+// before begins later than written (319), and in the first cell the later value leaves
+// the earlier nowhere (318).
+TEST(VerificaSet, IlValoreDiOgniCellaDoveComincia) {
+  struct caso {
+    std::vector<int> posizioni;
+    std::vector<std::array<int, 3>> detti;  // number, line, line of the note
+  };
+  const caso casi[] = {
+      {{1000, 1025}, {{319, 5, 4}}},             // 20, round(20.5) = 20
+      {{1050, 1075}, {}},                        // 21, round(21.5) = 22
+      {{1050, 1074}, {{319, 5, 4}}},             // 21, round(21.48) = 21
+      {{1000, 1124}, {}},                        // 20, 22: two cells on
+      {{1000, 1126}, {}},                        // 20, 23
+      {{1000, 1100, 1125}, {{319, 6, 5}}},       // 20, 22, round(22.5) = 22
+      {{1000, 1075, 1090}, {{319, 6, 5}}},       // 20, round(21.5) = 22, 22
+      {{1000, 1160, 1170}, {{319, 6, 5}}},       // 20, 23: three cells on, 23
+      {{1000, 1050, 1060, 5000}, {{319, 6, 5}}}, // 20, 21, 21: the note at the one before
+      {{0, 10, 1000}, {{318, 4, 5}}},            // both in cell 0: the first held nowhere
+      {{1000, 1010, 1020}, {{319, 5, 4}, {319, 6, 5}}},  // each a cell later than the last
+      // Past the line's end (10000 m) in the run-on: said once, and a record already said
+      // to begin later is not said again to stand there.
+      {{1000, 10010, 10020}, {{321, 5, 0}, {319, 6, 5}}},
+  };
+  for (const caso& c : casi) {
+    std::string linea = "[generale]\r\nlunghezza percorso, 10000\r\n[pendenze]\r\n";
+    for (size_t k = 0; k < c.posizioni.size(); ++k) {
+      linea += "pendenza, " + std::to_string(c.posizioni[k]) + ", " + std::to_string(k + 1) + "\r\n";
+    }
+    linea += "[fine]\r\n";
+    SCOPED_TRACE(linea);
+    richiesta r;
+    r.linea = "Val";
+    r.treno = "R1";
+    r.permissivo = true;
+    r.testo_linea = {"Val_linea.txt", linea, true, ""};
+    r.testo_treno = {"Val_R1-.txt", "[generale]\r\nvelocita, 0, 60\r\n[fine]\r\n", true, ""};
+    modello m;
+    const risultato e = memorizza_percorso(r, m, nullptr);
+    std::vector<std::array<int, 3>> detti;
+    for (const diagnostica& d : e.diagnostiche) {
+      if (!del_controllo(d) && d.numero != avviso::oltre_fine_linea) continue;
+      detti.push_back({d.numero, d.luogo ? d.luogo->riga : 0, d.note.empty() ? 0 : d.note[0].luogo.riga});
+    }
+    EXPECT_EQ(detti, c.detti) << elenco(e.diagnostiche);
+  }
+}
+
+}  // namespace
+}  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// A name used a third time is said to repeat the first station's, like the second: the
+// driver's card tells stations apart by name alone.
+TEST(VerificaSet, UnNomeRipetutoRimandaAllaPrimaStazione) {
+  const std::string stazione = "stazione, %, 24, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, %, 0, ";
+  std::string treno = "[generale]\r\nvelocita, 0, 60\r\n[stazioni]\r\n";
+  const std::pair<const char*, const char*> righe[] = {{"1000", "5"}, {"3000", "10"}, {"5000", "15"}, {"7000", "20"}};
+  const char* nomi[] = {"Borgo", "Valle", "Borgo", "Borgo"};  // lines 4 to 7
+  for (size_t k = 0; k < 4; ++k) {
+    std::string r = stazione;
+    r.replace(r.find('%'), 1, righe[k].first);
+    r.replace(r.find('%'), 1, righe[k].second);
+    treno += r + nomi[k] + "\r\n";
+  }
+  treno += "[fine]\r\n";
+  richiesta r;
+  r.linea = "Val";
+  r.treno = "R1";
+  r.testo_linea = {"Val_linea.txt", "[generale]\r\nlunghezza percorso, 10000\r\n[fine]\r\n", true, ""};
+  r.testo_treno = {"Val_R1-.txt", treno, true, ""};
+  modello m;
+  const risultato e = memorizza_percorso(r, m, nullptr);
+  std::vector<std::pair<int, int>> ripetuti;  // the line said, the line of its note
+  for (const diagnostica& d : e.diagnostiche) {
+    if (d.numero == avviso::nome_stazione && d.luogo && !d.note.empty()) ripetuti.push_back({d.luogo->riga, d.note[0].luogo.riga});
+  }
+  EXPECT_EQ(ripetuti, (std::vector<std::pair<int, int>>{{6, 4}, {7, 4}})) << elenco(e.diagnostiche);
 }
 
 }  // namespace

@@ -315,6 +315,9 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("velocita, 8000, 40, \r\n")},
       // The first station keeps no second or third option: that is how it is kept.
       {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
+      // A slow-down starting at 1500 m, not beyond it, has no warning board and no advance
+      // cells, even with f_ta: none is asked of the set.
+      {linea(), treno("rallentamento, 1500, 30, 300, 0, 1, 0\r\n")},
       // A curve of no length turns no metre: nothing to hold.
       {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
   };
