@@ -121,6 +121,23 @@ TEST(FaseLinea, RecordRiconosciutiEPassatiOltre) {
   EXPECT_EQ(piu_lunga.m.percorso.size(), 20141u);  // (1000000 + 7000) / 50 = 20140
 }
 
+// A record read on from the middle of a line, after another record's last number and a
+// blank, is no line in plain form even when it repeats the keyword of the line before:
+// it is kept at its own column.
+TEST(FaseLinea, RecordAMetaRiga) {
+  scenario_prova s;
+  s.m.permissivo = true;
+  s.leggi(linea_di(5000, "pendenza, 100, 1\r\npendenza, 200, 2 pendenza, 300, 3\r\n"), treno_di());
+  ASSERT_FALSE(con_errori(s.m.diagnostiche));
+  std::vector<std::pair<int32_t, int32_t>> pendenze;  // line, column
+  for (const record_letto& r : s.m.letti.records) {
+    if (r.numero_valori == 2 && s.m.letti.valori[r.primo_valore + 1] == 3) pendenze.emplace_back(r.riga, r.colonna);
+  }
+  // "pendenza, 200, 2 " is 17 bytes: the third record's keyword is at column 18.
+  ASSERT_EQ(pendenze.size(), 1u);
+  EXPECT_EQ(pendenze[0].second, 18);
+}
+
 // A curve keyword's class is the lowest class digit it holds, whatever else it holds; an "s"
 // of either case anywhere in it turns the curve towards -x. Every spelling is read so, in a
 // line in plain form or not.
