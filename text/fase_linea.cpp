@@ -332,23 +332,21 @@ esito_record record_cartello(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-// The body records of numbers alone, read in one go: how many numbers, one for each of
-// their fields (0 for any other record).
-// A curve is recognised only while the plan is built.
-size_t numeri_del_record(const stato_lettura& s, const formato::record& r) {
+// What a body record of numbers alone, one for each of its fields, does with them; nothing
+// for a record that reads otherwise. A curve is recognised only while the plan is built.
+using record_di_numeri = esito_record (*)(stato_lettura&, cursori_linea&, const int32_t*);
+record_di_numeri di_numeri(const stato_lettura& s, const formato::record& r) {
   const descrizioni_linea& d = D();
-  const bool numeri = &r == &d.pendenza || (&r == &d.curva && s.m.genera_linea != 0) || &r == &d.montagna ||
-                      &r == &d.indicatori;
-  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
-}
-
-// Such a record from its numbers, however they were read.
-esito_record record_di_numeri(stato_lettura& s, const formato::record& r, cursori_linea& cur, const int32_t* v) {
-  const descrizioni_linea& d = D();
-  if (&r == &d.pendenza) return record_pendenza(s, cur, v);
-  if (&r == &d.curva) return record_curva(s, v);
-  if (&r == &d.montagna) return record_montagna(s, v);
-  return record_indicatori(s, v);
+  if (r.campi.size() > NUMERI_SEMPLICI) return nullptr;
+  if (&r == &d.pendenza) return [](stato_lettura& t, cursori_linea& cur, const int32_t* v) { return record_pendenza(t, cur, v); };
+  if (&r == &d.curva && s.m.genera_linea != 0) {
+    return [](stato_lettura& t, cursori_linea&, const int32_t* v) { return record_curva(t, v); };
+  }
+  if (&r == &d.montagna) return [](stato_lettura& t, cursori_linea&, const int32_t* v) { return record_montagna(t, v); };
+  if (&r == &d.indicatori) {
+    return [](stato_lettura& t, cursori_linea&, const int32_t* v) { return record_indicatori(t, v); };
+  }
+  return nullptr;
 }
 
 // The body records, every one that matches the keyword item, in the description's order.
@@ -362,10 +360,10 @@ esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
     // A curve is recognised only while the plan is built.
     if (&r == &d.curva && s.m.genera_linea == 0) continue;
     e = leggi_e_ricorda(s, r, [&] {
-      if (const size_t n = numeri_del_record(s, r); n > 0) {
+      if (const record_di_numeri applica = di_numeri(s, r)) {
         int32_t v[NUMERI_SEMPLICI];
-        leggi32(s, std::span<int32_t>(v, n));
-        return record_di_numeri(s, r, cur, v);
+        leggi32(s, std::span<int32_t>(v, r.campi.size()));
+        return applica(s, cur, v);
       }
       return record_cartello(s);
     });
@@ -438,12 +436,10 @@ esito_fase fase_linea(stato_lettura& s) {
   s.slot_cartello = voce_tabella::ultimo_cartello;
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
-  parola_recente recente;
+  parola_recente<record_di_numeri> recente;
   while (true) {
     // A line in plain form, read in one pass.
-    if (leggi_riga_semplice(
-            s, recente, [&](const formato::record& r) { return numeri_del_record(s, r); },
-            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+    if (leggi_riga_semplice(s, recente, di_numeri, cur)) {
       if (troppi_errori(s)) return esito_fase::interrompi;
       annota_cella_uno(s);
       continue;

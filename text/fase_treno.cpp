@@ -421,33 +421,36 @@ esito_record orologio(stato_lettura& s) {
   return esito_record::prosegui;
 }
 
-// The run records of numbers alone, read in one go: how many numbers, one for each of
-// their fields (0 for any other record).
-size_t numeri_del_record(const formato::record& r) {
+// What a run record of numbers alone, one for each of its fields, does with them; nothing
+// for a record that reads otherwise.
+using record_di_numeri = esito_record (*)(stato_lettura&, cursori_treno&, const int32_t*);
+record_di_numeri di_numeri(const stato_lettura&, const formato::record& r) {
   const descrizioni_treno& d = D();
-  const bool numeri = &r == &d.velocita || &r == &d.aderenza || &r == &d.abbattimento || &r == &d.segnale ||
-                      &r == &d.rallentamento;
-  return numeri && r.campi.size() <= NUMERI_SEMPLICI ? r.campi.size() : 0;
-}
-
-// Such a record from its numbers, however they were read.
-esito_record record_di_numeri(stato_lettura& s, const formato::record& r, cursori_treno& cur, const int32_t* v) {
-  const descrizioni_treno& d = D();
-  if (&r == &d.velocita) return record_profilo(s, cur.velocita, VELOCITA, v);
-  if (&r == &d.aderenza) return record_profilo(s, cur.aderenza, ADERENZA, v);
-  if (&r == &d.segnale) return record_segnale(s, v);
-  if (&r == &d.rallentamento) return record_rallentamento(s, v);
-  return record_abbattimento(s, v);
+  if (r.campi.size() > NUMERI_SEMPLICI) return nullptr;
+  if (&r == &d.velocita) {
+    return [](stato_lettura& s, cursori_treno& cur, const int32_t* v) { return record_profilo(s, cur.velocita, VELOCITA, v); };
+  }
+  if (&r == &d.aderenza) {
+    return [](stato_lettura& s, cursori_treno& cur, const int32_t* v) { return record_profilo(s, cur.aderenza, ADERENZA, v); };
+  }
+  if (&r == &d.segnale) return [](stato_lettura& s, cursori_treno&, const int32_t* v) { return record_segnale(s, v); };
+  if (&r == &d.rallentamento) {
+    return [](stato_lettura& s, cursori_treno&, const int32_t* v) { return record_rallentamento(s, v); };
+  }
+  if (&r == &d.abbattimento) {
+    return [](stato_lettura& s, cursori_treno&, const int32_t* v) { return record_abbattimento(s, v); };
+  }
+  return nullptr;
 }
 
 // One run record by its keyword as the description writes it.
 esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_treno& cur) {
   const descrizioni_treno& d = D();
   auto& t = s.m.tabella;
-  if (const size_t n = numeri_del_record(r); n > 0) {
+  if (const record_di_numeri applica = di_numeri(s, r)) {
     int32_t v[NUMERI_SEMPLICI];
-    leggi32(s, std::span<int32_t>(v, n));
-    return record_di_numeri(s, r, cur, v);
+    leggi32(s, std::span<int32_t>(v, r.campi.size()));
+    return applica(s, cur, v);
   }
   if (&r == &d.massa) {
     t[voce_tabella::dati_treno].inizio = leggi32(s);
@@ -538,12 +541,10 @@ void fase_treno(stato_lettura& s) {
   }
   cursori_treno cur;
   std::vector<const formato::record*> trovati;
-  parola_recente recente;
+  parola_recente<record_di_numeri> recente;
   while (true) {
     // A line in plain form, read in one pass.
-    if (leggi_riga_semplice(
-            s, recente, [&](const formato::record& r) { return numeri_del_record(r); },
-            [&](const formato::record& r, const int32_t* v) { return record_di_numeri(s, r, cur, v); })) {
+    if (leggi_riga_semplice(s, recente, di_numeri, cur)) {
       if (troppi_errori(s)) break;
       annota_cella_uno(s);
       continue;

@@ -174,17 +174,23 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo);
 // written, and the record's fields are those numbers.
 void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n);
 
+// Record `r` begins to read its values, from byte `byte` of line `riga`, whose first byte is
+// `inizio_riga`.
+inline void inizia_valori(stato_lettura& s, const formato::record& r, size_t byte, int32_t riga, size_t inizio_riga) {
+  s.record_corrente = &r;
+  s.primo_valore = s.valori.size();
+  s.byte_valori = byte;
+  s.riga_valori = riga;
+  s.inizio_riga_valori = inizio_riga;
+  s.voce_record = -1;
+  s.dalla_parola = 0;
+}
+
 // One record test that matched: the record read by `leggi` and, when accepted, remembered.
 template <typename F>
 esito_record leggi_e_ricorda(stato_lettura& s, const formato::record& r, F leggi) {
   const size_t primo = s.valori.size();
-  s.record_corrente = &r;
-  s.primo_valore = primo;
-  s.byte_valori = s.testo.letti();
-  s.riga_valori = s.testo.riga_corrente();
-  s.inizio_riga_valori = s.testo.inizio_riga_corrente();
-  s.voce_record = -1;
-  s.dalla_parola = 0;
+  inizia_valori(s, r, s.testo.letti(), s.testo.riga_corrente(), s.testo.inizio_riga_corrente());
   const esito_record e = leggi();
   if (e == esito_record::prosegui) ricorda_record(s, r, primo);
   return e;
@@ -279,57 +285,6 @@ const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, r
 // leggi_parola_chiave and the reading of its numbers.
 void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r);
 
-// The keyword of the last line read in plain form and what it names, with how many numbers
-// that record takes: a line that begins with the same bytes is known by them.
-struct parola_recente {
-  std::string_view parola;
-  const formato::record* forma = nullptr;
-  size_t numeri = 0;
-};
-
-// A line in plain form read in one pass, when the reading stands at one whose record reads
-// numbers alone (`numeri_di(r)` says how many, 0 for a record that reads otherwise): the
-// record is `applica(r, valori)`, refused or kept as leggi_record and leggi_e_ricorda refuse
-// or keep it. Nothing else is said of such a line: it is what it spells, and its values end
-// on its own line. False, and nothing read, for any other line.
-void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto);
-
-template <typename N, typename A>
-bool leggi_riga_semplice(stato_lettura& s, parola_recente& recente, N numeri_di, A applica) {
-  riga_semplice r;
-  if (recente.forma == nullptr || !s.testo.stessa_parola(r, recente.parola)) {
-    const formato::record* forma = parola_semplice(s, formato::ambito::corpo, r);
-    if (forma == nullptr) return false;
-    const size_t n = numeri_di(*forma);
-    if (n == 0) return false;
-    recente = parola_recente{r.parola, forma, n};
-  }
-  int32_t v[NUMERI_SEMPLICI];
-  if (!s.testo.numeri_semplici(r, v, recente.numeri)) return false;
-  const formato::record& forma = *recente.forma;
-  entra_riga_semplice(s, forma, r);
-  s.record_corrente = &forma;
-  s.primo_valore = 0;
-  s.byte_valori = s.dopo_parola;
-  s.riga_valori = s.riga_dopo_parola;
-  s.inizio_riga_valori = s.inizio_riga_dopo_parola;
-  s.voce_record = -1;
-  s.dalla_parola = 0;
-  s.valori.assign(v, v + recente.numeri);
-  s.in_record = true;
-  esito_record e;
-  try {
-    e = applica(forma, v);
-    if (e == esito_record::prosegui) ricorda_numeri(s, forma, recente.numeri);
-  } catch (const guasto_lettura& guasto) {
-    segnala_guasto(s, guasto);
-    e = esito_record::scarta;
-  }
-  s.in_record = false;
-  if (e == esito_record::scarta) s.testo.riprendi_dalla_riga_dopo(s.byte_record, s.luogo_record.riga);
-  return true;
-}
-
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
 // contain a minus sign. False at the end of the text (the item is then not acted on).
 bool leggi_parola_chiave(stato_lettura& s);
@@ -384,6 +339,46 @@ esito_lettura leggi_record(stato_lettura& s, F leggi) {
   r.valori_letti = s.testo.letti() != prima || r.esito == esito_record::scarta;
   if (r.esito == esito_record::scarta) s.testo.riprendi_dalla_riga_dopo(s.byte_record, s.luogo_record.riga);
   return r;
+}
+
+// The keyword of the last line read in plain form and what it names, with what that record
+// does with its numbers: a line that begins with the same bytes is known by them.
+template <typename A>
+struct parola_recente {
+  std::string_view parola;
+  const formato::record* forma = nullptr;
+  A applica = nullptr;
+};
+
+// A line in plain form read in one pass, when the reading stands at one whose record reads
+// numbers alone, one for each of its fields: `di_numeri(s, r)` gives what record `r` does
+// with its numbers, called as `applica(s, cursori..., valori)` (nothing for a record that
+// reads otherwise). The record is refused or kept as leggi_record and leggi_e_ricorda refuse
+// or keep it. Nothing else is said of such a line: it is what it spells, and its values end
+// on its own line. False, and nothing read, for any other line.
+template <typename A, typename D, typename... C>
+bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_numeri, C&... cursori) {
+  riga_semplice r;
+  if (recente.forma == nullptr || !s.testo.stessa_parola(r, recente.parola)) {
+    const formato::record* forma = parola_semplice(s, formato::ambito::corpo, r);
+    if (forma == nullptr) return false;
+    const A applica = di_numeri(s, *forma);
+    if (applica == nullptr) return false;
+    recente = parola_recente<A>{r.parola, forma, applica};
+  }
+  const formato::record& forma = *recente.forma;
+  const size_t n = forma.campi.size();
+  int32_t v[NUMERI_SEMPLICI];
+  if (!s.testo.numeri_semplici(r, v, n)) return false;
+  entra_riga_semplice(s, forma, r);
+  inizia_valori(s, forma, s.dopo_parola, s.riga_dopo_parola, s.inizio_riga_dopo_parola);
+  s.valori.assign(v, v + n);
+  leggi_record(s, [&] {
+    const esito_record e = recente.applica(s, cursori..., v);
+    if (e == esito_record::prosegui) ricorda_numeri(s, forma, n);
+    return e;
+  });
+  return true;
 }
 
 }  // namespace scenario

@@ -495,6 +495,7 @@ void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const r
   s.luogo_record.colonna = 1;
   s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
   s.byte_record = t.letti();
+  s.valori.clear();
   s.valori_testo = s.valori_vuoti = 0;
   s.parola_a_inizio_riga = true;
   s.parola_con_virgola = true;
