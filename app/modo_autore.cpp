@@ -21,6 +21,12 @@ bool stesso_file(const fs::path& a, const fs::path& b) {
   return fs::equivalent(a, b, ec) && !ec;
 }
 
+uint64_t dimensione(const std::string& file) {
+  std::error_code ec;
+  const uintmax_t byte = fs::file_size(sistema::percorso(file), ec);
+  return ec ? 0 : byte;
+}
+
 // A compiled file may not take the place of one of the author's texts: the texts are never
 // changed. The names were compared before anything was read (nomi_uscita.h); this finds
 // the same file under another name, a hard link.
@@ -75,6 +81,9 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
     blocco.emplace(uscita);
     richiedi_uscite_distinte(r, uscita);
   }
+  // A build takes some five bytes of fresh memory for each byte of its texts: the texts,
+  // the records kept of them for the check of the compiled set, their values, the plan.
+  const sistema::memoria_preparata memoria(5 * (dimensione(r.testo_linea) + dimensione(r.testo_treno)));
   q.testo_linea = testo_autore(r.testo_linea);
   q.testo_treno = testo_autore(r.testo_treno);
   modello m;

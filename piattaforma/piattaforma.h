@@ -10,6 +10,7 @@
 // text is UTF-8; the Windows half speaks to the system in wide characters.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -19,6 +20,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "lingue/catalogo.h"
@@ -102,6 +104,25 @@ esito_cartella crea_cartella(const std::filesystem::path& cartella);
 // Reads the whole of `file`, a regular file of at most `limite` bytes. A folder, a device
 // or a pipe is refused without waiting on it.
 std::string leggi_regolare(const std::filesystem::path& file, size_t limite);
+
+// The memory of a build about to take some `byte` of it, made ready ahead. A process is
+// given each page of its memory only when it first touches it, one fault at a time, and
+// the memory a large build takes is fresh: here its pages are put in place at once, on a
+// thread of its own, while the build reads its texts. The allocator keeps for the build
+// the room so prepared. Only a hint, that changes no byte: where the system cannot
+// (another allocator, a kernel without the call, Windows, no thread to be had) nothing
+// happens. The preparation stops, and is waited for, when the value goes.
+class memoria_preparata {
+ public:
+  explicit memoria_preparata(uint64_t byte);
+  ~memoria_preparata();
+  memoria_preparata(const memoria_preparata&) = delete;
+  memoria_preparata& operator=(const memoria_preparata&) = delete;
+
+ private:
+  std::atomic<bool> basta_{false};
+  std::thread preparazione_;
+};
 
 // Creates `file` for writing, empty; it must not exist yet. Nothing when it does; throws
 // errore_file naming `nome` on any other failure.

@@ -499,6 +499,11 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
   return contenuto;
 }
 
+// The process heap grows as it must; nothing is prepared ahead.
+memoria_preparata::memoria_preparata(uint64_t) {}
+
+memoria_preparata::~memoria_preparata() = default;
+
 std::optional<maniglia> crea_nuovo(const fs::path& file, const fs::path& nome) {
   // Shared for deleting: the interrupt's handler removes a temporary file still open.
   const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
