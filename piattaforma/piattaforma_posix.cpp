@@ -233,22 +233,25 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
   if (S_ISDIR(stato.st_mode)) throw errore_file(file, motivo_di(EISDIR));
   if (!S_ISREG(stato.st_mode)) throw errore_file(file, NON_REGOLARE);
   if (static_cast<uintmax_t>(stato.st_size) > limite) throw testo_troppo_grande(file, limite);
-  // Read in pieces into room reserved for the whole text: the text's pages are written
-  // once, by the copy, not first filled with zeros. A file that grew meanwhile is read on,
-  // held to the same limit.
-  std::string contenuto;
-  contenuto.reserve(static_cast<size_t>(stato.st_size));
-  char pezzo[64 * 1024];
+  // Read straight into the text, one byte more than its size, so that a file that grew
+  // meanwhile is seen and read on, held to the same limit.
+  std::string contenuto(static_cast<size_t>(stato.st_size) + 1, '\0');
+  size_t letti_tutti = 0;
   for (;;) {
-    const ssize_t letti = ::read(d, pezzo, sizeof pezzo);
+    if (letti_tutti == contenuto.size()) {
+      if (contenuto.size() > limite) throw testo_troppo_grande(file, limite);
+      contenuto.resize(std::min(contenuto.size() * 2, limite + 1));
+    }
+    const ssize_t letti = ::read(d, contenuto.data() + letti_tutti, contenuto.size() - letti_tutti);
     if (letti < 0) {
       if (errno == EINTR) continue;
       throw errore_file(file, motivo_errno());
     }
     if (letti == 0) break;
-    if (contenuto.size() + static_cast<size_t>(letti) > limite) throw testo_troppo_grande(file, limite);
-    contenuto.append(pezzo, static_cast<size_t>(letti));
+    letti_tutti += static_cast<size_t>(letti);
   }
+  if (letti_tutti > limite) throw testo_troppo_grande(file, limite);
+  contenuto.resize(letti_tutti);
   return contenuto;
 }
 
