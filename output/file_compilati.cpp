@@ -142,8 +142,8 @@ class meta_tracciato {
   meta_tracciato(destinazione_byte& d, uint64_t byte)
       : destinazione_(d),
         posizione_{0, byte},
-        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, PEZZO)), 16)),
-        turni_(static_cast<size_t>(std::clamp<uint64_t>((byte + dimensione_ - 1) / dimensione_, 1, TURNI))),
+        dimensione_(std::max<size_t>(static_cast<size_t>(std::min<uint64_t>(byte, d.scrive_dopo() ? PEZZO : PEZZO_IN_TURNO)), 16)),
+        turni_(d.scrive_dopo() ? static_cast<size_t>(std::clamp<uint64_t>((byte + dimensione_ - 1) / dimensione_, 1, TURNI)) : 1),
         buffer_(new char[2 * turni_ * dimensione_]) {}  // every byte is written before it is handed over
   meta_tracciato(const meta_tracciato&) = delete;
   meta_tracciato& operator=(const meta_tracciato&) = delete;
@@ -184,8 +184,12 @@ class meta_tracciato {
   }
 
  private:
+  // Pieces written later are made in turns, one pair while the other is written, and
+  // large, for the fewer and longer writes. Pieces written at once are smaller: the pair is
+  // filled again at once, and the fewer fresh pages it takes cost less than the writes.
   static constexpr size_t PEZZO = size_t{256} << 10;
   static constexpr size_t TURNI = 2;
+  static constexpr size_t PEZZO_IN_TURNO = size_t{64} << 10;
   destinazione_byte& destinazione_;
   std::array<uint64_t, 2> posizione_;
   size_t dimensione_;

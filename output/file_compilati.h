@@ -29,6 +29,9 @@ class destinazione_byte {
   // Once at most the last `al_piu` pieces handed to scrivi_a_poi are still to be written
   // (all before them are): returns, or throws what failed.
   virtual void attendi_scritture(size_t al_piu) { static_cast<void>(al_piu); }
+  // Whether scrivi_a_poi may leave a piece to be written later: otherwise each is written
+  // before the call returns, and its buffer may be filled again at once.
+  virtual bool scrive_dopo() const { return false; }
 };
 
 class destinazione_memoria : public destinazione_byte {

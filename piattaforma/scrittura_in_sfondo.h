@@ -40,6 +40,7 @@ class scrittura_in_sfondo {
     void scrivi_a_poi(uint64_t posizione, std::string_view byte) override;
     void riserva(uint64_t byte) override;
     void attendi_scritture(size_t al_piu) override;
+    bool scrive_dopo() const override { return true; }
     // The second thread's work, until `chiudi`.
     void scrivi_in_ordine();
     // No piece more: with `abbandona`, not even those waiting.
