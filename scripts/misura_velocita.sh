@@ -122,7 +122,7 @@ echo "carico della macchina all'inizio (1, 5, 15 min): $(carico)"
 # The embedded build writes beside the program; its six outputs alone are copied.
 mkdir inc inc_uscite inc_prima
 cp "$programma" inc/
-[ -z "$prima" ] || cp "$prima" inc_prima/
+[ -z "$prima" ] || cp "$prima" inc_prima/compila_scenario
 inc/compila_scenario 2>/dev/null
 cp inc/*.dat inc/*.sim inc/*.txt inc_uscite/
 confronta incorporato inc_uscite -- inc/compila_scenario
