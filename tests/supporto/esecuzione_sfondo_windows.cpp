@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <string>
 
 #include "tests/supporto/esecuzione_sfondo.h"
 
@@ -96,13 +97,26 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile, const std::vecto
   avvio.hStdOutput = out;
   avvio.hStdError = err;
   PROCESS_INFORMATION processo{};
-  // A group of its own, so that a Ctrl-Break reaches the program and not the tests.
-  if (CreateProcessW(nullptr, riga.data(), nullptr, nullptr, TRUE,
-                     CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, ambiente.data(),
-                     corrente.wstring().c_str(), &avvio, &processo)) {
-    CloseHandle(processo.hThread);
-    maniglia_ = processo.hProcess;
-    pid_ = static_cast<int>(processo.dwProcessId);
+  // A group of its own, so that a Ctrl-Break reaches the program and not the tests. Under
+  // Wine a start now and then fails for a moment on a busy machine: tried again a little
+  // later, and when it never starts, why is where the test reads the program's errors.
+  DWORD perche = 0;
+  for (int prova = 0; prova < 3 && maniglia_ == nullptr; ++prova) {
+    if (prova > 0) Sleep(200);
+    if (CreateProcessW(nullptr, riga.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, ambiente.data(),
+                       corrente.wstring().c_str(), &avvio, &processo)) {
+      CloseHandle(processo.hThread);
+      maniglia_ = processo.hProcess;
+      pid_ = static_cast<int>(processo.dwProcessId);
+    } else {
+      perche = GetLastError();
+    }
+  }
+  if (maniglia_ == nullptr && err != INVALID_HANDLE_VALUE) {
+    const std::string testo = "CreateProcessW: " + std::to_string(perche) + "\n";
+    DWORD scritti = 0;
+    WriteFile(err, testo.data(), static_cast<DWORD>(testo.size()), &scritti, nullptr);
   }
   if (punti != nullptr) punti->avviato();
   for (const HANDLE h : {nulla, out, err}) {
