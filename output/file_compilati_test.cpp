@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -125,7 +126,9 @@ TEST(FileTracciato, TutteLeXPoiTutteLeY) {
 }
 
 // A destination that takes each piece when it is handed over and reads its bytes only
-// when the writer waits for it, as late as a writer on another thread may.
+// when the writer waits for it, as late as a writer on another thread may. With
+// `guasto_alla`, that wait fails before anything is written, as an abandoned writing
+// does while its last pieces are still being written.
 class destinazione_differita : public destinazione_memoria {
  public:
   void scrivi_a_poi(uint64_t posizione, std::string_view pezzo) override {
@@ -133,13 +136,17 @@ class destinazione_differita : public destinazione_memoria {
     ++consegnati;
   }
   void attendi_scritture(size_t al_piu) override {
+    if (++attendi == guasto_alla) throw std::runtime_error("abbandonata");
     while (attese.size() > al_piu) {
       scrivi_a(attese.front().first, attese.front().second);
       attese.erase(attese.begin());
     }
   }
+  bool scrive_dopo() const override { return true; }
   std::vector<std::pair<uint64_t, std::string_view>> attese;
   int consegnati = 0;
+  int attendi = 0;
+  int guasto_alla = -1;
 };
 
 TEST(FileTracciato, UnPezzoConsegnatoNonCambiaFinCheEScritto) {
@@ -158,6 +165,13 @@ TEST(FileTracciato, UnPezzoConsegnatoNonCambiaFinCheEScritto) {
   EXPECT_GE(d.consegnati, 20);
   EXPECT_TRUE(d.attese.empty());
   EXPECT_TRUE(d.byte == serializza_tracciato(p));
+
+  // A writing that fails midway leaves no piece still to be read when its buffers go.
+  destinazione_differita fallita;
+  fallita.guasto_alla = 5;
+  EXPECT_THROW(serializza_tracciato(p, fallita), std::runtime_error);
+  EXPECT_GT(fallita.consegnati, 0);
+  EXPECT_TRUE(fallita.attese.empty());
 }
 
 }  // namespace
