@@ -56,23 +56,31 @@ luogo_testo luogo_valore(const stato_lettura& s, int indice) {
   return dove ? *dove : s.luogo_record;
 }
 
+namespace {
+
+// Record `r` as the reading stands at it, with its `n` values kept next.
+record_letto da_ricordare(const stato_lettura& s, const formato::record& r, size_t n) {
+  return record_letto{.descrizione = &r,
+                      .primo_valore = static_cast<uint32_t>(s.m.letti.valori.size()),
+                      .riga = s.luogo_record.riga,
+                      .colonna = s.luogo_record.colonna,
+                      .fine = s.luogo_record.fine,
+                      .byte_valori = static_cast<uint32_t>(s.byte_valori),
+                      .riga_valori = s.riga_valori,
+                      .inizio_riga_valori = static_cast<uint32_t>(s.inizio_riga_valori),
+                      .dalla_parola = s.dalla_parola,
+                      .voce = s.voce_record,
+                      .testo = static_cast<uint8_t>(s.in_treno ? 1 : 0),
+                      .numero_valori = static_cast<uint8_t>(n)};
+}
+
+}  // namespace
+
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   testi_letti& l = s.m.letti;
   const size_t n = std::min(s.valori.size() - std::min(primo, s.valori.size()), r.campi.size());
   const int64_t* const valori = s.valori.data() + primo;
-  record_letto& letto = l.records.emplace_back();
-  letto.descrizione = &r;
-  letto.testo = s.in_treno ? 1 : 0;
-  letto.riga = s.luogo_record.riga;
-  letto.colonna = s.luogo_record.colonna;
-  letto.fine = s.luogo_record.fine;
-  letto.primo_valore = static_cast<uint32_t>(l.valori.size());
-  letto.numero_valori = static_cast<uint8_t>(n);
-  letto.byte_valori = static_cast<uint32_t>(s.byte_valori);
-  letto.riga_valori = s.riga_valori;
-  letto.inizio_riga_valori = static_cast<uint32_t>(s.inizio_riga_valori);
-  letto.dalla_parola = s.dalla_parola;
-  letto.voce = s.voce_record;
+  record_letto& letto = l.records.emplace_back(da_ricordare(s, r, n));
   if (!r.campi.empty() && r.campi.back().letto == formato::lettura::testo) {
     letto.primo_carattere = static_cast<uint32_t>(s.testo_valore.data() - l.testi[letto.testo]->data());
     letto.caratteri = static_cast<uint32_t>(s.testo_valore.size());
@@ -96,11 +104,7 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
 
 void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
   testi_letti& l = s.m.letti;
-  l.records.push_back(record_letto{&r, static_cast<uint32_t>(l.valori.size()), s.luogo_record.riga,
-                                   s.luogo_record.colonna, s.luogo_record.fine, static_cast<uint32_t>(s.byte_valori),
-                                   s.riga_valori, static_cast<uint32_t>(s.inizio_riga_valori), s.dalla_parola,
-                                   s.voce_record, 0, 0, static_cast<uint8_t>(s.in_treno ? 1 : 0),
-                                   static_cast<uint8_t>(n)});
+  l.records.push_back(da_ricordare(s, r, n));
   for (size_t k = 0; k < n; ++k) l.valori.push_back(s.valori[k]);
 }
 
