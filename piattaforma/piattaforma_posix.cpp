@@ -259,8 +259,8 @@ memoria_preparata::memoria_preparata([[maybe_unused]] uint64_t byte) {
 #if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
   // Below a megabyte a thread costs more than the faults it spares; past the allocator's
   // largest heap block, the room would be handed back to the system at once.
-  static constexpr uint64_t DA = uint64_t{1} << 20, FINO_A = uint64_t{32} << 20;
-  if (byte < DA) return;
+  static constexpr uint64_t MEGABYTE = uint64_t{1} << 20, FINO_A = uint64_t{32} << 20;
+  if (byte < MEGABYTE) return;
   const size_t dimensione = static_cast<size_t>(std::min(byte, FINO_A));
   // Blocks up to that size come from the heap, and the heap, once grown, stays: the room
   // taken and given back here is the room the build's texts and records are given next.
@@ -278,8 +278,8 @@ memoria_preparata::memoria_preparata([[maybe_unused]] uint64_t byte) {
     // A megabyte at a time, so that a build that ends early does not wait for the rest.
     // The call only puts pages in place: what the build writes there meanwhile stays.
     preparazione_ = std::thread([this, da, a] {
-      for (uintptr_t p = da; p < a && !basta_.load(std::memory_order_relaxed); p += DA) {
-        if (::madvise(reinterpret_cast<void*>(p), std::min<uintptr_t>(DA, a - p), MADV_POPULATE_WRITE) != 0) return;
+      for (uintptr_t p = da; p < a && !basta_.load(std::memory_order_relaxed); p += MEGABYTE) {
+        if (::madvise(reinterpret_cast<void*>(p), std::min<uintptr_t>(MEGABYTE, a - p), MADV_POPULATE_WRITE) != 0) return;
       }
     });
   } catch (const std::system_error&) {

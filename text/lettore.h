@@ -44,10 +44,10 @@ inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
 
 // A record line in its plain form, as nearly every line of a long text is written: a keyword
-// of small letters, digits and underscores from the line's first byte, a comma, then numbers alone, each an
-// optional minus sign and one to eight digits with blanks about it, parted by commas, the last
-// followed by the line's end. Where its parts stand, found in one pass; the item reader makes
-// the same of such a line item by item.
+// of small letters, digits and underscores from the line's first byte, a comma, then numbers
+// alone, each an optional minus sign and one to eight digits with blanks about it, parted by
+// commas, the last followed by the line's end. Where its parts stand, found in one pass; the
+// item reader makes the same of such a line item by item.
 struct riga_semplice {
   std::string_view parola;
   const char* valori = nullptr;       // the byte after the keyword's comma
