@@ -281,9 +281,33 @@ inline constexpr size_t NUMERI_SEMPLICI = 11;
 // The record spelt by the keyword of a line in plain form, when the reading stands at the
 // line's first byte and that record belongs where `dove` says; nothing otherwise.
 const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r);
-// The reading past such a line, and what it notes of its keyword, as after
-// leggi_parola_chiave and the reading of its numbers.
-void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r);
+// The reading past such a line, and what it notes of its keyword and of its `n` values `v`,
+// as after leggi_parola_chiave, inizia_valori and the reading of its numbers.
+inline void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r,
+                                const int32_t* v, size_t n) {
+  // The keyword item stands alone at the line's first byte, a comma after it; the values
+  // begin after that.
+  lettore_testo& t = s.testo;
+  const int32_t riga = t.riga_corrente();
+  const size_t inizio_riga = t.inizio_riga_corrente();
+  s.riga = r.parola;
+  s.forma = &forma;
+  s.riga_minuscola.clear();
+  s.luogo_record.riga = riga;
+  s.luogo_record.colonna = 1;
+  s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
+  s.byte_record = t.letti();
+  s.valori_testo = s.valori_vuoti = 0;
+  s.parola_a_inizio_riga = true;
+  s.parola_con_virgola = true;
+  s.dopo_parola = s.byte_record + r.parola.size() + 1;
+  s.riga_dopo_parola = riga;
+  s.inizio_riga_dopo_parola = inizio_riga;
+  t.passa_numeri(r);
+  s.valori.clear();
+  inizia_valori(s, forma, s.dopo_parola, riga, inizio_riga);
+  s.valori.assign(v, v + n);
+}
 
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
 // contain a minus sign. False at the end of the text (the item is then not acted on).
@@ -370,9 +394,7 @@ bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_nume
   const size_t n = forma.campi.size();
   int32_t v[NUMERI_SEMPLICI];
   if (!s.testo.numeri_semplici(r, v, n)) return false;
-  entra_riga_semplice(s, forma, r);
-  inizia_valori(s, forma, s.dopo_parola, s.riga_dopo_parola, s.inizio_riga_dopo_parola);
-  s.valori.assign(v, v + n);
+  entra_riga_semplice(s, forma, r, v, n);
   leggi_record(s, [&] {
     const esito_record e = recente.applica(s, cursori..., v);
     if (e == esito_record::prosegui) ricorda_numeri(s, forma, n);

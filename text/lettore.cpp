@@ -20,17 +20,16 @@ enum : uint8_t { SPAZIO = 1, FINE_RIGA = 2, VIRGOLA = 4, CIFRA = 8 };
 
 constexpr std::array<uint8_t, 256> CLASSI = [] {
   std::array<uint8_t, 256> c{};
-  // Blanks are spaces; a tab is taken as a blank too.
-  c[' '] = c['\t'] = SPAZIO;
-  c['\r'] = c['\n'] = FINE_RIGA;
+  for (size_t b = 0; b < c.size(); ++b) {
+    if (spazio(static_cast<char>(b))) c[b] = SPAZIO;
+    if (fine_riga(static_cast<char>(b))) c[b] = FINE_RIGA;
+  }
   c[','] = VIRGOLA;
   for (int d = '0'; d <= '9'; ++d) c[static_cast<size_t>(d)] = CIFRA;
   return c;
 }();
 
 inline uint8_t classe(char c) { return CLASSI[static_cast<unsigned char>(c)]; }
-inline bool spazio(char c) { return (classe(c) & SPAZIO) != 0; }
-inline bool fine_riga(char c) { return (classe(c) & FINE_RIGA) != 0; }
 
 constexpr bool PAROLE_DAL_BASSO = std::endian::native == std::endian::little;
 
@@ -481,69 +480,6 @@ std::string_view lettore_testo::parola_semplice(riga_semplice& r) const {
   r.parola = std::string_view(inizio, static_cast<size_t>(p - inizio));
   r.valori = p + 1;
   return r.parola;
-}
-
-bool lettore_testo::stessa_parola(riga_semplice& r, std::string_view come) const {
-  const size_t n = come.size();
-  if (posizione_ != inizio_riga_ || n < 4 || n > 16 || contenuto_.size() - posizione_ <= 16) return false;
-  const char* const p = contenuto_.data() + posizione_;
-  if (p[n] != ',') return false;
-  // Two words, the first bytes and the last, overlapping where the keyword is short.
-  const auto uguali = [&](size_t da, auto parola) {
-    decltype(parola) a = 0;
-    std::memcpy(&a, p + da, sizeof a);
-    std::memcpy(&parola, come.data() + da, sizeof parola);
-    return a == parola;
-  };
-  if (n >= 8 ? !(uguali(0, uint64_t{}) && uguali(n - 8, uint64_t{})) : !(uguali(0, uint32_t{}) && uguali(n - 4, uint32_t{}))) {
-    return false;
-  }
-  r.parola = std::string_view(p, n);
-  r.valori = p + n + 1;
-  return true;
-}
-
-bool lettore_testo::numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const {
-  const char* const fine = contenuto_.data() + contenuto_.size();
-  const char* p = r.valori;
-  for (size_t k = 0; k < n; ++k) {
-    // Blanks, a minus sign, one to eight digits and blanks, a byte at a time: numbers are
-    // short. The NUL after the text stops every scan, and no form of the line ends there.
-    while (spazio(*p)) ++p;
-    const char* const inizio = p;
-    const bool negativo = *p == '-';
-    p += negativo ? 1 : 0;
-    const char* const cifre_da = p;
-    uint32_t v = 0;
-    for (unsigned d = 0; (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) v = v * 10 + d;
-    if (p == cifre_da || p - cifre_da > 8) return false;
-    valori[k] = negativo ? -static_cast<int32_t>(v) : static_cast<int32_t>(v);
-    const char* const dopo_cifre = p;
-    while (spazio(*p)) ++p;
-    if (k + 1 < n) {
-      if (*p != ',') return false;
-      ++p;
-      continue;
-    }
-    if (!fine_riga(*p)) return false;
-    r.ultimo = inizio;
-    r.fine_ultimo = dopo_cifre;
-    if (*p++ == '\r' && p < fine && *p == '\n') ++p;
-    r.dopo = p;
-  }
-  return n > 0;
-}
-
-void lettore_testo::passa_numeri(const riga_semplice& r) {
-  const char* const base = contenuto_.data();
-  inizio_elemento_ = static_cast<size_t>(r.ultimo - base);
-  fine_elemento_ = static_cast<size_t>(r.fine_ultimo - base);
-  riga_elemento_ = riga_;
-  inizio_riga_elemento_ = inizio_riga_;
-  elemento_letto_ = true;
-  posizione_ = inizio_riga_ = static_cast<size_t>(r.dopo - base);
-  ++riga_;
-  chiusura_ = chiusura_elemento::fine_riga;
 }
 
 int64_t lettore_testo::leggi_numero(int64_t minimo, int64_t massimo, const char* campo) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -39,6 +40,10 @@ class guasto_lettura : public std::runtime_error {
 // Longest text stored in the table: a text field of a compiled file carries a 16-bit
 // length. Items that are only passed over (an author's notes) have no limit.
 inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
+
+// Blanks are spaces; a tab is taken as a blank too. A line ends at CR or LF.
+constexpr bool spazio(char c) { return c == ' ' || c == '\t'; }
+constexpr bool fine_riga(char c) { return c == '\r' || c == '\n'; }
 
 // How the last item read came to its end.
 enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
@@ -92,10 +97,67 @@ class lettore_testo {
   std::string_view parola_semplice(riga_semplice& r) const;
   // The same when the line begins with the bytes of `come` (the keyword of an earlier line
   // in plain form, of at most sixteen bytes) and a comma: true, and `r` has them.
-  bool stessa_parola(riga_semplice& r, std::string_view come) const;
-  bool numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const;
+  bool stessa_parola(riga_semplice& r, std::string_view come) const {
+    const size_t n = come.size();
+    if (posizione_ != inizio_riga_ || n < 4 || n > 16 || contenuto_.size() - posizione_ <= 16) return false;
+    const char* const p = contenuto_.data() + posizione_;
+    if (p[n] != ',') return false;
+    // Two words, the first bytes and the last, overlapping where the keyword is short.
+    const auto uguali = [&](size_t da, auto parola) {
+      decltype(parola) a = 0;
+      std::memcpy(&a, p + da, sizeof a);
+      std::memcpy(&parola, come.data() + da, sizeof parola);
+      return a == parola;
+    };
+    if (n >= 8 ? !(uguali(0, uint64_t{}) && uguali(n - 8, uint64_t{})) : !(uguali(0, uint32_t{}) && uguali(n - 4, uint32_t{}))) {
+      return false;
+    }
+    r.parola = std::string_view(p, n);
+    r.valori = p + n + 1;
+    return true;
+  }
+  bool numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const {
+    const char* const fine = contenuto_.data() + contenuto_.size();
+    const char* p = r.valori;
+    for (size_t k = 0; k < n; ++k) {
+      // Blanks, a minus sign, one to eight digits and blanks, a byte at a time: numbers are
+      // short. The NUL after the text stops every scan, and no form of the line ends there.
+      while (spazio(*p)) ++p;
+      const char* const inizio = p;
+      const bool negativo = *p == '-';
+      p += negativo ? 1 : 0;
+      const char* const cifre_da = p;
+      uint32_t v = 0;
+      for (unsigned d = 0; (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) v = v * 10 + d;
+      if (p == cifre_da || p - cifre_da > 8) return false;
+      valori[k] = negativo ? -static_cast<int32_t>(v) : static_cast<int32_t>(v);
+      const char* const dopo_cifre = p;
+      while (spazio(*p)) ++p;
+      if (k + 1 < n) {
+        if (*p != ',') return false;
+        ++p;
+        continue;
+      }
+      if (!fine_riga(*p)) return false;
+      r.ultimo = inizio;
+      r.fine_ultimo = dopo_cifre;
+      if (*p++ == '\r' && p < fine && *p == '\n') ++p;
+      r.dopo = p;
+    }
+    return n > 0;
+  }
   // The reading moved past such a line, as reading it item by item moves it.
-  void passa_numeri(const riga_semplice& r);
+  void passa_numeri(const riga_semplice& r) {
+    const char* const base = contenuto_.data();
+    inizio_elemento_ = static_cast<size_t>(r.ultimo - base);
+    fine_elemento_ = static_cast<size_t>(r.fine_ultimo - base);
+    riga_elemento_ = riga_;
+    inizio_riga_elemento_ = inizio_riga_;
+    elemento_letto_ = true;
+    posizione_ = inizio_riga_ = static_cast<size_t>(r.dopo - base);
+    ++riga_;
+    chiusura_ = chiusura_elemento::fine_riga;
+  }
 
   // After a record that failed: the reading goes on from the start of the line after
   // line `riga`, the one that holds byte `byte` (the record's keyword), wherever the

@@ -105,7 +105,7 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
 void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
   testi_letti& l = s.m.letti;
   l.records.push_back(da_ricordare(s, r, n));
-  for (size_t k = 0; k < n; ++k) l.valori.push_back(s.valori[k]);
+  l.valori.insert(l.valori.end(), s.valori.begin(), s.valori.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
@@ -486,27 +486,6 @@ const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, r
   // No capitals: an exact record's spelling too names its record so.
   const formato::record* forma = record_scritto(testo_di(s), parola);
   return forma != nullptr && forma->dove == dove ? forma : nullptr;
-}
-
-void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r) {
-  // What reading the keyword item leaves (leggi_parola_chiave and annota_parola_chiave):
-  // it stands alone at the line's first byte, a comma after it; the values begin after that.
-  lettore_testo& t = s.testo;
-  s.riga = r.parola;
-  s.forma = &forma;
-  s.riga_minuscola.clear();
-  s.luogo_record.riga = t.riga_corrente();
-  s.luogo_record.colonna = 1;
-  s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
-  s.byte_record = t.letti();
-  s.valori.clear();
-  s.valori_testo = s.valori_vuoti = 0;
-  s.parola_a_inizio_riga = true;
-  s.parola_con_virgola = true;
-  s.dopo_parola = s.byte_record + r.parola.size() + 1;
-  s.riga_dopo_parola = t.riga_corrente();
-  s.inizio_riga_dopo_parola = t.inizio_riga_corrente();
-  t.passa_numeri(r);
 }
 
 void annota_parola_chiave(stato_lettura& s) {
