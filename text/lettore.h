@@ -117,34 +117,35 @@ class lettore_testo {
     return true;
   }
   bool numeri_semplici(riga_semplice& r, int32_t* valori, size_t n) const {
-    const char* const fine = contenuto_.data() + contenuto_.size();
+    if (n == 0) return false;
     const char* p = r.valori;
-    for (size_t k = 0; k < n; ++k) {
+    const char* inizio = p;
+    const char* dopo_cifre = p;
+    for (size_t k = 0;; ++k) {
       // Blanks, a minus sign, one to eight digits and blanks, a byte at a time: numbers are
       // short. The NUL after the text stops every scan, and no form of the line ends there.
       while (spazio(*p)) ++p;
-      const char* const inizio = p;
+      inizio = p;
       const bool negativo = *p == '-';
       p += negativo ? 1 : 0;
       const char* const cifre_da = p;
-      uint32_t v = 0;
-      for (unsigned d = 0; (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) v = v * 10 + d;
-      if (p == cifre_da || p - cifre_da > 8) return false;
+      unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
+      if (d > 9) return false;
+      uint32_t v = d;
+      while ((d = static_cast<unsigned char>(*++p) - unsigned{'0'}) <= 9) v = v * 10 + d;
+      if (p - cifre_da > 8) return false;
       valori[k] = negativo ? -static_cast<int32_t>(v) : static_cast<int32_t>(v);
-      const char* const dopo_cifre = p;
+      dopo_cifre = p;
       while (spazio(*p)) ++p;
-      if (k + 1 < n) {
-        if (*p != ',') return false;
-        ++p;
-        continue;
-      }
-      if (!fine_riga(*p)) return false;
-      r.ultimo = inizio;
-      r.fine_ultimo = dopo_cifre;
-      if (*p++ == '\r' && p < fine && *p == '\n') ++p;
-      r.dopo = p;
+      if (k + 1 == n) break;
+      if (*p++ != ',') return false;
     }
-    return n > 0;
+    if (!fine_riga(*p)) return false;
+    r.ultimo = inizio;
+    r.fine_ultimo = dopo_cifre;
+    if (*p++ == '\r' && p < contenuto_.data() + contenuto_.size() && *p == '\n') ++p;
+    r.dopo = p;
+    return true;
   }
   // The reading moved past such a line, as reading it item by item moves it.
   void passa_numeri(const riga_semplice& r) {
