@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "model/numeri.h"
 #include "tests/supporto/cartella_temporanea.h"
@@ -160,6 +161,38 @@ TEST(FaseLinea, ClasseDellaCurva) {
     EXPECT_EQ(s.m.tracciato.tratti[1].fino_a, 15);
     EXPECT_EQ(s.m.tracciato.tratti[1].k, c.k);
   }
+}
+
+// Records of many spellings taking turns, more of them than the reading keeps in mind, and
+// a word that begins with a keyword's eight bytes: read a line at a time in plain form, they
+// make what the same lines make read item by item (a blank before each keyword takes that
+// way), and each curve is of the class of its lowest digit, to -x when it holds an "s".
+TEST(FaseLinea, RecordCheSiAlternano) {
+  const std::vector<std::string> parole = {"curvad1", "curvas2", "curvad3", "curvas4",  "curvad5",   "curvas6", "curvas1",
+                                           "curvad2", "curvas3", "curvad4", "curvas5", "curvad6", "pendenza", "pendenzas"};
+  const double per_classe[] = {0, 0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};  // as ClasseDellaCurva
+  std::string piane, spostate;
+  std::vector<double> attesi;
+  for (size_t i = 0; i < 60; ++i) {
+    // A turn other than the list's order: 5 and 14 have no common factor, so every word comes.
+    const std::string& p = parole[(i * 5) % parole.size()];
+    const std::string valori = ", " + std::to_string(100 + 100 * i) + ", " + (p[0] == 'p' ? std::to_string(i % 7) : "50") + "\r\n";
+    piane += p + valori;
+    spostate += " " + p + valori;
+    if (p[0] == 'c') attesi.push_back((p[5] == 's' ? -1 : 1) * per_classe[p[6] - '0']);
+  }
+  scenario_prova a, b;
+  a.m.permissivo = b.m.permissivo = true;
+  a.leggi(linea_di(10000, piane), treno_di());
+  b.leggi(linea_di(10000, spostate), treno_di());
+  ASSERT_FALSE(con_errori(a.m.diagnostiche));
+  EXPECT_EQ(a.m.tracciato, b.m.tracciato);
+  EXPECT_EQ(a.m.percorso, b.m.percorso);
+  std::vector<double> curve;
+  for (const auto& t : a.m.tracciato.tratti) {
+    if (t.k != 0) curve.push_back(t.k);
+  }
+  EXPECT_EQ(curve, attesi);
 }
 
 std::string generale(const std::string& riga) {

@@ -365,13 +365,21 @@ esito_lettura leggi_record(stato_lettura& s, F leggi) {
   return r;
 }
 
-// The keyword of the last line read in plain form and what it names, with what that record
-// does with its numbers: a line that begins with the same bytes is known by them.
+// The keywords of the last lines read in plain form and what they name, with what each
+// record does with its numbers: a line that begins with the same bytes as one of them is
+// known by them. The last line's is tried first, then the others by their first eight
+// bytes, for a text whose records take turns, as curves to the left and to the right do.
 template <typename A>
 struct parola_recente {
-  std::string_view parola;
-  const formato::record* forma = nullptr;
-  A applica = nullptr;
+  struct parola_nota {
+    uint64_t primi_byte = 0;
+    std::string_view parola;
+    const formato::record* forma = nullptr;
+    A applica = nullptr;
+  };
+  std::array<parola_nota, 8> note{};
+  parola_nota* ultima = &note[0];
+  size_t prossima = 0;  // the note a new keyword takes, in turn
 };
 
 // A line in plain form read in one pass, when the reading stands at one whose record reads
@@ -382,21 +390,36 @@ struct parola_recente {
 // on its own line. False, and nothing read, for any other line.
 template <typename A, typename D, typename... C>
 bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_numeri, C&... cursori) {
+  using nota = typename parola_recente<A>::parola_nota;
   riga_semplice r;
-  if (recente.forma == nullptr || !s.testo.stessa_parola(r, recente.parola)) {
-    const formato::record* forma = parola_semplice(s, formato::ambito::corpo, r);
-    if (forma == nullptr) return false;
-    const A applica = di_numeri(s, *forma);
-    if (applica == nullptr) return false;
-    recente = parola_recente<A>{r.parola, forma, applica};
+  if (recente.ultima->forma == nullptr || !s.testo.stessa_parola(r, recente.ultima->parola)) {
+    const uint64_t primi = s.testo.primi_byte();
+    nota* trovata = nullptr;
+    for (nota& n : recente.note) {
+      if (n.forma != nullptr && n.primi_byte == primi && s.testo.stessa_parola(r, n.parola)) {
+        trovata = &n;
+        break;
+      }
+    }
+    if (trovata == nullptr) {
+      const formato::record* forma = parola_semplice(s, formato::ambito::corpo, r);
+      if (forma == nullptr) return false;
+      const A applica = di_numeri(s, *forma);
+      if (applica == nullptr) return false;
+      trovata = &recente.note[recente.prossima];
+      recente.prossima = (recente.prossima + 1) % recente.note.size();
+      *trovata = {primi, r.parola, forma, applica};
+    }
+    recente.ultima = trovata;
   }
-  const formato::record& forma = *recente.forma;
+  const typename parola_recente<A>::parola_nota& ultima = *recente.ultima;
+  const formato::record& forma = *ultima.forma;
   const size_t n = forma.campi.size();
   int32_t v[NUMERI_SEMPLICI];
   if (!s.testo.numeri_semplici(r, v, n)) return false;
   entra_riga_semplice(s, forma, r, v, n);
   leggi_record(s, [&] {
-    const esito_record e = recente.applica(s, cursori..., v);
+    const esito_record e = ultima.applica(s, cursori..., v);
     if (e == esito_record::prosegui) ricorda_numeri(s, forma, n);
     return e;
   });

@@ -97,6 +97,12 @@ class lettore_testo {
   std::string_view parola_semplice(riga_semplice& r) const;
   // The same when the line begins with the bytes of `come` (the keyword of an earlier line
   // in plain form, of at most sixteen bytes) and a comma: true, and `r` has them.
+  // The eight bytes from where the reading stands, when sixteen more follow; 0 otherwise.
+  uint64_t primi_byte() const {
+    uint64_t w = 0;
+    if (contenuto_.size() - posizione_ > 16) std::memcpy(&w, contenuto_.data() + posizione_, sizeof w);
+    return w;
+  }
   bool stessa_parola(riga_semplice& r, std::string_view come) const {
     const size_t n = come.size();
     if (posizione_ != inizio_riga_ || n < 4 || n > 16 || contenuto_.size() - posizione_ <= 16) return false;
