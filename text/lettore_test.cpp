@@ -279,7 +279,7 @@ TEST(LettoreTesto, RigaSempliceComeElementoPerElemento) {
     std::vector<size_t> numeri;
     for (int64_t k = 0; k < righe; ++k) {
       testo += parole[static_cast<size_t>(r.sotto(static_cast<int64_t>(parole.size())))] + ",";
-      const size_t n = static_cast<size_t>(r.tra(1, 4));
+      const size_t n = static_cast<size_t>(r.tra(0, 4));  // none too: no plain line reads no number
       numeri.push_back(n);
       for (size_t i = 0; i < n; ++i) {
         if (i > 0) testo += ",";
