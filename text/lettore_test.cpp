@@ -270,7 +270,8 @@ TEST(LettoreTesto, RigaSempliceComeElementoPerElemento) {
   prova::casuale r(47);
   const std::vector<std::string> parole = {"velocita", "pendenza", "curvad4", "a", "velocita ", " velocita", "Velocita",
                                            "indicatori_vmax", "v2", "-x", ""};
-  const std::vector<std::string> pezzi = {"", " ", "   ", "\t", "-", "0", "7", "42", "12345678", "123456789", "x", ","};
+  // ':' and '/' stand next to the digits in the code table.
+  const std::vector<std::string> pezzi = {"", " ", "   ", "\t", "-", "0", "7", "42", "12345678", "123456789", "x", ",", ":", "/"};
   const std::vector<std::string> fini = {"\r\n", "\n", "\r", "", ",\r\n", " 8\r\n", " km/h\n"};
   int prese = 0;
   for (int prova = 0; prova < 3000; ++prova) {
@@ -321,15 +322,16 @@ TEST(LettoreTesto, RigaSempliceComeElementoPerElemento) {
     }
   }
   EXPECT_GT(prese, 300);
-  // Tidy lines, and the same keyword on the next line known by its bytes; a keyword of the
-  // same length that differs in its first or last bytes is not.
+  // Tidy lines, one with the eight digits a number may have, and the same keyword on the next
+  // line known by its bytes; a keyword of the same length that differs in its first or last
+  // bytes is not.
   const std::string tidy =
-      "velocita,   600, -80\r\npendenza,12,0\nvelocita, 1, 2\rvelocita, 3, 4\r\ncurvad4, 5, 6\r\ncurvad5, 7, 8\r\n"
+      "velocita,   99999999, -80\r\npendenza,12,0\nvelocita, 1, 2\rvelocita, 3, 4\r\ncurvad4, 5, 6\r\ncurvad5, 7, 8\r\n"
       "curvas5, 9, 10\r\nindicatori_vmax, 11, 12\r\nindicatori_vmax, 13, 14\r\nfine";
   lettore_testo l;
   l.apri(tidy, "t");
   const std::vector<std::pair<std::string_view, std::vector<int32_t>>> attese = {
-      {"velocita", {600, -80}}, {"pendenza", {12, 0}}, {"velocita", {1, 2}},        {"velocita", {3, 4}},
+      {"velocita", {99999999, -80}}, {"pendenza", {12, 0}}, {"velocita", {1, 2}},        {"velocita", {3, 4}},
       {"curvad4", {5, 6}},      {"curvad5", {7, 8}},   {"curvas5", {9, 10}},        {"indicatori_vmax", {11, 12}},
       {"indicatori_vmax", {13, 14}}};
   std::string_view prima;
