@@ -133,6 +133,18 @@ TEST(Silenziosi, CellaOccupataELuoghiDellaFinitura) {
   EXPECT_EQ(t->posizione, 5450);
   ASSERT_TRUE(t->luogo.has_value());
   EXPECT_EQ(t->luogo->riga, 2);
+
+  // Two signals in cell 240 (12000 m and 12010 m), each a line in plain form after the run
+  // text's "[generale]": the second one's error, on line 3, has its note span the first one's
+  // keyword on line 2, "segnale", columns 1 to 7.
+  scenario_prova c;
+  c.leggi(linea_di(20000), treno_di("segnale, 12000, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\r\n"
+                                    "segnale, 12010, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\r\n"));
+  ASSERT_TRUE(con_errori(c.m.diagnostiche));
+  const diagnostica& o = c.m.diagnostiche.front();
+  EXPECT_EQ(o.luogo->riga, 3);
+  ASSERT_EQ(o.note.size(), 1u);
+  EXPECT_EQ(o.note[0].luogo, (luogo_testo{"L_T-.txt", 2, 1, 8}));
 }
 
 TEST(Silenziosi, IntestazioniEMaiuscole) {
