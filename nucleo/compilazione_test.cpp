@@ -188,19 +188,30 @@ namespace scenario {
 namespace {
 
 // Stopped by the error cap before its station, the reading says nothing of what it did
-// not read: no "no station" warning, one note that it stopped.
+// not read: no "no station" warning, one note that it stopped. The same when each error is a
+// line in plain form, a speed its field cannot hold; and a cap of one stops the reading at
+// the first.
 TEST(MemorizzaPercorso, LaFermataPerTroppiErroriNonInventaAvvisi) {
-  std::string treno = "[generale]\r\n";
-  for (int i = 0; i < 3; ++i) treno += "velocita, 0, x\r\n";  // not a number: an error each
-  treno += "[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio\r\n[fine]\r\n";
-  richiesta r = richiesta_di(componi_testo(elenco_linea()), treno);
-  r.max_errori = 2;
-  modello m;
-  const elenco_diagnostiche d = memorizza_percorso(r, m, nullptr).diagnostiche;
-  ASSERT_EQ(d.size(), 3u);
-  EXPECT_EQ(d[0].numero, codice::lettura_fallita);
-  EXPECT_EQ(d[1].numero, codice::lettura_fallita);
-  EXPECT_EQ(d[2].livello, gravita::nota);
+  for (const std::string riga : {"velocita, 0, x\r\n", "velocita, 0, 99999\r\n"}) {
+    for (const int cap : {1, 2}) {
+      SCOPED_TRACE(riga + std::to_string(cap));
+      std::string treno = "[generale]\r\n";
+      for (int i = 0; i < 3; ++i) treno += riga;  // an error each
+      treno += "[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio\r\n[fine]\r\n";
+      richiesta r = richiesta_di(componi_testo(elenco_linea()), treno);
+      r.max_errori = cap;
+      modello m;
+      const elenco_diagnostiche d = memorizza_percorso(r, m, nullptr).diagnostiche;
+      ASSERT_EQ(d.size(), static_cast<size_t>(cap) + 1);
+      for (int i = 0; i < cap; ++i) {
+        EXPECT_EQ(d[static_cast<size_t>(i)].livello, gravita::errore);
+        if (riga.find('x') != std::string::npos) {
+          EXPECT_EQ(d[static_cast<size_t>(i)].numero, codice::lettura_fallita);
+        }
+      }
+      EXPECT_EQ(d.back().livello, gravita::nota);
+    }
+  }
 }
 
 }  // namespace
