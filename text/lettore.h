@@ -92,17 +92,12 @@ class lettore_testo {
   uint8_t leggi_numero8() { return static_cast<uint8_t>(leggi_numero(0, 255, dal_catalogo("lettore.campo.8"))); }
 
   // The keyword of a line in plain form when the reading stands at a line's first byte
-  // (empty otherwise), and its `n` numbers into `valori`: false when the line has any other
-  // form, which the item reader then reads. Neither moves the reading.
+  // (empty otherwise); numeri_semplici then puts its `n` numbers into `valori`, false when
+  // the line has any other form, which the item reader then reads. Neither moves the reading.
   std::string_view parola_semplice(riga_semplice& r) const;
-  // The same when the line begins with the bytes of `come` (the keyword of an earlier line
-  // in plain form, of at most sixteen bytes) and a comma: true, and `r` has them.
-  // The eight bytes from where the reading stands, when sixteen more follow; 0 otherwise.
-  uint64_t primi_byte() const {
-    uint64_t w = 0;
-    if (contenuto_.size() - posizione_ > 16) std::memcpy(&w, contenuto_.data() + posizione_, sizeof w);
-    return w;
-  }
+  // The same as parola_semplice when the line begins with the bytes of `come` (the keyword of
+  // an earlier line in plain form, of at most sixteen bytes) and a comma: true, and `r` has
+  // them.
   bool stessa_parola(riga_semplice& r, std::string_view come) const {
     const size_t n = come.size();
     if (posizione_ != inizio_riga_ || n < 4 || n > 16 || contenuto_.size() - posizione_ <= 16) return false;
@@ -152,6 +147,12 @@ class lettore_testo {
     if (*p++ == '\r' && p < contenuto_.data() + contenuto_.size() && *p == '\n') ++p;
     r.dopo = p;
     return true;
+  }
+  // The eight bytes from where the reading stands, when sixteen more follow; 0 otherwise.
+  uint64_t primi_byte() const {
+    uint64_t w = 0;
+    if (contenuto_.size() - posizione_ > 16) std::memcpy(&w, contenuto_.data() + posizione_, sizeof w);
+    return w;
   }
   // The reading moved past such a line, as reading it item by item moves it.
   void passa_numeri(const riga_semplice& r) {
