@@ -17,6 +17,28 @@
 
 namespace scenario {
 
+// What a text holds, for the record tests to pass over at once a keyword item that lacks a
+// letter of a test word, or two bytes that stand side by side in it: the letters a to z, a
+// bit each, and the pairs of adjacent bytes, each in one of 64 bits. A word the item holds
+// has its letters and its pairs among the item's.
+struct impronta {
+  uint32_t lettere = 0;
+  uint64_t coppie = 0;
+
+  bool comprende(const impronta& parola) const {
+    return (parola.lettere & ~lettere) == 0 && (parola.coppie & ~coppie) == 0;
+  }
+  void aggiungi(unsigned char c) {
+    const unsigned d = c - unsigned{'a'};
+    lettere |= uint32_t{d < 26} << (d & 31);
+  }
+  void aggiungi(unsigned char prima, unsigned char c) {
+    aggiungi(c);
+    coppie |= uint64_t{1} << ((prima * 47u + c) & 63u);
+  }
+};
+impronta impronta_di(std::string_view testo);
+
 struct stato_lettura {
   stato_lettura(modello& modello_, const testo_ingresso& testo_linea, const testo_ingresso& testo_treno,
                 int32_t errori_massimi)
@@ -38,8 +60,7 @@ struct stato_lettura {
   std::string_view riga;       // the keyword item being read (`riga` of the model), in the text
   std::string riga_minuscola;  // the same in lower case, for the record tests, when no
                                // spelling of a record names it
-  uint32_t lettere_minuscole = 0;  // the letters a to z in each, a bit a letter
-  uint32_t lettere_esatte = 0;
+  impronta impronta_minuscola;  // what that holds, for the record tests
   const formato::record* forma = nullptr;  // the record the item spells exactly, if any
   bool in_treno = false;       // the run text is being read
   bool cella_uno_annotata = false;

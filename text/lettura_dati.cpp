@@ -333,38 +333,50 @@ std::optional<std::string_view> parola_vicina(std::string_view parola,
 
 namespace {
 
-// The small letters a to z that a text holds, a bit each.
-uint32_t lettere_di(std::string_view t) {
-  uint32_t lettere = 0;
-  for (const char c : t) {
-    const unsigned d = static_cast<unsigned char>(c) - unsigned{'a'};
-    if (d < 26) lettere |= uint32_t{1} << d;
-  }
-  return lettere;
-}
+// The small letter of each byte (minuscola_latin1), looked up in one step.
+constexpr std::array<unsigned char, 256> PICCOLA = [] {
+  std::array<unsigned char, 256> m{};
+  for (size_t b = 0; b < m.size(); ++b) m[b] = static_cast<unsigned char>(minuscola_latin1(static_cast<char>(b)));
+  return m;
+}();
 
-// The letters of each record's test words, so that an item lacking one of them is passed
-// over without a search: most items no test matches are an author's notes.
-struct lettere_dei_record {
-  explicit lettere_dei_record(formato::testo t) : tutti(formato::records(t)) {
-    for (const formato::record& r : tutti) lettere.push_back(lettere_di(r.parole[0]) | lettere_di(r.parole[1]));
+// What the test words of each record hold, so that an item lacking a letter or a pair of
+// them is passed over without a search: most items no test matches are an author's notes.
+struct impronte_dei_record {
+  explicit impronte_dei_record(formato::testo t) : tutti(formato::records(t)) {
+    for (const formato::record& r : tutti) {
+      impronta i = impronta_di(minuscolo_latin1(r.parole[0]));
+      const impronta seconda = impronta_di(minuscolo_latin1(r.parole[1]));
+      i.lettere |= seconda.lettere;
+      i.coppie |= seconda.coppie;
+      impronte.push_back(i);
+    }
   }
   std::span<const formato::record> tutti;
-  std::vector<uint32_t> lettere;
-  // The letters of `r`'s words (a record of this text).
-  uint32_t di(const formato::record& r) const { return lettere[static_cast<size_t>(&r - tutti.data())]; }
+  std::vector<impronta> impronte;
+  // What `r`'s words hold (a record of this text).
+  const impronta& di(const formato::record& r) const { return impronte[static_cast<size_t>(&r - tutti.data())]; }
 };
 
-const lettere_dei_record LETTERE_LINEA(formato::testo::linea);
-const lettere_dei_record LETTERE_TRENO(formato::testo::treno);
+const impronte_dei_record IMPRONTE_LINEA(formato::testo::linea);
+const impronte_dei_record IMPRONTE_TRENO(formato::testo::treno);
 
 }  // namespace
+
+impronta impronta_di(std::string_view testo) {
+  impronta i;
+  if (testo.empty()) return i;
+  i.aggiungi(static_cast<unsigned char>(testo[0]));
+  for (size_t k = 1; k < testo.size(); ++k) {
+    i.aggiungi(static_cast<unsigned char>(testo[k - 1]), static_cast<unsigned char>(testo[k]));
+  }
+  return i;
+}
 
 bool riconosciuto(const stato_lettura& s, const formato::record& r) {
   if (s.forma != nullptr) return s.forma == &r;
   const std::string_view riga = r.esatto ? s.riga : std::string_view(s.riga_minuscola);
-  const uint32_t presenti = r.esatto ? s.lettere_esatte : s.lettere_minuscole;
-  if (((s.in_treno ? LETTERE_TRENO : LETTERE_LINEA).di(r) & ~presenti) != 0) return false;
+  if (!s.impronta_minuscola.comprende((s.in_treno ? IMPRONTE_TRENO : IMPRONTE_LINEA).di(r))) return false;
   for (std::string_view parola : r.parole) {
     if (!parola.empty() && riga.find(parola) == std::string_view::npos) return false;
   }
@@ -502,10 +514,19 @@ void annota_parola_chiave(stato_lettura& s) {
   // Any other item is tested record by record, in small letters where case does not count.
   s.riga_minuscola.clear();
   if (s.forma == nullptr) {
-    s.riga_minuscola.resize(s.riga.size());
-    std::transform(s.riga.begin(), s.riga.end(), s.riga_minuscola.begin(), minuscola_latin1);
-    s.lettere_minuscole = lettere_di(s.riga_minuscola);
-    s.lettere_esatte = lettere_di(s.riga);
+    // In one pass: the item in small letters, and what it holds so. A word the item holds
+    // as written it holds in small letters too, so this serves the exact tests as well.
+    const size_t n = s.riga.size();
+    s.riga_minuscola.resize(n);
+    impronta minuscola;
+    unsigned char prima = 0;  // before the first byte: one pair more only lets more items through
+    for (size_t k = 0; k < n; ++k) {
+      const unsigned char m = PICCOLA[static_cast<unsigned char>(s.riga[k])];
+      s.riga_minuscola[k] = static_cast<char>(m);
+      minuscola.aggiungi(prima, m);
+      prima = m;
+    }
+    s.impronta_minuscola = minuscola;
   }
   const lettore_testo& t = s.testo;
   s.luogo_record.riga = t.riga_elemento();

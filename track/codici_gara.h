@@ -13,7 +13,7 @@ namespace scenario {
 inline constexpr std::string_view RIEMPITIVO = "tgkwrpmezqhvnsxdubclyafjoi";
 
 // Lower-case form of an ISO 8859-1 character (A-Z and the accented capitals).
-inline char minuscola_latin1(char carattere) {
+constexpr char minuscola_latin1(char carattere) {
   const auto c = static_cast<unsigned char>(carattere);
   const bool maiuscola = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
   return maiuscola ? static_cast<char>(c + 32) : carattere;
