@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/supporto/casuale.h"
+#include "text/fasi.h"
 
 namespace scenario {
 namespace {
@@ -255,6 +256,24 @@ TEST(LettoreTesto, ComeLaSintassiDegliElementi) {
       EXPECT_EQ(l.fine_file(), m.fine_file());
     }
   }
+}
+
+// What a text holds lets every piece of it through, wherever it stands, whatever its bytes;
+// and it keeps out a word whose letters are all there but not side by side as in the word.
+TEST(Impronta, OgniPezzoPassaUnaParolaSparsaNo) {
+  prova::casuale r(61);
+  for (int prova = 0; prova < 2000; ++prova) {
+    std::string testo;
+    for (int64_t k = r.tra(0, 40); k > 0; --k) testo += static_cast<char>(r.moneta(3) ? r.tra(0, 255) : r.tra('a', 'e'));
+    const size_t da = static_cast<size_t>(r.tra(0, static_cast<int64_t>(testo.size())));
+    const std::string pezzo = testo.substr(da, static_cast<size_t>(r.tra(0, 12)));
+    EXPECT_TRUE(impronta_di(testo).comprende(impronta_di(pezzo))) << testing::PrintToString(testo) << " " << pezzo;
+  }
+  // "stazione" has every letter in the note, but no "st".
+  const impronta nota = impronta_di("annotazione libera dell'autore sulla riga");
+  EXPECT_EQ(nota.lettere & impronta_di("stazione").lettere, impronta_di("stazione").lettere);
+  EXPECT_FALSE(nota.comprende(impronta_di("stazione")));
+  EXPECT_TRUE(nota.comprende(impronta_di("azione")));
 }
 
 TEST(Contiene, MaiuscoleEdEsatto) {
