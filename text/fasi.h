@@ -433,7 +433,7 @@ bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_nume
     }
     recente.ultima = trovata;
   }
-  const typename parola_recente<A>::parola_nota& ultima = *recente.ultima;
+  const nota& ultima = *recente.ultima;
   const formato::record& forma = *ultima.forma;
   const size_t n = forma.campi.size();
   int32_t v[NUMERI_SEMPLICI];

@@ -514,19 +514,12 @@ void annota_parola_chiave(stato_lettura& s) {
   // Any other item is tested record by record, in small letters where case does not count.
   s.riga_minuscola.clear();
   if (s.forma == nullptr) {
-    // In one pass: the item in small letters, and what it holds so. A word the item holds
-    // as written it holds in small letters too, so this serves the exact tests as well.
-    const size_t n = s.riga.size();
-    s.riga_minuscola.resize(n);
-    impronta minuscola;
-    unsigned char prima = 0;  // before the first byte: one pair more only lets more items through
-    for (size_t k = 0; k < n; ++k) {
-      const unsigned char m = PICCOLA[static_cast<unsigned char>(s.riga[k])];
-      s.riga_minuscola[k] = static_cast<char>(m);
-      minuscola.aggiungi(prima, m);
-      prima = m;
-    }
-    s.impronta_minuscola = minuscola;
+    // What the item holds in small letters serves the exact tests as well: a word the item
+    // holds as written, it holds in small letters too.
+    s.riga_minuscola.resize(s.riga.size());
+    std::transform(s.riga.begin(), s.riga.end(), s.riga_minuscola.begin(),
+                   [](char c) { return static_cast<char>(PICCOLA[static_cast<unsigned char>(c)]); });
+    s.impronta_minuscola = impronta_di(s.riga_minuscola);
   }
   const lettore_testo& t = s.testo;
   s.luogo_record.riga = t.riga_elemento();
