@@ -514,7 +514,9 @@ struct server::stato {
     da_controllare.erase(treno);
     const richiesta q = richiesta_di_controllo(linea, ingresso(linea), treno, ingresso(treno));
     modello m;
-    const elenco_diagnostiche diagnostiche = memorizza_percorso(q, m, nullptr).diagnostiche;
+    // A check writes no file: the model's own diagnostics are published, not a copy.
+    compila_modello(q, m);
+    const elenco_diagnostiche& diagnostiche = m.diagnostiche;
     if (!linea.empty()) {
       progressive km;
       for (size_t i = 0; i < km.size(); ++i) {
