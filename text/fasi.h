@@ -39,6 +39,13 @@ struct impronta {
 };
 impronta impronta_di(std::string_view testo);
 
+// What a warning about an unknown word proposes: the message's key, and the known word
+// put in its place, if any.
+struct proposta_parola {
+  const char* chiave = "lettura.parola";
+  std::optional<std::string_view> vicina;
+};
+
 struct stato_lettura {
   stato_lettura(modello& modello_, const testo_ingresso& testo_linea, const testo_ingresso& testo_treno,
                 int32_t errori_massimi)
@@ -100,6 +107,13 @@ struct stato_lettura {
   std::optional<int32_t> ultima_curva, ultima_pendenza, ultima_velocita, ultima_aderenza,
       ultima_stazione;
   std::optional<int32_t> ultimo_orario;  // timetable time of the last station that gives one
+  // The last unknown word warned about, the known words it was looked for among, and what
+  // was found.
+  struct {
+    std::string parola;
+    std::span<const std::string_view> note;
+    proposta_parola proposta;
+  } ultima_proposta;
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)
   int64_t fine_rallentamenti = INT64_MIN;  // the furthest end among them
   bool stazione_letta = false;

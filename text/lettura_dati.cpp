@@ -279,29 +279,34 @@ luogo_testo luogo_parola(const stato_lettura& s) {
   return l;
 }
 
+// What a warning about an unknown word or header puts in its place: the nearest known
+// one, or else the known one that differs only in case, where case counts.
+proposta_parola proponi(std::string_view parola, std::span<const std::string_view> note) {
+  if (const auto vicina = parola_vicina(parola, note)) return {"lettura.forse", *vicina};
+  const std::string cercata = minuscolo_latin1(parola);
+  for (std::string_view p : note) {
+    if (cercata == p) return {"lettura.forse_maiuscole", p};
+  }
+  return {"lettura.parola", std::nullopt};
+}
+
 // A warning about an unknown word or header, naming the nearest known one, which the fix
 // puts in its place.
 void avviso_parola(stato_lettura& s, int32_t numero, std::string_view parola,
                    std::span<const std::string_view> note) {
-  messaggio motivo = frase("lettura.parola", {{"parola", std::string(parola)}});
-  const luogo_testo dove = luogo_parola(s);
-  std::optional<correzione> fix;
-  if (const auto vicina = parola_vicina(parola, note)) {
-    motivo = frase("lettura.forse", {{"parola", std::string(parola)}, {"vicina", std::string(*vicina)}});
-    fix = correzione{dove, std::string(*vicina)};
-  } else {
-    // Only the case differs, where case counts.
-    const std::string cercata = minuscolo_latin1(parola);
-    for (std::string_view p : note) {
-      if (cercata == p) {
-        motivo = frase("lettura.forse_maiuscole", {{"parola", std::string(parola)}, {"vicina", std::string(p)}});
-        fix = correzione{dove, std::string(p)};
-        break;
-      }
-    }
+  // A misspelt word is often copied down the text: the last one's search serves again.
+  auto& ultima = s.ultima_proposta;
+  if (ultima.parola != parola || ultima.note.data() != note.data() || ultima.note.size() != note.size()) {
+    ultima.proposta = proponi(parola, note);
+    ultima.parola = parola;
+    ultima.note = note;
   }
-  registra_avviso(s.m, numero, dove, std::move(motivo));
-  s.m.diagnostiche.back().correggi = std::move(fix);
+  const proposta_parola& p = ultima.proposta;
+  const luogo_testo dove = luogo_parola(s);
+  std::vector<argomento> argomenti{{"parola", std::string(parola)}};
+  if (p.vicina) argomenti.push_back({"vicina", std::string(*p.vicina)});
+  registra_avviso(s.m, numero, dove, frase(p.chiave, std::move(argomenti)));
+  if (p.vicina) s.m.diagnostiche.back().correggi = correzione{dove, std::string(*p.vicina)};
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "lingue/catalogo.h"
 
 #include <string>
+#include <vector>
 
 #include "tests/supporto/scenario_prova.h"
 #include "track/finitura.h"
@@ -163,6 +164,28 @@ TEST(Silenziosi, IntestazioniEMaiuscole) {
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(w->correggi.has_value());
   EXPECT_EQ(w->correggi->sostituzione, "sfondo uno");
+}
+
+TEST(Silenziosi, StessaParolaSconosciutaAltrove) {
+  // One misspelling three times: as written, in capitals, and in a section of the body.
+  // Each is offered what its own place knows, and named as it is written there.
+  scenario_prova s;
+  s.leggi("[generale]\r\nlunghezza percorso, 1000\r\nsfondo un, 1\r\nSFONDO UN, 1\r\n[curve]\r\nsfondo un, 1\r\n[fine]\r\n",
+          treno_di());
+  std::vector<const diagnostica*> w;
+  for (const diagnostica& d : s.m.diagnostiche) {
+    if (d.numero == avviso::parola_sconosciuta) w.push_back(&d);
+  }
+  ASSERT_EQ(w.size(), 3u);
+  for (size_t i : {0, 1}) {
+    ASSERT_TRUE(w[i]->correggi.has_value());
+    EXPECT_EQ(w[i]->correggi->sostituzione, "sfondo uno");
+  }
+  ASSERT_FALSE(w[1]->frase.argomenti.empty());
+  EXPECT_EQ(w[1]->frase.argomenti[0].valore.testo, "SFONDO UN");
+  // No record of the body is within two letters of it.
+  EXPECT_FALSE(w[2]->correggi.has_value());
+  EXPECT_EQ(w[2]->frase.id, "lettura.parola");
 }
 
 TEST(Silenziosi, Codifiche) {
