@@ -553,7 +553,7 @@ struct server::stato {
     // line text.
     std::map<std::string, std::vector<const diagnostica*>> scelte;
     for (const diagnostica& x : elenco) {
-      const std::string file = x.luogo && !x.luogo->file.empty() ? x.luogo->file : senza_luogo;
+      const std::string& file = x.luogo && !x.luogo->file.empty() ? x.luogo->file : senza_luogo;
       if (per_testo.count(file) > 0) scelte[file].push_back(&x);  // not a stand-in text's own
     }
     for (auto& [file, diagnostiche] : per_testo) {
