@@ -111,7 +111,7 @@ struct stato_lettura {
   // was found.
   struct {
     std::string parola;
-    std::span<const std::string_view> note;
+    const std::string_view* note = nullptr;
     proposta_parola proposta;
   } ultima_proposta;
   std::vector<std::pair<int64_t, int64_t>> rallentamenti;  // from, to (m)

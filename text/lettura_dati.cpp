@@ -294,12 +294,13 @@ proposta_parola proponi(std::string_view parola, std::span<const std::string_vie
 // puts in its place.
 void avviso_parola(stato_lettura& s, int32_t numero, std::string_view parola,
                    std::span<const std::string_view> note) {
-  // A misspelt word is often copied down the text: the last one's search serves again.
+  // A misspelt word is often copied down the text: the last one's search serves again,
+  // among the same known words (each list is a table of its own, told by where it stands).
   auto& ultima = s.ultima_proposta;
-  if (ultima.parola != parola || ultima.note.data() != note.data() || ultima.note.size() != note.size()) {
+  if (ultima.parola != parola || ultima.note != note.data()) {
     ultima.proposta = proponi(parola, note);
     ultima.parola = parola;
-    ultima.note = note;
+    ultima.note = note.data();
   }
   const proposta_parola& p = ultima.proposta;
   const luogo_testo dove = luogo_parola(s);

@@ -166,26 +166,29 @@ TEST(Silenziosi, IntestazioniEMaiuscole) {
   EXPECT_EQ(w->correggi->sostituzione, "sfondo uno");
 }
 
-TEST(Silenziosi, StessaParolaSconosciutaAltrove) {
-  // One misspelling three times: as written, in capitals, and in a section of the body.
-  // Each is offered what its own place knows, and named as it is written there.
+TEST(Silenziosi, ParoleSconosciuteUnaDopoLAltra) {
+  // Misspellings one after another: another word, the same in capitals, the same again in a
+  // section of the body. Each is offered what its own place knows for it, and is named as
+  // it is written there.
   scenario_prova s;
-  s.leggi("[generale]\r\nlunghezza percorso, 1000\r\nsfondo un, 1\r\nSFONDO UN, 1\r\n[curve]\r\nsfondo un, 1\r\n[fine]\r\n",
+  s.leggi("[generale]\r\nlunghezza percorso, 1000\r\nsfondo un, 1\r\nsfondo du, 1\r\nSFONDO DU, 1\r\n"
+          "[curve]\r\nSFONDO DU, 1\r\n[fine]\r\n",
           treno_di());
   std::vector<const diagnostica*> w;
   for (const diagnostica& d : s.m.diagnostiche) {
     if (d.numero == avviso::parola_sconosciuta) w.push_back(&d);
   }
-  ASSERT_EQ(w.size(), 3u);
-  for (size_t i : {0, 1}) {
-    ASSERT_TRUE(w[i]->correggi.has_value());
-    EXPECT_EQ(w[i]->correggi->sostituzione, "sfondo uno");
+  ASSERT_EQ(w.size(), 4u);
+  const char* vicine[] = {"sfondo uno", "sfondo due", "sfondo due"};
+  for (size_t i = 0; i < 3; ++i) {
+    ASSERT_TRUE(w[i]->correggi.has_value()) << i;
+    EXPECT_EQ(w[i]->correggi->sostituzione, vicine[i]);
   }
-  ASSERT_FALSE(w[1]->frase.argomenti.empty());
-  EXPECT_EQ(w[1]->frase.argomenti[0].valore.testo, "SFONDO UN");
+  ASSERT_FALSE(w[2]->frase.argomenti.empty());
+  EXPECT_EQ(w[2]->frase.argomenti[0].valore.testo, "SFONDO DU");
   // No record of the body is within two letters of it.
-  EXPECT_FALSE(w[2]->correggi.has_value());
-  EXPECT_EQ(w[2]->frase.id, "lettura.parola");
+  EXPECT_FALSE(w[3]->correggi.has_value());
+  EXPECT_EQ(w[3]->frase.id, "lettura.parola");
 }
 
 TEST(Silenziosi, Codifiche) {
