@@ -304,8 +304,10 @@ void avviso_parola(stato_lettura& s, int32_t numero, std::string_view parola,
   }
   const proposta_parola& p = ultima.proposta;
   const luogo_testo dove = luogo_parola(s);
-  std::vector<argomento> argomenti{{"parola", std::string(parola)}};
-  if (p.vicina) argomenti.push_back({"vicina", std::string(*p.vicina)});
+  std::vector<argomento> argomenti;
+  argomenti.reserve(2);
+  argomenti.emplace_back("parola", std::string(parola));
+  if (p.vicina) argomenti.emplace_back("vicina", std::string(*p.vicina));
   registra_avviso(s.m, numero, dove, frase(p.chiave, std::move(argomenti)));
   if (p.vicina) s.m.diagnostiche.back().correggi = correzione{dove, std::string(*p.vicina)};
 }
