@@ -1,5 +1,6 @@
 #include "track/rapporto_errori.h"
 
+#include <algorithm>
 #include <array>
 
 namespace scenario {
@@ -79,6 +80,10 @@ constexpr std::array<voce_catalogo, 67> catalogo{{
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},
 }};
+// Looked up by halving (cerca_errore): the numbers rise from entry to entry, up to the
+// closing empty one.
+static_assert(std::is_sorted(catalogo.begin(), catalogo.end() - 1,
+                             [](const voce_catalogo& a, const voce_catalogo& b) { return a.numero <= b.numero; }));
 
 // The record that put the object named by an error found after the reading: the signal
 // (11) or slow-down start (12) on the cell at the error's position, or whatever stands on
@@ -99,10 +104,11 @@ std::optional<luogo_testo> luogo_oggetto(const modello& m, int32_t numero,
 }  // namespace
 
 std::optional<voce_catalogo> cerca_errore(int32_t numero) {
-  for (const auto& v : catalogo) {
-    if (v.numero == numero && numero != 0) return v;
-  }
-  return std::nullopt;
+  const std::span<const voce_catalogo> voci = catalogo_errori();
+  const auto v = std::lower_bound(voci.begin(), voci.end(), numero,
+                                  [](const voce_catalogo& a, int32_t n) { return a.numero < n; });
+  if (v == voci.end() || v->numero != numero) return std::nullopt;
+  return *v;
 }
 
 std::span<const voce_catalogo> catalogo_errori() { return std::span(catalogo).first(catalogo.size() - 1); }
