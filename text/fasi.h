@@ -205,9 +205,30 @@ inline esito_record controlla_campo(stato_lettura& s, const formato::record& r, 
 // `primo` on (the values a keyword item's earlier record tests read come before).
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo);
 
-// The same for a record of `n` numbers alone read from a line in plain form: every value was
-// written, and the record's fields are those numbers.
-void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n);
+// Record `r` as the reading stands at it, with its `n` values kept next.
+inline record_letto da_ricordare(const stato_lettura& s, const formato::record& r, size_t n) {
+  return record_letto{.descrizione = &r,
+                      .primo_valore = static_cast<uint32_t>(s.m.letti.valori.size()),
+                      .riga = s.luogo_record.riga,
+                      .colonna = s.luogo_record.colonna,
+                      .fine = s.luogo_record.fine,
+                      .byte_valori = static_cast<uint32_t>(s.byte_valori),
+                      .riga_valori = s.riga_valori,
+                      .inizio_riga_valori = static_cast<uint32_t>(s.inizio_riga_valori),
+                      .dalla_parola = s.dalla_parola,
+                      .voce = s.voce_record,
+                      .testo = static_cast<uint8_t>(s.in_treno ? 1 : 0),
+                      .numero_valori = static_cast<uint8_t>(n)};
+}
+
+// The same for a record of the `n` numbers `v` alone, read from a line in plain form: every
+// value was written, and the record's fields are those numbers. Nearly every line of a long
+// text is kept so, one after another.
+inline void ricorda_numeri(stato_lettura& s, const formato::record& r, const int32_t* v, size_t n) {
+  testi_letti& l = s.m.letti;
+  l.records.push_back(da_ricordare(s, r, n));
+  for (size_t k = 0; k < n; ++k) l.valori.push_back(v[k]);
+}
 
 // Record `r` begins to read its values, from byte `byte` of line `riga`, whose first byte is
 // `inizio_riga`.
@@ -455,7 +476,7 @@ bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_nume
   entra_riga_semplice(s, forma, r, v, n);
   leggi_record(s, [&] {
     const esito_record e = ultima.applica(s, cursori..., v);
-    if (e == esito_record::prosegui) ricorda_numeri(s, forma, n);
+    if (e == esito_record::prosegui) ricorda_numeri(s, forma, v, n);
     return e;
   });
   return true;

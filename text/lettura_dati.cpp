@@ -56,26 +56,6 @@ luogo_testo luogo_valore(const stato_lettura& s, int indice) {
   return dove ? *dove : s.luogo_record;
 }
 
-namespace {
-
-// Record `r` as the reading stands at it, with its `n` values kept next.
-record_letto da_ricordare(const stato_lettura& s, const formato::record& r, size_t n) {
-  return record_letto{.descrizione = &r,
-                      .primo_valore = static_cast<uint32_t>(s.m.letti.valori.size()),
-                      .riga = s.luogo_record.riga,
-                      .colonna = s.luogo_record.colonna,
-                      .fine = s.luogo_record.fine,
-                      .byte_valori = static_cast<uint32_t>(s.byte_valori),
-                      .riga_valori = s.riga_valori,
-                      .inizio_riga_valori = static_cast<uint32_t>(s.inizio_riga_valori),
-                      .dalla_parola = s.dalla_parola,
-                      .voce = s.voce_record,
-                      .testo = static_cast<uint8_t>(s.in_treno ? 1 : 0),
-                      .numero_valori = static_cast<uint8_t>(n)};
-}
-
-}  // namespace
-
 void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   testi_letti& l = s.m.letti;
   const size_t n = std::min(s.valori.size() - std::min(primo, s.valori.size()), r.campi.size());
@@ -100,12 +80,6 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
     registra_avviso(s.m, avviso::valore_vuoto, luogo_testo{s.luogo_record.file, v.riga, v.colonna, v.colonna + 1},
                     frase("lettura.valore_vuoto", {{"nome", std::string(r.campi[k].nome)}}));
   }
-}
-
-void ricorda_numeri(stato_lettura& s, const formato::record& r, size_t n) {
-  testi_letti& l = s.m.letti;
-  l.records.push_back(da_ricordare(s, r, n));
-  l.valori.insert(l.valori.end(), s.valori.begin(), s.valori.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 luogo_testo luogo_valore_letto(const testi_letti& l, const record_letto& r, size_t indice) {
