@@ -360,9 +360,11 @@ inline void entra_riga_semplice(stato_lettura& s, const formato::record& forma, 
   s.riga_dopo_parola = riga;
   s.inizio_riga_dopo_parola = inizio_riga;
   t.passa_numeri(r);
-  s.valori.clear();
+  // The line before was most often one of the same record: its values' room is taken again.
+  s.valori.resize(n);
   inizia_valori(s, forma, s.dopo_parola, riga, inizio_riga);
-  s.valori.assign(v, v + n);
+  s.primo_valore = 0;
+  std::copy(v, v + n, s.valori.begin());
 }
 
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
