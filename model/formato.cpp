@@ -507,6 +507,27 @@ int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t 
   return v;
 }
 
+std::optional<valori_resi> resi_dal_campo(const campo& c, std::span<const int64_t> valori, int64_t codice) {
+  // The cell fields these codings use are 16 bits wide.
+  const auto c16 = static_cast<int16_t>(codice);
+  switch (c.in_set.come) {
+    case K::coppia: {
+      const auto [primo, secondo] = coppia_da_cella(c16);
+      return valori_resi{{primo, secondo, 0}, 2};
+    }
+    case K::indicatore: {
+      const auto [a, b] = indicatore_da_cella(c16);
+      return valori_resi{{a, b, 0}, 2};
+    }
+    case K::segnale: {
+      // The aspect tells sx and dx apart only as its thirds and their rest.
+      const int64_t aspetto = partner(c, valori, 0) * 3 + partner(c, valori, 1);
+      return valori_resi{{(codice - aspetto) / 10, aspetto / 3, aspetto % 3}, 3};
+    }
+    default: return std::nullopt;
+  }
+}
+
 area_stazione area_di_stazione(int64_t posizione, int64_t tipo, int64_t lunghezza, int64_t opzione3) {
   if (tipo == 5 || tipo == 6) return {posizione - lunghezza, posizione + 150};
   if (tipo == 7 || tipo == 8) return {posizione - lunghezza, posizione + lunghezza};

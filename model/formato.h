@@ -174,6 +174,17 @@ int64_t codifica_valore(const campo& c, std::span<const int64_t> valori, size_t 
 // station has not, a stretch close to the one before taking type 3, are how it is kept.)
 inline std::optional<int64_t> come_memorizzato(const campo& c, std::span<const int64_t> valori, size_t indice);
 
+// What a field that keeps several values of its record in one number gives back from the
+// number `codice` it holds: this value, then its partners in the order of `in_set.con`, in
+// the author's units, as the texts given back read them. A signal's aspect sx x 3 + dx is
+// the one its approach cells keep, here the one `valori` (the record's values) write.
+// Nothing for a field that keeps one value.
+struct valori_resi {
+  std::array<int64_t, 3> valori{};
+  size_t n = 0;
+};
+std::optional<valori_resi> resi_dal_campo(const campo& c, std::span<const int64_t> valori, int64_t codice);
+
 // True when `valore` lies within the range an author may write for `c`.
 inline bool entro_limiti(const campo& c, int64_t valore) {
   return valore >= c.minimo && valore <= c.massimo;

@@ -174,6 +174,63 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
   }
 }
 
+// A field that keeps two or three values in one number (a signal's lights 10 x s + d, its
+// code rapp x 10 + sx x 3 + dx, an indicator's speeds a x 20 + b / 5, the stripes) must give
+// back what was written: one signal or indicator a case, the number it holds worked out
+// beside it. The column is the first value that comes back otherwise: after "segnale, 3000, "
+// sx stands at 16, s1 at 19, s2 at 22; after "indicatori_vmax, 700, " vas stands at 23,
+// strisces at 35, vcd at 46.
+TEST(VerificaSet, UnCampoDiPiuValoriLiRendeComeScritti) {
+  struct caso {
+    const char* linea;  // an indicator record, or none
+    const char* treno;  // a signal record, or none
+    int32_t numero;     // 0: nothing said
+    int colonna;
+  };
+  const caso casi[] = {
+      // 10 x 1 + 2 = 12 gives back 1 and 2; 10 x -3 - 5 = -35 gives back -3 and -5.
+      {nullptr, "segnale, 3000, 2, 1, -3, 0, 0, 0, 2, -5, 0, 0", 0, 0},
+      // 10 x 1 + 12 = 22 gives back 2 and 2.
+      {nullptr, "segnale, 3000, 2, 1, 0, 0, 0, 0, 12, 0, 0, 0", avviso::valore_cambiato, 19},
+      // 10 x -3 + 5 = -25 gives back -2 and -5.
+      {nullptr, "segnale, 3000, 2, 0, -3, 0, 0, 0, 0, 5, 0, 0", avviso::valore_cambiato, 22},
+      // Aspect 3 x 3 + 1 = 10: its approach codes 101 to 104 keep it, the code rapp x 10 + 10.
+      {nullptr, "segnale, 3000, 3, 0, 0, 0, 2, 1, 0, 0, 0, 0", 0, 0},
+      // Aspect 2 x 3 + 3 = 9 is sx 3, dx 0; 0 x 3 + 7 = 7 is sx 2, dx 1.
+      {nullptr, "segnale, 3000, 2, 0, 0, 0, 0, 3, 0, 0, 0, 0", avviso::valore_cambiato, 16},
+      {nullptr, "segnale, 3000, 0, 0, 0, 0, 0, 7, 0, 0, 0, 0", avviso::valore_cambiato, 16},
+      // 80 x 20 + 103 / 5 = 1620.6, kept as 1621: 105 km/h, the step of 5 km/h.
+      {"indicatori_vmax, 700, 80, 85, 90, 0, 60, 65, 103, 0", nullptr, avviso::passo_del_formato, 46},
+      // 103 x 20 + 60 / 5 = 2072: 100 km/h, and 72 x 5 = 360 km/h on the other side.
+      {"indicatori_vmax, 700, 103, 85, 90, 0, 60, 65, 70, 0", nullptr, avviso::valore_cambiato, 23},
+      // Stripes 10 x 12 + 15 = 135: 13 and 5.
+      {"indicatori_vmax, 700, 80, 85, 90, 12, 60, 65, 70, 15", nullptr, avviso::valore_cambiato, 35},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.linea != nullptr ? c.linea : c.treno);
+    richiesta r;
+    r.linea = "Val";
+    r.treno = "R1";
+    r.testo_linea = {"Val_linea.txt",
+                     std::string("[generale]\r\nlunghezza percorso, 10000\r\n[cartelli]\r\n") +
+                         (c.linea != nullptr ? c.linea : "") + "\r\n[fine]\r\n",
+                     true, ""};
+    r.testo_treno = {"Val_R1-.txt",
+                     std::string("[generale]\r\nvelocita, 0, 60\r\n"
+                                 "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, PARTENZA\r\n") +
+                         (c.treno != nullptr ? c.treno : "") + "\r\n[fine]\r\n",
+                     true, ""};
+    modello m;
+    const risultato e = memorizza_percorso(r, m, nullptr);
+    std::vector<std::pair<int32_t, int>> detti;
+    for (const diagnostica& d : e.diagnostiche) detti.emplace_back(d.numero, d.luogo ? d.luogo->colonna : 0);
+    const std::vector<std::pair<int32_t, int>> attesi =
+        c.numero == 0 ? std::vector<std::pair<int32_t, int>>{} : std::vector<std::pair<int32_t, int>>{{c.numero, c.colonna}};
+    EXPECT_EQ(detti, attesi) << elenco(e.diagnostiche);
+    EXPECT_EQ(e.riuscito, c.numero != avviso::valore_cambiato);
+  }
+}
+
 }  // namespace
 }  // namespace scenario
 

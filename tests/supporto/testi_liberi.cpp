@@ -321,11 +321,15 @@ class generatore {
         for (int64_t& l : luci) l = r_.tra(0, 6);
         int64_t rapp = r_.tra(0, 3);
         if (sciolto(3)) {
-          // Every value the cell keeps: aspects up to 25 (sx x 3 + dx, the approach codes'
-          // tens), lights and kinds whose pairs still fit 16 bits, any time.
+          // Every value the cell keeps as written: aspects up to 25 (sx x 3 + dx, the
+          // approach codes' tens), kinds whose code still fits 16 bits, any time, and lights
+          // whose pair 10 x s + d gives both back: d one digit of the sign of s.
           sx = r_.tra(0, 8);
           dx = r_.tra(0, std::min<int64_t>(2, 25 - 3 * sx));
-          for (int64_t& l : luci) l = r_.tra(-50, 300);
+          for (size_t k = 0; k < 3; ++k) {
+            luci[k] = r_.tra(-50, 300);
+            luci[k + 3] = luci[k] > 0 ? r_.tra(0, 9) : luci[k] < 0 ? r_.tra(-9, 0) : r_.tra(-9, 9);
+          }
           rapp = r_.tra(-300, 3000);
           // The time is kept (0 to 255) only by a first side showing 2.
           const int64_t altri_tempi[] = {1, 100, 101, 256, 300, -5, -300};
@@ -346,8 +350,10 @@ class generatore {
       if (!p) continue;
       // The second set may be left empty: it reads as no second set.
       const bool seconda = r_.moneta();
-      // Loose: any speed of the 16-bit coding, off the 5 km/h steps, both sets.
-      const auto kmh = [&] { return sciolto(3) ? r_.tra(0, 1600) : 5 * r_.tra(6, 30); };
+      // Loose: any speed of the 16-bit coding, in both sets. The first set's speed is
+      // kept in hundreds of steps of 5 km/h, so off the steps it would spill into the
+      // second's; the second's is kept at the nearest step.
+      const auto kmh = [&] { return sciolto(3) ? 5 * r_.tra(0, 320) : 5 * r_.tra(6, 30); };
       std::vector<int64_t> v = {*p, kmh(), kmh(), kmh(), r_.tra(0, sciolti_ ? 9 : 2)};
       for (int k = 0; k < 4; ++k) v.push_back(seconda ? (k < 3 ? (sciolto(3) ? r_.tra(0, 490) : 5 * r_.tra(6, 30)) : r_.tra(0, 2)) : VUOTO);
       if (!seconda) v.back() = 0;
