@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "lingue/diagnostiche.h"
 #include "model/formato.h"
 
 #include "text/codifica.h"
@@ -314,7 +315,7 @@ std::string diagnostica_in_json(const diagnostica& d, const std::string& messagg
     nota["line"] = n.luogo.riga > 0 ? json(n.luogo.riga) : json(nullptr);
     nota["column"] = n.luogo.riga > 0 ? json(n.luogo.colonna) : json(nullptr);
     nota["end_column"] = n.luogo.fine > n.luogo.colonna ? json(n.luogo.fine) : json(nullptr);
-    nota["message"] = latin1_in_utf8(n.testo);
+    nota["message"] = messaggio_nota(n);
     note.push_back(std::move(nota));
   }
   oggetto["notes"] = std::move(note);

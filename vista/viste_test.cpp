@@ -255,3 +255,23 @@ TEST(Viste, SchedaComeIlResoconto) {
 
 }  // namespace
 }  // namespace scenario::vista
+
+namespace scenario {
+namespace {
+
+// A diagnostic's notes in the JSON form say what the text form says: a note worded by the
+// catalogue and one in the reading's own words (ISO 8859-1), both in UTF-8.
+TEST(DiagnosticaJson, LeNoteDiconoIlLoroTesto) {
+  diagnostica d{22, gravita::errore, std::nullopt, luogo_testo{"A_R1-.txt", 3, 1, 9}, {}, {}, std::nullopt,
+                messaggio("stazione troppo vicina")};
+  d.note.push_back({luogo_testo{"A_R1-.txt", 2, 1, 9}, "", frase("verifica.e_qui", {{"oggetto", "Citt\xC3\xA0"}})});
+  d.note.push_back({luogo_testo{"A_R1-.txt", 1, 1, 2}, "sosta di 30 s a Citt\xE0", {}});
+  const auto j = nlohmann::json::parse(diagnostica_in_json(d, "m", ""));
+  ASSERT_EQ(j["notes"].size(), 2u);
+  EXPECT_EQ(j["notes"][0]["message"], "Citt\xC3\xA0 e' qui");
+  EXPECT_EQ(j["notes"][0]["line"], 2);
+  EXPECT_EQ(j["notes"][1]["message"], "sosta di 30 s a Citt\xC3\xA0");
+}
+
+}  // namespace
+}  // namespace scenario
