@@ -41,10 +41,43 @@ std::optional<luogo_testo> rileggi(const std::string& testo, const std::string& 
 
 }  // namespace
 
+namespace {
+
+std::string_view senza_spazi_ai_lati(std::string_view t) {
+  size_t a = 0;
+  size_t b = t.size();
+  while (a < b && spazio(t[a])) ++a;
+  while (b > a && spazio(t[b - 1])) --b;
+  return t.substr(a, b - a);
+}
+
+// True for a line that reads as a record: an item, a comma, a number.
+bool come_un_record(std::string_view riga) {
+  const size_t virgola = riga.find(',');
+  if (virgola == std::string_view::npos) return false;
+  size_t i = virgola + 1;
+  while (i < riga.size() && spazio(riga[i])) ++i;
+  if (i < riga.size() && riga[i] == '-') ++i;
+  return i < riga.size() && riga[i] >= '0' && riga[i] <= '9';
+}
+
+}  // namespace
+
 std::string_view leggi_testo_valore(stato_lettura& s, const char* cosa) {
   const std::string_view v = s.testo.leggi_testo_memorizzato(cosa);
   ricorda_valore(s, 0, true);
   s.testo_valore = v;
+  // A text left empty at its line's end, before a line that is neither a record nor a
+  // header nor blank: that line is read as a note, and is most likely the text itself,
+  // moved to a line of its own. The record keeps no text: that is a value lost.
+  if (senza_spazi_ai_lati(v).empty() && s.testo.chiusura() == chiusura_elemento::fine_riga) {
+    const std::string_view dopo = senza_spazi_ai_lati(s.testo.resto_della_riga());
+    if (!dopo.empty() && dopo.front() != '[' && !come_un_record(dopo)) {
+      avviso_record(s, avviso::valore_vuoto, std::nullopt,
+                    frase("lettura.testo_a_capo", {{"cosa", frase(cosa)}, {"riga", std::string(dopo)}}),
+                    static_cast<int>(s.valori.size()) - 1);
+    }
+  }
   return v;
 }
 
@@ -187,14 +220,6 @@ namespace {
 // Which text is being read: its records and sections.
 formato::testo testo_di(const stato_lettura& s) {
   return s.in_treno ? formato::testo::treno : formato::testo::linea;
-}
-
-inline std::string_view senza_spazi_ai_lati(std::string_view t) {
-  size_t a = 0;
-  size_t b = t.size();
-  while (a < b && (t[a] == ' ' || t[a] == '\t')) ++a;
-  while (b > a && (t[b - 1] == ' ' || t[b - 1] == '\t')) --b;
-  return t.substr(a, b - a);
 }
 
 // Edit distance between two words of at most PAROLA_MASSIMA characters, or more than
