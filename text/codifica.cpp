@@ -216,12 +216,26 @@ esame_codifica esamina_codifica(std::string_view b) {
   }
   std::string convertito(b.substr(inizio, primo - inizio));
   convertito.reserve(b.size() - inizio);
+  bool oltre_ascii = false;  // a UTF-8 character beyond ASCII was read
   for (size_t i = primo; i < b.size();) {
     const size_t prima = i;
-    const auto codice = carattere_utf8(b, i);
-    // Not UTF-8: ISO 8859-1 as it stands (a mark before it is kept as its bytes too), or
-    // Windows-1252 when it holds what ISO 8859-1 has only control codes for.
-    if (!codice) return esame_8_bit(b);
+    auto codice = carattere_utf8(b, i);
+    if (codice) {
+      oltre_ascii = oltre_ascii || *codice >= 0x80;
+    } else {
+      // A byte that is no UTF-8 character: one of an 8-bit code page, read as Windows-1252
+      // reads it (a byte it leaves unused, as '?').
+      const auto u = static_cast<uint8_t>(b[i++]);
+      const uint32_t w = u >= 0x80 && u <= 0x9F ? WINDOWS_1252[u - 0x80] : u;
+      codice = w == 0 ? uint32_t{'?'} : w;
+      if (!esito.misto) {
+        char nome[8];
+        std::snprintf(nome, sizeof nome, "0x%02X", static_cast<unsigned>(u));
+        esito.misto = carattere_sostituito{u, nome, w == 0 ? '?' : w <= 0xFF ? static_cast<char>(w) : sostituto_latin1(w),
+                                           posto.riga, posto.colonna};
+      }
+      ++esito.byte_misti;
+    }
     if (*codice >= 0x80 && esito.riga == 0) esito.riga = posto.riga;
     char byte = static_cast<char>(static_cast<uint8_t>(*codice & 0xFFu));
     if (*codice > 0xFF) {
@@ -236,14 +250,35 @@ esame_codifica esamina_codifica(std::string_view b) {
     convertito.push_back(byte);
     posto.avanza(*codice, i < b.size() && b[i] == '\n');
   }
+  // Not UTF-8 at all: ISO 8859-1 as it stands (a mark before it is kept as its bytes too),
+  // or Windows-1252 when it holds what ISO 8859-1 has only control codes for. A text with
+  // UTF-8 characters beyond ASCII is UTF-8 with bytes of another code among them.
+  if (esito.misto && !oltre_ascii) return esame_8_bit(b);
   esito.tipo = codifica::utf8;
   esito.convertito = std::move(convertito);
   return esito;
 }
 
 std::string testo_in_utf8(std::string_view testo) {
-  const codifica tipo = esamina_codifica(testo).tipo;
-  if (tipo == codifica::utf8) return std::string(testo);
+  const esame_codifica esame = esamina_codifica(testo);
+  const codifica tipo = esame.tipo;
+  if (tipo == codifica::utf8 && !esame.misto) return std::string(testo);
+  if (tipo == codifica::utf8) {
+    // Its UTF-8 characters as they stand, each other byte as Windows-1252 reads it.
+    std::string r;
+    r.reserve(testo.size() + esame.byte_misti);
+    for (size_t i = 0; i < testo.size();) {
+      const size_t prima = i;
+      if (carattere_utf8(testo, i)) {
+        r.append(testo.substr(prima, i - prima));
+        continue;
+      }
+      const auto c = static_cast<unsigned char>(testo[i++]);
+      const uint32_t w = c >= 0x80 && c <= 0x9F ? WINDOWS_1252[c - 0x80] : c;
+      r += in_utf8(w == 0 ? uint32_t{'?'} : w);
+    }
+    return r;
+  }
   if (tipo != codifica::windows1252) return latin1_in_utf8(testo);
   std::string r;
   r.reserve(testo.size());

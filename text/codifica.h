@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,11 @@ struct esame_codifica {
   std::string convertito;   // the text in ISO 8859-1, for utf8 and windows1252
   int32_t riga = 0;         // first line holding a character beyond ASCII (utf8), or a NUL
   std::vector<carattere_sostituito> sostituiti;  // each distinct one, in order found
+  // A UTF-8 text with bytes of an 8-bit code page among its characters (a line taken from
+  // an older text): the first such byte (its value as `codice`, the character it is read
+  // as), and how many there are. Each is read as Windows-1252 reads it.
+  std::optional<carattere_sostituito> misto;
+  size_t byte_misti = 0;
 };
 
 // What the bytes of a text are, in one pass. A text of ASCII bytes only, or one that is

@@ -59,6 +59,41 @@ TEST(Codifica, CaratteriSostituiti) {
   EXPECT_EQ(sostituto_latin1(0x4E2D), '?');
 }
 
+// A UTF-8 text with a line taken from an 8-bit text: its UTF-8 characters read as UTF-8,
+// each other byte as Windows-1252 reads it, the first named where it stands. Bytes that are
+// no UTF-8 in a text without UTF-8 characters beyond ASCII are an 8-bit text, as before.
+TEST(Codifica, TestoMisto) {
+  struct caso {
+    std::string byte;
+    codifica tipo;
+    std::string convertito;  // ISO 8859-1
+    int32_t riga, colonna;   // the first byte of the other code (0: none)
+    size_t misti;
+    std::string in_utf8;
+  };
+  const caso casi[] = {
+      // a-grave in UTF-8 on line 1, e-grave (0xE8) of ISO 8859-1 at column 4 of line 2.
+      {"Citt\xC3\xA0\r\nFon\xE8\r\n", codifica::utf8, "Citt\xE0\r\nFon\xE8\r\n", 2, 4, 1,
+       "Citt\xC3\xA0\r\nFon\xC3\xA8\r\n"},
+      // The byte first, the UTF-8 character after; a curly apostrophe of Windows-1252 (0x92)
+      // is stored as its plain letter, as the UTF-8 one is.
+      {"\x92x\xE8\nCitt\xC3\xA0", codifica::utf8, "'x\xE8\nCitt\xE0", 1, 1, 2,
+       "\xE2\x80\x99x\xC3\xA8\nCitt\xC3\xA0"},
+      // No UTF-8 character beyond ASCII: ISO 8859-1 as it stands.
+      {"Fon\xE8\r\nCitt\xE0", codifica::latin1, "", 0, 0, 0, "Fon\xC3\xA8\r\nCitt\xC3\xA0"},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.byte);
+    const esame_codifica e = esamina_codifica(c.byte);
+    EXPECT_EQ(e.tipo, c.tipo);
+    EXPECT_EQ(e.convertito, c.convertito);
+    EXPECT_EQ(e.misto ? e.misto->riga : 0, c.riga);
+    EXPECT_EQ(e.misto ? e.misto->colonna : 0, c.colonna);
+    EXPECT_EQ(e.byte_misti, c.misti);
+    EXPECT_EQ(testo_in_utf8(c.byte), c.in_utf8);
+  }
+}
+
 TEST(Codifica, ParolaVicina) {
   constexpr std::string_view parole[] = {"stazione", "segnale", "rallentamento", "sfondo uno"};
   EXPECT_EQ(parola_vicina("stazone", parole), "stazione");

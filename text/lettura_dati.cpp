@@ -208,6 +208,15 @@ const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_
                     frase("lettura.sostituito", {{"carattere", c.originale}, {"codice", std::string(codice)},
                                                  {"al_suo_posto", std::string(1, c.al_suo_posto)}}));
   }
+  if (const auto& m = esame.misto) {
+    const char carattere[] = {m->al_suo_posto, '\0'};
+    registra_avviso(s.m, avviso::testo_misto, luogo_testo{t.etichetta, m->riga, m->colonna, m->colonna + 1},
+                    frase("lettura.testo_misto",
+                          {{"byte", m->originale},
+                           {"carattere", latin1_in_utf8(carattere)},
+                           {"altri", esame.byte_misti > 1 ? frase("lettura.testo_misto.altri", {{"quanti", esame.byte_misti - 1}})
+                                                          : messaggio()}}));
+  }
   std::string& convertito = s.m.letti.convertiti[quale];
   convertito = std::move(esame.convertito);
   return s.m.letti.testi[quale] = &convertito;

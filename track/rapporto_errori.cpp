@@ -7,7 +7,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 67> catalogo{{
+constexpr std::array<voce_catalogo, 68> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -76,6 +76,7 @@ constexpr std::array<voce_catalogo, 67> catalogo{{
     {320, "valore tenuto al passo del formato", true, gravita::avviso},
     {321, "oggetto oltre la fine della linea", true, gravita::avviso},
     {322, "nome di stazione ripetuto o vuoto", true, gravita::avviso},
+    {323, "testo in UTF-8 con byte di un'altra codifica", false, gravita::avviso},
     {1250, "valori di intestazione gia' occupati", false},
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},

@@ -88,6 +88,7 @@ inline constexpr int32_t valore_cambiato = 319;        // a value the set holds 
 inline constexpr int32_t passo_del_formato = 320;      // a value kept as the format's step allows
 inline constexpr int32_t oltre_fine_linea = 321;       // an object in the run-on past the line's end
 inline constexpr int32_t nome_stazione = 322;          // a station name used twice, or empty
+inline constexpr int32_t testo_misto = 323;            // a UTF-8 text with bytes of another code among it
 }  // namespace avviso
 
 struct voce_catalogo {
