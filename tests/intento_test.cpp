@@ -158,6 +158,15 @@ std::vector<caso> casi_dei_testi() {
       // "destra" holds an s: a left curve.
       {"curva destra 4", linea("", "curva destra 4, 2000, 300\r\n"), T, avviso::parola_in_altra_forma, true,
        "curva destra", "'curvas4'"},
+      // One item that names several records of the line text: each reads its own values.
+      {"two backgrounds in one item", linea("", "curvad4, 2000, 300\r\n", "sfondo uno due, 0, 0\r\n"), T,
+       avviso::parola_in_altra_forma, true, "sfondo uno due", "e' letta come 'sfondo uno' e come 'sfondo due'"},
+      // The gradient's record comes before the curve's: it reads 5200 and 3, the curve the rest.
+      {"a curve and a gradient in one item", linea("", "curvad4, 2000, 300\r\ncurvad6 pendenza, 5200, 3, 5200, 200\r\n"),
+       T, avviso::parola_in_altra_forma, true, "curvad6 pendenza", "e' letta come 'curvad6' e come 'pendenza'"},
+      // "94" holds a 4: four codes, as of old.
+      {"signal repetition of 94 codes", con(L, "ripetizione segnali 4 codici", "ripetizione segnali 94 codici"), T,
+       avviso::parola_in_altra_forma, true, "ripetizione segnali 94", "letta come 'ripetizione segnali 4 codici'"},
       {"misspelt keyword", L, treno("segnal, 6100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::parola_sconosciuta,
        false, "segnal", "forse 'segnale'"},
       {"capitalised exact keyword", con(L, "progressiva chilometrica due", "Progressiva chilometrica due"), T,

@@ -150,7 +150,7 @@ esito_record leggi_terna(stato_lettura& s, int quale) {
   return esito_record::prosegui;
 }
 
-esito_record ripetizione_segnali(stato_lettura& s) {
+esito_record ripetizione_segnali(stato_lettura& s, const formato::record& r) {
   voce& v = s.m.tabella[voce_tabella::dati_corsa];
   v.inizio = leggi32(s);
   v.fine = leggi32(s);
@@ -164,6 +164,12 @@ esito_record ripetizione_segnali(stato_lettura& s) {
     return errore_record(s, codice::ripetizione_codici, std::nullopt);
   }
   s.dalla_parola = v.posizione;
+  // Written otherwise than as its two forms ("ripetizione segnali 94 codici"), the item
+  // is read by the first digit it holds of the two: said, with the form it is read as.
+  if (s.forma != &r && s.letture == 1) {
+    const formato::record* const letto = &r;
+    controlla_forma(s, std::span<const formato::record* const>(&letto, 1), r.forme[v.posizione == 4 ? 0 : 1]);
+  }
   if (v.fine == 0) v.posizione = 0;
   return esito_record::prosegui;
 }
@@ -183,15 +189,20 @@ esito_record record_generale(stato_lettura& s, const formato::record& r) {
   if (&r == &d.sfondo_uno) return sfondo(s, &voce::inizio);
   if (&r == &d.sfondo_due) return sfondo(s, &voce::posizione);
   if (&r == &d.sfondo_tre) return sfondo(s, &voce::fine);
-  return ripetizione_segnali(s);
+  return ripetizione_segnali(s, r);
 }
 
 // The general records, every one that matches the keyword item, in the description's order.
-esito_record records_generali(stato_lettura& s) {
+esito_record records_generali(stato_lettura& s, std::vector<const formato::record*>& trovati) {
+  trovati.clear();
   for (const formato::record& r : records_riconosciuti(s, formato::ambito::generale)) {
     // An item spelt as a record is that record alone: there is nothing to test.
     if (s.forma == nullptr && !riconosciuto(s, r)) continue;
-    if (leggi_e_ricorda(s, r, [&] { return record_generale(s, r); }) == esito_record::scarta) {
+    trovati.push_back(&r);
+  }
+  s.letture = trovati.size();
+  for (const formato::record* r : trovati) {
+    if (leggi_e_ricorda(s, *r, [&] { return record_generale(s, *r); }) == esito_record::scarta) {
       return esito_record::scarta;
     }
   }
@@ -206,6 +217,7 @@ bool intestazione_sezione(std::string_view riga) {
 }
 
 esito_fase sezione_generale(stato_lettura& s) {
+  std::vector<const formato::record*> trovati;
   do {
     if (s.testo.fine_file()) break;
     s.riga = s.testo.leggi_testo();
@@ -214,9 +226,11 @@ esito_fase sezione_generale(stato_lettura& s) {
       if (s.riga.find('-') != std::string_view::npos) s.riga = s.testo.leggi_testo();
     }
     annota_parola_chiave(s);
-    const esito_lettura e = leggi_record(s, [&] { return records_generali(s); });
+    const esito_lettura e = leggi_record(s, [&] { return records_generali(s, trovati); });
+    s.letture = 1;
     if (s.lunghezza_impossibile || troppi_errori(s)) return esito_fase::interrompi;
     controlla_parola(s, e.valori_letti, formato::testo::linea, formato::ambito::generale);
+    if (trovati.size() > 1) controlla_forma(s, trovati, {});
     if (e.valori_letti && e.esito == esito_record::prosegui) controlla_fine_record(s, false);
   } while (!intestazione_sezione(s.riga));
   return esito_fase::prosegui;
@@ -237,6 +251,12 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur, const int32_t
   return esito_record::prosegui;
 }
 
+// How a curve's keyword is read: "'curvad6' (a destra, classe 6)".
+std::string curva_letta(int classe) {
+  return rendi(frase(classe < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
+                     {{"classe", std::to_string(std::abs(classe))}}));
+}
+
 esito_record record_curva(stato_lettura& s, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t l = v[1];
@@ -248,12 +268,10 @@ esito_record record_curva(stato_lettura& s, const int32_t* v) {
   }
   const formato::record* curva = &D().curva;
   const double k = (*classe < 0 ? -1 : 1) * formato::CURVATURE[static_cast<size_t>(std::abs(*classe) - 1)];
-  // A keyword written as one of the curve's own spellings says what it means.
-  if (s.forma != curva) {
-    const std::string letta =
-        rendi(frase(*classe < 0 ? dal_catalogo("lettura.curva_letta_sinistra") : dal_catalogo("lettura.curva_letta_destra"),
-                    {{"classe", std::to_string(std::abs(*classe))}}));
-    controlla_forma(s, std::span<const formato::record* const>(&curva, 1), letta);
+  // A keyword written as one of the curve's own spellings says what it means. An item
+  // that names other records too is said once, with all of them, after it.
+  if (s.forma != curva && s.letture == 1) {
+    controlla_forma(s, std::span<const formato::record* const>(&curva, 1), curva_letta(*classe));
   }
   controlla_campo(s, *curva, 1, l, p);
   controlla_ordine(s, s.ultima_curva, p, dal_catalogo("lettura.ordine.curva"));
@@ -349,17 +367,33 @@ record_di_numeri di_numeri(const stato_lettura& s, const formato::record& r) {
   return nullptr;
 }
 
+// An item that several body records recognise, each reading its own values: said once,
+// the curve first, as its keyword is read.
+void piu_letture(stato_lettura& s, std::vector<const formato::record*>& trovati) {
+  const auto curva = std::find(trovati.begin(), trovati.end(), &D().curva);
+  const std::optional<int> classe = curva != trovati.end() ? classe_della_parola(s.riga) : std::nullopt;
+  if (!classe) return controlla_forma(s, trovati, {});
+  std::rotate(trovati.begin(), curva, curva + 1);
+  const std::string forma = (*classe < 0 ? "curvas" : "curvad") + std::to_string(std::abs(*classe));
+  controlla_forma(s, trovati, forma);
+}
+
 // The body records, every one that matches the keyword item, in the description's order.
 // A curve is recognised only while the plan is built.
-esito_record record_corpo(stato_lettura& s, cursori_linea& cur) {
+esito_record record_corpo(stato_lettura& s, cursori_linea& cur, std::vector<const formato::record*>& trovati) {
+  const descrizioni_linea& d = D();
+  trovati.clear();
   for (const formato::record& r : records_riconosciuti(s, formato::ambito::corpo)) {
     // An item spelt as a record is that record alone: there is nothing to test.
     if (s.forma == nullptr && !riconosciuto(s, r)) continue;
-    const descrizioni_linea& d = D();
-    esito_record e = esito_record::prosegui;
     // A curve is recognised only while the plan is built.
     if (&r == &d.curva && s.m.genera_linea == 0) continue;
-    e = leggi_e_ricorda(s, r, [&] {
+    trovati.push_back(&r);
+  }
+  s.letture = trovati.size();
+  for (const formato::record* trovato : trovati) {
+    const formato::record& r = *trovato;
+    const esito_record e = leggi_e_ricorda(s, r, [&] {
       if (const record_di_numeri applica = di_numeri(s, r)) {
         int32_t v[NUMERI_SEMPLICI];
         leggi32(s, std::span<int32_t>(v, r.campi.size()));
@@ -437,6 +471,7 @@ esito_fase fase_linea(stato_lettura& s) {
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
   parola_recente<record_di_numeri> recente;
+  std::vector<const formato::record*> trovati;
   while (true) {
     // A line in plain form, read in one pass.
     if (leggi_riga_semplice(s, recente, di_numeri, cur)) {
@@ -445,12 +480,14 @@ esito_fase fase_linea(stato_lettura& s) {
       continue;
     }
     if (!leggi_parola_chiave(s)) break;
-    const esito_lettura e = leggi_record(s, [&] { return record_corpo(s, cur); });
+    const esito_lettura e = leggi_record(s, [&] { return record_corpo(s, cur, trovati); });
+    s.letture = 1;
     if (troppi_errori(s)) return esito_fase::interrompi;
     annota_cella_uno(s);
     // A curve is a known word even when the plan is not built and its record is not read.
     const bool curva = s.forma != nullptr ? s.forma == &D().curva : s.riga_minuscola.find("curva") != std::string::npos;
     controlla_parola(s, e.valori_letti || curva, formato::testo::linea, formato::ambito::corpo);
+    if (trovati.size() > 1) piu_letture(s, trovati);
     if (e.valori_letti && e.esito == esito_record::prosegui) {
       controlla_fine_record(s, riconosciuto(s, D().cartello));
     }

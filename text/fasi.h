@@ -97,6 +97,7 @@ struct stato_lettura {
   // How the keyword item of the record being read stood on its line.
   bool parola_a_inizio_riga = false;
   bool parola_con_virgola = false;     // a comma followed it
+  size_t letture = 1;                  // how many records its item names (several: each reads)
   // Where the reading stood after it and its comma: the byte, its line and that line's
   // first byte. The values begin there.
   size_t dopo_parola = 0;
