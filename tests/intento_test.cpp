@@ -159,6 +159,8 @@ std::vector<caso> casi_dei_testi() {
       {"curva destra 4", linea("", "curva destra 4, 2000, 300\r\n"), T, avviso::parola_in_altra_forma, true,
        "curva destra", "'curvas4'"},
       // One item that names several records of the line text: each reads its own values.
+      {"a value after the last of a general record", con(L, "lunghezza percorso, 10000", "lunghezza percorso, 10000 50"), T,
+       avviso::valori_fuori_riga, true, "50\r\n", "'50' dopo l'ultimo valore non e' letto"},
       {"two backgrounds in one item", linea("", "curvad4, 2000, 300\r\n", "sfondo uno due, 0, 0\r\n"), T,
        avviso::parola_in_altra_forma, true, "sfondo uno due", "e' letta come 'sfondo uno' e come 'sfondo due'"},
       // The gradient's record comes before the curve's: it reads 5200 and 3, the curve the rest.
@@ -332,6 +334,8 @@ TEST(Intento, AlLimiteNessunaParola) {
       // A slow-down starting at 1500 m, not beyond it, has no warning board and no advance
       // cells, even with f_ta: none is asked of the set.
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 1, 0\r\n")},
+      // A board left without its text before a record is kept so: no line went missing.
+      {linea("cartello_indicatore, 4500,\r\nindicatori_vmax, 700, 80, 85, 90, 0, , , , 0\r\n"), treno()},
       // A curve of no length turns no metre: nothing to hold.
       {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
   };

@@ -79,6 +79,9 @@ TEST(Codifica, TestoMisto) {
       // is stored as its plain letter, as the UTF-8 one is.
       {"\x92x\xE8\nCitt\xC3\xA0", codifica::utf8, "'x\xE8\nCitt\xE0", 1, 1, 2,
        "\xE2\x80\x99x\xC3\xA8\nCitt\xC3\xA0"},
+      // The euro sign of Windows-1252 (0x80) is stored as its plain letter; 0x81, which it
+      // leaves unused, as '?'.
+      {"\x80\x81 Citt\xC3\xA0", codifica::utf8, "E? Citt\xE0", 1, 1, 2, "\xE2\x82\xAC? Citt\xC3\xA0"},
       // No UTF-8 character beyond ASCII: ISO 8859-1 as it stands.
       {"Fon\xE8\r\nCitt\xE0", codifica::latin1, "", 0, 0, 0, "Fon\xC3\xA8\r\nCitt\xC3\xA0"},
   };
