@@ -1,5 +1,6 @@
 #include "lsp/contenuti.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "lingue/catalogo.h"
@@ -45,9 +46,11 @@ std::optional<std::string> intestazione(std::string_view riga) {
   return minuscolo(t.substr(0, chiusa + 1));
 }
 
-// The section that line `riga` stands in: the last header above it (or on it).
+// The section that line `riga` stands in: the last header above it (or on it). A line past
+// the end stands in the last line's section, found from the last line: the walk is as long
+// as the text, whatever line is asked for.
 std::string sezione_della_riga(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga) {
-  for (int64_t r = riga; r >= 0; --r) {
+  for (int64_t r = std::min(riga, static_cast<int64_t>(inizi.size()) - 1); r >= 0; --r) {
     if (auto s = intestazione(riga_di(testo, inizi, r))) return *s;
   }
   return "";

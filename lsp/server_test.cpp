@@ -738,6 +738,31 @@ TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
   EXPECT_EQ(grande.size(), LIMITE_MESSAGGIO);
 }
 
+// A place far past the end of a text, as a client may send one: each request that takes a
+// place answers as on the line after the last, in the last line's section ([stazioni], the
+// text not closed by [fine]): no record there to describe, its records to complete. A walk
+// from the line asked for back to the text would not end within the test's life.
+TEST(ServerLsp, PosizioniOltreLaFine) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  x.invia(apri(URI_TRENO, TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]"))));
+  const int64_t lontana = int64_t{1} << 62;
+  json dove = punto(URI_TRENO, 0, 5);
+  dove["position"]["line"] = lontana;
+  const auto risposta = [&](int id, const std::string& metodo, const json& p) {
+    return sessione::risposta(x.invia(chiedi(id, metodo, p)), id)["result"];
+  };
+  EXPECT_EQ(risposta(2, "textDocument/hover", dove), json());
+  EXPECT_EQ(risposta(3, "textDocument/signatureHelp", dove), json());
+  EXPECT_NE(risposta(4, "textDocument/completion", dove).dump().find("\"label\":\"stazione\""), std::string::npos);
+  json tratto = {{"textDocument", {{"uri", URI_TRENO}}},
+                 {"range", {{"start", dove["position"]}, {"end", dove["position"]}}}};
+  EXPECT_EQ(risposta(5, "textDocument/inlayHint", tratto), json::array());
+  tratto["context"] = {{"diagnostics", json::array()}};
+  EXPECT_EQ(risposta(6, "textDocument/codeAction", tratto), json::array());
+}
+
 // Messages split anywhere, and one over 64 MiB refused while its bytes pass, not kept.
 TEST(ServerLsp, CorniciDeiMessaggi) {
   cornici c;
