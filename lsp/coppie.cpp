@@ -1,5 +1,6 @@
 #include "lsp/coppie.h"
 
+#include "app/nomi_uscita.h"
 #include "app/riga_comando.h"
 #include "model/formato.h"
 
@@ -44,7 +45,12 @@ std::vector<std::string> linee_possibili(const std::string& treno) {
   for (size_t trattino = nome.rfind('_'); trattino != std::string::npos && trattino > 0;
        trattino = nome.rfind('_', trattino - 1)) {
     const std::string id = nome.substr(0, trattino);
-    if (!treno_da_nome(nome, id).empty()) esito.push_back(unisci(cartella_di(treno), id + "_linea.txt"));
+    const std::string id_treno = treno_da_nome(nome, id);
+    if (id_treno.empty() || identificativo_errato(id, identificativo::linea) ||
+        identificativo_errato(id_treno, identificativo::treno)) {
+      continue;
+    }
+    esito.push_back(unisci(cartella_di(treno), id + "_linea.txt"));
   }
   return esito;
 }
@@ -56,9 +62,9 @@ std::string linea_della_corsa(const std::string& treno, const std::function<bool
   return "";
 }
 
-bool corsa_della_linea(const std::string& linea, const std::string& nome) {
-  const std::string id = linea_da_nome(linea);
-  return !id.empty() && !treno_da_nome(nome, id).empty();
+bool corsa_della_linea(const std::string& linea, const std::string& nome,
+                       const std::function<bool(const std::string&)>& esiste) {
+  return linea_della_corsa(unisci(cartella_di(linea), nome), esiste) == linea;
 }
 
 richiesta richiesta_di_controllo(const std::string& linea, testo_ingresso testo_linea, const std::string& treno,

@@ -15,12 +15,16 @@ std::string cartella_di(const std::string& percorso);
 std::string nome_di(const std::string& percorso);
 std::string unisci(const std::string& cartella, const std::string& nome);
 
-// The line texts a run text "LINEA_TRENO-.txt" may belong to, the longest LINEA first.
+// The line texts a run text "LINEA_TRENO-.txt" may belong to, the longest LINEA first: those
+// whose name and the run's give the command line two identifiers it takes.
 std::vector<std::string> linee_possibili(const std::string& treno);
-// The first of them for which `esiste` holds, or empty.
+// A run text's line text: the first of them for which `esiste` holds, or empty.
 std::string linea_della_corsa(const std::string& treno, const std::function<bool(const std::string&)>& esiste);
-// Whether the file named `nome` is a run text of the line text `linea`.
-bool corsa_della_linea(const std::string& linea, const std::string& nome);
+// Whether the file named `nome`, beside the line text `linea`, is one of its run texts: the
+// line text that run is paired with is this one, by the one rule above (a run text whose
+// name also begins with a longer line's name present belongs to that line alone).
+bool corsa_della_linea(const std::string& linea, const std::string& nome,
+                       const std::function<bool(const std::string&)>& esiste);
 
 // The request that checks a pair as the command line's -c does, from the two texts as
 // read (an empty path: no such text, a stand-in takes its place: the longest line the

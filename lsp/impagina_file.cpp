@@ -29,18 +29,16 @@ testo_ingresso leggi(disco& d, const std::string& percorso) {
 
 // The pair of `testo`: its partner on disk, as the server looks for one.
 richiesta coppia_di(disco& d, const std::string& testo, formato::testo t) {
-  const auto esiste = [&](const std::string& p) {
-    const auto nomi = d.nomi(cartella_di(p));
-    return std::find(nomi.begin(), nomi.end(), nome_di(p)) != nomi.end();
-  };
+  // Both texts of a pair are in one folder, listed once.
+  std::vector<std::string> nomi = d.nomi(cartella_di(testo));
+  std::sort(nomi.begin(), nomi.end());
+  const auto esiste = [&](const std::string& p) { return std::binary_search(nomi.begin(), nomi.end(), nome_di(p)); };
   if (t == formato::testo::treno) {
     const std::string linea = linea_della_corsa(testo, esiste);
     return richiesta_di_controllo(linea, leggi(d, linea), testo, leggi(d, testo));
   }
-  std::vector<std::string> nomi = d.nomi(cartella_di(testo));
-  std::sort(nomi.begin(), nomi.end());
   const auto treno = std::find_if(nomi.begin(), nomi.end(), [&](const std::string& n) {
-    return corsa_della_linea(testo, n);
+    return corsa_della_linea(testo, n, esiste);
   });
   const std::string altro = treno == nomi.end() ? "" : unisci(cartella_di(testo), *treno);
   return richiesta_di_controllo(testo, leggi(d, testo), altro, leggi(d, altro));

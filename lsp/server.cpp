@@ -429,15 +429,26 @@ struct server::stato {
   // The run texts a line text is checked with: every open one of its line, else the first
   // on disk by name; none when there is none.
   std::vector<std::string> treni_di(const std::string& linea) {
+    const std::string cartella = cartella_di(linea);
+    // The folder is listed once, when a text not open is first asked about.
+    std::optional<std::vector<std::string>> nomi;
+    const auto elenco = [&]() -> const std::vector<std::string>& {
+      if (!nomi) {
+        nomi = archivio.nomi(cartella);
+        std::sort(nomi->begin(), nomi->end());
+      }
+      return *nomi;
+    };
+    const auto esiste = [&](const std::string& p) {
+      return aperti.count(p) > 0 || std::binary_search(elenco().begin(), elenco().end(), nome_di(p));
+    };
     std::vector<std::string> treni;
     for (const auto& [k, doc] : aperti) {
-      if (cartella_di(k) == cartella_di(linea) && corsa_della_linea(linea, nome_di(k))) treni.push_back(k);
+      if (cartella_di(k) == cartella && corsa_della_linea(linea, nome_di(k), esiste)) treni.push_back(k);
     }
     if (!treni.empty()) return treni;
-    std::vector<std::string> nomi = archivio.nomi(cartella_di(linea));
-    std::sort(nomi.begin(), nomi.end());
-    for (const std::string& n : nomi) {
-      if (corsa_della_linea(linea, n)) return {unisci(cartella_di(linea), n)};
+    for (const std::string& n : elenco()) {
+      if (corsa_della_linea(linea, n, esiste)) return {unisci(cartella, n)};
     }
     return {};
   }

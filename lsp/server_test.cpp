@@ -493,6 +493,52 @@ TEST(ServerLsp, LineeDiUnaCorsa) {
             (std::vector<std::string>{"/s/Val_Alta_linea.txt", "/s/Val_linea.txt"}));
   EXPECT_EQ(linee_possibili("/s/V__R1-.txt"), (std::vector<std::string>{"/s/V__linea.txt", "/s/V_linea.txt"}));
   EXPECT_EQ(linee_possibili("/s/R1-.txt"), std::vector<std::string>{});
+  // Only pairs the command line takes: a train "R1." (a trailing dot) or a line "CON" (a
+  // device's name) is no identifier.
+  EXPECT_EQ(linee_possibili("/s/Val_R1.-.txt"), std::vector<std::string>{});
+  EXPECT_EQ(linee_possibili("/s/CON_R1-.txt"), std::vector<std::string>{});
+}
+
+// A run text belongs to one line text, the same asked from either side: the longest line
+// its name begins with among those present. Present here: Alta and Alta_Valle.
+TEST(ServerLsp, CorseDiUnaLinea) {
+  const auto presente = [](const std::string& p) { return p == "/s/Alta_linea.txt" || p == "/s/Alta_Valle_linea.txt"; };
+  const std::tuple<std::string, std::string, bool> casi[] = {
+      {"/s/Alta_Valle_linea.txt", "Alta_Valle_R1-.txt", true},
+      {"/s/Alta_linea.txt", "Alta_Valle_R1-.txt", false},  // Alta_Valle's, though it begins with Alta_
+      {"/s/Alta_linea.txt", "Alta_R1-.txt", true},
+      {"/s/Alta_linea.txt", "Alta_Monte_R1-.txt", true},  // no line Alta_Monte
+      {"/s/Alta_Valle_linea.txt", "Alta_R1-.txt", false},
+      {"/s/Alta_linea.txt", "Alta_linea.txt", false},
+  };
+  for (const auto& [linea, nome, attesa] : casi) {
+    EXPECT_EQ(corsa_della_linea(linea, nome, presente), attesa) << linea << " " << nome;
+    EXPECT_EQ(linea_della_corsa("/s/" + nome, presente) == linea, attesa) << linea << " " << nome;
+  }
+
+  // The server, the run text open, then the other line text opened and changed: a line of
+  // 2000 m would put the run's station at 2800 m past its end (warning 321), the run's own
+  // line of 6000 m does not. The run keeps its own line; the other is checked alone.
+  sessione x;
+  std::string corta = TESTO_LINEA;
+  corta.replace(corta.find("6000"), 4, "2000");
+  const std::string uri_alta = "file:///scenari/Alta_linea.txt";
+  const std::string uri_corsa = "file:///scenari/Alta_Valle_R1-.txt";
+  x.d.file[CARTELLA + "/Alta_Valle_linea.txt"] = TESTO_LINEA;
+  x.d.file[CARTELLA + "/Alta_linea.txt"] = corta;
+  x.d.file[CARTELLA + "/Alta_Valle_R1-.txt"] = TESTO_TRENO;
+  x.inizia();
+  EXPECT_EQ(sessione::diagnostiche(x.invia(apri(uri_corsa, TESTO_TRENO)), uri_corsa), json::array());
+  for (const json& m : {apri(uri_alta, corta),
+                        notifica("textDocument/didChange", {{"textDocument", {{"uri", uri_alta}, {"version", 2}}},
+                                                            {"contentChanges", {{{"text", corta + "\r\n"}}}}})}) {
+    const auto r = x.invia(m);
+    EXPECT_FALSE(sessione::diagnostiche(r, uri_corsa)) << r;
+    const auto d = sessione::diagnostiche(r, uri_alta);
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->size(), 1u) << *d;
+    EXPECT_NE((*d)[0]["message"].get<std::string>().find("Alta_TRENO-.txt"), std::string::npos) << *d;
+  }
 }
 
 // A value written with a backtick stays one code span in markdown; plain text as written.
