@@ -132,6 +132,11 @@ struct server::stato {
   std::set<std::string> annullate;  // ids of requests cancelled before they were answered
   std::map<std::string, std::vector<correzione_offerta>> correzioni;  // by URI
   std::map<std::string, progressive> chilometri;  // by path of either text of a pair
+  // The texts not open that an open text's last check told about (its partner on disk), by
+  // that open text; and every text not open told about since: those no open text still
+  // pairs with are cleared.
+  std::map<std::string, std::set<std::string>> compagni;
+  std::set<std::string> fuori;
   std::vector<std::string> inviare;
   // What the client said it can take.
   bool snippet = false;
@@ -499,6 +504,44 @@ struct server::stato {
       da_controllare.erase(it);
       if (aperti.count(k) > 0) controlla(k);
     }
+    sgombra();
+  }
+
+  // The partners `k` is checked with: those not open are told about from now on.
+  void ricorda(const std::string& k, const std::vector<std::string>& partner) {
+    std::set<std::string>& suoi = compagni[k];
+    suoi.clear();
+    for (const std::string& p : partner) {
+      if (p.empty() || aperti.count(p) > 0) continue;
+      suoi.insert(p);
+      fuori.insert(p);
+    }
+  }
+
+  // A text not open whose pair has no open text left: what was said of it is withdrawn, as
+  // it is of a text closed.
+  void sgombra() {
+    std::set<std::string> tenuti;
+    for (auto it = compagni.begin(); it != compagni.end();) {
+      if (aperti.count(it->first) == 0) {
+        it = compagni.erase(it);
+        continue;
+      }
+      tenuti.insert(it->second.begin(), it->second.end());
+      ++it;
+    }
+    for (auto it = fuori.begin(); it != fuori.end();) {
+      if (aperti.count(*it) > 0 || tenuti.count(*it) > 0) {
+        // An open text's diagnostics are its own, withdrawn when it closes.
+        it = aperti.count(*it) > 0 ? fuori.erase(it) : std::next(it);
+        continue;
+      }
+      const std::string uri = uri_di(*it);
+      chilometri.erase(*it);
+      correzioni.erase(uri);
+      notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+      it = fuori.erase(it);
+    }
   }
 
   // The text `k` through the compile core as the command line's -c runs it, with its
@@ -506,13 +549,16 @@ struct server::stato {
   void controlla(const std::string& k) {
     const formato::testo t = aperti[k].tipo;
     if (!su_file(k)) {
+      ricorda(k, {});
       return t == formato::testo::linea ? controlla_coppia(k, "", true, "") : controlla_coppia("", k, true, "");
     }
     if (t == formato::testo::treno) {
       const std::string linea = linea_della_corsa(k, [&](const std::string& p) { return esiste(p); });
+      ricorda(k, {linea});
       return controlla_coppia(linea, k, true, linea.empty() ? senza_partner(k, t) : "");
     }
     const std::vector<std::string> treni = treni_di(k);
+    ricorda(k, treni);
     if (treni.empty()) return controlla_coppia(k, "", true, senza_partner(k, t));
     for (size_t i = 0; i < treni.size(); ++i) controlla_coppia(k, treni[i], i == 0, "");
   }

@@ -582,6 +582,41 @@ TEST(ServerLsp, DueCorseDiUnaLinea) {
   EXPECT_EQ(sessione::diagnostiche(r, uri_r2), json::array());
 }
 
+// What is said of a text not open lasts while an open text of its pair does: both texts
+// on disk with a misspelt keyword (error 301), each opened and closed in turn. The partner
+// on disk is told about with the open text; once nothing of the pair is open, neither text
+// keeps a diagnostic.
+TEST(ServerLsp, DiagnosticheDeiTestiNonAperti) {
+  sessione x;
+  std::string linea = TESTO_LINEA;
+  linea.insert(linea.find("[fine]"), "pendenzza, 100, 0\r\n");
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "stazone, 5000\r\n");
+  x.d.file[LINEA] = linea;
+  x.d.file[TRENO] = treno;
+  x.inizia();
+  const auto codici = [](const std::vector<json>& r, const std::string& uri) {
+    std::vector<int> c;
+    const auto d = sessione::diagnostiche(r, uri);
+    if (!d) return std::optional<std::vector<int>>();
+    for (const json& x : *d) c.push_back(x.value("code", 0));
+    return std::optional(c);
+  };
+  const auto chiudi = [&](const std::string& uri) {
+    return x.invia(notifica("textDocument/didClose", {{"textDocument", {{"uri", uri}}}}));
+  };
+  const std::vector<int> errore = {301};
+  const std::vector<int> nessuna = {};
+  for (const auto& [aperto, testo, altro] : {std::tuple{URI_TRENO, treno, URI_LINEA}, std::tuple{URI_LINEA, linea, URI_TRENO}}) {
+    auto r = x.invia(apri(aperto, testo));
+    EXPECT_EQ(codici(r, aperto), errore) << aperto;
+    EXPECT_EQ(codici(r, altro), errore) << aperto;
+    r = chiudi(aperto);
+    EXPECT_EQ(codici(r, aperto), nessuna) << aperto;
+    EXPECT_EQ(codici(r, altro), nessuna) << aperto;
+  }
+}
+
 // The partner on disk: looked for and named when missing, taken up when the client says
 // it came or changed; a text renamed or saved under a new name is followed there.
 TEST(ServerLsp, PartnerSuDiscoRinominaESalvataggio) {
