@@ -27,7 +27,7 @@ using namespace scenario::lsp;
 
 class disco_memoria : public disco {
  public:
-  std::optional<std::string> leggi(const std::string& p) override {
+  std::optional<std::string> leggi(const std::string& p, std::string*) override {
     if (p == "/s/Valle_linea.txt") {
       return std::string(
           "[generale]\r\nlunghezza percorso, 6000\r\nprogressiva chilometrica uno, 0, 12000, 0\r\n"

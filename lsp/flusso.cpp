@@ -17,12 +17,15 @@ namespace fs = std::filesystem;
 
 class disco_file : public disco {
  public:
-  std::optional<std::string> leggi(const std::string& percorso) override {
+  std::optional<std::string> leggi(const std::string& percorso, std::string* perche) override {
     try {
       return leggi_file(sistema::percorso(percorso));  // regular files of at most 64 MiB only
-    } catch (const std::exception&) {
-      return std::nullopt;
+    } catch (const errore_file& e) {
+      if (perche != nullptr) *perche = e.motivo();
+    } catch (const std::exception& e) {
+      if (perche != nullptr) *perche = e.what();
     }
+    return std::nullopt;
   }
 
   std::vector<std::string> nomi(const std::string& cartella) override {

@@ -54,9 +54,10 @@ int impagina_file(const std::vector<std::string>& testi, bool solo_verifica, dis
     // The messages name the text as the author wrote it.
     std::string testo = scritto;
     if (d.forma() == forma_percorsi::windows) std::replace(testo.begin(), testo.end(), '\\', '/');
-    const auto byte = d.leggi(testo);
+    std::string perche;
+    const auto byte = d.leggi(testo, &perche);
     if (!byte) {
-      errori << NOME_PROGRAMMA << ": " << scritto << ": " << traduci("impagina.file_illeggibile") << "\n";
+      errori << NOME_PROGRAMMA << ": " << scritto << ": " << perche << "\n";
       stato = STATO_ERRORE_FILE;
       continue;
     }

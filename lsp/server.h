@@ -26,8 +26,9 @@ enum class forma_percorsi;
 class disco {
  public:
   virtual ~disco() = default;
-  // The bytes of a regular file of at most 64 MiB, or nothing.
-  virtual std::optional<std::string> leggi(const std::string& percorso) = 0;
+  // The bytes of a regular file of at most 64 MiB, or nothing, and then in `perche` (when
+  // given) why not, as the command line says it.
+  virtual std::optional<std::string> leggi(const std::string& percorso, std::string* perche = nullptr) = 0;
   // The names of the files of a folder (not their paths).
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
   // How the system writes paths, and so the paths the server asks for.

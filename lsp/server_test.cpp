@@ -40,7 +40,7 @@ class disco_prova : public disco {
   std::map<std::string, std::string> file;
   forma_percorsi percorsi = forma_percorsi::posix;
   forma_percorsi forma() const override { return percorsi; }
-  std::optional<std::string> leggi(const std::string& p) override {
+  std::optional<std::string> leggi(const std::string& p, std::string*) override {
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }

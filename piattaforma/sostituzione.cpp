@@ -37,7 +37,7 @@ fs::path nome_libero(const fs::path& destinazione, F prendi) {
 }  // namespace
 
 errore_file::errore_file(const fs::path& file, const std::string& motivo, bool assente)
-    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), assente_(assente) {}
+    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), motivo_(motivo), assente_(assente) {}
 
 errore_file testo_troppo_grande(const fs::path& file, size_t limite) {
   return errore_file(file, traduci("file.troppo_grande", {{"mib", limite >> 20}}));

@@ -21,10 +21,13 @@ class errore_file : public std::runtime_error {
  public:
   errore_file(const std::filesystem::path& file, const std::string& motivo, bool assente = false);
   const std::filesystem::path& file() const { return file_; }
+  // The reason alone, without the file's name.
+  const std::string& motivo() const { return motivo_; }
   bool assente() const { return assente_; }
 
  private:
   std::filesystem::path file_;
+  std::string motivo_;
   bool assente_;
 };
 
