@@ -78,7 +78,7 @@ int impagina_file(const std::vector<std::string>& testi, bool solo_verifica, dis
       continue;
     }
     try {
-      sostituisci_file(sistema::percorso(testo), esito.testo);
+      salva_testo(sistema::percorso(testo), esito.testo);
     } catch (const std::exception& e) {
       errori << NOME_PROGRAMMA << ": " << e.what() << "\n";
       stato = STATO_ERRORE_FILE;

@@ -153,6 +153,18 @@ bool scambia_nomi(const std::filesystem::path& da, const std::filesystem::path& 
 // Gives the file `file` the second name `altro` (a hard link).
 enum class esito_collegamento { fatto, nome_occupato, nessun_file, impossibile };
 esito_collegamento collega(const std::filesystem::path& file, const std::filesystem::path& altro);
+// Whether an existing `file` is not to be written: its permissions or its file system
+// forbid this process to, or (POSIX) no one has leave to write it, which root would pass
+// over: a text its author marked read-only is left alone.
+bool sola_lettura(const std::filesystem::path& file);
+// Whether a new file renamed over `file` would not be the same file to others: `file` has
+// further names (hard links) that would keep the earlier content, or (POSIX) an owner the
+// new file could not be given.
+bool da_riscrivere_sul_posto(const std::filesystem::path& file);
+// Writes `byte` over the existing `file`, in place, cut to their length. The room for them
+// is taken first where the system can, so that a full disk refuses before a byte changes.
+// Throws errore_file naming `nome`.
+void riscrivi_sul_posto(const std::filesystem::path& file, std::string_view byte, const std::filesystem::path& nome);
 // Deletes `file`: the reason when it could not, nothing when it is gone or was never there.
 std::optional<std::string> elimina(const std::filesystem::path& file);
 

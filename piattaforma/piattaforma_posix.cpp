@@ -348,6 +348,39 @@ void chiudi(maniglia m, const fs::path& nome) {
 
 void chiudi_senza_controllo(maniglia m) { ::close(descrittore(m)); }
 
+bool sola_lettura(const fs::path& file) {
+  struct stat stato {};
+  if (::stat(file.c_str(), &stato) != 0) return false;
+  return (stato.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0;
+}
+
+bool da_riscrivere_sul_posto(const fs::path& file) {
+  struct stat stato {};
+  if (::stat(file.c_str(), &stato) != 0) return false;
+  return stato.st_nlink > 1 || (::geteuid() != 0 && stato.st_uid != ::geteuid());
+}
+
+void riscrivi_sul_posto(const fs::path& file, std::string_view byte, const fs::path& nome) {
+  const int d = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+  if (d < 0) throw errore_file(nome, motivo_errno());
+  const maniglia m = d;
+  try {
+#if defined(__linux__)
+    // The room, without changing the length yet; a file system without the call writes on.
+    int esito = 0;
+    while ((esito = ::fallocate(d, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(byte.size()))) != 0 && errno == EINTR) {
+    }
+    if (esito != 0 && errno != EOPNOTSUPP && errno != ENOSYS && errno != EINVAL) throw errore_file(nome, motivo_errno());
+#endif
+    scrivi_a(m, 0, byte, nome);
+    if (::ftruncate(d, static_cast<off_t>(byte.size())) != 0) throw errore_file(nome, motivo_errno());
+  } catch (...) {
+    chiudi_senza_controllo(m);
+    throw;
+  }
+  chiudi(m, nome);
+}
+
 void verifica_sostituibile(const fs::path& destinazione) {
   std::error_code ec;
   if (fs::is_directory(destinazione, ec)) throw errore_file(destinazione, motivo_di(EISDIR));

@@ -549,6 +549,38 @@ void chiudi(maniglia m, const fs::path& nome) {
 
 void chiudi_senza_controllo(maniglia m) { CloseHandle(maniglia_di(m)); }
 
+bool sola_lettura(const fs::path& file) {
+  const DWORD attributi = GetFileAttributesW(esteso(file).c_str());
+  return attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// A file made here takes the folder's inherited permissions, as the earlier one did: only
+// its other names would be lost.
+bool da_riscrivere_sul_posto(const fs::path& file) {
+  const HANDLE h = CreateFileW(esteso(file).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION informazioni{};
+  const bool altri_nomi = GetFileInformationByHandle(h, &informazioni) && informazioni.nNumberOfLinks > 1;
+  CloseHandle(h);
+  return altri_nomi;
+}
+
+void riscrivi_sul_posto(const fs::path& file, std::string_view byte, const fs::path& nome) {
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw errore_file(nome, motivo_ultimo());
+  const maniglia m = da_maniglia(h);
+  try {
+    scrivi(m, byte, nome);
+    if (!SetEndOfFile(h)) throw errore_file(nome, motivo_ultimo());
+  } catch (...) {
+    chiudi_senza_controllo(m);
+    throw;
+  }
+  chiudi(m, nome);
+}
+
 void verifica_sostituibile(const fs::path& destinazione) {
   const DWORD attributi = GetFileAttributesW(esteso(destinazione).c_str());
   if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way

@@ -200,6 +200,28 @@ void sostituisci_file(const fs::path& file, std::string_view contenuto) {
   temporaneo.conferma();
 }
 
+void salva_testo(const fs::path& file, std::string_view contenuto) {
+  std::error_code ec;
+  fs::path destinazione = fs::canonical(file, ec);
+  if (ec) destinazione = file;
+  if (sistema::sola_lettura(destinazione)) throw errore_file(file, traduci("file.sola_lettura"));
+  if (!sistema::da_riscrivere_sul_posto(destinazione)) {
+    std::optional<file_temporaneo> temporaneo;
+    try {
+      temporaneo.emplace(destinazione);
+    } catch (const errore_file&) {
+      // No file can be made beside it: written in place below, or refused there with the
+      // reason the text itself gives.
+    }
+    if (temporaneo) {
+      temporaneo->scrivi(contenuto);
+      temporaneo->conferma();
+      return;
+    }
+  }
+  sistema::riscrivi_sul_posto(destinazione, contenuto, file);
+}
+
 bool crea_cartelle(const fs::path& cartella) {
   switch (sistema::crea_cartella(cartella)) {
     case sistema::esito_cartella::fatta: return true;

@@ -84,6 +84,14 @@ void conferma_insieme(const std::vector<file_temporaneo*>& file);
 // temporary file is then removed and `file` keeps its earlier content.
 void sostituisci_file(const std::filesystem::path& file, std::string_view contenuto);
 
+// Writes an author's text `file` anew, as an editor saves one: through a link, to the file
+// it leads to; never over a text marked read-only (errore_file, the text as it was). The
+// new content goes into a temporary file beside the text, renamed over it once whole, as
+// sostituisci_file does; in place, the room taken first, only where that rename cannot be
+// made (a folder this process may not add to) or would not keep the same file (another
+// owner, further names).
+void salva_testo(const std::filesystem::path& file, std::string_view contenuto);
+
 // Makes `cartella` and those of its parents that are missing, as `mkdir -p` does. True
 // when it made any; throws errore_file naming the first that could not be made.
 bool crea_cartelle(const std::filesystem::path& cartella);

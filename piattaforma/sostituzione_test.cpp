@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "lingue/catalogo.h"
 #include "tests/supporto/cartella_temporanea.h"
 
 namespace scenario {
@@ -105,6 +107,60 @@ TEST(SostituisciFileMorte, ScritturaInterrottaLasciaIlVecchioFile) {
   EXPECT_EQ(nomi_in(c), nomi{"tabella.sim"});
 }
 
+#endif
+
+#ifndef _WIN32
+// Links and permissions as POSIX has them.
+// An author's text saved as an editor saves it: through a link to the file it leads to,
+// the link left a link; a file with a second name rewritten, not replaced, so both names
+// see the new text; a text marked read-only refused, whoever runs the program, unchanged.
+TEST(SalvaTesto, ComeUnEditor) {
+  cartella_temporanea c;
+  c.scrivi("vero.txt", "vecchio");
+  fs::create_symlink("vero.txt", c / "collegamento.txt");
+  salva_testo(c / "collegamento.txt", "nuovo");
+  EXPECT_TRUE(fs::is_symlink(c / "collegamento.txt"));
+  EXPECT_EQ(c.leggi("vero.txt"), "nuovo");
+
+  fs::create_hard_link(c / "vero.txt", c / "secondo.txt");
+  salva_testo(c / "secondo.txt", "terzo");
+  EXPECT_EQ(c.leggi("vero.txt"), "terzo");
+
+  c.scrivi("fisso.txt", "fermo");
+  fs::permissions(c / "fisso.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string m = messaggio_di([&] { salva_testo(c / "fisso.txt", "no"); }, c / "fisso.txt");
+  EXPECT_NE(m.find(traduci("file.sola_lettura")), std::string::npos) << m;
+  EXPECT_EQ(c.leggi("fisso.txt"), "fermo");
+  EXPECT_EQ(nomi_in(c), (nomi{"collegamento.txt", "fisso.txt", "secondo.txt", "vero.txt"}));
+}
+
+// Saves `file` as its owner, the user nobody when the test runs as root (who may add to
+// any folder); ends the process with 0 when saved.
+[[noreturn]] void salva_come_proprietario(const fs::path& file, std::string_view contenuto) {
+  if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(3);
+  try {
+    salva_testo(file, contenuto);
+  } catch (const errore_file&) {
+    std::_Exit(1);
+  }
+  std::_Exit(0);
+}
+
+// A writable text in a folder its owner may not add to: no temporary file can be made
+// beside it, so it is written in place, cut to the new, shorter length.
+TEST(SalvaTestoMorte, CartellaInSolaLettura) {
+  cartella_temporanea c;
+  c.scrivi("testo.txt", "un testo di prima, piu' lungo");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown((c / "testo.txt").c_str(), 65534, 65534), 0);
+  }
+  fs::permissions(c.percorso(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_EXIT(salva_come_proprietario(c / "testo.txt", "il nuovo"), ::testing::ExitedWithCode(0), "");
+  fs::permissions(c.percorso(), fs::perms::owner_all);
+  EXPECT_EQ(c.leggi("testo.txt"), "il nuovo");
+  EXPECT_EQ(nomi_in(c), nomi{"testo.txt"});
+}
 #endif
 
 TEST(LeggiFile, TuttiIByteOppureUnErrore) {
