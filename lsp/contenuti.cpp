@@ -266,11 +266,24 @@ std::vector<elemento> elementi_riga(std::string_view riga, const record* r) {
   while (true) {
     const size_t virgola = elementi.size() >= testo_da ? std::string_view::npos : riga.find(',', da);
     const size_t a = virgola == std::string_view::npos ? riga.size() : virgola;
-    elementi.push_back(senza_spazi(riga, da, a));
+    const elemento e = senza_spazi(riga, da, a);
+    if (r != nullptr && elementi.size() == r->campi.size() && r->campi.back().letto != lettura::testo) {
+      // The number ends at a blank; the rest of the line, commas and all, is not read.
+      const size_t spazio = riga.substr(0, e.a).find_first_of(" \t", e.da);
+      if (spazio != std::string_view::npos) {
+        elementi.push_back({e.da, spazio});
+        break;
+      }
+    }
+    elementi.push_back(e);
     if (virgola == std::string_view::npos) break;
     da = virgola + 1;
   }
   return elementi;
+}
+
+elemento nota_dopo_valori(std::string_view riga, const std::vector<elemento>& elementi) {
+  return senza_spazi(riga, elementi.back().a, riga.size());
 }
 
 const record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t) {
@@ -309,6 +322,9 @@ std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t by
   const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
   if (r == nullptr) return std::nullopt;
   const std::vector<elemento> elementi = elementi_riga(linea, r);
+  // A note after the values describes nothing of the record.
+  const elemento nota = nota_dopo_valori(linea, elementi);
+  if (nota.a > nota.da && byte >= nota.da) return std::nullopt;
   const size_t i = indice_elemento(elementi, byte);
   testo_doppio d = i == 0 || i > r->campi.size() ? descrivi_record(*r)
                                                   : descrivi_campo(*r, r->campi[i - 1], taglia(linea, elementi[i]));
@@ -401,9 +417,12 @@ std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byt
   const std::string_view linea = riga_di(testo, inizi, riga);
   const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
   if (r == nullptr) return std::nullopt;
-  const size_t i = indice_elemento(elementi_riga(linea, r), std::min(byte, linea.size()));
+  byte = std::min(byte, linea.size());
+  const std::vector<elemento> elementi = elementi_riga(linea, r);
+  const size_t i = indice_elemento(elementi, byte);
+  const elemento nota = nota_dopo_valori(linea, elementi);
   firma_riga f{r, std::nullopt};
-  if (i > 0 && i <= r->campi.size()) f.campo = i - 1;
+  if (i > 0 && i <= r->campi.size() && (nota.a == nota.da || byte < nota.da)) f.campo = i - 1;
   return f;
 }
 
@@ -479,6 +498,7 @@ std::vector<pezzo> pezzi(std::string_view testo, formato::testo t) {
       const bool nome = r != nullptr && i <= r->campi.size() && r->campi[i - 1].letto == lettura::testo;
       esito.push_back({riga, elementi[i], nome ? gettone::testo : gettone::numero});
     }
+    if (const elemento nota = nota_dopo_valori(linea, elementi); nota.a > nota.da) esito.push_back({riga, nota, gettone::nota});
   }
   return esito;
 }

@@ -37,8 +37,12 @@ struct elemento {
   size_t a = 0;
 };
 // The items of a line as the reading splits a record: the keyword, then the values; the
-// value of a text field (a name) runs to the end of the line.
+// value of a text field (a name) runs to the end of the line. The record's last value, a
+// number, ends at a blank: what follows it is a note.
 std::vector<elemento> elementi_riga(std::string_view riga, const formato::record* r);
+// What stands on the line after its items, which the reading passes over (a note after the
+// last number): without the blanks around it; empty (da == a) when nothing does.
+elemento nota_dopo_valori(std::string_view riga, const std::vector<elemento>& elementi);
 
 // The record a line holds, by the reading's own test in the section the line stands in.
 const formato::record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t);

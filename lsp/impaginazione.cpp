@@ -90,6 +90,8 @@ std::string impagina(std::string_view testo, formato::testo t) {
       esito.append(l[i] - (e[i].a - e[i].da), ' ').append(taglia(linea, e[i]));
       if (i + 1 < e.size()) esito.push_back(',');
     }
+    // A note after the last number, as written from where the number ends.
+    if (const elemento nota = nota_dopo_valori(linea, e); nota.a > nota.da) esito.append(linea.substr(e.back().a));
     esito.append(a_capo);
   }
   return esito;

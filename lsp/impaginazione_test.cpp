@@ -35,6 +35,11 @@ TEST(Impaginazione, ColonneDiOgniSezione) {
       // Empty values keep their place; a value of several numbers is one item.
       {"valori vuoti", testo::linea, "[generale]\nlunghezza percorso,6000\n[cartelli]\nindicatori_vmax,900,70,,\n",
        "[generale]\nlunghezza percorso, 6000\n[cartelli]\nindicatori_vmax, 900, 70, ,\n"},
+      // The reading ends the last number at a blank and passes over the rest of its line: a
+      // note, kept as written after its number and no part of the column ("80" two wide).
+      {"nota dopo l'ultimo numero", testo::treno,
+       "[vel_limite]\nvelocita,0,60  km/h, fino al ponte\nvelocita,500,80\n",
+       "[vel_limite]\nvelocita,   0, 60  km/h, fino al ponte\nvelocita, 500, 80\n"},
   };
   for (const caso& c : casi) {
     const std::string dopo = impagina(c.prima, c.t);

@@ -776,6 +776,35 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
             (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 3, 5, 0, 1, 0, 6, 0, 0}));
 }
 
+// A note after a record's last number, which the reading passes over: the unit's label
+// after the number, the note coloured as a note, nothing described on it.
+TEST(ServerLsp, NotaDopoLUltimoValore) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  const std::string riga = "velocita, 0, 60 km/h, fino al ponte";
+  x.invia(apri(URI_TRENO, "[generale]\r\norologio, 8 0 0\r\n[vel_limite]\r\n" + riga + "\r\n[fine]\r\n"));
+  const auto risposta = [&](int id, const std::string& metodo, const json& p) {
+    return sessione::risposta(x.invia(chiedi(id, metodo, p)), id)["result"];
+  };
+  const auto sessanta = static_cast<int64_t>(riga.find("60"));
+  const auto nota = static_cast<int64_t>(riga.find("km/h"));
+  const json s = risposta(2, "textDocument/inlayHint",
+                          {{"textDocument", {{"uri", URI_TRENO}}},
+                           {"range", {{"start", {{"line", 3}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 0}}}}}});
+  ASSERT_FALSE(s.empty());
+  EXPECT_EQ(s.back()["label"], "km/h");
+  EXPECT_EQ(s.back()["position"]["character"], sessanta + 2);
+  // The last line's parts before [fine]: the number 60 (3), two wide, then the note (5) to
+  // the end of the line.
+  const std::vector<int64_t> dati = risposta(3, "textDocument/semanticTokens/full", {{"textDocument", {{"uri", URI_TRENO}}}})["data"];
+  ASSERT_GE(dati.size(), 15u);
+  EXPECT_EQ(std::vector<int64_t>(dati.end() - 15, dati.end() - 5),
+            (std::vector<int64_t>{0, sessanta - static_cast<int64_t>(riga.find('0')), 2, 3, 0, 0, nota - sessanta,
+                                  static_cast<int64_t>(riga.size()) - nota, 5, 0}));
+  EXPECT_EQ(risposta(4, "textDocument/hover", punto(URI_TRENO, 3, static_cast<int>(nota) + 1)), json());
+}
+
 // Positions in either unit: "a", "é" (two UTF-8 bytes, one UTF-16 unit), then a character
 // beyond the basic plane (four bytes, two units), then "b".
 TEST(ServerLsp, PosizioniInUnitaDelProtocollo) {
