@@ -5,7 +5,9 @@
 #include <random>
 
 #include "scenario/scrittura_testi.h"
+#include "lingue/catalogo.h"
 #include "scenario/testi_incorporati.h"
+#include "scenario/testi_nuovi.h"
 
 namespace scenario::lsp {
 namespace {
@@ -45,6 +47,17 @@ TEST(Impaginazione, ColonneDiOgniSezione) {
     const std::string dopo = impagina(c.prima, c.t);
     EXPECT_EQ(dopo, c.dopo) << c.nome;
     EXPECT_EQ(impagina(dopo, c.t), dopo) << c.nome << ": una seconda volta";
+  }
+}
+
+// The starting pair a new author is given is already laid out, in every language of its
+// notes: a check of the layout passes on it before the author changes a thing.
+TEST(Impaginazione, LaCoppiaDiPartenzaEImpaginata) {
+  for (const lingua l : LINGUE) {
+    const lingua_per_ora parla(l);
+    const testi_nuovi t = testi_di_partenza();
+    EXPECT_EQ(impagina(t.linea, testo::linea), t.linea);
+    EXPECT_EQ(impagina(t.treno, testo::treno), t.treno);
   }
 }
 
