@@ -125,7 +125,11 @@ bool nel_piano(const record& r) { return tenuto_in(r, formato::sede::piano); }
 
 testo_doppio& testo_doppio::testo(std::string_view x) {
   markdown += x;
-  semplice += x;
+  // The catalogue's words mark a name of the compiled files as a code span; plain text
+  // shows the name alone.
+  for (const char c : x) {
+    if (c != '`') semplice.push_back(c);
+  }
   return *this;
 }
 

@@ -61,7 +61,7 @@ struct testo_doppio {
   std::string markdown;
   std::string semplice;
 
-  testo_doppio& testo(std::string_view s);    // words as they are
+  testo_doppio& testo(std::string_view s);    // the catalogue's words: `a code span` in markdown
   testo_doppio& forte(std::string_view s);    // a name: bold in markdown
   testo_doppio& codice(std::string_view s);   // something written in a text: a code span
   testo_doppio& separatore();                 // a rule between two parts

@@ -542,11 +542,12 @@ TEST(ServerLsp, CorseDiUnaLinea) {
 }
 
 // A value written with a backtick stays one code span in markdown; plain text as written.
+// The catalogue's code spans are the names alone in plain text.
 TEST(ServerLsp, ValoreConApiceInverso) {
   testo_doppio d;
-  d.codice("Rio`s").testo(" e ").codice("x");
-  EXPECT_EQ(d.markdown, "`` Rio`s `` e `x`");
-  EXPECT_EQ(d.semplice, "Rio`s e x");
+  d.codice("Rio`s").testo(" e ").codice("x").testo(", voce della tabella, `posizione`");
+  EXPECT_EQ(d.markdown, "`` Rio`s `` e `x`, voce della tabella, `posizione`");
+  EXPECT_EQ(d.semplice, "Rio`s e x, voce della tabella, posizione");
 }
 
 // A line text with two run texts open: a change to the line re-checks both.
