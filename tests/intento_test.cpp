@@ -169,6 +169,11 @@ std::vector<caso> casi_dei_testi() {
       // "94" holds a 4: four codes, as of old.
       {"signal repetition of 94 codes", con(L, "ripetizione segnali 4 codici", "ripetizione segnali 94 codici"), T,
        avviso::parola_in_altra_forma, true, "ripetizione segnali 94", "letta come 'ripetizione segnali 4 codici'"},
+      // UTF-8 (a-grave of the last station) with two bytes of ISO 8859-1 pasted in: each read
+      // as it was meant, the first named.
+      {"two bytes of another code in a UTF-8 text", L,
+       con(con(T, "ARRIVO", "Citt\xC3\xA0"), "Borgo Fonte", "B\xF2rgo Font\xE8"), avviso::testo_misto, false,
+       "\xF2rgo", "il byte 0xF2 non e' un carattere UTF-8: e' letto come '\xC3\xB2' di Windows-1252 (e cosi' un altro byte"},
       {"misspelt keyword", L, treno("segnal, 6100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::parola_sconosciuta,
        false, "segnal", "forse 'segnale'"},
       {"capitalised exact keyword", con(L, "progressiva chilometrica due", "Progressiva chilometrica due"), T,

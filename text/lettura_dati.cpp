@@ -214,8 +214,9 @@ const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_
                     frase("lettura.testo_misto",
                           {{"byte", m->originale},
                            {"carattere", latin1_in_utf8(carattere)},
-                           {"altri", esame.byte_misti > 1 ? frase("lettura.testo_misto.altri", {{"quanti", esame.byte_misti - 1}})
-                                                          : messaggio()}}));
+                           {"altri", esame.byte_misti > 2   ? frase("lettura.testo_misto.altri", {{"quanti", esame.byte_misti - 1}})
+                                     : esame.byte_misti == 2 ? frase("lettura.testo_misto.altro")
+                                                             : messaggio()}}));
   }
   std::string& convertito = s.m.letti.convertiti[quale];
   convertito = std::move(esame.convertito);
