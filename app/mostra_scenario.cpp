@@ -65,7 +65,7 @@ int confronta_cartelle(const std::filesystem::path& prima, const std::filesystem
   if (json) {
     std::cout << scenario::vista::confronto_json(c) << "\n";
   } else {
-    std::cout << scenario::vista::testo_confronto(c, *b.scenario);
+    std::cout << scenario::vista::testo_confronto(c, *a.scenario, *b.scenario);
   }
   std::cout.flush();
   if (!std::cout) return STATO_USO;

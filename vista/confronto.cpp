@@ -297,9 +297,22 @@ confronto_scenari confronta(const scenario_decodificato& a, const scenario_decod
   return c;
 }
 
-std::string testo_confronto(const confronto_scenari& c, const scenario_decodificato& dopo) {
-  const auto km = [&](int32_t m) { return "km " + testo_km(chilometro(dopo, m)); };
-  const auto luogo = [&](int32_t m) { return n(m) + " m (" + km(m) + ")"; };
+std::string testo_confronto(const confronto_scenari& c, const scenario_decodificato& prima,
+                            const scenario_decodificato& dopo) {
+  // Each set's places by its own numbering: "6500 m (km 58.500)"; a place of both sets
+  // whose kilometre the change of numbering moved, "6500 m (km 58.500 -> km 106.500)".
+  const auto km = [](const scenario_decodificato& s, int32_t m) { return "km " + testo_km(chilometro(s, m)); };
+  const auto kilometri = [&](int32_t m) {
+    const std::string a = km(prima, m), b = km(dopo, m);
+    return a == b ? a : a + " -> " + b;
+  };
+  const auto luogo_prima = [&](int32_t m) { return n(m) + " m (" + km(prima, m) + ")"; };
+  const auto luogo_dopo = [&](int32_t m) { return n(m) + " m (" + km(dopo, m) + ")"; };
+  const auto luogo = [&](int32_t m) { return n(m) + " m (" + kilometri(m) + ")"; };
+  // A place of one side only, or of both.
+  const auto dove = [&](std::optional<int32_t> a, std::optional<int32_t> b) {
+    return !b ? luogo_prima(*a) : !a ? luogo_dopo(*b) : luogo(*b);
+  };
   std::string s;
   if (c.uguali()) return traduci("confronto.uguali") + "\n";
   if (!c.intestazione.empty()) {
@@ -312,9 +325,9 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
       s += "  " + parola("cosa", st.cosa) + ": " + st.nome;
       if (st.cosa == "rinominata") s += " -> " + st.nome_dopo;
       if (st.cosa == "spostata") {
-        s += " " + traduci("confronto.da_a", {{"da", luogo(*st.prima_m)}, {"a", luogo(*st.dopo_m)}});
+        s += " " + traduci("confronto.da_a", {{"da", luogo_prima(*st.prima_m)}, {"a", luogo_dopo(*st.dopo_m)}});
       } else {
-        s += " " + traduci("confronto.a", {{"dove", luogo(st.dopo_m.value_or(st.prima_m.value_or(0)))}});
+        s += " " + traduci("confronto.a", {{"dove", dove(st.prima_m, st.dopo_m)}});
       }
       s += "\n";
       for (const cambio_valore& d : st.dettagli) s += "      " + d.campo + ": " + d.prima + " -> " + d.dopo + "\n";
@@ -326,20 +339,23 @@ std::string testo_confronto(const confronto_scenari& c, const scenario_decodific
       titolo = p.profilo;
       s += traduci("confronto.profilo", {{"nome", parola("profilo", titolo)}}) + "\n";
     }
-    s += "  " + km(p.da_m) + " - " + km(p.a_m) + " (" + n(p.da_m) + "-" + n(p.a_m) + " m): " + p.prima + " -> " +
-         p.dopo + "\n";
+    const std::string tratto_prima = km(prima, p.da_m) + " - " + km(prima, p.a_m);
+    const std::string tratto_dopo = km(dopo, p.da_m) + " - " + km(dopo, p.a_m);
+    s += "  " + (tratto_prima == tratto_dopo ? tratto_dopo : tratto_prima + " -> " + tratto_dopo) + " (" + n(p.da_m) +
+         "-" + n(p.a_m) + " m): " + p.prima + " -> " + p.dopo + "\n";
   }
   if (!c.oggetti.empty()) {
     s += traduci("confronto.oggetti") + "\n";
     for (const cambio_oggetto& o : c.oggetti) {
       s += "  " + accordato(o.cosa, o.tipo);
       if (o.cosa == SPOSTATO) {
-        s += " " + traduci("confronto.da_a", {{"da", luogo(*o.prima_m)}, {"a", luogo(*o.dopo_m)}}) + ": " + o.dopo + "\n";
+        s += " " + traduci("confronto.da_a", {{"da", luogo_prima(*o.prima_m)}, {"a", luogo_dopo(*o.dopo_m)}}) + ": " +
+             o.dopo + "\n";
       } else if (o.cosa == CAMBIATO) {
-        s += " " + traduci("confronto.a", {{"dove", luogo(*o.dopo_m)}}) + ": " + o.prima + " -> " + o.dopo + "\n";
+        s += " " + traduci("confronto.a", {{"dove", dove(o.prima_m, o.dopo_m)}}) + ": " + o.prima + " -> " + o.dopo + "\n";
       } else {
-        s += " " + traduci("confronto.a", {{"dove", luogo(o.dopo_m.value_or(o.prima_m.value_or(0)))}}) + ": " +
-             (o.dopo.empty() ? o.prima : o.dopo) + "\n";
+        s += " " + traduci("confronto.a", {{"dove", dove(o.prima_m, o.dopo_m)}}) + ": " + (o.dopo.empty() ? o.prima : o.dopo) +
+             "\n";
       }
     }
   }

@@ -65,8 +65,9 @@ struct confronto_scenari {
 
 confronto_scenari confronta(const scenario_decodificato& prima, const scenario_decodificato& dopo);
 
-// The comparison as text, one change a line, under a heading for each kind of change;
-// kilometres are those of `dopo`.
-std::string testo_confronto(const confronto_scenari& c, const scenario_decodificato& dopo);
+// The comparison of `prima` with `dopo` as text, one change a line, under a heading for
+// each kind of change; each set's places are named by its own kilometres.
+std::string testo_confronto(const confronto_scenari& c, const scenario_decodificato& prima,
+                            const scenario_decodificato& dopo);
 
 }  // namespace scenario::vista

@@ -78,7 +78,7 @@ TEST(Confronto, OgniCambioNelleParoleDellAutore) {
   treno = sostituisci(treno, "orologio,    7,  15,  0", "orologio,    7,  28,  0");
   const scenario_decodificato dopo = valmora(linea, treno);
   const confronto_scenari c = confronta(valmora(LINEA, TRENO), dopo);
-  const std::string testo = testo_confronto(c, dopo);
+  const std::string testo = testo_confronto(c, valmora(LINEA, TRENO), dopo);
   for (const char* riga : {
            "  orologio: 7:15:00 -> 7:28:00\n",
            "  rinominata: Prato Alto -> Prat\xC3\xB2 Alto a 7000 m (km 59.000)\n"
@@ -104,6 +104,28 @@ TEST(Confronto, OgniCambioNelleParoleDellAutore) {
                             "\"dopo\": \"segnale, 6700, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\"", "\"dopo\": \"7:28:00\"",
                             "\"dopo\": \"montagna, 6000, 7500, 13\""}) {
     EXPECT_NE(json.find(parte), std::string::npos) << parte << "\n" << json;
+  }
+}
+
+// The numbering moved from km 52.000 to km 100.000 at the origin along with other changes:
+// a place of the set before is named by its kilometres (km 52 + p), one of the set after
+// by its own (km 100 + p), a place of both by the two when they differ.
+TEST(Confronto, OgniLatoColSuoChilometraggio) {
+  std::string linea = sostituisci(LINEA, "progressiva chilometrica uno,    0,    52000,    0",
+                                  "progressiva chilometrica uno,    0,   100000,    0");
+  linea = sostituisci(linea, "montagna,  6000,  7500,  12", "montagna,  6000,  7500,  13");
+  std::string treno = sostituisci(TRENO, "segnale,   6500,", "segnale,   6600,");
+  treno = sostituisci(treno, "velocita,   9000,    75", "velocita,   9000,    70");
+  treno = sostituisci(treno, "stazione,  13000, 24,  300,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, Fontanelle\r\n", "");
+  const scenario_decodificato prima = valmora(LINEA, TRENO), dopo = valmora(linea, treno);
+  const std::string testo = testo_confronto(confronta(prima, dopo), prima, dopo);
+  for (const char* riga : {
+           "  tolta: Fontanelle a 13000 m (km 65.000)\n",
+           "  km 61.000 - km 73.500 -> km 109.000 - km 121.500 (9000-21500 m): 75 km/h -> 70 km/h\n",
+           "  tratto di montagna cambiato a 6000 m (km 58.000 -> km 106.000): ",
+           "  segnale spostato da 6500 m (km 58.500) a 6600 m (km 106.600): ",
+       }) {
+    EXPECT_NE(testo.find(riga), std::string::npos) << riga << "\n" << testo;
   }
 }
 
