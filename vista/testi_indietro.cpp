@@ -490,12 +490,34 @@ class ricostruzione {
 
   void montagne() {
     const F::record& r = record_di(F::testo::linea, "montagna");
-    auto tratti = montagne_come_scritte();
-    if (!tratti) tratti = montagne_sovrapposte();
-    if (tratti->size() > SLOT_MONTAGNE - 1) {
-      scarta(traduci("indietro.montagne", {{"tratti", tratti->size()}}));
+    // Each run of one type as the author writes it where a series of stretches gives it
+    // so; the cells of the others, and free cells outside every run, by stretches over
+    // others, read first.
+    std::vector<tratto_scritto> scritti;
+    std::vector<bool> sopra(ultima_ + 1, false);
+    for (size_t i = 0; i <= ultima_;) {
+      const uint8_t tipo = c(i).montagna;
+      if (tipo == 0) {
+        sopra[i] = c(i).tipo == tipo_cella::libera_in_montagna;
+        ++i;
+        continue;
+      }
+      size_t b = i;
+      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo) ++b;
+      if (const auto parti = tratti_montagna(i, b, tipo, true)) {
+        scritti.insert(scritti.end(), parti->begin(), parti->end());
+      } else {
+        std::fill(sopra.begin() + static_cast<std::ptrdiff_t>(i), sopra.begin() + static_cast<std::ptrdiff_t>(b) + 1, true);
+      }
+      i = b + 1;
     }
-    for (const tratto_letto& t : *tratti) {
+    std::vector<tratto_letto> tratti;
+    montagne_sovrapposte(sopra, tratti);
+    montagne_come_scritte(scritti, tratti);
+    if (tratti.size() > SLOT_MONTAGNE - 1) {
+      scarta(traduci("indietro.montagne", {{"tratti", tratti.size()}}));
+    }
+    for (const tratto_letto& t : tratti) {
       linea_.aggiungi(r, {{"inizio", n64(t.inizio)}, {"fine", n64(t.fine)}, {"tipo", n64(t.tipo)}});
     }
   }
@@ -505,26 +527,23 @@ class ricostruzione {
     int64_t inizio, fine, tipo;
   };
 
+  // `t`, whose cells keep `tipo`, read after the stretches of `letti`: one that starts 150 m
+  // or less after the end of the one read just before it would keep type 3, so a stretch
+  // that marks nothing, ending 200 m before it, is read between (as only the reading of
+  // old takes it).
+  static void leggi_dopo(std::vector<tratto_letto>& letti, const tratto_letto& t, uint8_t tipo) {
+    if (tipo != 3 && !letti.empty() && t.inizio - letti.back().fine <= 150) {
+      const int64_t vuoto = t.inizio - 200;
+      letti.push_back({vuoto + 100, vuoto, 0});
+    }
+    letti.push_back(t);
+  }
+
   // Stretches one beside the other, none over another, in an order that gives each the
   // type its cells keep: a stretch whose cells keep another type than 3 must be read first
-  // or right after one that ends more than 150 m before it starts. Nothing when the set
-  // holds what only stretches over others give.
-  std::optional<std::vector<tratto_letto>> montagne_come_scritte() {
-    std::vector<tratto_scritto> tratti;
-    for (size_t i = 0; i <= ultima_;) {
-      const uint8_t tipo = c(i).montagna;
-      if (tipo == 0) {
-        if (c(i).tipo == tipo_cella::libera_in_montagna) return std::nullopt;
-        ++i;
-        continue;
-      }
-      size_t b = i;
-      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo) ++b;
-      const auto parti = tratti_montagna(i, b, tipo, true);
-      if (!parti) return std::nullopt;
-      tratti.insert(tratti.end(), parti->begin(), parti->end());
-      i = b + 1;
-    }
+  // or right after one that ends more than 150 m before it starts. One that no such
+  // stretch can come before, past the first, is read after a stretch that marks nothing.
+  void montagne_come_scritte(const std::vector<tratto_scritto>& tratti, std::vector<tratto_letto>& esito) const {
     // Each stretch that needs one is given a stretch far enough before it, the nearest
     // ones first (each may stand before one only); one left without stands first. Ends
     // and starts are written on the 50 m steps unless only the metres within their cells
@@ -551,34 +570,30 @@ class ricostruzione {
         }
         continue;
       }
-      if (primo) return std::nullopt;
-      primo = k;
+      if (!primo) primo = k;
     }
-    std::vector<tratto_letto> esito;
     const auto catena = [&](size_t k) {
       for (std::optional<size_t> q = k; q; q = dopo[*q]) {
         const tratto_scritto& t = tratti[*q];
-        esito.push_back({inizio[*q], fine[*q], F::montagna_come_scritta(t.tipo, t.libere)});
+        leggi_dopo(esito, {inizio[*q], fine[*q], F::montagna_come_scritta(t.tipo, t.libere)}, t.tipo);
       }
     };
     if (primo) catena(*primo);
     for (size_t k = 0; k < n; ++k) {
       if (!ha_prima[k] && k != primo) catena(k);
     }
-    return esito;
   }
 
-  // Any set of cells, by stretches over others (as only the reading of old takes them):
+  // The cells of `sopra` by stretches over others (as only the reading of old takes them):
   // first short stretches written above 10 whose every fourth cell gives the free cells,
-  // then the types over them, each run in its fewest stretches; a stretch that marks
-  // nothing, 200 m before one that must not take type 3, breaks the chain of near ones.
-  std::vector<tratto_letto> montagne_sovrapposte() {
-    std::vector<tratto_letto> esito;
+  // then the types over them, each run in its fewest stretches. Nothing when no cell is
+  // left to them.
+  void montagne_sovrapposte(const std::vector<bool>& sopra, std::vector<tratto_letto>& esito) {
     std::vector<bool> data(ultima_ + 1, false);     // free cells those first stretches give
     std::vector<bool> coperta(ultima_ + 1, false);  // the cells they write
     const auto occupata = [&](size_t q) { return c(q).tipo != tipo_cella::vuota; };
     for (size_t i = 0; i <= ultima_; ++i) {
-      if (c(i).tipo != tipo_cella::libera_in_montagna || data[i]) continue;
+      if (!sopra[i] || c(i).tipo != tipo_cella::libera_in_montagna || data[i]) continue;
       // The stretch from i - 3 gives i; it goes on by fours over cells that are not
       // empty, up to the last free cell it reaches.
       size_t fine = i;
@@ -590,28 +605,23 @@ class ricostruzione {
       for (int64_t q = std::max<int64_t>(da, 0); q <= static_cast<int64_t>(fine); ++q) coperta[static_cast<size_t>(q)] = true;
       esito.push_back({da * 50, static_cast<int64_t>(fine + 1) * 50, 13});
     }
-    std::optional<int64_t> fine_prima;
-    if (!esito.empty()) fine_prima = esito.back().fine;
+    // The cells left to them, and those of no type the first stretches wrote over; the
+    // cells of runs given as written are written again by those.
+    const auto mia = [&](size_t q) { return sopra[q] || (c(q).montagna == 0 && coperta[q]); };
     for (size_t i = 0; i <= ultima_;) {
       const uint8_t tipo = c(i).montagna;
-      if (tipo == 0 && !coperta[i]) {
+      if (!mia(i)) {
         ++i;
         continue;
       }
       size_t b = i;
-      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo && (tipo != 0 || coperta[b + 1])) ++b;
+      while (b + 1 <= ultima_ && c(b + 1).montagna == tipo && mia(b + 1)) ++b;
       const auto parti = tratti_montagna(i, b, tipo, false);
       for (const tratto_scritto& t : *parti) {
-        if (t.tipo != 3 && fine_prima && t.inizio() - *fine_prima <= 150) {
-          const int64_t vuoto = t.inizio() - 200;
-          esito.push_back({vuoto + 100, vuoto, 0});
-        }
-        esito.push_back({t.inizio(), t.fine(), F::montagna_come_scritta(t.tipo, t.libere)});
-        fine_prima = t.fine();
+        leggi_dopo(esito, {t.inizio(), t.fine(), F::montagna_come_scritta(t.tipo, t.libere)}, t.tipo);
       }
       i = b + 1;
     }
-    return esito;
   }
 
   // The fewest stretches that give the run [a, b] of one type: one written above 10 has

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "lsp/impaginazione.h"
 #include "scenario/scrittura_testi.h"
@@ -190,6 +191,32 @@ TEST(TestiIndietro, LineaMassima) {
   const compilazione prima = compila("Massima", "R1", c.linea, c.treno);
   ASSERT_TRUE(prima.riuscita);
   EXPECT_EQ(andata_e_ritorno("Massima", "R1", prima.file), "");
+}
+
+// A stretch of type 99 over the middle of the example's stretch of type 1 (only the reading
+// of old takes it): cell 15500 / 50 = 310 keeps type 89 between two runs of type 1, and no
+// series of stretches side by side gives both runs their type. Those runs alone are given
+// by stretches that need the reading of old; the stretch of type 12 from 6000 to 7500 m,
+// whose every fourth cell is free, comes back as written, one record.
+TEST(TestiIndietro, MontagneComeScritteDoveSiPuo) {
+  const std::string linea = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_linea.txt");
+  const std::string treno = prova::leggi_tutto(CARTELLA_DATI_PROVA "/../../examples/Valmora_R2215-.txt");
+  std::string sopra = linea;
+  const std::string tipo_uno = "montagna, 15000, 16000,   1\r\n";
+  sopra.insert(sopra.find(tipo_uno) + tipo_uno.size(), "montagna, 100, 50, 0\r\nmontagna, 15500, 15550, 99\r\n");
+  const compilazione prima = compila("Valmora", "R2215", sopra, treno, true);
+  ASSERT_TRUE(prima.riuscita);
+  const auto s = decodifica_scenario(prima.file, "Valmora", "R2215");
+  ASSERT_TRUE(s);
+  const testi_ricavati t = testi_da_scenario(*s.valore);
+  std::vector<std::string> prima_di_15000;
+  for (const record_ricavato& x : t.records) {
+    if (x.parola == "montagna" && std::stoll(x.valori[0]) < 15000) prima_di_15000.push_back(x.riga());
+  }
+  EXPECT_EQ(prima_di_15000, std::vector<std::string>{"montagna, 6000, 7500, 12"});
+  bool permissivo = false;
+  EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", prima.file, nullptr, &permissivo), "");
+  EXPECT_TRUE(permissivo);
 }
 
 // The round trip of the sets the compiler writes from texts as loose as the reading goes:
