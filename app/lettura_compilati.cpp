@@ -34,11 +34,11 @@ bool leggi_file_compilati(const std::filesystem::path& cartella, const std::stri
 }
 
 lettura_scenario leggi_scenario_compilato(const std::filesystem::path& cartella, const std::string& linea,
-                                          const std::string& treno) {
+                                          const std::string& treno, bool altri_nomi) {
   lettura_scenario r;
   file_compilati_letti file;
   if (!leggi_file_compilati(cartella, linea, treno, file, r.errore)) return r;
-  auto esito = decodifica_scenario(file, linea, treno);
+  auto esito = decodifica_scenario(file, linea, treno, altri_nomi);
   if (!esito) {
     r.errore = testo_errore(esito.errore);
     r.file_rovinato = true;

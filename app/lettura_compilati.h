@@ -21,8 +21,9 @@ struct lettura_scenario {
   std::string errore;      // one line, when `scenario` is empty
   bool file_rovinato = false;  // the files were read but do not decode (status 1, not 2)
 };
+// With `altri_nomi`, files copied under other names than those the set carries are read.
 lettura_scenario leggi_scenario_compilato(const std::filesystem::path& cartella, const std::string& linea,
-                                          const std::string& treno);
+                                          const std::string& treno, bool altri_nomi = false);
 
 // The page of the compiled scenario in `cartella`, written whole to `pagina`: what
 // `compila_scenario --anteprima PAGINA` does after a successful build, from the bytes

@@ -157,7 +157,9 @@ int esegui(const std::vector<std::string>& argomenti) {
     return confronta_cartelle(cartella, scenario::sistema::percorso(*confronta), posizionali[0], posizionali[1], json);
   }
 
-  const auto letto = scenario::leggi_scenario_compilato(cartella, posizionali[0], posizionali[1]);
+  // Texts are given back from files copied under other names as well: all but the names
+  // and the codes that go with them, which they say.
+  const auto letto = scenario::leggi_scenario_compilato(cartella, posizionali[0], posizionali[1], testi.has_value());
   if (!letto.scenario) {
     std::cerr << "mostra_scenario: " << letto.errore << "\n";
     return letto.file_rovinato ? STATO_FILE_ROVINATO : STATO_USO;

@@ -206,7 +206,8 @@ esito_decodifica<geometria_decodificata> decodifica_geometria(std::string_view b
 }
 
 esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati_letti& file,
-                                                            std::string_view linea, std::string_view treno) {
+                                                            std::string_view linea, std::string_view treno,
+                                                            bool altri_nomi) {
   using esito = scenario_decodificato;
   auto tabella = decodifica_tabella(file.tabella, file.nome_tabella);
   if (!tabella) return fallito<esito>(tabella.errore.file, tabella.errore.byte, tabella.errore.motivo);
@@ -218,26 +219,27 @@ esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati
   const auto& t = *tabella.valore;
   const auto& p = *percorso.valore;
   const auto& g = *geometria.valore;
+  // A set copied under other names is read all the same when the caller asks so.
   // Identifiers: the line's in entry 85, the train's in entry 86, at offset 16 of each,
   // as the simulator reads the names given.
   const std::string mostrata = identificativo_mostrato(linea), mostrato = identificativo_mostrato(treno);
-  if (t[voce_tabella::intestazione].nome != identificativo_8bit(linea)) {
+  if (!altri_nomi && t[voce_tabella::intestazione].nome != identificativo_8bit(linea)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 16,
                           frase("decodifica.altra_linea", {{"trovata", latin1_in_utf8(t[voce_tabella::intestazione].nome)},
                                                            {"linea", mostrata}}));
   }
-  if (t[voce_tabella::dati_corsa].nome != identificativo_8bit(treno)) {
+  if (!altri_nomi && t[voce_tabella::dati_corsa].nome != identificativo_8bit(treno)) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 86) + 16,
                           frase("decodifica.altro_treno", {{"trovato", latin1_in_utf8(t[voce_tabella::dati_corsa].nome)},
                                                            {"treno", mostrato}}));
   }
   const codici_identita codici = codici_dei_nomi(treno, linea);
-  if (t[voce_tabella::intestazione].orario != codici.st) {
+  if (!altri_nomi && t[voce_tabella::intestazione].orario != codici.st) {
     return fallito<esito>(file.nome_tabella, inizio_voce(t, 85) + 30 + t[voce_tabella::intestazione].nome.size(),
                           frase("decodifica.codice_voce", {{"codice", t[voce_tabella::intestazione].orario}, {"treno", mostrato},
                                                            {"linea", mostrata}, {"atteso", codici.st}}));
   }
-  if (p[1].dato2 != static_cast<int16_t>(codici.og)) {
+  if (!altri_nomi && p[1].dato2 != static_cast<int16_t>(codici.og)) {
     return fallito<esito>(file.nome_percorso, BYTE_CELLA + 3,
                           frase("decodifica.codice_cella", {{"codice", p[1].dato2}, {"treno", mostrato}, {"linea", mostrata},
                                                             {"atteso", codici.og}}));

@@ -82,9 +82,10 @@ struct file_compilati_letti {
 
 // Decodes the three files and checks that they belong together: the identifiers in the
 // table are `linea` and `treno`, the identity codes agree with them, and the track and
-// the plan have the length the table gives.
+// the plan have the length the table gives; with `altri_nomi`, a set whose names and
+// codes are another's (files copied under new names) is decoded all the same.
 esito_decodifica<scenario_decodificato> decodifica_scenario(const file_compilati_letti& file,
                                                             std::string_view linea,
-                                                            std::string_view treno);
+                                                            std::string_view treno, bool altri_nomi = false);
 
 }  // namespace scenario

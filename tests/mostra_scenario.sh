@@ -33,6 +33,21 @@ for f in Castrea_Tovena_linea.dat Castrea_Tovena_R7302.sim Castrea_Tovena_R7302.
   cmp -s "$lavoro/$f" "$lavoro/ricompilati/$f" || { echo "FALLITO: $f non torna dai testi" >&2; esito=1; }
 done
 atteso 2 "esiste gia'" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
+# Files copied under other names: the texts are written all the same, status 1, the names
+# and codes said; renamed after the files' own names, they compile into the same files.
+mkdir "$lavoro/copiati" "$lavoro/testi_copiati" "$lavoro/ricompilati_copiati"
+cp "$lavoro/Castrea_Tovena_linea.dat" "$lavoro/copiati/Altra_linea.dat"
+cp "$lavoro/Castrea_Tovena_R7302.sim" "$lavoro/copiati/Altra_X1.sim"
+cp "$lavoro/Castrea_Tovena_R7302.dat" "$lavoro/copiati/Altra_X1.dat"
+atteso 1 "testi che si chiamano Castrea_Tovena_linea.txt e Castrea_Tovena_R7302-.txt" \
+  "$mostra" -C "$lavoro/copiati" --testi="$lavoro/testi_copiati" Altra X1
+cp "$lavoro/testi_copiati/Altra_linea.txt" "$lavoro/testi_copiati/Castrea_Tovena_linea.txt"
+cp "$lavoro/testi_copiati/Altra_X1-.txt" "$lavoro/testi_copiati/Castrea_Tovena_R7302-.txt"
+${ESEGUI_CON:-} "$compila" -q -o "$lavoro/ricompilati_copiati" "$lavoro/testi_copiati/Castrea_Tovena_linea.txt" \
+  "$lavoro/testi_copiati/Castrea_Tovena_R7302-.txt"
+for f in Castrea_Tovena_linea.dat Castrea_Tovena_R7302.sim Castrea_Tovena_R7302.dat; do
+  cmp -s "$lavoro/$f" "$lavoro/ricompilati_copiati/$f" || { echo "FALLITO: $f non torna dai testi dei file copiati" >&2; esito=1; }
+done
 # Comparing: the same set is status 0; one speed limit raised is status 1 and named.
 atteso 0 "" "$mostra" -C "$lavoro" --confronta="$lavoro/ricompilati" Castrea_Tovena R7302
 sed -i 's/^velocita, *700, *100/velocita, 700, 110/' "$lavoro/testi/Castrea_Tovena_R7302-.txt"

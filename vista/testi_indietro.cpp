@@ -1331,12 +1331,33 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
     }
     return t;
   };
+  // Files copied under other names carry another line's or train's names, and the
+  // identity codes that go with them: texts under the names asked for give their own.
+  // That is said once, and the rest compared as if the names agreed.
+  const voce& della_linea = s.tabella[voce_tabella::intestazione];
+  const voce& del_treno = s.tabella[voce_tabella::dati_corsa];
+  const bool altri_nomi = della_linea.nome != identificativo_8bit(s.linea) || del_treno.nome != identificativo_8bit(s.treno);
+  if (altri_nomi) {
+    const std::string linea = latin1_in_utf8(della_linea.nome), treno = latin1_in_utf8(del_treno.nome);
+    esito.scarti.push_back(traduci("indietro.altri_nomi", {{"linea", linea},
+                                                          {"treno", treno},
+                                                          {"linea_chiesta", s.linea},
+                                                          {"treno_chiesto", s.treno},
+                                                          {"testo_linea", linea + "_linea.txt"},
+                                                          {"testo_treno", linea + "_" + treno + "-.txt"}}));
+  }
   for (const bool permissivo : {false, true}) {
     std::tie(esito.linea, esito.treno) = componi(permissivo);
     esito.permissivo = permissivo;
     modello m;
     compila_modello(richiesta_di({esito.linea, esito.treno}, permissivo), m);
     if (!con_errori(m.diagnostiche)) {
+      if (altri_nomi && m.percorso.size() > 1) {
+        m.tabella[voce_tabella::intestazione].nome = della_linea.nome;
+        m.tabella[voce_tabella::intestazione].orario = della_linea.orario;
+        m.tabella[voce_tabella::dati_corsa].nome = del_treno.nome;
+        m.percorso[1].dato2 = s.percorso[1].dato2;
+      }
       differenze(m, s, esito.scarti);
       break;
     }
