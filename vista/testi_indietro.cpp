@@ -145,7 +145,9 @@ class testo_ricavato {
 
 int64_t n64(int64_t v) { return v; }
 
-std::string testo_celle(const std::vector<size_t>& celle) {
+// "500-502, 610 e altre": numbers in runs, the first twelve runs; `e_altri` ends a longer
+// list in the words of what is counted.
+std::string testo_celle(const std::vector<size_t>& celle, const char* e_altri = dal_catalogo("indietro.e_altre")) {
   std::string s;
   size_t i = 0;
   size_t mostrati = 0;
@@ -158,7 +160,7 @@ std::string testo_celle(const std::vector<size_t>& celle) {
     i = j + 1;
     ++mostrati;
   }
-  if (i < celle.size()) s += " e altre";
+  if (i < celle.size()) s += traduci(e_altri);
   return s;
 }
 
@@ -416,7 +418,9 @@ class ricostruzione {
     }
     chiudi(calcolati - 1);
     if (!sbagliati.empty()) {
-      scarta(traduci("indietro.punto_non_segue", {{"metri", testo_celle(sbagliati)}}));
+      scarta(traduci(sbagliati.size() == 1 ? dal_catalogo("indietro.punto_non_segue_uno")
+                                           : dal_catalogo("indietro.punto_non_segue"),
+                     {{"metri", testo_celle(sbagliati, dal_catalogo("indietro.e_altri"))}}));
     }
   }
 
@@ -1098,7 +1102,9 @@ class ricostruzione {
       }
     }
     if (!senza_scrittore.empty()) {
-      scarta(traduci("indietro.preavviso_orfano", {{"celle", testo_celle(senza_scrittore)}}));
+      scarta(traduci(senza_scrittore.size() == 1 ? dal_catalogo("indietro.preavviso_orfano_uno")
+                                                 : dal_catalogo("indietro.preavviso_orfano"),
+                     {{"celle", testo_celle(senza_scrittore)}}));
     }
     using chiave = std::pair<int, size_t>;
     std::priority_queue<chiave, std::vector<chiave>, std::greater<>> pronti;
@@ -1139,21 +1145,27 @@ std::string testo_cella(const cella& x) {
          ", aderenza " + std::to_string(x.aderenza);
 }
 
-// What the texts give and the files hold differ in: each differing cell, entry and metre.
-void differenze(const modello& m, const scenario_decodificato& s, std::vector<std::string>& scarti) {
+// What the texts give and the files hold differ in: each differing cell, entry and metre;
+// the entries of `dette` are left out, a line before said why.
+void differenze(const modello& m, const scenario_decodificato& s, const std::set<size_t>& dette,
+                std::vector<std::string>& scarti) {
   std::vector<size_t> celle;
   for (size_t i = 0; i < s.percorso.size(); ++i) {
     if (i >= m.percorso.size() || m.percorso[i] != s.percorso[i]) celle.push_back(i);
   }
   if (!celle.empty()) {
     const size_t i = celle.front();
-    scarti.push_back(traduci("indietro.celle_non_ridate",
-                             {{"celle", testo_celle(celle)}, {"cella", i}, {"file", testo_cella(s.percorso[i])},
-                              {"testi", i < m.percorso.size() ? frase("indietro.i_testi_danno", {{"cella", testo_cella(m.percorso[i])}})
-                                                              : messaggio()}}));
+    scarti.push_back(traduci(
+        celle.size() == 1 ? dal_catalogo("indietro.celle_non_ridate_uno") : dal_catalogo("indietro.celle_non_ridate"),
+        {{"celle", testo_celle(celle)},
+         {"cella", i},
+         {"file", testo_cella(s.percorso[i])},
+         {"testi", i < m.percorso.size() ? frase("indietro.i_testi_danno", {{"cella", testo_cella(m.percorso[i])}})
+                                         : messaggio()}}));
   }
   for (size_t v = 0; v < s.tabella.size(); ++v) {
-    if (m.tabella[v] != s.tabella[v]) scarti.push_back(traduci("indietro.voce_non_ridata", {{"voce", v}}));
+    if (m.tabella[v] != s.tabella[v] && dette.count(v) == 0)
+      scarti.push_back(traduci("indietro.voce_non_ridata", {{"voce", v}}));
   }
   std::vector<size_t> metri;
   const auto& gx = s.geometria.x;
@@ -1168,9 +1180,13 @@ void differenze(const modello& m, const scenario_decodificato& s, std::vector<st
     };
     if (!uguale(gx[i], p[X]) || !uguale(gy[i], p[Y])) metri.push_back(i);
   });
-  if (!metri.empty() || contati != gx.size()) {
-    scarti.push_back(traduci("indietro.metri_non_ridati", {{"metri", testo_celle(metri)}}));
+  if (!metri.empty()) {
+    scarti.push_back(traduci(
+        metri.size() == 1 ? dal_catalogo("indietro.metri_non_ridati_uno") : dal_catalogo("indietro.metri_non_ridati"),
+        {{"metri", testo_celle(metri, dal_catalogo("indietro.e_altri"))}}));
   }
+  if (contati != gx.size())
+    scarti.push_back(traduci("indietro.punti_non_ridati", {{"testi", contati}, {"file", gx.size()}}));
 }
 
 std::string testo_diagnostica(const diagnostica& d) {
@@ -1314,6 +1330,17 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
   esito.records = r.records(abbattimenti);
   // The texts as they are handed over, compiled as the author compiles them; where only
   // the reading of old gives the set, they say so, and are compiled so.
+  // The entries whose name or board text holds a control code of ISO 8859-1 (0x80 to
+  // 0x9F): an ISO 8859-1 text holding one is read as Windows-1252.
+  std::set<size_t> di_controllo;
+  for (size_t v = 0; v < s.tabella.size(); ++v) {
+    const std::string& nome = s.tabella[v].nome;
+    if (std::any_of(nome.begin(), nome.end(),
+                    [](char c) { return static_cast<uint8_t>(c) >= 0x80 && static_cast<uint8_t>(c) <= 0x9F; })) {
+      di_controllo.insert(v);
+    }
+  }
+  std::set<size_t> dette;  // entries a line names already
   const auto componi = [&](bool permissivo) {
     std::vector<std::string> note;
     if (permissivo) note.push_back(nota("testi.permissivo"));
@@ -1327,7 +1354,10 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
       note.push_back(nota("testi.latin1"));
       t = r.testi(abbattimenti, note);
     } else if (letta == scenario::codifica::windows1252 && !permissivo) {
-      esito.scarti.push_back(traduci("testi.scarto_windows"));
+      dette = di_controllo;
+      esito.scarti.push_back(traduci(
+          di_controllo.size() == 1 ? dal_catalogo("testi.scarto_windows_uno") : dal_catalogo("testi.scarto_windows"),
+          {{"voci", testo_celle({di_controllo.begin(), di_controllo.end()}, dal_catalogo("indietro.e_altre"))}}));
     }
     return t;
   };
@@ -1358,7 +1388,7 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
         m.tabella[voce_tabella::dati_corsa].nome = del_treno.nome;
         m.percorso[1].dato2 = s.percorso[1].dato2;
       }
-      differenze(m, s, esito.scarti);
+      differenze(m, s, dette, esito.scarti);
       break;
     }
     if (permissivo) {
