@@ -82,6 +82,7 @@ segnale a 1500 m (km 148.900), cella 31 (1500-1550 m): sx 2, 3 1 0, rapp 1, dx 0
 tratto di montagna da 3000 m a 4000 m, tipo 13
 rallentamento a 30 km/h da 7000 m (km 5.000) a 7400 m (km 5.400), avviso a 5800 m (km 3.800)
 <td>10:04:30</td><td>10:05:00</td>
+4 stazioni, 1 segnale, 1 cartello, 2 rallentamenti, 3 curve; 3 vetture,
 FINE
 echo "Prova: i valori dei testi sono nella pagina"
 

@@ -132,7 +132,8 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   riga(r, "resoconto.intestazione", {{"dato1", s.percorso[1].dato1}, {"valore1", intestazione.valore1}});
   riga(r, "resoconto.codici", {{"cella", s.percorso[1].dato2}, {"voce", intestazione.orario}, {"attesi_cella", codici.og},
                                {"attesi_voce", codici.st}});
-  riga(r, "resoconto.treno", {{"vetture", treno.posizione}, {"massa", treno.inizio}, {"sabbia", corsa.valore1},
+  riga(r, treno.posizione == 1 ? dal_catalogo("resoconto.treno_uno") : dal_catalogo("resoconto.treno"),
+       {{"vetture", treno.posizione}, {"massa", treno.inizio}, {"sabbia", corsa.valore1},
                               {"orologio", f("%02d:%02d:%02d", corsa.valore3, corsa.valore4, corsa.valore5)}});
   riga(r, "resoconto.sfondi", {{"uno", intestazione.inizio}, {"due", intestazione.posizione}, {"tre", intestazione.fine}});
   riga(r, "resoconto.ripetizione", {{"da", corsa.inizio}, {"a", corsa.fine}, {"codici", corsa.posizione}});
@@ -193,7 +194,8 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
       continue;
     }
     a.insert(a.end(), {{"avviso", metro_oggetto(*x.avviso)}, {"cella", *x.avviso}, {"preavvisi", x.anticipi}});
-    riga(r, "resoconto.rallentamento", std::move(a));
+    riga(r, x.anticipi == 1 ? dal_catalogo("resoconto.rallentamento_uno") : dal_catalogo("resoconto.rallentamento"),
+         std::move(a));
   }
   const auto lista_abbattimenti = abbattimenti(s);
   riga(r, "resoconto.abbattimenti", {{"quanti", lista_abbattimenti.size()}});

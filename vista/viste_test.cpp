@@ -77,6 +77,24 @@ TEST(Viste, ResocontoComeScritto) {
   for (const char* a : attese) EXPECT_NE(t.find(a), std::string::npos) << a << "\n" << t;
 }
 
+// A count of one takes the singular: "numero vetture, 1" is one vehicle.
+TEST(Viste, UnoAlSingolare) {
+  std::string treno = prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_R1-.txt");
+  treno.replace(treno.find("numero vetture, 3"), 17, "numero vetture, 1");
+  modello m;
+  const auto f = prova::compila_in_memoria("Prova", "R1", prova::leggi_tutto(CARTELLA_DATI_PROVA "/Prova_linea.txt"),
+                                           treno, m);
+  const scenario_decodificato s = *decodifica_scenario(f, "Prova", "R1").valore;
+  const struct {
+    lingua l;
+    const char* atteso;
+  } casi[] = {{lingua::italiano, "Treno: 1 vettura, massa"}, {lingua::inglese, "Train: 1 vehicle, braked"}};
+  for (const auto& c : casi) {
+    const lingua_per_ora in(c.l);
+    EXPECT_NE(resoconto_testo(s, false).find(c.atteso), std::string::npos) << c.atteso;
+  }
+}
+
 TEST(Viste, CelleConIMetriCheCoprono) {
   const std::string t = elenco_celle(prova());
   const struct {
