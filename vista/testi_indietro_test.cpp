@@ -221,6 +221,17 @@ TEST(TestiIndietro, MontagneComeScritteDoveSiPuo) {
   bool permissivo = false;
   EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", prima.file, nullptr, &permissivo), "");
   EXPECT_TRUE(permissivo);
+
+  // A stretch of type 3 from 5000 to 5900 m, written after the one of type 12 that starts
+  // 100 m after its end: the type-12 one is read first, so the author's compile takes the
+  // texts given back as well.
+  std::string tipo_tre = linea;
+  const std::string dodici = "montagna,  6000,  7500,  12\r\n";
+  tipo_tre.insert(tipo_tre.find(dodici) + dodici.size(), "montagna,  5000,  5900,  3\r\n");
+  const compilazione autore = compila("Valmora", "R2215", tipo_tre, treno, false);
+  ASSERT_TRUE(autore.riuscita);
+  EXPECT_EQ(andata_e_ritorno("Valmora", "R2215", autore.file, nullptr, &permissivo), "");
+  EXPECT_FALSE(permissivo);
 }
 
 // The round trip of the sets the compiler writes from texts as loose as the reading goes:
