@@ -115,6 +115,12 @@ int main(int argc, char** argv) {
   std::cout.flush();
   const bool costruzione = comando.azione == azione_richiesta::costruzione_incorporata ||
                            comando.azione == azione_richiesta::costruzione_autore;
-  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? traduci("congedo.riuscita") : "");
+  // A log of what the box cannot hold goes beside the texts, which is where Explorer's
+  // user dropped them (beside the program for the embedded build).
+  const std::filesystem::path registro =
+      comando.azione == azione_richiesta::costruzione_incorporata ? sistema::cartella_eseguibile(argc > 0 ? argv[0] : nullptr)
+      : comando.azione == azione_richiesta::costruzione_autore    ? sistema::percorso(comando.testo_linea).parent_path()
+                                                                  : std::filesystem::path();
+  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? traduci("congedo.riuscita") : "", registro);
   return stato;
 }

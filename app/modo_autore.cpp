@@ -74,10 +74,11 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.permissivo = r.permissivo;
   // The output folder, made when missing, is held, one build at a time, until the
   // compiled files are in place.
+  // A build that fails takes the folder away again when it made it.
+  std::optional<cartelle_nuove> cartella;
   std::optional<blocco_cartella> blocco;
   if (!r.solo_controllo) {
-    const std::string creata = prepara_cartella_uscita(uscita, NOME_PROGRAMMA);
-    if (!creata.empty() && !r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(creata);
+    cartella.emplace(uscita);
     blocco.emplace(uscita);
     richiedi_uscite_distinte(r, uscita);
   }
@@ -101,7 +102,8 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
     if (r.severo && conto.avvisi > 0) {
       if (!r.diagnostica_json) {
         p.mostra_messaggio(std::string(NOME_PROGRAMMA) + ": error: " +
-                           traduci("costruzione.severo", {{"avvisi", conto.avvisi}}));
+                           rendi(frase_conto(conto.avvisi, dal_catalogo("costruzione.severo_uno"),
+                                             dal_catalogo("costruzione.severo"))));
       }
       return false;
     }
@@ -109,6 +111,9 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
     return true;
   };
   const auto riuscita = [&] {
+    const bool fatta = cartella && cartella->fatte();
+    if (cartella) cartella->tieni();
+    if (fatta && !r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(cartella_creata(uscita, NOME_PROGRAMMA));
     if (!r.silenzioso && !r.diagnostica_json) p.mostra_messaggio(riepilogo_costruzione(m, avvisi));
     return STATO_SUCCESSO;
   };

@@ -9,6 +9,7 @@
 #include "app/lettura_compilati.h"
 #include "app/nomi_uscita.h"
 #include "app/nuovo.h"
+#include "app/riga_comando.h"
 #include "piattaforma/piattaforma.h"
 #include "piattaforma/sostituzione.h"
 #include "vista/confronto.h"
@@ -72,9 +73,11 @@ int confronta_cartelle(const std::filesystem::path& prima, const std::filesystem
   return c.uguali() ? STATO_BENE : STATO_FILE_ROVINATO;
 }
 
+constexpr const char* PROGRAMMA = "mostra_scenario";
+
+// A usage error, in the one form both programs give it.
 int errore_uso(const scenario::messaggio& motivo) {
-  std::cerr << "mostra_scenario: error: " << scenario::rendi(motivo) << "\n"
-            << scenario::traduci("mostra.provare_aiuto") << "\n";
+  std::cerr << scenario::riga_errore_uso(motivo, PROGRAMMA) << std::flush;
   return STATO_USO;
 }
 
@@ -100,15 +103,19 @@ int esegui(const std::vector<std::string>& argomenti) {
   bool celle = false, json = false, scheda = false;
   std::vector<std::string> posizionali;
   if (const auto e = scegli_lingua(argomenti)) return errore_uso(*e);
+  if (const auto e = scenario::virgolette_nel_nome(argomenti)) return errore_uso(*e);
   for (size_t i = 0; i < argomenti.size(); ++i) {
     const std::string& a = argomenti[i];
-    if (a == "-h" || a == "--help") {
+    if (a == "-h" || a == "--help" || scenario::aiuto_alla_windows(a)) {
       std::cout << scenario::traduci("aiuto.mostra_scenario") << "\n";
+      return STATO_BENE;
+    } else if (a == "-V" || a == "--version") {
+      std::cout << scenario::testo_versione(PROGRAMMA);
       return STATO_BENE;
     } else if (a.starts_with("--lingua=")) {
       continue;
     } else if (a == "-C" || a == "-o") {
-      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso(scenario::frase("mostra.manca_valore", {{"opzione", a}}));
+      if (i + 1 >= argomenti.size() || argomenti[i + 1].empty()) return errore_uso(scenario::frase("uso.manca_valore", {{"opzione", a}}));
       if (a == "-C") {
         cartella = scenario::sistema::percorso(argomenti[++i]);
       } else {
@@ -136,12 +143,14 @@ int esegui(const std::vector<std::string>& argomenti) {
     } else if (a == "--scheda") {
       scheda = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      return errore_uso(scenario::frase("mostra.opzione_sconosciuta", {{"opzione", a}}));
+      return errore_uso(scenario::frase("uso.opzione_sconosciuta", {{"opzione", a}}));
     } else {
       posizionali.push_back(a);
     }
   }
-  if (posizionali.size() != 2) return errore_uso(scenario::frase("mostra.due_argomenti"));
+  if (posizionali.size() != 2) {
+    return errore_uso(scenario::frase("mostra.due_argomenti", {{"dati", posizionali.size()}}));
+  }
   for (const auto& [id, cosa] : {std::pair{posizionali[0], scenario::identificativo::linea},
                                  std::pair{posizionali[1], scenario::identificativo::treno}}) {
     if (const auto e = scenario::identificativo_errato(id, cosa)) return errore_uso(*e);

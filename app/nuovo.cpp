@@ -46,16 +46,13 @@ class file_nuovo {
 
 }  // namespace
 
-std::string prepara_cartella_uscita(const fs::path& cartella, const char* programma) {
-  if (cartella.empty() || !crea_cartelle(cartella)) return "";
+std::string cartella_creata(const fs::path& cartella, const char* programma) {
   return std::string(programma) + ": " + traduci("file.cartella_creata", {{"cartella", sistema::testo(cartella)}});
 }
 
 void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, const fs::path& treno,
                          std::string_view testo_treno, const char* programma, std::ostream& avvisi) {
-  if (const std::string creata = prepara_cartella_uscita(linea.parent_path(), programma); !creata.empty()) {
-    avvisi << creata << "\n" << std::flush;
-  }
+  cartelle_nuove cartella(linea.parent_path());
   // Both are created before either is written: when the second is already there, the
   // first, just made and empty, goes again and the folder is as it was.
   file_nuovo file_linea(linea);
@@ -66,6 +63,8 @@ void scrivi_coppia_nuova(const fs::path& linea, std::string_view testo_linea, co
   file_treno.chiudi();
   file_linea.tieni();
   file_treno.tieni();
+  if (cartella.fatte()) avvisi << cartella_creata(linea.parent_path(), programma) << "\n" << std::flush;
+  cartella.tieni();
 }
 
 int scrivi_testi_nuovi(const riga_comando& r, std::ostream& uscita, std::ostream& avvisi) {

@@ -10,14 +10,13 @@
 
 namespace scenario {
 
-// Makes the output folder `cartella` and its missing parents. The line that says so,
-// headed by the program's name, when it made any; empty otherwise, and for an empty path
-// (the current folder). Throws errore_file.
-std::string prepara_cartella_uscita(const std::filesystem::path& cartella, const char* programma);
+// The line that says the output folder `cartella` was made (cartelle_nuove,
+// sostituzione.h), headed by the program's name: said once the files are in it.
+std::string cartella_creata(const std::filesystem::path& cartella, const char* programma);
 
 // Writes a pair of description texts into two files that must not exist yet: neither is
 // written when either is already there (errore_file names it), and a failure part way
-// leaves neither behind. Their folder is made first when missing (prepara_cartella_uscita).
+// leaves neither behind, nor their folder when it was made for them.
 void scrivi_coppia_nuova(const std::filesystem::path& linea, std::string_view testo_linea,
                          const std::filesystem::path& treno, std::string_view testo_treno, const char* programma,
                          std::ostream& avvisi);

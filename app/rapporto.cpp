@@ -191,9 +191,15 @@ std::string riepilogo_costruzione(const modello& m, int avvisi) {
   }
   int stazioni = 0;
   for (int i = 1; i <= static_cast<int>(voce_tabella::ultimo_cartello) - cartelli; ++i) stazioni += m.tabella[static_cast<size_t>(i)] != voce{};
+  const int64_t celle = static_cast<int64_t>(m.percorso.size());
   return std::string(NOME_PROGRAMMA) + ": " +
-         traduci("riepilogo", {{"stazioni", stazioni}, {"segnali", segnali}, {"rallentamenti", rallentamenti},
-                               {"celle", m.percorso.size()}, {"avvisi", avvisi}});
+         traduci("riepilogo",
+                 {{"stazioni", frase_conto(stazioni, dal_catalogo("riepilogo.stazione"), dal_catalogo("riepilogo.stazioni"))},
+                  {"segnali", frase_conto(segnali, dal_catalogo("riepilogo.segnale"), dal_catalogo("riepilogo.segnali"))},
+                  {"rallentamenti", frase_conto(rallentamenti, dal_catalogo("riepilogo.rallentamento"),
+                                                dal_catalogo("riepilogo.rallentamenti"))},
+                  {"celle", frase_conto(celle, dal_catalogo("riepilogo.cella"), dal_catalogo("riepilogo.celle"))},
+                  {"avvisi", frase_conto(avvisi, dal_catalogo("riepilogo.avviso"), dal_catalogo("riepilogo.avvisi"))}});
 }
 
 bool mostra_errori(piattaforma& p, const elenco_diagnostiche& elenco) {

@@ -71,7 +71,18 @@ TEST(RigaDiagnostica, RiepilogoEJson) {
   m.tabella[2].nome = "B";
   m.tabella[80].nome = "cartello";
   EXPECT_EQ(riepilogo_costruzione(m, 2),
-            "compila_scenario: 2 stazioni, 1 segnali, 1 rallentamenti, 5 celle, 2 avvisi");
+            "compila_scenario: 2 stazioni, 1 segnale, 1 rallentamento, 5 celle, 2 avvisi");
+  // One alone takes the singular in both languages, none the plural; one warning, then
+  // none.
+  {
+    const lingua_per_ora inglese(lingua::inglese);
+    EXPECT_EQ(riepilogo_costruzione(m, 1), "compila_scenario: 2 stations, 1 signal, 1 slow-down, 5 cells, 1 warning");
+  }
+  // One cell, a signal's, and no board: entry 80 is free again.
+  m.percorso.resize(1);
+  m.percorso[0].tipo = 1;
+  m.tabella[80] = voce{};
+  EXPECT_EQ(riepilogo_costruzione(m, 0), "compila_scenario: 2 stazioni, 1 segnale, 0 rallentamenti, 1 cella, 0 avvisi");
 
   class raccolta : public piattaforma {
    public:

@@ -239,6 +239,8 @@ void completa(lettura& l) {
     return;
   }
   if (l.nuovo) return completa_nuovo(l);
+  // Options alone: the embedded build is asked for by no argument at all.
+  if (l.testi.empty()) return l.sbaglia(frase("uso.nessun_testo"));
   if (l.testi.size() != 2) {
     l.sbaglia(frase("uso.due_testi", {{"dati", l.testi.size()}}));
     return;
@@ -285,9 +287,13 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
   lettura l;
   if (argomenti.empty()) return l.r;
   bool solo_testi = false;
-  for (size_t i = 0; i < argomenti.size() && !l.finita; ++i) {
+  size_t i = 0;
+  for (; i < argomenti.size() && !l.finita; ++i) {
     const std::string& arg = argomenti[i];
-    if (solo_testi || arg.size() < 2 || arg[0] != '-') {
+    if (!solo_testi && aiuto_alla_windows(arg)) {
+      l.r.azione = azione_richiesta::aiuto;
+      l.finita = true;
+    } else if (solo_testi || arg.size() < 2 || arg[0] != '-') {
       l.testi.push_back(arg);  // "-" alone is a file name too
     } else if (arg == "--") {
       solo_testi = true;
@@ -297,18 +303,51 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
       i = leggi_corte(l, argomenti, i);
     }
   }
-  if (!l.finita) completa(l);
+  if (!l.finita) {
+    if (auto e = virgolette_nel_nome(argomenti)) {
+      l.sbaglia(*e);
+    } else {
+      completa(l);
+    }
+    return l.r;
+  }
+  // The reading stopped at an error or at --help: a --lingua further on still says in
+  // which language, wherever it stands.
+  for (; i < argomenti.size() && !solo_testi; ++i) {
+    const std::string& arg = argomenti[i];
+    solo_testi = arg == "--";
+    std::optional<std::string> valore;
+    if (arg.starts_with("--lingua=")) valore = arg.substr(9);
+    if (arg == "--lingua" && i + 1 < argomenti.size()) valore = argomenti[++i];
+    if (const auto scelta = valore ? lingua_da_sigla(*valore) : std::nullopt) l.r.lingua_scelta = scelta;
+  }
   return l.r;
 }
 
-std::string testo_aiuto() { return traduci("aiuto.compila_scenario", {{"programma", NOME_PROGRAMMA}}) + "\n"; }
+bool aiuto_alla_windows(std::string_view argomento) { return argomento == "/?" && sistema::percorsi_di_windows(); }
 
-std::string testo_versione() {
-  return std::string(NOME_PROGRAMMA) + " " + VERSIONE_PROGRAMMA + "\n";
+std::optional<messaggio> virgolette_nel_nome(const std::vector<std::string>& argomenti) {
+  if (!sistema::percorsi_di_windows()) return std::nullopt;
+  for (const std::string& a : argomenti) {
+    if (a.find('"') != std::string::npos) return frase("uso.virgolette", {{"argomento", a}});
+  }
+  return std::nullopt;
 }
 
-std::string riga_errore_uso(const messaggio& perche) {
-  return traduci("uso.riga", {{"programma", NOME_PROGRAMMA}, {"messaggio", perche}}) + "\n";
+std::string testo_aiuto() {
+  // The request that ends a watch: Ctrl-C, or the system's other (a signal on POSIX, where
+  // a service manager sends it; Ctrl-Break on Windows).
+  return traduci("aiuto.compila_scenario",
+                 {{"programma", NOME_PROGRAMMA}, {"interruzione", sistema::percorsi_di_windows() ? "Ctrl-Break" : "SIGTERM"}}) +
+         "\n";
+}
+
+std::string testo_versione(std::string_view programma) {
+  return std::string(programma) + " " + VERSIONE_PROGRAMMA + "\n";
+}
+
+std::string riga_errore_uso(const messaggio& perche, std::string_view programma) {
+  return traduci("uso.riga", {{"programma", std::string(programma)}, {"messaggio", perche}}) + "\n";
 }
 
 }  // namespace scenario

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lingue/catalogo.h"
@@ -74,8 +75,17 @@ std::string treno_da_nome(const std::string& testo_treno, const std::string& lin
 
 // What --help and --version print on standard output, in the language of the process.
 std::string testo_aiuto();
-std::string testo_versione();
-// The one line that a usage error prints on standard error, ended by a line feed.
-std::string riga_errore_uso(const messaggio& perche);
+std::string testo_versione(std::string_view programma = NOME_PROGRAMMA);
+// The one line that a usage error of `programma` prints on standard error, ended by a
+// line feed: the same form for both programs.
+std::string riga_errore_uso(const messaggio& perche, std::string_view programma = NOME_PROGRAMMA);
+
+// The help asked for the Windows way, "/?": only where paths are written the Windows way,
+// since elsewhere it is a file's name.
+bool aiuto_alla_windows(std::string_view argomento);
+// On Windows the prompt reads a backslash before a closing quote as a quote kept in the
+// argument ("C:\Uscita nuova\" runs on into the next arguments): an argument holding a
+// quote, which no Windows name can, is refused with that hint. Nothing elsewhere.
+std::optional<messaggio> virgolette_nel_nome(const std::vector<std::string>& argomenti);
 
 }  // namespace scenario

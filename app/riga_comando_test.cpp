@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "piattaforma/piattaforma.h"
 
 namespace scenario {
 namespace {
@@ -142,6 +145,53 @@ TEST(RigaComando, ErroriDUso) {
     casi.push_back({argomenti, "errore"});
   }
   verifica(casi);
+}
+
+TEST(RigaComando, LaLinguaDiUnErroreDovunqueStiaLaScelta) {
+  // --lingua says the language of everything shown, the usage error it follows too, and
+  // --help before it: the reading goes on for it alone. A wrong value there is not the
+  // error said; after "--" it is a text's name.
+  const struct {
+    std::vector<std::string> argomenti;
+    std::optional<lingua> attesa;
+  } casi[] = {
+      {{"--bogus", "--lingua=en", L, T}, lingua::inglese},
+      {{"-x", L, "--lingua", "en", T}, lingua::inglese},
+      {{"--help", "--lingua=en"}, lingua::inglese},
+      {{"--lingua=en", "--bogus", "--lingua=it"}, lingua::italiano},
+      {{"--bogus", "--lingua=de"}, std::nullopt},
+      {{"--bogus", "--", "--lingua=en"}, std::nullopt},
+  };
+  for (const auto& c : casi) {
+    EXPECT_EQ(leggi_riga_comando(c.argomenti).lingua_scelta, c.attesa) << c.argomenti[0];
+  }
+}
+
+TEST(RigaComando, OpzioniSenzaTestiNonSonoLaCostruzioneIncorporata) {
+  // The embedded build is asked for by no argument at all: options alone say so, and
+  // differently from one text missing.
+  const riga_comando sole = leggi_riga_comando({"--lingua=en"});
+  ASSERT_EQ(sole.azione, azione_richiesta::errore_uso);
+  EXPECT_EQ(sole.errore.id, "uso.nessun_testo");
+  EXPECT_EQ(leggi_riga_comando({"-q", L}).errore.id, "uso.due_testi");
+}
+
+TEST(RigaComando, AllaManieraDiWindows) {
+  // "/?" asks for help where names are written the Windows way, and is a path elsewhere.
+  // A quote no Windows name holds: the prompt kept it from "C:\Uscita\" and ran on into
+  // the texts, which the error says, before counting them.
+  const bool windows = sistema::percorsi_di_windows();
+  verifica({
+      {{"/?"}, windows ? "aiuto" : "errore"},
+      {{"-c", "/?", L, T}, windows ? "aiuto" : "errore"},
+      {{"-o", "Uscita nuova\" " + L + " " + T}, "errore"},
+  });
+  // Elsewhere a quote is a letter like any other.
+  const riga_comando virgolette = leggi_riga_comando({"-o", "Uscita\"", L, T});
+  EXPECT_EQ(virgolette.errore.id, windows ? "uso.virgolette" : "") << virgolette.errore.id;
+  if (!windows) {
+    EXPECT_EQ(virgolette.azione, azione_richiesta::costruzione_autore);
+  }
 }
 
 }  // namespace

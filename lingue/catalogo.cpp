@@ -117,11 +117,26 @@ std::optional<lingua> lingua_da_nome(std::string_view nome) {
   return std::nullopt;
 }
 
-lingua lingua_delle_variabili(const char* lc_all, const char* lc_messages, const char* lang) {
+lingua lingua_delle_variabili(const char* language, const char* lc_all, const char* lc_messages, const char* lang,
+                              std::string_view locale_sistema) {
+  std::string_view locale = locale_sistema;
   for (const char* v : {lc_all, lc_messages, lang}) {
-    if (v != nullptr && *v != '\0') return lingua_da_nome(v).value_or(LINGUA_PREDEFINITA);
+    if (v != nullptr && *v != '\0') {
+      locale = v;
+      break;
+    }
   }
-  return LINGUA_PREDEFINITA;
+  // The "C" locale keeps the programs' own texts, whatever LANGUAGE says.
+  if (language != nullptr && *language != '\0' && locale != "C" && locale != "POSIX") {
+    std::string_view elenco = language;
+    while (!elenco.empty()) {
+      const size_t fine = std::min(elenco.find(':'), elenco.size());
+      if (const auto l = lingua_da_nome(elenco.substr(0, fine))) return *l;
+      elenco.remove_prefix(std::min(fine + 1, elenco.size()));
+    }
+    return LINGUA_PREDEFINITA;
+  }
+  return lingua_da_nome(locale).value_or(LINGUA_PREDEFINITA);
 }
 
 lingua lingua_attiva() { return attiva; }
@@ -194,6 +209,11 @@ std::string rendi(const messaggio& m, lingua l) {
 }
 
 std::string rendi(const messaggio& m) { return rendi(m, attiva); }
+
+messaggio frase_conto(int64_t n, const char* uno, const char* altri, std::vector<argomento> argomenti) {
+  argomenti.emplace_back("n", n);
+  return frase(n == 1 ? uno : altri, std::move(argomenti));
+}
 
 std::string traduci(std::string id, std::vector<argomento> argomenti) {
   return rendi(frase(std::move(id), std::move(argomenti)));

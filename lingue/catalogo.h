@@ -32,9 +32,14 @@ messaggio sigla_sconosciuta(std::string_view opzione, std::string_view valore);
 // States.1252"), or nothing for another language or none ("C", "POSIX", "").
 std::optional<lingua> lingua_da_nome(std::string_view nome);
 
-// As gettext chooses: the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty
-// decides; Italian when it names no language of the catalogue, or when none is set.
-lingua lingua_delle_variabili(const char* lc_all, const char* lc_messages, const char* lang);
+// As gettext chooses. The locale is the first of LC_ALL, LC_MESSAGES and LANG that is set
+// and not empty, else `locale_sistema` ("C" on POSIX; on Windows the interface
+// language). Unless the locale is "C" (or "POSIX"), LANGUAGE comes first: a list of
+// languages separated by colons, of which the first that the catalogue has decides, and
+// when it has none of them the texts stay untranslated (Italian). Without LANGUAGE the
+// locale's language decides; Italian when it names none of the catalogue's.
+lingua lingua_delle_variabili(const char* language, const char* lc_all, const char* lc_messages, const char* lang,
+                              std::string_view locale_sistema = "C");
 
 // The language of this process's texts, chosen once at its start (the default: Italian).
 lingua lingua_attiva();
@@ -68,6 +73,11 @@ std::vector<std::string> segnaposti(std::string_view testo);
 // an ISO 8859-1 description text turned into UTF-8).
 std::string rendi(const messaggio& m, lingua l);
 std::string rendi(const messaggio& m);  // in the language of the process
+
+// The entry `uno` for a count `n` of 1, `altri` for any other (0 too), with `n` as its
+// argument {n}: where the count is written, both languages of the catalogue take the
+// singular for one alone. The ids are named with dal_catalogo.
+messaggio frase_conto(int64_t n, const char* uno, const char* altri, std::vector<argomento> argomenti = {});
 
 // The entry `id` rendered in the language of the process.
 std::string traduci(std::string id, std::vector<argomento> argomenti = {});

@@ -96,29 +96,49 @@ TEST(Catalogo, SegnapostiPerNomeNellOrdineDellaLingua) {
 
 TEST(Catalogo, LinguaDalleVariabiliComeGettext) {
   const struct {
+    const char* language;
     const char* lc_all;
     const char* lc_messages;
     const char* lang;
     lingua attesa;
   } casi[] = {
-      {nullptr, nullptr, nullptr, lingua::italiano},
-      {nullptr, nullptr, "en_US.UTF-8", lingua::inglese},
-      {"", "", "en_GB", lingua::inglese},
-      {nullptr, "it_IT.UTF-8", "en_US.UTF-8", lingua::italiano},
-      {"en", "it_IT", "it_IT", lingua::inglese},
+      {nullptr, nullptr, nullptr, nullptr, lingua::italiano},
+      {nullptr, nullptr, nullptr, "en_US.UTF-8", lingua::inglese},
+      {nullptr, "", "", "en_GB", lingua::inglese},
+      {nullptr, nullptr, "it_IT.UTF-8", "en_US.UTF-8", lingua::italiano},
+      {nullptr, "en", "it_IT", "it_IT", lingua::inglese},
       // The first set decides, even when it names no language of the catalogue.
-      {"C", nullptr, "en_US.UTF-8", lingua::italiano},
-      {nullptr, nullptr, "C.UTF-8", lingua::italiano},
-      {nullptr, nullptr, "POSIX", lingua::italiano},
-      {nullptr, "de_DE.UTF-8", "en_US.UTF-8", lingua::italiano},
-      {nullptr, nullptr, "EN_us.utf8@euro", lingua::inglese},
+      {nullptr, "C", nullptr, "en_US.UTF-8", lingua::italiano},
+      {nullptr, nullptr, nullptr, "C.UTF-8", lingua::italiano},
+      {nullptr, nullptr, nullptr, "POSIX", lingua::italiano},
+      {nullptr, nullptr, "de_DE.UTF-8", "en_US.UTF-8", lingua::italiano},
+      {nullptr, nullptr, nullptr, "EN_us.utf8@euro", lingua::inglese},
       // Not a language at all, only its first letters.
-      {nullptr, nullptr, "eng", lingua::italiano},
+      {nullptr, nullptr, nullptr, "eng", lingua::italiano},
+      // LANGUAGE, a list, before the locale; its first language the catalogue has.
+      {"en", nullptr, nullptr, "it_IT.UTF-8", lingua::inglese},
+      {"it", "en_US.UTF-8", nullptr, nullptr, lingua::italiano},
+      {"de:fr_FR:en_GB:it", nullptr, nullptr, "it_IT.UTF-8", lingua::inglese},
+      {"en::it", nullptr, nullptr, "it_IT", lingua::inglese},
+      // None of them: the texts untranslated, which are Italian.
+      {"de:fr", nullptr, nullptr, "en_US.UTF-8", lingua::italiano},
+      // Not under the "C" locale (named, or no variable set), nor when empty.
+      {"en", nullptr, nullptr, "C", lingua::italiano},
+      {"en", nullptr, nullptr, "POSIX", lingua::italiano},
+      {"en", nullptr, nullptr, nullptr, lingua::italiano},
+      {"", nullptr, nullptr, "en_US.UTF-8", lingua::inglese},
+      // "C.UTF-8" is another locale than "C": LANGUAGE holds.
+      {"en", nullptr, nullptr, "C.UTF-8", lingua::inglese},
   };
   for (const auto& c : casi) {
-    EXPECT_EQ(lingua_delle_variabili(c.lc_all, c.lc_messages, c.lang), c.attesa)
-        << (c.lc_all ? c.lc_all : "-") << " " << (c.lc_messages ? c.lc_messages : "-") << " " << (c.lang ? c.lang : "-");
+    EXPECT_EQ(lingua_delle_variabili(c.language, c.lc_all, c.lc_messages, c.lang), c.attesa)
+        << (c.language ? c.language : "-") << " " << (c.lc_all ? c.lc_all : "-") << " "
+        << (c.lc_messages ? c.lc_messages : "-") << " " << (c.lang ? c.lang : "-");
   }
+  // Windows with none of the three: the interface language is the locale, and LANGUAGE
+  // still comes first.
+  EXPECT_EQ(lingua_delle_variabili(nullptr, nullptr, nullptr, nullptr, "en-US"), lingua::inglese);
+  EXPECT_EQ(lingua_delle_variabili("it", nullptr, nullptr, nullptr, "en-US"), lingua::italiano);
   // The names Windows gives.
   EXPECT_EQ(lingua_da_nome("en-US"), lingua::inglese);
   EXPECT_EQ(lingua_da_nome("English_United States.1252"), lingua::inglese);

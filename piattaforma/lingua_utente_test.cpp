@@ -50,6 +50,7 @@ TEST(LinguaUtente, LeVariabiliPrimaDellInterfaccia) {
       {"en_GB", "it_IT", lingua::inglese},
   };
   for (const auto& c : casi) {
+    const variabile_per_ora elenco("LANGUAGE", std::nullopt);
     const variabile_per_ora messaggi("LC_MESSAGES", std::nullopt);
     const variabile_per_ora tutte("LC_ALL", c.lc_all);
     const variabile_per_ora lang("LANG", c.lang);

@@ -59,6 +59,26 @@ inline constexpr int STATO_ERRORE_SISTEMA = 2;
 // given). The caller then ends the build with status 1.
 void errore(piattaforma& p, const std::string& a, const std::string& dettaglio = "");
 
+// The common reasons why a file cannot be read or written, which the programs say in the
+// user's language. Each half turns the system's numbers into these; any other reason is
+// given in the system's own words.
+enum class causa_file : uint8_t {
+  non_trovato,
+  accesso_negato,
+  file_sola_lettura,    // the file's own read-only mark
+  disco_sola_lettura,   // a file system mounted read-only, a write-protected medium
+  in_uso,               // held by another program
+  non_cartella,         // a file stands where a folder is needed
+  cartella,             // a folder stands where a file is needed
+  non_regolare,         // a device or a pipe
+  disco_pieno,
+  file_troppo_grande,
+  nome_troppo_lungo,
+  nome_non_valido,
+  esistente,
+};
+std::string motivo(causa_file c);
+
 namespace sistema {
 
 // An open file: a descriptor, or a Windows handle.
@@ -72,10 +92,23 @@ std::vector<std::string> prepara_processo(int argc, char** argv);
 // When the program is the only one in a console window of its own (started from Explorer:
 // a double click, files dropped on it; not from a prompt or a script), that window closes
 // with it. What it wrote there is then shown once more, in a message box captioned
-// `titolo`, until the user closes it: the console's text without the "Attendere" line,
-// or `se_nulla` when nothing else was written (no box when that is empty too). Nothing
-// happens otherwise, nor on POSIX.
-void congedo(const char* titolo, std::string_view se_nulla);
+// `titolo`, until the user closes it: the console's text without the "Attendere" line
+// (riassunto_per_riquadro), or `se_nulla` when nothing else was written (no box when that
+// is empty too). When the box cannot hold it all, the whole text goes into `titolo`.log
+// in `cartella_registro` (the current folder when empty; the temporary folder when that
+// cannot be written), and the box names it. Nothing happens otherwise, nor on POSIX.
+void congedo(const char* titolo, std::string_view se_nulla, const std::filesystem::path& cartella_registro = {});
+
+// What a message box, which does not scroll, shows of a console's text: its messages and
+// diagnostics (each names its place) without the text's lines and the carets under them,
+// the first `righe` of them, each cut after `larghezza` bytes; how many lines of that kind
+// it left out, and whether it left out anything at all.
+struct riassunto {
+  std::string testo;
+  size_t righe_tolte = 0;
+  bool ridotto = false;
+};
+riassunto riassunto_per_riquadro(std::string_view testo, size_t righe, size_t larghezza);
 
 // A path from UTF-8 text. (On Windows std::filesystem reads a narrow string in the local
 // code page, so a name with an accent would come out wrong.)

@@ -33,8 +33,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string motivo_di(int numero) { return std::strerror(numero); }
-std::string motivo_errno() { return std::strerror(errno); }
+// A failure's reason: the common ones in the catalogue's words, the others in the system's.
+std::string motivo_di(int numero) {
+  switch (numero) {
+    case ENOENT: return motivo(causa_file::non_trovato);
+    case EACCES:
+    case EPERM: return motivo(causa_file::accesso_negato);
+    case EROFS: return motivo(causa_file::disco_sola_lettura);
+    case ETXTBSY:
+    case EBUSY: return motivo(causa_file::in_uso);
+    case ENOTDIR: return motivo(causa_file::non_cartella);
+    case EISDIR: return motivo(causa_file::cartella);
+    case ENOSPC:
+    case EDQUOT: return motivo(causa_file::disco_pieno);
+    case EFBIG: return motivo(causa_file::file_troppo_grande);
+    case ENAMETOOLONG: return motivo(causa_file::nome_troppo_lungo);
+    case EILSEQ: return motivo(causa_file::nome_non_valido);  // a name the file system cannot hold
+    case EEXIST: return motivo(causa_file::esistente);
+    default: return std::strerror(numero);
+  }
+}
+std::string motivo_errno() { return motivo_di(errno); }
 
 int descrittore(sistema::maniglia m) { return static_cast<int>(m); }
 
@@ -153,7 +172,7 @@ std::vector<std::string> prepara_processo(int argc, char** argv) {
 }
 
 // A terminal's window outlives the program.
-void congedo(const char*, std::string_view) {}
+void congedo(const char*, std::string_view, const fs::path&) {}
 
 fs::path percorso(std::string_view utf8) { return fs::path(utf8); }
 std::string testo(const fs::path& p) { return p.string(); }
@@ -194,7 +213,7 @@ esito_cartella crea_cartella(const fs::path& cartella) {
 uint64_t numero_processo() { return static_cast<uint64_t>(::getpid()); }
 
 lingua lingua_utente() {
-  return lingua_delle_variabili(::getenv("LC_ALL"), ::getenv("LC_MESSAGES"), ::getenv("LANG"));
+  return lingua_delle_variabili(::getenv("LANGUAGE"), ::getenv("LC_ALL"), ::getenv("LC_MESSAGES"), ::getenv("LANG"));
 }
 
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
@@ -223,7 +242,7 @@ std::tm ora_locale(std::time_t t) {
 std::string leggi_regolare(const fs::path& file, size_t limite) {
   // Opened without waiting, so that a pipe with no writer does not hold the program.
   const int d = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (d < 0) throw errore_file(file, motivo_errno(), errno == ENOENT);
+  if (d < 0) throw errore_file(file, motivo_errno());
   struct chiusura {
     int d;
     ~chiusura() { ::close(d); }
@@ -231,7 +250,7 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
   struct stat stato {};
   if (::fstat(d, &stato) != 0) throw errore_file(file, motivo_errno());
   if (S_ISDIR(stato.st_mode)) throw errore_file(file, motivo_di(EISDIR));
-  if (!S_ISREG(stato.st_mode)) throw errore_file(file, NON_REGOLARE);
+  if (!S_ISREG(stato.st_mode)) throw errore_file(file, motivo(causa_file::non_regolare));
   if (static_cast<uintmax_t>(stato.st_size) > limite) throw testo_troppo_grande(file, limite);
   // Read straight into the text, one byte more than its size, so that a file that grew
   // meanwhile is seen and read on, held to the same limit.

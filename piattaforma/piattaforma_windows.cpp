@@ -48,17 +48,44 @@ std::wstring largo_di(std::string_view s) {
 }
 
 // The system's own words for an error, in the user's language.
-std::string motivo_di(DWORD numero) {
+std::string parole_di_sistema(DWORD numero) {
   wchar_t* testo = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       numero, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
-  std::wstring w = n > 0 && testo != nullptr ? std::wstring(testo, n) : L"errore " + std::to_wstring(numero);
+  std::wstring w = n > 0 && testo != nullptr ? std::wstring(testo, n) : L"error " + std::to_wstring(numero);
   if (testo != nullptr) LocalFree(testo);
   while (!w.empty() && (w.back() == L'\n' || w.back() == L'\r' || w.back() == L' ' || w.back() == L'.')) {
     w.pop_back();
   }
   return utf8_di(w);
+}
+
+// A failure's reason: the common ones in the catalogue's words (the language the program
+// speaks, which may not be the system's), the others in the system's.
+std::string motivo_di(DWORD numero) {
+  switch (numero) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return motivo(causa_file::non_trovato);
+    case ERROR_ACCESS_DENIED: return motivo(causa_file::accesso_negato);
+    case ERROR_WRITE_PROTECT: return motivo(causa_file::disco_sola_lettura);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return motivo(causa_file::in_uso);
+    case ERROR_DIRECTORY: return motivo(causa_file::non_cartella);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return motivo(causa_file::disco_pieno);
+    case ERROR_FILE_TOO_LARGE: return motivo(causa_file::file_troppo_grande);
+    case ERROR_FILENAME_EXCED_RANGE: return motivo(causa_file::nome_troppo_lungo);
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME: return motivo(causa_file::nome_non_valido);
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS: return motivo(causa_file::esistente);
+    default: return parole_di_sistema(numero);
+  }
 }
 std::string motivo_ultimo() { return motivo_di(GetLastError()); }
 
@@ -79,6 +106,19 @@ std::wstring esteso(const fs::path& p) {
   pieno.resize(k);
   if (pieno.starts_with(L"\\\\.\\")) return pieno;  // a device
   return pieno.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + pieno.substr(2) : L"\\\\?\\" + pieno;
+}
+
+// The same for a failure on `file`: access to a file is denied most often by its
+// read-only mark, which the author can take off, and is then said as such.
+std::string motivo_di(DWORD numero, const fs::path& file) {
+  if (numero == ERROR_ACCESS_DENIED) {
+    const DWORD attributi = GetFileAttributesW(esteso(file).c_str());
+    if (attributi != INVALID_FILE_ATTRIBUTES && (attributi & FILE_ATTRIBUTE_READONLY) &&
+        !(attributi & FILE_ATTRIBUTE_DIRECTORY)) {
+      return motivo(causa_file::file_sola_lettura);
+    }
+  }
+  return motivo_di(numero);
 }
 
 HANDLE maniglia_di(sistema::maniglia m) { return reinterpret_cast<HANDLE>(m); }
@@ -239,10 +279,10 @@ blocco_cartella::~blocco_cartella() {
 
 namespace {
 
-// The start of what the program has written on its console, for the message box at its
-// end (which shows a few lines only).
+// What the program has written on its console, for the message box at its end (which
+// shows a few lines only) and the log beside it.
 std::string mostrato_in_console;
-constexpr size_t MOSTRATO_AL_PIU = 16 * 1024;
+constexpr size_t MOSTRATO_AL_PIU = 8 << 20;
 
 // Standard output or error. On a console, the text in wide characters through the
 // console's own call: the C runtime hands a console one byte at a time, and a character
@@ -343,22 +383,60 @@ std::vector<std::string> prepara_processo(int, char**) {
   return argomenti;
 }
 
-void congedo(const char* titolo, std::string_view se_nulla) {
+namespace {
+
+// The whole of the console's text, with Windows' line ends, into `file`, replacing an
+// earlier log. Whether it was written.
+bool scrivi_registro(const fs::path& file, std::string_view testo) {
+  std::string byte;
+  for (const char c : testo) {
+    if (c == '\n') byte += '\r';
+    byte += c;
+  }
+  const HANDLE h = CreateFileW(esteso(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD scritti = 0;
+  const bool fatto = WriteFile(h, byte.data(), static_cast<DWORD>(byte.size()), &scritti, nullptr) &&
+                     scritti == byte.size();
+  return CloseHandle(h) && fatto;
+}
+
+}  // namespace
+
+void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cartella_registro) {
   // A console without a window the user sees (a process started hidden, as editors start
   // the language server; Wine's console on a terminal) or shared with a prompt: nobody
   // loses what it shows.
   const HWND finestra = GetConsoleWindow();
   DWORD processi[2];
   if (finestra == nullptr || !IsWindowVisible(finestra) || GetConsoleProcessList(processi, 2) != 1) return;
-  std::string testo = mostrato_in_console;
-  if (testo.starts_with(std::string(ATTENDERE) + "\n")) testo.erase(0, std::strlen(ATTENDERE) + 1);
-  // A box does not scroll: the first lines, enough for the first diagnostics.
-  size_t riga = 0, fine = 0;
-  for (; riga < 30 && fine < testo.size(); ++riga) fine = std::min(testo.find('\n', fine), testo.size()) + 1;
-  if (fine < testo.size()) testo = testo.substr(0, fine) + "...";
-  while (!testo.empty() && (testo.back() == '\n' || testo.back() == '\r')) testo.pop_back();
-  if (testo.empty()) testo = se_nulla;
+  std::string tutto = mostrato_in_console;
+  if (tutto.starts_with(std::string(ATTENDERE) + "\n")) tutto.erase(0, std::strlen(ATTENDERE) + 1);
+  // A box does not scroll, and a line longer than it is wide takes several: a few lines,
+  // enough for the first diagnostics, on a screen of the smallest size.
+  const riassunto r = riassunto_per_riquadro(tutto, 12, 160);
+  std::string testo = r.testo.empty() ? std::string(se_nulla) : r.testo;
   if (testo.empty()) return;
+  if (r.ridotto) {
+    // The rest where the author can read it all: beside the texts, else in the
+    // temporary folder; else how to see it at a prompt.
+    const std::string nome = std::string(titolo) + ".log";
+    fs::path registro = (cartella_registro.empty() ? fs::current_path() : cartella_registro) / percorso(nome);
+    bool scritto = scrivi_registro(registro, tutto);
+    if (!scritto) {
+      registro = cartella_temporanei() / percorso(nome);
+      scritto = scrivi_registro(registro, tutto);
+    }
+    testo += "\n\n";
+    if (r.righe_tolte > 0) {
+      testo += rendi(frase_conto(static_cast<int64_t>(r.righe_tolte), dal_catalogo("congedo.altra_riga"),
+                                 dal_catalogo("congedo.altre_righe"))) +
+               " ";
+    }
+    testo += scritto ? traduci("congedo.registro", {{"file", sistema::testo(registro)}})
+                     : traduci("congedo.da_prompt", {{"programma", titolo}});
+  }
   MessageBoxW(nullptr, largo_di(testo).c_str(), largo_di(titolo).c_str(), MB_OK);
 }
 
@@ -422,19 +500,18 @@ uint64_t numero_processo() { return GetCurrentProcessId(); }
 
 lingua lingua_utente() {
   // As gettext does on Windows: LC_ALL, LC_MESSAGES or LANG when one is set (a shell of
-  // POSIX tools, Wine), the interface language otherwise.
-  std::string variabili[3];
-  const wchar_t* nomi[] = {L"LC_ALL", L"LC_MESSAGES", L"LANG"};
-  for (size_t i = 0; i < 3; ++i) {
+  // POSIX tools, Wine), the interface language otherwise; LANGUAGE before either.
+  std::string variabili[4];
+  const wchar_t* nomi[] = {L"LANGUAGE", L"LC_ALL", L"LC_MESSAGES", L"LANG"};
+  for (size_t i = 0; i < 4; ++i) {
     if (const wchar_t* v = _wgetenv(nomi[i]); v != nullptr) variabili[i] = utf8_di(v);
-  }
-  if (!variabili[0].empty() || !variabili[1].empty() || !variabili[2].empty()) {
-    return lingua_delle_variabili(variabili[0].c_str(), variabili[1].c_str(), variabili[2].c_str());
   }
   wchar_t nome[LOCALE_NAME_MAX_LENGTH] = {};
   const LCID lingua_interfaccia = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
-  if (LCIDToLocaleName(lingua_interfaccia, nome, LOCALE_NAME_MAX_LENGTH, 0) == 0) return LINGUA_PREDEFINITA;
-  return lingua_da_nome(utf8_di(nome)).value_or(LINGUA_PREDEFINITA);
+  if (LCIDToLocaleName(lingua_interfaccia, nome, LOCALE_NAME_MAX_LENGTH, 0) == 0) nome[0] = L'\0';
+  const std::string interfaccia = utf8_di(nome);
+  return lingua_delle_variabili(variabili[0].c_str(), variabili[1].c_str(), variabili[2].c_str(),
+                                variabili[3].c_str(), interfaccia.empty() ? "C" : interfaccia);
 }
 
 size_t leggi_ingresso(int d, char* zona, size_t dimensione) {
@@ -473,16 +550,16 @@ std::string leggi_regolare(const fs::path& file, size_t limite) {
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD numero = GetLastError();
-    throw errore_file(file, motivo_di(numero), numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND);
+    throw errore_file(file, motivo_di(numero));
   }
   struct chiusura {
     HANDLE h;
     ~chiusura() { CloseHandle(h); }
   } chiudi_h{h};
-  if (GetFileType(h) != FILE_TYPE_DISK) throw errore_file(file, NON_REGOLARE);
+  if (GetFileType(h) != FILE_TYPE_DISK) throw errore_file(file, motivo(causa_file::non_regolare));
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(h, &info)) throw errore_file(file, motivo_ultimo());
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(file, std::strerror(EISDIR));
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(file, motivo(causa_file::cartella));
   const uint64_t dimensione = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   if (dimensione > limite) throw testo_troppo_grande(file, limite);
   std::string contenuto;
@@ -584,8 +661,8 @@ void riscrivi_sul_posto(const fs::path& file, std::string_view byte, const fs::p
 void verifica_sostituibile(const fs::path& destinazione) {
   const DWORD attributi = GetFileAttributesW(esteso(destinazione).c_str());
   if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way
-  if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, std::strerror(EISDIR));
-  if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo_di(ERROR_ACCESS_DENIED));
+  if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, motivo(causa_file::cartella));
+  if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo(causa_file::file_sola_lettura));
   // A program that holds the file open without letting it be deleted (the simulator with
   // the scenario loaded, an editor) would stop the rename halfway through the set: found
   // here, before the first rename, the earlier set stays whole.
@@ -593,7 +670,7 @@ void verifica_sostituibile(const fs::path& destinazione) {
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD numero = GetLastError();
-    if (numero != ERROR_FILE_NOT_FOUND && numero != ERROR_PATH_NOT_FOUND) throw errore_file(destinazione, motivo_di(numero));
+    if (numero != ERROR_FILE_NOT_FOUND && numero != ERROR_PATH_NOT_FOUND) throw errore_file(destinazione, motivo_di(numero, destinazione));
     return;
   }
   CloseHandle(h);
@@ -606,7 +683,7 @@ void sostituisci_nome(const fs::path& da, const fs::path& a) {
     if (MoveFileExW(esteso(da).c_str(), esteso(a).c_str(), MOVEFILE_REPLACE_EXISTING)) return;
     const DWORD numero = GetLastError();
     if ((numero != ERROR_SHARING_VIOLATION && numero != ERROR_ACCESS_DENIED) || tentativo == 20) {
-      throw errore_file(a, motivo_di(numero));
+      throw errore_file(a, motivo_di(numero, a));
     }
     Sleep(50);
   }
@@ -630,7 +707,7 @@ std::optional<std::string> elimina(const fs::path& file) {
   if (DeleteFileW(esteso(file).c_str())) return std::nullopt;
   const DWORD numero = GetLastError();
   if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) return std::nullopt;
-  return motivo_di(numero);
+  return motivo_di(numero, file);
 }
 
 // ---- Watching the texts ------------------------------------------------------------------

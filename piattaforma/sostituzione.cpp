@@ -36,8 +36,8 @@ fs::path nome_libero(const fs::path& destinazione, F prendi) {
 
 }  // namespace
 
-errore_file::errore_file(const fs::path& file, const std::string& motivo, bool assente)
-    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), motivo_(motivo), assente_(assente) {}
+errore_file::errore_file(const fs::path& file, const std::string& motivo)
+    : std::runtime_error(sistema::testo(file) + ": " + motivo), file_(file), motivo_(motivo) {}
 
 errore_file testo_troppo_grande(const fs::path& file, size_t limite) {
   return errore_file(file, traduci("file.troppo_grande", {{"mib", limite >> 20}}));
@@ -222,18 +222,41 @@ void salva_testo(const fs::path& file, std::string_view contenuto) {
   sistema::riscrivi_sul_posto(destinazione, contenuto, file);
 }
 
-bool crea_cartelle(const fs::path& cartella) {
+cartelle_nuove::cartelle_nuove(const fs::path& cartella) {
+  if (cartella.empty()) return;
+  try {
+    crea(cartella);
+  } catch (...) {
+    togli();
+    throw;
+  }
+}
+
+void cartelle_nuove::crea(const fs::path& cartella) {
   switch (sistema::crea_cartella(cartella)) {
-    case sistema::esito_cartella::fatta: return true;
-    case sistema::esito_cartella::esistente: return false;
+    case sistema::esito_cartella::fatta: fatte_.push_back(cartella); return;
+    case sistema::esito_cartella::esistente: return;
     case sistema::esito_cartella::manca_genitore: break;
   }
   const fs::path genitore = cartella.parent_path();
-  if (!genitore.empty() && genitore != cartella) crea_cartelle(genitore);
-  if (sistema::crea_cartella(cartella) == sistema::esito_cartella::manca_genitore) {
-    throw errore_file(cartella, traduci("file.cartella_impossibile"));
+  if (!genitore.empty() && genitore != cartella) crea(genitore);
+  switch (sistema::crea_cartella(cartella)) {
+    case sistema::esito_cartella::fatta: fatte_.push_back(cartella); return;
+    case sistema::esito_cartella::esistente: return;
+    // The parent is there, yet the system says it is not: a folder of the system's own
+    // (/proc) that takes no folders of the user's.
+    case sistema::esito_cartella::manca_genitore:
+      throw errore_file(cartella, traduci("file.cartella_impossibile",
+                                          {{"genitore", sistema::testo(genitore.empty() ? fs::path(".") : genitore)}}));
   }
-  return true;
+}
+
+void cartelle_nuove::togli() {
+  for (auto i = fatte_.rbegin(); i != fatte_.rend(); ++i) {
+    std::error_code ec;
+    if (fs::is_directory(*i, ec)) fs::remove(*i, ec);  // not while something is in it
+  }
+  fatte_.clear();
 }
 
 cartella_privata::cartella_privata(std::string_view prefisso)

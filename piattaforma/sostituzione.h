@@ -15,20 +15,18 @@
 
 namespace scenario {
 
-// A failure of the file system, naming the file and the operating system's reason;
-// `assente` when the reason is that the file, or a folder on its way, is not there.
+// A failure of the file system, naming the file and the reason (piattaforma.h's
+// `motivo` for the common ones).
 class errore_file : public std::runtime_error {
  public:
-  errore_file(const std::filesystem::path& file, const std::string& motivo, bool assente = false);
+  errore_file(const std::filesystem::path& file, const std::string& motivo);
   const std::filesystem::path& file() const { return file_; }
   // The reason alone, without the file's name.
   const std::string& motivo() const { return motivo_; }
-  bool assente() const { return assente_; }
 
  private:
   std::filesystem::path file_;
   std::string motivo_;
-  bool assente_;
 };
 
 // A new file beside `destinazione`, named after it with ".tmp" and six characters,
@@ -92,9 +90,26 @@ void sostituisci_file(const std::filesystem::path& file, std::string_view conten
 // owner, further names).
 void salva_testo(const std::filesystem::path& file, std::string_view contenuto);
 
-// Makes `cartella` and those of its parents that are missing, as `mkdir -p` does. True
-// when it made any; throws errore_file naming the first that could not be made.
-bool crea_cartelle(const std::filesystem::path& cartella);
+// The folder `cartella` made, with those of its parents that are missing, as `mkdir -p`
+// does, for files about to go there (nothing for an empty path); throws errore_file
+// naming the first that could not be made, and why. Unless `tieni` is called, the folders
+// made go again with the value, each only while empty: a build that fails leaves no new
+// folder behind.
+class cartelle_nuove {
+ public:
+  explicit cartelle_nuove(const std::filesystem::path& cartella);
+  ~cartelle_nuove() { togli(); }
+  cartelle_nuove(const cartelle_nuove&) = delete;
+  cartelle_nuove& operator=(const cartelle_nuove&) = delete;
+
+  bool fatte() const { return !fatte_.empty(); }
+  void tieni() { fatte_.clear(); }
+
+ private:
+  void crea(const std::filesystem::path& cartella);
+  void togli();
+  std::vector<std::filesystem::path> fatte_;  // the outermost first
+};
 
 // A private folder made under sistema::cartella_temporanei(), named after `prefisso`,
 // removed with everything in it when the value goes out of scope.
@@ -115,8 +130,7 @@ class cartella_privata {
 // far below what would exhaust memory.
 inline constexpr size_t LIMITE_TESTO = size_t{64} << 20;
 
-// Why a text is refused.
-inline constexpr const char* NON_REGOLARE = "non e' un file regolare";
+// Why a text of more than `limite` bytes is refused.
 errore_file testo_troppo_grande(const std::filesystem::path& file, size_t limite);
 
 // Reads a whole regular file as bytes. A folder, a device or a pipe is refused without

@@ -228,7 +228,10 @@ TEST(ModoAutore, CartellaDiUscitaFattaQuandoManca) {
   s.scrivi(TRENO, CORSA_PICCOLA);
   const esito prima = s.esegui({"-o", "nuova/sotto", LINEA, TRENO}, false);
   EXPECT_EQ(prima.stato, 0) << prima.errori;
-  EXPECT_TRUE(prima.errori.starts_with("compila_scenario: creata la cartella 'nuova/sotto'\n")) << prima.errori;
+  // Said once the files are in it, before the summary.
+  EXPECT_NE(prima.errori.find("compila_scenario: creata la cartella 'nuova/sotto'\ncompila_scenario: 0 stazioni"),
+            std::string::npos)
+      << prima.errori;
   EXPECT_EQ(nomi_in(s.autore / "nuova" / "sotto"), (std::set<std::string>{"Prova_linea.dat", "Prova_T1.sim", "Prova_T1.dat"}));
   const esito ancora = s.esegui({"-o", "nuova/sotto", LINEA, TRENO}, false);
   EXPECT_EQ(ancora.errori.find("creata"), std::string::npos) << ancora.errori;
@@ -236,6 +239,16 @@ TEST(ModoAutore, CartellaDiUscitaFattaQuandoManca) {
   EXPECT_EQ(zitto.stato, 0);
   EXPECT_EQ(zitto.errori.find("creata"), std::string::npos) << zitto.errori;
   EXPECT_TRUE(s.autore.esiste("altra/Prova_T1.sim"));
+  // A build that fails (status 1, an error in the texts; status 2, a text missing)
+  // leaves no folder behind, and says it made none.
+  s.scrivi("Rotta_linea.txt", "sconosciuta, 1\r\n");
+  s.scrivi("Rotta_T1-.txt", CORSA_PICCOLA);
+  for (const auto& [testo, stato] : {std::pair{std::string("Rotta_linea.txt"), 1}, std::pair{std::string("Manca_linea.txt"), 2}}) {
+    const esito fallita = s.esegui({"-t", "T1", "-o", "mai/fatta", testo, "Rotta_T1-.txt"}, false);
+    EXPECT_EQ(fallita.stato, stato) << fallita.errori;
+    EXPECT_EQ(fallita.errori.find("creata"), std::string::npos) << fallita.errori;
+    EXPECT_FALSE(s.autore.esiste("mai")) << testo;
+  }
 }
 
 TEST(ModoAutore, ErroriDUsoEDelFileSystem) {

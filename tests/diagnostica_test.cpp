@@ -68,7 +68,7 @@ TEST(Diagnostica, EsempioSenzaNessunaDiagnostica) {
   // The summary: four "stazione" records, four "segnale" records, one "rallentamento";
   // 24000 m give cells 0 to (24000 + 7000) / 50 = 620.
   const esecuzione e(TESTO_LINEA, TESTO_TRENO);
-  EXPECT_EQ(e.e.errori, "compila_scenario: 4 stazioni, 4 segnali, 1 rallentamenti, 621 celle, 0 avvisi\n");
+  EXPECT_EQ(e.e.errori, "compila_scenario: 4 stazioni, 4 segnali, 1 rallentamento, 621 celle, 0 avvisi\n");
 }
 
 TEST(Diagnostica, ErroriTipici) {

@@ -23,8 +23,18 @@ atteso() {  # STATO TESTO_ATTESO_IN_STDERR COMANDO...
 atteso 0 "" "$mostra" -C "$lavoro" Castrea_Tovena R7302
 grep -q "^Stazioni (11):" "$lavoro/out" || { echo "FALLITO: resoconto senza le 11 stazioni" >&2; esito=1; }
 atteso 2 "servono due argomenti" "$mostra" Castrea_Tovena
-atteso 2 "opzione sconosciuta" "$mostra" --boh Castrea_Tovena R7302
+atteso 2 "opzione non riconosciuta '--boh'; 'mostra_scenario --help' per l'aiuto" "$mostra" --boh Castrea_Tovena R7302
 atteso 2 "file non trovato" "$mostra" -C "$lavoro" Altra R1
+atteso 0 "" "$mostra" -V
+grep -qx "mostra_scenario [0-9][0-9.]*" "$lavoro/out" || { echo "FALLITO: -V: $(cat "$lavoro/out")" >&2; esito=1; }
+# The identifiers name files as the system finds them: on Windows without regard to case,
+# and the set is then the one of the names it holds; elsewhere another case is another file.
+if [ -n "${ESEGUI_CON:-}" ]; then
+  atteso 0 "" "$mostra" -C "$lavoro" castrea_tovena r7302
+  grep -q "^Stazioni (11):" "$lavoro/out" || { echo "FALLITO: maiuscole: $(cat "$lavoro/out")" >&2; esito=1; }
+else
+  atteso 2 "castrea_tovena_linea.dat: file non trovato" "$mostra" -C "$lavoro" castrea_tovena r7302
+fi
 # The texts given back compile into the same three files; they are never written over.
 mkdir "$lavoro/testi" "$lavoro/ricompilati" "$lavoro/dopo"
 atteso 0 "" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
@@ -59,4 +69,6 @@ atteso 2 "file non trovato" "$mostra" -C "$lavoro" --confronta="$lavoro/nessuna"
 truncate -s 13808 "$lavoro/Castrea_Tovena_R7302.dat"
 atteso 1 "Castrea_Tovena_R7302.dat: error: byte 13800: la cella 920 e' tronca: 8 byte" \
   "$mostra" -C "$lavoro" Castrea_Tovena R7302
+# Named with its folder, given with -C.
+grep -qF "$(basename "$lavoro")" "$lavoro/err" || { echo "FALLITO: senza cartella: $(cat "$lavoro/err")" >&2; esito=1; }
 exit $esito

@@ -31,7 +31,7 @@ processo_sfondo::processo_sfondo(const std::string& eseguibile,
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string v(*e);
     bool tolta = false;
-    for (const char* nome : {"TMPDIR=", "LC_ALL=", "LC_MESSAGES=", "LANG="}) tolta = tolta || v.starts_with(nome);
+    for (const char* nome : {"TMPDIR=", "LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANG="}) tolta = tolta || v.starts_with(nome);
     if (!tolta) ambiente.push_back(v);
   }
   std::vector<char*> envp;

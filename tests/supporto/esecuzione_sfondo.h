@@ -18,7 +18,7 @@ class processo_sfondo {
   // Starts `eseguibile` with `argomenti` from the folder `corrente`, TMPDIR set to `tmpdir`,
   // nothing on standard input, standard output and error into files of its own; with
   // `punti`, stopping at each point it reaches until the test lets it go on. The
-  // variables that choose a language (LC_ALL, LC_MESSAGES, LANG) are not passed on, so
+  // variables that choose a language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) are not passed on, so
   // that the program speaks its default whatever the tester's settings; `variabili`
   // ("NOME=valore") are added.
   processo_sfondo(const std::string& eseguibile, const std::vector<std::string>& argomenti,

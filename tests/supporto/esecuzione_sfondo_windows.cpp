@@ -49,7 +49,7 @@ std::wstring nome_variabile(const std::wstring& voce) {
 
 bool variabile_lingua(const std::wstring& voce) {
   const std::wstring nome = nome_variabile(voce);
-  return nome == L"LC_ALL" || nome == L"LC_MESSAGES" || nome == L"LANG";
+  return nome == L"LANGUAGE" || nome == L"LC_ALL" || nome == L"LC_MESSAGES" || nome == L"LANG";
 }
 
 // The temporary folders and the language are the test's to give, not the tester's.
