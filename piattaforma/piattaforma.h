@@ -211,8 +211,8 @@ void scrittura_su_tubo_chiuso_fallisce();
 
 // A number of this process, for names no other process draws.
 uint64_t numero_processo();
-// The language the user's settings ask for: the first of LC_ALL, LC_MESSAGES and LANG that
-// is set, as gettext reads them; on Windows, where none is set, the user's interface
+// The language the user's settings ask for: LANGUAGE, then the first of LC_ALL,
+// LC_MESSAGES and LANG that is set, as gettext reads them (lingua_delle_variabili); on Windows, where none is set, the user's interface
 // language. Italian where none names a language the programs speak.
 lingua lingua_utente();
 // The local time of `t`.

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/supporto/cartella_temporanea.h"
 
@@ -146,6 +147,41 @@ TEST(CongedoWindows, DaEsploraUnRiquadroDaPromptNulla) {
   e = avvia_come_esplora(L"cmd /c " + programma + L" --sconosciuta", c.percorso());
   EXPECT_FALSE(e.riquadro);
   EXPECT_EQ(e.stato, 2);
+}
+
+TEST(CongedoWindows, TanteDiagnosticheInUnRiquadroCheLeRiassume) {
+  // Texts dropped on the program with more diagnostics than a box holds: the box shows
+  // the first diagnostics without the texts' lines under them, says how many more there
+  // are, and names the log beside the texts that holds the console's text whole.
+  if (wine_senza_schermo()) GTEST_SKIP() << "Wine senza schermo non mostra finestre";
+  cartella_temporanea c;
+  const fs::path copia = c / "compila_scenario.exe";
+  fs::copy_file(ESEGUIBILE, copia);
+  std::string linea = "[generale]\r\n";
+  for (int i = 0; i < 20; ++i) linea += "sconosciuta, " + std::to_string(i) + "\r\n";
+  c.scrivi("Molti_linea.txt", linea);
+  c.scrivi("Molti_T1-.txt", linea);
+  const auto argomento = [](const fs::path& p) { return L"\"" + p.wstring() + L"\""; };
+  const esito_congedo e = avvia_come_esplora(
+      argomento(copia) + L" " + argomento(c / "Molti_linea.txt") + L" " + argomento(c / "Molti_T1-.txt"), c.percorso());
+  ASSERT_TRUE(e.riquadro);
+  EXPECT_EQ(e.stato, 1);
+  // Twelve diagnostics, a blank line, the note: forty were written, twenty a text.
+  std::vector<std::string> righe;
+  for (size_t a = 0; a <= e.testo.size();) {
+    const size_t b = std::min(e.testo.find('\n', a), e.testo.size());
+    righe.push_back(e.testo.substr(a, b - a));
+    a = b + 1;
+  }
+  ASSERT_EQ(righe.size(), 14u) << e.testo;
+  for (size_t i = 0; i < 12; ++i) EXPECT_NE(righe[i].find(": error: Errore n. 301: "), std::string::npos) << righe[i];
+  EXPECT_EQ(righe[12], "");
+  const fs::path registro = c / "compila_scenario.log";
+  EXPECT_TRUE(righe[13].starts_with("Altre ")) << righe[13];
+  EXPECT_TRUE(righe[13].ends_with(" e' nel file " + registro.string())) << righe[13];
+  // The log: every diagnostic with its text's line, in Windows' line ends.
+  const std::string tutto = c.leggi("compila_scenario.log");
+  EXPECT_NE(tutto.find("21 | sconosciuta, 19\r\n"), std::string::npos) << tutto;
 }
 
 }  // namespace
