@@ -24,7 +24,7 @@ namespace {
 
 class disco_vuoto : public lsp::disco {
  public:
-  std::optional<std::string> leggi(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> leggi(const std::string&, std::string*) override { return std::nullopt; }
   std::vector<std::string> nomi(const std::string&) override { return {}; }
   lsp::forma_percorsi forma() const override { return lsp::forma_percorsi::posix; }
 };
