@@ -360,7 +360,7 @@ class verifica {
   bool controlla_valore(uint32_t i, const numeri_record& v, size_t k, const F::campo& c, int64_t cella_) {
     const F::deposito& dep = c.in_set;
     if (const auto memorizzato = F::come_memorizzato(c, v.tutti(), k)) {
-      passo_del_formato(i, k, *memorizzato, frase("verifica.passi_di_5"));
+      passo_del_formato(i, k, *memorizzato);
     }
     switch (dep.dove) {
       case F::sede::voce:
@@ -371,14 +371,14 @@ class verifica {
     }
   }
 
-  // Value `k` kept as `memorizzato` by the format's step, said with the step's reason.
-  void passo_del_formato(uint32_t i, size_t k, int64_t memorizzato, messaggio perche) {
+  // Value `k` kept as `memorizzato` by the format's step: a speed's 5 km/h, the only step.
+  void passo_del_formato(uint32_t i, size_t k, int64_t memorizzato) {
     const F::campo& c = descrizione(i).campi[k];
     const std::string unita = c.unita.empty() ? "" : " " + std::string(c.unita);
     messaggio motivo = frase("verifica.tenuto_come", {{"nome", std::string(c.nome)},
                                                      {"scritto", std::to_string(numeri(i)[k]) + unita},
                                                      {"tenuto", std::to_string(memorizzato) + unita},
-                                                     {"perche", std::move(perche)}});
+                                                     {"perche", frase("verifica.passi_di_5")}});
     registra_avviso(m_, avviso::passo_del_formato, luogo_valore(i, k), std::move(motivo));
   }
 
@@ -476,40 +476,34 @@ class verifica {
     const auto resi = F::resi_dal_campo(c, v.tutti(), codice);
     if (!resi) return true;
     std::array<size_t, 3> indici{k, 0, 0};
+    std::optional<size_t> primo;  // the first value given back otherwise
     bool al_passo = true;
-    bool diversi = false;
     for (size_t j = 0; j < resi->n; ++j) {
       if (j > 0) indici[j] = static_cast<size_t>(c.in_set.con[j - 1]);
       const int64_t scritto = v[indici[j]];
       if (resi->valori[j] == scritto) continue;
-      diversi = true;
+      if (!primo) primo = indici[j];
       al_passo = al_passo && c.in_set.come == F::codifica_campo::indicatore &&
                  resi->valori[j] == int64_t{F::velocita_in_cella(static_cast<int32_t>(scritto))} * 5;
     }
-    if (!diversi) return true;
-    const F::record& d = descrizione(i);
+    if (!primo) return true;
     if (al_passo) {
       for (size_t j = 0; j < resi->n; ++j) {
-        if (resi->valori[j] != v[indici[j]]) passo_del_formato(i, indici[j], resi->valori[j], frase("verifica.passi_di_5"));
+        if (resi->valori[j] != v[indici[j]]) passo_del_formato(i, indici[j], resi->valori[j]);
       }
       return true;
     }
+    const F::record& d = descrizione(i);
     std::string scritti;
     std::string resi_come;
-    size_t primo = indici[0];
-    bool trovato = false;
     for (size_t j = 0; j < resi->n; ++j) {
       const std::string nome(d.campi[indici[j]].nome);
       const std::string sep = j == 0 ? "" : ", ";
       scritti += sep + nome + " = " + std::to_string(v[indici[j]]);
       resi_come += sep + nome + " = " + std::to_string(resi->valori[j]);
-      if (!trovato && resi->valori[j] != v[indici[j]]) {
-        primo = indici[j];
-        trovato = true;
-      }
     }
     const auto f = static_cast<F::campo_cella>(c.in_set.campo);
-    segnala(avviso::valore_cambiato, i, primo,
+    segnala(avviso::valore_cambiato, i, *primo,
             frase("verifica.resi_come", {{"scritti", scritti}, {"campo", std::string(F::nome_campo(f))},
                                          {"codice", codice}, {"resi", resi_come}}));
     return false;
@@ -757,7 +751,7 @@ class verifica {
     if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
     if (const auto memorizzato = F::come_memorizzato(descrizione(i).campi[1], v.tutti(), 1);
         memorizzato && !gia_segnalato(i)) {
-      passo_del_formato(i, 1, *memorizzato, frase("verifica.passi_di_5"));
+      passo_del_formato(i, 1, *memorizzato);
     }
     if (n > 0) u.cursore = inizio;
     u.record = static_cast<int32_t>(i);

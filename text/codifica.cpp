@@ -124,6 +124,13 @@ constexpr uint16_t WINDOWS_1252[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+// A byte of an 8-bit code page among UTF-8 characters: the code point Windows-1252 gives
+// it, '?' for one it leaves unused.
+uint32_t carattere_8_bit(uint8_t u) {
+  const uint32_t w = u >= 0x80 && u <= 0x9F ? WINDOWS_1252[u - 0x80] : u;
+  return w == 0 ? uint32_t{'?'} : w;
+}
+
 // The UTF-8 bytes of a code point below 0x10000.
 std::string in_utf8(uint32_t c) {
   std::string s;
@@ -226,12 +233,11 @@ esame_codifica esamina_codifica(std::string_view b) {
       // A byte that is no UTF-8 character: one of an 8-bit code page, read as Windows-1252
       // reads it (a byte it leaves unused, as '?').
       const auto u = static_cast<uint8_t>(b[i++]);
-      const uint32_t w = u >= 0x80 && u <= 0x9F ? WINDOWS_1252[u - 0x80] : u;
-      codice = w == 0 ? uint32_t{'?'} : w;
+      codice = carattere_8_bit(u);
       if (!esito.misto) {
         char nome[8];
         std::snprintf(nome, sizeof nome, "0x%02X", static_cast<unsigned>(u));
-        esito.misto = carattere_sostituito{u, nome, w == 0 ? '?' : w <= 0xFF ? static_cast<char>(w) : sostituto_latin1(w),
+        esito.misto = carattere_sostituito{u, nome, *codice <= 0xFF ? static_cast<char>(*codice) : sostituto_latin1(*codice),
                                            posto.riga, posto.colonna};
       }
       ++esito.byte_misti;
@@ -273,9 +279,7 @@ std::string testo_in_utf8(std::string_view testo) {
         r.append(testo.substr(prima, i - prima));
         continue;
       }
-      const auto c = static_cast<unsigned char>(testo[i++]);
-      const uint32_t w = c >= 0x80 && c <= 0x9F ? WINDOWS_1252[c - 0x80] : c;
-      r += in_utf8(w == 0 ? uint32_t{'?'} : w);
+      r += in_utf8(carattere_8_bit(static_cast<uint8_t>(testo[i++])));
     }
     return r;
   }

@@ -374,8 +374,10 @@ void piu_letture(stato_lettura& s, std::vector<const formato::record*>& trovati)
   const std::optional<int> classe = curva != trovati.end() ? classe_della_parola(s.riga) : std::nullopt;
   if (!classe) return controlla_forma(s, trovati, {});
   std::rotate(trovati.begin(), curva, curva + 1);
-  const std::string forma = (*classe < 0 ? "curvas" : "curvad") + std::to_string(std::abs(*classe));
-  controlla_forma(s, trovati, forma);
+  // Named by the curve's own spelling that the reading reads alike.
+  const auto& forme = D().curva.forme;
+  const auto forma = std::find_if(forme.begin(), forme.end(), [&](std::string_view f) { return classe_della_parola(f) == classe; });
+  controlla_forma(s, trovati, *forma);
 }
 
 // The body records, every one that matches the keyword item, in the description's order.

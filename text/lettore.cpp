@@ -187,12 +187,6 @@ void lettore_testo::riprendi_da(size_t byte, int32_t riga, size_t inizio_riga) {
   inizio_riga_ = std::min(inizio_riga, posizione_);
 }
 
-bool lettore_testo::segue_numero(size_t i) const {
-  while (i < contenuto_.size() && spazio(contenuto_[i])) ++i;
-  if (i < contenuto_.size() && contenuto_[i] == '-') ++i;
-  return i < contenuto_.size() && contenuto_[i] >= '0' && contenuto_[i] <= '9';
-}
-
 size_t lettore_testo::elementi_restanti_nella_riga() const {
   const std::string_view resto = resto_della_riga();
   return resto.empty() ? 0 : static_cast<size_t>(std::count(resto.begin(), resto.end(), ',')) + 1;

@@ -44,6 +44,13 @@ inline constexpr size_t LUNGHEZZA_MASSIMA_TESTO = 65535;
 // Blanks are spaces; a tab is taken as a blank too. A line ends at CR or LF.
 constexpr bool spazio(char c) { return c == ' ' || c == '\t'; }
 constexpr bool fine_riga(char c) { return c == '\r' || c == '\n'; }
+// True when the item from byte `da` of `testo` on begins like a number: blanks, then a
+// digit, or a minus sign and a digit.
+inline bool inizia_numero(std::string_view testo, size_t da) {
+  while (da < testo.size() && spazio(testo[da])) ++da;
+  if (da < testo.size() && testo[da] == '-') ++da;
+  return da < testo.size() && testo[da] >= '0' && testo[da] <= '9';
+}
 
 // How the last item read came to its end.
 enum class chiusura_elemento { virgola, fine_riga, fine_testo, altro };
@@ -202,7 +209,7 @@ class lettore_testo {
   chiusura_elemento chiusura() const { return chiusura_; }
   // True when the item from byte `da` on, on the same line, begins like a number (a
   // digit, or a minus sign and a digit).
-  bool segue_numero(size_t da) const;
+  bool segue_numero(size_t da) const { return inizia_numero(contenuto_, da); }
   // How many items the rest of the current line holds (0 when only blanks remain).
   size_t elementi_restanti_nella_riga() const;
   // What stands from the read position to the line's end, the blanks before it passed over.

@@ -54,11 +54,7 @@ std::string_view senza_spazi_ai_lati(std::string_view t) {
 // True for a line that reads as a record: an item, a comma, a number.
 bool come_un_record(std::string_view riga) {
   const size_t virgola = riga.find(',');
-  if (virgola == std::string_view::npos) return false;
-  size_t i = virgola + 1;
-  while (i < riga.size() && spazio(riga[i])) ++i;
-  if (i < riga.size() && riga[i] == '-') ++i;
-  return i < riga.size() && riga[i] >= '0' && riga[i] <= '9';
+  return virgola != std::string_view::npos && inizia_numero(riga, virgola + 1);
 }
 
 }  // namespace
