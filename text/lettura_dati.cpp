@@ -210,9 +210,10 @@ const std::string* testo_latin1(stato_lettura& s, const testo_ingresso& t, size_
                     frase("lettura.testo_misto",
                           {{"byte", m->originale},
                            {"carattere", latin1_in_utf8(carattere)},
-                           {"altri", esame.byte_misti > 2   ? frase("lettura.testo_misto.altri", {{"quanti", esame.byte_misti - 1}})
-                                     : esame.byte_misti == 2 ? frase("lettura.testo_misto.altro")
-                                                             : messaggio()}}));
+                           {"altri", esame.byte_misti > 1
+                                         ? frase_conto(static_cast<int64_t>(esame.byte_misti - 1), dal_catalogo("lettura.testo_misto.altro"),
+                                                       dal_catalogo("lettura.testo_misto.altri"))
+                                         : messaggio()}}));
   }
   std::string& convertito = s.m.letti.convertiti[quale];
   convertito = std::move(esame.convertito);

@@ -39,6 +39,10 @@ void riga(std::string& r, const char* id, std::vector<argomento> argomenti = {})
   r += traduci(id, std::move(argomenti));
   r += '\n';
 }
+void riga(std::string& r, const messaggio& m) {
+  r += rendi(m);
+  r += '\n';
+}
 
 }  // namespace
 
@@ -132,9 +136,9 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
   riga(r, "resoconto.intestazione", {{"dato1", s.percorso[1].dato1}, {"valore1", intestazione.valore1}});
   riga(r, "resoconto.codici", {{"cella", s.percorso[1].dato2}, {"voce", intestazione.orario}, {"attesi_cella", codici.og},
                                {"attesi_voce", codici.st}});
-  riga(r, treno.posizione == 1 ? dal_catalogo("resoconto.treno_uno") : dal_catalogo("resoconto.treno"),
-       {{"vetture", treno.posizione}, {"massa", treno.inizio}, {"sabbia", corsa.valore1},
-                              {"orologio", f("%02d:%02d:%02d", corsa.valore3, corsa.valore4, corsa.valore5)}});
+  riga(r, frase_conto(treno.posizione, dal_catalogo("resoconto.treno_uno"), dal_catalogo("resoconto.treno"),
+                      {{"vetture", treno.posizione}, {"massa", treno.inizio}, {"sabbia", corsa.valore1},
+                       {"orologio", f("%02d:%02d:%02d", corsa.valore3, corsa.valore4, corsa.valore5)}}));
   riga(r, "resoconto.sfondi", {{"uno", intestazione.inizio}, {"due", intestazione.posizione}, {"tre", intestazione.fine}});
   riga(r, "resoconto.ripetizione", {{"da", corsa.inizio}, {"a", corsa.fine}, {"codici", corsa.posizione}});
   riga(r, "resoconto.progressive");
@@ -194,8 +198,8 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
       continue;
     }
     a.insert(a.end(), {{"avviso", metro_oggetto(*x.avviso)}, {"cella", *x.avviso}, {"preavvisi", x.anticipi}});
-    riga(r, x.anticipi == 1 ? dal_catalogo("resoconto.rallentamento_uno") : dal_catalogo("resoconto.rallentamento"),
-         std::move(a));
+    riga(r, frase_conto(x.anticipi, dal_catalogo("resoconto.rallentamento_uno"), dal_catalogo("resoconto.rallentamento"),
+                        std::move(a)));
   }
   const auto lista_abbattimenti = abbattimenti(s);
   riga(r, "resoconto.abbattimenti", {{"quanti", lista_abbattimenti.size()}});

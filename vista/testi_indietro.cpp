@@ -418,9 +418,9 @@ class ricostruzione {
     }
     chiudi(calcolati - 1);
     if (!sbagliati.empty()) {
-      scarta(traduci(sbagliati.size() == 1 ? dal_catalogo("indietro.punto_non_segue_uno")
-                                           : dal_catalogo("indietro.punto_non_segue"),
-                     {{"metri", testo_celle(sbagliati, dal_catalogo("indietro.e_altri"))}}));
+      scarta(rendi(frase_conto(static_cast<int64_t>(sbagliati.size()), dal_catalogo("indietro.punto_non_segue_uno"),
+                               dal_catalogo("indietro.punto_non_segue"),
+                               {{"metri", testo_celle(sbagliati, dal_catalogo("indietro.e_altri"))}})));
     }
   }
 
@@ -1102,9 +1102,8 @@ class ricostruzione {
       }
     }
     if (!senza_scrittore.empty()) {
-      scarta(traduci(senza_scrittore.size() == 1 ? dal_catalogo("indietro.preavviso_orfano_uno")
-                                                 : dal_catalogo("indietro.preavviso_orfano"),
-                     {{"celle", testo_celle(senza_scrittore)}}));
+      scarta(rendi(frase_conto(static_cast<int64_t>(senza_scrittore.size()), dal_catalogo("indietro.preavviso_orfano_uno"),
+                               dal_catalogo("indietro.preavviso_orfano"), {{"celle", testo_celle(senza_scrittore)}})));
     }
     using chiave = std::pair<int, size_t>;
     std::priority_queue<chiave, std::vector<chiave>, std::greater<>> pronti;
@@ -1155,13 +1154,14 @@ void differenze(const modello& m, const scenario_decodificato& s, const std::set
   }
   if (!celle.empty()) {
     const size_t i = celle.front();
-    scarti.push_back(traduci(
-        celle.size() == 1 ? dal_catalogo("indietro.celle_non_ridate_uno") : dal_catalogo("indietro.celle_non_ridate"),
+    scarti.push_back(rendi(frase_conto(
+        static_cast<int64_t>(celle.size()), dal_catalogo("indietro.celle_non_ridate_uno"),
+        dal_catalogo("indietro.celle_non_ridate"),
         {{"celle", testo_celle(celle)},
          {"cella", i},
          {"file", testo_cella(s.percorso[i])},
          {"testi", i < m.percorso.size() ? frase("indietro.i_testi_danno", {{"cella", testo_cella(m.percorso[i])}})
-                                         : messaggio()}}));
+                                         : messaggio()}})));
   }
   for (size_t v = 0; v < s.tabella.size(); ++v) {
     if (m.tabella[v] != s.tabella[v] && dette.count(v) == 0)
@@ -1181,9 +1181,9 @@ void differenze(const modello& m, const scenario_decodificato& s, const std::set
     if (!uguale(gx[i], p[X]) || !uguale(gy[i], p[Y])) metri.push_back(i);
   });
   if (!metri.empty()) {
-    scarti.push_back(traduci(
-        metri.size() == 1 ? dal_catalogo("indietro.metri_non_ridati_uno") : dal_catalogo("indietro.metri_non_ridati"),
-        {{"metri", testo_celle(metri, dal_catalogo("indietro.e_altri"))}}));
+    scarti.push_back(rendi(frase_conto(static_cast<int64_t>(metri.size()), dal_catalogo("indietro.metri_non_ridati_uno"),
+                                       dal_catalogo("indietro.metri_non_ridati"),
+                                       {{"metri", testo_celle(metri, dal_catalogo("indietro.e_altri"))}})));
   }
   if (contati != gx.size())
     scarti.push_back(traduci("indietro.punti_non_ridati", {{"testi", contati}, {"file", gx.size()}}));
@@ -1355,9 +1355,10 @@ testi_ricavati testi_da_scenario(const scenario_decodificato& s, codifica_testi 
       t = r.testi(abbattimenti, note);
     } else if (letta == scenario::codifica::windows1252 && !permissivo) {
       dette = di_controllo;
-      esito.scarti.push_back(traduci(
-          di_controllo.size() == 1 ? dal_catalogo("testi.scarto_windows_uno") : dal_catalogo("testi.scarto_windows"),
-          {{"voci", testo_celle({di_controllo.begin(), di_controllo.end()}, dal_catalogo("indietro.e_altre"))}}));
+      esito.scarti.push_back(rendi(frase_conto(
+          static_cast<int64_t>(di_controllo.size()), dal_catalogo("testi.scarto_windows_uno"),
+          dal_catalogo("testi.scarto_windows"),
+          {{"voci", testo_celle({di_controllo.begin(), di_controllo.end()}, dal_catalogo("indietro.e_altre"))}})));
     }
     return t;
   };
