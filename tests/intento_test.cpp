@@ -140,8 +140,9 @@ std::vector<caso> casi_dei_testi() {
       {"empty seconds", L, con(T, "19, 15, 0, ARRIVO", "19, 15, , ARRIVO"), avviso::valore_vuoto, false,
        ", ARRIVO", ""},
       // A text moved to a line of its own: that line is read as a note, the record keeps none.
-      {"board text on the next line", linea("cartello_indicatore, 4500,\r\n  (PONTE)\r\n"), T, avviso::valore_vuoto,
-       true, "\r\n  (PONTE)", "la riga dopo, '(PONTE)', e' letta come una nota"},
+      // A comma in it does not make it a record: no number follows.
+      {"board text on the next line", linea("cartello_indicatore, 4500,\r\n  (PONTE, NORD)\r\n"), T,
+       avviso::valore_vuoto, true, "\r\n  (PONTE", "la riga dopo, '(PONTE, NORD)', e' letta come una nota"},
       {"station name on the next line", L, con(T, "19, 10, 0, Borgo Fonte", "19, 10, 0,\r\n Borgo Fonte"),
        avviso::valore_vuoto, false, "\r\n Borgo Fonte", "la riga dopo, 'Borgo Fonte'"},
       {"value missing before a blank line", L, treno("velocita, 8500\r\n\r\n"), avviso::valori_fuori_riga, false,

@@ -70,20 +70,23 @@ TEST(Codifica, TestoMisto) {
     int32_t riga, colonna;   // the first byte of the other code (0: none)
     size_t misti;
     std::string in_utf8;
+    char al_suo_posto;  // stored for the first of them
   };
   const caso casi[] = {
       // a-grave in UTF-8 on line 1, e-grave (0xE8) of ISO 8859-1 at column 4 of line 2.
       {"Citt\xC3\xA0\r\nFon\xE8\r\n", codifica::utf8, "Citt\xE0\r\nFon\xE8\r\n", 2, 4, 1,
-       "Citt\xC3\xA0\r\nFon\xC3\xA8\r\n"},
+       "Citt\xC3\xA0\r\nFon\xC3\xA8\r\n", '\xE8'},
       // The byte first, the UTF-8 character after; a curly apostrophe of Windows-1252 (0x92)
       // is stored as its plain letter, as the UTF-8 one is.
       {"\x92x\xE8\nCitt\xC3\xA0", codifica::utf8, "'x\xE8\nCitt\xE0", 1, 1, 2,
-       "\xE2\x80\x99x\xC3\xA8\nCitt\xC3\xA0"},
+       "\xE2\x80\x99x\xC3\xA8\nCitt\xC3\xA0", '\''},
       // The euro sign of Windows-1252 (0x80) is stored as its plain letter; 0x81, which it
       // leaves unused, as '?'.
-      {"\x80\x81 Citt\xC3\xA0", codifica::utf8, "E? Citt\xE0", 1, 1, 2, "\xE2\x82\xAC? Citt\xC3\xA0"},
+      {"\x80\x81 Citt\xC3\xA0", codifica::utf8, "E? Citt\xE0", 1, 1, 2, "\xE2\x82\xAC? Citt\xC3\xA0", 'E'},
+      // y-diaeresis, the last byte of ISO 8859-1, is stored as itself.
+      {"\xFF Citt\xC3\xA0", codifica::utf8, "\xFF Citt\xE0", 1, 1, 1, "\xC3\xBF Citt\xC3\xA0", '\xFF'},
       // No UTF-8 character beyond ASCII: ISO 8859-1 as it stands.
-      {"Fon\xE8\r\nCitt\xE0", codifica::latin1, "", 0, 0, 0, "Fon\xC3\xA8\r\nCitt\xC3\xA0"},
+      {"Fon\xE8\r\nCitt\xE0", codifica::latin1, "", 0, 0, 0, "Fon\xC3\xA8\r\nCitt\xC3\xA0", '\0'},
   };
   for (const caso& c : casi) {
     SCOPED_TRACE(c.byte);
@@ -93,6 +96,7 @@ TEST(Codifica, TestoMisto) {
     EXPECT_EQ(e.misto ? e.misto->riga : 0, c.riga);
     EXPECT_EQ(e.misto ? e.misto->colonna : 0, c.colonna);
     EXPECT_EQ(e.byte_misti, c.misti);
+    EXPECT_EQ(e.misto ? e.misto->al_suo_posto : '\0', c.al_suo_posto);
     EXPECT_EQ(testo_in_utf8(c.byte), c.in_utf8);
   }
 }
