@@ -175,6 +175,9 @@ std::vector<caso> casi_dei_testi() {
       {"two bytes of another code in a UTF-8 text", L,
        con(con(T, "ARRIVO", "Citt\xC3\xA0"), "Borgo Fonte", "B\xF2rgo Font\xE8"), avviso::testo_misto, false,
        "\xF2rgo", "il byte 0xF2 non e' un carattere UTF-8: e' letto come '\xC3\xB2' di Windows-1252 (e cosi' un altro byte"},
+      // One byte alone: no more are counted.
+      {"one byte of another code in a UTF-8 text", L, con(con(T, "ARRIVO", "Citt\xC3\xA0"), "Borgo Fonte", "Borgo Font\xE8"),
+       avviso::testo_misto, false, "\xE8\r\n", "e' letto come '\xC3\xA8' di Windows-1252; salvare il testo"},
       {"misspelt keyword", L, treno("segnal, 6100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::parola_sconosciuta,
        false, "segnal", "forse 'segnale'"},
       {"capitalised exact keyword", con(L, "progressiva chilometrica due", "Progressiva chilometrica due"), T,
