@@ -30,6 +30,10 @@ messaggio memoria_campo(const formato::record& r, const formato::campo& c) {
   return dal_nome("formato." + chiave(r.parola) + "." + chiave(c.nome) + ".memoria");
 }
 
+messaggio senso_campo(const formato::record& r, const formato::campo& c) {
+  return dal_nome("formato." + chiave(r.parola) + "." + chiave(c.nome) + ".senso");
+}
+
 messaggio oggetto_record(const formato::record& r, std::string_view forma) {
   return dal_nome("oggetto." + chiave(r.parola) + std::string(forma));
 }

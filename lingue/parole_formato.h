@@ -17,6 +17,9 @@ messaggio significato_record(const formato::record& r);
 messaggio significato_campo(const formato::record& r, const formato::campo& c);
 // "formato.<parola>.<campo>.memoria": where and how the compiled files keep it.
 messaggio memoria_campo(const formato::record& r, const formato::campo& c);
+// "formato.<parola>.<campo>.senso": what the values the field means are, and what the
+// compiled files make of one outside them (for a field that says so: formato::con_senso).
+messaggio senso_campo(const formato::record& r, const formato::campo& c);
 // "formato.<linea|treno>.<sezione>": what a customary section holds.
 messaggio significato_sezione(const formato::sezione& s);
 // "oggetto.<parola>": what the record puts, as a message names it ("il segnale"); with

@@ -57,22 +57,40 @@ std::string riconoscimento(const record& r, lingua l) {
 
 // The range an author may write and the number a value beyond it gets.
 std::string limiti(const campo& c, lingua l) {
-  if (c.letto == lettura::testo) return rendi(frase("riferimento.limite.testo"), l);
   const auto [min_lettura, max_lettura] = formato::limiti_lettura(c.letto);
   const bool da = c.minimo != min_lettura;
   const bool a = c.massimo != max_lettura;
   const argomento minimo{"minimo", numero_in_testo(c.minimo)}, massimo{"massimo", numero_in_testo(c.massimo)};
-  std::string s = rendi(da && a ? frase("riferimento.limite.tra", {minimo, massimo})
-                        : da    ? frase("riferimento.limite.da", {minimo})
-                        : a     ? frase("riferimento.limite.fino", {massimo})
-                                : frase("riferimento.limite.qualsiasi"),
-                        l);
-  if (c.numero_sopra != 0 && c.numero_sopra == c.numero_sotto) {
-    s += " (" + std::to_string(c.numero_sopra) + ")";
+  std::string s;
+  if (c.letto == lettura::testo) {
+    s = rendi(frase("riferimento.limite.testo"), l);
   } else {
-    if (c.numero_sotto != 0) s += " " + rendi(frase("riferimento.numero_sotto", {{"numero", c.numero_sotto}}), l);
-    if (c.numero_sopra != 0) s += " " + rendi(frase("riferimento.numero_sopra", {{"numero", c.numero_sopra}}), l);
+    s = rendi(da && a ? frase("riferimento.limite.tra", {minimo, massimo})
+              : da    ? frase("riferimento.limite.da", {minimo})
+              : a     ? frase("riferimento.limite.fino", {massimo})
+                      : frase("riferimento.limite.qualsiasi"),
+              l);
+    if (c.numero_sopra != 0 && c.numero_sopra == c.numero_sotto) {
+      s += " (" + std::to_string(c.numero_sopra) + ")";
+    } else {
+      if (c.numero_sotto != 0) s += " " + rendi(frase("riferimento.numero_sotto", {{"numero", c.numero_sotto}}), l);
+      if (c.numero_sopra != 0) s += " " + rendi(frase("riferimento.numero_sopra", {{"numero", c.numero_sopra}}), l);
+    }
   }
+  // The values the field means within it, and those an author means, with their numbers.
+  const auto significato = [&](const formato::intervallo& x, const char* id, int32_t numero) {
+    if (x.tutto()) return;
+    const argomento da{"minimo", numero_in_testo(x.minimo)}, a{"massimo", numero_in_testo(x.massimo)};
+    const bool con_da = x.minimo != min_lettura && x.minimo != INT64_MIN;
+    const bool con_a = x.massimo != max_lettura && x.massimo != INT64_MAX;
+    const messaggio valori = c.letto == lettura::testo ? frase("riferimento.inteso.testo")
+                             : con_da && con_a         ? frase("riferimento.limite.tra", {da, a})
+                             : con_da                  ? frase("riferimento.limite.da", {da})
+                                                       : frase("riferimento.limite.fino", {a});
+    s += "; " + rendi(frase(id, {{"valori", valori}, {"numero", numero}}), l);
+  };
+  significato(c.inteso, "riferimento.inteso", avviso::valore_non_inteso);
+  significato(c.solito, "riferimento.solito", avviso::valore_insolito);
   return s;
 }
 

@@ -48,6 +48,22 @@ constexpr campo vuoto_ammesso(campo c) {
   c.vuoto_ammesso = true;
   return c;
 }
+// Empty only together with the record's other values of the same kind.
+constexpr campo vuoto_insieme(campo c) {
+  c.vuoto_ammesso = true;
+  c.vuoto_insieme = true;
+  return c;
+}
+// The values a field means (outside them: warning 325), and those an author means
+// (outside them: warning 326).
+constexpr campo che_intende(campo c, int64_t minimo, int64_t massimo) {
+  c.inteso = {minimo, massimo};
+  return c;
+}
+constexpr campo di_solito(campo c, int64_t minimo, int64_t massimo) {
+  c.solito = {minimo, massimo};
+  return c;
+}
 
 // A position along the line: checked against the track by the reading, not by a range.
 constexpr campo posizione(std::string_view nome) {
@@ -70,16 +86,19 @@ constexpr size_t DATI_TRENO = 84, INTESTAZIONE = 85, DATI_CORSA = 86;
 // ---- Line text, [generale] -------------------------------------------------------------
 
 constexpr campo LUNGHEZZA[] = {
-    in({"L", "m", L::numero32, 0, 1000000, 1, 1},
-       in_voce(DATI_TRENO, V::fine))};
+    di_solito(in({"L", "m", L::numero32, 0, 1000000, 1, 1},
+                 in_voce(DATI_TRENO, V::fine)),
+              1, MAX32)};
 
 constexpr campo PROGRESSIVA[] = {
     in(posizione("inizio"),
        PROGRESSIVA_ORDINATA),
     in(numero32("valore", "m"),
        PROGRESSIVA_ORDINATA),
-    in({"flag", "", L::numero32, 0, 1, 0, 0},
-       PROGRESSIVA_ORDINATA)};
+    // Any other flag is kept, and read as counting up.
+    che_intende(in(numero32("flag", ""),
+                   PROGRESSIVA_ORDINATA),
+                0, 1)};
 
 constexpr campo sfondo(campo_voce dove) {
   return in(numero32("v", ""),
@@ -104,51 +123,69 @@ constexpr campo PENDENZA[] = {
 
 constexpr campo CURVA[] = {
     posizione("p"),
-    in({"l", "m", L::numero32, 0, MAX32, 0, 315},
-       deposito{S::piano, 0, 0, K::diretta, {-1, -1}})};
+    // A curve of no length turns nothing.
+    che_intende(in({"l", "m", L::numero32, 0, MAX32, 0, 315},
+                   deposito{S::piano, 0, 0, K::diretta, {-1, -1}}),
+                1, MAX32)};
 
 constexpr campo MONTAGNA[] = {
     posizione("inizio"),
     {"fine", "m", L::numero32, MIN32, MAX32, 0, 0},
-    in({"tipo", "", L::numero32, 0, 265, 33, 33},
-       per_cella(S::tratto, C::montagna, K::montagna))};
+    // Type 0 marks nothing: the cells keep no stretch.
+    che_intende(in({"tipo", "", L::numero32, 0, 265, 33, 33},
+                   per_cella(S::tratto, C::montagna, K::montagna)),
+                1, 265)};
+
+// A speed of an indicator board, in km/h: none is below 0.
+constexpr campo velocita_indicatore(campo c) { return che_intende(c, 0, MAX32); }
+// A count of stripes, one digit.
+constexpr campo strisce(campo c) { return di_solito(c, 0, 9); }
 
 constexpr campo INDICATORI[] = {
     posizione("posizione"),
-    in(numero32("vas", "km/h"),
-       in_cella(C::dato1, K::indicatore, 5)),
-    in(numero32("vbs", "km/h"),
-       in_cella(C::dato2, K::indicatore, 6)),
-    in(numero32("vcs", "km/h"),
-       in_cella(C::dato3, K::indicatore, 7)),
-    in(numero32("strisces", ""),
-       in_cella(C::dato4, K::coppia, 8)),
-    vuoto_ammesso(numero32("vad", "km/h")),
-    vuoto_ammesso(numero32("vbd", "km/h")),
-    vuoto_ammesso(numero32("vcd", "km/h")),
-    vuoto_ammesso(numero32("strisced", ""))};
+    velocita_indicatore(in(numero32("vas", "km/h"),
+                           in_cella(C::dato1, K::indicatore, 5))),
+    velocita_indicatore(in(numero32("vbs", "km/h"),
+                           in_cella(C::dato2, K::indicatore, 6))),
+    velocita_indicatore(in(numero32("vcs", "km/h"),
+                           in_cella(C::dato3, K::indicatore, 7))),
+    strisce(in(numero32("strisces", ""),
+               in_cella(C::dato4, K::coppia, 8))),
+    velocita_indicatore(vuoto_insieme(numero32("vad", "km/h"))),
+    velocita_indicatore(vuoto_insieme(numero32("vbd", "km/h"))),
+    velocita_indicatore(vuoto_insieme(numero32("vcd", "km/h"))),
+    strisce(vuoto_ammesso(numero32("strisced", "")))};
 
+// A text's meaning is told by its length, blanks at either end left out: a board shows
+// something.
 constexpr campo CARTELLO[] = {
     posizione("p"),
-    in({"testo", "", L::testo, 0, 65535, 25, 25},
-       propria(V::nome))};
+    che_intende(in({"testo", "", L::testo, 0, 65535, 25, 25},
+                   propria(V::nome)),
+                1, 65535)};
 
 // ---- Run text --------------------------------------------------------------------------
 
-constexpr campo MASSA[] = {in(numero32("percentuale", "%"),
-                              in_voce(DATI_TRENO, V::inizio))};
-constexpr campo VETTURE[] = {in(numero32("numero", ""),
-                                in_voce(DATI_TRENO, V::posizione))};
+constexpr campo MASSA[] = {di_solito(che_intende(in(numero32("percentuale", "%"),
+                                                    in_voce(DATI_TRENO, V::inizio)),
+                                                 0, MAX32),
+                                     1, MAX32)};
+constexpr campo VETTURE[] = {di_solito(che_intende(in(numero32("numero", ""),
+                                                      in_voce(DATI_TRENO, V::posizione)),
+                                                   0, MAX32),
+                                       1, MAX32)};
 
 constexpr campo VELOCITA[] = {
     posizione("p"),
-    in({"v", "km/h", L::numero32, 0, 1277, 31, 31},
-       per_cella(S::profilo, C::velocita, K::velocita))};
+    di_solito(in({"v", "km/h", L::numero32, 0, 1277, 31, 31},
+                 per_cella(S::profilo, C::velocita, K::velocita)),
+              1, 1277)};
 
 constexpr campo ADERENZA[] = {
     posizione("p"),
-    in({"a", "", L::numero32, 0, 255, 32, 32},
-       per_cella(S::profilo, C::aderenza, K::diretta))};
+    di_solito(in({"a", "", L::numero32, 0, 255, 32, 32},
+                 per_cella(S::profilo, C::aderenza, K::diretta)),
+              1, 255)};
 
 constexpr campo OROLOGIO[] = {
     in({"ore", "h", L::numero16, 0, 23, 310, 310},
@@ -158,27 +195,35 @@ constexpr campo OROLOGIO[] = {
     in({"secondi", "s", L::numero16, 0, 59, 310, 310},
        in_voce(DATI_CORSA, V::valore5))};
 
-constexpr campo SABBIA[] = {in(numero16("sabbia", ""),
-                               in_voce(DATI_CORSA, V::valore1))};
+constexpr campo SABBIA[] = {che_intende(in(numero16("sabbia", ""),
+                                           in_voce(DATI_CORSA, V::valore1)),
+                                        0, MAX16)};
+
+// A light of a signal's side: one digit. (What the pairs give back is checked as such: a
+// light the compiled number gives back otherwise is a value lost.)
+constexpr campo luce(campo c) { return di_solito(c, 0, 9); }
 
 constexpr campo SEGNALE[] = {
     posizione("posizione"),
     numero32("sx", ""),
-    in(numero32("s1", ""), in_cella(C::dato1, K::coppia, 7)),
-    in(numero32("s2", ""), in_cella(C::dato2, K::coppia, 8)),
-    in(numero32("s3", ""), in_cella(C::dato3, K::coppia, 9)),
+    luce(in(numero32("s1", ""), in_cella(C::dato1, K::coppia, 7))),
+    luce(in(numero32("s2", ""), in_cella(C::dato2, K::coppia, 8))),
+    luce(in(numero32("s3", ""), in_cella(C::dato3, K::coppia, 9))),
     in(numero32("rapp", ""), in_cella(C::dato4, K::segnale, 1, 6)),
     numero32("dx", ""),
-    numero32("d1", ""),
-    numero32("d2", ""),
-    numero32("d3", ""),
+    luce(numero32("d1", "")),
+    luce(numero32("d2", "")),
+    luce(numero32("d3", "")),
     in(numero32("tempo", "s"),
        in_cella(C::tempo, K::tempo_segnale, 1))};
 
 constexpr campo RALLENTAMENTO[] = {
     posizione("x"),
-    in({"v", "km/h", L::numero32, MIN16, MAX16, 36, 36},
-       in_cella(C::dato1)),
+    // A speed limit below 0 means nothing; one of 0 stops the train.
+    di_solito(che_intende(in({"v", "km/h", L::numero32, MIN16, MAX16, 36, 36},
+                             in_cella(C::dato1)),
+                          0, MAX16),
+              1, MAX16),
     {"l", "m", L::numero32, 0, MAX32, 0, 315},
     in({"f_tt", "", L::numero32, MIN16, MAX16, 36, 36},
        in_cella(C::dato3)),

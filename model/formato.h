@@ -77,6 +77,15 @@ struct deposito {
   std::array<int8_t, 2> con{-1, -1};
 };
 
+// A range of whole numbers, both ends included; the whole range of a 64-bit number when
+// left as it is.
+struct intervallo {
+  int64_t minimo = INT64_MIN;
+  int64_t massimo = INT64_MAX;
+  constexpr bool contiene(int64_t v) const { return v >= minimo && v <= massimo; }
+  constexpr bool tutto() const { return minimo == INT64_MIN && massimo == INT64_MAX; }
+};
+
 // One value of a record, in the order of the text.
 struct campo {
   std::string_view nome;         // as the reference and the snippets name it
@@ -93,7 +102,24 @@ struct campo {
                                  // that look it up (the words of both: lingue/parole_formato.h)
   bool posizione_lungo_linea = false;  // a position along the line, in metres
   bool vuoto_ammesso = false;    // an empty item means 0 ("no second set")
+  // An empty item means 0 only together with every other such value of its record left
+  // empty: the second set of an indicator is there whole or not at all.
+  bool vuoto_insieme = false;
+  // The values the field means, within the range an author may write (the words that say
+  // what they mean: "formato.<parola>.<campo>.senso" of the catalogue). Outside `inteso`
+  // the compiled files would take the value for something the author did not mean (a
+  // flag of 2 read as 0, a mountain-side type 0 that marks nothing): warning 325, an error
+  // in author mode. Outside `solito` it is kept as written and means what it says, but an
+  // author almost never means it (a speed limit of 0 km/h): warning 326.
+  intervallo inteso{};
+  intervallo solito{};
 };
+
+// True when `valore` is among the values `c` means, and among those an author means.
+inline bool inteso(const campo& c, int64_t valore) { return c.inteso.contiene(valore); }
+inline bool solito(const campo& c, int64_t valore) { return c.solito.contiene(valore); }
+// True when the field says what its values mean beyond their range.
+inline bool con_senso(const campo& c) { return !c.inteso.tutto() || !c.solito.tutto(); }
 
 // Where a record may stand.
 enum class ambito : uint8_t {

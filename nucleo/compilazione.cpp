@@ -33,6 +33,7 @@ bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
   // mislead.
   if (!con_errori(m.diagnostiche)) {
     rifinitura_percorso(m);
+    verifica_dopo_finitura(m);
     if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
   }
   return consegnato;

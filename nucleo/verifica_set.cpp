@@ -194,6 +194,96 @@ class verifica {
     segna(l_.records[i].testo, l_.records[i].riga);
   }
 
+  // A warning at value `indice` of record `i` that leaves the record to the other checks;
+  // `correggi`: the text the value becomes in a fix, when writing it silences the warning.
+  void avvisa(int32_t numero, uint32_t i, size_t indice, messaggio motivo,
+              std::optional<std::string> correggi = std::nullopt, int32_t altro = NESSUNO) {
+    const luogo_testo dove = luogo_valore(i, indice);
+    if (const auto p = posizione(i)) {
+      registra_avviso(m_, numero, static_cast<int32_t>(*p), dove, std::move(motivo));
+    } else {
+      registra_avviso(m_, numero, dove, std::move(motivo));
+    }
+    diagnostica& d = m_.diagnostiche.back();
+    if (correggi && dove.fine > dove.colonna) d.correggi = correzione{dove, std::move(*correggi)};
+    if (altro != NESSUNO && static_cast<uint32_t>(altro) != i) {
+      d.note.push_back({luogo(static_cast<uint32_t>(altro)), {},
+                        frase("verifica.e_qui", {{"oggetto", descrivi(static_cast<uint32_t>(altro))}})});
+    }
+  }
+
+  // Value `k` of record `i`, written `scritto`, is kept as `tenuto` by a rule of the format
+  // (`perche` says which): a warning naming it, and the kept value as the fix, so that
+  // writing what is kept silences it. No fix where writing it would change the set.
+  void tenuto_per_regola(uint32_t i, size_t k, int64_t tenuto, messaggio perche, bool con_correzione = true,
+                         int32_t altro = NESSUNO) {
+    const F::campo& c = descrizione(i).campi[k];
+    const std::string unita = c.unita.empty() ? "" : " " + std::string(c.unita);
+    messaggio motivo = frase("verifica.tenuto_come", {{"nome", std::string(c.nome)},
+                                                     {"scritto", std::to_string(numeri(i)[k]) + unita},
+                                                     {"tenuto", std::to_string(tenuto) + unita},
+                                                     {"perche", std::move(perche)}});
+    avvisa(avviso::regola_del_formato, i, k, std::move(motivo),
+           con_correzione ? std::optional<std::string>(std::to_string(tenuto)) : std::nullopt, altro);
+  }
+
+  // A position or length of record `i` (its value `k`) that the cells give back as `tenuto`
+  // m, as `perche` says: the 50 m of a cell.
+  void al_passo_delle_celle(uint32_t i, size_t k, int64_t tenuto, messaggio perche) {
+    const F::campo& campo = descrizione(i).campi[k];
+    messaggio motivo = frase("verifica.tenuto_come",
+                             {{"nome", std::string(campo.nome)},
+                              {"scritto", std::to_string(numeri(i)[k]) + " m"},
+                              {"tenuto", std::to_string(tenuto) + " m"},
+                              {"perche", std::move(perche)}});
+    avvisa(avviso::passo_del_formato, i, k, std::move(motivo), std::to_string(tenuto));
+  }
+  // An object's position, kept as its cell `c`.
+  void posizione_della_cella(uint32_t i, size_t k, int64_t tenuto, int64_t c) {
+    const int8_t scarto = descrizione(i).scarto_cella;
+    al_passo_delle_celle(i, k, tenuto,
+                         frase("verifica.passo_cella", {{"cella", c},
+                                                        {"formula", "round(" + std::to_string(numeri(i)[k]) + " / 50" +
+                                                                        (scarto != 0 ? " + " + std::to_string(scarto) : "") + ")"},
+                                                        {"tenuto", tenuto}}));
+  }
+
+  // ---- What each value means --------------------------------------------------------------
+
+  // Value `k` of record `i` as its meaning is told: the number, or a text's length without
+  // the blanks at its ends.
+  int64_t per_senso(uint32_t i, const numeri_record& v, size_t k) const {
+    if (descrizione(i).campi[k].letto != F::lettura::testo) return v[k];
+    const std::string_view t = testo(i);
+    const size_t a = t.find_first_not_of(" \t");
+    return a == std::string_view::npos ? 0 : static_cast<int64_t>(t.find_last_not_of(" \t") - a + 1);
+  }
+
+  // Every value of record `i` against the values its field means. False once a value the
+  // set would take for something the author did not mean has been said: the record is
+  // left to it. A value kept as written that an author rarely means is warned about, and
+  // the record is checked on.
+  bool controlla_senso(uint32_t i, const numeri_record& v) {
+    const F::record& d = descrizione(i);
+    for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
+      const F::campo& c = d.campi[k];
+      if (!F::con_senso(c)) continue;
+      const int64_t x = per_senso(i, v, k);
+      const bool inteso = F::inteso(c, x);
+      if (inteso && F::solito(c, x)) continue;
+      const std::string scritto = c.letto == F::lettura::testo ? "\"" + std::string(testo(i)) + "\""
+                                  : std::to_string(x) + (c.unita.empty() ? "" : " " + std::string(c.unita));
+      messaggio motivo = frase("verifica.senso", {{"nome", std::string(c.nome)}, {"scritto", scritto},
+                                                  {"senso", senso_campo(d, c)}});
+      if (!inteso) {
+        segnala(avviso::valore_non_inteso, i, k, std::move(motivo));
+        return false;
+      }
+      avvisa(avviso::valore_insolito, i, k, std::move(motivo));
+    }
+    return true;
+  }
+
   // ---- Records already reported ----------------------------------------------------------
 
   // Line `riga` of text `testo` has a message of its own.
@@ -334,6 +424,7 @@ class verifica {
     const F::record& d = descrizione(i);
     if (gia_segnalato(i)) return;
     const numeri_record v = numeri(i);
+    if (!controlla_senso(i, v)) return;
     oltre_la_linea(i, c, v);
     if (c == classe::progressiva) return controlla_progressiva(i, v);
     if (c == classe::piano) return controlla_curva(i, v);
@@ -344,6 +435,12 @@ class verifica {
     if (d.tipo_oggetto != 0) {
       cella_ = cella_oggetto(i, v);
       if (!controlla_oggetto(i, v, cella_)) return;
+      const int64_t resa = F::posizione_in_cella(d, cella_);
+      if (v[0] != resa) posizione_della_cella(i, 0, resa, cella_);
+      // A point of 0 or less is one without a value.
+      if (d.tipo_oggetto == tipo_cella::abbattimento && v[1] < 0) {
+        tenuto_per_regola(i, 1, 0, frase("verifica.regola.abbattimento_senza_valore"));
+      }
     }
     for (uint8_t j = 0; j < da_vedere.n && da_vedere.indice[j] < v.n; ++j) {
       const size_t k = da_vedere.indice[j];
@@ -351,7 +448,12 @@ class verifica {
     }
     if (&d == ripetizione_) {
       const int64_t codici = v[1] == 0 ? 0 : l_.records[i].dalla_parola;
-      controlla_voce(i, std::nullopt, voce_tabella::dati_corsa, F::campo_voce::posizione, codici, "codici");
+      if (controlla_voce(i, std::nullopt, voce_tabella::dati_corsa, F::campo_voce::posizione, codici, "codici") &&
+          codici == 0 && l_.records[i].dalla_parola != 4) {
+        // No repetition keeps no number of codes: the texts give it back as 4.
+        registra_avviso(m_, avviso::regola_del_formato, luogo(i), frase("verifica.regola.ripetizione_senza_fine"));
+        m_.diagnostiche.back().correggi = correzione{luogo(i), std::string(F::cerca(F::testo::linea, "ripetizione segnali 4 codici")->forme[0])};
+      }
     }
     if (stazione(i)) controlla_fermata(i, v);
   }
@@ -366,9 +468,22 @@ class verifica {
       case F::sede::voce:
         return controlla_voce(i, k, dep.voce, static_cast<F::campo_voce>(dep.campo), F::codifica_valore(c, v.tutti(), k));
       case F::sede::voce_propria: return controlla_voce_propria(i, v, k);
-      case F::sede::cella: return controlla_campo_cella(i, v, k, c, cella_);
+      case F::sede::cella:
+        if (!controlla_campo_cella(i, v, k, c, cella_)) return false;
+        if (dep.come == F::codifica_campo::tempo_segnale) tempo_del_segnale(i, v, k, cella_);
+        return true;
       default: return true;
     }
+  }
+
+  // A signal's time, which its cell keeps only when sx is 2, and then 101 for 1 to 100.
+  void tempo_del_segnale(uint32_t i, const numeri_record& v, size_t k, int64_t cella_) {
+    if (!cella_esiste(m_, cella_)) return;
+    const int64_t tenuto = m_.percorso[static_cast<size_t>(cella_)].tempo;
+    if (tenuto == v[k]) return;
+    const int64_t sx = v[static_cast<size_t>(descrizione(i).campi[k].in_set.con[0])];
+    tenuto_per_regola(i, k, tenuto,
+                      sx != 2 ? frase("verifica.regola.tempo_sx", {{"sx", sx}}) : frase("verifica.regola.tempo_101"));
   }
 
   // Value `k` kept as `memorizzato` by the format's step: a speed's 5 km/h, the only step.
@@ -403,16 +518,30 @@ class verifica {
       return false;
     }
     int64_t atteso = F::nel_campo(f, F::codifica_valore(c, v.tutti(), k));
-    // Options the format keeps only for some stations: the rule, not a loss.
+    // Options the format keeps only for some stations: the rule, said at the option.
     const bool tenuta = f == F::campo_voce::opzione3   ? F::tiene_opzione3(v[1], prima)
                         : f == F::campo_voce::opzione4 ? F::tiene_opzione4(v[2], prima)
                                                        : true;
     if (!tenuta) atteso = 0;
     const int64_t tenuto = F::valore_campo(e, f);
+    if (tenuto == atteso && !tenuta && v[k] != 0) opzione_non_tenuta(i, v, k, f, prima);
     if (tenuto == atteso) return true;
     segnala(avviso::valore_cambiato, i, k,
             frase("verifica.valore_tenuto", {{"nome", std::string(c.nome)}, {"atteso", atteso}, {"tenuto", tenuto}}));
     return false;
+  }
+
+  // Option `k` of station `i`, written other than 0, that the station's entry keeps as 0.
+  void opzione_non_tenuta(uint32_t i, const numeri_record& v, size_t k, F::campo_voce f, bool prima) {
+    const bool terza = f == F::campo_voce::opzione3;
+    messaggio perche = prima ? frase("verifica.regola.opzioni_prima")
+                       : terza ? frase("verifica.regola.opzione3_tipo", {{"tipo", v[1]}})
+                               : frase("verifica.regola.opzione4_corta", {{"lunghezza", v[2]}});
+    // An ordinary station's area still ends 50 m further for a third option not 0: writing 0
+    // would take that away.
+    const bool area = terza && v[1] != 5 && v[1] != 6 && v[1] != 7 && v[1] != 8;
+    if (area) perche = frase("verifica.regola.con_area", {{"regola", std::move(perche)}});
+    tenuto_per_regola(i, k, 0, std::move(perche), !area);
   }
 
   // ---- Objects on cells ------------------------------------------------------------------
@@ -565,13 +694,22 @@ class verifica {
       if (p.f_tt && !campo_in(i, 3, p.cella, F::campo_cella::dato3, basso16(v[3]))) return;
       if (d_v != 0 && !campo_in(i, 5, p.cella, F::campo_cella::dato2, basso16(d_v))) return;
     }
-    if (x <= 1500 || v[4] == 0) return;
+    // Its start and length come back from its start and end cells.
+    const int64_t da = (s - 1) * 50;
+    if (x != da) posizione_della_cella(i, 0, da, s);
+    if (v[2] != (e - s) * 50) al_passo_delle_celle(i, 2, (e - s) * 50, frase("verifica.passo_fine", {{"cella", cella_e_metri(e)}}));
+    if (v[4] == 0) return;
+    // A slow-down that starts within 1500 m of the origin has no warning board, and then
+    // no advance cells: they are asked for in vain.
+    if (x <= 1500) return tenuto_per_regola(i, 4, 0, frase("verifica.regola.senza_avviso"));
     const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
     for (int64_t k = 0; k < 4; ++k) {
       const int64_t c = h - k;
       if (!cella_esiste(m_, c) || !oggetto_in(i, c, tipo_cella::anticipo_rallentamento, dal_catalogo("verifica.parte.preavviso"))) return;
       if (!campo_in(i, 4, c, F::campo_cella::dato1, k + 1)) return;
     }
+    // Any value but 0 asks for the advance cells.
+    if (v[4] != 1) tenuto_per_regola(i, 4, 1, frase("verifica.regola.preavviso_uno"));
   }
 
   // ---- Kilometre numberings --------------------------------------------------------------
@@ -580,7 +718,9 @@ class verifica {
     const int64_t a = v[0], b = v[1] + (v[2] == 1 ? 100 : 0), c = v[2];
     for (size_t e = voce_tabella::progressiva_tre; e <= voce_tabella::progressiva_uno; ++e) {
       const voce& x = m_.tabella[e];
-      if (x.inizio == a && x.fine == F::nel_campo(F::campo_voce::fine, b) && x.posizione == c) return;
+      if (x.inizio == a && x.fine == F::nel_campo(F::campo_voce::fine, b) && x.posizione == c) {
+        return vale_da_qualche_parte(i, e);
+      }
     }
     // A later record of the same numbering took its entry; otherwise the ordering cleared it.
     for (uint32_t j = i + 1; j < l_.records.size(); ++j) {
@@ -591,6 +731,41 @@ class verifica {
     }
     segnala(avviso::valore_cambiato, i, std::nullopt,
             frase("verifica.progressive_azzerate"));
+  }
+
+  // A numbering holds from its start, where the numberings ordered before it (those that
+  // start further on) do not: numbering `i`, kept in entry `e`, that holds nowhere along
+  // the line is kept, but no kilometre is ever read by it. Three zeros are no numbering.
+  void vale_da_qualche_parte(uint32_t i, size_t e) {
+    const auto definita = [](const voce& x) { return x.inizio != 0 || x.fine != 0 || x.posizione != 0; };
+    const voce& x = m_.tabella[e];
+    if (!definita(x)) return;
+    const int64_t da = std::max<int64_t>(x.inizio, 0);
+    if (da > lunghezza_) {
+      avvisa(avviso::valore_insolito, i, 0,
+             frase("verifica.progressiva_mai", {{"perche", frase("verifica.progressiva_oltre", {{"inizio", x.inizio}, {"linea", lunghezza_}})}}));
+      return;
+    }
+    for (size_t f = voce_tabella::progressiva_tre; f < e; ++f) {
+      const voce& prima = m_.tabella[f];
+      if (!definita(prima) || prima.inizio > da) continue;
+      // The numbering that holds from there on instead, as written.
+      int32_t chi = NESSUNO;
+      per_record(classe::progressiva, [&](uint32_t j) {
+        const int64_t b = valore(j, 1) + (valore(j, 2) == 1 ? 100 : 0);
+        if (valore(j, 0) == prima.inizio && F::nel_campo(F::campo_voce::fine, b) == prima.fine &&
+            valore(j, 2) == prima.posizione) {
+          chi = static_cast<int32_t>(j);
+        }
+      });
+      avvisa(avviso::valore_insolito, i, 0,
+             frase("verifica.progressiva_mai",
+                   {{"perche", frase("verifica.progressiva_coperta",
+                                     {{"da", prima.inizio},
+                                      {"chi", chi != NESSUNO ? descrivi(static_cast<uint32_t>(chi)) : messaggio()}})}}),
+             std::nullopt, chi);
+      return;
+    }
   }
 
   // ---- The plan ------------------------------------------------------------------------
@@ -682,7 +857,10 @@ class verifica {
     for (; x != fine && x->descrizione == d; ++x) {
       if (x->numero_valori < 2) break;
       const int64_t v[2] = {valori[x->primo_valore], valori[x->primo_valore + 1]};
-      if (v[0] < q.dopo || v[0] > lunghezza || F::come_memorizzato(c, v, 1)) break;
+      if (v[0] < q.dopo || v[0] > lunghezza || v[0] % 50 != 0 || F::come_memorizzato(c, v, 1) ||
+          !F::solito(c, v[1]) || !F::inteso(c, v[1])) {
+        break;
+      }
       if (v[0] < q.seguente) {
         ++q.cursore;
         const int64_t dopo = q.dopo;
@@ -711,6 +889,12 @@ class verifica {
     ultimo& u = per_campo_[c.in_set.campo];
     cammino k(u.cursore);
     const record_letto* x = r + da;
+    // The kind's first record: the cells before it may take its value.
+    if (u.record == NESSUNO) {
+      profilo_da_dire(da, u);
+      k = cammino(u.cursore);
+      ++x;
+    }
     while (true) {
       const record_letto* const dopo = senza_parola(x, fine, d, c, l_.valori.data(), lunghezza_, k);
       if (dopo != x) gia_passato(u, static_cast<uint32_t>(dopo - r) - 1);
@@ -739,19 +923,33 @@ class verifica {
   void profilo_da_dire(uint32_t i, ultimo& u) {
     const numeri_record v = numeri(i);
     const int64_t n = arrotonda_quoziente(v[0], 50);
-    const int64_t inizio = n > 0 && u.record != NESSUNO ? std::max(n, u.cursore + 1) : n;
+    const bool primo = u.record == NESSUNO;
+    const int64_t inizio = n > 0 && !primo ? std::max(n, u.cursore + 1) : n;
     const bool perso = n <= 0 && u.nella_prima;
+    if (!gia_segnalato(i)) controlla_senso(i, v);
     std::optional<int64_t> mio;
+    bool spostato = false;  // it begins a cell later than written, said so
     // Another value with the same coding leaves the cells as written.
     if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i)) {
       if (!u.codice) u.codice = codice(static_cast<uint32_t>(u.record));
       mio = codice(i);
+      spostato = *mio != *u.codice && !perso;
       if (*mio != *u.codice) profilo_cambiato(i, u.record, perso, n, inizio);
     }
     if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
-    if (const auto memorizzato = F::come_memorizzato(descrizione(i).campi[1], v.tutti(), 1);
-        memorizzato && !gia_segnalato(i)) {
-      passo_del_formato(i, 1, *memorizzato);
+    if (!gia_segnalato(i)) {
+      if (const auto memorizzato = F::come_memorizzato(descrizione(i).campi[1], v.tutti(), 1)) {
+        passo_del_formato(i, 1, *memorizzato);
+      }
+      // The first speed limit and the first adhesion hold from the line's origin (the
+      // cells before them take their value); a gradient before its first record is 0.
+      const bool dall_origine = descrizione(i).campi[1].in_set.campo != static_cast<uint8_t>(F::campo_cella::pendenza);
+      if (primo && n > 0 && dall_origine) {
+        tenuto_per_regola(i, 0, 0, frase("verifica.regola.dall_origine"));
+      } else if (!spostato && v[0] != std::max<int64_t>(n, 0) * 50) {
+        al_passo_delle_celle(i, 0, std::max<int64_t>(n, 0) * 50,
+                             frase("verifica.passo_profilo", {{"metri", std::max<int64_t>(n, 0) * 50}}));
+      }
     }
     if (n > 0) u.cursore = inizio;
     u.record = static_cast<int32_t>(i);
@@ -789,19 +987,24 @@ class verifica {
       uint32_t record;
       int64_t da, a;
       int64_t tipo;
+      int32_t vicino;  // the stretch just before, when this one starts 150 m or less after it
     };
     std::vector<tratto> tratti;
-    std::optional<int64_t> fine_precedente;
+    int32_t precedente = NESSUNO;
     per_record(classe::tratto, [&](uint32_t i) {
       const F::record& d = descrizione(i);
       const numeri_record v = numeri(i);
       int64_t tipo = F::codifica_valore(d.campi[2], v.tutti(), 2);
       // A stretch that starts 150 m or less after the one before is kept as type 3.
-      if (fine_precedente && v[0] - *fine_precedente <= 150) tipo = 3;
-      fine_precedente = v[1];
+      int32_t vicino = NESSUNO;
+      if (precedente != NESSUNO && v[0] - valore(static_cast<uint32_t>(precedente), 1) <= 150) {
+        tipo = 3;
+        vicino = precedente;
+      }
+      precedente = static_cast<int32_t>(i);
       const int64_t da = arrotonda(static_cast<double>(v[0]) / 50);
       const int64_t a = arrotonda(static_cast<double>(v[1]) / 50 - 1);
-      tratti.push_back({i, da, a, tipo});
+      tratti.push_back({i, da, a, tipo, vicino});
       for (int64_t c = std::max<int64_t>(da, 0); c <= std::min<int64_t>(a, ultima_); ++c) {
         chi[static_cast<size_t>(c)] = static_cast<int32_t>(i);
       }
@@ -821,20 +1024,46 @@ class verifica {
                 frase("verifica.tratto_oltre", {{"fine", int64_t{ultima_} * 50}}));
         continue;
       }
-      for (int64_t c = std::max<int64_t>(t.da, 0); c <= t.a; ++c) {
+      bool tenuto = true;
+      bool libere = false;  // a cell of it left free
+      for (int64_t c = std::max<int64_t>(t.da, 0); c <= t.a && tenuto; ++c) {
         const int32_t altro = chi[static_cast<size_t>(c)];
+        tenuto = false;
         if (altro == static_cast<int32_t>(t.record)) {
-          const int64_t tenuto = m_.percorso[static_cast<size_t>(c)].montagna;
-          if (tenuto == basso8(t.tipo)) continue;
+          const cella& x = m_.percorso[static_cast<size_t>(c)];
+          libere = libere || ((c - t.da + 1) % 4 == 0 && x.tipo == tipo_cella::libera_in_montagna);
+          if (x.montagna == basso8(t.tipo)) {
+            tenuto = true;
+            continue;
+          }
           segnala(avviso::valore_cambiato, t.record, 2,
-                  frase("verifica.tipo_tenuto", {{"da", c * 50}, {"tenuto", tenuto}, {"tipo", basso8(t.tipo)}}));
+                  frase("verifica.tipo_tenuto", {{"da", c * 50}, {"tenuto", x.montagna}, {"tipo", basso8(t.tipo)}}));
           break;
         }
         segnala(avviso::valore_cambiato, t.record, std::nullopt,
                 frase("verifica.tratto_sopra", {{"da", c * 50}, {"chi", descrivi(static_cast<uint32_t>(altro))}}),
                 altro);
-        break;
       }
+      if (tenuto) tratto_tenuto(t.record, v, t.da, t.a, t.vicino, libere);
+    }
+  }
+
+  // Stretch `i`, from cell `da` to cell `a`, whose cells keep what it wrote: what the cells
+  // give back of it. `vicino`: the stretch that made it type 3; `libere`: whether a cell of
+  // it is left free.
+  void tratto_tenuto(uint32_t i, const numeri_record& v, int64_t da, int64_t a, int32_t vicino, bool libere) {
+    if (da >= 0 && v[0] != da * 50) posizione_della_cella(i, 0, da * 50, da);
+    if (da >= 0 && v[1] != (a + 1) * 50) {
+      al_passo_delle_celle(i, 1, (a + 1) * 50, frase("verifica.passo_fine_tratto", {{"cella", cella_e_metri(a + 1)}}));
+    }
+    const F::montagna_scritta scritta = F::montagna_da_testo(static_cast<int32_t>(v[2]));
+    if (vicino != NESSUNO && scritta.tipo != 3) {
+      tenuto_per_regola(i, 2, F::montagna_come_scritta(3, scritta.celle_libere),
+                        frase("verifica.regola.montagna_3", {{"chi", descrivi(static_cast<uint32_t>(vicino))}}), true,
+                        vicino);
+    } else if (scritta.celle_libere && !libere && scritta.tipo <= 10) {
+      // (A type above 10 that the cells keep is written above 20 whatever the cells.)
+      tenuto_per_regola(i, 2, scritta.tipo, frase("verifica.regola.montagna_senza_libere"));
     }
   }
 
@@ -981,5 +1210,32 @@ class verifica {
 }  // namespace
 
 void verifica_set(modello& m) { verifica(m).esegui(); }
+
+void verifica_dopo_finitura(modello& m) {
+  const testi_letti& l = m.letti;
+  for (const record_letto& r : l.records) {
+    if (r.descrizione->tipo_oggetto != tipo_cella::abbattimento || r.numero_valori < 2) continue;
+    const int64_t w = l.valori[r.primo_valore + 1];
+    const int64_t c = arrotonda_quoziente(l.valori[r.primo_valore] + int64_t{r.descrizione->scarto_cella} * 50, 50);
+    if (w <= 180 || !cella_esiste(m, c)) continue;
+    const cella& x = m.percorso[static_cast<size_t>(c)];
+    if (x.tipo != tipo_cella::abbattimento || x.dato1 != 180) continue;
+    const luogo_testo dove = luogo_valore_letto(l, r, 1);
+    registra_avviso(m, avviso::regola_del_formato, static_cast<int32_t>(l.valori[r.primo_valore]), dove,
+                    frase("verifica.tenuto_come", {{"nome", std::string(r.descrizione->campi[1].nome)},
+                                                   {"scritto", std::to_string(w) + " km/h"},
+                                                   {"tenuto", "180 km/h"},
+                                                   {"perche", frase("verifica.regola.abbattimento_180")}}));
+    diagnostica& d = m.diagnostiche.back();
+    if (dove.fine > dove.colonna) d.correggi = correzione{dove, "180"};
+    // The signal it stands before: one or two cells after it.
+    for (const int64_t s : {c + 1, c + 2}) {
+      const auto o = m.oggetti.find(s);
+      if (!cella_esiste(m, s) || m.percorso[static_cast<size_t>(s)].tipo != tipo_cella::segnale || o == m.oggetti.end()) continue;
+      d.note.push_back({o->second.luogo, {}, frase("verifica.segnale_vicino", {{"posizione", o->second.posizione}})});
+      break;
+    }
+  }
+}
 
 }  // namespace scenario

@@ -18,4 +18,8 @@ namespace scenario {
 // past the line's end and of station names used twice or left empty.
 void verifica_set(modello& m);
 
+// After the finishing pass: the author's abbattimento points it lowered to 180 (those just
+// before a signal near a slow-down's warning board), each warned about at its value.
+void verifica_dopo_finitura(modello& m);
+
 }  // namespace scenario

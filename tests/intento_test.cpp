@@ -333,25 +333,51 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 9500, 30, 500, 0, 0, 0\r\n")},
       {linea(), treno("velocita, 10000, 40\r\n")},
       {linea(), treno("abbattimento, 6000, 1\r\n")},
-      // The same speed twice in a cell: the cells hold it from 8000 m as written. A word
-      // after the last value is a note.
-      {linea(), treno("velocita, 8000, 40\r\nvelocita, 8010, 40 km/h\r\n")},
+      // The same speed twice: the cells hold it from 8000 m as written. A word after the
+      // last value is a note.
+      {linea(), treno("velocita, 8000, 40\r\nvelocita, 9000, 40 km/h\r\n")},
       // A comma after the last value leaves an empty item, passed over.
       {linea(), treno("velocita, 8000, 40, \r\n")},
-      // The first station keeps no second or third option: that is how it is kept.
-      {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,")},
-      // A slow-down starting at 1500 m, not beyond it, has no warning board and no advance
-      // cells, even with f_ta: none is asked of the set.
-      {linea(), treno("rallentamento, 1500, 30, 300, 0, 1, 0\r\n")},
-      // A board left without its text before a record is kept so: no line went missing.
-      {linea("cartello_indicatore, 4500,\r\nindicatori_vmax, 700, 80, 85, 90, 0, , , , 0\r\n"), treno()},
-      // A curve of no length turns no metre: nothing to hold.
-      {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno()},
+      // The first station's second and third options written as the set keeps them.
+      {linea(), treno()},
+      // A slow-down starting at 1500 m, not beyond it, has no warning board and asks for no
+      // advance cells.
+      {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
   };
   for (const auto& [l, t] : coppie) {
     const costruzione c(l, t);
     EXPECT_EQ(c.e.stato, 0) << c.e.errori;
     EXPECT_EQ(c.e.errori, "") << c.e.errori;
+  }
+}
+
+// What the set keeps otherwise than written, by the format's own rules, is said at the
+// value as the program prints it, with the value kept (exit 0, the files written); a
+// value the field does not mean fails the build at it.
+TEST(Intento, LeRegoleDelFormatoDetteAlValore) {
+  struct caso {
+    std::string linea, treno;
+    std::string atteso;  // the line's start as printed
+    int stato;
+  };
+  const caso casi[] = {
+      // The first station keeps no second or third option.
+      {linea(), con(treno(), "0, 8, 300, 0, 0, 0,", "0, 8, 300, 0, 1, 1,"),
+       "Val_R1-.txt:12:25: warning: Avviso n. 324: valore tenuto per una regola del formato: opzione4 1", 0},
+      // round(8010 / 50) = 160: the cells hold it from 8000 m.
+      {linea(), treno("velocita, 8000, 40\r\nvelocita, 8010, 40\r\n"), "Val_R1-.txt:12:11: warning: Avviso n. 320", 0},
+      // No warning board at 1500 m, so none of its advance cells.
+      {linea(), treno("rallentamento, 1500, 30, 300, 0, 1, 0\r\n"),
+       "Val_R1-.txt:11:34: warning: Avviso n. 324: valore tenuto per una regola del formato: f_ta 1", 0},
+      // A board without text, a curve that turns nothing: what the author meant is not kept.
+      {linea("cartello_indicatore, 4500,\r\n"), treno(), "Val_linea.txt:18:27: error: Errore n. 325", 1},
+      {linea("", "curvad4, 2000, 300\r\ncurvas2, 3000, 0\r\n"), treno(), "Val_linea.txt:12:16: error: Errore n. 325", 1},
+  };
+  for (const caso& c : casi) {
+    const costruzione e(c.linea, c.treno);
+    EXPECT_EQ(e.e.stato, c.stato) << e.e.errori;
+    EXPECT_EQ(e.e.errori.rfind(c.atteso, 0), 0u) << e.e.errori;
+    EXPECT_EQ(nomi_in(e.uscita.percorso()).size(), c.stato == 0 ? 3u : 0u);
   }
 }
 

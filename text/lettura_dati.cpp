@@ -99,9 +99,16 @@ void ricorda_record(stato_lettura& s, const formato::record& r, size_t primo) {
   // An empty number is read as 0: an author who means 0 writes it, unless the value's
   // emptiness has a meaning of its own. One on a later line is the record running short,
   // said where the record is checked for its line's end.
+  // A value that may be empty only with the others of its set: an empty one among written
+  // ones is a value forgotten, not a set left out.
+  bool insieme_vuoto = true;
   for (size_t k = 0; k < n && primo + k < 64; ++k) {
-    if ((s.valori_vuoti >> (primo + k) & 1) == 0 || r.campi[k].vuoto_ammesso ||
-        r.campi[k].letto == formato::lettura::testo) {
+    if (r.campi[k].vuoto_insieme) insieme_vuoto = insieme_vuoto && (s.valori_vuoti >> (primo + k) & 1) != 0;
+  }
+  for (size_t k = 0; k < n && primo + k < 64; ++k) {
+    const formato::campo& c = r.campi[k];
+    if ((s.valori_vuoti >> (primo + k) & 1) == 0 || (c.vuoto_ammesso && (!c.vuoto_insieme || insieme_vuoto)) ||
+        c.letto == formato::lettura::testo) {
       continue;
     }
     const luogo_testo v = luogo_valore(s, static_cast<int>(primo + k));

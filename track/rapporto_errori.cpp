@@ -7,7 +7,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 68> catalogo{{
+constexpr std::array<voce_catalogo, 73> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -77,6 +77,11 @@ constexpr std::array<voce_catalogo, 68> catalogo{{
     {321, "oggetto oltre la fine della linea", true, gravita::avviso},
     {322, "nome di stazione ripetuto o vuoto", true, gravita::avviso},
     {323, "testo in UTF-8 con byte di un'altra codifica", false, gravita::avviso},
+    {324, "valore tenuto per una regola del formato", true, gravita::avviso},
+    {325, "valore che il campo non intende", true, gravita::avviso, true},
+    {326, "valore ammesso ma quasi mai voluto", true, gravita::avviso},
+    {327, "corsa oltre la mezzanotte scritta in due modi", true, gravita::avviso},
+    {328, "orario lontano da quello della stazione precedente", true, gravita::avviso},
     {1250, "valori di intestazione gia' occupati", false},
     {1251, "codici di gara gia' occupati", false},
     {0, "", false},

@@ -89,6 +89,11 @@ inline constexpr int32_t passo_del_formato = 320;      // a value kept as the fo
 inline constexpr int32_t oltre_fine_linea = 321;       // an object in the run-on past the line's end
 inline constexpr int32_t nome_stazione = 322;          // a station name used twice, or empty
 inline constexpr int32_t testo_misto = 323;            // a UTF-8 text with bytes of another code among it
+inline constexpr int32_t regola_del_formato = 324;     // a value the format keeps otherwise by a rule of its own
+inline constexpr int32_t valore_non_inteso = 325;      // a value its field does not mean, taken as another
+inline constexpr int32_t valore_insolito = 326;        // a value kept as written that an author almost never means
+inline constexpr int32_t mezzanotte_in_due_modi = 327; // a run past midnight written both ways
+inline constexpr int32_t salto_di_orario = 328;        // a station time too far after the one before
 }  // namespace avviso
 
 struct voce_catalogo {

@@ -684,11 +684,24 @@ class ricostruzione {
     const auto cella_di = [&](size_t q) { return static_cast<int64_t>(a + q) - static_cast<int64_t>(prima); };
     for (size_t q = n; q > prima;) {
       const auto [s, con_libere] = *da[q];
-      tratti.push_back({cella_di(s), cella_di(q - 1), con_libere, tipo});
+      tratti.push_back({cella_di(s), cella_di(q - 1), con_libere && (tipo > 10 || lascia_libere(cella_di(s), cella_di(q - 1))), tipo});
       q = s;
     }
     std::reverse(tratti.begin(), tratti.end());
     return tratti;
+  }
+
+  // Whether a stretch over cells `da` to `a` written above 10 leaves a free cell on one of
+  // its every fourth cells: one that leaves none gives the same bytes written as the type
+  // itself (a later object takes an empty cell as it takes a free one), and is written so
+  // where a type up to 10 can be.
+  bool lascia_libere(int64_t da, int64_t a) const {
+    for (int64_t q = da + 3; q <= a; q += 4) {
+      if (q >= 0 && static_cast<size_t>(q) <= ultima_ && c(static_cast<size_t>(q)).tipo == tipo_cella::libera_in_montagna) {
+        return true;
+      }
+    }
+    return false;
   }
 
   // ---- Line text, boards and indicators ----

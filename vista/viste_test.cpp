@@ -46,8 +46,8 @@ std::string riga_con(const std::string& testo, const std::string& inizio) {
 TEST(Viste, ResocontoComeScritto) {
   const std::string t = resoconto_testo(prova(), false);
   const char* attese[] = {
-      // segnale, 1500, 2, 3, 1, 0, 1, 0, 2, 0, 0, 50: cell round(1500 / 50 + 1) = 31,
-      // the 50 m from 1500; tempo 50 is kept as 101 with sx 2.
+      // segnale, 1500, 2, 3, 1, 0, 1, 0, 2, 0, 0, 101: cell round(1500 / 50 + 1) = 31,
+      // the 50 m from 1500; a tempo of 101 is kept with sx 2.
       "1500 m  km  148.900  cella 31 (1500-1550 m)  sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101",
       // indicatori_vmax, 2500, 80, 85, 90, 2, 80, 85, 90, 1: 1616 1717 1818 and 21 in the cell.
       "2500 m  km  147.900  80/80 85/85 90/90 km/h, strisce 2/1",
@@ -61,8 +61,8 @@ TEST(Viste, ResocontoComeScritto) {
       "4999 m     150 m  sinistra classe 6  raggio 333 m",     // curvas6, 4999, 150
       "8000 m     100 m  destra   classe 1  raggio 10000 m",   // curvad1, 8000, 100: the widest
       "3000 - 4000     tipo 13",                                 // montagna, 3000, 4000, 13
-      // montagna, 4100, 5000, 15 starts 100 m after the one before: kept as type 3,
-      // and a 3 could have been written in many ways.
+      // montagna, 4100, 5000, 13 starts 100 m after the one before: kept as type 3 (with
+      // free cells), as it must be written, and a 3 could have been written in many ways.
       "4100 - 5000     tipo 3 (con celle libere)",
       "5500 - 6000     tipo 2",  // montagna, 5500, 6000, 2: no free cells
       "3550 m  km  146.850  voce 80: P.L. / Km 1.550",  // the first board's text in entry 80

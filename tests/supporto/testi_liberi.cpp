@@ -220,7 +220,8 @@ class generatore {
       // warning's own: the slow-down would take its own cell.
       const int64_t h = arrotonda(static_cast<double>(x - 1200) / 50);
       if ((e <= s && !sciolti_) || (f_ta != 0 && x > 1500 && h >= w) || !stanza_rallentamento(x, l)) continue;
-      const int64_t v = sciolto(4) ? r_.tra(-5, 300) : 10 * r_.tra(2, 14);
+      // A slow-down below 0 km/h means nothing: only the reading of old takes one.
+      const int64_t v = sciolto(4) ? r_.tra(solo_autore_ ? 0 : -5, 300) : 10 * r_.tra(2, 14);
       const int64_t f_tt = sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(0, 3);
       const int64_t d_v = r_.moneta() ? 0 : sciolto(4) ? r_.tra(-32768, 32767) : r_.tra(1, 9);
       oggetti_.push_back({"rallentamento", {x, v, l, f_tt, f_ta, d_v}});
@@ -376,7 +377,7 @@ class generatore {
       int64_t l = r_.tra(1, 900);
       // Loose: a curve starting inside the one before, or before it, or of no length.
       if (antico(4)) p = std::max<int64_t>(0, cursore - r_.tra(1, 600));
-      if (sciolto(10)) l = 0;
+      if (antico(10)) l = 0;  // a curve that turns nothing
       if (p + l > fino_a_) break;
       const std::string parola = std::string("curva") + (r_.moneta() ? "s" : "d") + std::to_string(r_.tra(1, 6));
       curve_.push_back({parola, {p, l}});
@@ -421,10 +422,11 @@ class generatore {
     for (int64_t n = r_.tra(0, sciolti_ ? 10 : 6); n > 0; --n) {
       int64_t a = 50 * (cursore / 50 + r_.tra(0, 40));
       int64_t b = a + 50 * r_.tra(1, 60);
-      int64_t tipo = r_.tra(0, 20);
+      // Type 0 marks nothing: only the reading of old takes it.
+      int64_t tipo = antico(10) ? 0 : r_.tra(1, 20);
       // Loose: every type; off the 50 m steps; from before the origin; overlapping the
       // one before, or backwards (the reading of old only).
-      if (sciolto(3)) tipo = r_.tra(0, 265);
+      if (sciolto(3)) tipo = r_.tra(solo_autore_ ? 1 : 0, 265);  // type 0 marks nothing
       if (sciolto(3)) a += r_.tra(-24, 24);
       if (sciolto(3)) b += r_.tra(-24, 24);
       if (montagne_.empty() && sciolto(8)) a = -r_.tra(1, 300);
