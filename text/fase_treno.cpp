@@ -300,6 +300,57 @@ esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazio
   return esito_record::prosegui;
 }
 
+// "23 h 7 min": a span of the timetable.
+messaggio durata(int64_t secondi) {
+  return frase("lettura.durata", {{"ore", secondi / 3600}, {"minuti", secondi / 60 % 60}});
+}
+
+// Times of the timetable run forward, station by station (0 is no time). A run past
+// midnight is written one way: as times of day (0:05 after 23:55: a drop of more than
+// 12 h is taken as midnight passed), or with hours from 24 on (warned of by itself). Said
+// at the station's hours: a time back by 12 h or less, the two ways in one run (once,
+// with a note at the first time written the other way), and a time more than 12 h after
+// the one before, which no leg between neighbouring stations takes.
+void controlla_orari(stato_lettura& s, const voce& e) {
+  if (e.orario == 0) return;
+  constexpr int64_t dodici_ore = 12 * 3600;
+  const int64_t ora = e.orario;
+  const std::optional<int64_t> prima = s.ultimo_orario;
+  s.ultimo_orario = e.orario;
+  const luogo_testo qui = luogo_valore(s, 13);
+  if (ora >= 24 * 3600 && !s.oltre_24) {
+    s.oltre_24 = stato_lettura::modo_mezzanotte{qui, frase("lettura.mezzanotte.oltre_24", {{"ora", ora_del_giorno(ora)}})};
+  }
+  if (prima && ora < *prima && *prima - ora > dodici_ore && !s.mezzanotte) {
+    s.mezzanotte = stato_lettura::modo_mezzanotte{
+        qui, frase("lettura.mezzanotte.ritorno", {{"ora", ora_del_giorno(ora)}, {"prima", ora_del_giorno(*prima)}})};
+  }
+  if (s.oltre_24 && s.mezzanotte && !s.due_modi_detti) {
+    s.due_modi_detti = true;
+    // This station's time made the second way; the first way's time is elsewhere.
+    const bool oltre_qui = s.oltre_24->luogo == qui;
+    const stato_lettura::modo_mezzanotte& questo = oltre_qui ? *s.oltre_24 : *s.mezzanotte;
+    const stato_lettura::modo_mezzanotte& altro = oltre_qui ? *s.mezzanotte : *s.oltre_24;
+    avviso_record(s, avviso::mezzanotte_in_due_modi, e.posizione,
+                  frase("lettura.mezzanotte_due_modi",
+                        {{"questo", questo.detto}, {"altro", altro.detto}, {"riga", altro.luogo.riga}}),
+                  13);
+    s.m.diagnostiche.back().note.push_back({altro.luogo, {}, frase("lettura.mezzanotte.altro_modo")});
+    return;
+  }
+  if (!prima) return;
+  if (ora < *prima && *prima - ora <= dodici_ore) {
+    avviso_record(s, avviso::orari_indietro, e.posizione,
+                  frase("lettura.orario_indietro", {{"ora", ora_del_giorno(ora)}, {"prima", ora_del_giorno(*prima)}}), 13);
+  } else if (ora - *prima > dodici_ore && !s.due_modi_detti) {
+    // (After the two ways, a step from a time of day to one from 24 h on is one more of them.)
+    avviso_record(s, avviso::salto_di_orario, e.posizione,
+                  frase("lettura.orario_salto",
+                        {{"ora", ora_del_giorno(ora)}, {"salto", durata(ora - *prima)}, {"prima", ora_del_giorno(*prima)}}),
+                  13);
+  }
+}
+
 // The station area by kind. False when it does not fit the 32-bit fields.
 bool area_stazione(voce& e, const dati_stazione& d) {
   const formato::area_stazione a = formato::area_di_stazione(e.posizione, e.tipo, d.lunghezza, e.opzione3);
@@ -355,15 +406,7 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
   e.orario = static_cast<int32_t>(orario_di(d));
   controlla_ordine(s, s.ultima_stazione, e.posizione, dal_catalogo("lettura.ordine.stazione"));
-  // Times of the timetable run forward; a drop of more than 12 h is taken as midnight passed.
-  if (e.orario != 0) {
-    if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
-      avviso_record(s, avviso::orari_indietro, e.posizione,
-                    frase("lettura.orario_indietro", {{"ora", ora_del_giorno(e.orario)}, {"prima", ora_del_giorno(*s.ultimo_orario)}}),
-                    13);
-    }
-    s.ultimo_orario = e.orario;
-  }
+  controlla_orari(s, e);
   s.stazione_letta = true;
   if (!area_stazione(e, d)) return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
   if (!formato::tiene_opzione4(d.lunghezza, k == 1)) e.opzione4 = 0;

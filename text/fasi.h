@@ -108,6 +108,14 @@ struct stato_lettura {
   std::optional<int32_t> ultima_curva, ultima_pendenza, ultima_velocita, ultima_aderenza,
       ultima_stazione;
   std::optional<int32_t> ultimo_orario;  // timetable time of the last station that gives one
+  // The first time of the run past midnight written each way, where its hours stand and as
+  // it is said: hours from 24 on, and a drop of more than 12 h taken as midnight passed.
+  struct modo_mezzanotte {
+    luogo_testo luogo;
+    messaggio detto;
+  };
+  std::optional<modo_mezzanotte> oltre_24, mezzanotte;
+  bool due_modi_detti = false;
   // The last unknown word warned about, the known words it was looked for among, and what
   // was found.
   struct {
