@@ -250,6 +250,12 @@ void completa(lettura& l) {
   r.testo_linea = l.testi[0];
   r.testo_treno = l.testi[1];
   if (r.linea.empty()) r.linea = linea_da_nome(r.testo_linea);
+  // A run text first and a line text second: the order is what is wrong, not the names.
+  if (r.linea.empty() && !linea_da_nome(r.testo_treno).empty() &&
+      !treno_da_nome(r.testo_linea, linea_da_nome(r.testo_treno)).empty()) {
+    l.sbaglia(frase("uso.testi_scambiati", {{"linea", r.testo_treno}, {"treno", r.testo_linea}}));
+    return;
+  }
   if (r.linea.empty()) {
     l.sbaglia(frase("uso.nome_linea", {{"nome", r.testo_linea}}));
     return;

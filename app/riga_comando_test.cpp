@@ -176,6 +176,15 @@ TEST(RigaComando, OpzioniSenzaTestiNonSonoLaCostruzioneIncorporata) {
   EXPECT_EQ(leggi_riga_comando({"-q", L}).errore.id, "uso.due_testi");
 }
 
+TEST(RigaComando, TestiScambiatiDettiPerPrimi) {
+  // The run text first: the order is the mistake, not the first name. With --linea the
+  // names decide nothing, and the reading says what each text holds.
+  EXPECT_EQ(leggi_riga_comando({T, L}).errore.id, "uso.testi_scambiati");
+  EXPECT_EQ(leggi_riga_comando({"Val_R1-.txt", "Altra_linea.txt"}).errore.id, "uso.nome_linea");
+  EXPECT_EQ(leggi_riga_comando({"--linea=Val", T, L}).azione, azione_richiesta::errore_uso);
+  EXPECT_NE(leggi_riga_comando({"--linea=Val", T, L}).errore.id, "uso.testi_scambiati");
+}
+
 TEST(RigaComando, AllaManieraDiWindows) {
   // "/?" asks for help where names are written the Windows way, and is a path elsewhere.
   // A quote no Windows name holds: the prompt kept it from "C:\Uscita\" and ran on into

@@ -269,6 +269,11 @@ std::vector<caso> casi_dei_testi() {
       {"signal on an advance cell", L, treno("rallentamento, 7300, 30, 300, 0, 1, 0\r\nsegnale, 5950, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
        codice::segnale_occupato, false, "5950", "", false},
       {"a file of zeros", std::string(64, '\0'), T, codice::codifica_testo, true, "", "NUL", false},
+      // What the reading took the line for, at that line.
+      {"a curve short of its length", linea("", "curvad4, 2000\r\n"), T, codice::lettura_fallita, true, "curvad4",
+       "valori mancanti: il record ha 1 valore sulla sua riga"},
+      {"a minus sign in a keyword", L, treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
+       avviso::parola_sconosciuta, false, "rallentamento -", "contiene un segno meno"},
   };
 }
 
@@ -343,11 +348,49 @@ TEST(Intento, AlLimiteNessunaParola) {
       // A slow-down starting at 1500 m, not beyond it, has no warning board and asks for no
       // advance cells.
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
+      // A note that begins with a minus sign, a keyword, a comma and a number in it.
+      {linea(), treno("- rallentamento del cantiere, 6000, da togliere\r\n")},
   };
   for (const auto& [l, t] : coppie) {
     const costruzione c(l, t);
     EXPECT_EQ(c.e.stato, 0) << c.e.errori;
     EXPECT_EQ(c.e.errori, "") << c.e.errori;
+  }
+}
+
+// One mistake, one message: what follows from it is not told again.
+TEST(Intento, UnErroreUnMessaggio) {
+  std::string cartelli;
+  // 80 boards hold every table entry a station could take; one more is error 27.
+  for (int i = 0; i < 81; ++i) cartelli += "cartello_indicatore, " + std::to_string(500 + 100 * i) + ", B\r\n";
+  struct caso {
+    const char* cosa;
+    std::string linea, treno;
+    int32_t detto;           // said once
+    std::vector<int32_t> taciuti;  // not said
+  };
+  const caso casi[] = {
+      // ARRIVO moved before Borgo Fonte: out of order, and so within 350 m of its end.
+      {"a station out of order", linea(), con(treno(), "9000, 12", "2000, 12"), avviso::fuori_ordine,
+       {codice::stazioni_ravvicinate}},
+      // Every station finds the boards' entries: said at the first, and the run text has them.
+      {"no room for stations", linea(cartelli), treno(), codice::troppe_stazioni, {avviso::nessuna_stazione}},
+      // The line's other items are not unknown keywords of their own.
+      {"a minus sign in a keyword", linea(), treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
+       avviso::parola_sconosciuta, {}},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    const costruzione e(c.linea, c.treno);
+    EXPECT_EQ(e.e.stato, 1);
+    const auto volte = [&](int32_t n) {
+      const std::string cerca = " " + std::to_string(n) + ":";
+      size_t k = 0;
+      for (size_t p = e.e.errori.find(cerca); p != std::string::npos; p = e.e.errori.find(cerca, p + 1)) ++k;
+      return k;
+    };
+    EXPECT_EQ(volte(c.detto), 1u) << e.e.errori;
+    for (const int32_t n : c.taciuti) EXPECT_EQ(volte(n), 0u) << n << "\n" << e.e.errori;
   }
 }
 

@@ -387,13 +387,25 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   return esito_record::prosegui;
 }
 
+// Why station entry `voce` has no room: the boards of the line text hold the entries from
+// the slot below theirs up to 80, and stations and boards share the table.
+messaggio posti_per_stazioni(const stato_lettura& s, int32_t voce) {
+  return frase("lettura.posti_per_stazioni", {{"cartelli", 80 - s.slot_cartello}, {"da", s.slot_cartello + 1},
+                                              {"posti", std::max(s.slot_cartello - 1, 0)}, {"voce", voce}});
+}
+
 esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
   const int32_t k = cur.stazione;
   // Entry k already holds a board text when the boards have come down to it: storing
   // the station there would overwrite the board. Said once: every later station would
   // only repeat it.
-  if (k > s.slot_cartello) return s.stazioni_piene ? esito_record::scarta : errore_record(s, codice::troppe_stazioni, std::nullopt);
+  s.stazione_letta = true;
+  if (k > s.slot_cartello) {
+    if (s.stazioni_piene) return esito_record::scarta;
+    s.stazioni_piene = true;
+    return errore_record(s, codice::troppe_stazioni, std::nullopt, posti_per_stazioni(s, k), 0);
+  }
   voce& e = m.tabella[static_cast<size_t>(k)];
   e.posizione = leggi32(s);
   if (!entro_percorso(m, e.posizione, 800)) return oltre_percorso(s, e.posizione);
@@ -405,9 +417,9 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   leggi_resto_stazione(s, e, d);
   if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
   e.orario = static_cast<int32_t>(orario_di(d));
+  const bool fuori_ordine = s.ultima_stazione && e.posizione < *s.ultima_stazione;
   controlla_ordine(s, s.ultima_stazione, e.posizione, dal_catalogo("lettura.ordine.stazione"));
   controlla_orari(s, e);
-  s.stazione_letta = true;
   if (!area_stazione(e, d)) return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
   if (!formato::tiene_opzione4(d.lunghezza, k == 1)) e.opzione4 = 0;
   if (k == 1) e.opzione3 = 0;
@@ -421,6 +433,9 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   if (const esito_record r = segna_fermata(s, e, k); r != esito_record::prosegui) return r;
   if (k > 1 && int64_t{e.inizio} - 350 < m.tabella[static_cast<size_t>(k - 1)].fine) {
     for (const auto& [c, vecchia] : prima) m.percorso[static_cast<size_t>(c)] = vecchia;
+    // A station before the one above it in the text is told so, an error to an author:
+    // that it starts within 350 m of that one's end follows from it and is not told again.
+    if (fuori_ordine && !m.permissivo) return esito_record::scarta;
     errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
     const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
     m.diagnostiche.back().note.push_back(
@@ -433,7 +448,7 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   cur.stazione = k + 1;
   if (cur.stazione >= s.slot_cartello) {
     s.stazioni_piene = true;
-    return errore_record(s, codice::troppe_stazioni, std::nullopt);
+    return errore_record(s, codice::troppe_stazioni, std::nullopt, posti_per_stazioni(s, cur.stazione), 0);
   }
   return esito_record::prosegui;
 }

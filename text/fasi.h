@@ -104,6 +104,7 @@ struct stato_lettura {
   int32_t riga_dopo_parola = 0;
   size_t inizio_riga_dopo_parola = 0;
   bool in_record = false;              // the values of a recognised record are being read
+  int32_t riga_detta = 0;              // a line whose every item a message at its first has told
   // Positions of the last record of each kind along the line, for the order warnings.
   std::optional<int32_t> ultima_curva, ultima_pendenza, ultima_velocita, ultima_aderenza,
       ultima_stazione;

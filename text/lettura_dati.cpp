@@ -564,8 +564,9 @@ void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) 
     avviso_parola(s, avviso::sezione_sconosciuta, parola, note.sezioni);
     return;
   }
-  // Only a line shaped like a record: a word, a comma, a number.
+  // Only a line shaped like a record: a word, a comma, a number; not one already told.
   if (!s.parola_con_virgola || !s.testo.segue_numero(s.dopo_parola)) return;
+  if (s.luogo_record.riga == s.riga_detta) return;
   // A record of another place: of the general section, or of the other text.
   const std::string scritta = minuscolo_latin1(parola);
   const formato::testo altro = t == formato::testo::linea ? formato::testo::treno : formato::testo::linea;
@@ -740,7 +741,11 @@ std::optional<messaggio> separatore_errato(std::string_view item, formato::testo
   size_t j = i;
   while (j < item.size() && (item[j] == ' ' || item[j] == '\t' || item[j] == ';' || item[j] == ':')) ++j;
   const std::string_view tra = item.substr(i, j - i);
-  if (j >= item.size() || !((item[j] >= '0' && item[j] <= '9') || item[j] == '-')) return std::nullopt;
+  const auto cifra = [&](size_t k) { return k < item.size() && item[k] >= '0' && item[k] <= '9'; };
+  if (!cifra(j) && !(item[j] == '-' && cifra(j + 1))) return std::nullopt;
+  // A digit right after a letter is the keyword's own, as a curve's class ("curvas4"): no
+  // separator stands there.
+  if (tra.empty() && (i == inizio || item[i - 1] != ' ')) return std::nullopt;
   if (tra.find('\t') != std::string_view::npos) return frase("lettura.separatore.tabulazioni");
   if (tra.find(';') != std::string_view::npos) return messaggio("';'");
   if (tra.find(':') != std::string_view::npos) return messaggio("':'");
@@ -809,6 +814,23 @@ bool con_meno(std::string_view parola) {
 
 }  // namespace
 
+// A record's keyword with a minus sign after it, "rallentamento - cantiere, 16000, ...": the
+// item is passed over (a line of dashes parts a text), and the line's record with it. Said
+// at the item, and the rest of its line, read as items of their own, is not told again. A
+// note that begins with the minus sign is the way to write one, and says nothing.
+void parola_con_meno(stato_lettura& s, formato::testo t) {
+  const std::string_view prima = senza_spazi_ai_lati(std::string_view(s.riga).substr(0, s.riga.find('-')));
+  if (prima.empty() || !s.parola_con_virgola || !s.testo.segue_numero(s.dopo_parola)) return;
+  for (const formato::record& r : formato::records(t)) {
+    if (!formato::riconosce(r, prima)) continue;
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    frase("lettura.parola_con_meno", {{"parola", std::string(senza_spazi_ai_lati(s.riga))},
+                                                      {"record", std::string(r.parola)}}));
+    s.riga_detta = s.luogo_record.riga;
+    return;
+  }
+}
+
 bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
   s.riga = s.testo.leggi_testo();
@@ -822,6 +844,8 @@ bool leggi_parola_chiave(stato_lettura& s) {
       if (const auto sep = separatore_errato(s.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
                         frase("lettura.separatori_con_meno", {{"separatore", *sep}}));
+      } else {
+        parola_con_meno(s, t);
       }
     }
     s.riga = s.testo.leggi_testo();

@@ -52,7 +52,7 @@ constexpr std::array<voce_catalogo, 73> catalogo{{
     {103, "curva senza classe (da 1 a 6) o oltre la fine del tracciato", false},
     {104, "lunghezza percorso mancante nella sezione [generale]", false},
     {105, "codifica del testo non leggibile: serve UTF-8 (con o senza BOM), ANSI (Windows-1252) o ISO 8859-1", false},
-    {301, "parola chiave sconosciuta: la riga e' ignorata", false, gravita::avviso, true},
+    {301, "parola chiave sconosciuta: la riga non è letta come record", false, gravita::avviso, true},
     {302, "i valori del record non finiscono alla fine della sua riga", false, gravita::avviso, true},
     {303, "intestazione di sezione sconosciuta", false, gravita::avviso},
     {304, "sezione [generale] mancante nel testo della corsa: nessun record e' letto", false,
