@@ -269,9 +269,40 @@ std::vector<caso> casi_dei_testi() {
       {"signal on an advance cell", L, treno("rallentamento, 7300, 30, 300, 0, 1, 0\r\nsegnale, 5950, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
        codice::segnale_occupato, false, "5950", "", false},
       {"a file of zeros", std::string(64, '\0'), T, codice::codifica_testo, true, "", "NUL", false},
+      // The finishing pass's cells held by other objects: at the object's record and its
+      // position as written, each holder named. The slow-down at 7000 m starts in cell
+      // round(7000 / 50 + 1) = 141: its first window is cells 136 to 134, the cells of the
+      // abbattimenti at 6800, 6750, 6700 m (round(p / 50)).
+      {"no room before a slow-down", L,
+       treno("abbattimento, 6800, 90\r\nabbattimento, 6750, 90\r\nabbattimento, 6700, 90\r\nrallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::finestra_occupata, false, "rallentamento", "(posizione 7000 m)\n", false},
+      {"no room before a slow-down, the holder", L,
+       treno("abbattimento, 6800, 90\r\nabbattimento, 6750, 90\r\nabbattimento, 6700, 90\r\nrallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::finestra_occupata, false, "rallentamento", "(da 6650 a 6700 m) e' occupata da un abbattimento a 6700 m", false},
+      // Its warning board, round((7000 - 1200) / 50 + 1) = 117, is 16 cells after the
+      // signal at 5000 m, cell 101, whose cells 100 and 99 hold points without a value
+      // (one with a value would be lowered to 180 instead).
+      {"no room before a signal near a warning board", L,
+       treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+             "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::segnale_senza_abbattimento, false, "segnale", "l'avviso del rallentamento a 7000 m sta 16 celle dopo il segnale", false},
+      // Its advance cells, round((7000 - 1200) / 50) = 116 down to 113: the abbattimento at
+      // 5700 m holds cell 114.
+      {"advance cell taken", L, treno("abbattimento, 5700, 90\r\nrallentamento, 7000, 30, 300, 0, 1, 0\r\n"),
+       codice::anticipo_occupato, false, "7000, 30, 300, 0, 1", "occupata da un abbattimento a 5700 m, scritto qui", false},
       // What the reading took the line for, at that line.
       {"a curve short of its length", linea("", "curvad4, 2000\r\n"), T, codice::lettura_fallita, true, "curvad4",
        "valori mancanti: il record ha 1 valore sulla sua riga"},
+      // The number is read in the field's unit; kilometres for metres are certain.
+      {"a unit after the number", con(L, "lunghezza percorso, 10000", "lunghezza percorso, 10 km"), T,
+       avviso::valore_non_inteso, true, "10 km", "10 km: L si legge in m, e il valore letto \xC3\xA8 10 m; scrivere 10000", false},
+      {"another unit after the number", L, treno("velocita, 8000, 40 m/s\r\n"), avviso::valore_non_inteso, false,
+       "40 m/s", "v si legge in km/h"},
+      // 6 and 500: sx 500 is out of its field, and the line tells why.
+      {"a thousands separator", L, treno("segnale, 6,500, 2, 3, 1, 0, 0, 0, 0, 0, 0\r\n"), codice::segnale_fuori_campo,
+       false, "500, 2, 3", "'6,500' sulla riga ha forse un separatore delle migliaia", false},
+      {"a note holding a keyword and a comma", con(L, "[pendenze]\r\n", "[pendenze]\r\nAttenzione: pendenza massima, 18 per mille\r\n"), T,
+       codice::lettura_fallita, true, "per mille", "la riga \xC3\xA8 letta come un record 'pendenza'", false},
       {"a minus sign in a keyword", L, treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
        avviso::parola_sconosciuta, false, "rallentamento -", "contiene un segno meno"},
   };
@@ -350,6 +381,9 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
       // A note that begins with a minus sign, a keyword, a comma and a number in it.
       {linea(), treno("- rallentamento del cantiere, 6000, da togliere\r\n")},
+      // Each value's own unit after it, in any of its words.
+      {con(con(linea(), "pendenza, 3000, 5", "pendenza, 3000, 5 per mille"), "10000\r\n", "10000 metri\r\n"),
+       treno("velocita, 8000, 40 kmh\r\n")},
   };
   for (const auto& [l, t] : coppie) {
     const costruzione c(l, t);

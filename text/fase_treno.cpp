@@ -197,7 +197,17 @@ esito_record record_rallentamento(stato_lettura& s, const int32_t* v) {
     if (codice == codice::avviso_occupato) return errore_cella_occupata(s, codice, v[0], dove.avviso);
     if (codice == codice::inizio_rallentamento_occupato) return errore_cella_occupata(s, codice, v[0], dove.inizio);
     if (codice == codice::fine_rallentamento_occupata) return errore_cella_occupata(s, codice, v[0], dove.fine);
-    return errore_record(s, codice, v[0], {}, 0);
+    errore_record(s, codice, v[0], {}, 0);
+    // Taken advance cells: what holds each of them.
+    if (codice == codice::anticipo_occupato) {
+      const int64_t h = arrotonda((v[0] - 1200) / 50.0);
+      for (int64_t c = h; c >= h - 3; --c) {
+        if (cella_esiste(s.m, c) && !cella_libera(s.m.percorso[static_cast<size_t>(c)])) {
+          if (auto nota = nota_cella_presa(s.m, c)) s.m.diagnostiche.back().note.push_back(std::move(*nota));
+        }
+      }
+    }
+    return esito_record::scarta;
   }
   const char* cosa[] = {dal_catalogo("oggetto.da_avviso"), dal_catalogo("oggetto.da_inizio"), dal_catalogo("oggetto.da_fine")};
   for (size_t i = 0; i < 3; ++i) {

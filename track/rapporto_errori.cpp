@@ -147,6 +147,15 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizion
   m.diagnostiche.back().frase = std::move(perche);
 }
 
+std::optional<nota_diagnostica> nota_cella_presa(const modello& m, int64_t cella) {
+  const auto trovato = m.oggetti.find(cella);
+  if (trovato == m.oggetti.end()) return std::nullopt;
+  const oggetto_posto& o = trovato->second;
+  return nota_diagnostica{o.luogo, {},
+                          frase("lettura.cella_occupata", {{"cella", cella}, {"da", (cella - 1) * 50}, {"a", cella * 50},
+                                                           {"da_oggetto", frase(o.cosa)}, {"posizione", o.posizione}})};
+}
+
 messaggio descrizione_errore(int32_t numero) {
   // The catalogue's ids of the numbers are made here, not named one by one.
   std::string id = "errore." + std::to_string(numero);
