@@ -80,13 +80,13 @@ std::string limiti(const campo& c, lingua l) {
   // The values the field means within it, and those an author means, with their numbers.
   const auto significato = [&](const formato::intervallo& x, const char* id, int32_t numero) {
     if (x.tutto()) return;
-    const argomento minimo{"minimo", numero_in_testo(x.minimo)}, massimo{"massimo", numero_in_testo(x.massimo)};
+    const argomento minimo_x{"minimo", numero_in_testo(x.minimo)}, massimo_x{"massimo", numero_in_testo(x.massimo)};
     const bool con_da = x.minimo != min_lettura && x.minimo != INT64_MIN;
     const bool con_a = x.massimo != max_lettura && x.massimo != INT64_MAX;
     const messaggio valori = c.letto == lettura::testo ? frase("riferimento.inteso.testo")
-                             : con_da && con_a         ? frase("riferimento.limite.tra", {minimo, massimo})
-                             : con_da                  ? frase("riferimento.limite.da", {minimo})
-                                                       : frase("riferimento.limite.fino", {massimo});
+                             : con_da && con_a         ? frase("riferimento.limite.tra", {minimo_x, massimo_x})
+                             : con_da                  ? frase("riferimento.limite.da", {minimo_x})
+                                                       : frase("riferimento.limite.fino", {massimo_x});
     s += "; " + rendi(frase(id, {{"valori", valori}, {"numero", numero}}), l);
   };
   significato(c.inteso, "riferimento.inteso", avviso::valore_non_inteso);
