@@ -115,12 +115,12 @@ std::string tabella_record(formato::testo t, formato::ambito dove, lingua l) {
 std::string tabella_campi(const record& r, lingua l) {
   std::string s = intestazione({"#", dal_catalogo("riferimento.colonna.valore"), dal_catalogo("riferimento.colonna.unita"),
                                 dal_catalogo("riferimento.colonna.larghezza"), dal_catalogo("riferimento.colonna.limiti"),
-                                dal_catalogo("riferimento.colonna.significato")},
+                                dal_catalogo("riferimento.colonna.significato"), dal_catalogo("riferimento.colonna.memoria")},
                                l);
   int i = 1;
   for (const campo& c : r.campi) {
     s += riga({std::to_string(i++), codice(c.nome), std::string(c.unita), rendi(frase(nome_lettura(c.letto)), l),
-               limiti(c, l), rendi(significato_campo(r, c), l)});
+               limiti(c, l), rendi(significato_campo(r, c), l), rendi(memoria_campo(r, c), l)});
   }
   return s;
 }

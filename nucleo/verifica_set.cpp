@@ -726,7 +726,7 @@ class verifica {
     // A later record of the same numbering took its entry; otherwise the ordering cleared it.
     for (uint32_t j = i + 1; j < l_.records.size(); ++j) {
       if (l_.records[j].descrizione == l_.records[i].descrizione) {
-        segnala(avviso::valore_cambiato, i, std::nullopt, frase("verifica.sostituita", {{"da", descrivi(j)}}), static_cast<int32_t>(j));
+        segnala(avviso::valore_cambiato, i, std::nullopt, frase("verifica.sostituita", {{"da", descrivi(j, ".da")}}), static_cast<int32_t>(j));
         return;
       }
     }
