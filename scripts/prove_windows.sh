@@ -155,7 +155,7 @@ if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.t
   esito=1
 fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ da' l'errore 15 e il chilometro come su Linux; la console di Wine mostra:"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ dà l'errore 15 e il chilometro come su Linux; la console di Wine mostra:"
   grep -F "Città" <<<"$schermo"
 fi
 exit $esito

@@ -178,7 +178,7 @@ TEST(CongedoWindows, TanteDiagnosticheInUnRiquadroCheLeRiassume) {
   EXPECT_EQ(righe[12], "");
   const fs::path registro = c / "compila_scenario.log";
   EXPECT_TRUE(righe[13].starts_with("Altre ")) << righe[13];
-  EXPECT_TRUE(righe[13].ends_with(" e' nel file " + registro.string())) << righe[13];
+  EXPECT_TRUE(righe[13].ends_with(" è nel file " + registro.string())) << righe[13];
   // The log: every diagnostic with its text's line, in Windows' line ends.
   const std::string tutto = c.leggi("compila_scenario.log");
   EXPECT_NE(tutto.find("21 | sconosciuta, 19\r\n"), std::string::npos) << tutto;

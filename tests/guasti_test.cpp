@@ -496,7 +496,7 @@ TEST(Guasti, CollegamentoAUnaCartellaAlPostoDelPercorso) {
   const esito_guasto e = esegui_fino_in_fondo(b.costruzione("b"));
   EXPECT_EQ(e.stato, 2);
   EXPECT_EQ(e.errori, "compila_scenario: " + (b.uscita / "Val_R1.dat").string() + ": " +
-                          "e' una cartella\n");
+                          "è una cartella\n");
   EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), vecchio));
   EXPECT_EQ(nomi_in(b.temporanei / "altrove"), std::set<std::string>{});
 }
@@ -507,7 +507,7 @@ TEST(Guasti, DiscoPieno) {
   const cartella_temporanea montaggio;
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=2m") != 0) {
-    GTEST_SKIP() << "non e' possibile montare un file system piccolo qui: " << std::strerror(errno);
+    GTEST_SKIP() << "non è possibile montare un file system piccolo qui: " << std::strerror(errno);
   }
   struct smontaggio {
     fs::path p;
@@ -568,11 +568,11 @@ TEST(Guasti, NomiCheSiScontranoETestiNonRegolari) {
        "compila_scenario: il testo 'collegato_linea.txt' ha il nome del file compilato "
        "'Val_R1.dat' nella cartella di uscita e sarebbe sostituito" + uso},
       {{"-o", o, "-t", "R1", "tubo_linea.txt", "Val_R1-.txt"},
-       "compila_scenario: tubo_linea.txt: non e' un file regolare\n"},
+       "compila_scenario: tubo_linea.txt: non è un file regolare\n"},
       {{"-o", o, "-l", "Val", "-t", "R1", "/dev/zero", "Val_R1-.txt"},
-       "compila_scenario: /dev/zero: non e' un file regolare\n"},
+       "compila_scenario: /dev/zero: non è un file regolare\n"},
       {{"-o", o, "-t", "R1", "cartella_linea.txt", "Val_R1-.txt"},
-       "compila_scenario: cartella_linea.txt: e' una cartella\n"},
+       "compila_scenario: cartella_linea.txt: è una cartella\n"},
       {{"-o", o, "-t", "R1", "enorme_linea.txt", "Val_R1-.txt"},
        "compila_scenario: enorme_linea.txt: testo troppo grande: oltre 64 MiB\n"},
   };
