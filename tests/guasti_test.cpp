@@ -525,6 +525,37 @@ TEST(Guasti, DiscoPieno) {
                              "disco pieno\n");
 }
 
+TEST(Guasti, CartellaDelProgrammaNonScrivibile) {
+  // The embedded build of a program in a folder that cannot be written (as where a package
+  // puts programs, here a file system mounted read-only, which binds root too): the file
+  // it could not make, then what the folder is and where to go instead; nothing written.
+  const cartella_temporanea montaggio;
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=8m") != 0) {
+    GTEST_SKIP() << "non è possibile montare un file system qui: " << std::strerror(errno);
+  }
+  struct smontaggio {
+    fs::path p;
+    ~smontaggio() { umount2(p.c_str(), MNT_DETACH); }
+  } smonta{montaggio.percorso()};
+  const fs::path programma = montaggio / "compila_scenario";
+  fs::copy_file(ESEGUIBILE, programma);
+  ASSERT_EQ(mount(nullptr, montaggio.percorso().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+      << std::strerror(errno);
+  const cartella_temporanea altrove;
+  const esito e = esegui(programma.string(), {}, altrove.percorso(), altrove.percorso(), {"LC_ALL=C.UTF-8", "LANGUAGE="});
+  EXPECT_EQ(e.stato, 2);
+  const std::string cartella = montaggio.percorso().string();
+  EXPECT_EQ(e.errori, "Attendere\ncompila_scenario: " + (montaggio / "Castrea_Tovena_linea.txt").string() +
+                          ": il disco è di sola lettura\n"
+                          "compila_scenario: la cartella del programma, " + cartella +
+                          ", non si può scrivere (come quella in cui un programma d'installazione mette i programmi), e "
+                          "lo scenario incorporato si compila accanto al programma: copiare il programma in una cartella "
+                          "propria e avviarlo da lì. I propri testi si compilano nella loro cartella: trascinarli sul "
+                          "programma, o compila_scenario TESTO_LINEA TESTO_TRENO.\n");
+  EXPECT_EQ(nomi_in(montaggio.percorso()), std::set<std::string>{"compila_scenario"});
+}
+
 TEST(Guasti, NomiCheSiScontranoETestiNonRegolari) {
   // Refused before anything is read or written, each with one line that names the culprit,
   // without waiting on a pipe or reading a device.
