@@ -57,7 +57,7 @@ sistema::riassunto sistema::riassunto_per_riquadro(std::string_view testo, size_
       ++r.righe_tolte;
       r.ridotto = true;
     } else {
-      if (riga.size() > larghezza) {
+      if (riga.size() > larghezza && mostrate > 0) {
         // Cut before a character's continuation bytes.
         size_t fine = larghezza;
         while (fine > 0 && (static_cast<unsigned char>(riga[fine]) & 0xC0) == 0x80) --fine;
@@ -71,6 +71,16 @@ sistema::riassunto sistema::riassunto_per_riquadro(std::string_view testo, size_
   }
   while (!r.testo.empty() && r.testo.back() == '\n') r.testo.pop_back();
   return r;
+}
+
+std::vector<std::string> sistema::file_in_cartella(const std::filesystem::path& cartella) {
+  std::vector<std::string> nomi;
+  std::error_code ec;
+  for (auto i = std::filesystem::directory_iterator(cartella, ec); !ec && i != std::filesystem::directory_iterator();
+       i.increment(ec)) {
+    if (i->is_regular_file(ec)) nomi.push_back(testo(i->path().filename()));
+  }
+  return nomi;
 }
 
 void errore(piattaforma& p, const std::string& a, const std::string& dettaglio) {

@@ -99,9 +99,16 @@ std::vector<std::string> prepara_processo(int argc, char** argv);
 // cannot be written), and the box names it. Nothing happens otherwise, nor on POSIX.
 void congedo(const char* titolo, std::string_view se_nulla, const std::filesystem::path& cartella_registro = {});
 
+// Whether the program is the only one in a console window of its own, as Explorer starts
+// it (a double click, files dropped on it, an entry of a file's menu): what it shows is
+// then read in a message box (congedo), and the files it makes go beside the texts it was
+// given. Never on POSIX.
+bool avviato_da_esplora();
+
 // What a message box, which does not scroll, shows of a console's text: its messages and
 // diagnostics (each names its place) without the text's lines and the carets under them,
-// the first `righe` of them, each cut after `larghezza` bytes; how many lines of that kind
+// the first `righe` of them, each after the first cut after `larghezza` bytes (the first,
+// which names the first problem and its cause, is shown whole); how many lines of that kind
 // it left out, and whether it left out anything at all.
 struct riassunto {
   std::string testo;
@@ -128,6 +135,9 @@ std::filesystem::path cartella_eseguibile(const char* argv0);
 std::filesystem::path cartella_temporanei();
 // Makes a new folder under `base`, named `prefisso`, "-" and six letters or digits.
 std::filesystem::path crea_cartella_unica(const std::filesystem::path& base, std::string_view prefisso);
+
+// The names (UTF-8) of the files in `cartella`; none when it cannot be read.
+std::vector<std::string> file_in_cartella(const std::filesystem::path& cartella);
 
 // Makes the folder `cartella`, whose parent must exist. Throws errore_file naming it when
 // it cannot be made, or when a file that is no folder stands at its name.

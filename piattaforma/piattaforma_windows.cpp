@@ -404,13 +404,17 @@ bool scrivi_registro(const fs::path& file, std::string_view testo) {
 
 }  // namespace
 
-void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cartella_registro) {
+bool avviato_da_esplora() {
   // A console without a window the user sees (a process started hidden, as editors start
   // the language server; Wine's console on a terminal) or shared with a prompt: nobody
   // loses what it shows.
   const HWND finestra = GetConsoleWindow();
   DWORD processi[2];
-  if (finestra == nullptr || !IsWindowVisible(finestra) || GetConsoleProcessList(processi, 2) != 1) return;
+  return finestra != nullptr && IsWindowVisible(finestra) && GetConsoleProcessList(processi, 2) == 1;
+}
+
+void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cartella_registro) {
+  if (!avviato_da_esplora()) return;
   std::string tutto = mostrato_in_console;
   if (tutto.starts_with(std::string(ATTENDERE) + "\n")) tutto.erase(0, std::strlen(ATTENDERE) + 1);
   // A box does not scroll, and a line longer than it is wide takes several: a few lines,
@@ -486,9 +490,37 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
   throw errore_file(base, motivo_di(ERROR_ALREADY_EXISTS));
 }
 
+namespace {
+
+// The network share a path is on ("\\server\share", also from "\\?\UNC\server\share\..."),
+// or empty when it is on none.
+fs::path condivisione_di(const fs::path& p) {
+  std::wstring nome = p.native();
+  std::replace(nome.begin(), nome.end(), L'/', L'\\');
+  if (nome.starts_with(L"\\\\?\\UNC\\")) {
+    nome = L"\\\\" + nome.substr(8);
+  } else if (!nome.starts_with(L"\\\\") || nome.starts_with(L"\\\\?\\") || nome.starts_with(L"\\\\.\\")) {
+    return {};
+  }
+  const size_t server = nome.find(L'\\', 2);
+  if (server == std::wstring::npos) return fs::path(nome);
+  const size_t condivisa = nome.find(L'\\', server + 1);
+  return fs::path(condivisa == std::wstring::npos ? nome : nome.substr(0, condivisa));
+}
+
+}  // namespace
+
 esito_cartella crea_cartella(const fs::path& cartella) {
   if (CreateDirectoryW(esteso(cartella).c_str(), nullptr)) return esito_cartella::fatta;
   const DWORD numero = GetLastError();
+  // A share that cannot be reached is named, not the folder that was to be made in it.
+  const fs::path condivisione = condivisione_di(cartella);
+  if (!condivisione.empty() &&
+      (numero == ERROR_BAD_NETPATH || numero == ERROR_BAD_NET_NAME || numero == ERROR_NETWORK_UNREACHABLE ||
+       numero == ERROR_NETNAME_DELETED || numero == ERROR_UNEXP_NET_ERR || numero == ERROR_HOST_UNREACHABLE ||
+       numero == ERROR_NO_NET_OR_BAD_PATH || (numero == ERROR_PATH_NOT_FOUND && cartella.native() == condivisione.native()))) {
+    throw errore_file(condivisione, traduci("file.condivisione_irraggiungibile", {{"motivo", parole_di_sistema(numero)}}));
+  }
   if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;
   // A drive's root answers "access denied" rather than "already there".
   const DWORD attributi = GetFileAttributesW(esteso(cartella).c_str());
@@ -663,17 +695,25 @@ void verifica_sostituibile(const fs::path& destinazione) {
   if (attributi == INVALID_FILE_ATTRIBUTES) return;  // not there: nothing stands in the way
   if (attributi & FILE_ATTRIBUTE_DIRECTORY) throw errore_file(destinazione, motivo(causa_file::cartella));
   if (attributi & FILE_ATTRIBUTE_READONLY) throw errore_file(destinazione, motivo(causa_file::file_sola_lettura));
-  // A program that holds the file open without letting it be deleted (the simulator with
-  // the scenario loaded, an editor) would stop the rename halfway through the set: found
-  // here, before the first rename, the earlier set stays whole.
-  const HANDLE h = CreateFileW(esteso(destinazione).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  // A program that holds the file open (the simulator with the scenario loaded, an
+  // editor) would stop the rename halfway through the set, whatever it lets others do: a
+  // holder that shares deleting still keeps a file from being renamed over, and the
+  // earlier file's second name could then not go until it lets go. So the file is asked
+  // for deleting with nothing shared, which any open handle refuses, before the first
+  // rename: the earlier set stays whole and nothing is made beside it. A virus scanner
+  // that has just opened the file lets it go in a moment.
+  for (int tentativo = 1;; ++tentativo) {
+    const HANDLE h = CreateFileW(esteso(destinazione).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return;
+    }
     const DWORD numero = GetLastError();
-    if (numero != ERROR_FILE_NOT_FOUND && numero != ERROR_PATH_NOT_FOUND) throw errore_file(destinazione, motivo_di(numero, destinazione));
-    return;
+    if (numero == ERROR_FILE_NOT_FOUND || numero == ERROR_PATH_NOT_FOUND) return;
+    if (numero != ERROR_SHARING_VIOLATION || tentativo == 20) throw errore_file(destinazione, motivo_di(numero, destinazione));
+    Sleep(50);
   }
-  CloseHandle(h);
 }
 
 void sostituisci_nome(const fs::path& da, const fs::path& a) {

@@ -31,8 +31,9 @@ TEST(RiassuntoPerRiquadro, DiagnosticheSenzaRigheDeiTestiEntroIlLimite) {
        "vuoto\nL_linea.txt:10:14: error: Errore n. 317: valore vuoto",
        2, true},
       // A line wider than the box is cut, before a character of two bytes ("à"), not
-      // inside it.
-      {"Citt\xc3\xa0 d'Erba\n", 3, 5, "Citt...", 0, true},
+      // inside it; not the first, which names the first problem and its cause, whole.
+      {"compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\nCitt\xc3\xa0 d'Erba\n", 3, 5,
+       "compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\nCitt...", 0, true},
       // A line of its own that only looks like a text's line: not indented.
       {"10 | x\n", 3, 80, "10 | x", 0, false},
   };

@@ -266,7 +266,8 @@ TEST(ModoAutore, ErroriDUsoEDelFileSystem) {
   };
   const caso casi[] = {
       {{"--sconosciuta", LINEA, TRENO}, "--sconosciuta", true},
-      {{LINEA}, "", true},
+      // A text alone with no partner beside it: the name looked for.
+      {{"Sola_linea.txt"}, "Sola_TRENO-.txt", true},
       {{"linea.txt", "corsa.txt"}, "--linea", true},  // names of no form: the option to use
       {{LINEA, "Prova_T2-.txt"}, "Prova_T2-.txt", false},
       // An output folder that cannot be made: a file stands where it would go.

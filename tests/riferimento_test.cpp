@@ -95,7 +95,7 @@ TEST(Riferimento, TabelleNellaLinguaDelRiferimento) {
             std::string::npos);
   // A warning that would lose what was written is marked as an error of the scenario.
   EXPECT_NE(blocco_riferimento("avvisi", lingua::inglese).find("| 317 | empty value | **error.** "), std::string::npos);
-  EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o piu' | Tenuto"),
+  EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o più | Tenuto"),
             std::string::npos);
   EXPECT_TRUE(blocco_riferimento("campi nessun record", lingua::italiano).empty());
 }
