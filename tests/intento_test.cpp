@@ -303,6 +303,8 @@ std::vector<caso> casi_dei_testi() {
        false, "500, 2, 3", "'6,500' sulla riga ha forse un separatore delle migliaia", false},
       {"a note holding a keyword and a comma", con(L, "[pendenze]\r\n", "[pendenze]\r\nAttenzione: pendenza massima, 18 per mille\r\n"), T,
        codice::lettura_fallita, true, "per mille", "la riga \xC3\xA8 letta come un record 'pendenza'", false},
+      {"a note beginning with a time", L, treno("7:15 partenza, 2 binari\r\n"), avviso::parola_sconosciuta, false,
+       "7:15", "'7:15 partenza' comincia con una cifra"},
       {"a minus sign in a keyword", L, treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
        avviso::parola_sconosciuta, false, "rallentamento -", "contiene un segno meno"},
   };
