@@ -35,6 +35,23 @@ uguali() {
   shift 2
   (cd "$lavoro/lin" && "$nativo/bin/$programma" "$@" >../lin.out 2>../lin.err; echo $? >../lin.stato) || true
   (cd "$lavoro/win" && "$wine64" "$win/bin/$programma.exe" "$@" >../win.out 2>../win.err; echo $? >../win.stato) || true
+  # Redirected to a file, the Windows programs write UTF-16 with CR LF for people (what
+  # `type` and Notepad read): the same text, once read back. JSON stays UTF-8.
+  largo=
+  for parte in out err; do
+    if [ "$(head -c2 "$lavoro/win.$parte" | od -An -tx1 | tr -d ' \n')" = fffe ]; then
+      largo="$largo $parte"
+      tail -c +3 "$lavoro/win.$parte" | iconv -f UTF-16LE -t UTF-8 | sed 's/\r$//' >"$lavoro/win.$parte.utf8"
+      mv "$lavoro/win.$parte.utf8" "$lavoro/win.$parte"
+    elif [ -s "$lavoro/win.$parte" ] && [[ $descrizione != *JSON* ]]; then
+      echo "DIVERSI ($descrizione): $parte in un file non è UTF-16" >&2
+      esito=1
+    fi
+  done
+  if [[ $descrizione == *JSON* && -n $largo ]]; then
+    echo "DIVERSI ($descrizione): JSON in UTF-16" >&2
+    esito=1
+  fi
   for parte in out err stato; do
     if ! cmp -s "$lavoro/lin.$parte" "$lavoro/win.$parte"; then
       echo "DIVERSI ($descrizione): $parte" >&2
