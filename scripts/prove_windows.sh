@@ -166,7 +166,15 @@ scripts/pacchetto_windows.sh --msi "$win" "$versione" "$lavoro/dist" >/dev/null
 msi=$lavoro/dist/compila_scenario-$versione-win64.msi
 (cd "$lavoro/dist" && sha256sum -c --quiet "$(basename "$msi").sha256") || { echo "DIVERSI (MSI): SHA-256" >&2; esito=1; }
 programmi="$WINEPREFIX/drive_c/Program Files/compila_scenario"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/compila_scenario"
+# The Start menu of all users, where Windows puts a package for the whole machine (the
+# package says ALLUSERS=1); Wine's installer puts it in the user's own.
+menu_avvio() {
+  local m
+  for m in "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/compila_scenario" \
+           "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/compila_scenario; do
+    [ -e "$m" ] && echo "$m"
+  done
+}
 chiave_menu='HKLM\Software\Classes\SystemFileAssociations\.txt\shell\compila_scenario'
 percorso_path() { "$wine64" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null | tr -d '\r'; }
 installa() { WINEDLLOVERRIDES=winemenubuilder.exe=d "$wine64" msiexec "$1" "Z:${msi//\//\\}" /qn </dev/null >/dev/null 2>&1; }
@@ -178,7 +186,8 @@ for f in compila_scenario.exe mostra_scenario.exe LEGGIMI.txt documenti/it/autor
          examples/Valmora_linea.txt; do
   [ -f "$programmi/$f" ] || { echo "DIVERSI (MSI): manca $f" >&2; esito=1; }
 done
-[ "$(ls "$menu" 2>/dev/null | grep -c '\.lnk$')" -eq 4 ] || { echo "DIVERSI (MSI): menu Start: $(ls "$menu" 2>&1)" >&2; esito=1; }
+menu=$(menu_avvio)
+[ -n "$menu" ] && [ "$(ls "$menu" | grep -c '\.lnk$')" -eq 4 ] || { echo "DIVERSI (MSI): menu Start: '$menu'" >&2; esito=1; }
 percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): PATH: $(percorso_path)" >&2; esito=1; }
 mkdir -p "$lavoro/altrove" "$lavoro/menu_testo/Scenari è prova"
 cp examples/* "$lavoro/menu_testo/Scenari è prova/"
@@ -201,7 +210,7 @@ if ! installa /x; then
   esito=1
 fi
 [ ! -e "$programmi" ] || { echo "DIVERSI (MSI): resta $(cd "$programmi" && find . | head -5)" >&2; esito=1; }
-[ ! -e "$menu" ] || { echo "DIVERSI (MSI): resta il menu Start" >&2; esito=1; }
+[ -z "$(menu_avvio)" ] || { echo "DIVERSI (MSI): resta il menu Start" >&2; esito=1; }
 ! percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): resta nel PATH" >&2; esito=1; }
 ! "$wine64" reg query "$chiave_menu" >/dev/null 2>&1 || { echo "DIVERSI (MSI): resta la voce del menu dei testi" >&2; esito=1; }
 
