@@ -523,9 +523,9 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
 
 namespace {
 
-// The network share a path is on ("\\server\share", also from "\\?\UNC\server\share\..."),
-// or empty when it is on none.
-fs::path condivisione_di(const fs::path& p) {
+// A network path in its plain form ("\\server\share\...", also from "\\?\UNC\server\..."),
+// with no separator at its end; empty for any other path.
+std::wstring forma_unc(const fs::path& p) {
   std::wstring nome = p.native();
   std::replace(nome.begin(), nome.end(), L'/', L'\\');
   if (nome.starts_with(L"\\\\?\\UNC\\")) {
@@ -533,6 +533,14 @@ fs::path condivisione_di(const fs::path& p) {
   } else if (!nome.starts_with(L"\\\\") || nome.starts_with(L"\\\\?\\") || nome.starts_with(L"\\\\.\\")) {
     return {};
   }
+  while (nome.size() > 2 && nome.back() == L'\\') nome.pop_back();
+  return nome;
+}
+
+// The network share a path is on ("\\server\share"), or empty when it is on none.
+fs::path condivisione_di(const fs::path& p) {
+  const std::wstring nome = forma_unc(p);
+  if (nome.empty()) return {};
   const size_t server = nome.find(L'\\', 2);
   if (server == std::wstring::npos) return fs::path(nome);
   const size_t condivisa = nome.find(L'\\', server + 1);
@@ -549,7 +557,7 @@ esito_cartella crea_cartella(const fs::path& cartella) {
   if (!condivisione.empty() &&
       (numero == ERROR_BAD_NETPATH || numero == ERROR_BAD_NET_NAME || numero == ERROR_NETWORK_UNREACHABLE ||
        numero == ERROR_NETNAME_DELETED || numero == ERROR_UNEXP_NET_ERR || numero == ERROR_HOST_UNREACHABLE ||
-       numero == ERROR_NO_NET_OR_BAD_PATH || (numero == ERROR_PATH_NOT_FOUND && cartella.native() == condivisione.native()))) {
+       numero == ERROR_NO_NET_OR_BAD_PATH || (numero == ERROR_PATH_NOT_FOUND && forma_unc(cartella) == condivisione.native()))) {
     throw errore_file(condivisione, traduci("file.condivisione_irraggiungibile", {{"motivo", parole_di_sistema(numero)}}));
   }
   if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;
