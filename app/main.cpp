@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   if (comando.azione == azione_richiesta::costruzione_autore && comando.uscita.empty() && sistema::avviato_da_esplora()) {
     comando.uscita = sistema::testo(sistema::percorso(comando.testo_linea).parent_path());
   }
+  if (comando.azione == azione_richiesta::lsp || comando.diagnostica_json) sistema::uscita_per_programmi();
   if (comando.azione == azione_richiesta::lsp) {
     const auto disco = lsp::disco_di_sistema();
     return lsp::servi_lsp(0, std::cout, *disco);
@@ -157,6 +158,6 @@ int main(int argc, char** argv) {
     riuscita = uscita.empty() ? traduci("congedo.riuscita")
                               : traduci("congedo.riuscita_in", {{"cartella", sistema::testo(uscita.lexically_normal())}});
   }
-  sistema::congedo(NOME_PROGRAMMA, riuscita, registro);
+  sistema::congedo(NOME_PROGRAMMA, "", registro, riuscita);
   return stato;
 }

@@ -125,6 +125,7 @@ int esegui(const std::vector<std::string>& argomenti) {
       celle = true;
     } else if (a == "--json") {
       json = true;
+      scenario::sistema::uscita_per_programmi();
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--testi"}}));
