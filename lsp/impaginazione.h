@@ -34,16 +34,25 @@ struct impaginato {
 impaginato impagina_controllato(const richiesta& q, formato::testo quale,
                                 std::optional<righe_scelte> righe = std::nullopt);
 
-// What the layout changes in one line: bytes `da` to `a` of the line as written become
-// `nuovo` (the layout moves blanks alone, so a line's change is one stretch of it).
-struct modifica_riga {
-  int64_t riga = 0;
+// What the layout changes: from byte `da` of line `riga_da` to byte `a` of line `riga_a`
+// of the text as written (bytes of those lines, without their line ends) becomes `nuovo`.
+struct modifica_testo {
+  int64_t riga_da = 0;
   size_t da = 0;
+  int64_t riga_a = 0;
   size_t a = 0;
   std::string nuovo;
 };
-// The changes that make `prima` into `dopo`, line by line, for the lines that differ; both
-// texts have the same lines, ended alike (a text and its layout). Nothing when they do not.
-std::optional<std::vector<modifica_riga>> modifiche_righe(std::string_view prima, std::string_view dopo);
+// The changes that make `prima` into `dopo`; both texts have the same lines, ended alike
+// (a text and its layout), nothing when they do not. A few changed lines are one change
+// each, of the part of the line that changes (the layout moves blanks alone, so that is
+// one stretch of it); many are changed a stretch of lines at a time, which editors apply
+// faster than as many changes as lines.
+std::optional<std::vector<modifica_testo>> modifiche_righe(std::string_view prima, std::string_view dopo);
+
+// Up to this many changed lines are changed one by one.
+inline constexpr size_t RIGHE_UNA_A_UNA = 200;
+// Beyond, a change covers at most this many lines.
+inline constexpr int64_t RIGHE_PER_BLOCCO = 400;
 
 }  // namespace scenario::lsp

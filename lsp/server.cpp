@@ -1472,8 +1472,8 @@ struct server::stato {
   }
 
   // The text laid out (its lines `righe` alone, when given): an edit for each line that
-  // changes, of the part of it that changes; nothing when the layout is refused, and the
-  // reason told.
+  // changes, of the part of it that changes (of stretches of lines, for many); nothing
+  // when the layout is refused, and the reason told.
   void impagina_documento(const json& id, const json& p, std::optional<righe_scelte> righe = std::nullopt) {
     const documento* doc = documento_di(p);
     if (doc == nullptr) return rispondi(id, nullptr);
@@ -1483,9 +1483,10 @@ struct server::stato {
     if (esito.testo == doc->testo) return rispondi(id, std::move(modifiche));
     const std::vector<size_t> inizi = inizi_righe(doc->testo);
     if (const auto righe_cambiate = modifiche_righe(doc->testo, esito.testo)) {
-      for (const modifica_riga& m : *righe_cambiate) {
-        const std::string_view riga = riga_di(doc->testo, inizi, m.riga);
-        modifiche.push_back({{"range", in_json(intervallo{{m.riga, unita_fino_a(riga, m.da, u)}, {m.riga, unita_fino_a(riga, m.a, u)}})},
+      for (const modifica_testo& m : *righe_cambiate) {
+        const std::string_view da = riga_di(doc->testo, inizi, m.riga_da);
+        const std::string_view a = riga_di(doc->testo, inizi, m.riga_a);
+        modifiche.push_back({{"range", in_json(intervallo{{m.riga_da, unita_fino_a(da, m.da, u)}, {m.riga_a, unita_fino_a(a, m.a, u)}})},
                              {"newText", m.nuovo}});
       }
       return rispondi(id, std::move(modifiche));

@@ -1437,6 +1437,24 @@ TEST(ServerLsp, DiagnosticheChiesteDalClient) {
   EXPECT_EQ(errore["items"][0]["code"], 16);
 }
 
+// A text whose every line of a thousand changes (a thousand gradients written without
+// blanks, after the three lines before them): changed a stretch of at most 400 lines at a
+// time, lines 3 to 402, 403 to 802, 803 to 1002; the text then is its layout.
+TEST(ServerLsp, ImpaginazioneDiMolteRighe) {
+  sessione x;
+  x.inizia();
+  std::string linea = "[generale]\r\nlunghezza percorso, 100000\r\n[pendenze]\r\n";
+  for (int i = 0; i < 1000; ++i) linea += "pendenza," + std::to_string(50 * i) + "," + std::to_string(i % 7) + "\r\n";
+  linea += "[fine]\r\n";
+  x.invia(apri(URI_LINEA, linea));
+  const json modifiche = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/formatting", {{"textDocument", {{"uri", URI_LINEA}}}, {"options", json::object()}})), 2)["result"];
+  std::vector<std::pair<int, int>> righe;
+  for (const json& m : modifiche) righe.emplace_back(m["range"]["start"]["line"], m["range"]["end"]["line"]);
+  EXPECT_EQ(righe, (std::vector<std::pair<int, int>>{{3, 402}, {403, 802}, {803, 1002}}));
+  EXPECT_EQ(applica_modifiche(linea, modifiche, false), impagina(linea, formato::testo::linea));
+}
+
 // The kinds of the parts of a text asked for by range (the lines it covers) and by what
 // changed since the last answer: the range's tokens are those of the whole text on its
 // lines; the change, applied to the last answer, gives the whole text's tokens now.
