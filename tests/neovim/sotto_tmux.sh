@@ -11,7 +11,8 @@
 #  - :PaginaScenario opens the page of the open texts in the browser (a script here that
 #    notes what it was asked to open); a station renamed in the buffer is on the page file
 #    within a second, and in the page as headless Chromium draws it; a keyword misspelt in
-#    the buffer puts the error, as the console writes it, on the page.
+#    the buffer puts the error, as the console writes it, on the page;
+#  - the server killed, the screen's last line says it was restarted.
 #   tests/neovim/sotto_tmux.sh COMPILA_SCENARIO CARTELLA_DATI SORGENTI
 # Status 77 (skipped) without Neovim, tmux or headless Chromium (make test installs them).
 set -euo pipefail
@@ -114,4 +115,12 @@ grep -q 'Pian Bello / Bachboden' pagina.dom || fallito "il browser non mostra la
 tasti ':%s/^stazione, 5400/stazone, 5400/<CR>'
 attendi 'grep -q "Valle_R1-.txt:17:1: error: Errore n. 301" "$pagina"' 5 || fallito "la pagina non mostra l'errore"
 echo "Neovim: la pagina accanto ai testi e' cambiata $millisecondi ms dopo la modifica del buffer, il browser la disegna; un errore vi e' scritto come in console"
+
+# The server killed: the last line on the screen says it was restarted (Neovim's own line
+# on the client that quit comes first).
+server=$(valuta 'luaeval("vim.lsp.get_active_clients()[1].rpc.pid")')
+kill -KILL "$server"
+attendi 'schermo | tail -n 1 | grep -q "il server si è fermato (stato 0, segnale 9): riavviato"' 10 ||
+  fallito "l'ultima riga non dice che il server e' stato riavviato"
+echo "Neovim: ucciso il server, l'ultima riga dice: $(schermo | tail -n 1 | sed 's/ *$//')"
 tasti ':qa!<CR>'
