@@ -79,6 +79,61 @@ std::optional<int64_t> margine(const tratta_marcia& t) {
   return t.concesso() - *s;
 }
 
+std::string esempio_marcia(lingua l) {
+  // 3200 m on the level from a stop to the next under 90 km/h, 4 vehicles braked at 120 %,
+  // four minutes in the timetable: stop points at 200 m and 3400 m (cells 5 and 69).
+  constexpr int32_t DA = 200, A = 3400, KMH = 90, VETTURE = 4, MASSA = 120, CONCESSO = 240;
+  std::vector<cella> percorso(200);
+  for (cella& c : percorso) {
+    c.velocita = KMH / 5;
+    c.pendenza = 100;
+  }
+  std::array<voce, VOCI_TABELLA> tabella{};
+  tabella[voce_tabella::dati_treno].inizio = MASSA;
+  tabella[voce_tabella::dati_treno].posizione = VETTURE;
+  int16_t k = 0;
+  for (const int32_t punto : {DA, A}) {
+    voce& v = tabella[static_cast<size_t>(++k)];
+    v.tipo = 12;
+    v.posizione = punto;
+    v.nome = "S";
+    v.orario = 8 * 3600 + (k - 1) * CONCESSO;
+    percorso[static_cast<size_t>(punto / 50 + 1)].tipo = tipo_cella::fermata;
+    percorso[static_cast<size_t>(punto / 50 + 1)].dato1 = k;
+  }
+  const marcia_tesa m = calcola_marcia_tesa(percorso, tabella, {});
+  const tratta_marcia& t = m.tratte.at(0);
+  const ipotesi_marcia& ip = m.ipotesi;
+  const double v = KMH / 3.6, d = A - DA;
+  const double avvio = v * v / (2 * ip.accelerazione), arresto = v * v / (2 * ip.frenatura);
+  auto n = [&](double x, int cifre) { return numero_decimale(x, cifre); };
+  auto riga = [&](const char* cosa, const char* come, std::vector<argomento> a) {
+    return "| " + rendi(frase(cosa), l) + " | " + rendi(frase(come, std::move(a)), l) + " |\n";
+  };
+  std::string r = "| " + rendi(frase("riferimento.marcia.passo"), l) + " | " + rendi(frase("riferimento.marcia.calcolo"), l) +
+                  " |\n|---|---|\n";
+  r += riga("riferimento.marcia.tratta", "riferimento.marcia.tratta.come",
+            {{"metri", A - DA}, {"kmh", KMH}, {"ms", n(v, 2)}, {"concesso", testo_durata(CONCESSO)}});
+  r += riga("riferimento.marcia.treno", "riferimento.marcia.treno.come",
+            {{"vetture", VETTURE}, {"massa", MASSA}, {"ipotesi", testo_ipotesi(ip)}});
+  r += riga("riferimento.marcia.frenatura", "riferimento.marcia.frenatura.come", {{"massa", MASSA}, {"b", n(ip.frenatura, 4)}});
+  r += riga("riferimento.marcia.avvio", "riferimento.marcia.avvio.come",
+            {{"t", n(v / ip.accelerazione, 1)}, {"d", n(avvio, 1)}});
+  r += riga("riferimento.marcia.arresto", "riferimento.marcia.arresto.come",
+            {{"t", n(v / ip.frenatura, 1)}, {"d", n(arresto, 1)}});
+  r += riga("riferimento.marcia.limite", "riferimento.marcia.limite.come",
+            {{"d", n(d - avvio - arresto, 1)}, {"t", n((d - avvio - arresto) / v, 1)}});
+  r += riga("riferimento.marcia.totale", "riferimento.marcia.totale.come",
+            {{"t", n(t.minimo, 1)}, {"durata", testo_minimo(t.minimo, t.blocco)}});
+  r += riga("riferimento.marcia.senza", "riferimento.marcia.senza.come",
+            {{"metri", A - DA}, {"ms", n(v, 2)}, {"t", n(t.minimo_senza_ipotesi, 1)},
+             {"durata", testo_minimo(t.minimo_senza_ipotesi, t.blocco_senza_ipotesi)}});
+  r += riga("riferimento.marcia.margine", "riferimento.marcia.margine.come",
+            {{"concesso", testo_durata(t.concesso())}, {"necessari", testo_minimo(t.minimo, t.blocco)},
+             {"margine", testo_durata(margine(t).value_or(0))}});
+  return r;
+}
+
 void verifica_orario(modello& m, const scelte_marcia& scelte) {
   const marcia_tesa mt = calcola_marcia_tesa(m.percorso, m.tabella, scelte);
   for (const tratta_marcia& t : mt.tratte) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "lingue/catalogo.h"
 #include "model/messaggio.h"
 #include "model/modello.h"
 #include "nucleo/marcia_tesa.h"
@@ -29,5 +30,9 @@ messaggio testo_minimo(double minimo, const std::optional<double>& blocco);
 // The timetable's time less the least whole seconds the fastest run needs: below 0 where
 // the timetable cannot be kept; nothing when the train cannot make the leg at all.
 std::optional<int64_t> margine(const tratta_marcia& t);
+
+// The author's reference's worked example, in `l` (Markdown, a table): one leg worked out
+// step by step from the formulas, and the fastest run's time for it as this module gives it.
+std::string esempio_marcia(lingua l);
 
 }  // namespace scenario

@@ -101,6 +101,25 @@ TEST(VerificaOrario, OgniTrattaControDueTempi) {
   }
 }
 
+TEST(VerificaOrario, LEsempioDelRiferimento) {
+  // 3200 m under 25 m/s: up to it in 25 / 0.5 = 50 s over 625 m, down from it in 25 / b
+  // over 25^2 / 2b with b from 120 % by the Minden formula, the rest at 25 m/s. The
+  // reference's table gives the sum as the fastest run worked it out.
+  const lingua_per_ora italiano(lingua::italiano);
+  const double b = 6.1 * (1 + 12.0) / (2 * 3.6 * 3.6 * 3.85), v = 25;
+  const double somma = v / 0.5 + v / b + (3200 - v * v / (2 * 0.5) - v * v / (2 * b)) / v;
+  char atteso[64];
+  std::snprintf(atteso, sizeof atteso, "la somma, %.1f s: servono 2 min 49 s", somma);
+  std::string testo = atteso;
+  testo[testo.find('.')] = ',';
+  const std::string esempio = esempio_marcia(lingua::italiano);
+  EXPECT_NE(esempio.find(testo), std::string::npos) << esempio;
+  EXPECT_NE(esempio.find("3200 / 25 = 128 s: 2 min 8 s"), std::string::npos) << esempio;
+  EXPECT_NE(esempio.find("4 min 0 s − 2 min 49 s = 1 min 11 s"), std::string::npos) << esempio;
+  EXPECT_NE(esempio_marcia(lingua::inglese).find("the sum, " + std::string(atteso).substr(10, 5) + " s: 2 min 49 s needed"),
+            std::string::npos);
+}
+
 TEST(VerificaOrario, ParoleDeiTempi) {
   const lingua_per_ora italiano(lingua::italiano);
   EXPECT_EQ(rendi(testo_durata(0)), "0 s");
