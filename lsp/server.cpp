@@ -22,6 +22,7 @@
 #include "lingue/parole_formato.h"
 #include "model/modello.h"
 #include "nucleo/compilazione.h"
+#include "nucleo/verifica_orario.h"
 #include "text/codifica.h"
 
 namespace scenario::lsp {
@@ -202,6 +203,14 @@ struct server::stato {
   std::map<std::string, std::vector<correzione_offerta>> correzioni;  // by URI
   std::map<std::string, std::vector<note_offerte>> note_di;          // by URI
   std::map<std::string, progressive> chilometri;  // by path of either text of a pair
+  // By path of a run text, by the line of a station with a time (0 up): the leg of the
+  // fastest run that ends there, for its hover. Only of a run that compiled.
+  struct tratta_detta {
+    tratta_marcia t;
+    std::string da;  // the station it starts from, ISO 8859-1
+    ipotesi_marcia ipotesi;
+  };
+  std::map<std::string, std::map<int64_t, tratta_detta>> tratte;
   // The texts not open that an open text's last check told about (its partner on disk), by
   // that open text; and every text not open told about since: those no open text still
   // pairs with are cleared.
@@ -588,6 +597,7 @@ struct server::stato {
     const std::string uri = it->second.uri;
     da_controllare.erase(it->first);
     chilometri.erase(it->first);
+    tratte.erase(it->first);
     aperti.erase(it);
     correzioni.erase(uri);
     note_di.erase(uri);
@@ -751,6 +761,7 @@ struct server::stato {
       }
       const std::string uri = uri_di(*it);
       chilometri.erase(*it);
+      tratte.erase(*it);
       correzioni.erase(uri);
       notifica("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
       it = fuori.erase(it);
@@ -804,6 +815,7 @@ struct server::stato {
       chilometri[linea] = km;
       if (!treno.empty()) chilometri[treno] = km;
     }
+    if (!treno.empty()) ricorda_tratte(treno, m);
     std::map<std::string, json> per_testo;
     if (!linea.empty() && con_linea) per_testo[linea] = json::array();
     if (!treno.empty()) per_testo[treno] = json::array();
@@ -958,13 +970,47 @@ struct server::stato {
     return {{riga, unita_fino_a(linea, e.da, u)}, {riga, unita_fino_a(linea, e.a, u)}};
   }
 
+  // The legs of the fastest run of a run text that compiled, by their last station's line.
+  void ricorda_tratte(const std::string& treno, const modello& m) {
+    tratte.erase(treno);
+    if (con_errori(m.diagnostiche)) return;
+    const marcia_tesa mt = calcola_marcia_tesa(m.percorso, m.tabella, {});
+    std::map<int, int64_t> righe;  // by table entry, the station record's line
+    for (const record_letto& r : m.letti.records) {
+      if (r.voce >= 0 && r.testo == 1 && r.descrizione->parola == "stazione") righe[r.voce] = r.riga - 1;
+    }
+    for (const tratta_marcia& t : mt.tratte) {
+      const auto riga = righe.find(mt.fermate[t.a].voce);
+      if (riga == righe.end()) continue;
+      tratte[treno][riga->second] = {t, m.tabella[static_cast<size_t>(mt.fermate[t.da].voce)].nome, mt.ipotesi};
+    }
+  }
+
+  // A station with a time: its leg's least times and slack, after what the record says.
+  void aggiungi_tratta(testo_doppio& d, const std::string& chiave, int64_t riga) {
+    const auto testo = tratte.find(chiave);
+    if (testo == tratte.end()) return;
+    const auto x = testo->second.find(riga);
+    if (x == testo->second.end()) return;
+    const tratta_marcia& t = x->second.t;
+    const auto resta = margine(t);
+    d.separatore().testo(rendi(frase("marcia.hover", {{"da", x->second.da},
+                                                      {"concesso", testo_durata(t.concesso())},
+                                                      {"minimo", testo_minimo(t.minimo, t.blocco)},
+                                                      {"margine", resta ? testo_durata(*resta) : messaggio("-")},
+                                                      {"senza_ipotesi", testo_minimo(t.minimo_senza_ipotesi, t.blocco_senza_ipotesi)}})));
+    if (!resta || *resta < 0) d.testo(" ").testo(rendi(frase("marcia.hover_impossibile")));
+    d.testo(" ").testo(rendi(frase("marcia.hover_ipotesi", {{"ipotesi", testo_ipotesi(x->second.ipotesi)}})));
+  }
+
   json hover_di(const json& p) {
     const punto x = punto_di(p);
     if (x.doc == nullptr) return nullptr;
     const auto km = chilometri.find(x.chiave);
-    const auto h = hover(x.doc->testo, x.riga, x.byte, x.doc->tipo,
-                         km == chilometri.end() ? std::nullopt : std::optional<progressive>(km->second));
+    auto h = hover(x.doc->testo, x.riga, x.byte, x.doc->tipo,
+                   km == chilometri.end() ? std::nullopt : std::optional<progressive>(km->second));
     if (!h) return nullptr;
+    aggiungi_tratta(h->contenuto, x.chiave, x.riga);
     return {{"contents", testo_per(markdown_hover, h->contenuto)}, {"range", in_json(in_riga(x.linea, x.riga, h->dove))}};
   }
 

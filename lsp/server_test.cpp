@@ -1554,5 +1554,46 @@ TEST(ServerLsp, LaLinguaDellEditor) {
   }
 }
 
+// A station with a time names its leg in the hover. From the stop at 200 m to the one at
+// 3400 m under 90 km/h (25 m/s): 3200 / 25 = 128 s at the limit alone; the fastest run adds
+// 25 / 2a at 0.5 m/s^2 and 25 / 2b at 120 % (the Minden formula, b = 0.7947 m/s^2), 168.7 s,
+// 169 s in whole seconds. Four minutes leave 71 s; two are not enough even at the limit.
+TEST(ServerLsp, UnaStazioneConOrarioDiceLaSuaTratta) {
+  const struct {
+    const char* arrivo;
+    const char* dice;
+    std::optional<int> avviso;
+  } casi[] = {
+      {"8, 4, 0", "la marcia più veloce ne chiede 2 min 49 s (margine 1 min 11 s), sempre al limite 2 min 8 s.", std::nullopt},
+      {"8, 2, 0", "L'orario non si può tenere.", 329},
+  };
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.arrivo);
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    x.inizia();
+    const std::string treno = std::string(
+        "[generale]\r\nnumero vetture, 1\r\npercentuale massa frenata, 120\r\n[vel_limite]\r\nvelocita, 0, 90\r\n"
+        "[stazioni]\r\nstazione, 0, 8, 300, 0, 0, 0, 1,1,0, 5,6,1, 1, 8, 0, 0, Alto\r\n"
+        "stazione, 3300, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 0, ") + c.arrivo + ", Basso\r\n[fine]\r\n";
+    const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->size(), c.avviso ? 1u : 0u) << *d;
+    if (c.avviso) {
+      EXPECT_EQ((*d)[0]["code"], *c.avviso);
+      EXPECT_EQ((*d)[0]["range"]["start"]["line"], 7);
+    }
+    const std::string h =
+        sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 7, 2))), 2)["result"]["contents"]["value"];
+    EXPECT_NE(h.find("Tratta da Alto"), std::string::npos) << h;
+    EXPECT_NE(h.find(c.dice), std::string::npos) << h;
+    EXPECT_NE(h.find("accelerazione 0,5 m/s² (predefinita)"), std::string::npos) << h;
+    // The first station ends no leg.
+    const std::string prima =
+        sessione::risposta(x.invia(chiedi(3, "textDocument/hover", punto(URI_TRENO, 6, 2))), 3)["result"]["contents"]["value"];
+    EXPECT_EQ(prima.find("Tratta"), std::string::npos) << prima;
+  }
+}
+
 }  // namespace
 }  // namespace scenario::lsp

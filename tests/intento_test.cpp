@@ -41,7 +41,7 @@ const std::string STAZIONI =
     "[stazioni]\r\n"
     "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, PARTENZA\r\n"
     "stazione, 4000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 10, 0, Borgo Fonte\r\n"
-    "stazione, 9000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 0, 19, 15, 0, ARRIVO\r\n";
+    "stazione, 9000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 0, 19, 16, 0, ARRIVO\r\n";
 
 std::string treno(const std::string& prima = "", const std::string& dopo = "", const std::string& stazioni = STAZIONI) {
   return "[generale]\r\nnumero vetture, 3\r\npercentuale massa frenata, 110\r\nsabbia, 300\r\norologio, 19, 4, 0\r\n"
@@ -134,10 +134,10 @@ std::vector<caso> sotto_la_fermata() {
 std::vector<caso> casi_dei_testi() {
   const std::string L = linea(), T = treno();
   return {
-      // Empty values: 0 km/h over the rest of the line, a time of 19:15:00 read as 19:15:00
+      // Empty values: 0 km/h over the rest of the line, a time of 19:16:00 read as 19:16:00
       // only by chance of an empty field.
       {"empty speed", L, treno("velocita, 8500,\r\n"), avviso::valore_vuoto, false, "\r\n[stazioni]", "vuoto"},
-      {"empty seconds", L, con(T, "19, 15, 0, ARRIVO", "19, 15, , ARRIVO"), avviso::valore_vuoto, false,
+      {"empty seconds", L, con(T, "19, 16, 0, ARRIVO", "19, 16, , ARRIVO"), avviso::valore_vuoto, false,
        ", ARRIVO", ""},
       // A text moved to a line of its own: that line is read as a note, the record keeps none.
       // A comma in it does not make it a record: no number follows.
