@@ -18,7 +18,14 @@ contati=0
 for ((seme = 1; seme <= semi; seme++)); do
   d="$lavoro/$seme"
   mkdir -p "$d/a" "$d/b"
-  RESI_PRIMO=$seme RESI_SEMI=1 RESI_TESTI=$d "$generatore" --gtest_filter='Resi.*' >/dev/null 2>&1 || true
+  RESI_PRIMO=$seme RESI_SEMI=1 RESI_TESTI=1 "$generatore" --gtest_filter='Resi.*' 2>/dev/null |
+    python3 -c '
+import sys
+s = sys.stdin.buffer.read()
+linea = s.split(b"<<<linea>>>", 1)[1].split(b"<<<treno>>>", 1)
+open(sys.argv[1] + "/Libera_linea.txt", "wb").write(linea[0])
+open(sys.argv[1] + "/Libera_T1-.txt", "wb").write(linea[1].split(b"<<<fine>>>", 1)[0])
+' "$d" || true
   for modo in --permissivo ""; do
     rm -rf "$d/a"/* "$d/b"/*
     sa=0 sb=0
