@@ -94,7 +94,7 @@ fuzz-lsp: dipendenze
 
 # ---------------------------------------------------------------------------------------
 # Windows and the Debian package.
-.PHONY: windows prove-windows configura-windows deb
+.PHONY: windows msi prove-windows configura-windows deb
 
 BUILD_WIN ?= build-win
 VERSIONE := $(shell grep -m1 -o 'compila_scenario VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
@@ -104,20 +104,30 @@ configura-windows:
 	@test -f $(BUILD_WIN)/CMakeCache.txt || cmake -S . -B $(BUILD_WIN) $(GENERATORE) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_OPZIONI)
 
-# The two programs cross-built for 64-bit Windows, and their archive in dist/.
-windows: configura-windows
+# The two programs cross-built for 64-bit Windows, and their archive in dist/ with the
+# editor extension, its SHA-256 beside it.
+windows: configura-windows vsix
 	cmake --build $(BUILD_WIN) -j2 --target compila_scenario mostra_scenario
-	scripts/pacchetto_windows.sh $(BUILD_WIN) $(VERSIONE) dist
+	scripts/pacchetto_windows.sh $(BUILD_WIN) $(VERSIONE) dist $(BUILD)/compila-scenario.vsix
+
+# The same and the installer, dist/compila_scenario-VERSION-win64.msi (msitools' wixl).
+msi: configura-windows vsix
+	cmake --build $(BUILD_WIN) -j2 --target compila_scenario mostra_scenario
+	scripts/pacchetto_windows.sh --msi $(BUILD_WIN) $(VERSIONE) dist $(BUILD)/compila-scenario.vsix
 
 # The Windows programs' tests under Wine.
 prove-windows: configura-windows dipendenze-prove all
 	cmake --build $(BUILD_WIN) -j2
 	scripts/prove_windows.sh $(BUILD_WIN) $(BUILD)
 
-# A Debian package of the programs, for /usr: dist/compila-scenario_VERSION_ARCH.deb.
+# A Debian package of the programs, for /usr: dist/compila-scenario_VERSION_ARCH.deb, built
+# as a distribution builds, with CMake's default generator (Make), linked to the system's
+# libraries, and checked by lintian: no error.
 deb:
 	@scripts/dipendenze.sh deb
-	cmake -S . -B build-deb $(GENERATORE) -DCMAKE_BUILD_TYPE=Release -DCOMPILA_TEST=OFF \
-	  -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_DOCDIR=share/doc/compila-scenario
-	cmake --build build-deb -j2 --target compila_scenario mostra_scenario
+	@test ! -f build-deb/CMakeCache.txt || test -f build-deb/Makefile || rm -rf build-deb
+	cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DCOMPILA_TEST=OFF -DPACCHETTO_DEBIAN=ON \
+	  -DCOLLEGAMENTO_STATICO=OFF -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_DOCDIR=share/doc/compila-scenario
+	cmake --build build-deb -j2
 	cd build-deb && cpack -G DEB
+	lintian --fail-on error --info dist/compila-scenario_$(VERSIONE)_$$(dpkg --print-architecture).deb

@@ -91,6 +91,26 @@ int esegui(const scenario::riga_comando& comando, const char* argv0) {
       return scrivi_pagina(comando);
     }
     return Form_Load(sistema::cartella_eseguibile(argv0), console);
+  } catch (const errore_file& e) {
+    std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
+    // A folder the user may not write (where an installer puts programs and their
+    // examples, a read-only disk) is said as such, with where to go instead: the embedded
+    // build writes beside the program, the author's build into its output folder.
+    const bool non_scrivibile =
+        e.motivo() == motivo(causa_file::accesso_negato) || e.motivo() == motivo(causa_file::disco_sola_lettura);
+    if (non_scrivibile && comando.azione == azione_richiesta::costruzione_incorporata) {
+      std::cerr << NOME_PROGRAMMA << ": "
+                << traduci("incorporata.cartella_non_scrivibile",
+                           {{"cartella", sistema::testo(sistema::cartella_eseguibile(argv0))}})
+                << "\n";
+    } else if (non_scrivibile && comando.azione == azione_richiesta::costruzione_autore &&
+               e.file() != sistema::percorso(comando.testo_linea) && e.file() != sistema::percorso(comando.testo_treno)) {
+      const std::filesystem::path cartella = e.file().parent_path();
+      std::cerr << NOME_PROGRAMMA << ": "
+                << traduci("autore.uscita_non_scrivibile", {{"cartella", cartella.empty() ? "." : sistema::testo(cartella)}})
+                << "\n";
+    }
+    return STATO_ERRORE_SISTEMA;
   } catch (const std::exception& e) {
     std::cerr << NOME_PROGRAMMA << ": " << e.what() << "\n";
     return STATO_ERRORE_SISTEMA;
@@ -105,8 +125,14 @@ int main(int argc, char** argv) {
   // Before any file is touched: an interrupt removes what the build has begun.
   prepara_segnali();
   tappa_di_prova("gestori");
-  const riga_comando comando = leggi_riga_comando(argomenti);
+  riga_comando comando = leggi_riga_comando(argomenti);
   imposta_lingua(comando.lingua_scelta.value_or(sistema::lingua_utente()));
+  // Texts dropped on the program, or the entry of Explorer's menu on a text: the compiled
+  // files go beside them (Explorer starts the program in a folder of its choosing).
+  if (comando.azione == azione_richiesta::costruzione_autore && comando.uscita.empty() && sistema::avviato_da_esplora()) {
+    comando.uscita = sistema::testo(sistema::percorso(comando.testo_linea).parent_path());
+  }
+  if (comando.azione == azione_richiesta::lsp || comando.diagnostica_json) sistema::uscita_per_programmi();
   if (comando.azione == azione_richiesta::lsp) {
     const auto disco = lsp::disco_di_sistema();
     return lsp::servi_lsp(0, std::cout, *disco);
@@ -121,6 +147,17 @@ int main(int argc, char** argv) {
       comando.azione == azione_richiesta::costruzione_incorporata ? sistema::cartella_eseguibile(argc > 0 ? argv[0] : nullptr)
       : comando.azione == azione_richiesta::costruzione_autore    ? sistema::percorso(comando.testo_linea).parent_path()
                                                                   : std::filesystem::path();
-  sistema::congedo(NOME_PROGRAMMA, stato == STATO_SUCCESSO && costruzione ? traduci("congedo.riuscita") : "", registro);
+  // After a build, where its files are.
+  std::string riuscita;
+  if (stato == STATO_SUCCESSO && costruzione) {
+    std::error_code ec;
+    const std::filesystem::path uscita =
+        comando.azione == azione_richiesta::costruzione_incorporata ? registro
+        : comando.solo_controllo ? std::filesystem::path()
+                                 : std::filesystem::absolute(sistema::percorso(comando.uscita.empty() ? "." : comando.uscita), ec);
+    riuscita = uscita.empty() ? traduci("congedo.riuscita")
+                              : traduci("congedo.riuscita_in", {{"cartella", sistema::testo(uscita.lexically_normal())}});
+  }
+  sistema::congedo(NOME_PROGRAMMA, "", registro, riuscita);
   return stato;
 }

@@ -126,6 +126,7 @@ int esegui(const std::vector<std::string>& argomenti) {
       celle = true;
     } else if (a == "--json") {
       json = true;
+      scenario::sistema::uscita_per_programmi();
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--testi"}}));
@@ -208,7 +209,16 @@ int esegui(const std::vector<std::string>& argomenti) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int stato = esegui(scenario::sistema::prepara_processo(argc, argv));
+  const std::vector<std::string> argomenti = scenario::sistema::prepara_processo(argc, argv);
+  // Double-clicked in Explorer, with nothing to show: what it is for, and how to use it
+  // from there, in the box that follows.
+  if (argomenti.empty() && scenario::sistema::avviato_da_esplora()) {
+    scenario::imposta_lingua(scenario::sistema::lingua_utente());
+    std::cout << scenario::traduci("mostra.da_esplora") << "\n" << std::flush;
+    scenario::sistema::congedo("mostra_scenario", "");
+    return STATO_USO;
+  }
+  const int stato = esegui(argomenti);
   std::cout.flush();
   scenario::sistema::congedo("mostra_scenario", "");
   return stato;

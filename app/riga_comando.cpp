@@ -1,5 +1,6 @@
 #include "app/riga_comando.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -9,6 +10,8 @@
 #include "piattaforma/piattaforma.h"
 
 namespace scenario {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -256,6 +259,21 @@ void completa(lettura& l) {
   if (l.nuovo) return completa_nuovo(l);
   // Options alone: the embedded build is asked for by no argument at all.
   if (l.testi.empty()) return l.sbaglia(frase("uso.nessun_testo"));
+  // One text named in either form (the entry of Explorer's menu on a text, a text dropped
+  // on the program): its partner is the one beside it.
+  if (l.testi.size() == 1 && l.r.linea.empty() && l.r.treno.empty() &&
+      (!linea_da_nome(l.testi[0]).empty() || finisce_con(l.testi[0], "-.txt"))) {
+    const std::string cartella = sistema::testo(sistema::percorso(l.testi[0]).parent_path());
+    coppia_testi c = coppia_di(l.testi[0], sistema::file_in_cartella(sistema::percorso(cartella.empty() ? "." : cartella)));
+    if (c.errore) return l.sbaglia(*c.errore);
+    l.testi = {c.linea, c.treno};
+  }
+  // Two texts dropped on the program come in the order Explorer lists them: a run text
+  // before its line text is taken for what its name says.
+  if (l.testi.size() == 2 && l.r.linea.empty() && linea_da_nome(l.testi[0]).empty() &&
+      !linea_da_nome(l.testi[1]).empty()) {
+    std::swap(l.testi[0], l.testi[1]);
+  }
   if (l.testi.size() != 2) {
     l.sbaglia(frase("uso.due_testi", {{"dati", l.testi.size()}}));
     return;
@@ -361,6 +379,47 @@ std::optional<double> valore_marcia(std::string_view valore) {
   }
   if (!cifre || !(v > 0 && v <= 100)) return std::nullopt;
   return v;
+}
+
+coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>& nomi) {
+  const fs::path cartella = sistema::percorso(testo).parent_path();
+  const auto accanto = [&cartella](const std::string& nome) { return sistema::testo(cartella / sistema::percorso(nome)); };
+  const std::string nome = sistema::testo(sistema::percorso(testo).filename());
+  coppia_testi c;
+  if (const std::string linea = linea_da_nome(nome); !linea.empty()) {
+    std::vector<std::string> treni;
+    for (const std::string& n : nomi) {
+      if (!treno_da_nome(n, linea).empty()) treni.push_back(n);
+    }
+    std::sort(treni.begin(), treni.end());
+    if (treni.size() == 1) {
+      c.linea = testo;
+      c.treno = accanto(treni[0]);
+    } else if (treni.empty()) {
+      c.errore = frase("uso.manca_treno", {{"testo", nome}, {"forma", linea + "_TRENO-.txt"}});
+    } else {
+      std::string elenco;
+      for (const std::string& t : treni) elenco += (elenco.empty() ? "" : ", ") + t;
+      c.errore = frase("uso.piu_treni", {{"testo", nome}, {"treni", elenco}});
+    }
+    return c;
+  }
+  std::string trovata;
+  for (const std::string& n : nomi) {
+    const std::string linea = linea_da_nome(n);
+    if (!linea.empty() && !treno_da_nome(nome, linea).empty() && linea.size() > linea_da_nome(trovata).size()) {
+      trovata = n;
+    }
+  }
+  if (trovata.empty()) {
+    const size_t trattino = nome.rfind('_');
+    const std::string forma = (trattino == std::string::npos ? std::string("LINEA") : nome.substr(0, trattino)) + "_linea.txt";
+    c.errore = frase("uso.manca_linea", {{"testo", nome}, {"forma", forma}});
+    return c;
+  }
+  c.linea = accanto(trovata);
+  c.treno = testo;
+  return c;
 }
 
 bool aiuto_alla_windows(std::string_view argomento) { return argomento == "/?" && sistema::percorsi_di_windows(); }

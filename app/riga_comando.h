@@ -77,6 +77,16 @@ std::string linea_da_nome(const std::string& testo_linea);
 // or empty when the name does not follow that form.
 std::string treno_da_nome(const std::string& testo_treno, const std::string& linea);
 
+// The pair a single text belongs to, from the names of the files in its folder (`nomi`):
+// a run text LINEA_TRENO-.txt goes with LINEA_linea.txt (the longest LINEA that has one,
+// for a line whose name holds "_"), a line text with its one run text. Paths in the
+// text's own folder; the reason when there is none, or when a line has several runs.
+struct coppia_testi {
+  std::string linea, treno;
+  std::optional<messaggio> errore;
+};
+coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>& nomi);
+
 // What --help and --version print on standard output, in the language of the process.
 std::string testo_aiuto();
 std::string testo_versione(std::string_view programma = NOME_PROGRAMMA);

@@ -208,7 +208,51 @@ TEST(RigaComando, OpzioniSenzaTestiNonSonoLaCostruzioneIncorporata) {
   const riga_comando sole = leggi_riga_comando({"--lingua=en"});
   ASSERT_EQ(sole.azione, azione_richiesta::errore_uso);
   EXPECT_EQ(sole.errore.id, "uso.nessun_testo");
-  EXPECT_EQ(leggi_riga_comando({"-q", L}).errore.id, "uso.due_testi");
+  EXPECT_EQ(leggi_riga_comando({"-q", "nota.txt"}).errore.id, "uso.due_testi");
+  // A text alone in the forms looks for its partner beside it: none in a folder not there.
+  EXPECT_EQ(leggi_riga_comando({"-q", "assente/" + L}).errore.id, "uso.manca_treno");
+  EXPECT_EQ(leggi_riga_comando({"-q", "assente/" + T}).errore.id, "uso.manca_linea");
+}
+
+TEST(RigaComando, UnTestoSoloTrovaIlSuoCompagnoAccanto) {
+  // What the entry of Explorer's menu on a text gives: that text alone. The names are the
+  // folder's, as the system lists them.
+  const std::string c = sistema::percorsi_di_windows() ? "c\\" : "c/";
+  const struct {
+    std::string testo;
+    std::vector<std::string> nomi;
+    std::string linea, treno, errore;
+  } casi[] = {
+      {c + "Val_R1-.txt", {"Val_R1-.txt", "Val_linea.txt", "nota.txt"}, c + "Val_linea.txt", c + "Val_R1-.txt", ""},
+      {c + "Val_linea.txt", {"Val_linea.txt", "Val_R1-.txt", "Altra_R2-.txt"}, c + "Val_linea.txt", c + "Val_R1-.txt", ""},
+      // A line whose name holds "_": the longest line that has a text.
+      {"Castrea_Tovena_R7302-.txt", {"Castrea_linea.txt", "Castrea_Tovena_linea.txt"}, "Castrea_Tovena_linea.txt",
+       "Castrea_Tovena_R7302-.txt", ""},
+      {"Castrea_Tovena_R7302-.txt", {"Castrea_linea.txt"}, "Castrea_linea.txt", "Castrea_Tovena_R7302-.txt", ""},
+      // None, or more than one run: the reason, naming what was looked for.
+      {c + "Val_R1-.txt", {"Val_R1-.txt", "Valle_linea.txt"}, "", "", "nessun testo della linea accanto a 'Val_R1-.txt': cercato Val_linea.txt"},
+      {c + "Val_linea.txt", {"Val_linea.txt"}, "", "", "nessun testo della corsa accanto a 'Val_linea.txt': cercato Val_TRENO-.txt"},
+      {"Val_linea.txt", {"Val_R2-.txt", "Val_linea.txt", "Val_R1-.txt"}, "", "",
+       "più testi della corsa accanto a 'Val_linea.txt': Val_R1-.txt, Val_R2-.txt; indicarne uno"},
+  };
+  for (const auto& k : casi) {
+    const coppia_testi t = coppia_di(k.testo, k.nomi);
+    EXPECT_EQ(t.linea, k.linea) << k.testo;
+    EXPECT_EQ(t.treno, k.treno) << k.testo;
+    EXPECT_EQ(t.errore ? rendi(*t.errore, lingua::italiano) : "", k.errore) << k.testo;
+  }
+  // Two texts in either order: a run text before its line text is taken for what it is.
+  verifica({{{T, L}, LT}, {{"-c", T, L}, LT + " -c"}});
+}
+
+TEST(RigaComando, TestiScambiatiPresiPerCioCheDiconoINomi) {
+  // The run text first: each text is taken for what its name says. A run text of another
+  // line is named as such; with --linea the names decide nothing.
+  const riga_comando scambiati = leggi_riga_comando({T, L});
+  EXPECT_EQ(scambiati.testo_linea, L);
+  EXPECT_EQ(scambiati.testo_treno, T);
+  EXPECT_EQ(leggi_riga_comando({"Val_R1-.txt", "Altra_linea.txt"}).errore.id, "uso.nome_treno");
+  EXPECT_EQ(leggi_riga_comando({"--linea=L", T, L}).testo_linea, T);
 }
 
 TEST(RigaComando, AllaManieraDiWindows) {

@@ -81,13 +81,13 @@ std::string limiti(const campo& c, lingua l) {
   // The values the field means within it, and those an author means, with their numbers.
   const auto significato = [&](const formato::intervallo& x, const char* id, int32_t numero) {
     if (x.tutto()) return;
-    const argomento da{"minimo", numero_in_testo(x.minimo)}, a{"massimo", numero_in_testo(x.massimo)};
+    const argomento minimo_x{"minimo", numero_in_testo(x.minimo)}, massimo_x{"massimo", numero_in_testo(x.massimo)};
     const bool con_da = x.minimo != min_lettura && x.minimo != INT64_MIN;
     const bool con_a = x.massimo != max_lettura && x.massimo != INT64_MAX;
     const messaggio valori = c.letto == lettura::testo ? frase("riferimento.inteso.testo")
-                             : con_da && con_a         ? frase("riferimento.limite.tra", {da, a})
-                             : con_da                  ? frase("riferimento.limite.da", {da})
-                                                       : frase("riferimento.limite.fino", {a});
+                             : con_da && con_a         ? frase("riferimento.limite.tra", {minimo_x, massimo_x})
+                             : con_da                  ? frase("riferimento.limite.da", {minimo_x})
+                                                       : frase("riferimento.limite.fino", {massimo_x});
     s += "; " + rendi(frase(id, {{"valori", valori}, {"numero", numero}}), l);
   };
   significato(c.inteso, "riferimento.inteso", avviso::valore_non_inteso);
@@ -116,12 +116,12 @@ std::string tabella_record(formato::testo t, formato::ambito dove, lingua l) {
 std::string tabella_campi(const record& r, lingua l) {
   std::string s = intestazione({"#", dal_catalogo("riferimento.colonna.valore"), dal_catalogo("riferimento.colonna.unita"),
                                 dal_catalogo("riferimento.colonna.larghezza"), dal_catalogo("riferimento.colonna.limiti"),
-                                dal_catalogo("riferimento.colonna.significato")},
+                                dal_catalogo("riferimento.colonna.significato"), dal_catalogo("riferimento.colonna.memoria")},
                                l);
   int i = 1;
   for (const campo& c : r.campi) {
     s += riga({std::to_string(i++), codice(c.nome), std::string(c.unita), rendi(frase(nome_lettura(c.letto)), l),
-               limiti(c, l), rendi(significato_campo(r, c), l)});
+               limiti(c, l), rendi(significato_campo(r, c), l), rendi(memoria_campo(r, c), l)});
   }
   return s;
 }

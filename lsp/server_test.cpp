@@ -133,7 +133,7 @@ TEST(ServerLsp, CicloDiVitaEdErroriDelProtocollo) {
        -32602},
       {"riga negativa", {chiedi(3, "textDocument/hover", punto(URI_TRENO, -1, 0)).dump()}, -32602},
       {"id non valido", {R"({"jsonrpc":"2.0","id":{"a":1},"method":"shutdown"})"}, -32600},
-      {"ne' richiesta ne' risposta", {R"({"jsonrpc":"2.0"})"}, -32600},
+      {"né richiesta né risposta", {R"({"jsonrpc":"2.0"})"}, -32600},
       {"annullata nello stesso lotto",
        {chiedi(3, "textDocument/hover", punto(URI_TRENO, 0, 0)).dump(),
         notifica("$/cancelRequest", {{"id", 3}}).dump()},

@@ -310,7 +310,7 @@ constexpr record RECORD_LINEA[] = {
      NESSUNO, 1, "la pendenza"},
     {"curvad4", T::linea, A::corpo, {"curva", ""}, false, "[curve]", CURVA, FORME_CURVA, NESSUNO, 1, "la curva"},
     {"montagna", T::linea, A::corpo, {"montagna", ""}, false, "[montagne]", MONTAGNA, F_MONTAGNA, NESSUNO, 1, "il tratto di montagna"},
-    {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI, F_INDICATORI, 6, 1, "l'indicatore di velocita' massima"},
+    {"indicatori_vmax", T::linea, A::corpo, {"indicatori_v", ""}, false, "[cartelli]", INDICATORI, F_INDICATORI, 6, 1, "l'indicatore di velocità massima"},
     {"cartello_indicatore", T::linea, A::corpo, {"indicat", "cartello"}, false, "[indicazioni]", CARTELLO, F_CARTELLO, 14, 1, "il cartello"},
 };
 
@@ -318,7 +318,7 @@ constexpr record RECORD_TRENO[] = {
     {"percentuale massa frenata", T::treno, A::corpo, {"frenata", "massa"}, false, "[generale]", MASSA, F_MASSA, NESSUNO, 1, "la percentuale di massa frenata"},
     {"numero vetture", T::treno, A::corpo, {"vetture", ""}, false, "[generale]", VETTURE, F_VETTURE, NESSUNO, 1, "il numero di vetture"},
     {"velocita", T::treno, A::corpo, {"velocit", ""}, false, "[vel_limite]", VELOCITA,
-     F_VELOCITA, NESSUNO, 1, "la velocita'"},
+     F_VELOCITA, NESSUNO, 1, "la velocità"},
     {"aderenza", T::treno, A::corpo, {"aderenza", ""}, false, "[aderenze]", ADERENZA,
      F_ADERENZA, NESSUNO, 1, "l'aderenza"},
     {"orologio", T::treno, A::corpo, {"orologio", ""}, false, "[generale]", OROLOGIO, F_OROLOGIO, NESSUNO, 1, "l'orologio"},

@@ -28,13 +28,14 @@ bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
   eliminati = memorizza_dati(m, r.testo_linea, r.testo_treno, r.max_errori, dopo_linea);
   // Every record is looked up in what was read: what the finishing pass adds goes only on
   // free cells, so whatever a record lost is lost already.
-  if (!m.percorso.empty()) verifica_set(m);
+  attese_finitura attese;
+  if (!m.percorso.empty()) attese = verifica_set(m);
   // The finishing pass and the header places are looked at only when the texts read
   // clean: on cells that a refused or lost record left out, their errors could only
   // mislead.
   if (!con_errori(m.diagnostiche)) {
     rifinitura_percorso(m);
-    verifica_dopo_finitura(m);
+    verifica_dopo_finitura(m, attese);
     if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
     // Whether the timetable can be kept, once there is a whole set to run over.
     if (!con_errori(m.diagnostiche)) verifica_orario(m, r.marcia);

@@ -67,7 +67,7 @@ class verifica {
         lunghezza_(m.tabella[voce_tabella::dati_treno].fine),
         ripetizione_(F::cerca(F::testo::linea, "ripetizione segnali 4 codici")) {}
 
-  void esegui() {
+  attese_finitura esegui() {
     raccogli_segnalati();
     classifica();
     proprietari_voci();
@@ -80,6 +80,7 @@ class verifica {
     controlla_montagne();
     controlla_preavvisi();
     controlla_nomi();
+    return std::move(attese_);
   }
 
  private:
@@ -725,7 +726,7 @@ class verifica {
     // A later record of the same numbering took its entry; otherwise the ordering cleared it.
     for (uint32_t j = i + 1; j < l_.records.size(); ++j) {
       if (l_.records[j].descrizione == l_.records[i].descrizione) {
-        segnala(avviso::valore_cambiato, i, std::nullopt, frase("verifica.sostituita", {{"da", descrivi(j)}}), static_cast<int32_t>(j));
+        segnala(avviso::valore_cambiato, i, std::nullopt, frase("verifica.sostituita", {{"da", descrivi(j, ".da")}}), static_cast<int32_t>(j));
         return;
       }
     }
@@ -787,16 +788,24 @@ class verifica {
     return {t[j].k, t[j].fino_a};
   }
 
-  // v: p, l. Its metres p + 1 to p + l turn by its class, to its side.
+  // v: p, l. Its metres p + 1 to p + l turn by its class, to its side. Each metre of the
+  // plan is stepped once, in order, from metre 2: a curve that starts inside the one before
+  // it turns from there on, and its first metres turn as that one does. It is as written
+  // when every one of its metres turns by its class, whichever record stepped it.
   void controlla_curva(uint32_t i, const numeri_record& v) {
     const int32_t classe_curva = l_.records[i].dalla_parola;
     if (classe_curva == 0 || v[1] <= 0 || !m_.tracciato.esiste()) return;
     const double k = (classe_curva < 0 ? -1 : 1) * F::CURVATURE[static_cast<size_t>(std::abs(classe_curva) - 1)];
-    // Each metre of the plan is stepped once, in order: a curve that starts before the end
-    // of the one before it turns only from there on. Its first metre tells.
-    const int64_t da = std::max<int64_t>(v[0] + 1, 2);
-    const auto [svolta, fino_a] = passo(da);
-    if (svolta != k) curva_cambiata(i, v, da, svolta, fino_a);
+    const int64_t fine = v[0] + v[1];
+    if (fine < 2) {
+      segnala(avviso::oggetto_perso, i, 1, frase("verifica.curva_prima_del_piano", {{"fine", fine}}));
+      return;
+    }
+    for (int64_t da = std::max<int64_t>(v[0] + 1, 2); da <= fine;) {
+      const auto [svolta, fino_a] = passo(da);
+      if (svolta != k) return curva_cambiata(i, v, da, svolta, fino_a);
+      da = fino_a + 1;
+    }
   }
 
   // Curve `i` does not turn as written from metre `da`, where the plan turns by `svolta`
@@ -828,9 +837,10 @@ class verifica {
   // What the cells of one kind of profile hold as far as the records read so far.
   struct ultimo {
     int32_t record = NESSUNO;  // the kind's last record
-    bool nella_prima = false;  // it stands in the first cell
     int64_t cursore = 0;       // the cell its value begins in, as the reading writes it
     std::optional<int64_t> codice;  // its coded value, when it was worked out
+    // The records before it in the first cell with the same value, not written yet either.
+    std::vector<uint32_t> stessi;
   };
 
   // The first position whose cell, round(p / 50), is after cell `c` (from 0 on): the
@@ -913,8 +923,8 @@ class verifica {
   // value not worked out.
   static void gia_passato(ultimo& u, uint32_t i) {
     u.record = static_cast<int32_t>(i);
-    u.nella_prima = false;
     u.codice.reset();
+    u.stessi.clear();
   }
 
   // A profile record the cells may not hold as written: it begins a cell later than
@@ -925,16 +935,40 @@ class verifica {
     const int64_t n = arrotonda_quoziente(v[0], 50);
     const bool primo = u.record == NESSUNO;
     const int64_t inizio = n > 0 && !primo ? std::max(n, u.cursore + 1) : n;
-    const bool perso = n <= 0 && u.nella_prima;
+    // A record in the first cell writes no cell: the value of the record before it, not
+    // written yet (a value is written when the next record of its kind comes further on),
+    // is written nowhere.
+    const bool perso = n <= 0 && !primo;
     if (!gia_segnalato(i)) controlla_senso(i, v);
     std::optional<int64_t> mio;
-    bool spostato = false;  // it begins a cell later than written, said so
-    // Another value with the same coding leaves the cells as written.
+    bool spostato = false;  // it begins elsewhere than written, said so
     if ((perso || inizio != n) && !gia_segnalato(perso ? static_cast<uint32_t>(u.record) : i)) {
       if (!u.codice) u.codice = codice(static_cast<uint32_t>(u.record));
       mio = codice(i);
-      spostato = *mio != *u.codice && !perso;
-      if (*mio != *u.codice) profilo_cambiato(i, u.record, perso, n, inizio);
+      if (perso) {
+        // Another value with the same coding leaves the cells as written; one with another
+        // writes nowhere the last value, nor those before it in the first cell that it
+        // carried on.
+        if (*mio != *u.codice) {
+          for (const uint32_t j : u.stessi) {
+            if (!gia_segnalato(j)) profilo_cambiato(i, static_cast<int32_t>(j), true, n, inizio);
+          }
+          profilo_cambiato(i, u.record, true, n, inizio);
+          u.stessi.clear();
+        } else {
+          u.stessi.push_back(static_cast<uint32_t>(u.record));
+        }
+      } else if (*mio != *u.codice) {
+        profilo_cambiato(i, u.record, false, n, inizio);
+        spostato = true;
+      } else if (u.cursore != n) {
+        // The same value as the record before: it holds from where that one began.
+        segnala(avviso::valore_cambiato, i, 0,
+                frase("verifica.valore_come_prima", {{"da", u.cursore * 50}, {"scritto", n * 50},
+                                                    {"chi", descrivi(static_cast<uint32_t>(u.record))}}),
+                u.record);
+        spostato = true;
+      }
     }
     if (v[0] > lunghezza_ && !gia_segnalato(i)) oltre_la_linea(i, classe::profilo, v);
     if (!gia_segnalato(i)) {
@@ -951,9 +985,11 @@ class verifica {
                              frase("verifica.passo_profilo", {{"metri", std::max<int64_t>(n, 0) * 50}}));
       }
     }
-    if (n > 0) u.cursore = inizio;
+    if (n > 0) {
+      u.cursore = inizio;
+      u.stessi.clear();
+    }
     u.record = static_cast<int32_t>(i);
-    u.nella_prima = n <= 0;
     u.codice = mio;
   }
 
@@ -1025,13 +1061,13 @@ class verifica {
         continue;
       }
       bool tenuto = true;
-      bool libere = false;  // a cell of it left free
+      std::vector<int64_t> libere;  // its cells left free
       for (int64_t c = std::max<int64_t>(t.da, 0); c <= t.a && tenuto; ++c) {
         const int32_t altro = chi[static_cast<size_t>(c)];
         tenuto = false;
         if (altro == static_cast<int32_t>(t.record)) {
           const cella& x = m_.percorso[static_cast<size_t>(c)];
-          libere = libere || ((c - t.da + 1) % 4 == 0 && x.tipo == tipo_cella::libera_in_montagna);
+          if ((c - t.da + 1) % 4 == 0 && x.tipo == tipo_cella::libera_in_montagna) libere.push_back(c);
           if (x.montagna == basso8(t.tipo)) {
             tenuto = true;
             continue;
@@ -1044,7 +1080,9 @@ class verifica {
                 frase("verifica.tratto_sopra", {{"da", c * 50}, {"chi", descrivi(static_cast<uint32_t>(altro))}}),
                 altro);
       }
-      if (tenuto) tratto_tenuto(t.record, v, t.da, t.a, t.vicino, libere);
+      if (!tenuto) continue;
+      tratto_tenuto(t.record, v, t.da, t.a, t.vicino, !libere.empty());
+      if (!libere.empty()) attese_.tratti.push_back({t.record, std::move(libere)});
     }
   }
 
@@ -1053,6 +1091,13 @@ class verifica {
   // it is left free.
   void tratto_tenuto(uint32_t i, const numeri_record& v, int64_t da, int64_t a, int32_t vicino, bool libere) {
     if (da >= 0 && v[0] != da * 50) posizione_della_cella(i, 0, da * 50, da);
+    if (da < 0) {
+      // Its cells before the origin are not on the track. Every fourth cell from its
+      // first is left free: a start that keeps them is the one nearest the origin four
+      // cells apart from it.
+      const int64_t dall_origine = F::montagna_da_testo(static_cast<int32_t>(v[2])).celle_libere ? -((-da) % 4) : 0;
+      al_passo_delle_celle(i, 0, dall_origine * 50, frase("verifica.passo_prima_origine", {{"da", v[0]}}));
+    }
     if (da >= 0 && v[1] != (a + 1) * 50) {
       al_passo_delle_celle(i, 1, (a + 1) * 50, frase("verifica.passo_fine_tratto", {{"cella", cella_e_metri(a + 1)}}));
     }
@@ -1205,14 +1250,36 @@ class verifica {
   std::array<uint32_t, static_cast<size_t>(classe::numero)> quanti_{};  // records by class
   size_t passo_ = 0;                      // the run of the plan the last curve was found in
   std::array<ultimo, 11> per_campo_{};    // by the cell field each kind of profile keeps
+  attese_finitura attese_;                // what the finishing pass may take from records as written
 };
 
 }  // namespace
 
-void verifica_set(modello& m) { verifica(m).esegui(); }
+attese_finitura verifica_set(modello& m) { return verifica(m).esegui(); }
 
-void verifica_dopo_finitura(modello& m) {
+void verifica_dopo_finitura(modello& m, const attese_finitura& attese) {
   const testi_letti& l = m.letti;
+  // A stretch whose free cells all took the pass's abbattimento points keeps none: its
+  // cells give it back without them. Writing the type without free cells gives the same
+  // cells, a free cell and an empty one being alike to the pass.
+  for (const attese_finitura::tratto_libero& t : attese.tratti) {
+    const bool una_libera = std::ranges::any_of(t.celle, [&](int64_t c) {
+      return m.percorso[static_cast<size_t>(c)].tipo == tipo_cella::libera_in_montagna;
+    });
+    if (una_libera) continue;
+    const record_letto& r = l.records[t.record];
+    const int64_t tipo = l.valori[r.primo_valore + 2];
+    const auto senza = F::montagna_come_scritta(F::montagna_da_testo(static_cast<int32_t>(tipo)).tipo, false);
+    const luogo_testo dove = luogo_valore_letto(l, r, 2);
+    registra_avviso(m, avviso::regola_del_formato, static_cast<int32_t>(l.valori[r.primo_valore]), dove,
+                    frase("verifica.tenuto_come",
+                          {{"nome", std::string(r.descrizione->campi[2].nome)},
+                           {"scritto", std::to_string(tipo)},
+                           {"tenuto", std::to_string(senza)},
+                           {"perche", frase("verifica.regola.montagna_libere_prese", {{"cella", cella_e_metri(t.celle.front())}})}}));
+    diagnostica& d = m.diagnostiche.back();
+    if (dove.fine > dove.colonna) d.correggi = correzione{dove, std::to_string(senza)};
+  }
   for (const record_letto& r : l.records) {
     if (r.descrizione->tipo_oggetto != tipo_cella::abbattimento || r.numero_valori < 2) continue;
     const int64_t w = l.valori[r.primo_valore + 1];

@@ -8,6 +8,9 @@
 // the order of the sections.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "model/modello.h"
 
 namespace scenario {
@@ -16,10 +19,22 @@ namespace scenario {
 // what differs into `m.diagnostiche`. A record that already has an error or a warning of
 // lost data at its line is left to it: one mistake, one message. Also warns of objects
 // past the line's end and of station names used twice or left empty.
-void verifica_set(modello& m);
+// What the finishing pass may yet take from a record that the set holds as written: the
+// free cells (kind 11) that a mountain-side stretch keeps, where the pass may put its
+// abbattimento points.
+struct attese_finitura {
+  struct tratto_libero {
+    uint32_t record;              // in `m.letti.records`
+    std::vector<int64_t> celle;   // its cells left free
+  };
+  std::vector<tratto_libero> tratti;
+};
+
+attese_finitura verifica_set(modello& m);
 
 // After the finishing pass: the author's abbattimento points it lowered to 180 (those just
-// before a signal near a slow-down's warning board), each warned about at its value.
-void verifica_dopo_finitura(modello& m);
+// before a signal near a slow-down's warning board), and the stretches of `attese` whose
+// every free cell it took, each warned about at its value.
+void verifica_dopo_finitura(modello& m, const attese_finitura& attese = {});
 
 }  // namespace scenario

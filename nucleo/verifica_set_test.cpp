@@ -138,7 +138,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
   const cambio cambi[] = {
       {"a station value", [](modello& m) { m.tabella[2].valore3 = 99; }, "Val_R1-.txt", 4, "valore3 = 2"},
       {"a station name", [](modello& m) { m.tabella[2].nome = "Altro"; }, "Val_R1-.txt", 4, "tenuto come 'Altro'"},
-      {"a station area", [](modello& m) { m.tabella[2].fine = 4250; }, "Val_R1-.txt", 4, "a 4200 m e' tenuta da"},
+      {"a station area", [](modello& m) { m.tabella[2].fine = 4250; }, "Val_R1-.txt", 4, "a 4200 m è tenuta da"},
       {"a stop point", [](modello& m) { m.percorso[83].tipo = 0; }, "Val_R1-.txt", 4, "il punto di fermata"},
       // At the station's position, the value that places its stop.
       {"a stop point's entry", [](modello& m) { m.percorso[83].dato1 = 7; }, "Val_R1-.txt", 4, "tiene 7 invece di 2", 11},
@@ -157,8 +157,8 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
       {"a board's text", [](modello& m) { m.tabella[80].nome = "X"; }, "Val_linea.txt", 11, "tenuto come 'X'"},
       {"a curve's turn", [](modello& m) { m.tracciato.tratti[1].k = -0.001; }, "Val_linea.txt", 6, "svolta altrimenti"},
       {"a curve made straight", [](modello& m) { m.tracciato.tratti[1].k = 0; }, "Val_linea.txt", 6,
-       "da 2001 m a 2300 m il tracciato e' in rettilineo"},
-      {"a background", [](modello& m) { m.tabella[85].inizio = 4; }, "Val_linea.txt", 4, "v = 3 non e' tenuto"},
+       "da 2001 m a 2300 m il tracciato è in rettilineo"},
+      {"a background", [](modello& m) { m.tabella[85].inizio = 4; }, "Val_linea.txt", 4, "v = 3 non è tenuto"},
       {"a numbering", [](modello& m) { m.tabella[81].fine = 500; }, "Val_linea.txt", 3, "l'ordinamento"},
   };
   for (const cambio& c : cambi) {

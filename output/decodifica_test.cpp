@@ -90,7 +90,7 @@ TEST(Decodifica, FileRovinati) {
   intestazione_85[85 * 34 + 16] = 0;
   const danno casi[] = {
       // 31 bytes: two whole cells, the third cut after 1 byte at offset 30.
-      {"percorso tronco", 2, cella_zero + cella_uno + "x", 30, "la cella 2 e' tronca: 1 byte"},
+      {"percorso tronco", 2, cella_zero + cella_uno + "x", 30, "la cella 2 è tronca: 1 byte"},
       {"percorso di una cella", 2, cella_zero, 15, "manca la cella 1"},
       {"percorso senza 5121", 2, senza_intestazione, 16, "atteso 5121, trovato 0"},
       {"cella di tipo 7", 2, tipo_sette, 30, "cella 2: tipo 7 sconosciuto"},
@@ -99,10 +99,10 @@ TEST(Decodifica, FileRovinati) {
       {"reale tronco", 0, std::string("\x05\0\0\0\0", 5), 0, "servono 8 byte dopo l'etichetta, ne restano 3"},
       {"tre valori", 0, std::string(6, '\0'), 6, "3 valori: un numero dispari"},
       // Two whole integer elements (8 bytes), then one stray byte: a third value's tag cut.
-      {"geometria con un byte in piu'", 0, std::string("\x02\0\0\0\x02\0\x01\0x", 9), 8,
+      {"geometria con un byte in più", 0, std::string("\x02\0\0\0\x02\0\x01\0x", 9), 8,
        "valore 2 tronco: manca parte dell'etichetta"},
       {"tabella corta", 1, tabella_buona.substr(0, 87 * 34 - 1), 86 * 34, "voce 86 tronca: servono 34 byte, ne restano 33"},
-      {"tabella lunga", 1, tabella_buona + "z", 87 * 34, "1 byte in piu' dopo la voce 86"},
+      {"tabella lunga", 1, tabella_buona + "z", 87 * 34, "1 byte in più dopo la voce 86"},
       // Clearing the low byte of 0x0262 leaves 0x0200 = 512.
       {"tabella senza 610", 1, intestazione_85, 85 * 34 + 16, "atteso 610, trovato 512"},
   };
@@ -126,8 +126,8 @@ TEST(Decodifica, InsiemeIncoerente) {
   };
   const caso casi[] = {
       {"altra linea", [](insieme_prova&) {}, "M", "L_T.sim", "porta la linea \"L\", non \"M\""},
-      {"codice della tabella", [](insieme_prova& p) { p.tabella[85].orario += 1; }, "L", "L_T.sim", "codice d'identita'"},
-      {"codice del percorso", [](insieme_prova& p) { p.percorso[1].dato2 += 1; }, "L", "L_T.dat", "codice d'identita'"},
+      {"codice della tabella", [](insieme_prova& p) { p.tabella[85].orario += 1; }, "L", "L_T.sim", "codice d'identità"},
+      {"codice del percorso", [](insieme_prova& p) { p.percorso[1].dato2 += 1; }, "L", "L_T.dat", "codice d'identità"},
       {"una cella in meno", [](insieme_prova& p) { p.percorso.pop_back(); }, "L", "L_T.dat", "142 celle"},
       {"lunghezza negativa", [](insieme_prova& p) { p.tabella[84].fine = -50; }, "L", "L_T.sim", "-50 m fuori dai limiti (0-1000000)"},
       {"un punto in meno", [](insieme_prova& p) { --p.tracciato.ultimo_metro; }, "L", "L_linea.dat", "7100 punti"},

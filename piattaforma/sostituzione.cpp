@@ -239,7 +239,12 @@ void cartelle_nuove::crea(const fs::path& cartella) {
     case sistema::esito_cartella::manca_genitore: break;
   }
   const fs::path genitore = cartella.parent_path();
-  if (!genitore.empty() && genitore != cartella) crea(genitore);
+  // A drive's or a share's root that is not there: it is that which cannot be reached, not
+  // a folder to be made in it.
+  if (cartella.relative_path().empty() || genitore == cartella) {
+    throw errore_file(cartella, traduci("file.radice_irraggiungibile"));
+  }
+  if (!genitore.empty()) crea(genitore);
   switch (sistema::crea_cartella(cartella)) {
     case sistema::esito_cartella::fatta: fatte_.push_back(cartella); return;
     case sistema::esito_cartella::esistente: return;

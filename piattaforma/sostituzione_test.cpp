@@ -71,7 +71,7 @@ TEST(SostituisciFile, ErroriDelFileSystem) {
   c.scrivi("linea.dat/dentro", "resta");
   const std::string messaggio =
       messaggio_di([&] { sostituisci_file(c / "linea.dat", "nuovo"); }, c / "linea.dat");
-  EXPECT_TRUE(messaggio.ends_with(": e' una cartella")) << messaggio;
+  EXPECT_TRUE(messaggio.ends_with(": è una cartella")) << messaggio;
   EXPECT_EQ(c.leggi("linea.dat/dentro"), "resta");
 
   // A missing folder: nothing is created.
@@ -97,8 +97,8 @@ TEST(SostituisciFile, MotiviComuniNellaLinguaDelProgramma) {
     dove solo = dove::ovunque;
   } casi[] = {
       {[&] { leggi_file(c / "assente.txt"); }, c / "assente.txt", "file non trovato", "file not found"},
-      {[&] { leggi_file(c / "cartella"); }, c / "cartella", "e' una cartella", "is a folder"},
-      {[&] { sostituisci_file(c / "cartella", "x"); }, c / "cartella", "e' una cartella", "is a folder"},
+      {[&] { leggi_file(c / "cartella"); }, c / "cartella", "è una cartella", "is a folder"},
+      {[&] { sostituisci_file(c / "cartella", "x"); }, c / "cartella", "è una cartella", "is a folder"},
       // The name of a file 300 letters long, more than any file system holds (which Wine
       // takes for a name not found).
       {[&] { leggi_file(c / std::string(300, 'n')); }, c / std::string(300, 'n'), "nome troppo lungo",
@@ -106,7 +106,7 @@ TEST(SostituisciFile, MotiviComuniNellaLinguaDelProgramma) {
       // A read-only file stands in the way only on Windows (elsewhere the folder's
       // permissions decide): said so, not as access denied.
       {[&] { sostituisci_file(c / "sola_lettura.sim", "nuovo"); }, c / "sola_lettura.sim",
-       "il file e' di sola lettura", "the file is read-only", dove::windows},
+       "il file è di sola lettura", "the file is read-only", dove::windows},
       {[&] { leggi_file(c / "a<b.txt"); }, c / "a<b.txt", "nome non valido", "invalid name", dove::windows},
   };
   for (const auto& caso : casi) {
@@ -148,7 +148,7 @@ TEST(CartelleNuove, FattePerUnaCostruzioneRiuscita) {
   // A folder that takes none of the user's: named, with where and why, not its parent.
   if (fs::is_directory("/proc/self")) {
     const std::string messaggio = messaggio_di([] { cartelle_nuove("/proc/x"); }, "/proc/x");
-    EXPECT_EQ(messaggio, "/proc/x: la cartella non si puo' creare in '/proc': il sistema non vi accetta cartelle");
+    EXPECT_EQ(messaggio, "/proc/x: la cartella non si può creare in '/proc': il sistema non vi accetta cartelle");
   }
 #endif
 }
@@ -223,7 +223,7 @@ TEST(SalvaTesto, ComeUnEditor) {
 // beside it, so it is written in place, cut to the new, shorter length.
 TEST(SalvaTestoMorte, CartellaInSolaLettura) {
   cartella_temporanea c;
-  c.scrivi("testo.txt", "un testo di prima, piu' lungo");
+  c.scrivi("testo.txt", "un testo di prima, più lungo");
   if (::geteuid() == 0) {
     ASSERT_EQ(::chown((c / "testo.txt").c_str(), 65534, 65534), 0);
   }

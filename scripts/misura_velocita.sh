@@ -29,7 +29,7 @@ coppie=${COPPIE:-21}
 prima=""
 if [ -n "${PRIMA:-}" ]; then
   prima=$(realpath "$PRIMA")
-  [ -x "$prima" ] || { echo "PRIMA=$PRIMA: non e' un programma" >&2; exit 2; }
+  [ -x "$prima" ] || { echo "PRIMA=$PRIMA: non è un programma" >&2; exit 2; }
 fi
 lavoro=$(mktemp -d)
 trap 'rm -rf "$lavoro"' EXIT

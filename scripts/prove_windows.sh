@@ -35,6 +35,23 @@ uguali() {
   shift 2
   (cd "$lavoro/lin" && "$nativo/bin/$programma" "$@" >../lin.out 2>../lin.err; echo $? >../lin.stato) || true
   (cd "$lavoro/win" && "$wine64" "$win/bin/$programma.exe" "$@" >../win.out 2>../win.err; echo $? >../win.stato) || true
+  # Redirected to a file, the Windows programs write UTF-16 with CR LF for people (what
+  # `type` and Notepad read): the same text, once read back. JSON stays UTF-8.
+  largo=
+  for parte in out err; do
+    if [ "$(head -c2 "$lavoro/win.$parte" | od -An -tx1 | tr -d ' \n')" = fffe ]; then
+      largo="$largo $parte"
+      tail -c +3 "$lavoro/win.$parte" | iconv -f UTF-16LE -t UTF-8 | sed 's/\r$//' >"$lavoro/win.$parte.utf8"
+      mv "$lavoro/win.$parte.utf8" "$lavoro/win.$parte"
+    elif [ -s "$lavoro/win.$parte" ] && [[ $descrizione != *JSON* ]]; then
+      echo "DIVERSI ($descrizione): $parte in un file non è UTF-16" >&2
+      esito=1
+    fi
+  done
+  if [[ $descrizione == *JSON* && -n $largo ]]; then
+    echo "DIVERSI ($descrizione): JSON in UTF-16" >&2
+    esito=1
+  fi
   for parte in out err stato; do
     if ! cmp -s "$lavoro/lin.$parte" "$lavoro/win.$parte"; then
       echo "DIVERSI ($descrizione): $parte" >&2
@@ -141,6 +158,62 @@ if [ "$comandi" -lt 8 ]; then
   esito=1
 fi
 
+# The installer, as an author installs it: every file under Program Files, the programs'
+# folder on the system's PATH (a new prompt elsewhere finds them), the Start menu's
+# entries, Explorer's entry on the texts, whose command, run on a run text alone, builds
+# it with its line text beside it; then removed, with nothing of it left.
+scripts/pacchetto_windows.sh --msi "$win" "$versione" "$lavoro/dist" >/dev/null
+msi=$lavoro/dist/compila_scenario-$versione-win64.msi
+(cd "$lavoro/dist" && sha256sum -c --quiet "$(basename "$msi").sha256") || { echo "DIVERSI (MSI): SHA-256" >&2; esito=1; }
+programmi="$WINEPREFIX/drive_c/Program Files/compila_scenario"
+# The Start menu of all users, where Windows puts a package for the whole machine (the
+# package says ALLUSERS=1); Wine's installer puts it in the user's own.
+menu_avvio() {
+  local m
+  for m in "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/compila_scenario" \
+           "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/compila_scenario; do
+    [ -e "$m" ] && echo "$m"
+  done
+}
+chiave_menu='HKLM\Software\Classes\SystemFileAssociations\.txt\shell\compila_scenario'
+percorso_path() { "$wine64" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null | tr -d '\r'; }
+installa() { WINEDLLOVERRIDES=winemenubuilder.exe=d "$wine64" msiexec "$1" "Z:${msi//\//\\}" /qn </dev/null >/dev/null 2>&1; }
+if ! installa /i; then
+  echo "DIVERSI (MSI): msiexec /i non riesce" >&2
+  esito=1
+fi
+for f in compila_scenario.exe mostra_scenario.exe LEGGIMI.txt documenti/it/autori.md documenti/en/compila_scenario.txt \
+         examples/Valmora_linea.txt; do
+  [ -f "$programmi/$f" ] || { echo "DIVERSI (MSI): manca $f" >&2; esito=1; }
+done
+menu=$(menu_avvio)
+[ -n "$menu" ] && [ "$(ls "$menu" | grep -c '\.lnk$')" -eq 4 ] || { echo "DIVERSI (MSI): menu Start: '$menu'" >&2; esito=1; }
+percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): PATH: $(percorso_path)" >&2; esito=1; }
+mkdir -p "$lavoro/altrove" "$lavoro/menu_testo/Scenari è prova"
+cp examples/* "$lavoro/menu_testo/Scenari è prova/"
+versione_da_path=$(cd "$lavoro/altrove" && "$wine64" cmd /c "compila_scenario.exe --version" </dev/null 2>/dev/null | tr -d '\r')
+[ "$versione_da_path" = "compila_scenario $versione" ] || { echo "DIVERSI (MSI): dal PATH: '$versione_da_path'" >&2; esito=1; }
+comando_menu=$("$wine64" reg query "$chiave_menu\\command" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p; s/^ *(Predefinito) *REG_SZ *//p')
+testo_win="Z:$(printf '%s' "$lavoro/menu_testo/Scenari è prova/Valmora_R2215-.txt" | tr / '\\')"
+if [[ $comando_menu != *'"%1"'* ]]; then
+  echo "DIVERSI (MSI): comando del menu '$comando_menu'" >&2
+  esito=1
+elif ! (cd "$lavoro/menu_testo/Scenari è prova" && COMANDO_MENU=${comando_menu//%1/$testo_win} "$wine64" cmd /c '%COMANDO_MENU%' \
+          </dev/null >"$lavoro/menu.out" 2>&1) ||
+     [ ! -f "$lavoro/menu_testo/Scenari è prova/Valmora_R2215.sim" ]; then
+  echo "DIVERSI (MSI): il comando del menu sul testo della corsa non compila" >&2
+  cat "$lavoro/menu.out" >&2
+  esito=1
+fi
+if ! installa /x; then
+  echo "DIVERSI (MSI): msiexec /x non riesce" >&2
+  esito=1
+fi
+[ ! -e "$programmi" ] || { echo "DIVERSI (MSI): resta $(cd "$programmi" && find . | head -5)" >&2; esito=1; }
+[ -z "$(menu_avvio)" ] || { echo "DIVERSI (MSI): resta il menu Start" >&2; esito=1; }
+! percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): resta nel PATH" >&2; esito=1; }
+! "$wine64" reg query "$chiave_menu" >/dev/null 2>&1 || { echo "DIVERSI (MSI): resta la voce del menu dei testi" >&2; esito=1; }
+
 # Wine's console as a person sees it (tmux draws the terminal): a folder's name with an
 # accent and a typographic apostrophe comes out whole in --nuovo's messages.
 mkdir -p "$lavoro/console"
@@ -155,7 +228,7 @@ if ! grep -qF "Scritti Città d’Erba\Val_linea.txt e Città d’Erba\Val_R1-.t
   esito=1
 fi
 if [ $esito -eq 0 ]; then
-  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ da' l'errore 15 e il chilometro come su Linux; la console di Wine mostra:"
+  echo "Programmi per Windows e nativi: stessi byte, messaggi e stati su $(ls "$lavoro/lin/uscita" | wc -l) file compilati, diagnostiche, resoconti, JSON, scheda, pagina, nomi accentati, una cartella oltre 260 caratteri e 'R1:a' rifiutato; Valmora_Linea.TXT accettato su Windows; i $comandi comandi di LEGGIMI.txt riusciti; il server del linguaggio con indirizzi file:///z%3A/ dà l'errore 15 e il chilometro come su Linux; l'MSI installato (PATH, menu Start, voce sui testi) e tolto senza resti; la console di Wine mostra:"
   grep -F "Città" <<<"$schermo"
 fi
 exit $esito

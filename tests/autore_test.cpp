@@ -122,7 +122,7 @@ TEST(ModoAutore, ErroriDelloScenario) {
       5000, "cartello_indicatore, 1000, (PRIMO)\r\n  cartello_indicatore, 1000, (SECONDO)\r\n");
   // A slow-down at 3000 m (start cell 61, warning cell 37, advance cells 36 to 33); signals
   // on the whole window 5 to 7 cells before the start (cells 54 to 56) leave the finishing
-  // pass no room: error 12 at cell 61, 3050 m, pointing at the slow-down's record.
+  // pass no room: error 12 at the slow-down's record and its position, 3000 m.
   // Cells round(p / 50) = 54, 55 and 56 hold abbattimenti: the window 5 to 7 cells before
   // the start at cell 61 is full.
   const std::string finestra_piena =
@@ -133,7 +133,7 @@ TEST(ModoAutore, ErroriDelloScenario) {
       {"line text", due_cartelli, CORSA_PICCOLA, 6, "1000 m", "Prova_linea.txt:6:24"},
       {"run text", LINEA_PICCOLA, corsa({SEGNALE, " " + SEGNALE}), 16, "2000 m",
        "Prova_T1-.txt:3:11", false, true},
-      {"finishing pass", LINEA_PICCOLA, finestra_piena, 12, "3050 m", "Prova_T1-.txt:5:1"},
+      {"finishing pass", LINEA_PICCOLA, finestra_piena, 12, "3000 m", "Prova_T1-.txt:5:1"},
       // A check reports like a build: 1025 m is no multiple of 50.
       {"check only", LINEA_PICCOLA,
        corsa({"stazione, 1025, 12, 400, 0,0,0, 1,1,0, 4,1,1, 30, 8,0,0, X"}), 8, "1025 m",
@@ -266,7 +266,8 @@ TEST(ModoAutore, ErroriDUsoEDelFileSystem) {
   };
   const caso casi[] = {
       {{"--sconosciuta", LINEA, TRENO}, "--sconosciuta", true},
-      {{LINEA}, "", true},
+      // A text alone with no partner beside it: the name looked for.
+      {{"Sola_linea.txt"}, "Sola_TRENO-.txt", true},
       {{"linea.txt", "corsa.txt"}, "--linea", true},  // names of no form: the option to use
       {{LINEA, "Prova_T2-.txt"}, "Prova_T2-.txt", false},
       // An output folder that cannot be made: a file stands where it would go.

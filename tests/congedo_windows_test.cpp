@@ -31,6 +31,13 @@ std::string utf8(const std::wstring& w) {
   return s;
 }
 
+fs::path da_utf8(const std::string& s) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return fs::path(w);
+}
+
 struct riquadro {
   HWND finestra = nullptr;
   std::string titolo, testo;
@@ -132,7 +139,12 @@ TEST(CongedoWindows, DaEsploraUnRiquadroDaPromptNulla) {
   esito_congedo e = avvia_come_esplora(programma, c.percorso());
   EXPECT_TRUE(e.riquadro);
   EXPECT_EQ(e.titolo, "compila_scenario");
-  EXPECT_EQ(e.testo, "Compilazione riuscita.");
+  // Where the files went: beside the program.
+  const std::string riuscita = "Compilazione riuscita: i file compilati sono nella cartella ";
+  ASSERT_TRUE(e.testo.starts_with(riuscita)) << e.testo;
+  EXPECT_TRUE(fs::equivalent(da_utf8(e.testo.substr(riuscita.size(), e.testo.size() - riuscita.size() - 1)),
+                             c.percorso()))
+      << e.testo;
   EXPECT_EQ(e.stato, 0);
   EXPECT_TRUE(c.esiste("Castrea_Tovena_R7302.sim"));
 
@@ -146,6 +158,57 @@ TEST(CongedoWindows, DaEsploraUnRiquadroDaPromptNulla) {
   // From a prompt that shares the console: no box, the program ends by itself.
   e = avvia_come_esplora(L"cmd /c " + programma + L" --sconosciuta", c.percorso());
   EXPECT_FALSE(e.riquadro);
+  EXPECT_EQ(e.stato, 2);
+}
+
+TEST(CongedoWindows, UnTestoDaEsploraSiCompilaAccantoASe) {
+  // The entry of Explorer's menu on a run text, as the installer writes its command
+  // ("compila_scenario.exe" "%1"), started in another folder: the text's line text is
+  // found beside it, the compiled files go beside them, and the box says where. Then the
+  // same with a mistake whose message is long: the box shows it whole, cause included.
+  if (wine_senza_schermo()) GTEST_SKIP() << "Wine senza schermo non mostra finestre";
+  cartella_temporanea c, altrove;
+  const fs::path testi = c.percorso() / fs::path(L"Scenari \u00e8 prova");
+  fs::create_directory(testi);
+  const fs::path esempi = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "examples";
+  fs::copy_file(esempi / "Valmora_linea.txt", testi / "Valmora_linea.txt");
+  fs::copy_file(esempi / "Valmora_R2215-.txt", testi / "Valmora_R2215-.txt");
+  const auto argomento = [](const fs::path& p) { return L"\"" + p.wstring() + L"\""; };
+  esito_congedo e = avvia_come_esplora(argomento(ESEGUIBILE) + L" " + argomento(testi / "Valmora_R2215-.txt"),
+                                       altrove.percorso());
+  ASSERT_TRUE(e.riquadro);
+  EXPECT_EQ(e.stato, 0) << e.testo;
+  const std::string riuscita = "Compilazione riuscita: i file compilati sono nella cartella ";
+  // After the build's summary, the last line of the box.
+  const size_t dove = e.testo.rfind("\n\n" + riuscita);
+  ASSERT_NE(dove, std::string::npos) << e.testo;
+  const size_t da = dove + 2 + riuscita.size();
+  EXPECT_TRUE(fs::equivalent(da_utf8(e.testo.substr(da, e.testo.size() - da - 1)), testi)) << e.testo;
+  for (const char* nome : {"Valmora_linea.dat", "Valmora_R2215.sim", "Valmora_R2215.dat"}) {
+    EXPECT_TRUE(fs::exists(testi / nome)) << nome;
+  }
+  EXPECT_TRUE(fs::is_empty(altrove.percorso()));
+
+  // A line text whose partner is not there, under a long folder's name: one line, whole.
+  const fs::path lunga = c / std::string(150, 'l');
+  fs::create_directory(lunga);
+  fs::copy_file(esempi / "Valmora_linea.txt", lunga / "Sola_linea.txt");
+  e = avvia_come_esplora(argomento(ESEGUIBILE) + L" " + argomento(lunga / "Sola_linea.txt"), altrove.percorso());
+  ASSERT_TRUE(e.riquadro);
+  EXPECT_EQ(e.stato, 2);
+  EXPECT_TRUE(e.testo.ends_with("nessun testo della corsa accanto a 'Sola_linea.txt': cercato Sola_TRENO-.txt; "
+                                "'compila_scenario --help' per l'aiuto"))
+      << e.testo;
+}
+
+TEST(CongedoWindows, MostraScenarioDaSoloDiceACheServe) {
+  if (wine_senza_schermo()) GTEST_SKIP() << "Wine senza schermo non mostra finestre";
+  cartella_temporanea c;
+  const esito_congedo e = avvia_come_esplora(L"\"" + fs::path(MOSTRA_SCENARIO).wstring() + L"\"", c.percorso());
+  ASSERT_TRUE(e.riquadro);
+  EXPECT_EQ(e.titolo, "mostra_scenario");
+  EXPECT_TRUE(e.testo.starts_with("mostra_scenario mostra uno scenario compilato")) << e.testo;
+  EXPECT_NE(e.testo.find("mostra_scenario -o pagina.html LINEA TRENO"), std::string::npos) << e.testo;
   EXPECT_EQ(e.stato, 2);
 }
 
@@ -178,7 +241,7 @@ TEST(CongedoWindows, TanteDiagnosticheInUnRiquadroCheLeRiassume) {
   EXPECT_EQ(righe[12], "");
   const fs::path registro = c / "compila_scenario.log";
   EXPECT_TRUE(righe[13].starts_with("Altre ")) << righe[13];
-  EXPECT_TRUE(righe[13].ends_with(" e' nel file " + registro.string())) << righe[13];
+  EXPECT_TRUE(righe[13].ends_with(" è nel file " + registro.string())) << righe[13];
   // The log: every diagnostic with its text's line, in Windows' line ends.
   const std::string tutto = c.leggi("compila_scenario.log");
   EXPECT_NE(tutto.find("21 | sconosciuta, 19\r\n"), std::string::npos) << tutto;

@@ -106,7 +106,7 @@ TEST(Diagnostica, ErroriTipici) {
        ": s1 x 10 + d1 = 40000: deve stare tra -32768 e 32767", ": s1 x 10 + d1 = 40000: must lie between -32768 and 32767",
        "4000"},
       // At the value that the comma left over.
-      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in piu'",
+      {"decimal comma", true, "pendenza,  3000,    8", "pendenza,  3000,    8,5", 302, ": valori in più",
        ": values too many", "5"},
       {"value short", true, "pendenza,  3000,    8", "pendenza,  3000", 25,
        ": valori mancanti: il record ha 1 valore sulla sua riga, 'pendenza' ne vuole 2",

@@ -72,7 +72,7 @@ verifica(esito["correzioni"] == ["Sostituisci con 'stazione'"], "correzioni: %r"
 f = esito.get("firma", {})
 verifica(f.get("valore") == "ore" and f.get("spiegazione", "").startswith("h, da 0 a 23"), "firma: %r" % f)
 verifica(esito.get("due_corse_errate") and esito.get("due_corse_corrette"), "due corse: %r" % esito)
-verifica(esito.get("impaginato"), "il testo non e' stato impaginato")
+verifica(esito.get("impaginato"), "il testo non è stato impaginato")
 verifica(esito.get("parola_inserita") == "stazione" + ", " * 16 + ",", "inserito: %r" % esito.get("parola_inserita"))
 verifica(esito.get("diagnostiche_riempita") == [], "record riempito: %r" % esito.get("diagnostiche_riempita"))
 for f in falliti:

@@ -496,7 +496,7 @@ TEST(Guasti, CollegamentoAUnaCartellaAlPostoDelPercorso) {
   const esito_guasto e = esegui_fino_in_fondo(b.costruzione("b"));
   EXPECT_EQ(e.stato, 2);
   EXPECT_EQ(e.errori, "compila_scenario: " + (b.uscita / "Val_R1.dat").string() + ": " +
-                          "e' una cartella\n");
+                          "è una cartella\n");
   EXPECT_TRUE(uguali(contenuti_in(b.uscita.percorso()), vecchio));
   EXPECT_EQ(nomi_in(b.temporanei / "altrove"), std::set<std::string>{});
 }
@@ -507,7 +507,7 @@ TEST(Guasti, DiscoPieno) {
   const cartella_temporanea montaggio;
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=2m") != 0) {
-    GTEST_SKIP() << "non e' possibile montare un file system piccolo qui: " << std::strerror(errno);
+    GTEST_SKIP() << "non è possibile montare un file system piccolo qui: " << std::strerror(errno);
   }
   struct smontaggio {
     fs::path p;
@@ -523,6 +523,37 @@ TEST(Guasti, DiscoPieno) {
   guasto_del_file_system(b, b.costruzione("grande", uscita), vecchio,
                          "compila_scenario: " + (uscita / "Val_linea.dat").string() + ": " +
                              "disco pieno\n");
+}
+
+TEST(Guasti, CartellaDelProgrammaNonScrivibile) {
+  // The embedded build of a program in a folder that cannot be written (as where a package
+  // puts programs, here a file system mounted read-only, which binds root too): the file
+  // it could not make, then what the folder is and where to go instead; nothing written.
+  const cartella_temporanea montaggio;
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=8m") != 0) {
+    GTEST_SKIP() << "non è possibile montare un file system qui: " << std::strerror(errno);
+  }
+  struct smontaggio {
+    fs::path p;
+    ~smontaggio() { umount2(p.c_str(), MNT_DETACH); }
+  } smonta{montaggio.percorso()};
+  const fs::path programma = montaggio / "compila_scenario";
+  fs::copy_file(ESEGUIBILE, programma);
+  ASSERT_EQ(mount(nullptr, montaggio.percorso().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+      << std::strerror(errno);
+  const cartella_temporanea altrove;
+  const esito e = esegui(programma.string(), {}, altrove.percorso(), altrove.percorso(), {"LC_ALL=C.UTF-8", "LANGUAGE="});
+  EXPECT_EQ(e.stato, 2);
+  const std::string cartella = montaggio.percorso().string();
+  EXPECT_EQ(e.errori, "Attendere\ncompila_scenario: " + (montaggio / "Castrea_Tovena_linea.txt").string() +
+                          ": il disco è di sola lettura\n"
+                          "compila_scenario: la cartella del programma, " + cartella +
+                          ", non si può scrivere (come quella in cui un programma d'installazione mette i programmi), e "
+                          "lo scenario incorporato si compila accanto al programma: copiare il programma in una cartella "
+                          "propria e avviarlo da lì. I propri testi si compilano nella loro cartella: trascinarli sul "
+                          "programma, o compila_scenario TESTO_LINEA TESTO_TRENO.\n");
+  EXPECT_EQ(nomi_in(montaggio.percorso()), std::set<std::string>{"compila_scenario"});
 }
 
 TEST(Guasti, NomiCheSiScontranoETestiNonRegolari) {
@@ -568,11 +599,11 @@ TEST(Guasti, NomiCheSiScontranoETestiNonRegolari) {
        "compila_scenario: il testo 'collegato_linea.txt' ha il nome del file compilato "
        "'Val_R1.dat' nella cartella di uscita e sarebbe sostituito" + uso},
       {{"-o", o, "-t", "R1", "tubo_linea.txt", "Val_R1-.txt"},
-       "compila_scenario: tubo_linea.txt: non e' un file regolare\n"},
+       "compila_scenario: tubo_linea.txt: non è un file regolare\n"},
       {{"-o", o, "-l", "Val", "-t", "R1", "/dev/zero", "Val_R1-.txt"},
-       "compila_scenario: /dev/zero: non e' un file regolare\n"},
+       "compila_scenario: /dev/zero: non è un file regolare\n"},
       {{"-o", o, "-t", "R1", "cartella_linea.txt", "Val_R1-.txt"},
-       "compila_scenario: cartella_linea.txt: e' una cartella\n"},
+       "compila_scenario: cartella_linea.txt: è una cartella\n"},
       {{"-o", o, "-t", "R1", "enorme_linea.txt", "Val_R1-.txt"},
        "compila_scenario: enorme_linea.txt: testo troppo grande: oltre 64 MiB\n"},
   };

@@ -92,7 +92,7 @@ std::vector<caso> sotto_la_fermata() {
     std::string record;  // on cell 83 or reaching it
     int32_t dopo;        // its marker's own error, written after the station
     bool permessa = true;  // read as of old, the scenario builds with the object covered
-    const char* coperto = "e' coperto dal punto di fermata";  // the part's gender: "la fine"
+    const char* coperto = "è coperto dal punto di fermata";  // the part's gender: "la fine"
   };
   const oggetto oggetti[] = {
       {"signal", "segnale, 4100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n", 16},
@@ -102,12 +102,12 @@ std::vector<caso> sotto_la_fermata() {
       {"slow-down start", "rallentamento, 4100, 30, 300, 0, 0, 0\r\n", 18},
       // End round((3900 + 200) / 50 + 1) = 83.
       // Read as of old, the slow-down has no end left: the finishing pass's error 13.
-      {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false, "e' coperta dal punto di fermata"},
+      {"slow-down end", "rallentamento, 3900, 30, 200, 0, 0, 0\r\n", 19, false, "è coperta dal punto di fermata"},
       // Warning round((5300 - 1200) / 50 + 1) = 83; a d_v kept with every cell.
       {"slow-down warning", "rallentamento, 5300, 30, 300, 0, 0, 2\r\n", 17},
       // Advance cells round((5350 - 1200) / 50) = 83 down to 80.
       {"slow-down advance cell", "rallentamento, 5350, 30, 300, 0, 1, 2\r\n", 20, true,
-       "e' coperta dal punto di fermata"},
+       "è coperta dal punto di fermata"},
   };
   std::vector<caso> casi;
   for (const oggetto& o : oggetti) {
@@ -121,11 +121,11 @@ std::vector<caso> sotto_la_fermata() {
   // The line text is read first: its board and indicator are always before the station.
   casi.push_back({"board", linea("cartello_indicatore, 4110, (PONTE)\r\n"), treno(), avviso::oggetto_perso, true,
                   "cartello_indicatore",
-                  "il cartello e' coperto dal punto di fermata della stazione 'Borgo Fonte' (riga 13): la cella 83 "
+                  "il cartello è coperto dal punto di fermata della stazione 'Borgo Fonte' (riga 13): la cella 83 "
                   "(da 4100 a 4150 m) tiene un solo oggetto (posizione 4110 m)\n"
                   "   18 | cartello_indicatore, 4110, (PONTE)\n"
                   "      | ^~~~~~~~~~~~~~~~~~~\n"
-                  "Val_R1-.txt:13:1: note: la stazione 'Borgo Fonte' (riga 13) e' qui"});
+                  "Val_R1-.txt:13:1: note: la stazione 'Borgo Fonte' (riga 13) è qui"});
   casi.push_back({"indicator", linea("indicatori_vmax, 4100, 80, 85, 85, 0, , , , 0\r\n"), treno(),
                   avviso::oggetto_perso, true, "indicatori_vmax", "Borgo Fonte"});
   return casi;
@@ -142,7 +142,7 @@ std::vector<caso> casi_dei_testi() {
       // A text moved to a line of its own: that line is read as a note, the record keeps none.
       // A comma in it does not make it a record: no number follows.
       {"board text on the next line", linea("cartello_indicatore, 4500,\r\n  (PONTE, NORD)\r\n"), T,
-       avviso::valore_vuoto, true, "\r\n  (PONTE", "la riga dopo, '(PONTE, NORD)', e' letta come una nota"},
+       avviso::valore_vuoto, true, "\r\n  (PONTE", "la riga dopo, '(PONTE, NORD)', è letta come una nota"},
       {"station name on the next line", L, con(T, "19, 10, 0, Borgo Fonte", "19, 10, 0,\r\n Borgo Fonte"),
        avviso::valore_vuoto, false, "\r\n Borgo Fonte", "la riga dopo, 'Borgo Fonte'"},
       {"value missing before a blank line", L, treno("velocita, 8500\r\n\r\n"), avviso::valori_fuori_riga, false,
@@ -161,12 +161,12 @@ std::vector<caso> casi_dei_testi() {
        "curva destra", "'curvas4'"},
       // One item that names several records of the line text: each reads its own values.
       {"a value after the last of a general record", con(L, "lunghezza percorso, 10000", "lunghezza percorso, 10000 50"), T,
-       avviso::valori_fuori_riga, true, "50\r\n", "'50' dopo l'ultimo valore non e' letto"},
+       avviso::valori_fuori_riga, true, "50\r\n", "'50' dopo l'ultimo valore non è letto"},
       {"two backgrounds in one item", linea("", "curvad4, 2000, 300\r\n", "sfondo uno due, 0, 0\r\n"), T,
-       avviso::parola_in_altra_forma, true, "sfondo uno due", "e' letta come 'sfondo uno' e come 'sfondo due'"},
+       avviso::parola_in_altra_forma, true, "sfondo uno due", "è letta come 'sfondo uno' e come 'sfondo due'"},
       // The gradient's record comes before the curve's: it reads 5200 and 3, the curve the rest.
       {"a curve and a gradient in one item", linea("", "curvad4, 2000, 300\r\ncurvad6 pendenza, 5200, 3, 5200, 200\r\n"),
-       T, avviso::parola_in_altra_forma, true, "curvad6 pendenza", "e' letta come 'curvad6' e come 'pendenza'"},
+       T, avviso::parola_in_altra_forma, true, "curvad6 pendenza", "è letta come 'curvad6' e come 'pendenza'"},
       // "94" holds a 4: four codes, as of old.
       {"signal repetition of 94 codes", con(L, "ripetizione segnali 4 codici", "ripetizione segnali 94 codici"), T,
        avviso::parola_in_altra_forma, true, "ripetizione segnali 94", "letta come 'ripetizione segnali 4 codici'"},
@@ -174,10 +174,10 @@ std::vector<caso> casi_dei_testi() {
       // as it was meant, the first named.
       {"two bytes of another code in a UTF-8 text", L,
        con(con(T, "ARRIVO", "Citt\xC3\xA0"), "Borgo Fonte", "B\xF2rgo Font\xE8"), avviso::testo_misto, false,
-       "\xF2rgo", "il byte 0xF2 non e' un carattere UTF-8: e' letto come '\xC3\xB2' di Windows-1252 (e cosi' un altro byte"},
+       "\xF2rgo", "il byte 0xF2 non è un carattere UTF-8: è letto come '\xC3\xB2' di Windows-1252 (e così un altro byte"},
       // One byte alone: no more are counted.
       {"one byte of another code in a UTF-8 text", L, con(con(T, "ARRIVO", "Citt\xC3\xA0"), "Borgo Fonte", "Borgo Font\xE8"),
-       avviso::testo_misto, false, "\xE8\r\n", "e' letto come '\xC3\xA8' di Windows-1252; salvare il testo"},
+       avviso::testo_misto, false, "\xE8\r\n", "è letto come '\xC3\xA8' di Windows-1252; salvare il testo"},
       {"misspelt keyword", L, treno("segnal, 6100, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"), avviso::parola_sconosciuta,
        false, "segnal", "forse 'segnale'"},
       {"capitalised exact keyword", con(L, "progressiva chilometrica due", "Progressiva chilometrica due"), T,
@@ -209,24 +209,24 @@ std::vector<caso> casi_dei_testi() {
       // first station at 100 m: round(400 / 50 - 1) = 7.
       {"warning just past 1500 m", L,
        con(treno("rallentamento, 1501, 30, 300, 0, 0, 0\r\n"), "stazione, 0, 8,", "stazione, 100, 8,"),
-       avviso::oggetto_perso, false, "rallentamento", "l'avviso del rallentamento e' coperto"},
+       avviso::oggetto_perso, false, "rallentamento", "l'avviso del rallentamento è coperto"},
 
       {"speeds out of order", L, treno("velocita, 8000, 40\r\nvelocita, 7000, 50\r\n"), avviso::fuori_ordine, false,
        "7000", "dopo quella a 8000 m"},
       // round(0 / 50) = round(20 / 50) = 0: no value is written before the second, and the
       // first holds in no cell.
       {"two speeds in the first cell", L, con(T, "velocita, 0, 60\r\n", "velocita, 0, 60\r\nvelocita, 20, 70\r\n"),
-       avviso::oggetto_perso, false, "0, 60", "la velocita' a 20 m (riga 10) comincia nella stessa cella"},
+       avviso::oggetto_perso, false, "0, 60", "la velocità a 20 m (riga 10) comincia nella stessa cella"},
       // round(8010 / 50) = 160, the cell of the record before: 50 km/h begins in the next.
       {"two speeds in one cell", L, treno("velocita, 8000, 40\r\nvelocita, 8010, 50\r\n"), avviso::valore_cambiato,
-       false, "8010", "il valore vale da 8050 m, non da 8000 m: la cella da 8000 a 8050 m tiene la velocita' a 8000 m"},
+       false, "8010", "il valore vale da 8050 m, non da 8000 m: la cella da 8000 a 8050 m tiene la velocità a 8000 m"},
       {"two gradients in one cell", con(L, "pendenza, 3000, 5\r\n", "pendenza, 3000, 5\r\npendenza, 3000, 6\r\n"),
        T, avviso::valore_cambiato, true, "3000, 6", "vale da 3050 m"},
       // Blanks may part numbers: the 50 is a third value, read as the next keyword.
       {"a value after the last", L, treno("velocita, 8000, 40 50\r\n"), avviso::valori_fuori_riga, false,
-       "50\r\n", "'50' dopo l'ultimo valore non e' letto"},
+       "50\r\n", "'50' dopo l'ultimo valore non è letto"},
       {"signal repetition twice", con(L, "sfondo due, 0\r\n", "sfondo due, 0\r\nripetizione segnali 9 codici, 0, 10000\r\n"), T,
-       avviso::valore_cambiato, true, "ripetizione segnali 9", "codici = 9 non e' tenuto: la tabella tiene 4, scritto "
+       avviso::valore_cambiato, true, "ripetizione segnali 9", "codici = 9 non è tenuto: la tabella tiene 4, scritto "
        "dalla ripetizione dei segnali a 0 m (riga 10)"},
       // Cell 1: s1 1 and d1 0 put 10 into dato1 (error 1250 later), s2 and d2 0 the 0 that
       // the header's second value would take.
@@ -253,7 +253,7 @@ std::vector<caso> casi_dei_testi() {
       {"name left empty", L, con(T, ", ARRIVO", ", "), avviso::nome_stazione, false, "\r\n[fine]",
        "la stazione non ha nome (posizione 9000 m)"},
       {"speed past the line's end", L, treno("velocita, 10500, 40\r\n"), avviso::oltre_fine_linea, false, "10500",
-       "la velocita' a 10500 m e' oltre la fine della linea"},
+       "la velocità a 10500 m è oltre la fine della linea"},
       {"speed off the 5 km/h steps", L, treno("velocita, 8000, 73\r\n"), avviso::passo_del_formato, false, "73",
        "75 km/h"},
       // Messages that lead to the fix.
@@ -269,6 +269,44 @@ std::vector<caso> casi_dei_testi() {
       {"signal on an advance cell", L, treno("rallentamento, 7300, 30, 300, 0, 1, 0\r\nsegnale, 5950, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"),
        codice::segnale_occupato, false, "5950", "", false},
       {"a file of zeros", std::string(64, '\0'), T, codice::codifica_testo, true, "", "NUL", false},
+      // The finishing pass's cells held by other objects: at the object's record and its
+      // position as written, each holder named. The slow-down at 7000 m starts in cell
+      // round(7000 / 50 + 1) = 141: its first window is cells 136 to 134, the cells of the
+      // abbattimenti at 6800, 6750, 6700 m (round(p / 50)).
+      {"no room before a slow-down", L,
+       treno("abbattimento, 6800, 90\r\nabbattimento, 6750, 90\r\nabbattimento, 6700, 90\r\nrallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::finestra_occupata, false, "rallentamento", "(posizione 7000 m)\n", false},
+      {"no room before a slow-down, the holder", L,
+       treno("abbattimento, 6800, 90\r\nabbattimento, 6750, 90\r\nabbattimento, 6700, 90\r\nrallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::finestra_occupata, false, "rallentamento", "(da 6650 a 6700 m) \xC3\xA8 occupata da un abbattimento a 6700 m", false},
+      // Its warning board, round((7000 - 1200) / 50 + 1) = 117, is 16 cells after the
+      // signal at 5000 m, cell 101, whose cells 100 and 99 hold points without a value
+      // (one with a value would be lowered to 180 instead).
+      {"no room before a signal near a warning board", L,
+       treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+             "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::segnale_senza_abbattimento, false, "segnale", "l'avviso del rallentamento a 7000 m sta 16 celle dopo il segnale", false},
+      // Its advance cells, round((7000 - 1200) / 50) = 116 down to 113: the abbattimento at
+      // 5700 m holds cell 114.
+      {"advance cell taken", L, treno("abbattimento, 5700, 90\r\nrallentamento, 7000, 30, 300, 0, 1, 0\r\n"),
+       codice::anticipo_occupato, false, "7000, 30, 300, 0, 1", "occupata da un abbattimento a 5700 m, scritto qui", false},
+      // What the reading took the line for, at that line.
+      {"a curve short of its length", linea("", "curvad4, 2000\r\n"), T, codice::lettura_fallita, true, "curvad4",
+       "valori mancanti: il record ha 1 valore sulla sua riga"},
+      // The number is read in the field's unit; kilometres for metres are certain.
+      {"a unit after the number", con(L, "lunghezza percorso, 10000", "lunghezza percorso, 10 km"), T,
+       avviso::valore_non_inteso, true, "10 km", "10 km: L si legge in m, e il valore letto \xC3\xA8 10 m; scrivere 10000", false},
+      {"another unit after the number", L, treno("velocita, 8000, 40 m/s\r\n"), avviso::valore_non_inteso, false,
+       "40 m/s", "v si legge in km/h"},
+      // 6 and 500: sx 500 is out of its field, and the line tells why.
+      {"a thousands separator", L, treno("segnale, 6,500, 2, 3, 1, 0, 0, 0, 0, 0, 0\r\n"), codice::segnale_fuori_campo,
+       false, "500, 2, 3", "'6,500' sulla riga ha forse un separatore delle migliaia", false},
+      {"a note holding a keyword and a comma", con(L, "[pendenze]\r\n", "[pendenze]\r\nAttenzione: pendenza massima, 18 per mille\r\n"), T,
+       codice::lettura_fallita, true, "per mille", "la riga \xC3\xA8 letta come un record 'pendenza'", false},
+      {"a note beginning with a time", L, treno("7:15 partenza, 2 binari\r\n"), avviso::parola_sconosciuta, false,
+       "7:15", "'7:15 partenza' comincia con una cifra"},
+      {"a minus sign in a keyword", L, treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
+       avviso::parola_sconosciuta, false, "rallentamento -", "contiene un segno meno"},
   };
 }
 
@@ -343,11 +381,52 @@ TEST(Intento, AlLimiteNessunaParola) {
       // A slow-down starting at 1500 m, not beyond it, has no warning board and asks for no
       // advance cells.
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
+      // A note that begins with a minus sign, a keyword, a comma and a number in it.
+      {linea(), treno("- rallentamento del cantiere, 6000, da togliere\r\n")},
+      // Each value's own unit after it, in any of its words.
+      {con(con(linea(), "pendenza, 3000, 5", "pendenza, 3000, 5 per mille"), "10000\r\n", "10000 metri\r\n"),
+       treno("velocita, 8000, 40 kmh\r\n")},
   };
   for (const auto& [l, t] : coppie) {
     const costruzione c(l, t);
     EXPECT_EQ(c.e.stato, 0) << c.e.errori;
     EXPECT_EQ(c.e.errori, "") << c.e.errori;
+  }
+}
+
+// One mistake, one message: what follows from it is not told again.
+TEST(Intento, UnErroreUnMessaggio) {
+  std::string cartelli;
+  // 80 boards hold every table entry a station could take; one more is error 27.
+  for (int i = 0; i < 81; ++i) cartelli += "cartello_indicatore, " + std::to_string(500 + 100 * i) + ", B\r\n";
+  struct caso {
+    const char* cosa;
+    std::string linea, treno;
+    int32_t detto;           // said once
+    std::vector<int32_t> taciuti;  // not said
+  };
+  const caso casi[] = {
+      // ARRIVO moved before Borgo Fonte: out of order, and so within 350 m of its end.
+      {"a station out of order", linea(), con(treno(), "9000, 12", "2000, 12"), avviso::fuori_ordine,
+       {codice::stazioni_ravvicinate}},
+      // Every station finds the boards' entries: said at the first, and the run text has them.
+      {"no room for stations", linea(cartelli), treno(), codice::troppe_stazioni, {avviso::nessuna_stazione}},
+      // The line's other items are not unknown keywords of their own.
+      {"a minus sign in a keyword", linea(), treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
+       avviso::parola_sconosciuta, {}},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    const costruzione e(c.linea, c.treno);
+    EXPECT_EQ(e.e.stato, 1);
+    const auto volte = [&](int32_t n) {
+      const std::string cerca = " " + std::to_string(n) + ":";
+      size_t k = 0;
+      for (size_t p = e.e.errori.find(cerca); p != std::string::npos; p = e.e.errori.find(cerca, p + 1)) ++k;
+      return k;
+    };
+    EXPECT_EQ(volte(c.detto), 1u) << e.e.errori;
+    for (const int32_t n : c.taciuti) EXPECT_EQ(volte(n), 0u) << n << "\n" << e.e.errori;
   }
 }
 
@@ -388,8 +467,8 @@ TEST(Intento, UnTestoWindows1252) {
   const std::string nome = "Citt\xE0 d\x92" "Erba \x80";
   const costruzione c(linea(), con(treno(), "ARRIVO", nome));
   EXPECT_EQ(c.e.stato, 0) << c.e.errori;
-  EXPECT_NE(c.e.errori.find("'\xE2\x80\x99' (U+2019) e' memorizzato come '''"), std::string::npos) << c.e.errori;
-  EXPECT_NE(c.e.errori.find("(U+20AC) e' memorizzato come 'E'"), std::string::npos) << c.e.errori;
+  EXPECT_NE(c.e.errori.find("'\xE2\x80\x99' (U+2019) è memorizzato come '''"), std::string::npos) << c.e.errori;
+  EXPECT_NE(c.e.errori.find("(U+20AC) è memorizzato come 'E'"), std::string::npos) << c.e.errori;
   EXPECT_NE(c.uscita.leggi("Val_R1.sim").find("Citt\xE0 d'Erba E"), std::string::npos);
 }
 

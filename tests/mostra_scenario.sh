@@ -42,7 +42,7 @@ ${ESEGUI_CON:-} "$compila" -q -o "$lavoro/ricompilati" "$lavoro/testi/Castrea_To
 for f in Castrea_Tovena_linea.dat Castrea_Tovena_R7302.sim Castrea_Tovena_R7302.dat; do
   cmp -s "$lavoro/$f" "$lavoro/ricompilati/$f" || { echo "FALLITO: $f non torna dai testi" >&2; esito=1; }
 done
-atteso 2 "esiste gia'" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
+atteso 2 "esiste già" "$mostra" -C "$lavoro" --testi="$lavoro/testi" Castrea_Tovena R7302
 # Files copied under other names: the texts are written all the same, status 1, the names
 # and codes said; renamed after the files' own names, they compile into the same files.
 mkdir "$lavoro/copiati" "$lavoro/testi_copiati" "$lavoro/ricompilati_copiati"
@@ -67,7 +67,7 @@ grep -qF "(700-2200 m): 100 km/h -> 110 km/h" "$lavoro/out" || { echo "FALLITO: 
 atteso 2 "file non trovato" "$mostra" -C "$lavoro" --confronta="$lavoro/nessuna" Castrea_Tovena R7302
 # The track cut short by 7 bytes: 921 cells are 13815 bytes, 13808 leave cell 920 with 8.
 truncate -s 13808 "$lavoro/Castrea_Tovena_R7302.dat"
-atteso 1 "Castrea_Tovena_R7302.dat: error: byte 13800: la cella 920 e' tronca: 8 byte" \
+atteso 1 "Castrea_Tovena_R7302.dat: error: byte 13800: la cella 920 è tronca: 8 byte" \
   "$mostra" -C "$lavoro" Castrea_Tovena R7302
 # Named with its folder, given with -C.
 grep -qF "$(basename "$lavoro")" "$lavoro/err" || { echo "FALLITO: senza cartella: $(cat "$lavoro/err")" >&2; esito=1; }

@@ -38,7 +38,7 @@ controlla() {  # CARTELLA LINEA TRENO
   fi
   "$browser" --no-sandbox --disable-gpu --dump-dom "file://$pagina" 2>/dev/null > "$lavoro/$linea.dom"
   if ! grep -q 'data-disegnata="1"' "$lavoro/$linea.dom" || grep -q 'id="errore_script">[^<]' "$lavoro/$linea.dom"; then
-    echo "$linea: lo script della pagina non e' arrivato in fondo: $(grep -o 'id="errore_script">[^<]*' "$lavoro/$linea.dom")" >&2
+    echo "$linea: lo script della pagina non è arrivato in fondo: $(grep -o 'id="errore_script">[^<]*' "$lavoro/$linea.dom")" >&2
     exit 1
   fi
   local nomi=0
@@ -85,7 +85,7 @@ while IFS= read -r atteso; do
     exit 1
   fi
 done <<'FINE'
-indicatore di velocita' massima a 2500 m (km 147.900): 80/80 85/85 90/90 km/h
+indicatore di velocità massima a 2500 m (km 147.900): 80/80 85/85 90/90 km/h
 curva a destra, classe 4 (raggio 1000 m), da 2000 m (km 148.400), lunga 300 m
 segnale a 1500 m (km 148.900), cella 31 (1500-1550 m): sx 2, 3 1 0, rapp 1, dx 0, 2 0 0, tempo 101
 tratto di montagna da 3000 m a 4000 m, tipo 13
@@ -98,7 +98,7 @@ echo "Prova: i valori dei testi sono nella pagina"
 # A window on the line given in the address (#from-to, metres): only what lies in it is
 # drawn, so the signal at 1500 m is there and the indicator at 2500 m is not.
 "$browser" --no-sandbox --disable-gpu --dump-dom "file://$lavoro/Prova.html#1400-1900" 2>/dev/null > "$lavoro/finestra.dom"
-if ! grep -qF "segnale a 1500 m" "$lavoro/finestra.dom" || grep -qF "indicatore di velocita' massima a 2500 m" "$lavoro/finestra.dom" ||
+if ! grep -qF "segnale a 1500 m" "$lavoro/finestra.dom" || grep -qF "indicatore di velocità massima a 2500 m" "$lavoro/finestra.dom" ||
    ! grep -qF "vista da 1400 m a 1900 m" "$lavoro/finestra.dom"; then
   echo "Prova: la finestra da 1400 m a 1900 m non mostra quel che contiene" >&2
   exit 1

@@ -4,14 +4,20 @@
 // when they differ. AGGIORNA_RIFERIMENTO=1 writes them anew.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "editors/testi_editor.h"
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
 #include "lingue/riferimento.h"
 #include "model/formato.h"
 
@@ -19,6 +25,7 @@ namespace scenario {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace prova;
 
 // docs/it/autori.md, docs/en/autori.md: one reference a language of the catalogue.
 fs::path riferimento(lingua l) {
@@ -88,7 +95,7 @@ TEST(Riferimento, TabelleNellaLinguaDelRiferimento) {
             std::string::npos);
   // A warning that would lose what was written is marked as an error of the scenario.
   EXPECT_NE(blocco_riferimento("avvisi", lingua::inglese).find("| 317 | empty value | **error.** "), std::string::npos);
-  EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o piu' | Tenuto"),
+  EXPECT_NE(blocco_riferimento("avvisi", lingua::italiano).find("| 316 | orario della stazione di 24 ore o più | Tenuto"),
             std::string::npos);
   EXPECT_TRUE(blocco_riferimento("campi nessun record", lingua::italiano).empty());
 }
@@ -128,6 +135,115 @@ TEST(Riferimento, TestiDegliEditorComeIlCatalogo) {
   come_scritto(editori / "vscode" / "testi.json", messaggi_vscode());
   come_scritto(editori / "neovim" / "compila_scenario.lua", messaggi_neovim(), "-- Made from lingue/*.po (make test checks it):",
                "-- End of the texts from lingue/*.po.");
+}
+
+// The reference's examples, in each language, are what the program does with them. A block
+// of messages follows the changes that make it, written before it in comments the page
+// does not show (`<!-- esempio: FILE N = TEXT -->` puts TEXT in place of line N of an
+// example text, `N + TEXT` before it; `<!-- esempio: -->`, the examples as they are): the
+// examples so changed are compiled in the reference's language, and every line of the
+// block stands in what the program says, in that order. The shortened texts compile
+// together, and with each record shown alone put into them.
+TEST(Riferimento, GliEsempiCompilanoComeDetto) {
+  const fs::path esempi = fs::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "examples";
+  for (const lingua l : LINGUE) {
+    SCOPED_TRACE(sigla(l));
+    std::ifstream f(riferimento(l), std::ios::binary);
+    std::vector<std::string> righe;
+    for (std::string r; std::getline(f, r);) righe.push_back(r);
+    std::vector<std::string> cambi;
+    std::map<std::string, std::string> brevi;  // "[generale]" blocks: the shortened line and run
+    std::vector<std::string> records;          // blocks of records alone
+    int confrontati = 0;
+    for (size_t i = 0; i < righe.size(); ++i) {
+      constexpr std::string_view esempio = "<!-- esempio:";
+      if (righe[i].starts_with(esempio)) {
+        cambi.push_back(righe[i].substr(esempio.size(), righe[i].size() - esempio.size() - 4));
+        continue;
+      }
+      if (righe[i] != "```") continue;
+      std::vector<std::string> blocco;
+      for (++i; i < righe.size() && righe[i] != "```"; ++i) blocco.push_back(righe[i]);
+      if (blocco.empty()) continue;
+      if (blocco[0] == "[generale]") {
+        std::string testo;
+        for (const std::string& r : blocco) testo += r + "\r\n";
+        brevi[testo.find("lunghezza percorso") != std::string::npos ? "linea" : "treno"] = testo;
+      } else if (std::isalpha(static_cast<unsigned char>(blocco[0][0])) && blocco[0].find(',') != std::string::npos &&
+                 blocco[0].find(':') == std::string::npos) {
+        for (const std::string& r : blocco) records.push_back(r);
+      }
+      if (cambi.empty()) continue;
+      SCOPED_TRACE(blocco[0]);
+      cartella_temporanea c;
+      std::map<std::string, std::vector<std::string>> testi;
+      for (const std::string nome : {"Valmora_linea.txt", "Valmora_R2215-.txt"}) {
+        std::istringstream s(leggi_tutto(esempi / nome));
+        for (std::string r; std::getline(s, r);) testi[nome].push_back(r.substr(0, r.find('\r')));
+      }
+      for (const std::string& cambio : cambi) {
+        std::istringstream s(cambio);
+        std::string nome, come;
+        size_t n = 0;
+        if (!(s >> nome >> n >> come)) continue;
+        std::string testo;
+        std::getline(s >> std::ws, testo);
+        std::vector<std::string>& t = testi[nome];
+        ASSERT_TRUE(n >= 1 && n <= t.size()) << cambio;
+        if (come == "=") t[n - 1] = testo;
+        else t.insert(t.begin() + static_cast<std::ptrdiff_t>(n - 1), testo);
+      }
+      cambi.clear();
+      for (const auto& [nome, t] : testi) {
+        std::string testo;
+        for (const std::string& r : t) testo += r + "\r\n";
+        c.scrivi(nome, testo);
+      }
+      const esito e = esegui(ESEGUIBILE, {"--lingua=" + std::string(sigla(l)), "-c", "Valmora_linea.txt", "Valmora_R2215-.txt"},
+                             c.percorso(), c.percorso());
+      std::istringstream detto(e.errori);
+      std::vector<std::string> dette;
+      for (std::string r; std::getline(detto, r);) dette.push_back(r);
+      auto da = dette.begin();
+      for (const std::string& r : blocco) {
+        const auto trovata = std::find(da, dette.end(), r);
+        EXPECT_NE(trovata, dette.end()) << r << "\n" << e.errori;
+        if (trovata != dette.end()) da = trovata + 1;
+      }
+      ++confrontati;
+    }
+    // The blocks of messages: the summary, two mistakes, a cell taken, a board covered.
+    EXPECT_EQ(confrontati, 4);
+    ASSERT_EQ(brevi.size(), 2u);
+    std::vector<std::pair<std::string, std::string>> coppie{{brevi["linea"], brevi["treno"]}};
+    for (const std::string& r : records) {
+      // A record of a place along the line goes after the last of its kind in the
+      // shortened text; any other takes the place of the one written there.
+      const std::string parola = r.substr(0, r.find(','));
+      auto [linea, treno] = coppie.front();
+      const bool della_linea = formato::cerca(formato::testo::linea, parola) != nullptr;
+      const formato::record* d = formato::cerca(della_linea ? formato::testo::linea : formato::testo::treno, parola);
+      ASSERT_NE(d, nullptr) << r;
+      std::string& testo = della_linea ? linea : treno;
+      const size_t dove = testo.rfind("\n" + parola + ",");
+      ASSERT_NE(dove, std::string::npos) << r;
+      const size_t fine = testo.find('\n', dove + 1);
+      const formato::sede dove_tenuto = d->campi[0].in_set.dove;
+      if (dove_tenuto != formato::sede::voce && dove_tenuto != formato::sede::progressiva) {
+        testo.insert(fine + 1, r + "\r\n");
+      } else {
+        testo.replace(dove + 1, fine - dove - 1, r + "\r");
+      }
+      coppie.emplace_back(linea, treno);
+    }
+    for (const auto& [linea, treno] : coppie) {
+      cartella_temporanea c;
+      c.scrivi("Breve_linea.txt", linea);
+      c.scrivi("Breve_R1-.txt", treno);
+      const esito e = esegui(ESEGUIBILE, {"-q", "-c", "Breve_linea.txt", "Breve_R1-.txt"}, c.percorso(), c.percorso());
+      EXPECT_EQ(e.stato, 0) << e.errori << linea << treno;
+    }
+  }
 }
 
 }  // namespace

@@ -56,6 +56,75 @@ TEST(SostituzioneWindows, FileTenutoApertoOSolaLettura) {
   }
 }
 
+// However the holder shares the file (nothing, reading, writing, deleting, all of them),
+// a compiled file held open is told as in use before anything is renamed: the earlier set
+// whole, no temporary file or second name of an earlier file beside it, while the holder
+// still has it open.
+TEST(SostituzioneWindows, OgniModoDiCondivisioneEInUso) {
+  const struct {
+    const char* nome;
+    DWORD accesso;
+    DWORD condivisione;
+  } casi[] = {
+      {"niente", GENERIC_READ, 0},
+      {"lettura", GENERIC_READ, FILE_SHARE_READ},
+      {"lettura e scrittura", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
+      {"lettura ed eliminazione", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE},
+      {"tutto", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+      {"solo eliminazione", GENERIC_READ, FILE_SHARE_DELETE},
+      {"scrittura, tutto condiviso", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+  };
+  cartella_temporanea testi;
+  testi.scrivi("Valmora_linea.txt", leggi_tutto(ESEMPI / "Valmora_linea.txt"));
+  testi.scrivi("Valmora_R2215-.txt", leggi_tutto(ESEMPI / "Valmora_R2215-.txt"));
+  for (const auto& c : casi) {
+    for (const char* tenuto_nome : {"Valmora_linea.dat", "Valmora_R2215.dat"}) {
+      SCOPED_TRACE(std::string(c.nome) + ", " + tenuto_nome);
+      cartella_temporanea uscita;
+      for (const char* nome : {"Valmora_linea.dat", "Valmora_R2215.sim", "Valmora_R2215.dat"}) {
+        uscita.scrivi(nome, std::string("prima ") + nome);
+      }
+      const fs::path tenuto = uscita / tenuto_nome;
+      // Read before the holder opens it: a holder that shares no reading keeps the test
+      // from reading the file too.
+      const auto prima = contenuti_in(uscita.percorso());
+      std::set<std::string> nomi_prima;
+      for (const auto& [nome, byte] : prima) nomi_prima.insert(nome);
+      const HANDLE aperto = CreateFileW(tenuto.c_str(), c.accesso, c.condivisione, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(aperto, INVALID_HANDLE_VALUE);
+      const esito e = esegui(ESEGUIBILE, {"--lingua=it", "-o", uscita.percorso().string(), "Valmora_linea.txt",
+                                          "Valmora_R2215-.txt"},
+                             testi.percorso(), testi.percorso());
+      // Looked at while the holder still has the file: a name being deleted, or a
+      // temporary beside it, would still be there.
+      const auto nomi_dopo = nomi_in(uscita.percorso());
+      CloseHandle(aperto);
+      EXPECT_EQ(e.stato, 2) << e.errori;
+      EXPECT_NE(e.errori.find(std::string(tenuto_nome) + ": il file è in uso da un altro programma"), std::string::npos)
+          << e.errori;
+      EXPECT_EQ(nomi_dopo, nomi_prima);
+      EXPECT_TRUE(contenuti_in(uscita.percorso()) == prima);
+    }
+  }
+}
+
+TEST(SostituzioneWindows, CondivisioneDiReteIrraggiungibile) {
+  // An output folder on a share that does not answer, in both its forms: the share is
+  // named, with why, not a folder of it nor the root of a drive.
+  cartella_temporanea testi;
+  testi.scrivi("Valmora_linea.txt", leggi_tutto(ESEMPI / "Valmora_linea.txt"));
+  testi.scrivi("Valmora_R2215-.txt", leggi_tutto(ESEMPI / "Valmora_R2215-.txt"));
+  for (const std::string uscita : {"\\\\nessun-server\\condivisa\\scenari\\out",
+                                   "\\\\?\\UNC\\nessun-server\\condivisa\\scenari\\out"}) {
+    const esito e = esegui(ESEGUIBILE, {"--lingua=it", "-o", uscita, "Valmora_linea.txt", "Valmora_R2215-.txt"},
+                           testi.percorso(), testi.percorso());
+    EXPECT_EQ(e.stato, 2) << e.errori;
+    EXPECT_TRUE(e.errori.starts_with("compila_scenario: \\\\nessun-server\\condivisa: la condivisione di rete non si "
+                                     "raggiunge ("))
+        << uscita << ": " << e.errori;
+  }
+}
+
 TEST(SostituzioneWindows, DueCostruzioniIncorporateNellaStessaCartella) {
   // Without the folder's lock the second build's texts would be overwritten and deleted
   // under the first one ("file not found", status 2). With it every build succeeds,

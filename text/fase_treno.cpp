@@ -197,7 +197,17 @@ esito_record record_rallentamento(stato_lettura& s, const int32_t* v) {
     if (codice == codice::avviso_occupato) return errore_cella_occupata(s, codice, v[0], dove.avviso);
     if (codice == codice::inizio_rallentamento_occupato) return errore_cella_occupata(s, codice, v[0], dove.inizio);
     if (codice == codice::fine_rallentamento_occupata) return errore_cella_occupata(s, codice, v[0], dove.fine);
-    return errore_record(s, codice, v[0], {}, 0);
+    errore_record(s, codice, v[0], {}, 0);
+    // Taken advance cells: what holds each of them.
+    if (codice == codice::anticipo_occupato) {
+      const int64_t h = arrotonda((v[0] - 1200) / 50.0);
+      for (int64_t c = h; c >= h - 3; --c) {
+        if (cella_esiste(s.m, c) && !cella_libera(s.m.percorso[static_cast<size_t>(c)])) {
+          if (auto nota = nota_cella_presa(s.m, c)) s.m.diagnostiche.back().note.push_back(std::move(*nota));
+        }
+      }
+    }
+    return esito_record::scarta;
   }
   const char* cosa[] = {dal_catalogo("oggetto.da_avviso"), dal_catalogo("oggetto.da_inizio"), dal_catalogo("oggetto.da_fine")};
   for (size_t i = 0; i < 3; ++i) {
@@ -300,6 +310,57 @@ esito_record controlla_orario(stato_lettura& s, const voce& e, const dati_stazio
   return esito_record::prosegui;
 }
 
+// "23 h 7 min": a span of the timetable.
+messaggio durata(int64_t secondi) {
+  return frase("lettura.durata", {{"ore", secondi / 3600}, {"minuti", secondi / 60 % 60}});
+}
+
+// Times of the timetable run forward, station by station (0 is no time). A run past
+// midnight is written one way: as times of day (0:05 after 23:55: a drop of more than
+// 12 h is taken as midnight passed), or with hours from 24 on (warned of by itself). Said
+// at the station's hours: a time back by 12 h or less, the two ways in one run (once,
+// with a note at the first time written the other way), and a time more than 12 h after
+// the one before, which no leg between neighbouring stations takes.
+void controlla_orari(stato_lettura& s, const voce& e) {
+  if (e.orario == 0) return;
+  constexpr int64_t dodici_ore = 12 * 3600;
+  const int64_t ora = e.orario;
+  const std::optional<int64_t> prima = s.ultimo_orario;
+  s.ultimo_orario = e.orario;
+  const luogo_testo qui = luogo_valore(s, 13);
+  if (ora >= 24 * 3600 && !s.oltre_24) {
+    s.oltre_24 = stato_lettura::modo_mezzanotte{qui, frase("lettura.mezzanotte.oltre_24", {{"ora", ora_del_giorno(ora)}})};
+  }
+  if (prima && ora < *prima && *prima - ora > dodici_ore && !s.mezzanotte) {
+    s.mezzanotte = stato_lettura::modo_mezzanotte{
+        qui, frase("lettura.mezzanotte.ritorno", {{"ora", ora_del_giorno(ora)}, {"prima", ora_del_giorno(*prima)}})};
+  }
+  if (s.oltre_24 && s.mezzanotte && !s.due_modi_detti) {
+    s.due_modi_detti = true;
+    // This station's time made the second way; the first way's time is elsewhere.
+    const bool oltre_qui = s.oltre_24->luogo == qui;
+    const stato_lettura::modo_mezzanotte& questo = oltre_qui ? *s.oltre_24 : *s.mezzanotte;
+    const stato_lettura::modo_mezzanotte& altro = oltre_qui ? *s.mezzanotte : *s.oltre_24;
+    avviso_record(s, avviso::mezzanotte_in_due_modi, e.posizione,
+                  frase("lettura.mezzanotte_due_modi",
+                        {{"questo", questo.detto}, {"altro", altro.detto}, {"riga", altro.luogo.riga}}),
+                  13);
+    s.m.diagnostiche.back().note.push_back({altro.luogo, {}, frase("lettura.mezzanotte.altro_modo")});
+    return;
+  }
+  if (!prima) return;
+  if (ora < *prima && *prima - ora <= dodici_ore) {
+    avviso_record(s, avviso::orari_indietro, e.posizione,
+                  frase("lettura.orario_indietro", {{"ora", ora_del_giorno(ora)}, {"prima", ora_del_giorno(*prima)}}), 13);
+  } else if (ora - *prima > dodici_ore && !s.due_modi_detti) {
+    // (After the two ways, a step from a time of day to one from 24 h on is one more of them.)
+    avviso_record(s, avviso::salto_di_orario, e.posizione,
+                  frase("lettura.orario_salto",
+                        {{"ora", ora_del_giorno(ora)}, {"salto", durata(ora - *prima)}, {"prima", ora_del_giorno(*prima)}}),
+                  13);
+  }
+}
+
 // The station area by kind. False when it does not fit the 32-bit fields.
 bool area_stazione(voce& e, const dati_stazione& d) {
   const formato::area_stazione a = formato::area_di_stazione(e.posizione, e.tipo, d.lunghezza, e.opzione3);
@@ -336,13 +397,25 @@ esito_record segna_fermata(stato_lettura& s, voce& e, int32_t k) {
   return esito_record::prosegui;
 }
 
+// Why station entry `voce` has no room: the boards of the line text hold the entries from
+// the slot below theirs up to 80, and stations and boards share the table.
+messaggio posti_per_stazioni(const stato_lettura& s, int32_t voce) {
+  return frase("lettura.posti_per_stazioni", {{"cartelli", 80 - s.slot_cartello}, {"da", s.slot_cartello + 1},
+                                              {"posti", std::max(s.slot_cartello - 1, 0)}, {"voce", voce}});
+}
+
 esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   modello& m = s.m;
   const int32_t k = cur.stazione;
   // Entry k already holds a board text when the boards have come down to it: storing
   // the station there would overwrite the board. Said once: every later station would
   // only repeat it.
-  if (k > s.slot_cartello) return s.stazioni_piene ? esito_record::scarta : errore_record(s, codice::troppe_stazioni, std::nullopt);
+  s.stazione_letta = true;
+  if (k > s.slot_cartello) {
+    if (s.stazioni_piene) return esito_record::scarta;
+    s.stazioni_piene = true;
+    return errore_record(s, codice::troppe_stazioni, std::nullopt, posti_per_stazioni(s, k), 0);
+  }
   voce& e = m.tabella[static_cast<size_t>(k)];
   e.posizione = leggi32(s);
   if (!entro_percorso(m, e.posizione, 800)) return oltre_percorso(s, e.posizione);
@@ -354,17 +427,9 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   leggi_resto_stazione(s, e, d);
   if (controlla_orario(s, e, d) != esito_record::prosegui) return esito_record::scarta;
   e.orario = static_cast<int32_t>(orario_di(d));
+  const bool fuori_ordine = s.ultima_stazione && e.posizione < *s.ultima_stazione;
   controlla_ordine(s, s.ultima_stazione, e.posizione, dal_catalogo("lettura.ordine.stazione"));
-  // Times of the timetable run forward; a drop of more than 12 h is taken as midnight passed.
-  if (e.orario != 0) {
-    if (s.ultimo_orario && e.orario < *s.ultimo_orario && *s.ultimo_orario - e.orario <= 12 * 3600) {
-      avviso_record(s, avviso::orari_indietro, e.posizione,
-                    frase("lettura.orario_indietro", {{"ora", ora_del_giorno(e.orario)}, {"prima", ora_del_giorno(*s.ultimo_orario)}}),
-                    13);
-    }
-    s.ultimo_orario = e.orario;
-  }
-  s.stazione_letta = true;
+  controlla_orari(s, e);
   if (!area_stazione(e, d)) return errore_record(s, codice::stazione_oltre_fine, e.posizione, {}, 0);
   if (!formato::tiene_opzione4(d.lunghezza, k == 1)) e.opzione4 = 0;
   if (k == 1) e.opzione3 = 0;
@@ -378,6 +443,9 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   if (const esito_record r = segna_fermata(s, e, k); r != esito_record::prosegui) return r;
   if (k > 1 && int64_t{e.inizio} - 350 < m.tabella[static_cast<size_t>(k - 1)].fine) {
     for (const auto& [c, vecchia] : prima) m.percorso[static_cast<size_t>(c)] = vecchia;
+    // A station before the one above it in the text is told so, an error to an author:
+    // that it starts within 350 m of that one's end follows from it and is not told again.
+    if (fuori_ordine && !m.permissivo) return esito_record::scarta;
     errore_record(s, codice::stazioni_ravvicinate, e.posizione, {}, 0);
     const voce& precedente = m.tabella[static_cast<size_t>(k - 1)];
     m.diagnostiche.back().note.push_back(
@@ -390,7 +458,7 @@ esito_record leggi_stazione(stato_lettura& s, cursori_treno& cur) {
   cur.stazione = k + 1;
   if (cur.stazione >= s.slot_cartello) {
     s.stazioni_piene = true;
-    return errore_record(s, codice::troppe_stazioni, std::nullopt);
+    return errore_record(s, codice::troppe_stazioni, std::nullopt, posti_per_stazioni(s, cur.stazione), 0);
   }
   return esito_record::prosegui;
 }

@@ -250,3 +250,58 @@ TEST(FaseTreno, RegolaDelGuasto) {
 
 }  // namespace
 }  // namespace scenario
+
+namespace scenario {
+namespace {
+
+// A run past midnight is written one way: as times of day, a drop of more than 12 h taken
+// as midnight passed, or with hours from 24 on (each said by warning 316 itself). The two
+// ways in one run (327), a drop of 12 h or less (308) and a step of more than 12 h (328)
+// are each said once, at the hours of the station whose time makes them; 0:00:00 is no
+// time and is passed over.
+TEST(FaseTreno, OrariOltreLaMezzanotte) {
+  struct caso {
+    const char* cosa;
+    std::vector<std::string> orari;            // hours, minutes, seconds of stations 1, 2 ...
+    std::vector<std::pair<int32_t, int>> attesi;  // number, and the station (from 1) it stands at
+  };
+  const caso casi[] = {
+      {"times of day", {"23, 50, 0", "0, 10, 0", "0, 40, 0"}, {}},
+      {"hours from 24", {"23, 50, 0", "24, 10, 0", "24, 40, 0"}, {{316, 2}, {316, 3}}},
+      {"no time between", {"23, 50, 0", "0, 0, 0", "0, 40, 0"}, {}},
+      {"24 h, then times of day", {"23, 50, 0", "24, 10, 0", "0, 40, 0"}, {{316, 2}, {327, 3}}},
+      {"times of day, then 24 h", {"23, 50, 0", "0, 10, 0", "24, 40, 0"}, {{316, 3}, {327, 3}}},
+      // Said once: the third way back is midnight passed again, nothing more.
+      {"both ways twice", {"23, 50, 0", "24, 10, 0", "0, 40, 0", "24, 50, 0", "1, 0, 0"},
+       {{316, 2}, {327, 3}, {316, 4}}},
+      // 23:17 is 23 h 7 min after 0:10, as a typo of 0:17 makes it.
+      {"a step of 23 h", {"0, 10, 0", "23, 17, 0", "23, 30, 0"}, {{328, 2}}},
+      // 43200 s either way is a long leg, or times going back; a second more is the other.
+      {"12 h on", {"6, 0, 0", "18, 0, 0"}, {}},
+      {"12 h and a second on", {"6, 0, 0", "18, 0, 1"}, {{328, 2}}},
+      {"12 h back", {"18, 0, 0", "6, 0, 0"}, {{308, 2}}},
+      {"12 h and a second back", {"18, 0, 1", "6, 0, 0"}, {}},
+  };
+  for (const caso& c : casi) {
+    SCOPED_TRACE(c.cosa);
+    std::string corpo;
+    for (size_t k = 0; k < c.orari.size(); ++k) {
+      corpo += "stazione, " + std::to_string(1000 + 4000 * k) + ", 12, 200, 0, 0, 0, 1, 1, 0, 4, 1, 1, 30, " +
+               c.orari[k] + ", S" + std::to_string(k + 1) + "\r\n";
+    }
+    scenario_prova s;
+    s.leggi(linea_di(39000), treno_di(corpo));
+    std::vector<std::pair<int32_t, int>> detti;
+    for (const diagnostica& d : s.m.diagnostiche) {
+      ASSERT_TRUE(d.posizione.has_value());
+      detti.emplace_back(d.numero, 1 + (*d.posizione - 1000) / 4000);
+      // At the station's hours, the 14th value.
+      EXPECT_EQ(d.luogo->colonna, 1 + static_cast<int32_t>(std::string("stazione, 1000, 12, 200, 0, 0, 0, 1, 1, 0, 4, 1, 1, 30, ").size()) +
+                                      (*d.posizione >= 10000 ? 1 : 0));
+    }
+    EXPECT_EQ(detti, c.attesi);
+  }
+}
+
+}  // namespace
+}  // namespace scenario

@@ -104,10 +104,20 @@ struct stato_lettura {
   int32_t riga_dopo_parola = 0;
   size_t inizio_riga_dopo_parola = 0;
   bool in_record = false;              // the values of a recognised record are being read
+  int32_t riga_detta = 0;
+  bool migliaia_dette = false;         // a thousands separator on the record's line was named              // a line whose every item a message at its first has told
   // Positions of the last record of each kind along the line, for the order warnings.
   std::optional<int32_t> ultima_curva, ultima_pendenza, ultima_velocita, ultima_aderenza,
       ultima_stazione;
   std::optional<int32_t> ultimo_orario;  // timetable time of the last station that gives one
+  // The first time of the run past midnight written each way, where its hours stand and as
+  // it is said: hours from 24 on, and a drop of more than 12 h taken as midnight passed.
+  struct modo_mezzanotte {
+    luogo_testo luogo;
+    messaggio detto;
+  };
+  std::optional<modo_mezzanotte> oltre_24, mezzanotte;
+  bool due_modi_detti = false;
   // The last unknown word warned about, the known words it was looked for among, and what
   // was found.
   struct {
@@ -298,6 +308,7 @@ void controlla_forma(stato_lettura& s, std::span<const formato::record* const> r
                      std::string_view come_letta);
 // After a recognised record: its values must end at its own line end.
 void fine_record_altrove(stato_lettura& s, bool finisce_con_testo);
+void fine_record_detta(stato_lettura& s, bool finisce_con_testo);
 inline void controlla_fine_record(stato_lettura& s, bool finisce_con_testo) {
   const chiusura_elemento c = s.testo.chiusura();
   if (s.testo.riga_elemento() == s.luogo_record.riga && c != chiusura_elemento::virgola &&
@@ -407,10 +418,16 @@ inline bool troppi_errori(stato_lettura& s) {
 // A reading failure of the record being read, as error 25 at its place.
 void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto);
 
+// The diagnostics from `detti` on, said of the record just read: a number written with a
+// thousands separator on its line is named in the first of them.
+void con_separatore_migliaia(stato_lettura& s, size_t detti);
+
 template <typename F>
 esito_lettura leggi_record(stato_lettura& s, F leggi) {
   esito_lettura r;
   const size_t prima = s.testo.letti();
+  const size_t detti = s.m.diagnostiche.size();
+  s.migliaia_dette = false;
   s.in_record = true;
   try {
     r.esito = leggi();
@@ -419,6 +436,7 @@ esito_lettura leggi_record(stato_lettura& s, F leggi) {
     r.esito = esito_record::scarta;
   }
   s.in_record = false;
+  if (s.m.diagnostiche.size() != detti) con_separatore_migliaia(s, detti);
   r.valori_letti = s.testo.letti() != prima || r.esito == esito_record::scarta;
   if (r.esito == esito_record::scarta) s.testo.riprendi_dalla_riga_dopo(s.byte_record, s.luogo_record.riga);
   return r;

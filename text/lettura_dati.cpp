@@ -158,14 +158,7 @@ void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t p
 
 esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella) {
   errore_record(s, codice, posizione, {}, 0);
-  const auto trovato = s.m.oggetti.find(cella);
-  if (trovato != s.m.oggetti.end()) {
-    const oggetto_posto& o = trovato->second;
-    s.m.diagnostiche.back().note.push_back(
-        {o.luogo, {},
-         frase("lettura.cella_occupata", {{"cella", cella}, {"da", (cella - 1) * 50}, {"a", cella * 50},
-                                          {"da_oggetto", frase(o.cosa)}, {"posizione", o.posizione}})});
-  }
+  if (auto nota = nota_cella_presa(s.m, cella)) s.m.diagnostiche.back().note.push_back(std::move(*nota));
   return esito_record::scarta;
 }
 
@@ -564,8 +557,9 @@ void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) 
     avviso_parola(s, avviso::sezione_sconosciuta, parola, note.sezioni);
     return;
   }
-  // Only a line shaped like a record: a word, a comma, a number.
+  // Only a line shaped like a record: a word, a comma, a number; not one already told.
   if (!s.parola_con_virgola || !s.testo.segue_numero(s.dopo_parola)) return;
+  if (s.luogo_record.riga == s.riga_detta) return;
   // A record of another place: of the general section, or of the other text.
   const std::string scritta = minuscolo_latin1(parola);
   const formato::testo altro = t == formato::testo::linea ? formato::testo::treno : formato::testo::linea;
@@ -580,6 +574,13 @@ void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) 
                     frase(altro == formato::testo::treno ? dal_catalogo("lettura.record_della_corsa")
                                                          : dal_catalogo("lettura.record_della_linea"),
                           {{"parola", std::string(parola)}}));
+    return;
+  }
+  // A note that begins with a time or a number ("7:15 partenza, 2 binari") is no misspelt
+  // keyword: what the reading took it for is said instead of the nearest keyword.
+  if (!parola.empty() && parola.front() >= '0' && parola.front() <= '9') {
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    frase("lettura.nota_con_numero", {{"parola", std::string(parola)}}));
     return;
   }
   avviso_parola(s, avviso::parola_sconosciuta, parola, note.parole);
@@ -646,9 +647,64 @@ size_t valori_sulla_riga(const stato_lettura& s) {
   return n;
 }
 
+// The units an author may write after a number, each with the words that name it; a
+// field's own unit is the first word of its group.
+constexpr std::array<std::array<std::string_view, 4>, 9> UNITA = {{
+    {"m", "metri", "metro", "mt"},
+    {"km", "chilometri", "chilometro", ""},
+    {"km/h", "kmh", "km/ora", ""},
+    {"m/s", "", "", ""},
+    {"s", "sec", "secondi", "secondo"},
+    {"min", "minuti", "minuto", ""},
+    {"h", "ore", "ora", ""},
+    {"per", "permille", "\x89", ""},  // per mille (0x89 is Windows-1252's sign for it)
+    {"%", "percento", "", ""},
+}};
+
+// The group of `parola`, a word written after a number, in small letters; none when it
+// names no unit.
+std::optional<size_t> gruppo_unita(std::string_view parola) {
+  const std::string scritta = minuscolo_latin1(parola);
+  for (size_t g = 0; g < UNITA.size(); ++g) {
+    for (const std::string_view u : UNITA[g]) {
+      if (!u.empty() && scritta == u) return g;
+    }
+  }
+  return std::nullopt;
+}
+
+// A unit written after the record's last number that is not its field's ("lunghezza
+// percorso, 58 km"): the number is read in the field's unit, and the value is not what
+// was meant. Said at the value; true when said.
+bool unita_diversa(stato_lettura& s, std::string_view parola) {
+  const formato::record* r = s.record_corrente;
+  const size_t n = s.valori.size();
+  if (r == nullptr || n == 0 || n - s.primo_valore > r->campi.size()) return false;
+  const formato::campo& c = r->campi[n - s.primo_valore - 1];
+  if (c.unita.empty()) return false;
+  const std::optional<size_t> scritta = gruppo_unita(parola);
+  const std::optional<size_t> del_campo = gruppo_unita(c.unita.substr(0, c.unita.find(' ')));
+  if (!scritta || !del_campo || scritta == del_campo) return false;
+  const int64_t v = s.valori.back();
+  // Kilometres for metres: the value in metres is certain.
+  const messaggio scrivi = *scritta == 1 && *del_campo == 0
+                               ? frase("lettura.unita.in_metri", {{"metri", std::to_string(v * 1000)}})
+                               : messaggio();
+  registra_avviso(s.m, avviso::valore_non_inteso, luogo_valore(s, static_cast<int>(n - 1)),
+                  frase("lettura.unita_diversa", {{"valore", v}, {"scritta", std::string(parola)}, {"nome", std::string(c.nome)},
+                                                  {"unita", std::string(c.unita)}, {"scrivi", scrivi}}));
+  return true;
+}
+
 }  // namespace
 
 void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
+  const size_t detti = s.m.diagnostiche.size();
+  fine_record_detta(s, finisce_con_testo);
+  if (s.m.diagnostiche.size() != detti && !s.migliaia_dette) con_separatore_migliaia(s, detti);
+}
+
+void fine_record_detta(stato_lettura& s, bool finisce_con_testo) {
   const lettore_testo& t = s.testo;
   if (t.riga_elemento() != s.luogo_record.riga) {
     const messaggio motivo =
@@ -684,6 +740,7 @@ void fine_record_altrove(stato_lettura& s, bool finisce_con_testo) {
     // is a value the record does not take, and the author would lose it without a word.
     const std::string_view resto = t.resto_della_riga();
     const std::string_view primo = resto.substr(0, resto.find_first_of(", \t"));
+    if (unita_diversa(s, primo)) return;
     if (std::none_of(primo.begin(), primo.end(), [](char c) { return c >= '0' && c <= '9'; })) return;
     luogo_testo dove = t.luogo_dopo_spazi();
     dove.file = s.luogo_record.file;
@@ -740,7 +797,11 @@ std::optional<messaggio> separatore_errato(std::string_view item, formato::testo
   size_t j = i;
   while (j < item.size() && (item[j] == ' ' || item[j] == '\t' || item[j] == ';' || item[j] == ':')) ++j;
   const std::string_view tra = item.substr(i, j - i);
-  if (j >= item.size() || !((item[j] >= '0' && item[j] <= '9') || item[j] == '-')) return std::nullopt;
+  const auto cifra = [&](size_t k) { return k < item.size() && item[k] >= '0' && item[k] <= '9'; };
+  if (!cifra(j) && !(item[j] == '-' && cifra(j + 1))) return std::nullopt;
+  // A digit right after a letter is the keyword's own, as a curve's class ("curvas4"): no
+  // separator stands there.
+  if (tra.empty() && (i == inizio || item[i - 1] != ' ')) return std::nullopt;
   if (tra.find('\t') != std::string_view::npos) return frase("lettura.separatore.tabulazioni");
   if (tra.find(';') != std::string_view::npos) return messaggio("';'");
   if (tra.find(':') != std::string_view::npos) return messaggio("':'");
@@ -749,7 +810,28 @@ std::optional<messaggio> separatore_errato(std::string_view item, formato::testo
 
 }  // namespace
 
-void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
+namespace {
+
+// A failure in a record whose keyword item is no spelling of it, as a note that holds a
+// keyword and a comma ("Attenzione: pendenza massima, 18 per mille"): what the reading
+// took the line for is said with the failure.
+void letta_come_record(const stato_lettura& s) {
+  if (!s.in_record || s.record_corrente == nullptr || s.m.diagnostiche.empty()) return;
+  const std::string_view item = senza_spazi_ai_lati(s.riga);
+  const std::string scritta = minuscolo_latin1(item);
+  for (const std::string_view f : s.record_corrente->forme) {
+    if (scritta == f) return;
+  }
+  diagnostica& d = s.m.diagnostiche.back();
+  d.frase = frase("lettura.letta_come_record", {{"guasto", motivo_di(d)},
+                                                {"parola", std::string(item)},
+                                                {"record", std::string(s.record_corrente->parola)}});
+  d.motivo.clear();
+}
+
+}  // namespace
+
+static void segnala_guasto_record(stato_lettura& s, const guasto_lettura& guasto) {
   // A record whose values ran on into the next line is short of values: the failure is
   // its own, and is reported at it.
   if (s.in_record && guasto.luogo().file == s.luogo_record.file && guasto.luogo().riga > s.luogo_record.riga) {
@@ -787,6 +869,36 @@ void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
     registra_errore(s.m, codice::lettura_fallita, std::nullopt, guasto.luogo(), guasto.motivo());
   }
 }
+void segnala_guasto(stato_lettura& s, const guasto_lettura& guasto) {
+  segnala_guasto_record(s, guasto);
+  letta_come_record(s);
+}
+
+void con_separatore_migliaia(stato_lettura& s, size_t detti) {
+  const std::string* testo = s.m.letti.testi[s.in_treno ? 1 : 0];
+  if (testo == nullptr || s.dopo_parola > testo->size()) return;
+  std::string_view riga = std::string_view(*testo).substr(s.dopo_parola);
+  riga = riga.substr(0, riga.find_first_of("\r\n"));
+  const auto cifra = [&](size_t k) { return k < riga.size() && riga[k] >= '0' && riga[k] <= '9'; };
+  // One to three digits, a comma with no blank after it, then three digits alone: "10,400".
+  for (size_t v = riga.find(','); v != std::string_view::npos; v = riga.find(',', v + 1)) {
+    size_t a = v;
+    while (a > 0 && cifra(a - 1)) --a;
+    const bool prima_sola = a == 0 || riga[a - 1] == ' ' || riga[a - 1] == '\t' || riga[a - 1] == ',';
+    const bool tre = cifra(v + 1) && cifra(v + 2) && cifra(v + 3) && !cifra(v + 4) &&
+                     (v + 4 == riga.size() || riga.find_first_of(" \t,", v + 4) == v + 4);
+    if (v - a < 1 || v - a > 3 || !prima_sola || !tre) continue;
+    diagnostica& d = s.m.diagnostiche[detti];
+    d.frase = frase("lettura.migliaia", {{"prima", motivo_di(d)},
+                                         {"scritto", std::string(riga.substr(a, v + 4 - a))},
+                                         {"primo", std::string(riga.substr(a, v - a))},
+                                         {"secondo", std::string(riga.substr(v + 1, 3))},
+                                         {"numero", std::string(riga.substr(a, v - a)) + std::string(riga.substr(v + 1, 3))}});
+    d.motivo.clear();
+    s.migliaia_dette = true;
+    return;
+  }
+}
 
 bool conta_errori(stato_lettura& s) {
   for (; s.errori_contati < s.m.diagnostiche.size(); ++s.errori_contati) {
@@ -809,6 +921,23 @@ bool con_meno(std::string_view parola) {
 
 }  // namespace
 
+// A record's keyword with a minus sign after it, "rallentamento - cantiere, 16000, ...": the
+// item is passed over (a line of dashes parts a text), and the line's record with it. Said
+// at the item, and the rest of its line, read as items of their own, is not told again. A
+// note that begins with the minus sign is the way to write one, and says nothing.
+void parola_con_meno(stato_lettura& s, formato::testo t) {
+  const std::string_view prima = senza_spazi_ai_lati(std::string_view(s.riga).substr(0, s.riga.find('-')));
+  if (prima.empty() || !s.parola_con_virgola || !s.testo.segue_numero(s.dopo_parola)) return;
+  for (const formato::record& r : formato::records(t)) {
+    if (!formato::riconosce(r, prima)) continue;
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    frase("lettura.parola_con_meno", {{"parola", std::string(senza_spazi_ai_lati(s.riga))},
+                                                      {"record", std::string(r.parola)}}));
+    s.riga_detta = s.luogo_record.riga;
+    return;
+  }
+}
+
 bool leggi_parola_chiave(stato_lettura& s) {
   if (s.testo.fine_file()) return false;
   s.riga = s.testo.leggi_testo();
@@ -822,6 +951,8 @@ bool leggi_parola_chiave(stato_lettura& s) {
       if (const auto sep = separatore_errato(s.riga, t)) {
         registra_avviso(s.m, avviso::separatori, luogo_parola(s),
                         frase("lettura.separatori_con_meno", {{"separatore", *sep}}));
+      } else {
+        parola_con_meno(s, t);
       }
     }
     s.riga = s.testo.leggi_testo();

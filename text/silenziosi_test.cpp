@@ -120,8 +120,9 @@ TEST(Silenziosi, CellaOccupataELuoghiDellaFinitura) {
   EXPECT_NE(rendi(testo_di(d->note[0])).find("cartello indicatore a 11000 m"), std::string::npos) << d->note[0].testo;
 
   // A slow-down at 50 km/h from cell 101 (5000 m) to 121 walks 8 cells to 109, which with
-  // 108 and 110 holds a signal (at 5350, 5400, 5450 m): error 13 at 109 x 50 = 5450 m, at
-  // the slow-down's own record, line 2.
+  // 108 and 110 holds a signal (at 5350, 5400, 5450 m): error 13 at the slow-down's own
+  // record, line 2, and its position as written, with a note at each signal; the error
+  // state keeps the cell's start, 109 x 50 = 5450 m, as it always has.
   scenario_prova f;
   f.leggi(linea_di(20000), treno_di("rallentamento, 5000, 50, 1000, 0, 0, 0\r\n"
                                     "segnale, 5350, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0\r\n"
@@ -131,9 +132,12 @@ TEST(Silenziosi, CellaOccupataELuoghiDellaFinitura) {
   rifinitura_percorso(f.m);
   const diagnostica* t = trova(f.m, codice::abbattimento_interno);
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->posizione, 5450);
+  EXPECT_EQ(t->posizione, 5000);
+  EXPECT_EQ(f.m.posizione_errore, 5450);
   ASSERT_TRUE(t->luogo.has_value());
   EXPECT_EQ(t->luogo->riga, 2);
+  ASSERT_EQ(t->note.size(), 3u);
+  EXPECT_EQ((std::array{t->note[0].luogo.riga, t->note[1].luogo.riga, t->note[2].luogo.riga}), (std::array{4, 3, 5}));
 
   // Two signals in cell 240 (12000 m and 12010 m), each a line in plain form after the run
   // text's "[generale]": the second one's error, on line 3, has its note span the first one's

@@ -50,10 +50,19 @@ void metti_abbattimento(modello& m, int64_t indice) {
 // Records an error of the pass at a cell: the position is that cell's start in metres.
 // The place is the record of the object the error is about (the signal, the slow-down),
 // when the reading put it there.
-void errore_a_cella(modello& m, int32_t numero, int64_t indice, int64_t oggetto) {
+// The error state keeps that cell's start, as it always has; the author is told the
+// object's own position, as written, and what holds each of the cells `prese` it needed.
+void errore_a_cella(modello& m, int32_t numero, int64_t indice, int64_t oggetto,
+                    std::initializer_list<int64_t> prese = {}) {
+  const auto trovato = m.oggetti.find(oggetto);
   std::optional<luogo_testo> luogo;
-  if (const auto trovato = m.oggetti.find(oggetto); trovato != m.oggetti.end()) luogo = trovato->second.luogo;
+  if (trovato != m.oggetti.end()) luogo = trovato->second.luogo;
   registra_errore(m, numero, static_cast<int32_t>(indice * metri_per_cella), luogo);
+  diagnostica& d = m.diagnostiche.back();
+  if (trovato != m.oggetti.end()) d.posizione = trovato->second.posizione;
+  for (const int64_t c : prese) {
+    if (auto nota = nota_cella_presa(m, c)) d.note.push_back(std::move(*nota));
+  }
 }
 
 // Places an abbattimento in the first free cell of those given; false when all are taken.
@@ -69,7 +78,7 @@ bool metti_nella_prima_libera(modello& m, std::initializer_list<int64_t> candida
 
 // A signal near a warning board: an abbattimento in one of its two preceding cells, or an
 // abbattimento already there capped at 180. Error 11 when neither cell can take one.
-void abbattimento_prima_del_segnale(modello& m, int64_t segnale) {
+void abbattimento_prima_del_segnale(modello& m, int64_t segnale, int64_t avviso) {
   if (metti_nella_prima_libera(m, {segnale - 1, segnale - 2})) return;
   for (const int64_t indice : {segnale - 1, segnale - 2}) {
     cella& c = cella_n(m, indice);
@@ -78,7 +87,13 @@ void abbattimento_prima_del_segnale(modello& m, int64_t segnale) {
       return;
     }
   }
-  errore_a_cella(m, codice::segnale_senza_abbattimento, segnale, segnale);
+  errore_a_cella(m, codice::segnale_senza_abbattimento, segnale, segnale, {segnale - 1, segnale - 2});
+  // The slow-down whose warning board makes the signal need the point.
+  if (const auto o = m.oggetti.find(avviso); o != m.oggetti.end()) {
+    m.diagnostiche.back().note.push_back(
+        {o->second.luogo, {},
+         frase("finitura.avviso_vicino", {{"posizione", o->second.posizione}, {"celle", avviso - segnale}})});
+  }
 }
 
 // Every signal in the 20 cells before a warning board, nearest first. Signals in cells
@@ -87,7 +102,7 @@ void guarda_indietro_dall_avviso(modello& m, int64_t avviso) {
   for (int64_t k = 1; k <= celle_prima_dell_avviso; ++k) {
     const int64_t s = avviso - k;
     if (s < primo_segnale_esaminato) return;
-    if (cella_n(m, s).tipo == tipo_segnale) abbattimento_prima_del_segnale(m, s);
+    if (cella_n(m, s).tipo == tipo_segnale) abbattimento_prima_del_segnale(m, s, avviso);
   }
 }
 
@@ -97,7 +112,7 @@ void finestra_prima_dell_inizio(modello& m, int64_t inizio, int64_t vicina) {
   const int64_t lontana = vicina + 2;
   if (inizio <= lontana) return;
   if (metti_nella_prima_libera(m, {inizio - vicina, inizio - vicina - 1, inizio - lontana})) return;
-  errore_a_cella(m, codice::finestra_occupata, inizio, inizio);
+  errore_a_cella(m, codice::finestra_occupata, inizio, inizio, {inizio - vicina, inizio - vicina - 1, inizio - lontana});
 }
 
 // The inner point due at cell j: at j, else at j - 1, else at j + 1 (taken when j is the
@@ -111,7 +126,7 @@ int32_t abbattimento_interno(modello& m, int64_t j, int64_t inizio) {
       return static_cast<int32_t>(-scarto);  // 0 at j, 1 at j - 1, -1 at j + 1
     }
   }
-  errore_a_cella(m, codice::abbattimento_interno, j, inizio);
+  errore_a_cella(m, codice::abbattimento_interno, j, inizio, {j, j - 1, j + 1});
   return passo_interni;
 }
 
@@ -152,7 +167,7 @@ void abbattimento_prima_del_segnale_seguente(modello& m, int64_t fine, int64_t i
     const int64_t c = s - 1;
     if (c <= 0) return;
     if (!metti_nella_prima_libera(m, {c, c - 1})) {
-      errore_a_cella(m, codice::abbattimento_interno, fine, inizio);
+      errore_a_cella(m, codice::abbattimento_interno, fine, inizio, {c, c - 1});
     }
     return;
   }

@@ -28,7 +28,7 @@ constexpr std::array<voce_catalogo, 75> catalogo{{
     {18, "inizio del rallentamento su una cella occupata", true},
     {19, "fine del rallentamento su una cella occupata", true},
     {20, "celle di preavviso del rallentamento occupate", true},
-    {21, "indicatore di velocita' massima su una cella occupata", true},
+    {21, "indicatore di velocità massima su una cella occupata", true},
     {22, "stazione a meno di 350 m dalla fine della stazione precedente", true},
     {24, "stazione troppo vicina all'inizio della linea per il punto di fermata", false},
     {25, "errore di lettura dei testi di descrizione", false},
@@ -37,7 +37,7 @@ constexpr std::array<voce_catalogo, 75> catalogo{{
     {28, "troppi tratti di montagna (al massimo 80)", true},
     {29, "stazione con fermata o preavvisi oltre la fine del percorso", true},
     {30, "pendenza fuori dal campo (da -100 a 155)", true},
-    {31, "velocita' fuori dal campo (da 0 a 1277 km/h)", true},
+    {31, "velocità fuori dal campo (da 0 a 1277 km/h)", true},
     {32, "aderenza fuori dal campo (da 0 a 255)", true},
     {33, "tipo di montagna fuori dal campo (da 0 a 265)", true},
     {34, "valore di abbattimento fuori dal campo (al massimo 32767)", true},
@@ -52,10 +52,10 @@ constexpr std::array<voce_catalogo, 75> catalogo{{
     {103, "curva senza classe (da 1 a 6) o oltre la fine del tracciato", false},
     {104, "lunghezza percorso mancante nella sezione [generale]", false},
     {105, "codifica del testo non leggibile: serve UTF-8 (con o senza BOM), ANSI (Windows-1252) o ISO 8859-1", false},
-    {301, "parola chiave sconosciuta: la riga e' ignorata", false, gravita::avviso, true},
+    {301, "parola chiave sconosciuta: la riga non è letta come record", false, gravita::avviso, true},
     {302, "i valori del record non finiscono alla fine della sua riga", false, gravita::avviso, true},
     {303, "intestazione di sezione sconosciuta", false, gravita::avviso},
-    {304, "sezione [generale] mancante nel testo della corsa: nessun record e' letto", false,
+    {304, "sezione [generale] mancante nel testo della corsa: nessun record è letto", false,
      gravita::avviso, true},
     {305, "nessuna stazione nel testo della corsa", false, gravita::avviso},
     {306, "testo della corsa vuoto", false, gravita::avviso, true},
@@ -69,10 +69,10 @@ constexpr std::array<voce_catalogo, 75> catalogo{{
     {313, "parola chiave letta come un'altra", false, gravita::avviso, true},
     {314, "valori separati da altro che virgole", false, gravita::avviso, true},
     {315, "tratto che finisce prima di cominciare", true, gravita::avviso, true},
-    {316, "orario della stazione di 24 ore o piu'", true, gravita::avviso},
+    {316, "orario della stazione di 24 ore o più", true, gravita::avviso},
     {317, "valore vuoto", false, gravita::avviso, true},
     {318, "oggetto coperto o perso nei file compilati", true, gravita::avviso, true},
-    {319, "valore tenuto diverso da come e' scritto", true, gravita::avviso, true},
+    {319, "valore tenuto diverso da come è scritto", true, gravita::avviso, true},
     {320, "valore tenuto al passo del formato", true, gravita::avviso},
     {321, "oggetto oltre la fine della linea", true, gravita::avviso},
     {322, "nome di stazione ripetuto o vuoto", true, gravita::avviso},
@@ -84,8 +84,8 @@ constexpr std::array<voce_catalogo, 75> catalogo{{
     {328, "orario lontano da quello della stazione precedente", true, gravita::avviso},
     {329, "orario più breve di quanto i limiti di velocità permettono", true, gravita::avviso},
     {330, "orario più breve della marcia più veloce con le ipotesi sul treno", true, gravita::avviso},
-    {1250, "valori di intestazione gia' occupati", false},
-    {1251, "codici di gara gia' occupati", false},
+    {1250, "valori di intestazione già occupati", false},
+    {1251, "codici di gara già occupati", false},
     {0, "", false},
 }};
 // Looked up by halving (cerca_errore): the numbers rise from entry to entry, up to the
@@ -147,6 +147,15 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizion
                      std::optional<luogo_testo> luogo, messaggio perche) {
   registra_errore(m, numero, posizione, std::move(luogo));
   m.diagnostiche.back().frase = std::move(perche);
+}
+
+std::optional<nota_diagnostica> nota_cella_presa(const modello& m, int64_t cella) {
+  const auto trovato = m.oggetti.find(cella);
+  if (trovato == m.oggetti.end()) return std::nullopt;
+  const oggetto_posto& o = trovato->second;
+  return nota_diagnostica{o.luogo, {},
+                          frase("lettura.cella_occupata", {{"cella", cella}, {"da", (cella - 1) * 50}, {"a", cella * 50},
+                                                           {"da_oggetto", frase(o.cosa)}, {"posizione", o.posizione}})};
 }
 
 messaggio descrizione_errore(int32_t numero) {

@@ -142,4 +142,8 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizion
 // The catalogue's description of a number: "errore.N".
 messaggio descrizione_errore(int32_t numero);
 
+// A note at the record whose object holds cell `cella`: "la cella 143 (da 7100 a 7150 m) e'
+// occupata da un segnale a 7100 m, scritto qui". None for a cell no record holds.
+std::optional<nota_diagnostica> nota_cella_presa(const modello& m, int64_t cella);
+
 }  // namespace scenario

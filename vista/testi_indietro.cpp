@@ -1153,7 +1153,7 @@ std::string testo_cella(const cella& x) {
   return "tipo " + std::to_string(x.tipo) + ", dati " + std::to_string(x.dato1) + " " + std::to_string(x.dato2) +
          " " + std::to_string(x.dato3) + " " + std::to_string(x.dato4) + ", tempo " + std::to_string(x.tempo) +
          ", preavviso " + std::to_string(x.preavviso) + ", montagna " + std::to_string(x.montagna) +
-         ", velocita' " + std::to_string(x.velocita) + ", pendenza " + std::to_string(x.pendenza) +
+         ", velocità " + std::to_string(x.velocita) + ", pendenza " + std::to_string(x.pendenza) +
          ", aderenza " + std::to_string(x.aderenza);
 }
 

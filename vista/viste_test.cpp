@@ -286,7 +286,7 @@ TEST(DiagnosticaJson, LeNoteDiconoIlLoroTesto) {
   d.note.push_back({luogo_testo{"A_R1-.txt", 1, 1, 2}, "sosta di 30 s a Citt\xE0", {}});
   const auto j = nlohmann::json::parse(diagnostica_in_json(d, "m", ""));
   ASSERT_EQ(j["notes"].size(), 2u);
-  EXPECT_EQ(j["notes"][0]["message"], "Citt\xC3\xA0 e' qui");
+  EXPECT_EQ(j["notes"][0]["message"], "Citt\xC3\xA0 è qui");
   EXPECT_EQ(j["notes"][0]["line"], 2);
   EXPECT_EQ(j["notes"][1]["message"], "sosta di 30 s a Citt\xC3\xA0");
 }
