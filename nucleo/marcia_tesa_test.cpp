@@ -61,11 +61,12 @@ struct linea_prova {
 
 TEST(MarciaTesa, LimiteCostanteInPiano) {
   // 5000 m from stop to stop under 100 km/h, 4 vehicles, 120 %: the length changes nothing
-  // under a limit that does not change.
+  // under a limit that does not change, not even where the train's tail stands before the
+  // line's origin (the first cell's limit holds there).
   linea_prova l(10000, 100);
   l.treno(4, 120);
-  l.stazione(1000, 0, 36000);
-  l.stazione(6000, 0, 36600);
+  l.stazione(0, 0, 36000);
+  l.stazione(5000, 0, 36600);
   const marcia_tesa m = l.marcia();
   EXPECT_NEAR(m.ipotesi.frenatura, FRENATURA_120, 1e-12);
   EXPECT_DOUBLE_EQ(m.ipotesi.lunghezza_treno, 4 * 26.4);
@@ -274,6 +275,23 @@ TEST(MarciaTesa, OltreLUltimaCellaValeLUltimoLimite) {
   const marcia_tesa m = l.marcia();
   ASSERT_EQ(m.tratte.size(), 1u);
   EXPECT_NEAR(m.tratte[0].minimo_senza_ipotesi, 8000 / V100 + 1000 / (60 / 3.6), 1e-9);
+}
+
+TEST(MarciaTesa, DueStazioniAUnMetro) {
+  // Files may hold stations without a stop cell 1 m apart: up at a and down at b meet at
+  // v^2 = 2 a b / (a + b) over that metre.
+  linea_prova l(2000, 100);
+  for (const int32_t p : {1000, 1001}) {
+    voce& v = l.tabella[++l.stazioni];
+    v.tipo = 30;
+    v.posizione = p;
+    v.nome = "S";
+    v.orario = 36000 + p;
+  }
+  const marcia_tesa m = l.marcia();
+  ASSERT_EQ(m.tratte.size(), 1u);
+  const double cima = std::sqrt(2 * A * FRENATURA_120 / (A + FRENATURA_120));
+  EXPECT_NEAR(m.tratte[0].minimo, cima / A + cima / FRENATURA_120, 1e-9);
 }
 
 TEST(MarciaTesa, LeIpotesiDetteDallAutoreEQuellePredefinite) {
