@@ -357,30 +357,6 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
   return l.r;
 }
 
-std::optional<double> valore_marcia(std::string_view valore) {
-  // Digits, then a point or a comma and digits: no sign, no exponent, no word; read
-  // digit by digit, whatever the C library's locale says of the decimal point.
-  double v = 0, peso = 1;
-  bool decimali = false, cifre = false;
-  for (const char c : valore) {
-    if ((c == '.' || c == ',') && !decimali) {
-      decimali = true;
-    } else if (c >= '0' && c <= '9' && valore.size() <= 12) {
-      cifre = true;
-      if (decimali) {
-        peso /= 10;
-        v += (c - '0') * peso;
-      } else {
-        v = v * 10 + (c - '0');
-      }
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!cifre || !(v > 0 && v <= 100)) return std::nullopt;
-  return v;
-}
-
 coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>& nomi) {
   const fs::path cartella = sistema::percorso(testo).parent_path();
   const auto accanto = [&cartella](const std::string& nome) { return sistema::testo(cartella / sistema::percorso(nome)); };
@@ -420,6 +396,30 @@ coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>&
   c.linea = accanto(trovata);
   c.treno = testo;
   return c;
+}
+
+std::optional<double> valore_marcia(std::string_view valore) {
+  // Digits, then a point or a comma and digits: no sign, no exponent, no word; read
+  // digit by digit, whatever the C library's locale says of the decimal point.
+  double v = 0, peso = 1;
+  bool decimali = false, cifre = false;
+  for (const char c : valore) {
+    if ((c == '.' || c == ',') && !decimali) {
+      decimali = true;
+    } else if (c >= '0' && c <= '9' && valore.size() <= 12) {
+      cifre = true;
+      if (decimali) {
+        peso /= 10;
+        v += (c - '0') * peso;
+      } else {
+        v = v * 10 + (c - '0');
+      }
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!cifre || !(v > 0 && v <= 100)) return std::nullopt;
+  return v;
 }
 
 bool aiuto_alla_windows(std::string_view argomento) { return argomento == "/?" && sistema::percorsi_di_windows(); }

@@ -27,6 +27,10 @@ class disco_vuoto : public lsp::disco {
   std::optional<std::string> leggi(const std::string&, std::string*) override { return std::nullopt; }
   std::vector<std::string> nomi(const std::string&) override { return {}; }
   lsp::forma_percorsi forma() const override { return lsp::forma_percorsi::posix; }
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view, std::string*) override {
+    return "/pagine/" + nome;
+  }
+  std::string ora() override { return ""; }
 };
 
 std::string stringa_json(const std::string& testo) {

@@ -1,5 +1,6 @@
 // The language server's edge: standard input and output, and the partner texts on disk.
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
@@ -40,6 +41,32 @@ class disco_file : public disco {
   forma_percorsi forma() const override {
     return sistema::percorsi_di_windows() ? forma_percorsi::windows : forma_percorsi::posix;
   }
+
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view byte, std::string* perche) override {
+    try {
+      if (!pagine_) pagine_.emplace("compila_scenario");
+      const fs::path file = pagine_->percorso() / sistema::percorso(nome);
+      sostituisci_file(file, byte);
+      std::string p = sistema::testo(file);
+      if (forma() == forma_percorsi::windows) std::replace(p.begin(), p.end(), '\\', '/');
+      return p;
+    } catch (const errore_file& e) {
+      if (perche != nullptr) *perche = e.motivo();
+    } catch (const std::exception& e) {
+      if (perche != nullptr) *perche = e.what();
+    }
+    return std::nullopt;
+  }
+
+  std::string ora() override {
+    const std::tm locale = sistema::ora_locale(std::time(nullptr));
+    char testo[16];
+    std::strftime(testo, sizeof testo, "%H:%M:%S", &locale);
+    return testo;
+  }
+
+ private:
+  std::optional<cartella_privata> pagine_;  // the pages' folder, once one is written
 };
 
 bool invia(std::ostream& uscita, const std::string& corpo) {

@@ -286,6 +286,15 @@ std::vector<caso> casi_dei_testi() {
        treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
              "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
        codice::segnale_senza_abbattimento, false, "segnale", "l'avviso del rallentamento a 7000 m sta 16 celle dopo il segnale", false},
+      {"no room before a signal near a warning board, the holder", L,
+       treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+             "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::segnale_senza_abbattimento, false, "segnale", "(da 4950 a 5000 m) \xC3\xA8 occupata da un abbattimento a 5000 m", false},
+      // Ordered by their starts, furthest first, uno (0 m, counting down) holds from 0 m on,
+      // where due and tre, from before the origin, would begin: they hold nowhere.
+      {"a numbering that never holds",
+       con(con(con(L, "uno, 0, 12000, 0", "uno, 0, 12000, 1"), "due, 0, 0, 0", "due, -100, 500, 0"), "tre, 0, 0, 0", "tre, -200, 300, 0"),
+       T, avviso::valore_insolito, true, "-100", "da 0 m vale la progressiva chilometrica uno a 0 m (riga 3)"},
       // Its advance cells, round((7000 - 1200) / 50) = 116 down to 113: the abbattimento at
       // 5700 m holds cell 114.
       {"advance cell taken", L, treno("abbattimento, 5700, 90\r\nrallentamento, 7000, 30, 300, 0, 1, 0\r\n"),
@@ -383,6 +392,8 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
       // A note that begins with a minus sign, a keyword, a comma and a number in it.
       {linea(), treno("- rallentamento del cantiere, 6000, da togliere\r\n")},
+      // A value that is no position, larger than the line.
+      {linea(), con(treno(), "sabbia, 300", "sabbia, 20000")},
       // Each value's own unit after it, in any of its words.
       {con(con(linea(), "pendenza, 3000, 5", "pendenza, 3000, 5 per mille"), "10000\r\n", "10000 metri\r\n"),
        treno("velocita, 8000, 40 kmh\r\n")},
