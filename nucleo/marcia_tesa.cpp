@@ -62,16 +62,13 @@ std::vector<double> limiti_testa(const std::vector<cella>& percorso) {
 
 // A per-cell value as stretches from `da` to `a`, the same value of cells next to each
 // other joined: a cell's value holds over its 50 m, the first cell's before the line, the
-// last's beyond the track.
+// last's beyond the track. The cell of x ends after x, so every step goes forward.
 template <class valore_cella>
 std::vector<pezzo> pezzi(const std::vector<cella>& percorso, double da, double a, valore_cella valore) {
   std::vector<pezzo> r;
   for (double x = da; x < a;) {
     const size_t c = cella_di(percorso, x);
-    double fine = (static_cast<double>(c) + 1) * METRI_CELLA;
-    if (c + 1 == percorso.size()) fine = a;
-    fine = std::min(std::max(fine, x), a);
-    if (fine <= x) fine = a;
+    const double fine = c + 1 == percorso.size() ? a : std::min((static_cast<double>(c) + 1) * METRI_CELLA, a);
     const double v = valore(c);
     if (!r.empty() && r.back().v == v) {
       r.back().a = fine;

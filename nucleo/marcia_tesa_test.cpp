@@ -61,11 +61,12 @@ struct linea_prova {
 
 TEST(MarciaTesa, LimiteCostanteInPiano) {
   // 5000 m from stop to stop under 100 km/h, 4 vehicles, 120 %: the length changes nothing
-  // under a limit that does not change.
+  // under a limit that does not change, not even where the train's tail stands before the
+  // line's origin (the first cell's limit holds there).
   linea_prova l(10000, 100);
   l.treno(4, 120);
-  l.stazione(1000, 0, 36000);
-  l.stazione(6000, 0, 36600);
+  l.stazione(0, 0, 36000);
+  l.stazione(5000, 0, 36600);
   const marcia_tesa m = l.marcia();
   EXPECT_NEAR(m.ipotesi.frenatura, FRENATURA_120, 1e-12);
   EXPECT_DOUBLE_EQ(m.ipotesi.lunghezza_treno, 4 * 26.4);
@@ -74,10 +75,49 @@ TEST(MarciaTesa, LimiteCostanteInPiano) {
   EXPECT_NEAR(m.tratte[0].minimo, trapezio(5000, V100, A, FRENATURA_120), 1e-9);
   EXPECT_NEAR(m.tratte[0].minimo_senza_ipotesi, 5000 / V100, 1e-9);
   EXPECT_FALSE(m.tratte[0].blocco.has_value());
-  // The run starts and ends at rest, and its last point is the leg's time.
+  // The run starts and ends at rest, and its last point is the leg's time; no points
+  // unless asked for.
+  EXPECT_TRUE(calcola_marcia_tesa(l.percorso, l.tabella, {}).punti.empty());
   EXPECT_EQ(m.punti.front().velocita, 0);
   EXPECT_EQ(m.punti.back().velocita, 0);
   EXPECT_NEAR(m.punti.back().tempo, m.tratte[0].minimo, 1e-9);
+}
+
+TEST(MarciaTesa, AccelerazioneEFrenaturaDate) {
+  // From stop to stop under 100 km/h with the author's a and b: where v^2 / 2a + v^2 / 2b
+  // is more than the distance the train never reaches the limit, and up at a meets down
+  // at b where v^2 = 2 a b d / (a + b), reached in v / a and left in v / b.
+  const struct {
+    double d, a, b;
+  } casi[] = {{400, 0.5, 0.5}, {400, 1.0, 0.3}, {5000, 1.0, 1.0}, {1500, 0.25, 2.0}};
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.d);
+    linea_prova l(10000, 100);
+    l.stazione(1000, 0, 36000);
+    l.stazione(static_cast<int32_t>(1000 + c.d), 0, 36600);
+    const marcia_tesa m = l.marcia({.accelerazione = c.a, .frenatura = c.b});
+    ASSERT_EQ(m.tratte.size(), 1u);
+    const double cima = std::sqrt(2 * c.a * c.b * c.d / (c.a + c.b));
+    const double atteso = cima < V100 ? cima / c.a + cima / c.b : trapezio(c.d, V100, c.a, c.b);
+    EXPECT_NEAR(m.tratte[0].minimo, atteso, 1e-9);
+  }
+}
+
+TEST(MarciaTesa, FraDueFermateVicineConUnaSalitaInMezzo) {
+  // Stops at 1000 m and 1400 m, level for 100 m and then 10 per mille up: the train starts
+  // at a = 0.5 m/s^2 and has v^2 = 2 a 100 = 100 at 1100 m; from there it speeds up at
+  // a' = a - 9.81 x 0.01 until it must brake at b' = b + 9.81 x 0.01 for the stop, where
+  // 100 + 2 a' s = 2 b' (300 - s), well under 100 km/h. v^2 runs straight in each part, so
+  // each takes 2 d / (v0 + v1).
+  linea_prova l(10000, 100);
+  l.pendenza(1100, 17000, 10);
+  l.stazione(1000, 0, 36000);
+  l.stazione(1400, 0, 36600);
+  const marcia_tesa m = l.marcia();
+  ASSERT_EQ(m.tratte.size(), 1u);
+  const double a = A - 0.0981, b = FRENATURA_120 + 0.0981;
+  const double s = (2 * b * 300 - 100) / (2 * (a + b)), cima = std::sqrt(100 + 2 * a * s);
+  EXPECT_NEAR(m.tratte[0].minimo, 2 * 100 / 10.0 + 2 * s / (10 + cima) + 2 * (300 - s) / cima, 1e-9);
 }
 
 TEST(MarciaTesa, UnaDiscesaDelLimiteFrenaDoveLaFormulaDice) {
@@ -190,6 +230,21 @@ TEST(MarciaTesa, DoveIlTrenoNonPassa) {
     EXPECT_TRUE(std::isfinite(l.marcia({.accelerazione = 0.7, .frenatura = std::nullopt}).tratte[0].minimo));
   }
   {
+    // 100 per mille down into a limit of 20 km/h: braking at 0.79 m/s^2 the train still
+    // gains 9.81 x 0.1 - 0.79 m/s^2 there, so it cannot reach the limit slow enough from
+    // anywhere on the descent; the limits alone pass.
+    linea_prova l(12000, 100);
+    l.pendenza(5000, 5500, -100);
+    l.limite(5500, 12000, 20);
+    l.stazione(1000, 0, 36000);
+    l.stazione(9000, 0, 37000);
+    const marcia_tesa m = l.marcia();
+    ASSERT_EQ(m.tratte.size(), 1u);
+    EXPECT_TRUE(std::isinf(m.tratte[0].minimo));
+    EXPECT_EQ(m.tratte[0].blocco, 5000);
+    EXPECT_TRUE(std::isfinite(m.tratte[0].minimo_senza_ipotesi));
+  }
+  {
     // A limit of 0 km/h on one cell stops both; the next leg is its own.
     linea_prova l(12000, 100);
     l.limite(3000, 3050, 0);
@@ -203,6 +258,40 @@ TEST(MarciaTesa, DoveIlTrenoNonPassa) {
     EXPECT_TRUE(std::isinf(m.tratte[0].minimo));
     EXPECT_NEAR(m.tratte[1].minimo, trapezio(4000, V100, A, FRENATURA_120), 1e-9);
   }
+}
+
+TEST(MarciaTesa, OltreLUltimaCellaValeLUltimoLimite) {
+  // A set read from files may put a station past the track: there the last cell's limit
+  // holds. The track of a 2000 m line ends with cell 180, 9000 to 9050 m, here at 60 km/h;
+  // a station without a stop cell at 10000 m.
+  linea_prova l(2000, 100);
+  l.percorso.back().velocita = 60 / 5;
+  l.stazione(1000, 0, 36000);
+  voce& oltre = l.tabella[2];
+  oltre.tipo = 30;
+  oltre.posizione = 10000;
+  oltre.nome = "Oltre";
+  oltre.orario = 37000;
+  const marcia_tesa m = l.marcia();
+  ASSERT_EQ(m.tratte.size(), 1u);
+  EXPECT_NEAR(m.tratte[0].minimo_senza_ipotesi, 8000 / V100 + 1000 / (60 / 3.6), 1e-9);
+}
+
+TEST(MarciaTesa, DueStazioniAUnMetro) {
+  // Files may hold stations without a stop cell 1 m apart: up at a and down at b meet at
+  // v^2 = 2 a b / (a + b) over that metre.
+  linea_prova l(2000, 100);
+  for (const int32_t p : {1000, 1001}) {
+    voce& v = l.tabella[++l.stazioni];
+    v.tipo = 30;
+    v.posizione = p;
+    v.nome = "S";
+    v.orario = 36000 + p;
+  }
+  const marcia_tesa m = l.marcia();
+  ASSERT_EQ(m.tratte.size(), 1u);
+  const double cima = std::sqrt(2 * A * FRENATURA_120 / (A + FRENATURA_120));
+  EXPECT_NEAR(m.tratte[0].minimo, cima / A + cima / FRENATURA_120, 1e-9);
 }
 
 TEST(MarciaTesa, LeIpotesiDetteDallAutoreEQuellePredefinite) {
