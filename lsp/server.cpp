@@ -23,6 +23,7 @@
 #include "model/modello.h"
 #include "nucleo/compilazione.h"
 #include "text/codifica.h"
+#include "track/rapporto_errori.h"
 
 namespace scenario::lsp {
 
@@ -40,8 +41,10 @@ constexpr int SERVER_NOT_INITIALIZED = -32002;
 constexpr int REQUEST_CANCELLED = -32800;
 constexpr int REQUEST_FAILED = -32803;
 
-// A record written out of order along the line: its fix moves it.
-constexpr int32_t FUORI_ORDINE = 307;
+// A record written out of order along the line: its fix moves it. One that could not be
+// read: when its line lacks only values the description lets be empty, its fix writes them.
+constexpr int32_t FUORI_ORDINE = avviso::fuori_ordine;
+constexpr int32_t LETTURA_FALLITA = codice::lettura_fallita;
 
 struct errore_rpc {
   int codice;
@@ -94,6 +97,7 @@ struct correzione_offerta {
   // A record out of order along the line: its line, moved where its position puts it
   // (worked out when asked for, on the text as it then stands), instead of a replacement.
   std::optional<int64_t> sposta_riga;
+  std::string titolo;  // what the fix does, when not a replacement of a word
 };
 
 // The places a diagnostic's notes name, for going to them from it.
@@ -872,9 +876,15 @@ struct server::stato {
           d["message"] = messaggio;
         }
         if (x.correggi && x.correggi->luogo.file == file) {
-          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione), {}});
+          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione), {}, ""});
         } else if (x.numero == FUORI_ORDINE && x.luogo && x.luogo->file == file && aperti.count(file) > 0) {
-          correzioni[uri_di(file)].push_back({r, d, {}, "", r.inizio.riga});
+          correzioni[uri_di(file)].push_back({r, d, {}, "", r.inizio.riga, ""});
+        } else if (x.numero == LETTURA_FALLITA && x.luogo && x.luogo->file == file && aperti.count(file) > 0) {
+          if (auto c = valori_vuoti(aperti[file], r.inizio.riga)) {
+            c->dove = r;
+            c->diagnostica = d;
+            correzioni[uri_di(file)].push_back(std::move(*c));
+          }
         }
         json luoghi = json::array();
         for (const nota_diagnostica& n : x.note) {
@@ -913,6 +923,25 @@ struct server::stato {
     const std::string id = std::to_string(it == tenute.end() ? 0 : it->second.id);
     if (p.value("previousResultId", json()) == id) return {{"kind", "unchanged"}, {"resultId", id}};
     return {{"kind", "full"}, {"resultId", id}, {"items", it == tenute.end() ? json::array() : it->second.elenco}};
+  }
+
+  // The fix of a record short of values when each value it lacks may be left empty (an
+  // indicator without its second set): those values written empty, as the description
+  // reads an empty one (0, or the set left out).
+  std::optional<correzione_offerta> valori_vuoti(const documento& doc, int64_t riga) {
+    const formato::record* r = record_della_riga(doc.testo, riga, doc.tipo);
+    if (r == nullptr) return std::nullopt;
+    const std::string linea(riga_di(doc.testo, inizi_righe(doc.testo), riga));
+    const std::vector<elemento> elementi = elementi_riga(linea, r);
+    const size_t scritti = elementi.size() - 1;
+    if (scritti >= r->campi.size()) return std::nullopt;
+    std::string vuoti;
+    for (size_t k = scritti; k < r->campi.size(); ++k) {
+      if (!r->campi[k].vuoto_ammesso) return std::nullopt;
+      vuoti += k + 1 == r->campi.size() ? "," : ", ";
+    }
+    const posizione dopo{riga, unita_fino_a(linea, elementi.back().a, u)};
+    return correzione_offerta{{}, json(), {dopo, dopo}, vuoti, std::nullopt, traduci("lsp.valori_vuoti")};
   }
 
   // The last diagnostic of a text over the cap: how many more, at the first left out.
@@ -1009,7 +1038,7 @@ struct server::stato {
         continue;
       }
       json modifica = {{"range", in_json(c.sostituito)}, {"newText", c.nuovo}};
-      azioni.push_back({{"title", traduci("lsp.sostituisci", {{"nuovo", c.nuovo}})},
+      azioni.push_back({{"title", c.titolo.empty() ? traduci("lsp.sostituisci", {{"nuovo", c.nuovo}}) : c.titolo},
                         {"kind", "quickfix"},
                         {"isPreferred", true},
                         {"diagnostics", json::array({c.diagnostica})},

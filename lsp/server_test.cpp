@@ -1356,6 +1356,46 @@ TEST(ServerLsp, CorrezioneDiUnRecordFuoriOrdine) {
             "[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\n" + a + c + b + "[fine]\r\n");
 }
 
+// An indicator written without its second set, which the description lets be left empty
+// (error 25: the record takes its values from the next line): the fix writes the four
+// values empty, and the line text then reads clean.
+TEST(ServerLsp, CorrezioneDeiValoriCheSiPossonoLasciareVuoti) {
+  sessione x;
+  x.d.file[TRENO] = TESTO_TRENO;
+  x.inizia();
+  std::string linea = TESTO_LINEA;
+  linea.insert(linea.find("[fine]"), "[cartelli]\r\nindicatori_vmax, 1000, 70, 75, 75, 0\r\n");
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_LINEA, linea)), URI_LINEA);
+  ASSERT_TRUE(d);
+  ASSERT_FALSE(d->empty());
+  EXPECT_EQ((*d)[0]["code"], 25) << *d;
+  const json azioni = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/codeAction", {{"textDocument", {{"uri", URI_LINEA}}},
+                                                    {"range", (*d)[0]["range"]},
+                                                    {"context", {{"diagnostics", json::array()}}}})),
+      2)["result"];
+  ASSERT_EQ(azioni.size(), 1u) << azioni;
+  const std::string corretta = applica_modifiche(linea, azioni[0]["edit"]["changes"][URI_LINEA]);
+  EXPECT_NE(corretta.find("indicatori_vmax, 1000, 70, 75, 75, 0, , , ,\r\n"), std::string::npos) << corretta;
+  const auto dopo = sessione::diagnostiche(
+      x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                  {"contentChanges", {{{"text", corretta}}}}})),
+      URI_LINEA);
+  EXPECT_EQ(dopo, json::array());
+  // A station short of values has none it may leave empty: no fix is offered.
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "stazione, 5000, 12, 400\r\n");
+  const auto s = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(s);
+  const auto venticinque = std::find_if(s->begin(), s->end(), [](const json& y) { return y.value("code", 0) == 25; });
+  ASSERT_NE(venticinque, s->end()) << *s;
+  EXPECT_EQ(sessione::risposta(x.invia(chiedi(3, "textDocument/codeAction", {{"textDocument", {{"uri", URI_TRENO}}},
+                                                                             {"range", (*venticinque)["range"]},
+                                                                             {"context", {{"diagnostics", json::array()}}}})),
+                               3)["result"],
+            json::array());
+}
+
 // The page of the open texts beside them: the command (offered as a lens at the top of each
 // text) writes it and asks the editor to show it; every check of the pair writes it again,
 // a failed one with its diagnostics over the last good scenario.
