@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <utility>
 
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
@@ -237,6 +238,7 @@ struct server::stato {
   bool da_rinfrescare = false;
   // The pages kept beside the texts, by the pair they show (line text, run text).
   std::map<std::pair<std::string, std::string>, pagina_viva> pagine;
+  std::set<std::pair<std::string, std::string>> pagine_da_scrivere;  // checked since last written
   // Our requests still unanswered that wait for an answer: the settings asked for.
   std::set<std::string> impostazioni_chieste;
   int64_t richieste_fatte = 0;
@@ -798,7 +800,8 @@ struct server::stato {
     // A check writes no file: the model's own diagnostics are published, not a copy.
     compila_modello(q, m);
     const elenco_diagnostiche& diagnostiche = m.diagnostiche;
-    if (const auto pagina = pagine.find({linea, treno}); pagina != pagine.end()) scrivi_pagina(q, m, pagina->second);
+    // The page waits until the diagnostics have gone and no message is waiting.
+    if (pagine.count({linea, treno}) > 0) pagine_da_scrivere.insert({linea, treno});
     if (!linea.empty()) {
       progressive km;
       for (size_t i = 0; i < km.size(); ++i) {
@@ -868,12 +871,11 @@ struct server::stato {
                                  {"message", messaggio_nota(n)}});
           }
           if (!correlate.empty()) d["relatedInformation"] = correlate;
-        } else {
+        } else if (!x.note.empty()) {
           // A client that shows no related place reads the notes in the message itself, a
           // line each, as the command line writes them.
-          std::string messaggio = d["message"];
+          std::string& messaggio = d["message"].get_ref<std::string&>();
           for (const nota_diagnostica& n : x.note) messaggio += "\n" + riga_nota(n);
-          d["message"] = messaggio;
         }
         if (x.correggi && x.correggi->luogo.file == file) {
           correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione), {}, ""});
@@ -886,12 +888,14 @@ struct server::stato {
             correzioni[uri_di(file)].push_back(std::move(*c));
           }
         }
-        json luoghi = json::array();
-        for (const nota_diagnostica& n : x.note) {
-          if (colonne.count(n.luogo.file) == 0) continue;
-          luoghi.push_back({{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}});
+        if (!x.note.empty()) {
+          json luoghi = json::array();
+          for (const nota_diagnostica& n : x.note) {
+            if (colonne.count(n.luogo.file) == 0) continue;
+            luoghi.push_back({{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}});
+          }
+          if (!luoghi.empty()) note_di[uri_di(file)].push_back({r, std::move(luoghi)});
         }
-        if (!luoghi.empty()) note_di[uri_di(file)].push_back({r, std::move(luoghi)});
         diagnostiche.push_back(std::move(d));
       }
       if (mostrate < tutte.size()) diagnostiche.push_back(altre(tutte, mostrate, file, intervallo_in, impostate.severo));
@@ -901,19 +905,18 @@ struct server::stato {
     }
   }
 
-  // A text's diagnostics, kept for a client that asks for them, and sent to the others
-  // (to every client for a text not open). A client that asks is told when those of a
-  // text it did not change have changed.
+  // A text's diagnostics, kept for a client that asks for them (that client is told when
+  // those of a text it did not change have changed), and sent to the others (to every
+  // client for a text not open).
   void consegna(const std::string& file, json parametri) {
-    diagnostiche_tenute& t = tenute[parametri["uri"].get<std::string>()];
     const bool aperto = aperti.count(file) > 0;
+    if (!tira || !aperto) return notifica("textDocument/publishDiagnostics", std::move(parametri));
+    diagnostiche_tenute& t = tenute[parametri["uri"].get<std::string>()];
     if (t.elenco != parametri["diagnostics"]) {
       ++t.id;
       t.elenco = parametri["diagnostics"];
-      if (tira && aperto && cambiati_dal_client.count(file) == 0) da_rinfrescare = true;
+      if (cambiati_dal_client.count(file) == 0) da_rinfrescare = true;
     }
-    if (tira && aperto) return;
-    notifica("textDocument/publishDiagnostics", std::move(parametri));
   }
 
   json diagnostica_di(const json& p) {
@@ -1473,6 +1476,19 @@ struct server::stato {
     }
   }
 
+  // The pages of the pairs checked since they were last written, written again (a failure
+  // to write one is left for the next check to mend).
+  void scrivi_pagine() {
+    for (const auto& coppia : std::exchange(pagine_da_scrivere, {})) {
+      const auto pagina = pagine.find(coppia);
+      if (pagina == pagine.end()) continue;
+      const richiesta q = richiesta_della_coppia(coppia);
+      modello m;
+      compila_modello(q, m);
+      scrivi_pagina(q, m, pagina->second);
+    }
+  }
+
   // The page of the check just made of `q`, written; its path, or nothing and why not.
   std::optional<std::string> scrivi_pagina(const richiesta& q, const modello& m, pagina_viva& pagina,
                                            std::string* perche = nullptr) {
@@ -1591,6 +1607,19 @@ std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {
   s_->annullate.clear();
   return std::move(s_->inviare);
 }
+
+std::vector<std::string> server::in_quiete() {
+  const lingua_per_ora parla(s_->lingua_editor);
+  s_->inviare.clear();
+  try {
+    s_->scrivi_pagine();
+  } catch (const std::exception&) {
+    // The page is written again after the next check.
+  }
+  return std::move(s_->inviare);
+}
+
+bool server::attende_quiete() const { return !s_->pagine_da_scrivere.empty(); }
 
 std::string server::rifiutato(const messaggio& motivo) {
   return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", rendi(motivo, s_->lingua_editor)}}}});
