@@ -1217,7 +1217,7 @@ TEST(ServerLsp, IlCompagnoSuDiscoCambiaPerOgniTesto) {
   };
   const auto codici = [](const std::optional<json>& d) {
     std::vector<int> c;
-    for (const json& x : d.value_or(json::array())) c.push_back(x.value("code", 0));
+    for (const json& y : d.value_or(json::array())) c.push_back(y.value("code", 0));
     return c;
   };
   // The indicator put on the signals' cell: error 16 in both.
