@@ -1,5 +1,7 @@
 // The language server's edge: standard input and output, and the partner texts on disk.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <ctime>
 #include <filesystem>
 #include <ostream>
@@ -74,6 +76,17 @@ bool invia(std::ostream& uscita, const std::string& corpo) {
   return static_cast<bool>(uscita);
 }
 
+// True when nothing comes on `ingresso` for QUIETE.
+bool quiete(int ingresso) {
+  constexpr auto QUIETE = std::chrono::milliseconds(150);
+  constexpr auto PASSO = std::chrono::milliseconds(10);
+  for (auto atteso = std::chrono::milliseconds(0); atteso < QUIETE; atteso += PASSO) {
+    if (sistema::altro_in_arrivo(ingresso)) return false;
+    std::this_thread::sleep_for(PASSO);
+  }
+  return !sistema::altro_in_arrivo(ingresso);
+}
+
 }  // namespace
 
 std::unique_ptr<disco> disco_di_sistema() { return std::make_unique<disco_file>(); }
@@ -111,6 +124,15 @@ int servi_lsp(int ingresso, std::ostream& uscita, disco& d) {
       if (!invia(uscita, risposta)) return 1;
     }
     uscita.flush();
+    // The answers are out; what can wait (the page beside the texts, which takes the
+    // largest scenario a quarter of a second) is done once nothing has come for a moment:
+    // an author typing is not held up by it.
+    if (!fine && !s.uscita() && s.attende_quiete() && quiete(ingresso)) {
+      for (const std::string& messaggio : s.in_quiete()) {
+        if (!invia(uscita, messaggio)) return 1;
+      }
+      uscita.flush();
+    }
     if (s.uscita()) return *s.uscita();
     if (fine) return 1;  // the input ended without "exit"
   }

@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <utility>
 
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
@@ -24,6 +25,7 @@
 #include "nucleo/compilazione.h"
 #include "nucleo/verifica_orario.h"
 #include "text/codifica.h"
+#include "track/rapporto_errori.h"
 
 namespace scenario::lsp {
 
@@ -41,8 +43,10 @@ constexpr int SERVER_NOT_INITIALIZED = -32002;
 constexpr int REQUEST_CANCELLED = -32800;
 constexpr int REQUEST_FAILED = -32803;
 
-// A record written out of order along the line: its fix moves it.
-constexpr int32_t FUORI_ORDINE = 307;
+// A record written out of order along the line: its fix moves it. One that could not be
+// read: when its line lacks only values the description lets be empty, its fix writes them.
+constexpr int32_t FUORI_ORDINE = avviso::fuori_ordine;
+constexpr int32_t LETTURA_FALLITA = codice::lettura_fallita;
 
 struct errore_rpc {
   int codice;
@@ -95,6 +99,7 @@ struct correzione_offerta {
   // A record out of order along the line: its line, moved where its position puts it
   // (worked out when asked for, on the text as it then stands), instead of a replacement.
   std::optional<int64_t> sposta_riga;
+  std::string titolo;  // what the fix does, when not a replacement of a word
 };
 
 // The places a diagnostic's notes name, for going to them from it.
@@ -242,6 +247,7 @@ struct server::stato {
   bool da_rinfrescare = false;
   // The pages kept beside the texts, by the pair they show (line text, run text).
   std::map<std::pair<std::string, std::string>, pagina_viva> pagine;
+  std::set<std::pair<std::string, std::string>> pagine_da_scrivere;  // checked since last written
   // Our requests still unanswered that wait for an answer: the settings asked for.
   std::set<std::string> impostazioni_chieste;
   int64_t richieste_fatte = 0;
@@ -805,7 +811,8 @@ struct server::stato {
     // A check writes no file: the model's own diagnostics are published, not a copy.
     compila_modello(q, m);
     const elenco_diagnostiche& diagnostiche = m.diagnostiche;
-    if (const auto pagina = pagine.find({linea, treno}); pagina != pagine.end()) scrivi_pagina(q, m, pagina->second);
+    // The page waits until the diagnostics have gone and no message is waiting.
+    if (pagine.count({linea, treno}) > 0) pagine_da_scrivere.insert({linea, treno});
     if (!linea.empty()) {
       progressive km;
       for (size_t i = 0; i < km.size(); ++i) {
@@ -876,24 +883,31 @@ struct server::stato {
                                  {"message", messaggio_nota(n)}});
           }
           if (!correlate.empty()) d["relatedInformation"] = correlate;
-        } else {
+        } else if (!x.note.empty()) {
           // A client that shows no related place reads the notes in the message itself, a
           // line each, as the command line writes them.
-          std::string messaggio = d["message"];
+          std::string& messaggio = d["message"].get_ref<std::string&>();
           for (const nota_diagnostica& n : x.note) messaggio += "\n" + riga_nota(n);
-          d["message"] = messaggio;
         }
         if (x.correggi && x.correggi->luogo.file == file) {
-          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione), {}});
+          correzioni[uri_di(file)].push_back({r, d, intervallo_in(x.correggi->luogo), testo_in_utf8(x.correggi->sostituzione), {}, ""});
         } else if (x.numero == FUORI_ORDINE && x.luogo && x.luogo->file == file && aperti.count(file) > 0) {
-          correzioni[uri_di(file)].push_back({r, d, {}, "", r.inizio.riga});
+          correzioni[uri_di(file)].push_back({r, d, {}, "", r.inizio.riga, ""});
+        } else if (x.numero == LETTURA_FALLITA && x.luogo && x.luogo->file == file && aperti.count(file) > 0) {
+          if (auto c = valori_vuoti(aperti[file], r.inizio.riga)) {
+            c->dove = r;
+            c->diagnostica = d;
+            correzioni[uri_di(file)].push_back(std::move(*c));
+          }
         }
-        json luoghi = json::array();
-        for (const nota_diagnostica& n : x.note) {
-          if (colonne.count(n.luogo.file) == 0) continue;
-          luoghi.push_back({{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}});
+        if (!x.note.empty()) {
+          json luoghi = json::array();
+          for (const nota_diagnostica& n : x.note) {
+            if (colonne.count(n.luogo.file) == 0) continue;
+            luoghi.push_back({{"uri", uri_di(n.luogo.file)}, {"range", in_json(intervallo_in(n.luogo))}});
+          }
+          if (!luoghi.empty()) note_di[uri_di(file)].push_back({r, std::move(luoghi)});
         }
-        if (!luoghi.empty()) note_di[uri_di(file)].push_back({r, std::move(luoghi)});
         diagnostiche.push_back(std::move(d));
       }
       if (mostrate < tutte.size()) diagnostiche.push_back(altre(tutte, mostrate, file, intervallo_in, impostate.severo));
@@ -903,19 +917,18 @@ struct server::stato {
     }
   }
 
-  // A text's diagnostics, kept for a client that asks for them, and sent to the others
-  // (to every client for a text not open). A client that asks is told when those of a
-  // text it did not change have changed.
+  // A text's diagnostics, kept for a client that asks for them (that client is told when
+  // those of a text it did not change have changed), and sent to the others (to every
+  // client for a text not open).
   void consegna(const std::string& file, json parametri) {
-    diagnostiche_tenute& t = tenute[parametri["uri"].get<std::string>()];
     const bool aperto = aperti.count(file) > 0;
+    if (!tira || !aperto) return notifica("textDocument/publishDiagnostics", std::move(parametri));
+    diagnostiche_tenute& t = tenute[parametri["uri"].get<std::string>()];
     if (t.elenco != parametri["diagnostics"]) {
       ++t.id;
       t.elenco = parametri["diagnostics"];
-      if (tira && aperto && cambiati_dal_client.count(file) == 0) da_rinfrescare = true;
+      if (cambiati_dal_client.count(file) == 0) da_rinfrescare = true;
     }
-    if (tira && aperto) return;
-    notifica("textDocument/publishDiagnostics", std::move(parametri));
   }
 
   json diagnostica_di(const json& p) {
@@ -925,6 +938,25 @@ struct server::stato {
     const std::string id = std::to_string(it == tenute.end() ? 0 : it->second.id);
     if (p.value("previousResultId", json()) == id) return {{"kind", "unchanged"}, {"resultId", id}};
     return {{"kind", "full"}, {"resultId", id}, {"items", it == tenute.end() ? json::array() : it->second.elenco}};
+  }
+
+  // The fix of a record short of values when each value it lacks may be left empty (an
+  // indicator without its second set): those values written empty, as the description
+  // reads an empty one (0, or the set left out).
+  std::optional<correzione_offerta> valori_vuoti(const documento& doc, int64_t riga) {
+    const formato::record* r = record_della_riga(doc.testo, riga, doc.tipo);
+    if (r == nullptr) return std::nullopt;
+    const std::string linea(riga_di(doc.testo, inizi_righe(doc.testo), riga));
+    const std::vector<elemento> elementi = elementi_riga(linea, r);
+    const size_t scritti = elementi.size() - 1;
+    if (scritti >= r->campi.size()) return std::nullopt;
+    std::string vuoti;
+    for (size_t k = scritti; k < r->campi.size(); ++k) {
+      if (!r->campi[k].vuoto_ammesso) return std::nullopt;
+      vuoti += k + 1 == r->campi.size() ? "," : ", ";
+    }
+    const posizione dopo{riga, unita_fino_a(linea, elementi.back().a, u)};
+    return correzione_offerta{{}, json(), {dopo, dopo}, vuoti, std::nullopt, traduci("lsp.valori_vuoti")};
   }
 
   // The last diagnostic of a text over the cap: how many more, at the first left out.
@@ -1055,7 +1087,7 @@ struct server::stato {
         continue;
       }
       json modifica = {{"range", in_json(c.sostituito)}, {"newText", c.nuovo}};
-      azioni.push_back({{"title", traduci("lsp.sostituisci", {{"nuovo", c.nuovo}})},
+      azioni.push_back({{"title", c.titolo.empty() ? traduci("lsp.sostituisci", {{"nuovo", c.nuovo}}) : c.titolo},
                         {"kind", "quickfix"},
                         {"isPreferred", true},
                         {"diagnostics", json::array({c.diagnostica})},
@@ -1490,6 +1522,19 @@ struct server::stato {
     }
   }
 
+  // The pages of the pairs checked since they were last written, written again (a failure
+  // to write one is left for the next check to mend).
+  void scrivi_pagine() {
+    for (const auto& coppia : std::exchange(pagine_da_scrivere, {})) {
+      const auto pagina = pagine.find(coppia);
+      if (pagina == pagine.end()) continue;
+      const richiesta q = richiesta_della_coppia(coppia);
+      modello m;
+      compila_modello(q, m);
+      scrivi_pagina(q, m, pagina->second);
+    }
+  }
+
   // The page of the check just made of `q`, written; its path, or nothing and why not.
   std::optional<std::string> scrivi_pagina(const richiesta& q, const modello& m, pagina_viva& pagina,
                                            std::string* perche = nullptr) {
@@ -1608,6 +1653,19 @@ std::vector<std::string> server::ricevi(const std::vector<std::string>& corpi) {
   s_->annullate.clear();
   return std::move(s_->inviare);
 }
+
+std::vector<std::string> server::in_quiete() {
+  const lingua_per_ora parla(s_->lingua_editor);
+  s_->inviare.clear();
+  try {
+    s_->scrivi_pagine();
+  } catch (const std::exception&) {
+    // The page is written again after the next check.
+  }
+  return std::move(s_->inviare);
+}
+
+bool server::attende_quiete() const { return !s_->pagine_da_scrivere.empty(); }
 
 std::string server::rifiutato(const messaggio& motivo) {
   return scrivi({{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", INVALID_REQUEST}, {"message", rendi(motivo, s_->lingua_editor)}}}});

@@ -55,6 +55,11 @@ class server {
   std::vector<std::string> ricevi(const std::vector<std::string>& corpi);
   // One message alone.
   std::vector<std::string> ricevi(const std::string& corpo) { return ricevi(std::vector<std::string>{corpo}); }
+  // What is left for when no message waits, after the answers have gone: the pages kept
+  // beside the texts, written again for the checks made since. Returns what to send.
+  std::vector<std::string> in_quiete();
+  // Whether there is any such work.
+  bool attende_quiete() const;
   // What to send for a message refused before it was read (too long, a broken header).
   std::string rifiutato(const messaggio& motivo);
 

@@ -41,7 +41,9 @@ class disco_prova : public disco {
   std::map<std::string, std::string> file;
   forma_percorsi percorsi = forma_percorsi::posix;
   forma_percorsi forma() const override { return percorsi; }
+  std::set<std::string> illeggibili;  // listed in their folder, but not to be read
   std::optional<std::string> leggi(const std::string& p, std::string*) override {
+    if (illeggibili.count(p) > 0) return std::nullopt;
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
@@ -91,11 +93,13 @@ struct sessione {
   server s;
   sessione() : s(d) {}
 
+  // The batch, and what the server does once nothing else is coming.
   std::vector<json> invia(const std::vector<json>& messaggi) {
     std::vector<std::string> corpi;
     for (const json& m : messaggi) corpi.push_back(m.dump());
     std::vector<json> risposte;
     for (const std::string& r : s.ricevi(corpi)) risposte.push_back(json::parse(r));
+    for (const std::string& r : s.in_quiete()) risposte.push_back(json::parse(r));
     return risposte;
   }
   std::vector<json> invia(const json& m) { return invia(std::vector<json>{m}); }
@@ -376,7 +380,7 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   x.inizia();
   const std::string testo =
       "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
-      "stazione, 3000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
+      "stazione, 3000,  12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
       "[segnali]\r\nsegnale\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, testo));
   const auto chiedi_hover = [&](int id, int riga, int colonna) {
@@ -394,6 +398,9 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   EXPECT_TRUE(posizione.starts_with("**posizione** (m)")) << posizione;
   EXPECT_NE(posizione.find("nei file compilati: voce della tabella, `posizione`"), std::string::npos) << posizione;
   EXPECT_TRUE(chiedi_hover(5, 3, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
+  // Two blanks after "3000,": the first is the comma's value's, the second the next one's.
+  EXPECT_TRUE(chiedi_hover(50, 4, 15)["contents"]["value"].get<std::string>().starts_with("**posizione**"));
+  EXPECT_TRUE(chiedi_hover(51, 4, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
   // The name runs to the end of the line, comma and all.
   const json nome = chiedi_hover(6, 3, 62);
   EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
@@ -1175,6 +1182,22 @@ TEST(ServerLsp, SalvatoConUnAltroNome) {
   EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
 }
 
+// Texts the editor has and the disk has not (new, not yet saved): the run text is checked
+// with the open line text, whose indicator stands on the run's signal (error 16); a text
+// opened without a version is checked all the same.
+TEST(ServerLsp, TestiSoloNellEditor) {
+  sessione x;
+  x.inizia();
+  x.invia(notifica("textDocument/didOpen", {{"textDocument", {{"uri", URI_LINEA}, {"languageId", "scenario"},
+                                                              {"text", linea_con_indicatore()}}}}));
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u) << *d;
+  EXPECT_EQ((*d)[0]["code"], 16);
+}
+
 // A line text on disk that changes or goes while two run texts of it are open, with an
 // editor that watches no file: the check of one run text, which finds it so, checks the
 // other again too.
@@ -1194,7 +1217,7 @@ TEST(ServerLsp, IlCompagnoSuDiscoCambiaPerOgniTesto) {
   };
   const auto codici = [](const std::optional<json>& d) {
     std::vector<int> c;
-    for (const json& x : d.value_or(json::array())) c.push_back(x.value("code", 0));
+    for (const json& y : d.value_or(json::array())) c.push_back(y.value("code", 0));
     return c;
   };
   // The indicator put on the signals' cell: error 16 in both.
@@ -1254,8 +1277,8 @@ TEST(ServerLsp, CompletamentoDeiValori) {
 
 // From a record to the records it touches along the line. In the run text, the station at
 // 2800 m (kind 12, 400 m long) covers 2600 to 3000 m; the signal at 2900 m stands in it
-// (its cell, round(2900 / 50 + 1) = 59, holds 2875 to 2924 m), the slow-down from 2950 m
-// over 200 m reaches into it but not into the signal's cell; the signal at 4000 m touches
+// (its cell, round(2900 / 50 + 1) = 59, holds 2875 to 2924 m), and so does the slow-down
+// from 2920 m over 200 m, which begins in the signal's cell; the signal at 4000 m touches
 // nothing. Error 16 of the signal at 1500 m (the line's indicator on its cell) goes to the
 // indicator, which its note names.
 TEST(ServerLsp, DaUnRecordAQuelliCheTocca) {
@@ -1269,7 +1292,7 @@ TEST(ServerLsp, DaUnRecordAQuelliCheTocca) {
                             "segnale, 2900, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"  // 6
                             "segnale, 4000, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"  // 7
                             "[rallentamenti]\r\n"
-                            "rallentamento, 2950, 30, 200, 0, 0, 0\r\n"  // 9
+                            "rallentamento, 2920, 30, 200, 0, 0, 0\r\n"  // 9
                             "[fine]\r\n";
   x.invia(apri(URI_TRENO, treno));
   const auto righe = [](const json& luoghi) {
@@ -1284,7 +1307,7 @@ TEST(ServerLsp, DaUnRecordAQuelliCheTocca) {
   EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(2, "textDocument/references", riferimenti)), 2)["result"]),
             (luoghi{{URI_TRENO, 6}, {URI_TRENO, 9}}));
   EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(3, "textDocument/definition", punto(URI_TRENO, 6, 2))), 3)["result"]),
-            (luoghi{{URI_TRENO, 3}}));
+            (luoghi{{URI_TRENO, 3}, {URI_TRENO, 9}}));
   EXPECT_TRUE(sessione::risposta(x.invia(chiedi(4, "textDocument/definition", punto(URI_TRENO, 7, 2))), 4)["result"].is_null());
   // On the error's place (the signal's position, 1500): to the indicator, line 6 of the line text.
   EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(5, "textDocument/definition", punto(URI_TRENO, 5, 10))), 5)["result"]),
@@ -1303,12 +1326,17 @@ TEST(ServerLsp, DaUnRecordAQuelliCheTocca) {
   EXPECT_EQ(evidenziate, (std::vector<int>{3, 6, 9}));
 }
 
-// A station's name renamed in every run text of its line, the open one and the one on disk;
-// a name with a comma refused; nothing to rename off a name.
+// A station's name renamed in every run text of its line, the open one and the one on disk
+// (there written with blanks after it, the same name), not in one that cannot be read; a
+// name with a comma refused; nothing to rename off a name.
 TEST(ServerLsp, RinominaUnaStazione) {
   sessione x;
   x.d.file[LINEA] = TESTO_LINEA;
-  x.d.file[CARTELLA + "/Valle_R2-.txt"] = TESTO_TRENO;
+  std::string con_spazi = TESTO_TRENO;
+  con_spazi.insert(con_spazi.find("Piano Rio") + 9, "   ");
+  x.d.file[CARTELLA + "/Valle_R2-.txt"] = con_spazi;
+  x.d.file[CARTELLA + "/Valle_R3-.txt"] = TESTO_TRENO;
+  x.d.illeggibili.insert(CARTELLA + "/Valle_R3-.txt");
   x.d.file[CARTELLA + "/Monte_R2-.txt"] = TESTO_TRENO;  // another line's
   x.inizia();
   x.invia(apri(URI_TRENO, TESTO_TRENO));
@@ -1356,6 +1384,46 @@ TEST(ServerLsp, CorrezioneDiUnRecordFuoriOrdine) {
             "[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\n" + a + c + b + "[fine]\r\n");
 }
 
+// An indicator written without its second set, which the description lets be left empty
+// (error 25: the record takes its values from the next line): the fix writes the four
+// values empty, and the line text then reads clean.
+TEST(ServerLsp, CorrezioneDeiValoriCheSiPossonoLasciareVuoti) {
+  sessione x;
+  x.d.file[TRENO] = TESTO_TRENO;
+  x.inizia();
+  std::string linea = TESTO_LINEA;
+  linea.insert(linea.find("[fine]"), "[cartelli]\r\nindicatori_vmax, 1000, 70, 75, 75, 0\r\n");
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_LINEA, linea)), URI_LINEA);
+  ASSERT_TRUE(d);
+  ASSERT_FALSE(d->empty());
+  EXPECT_EQ((*d)[0]["code"], 25) << *d;
+  const json azioni = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/codeAction", {{"textDocument", {{"uri", URI_LINEA}}},
+                                                    {"range", (*d)[0]["range"]},
+                                                    {"context", {{"diagnostics", json::array()}}}})),
+      2)["result"];
+  ASSERT_EQ(azioni.size(), 1u) << azioni;
+  const std::string corretta = applica_modifiche(linea, azioni[0]["edit"]["changes"][URI_LINEA]);
+  EXPECT_NE(corretta.find("indicatori_vmax, 1000, 70, 75, 75, 0, , , ,\r\n"), std::string::npos) << corretta;
+  const auto dopo = sessione::diagnostiche(
+      x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                  {"contentChanges", {{{"text", corretta}}}}})),
+      URI_LINEA);
+  EXPECT_EQ(dopo, json::array());
+  // A station short of values has none it may leave empty: no fix is offered.
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "stazione, 5000, 12, 400\r\n");
+  const auto s = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(s);
+  const auto venticinque = std::find_if(s->begin(), s->end(), [](const json& y) { return y.value("code", 0) == 25; });
+  ASSERT_NE(venticinque, s->end()) << *s;
+  EXPECT_EQ(sessione::risposta(x.invia(chiedi(3, "textDocument/codeAction", {{"textDocument", {{"uri", URI_TRENO}}},
+                                                                             {"range", (*venticinque)["range"]},
+                                                                             {"context", {{"diagnostics", json::array()}}}})),
+                               3)["result"],
+            json::array());
+}
+
 // The page of the open texts beside them: the command (offered as a lens at the top of each
 // text) writes it and asks the editor to show it; every check of the pair writes it again,
 // a failed one with its diagnostics over the last good scenario.
@@ -1386,7 +1454,13 @@ TEST(ServerLsp, LaPaginaAccantoAiTesti) {
   };
   std::string rinominata = TESTO_TRENO;
   rinominata.replace(rinominata.find("Piano Rio"), 9, "Pian Bello");
-  cambia(rinominata, 2);
+  // The diagnostics go first; the page once no message waits.
+  EXPECT_FALSE(x.s.ricevi(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 2}}},
+                                                              {"contentChanges", {{{"text", rinominata}}}}})
+                              .dump())
+                   .empty());
+  EXPECT_EQ(x.d.pagine["Valle_R1.html"], prima);
+  x.s.in_quiete();
   EXPECT_NE(x.d.pagine["Valle_R1.html"].find("Pian Bello"), std::string::npos);
   // A misspelt keyword: the diagnostic as the console shows it, over the last good scenario.
   std::string errato = rinominata;
@@ -1417,7 +1491,13 @@ TEST(ServerLsp, DiagnosticheChiesteDalClient) {
   x.inizia(capacita);
   std::string treno = TESTO_TRENO;
   treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
-  EXPECT_FALSE(sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO));
+  const auto aperto = x.invia(apri(URI_TRENO, treno));
+  EXPECT_FALSE(sessione::diagnostiche(aperto, URI_TRENO));
+  // Its own change is no news to it.
+  const auto rinfresca = [](const std::vector<json>& r) {
+    return std::any_of(r.begin(), r.end(), [](const json& m) { return m.value("method", "") == "workspace/diagnostic/refresh"; });
+  };
+  EXPECT_FALSE(rinfresca(aperto));
   const auto chiedi_diagnostiche = [&](int id, const std::optional<std::string>& prima) {
     json p = {{"textDocument", {{"uri", URI_TRENO}}}};
     if (prima) p["previousResultId"] = *prima;
@@ -1429,12 +1509,19 @@ TEST(ServerLsp, DiagnosticheChiesteDalClient) {
   EXPECT_EQ(chiedi_diagnostiche(3, pulite["resultId"].get<std::string>())["kind"], "unchanged");
   x.d.file[LINEA] = linea_con_indicatore();
   const auto r = x.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", 2}}}}}));
-  EXPECT_NE(std::find_if(r.begin(), r.end(), [](const json& m) { return m.value("method", "") == "workspace/diagnostic/refresh"; }),
-            r.end());
+  EXPECT_TRUE(rinfresca(r));
   const json errore = chiedi_diagnostiche(4, pulite["resultId"].get<std::string>());
   EXPECT_EQ(errore["kind"], "full");
   ASSERT_EQ(errore["items"].size(), 1u);
   EXPECT_EQ(errore["items"][0]["code"], 16);
+  // A client that takes no such word is sent none.
+  sessione y;
+  y.d.file[LINEA] = TESTO_LINEA;
+  capacita["workspace"]["diagnostics"]["refreshSupport"] = false;
+  y.inizia(capacita);
+  y.invia(apri(URI_TRENO, treno));
+  y.d.file[LINEA] = linea_con_indicatore();
+  EXPECT_FALSE(rinfresca(y.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", 2}}}}}))));
 }
 
 // A text whose every line of a thousand changes (a thousand gradients written without
@@ -1495,9 +1582,20 @@ TEST(ServerLsp, ColoriPerTrattoEPerDifferenza) {
   }
   x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 3}}},
                                               {"contentChanges", {{{"text", treno}}}}}));
-  EXPECT_EQ(dopo, risposta(5, "textDocument/semanticTokens/full", documento)["data"].get<std::vector<int64_t>>());
+  const json ultimi = risposta(5, "textDocument/semanticTokens/full", documento);
+  EXPECT_EQ(dopo, ultimi["data"].get<std::vector<int64_t>>());
   // An answer not the last one sent: the whole text's tokens again.
-  EXPECT_TRUE(risposta(6, "textDocument/semanticTokens/full/delta", delta).contains("data"));
+  const json di_nuovo = risposta(6, "textDocument/semanticTokens/full/delta", delta);
+  EXPECT_TRUE(di_nuovo.contains("data"));
+  const json niente = risposta(7, "textDocument/semanticTokens/full/delta",
+                               {{"textDocument", {{"uri", URI_TRENO}}}, {"previousResultId", di_nuovo["resultId"]}});
+  EXPECT_EQ(niente["edits"], json::array());
+  // Nor is the last one of a text closed and opened again.
+  x.invia(notifica("textDocument/didClose", documento));
+  x.invia(apri(URI_TRENO, treno));
+  const json riaperto = risposta(8, "textDocument/semanticTokens/full/delta",
+                                 {{"textDocument", {{"uri", URI_TRENO}}}, {"previousResultId", niente["resultId"]}});
+  EXPECT_TRUE(riaperto.contains("data")) << riaperto;
 }
 
 // Range formatting lays out the lines of the range alone, in the columns of the whole

@@ -64,7 +64,7 @@ connesso() { [ "$(valuta "(with-current-buffer \"$1\" (if (eglot-current-server)
 attendi 'connesso Valle_R1-.txt' 30 || fallito "eglot non si e' collegato al server"
 # Keys as an author types them: to the top, search for the station, to its line's start.
 tasti M-\< C-s 'stazione, 5400' Enter C-a
-attendi 'schermo | tail -n 15 | grep -q "km 17+400"' 10 || fallito "l'area dell'eco non mostra il chilometro della stazione"
+attendi 'schermo | tail -n 15 | grep -q "km 17+400"' 20 || fallito "l'area dell'eco non mostra il chilometro della stazione"
 echo "Emacs: sulla stazione a 5400 m l'area dell'eco mostra: $(schermo | tail -n 15 | grep -o 'posizione 5400 m[^|]*' | head -1)"
 
 tasti C-x C-f "$lavoro/grande/Grande_R1-.txt" Enter
