@@ -58,7 +58,8 @@ std::string riconoscimento(const record& r, lingua l) {
 
 // The range an author may write and the number a value beyond it gets.
 std::string limiti(const campo& c, lingua l) {
-  const auto [min_lettura, max_lettura] = formato::limiti_lettura(c.letto);
+  const auto lettura = formato::limiti_lettura(c.letto);
+  const int64_t min_lettura = lettura.first, max_lettura = lettura.second;
   const bool da = c.minimo != min_lettura;
   const bool a = c.massimo != max_lettura;
   const argomento minimo{"minimo", numero_in_testo(c.minimo)}, massimo{"massimo", numero_in_testo(c.massimo)};

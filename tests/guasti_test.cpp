@@ -530,8 +530,10 @@ TEST(Guasti, CartellaDelProgrammaNonScrivibile) {
   // puts programs, here a file system mounted read-only, which binds root too): the file
   // it could not make, then what the folder is and where to go instead; nothing written.
   const cartella_temporanea montaggio;
+  // Room for the program as built (several times larger under the sanitizers) and a little more.
+  const std::string spazio = "size=" + std::to_string(fs::file_size(ESEGUIBILE) / (1024 * 1024) + 8) + "m";
   if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, "size=8m") != 0) {
+      mount("tmpfs", montaggio.percorso().c_str(), "tmpfs", 0, spazio.c_str()) != 0) {
     GTEST_SKIP() << "non è possibile montare un file system qui: " << std::strerror(errno);
   }
   struct smontaggio {
