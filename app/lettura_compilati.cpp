@@ -65,11 +65,12 @@ lettura_scenario leggi_scenario_compilato(const std::filesystem::path& cartella,
 }
 
 std::string scrivi_anteprima(const std::filesystem::path& cartella, const std::string& linea,
-                             const std::string& treno, const std::filesystem::path& pagina) {
+                             const std::string& treno, const std::filesystem::path& pagina,
+                             const scelte_marcia& marcia) {
   const lettura_scenario letto = leggi_scenario_compilato(cartella, linea, treno);
   if (!letto.scenario) return letto.errore;
   try {
-    sostituisci_file(pagina, vista::pagina_html(*letto.scenario));
+    sostituisci_file(pagina, vista::pagina_html(*letto.scenario, marcia));
   } catch (const errore_file& e) {
     return e.what();
   }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "nucleo/marcia_tesa.h"
 #include "output/decodifica.h"
 
 namespace scenario {
@@ -27,8 +28,10 @@ lettura_scenario leggi_scenario_compilato(const std::filesystem::path& cartella,
 
 // The page of the compiled scenario in `cartella`, written whole to `pagina`: what
 // `compila_scenario --anteprima PAGINA` does after a successful build, from the bytes
-// just written. Returns an empty text, or the reason it could not.
+// just written, with the fastest run of the train `marcia` describes. Returns an empty
+// text, or the reason it could not.
 std::string scrivi_anteprima(const std::filesystem::path& cartella, const std::string& linea,
-                             const std::string& treno, const std::filesystem::path& pagina);
+                             const std::string& treno, const std::filesystem::path& pagina,
+                             const scelte_marcia& marcia = {});
 
 }  // namespace scenario

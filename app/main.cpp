@@ -38,14 +38,14 @@ std::string dati_di(const scenario::riga_comando& r, std::string_view geometria,
                                   nome_tabella(r.linea, r.treno), std::string(tabella),
                                   nome_percorso(r.linea, r.treno), std::string(percorso)};
   const auto s = decodifica_scenario(file, r.linea, r.treno);
-  return s ? vista::resoconto_json(*s.valore, false, false) : std::string();
+  return s ? vista::resoconto_json(*s.valore, false, false, r.marcia) : std::string();
 }
 
 // --anteprima after a successful build: the page of the files just written.
 int scrivi_pagina(const scenario::riga_comando& r) {
   using namespace scenario;
   const std::string errore = scrivi_anteprima(sistema::percorso(r.uscita.empty() ? "." : r.uscita), r.linea,
-                                              r.treno, sistema::percorso(r.anteprima));
+                                              r.treno, sistema::percorso(r.anteprima), r.marcia);
   if (errore.empty()) return STATO_SUCCESSO;
   std::cerr << NOME_PROGRAMMA << ": " << errore << "\n";
   return STATO_ERRORE_SISTEMA;
@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   if (comando.azione == azione_richiesta::costruzione_autore && comando.uscita.empty() && sistema::avviato_da_esplora()) {
     comando.uscita = sistema::testo(sistema::percorso(comando.testo_linea).parent_path());
   }
+  if (comando.azione == azione_richiesta::lsp || comando.diagnostica_json) sistema::uscita_per_programmi();
   if (comando.azione == azione_richiesta::lsp) {
     const auto disco = lsp::disco_di_sistema();
     return lsp::servi_lsp(0, std::cout, *disco);
@@ -157,6 +158,6 @@ int main(int argc, char** argv) {
     riuscita = uscita.empty() ? traduci("congedo.riuscita")
                               : traduci("congedo.riuscita_in", {{"cartella", sistema::testo(uscita.lexically_normal())}});
   }
-  sistema::congedo(NOME_PROGRAMMA, riuscita, registro);
+  sistema::congedo(NOME_PROGRAMMA, "", registro, riuscita);
   return stato;
 }

@@ -72,6 +72,7 @@ int costruzione_autore(const riga_comando& r, piattaforma& p) {
   q.genera_linea = true;
   q.max_errori = r.max_errori;
   q.permissivo = r.permissivo;
+  q.marcia = r.marcia;
   // The output folder, made when missing, is held, one build at a time, until the
   // compiled files are in place.
   // A build that fails takes the folder away again when it made it.

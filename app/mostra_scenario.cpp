@@ -101,6 +101,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   std::optional<std::string> confronta;
   std::optional<scenario::vista::codifica_testi> codifica;
   bool celle = false, json = false, scheda = false;
+  scenario::scelte_marcia marcia;
   std::vector<std::string> posizionali;
   if (const auto e = scegli_lingua(argomenti)) return errore_uso(*e);
   if (const auto e = scenario::virgolette_nel_nome(argomenti)) return errore_uso(*e);
@@ -125,6 +126,7 @@ int esegui(const std::vector<std::string>& argomenti) {
       celle = true;
     } else if (a == "--json") {
       json = true;
+      scenario::sistema::uscita_per_programmi();
     } else if (a.starts_with("--testi=")) {
       testi = a.substr(8);
       if (testi->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--testi"}}));
@@ -142,6 +144,13 @@ int esegui(const std::vector<std::string>& argomenti) {
       if (confronta->empty()) return errore_uso(scenario::frase("mostra.manca_cartella", {{"opzione", "--confronta"}}));
     } else if (a == "--scheda") {
       scheda = true;
+    } else if (a.starts_with("--accelerazione=") || a.starts_with("--frenatura=")) {
+      const size_t uguale = a.find('=');
+      const auto v = scenario::valore_marcia(std::string_view(a).substr(uguale + 1));
+      if (!v) {
+        return errore_uso(scenario::frase("uso.accelerazione_frenatura", {{"opzione", a.substr(0, uguale)}, {"valore", a.substr(uguale + 1)}}));
+      }
+      (a[2] == 'a' ? marcia.accelerazione : marcia.frenatura) = v;
     } else if (a.size() > 1 && a[0] == '-') {
       return errore_uso(scenario::frase("uso.opzione_sconosciuta", {{"opzione", a}}));
     } else {
@@ -179,7 +188,7 @@ int esegui(const std::vector<std::string>& argomenti) {
   }
   if (!pagina.empty()) {
     try {
-      scenario::sostituisci_file(scenario::sistema::percorso(pagina), scenario::vista::pagina_html(s));
+      scenario::sostituisci_file(scenario::sistema::percorso(pagina), scenario::vista::pagina_html(s, marcia));
     } catch (const std::exception& e) {
       std::cerr << "mostra_scenario: " << e.what() << "\n";
       return STATO_USO;
@@ -187,11 +196,11 @@ int esegui(const std::vector<std::string>& argomenti) {
     return STATO_BENE;
   }
   if (json) {
-    std::cout << scenario::vista::resoconto_json(s, celle) << "\n";
+    std::cout << scenario::vista::resoconto_json(s, celle, true, marcia) << "\n";
   } else if (scheda) {
     std::cout << scenario::vista::scheda_orario(s);
   } else {
-    std::cout << scenario::vista::resoconto_testo(s, celle);
+    std::cout << scenario::vista::resoconto_testo(s, celle, marcia);
   }
   std::cout.flush();
   return std::cout ? STATO_BENE : STATO_USO;

@@ -17,7 +17,7 @@ namespace {
 
 enum class opzione {
   uscita, linea, treno, controlla, diagnostica, severo, silenzioso, aiuto, versione, osserva, anteprima, nuovo,
-  max_errori, lsp, permissivo, verboso, formatta, controlla_formato, lingua
+  max_errori, lsp, permissivo, verboso, formatta, controlla_formato, lingua, accelerazione, frenatura
 };
 
 struct voce_opzione {
@@ -39,6 +39,8 @@ constexpr voce_opzione opzioni[] = {
     {'v', "verboso", opzione::verboso, false}, {'\0', "formatta", opzione::formatta, false},
     {'\0', "controlla-formato", opzione::controlla_formato, false},
     {'\0', "lingua", opzione::lingua, true},
+    {'\0', "accelerazione", opzione::accelerazione, true},
+    {'\0', "frenatura", opzione::frenatura, true},
 };
 
 const voce_opzione* cerca_lunga(std::string_view nome) {
@@ -114,6 +116,16 @@ void applica(lettura& l, const voce_opzione& o, const std::string& scritta,
       return;
     }
     case opzione::silenzioso: l.r.silenzioso = true; return;
+    case opzione::accelerazione:
+    case opzione::frenatura: {
+      const auto v = valore_marcia(valore);
+      if (!v) {
+        l.sbaglia(frase("uso.accelerazione_frenatura", {{"opzione", scritta}, {"valore", valore}}));
+        return;
+      }
+      (o.quale == opzione::accelerazione ? l.r.marcia.accelerazione : l.r.marcia.frenatura) = v;
+      return;
+    }
     case opzione::lingua:
       l.r.lingua_scelta = lingua_da_sigla(valore);
       if (!l.r.lingua_scelta) l.sbaglia(sigla_sconosciuta(scritta, valore));
@@ -196,6 +208,9 @@ bool finisce_con(std::string_view nome, std::string_view coda) {
   return nome.size() >= coda.size() && sistema::stesso_nome(nome.substr(nome.size() - coda.size()), coda);
 }
 
+// Whether the train's acceleration or braking was given: only a build uses them.
+bool con_marcia(const riga_comando& r) { return r.marcia.accelerazione || r.marcia.frenatura; }
+
 // --nuovo LINEA TRENO [DIR]: the identifiers themselves, and the folder of the new texts
 // (the third argument, or --uscita).
 void completa_nuovo(lettura& l) {
@@ -207,7 +222,7 @@ void completa_nuovo(lettura& l) {
     return l.sbaglia(frase("uso.nuovo_cartella"));
   }
   if (r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.linea.empty() ||
-      !r.treno.empty()) {
+      !r.treno.empty() || con_marcia(r)) {
     return l.sbaglia(frase("uso.nuovo_opzioni"));
   }
   r.azione = azione_richiesta::nuovo;
@@ -224,7 +239,7 @@ void completa(lettura& l) {
   if (l.lsp) {
     const riga_comando& r = l.r;
     if (l.nuovo || l.impagina || !l.testi.empty() || r.osserva || r.solo_controllo || !r.anteprima.empty() || !r.uscita.empty() ||
-        !r.linea.empty() || !r.treno.empty()) {
+        !r.linea.empty() || !r.treno.empty() || con_marcia(r)) {
       return l.sbaglia(frase("uso.lsp"));
     }
     l.r.azione = azione_richiesta::lsp;
@@ -233,7 +248,7 @@ void completa(lettura& l) {
   if (l.impagina) {
     const riga_comando& r = l.r;
     if (l.nuovo || r.osserva || r.solo_controllo || r.permissivo || r.verboso || !r.anteprima.empty() || !r.uscita.empty() || !r.linea.empty() ||
-        !r.treno.empty()) {
+        !r.treno.empty() || con_marcia(r)) {
       return l.sbaglia(frase("uso.formatta_opzioni"));
     }
     if (l.testi.empty()) return l.sbaglia(frase("uso.formatta_testi"));
@@ -381,6 +396,30 @@ coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>&
   c.linea = accanto(trovata);
   c.treno = testo;
   return c;
+}
+
+std::optional<double> valore_marcia(std::string_view valore) {
+  // Digits, then a point or a comma and digits: no sign, no exponent, no word; read
+  // digit by digit, whatever the C library's locale says of the decimal point.
+  double v = 0, peso = 1;
+  bool decimali = false, cifre = false;
+  for (const char c : valore) {
+    if ((c == '.' || c == ',') && !decimali) {
+      decimali = true;
+    } else if (c >= '0' && c <= '9' && valore.size() <= 12) {
+      cifre = true;
+      if (decimali) {
+        peso /= 10;
+        v += (c - '0') * peso;
+      } else {
+        v = v * 10 + (c - '0');
+      }
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!cifre || !(v > 0 && v <= 100)) return std::nullopt;
+  return v;
 }
 
 bool aiuto_alla_windows(std::string_view argomento) { return argomento == "/?" && sistema::percorsi_di_windows(); }

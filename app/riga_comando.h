@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lingue/catalogo.h"
+#include "nucleo/marcia_tesa.h"
 
 namespace scenario {
 
@@ -52,6 +53,9 @@ struct riga_comando {
   // Standalone notes too (the conversion of a UTF-8 text).
   bool verboso = false;
   int32_t max_errori = 50;  // the reading stops after this many errors; 0: no limit
+  // --accelerazione, --frenatura: the train's, for the fastest run the timetable is held
+  // against.
+  scelte_marcia marcia;
   // No summary line after a successful build.
   bool silenzioso = false;
   // With `impagina`: the texts to lay out, and whether only to say which are not laid out.
@@ -89,6 +93,10 @@ std::string testo_versione(std::string_view programma = NOME_PROGRAMMA);
 // The one line that a usage error of `programma` prints on standard error, ended by a
 // line feed: the same form for both programs.
 std::string riga_errore_uso(const messaggio& perche, std::string_view programma = NOME_PROGRAMMA);
+
+// The value of --accelerazione or --frenatura: m/s^2 above 0 and at most 100, with a point
+// or a comma before the decimals ("0.5", "0,5"); nothing for anything else.
+std::optional<double> valore_marcia(std::string_view valore);
 
 // The help asked for the Windows way, "/?": only where paths are written the Windows way,
 // since elsewhere it is a file's name.

@@ -85,6 +85,41 @@ TEST(RigaComando, CostruzioniEOpzioni) {
   });
 }
 
+TEST(RigaComando, AccelerazioneEFrenaturaDelTreno) {
+  // m/s^2 above 0 and at most 100, the decimals after a point or a comma; only a build
+  // takes them.
+  const struct {
+    std::vector<std::string> argomenti;
+    std::optional<double> accelerazione, frenatura;
+    bool sbagliata;
+  } casi[] = {
+      {{"--accelerazione=0,7", L, T}, 0.7, std::nullopt, false},
+      {{"--frenatura", "1.25", L, T}, std::nullopt, 1.25, false},
+      {{"--accelerazione=2", "--frenatura=0.05", "-c", L, T}, 2.0, 0.05, false},
+      {{"--accelerazione=100", L, T}, 100.0, std::nullopt, false},
+      {{"--accelerazione=0", L, T}, std::nullopt, std::nullopt, true},
+      {{"--accelerazione=100.5", L, T}, std::nullopt, std::nullopt, true},
+      {{"--frenatura=-0.5", L, T}, std::nullopt, std::nullopt, true},
+      {{"--frenatura=0.5.1", L, T}, std::nullopt, std::nullopt, true},
+      {{"--frenatura=1e1", L, T}, std::nullopt, std::nullopt, true},
+      {{"--frenatura=,", L, T}, std::nullopt, std::nullopt, true},
+      {{"--accelerazione=0.5", "--lsp"}, std::nullopt, std::nullopt, true},
+      {{"--accelerazione=0.5", "--formatta", L}, std::nullopt, std::nullopt, true},
+      {{"--accelerazione=0.5", "--nuovo", "L", "T"}, std::nullopt, std::nullopt, true},
+  };
+  for (const auto& c : casi) {
+    const riga_comando r = leggi_riga_comando(c.argomenti);
+    SCOPED_TRACE(c.argomenti[0]);
+    EXPECT_EQ(r.azione == azione_richiesta::errore_uso, c.sbagliata);
+    if (c.sbagliata) continue;
+    EXPECT_EQ(r.azione, azione_richiesta::costruzione_autore);
+    ASSERT_EQ(r.marcia.accelerazione.has_value(), c.accelerazione.has_value());
+    ASSERT_EQ(r.marcia.frenatura.has_value(), c.frenatura.has_value());
+    EXPECT_NEAR(r.marcia.accelerazione.value_or(0), c.accelerazione.value_or(0), 1e-12);
+    EXPECT_NEAR(r.marcia.frenatura.value_or(0), c.frenatura.value_or(0), 1e-12);
+  }
+}
+
 TEST(RigaComando, MaiuscoleNeiNomiComeLeConfrontaIlSistema) {
   // On Windows "Val_Linea.TXT" is the file "Val_linea.txt": the identifiers come out as
   // the names write them. Elsewhere the case is part of the name.

@@ -8,7 +8,8 @@
 // cost grow with the texts: 30000 of them bring the pair to the 1.4 MB that the largest
 // scenarios' texts reach. The second benchmark adds misspelt keywords instead, each a
 // warning: the diagnostics published stay at the cap whatever their number. The largest
-// texts of many short records are timed too.
+// texts of many short records are timed too, and the largest scenario with its page kept
+// beside the texts: the diagnostics, then the page made again (and written nowhere).
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -27,6 +28,10 @@ class disco_vuoto : public lsp::disco {
   std::optional<std::string> leggi(const std::string&, std::string*) override { return std::nullopt; }
   std::vector<std::string> nomi(const std::string&) override { return {}; }
   lsp::forma_percorsi forma() const override { return lsp::forma_percorsi::posix; }
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view, std::string*) override {
+    return "/pagine/" + nome;
+  }
+  std::string ora() override { return ""; }
 };
 
 std::string stringa_json(const std::string& testo) {
@@ -68,7 +73,7 @@ double memoria_residente_kib() {
 // typed over, `cifre` in turn, each change answered with the two texts' diagnostics, none
 // when `pulito`, some otherwise.
 void batti_tasti(benchmark::State& state, const std::string& linea, const std::string& treno, int64_t riga,
-                 int64_t carattere, const char* cifre, bool pulito) {
+                 int64_t carattere, const char* cifre, bool pulito, bool con_pagina = false) {
   const std::string uri_linea = "file:///scenari/Massima_linea.txt";
   const std::string uri_treno = "file:///scenari/Massima_R1-.txt";
   disco_vuoto d;
@@ -76,6 +81,10 @@ void batti_tasti(benchmark::State& state, const std::string& linea, const std::s
   s.ricevi(std::string(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}})"));
   s.ricevi(apri(uri_linea, linea));
   s.ricevi(apri(uri_treno, treno));
+  if (con_pagina) {
+    s.ricevi(std::string(R"({"jsonrpc":"2.0","id":2,"method":"workspace/executeCommand","params":{"command":)"
+                         R"("compilaScenario.pagina","arguments":[")") + uri_treno + R"("]}})");
+  }
   int64_t versione = 2;
   for (auto _ : state) {
     const std::string cifra(1, cifre[versione % 2]);
@@ -86,6 +95,8 @@ void batti_tasti(benchmark::State& state, const std::string& linea, const std::s
         std::to_string(carattere) + R"(},"end":)" + dove + std::to_string(carattere + 1) + R"(}},"text":")" + cifra +
         R"("}]}})";
     const std::vector<std::string> inviati = s.ricevi(modifica);
+    // The page, written once the diagnostics have gone.
+    if (con_pagina) s.in_quiete();
     if (inviati.size() != 2 || (inviati[0].find("\"diagnostics\":[]") == std::string::npos) == pulito) {
       throw std::runtime_error("diagnostiche inattese: " + (inviati.empty() ? std::string() : inviati[0].substr(0, 300)));
     }
@@ -119,6 +130,11 @@ void ModificaTestoCorsaMoltiRecord(benchmark::State& state) {
   batti_tasti(state, linea, treno, 7, 20, "50", true);
 }
 BENCHMARK(ModificaTestoCorsaMoltiRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ModificaConPaginaViva(benchmark::State& state) {
+  batti_tasti(state, testo_linea_massima(), testo_treno_massimo(), 9, 18, "50", true, true);
+}
+BENCHMARK(ModificaConPaginaViva)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace scenario

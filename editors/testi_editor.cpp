@@ -23,18 +23,26 @@ constexpr voce MANIFESTO[] = {
     {"impostazione.traccia", dal_catalogo("editor.vscode.impostazione.traccia")},
     {"comando.riavvia", dal_catalogo("editor.vscode.comando.riavvia")},
     {"parola_sconosciuta", dal_catalogo("editor.vscode.parola_sconosciuta")},
+    {"impostazione.lingua", dal_catalogo("editor.vscode.impostazione.lingua")},
+    {"impostazione.permissivo", dal_catalogo("editor.vscode.impostazione.permissivo")},
+    {"impostazione.severo", dal_catalogo("editor.vscode.impostazione.severo")},
+    {"impostazione.note", dal_catalogo("editor.vscode.impostazione.note")},
+    {"comando.pagina", dal_catalogo("editor.vscode.comando.pagina")},
 };
 
 constexpr voce MESSAGGI_VSCODE[] = {
     {"assente", dal_catalogo("editor.vscode.assente")},
     {"apri", dal_catalogo("editor.vscode.apri")},
     {"riavviato", dal_catalogo("editor.vscode.riavviato")},
+    {"pagina", dal_catalogo("editor.vscode.pagina")},
 };
 
 constexpr voce MESSAGGI_NEOVIM[] = {
     {"assente", dal_catalogo("editor.neovim.assente")},
     {"riavvio", dal_catalogo("editor.neovim.riavvio")},
     {"arreso", dal_catalogo("editor.neovim.arreso")},
+    {"pagina", dal_catalogo("editor.neovim.pagina")},
+    {"senza_browser", dal_catalogo("editor.neovim.senza_browser")},
 };
 
 // The texts as they stand, their `{nome}` left for the package to fill.

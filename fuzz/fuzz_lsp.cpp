@@ -41,6 +41,10 @@ class disco_memoria : public disco {
     return {};
   }
   forma_percorsi forma() const override { return forma_percorsi::posix; }
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view, std::string*) override {
+    return "/pagine/" + nome;
+  }
+  std::string ora() override { return ""; }
 };
 
 void controlla(const std::string& risposta) {

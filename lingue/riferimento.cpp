@@ -4,6 +4,7 @@
 
 #include "lingue/parole_formato.h"
 #include "model/formato.h"
+#include "nucleo/verifica_orario.h"
 #include "track/rapporto_errori.h"
 
 namespace scenario {
@@ -176,6 +177,7 @@ std::string blocco_riferimento(std::string_view nome, lingua l) {
   if (nome == "errori") return tabella_errori(gruppo_errori::scenario, l);
   if (nome == "errori di campo") return tabella_errori(gruppo_errori::campo, l);
   if (nome == "avvisi") return tabella_errori(gruppo_errori::avvisi, l);
+  if (nome == "marcia") return esempio_marcia(l);
   constexpr std::string_view prefisso = "campi ";
   if (nome.starts_with(prefisso)) {
     const std::string_view parola = nome.substr(prefisso.size());

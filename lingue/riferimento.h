@@ -15,8 +15,8 @@ namespace scenario {
 // A block by its name, in `l`, Markdown: "linea generale", "linea corpo", "treno" (the
 // records of one place of a text), "campi PAROLA" (the values of the record PAROLA),
 // "errori" (the errors of a scenario, with the object their position names), "errori di
-// campo" (values their field cannot hold), "avvisi" (the numbers from 301 up). Empty for
-// an unknown name.
+// campo" (values their field cannot hold), "avvisi" (the numbers from 301 up), "marcia"
+// (the fastest run's worked example). Empty for an unknown name.
 std::string blocco_riferimento(std::string_view nome, lingua l);
 
 }  // namespace scenario

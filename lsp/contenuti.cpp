@@ -123,6 +123,8 @@ bool nel_piano(const record& r) { return tenuto_in(r, formato::sede::piano); }
 
 }  // namespace
 
+int64_t cella_di(const record& r, int64_t p) { return cella_della_posizione(r, p); }
+
 testo_doppio& testo_doppio::testo(std::string_view x) {
   markdown += x;
   // The catalogue's words mark a name of the compiled files as a code span; plain text
@@ -336,13 +338,58 @@ std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t by
   return testo_hover{d, elementi[i]};
 }
 
+std::vector<int64_t> valori_da_offrire(const campo& c) {
+  constexpr int64_t AL_PIU = 10;
+  if (c.letto == lettura::testo) return {};
+  const int64_t da = std::max({c.minimo, c.inteso.minimo, c.solito.minimo});
+  const int64_t a = std::min({c.massimo, c.inteso.massimo, c.solito.massimo});
+  std::vector<int64_t> valori;
+  if (a < da || a - da >= AL_PIU) return valori;
+  for (int64_t v = da; v <= a; ++v) valori.push_back(v);
+  return valori;
+}
+
+namespace {
+
+// The values of the field the cursor stands on, in a record the reading knows.
+completamenti_riga completa_valore(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga,
+                                   std::string_view linea, size_t byte, formato::testo t) {
+  completamenti_riga esito;
+  const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
+  if (r == nullptr) return esito;
+  const std::vector<elemento> elementi = elementi_riga(linea, r);
+  const size_t i = indice_elemento(elementi, byte);
+  if (i == 0 || i > r->campi.size()) return esito;
+  const campo& c = r->campi[i - 1];
+  esito.da = std::min(elementi[i].da, byte);
+  testo_doppio d;
+  d.testo(rendi(significato_campo(*r, c)));
+  if (formato::con_senso(c)) d.testo("\n\n").testo(rendi(senso_campo(*r, c)));
+  for (const int64_t v : valori_da_offrire(c)) {
+    const std::string scritto = std::to_string(v);
+    completamento x{scritto, std::string(c.nome) + " (" + unita_e_limiti(c) + ")", d, scritto, scritto, false, true};
+    esito.voci.push_back(std::move(x));
+  }
+  return esito;
+}
+
+// Whether the text holds a record of kind `r` on a line of its own.
+bool presente(std::string_view testo, const std::vector<size_t>& inizi, formato::testo t, const record& r) {
+  for (const riga_letta& l : righe_lette(testo, inizi, t)) {
+    if (l.r == &r) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t byte, formato::testo t) {
   const std::vector<size_t> inizi = inizi_righe(testo);
   const std::string_view linea = riga_di(testo, inizi, riga);
   byte = std::min(byte, linea.size());
   completamenti_riga esito;
-  // Only the keyword item is completed: values are the author's.
-  if (linea.substr(0, byte).find(',') != std::string_view::npos) return esito;
+  // After the keyword, the values.
+  if (linea.substr(0, byte).find(',') != std::string_view::npos) return completa_valore(testo, inizi, riga, linea, byte, t);
   esito.da = senza_spazi(linea, 0, byte).da;
   const std::string_view scritto = linea.substr(esito.da, byte - esito.da);
   // Headers where one may begin: nothing typed yet, or a bracket.
@@ -356,6 +403,8 @@ completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t by
   const std::string sezione = sezione_della_riga(testo, inizi, riga - 1);
   for (const record& r : formato::records(t)) {
     if (r.sezione != sezione) continue;
+    // A general record stands once in a text: a second one would replace the first.
+    if ((r.dove == formato::ambito::generale || r.sezione == "[generale]") && presente(testo, inizi, t, r)) continue;
     // Each spelling (a curve's side and class) with its own keyword in the detail.
     const std::string valori = formato::modello_record(r).substr(r.parola.size());
     for (const std::string_view forma : r.forme) {
@@ -430,6 +479,10 @@ std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byt
   return f;
 }
 
+bool da_riempire(std::string_view riga, size_t byte) {
+  return byte >= riga.size() || riga.find_first_not_of(" \t,", byte) == std::string_view::npos;
+}
+
 std::vector<suggerimento> suggerimenti(std::string_view testo, int64_t da, int64_t a, formato::testo t,
                                        const std::optional<progressive>& km) {
   const std::vector<size_t> inizi = inizi_righe(testo);
@@ -472,11 +525,14 @@ std::vector<piega> pieghe(std::string_view testo, formato::testo t) {
   return esito;
 }
 
-std::vector<pezzo> pezzi(std::string_view testo, formato::testo t) {
+std::vector<pezzo> pezzi(std::string_view testo, formato::testo t, int64_t da, int64_t a) {
   const std::vector<size_t> inizi = inizi_righe(testo);
   std::vector<pezzo> esito;
-  std::string sezione;
-  for (size_t n = 0; n < inizi.size(); ++n) {
+  da = std::max<int64_t>(da, 0);
+  if (static_cast<size_t>(da) >= inizi.size() || a < da) return esito;
+  std::string sezione = da > 0 ? sezione_della_riga(testo, inizi, da - 1) : "";
+  const size_t ultima = static_cast<size_t>(std::min<int64_t>(a, static_cast<int64_t>(inizi.size()) - 1));
+  for (size_t n = static_cast<size_t>(da); n <= ultima; ++n) {
     const auto riga = static_cast<int64_t>(n);
     const std::string_view linea = riga_di(testo, inizi, riga);
     const elemento tutta = senza_spazi(linea, 0, linea.size());

@@ -28,6 +28,11 @@ struct progressiva {
 };
 using progressive = std::array<progressiva, 3>;
 
+// The cell a record written at `p` lands on: an object's own cell, round(p / 50 + its
+// offset); round(p / 50) for the profiles and the mountain-side stretches, which fill from
+// there; round(p / 50 + 1) for the rest.
+int64_t cella_di(const formato::record& r, int64_t p);
+
 // "km 149+400": the kilometre of line position `p` under the numbering that holds there.
 std::optional<std::string> chilometro(const progressive& km, int64_t p);
 
@@ -81,12 +86,21 @@ struct completamento {
   std::string inserisci;  // a snippet: ${1:p} for each value
   std::string semplice;   // the same for a client without snippets: the keyword and the commas
   bool sezione = false;   // a section header rather than a keyword
+  bool valore = false;    // a value of the record the cursor stands in
 };
 struct completamenti_riga {
   std::vector<completamento> voci;
   size_t da = 0;  // byte of the line where the completed item begins
 };
+// On a line's first item: the section headers, and the records of the section the line
+// stands in (a record of a general section the text holds already is not offered again).
+// On a value: the values the field means, when the description leaves few (a flag, a
+// digit), each with what the field means.
 completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t byte, formato::testo t);
+
+// The values worth offering for a field: those of its range that it means and that an
+// author means, when they are at most ten; none otherwise.
+std::vector<int64_t> valori_da_offrire(const formato::campo& c);
 
 // An entry of the outline: a section with the objects written in it.
 struct simbolo {
@@ -107,6 +121,9 @@ struct firma_riga {
   std::optional<size_t> campo;
 };
 std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byte, formato::testo t);
+// True when a line holds nothing after byte `byte` but blanks and commas: a record whose
+// values are being written there.
+bool da_riempire(std::string_view riga, size_t byte);
 // A field's unit and the values an author may write: "km/h, da 0 a 255".
 std::string unita_e_limiti(const formato::campo& c);
 testo_doppio descrivi_campo(const formato::record& r, const formato::campo& c, std::string_view scritto);
@@ -137,6 +154,7 @@ struct pezzo {
   elemento dove;
   gettone quale = gettone::nota;
 };
-std::vector<pezzo> pezzi(std::string_view testo, formato::testo t);
+// Those of lines `da` to `a` (both included) alone, when given.
+std::vector<pezzo> pezzi(std::string_view testo, formato::testo t, int64_t da = 0, int64_t a = INT64_MAX);
 
 }  // namespace scenario::lsp

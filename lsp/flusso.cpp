@@ -1,5 +1,8 @@
 // The language server's edge: standard input and output, and the partner texts on disk.
 #include <algorithm>
+#include <chrono>
+#include <thread>
+#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
@@ -40,11 +43,48 @@ class disco_file : public disco {
   forma_percorsi forma() const override {
     return sistema::percorsi_di_windows() ? forma_percorsi::windows : forma_percorsi::posix;
   }
+
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view byte, std::string* perche) override {
+    try {
+      if (!pagine_) pagine_.emplace("compila_scenario");
+      const fs::path file = pagine_->percorso() / sistema::percorso(nome);
+      sostituisci_file(file, byte);
+      std::string p = sistema::testo(file);
+      if (forma() == forma_percorsi::windows) std::replace(p.begin(), p.end(), '\\', '/');
+      return p;
+    } catch (const errore_file& e) {
+      if (perche != nullptr) *perche = e.motivo();
+    } catch (const std::exception& e) {
+      if (perche != nullptr) *perche = e.what();
+    }
+    return std::nullopt;
+  }
+
+  std::string ora() override {
+    const std::tm locale = sistema::ora_locale(std::time(nullptr));
+    char testo[16];
+    std::strftime(testo, sizeof testo, "%H:%M:%S", &locale);
+    return testo;
+  }
+
+ private:
+  std::optional<cartella_privata> pagine_;  // the pages' folder, once one is written
 };
 
 bool invia(std::ostream& uscita, const std::string& corpo) {
   uscita << "Content-Length: " << corpo.size() << "\r\n\r\n" << corpo;
   return static_cast<bool>(uscita);
+}
+
+// True when nothing comes on `ingresso` for QUIETE.
+bool quiete(int ingresso) {
+  constexpr auto QUIETE = std::chrono::milliseconds(150);
+  constexpr auto PASSO = std::chrono::milliseconds(10);
+  for (auto atteso = std::chrono::milliseconds(0); atteso < QUIETE; atteso += PASSO) {
+    if (sistema::altro_in_arrivo(ingresso)) return false;
+    std::this_thread::sleep_for(PASSO);
+  }
+  return !sistema::altro_in_arrivo(ingresso);
 }
 
 }  // namespace
@@ -84,6 +124,15 @@ int servi_lsp(int ingresso, std::ostream& uscita, disco& d) {
       if (!invia(uscita, risposta)) return 1;
     }
     uscita.flush();
+    // The answers are out; what can wait (the page beside the texts, which takes the
+    // largest scenario a quarter of a second) is done once nothing has come for a moment:
+    // an author typing is not held up by it.
+    if (!fine && !s.uscita() && s.attende_quiete() && quiete(ingresso)) {
+      for (const std::string& messaggio : s.in_quiete()) {
+        if (!invia(uscita, messaggio)) return 1;
+      }
+      uscita.flush();
+    }
     if (s.uscita()) return *s.uscita();
     if (fine) return 1;  // the input ended without "exit"
   }

@@ -3,8 +3,9 @@
 // followed on disk), with hover, completion, signature help, inlay hints, folding,
 // semantic colours, fixes, the outline and the layout.
 // The server turns message bodies into message bodies; reading and writing standard
-// input and output, and reading a partner text from disk, are the caller's
-// (`servi_lsp` for the program, the tests for themselves). It never writes a file.
+// input and output, reading a partner text from disk and writing the page beside the
+// texts are the caller's (`servi_lsp` for the program, the tests for themselves). It
+// writes no other file.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,13 @@ class disco {
   virtual std::vector<std::string> nomi(const std::string& cartella) = 0;
   // How the system writes paths, and so the paths the server asks for.
   virtual forma_percorsi forma() const = 0;
+  // Writes a page of the open texts as the file `nome` of a folder of the server's own
+  // (made when first written to, gone with the server), replacing it whole at once: the
+  // file's path, or nothing, and then in `perche` why not. The one file the server writes.
+  virtual std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view byte,
+                                                   std::string* perche = nullptr) = 0;
+  // The time of day ("14:05:09"), for the mark of a page.
+  virtual std::string ora() = 0;
 };
 
 class server {
@@ -47,6 +55,11 @@ class server {
   std::vector<std::string> ricevi(const std::vector<std::string>& corpi);
   // One message alone.
   std::vector<std::string> ricevi(const std::string& corpo) { return ricevi(std::vector<std::string>{corpo}); }
+  // What is left for when no message waits, after the answers have gone: the pages kept
+  // beside the texts, written again for the checks made since. Returns what to send.
+  std::vector<std::string> in_quiete();
+  // Whether there is any such work.
+  bool attende_quiete() const;
   // What to send for a message refused before it was read (too long, a broken header).
   std::string rifiutato(const messaggio& motivo);
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <tuple>
 #include <nlohmann/json.hpp>
 
@@ -40,10 +41,24 @@ class disco_prova : public disco {
   std::map<std::string, std::string> file;
   forma_percorsi percorsi = forma_percorsi::posix;
   forma_percorsi forma() const override { return percorsi; }
+  std::set<std::string> illeggibili;  // listed in their folder, but not to be read
   std::optional<std::string> leggi(const std::string& p, std::string*) override {
+    if (illeggibili.count(p) > 0) return std::nullopt;
     const auto it = file.find(p);
     return it == file.end() ? std::nullopt : std::optional<std::string>(it->second);
   }
+  // The pages the server writes, by name; a name in `non_scrivibili` cannot be written.
+  std::map<std::string, std::string> pagine;
+  std::set<std::string> non_scrivibili;
+  std::optional<std::string> scrivi_pagina(const std::string& nome, std::string_view byte, std::string* perche) override {
+    if (non_scrivibili.count(nome) > 0) {
+      if (perche != nullptr) *perche = "disco pieno";
+      return std::nullopt;
+    }
+    pagine[nome] = std::string(byte);
+    return "/pagine/" + nome;
+  }
+  std::string ora() override { return "12:00:00"; }
   // A folder is named as the systems name it: a root keeps its slash ("/", "C:/"), and
   // "C:" alone is no folder at all. It lists its names in no order to rely on: here, the
   // reverse of theirs.
@@ -78,11 +93,13 @@ struct sessione {
   server s;
   sessione() : s(d) {}
 
+  // The batch, and what the server does once nothing else is coming.
   std::vector<json> invia(const std::vector<json>& messaggi) {
     std::vector<std::string> corpi;
     for (const json& m : messaggi) corpi.push_back(m.dump());
     std::vector<json> risposte;
     for (const std::string& r : s.ricevi(corpi)) risposte.push_back(json::parse(r));
+    for (const std::string& r : s.in_quiete()) risposte.push_back(json::parse(r));
     return risposte;
   }
   std::vector<json> invia(const json& m) { return invia(std::vector<json>{m}); }
@@ -128,12 +145,14 @@ TEST(ServerLsp, CicloDiVitaEdErroriDelProtocollo) {
   };
   const std::vector<caso> casi = {
       {"non JSON", {"{\"jsonrpc\": \"2.0\", \"id\": 3, "}, -32700},
-      {"metodo sconosciuto", {chiedi(3, "textDocument/rename").dump()}, -32601},
+      {"metodo sconosciuto", {chiedi(3, "textDocument/inventato").dump()}, -32601},
       {"parametri mancanti", {chiedi(3, "textDocument/hover", {{"textDocument", {{"uri", URI_TRENO}}}}).dump()},
        -32602},
       {"riga negativa", {chiedi(3, "textDocument/hover", punto(URI_TRENO, -1, 0)).dump()}, -32602},
       {"id non valido", {R"({"jsonrpc":"2.0","id":{"a":1},"method":"shutdown"})"}, -32600},
       {"né richiesta né risposta", {R"({"jsonrpc":"2.0"})"}, -32600},
+      // An id alone is neither a request nor an answer: answered all the same.
+      {"id senza metodo", {R"({"jsonrpc":"2.0","id":7})"}, -32600},
       {"annullata nello stesso lotto",
        {chiedi(3, "textDocument/hover", punto(URI_TRENO, 0, 0)).dump(),
         notifica("$/cancelRequest", {{"id", 3}}).dump()},
@@ -145,7 +164,15 @@ TEST(ServerLsp, CicloDiVitaEdErroriDelProtocollo) {
     const std::vector<std::string> risposte = x.s.ricevi(c.corpi);
     ASSERT_EQ(risposte.size(), 1u) << c.nome;
     EXPECT_EQ(json::parse(risposte[0])["error"]["code"], c.codice) << c.nome;
+    // An id the client gave is answered with that id.
+    if (std::string(c.nome) == "id senza metodo") {
+      EXPECT_EQ(json::parse(risposte[0])["id"], 7);
+    }
   }
+  // The client's answer to a request of the server is not answered.
+  sessione risposta;
+  risposta.inizia();
+  EXPECT_TRUE(risposta.s.ricevi(std::string(R"({"jsonrpc":"2.0","id":"osserva-testi-1","result":null})")).empty());
 
   // Before initialize a request is refused; shutdown then exit ends with 0, exit alone
   // with 1; after shutdown requests are refused.
@@ -353,7 +380,7 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   x.inizia();
   const std::string testo =
       "[ADERENZE]\r\n\r\n[stazioni]\r\nstazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Rio, nord\r\n"
-      "stazione, 3000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
+      "stazione, 3000,  12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30\r\n"
       "[segnali]\r\nsegnale\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n[fine]\r\n";
   x.invia(apri(URI_TRENO, testo));
   const auto chiedi_hover = [&](int id, int riga, int colonna) {
@@ -371,6 +398,9 @@ TEST(ServerLsp, DescrizioniAiMargini) {
   EXPECT_TRUE(posizione.starts_with("**posizione** (m)")) << posizione;
   EXPECT_NE(posizione.find("nei file compilati: voce della tabella, `posizione`"), std::string::npos) << posizione;
   EXPECT_TRUE(chiedi_hover(5, 3, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
+  // Two blanks after "3000,": the first is the comma's value's, the second the next one's.
+  EXPECT_TRUE(chiedi_hover(50, 4, 15)["contents"]["value"].get<std::string>().starts_with("**posizione**"));
+  EXPECT_TRUE(chiedi_hover(51, 4, 16)["contents"]["value"].get<std::string>().starts_with("**tipo**"));
   // The name runs to the end of the line, comma and all.
   const json nome = chiedi_hover(6, 3, 62);
   EXPECT_EQ(nome["range"], json::parse(R"({"start":{"line":3,"character":61},"end":{"line":3,"character":70}})"));
@@ -445,8 +475,28 @@ std::string linea_con_indicatore() {
   return linea.insert(linea.find("[fine]"), "indicatori_vmax, 1500, 70, 75, 75, 0, , , , 0\r\n");
 }
 
-// Format Document on either text (the line text's partner open, not laid out): one edit
-// that makes the text its layout, then none, the layout being stable.
+// The edits of a formatting applied to `testo` as a client applies them: each on its own
+// line (the layout moves blanks within lines), from the last so that none moves another.
+std::string applica_modifiche(std::string testo, const json& modifiche, bool una_riga = true) {
+  std::vector<json> ordinate(modifiche.begin(), modifiche.end());
+  std::sort(ordinate.begin(), ordinate.end(), [](const json& a, const json& b) {
+    return std::pair(a["range"]["start"]["line"].get<int>(), a["range"]["start"]["character"].get<int>()) >
+           std::pair(b["range"]["start"]["line"].get<int>(), b["range"]["start"]["character"].get<int>());
+  });
+  for (const json& m : ordinate) {
+    const intervallo r{{m["range"]["start"]["line"], m["range"]["start"]["character"]},
+                       {m["range"]["end"]["line"], m["range"]["end"]["character"]}};
+    if (una_riga) {
+      EXPECT_EQ(r.inizio.riga, r.fine.riga) << m;
+    }
+    applica_modifica(testo, r, m["newText"].get<std::string>(), unita::utf16);
+  }
+  return testo;
+}
+
+// Format Document on either text (the line text's partner open, not laid out): an edit for
+// each line the layout changes, of that part of it alone, which make the text its layout;
+// then none, the layout being stable.
 TEST(ServerLsp, ImpaginazioneDelDocumento) {
   sessione x;
   x.inizia();
@@ -465,11 +515,21 @@ TEST(ServerLsp, ImpaginazioneDelDocumento) {
                                 id)["result"];
     };
     const json modifiche = formatta();
-    ASSERT_EQ(modifiche.size(), 1u) << uri << modifiche;
-    EXPECT_EQ(modifiche[0]["newText"], impagina(testo, t)) << uri;
-    EXPECT_EQ(modifiche[0]["range"]["start"], json::parse(R"({"line":0,"character":0})"));
+    const std::string impaginato = applica_modifiche(testo, modifiche);
+    EXPECT_EQ(impaginato, impagina(testo, t)) << uri << modifiche;
+    // One edit for each line that the layout changes, none for the others.
+    const std::vector<size_t> prima = inizi_righe(testo), dopo = inizi_righe(impaginato);
+    std::set<int64_t> cambiate, modificate;
+    for (size_t r = 0; r < prima.size(); ++r) {
+      if (riga_di(testo, prima, static_cast<int64_t>(r)) != riga_di(impaginato, dopo, static_cast<int64_t>(r))) {
+        cambiate.insert(static_cast<int64_t>(r));
+      }
+    }
+    for (const json& m : modifiche) modificate.insert(m["range"]["start"]["line"].get<int64_t>());
+    EXPECT_EQ(modificate, cambiate) << uri;
+    EXPECT_EQ(modifiche.size(), cambiate.size()) << uri;
     x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
-                                                {"contentChanges", {{{"text", modifiche[0]["newText"]}}}}}));
+                                                {"contentChanges", {{{"text", impaginato}}}}}));
     EXPECT_EQ(formatta(), json::array()) << uri;
   }
 }
@@ -732,8 +792,13 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
   // The station's hours: "8" after "30, " (its fourteenth value).
   const std::string stazione = "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio";
   const int ore = static_cast<int>(stazione.find(" 8,")) + 1;
-  const json f =
-      sessione::risposta(x.invia(chiedi(2, "textDocument/signatureHelp", punto(URI_TRENO, 3, ore))), 2)["result"];
+  // Asked for by the author (the help is otherwise given while a record is typed).
+  const auto chiesta = [](json p) {
+    p["context"] = {{"triggerKind", 1}, {"isRetrigger", false}};
+    return p;
+  };
+  const json f = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/signatureHelp", chiesta(punto(URI_TRENO, 3, ore)))), 2)["result"];
   ASSERT_EQ(f["activeParameter"], 13) << f;
   const json firma = f["signatures"][0];
   const std::string etichetta = firma["label"];
@@ -743,8 +808,8 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
       << firma["parameters"][13];
 
   // On the keyword no value is under the cursor.
-  const json su_parola =
-      sessione::risposta(x.invia(chiedi(20, "textDocument/signatureHelp", punto(URI_TRENO, 3, 2))), 20)["result"];
+  const json su_parola = sessione::risposta(
+      x.invia(chiedi(20, "textDocument/signatureHelp", chiesta(punto(URI_TRENO, 3, 2)))), 20)["result"];
   EXPECT_FALSE(su_parola.contains("activeParameter")) << su_parola;
   EXPECT_EQ(su_parola["signatures"][0]["parameters"].size(), 17u);
 
@@ -775,6 +840,49 @@ TEST(ServerLsp, AiutiMentreSiScrive) {
   ASSERT_GE(dati.size(), 25u);
   EXPECT_EQ(std::vector<int64_t>(dati.end() - 25, dati.end()),
             (std::vector<int64_t>{1, 0, 7, 2, 0, 0, 9, 3, 3, 0, 1, 0, 27, 5, 0, 1, 0, 3, 5, 0, 1, 0, 6, 0, 0}));
+}
+
+// The signature help speaks while a record's values are typed, and leaves the rest to the
+// hover: an editor that asks for both at every move of the cursor shows the signature
+// help first. Line 3 holds a whole station, line 4 a signal whose values are being
+// written, "segnale, 1500, 2, " (the cursor at its end is on its third value, s1).
+// Asked for by the author (triggerKind 1) it answers anywhere on a record, as tested above.
+TEST(ServerLsp, FirmaMentreSiScrivonoIValori) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  const std::string segnale = "segnale, 1500, 2, ";
+  x.invia(apri(URI_TRENO, TESTO_TRENO.substr(0, TESTO_TRENO.find("[fine]")) + segnale + "\r\n[fine]\r\n"));
+  const int fine_segnale = static_cast<int>(segnale.size());
+  const struct {
+    const char* nome;
+    int riga, colonna;
+    std::optional<int> perche;  // the context's triggerKind; none: no context
+    std::optional<int> valore;  // the active value; none: no help at all
+  } casi[] = {
+      {"a meta' di un record scritto, senza contesto", 3, 17, std::nullopt, std::nullopt},
+      {"sulla parola chiave, senza contesto", 3, 2, std::nullopt, std::nullopt},
+      {"alla fine di un record che si scrive, senza contesto", 4, fine_segnale, std::nullopt, 2},
+      {"sul primo valore di un record che si scrive, valori dopo, senza contesto", 4, 9, std::nullopt, std::nullopt},
+      // Column 17 is in "12", the station's kind, its second value.
+      {"a una virgola battuta, a meta' riga", 3, 17, 2, 1},
+      {"a una virgola battuta, sulla parola chiave", 3, 2, 2, std::nullopt},
+      {"mentre l'aiuto e' aperto", 3, 17, 3, 1},
+  };
+  int id = 10;
+  for (const auto& c : casi) {
+    json p = punto(URI_TRENO, c.riga, c.colonna);
+    if (c.perche) p["context"] = {{"triggerKind", *c.perche}, {"isRetrigger", *c.perche == 3}};
+    ++id;
+    const json f = sessione::risposta(x.invia(chiedi(id, "textDocument/signatureHelp", p)), id)["result"];
+    if (!c.valore) {
+      EXPECT_TRUE(f.is_null()) << c.nome << f;
+      continue;
+    }
+    EXPECT_EQ(f.value("activeParameter", -1), *c.valore) << c.nome << f;
+  }
+  // The hover, meanwhile, answers on the record's keyword.
+  EXPECT_FALSE(sessione::risposta(x.invia(chiedi(30, "textDocument/hover", punto(URI_TRENO, 3, 2))), 30)["result"].is_null());
 }
 
 // A note after a record's last number, which the reading passes over: the unit's label
@@ -917,6 +1025,599 @@ TEST(ServerLsp, CorniciDeiMessaggi) {
   EXPECT_EQ(senza.prossimo()->quale, cornici::evento::tipo::intestazione_errata);
 }
 
+// A frame the server cannot read (no valid Content-Length, or header lines that never end)
+// costs that message alone: the stream is read on from the next "Content-Length", whatever
+// the broken message's body held, given whole or a byte at a time.
+TEST(ServerLsp, RisincronizzaDopoUnaCorniceErrata) {
+  using T = cornici::evento::tipo;
+  const std::string valido = "Content-Length: 2\r\n\r\n{}";
+  const struct {
+    const char* nome;
+    std::string flusso;
+    std::vector<T> attesi;
+  } casi[] = {
+      {"senza lunghezza, poi il corpo", "Content-Type: x\r\n\r\n{\"jsonrpc\":\"2.0\",\"id\":1}" + valido + valido,
+       {T::intestazione_errata, T::messaggio, T::messaggio}},
+      {"lunghezza non numerica", "content-length: due\r\n\r\n{\"a\":\"b\"}" + valido, {T::intestazione_errata, T::messaggio}},
+      // 9000 bytes and no empty line: not a header; the one after it is read.
+      {"righe che non finiscono", std::string(9000, 'x') + "\r\n" + valido, {T::intestazione_errata, T::messaggio}},
+  };
+  for (const auto& c : casi) {
+    for (const size_t pezzo : {c.flusso.size(), size_t{1}, size_t{7}}) {
+      cornici f;
+      std::vector<T> visti;
+      std::vector<std::string> corpi;
+      for (size_t i = 0; i < c.flusso.size(); i += pezzo) {
+        f.aggiungi(std::string_view(c.flusso).substr(i, pezzo));
+        while (auto e = f.prossimo()) {
+          visti.push_back(e->quale);
+          if (e->quale == T::messaggio) corpi.push_back(e->corpo);
+        }
+      }
+      EXPECT_EQ(visti, c.attesi) << c.nome << ", pezzi di " << pezzo;
+      for (const std::string& corpo : corpi) EXPECT_EQ(corpo, "{}") << c.nome << ", pezzi di " << pezzo;
+    }
+  }
+}
+
+// Error 16 on the run's signal at 1500 m, on the cell of the line's indicator: the note
+// that says why (the cell 31 = round(1500 / 50 + 1), from 1500 to 1550 m, held by the
+// indicator on the line text's sixth line) is a related place for a client that shows
+// them, and a line of the message, as the command line writes it, for one that does not.
+TEST(ServerLsp, LaNotaDiUnaDiagnosticaSiVede) {
+  for (const bool correlate : {true, false}) {
+    sessione x;
+    x.d.file[LINEA] = linea_con_indicatore();
+    json capacita = sessione::capacita_piene();
+    if (correlate) capacita["textDocument"]["publishDiagnostics"] = {{"relatedInformation", true}};
+    x.inizia(capacita);
+    std::string treno = TESTO_TRENO;
+    treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+    const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->size(), 1u) << *d;
+    const json& errore = (*d)[0];
+    EXPECT_EQ(errore["code"], 16);
+    const std::string messaggio = errore["message"];
+    const std::string nota = "la cella 31 (da 1500 a 1550 m) \xC3\xA8 occupata da un indicatore di velocit\xC3\xA0 massima a 1500 m";
+    if (correlate) {
+      ASSERT_EQ(errore["relatedInformation"].size(), 1u) << errore;
+      EXPECT_EQ(errore["relatedInformation"][0]["location"]["uri"], URI_LINEA);
+      EXPECT_EQ(errore["relatedInformation"][0]["location"]["range"]["start"]["line"], 5);
+      EXPECT_TRUE(errore["relatedInformation"][0]["message"].get<std::string>().starts_with(nota)) << errore;
+      EXPECT_EQ(messaggio.find('\n'), std::string::npos) << messaggio;
+    } else {
+      EXPECT_FALSE(errore.contains("relatedInformation"));
+      EXPECT_NE(messaggio.find("\nValle_linea.txt:6:1: note: " + nota), std::string::npos) << messaggio;
+    }
+  }
+}
+
+// The author's settings (the editor's section "compilaScenario") as the command line's
+// options: a note of the catalogue (311, a UTF-8 text converted) only with "note" as with
+// -v; with "severo" a warning is an error as with --severo; "permissivo" reads as of old
+// (error 325 of a flag 2 a warning); "lingua" the language spoken. Given at initialize,
+// asked for by the server where the client answers, or sent when they change.
+TEST(ServerLsp, ImpostazioniDellAutore) {
+  // "Città" in UTF-8 (note 311), an unknown section header (warning 303).
+  std::string treno = TESTO_TRENO;
+  treno.replace(treno.find("Piano Rio"), 9, "Citt\xC3\xA0");
+  treno.insert(treno.find("[stazioni]"), "[ignota]\r\n");
+  // Severities by number (of the catalogue's diagnostics, not the server's own word).
+  const auto gravita = [](const std::optional<json>& d) {
+    std::vector<std::pair<int, int>> g;
+    for (const json& x : d.value_or(json::array())) {
+      if (x.contains("code")) g.emplace_back(x["code"].get<int>(), x["severity"].get<int>());
+    }
+    std::sort(g.begin(), g.end());
+    return g;
+  };
+  using coppie = std::vector<std::pair<int, int>>;
+  {
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    x.inizia();
+    EXPECT_EQ(gravita(sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO)), (coppie{{303, 2}}));
+  }
+  {
+    // Asked for once initialized; the answer checks the open texts again.
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    json capacita = sessione::capacita_piene();
+    capacita["workspace"]["configuration"] = true;
+    const auto avvio = x.inizia(capacita);
+    const auto chiesta = std::find_if(avvio.begin(), avvio.end(), [](const json& m) {
+      return m.value("method", "") == "workspace/configuration";
+    });
+    ASSERT_NE(chiesta, avvio.end());
+    EXPECT_EQ((*chiesta)["params"]["items"][0]["section"], "compilaScenario");
+    x.invia(apri(URI_TRENO, treno));
+    const auto r = x.invia(json{{"jsonrpc", "2.0"},
+                                {"id", (*chiesta)["id"]},
+                                {"result", {{{"note", true}, {"severo", true}, {"lingua", "en"}}}}});
+    const auto d = sessione::diagnostiche(r, URI_TRENO);
+    EXPECT_EQ(gravita(d), (coppie{{303, 1}, {311, 3}}));
+    ASSERT_TRUE(d);
+    EXPECT_NE(d->dump().find("\"Warning 303: unknown section header"), std::string::npos) << *d;
+  }
+  {
+    // At initialize, then changed by the editor.
+    sessione x;
+    std::string linea = TESTO_LINEA;
+    linea.replace(linea.find("12000, 0"), 8, "12000, 2");
+    x.d.file[LINEA] = linea;
+    x.invia(chiedi(1, "initialize", {{"capabilities", sessione::capacita_piene()},
+                                     {"initializationOptions", {{"note", true}}}}));
+    EXPECT_EQ(gravita(sessione::diagnostiche(x.invia(apri(URI_LINEA, linea)), URI_LINEA)), (coppie{{325, 1}}));
+    const auto r = x.invia(notifica("workspace/didChangeConfiguration",
+                                    {{"settings", {{"compilaScenario", {{"permissivo", true}}}}}}));
+    EXPECT_EQ(gravita(sessione::diagnostiche(r, URI_LINEA)), (coppie{{325, 2}}));
+  }
+}
+
+// A buffer saved under a new name (the editor's "save as", which tells the server only of
+// the save): the new name is followed, the old one, whose text the save brings, is told
+// about no more and not checked again; the editor naming it again takes it back.
+TEST(ServerLsp, SalvatoConUnAltroNome) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  std::string errato = TESTO_TRENO;
+  errato.replace(errato.find("stazione"), 8, "stazone");
+  x.invia(apri(URI_LINEA, TESTO_LINEA));
+  x.invia(apri(URI_TRENO, errato));
+  const std::string uri_r5 = "file:///scenari/Valle_R5-.txt";
+  auto r = x.invia(notifica("textDocument/didSave", {{"textDocument", {{"uri", uri_r5}}}, {"text", errato}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+  ASSERT_TRUE(sessione::diagnostiche(r, uri_r5));
+  EXPECT_EQ((*sessione::diagnostiche(r, uri_r5))[0]["code"], 301);
+  // A change of the line text checks the run under its new name alone.
+  r = x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                  {"contentChanges", {{{"text", TESTO_LINEA + "\r\n"}}}}}));
+  EXPECT_FALSE(sessione::diagnostiche(r, URI_TRENO));
+  EXPECT_TRUE(sessione::diagnostiche(r, uri_r5));
+  // Changed under its old name after all: it was still open there.
+  r = x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 3}}},
+                                                  {"contentChanges", {{{"text", TESTO_TRENO}}}}}));
+  EXPECT_EQ(sessione::diagnostiche(r, URI_TRENO), json::array());
+}
+
+// Texts the editor has and the disk has not (new, not yet saved): the run text is checked
+// with the open line text, whose indicator stands on the run's signal (error 16); a text
+// opened without a version is checked all the same.
+TEST(ServerLsp, TestiSoloNellEditor) {
+  sessione x;
+  x.inizia();
+  x.invia(notifica("textDocument/didOpen", {{"textDocument", {{"uri", URI_LINEA}, {"languageId", "scenario"},
+                                                              {"text", linea_con_indicatore()}}}}));
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  ASSERT_EQ(d->size(), 1u) << *d;
+  EXPECT_EQ((*d)[0]["code"], 16);
+}
+
+// A line text on disk that changes or goes while two run texts of it are open, with an
+// editor that watches no file: the check of one run text, which finds it so, checks the
+// other again too.
+TEST(ServerLsp, IlCompagnoSuDiscoCambiaPerOgniTesto) {
+  const std::string uri_r2 = "file:///scenari/Valle_R2-.txt";
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia(json::object());
+  x.invia(apri(URI_TRENO, treno));
+  x.invia(apri(uri_r2, treno));
+  const auto batti = [&](int versione) {
+    return x.invia(notifica("textDocument/didChange",
+                            {{"textDocument", {{"uri", URI_TRENO}, {"version", versione}}},
+                             {"contentChanges", {{{"text", treno + (versione % 2 == 0 ? "\r\n" : "")}}}}}));
+  };
+  const auto codici = [](const std::optional<json>& d) {
+    std::vector<int> c;
+    for (const json& y : d.value_or(json::array())) c.push_back(y.value("code", 0));
+    return c;
+  };
+  // The indicator put on the signals' cell: error 16 in both.
+  x.d.file[LINEA] = linea_con_indicatore();
+  auto r = batti(2);
+  EXPECT_EQ(codici(sessione::diagnostiche(r, URI_TRENO)), std::vector<int>{16});
+  EXPECT_EQ(codici(sessione::diagnostiche(r, uri_r2)), std::vector<int>{16});
+  // The line text gone: both checked alone, each saying which line text it looked for.
+  x.d.file.erase(LINEA);
+  r = batti(3);
+  for (const std::string& uri : {URI_TRENO, uri_r2}) {
+    const auto d = sessione::diagnostiche(r, uri);
+    ASSERT_TRUE(d) << uri;
+    ASSERT_EQ(d->size(), 1u) << uri << *d;
+    EXPECT_NE((*d)[0]["message"].get<std::string>().find("Valle_linea.txt"), std::string::npos) << *d;
+  }
+  // Nothing changed on disk: the other text is left alone.
+  EXPECT_FALSE(sessione::diagnostiche(batti(4), uri_r2));
+}
+
+// Completion on a value offers what the description leaves for it, when that is a few
+// values: a numbering's flag means 0 or 1; a light of a signal is one digit, 0 to 9. A
+// value of a wide range (a position) offers nothing. A general record the text holds is
+// not offered again: a second "orologio" would replace the first.
+TEST(ServerLsp, CompletamentoDeiValori) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  x.invia(apri(URI_LINEA, "[generale]\r\nlunghezza percorso, 6000\r\nprogressiva chilometrica uno, 0, 12000, \r\n[fine]\r\n"));
+  x.invia(apri(URI_TRENO, "[generale]\r\norologio, 8, 0, 0\r\n\r\n[segnali]\r\nsegnale, 1500, 2, \r\n[fine]\r\n"));
+  const auto etichette = [&](int id, const std::string& uri, int riga, int colonna) {
+    std::vector<std::string> e;
+    const json r = sessione::risposta(x.invia(chiedi(id, "textDocument/completion", punto(uri, riga, colonna))), id);
+    for (const json& v : r["result"]["items"]) e.push_back(v["label"]);
+    return e;
+  };
+  const std::string progressiva = "progressiva chilometrica uno, 0, 12000, ";
+  EXPECT_EQ(etichette(2, URI_LINEA, 2, static_cast<int>(progressiva.size())), (std::vector<std::string>{"0", "1"}));
+  const std::string segnale = "segnale, 1500, 2, ";
+  EXPECT_EQ(etichette(3, URI_TRENO, 4, static_cast<int>(segnale.size())),
+            (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+  EXPECT_TRUE(etichette(4, URI_TRENO, 4, 10).empty());  // on the position
+  const auto generale = etichette(5, URI_TRENO, 2, 0);
+  EXPECT_EQ(std::count(generale.begin(), generale.end(), "orologio"), 0);
+  EXPECT_EQ(std::count(generale.begin(), generale.end(), "sabbia"), 1);
+  // The line text's general section holds its length and one numbering: the other two
+  // numberings are offered, the length and the first numbering not.
+  x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                              {"contentChanges", {{{"range", {{"start", {{"line", 3}, {"character", 0}}},
+                                                                             {"end", {{"line", 3}, {"character", 0}}}}},
+                                                                   {"text", "\r\n"}}}}}));
+  const auto di_linea = etichette(6, URI_LINEA, 3, 0);
+  EXPECT_EQ(std::count(di_linea.begin(), di_linea.end(), "lunghezza percorso"), 0);
+  EXPECT_EQ(std::count(di_linea.begin(), di_linea.end(), "progressiva chilometrica uno"), 0);
+  EXPECT_EQ(std::count(di_linea.begin(), di_linea.end(), "progressiva chilometrica due"), 1);
+}
+
+// From a record to the records it touches along the line. In the run text, the station at
+// 2800 m (kind 12, 400 m long) covers 2600 to 3000 m; the signal at 2900 m stands in it
+// (its cell, round(2900 / 50 + 1) = 59, holds 2875 to 2924 m), and so does the slow-down
+// from 2920 m over 200 m, which begins in the signal's cell; the signal at 4000 m touches
+// nothing. Error 16 of the signal at 1500 m (the line's indicator on its cell) goes to the
+// indicator, which its note names.
+TEST(ServerLsp, DaUnRecordAQuelliCheTocca) {
+  sessione x;
+  x.d.file[LINEA] = linea_con_indicatore();
+  x.inizia();
+  const std::string treno = std::string("[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\n") +
+                            "stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, Piano Rio\r\n"  // 3
+                            "[segnali]\r\n"
+                            "segnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"  // 5
+                            "segnale, 2900, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"  // 6
+                            "segnale, 4000, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n"  // 7
+                            "[rallentamenti]\r\n"
+                            "rallentamento, 2920, 30, 200, 0, 0, 0\r\n"  // 9
+                            "[fine]\r\n";
+  x.invia(apri(URI_TRENO, treno));
+  const auto righe = [](const json& luoghi) {
+    std::vector<std::pair<std::string, int>> r;
+    for (const json& l : luoghi) r.emplace_back(l["uri"], l["range"]["start"]["line"]);
+    std::sort(r.begin(), r.end());
+    return r;
+  };
+  using luoghi = std::vector<std::pair<std::string, int>>;
+  json riferimenti = punto(URI_TRENO, 3, 2);
+  riferimenti["context"] = {{"includeDeclaration", false}};
+  EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(2, "textDocument/references", riferimenti)), 2)["result"]),
+            (luoghi{{URI_TRENO, 6}, {URI_TRENO, 9}}));
+  EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(3, "textDocument/definition", punto(URI_TRENO, 6, 2))), 3)["result"]),
+            (luoghi{{URI_TRENO, 3}, {URI_TRENO, 9}}));
+  EXPECT_TRUE(sessione::risposta(x.invia(chiedi(4, "textDocument/definition", punto(URI_TRENO, 7, 2))), 4)["result"].is_null());
+  // On the error's place (the signal's position, 1500): to the indicator, line 6 of the line text.
+  EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(5, "textDocument/definition", punto(URI_TRENO, 5, 10))), 5)["result"]),
+            (luoghi{{URI_LINEA, 5}}));
+  // The same signal's references: the indicator on its cell, in the other text.
+  json su_segnale = punto(URI_TRENO, 5, 2);
+  su_segnale["context"] = {{"includeDeclaration", true}};
+  EXPECT_EQ(righe(sessione::risposta(x.invia(chiedi(6, "textDocument/references", su_segnale)), 6)["result"]),
+            (luoghi{{URI_TRENO, 5}, {URI_LINEA, 5}}));
+  // Highlights in the text itself: the station with what it touches there.
+  std::vector<int> evidenziate;
+  const json evidenze = sessione::risposta(x.invia(chiedi(7, "textDocument/documentHighlight", punto(URI_TRENO, 3, 2))), 7);
+  for (const json& h : evidenze["result"]) {
+    evidenziate.push_back(h["range"]["start"]["line"]);
+  }
+  EXPECT_EQ(evidenziate, (std::vector<int>{3, 6, 9}));
+}
+
+// A station's name renamed in every run text of its line, the open one and the one on disk
+// (there written with blanks after it, the same name), not in one that cannot be read; a
+// name with a comma refused; nothing to rename off a name.
+TEST(ServerLsp, RinominaUnaStazione) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  std::string con_spazi = TESTO_TRENO;
+  con_spazi.insert(con_spazi.find("Piano Rio") + 9, "   ");
+  x.d.file[CARTELLA + "/Valle_R2-.txt"] = con_spazi;
+  x.d.file[CARTELLA + "/Valle_R3-.txt"] = TESTO_TRENO;
+  x.d.illeggibili.insert(CARTELLA + "/Valle_R3-.txt");
+  x.d.file[CARTELLA + "/Monte_R2-.txt"] = TESTO_TRENO;  // another line's
+  x.inizia();
+  x.invia(apri(URI_TRENO, TESTO_TRENO));
+  const int nome = static_cast<int>(std::string("stazione, 2800, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, ").size());
+  const json preparato =
+      sessione::risposta(x.invia(chiedi(2, "textDocument/prepareRename", punto(URI_TRENO, 3, nome + 2))), 2)["result"];
+  EXPECT_EQ(preparato["placeholder"], "Piano Rio");
+  EXPECT_EQ(preparato["range"]["start"]["character"], nome);
+  EXPECT_TRUE(sessione::risposta(x.invia(chiedi(3, "textDocument/prepareRename", punto(URI_TRENO, 3, 2))), 3)["result"].is_null());
+  json p = punto(URI_TRENO, 3, nome);
+  p["newName"] = "Piano d'Oro";
+  const json cambi = sessione::risposta(x.invia(chiedi(4, "textDocument/rename", p)), 4)["result"]["changes"];
+  ASSERT_EQ(cambi.size(), 2u) << cambi;
+  for (const std::string& uri : {URI_TRENO, std::string("file:///scenari/Valle_R2-.txt")}) {
+    ASSERT_EQ(cambi[uri].size(), 1u) << uri << cambi;
+    EXPECT_EQ(cambi[uri][0]["newText"], "Piano d'Oro");
+    EXPECT_EQ(cambi[uri][0]["range"], json::parse(R"({"start":{"line":3,"character":)" + std::to_string(nome) +
+                                                  R"(},"end":{"line":3,"character":)" + std::to_string(nome + 9) + "}}"));
+  }
+  p["newName"] = "Piano, Oro";
+  EXPECT_EQ(sessione::risposta(x.invia(chiedi(5, "textDocument/rename", p)), 5)["error"]["code"], -32803);
+}
+
+// A station written before the one it follows along the line (error 307): the fix moves its
+// line before the first station further along, as the reading wants them.
+TEST(ServerLsp, CorrezioneDiUnRecordFuoriOrdine) {
+  sessione x;
+  x.d.file[LINEA] = "[generale]\r\nlunghezza percorso, 20000\r\n[fine]\r\n";
+  x.inizia();
+  const std::string a = "stazione, 1000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 8, 5,30, A\r\n";
+  const std::string b = "stazione, 9000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 9, 5,30, B\r\n";
+  const std::string c = "stazione, 5000, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, 9, 0,30, C\r\n";
+  const std::string treno = "[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\n" + a + b + c + "[fine]\r\n";
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(d);
+  const auto errore = std::find_if(d->begin(), d->end(), [](const json& y) { return y.value("code", 0) == 307; });
+  ASSERT_NE(errore, d->end()) << *d;
+  const json azioni = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/codeAction", {{"textDocument", {{"uri", URI_TRENO}}},
+                                                    {"range", (*errore)["range"]},
+                                                    {"context", {{"diagnostics", json::array()}}}})),
+      2)["result"];
+  ASSERT_EQ(azioni.size(), 1u) << azioni;
+  EXPECT_EQ(applica_modifiche(treno, azioni[0]["edit"]["changes"][URI_TRENO], false),
+            "[generale]\r\norologio, 8 0 0\r\n[stazioni]\r\n" + a + c + b + "[fine]\r\n");
+}
+
+// An indicator written without its second set, which the description lets be left empty
+// (error 25: the record takes its values from the next line): the fix writes the four
+// values empty, and the line text then reads clean.
+TEST(ServerLsp, CorrezioneDeiValoriCheSiPossonoLasciareVuoti) {
+  sessione x;
+  x.d.file[TRENO] = TESTO_TRENO;
+  x.inizia();
+  std::string linea = TESTO_LINEA;
+  linea.insert(linea.find("[fine]"), "[cartelli]\r\nindicatori_vmax, 1000, 70, 75, 75, 0\r\n");
+  const auto d = sessione::diagnostiche(x.invia(apri(URI_LINEA, linea)), URI_LINEA);
+  ASSERT_TRUE(d);
+  ASSERT_FALSE(d->empty());
+  EXPECT_EQ((*d)[0]["code"], 25) << *d;
+  const json azioni = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/codeAction", {{"textDocument", {{"uri", URI_LINEA}}},
+                                                    {"range", (*d)[0]["range"]},
+                                                    {"context", {{"diagnostics", json::array()}}}})),
+      2)["result"];
+  ASSERT_EQ(azioni.size(), 1u) << azioni;
+  const std::string corretta = applica_modifiche(linea, azioni[0]["edit"]["changes"][URI_LINEA]);
+  EXPECT_NE(corretta.find("indicatori_vmax, 1000, 70, 75, 75, 0, , , ,\r\n"), std::string::npos) << corretta;
+  const auto dopo = sessione::diagnostiche(
+      x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_LINEA}, {"version", 2}}},
+                                                  {"contentChanges", {{{"text", corretta}}}}})),
+      URI_LINEA);
+  EXPECT_EQ(dopo, json::array());
+  // A station short of values has none it may leave empty: no fix is offered.
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "stazione, 5000, 12, 400\r\n");
+  const auto s = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+  ASSERT_TRUE(s);
+  const auto venticinque = std::find_if(s->begin(), s->end(), [](const json& y) { return y.value("code", 0) == 25; });
+  ASSERT_NE(venticinque, s->end()) << *s;
+  EXPECT_EQ(sessione::risposta(x.invia(chiedi(3, "textDocument/codeAction", {{"textDocument", {{"uri", URI_TRENO}}},
+                                                                             {"range", (*venticinque)["range"]},
+                                                                             {"context", {{"diagnostics", json::array()}}}})),
+                               3)["result"],
+            json::array());
+}
+
+// The page of the open texts beside them: the command (offered as a lens at the top of each
+// text) writes it and asks the editor to show it; every check of the pair writes it again,
+// a failed one with its diagnostics over the last good scenario.
+TEST(ServerLsp, LaPaginaAccantoAiTesti) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  json capacita = sessione::capacita_piene();
+  capacita["window"] = {{"showDocument", {{"support", true}}}};
+  x.inizia(capacita);
+  x.invia(apri(URI_TRENO, TESTO_TRENO));
+  const json lenti = sessione::risposta(x.invia(chiedi(2, "textDocument/codeLens", {{"textDocument", {{"uri", URI_TRENO}}}})), 2)["result"];
+  ASSERT_EQ(lenti.size(), 1u);
+  const json comando = lenti[0]["command"];
+  auto r = x.invia(chiedi(3, "workspace/executeCommand", {{"command", comando["command"]}, {"arguments", comando["arguments"]}}));
+  EXPECT_EQ(sessione::risposta(r, 3)["result"]["uri"], "file:///pagine/Valle_R1.html");
+  const auto mostra = std::find_if(r.begin(), r.end(), [](const json& m) { return m.value("method", "") == "window/showDocument"; });
+  ASSERT_NE(mostra, r.end());
+  EXPECT_EQ((*mostra)["params"], json::parse(R"({"uri":"file:///pagine/Valle_R1.html","external":true})"));
+  ASSERT_EQ(x.d.pagine.count("Valle_R1.html"), 1u);
+  const std::string prima = x.d.pagine["Valle_R1.html"];
+  // The scenario's station by its name, the page reading itself again every second.
+  EXPECT_NE(prima.find("Piano Rio"), std::string::npos);
+  EXPECT_NE(prima.find("data-ricarica=\"1\""), std::string::npos);
+  // A station renamed in the buffer: on the page at once.
+  const auto cambia = [&](const std::string& testo, int versione) {
+    return x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", versione}}},
+                                                       {"contentChanges", {{{"text", testo}}}}}));
+  };
+  std::string rinominata = TESTO_TRENO;
+  rinominata.replace(rinominata.find("Piano Rio"), 9, "Pian Bello");
+  // The diagnostics go first; the page once no message waits.
+  EXPECT_FALSE(x.s.ricevi(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 2}}},
+                                                              {"contentChanges", {{{"text", rinominata}}}}})
+                              .dump())
+                   .empty());
+  EXPECT_EQ(x.d.pagine["Valle_R1.html"], prima);
+  x.s.in_quiete();
+  EXPECT_NE(x.d.pagine["Valle_R1.html"].find("Pian Bello"), std::string::npos);
+  // A misspelt keyword: the diagnostic as the console shows it, over the last good scenario.
+  std::string errato = rinominata;
+  errato.replace(errato.find("stazione"), 8, "stazone");
+  cambia(errato, 3);
+  const std::string fallita = x.d.pagine["Valle_R1.html"];
+  EXPECT_NE(fallita.find("/scenari/Valle_R1-.txt:4:1: error: Errore n. 301"), std::string::npos);
+  EXPECT_NE(fallita.find("Pian Bello"), std::string::npos);
+  // A page that cannot be written is said so, and not kept.
+  sessione y;
+  y.d.file[LINEA] = TESTO_LINEA;
+  y.d.non_scrivibili.insert("Valle_R1.html");
+  y.inizia();
+  y.invia(apri(URI_TRENO, TESTO_TRENO));
+  const json e = sessione::risposta(y.invia(chiedi(2, "workspace/executeCommand", {{"command", comando["command"]}, {"arguments", comando["arguments"]}})), 2);
+  EXPECT_NE(e["error"]["message"].get<std::string>().find("disco pieno"), std::string::npos) << e;
+}
+
+// A client that asks for an open text's diagnostics itself is sent none: it gets them when
+// it asks, whole or "unchanged" since the answer it names; a change it did not make (the
+// line text changed on disk) is told to it.
+TEST(ServerLsp, DiagnosticheChiesteDalClient) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  json capacita = sessione::capacita_piene();
+  capacita["textDocument"]["diagnostic"] = json::object();
+  capacita["workspace"]["diagnostics"] = {{"refreshSupport", true}};
+  x.inizia(capacita);
+  std::string treno = TESTO_TRENO;
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500, 2, 4, 0, 0, 0, 0, 0,0,0, 0\r\n");
+  const auto aperto = x.invia(apri(URI_TRENO, treno));
+  EXPECT_FALSE(sessione::diagnostiche(aperto, URI_TRENO));
+  // Its own change is no news to it.
+  const auto rinfresca = [](const std::vector<json>& r) {
+    return std::any_of(r.begin(), r.end(), [](const json& m) { return m.value("method", "") == "workspace/diagnostic/refresh"; });
+  };
+  EXPECT_FALSE(rinfresca(aperto));
+  const auto chiedi_diagnostiche = [&](int id, const std::optional<std::string>& prima) {
+    json p = {{"textDocument", {{"uri", URI_TRENO}}}};
+    if (prima) p["previousResultId"] = *prima;
+    return sessione::risposta(x.invia(chiedi(id, "textDocument/diagnostic", p)), id)["result"];
+  };
+  const json pulite = chiedi_diagnostiche(2, std::nullopt);
+  EXPECT_EQ(pulite["kind"], "full");
+  EXPECT_EQ(pulite["items"], json::array());
+  EXPECT_EQ(chiedi_diagnostiche(3, pulite["resultId"].get<std::string>())["kind"], "unchanged");
+  x.d.file[LINEA] = linea_con_indicatore();
+  const auto r = x.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", 2}}}}}));
+  EXPECT_TRUE(rinfresca(r));
+  const json errore = chiedi_diagnostiche(4, pulite["resultId"].get<std::string>());
+  EXPECT_EQ(errore["kind"], "full");
+  ASSERT_EQ(errore["items"].size(), 1u);
+  EXPECT_EQ(errore["items"][0]["code"], 16);
+  // A client that takes no such word is sent none.
+  sessione y;
+  y.d.file[LINEA] = TESTO_LINEA;
+  capacita["workspace"]["diagnostics"]["refreshSupport"] = false;
+  y.inizia(capacita);
+  y.invia(apri(URI_TRENO, treno));
+  y.d.file[LINEA] = linea_con_indicatore();
+  EXPECT_FALSE(rinfresca(y.invia(notifica("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", URI_LINEA}, {"type", 2}}}}}))));
+}
+
+// A text whose every line of a thousand changes (a thousand gradients written without
+// blanks, after the three lines before them): changed a stretch of at most 400 lines at a
+// time, lines 3 to 402, 403 to 802, 803 to 1002; the text then is its layout.
+TEST(ServerLsp, ImpaginazioneDiMolteRighe) {
+  sessione x;
+  x.inizia();
+  std::string linea = "[generale]\r\nlunghezza percorso, 100000\r\n[pendenze]\r\n";
+  for (int i = 0; i < 1000; ++i) linea += "pendenza," + std::to_string(50 * i) + "," + std::to_string(i % 7) + "\r\n";
+  linea += "[fine]\r\n";
+  x.invia(apri(URI_LINEA, linea));
+  const json modifiche = sessione::risposta(
+      x.invia(chiedi(2, "textDocument/formatting", {{"textDocument", {{"uri", URI_LINEA}}}, {"options", json::object()}})), 2)["result"];
+  std::vector<std::pair<int, int>> righe;
+  for (const json& m : modifiche) righe.emplace_back(m["range"]["start"]["line"], m["range"]["end"]["line"]);
+  EXPECT_EQ(righe, (std::vector<std::pair<int, int>>{{3, 402}, {403, 802}, {803, 1002}}));
+  EXPECT_EQ(applica_modifiche(linea, modifiche, false), impagina(linea, formato::testo::linea));
+}
+
+// The kinds of the parts of a text asked for by range (the lines it covers) and by what
+// changed since the last answer: the range's tokens are those of the whole text on its
+// lines; the change, applied to the last answer, gives the whole text's tokens now.
+TEST(ServerLsp, ColoriPerTrattoEPerDifferenza) {
+  sessione x;
+  x.d.file[LINEA] = TESTO_LINEA;
+  x.inizia();
+  std::string treno = TESTO_TRENO;
+  x.invia(apri(URI_TRENO, treno));
+  const json documento = {{"textDocument", {{"uri", URI_TRENO}}}};
+  const auto risposta = [&](int id, const std::string& metodo, const json& p) {
+    return sessione::risposta(x.invia(chiedi(id, metodo, p)), id)["result"];
+  };
+  const json tutti = risposta(2, "textDocument/semanticTokens/full", documento);
+  const std::vector<int64_t> dati = tutti["data"];
+  // Lines 2 and 3: the header [stazioni] and the station, the tokens after the first two
+  // (the header [generale] and "orologio" with its one value): 5 numbers a token; the
+  // first of the range counted from the text's start.
+  json tratto = documento;
+  tratto["range"] = {{"start", {{"line", 2}, {"character", 0}}}, {"end", {{"line", 3}, {"character", 5}}}};
+  std::vector<int64_t> attesi(dati.begin() + 15, dati.end() - 5);
+  attesi[0] = 2;
+  EXPECT_EQ(risposta(3, "textDocument/semanticTokens/range", tratto)["data"].get<std::vector<int64_t>>(), attesi);
+
+  treno.replace(treno.find("Piano Rio"), 0, "x, ");  // a name with a comma: still one value
+  treno.insert(treno.find("[fine]"), "[segnali]\r\nsegnale, 1500\r\n");
+  x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 2}}},
+                                              {"contentChanges", {{{"text", treno}}}}}));
+  json delta = documento;
+  delta["previousResultId"] = tutti["resultId"];
+  const json cambiati = risposta(4, "textDocument/semanticTokens/full/delta", delta);
+  std::vector<int64_t> dopo = dati;
+  for (const json& e : cambiati["edits"]) {
+    const auto da = dopo.begin() + e["start"].get<std::ptrdiff_t>();
+    dopo.erase(da, da + e["deleteCount"].get<std::ptrdiff_t>());
+    const std::vector<int64_t> nuovi = e["data"];
+    dopo.insert(dopo.begin() + e["start"].get<std::ptrdiff_t>(), nuovi.begin(), nuovi.end());
+  }
+  x.invia(notifica("textDocument/didChange", {{"textDocument", {{"uri", URI_TRENO}, {"version", 3}}},
+                                              {"contentChanges", {{{"text", treno}}}}}));
+  const json ultimi = risposta(5, "textDocument/semanticTokens/full", documento);
+  EXPECT_EQ(dopo, ultimi["data"].get<std::vector<int64_t>>());
+  // An answer not the last one sent: the whole text's tokens again.
+  const json di_nuovo = risposta(6, "textDocument/semanticTokens/full/delta", delta);
+  EXPECT_TRUE(di_nuovo.contains("data"));
+  const json niente = risposta(7, "textDocument/semanticTokens/full/delta",
+                               {{"textDocument", {{"uri", URI_TRENO}}}, {"previousResultId", di_nuovo["resultId"]}});
+  EXPECT_EQ(niente["edits"], json::array());
+  // Nor is the last one of a text closed and opened again.
+  x.invia(notifica("textDocument/didClose", documento));
+  x.invia(apri(URI_TRENO, treno));
+  const json riaperto = risposta(8, "textDocument/semanticTokens/full/delta",
+                                 {{"textDocument", {{"uri", URI_TRENO}}}, {"previousResultId", niente["resultId"]}});
+  EXPECT_TRUE(riaperto.contains("data")) << riaperto;
+}
+
+// Range formatting lays out the lines of the range alone, in the columns of the whole
+// section: the layout of the whole text on those lines, the others as written.
+TEST(ServerLsp, ImpaginazioneDiUnTratto) {
+  sessione x;
+  x.inizia();
+  const std::string linea =
+      "[generale]\r\nlunghezza percorso,6000\r\n[pendenze]\r\npendenza,0,0\r\npendenza, 1000,5\r\npendenza,3000,-12\r\n[fine]\r\n";
+  x.invia(apri(URI_LINEA, linea));
+  json p = {{"textDocument", {{"uri", URI_LINEA}}}, {"options", {{"tabSize", 2}, {"insertSpaces", true}}}};
+  p["range"] = {{"start", {{"line", 4}, {"character", 3}}}, {"end", {{"line", 5}, {"character", 0}}}};
+  const json modifiche = sessione::risposta(x.invia(chiedi(2, "textDocument/rangeFormatting", p)), 2)["result"];
+  const std::string tutto = impagina(linea, formato::testo::linea);
+  const std::vector<size_t> prima = inizi_righe(linea), dopo = inizi_righe(tutto);
+  std::string attesa;
+  for (int64_t r = 0; r < 7; ++r) {
+    attesa += std::string(riga_di(r == 4 ? tutto : linea, r == 4 ? dopo : prima, r)) + "\r\n";
+  }
+  EXPECT_EQ(applica_modifiche(linea, modifiche), attesa) << modifiche;
+}
+
 // The editor's language, as its initialize names it, in everything the server says: the
 // diagnostics, the hover, the completion. Words expected from the catalogue of each.
 TEST(ServerLsp, LaLinguaDellEditor) {
@@ -948,6 +1649,47 @@ TEST(ServerLsp, LaLinguaDellEditor) {
     for (const std::string& d : c.non_dice) EXPECT_EQ(detto.find(d), std::string::npos) << c.locale.value_or("-") << ": " << d;
     // Between messages the process speaks its own language again.
     EXPECT_EQ(scenario::lingua_attiva(), scenario::LINGUA_PREDEFINITA);
+  }
+}
+
+// A station with a time names its leg in the hover. From the stop at 200 m to the one at
+// 3400 m under 90 km/h (25 m/s): 3200 / 25 = 128 s at the limit alone; the fastest run adds
+// 25 / 2a at 0.5 m/s^2 and 25 / 2b at 120 % (the Minden formula, b = 0.7947 m/s^2), 168.7 s,
+// 169 s in whole seconds. Four minutes leave 71 s; two are not enough even at the limit.
+TEST(ServerLsp, UnaStazioneConOrarioDiceLaSuaTratta) {
+  const struct {
+    const char* arrivo;
+    const char* dice;
+    std::optional<int> avviso;
+  } casi[] = {
+      {"8, 4, 0", "la marcia più veloce ne chiede 2 min 49 s (margine 1 min 11 s), sempre al limite 2 min 8 s.", std::nullopt},
+      {"8, 2, 0", "L'orario non si può tenere.", 329},
+  };
+  for (const auto& c : casi) {
+    SCOPED_TRACE(c.arrivo);
+    sessione x;
+    x.d.file[LINEA] = TESTO_LINEA;
+    x.inizia();
+    const std::string treno = std::string(
+        "[generale]\r\nnumero vetture, 1\r\npercentuale massa frenata, 120\r\n[vel_limite]\r\nvelocita, 0, 90\r\n"
+        "[stazioni]\r\nstazione, 0, 8, 300, 0, 0, 0, 1,1,0, 5,6,1, 1, 8, 0, 0, Alto\r\n"
+        "stazione, 3300, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 0, ") + c.arrivo + ", Basso\r\n[fine]\r\n";
+    const auto d = sessione::diagnostiche(x.invia(apri(URI_TRENO, treno)), URI_TRENO);
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->size(), c.avviso ? 1u : 0u) << *d;
+    if (c.avviso) {
+      EXPECT_EQ((*d)[0]["code"], *c.avviso);
+      EXPECT_EQ((*d)[0]["range"]["start"]["line"], 7);
+    }
+    const std::string h =
+        sessione::risposta(x.invia(chiedi(2, "textDocument/hover", punto(URI_TRENO, 7, 2))), 2)["result"]["contents"]["value"];
+    EXPECT_NE(h.find("Tratta da Alto"), std::string::npos) << h;
+    EXPECT_NE(h.find(c.dice), std::string::npos) << h;
+    EXPECT_NE(h.find("accelerazione 0,5 m/s² (predefinita)"), std::string::npos) << h;
+    // The first station ends no leg.
+    const std::string prima =
+        sessione::risposta(x.invia(chiedi(3, "textDocument/hover", punto(URI_TRENO, 6, 2))), 3)["result"]["contents"]["value"];
+    EXPECT_EQ(prima.find("Tratta"), std::string::npos) << prima;
   }
 }
 

@@ -11,6 +11,7 @@ namespace scenario::lsp {
 namespace {
 
 constexpr std::string_view FINE_INTESTAZIONI = "\r\n\r\n";
+constexpr std::string_view LUNGHEZZA = "content-length";
 // Headers are a line or two; more than this is not a client speaking the protocol.
 constexpr size_t LIMITE_INTESTAZIONI = 8192;
 
@@ -30,6 +31,14 @@ std::string_view senza_spazi(std::string_view s) {
   return s;
 }
 
+// Where `cercata` (in lower case) first stands in `s`, letters in either case.
+size_t trova_senza_maiuscole(std::string_view s, std::string_view cercata) {
+  for (size_t i = 0; i + cercata.size() <= s.size(); ++i) {
+    if (uguale_senza_maiuscole(s.substr(i, cercata.size()), cercata)) return i;
+  }
+  return std::string_view::npos;
+}
+
 // The value of Content-Length in a header block, or nothing when it is missing or not a
 // decimal number.
 std::optional<size_t> lunghezza_contenuto(std::string_view intestazioni) {
@@ -40,7 +49,7 @@ std::optional<size_t> lunghezza_contenuto(std::string_view intestazioni) {
     intestazioni.remove_prefix(fine == std::string_view::npos ? intestazioni.size() : fine + 2);
     const size_t due_punti = riga.find(':');
     if (due_punti == std::string_view::npos) continue;
-    if (!uguale_senza_maiuscole(senza_spazi(riga.substr(0, due_punti)), "content-length")) continue;
+    if (!uguale_senza_maiuscole(senza_spazi(riga.substr(0, due_punti)), LUNGHEZZA)) continue;
     const std::string_view valore = senza_spazi(riga.substr(due_punti + 1));
     size_t n = 0;
     const auto [fine_numero, errore] = std::from_chars(valore.data(), valore.data() + valore.size(), n);
@@ -86,6 +95,17 @@ void cornici::aggiungi(std::string_view byte) {
 std::optional<cornici::evento> cornici::prossimo() {
   using T = evento::tipo;
   if (scarta_) return std::nullopt;
+  if (cerca_intestazione_) {
+    const std::string_view resto = std::string_view(attesa_).substr(inizio_);
+    const size_t trovata = trova_senza_maiuscole(resto, LUNGHEZZA);
+    if (trovata == std::string_view::npos) {
+      // Only the start of the word may be here yet: the rest is passed over.
+      inizio_ += resto.size() - std::min(resto.size(), LUNGHEZZA.size() - 1);
+      return std::nullopt;
+    }
+    inizio_ += trovata;
+    cerca_intestazione_ = false;
+  }
   const std::string_view resto = std::string_view(attesa_).substr(inizio_);
   if (in_corpo_) {
     if (resto.size() < lunghezza_) return std::nullopt;
@@ -95,15 +115,19 @@ std::optional<cornici::evento> cornici::prossimo() {
     return e;
   }
   const size_t fine = resto.find(FINE_INTESTAZIONI);
-  if (fine == std::string_view::npos) {
-    if (resto.size() <= LIMITE_INTESTAZIONI) return std::nullopt;
-    attesa_.clear();
-    inizio_ = 0;
+  if (fine == std::string_view::npos || fine > LIMITE_INTESTAZIONI) {
+    if (fine == std::string_view::npos && resto.size() <= LIMITE_INTESTAZIONI) return std::nullopt;
+    // Not a header: the next one is looked for after its first byte.
+    ++inizio_;
+    cerca_intestazione_ = true;
     return evento{T::intestazione_errata, {}, frase("lsp.intestazione_lunga", {{"byte", LIMITE_INTESTAZIONI}})};
   }
   const auto lunghezza = lunghezza_contenuto(resto.substr(0, fine));
   inizio_ += fine + FINE_INTESTAZIONI.size();
-  if (!lunghezza) return evento{T::intestazione_errata, {}, frase("lsp.senza_lunghezza")};
+  if (!lunghezza) {
+    cerca_intestazione_ = true;
+    return evento{T::intestazione_errata, {}, frase("lsp.senza_lunghezza")};
+  }
   lunghezza_ = *lunghezza;
   in_corpo_ = true;
   if (lunghezza_ <= LIMITE_MESSAGGIO) return prossimo();

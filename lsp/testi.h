@@ -21,7 +21,9 @@ inline constexpr size_t LIMITE_MESSAGGIO = size_t{64} << 20;
 
 // Splits the byte stream of standard input into message bodies ("Content-Length: N",
 // other header lines, an empty line, then N bytes). Bytes come in whatever pieces the
-// pipe gives; a body over LIMITE_MESSAGGIO is counted off and dropped as it passes.
+// pipe gives; a body over LIMITE_MESSAGGIO is counted off and dropped as it passes. After a
+// header without a valid length the stream is read on from the next "Content-Length": the
+// body of the broken message, whose end nothing tells, is passed over with it.
 class cornici {
  public:
   struct evento {
@@ -41,6 +43,7 @@ class cornici {
   size_t lunghezza_ = 0;  // of the body being read
   bool scarta_ = false;   // the body being read is over the limit
   size_t scartati_ = 0;
+  bool cerca_intestazione_ = false;  // after a broken header: the next one is looked for
 };
 
 // How a client counts characters in a line.

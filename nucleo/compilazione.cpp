@@ -1,5 +1,6 @@
 #include "nucleo/compilazione.h"
 
+#include "nucleo/verifica_orario.h"
 #include "nucleo/verifica_set.h"
 #include "track/finitura.h"
 #include "track/intestazione.h"
@@ -36,6 +37,8 @@ bool compila(const richiesta& r, modello& m, testi_eliminati& eliminati) {
     rifinitura_percorso(m);
     verifica_dopo_finitura(m, attese);
     if (!con_errori(m.diagnostiche)) timbra_intestazione(m);
+    // Whether the timetable can be kept, once there is a whole set to run over.
+    if (!con_errori(m.diagnostiche)) verifica_orario(m, r.marcia);
   }
   return consegnato;
 }

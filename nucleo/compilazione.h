@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/modello.h"
+#include "nucleo/marcia_tesa.h"
 #include "output/file_compilati.h"
 #include "text/lettura_dati.h"
 
@@ -32,6 +33,9 @@ struct richiesta {
   // The reading of old: what the set will not hold as written is a warning, and the
   // scenario is built as it always was. Otherwise it is an error, and nothing is built.
   bool permissivo = false;
+  // The train's acceleration and braking for the fastest run the timetable is held
+  // against (nucleo/verifica_orario.h); nothing: the run's own assumptions.
+  scelte_marcia marcia;
   // Called once the plan of the line is final, the line text read without an error and
   // the run text still to be read, with a copy of the plan: the edge may write the
   // geometry file from it while the build goes on. When it answers true the geometry

@@ -110,7 +110,7 @@ TEST(VerificaSet, OgniCampoCambiatoDettoAlSuoRecord) {
   const std::string treno =
       "[generale]\r\nvelocita, 0, 60\r\n"                                                          // 1-2
       "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, PARTENZA\r\n"                  // 3
-      "stazione, 4000, 24, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 10, 0, Borgo Fonte\r\n"         // 4
+      "stazione, 4000, 24, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 15, 0, Borgo Fonte\r\n"         // 4
       "segnale, 3000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 101\r\n"                                          // 5
       "rallentamento, 6000, 30, 300, 0, 1, 2\r\nabbattimento, 7500, 60\r\n[fine]\r\n";             // 6-7
   richiesta r;

@@ -57,7 +57,12 @@ sistema::riassunto sistema::riassunto_per_riquadro(std::string_view testo, size_
       ++r.righe_tolte;
       r.ridotto = true;
     } else {
-      if (riga.size() > larghezza && mostrate > 0) {
+      // Only the diagnostics after the first are cut: the first names the first problem
+      // and its cause, and a message of the program's own says what to do.
+      const bool diagnostica = riga.find(": error: ") != std::string_view::npos ||
+                               riga.find(": warning: ") != std::string_view::npos ||
+                               riga.find(": note: ") != std::string_view::npos;
+      if (riga.size() > larghezza && mostrate > 0 && diagnostica) {
         // Cut before a character's continuation bytes.
         size_t fine = larghezza;
         while (fine > 0 && (static_cast<unsigned char>(riga[fine]) & 0xC0) == 0x80) --fine;

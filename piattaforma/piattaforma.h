@@ -89,6 +89,14 @@ using maniglia = std::intptr_t;
 // that shows UTF-8.
 std::vector<std::string> prepara_processo(int argc, char** argv);
 
+// Standard output and error redirected to a file on Windows (`> errori.txt`) are written as
+// the system's own tools write such a file, UTF-16 with its byte-order mark and CR LF,
+// which `type`, `more` and Notepad all read right whatever the console's code page (the
+// UTF-8 the programs speak would show there as another code page's letters). Output for
+// other programs (JSON, the language server) stays UTF-8: called before writing it.
+// Pipes, a console, POSIX: nothing changes.
+void uscita_per_programmi();
+
 // When the program is the only one in a console window of its own (started from Explorer:
 // a double click, files dropped on it; not from a prompt or a script), that window closes
 // with it. What it wrote there is then shown once more, in a message box captioned
@@ -97,7 +105,9 @@ std::vector<std::string> prepara_processo(int argc, char** argv);
 // is empty too). When the box cannot hold it all, the whole text goes into `titolo`.log
 // in `cartella_registro` (the current folder when empty; the temporary folder when that
 // cannot be written), and the box names it. Nothing happens otherwise, nor on POSIX.
-void congedo(const char* titolo, std::string_view se_nulla, const std::filesystem::path& cartella_registro = {});
+// `coda`, when given, follows whatever the box shows (where a build put its files).
+void congedo(const char* titolo, std::string_view se_nulla, const std::filesystem::path& cartella_registro = {},
+             std::string_view coda = {});
 
 // Whether the program is the only one in a console window of its own, as Explorer starts
 // it (a double click, files dropped on it, an entry of a file's menu): what it shows is
@@ -107,8 +117,9 @@ bool avviato_da_esplora();
 
 // What a message box, which does not scroll, shows of a console's text: its messages and
 // diagnostics (each names its place) without the text's lines and the carets under them,
-// the first `righe` of them, each after the first cut after `larghezza` bytes (the first,
-// which names the first problem and its cause, is shown whole); how many lines of that kind
+// the first `righe` of them, each diagnostic after the first cut after `larghezza` bytes
+// (the first line, which names the first problem and its cause, and the program's own
+// messages are shown whole); how many lines of that kind
 // it left out, and whether it left out anything at all.
 struct riassunto {
   std::string testo;

@@ -172,8 +172,9 @@ std::vector<std::string> prepara_processo(int argc, char** argv) {
 }
 
 // A terminal's window outlives the program.
-void congedo(const char*, std::string_view, const fs::path&) {}
+void congedo(const char*, std::string_view, const fs::path&, std::string_view) {}
 bool avviato_da_esplora() { return false; }
+void uscita_per_programmi() {}
 
 fs::path percorso(std::string_view utf8) { return fs::path(utf8); }
 std::string testo(const fs::path& p) { return p.string(); }

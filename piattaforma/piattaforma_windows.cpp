@@ -288,11 +288,22 @@ constexpr size_t MOSTRATO_AL_PIU = 8 << 20;
 // console's own call: the C runtime hands a console one byte at a time, and a character
 // of two or more bytes arrives in pieces that the console cannot put together. Anywhere
 // else (a pipe, a file) the bytes as they are, so that both systems print the same bytes.
+// A file redirected from the start (`> file`, not `>> file` onto an earlier text) takes
+// UTF-16 with CR LF: see uscita_per_programmi in piattaforma.h.
+bool file_nuovo(HANDLE h) {
+  if (h == nullptr || h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return false;
+  LARGE_INTEGER dove{};
+  return SetFilePointerEx(h, LARGE_INTEGER{}, &dove, FILE_CURRENT) && dove.QuadPart == 0;
+}
+
+std::atomic<bool> per_programmi{false};
+
 class uscita_windows : public std::streambuf {
  public:
   explicit uscita_windows(DWORD quale) : maniglia_(GetStdHandle(quale)) {
     DWORD modo = 0;
     console_ = maniglia_ != nullptr && maniglia_ != INVALID_HANDLE_VALUE && GetConsoleMode(maniglia_, &modo);
+    largo_ = !console_ && file_nuovo(maniglia_);
   }
 
  protected:
@@ -312,10 +323,11 @@ class uscita_windows : public std::streambuf {
   // Writes what is held; on a console a character whose last bytes have not come yet
   // waits for them.
   bool scarica() {
+    const bool largo = largo_ && !per_programmi;
     size_t fine = zona_.size();
-    if (console_) fine = fine_caratteri_interi(zona_);
+    if (console_ || largo) fine = fine_caratteri_interi(zona_);
     const std::string_view pronto(zona_.data(), fine);
-    const bool scritto = console_ ? scrivi_console(pronto) : scrivi_byte(pronto);
+    const bool scritto = console_ ? scrivi_console(pronto) : largo ? scrivi_largo(pronto) : scrivi_byte(pronto);
     zona_.erase(0, fine);
     return scritto;
   }
@@ -345,6 +357,20 @@ class uscita_windows : public std::streambuf {
     return true;
   }
 
+  // UTF-16 little-endian with CR LF, its byte-order mark first when the file is still
+  // empty (standard output and error may be one file: the first to write puts it).
+  bool scrivi_largo(std::string_view utf8) {
+    std::string righe;
+    for (const char c : utf8) {
+      if (c == '\n' && (righe.empty() ? !cr_prima_ : righe.back() != '\r')) righe += '\r';
+      righe += c;
+    }
+    if (!utf8.empty()) cr_prima_ = utf8.back() == '\r';
+    std::wstring largo = largo_di(righe);
+    if (file_nuovo(maniglia_)) largo.insert(largo.begin(), L'\xFEFF');
+    return scrivi_byte(std::string_view(reinterpret_cast<const char*>(largo.data()), largo.size() * sizeof(wchar_t)));
+  }
+
   bool scrivi_byte(std::string_view byte) {
     while (!byte.empty()) {
       DWORD scritti = 0;
@@ -357,6 +383,8 @@ class uscita_windows : public std::streambuf {
 
   HANDLE maniglia_;
   bool console_ = false;
+  bool largo_ = false;
+  bool cr_prima_ = false;
   std::string zona_;
 };
 
@@ -404,6 +432,8 @@ bool scrivi_registro(const fs::path& file, std::string_view testo) {
 
 }  // namespace
 
+void uscita_per_programmi() { per_programmi = true; }
+
 bool avviato_da_esplora() {
   // A console without a window the user sees (a process started hidden, as editors start
   // the language server; Wine's console on a terminal) or shared with a prompt: nobody
@@ -413,7 +443,7 @@ bool avviato_da_esplora() {
   return finestra != nullptr && IsWindowVisible(finestra) && GetConsoleProcessList(processi, 2) == 1;
 }
 
-void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cartella_registro) {
+void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cartella_registro, std::string_view coda) {
   if (!avviato_da_esplora()) return;
   std::string tutto = mostrato_in_console;
   if (tutto.starts_with(std::string(ATTENDERE) + "\n")) tutto.erase(0, std::strlen(ATTENDERE) + 1);
@@ -421,6 +451,7 @@ void congedo(const char* titolo, std::string_view se_nulla, const fs::path& cart
   // enough for the first diagnostics, on a screen of the smallest size.
   const riassunto r = riassunto_per_riquadro(tutto, 12, 160);
   std::string testo = r.testo.empty() ? std::string(se_nulla) : r.testo;
+  if (!coda.empty()) testo += (testo.empty() ? "" : "\n\n") + std::string(coda);
   if (testo.empty()) return;
   if (r.ridotto) {
     // The rest where the author can read it all: beside the texts, else in the
@@ -492,9 +523,9 @@ fs::path crea_cartella_unica(const fs::path& base, std::string_view prefisso) {
 
 namespace {
 
-// The network share a path is on ("\\server\share", also from "\\?\UNC\server\share\..."),
-// or empty when it is on none.
-fs::path condivisione_di(const fs::path& p) {
+// A network path in its plain form ("\\server\share\...", also from "\\?\UNC\server\..."),
+// with no separator at its end; empty for any other path.
+std::wstring forma_unc(const fs::path& p) {
   std::wstring nome = p.native();
   std::replace(nome.begin(), nome.end(), L'/', L'\\');
   if (nome.starts_with(L"\\\\?\\UNC\\")) {
@@ -502,6 +533,14 @@ fs::path condivisione_di(const fs::path& p) {
   } else if (!nome.starts_with(L"\\\\") || nome.starts_with(L"\\\\?\\") || nome.starts_with(L"\\\\.\\")) {
     return {};
   }
+  while (nome.size() > 2 && nome.back() == L'\\') nome.pop_back();
+  return nome;
+}
+
+// The network share a path is on ("\\server\share"), or empty when it is on none.
+fs::path condivisione_di(const fs::path& p) {
+  const std::wstring nome = forma_unc(p);
+  if (nome.empty()) return {};
   const size_t server = nome.find(L'\\', 2);
   if (server == std::wstring::npos) return fs::path(nome);
   const size_t condivisa = nome.find(L'\\', server + 1);
@@ -518,7 +557,7 @@ esito_cartella crea_cartella(const fs::path& cartella) {
   if (!condivisione.empty() &&
       (numero == ERROR_BAD_NETPATH || numero == ERROR_BAD_NET_NAME || numero == ERROR_NETWORK_UNREACHABLE ||
        numero == ERROR_NETNAME_DELETED || numero == ERROR_UNEXP_NET_ERR || numero == ERROR_HOST_UNREACHABLE ||
-       numero == ERROR_NO_NET_OR_BAD_PATH || (numero == ERROR_PATH_NOT_FOUND && cartella.native() == condivisione.native()))) {
+       numero == ERROR_NO_NET_OR_BAD_PATH || (numero == ERROR_PATH_NOT_FOUND && forma_unc(cartella) == condivisione.native()))) {
     throw errore_file(condivisione, traduci("file.condivisione_irraggiungibile", {{"motivo", parole_di_sistema(numero)}}));
   }
   if (numero == ERROR_PATH_NOT_FOUND) return esito_cartella::manca_genitore;

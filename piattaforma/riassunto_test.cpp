@@ -30,10 +30,15 @@ TEST(RiassuntoPerRiquadro, DiagnosticheSenzaRigheDeiTestiEntroIlLimite) {
        "L_linea.txt:10:14: error: Errore n. 317: valore vuoto\nL_linea.txt:10:14: error: Errore n. 317: valore "
        "vuoto\nL_linea.txt:10:14: error: Errore n. 317: valore vuoto",
        2, true},
-      // A line wider than the box is cut, before a character of two bytes ("à"), not
-      // inside it; not the first, which names the first problem and its cause, whole.
-      {"compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\nCitt\xc3\xa0 d'Erba\n", 3, 5,
-       "compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\nCitt...", 0, true},
+      // A diagnostic wider than the box is cut, before a character of two bytes ("à"),
+      // not inside it; not the first line, which names the first problem and its cause,
+      // nor a message of the program's own, which says what to do: whole.
+      {"compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\ncompila_scenario: la cartella non si scrive\n"
+       "L_linea.txt:1:1: note: Citt\xc3\xa0 d'Erba\n",
+       3, 28,
+       "compila_scenario: Citt\xc3\xa0/L_linea.txt: accesso negato\ncompila_scenario: la cartella non si scrive\n"
+       "L_linea.txt:1:1: note: Citt...",
+       0, true},
       // A line of its own that only looks like a text's line: not indented.
       {"10 | x\n", 3, 80, "10 | x", 0, false},
   };

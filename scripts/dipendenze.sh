@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any of them is missing.
 #   scripts/dipendenze.sh         what building and running the program needs
-#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, two editors,
-#                                 the man pages' checker)
+#   scripts/dipendenze.sh prove   also what only the tests need (a headless browser, two editors
+#                                 and tmux to hold their terminal, the man pages' checker)
 #   scripts/dipendenze.sh editor  what packaging the editor extension needs (node and npm)
 #   scripts/dipendenze.sh windows the cross compiler for the Windows programs, Wine to run
 #                                 their tests (a virtual screen, Xvfb, for their windows,
@@ -14,7 +14,7 @@ set -euo pipefail
 pacchetti=(cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
            nlohmann-json3-dev gettext)
 if [ "${1:-}" = "prove" ]; then
-  pacchetti=(chromium-headless-shell neovim emacs-nox elpa-eglot mandoc)
+  pacchetti=(chromium-headless-shell neovim emacs-nox elpa-eglot mandoc tmux)
 elif [ "${1:-}" = "windows" ]; then
   # The posix flavour of mingw-w64 has std::thread and std::mutex; its GoogleTest is built
   # from the sources libgtest-dev ships.

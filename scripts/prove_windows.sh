@@ -35,6 +35,23 @@ uguali() {
   shift 2
   (cd "$lavoro/lin" && "$nativo/bin/$programma" "$@" >../lin.out 2>../lin.err; echo $? >../lin.stato) || true
   (cd "$lavoro/win" && "$wine64" "$win/bin/$programma.exe" "$@" >../win.out 2>../win.err; echo $? >../win.stato) || true
+  # Redirected to a file, the Windows programs write UTF-16 with CR LF for people (what
+  # `type` and Notepad read): the same text, once read back. JSON stays UTF-8.
+  largo=
+  for parte in out err; do
+    if [ "$(head -c2 "$lavoro/win.$parte" | od -An -tx1 | tr -d ' \n')" = fffe ]; then
+      largo="$largo $parte"
+      tail -c +3 "$lavoro/win.$parte" | iconv -f UTF-16LE -t UTF-8 | sed 's/\r$//' >"$lavoro/win.$parte.utf8"
+      mv "$lavoro/win.$parte.utf8" "$lavoro/win.$parte"
+    elif [ -s "$lavoro/win.$parte" ] && [[ $descrizione != *JSON* ]]; then
+      echo "DIVERSI ($descrizione): $parte in un file non è UTF-16" >&2
+      esito=1
+    fi
+  done
+  if [[ $descrizione == *JSON* && -n $largo ]]; then
+    echo "DIVERSI ($descrizione): JSON in UTF-16" >&2
+    esito=1
+  fi
   for parte in out err stato; do
     if ! cmp -s "$lavoro/lin.$parte" "$lavoro/win.$parte"; then
       echo "DIVERSI ($descrizione): $parte" >&2
@@ -149,7 +166,15 @@ scripts/pacchetto_windows.sh --msi "$win" "$versione" "$lavoro/dist" >/dev/null
 msi=$lavoro/dist/compila_scenario-$versione-win64.msi
 (cd "$lavoro/dist" && sha256sum -c --quiet "$(basename "$msi").sha256") || { echo "DIVERSI (MSI): SHA-256" >&2; esito=1; }
 programmi="$WINEPREFIX/drive_c/Program Files/compila_scenario"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/compila_scenario"
+# The Start menu of all users, where Windows puts a package for the whole machine (the
+# package says ALLUSERS=1); Wine's installer puts it in the user's own.
+menu_avvio() {
+  local m
+  for m in "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/compila_scenario" \
+           "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/compila_scenario; do
+    [ -e "$m" ] && echo "$m"
+  done
+}
 chiave_menu='HKLM\Software\Classes\SystemFileAssociations\.txt\shell\compila_scenario'
 percorso_path() { "$wine64" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null | tr -d '\r'; }
 installa() { WINEDLLOVERRIDES=winemenubuilder.exe=d "$wine64" msiexec "$1" "Z:${msi//\//\\}" /qn </dev/null >/dev/null 2>&1; }
@@ -161,7 +186,8 @@ for f in compila_scenario.exe mostra_scenario.exe LEGGIMI.txt documenti/it/autor
          examples/Valmora_linea.txt; do
   [ -f "$programmi/$f" ] || { echo "DIVERSI (MSI): manca $f" >&2; esito=1; }
 done
-[ "$(ls "$menu" 2>/dev/null | grep -c '\.lnk$')" -eq 4 ] || { echo "DIVERSI (MSI): menu Start: $(ls "$menu" 2>&1)" >&2; esito=1; }
+menu=$(menu_avvio)
+[ -n "$menu" ] && [ "$(ls "$menu" | grep -c '\.lnk$')" -eq 4 ] || { echo "DIVERSI (MSI): menu Start: '$menu'" >&2; esito=1; }
 percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): PATH: $(percorso_path)" >&2; esito=1; }
 mkdir -p "$lavoro/altrove" "$lavoro/menu_testo/Scenari è prova"
 cp examples/* "$lavoro/menu_testo/Scenari è prova/"
@@ -184,7 +210,7 @@ if ! installa /x; then
   esito=1
 fi
 [ ! -e "$programmi" ] || { echo "DIVERSI (MSI): resta $(cd "$programmi" && find . | head -5)" >&2; esito=1; }
-[ ! -e "$menu" ] || { echo "DIVERSI (MSI): resta il menu Start" >&2; esito=1; }
+[ -z "$(menu_avvio)" ] || { echo "DIVERSI (MSI): resta il menu Start" >&2; esito=1; }
 ! percorso_path | grep -qi 'compila_scenario' || { echo "DIVERSI (MSI): resta nel PATH" >&2; esito=1; }
 ! "$wine64" reg query "$chiave_menu" >/dev/null 2>&1 || { echo "DIVERSI (MSI): resta la voce del menu dei testi" >&2; esito=1; }
 

@@ -21,9 +21,10 @@ sed 's/^stazione, 2800,/stazone, 2800,/' "$dati/Valle_R1-.txt" >"$lavoro/Valle_R
 mkdir "$lavoro/bin"
 ln -s "$compila" "$lavoro/bin/compila_scenario"
 # The README's lines, as an author copies them.
-python3 - "$sorgenti/README.md" >"$lavoro/init.el" <<'PY'
+python3 - "$sorgenti/README.md" "$sorgenti" >"$lavoro/init.el" <<'PY'
 import re, sys
-print(re.search(r"```elisp\n(.*?)```", open(sys.argv[1]).read(), re.S).group(1))
+riga = re.search(r"```elisp\n(.*?)```", open(sys.argv[1]).read(), re.S).group(1)
+print(riga.replace("/path/to/compila_scenario", sys.argv[2]))
 PY
 cd "$lavoro"
 HOME="$lavoro" PATH="$lavoro/bin:$PATH" ESITO="$lavoro/esito.json" TRENO="$lavoro/Valle_R1-.txt" timeout 90 \

@@ -41,7 +41,7 @@ const std::string STAZIONI =
     "[stazioni]\r\n"
     "stazione, 0, 8, 300, 0, 0, 0, 1, 1, 0, 5, 6, 1, 1, 19, 5, 0, PARTENZA\r\n"
     "stazione, 4000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 30, 19, 10, 0, Borgo Fonte\r\n"
-    "stazione, 9000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 0, 19, 15, 0, ARRIVO\r\n";
+    "stazione, 9000, 12, 400, 0, 0, 0, 1, 1, 0, 2, 1, 1, 0, 19, 16, 0, ARRIVO\r\n";
 
 std::string treno(const std::string& prima = "", const std::string& dopo = "", const std::string& stazioni = STAZIONI) {
   return "[generale]\r\nnumero vetture, 3\r\npercentuale massa frenata, 110\r\nsabbia, 300\r\norologio, 19, 4, 0\r\n"
@@ -134,10 +134,10 @@ std::vector<caso> sotto_la_fermata() {
 std::vector<caso> casi_dei_testi() {
   const std::string L = linea(), T = treno();
   return {
-      // Empty values: 0 km/h over the rest of the line, a time of 19:15:00 read as 19:15:00
+      // Empty values: 0 km/h over the rest of the line, a time of 19:16:00 read as 19:16:00
       // only by chance of an empty field.
       {"empty speed", L, treno("velocita, 8500,\r\n"), avviso::valore_vuoto, false, "\r\n[stazioni]", "vuoto"},
-      {"empty seconds", L, con(T, "19, 15, 0, ARRIVO", "19, 15, , ARRIVO"), avviso::valore_vuoto, false,
+      {"empty seconds", L, con(T, "19, 16, 0, ARRIVO", "19, 16, , ARRIVO"), avviso::valore_vuoto, false,
        ", ARRIVO", ""},
       // A text moved to a line of its own: that line is read as a note, the record keeps none.
       // A comma in it does not make it a record: no number follows.
@@ -286,6 +286,15 @@ std::vector<caso> casi_dei_testi() {
        treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
              "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
        codice::segnale_senza_abbattimento, false, "segnale", "l'avviso del rallentamento a 7000 m sta 16 celle dopo il segnale", false},
+      {"no room before a signal near a warning board, the holder", L,
+       treno("abbattimento, 5000, 0\r\nabbattimento, 4950, 0\r\nsegnale, 5000, 2, 3, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+             "rallentamento, 7000, 30, 300, 0, 0, 0\r\n"),
+       codice::segnale_senza_abbattimento, false, "segnale", "(da 4950 a 5000 m) \xC3\xA8 occupata da un abbattimento a 5000 m", false},
+      // Ordered by their starts, furthest first, uno (0 m, counting down) holds from 0 m on,
+      // where due and tre, from before the origin, would begin: they hold nowhere.
+      {"a numbering that never holds",
+       con(con(con(L, "uno, 0, 12000, 0", "uno, 0, 12000, 1"), "due, 0, 0, 0", "due, -100, 500, 0"), "tre, 0, 0, 0", "tre, -200, 300, 0"),
+       T, avviso::valore_insolito, true, "-100", "da 0 m vale la progressiva chilometrica uno a 0 m (riga 3)"},
       // Its advance cells, round((7000 - 1200) / 50) = 116 down to 113: the abbattimento at
       // 5700 m holds cell 114.
       {"advance cell taken", L, treno("abbattimento, 5700, 90\r\nrallentamento, 7000, 30, 300, 0, 1, 0\r\n"),
@@ -303,6 +312,8 @@ std::vector<caso> casi_dei_testi() {
        false, "500, 2, 3", "'6,500' sulla riga ha forse un separatore delle migliaia", false},
       {"a note holding a keyword and a comma", con(L, "[pendenze]\r\n", "[pendenze]\r\nAttenzione: pendenza massima, 18 per mille\r\n"), T,
        codice::lettura_fallita, true, "per mille", "la riga \xC3\xA8 letta come un record 'pendenza'", false},
+      {"a note beginning with a time", L, treno("7:15 partenza, 2 binari\r\n"), avviso::parola_sconosciuta, false,
+       "7:15", "'7:15 partenza' comincia con una cifra"},
       {"a minus sign in a keyword", L, treno("rallentamento - cantiere, 6000, 30, 300, 0, 0, 0\r\n"),
        avviso::parola_sconosciuta, false, "rallentamento -", "contiene un segno meno"},
   };
@@ -381,6 +392,8 @@ TEST(Intento, AlLimiteNessunaParola) {
       {linea(), treno("rallentamento, 1500, 30, 300, 0, 0, 0\r\n")},
       // A note that begins with a minus sign, a keyword, a comma and a number in it.
       {linea(), treno("- rallentamento del cantiere, 6000, da togliere\r\n")},
+      // A value that is no position, larger than the line.
+      {linea(), con(treno(), "sabbia, 300", "sabbia, 20000")},
       // Each value's own unit after it, in any of its words.
       {con(con(linea(), "pendenza, 3000, 5", "pendenza, 3000, 5 per mille"), "10000\r\n", "10000 metri\r\n"),
        treno("velocita, 8000, 40 kmh\r\n")},

@@ -61,6 +61,15 @@ mkdir "$lavoro/incorporato"
 cp "$compila" "$lavoro/incorporato/"
 (cd "$lavoro/incorporato" && ${ESEGUI_CON:-} ./"$(basename "$compila")" >/dev/null 2>&1)
 controlla "$lavoro/incorporato" Castrea_Tovena R7302
+# Its six legs between stations with a time, each drawn against the fastest run with its
+# slack shaded, and none that cannot be kept; the run over the limits.
+margini=$(grep -o 'class="margine"' "$lavoro/Castrea_Tovena.dom" | wc -l)
+if [ "$margini" -ne 6 ] || grep -q 'margine impossibile' "$lavoro/Castrea_Tovena.dom" ||
+   ! grep -q '<path class="marcia" d="M' "$lavoro/Castrea_Tovena.dom"; then
+  echo "Castrea_Tovena: $margini tratte disegnate con il loro margine (6 attese, nessuna impossibile), o la marcia manca" >&2
+  exit 1
+fi
+echo "Castrea_Tovena: le 6 tratte dell'orario contro la marcia tesa"
 
 mkdir "$lavoro/valle"
 ${ESEGUI_CON:-} "$compila" -o "$lavoro/valle" "$dati/Valle_linea.txt" "$dati/Valle_R1-.txt" >/dev/null

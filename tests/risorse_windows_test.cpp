@@ -1,5 +1,5 @@
-// What Explorer, the Start menu and an installer read from the Windows programs: each
-// carries its icon and a version resource that names it and the version it prints.
+// What Windows reads from the programs: Explorer, the Start menu and an installer their
+// icon and version resource; `type`, `more` and Notepad what they write into a file.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "tests/supporto/cartella_temporanea.h"
+#include "tests/supporto/esecuzione.h"
+#include "tests/supporto/esecuzione_sfondo.h"
 
 namespace scenario {
 namespace {
@@ -50,6 +54,47 @@ TEST(RisorseWindows, VersioneEIconaInEntrambiIProgrammi) {
     EXPECT_NE(FindResourceW(modulo, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */), nullptr);
     FreeLibrary(modulo);
   }
+}
+
+size_t conta(const std::string& testo, const std::string& parte) {
+  size_t n = 0;
+  for (size_t i = testo.find(parte); i != std::string::npos; i = testo.find(parte, i + 1)) ++n;
+  return n;
+}
+
+TEST(UscitaWindows, InUnFileUtf16ConCrLfPerLePersoneUtf8PerIProgrammi) {
+  // Diagnostics with an accent ("è") redirected to a file: UTF-16 with its mark, every
+  // line ended by CR LF, as `type` and Notepad read it. The same diagnostics as JSON, read
+  // by programs: UTF-8, as on every system.
+  const std::filesystem::path esempi = std::filesystem::path(CARTELLA_RIFERIMENTI) / ".." / ".." / "examples";
+  prova::cartella_temporanea c;
+  std::string treno = prova::leggi_tutto(esempi / "Valmora_R2215-.txt");
+  const size_t segnale = treno.find("segnale,");
+  ASSERT_NE(segnale, std::string::npos);
+  treno.insert(segnale, "segnle, 100\r\n");
+  c.scrivi("Errato_linea.txt", prova::leggi_tutto(esempi / "Valmora_linea.txt"));
+  c.scrivi("Errato_R1-.txt", treno);
+  {
+    prova::processo_sfondo p(ESEGUIBILE, {"--lingua=it", "-c", "Errato_linea.txt", "Errato_R1-.txt"}, c.percorso(),
+                             c.percorso());
+    EXPECT_EQ(p.attendi(), 1) << p.errori();
+    const std::string grezzi = p.errori_grezzi();
+    ASSERT_TRUE(grezzi.starts_with("\xFF\xFE")) << grezzi;
+    const std::string a_capo("\n\0", 2), cr_lf("\r\0\n\0", 4);
+    EXPECT_GT(conta(grezzi, cr_lf), 2u);
+    EXPECT_EQ(conta(grezzi, a_capo), conta(grezzi, cr_lf));
+    // "è" (U+00E8) as one UTF-16 unit; and read back, the diagnostic as everywhere.
+    EXPECT_NE(grezzi.find(std::string("\xE8\0", 2)), std::string::npos);
+    EXPECT_NE(p.errori().find("Errato_R1-.txt:"), std::string::npos) << p.errori();
+    EXPECT_NE(p.errori().find(": error: Errore n. 301: parola chiave sconosciuta: la riga è ignorata"), std::string::npos)
+        << p.errori();
+  }
+  prova::processo_sfondo j(ESEGUIBILE, {"--lingua=it", "-c", "--diagnostica=json", "Errato_linea.txt", "Errato_R1-.txt"},
+                           c.percorso(), c.percorso());
+  EXPECT_EQ(j.attendi(), 1);
+  const std::string json = j.uscita_grezza() + j.errori_grezzi();
+  EXPECT_TRUE(json.starts_with("{")) << json;
+  EXPECT_EQ(json.find('\0'), std::string::npos);
 }
 
 }  // namespace

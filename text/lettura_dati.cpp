@@ -577,6 +577,13 @@ void parola_non_letta(stato_lettura& s, formato::testo t, formato::ambito dove) 
                           {{"parola", std::string(parola)}}));
     return;
   }
+  // A note that begins with a time or a number ("7:15 partenza, 2 binari") is no misspelt
+  // keyword: what the reading took it for is said instead of the nearest keyword.
+  if (!parola.empty() && parola.front() >= '0' && parola.front() <= '9') {
+    registra_avviso(s.m, avviso::parola_sconosciuta, luogo_parola(s),
+                    frase("lettura.nota_con_numero", {{"parola", std::string(parola)}}));
+    return;
+  }
   avviso_parola(s, avviso::parola_sconosciuta, parola, note.parole);
 }
 

@@ -7,7 +7,7 @@ namespace scenario {
 
 namespace {
 
-constexpr std::array<voce_catalogo, 73> catalogo{{
+constexpr std::array<voce_catalogo, 75> catalogo{{
     {1, "lunghezza percorso fuori dai limiti (da 0 a 1000000 m)", false},
     {2, "progressiva chilometrica con inizio o valore non multiplo di 50", false},
     {3, "primo valore di ripetizione segnali non multiplo di 50", false},
@@ -82,6 +82,8 @@ constexpr std::array<voce_catalogo, 73> catalogo{{
     {326, "valore ammesso ma quasi mai voluto", true, gravita::avviso},
     {327, "corsa oltre la mezzanotte scritta in due modi", true, gravita::avviso},
     {328, "orario lontano da quello della stazione precedente", true, gravita::avviso},
+    {329, "orario più breve di quanto i limiti di velocità permettono", true, gravita::avviso},
+    {330, "orario più breve della marcia più veloce con le ipotesi sul treno", true, gravita::avviso},
     {1250, "valori di intestazione già occupati", false},
     {1251, "codici di gara già occupati", false},
     {0, "", false},

@@ -94,6 +94,8 @@ inline constexpr int32_t valore_non_inteso = 325;      // a value its field does
 inline constexpr int32_t valore_insolito = 326;        // a value kept as written that an author almost never means
 inline constexpr int32_t mezzanotte_in_due_modi = 327; // a run past midnight written both ways
 inline constexpr int32_t salto_di_orario = 328;        // a station time too far after the one before
+inline constexpr int32_t orario_sotto_limiti = 329;    // a leg given less time than its limits alone allow
+inline constexpr int32_t orario_sotto_marcia = 330;    // a leg given less time than the fastest run assumed
 }  // namespace avviso
 
 struct voce_catalogo {

@@ -7,6 +7,7 @@
 
 #include "lingue/diagnostiche.h"
 #include "model/formato.h"
+#include "nucleo/verifica_orario.h"
 
 #include "text/codifica.h"
 #include "vista/analisi.h"
@@ -84,9 +85,75 @@ ordinato corse(const std::vector<tratto>& t) {
   return a;
 }
 
+ordinato numero_o_nulla(double x, double passo) {
+  return std::isfinite(x) ? ordinato(std::nearbyint(x / passo) * passo) : ordinato(nullptr);
+}
+ordinato metro_o_nulla(const std::optional<double>& m) { return m ? ordinato(std::floor(*m)) : ordinato(nullptr); }
+
+// The points of the run for a chart, "m,km/h,s ...": a point in the middle of a stretch at
+// one speed says nothing the two at its ends do not, and goes.
+std::string punti_marcia(const std::vector<punto_marcia>& punti) {
+  std::vector<double> valori;
+  for (size_t i = 0; i < punti.size(); ++i) {
+    const punto_marcia& p = punti[i];
+    if (i > 0 && i + 1 < punti.size()) {
+      const punto_marcia &a = punti[i - 1], &b = punti[i + 1];
+      const bool dritto = a.velocita == p.velocita && p.velocita == b.velocita && a.metro < p.metro &&
+                          p.metro < b.metro && a.tempo < p.tempo && p.tempo < b.tempo;
+      if (dritto) continue;
+    }
+    valori.insert(valori.end(), {p.metro, p.velocita * 3.6, p.tempo});
+  }
+  return punti_in_testo(valori, 3);
+}
+
+ordinato marcia_json(const scenario_decodificato& s, const scelte_marcia& scelte) {
+  const marcia_tesa m = calcola_marcia_tesa(s.percorso, s.tabella, scelte, true);
+  const ipotesi_marcia& ip = m.ipotesi;
+  ordinato r;
+  r["ipotesi"] = {{"accelerazione", ip.accelerazione},
+                  {"accelerazione_data", ip.accelerazione_data},
+                  {"frenatura", ip.frenatura},
+                  {"frenatura_data", ip.frenatura_data},
+                  {"massa_frenata", ip.massa_frenata},
+                  {"vetture", ip.vetture},
+                  {"lunghezza_vettura_m", LUNGHEZZA_VETTURA},
+                  {"lunghezza_treno_m", ip.lunghezza_treno},
+                  {"testo", rendi(testo_ipotesi(ip))}};
+  ordinato tratte = ordinato::array();
+  for (const tratta_marcia& t : m.tratte) {
+    const fermata_marcia &da = m.fermate[t.da], &a = m.fermate[t.a];
+    const auto resta = margine(t);
+    tratte.push_back({{"da", da.voce},
+                      {"a", a.voce},
+                      {"da_nome", latin1_in_utf8(s.tabella[static_cast<size_t>(da.voce)].nome)},
+                      {"a_nome", latin1_in_utf8(s.tabella[static_cast<size_t>(a.voce)].nome)},
+                      {"da_m", da.punto},
+                      {"a_m", a.punto},
+                      {"partenza", testo_ora(static_cast<int32_t>(std::min<int64_t>(t.partenza, INT32_MAX)))},
+                      {"arrivo", testo_ora(static_cast<int32_t>(std::min<int64_t>(t.arrivo, INT32_MAX)))},
+                      {"partenza_s", t.partenza},
+                      {"arrivo_s", t.arrivo},
+                      {"concesso_s", t.concesso()},
+                      {"minimo_senza_ipotesi_s", numero_o_nulla(t.minimo_senza_ipotesi, 0.1)},
+                      {"minimo_s", numero_o_nulla(t.minimo, 0.1)},
+                      {"margine_s", resta ? ordinato(*resta) : ordinato(nullptr)},
+                      {"possibile", resta.has_value() && *resta >= 0},
+                      {"blocco_senza_ipotesi_m", metro_o_nulla(t.blocco_senza_ipotesi)},
+                      {"blocco_m", metro_o_nulla(t.blocco)},
+                      {"concesso", rendi(testo_durata(t.concesso()))},
+                      {"minimo_senza_ipotesi", rendi(testo_minimo(t.minimo_senza_ipotesi, t.blocco_senza_ipotesi))},
+                      {"minimo", rendi(testo_minimo(t.minimo, t.blocco))},
+                      {"margine", resta ? ordinato(rendi(testo_durata(*resta))) : ordinato(nullptr)}});
+  }
+  r["tratte"] = std::move(tratte);
+  r["punti"] = punti_marcia(m.punti);
+  return r;
+}
+
 }  // namespace
 
-std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro) {
+std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro, const scelte_marcia& marcia) {
   const auto& t = s.tabella;
   const codici_identita codici = codici_dei_nomi(s.treno, s.linea);
   auto km = [&](int32_t p) { return testo_km(chilometro(s, p)); };
@@ -143,6 +210,7 @@ std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rien
                              {"valori", {v.valore1, v.valore2, v.valore3, v.valore4, v.valore5}}});
   }
   r["stazioni"] = stazioni_json;
+  r["marcia"] = marcia_json(s, marcia);
 
   ordinato lista = ordinato::array();
   for (const segnale& x : segnali(s)) {

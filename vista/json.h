@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/diagnostica.h"
+#include "nucleo/marcia_tesa.h"
 #include "output/decodifica.h"
 
 namespace scenario::json {
@@ -34,7 +35,8 @@ namespace scenario::vista {
 // The text account's content as JSON (UTF-8), every value as the texts wrote it; with
 // `celle` every cell too. Indented for a person, or on one line for the page
 // (`rientro` false).
-std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro = true);
+std::string resoconto_json(const scenario_decodificato& s, bool celle, bool rientro = true,
+                           const scelte_marcia& marcia = {});
 
 struct confronto_scenari;
 // What changed from one compiled scenario to another (vista/confronto.h), as JSON.

@@ -98,8 +98,8 @@ std::string pagina_da_json(std::string_view json, const opzioni_pagina& o) {
   });
 }
 
-std::string pagina_html(const scenario_decodificato& s) {
-  return pagina_da_json(resoconto_json(s, false, false), {});
+std::string pagina_html(const scenario_decodificato& s, const scelte_marcia& marcia) {
+  return pagina_da_json(resoconto_json(s, false, false, marcia), {});
 }
 
 }  // namespace scenario::vista

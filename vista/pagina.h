@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "nucleo/marcia_tesa.h"
 #include "output/decodifica.h"
 
 namespace scenario::vista {
@@ -22,7 +23,7 @@ struct opzioni_pagina {
   int ricarica_secondi = 0;  // not 0: the page reads itself again this often
 };
 
-std::string pagina_html(const scenario_decodificato& s);
+std::string pagina_html(const scenario_decodificato& s, const scelte_marcia& marcia = {});
 // The page of a scenario's JSON (as resoconto_json gives it; empty: no scenario yet).
 std::string pagina_da_json(std::string_view json, const opzioni_pagina& o);
 

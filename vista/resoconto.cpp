@@ -5,6 +5,7 @@
 
 #include "lingue/catalogo.h"
 #include "model/formato.h"
+#include "nucleo/verifica_orario.h"
 #include "text/codifica.h"
 #include "vista/analisi.h"
 
@@ -122,7 +123,27 @@ std::string elenco_celle(const scenario_decodificato& s) {
   return r;
 }
 
-std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
+namespace {
+
+// The fastest run's legs: the timetable's time, the least times, the slack.
+void righe_marcia(std::string& r, const scenario_decodificato& s, const scelte_marcia& scelte) {
+  const marcia_tesa m = calcola_marcia_tesa(s.percorso, s.tabella, scelte);
+  riga(r, "resoconto.marcia", {{"ipotesi", testo_ipotesi(m.ipotesi)}});
+  if (m.tratte.empty()) riga(r, "resoconto.marcia_nessuna");
+  auto nome = [&](size_t f) { return latin1_in_utf8(s.tabella[static_cast<size_t>(m.fermate[f].voce)].nome); };
+  for (const tratta_marcia& t : m.tratte) {
+    const auto resta = margine(t);
+    riga(r, "resoconto.marcia_tratta",
+         {{"da", nome(t.da)}, {"a", nome(t.a)}, {"concesso", testo_durata(t.concesso())},
+          {"senza_ipotesi", testo_minimo(t.minimo_senza_ipotesi, t.blocco_senza_ipotesi)},
+          {"minimo", testo_minimo(t.minimo, t.blocco)},
+          {"margine", resta ? testo_durata(*resta) : messaggio("-")}});
+  }
+}
+
+}  // namespace
+
+std::string resoconto_testo(const scenario_decodificato& s, bool celle, const scelte_marcia& marcia) {
   std::string r;
   const auto& t = s.tabella;
   const codici_identita codici = codici_dei_nomi(s.treno, s.linea);
@@ -162,6 +183,8 @@ std::string resoconto_testo(const scenario_decodificato& s, bool celle) {
            o.arrivo ? testo_ora(*o.arrivo).c_str() : "   --", o.partenza ? testo_ora(*o.partenza).c_str() : "   --",
            latin1_in_utf8(v.nome).c_str());
   }
+
+  righe_marcia(r, s, marcia);
 
   const auto lista_segnali = segnali(s);
   riga(r, "resoconto.segnali", {{"quanti", lista_segnali.size()}});

@@ -2,13 +2,19 @@
 -- attached to one `compila_scenario --lsp` per folder. Works from Neovim 0.7 on (the
 -- client calls that 0.8's vim.lsp.start wraps). Load it from init.lua with
 --   dofile("/path/to/editors/neovim/compila_scenario.lua")
--- or set vim.g.compila_scenario to the program's path first when it is not on PATH, and
--- vim.g.compila_scenario_lingua to "it" or "en" for a language other than the locale's.
+-- or set vim.g.compila_scenario to the program's path first when it is not on PATH,
+-- vim.g.compila_scenario_lingua to "it" or "en" for a language other than the locale's,
+-- vim.g.compila_scenario_impostazioni to the server's settings ({ severo = true, ... }),
+-- and vim.g.compila_scenario_browser to the program that opens the page (xdg-open, open
+-- or start by default).
 --
 -- On a text: K describes what is under the cursor, <C-k> (insert mode too) names the
--- value being typed, :FormattaScenario lays the text out in columns; completion is on
--- <C-x><C-o>. A server that dies is started again, at most three times in a row within
--- a few seconds of its start.
+-- value being typed, :FormattaScenario lays the text out in columns (a range of lines
+-- too), :PaginaScenario opens the page of the open texts in the browser, which follows
+-- every change (the lens at the top of the text does the same); completion is on
+-- <C-x><C-o>. Every text's diagnostics show again when insert mode ends, those of the
+-- texts a change in another made, and each shows its notes. A server that dies is
+-- started again, at most three times in a row within a few seconds of its start.
 
 -- What this file tells the author, in every language of the program's catalogue.
 -- Made from lingue/*.po (make test checks it):
@@ -17,11 +23,15 @@ local TESTI_LINGUE = {
     assente = "compila_scenario: '{programma}' non trovato; indicarne il percorso in vim.g.compila_scenario",
     riavvio = "compila_scenario: il server si è fermato (stato {stato}, segnale {segnale}): riavviato",
     arreso = "compila_scenario: il server si ferma appena avviato; non è più riavviato",
+    pagina = "compila_scenario: la pagina dello scenario è {pagina}",
+    senza_browser = "compila_scenario: nessun programma apre {pagina}; indicarne uno in vim.g.compila_scenario_browser",
   },
   en = {
     assente = "compila_scenario: '{programma}' not found; give its path in vim.g.compila_scenario",
     riavvio = "compila_scenario: the server stopped (status {stato}, signal {segnale}): restarted",
     arreso = "compila_scenario: the server stops as soon as it starts; it is not restarted again",
+    pagina = "compila_scenario: the scenario's page is {pagina}",
+    senza_browser = "compila_scenario: no program opens {pagina}; name one in vim.g.compila_scenario_browser",
   },
 }
 -- End of the texts from lingue/*.po.
@@ -62,21 +72,76 @@ local function e_scenario(nome)
   return nome:match("_linea%.txt$") ~= nil or nome:match("%-%.txt$") ~= nil
 end
 
-local function su_testo(buf)
+-- The help on the value under the cursor, asked for: the server gives it anywhere on a
+-- record then, not only while values are typed.
+local function firma()
+  local parametri = vim.lsp.util.make_position_params()
+  parametri.context = { triggerKind = 1, isRetrigger = false }
+  vim.lsp.buf_request(0, "textDocument/signatureHelp", parametri, vim.lsp.handlers["textDocument/signatureHelp"])
+end
+
+-- The page at `uri` in the browser.
+local function apri_nel_browser(uri)
+  local pagina = vim.uri_to_fname(uri)
+  local browser = vim.g.compila_scenario_browser
+  if not browser then
+    if vim.fn.has("win32") == 1 then
+      browser = { "cmd", "/c", "start", "" }
+    elseif vim.fn.has("mac") == 1 then
+      browser = "open"
+    else
+      browser = "xdg-open"
+    end
+  end
+  local comando = type(browser) == "table" and vim.deepcopy(browser) or { browser }
+  if vim.fn.executable(comando[1]) ~= 1 then
+    vim.notify(testo("senza_browser", { pagina = pagina }), vim.log.levels.WARN)
+    return
+  end
+  table.insert(comando, pagina)
+  vim.fn.jobstart(comando, { detach = true })
+  vim.notify(testo("pagina", { pagina = pagina }), vim.log.levels.INFO)
+end
+
+-- The server's command that writes the page of the buffer's texts; the page it names is
+-- opened in the browser (the server asks no editor of 0.7 to show it).
+local function pagina(comando, contesto)
+  local client = vim.lsp.get_client_by_id(contesto.client_id)
+  if not client then return end
+  client.request("workspace/executeCommand", comando, function(errore, esito)
+    if errore then
+      vim.notify(errore.message, vim.log.levels.ERROR)
+    elseif esito and esito.uri then
+      apri_nel_browser(esito.uri)
+    end
+  end, contesto.bufnr)
+end
+vim.lsp.commands["compilaScenario.pagina"] = pagina
+
+local function su_testo(client, buf)
   local function mappa(modi, tasto, azione)
     vim.keymap.set(modi, tasto, azione, { buffer = buf, silent = true })
   end
   -- K runs man in 0.7 unless told otherwise.
   mappa("n", "K", vim.lsp.buf.hover)
-  mappa({ "n", "i" }, "<C-k>", vim.lsp.buf.signature_help)
+  mappa({ "n", "i" }, "<C-k>", firma)
   vim.bo[buf].omnifunc = "v:lua.vim.lsp.omnifunc"
-  vim.api.nvim_buf_create_user_command(buf, "FormattaScenario", function()
-    if vim.lsp.buf.format then
+  vim.api.nvim_buf_create_user_command(buf, "FormattaScenario", function(a)
+    if a.range > 0 then
+      -- The last line whole: its last character (the range ends after it).
+      local ultima = vim.api.nvim_buf_get_lines(buf, a.line2 - 1, a.line2, true)[1]
+      vim.lsp.buf.range_formatting({}, { a.line1, 0 }, { a.line2, math.max(#ultima - 1, 0) })
+    elseif vim.lsp.buf.format then
       vim.lsp.buf.format({ timeout_ms = 10000 })
     else
       vim.lsp.buf.formatting_sync(nil, 10000)
     end
+  end, { range = true })
+  vim.api.nvim_buf_create_user_command(buf, "PaginaScenario", function()
+    pagina({ command = "compilaScenario.pagina", arguments = { vim.uri_from_bufnr(buf) } },
+      { client_id = client.id, bufnr = buf })
   end, {})
+  vim.lsp.codelens.refresh()
 end
 
 local avvia
@@ -97,8 +162,17 @@ avvia = function(cartella)
     name = "compila_scenario",
     cmd = { programma(), "--lsp" },
     root_dir = cartella,
-    before_init = function(parametri) parametri.locale = lingua() end,
-    on_attach = function(_, buf) su_testo(buf) end,
+    settings = { compilaScenario = vim.g.compila_scenario_impostazioni or vim.empty_dict() },
+    before_init = function(parametri)
+      parametri.locale = lingua()
+      -- The float shows no related place: the server writes a diagnostic's notes into its
+      -- message instead.
+      parametri.capabilities.textDocument.publishDiagnostics.relatedInformation = false
+    end,
+    on_init = function(client)
+      client.notify("workspace/didChangeConfiguration", { settings = client.config.settings })
+    end,
+    on_attach = function(client, buf) su_testo(client, buf) end,
     on_exit = function(codice, segnale)
       vim.schedule(function()
         clienti[cartella] = nil
@@ -109,7 +183,10 @@ avvia = function(cartella)
           vim.notify(testo("arreso"), vim.log.levels.ERROR)
           return
         end
-        vim.notify(testo("riavvio", { stato = codice, segnale = segnale }), vim.log.levels.WARN)
+        -- After Neovim's own line on the client that quit, which would hide it.
+        vim.defer_fn(function()
+          vim.notify(testo("riavvio", { stato = codice, segnale = segnale }), vim.log.levels.WARN)
+        end, 200)
         avvia(cartella)
         aggancia_cartella(cartella)
       end)
@@ -132,4 +209,25 @@ vim.api.nvim_create_autocmd({ "BufReadPost", "BufNewFile" }, {
     if not clienti[cartella] then avvia(cartella) end
     vim.lsp.buf_attach_client(a.buf, clienti[cartella])
   end,
+})
+
+-- Diagnostics that came while insert mode was on in another buffer (a line text changed,
+-- its run texts checked again) wait for insert mode to end in that buffer: they are shown
+-- in every attached buffer as soon as it ends in any.
+vim.api.nvim_create_autocmd("InsertLeave", {
+  callback = function()
+    vim.schedule(function()
+      for _, id in pairs(clienti) do
+        for _, buf in ipairs(vim.lsp.get_buffers_by_client_id(id)) do
+          if vim.api.nvim_buf_is_loaded(buf) then vim.diagnostic.show(nil, buf) end
+        end
+      end
+    end)
+  end,
+})
+
+-- The lens (the page's command) kept on each text.
+vim.api.nvim_create_autocmd({ "BufEnter", "InsertLeave" }, {
+  pattern = FORME,
+  callback = function() if next(vim.lsp.buf_get_clients(0)) then vim.lsp.codelens.refresh() end end,
 })

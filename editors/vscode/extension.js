@@ -1,7 +1,8 @@
 // The client: every scenario text opened in the editor is served by one
 // `compila_scenario --lsp`, which checks it with its partner after every change. The
 // program is looked for before it is started: when it is missing the author is told which
-// setting names it, and the server starts once the setting changes.
+// setting names it, and the server starts once the setting changes. The page of the open
+// texts, which the server writes after every change, is shown in a panel beside them.
 const vscode = require("vscode");
 const fs = require("fs");
 const path = require("path");
@@ -70,9 +71,66 @@ async function avvia() {
         { scheme: "file", language: "scenario-linea" },
         { scheme: "file", language: "scenario-treno" },
       ],
+      // The settings of the section, sent to the server when they change.
+      synchronize: { configurationSection: "compilaScenario" },
+      // The page the server asks to show goes to a panel beside the text, not to a browser.
+      middleware: {
+        window: {
+          showDocument: async (parametri, avanti) => {
+            const uri = vscode.Uri.parse(parametri.uri);
+            if (uri.scheme !== "file" || !uri.fsPath.endsWith(".html")) return avanti(parametri);
+            mostraPagina(uri.fsPath);
+            return { success: true };
+          },
+        },
+      },
     },
   );
   await client.start();
+}
+
+// The pages shown, by file: a panel each, filled again whenever the server rewrites it.
+const pannelli = new Map();
+
+function mostraPagina(file) {
+  const aperto = pannelli.get(file);
+  if (aperto) {
+    aperto.pannello.reveal(vscode.ViewColumn.Beside, true);
+    return;
+  }
+  const nome = path.basename(file, ".html");
+  const pannello = vscode.window.createWebviewPanel("compilaScenario.pagina", testo("pagina", { nome }),
+    { viewColumn: vscode.ViewColumn.Beside, preserveFocus: true }, { enableScripts: true, retainContextWhenHidden: true });
+  const riempi = () => {
+    try {
+      // The page reads itself again in a browser; in the panel it is filled from here.
+      pannello.webview.html = fs.readFileSync(file, "utf8").replace(/ data-ricarica="\d+"/, "");
+    } catch {
+      // Being replaced: the next change fills it.
+    }
+  };
+  let attesa;
+  const osservatore = fs.watch(path.dirname(file), (evento, nomeFile) => {
+    if (nomeFile && nomeFile !== path.basename(file)) return;
+    clearTimeout(attesa);
+    attesa = setTimeout(riempi, 50);
+  });
+  pannelli.set(file, { pannello, osservatore });
+  pannello.onDidDispose(() => {
+    osservatore.close();
+    pannelli.delete(file);
+  });
+  riempi();
+}
+
+// The page of the text in the active editor, from the command palette.
+async function pagina() {
+  const editor = vscode.window.activeTextEditor;
+  if (!client || !editor) return;
+  await client.sendRequest("workspace/executeCommand", {
+    command: "compilaScenario.pagina",
+    arguments: [client.code2ProtocolConverter.asUri(editor.document.uri)],
+  });
 }
 
 async function riavvia() {
@@ -88,6 +146,7 @@ async function riavvia() {
 function activate(context) {
   context.subscriptions.push(
     vscode.commands.registerCommand("compilaScenario.riavvia", riavvia),
+    vscode.commands.registerCommand("compilaScenario.mostraPagina", pagina),
     vscode.workspace.onDidChangeConfiguration((e) => {
       if (e.affectsConfiguration("compilaScenario.programma")) riavvia();
     }),

@@ -58,7 +58,8 @@ if vim.wait(20000, function() return #vim.diagnostic.get(r1) > 0 end, 20) then
 
   -- The value under the cursor on the station's hours.
   local stazione = vim.api.nvim_buf_get_lines(r1, riga, riga + 1, true)[1]
-  local f = chiedi(r1, "textDocument/signatureHelp", riga, tonumber(vim.env.COLONNA_ORE))
+  local f = chiedi(r1, "textDocument/signatureHelp", riga, tonumber(vim.env.COLONNA_ORE),
+    { context = { triggerKind = 1, isRetrigger = false } })
   if f then
     local s = f.signatures[1]
     local attivo = f.activeParameter or s.activeParameter

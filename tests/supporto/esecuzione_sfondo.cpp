@@ -62,6 +62,10 @@ processo_sfondo::~processo_sfondo() {
   }
 }
 
+std::string processo_sfondo::uscita_grezza() const { return uscita(); }
+
+std::string processo_sfondo::errori_grezzi() const { return errori(); }
+
 std::string processo_sfondo::uscita() const {
   return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : "";
 }

@@ -33,6 +33,10 @@ class processo_sfondo {
   std::string errori() const;
   // Standard output so far.
   std::string uscita() const;
+  // The bytes as the program wrote them to its files: on Windows UTF-16 with CR LF for a
+  // person's text (uscita and errori give it back as UTF-8 with LF), the same elsewhere.
+  std::string uscita_grezza() const;
+  std::string errori_grezzi() const;
   void segnala(int segnale) const;
   // Waits for the end: the exit status, -1 when it did not exit normally or not within
   // `limite` (it is then killed).

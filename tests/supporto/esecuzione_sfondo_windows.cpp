@@ -7,6 +7,8 @@
 #endif
 #include <windows.h>
 
+#include <cstring>
+
 #include <cwctype>
 #include <string>
 
@@ -131,9 +133,34 @@ processo_sfondo::~processo_sfondo() {
   CloseHandle(maniglia_);
 }
 
-std::string processo_sfondo::uscita() const { return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : ""; }
+std::string processo_sfondo::uscita_grezza() const { return appunti_.esiste("stdout") ? appunti_.leggi("stdout") : ""; }
 
-std::string processo_sfondo::errori() const { return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : ""; }
+std::string processo_sfondo::errori_grezzi() const { return appunti_.esiste("stderr") ? appunti_.leggi("stderr") : ""; }
+
+namespace {
+
+// A person's text as the program writes it to a file (UTF-16 with its mark, CR LF) read
+// back as UTF-8 with LF, as the POSIX programs write it; other bytes as they are.
+std::string come_testo(const std::string& byte) {
+  if (!byte.starts_with("\xFF\xFE") || byte.size() % 2 != 0) return byte;
+  std::wstring largo((byte.size() - 2) / 2, L'\0');
+  std::memcpy(largo.data(), byte.data() + 2, largo.size() * sizeof(wchar_t));
+  const int n = WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, largo.data(), static_cast<int>(largo.size()), utf8.data(), n, nullptr, nullptr);
+  std::string testo;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+    testo += utf8[i];
+  }
+  return testo;
+}
+
+}  // namespace
+
+std::string processo_sfondo::uscita() const { return come_testo(uscita_grezza()); }
+
+std::string processo_sfondo::errori() const { return come_testo(errori_grezzi()); }
 
 // Every signal is the console's Ctrl-Break, the one event a process group can be sent.
 void processo_sfondo::segnala(int) const {
