@@ -1,7 +1,9 @@
 #include "nucleo/verifica_orario.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "model/formato.h"
@@ -28,13 +30,16 @@ messaggio numero_decimale(double x, int cifre) {
   return frase("marcia.decimale", {{"intero", t.substr(0, punto)}, {"decimali", t.substr(punto + 1)}});
 }
 
-// The record of the station in table entry `voce`, or nothing.
-const record_letto* record_stazione(const modello& m, int voce) {
+// The record of the station of each table entry, found in one pass over the records: a
+// long text holds a hundred thousand, and the timetable is checked station by station.
+std::array<const record_letto*, VOCI_TABELLA> record_delle_stazioni(const modello& m) {
+  std::array<const record_letto*, VOCI_TABELLA> per_voce{};
   const formato::record* stazione = formato::cerca(formato::testo::treno, "stazione");
   for (const record_letto& r : m.letti.records) {
-    if (r.descrizione == stazione && r.voce == voce) return &r;
+    if (r.descrizione != stazione || r.voce < 0 || static_cast<size_t>(r.voce) >= per_voce.size()) continue;
+    if (per_voce[static_cast<size_t>(r.voce)] == nullptr) per_voce[static_cast<size_t>(r.voce)] = &r;
   }
-  return nullptr;
+  return per_voce;
 }
 
 // Whether the reading already warned about the time on this record's line.
@@ -136,6 +141,11 @@ std::string esempio_marcia(lingua l) {
 
 void verifica_orario(modello& m, const scelte_marcia& scelte) {
   const marcia_tesa mt = calcola_marcia_tesa(m.percorso, m.tabella, scelte);
+  std::optional<std::array<const record_letto*, VOCI_TABELLA>> stazioni;
+  const auto record_stazione = [&](int voce) -> const record_letto* {
+    if (!stazioni) stazioni = record_delle_stazioni(m);
+    return voce >= 0 && static_cast<size_t>(voce) < stazioni->size() ? (*stazioni)[static_cast<size_t>(voce)] : nullptr;
+  };
   for (const tratta_marcia& t : mt.tratte) {
     const auto libero = secondi_necessari(t.minimo_senza_ipotesi);
     const auto tesa = secondi_necessari(t.minimo);
@@ -143,7 +153,7 @@ void verifica_orario(modello& m, const scelte_marcia& scelte) {
     if (!contro_limiti && tesa && t.concesso() >= *tesa) continue;
     const fermata_marcia& da = mt.fermate[t.da];
     const fermata_marcia& a = mt.fermate[t.a];
-    const record_letto* r = record_stazione(m, a.voce);
+    const record_letto* r = record_stazione(a.voce);
     if (r == nullptr) continue;
     const luogo_testo dove = luogo_valore_letto(m.letti, *r, ORE);
     if (orario_gia_detto(m, dove)) continue;
@@ -168,7 +178,7 @@ void verifica_orario(modello& m, const scelte_marcia& scelte) {
       registra_avviso(m, avviso::orario_sotto_marcia, arrivo.posizione, dove,
                       frase(tesa ? "marcia.avviso.marcia" : "marcia.avviso.blocco", std::move(detto)));
     }
-    if (const record_letto* p = record_stazione(m, da.voce)) {
+    if (const record_letto* p = record_stazione(da.voce)) {
       m.diagnostiche.back().note.push_back({luogo_valore_letto(m.letti, *p, ORE), {}, frase("marcia.nota.partenza")});
     }
   }
