@@ -10,11 +10,20 @@ trap 'rm -rf "$lavoro"' EXIT
 cp "$compila" "$lavoro/"
 (cd "$lavoro" && ${ESEGUI_CON:-} ./"$(basename "$compila")" >/dev/null 2>&1)
 esito=0
+# Redirected to a file, the Windows programs write UTF-16 with CR LF, as Windows users read
+# it: read back here as the same text in UTF-8 with LF.
+utf8() {
+  if [ "$(head -c 2 "$1" | od -An -tx1 | tr -d ' ')" = "fffe" ]; then
+    tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 | sed 's/\r$//' >"$1.utf8" && mv "$1.utf8" "$1"
+  fi
+}
 atteso() {  # STATO TESTO_ATTESO_IN_STDERR COMANDO...
   local stato=$1 testo=$2
   shift 2
   ${ESEGUI_CON:-} "$@" >"$lavoro/out" 2>"$lavoro/err"
   local avuto=$?
+  utf8 "$lavoro/out"
+  utf8 "$lavoro/err"
   if [ "$avuto" -ne "$stato" ] || { [ -n "$testo" ] && ! grep -qF -- "$testo" "$lavoro/err"; }; then
     echo "FALLITO: $* -> stato $avuto (atteso $stato), stderr: $(cat "$lavoro/err")" >&2
     esito=1

@@ -86,7 +86,7 @@ TEST(UscitaWindows, InUnFileUtf16ConCrLfPerLePersoneUtf8PerIProgrammi) {
     // "è" (U+00E8) as one UTF-16 unit; and read back, the diagnostic as everywhere.
     EXPECT_NE(grezzi.find(std::string("\xE8\0", 2)), std::string::npos);
     EXPECT_NE(p.errori().find("Errato_R1-.txt:"), std::string::npos) << p.errori();
-    EXPECT_NE(p.errori().find(": error: Errore n. 301: parola chiave sconosciuta: la riga è ignorata"), std::string::npos)
+    EXPECT_NE(p.errori().find(": error: Errore n. 301: parola chiave sconosciuta: la riga non è letta come record"), std::string::npos)
         << p.errori();
   }
   prova::processo_sfondo j(ESEGUIBILE, {"--lingua=it", "-c", "--diagnostica=json", "Errato_linea.txt", "Errato_R1-.txt"},
