@@ -7,6 +7,7 @@
 #include "app/riga_comando.h"
 #include "lingue/catalogo.h"
 #include "text/codifica.h"
+#include "text/righe.h"
 #include "track/rapporto_errori.h"
 #include "vista/json.h"
 
@@ -77,21 +78,12 @@ std::string riga_da(std::string_view testo, size_t inizio) {
   return in_utf8(linea);
 }
 
-// Where each line of a text starts (CR LF, a lone LF or a lone CR end a line), found once
-// for all the diagnostics of the text. A UTF-8 byte-order mark is not part of the first
-// line: it is never shown.
-std::vector<size_t> inizi_delle_righe(std::string_view testo) {
-  std::vector<size_t> inizi = {testo.starts_with("\xEF\xBB\xBF") ? size_t{3} : size_t{0}};
-  for (size_t i = 0; i < testo.size(); ++i) {
-    if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') ++i;
-    if (testo[i] == '\r' || testo[i] == '\n') inizi.push_back(i + 1);
-  }
-  return inizi;
-}
-
-std::string riga_con_indice(std::string_view testo, const std::vector<size_t>& inizi, int32_t riga) {
-  if (riga < 1 || static_cast<size_t>(riga) > inizi.size()) return "";
-  return riga_da(testo, inizi[static_cast<size_t>(riga - 1)]);
+// Line `riga` of a text, found from the line found before in it. A UTF-8 byte-order mark is
+// not part of the first line: it is never shown.
+std::string riga_cercata(std::string_view testo, righe_testo& righe, int32_t riga) {
+  const auto inizio = righe.inizio(riga);
+  if (!inizio) return "";
+  return riga_da(testo, riga == 1 && testo.starts_with("\xEF\xBB\xBF") ? size_t{3} : *inizio);
 }
 
 // A line longer than a terminal shows is cut to a window around the column, marked with
@@ -145,7 +137,8 @@ std::string riga_nota(const nota_diagnostica& n) {
 }  // namespace
 
 std::string riga_del_testo(std::string_view testo, int32_t riga) {
-  return riga_con_indice(testo, inizi_delle_righe(testo), riga);
+  righe_testo righe(testo);
+  return riga_cercata(testo, righe, riga);
 }
 
 std::string rendi_diagnostica(const diagnostica& d, std::string_view testo) {
@@ -157,15 +150,16 @@ conteggio_diagnostiche mostra_diagnostiche(piattaforma& p, const elenco_diagnost
                                            std::span<const testo_sorgente> testi,
                                            formato_diagnostiche formato) {
   conteggio_diagnostiche conto;
-  // Line starts of each text, found the first time one of its lines is shown.
-  std::map<const testo_sorgente*, std::vector<size_t>> inizi;
+  // Where each text's lines begin, found from the line shown last in it: a diagnostic at
+  // the end of a long text counts its line ends once, and those near it almost nothing.
+  std::map<const testo_sorgente*, righe_testo> righe;
   // The line a place names, when `testi` holds its text.
   const auto riga_di = [&](const luogo_testo& luogo) -> std::string {
     const testo_sorgente* t = testo_di(luogo, testi);
     if (luogo.riga <= 0 || t == nullptr || t->byte.empty()) return {};
-    auto trovato = inizi.find(t);
-    if (trovato == inizi.end()) trovato = inizi.emplace(t, inizi_delle_righe(t->byte)).first;
-    return riga_con_indice(t->byte, trovato->second, luogo.riga);
+    auto trovato = righe.find(t);
+    if (trovato == righe.end()) trovato = righe.emplace(t, righe_testo(t->byte)).first;
+    return riga_cercata(t->byte, trovato->second, luogo.riga);
   };
   for (const diagnostica& d : elenco) {
     (d.livello == gravita::errore ? conto.errori : conto.avvisi) += d.livello == gravita::nota ? 0 : 1;

@@ -4,6 +4,7 @@
 // the build driver and handed by reference to every stage.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -176,9 +177,49 @@ struct testi_letti {
 
 // What a record put on a cell: for the notes of an error on that cell.
 struct oggetto_posto {
-  luogo_testo luogo;      // the record's keyword
+  uint8_t testo = 0;      // the text of the record (0 the line's, 1 the run's),
+  int32_t riga = 0;       // and its keyword's line and columns there
+  int32_t colonna = 0;
+  int32_t fine = 0;
   const char* cosa = "";  // the catalogue's "un segnale", "l'inizio di un rallentamento" ...
   int32_t posizione = 0;  // the record's position, m
+};
+
+// The object last put on each cell, found by the cell in one step: a long text puts
+// thousands, nearly always in the order of the cells, and looks few of them up.
+class oggetti_posti {
+ public:
+  // Room for cells 0 to `celle` - 1, made at once.
+  void prepara(size_t celle) {
+    if (indice_.size() < celle) indice_.resize(celle, NESSUNO);
+  }
+  // The entry of cell `cella`, made empty when there is none.
+  oggetto_posto& operator[](int64_t cella) {
+    if (cella < 0) return negativi_[cella];
+    const auto c = static_cast<size_t>(cella);
+    if (c >= indice_.size()) indice_.resize(std::max(c + 1, 2 * indice_.size()), NESSUNO);
+    if (indice_[c] == NESSUNO) {
+      indice_[c] = static_cast<uint32_t>(posti_.size());
+      posti_.emplace_back();
+    }
+    return posti_[indice_[c]];
+  }
+  // The entry of cell `cella`, or nothing.
+  const oggetto_posto* cerca(int64_t cella) const {
+    if (cella < 0) {
+      const auto trovato = negativi_.find(cella);
+      return trovato == negativi_.end() ? nullptr : &trovato->second;
+    }
+    const auto c = static_cast<size_t>(cella);
+    return c < indice_.size() && indice_[c] != NESSUNO ? &posti_[indice_[c]] : nullptr;
+  }
+  bool contiene(int64_t cella) const { return cerca(cella) != nullptr; }
+
+ private:
+  static constexpr uint32_t NESSUNO = UINT32_MAX;
+  std::vector<uint32_t> indice_;  // by cell, its entry in `posti_`
+  std::vector<oggetto_posto> posti_;
+  std::map<int64_t, oggetto_posto> negativi_;  // cells before the first, which no record keeps
 };
 
 struct modello {
@@ -195,7 +236,7 @@ struct modello {
   // mark, abbattimento and stop point, and whatever marked cell 1), so that an error on
   // that cell, found while reading or after it, can say what holds it and where it was
   // written.
-  std::map<int64_t, oggetto_posto> oggetti;
+  oggetti_posti oggetti;
   // Every record the reading accepted, for the check of the finished set against the texts.
   testi_letti letti;
   // The reading of old: a record that the set will not hold as written is a warning, not
@@ -212,6 +253,10 @@ struct modello {
 
   // Last index of `percorso`, -1 while it does not exist.
   int32_t ultima_cella() const { return static_cast<int32_t>(percorso.size()) - 1; }
+  // Where the record that put object `o` on its cell stands.
+  luogo_testo luogo_di(const oggetto_posto& o) const {
+    return luogo_testo{letti.etichette[o.testo], o.riga, o.colonna, o.fine};
+  }
 };
 
 }  // namespace scenario

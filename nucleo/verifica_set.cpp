@@ -80,6 +80,10 @@ class verifica {
     controlla_montagne();
     controlla_preavvisi();
     controlla_nomi();
+    for (const serie& s : serie_) {
+      if (s.c != classe::oggetto || l_.records[s.da].descrizione->tipo_oggetto != tipo_cella::abbattimento) continue;
+      for (uint32_t i = s.da; i < s.a; ++i) attese_.abbattimenti.push_back(i);
+    }
     return std::move(attese_);
   }
 
@@ -251,6 +255,33 @@ class verifica {
 
   // ---- What each value means --------------------------------------------------------------
 
+  // The values of a kind of record that the set keeps somewhere or codes, in the order of
+  // the text: the others only place the record. Then the values whose meaning is checked
+  // (F::con_senso), in the same order.
+  // An object whose values are kept in its own cell alone, numbers every one, has the
+  // fields of the cell it keeps them in in `in_cella`.
+  struct valori_da_vedere {
+    std::array<uint8_t, MASSIMO_VALORI> indice{};
+    uint8_t n = 0;
+    std::array<uint8_t, MASSIMO_VALORI> senso{};
+    uint8_t con_senso = 0;
+    const F::campo* campi = nullptr;
+    bool solo_in_cella = false;
+    std::array<F::campo_cella, MASSIMO_VALORI> in_cella{};
+    uint8_t campi_cella = 0;
+    explicit valori_da_vedere(const F::record& d) : campi(d.campi.data()) {
+      solo_in_cella = d.tipo_oggetto != 0;
+      for (size_t k = 0; k < d.campi.size() && k < MASSIMO_VALORI; ++k) {
+        const F::deposito& dep = d.campi[k].in_set;
+        if (dep.dove != F::sede::nessuna || dep.come != F::codifica_campo::diretta) indice[n++] = static_cast<uint8_t>(k);
+        if (F::con_senso(d.campi[k])) senso[con_senso++] = static_cast<uint8_t>(k);
+        if (dep.dove == F::sede::cella) in_cella[campi_cella++] = static_cast<F::campo_cella>(dep.campo);
+        solo_in_cella = solo_in_cella && d.campi[k].letto != F::lettura::testo &&
+                        (dep.dove == F::sede::cella || dep.dove == F::sede::nessuna);
+      }
+    }
+  };
+
   // Value `k` of record `i` as its meaning is told: the number, or a text's length without
   // the blanks at its ends.
   int64_t per_senso(uint32_t i, const numeri_record& v, size_t k) const {
@@ -264,11 +295,13 @@ class verifica {
   // set would take for something the author did not mean has been said: the record is
   // left to it. A value kept as written that an author rarely means is warned about, and
   // the record is checked on.
-  bool controlla_senso(uint32_t i, const numeri_record& v) {
+  bool controlla_senso(uint32_t i, const numeri_record& v) { return controlla_senso(i, v, valori_da_vedere(descrizione(i))); }
+  // The same, with the fields that have a meaning to check worked out once for the kind.
+  bool controlla_senso(uint32_t i, const numeri_record& v, const valori_da_vedere& da_vedere) {
     const F::record& d = descrizione(i);
-    for (size_t k = 0; k < d.campi.size() && k < v.n; ++k) {
+    for (uint8_t j = 0; j < da_vedere.con_senso && da_vedere.senso[j] < v.n; ++j) {
+      const size_t k = da_vedere.senso[j];
       const F::campo& c = d.campi[k];
-      if (!F::con_senso(c)) continue;
       const int64_t x = per_senso(i, v, k);
       const bool inteso = F::inteso(c, x);
       if (inteso && F::solito(c, x)) continue;
@@ -344,8 +377,8 @@ class verifica {
 
   // The record that last put an object on cell `c`, or none.
   int32_t proprietario_cella(int64_t c) {
-    const auto o = m_.oggetti.find(c);
-    return o == m_.oggetti.end() ? NESSUNO : record_in(o->second.luogo);
+    const oggetto_posto* const o = m_.oggetti.cerca(c);
+    return o == nullptr ? NESSUNO : record_in(m_.luogo_di(*o));
   }
 
   // What cell `c` holds, as a message says it.
@@ -401,31 +434,66 @@ class verifica {
 
   // ---- One record --------------------------------------------------------------------------
 
-  // The values of a kind of record that the set keeps somewhere or codes, in the order of
-  // the text: the others only place the record.
-  struct valori_da_vedere {
-    std::array<uint8_t, MASSIMO_VALORI> indice{};
-    uint8_t n = 0;
-    const F::campo* campi = nullptr;
-    explicit valori_da_vedere(const F::record& d) : campi(d.campi.data()) {
-      for (size_t k = 0; k < d.campi.size() && k < MASSIMO_VALORI; ++k) {
-        const F::deposito& dep = d.campi[k].in_set;
-        if (dep.dove != F::sede::nessuna || dep.come != F::codifica_campo::diretta) indice[n++] = static_cast<uint8_t>(k);
-      }
-    }
-  };
-
   // A run of records of one kind, each on its own. Out of line, as the walk of profiles.
+  // Objects of one kind in a long text are mostly written alike but for their position (a
+  // signal every kilometre, each with the same lights): one that has the values of the last
+  // one found as written, after their position, and whose cell holds what that one's holds,
+  // has only what its position changes to be looked at (come_il_precedente).
   [[gnu::noinline]] void controlla_serie(const serie& s) {
     const valori_da_vedere k(*l_.records[s.da].descrizione);
-    for (uint32_t i = s.da; i < s.a; ++i) controlla_record(i, s.c, k);
+    const bool in_cella = s.c == classe::oggetto && k.solo_in_cella;
+    int32_t pulito = NESSUNO;  // the last record of the run with nothing to say
+    for (uint32_t i = s.da; i < s.a; ++i) {
+      if (pulito != NESSUNO && come_il_precedente(i, static_cast<uint32_t>(pulito), k)) continue;
+      const size_t detti = m_.diagnostiche.size();
+      controlla_record(i, s.c, k);
+      pulito = in_cella && m_.diagnostiche.size() == detti && !gia_segnalato(i) &&
+                       cella_esiste(m_, cella_oggetto(i, numeri(i)))
+                   ? static_cast<int32_t>(i)
+                   : NESSUNO;
+    }
+  }
+
+  // Object `i`, when its values after its position are those of `j`, which was found as
+  // written with nothing to say, and its own cell holds in every field the kind keeps what
+  // `j`'s does: the values' meanings, codings and what their fields give back are `j`'s,
+  // and its cell is as written; what is left is what controlla_record says of its position.
+  // False, having said nothing, for any other, which controlla_record then checks.
+  bool come_il_precedente(uint32_t i, uint32_t j, const valori_da_vedere& k) {
+    const record_letto& r = l_.records[i];
+    const record_letto& q = l_.records[j];
+    if (r.numero_valori != q.numero_valori || r.numero_valori == 0) return false;
+    const int64_t* const a = l_.valori.data() + r.primo_valore;
+    const int64_t* const b = l_.valori.data() + q.primo_valore;
+    if (!std::equal(a + 1, a + r.numero_valori, b + 1)) return false;
+    if (gia_segnalato(i)) return true;
+    const numeri_record v = numeri(i);
+    const int64_t c = cella_oggetto(i, v);
+    // Cell 1 carries the header values, which the full check looks at.
+    if (c == 1 || !cella_esiste(m_, c)) return false;
+    const cella& x = m_.percorso[static_cast<size_t>(c)];
+    const cella& y = m_.percorso[static_cast<size_t>(cella_oggetto(j, numeri(j)))];
+    if (x.tipo != y.tipo) return false;
+    for (uint8_t f = 0; f < k.campi_cella; ++f) {
+      if (F::valore_campo(x, k.in_cella[f]) != F::valore_campo(y, k.in_cella[f])) return false;
+    }
+    // The position's own meaning, the first value checked; any other than the usual is
+    // left to the full check.
+    if (k.con_senso > 0 && k.senso[0] == 0) {
+      const F::campo& p = descrizione(i).campi[0];
+      if (!F::inteso(p, v[0]) || !F::solito(p, v[0])) return false;
+    }
+    oltre_la_linea(i, classe::oggetto, v);
+    const int64_t resa = F::posizione_in_cella(descrizione(i), c);
+    if (v[0] != resa) posizione_della_cella(i, 0, resa, c);
+    return true;
   }
 
   void controlla_record(uint32_t i, classe c, const valori_da_vedere& da_vedere) {
     const F::record& d = descrizione(i);
     if (gia_segnalato(i)) return;
     const numeri_record v = numeri(i);
-    if (!controlla_senso(i, v)) return;
+    if (!controlla_senso(i, v, da_vedere)) return;
     oltre_la_linea(i, c, v);
     if (c == classe::progressiva) return controlla_progressiva(i, v);
     if (c == classe::piano) return controlla_curva(i, v);
@@ -857,34 +925,32 @@ class verifica {
 
   // The records from `x` up to `fine` (all of kind `d`, keeping field `c`) that stand in a
   // cell after the one the value before began in, inside the line, with a value the cells
-  // keep as written: for them the cell their value begins in is all there is to keep,
-  // walked on from the cell before when it is one of the next two. Returns the first other
-  // record. Out of line, so that the walk keeps what it needs in registers.
+  // keep as written: for them the cell their value begins in is all there is to keep.
+  // Returns the first other record. Such a record stands at a whole cell's start, so its
+  // value begins in its own cell, and the next one goes the same way only when it stands
+  // further on: the walk keeps the last position alone, and the cell is worked out once
+  // at its end. Out of line, so that the walk keeps what it needs in registers.
   [[gnu::noinline]] static const record_letto* senza_parola(const record_letto* x, const record_letto* fine,
                                                            const F::record* d, const F::campo& c,
                                                            const int64_t* valori, int64_t lunghezza, cammino& k) {
-    cammino q = k;
+    // The values an author means and writes as a rule, both: one range.
+    const int64_t minimo = std::max(c.inteso.minimo, c.solito.minimo);
+    const int64_t massimo = std::min(c.inteso.massimo, c.solito.massimo);
+    // A speed is kept in steps of 5 km/h (F::come_memorizzato).
+    const bool a_passi = c.in_set.come == F::codifica_campo::velocita;
+    int64_t da = k.dopo;  // the first position the next record may stand at
+    int64_t ultima = 0;   // the last record's position, once one went this way
+    bool una = false;
     for (; x != fine && x->descrizione == d; ++x) {
       if (x->numero_valori < 2) break;
-      const int64_t v[2] = {valori[x->primo_valore], valori[x->primo_valore + 1]};
-      if (v[0] < q.dopo || v[0] > lunghezza || v[0] % 50 != 0 || F::come_memorizzato(c, v, 1) ||
-          !F::solito(c, v[1]) || !F::inteso(c, v[1])) {
-        break;
-      }
-      if (v[0] < q.seguente) {
-        ++q.cursore;
-        const int64_t dopo = q.dopo;
-        q.dopo = q.seguente;
-        q.seguente = dopo + 100;
-      } else if (v[0] < q.dopo + 100) {
-        q.cursore += 2;
-        q.dopo += 100;
-        q.seguente += 100;
-      } else {
-        q = cammino(arrotonda_quoziente(v[0], 50));
-      }
+      const int64_t p = valori[x->primo_valore];
+      const int64_t v = valori[x->primo_valore + 1];
+      if (p < da || p > lunghezza || p % 50 != 0 || v < minimo || v > massimo || (a_passi && v % 5 != 0)) break;
+      ultima = p;
+      una = true;
+      da = p + 1;
     }
-    k = q;
+    if (una) k = cammino(ultima / 50);
     return x;
   }
 
@@ -1280,8 +1346,9 @@ void verifica_dopo_finitura(modello& m, const attese_finitura& attese) {
     diagnostica& d = m.diagnostiche.back();
     if (dove.fine > dove.colonna) d.correggi = correzione{dove, std::to_string(senza)};
   }
-  for (const record_letto& r : l.records) {
-    if (r.descrizione->tipo_oggetto != tipo_cella::abbattimento || r.numero_valori < 2) continue;
+  for (const uint32_t i : attese.abbattimenti) {
+    const record_letto& r = l.records[i];
+    if (r.numero_valori < 2) continue;
     const int64_t w = l.valori[r.primo_valore + 1];
     const int64_t c = arrotonda_quoziente(l.valori[r.primo_valore] + int64_t{r.descrizione->scarto_cella} * 50, 50);
     if (w <= 180 || !cella_esiste(m, c)) continue;
@@ -1297,9 +1364,9 @@ void verifica_dopo_finitura(modello& m, const attese_finitura& attese) {
     if (dove.fine > dove.colonna) d.correggi = correzione{dove, "180"};
     // The signal it stands before: one or two cells after it.
     for (const int64_t s : {c + 1, c + 2}) {
-      const auto o = m.oggetti.find(s);
-      if (!cella_esiste(m, s) || m.percorso[static_cast<size_t>(s)].tipo != tipo_cella::segnale || o == m.oggetti.end()) continue;
-      d.note.push_back({o->second.luogo, {}, frase("verifica.segnale_vicino", {{"posizione", o->second.posizione}})});
+      const oggetto_posto* const o = m.oggetti.cerca(s);
+      if (!cella_esiste(m, s) || m.percorso[static_cast<size_t>(s)].tipo != tipo_cella::segnale || o == nullptr) continue;
+      d.note.push_back({m.luogo_di(*o), {}, frase("verifica.segnale_vicino", {{"posizione", o->posizione}})});
       break;
     }
   }

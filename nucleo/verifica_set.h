@@ -28,6 +28,7 @@ struct attese_finitura {
     std::vector<int64_t> celle;   // its cells left free
   };
   std::vector<tratto_libero> tratti;
+  std::vector<uint32_t> abbattimenti;  // the records of abbattimento points, in reading order
 };
 
 attese_finitura verifica_set(modello& m);

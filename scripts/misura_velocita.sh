@@ -235,8 +235,49 @@ confronta "testi massimi" densa -- "$programma" -q -o densa -l Densa -t R1 densa
 echo "                 (testi $(kib densa_linea.txt densa_R1-.txt) KiB, uscite $(kib densa) KiB)"
 istruzioni densa_linea.txt densa_R1-.txt
 
+# The same length as a second generator writes it: sections in another order, values
+# unpadded, a note before each text's first section, a signal every 600 m but near the
+# stations, and exactly one warning, at the last signal (a position off its 50 m cell), so
+# that placing it looks at the end of a long text.
+awk 'BEGIN {
+  L = 1000000; o = "seconda_linea.txt"
+  printf "; esportata\r\n[generale]\r\nlunghezza percorso, %d\r\nprogressiva chilometrica uno, 0, 150300, 1\r\n", L > o
+  printf "progressiva chilometrica due, 0, 0, 0\r\nprogressiva chilometrica tre, 0, 0, 0\r\n" > o
+  printf "sfondo uno, 0\r\nsfondo due, 0\r\nsfondo tre, 1\r\nripetizione segnali 4 codici, 0, 900000\r\n[pendenze]\r\n" > o
+  for (g = 0; g < 10000; g++) printf "pendenza, %d, %d\r\n", 100 * g, g % 25 - 12 > o
+  printf "[curve]\r\n" > o
+  for (c = 0; c < 4900; c++) printf "curva%s%d, %d, %d\r\n", (c % 2 ? "s" : "d"), 1 + c % 6, 200 * c + 100, 60 > o
+  printf "[cartelli]\r\n" > o
+  for (i = 0; i < 500; i++) printf "indicatori_vmax, %d, %d, 85, 90, %d, 80, 85, 90, 0\r\n", 2000 * i + 1000, 80 + i % 5 * 10, i % 2 > o
+  printf "[fine]\r\n" > o
+  o = "seconda_R1-.txt"
+  printf "; esportata\r\n[generale]\r\nnumero vetture, 6\r\npercentuale massa frenata, 110\r\nsabbia, 300\r\norologio, 6, 0, 0\r\n" > o
+  printf "[vel_limite]\r\n" > o
+  for (v = 0; v < 20000; v++) printf "velocita, %d, %d\r\n", 50 * v, 60 + v % 9 * 10 > o
+  printf "[aderenze]\r\n" > o
+  for (a = 0; a < 20000; a++) printf "aderenza, %d, %d\r\n", 50 * a, 80 + a % 21 > o
+  printf "[stazioni]\r\n" > o
+  for (i = 0; i < 76; i++) {
+    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 8 * i
+    printf "stazione, %d, 12, 400, 0, 0, 0, 1, 1, 0, 4, 1, 1, 30, %d, %d, 0, Stazione %d\r\n", p, 6 + int(m / 60), m % 60, i + 1 > o
+  }
+  printf "[segnali]\r\n" > o
+  for (j = 0; n < 1520; j++) {
+    k = 12 * j + 6; libero = 1
+    for (c = k - 8; c <= k + 4; c++) if (c in fermata) libero = 0
+    if (!libero) continue
+    n++
+    printf "segnale, %d, 2, 4, 0, 0, 0, 0, 0, 0, 0, 0\r\n", 600 * j + 250 + (n == 1520 ? 10 : 0) > o
+  }
+  printf "[fine]\r\n" > o
+}'
+mkdir seconda
+confronta "secondo generatore" seconda -- "$programma" -q -o seconda -l Seconda -t R1 seconda_linea.txt seconda_R1-.txt
+echo "                 (testi $(kib seconda_linea.txt seconda_R1-.txt) KiB, uscite $(kib seconda) KiB)"
+istruzioni seconda_linea.txt seconda_R1-.txt
+
 if [ -x /usr/bin/time ]; then
-  for s in lunga molti densa; do
+  for s in lunga molti densa seconda; do
     /usr/bin/time -f "$s: memoria di picco %M KiB, page fault %R minori %F maggiori" \
       "$programma" -q -o "$s" -l "${s^}" -t R1 "${s}_linea.txt" "${s}_R1-.txt" 2>&1 | tail -1
   done

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace scenario {
 
@@ -80,7 +83,17 @@ struct contatore_righe {
 // The first byte from `i` on that is not ASCII, eight bytes at a time.
 size_t primo_non_ascii(std::string_view b, size_t i) {
   constexpr uint64_t alti = 0x8080808080808080ull;
-  // Thirty-two bytes a step through the long ASCII stretches, then eight.
+#if defined(__SSE2__)
+  // Sixty-four bytes a step through the long ASCII stretches where the processor can.
+  while (i + 64 <= b.size()) {
+    const auto* p = reinterpret_cast<const __m128i*>(b.data() + i);
+    const __m128i tutti = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                       _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+    if (_mm_movemask_epi8(tutti) != 0) break;
+    i += 64;
+  }
+#endif
+  // Thirty-two bytes a step, then eight.
   while (i + 32 <= b.size()) {
     uint64_t w[4];
     std::memcpy(w, b.data() + i, 32);

@@ -130,6 +130,7 @@ void crea_percorso(modello& m) {
   const int32_t lunghezza = m.tabella[voce_tabella::dati_treno].fine;
   const int64_t ultima = arrotonda((lunghezza + 7000.0) / 50);
   m.percorso.assign(static_cast<size_t>(ultima + 1), cella{});
+  m.oggetti.prepara(m.percorso.size());
   if (m.genera_linea != 0) {
     m.tracciato = piano_tracciato{};
     m.tracciato.ultimo_metro = int64_t{lunghezza} + MARGINE_OLTRE_FINE;
@@ -238,6 +239,13 @@ esito_fase sezione_generale(stato_lettura& s) {
 
 // ---- Body records ----------------------------------------------------------------------
 
+// A gradient at `p` of `g` into the cells, once its record is accepted.
+void scrivi_pendenza(stato_lettura& s, cursori_linea& cur, int32_t p, int32_t g) {
+  const int64_t n = arrotonda_quoziente(p, 50);
+  if (n > 0) scrivi_pendenze(s.m, cur, n);
+  cur.pendenza_precedente = g;
+}
+
 esito_record record_pendenza(stato_lettura& s, cursori_linea& cur, const int32_t* v) {
   const int32_t p = v[0];
   const int32_t g = v[1];
@@ -245,10 +253,36 @@ esito_record record_pendenza(stato_lettura& s, cursori_linea& cur, const int32_t
   // Stored as g + 100 in 8 bits.
   if (controlla_campo(s, D().pendenza, 1, g, p) != esito_record::prosegui) return esito_record::scarta;
   controlla_ordine(s, s.ultima_pendenza, p, dal_catalogo("lettura.ordine.pendenza"));
-  const int64_t n = arrotonda_quoziente(p, 50);
-  if (n > 0) scrivi_pendenze(s.m, cur, n);
-  cur.pendenza_precedente = g;
+  scrivi_pendenza(s, cur, p, g);
   return esito_record::prosegui;
+}
+
+// A gradient on the track, in its field's range, not before the one before it: the record
+// has nothing to say, and is read as record_pendenza reads it. Any other is left as it is.
+bool pendenza_veloce(stato_lettura& s, cursori_linea& cur, const int32_t* v, int32_t) {
+  const int32_t p = v[0];
+  const int32_t g = v[1];
+  if (!entro_percorso(s.m, p) || !formato::entro_limiti(D().pendenza.campi[1], g) ||
+      (s.ultima_pendenza && p < *s.ultima_pendenza)) {
+    return false;
+  }
+  s.ultima_pendenza = p;
+  scrivi_pendenza(s, cur, p, g);
+  return true;
+}
+
+// A curve from `p` of length `l` that would carry the plan past its last metre (or past
+// metre 1000000).
+bool curva_oltre(const modello& m, int32_t p, int32_t l) {
+  const int64_t fine = int64_t{p} + l;
+  const int64_t ultimo = std::min<int64_t>(m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA);
+  return std::max<int64_t>(p, fine) > ultimo && std::max<int64_t>(p, fine) >= m.tracciato.cursore;
+}
+
+// The plan's steps of a curve accepted: straight up to its start, then turning by `k`.
+void scrivi_curva(modello& m, int32_t p, int32_t l, double k) {
+  estendi_curva(m.tracciato, p, 0.0);
+  estendi_curva(m.tracciato, int64_t{p} + l, k);
 }
 
 // How a curve's keyword is read: "'curvad6' (a destra, classe 6)".
@@ -278,17 +312,31 @@ esito_record record_curva(stato_lettura& s, const int32_t* v) {
   // A curve that would carry the plan past its last metre is refused like one past
   // metre 1000000: nothing is written outside the plan.
   // Checked before any step is taken, so that a refused curve leaves the plan as it was.
-  const int64_t fine = int64_t{p} + l;
-  const int64_t ultimo = std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA);
-  if (std::max<int64_t>(p, fine) > ultimo && std::max<int64_t>(p, fine) >= s.m.tracciato.cursore) {
+  if (curva_oltre(s.m, p, l)) {
+    const int64_t ultimo = std::min<int64_t>(s.m.tracciato.ultimo_metro, LUNGHEZZA_MASSIMA);
     return errore_record(s, codice::curva_errata, std::nullopt,
                          frase("lettura.curva_oltre", {{"da", p}, {"lunghezza", l}, {"ultimo", ultimo}}),
                          1);
   }
-  estendi_curva(s.m.tracciato, p, 0.0);
-  estendi_curva(s.m.tracciato, fine, k);
+  scrivi_curva(s.m, p, l, k);
   s.dalla_parola = *classe;
   return esito_record::prosegui;
+}
+
+// A curve of class `classe` (from one of its own spellings), on the track, of a length in
+// its field's range, not before the one before it, that carries the plan no further than
+// its last metre: the record has nothing to say, and is read as record_curva reads it. Any
+// other is left as it is.
+bool curva_veloce(stato_lettura& s, cursori_linea&, const int32_t* v, int32_t classe) {
+  const int32_t p = v[0];
+  const int32_t l = v[1];
+  if (!entro_percorso(s.m, p) || !formato::entro_limiti(D().curva.campi[1], l) ||
+      (s.ultima_curva && p < *s.ultima_curva) || curva_oltre(s.m, p, l)) {
+    return false;
+  }
+  s.ultima_curva = p;
+  scrivi_curva(s.m, p, l, (classe < 0 ? -1 : 1) * formato::CURVATURE[static_cast<size_t>(std::abs(classe) - 1)]);
+  return true;
 }
 
 esito_record record_montagna(stato_lettura& s, const int32_t* v) {
@@ -365,6 +413,18 @@ record_di_numeri di_numeri(const stato_lettura& s, const formato::record& r) {
     return [](stato_lettura& t, cursori_linea&, const int32_t* v) { return record_indicatori(t, v); };
   }
   return nullptr;
+}
+
+// The same for a record that has nothing to say, read without a word (see leggi_riga_semplice).
+// A curve's keyword says its class.
+using record_veloce = bool (*)(stato_lettura&, cursori_linea&, const int32_t*, int32_t);
+record_veloce di_veloce(const stato_lettura& s, const formato::record& r, std::string_view parola, int32_t& dalla_parola) {
+  if (&r == &D().pendenza) return pendenza_veloce;
+  if (&r != &D().curva || s.m.genera_linea == 0) return nullptr;
+  const std::optional<int> classe = classe_della_parola(parola);
+  if (!classe) return nullptr;
+  dalla_parola = *classe;
+  return curva_veloce;
 }
 
 // An item that several body records recognise, each reading its own values: said once,
@@ -472,11 +532,11 @@ esito_fase fase_linea(stato_lettura& s) {
   s.slot_cartello = voce_tabella::ultimo_cartello;
   cursori_linea cur;
   if (m.genera_linea != 0) m.tracciato.origine = true;
-  parola_recente<record_di_numeri> recente;
+  parola_recente<record_di_numeri, record_veloce> recente;
   std::vector<const formato::record*> trovati;
   while (true) {
     // A line in plain form, read in one pass.
-    if (leggi_riga_semplice(s, recente, di_numeri, cur)) {
+    if (leggi_riga_semplice(s, recente, di_numeri, di_veloce, cur)) {
       if (troppi_errori(s)) return esito_fase::interrompi;
       annota_cella_uno(s);
       continue;

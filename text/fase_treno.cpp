@@ -86,6 +86,17 @@ void coda_profilo(modello& m, profilo& pr, const campo_profilo& c) {
   scrivi_profilo(m, pr, c, int64_t{m.ultima_cella()} - 2, m.ultima_cella());
 }
 
+// The value of a record accepted at `p`: the value in force before it runs up to
+// round(p / 50).
+void scrivi_valore(modello& m, profilo& pr, const campo_profilo& c, int32_t p, int32_t valore) {
+  const int64_t n = arrotonda_quoziente(p, 50);
+  if (n > 0) {
+    if (!pr.precedente) pr.precedente = valore;
+    scrivi_profilo(m, pr, c, n, int64_t{m.ultima_cella()} - c.celle_escluse_dai_record);
+  }
+  pr.precedente = valore;
+}
+
 // "velocita" and "aderenza" (p, value): the value in force runs up to round(p / 50).
 esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& c, const int32_t* v) {
   const int32_t p = v[0];
@@ -97,13 +108,26 @@ esito_record record_profilo(stato_lettura& s, profilo& pr, const campo_profilo& 
   if (limiti != esito_record::prosegui) return limiti;
   controlla_ordine(s, velocita ? s.ultima_velocita : s.ultima_aderenza, p,
                    velocita ? dal_catalogo("lettura.ordine.velocita") : dal_catalogo("lettura.ordine.aderenza"));
-  const int64_t n = arrotonda_quoziente(p, 50);
-  if (n > 0) {
-    if (!pr.precedente) pr.precedente = valore;
-    scrivi_profilo(s.m, pr, c, n, int64_t{s.m.ultima_cella()} - c.celle_escluse_dai_record);
-  }
-  pr.precedente = valore;
+  scrivi_valore(s.m, pr, c, p, valore);
   return esito_record::prosegui;
+}
+
+// A speed limit or an adhesion on the track, in its field's range, not before the one
+// before it: the record has nothing to say, and is read as record_profilo reads it. Any
+// other is left as it is.
+template <const campo_profilo& C>
+bool profilo_veloce(stato_lettura& s, profilo& pr, const int32_t* v) {
+  const int32_t p = v[0];
+  const int32_t valore = v[1];
+  constexpr bool velocita = &C == &VELOCITA;
+  std::optional<int32_t>& ultima = velocita ? s.ultima_velocita : s.ultima_aderenza;
+  if (!entro_percorso(s.m, p) || !formato::entro_limiti((velocita ? D().velocita : D().aderenza).campi[1], valore) ||
+      (ultima && p < *ultima)) {
+    return false;
+  }
+  ultima = p;
+  scrivi_valore(s.m, pr, C, p, valore);
+  return true;
 }
 
 // ---- Signals, slow-downs, abbattimento points -----------------------------------------
@@ -511,6 +535,18 @@ record_di_numeri di_numeri(const stato_lettura&, const formato::record& r) {
   return nullptr;
 }
 
+// The same for a record that has nothing to say, read without a word (see leggi_riga_semplice).
+using record_veloce = bool (*)(stato_lettura&, cursori_treno&, const int32_t*, int32_t);
+record_veloce di_veloce(const stato_lettura&, const formato::record& r, std::string_view, int32_t&) {
+  if (&r == &D().velocita) {
+    return [](stato_lettura& s, cursori_treno& cur, const int32_t* v, int32_t) { return profilo_veloce<VELOCITA>(s, cur.velocita, v); };
+  }
+  if (&r == &D().aderenza) {
+    return [](stato_lettura& s, cursori_treno& cur, const int32_t* v, int32_t) { return profilo_veloce<ADERENZA>(s, cur.aderenza, v); };
+  }
+  return nullptr;
+}
+
 // One run record by its keyword as the description writes it.
 esito_record record_treno(stato_lettura& s, const formato::record& r, cursori_treno& cur) {
   const descrizioni_treno& d = D();
@@ -609,10 +645,10 @@ void fase_treno(stato_lettura& s) {
   }
   cursori_treno cur;
   std::vector<const formato::record*> trovati;
-  parola_recente<record_di_numeri> recente;
+  parola_recente<record_di_numeri, record_veloce> recente;
   while (true) {
     // A line in plain form, read in one pass.
-    if (leggi_riga_semplice(s, recente, di_numeri, cur)) {
+    if (leggi_riga_semplice(s, recente, di_numeri, di_veloce, cur)) {
       if (troppi_errori(s)) break;
       annota_cella_uno(s);
       continue;

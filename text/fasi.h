@@ -351,32 +351,39 @@ inline constexpr size_t NUMERI_SEMPLICI = 11;
 const formato::record* parola_semplice(stato_lettura& s, formato::ambito dove, riga_semplice& r);
 // The reading past such a line, and what it notes of its keyword and of its `n` values `v`,
 // as after leggi_parola_chiave, inizia_valori and the reading of its numbers.
-inline void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r,
-                                const int32_t* v, size_t n) {
+// What reading a line in plain form notes of its keyword and of its `n` values `v`, as after
+// leggi_parola_chiave, inizia_valori and the reading of its numbers: the line is line `riga`,
+// whose first byte is byte `inizio_riga` of the text.
+inline void nota_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r,
+                               const int32_t* v, size_t n, int32_t riga, size_t inizio_riga) {
   // The keyword item stands alone at the line's first byte, a comma after it; the values
   // begin after that.
-  lettore_testo& t = s.testo;
-  const int32_t riga = t.riga_corrente();
-  const size_t inizio_riga = t.inizio_riga_corrente();
   s.riga = r.parola;
   s.forma = &forma;
   s.riga_minuscola.clear();
   s.luogo_record.riga = riga;
   s.luogo_record.colonna = 1;
   s.luogo_record.fine = 1 + static_cast<int32_t>(r.parola.size());
-  s.byte_record = t.letti();
+  s.byte_record = inizio_riga;
   s.valori_testo = s.valori_vuoti = 0;
   s.parola_a_inizio_riga = true;
   s.parola_con_virgola = true;
   s.dopo_parola = s.byte_record + r.parola.size() + 1;
   s.riga_dopo_parola = riga;
   s.inizio_riga_dopo_parola = inizio_riga;
-  t.passa_numeri(r);
   // The line before was most often one of the same record: its values' room is taken again.
   s.valori.resize(n);
   inizia_valori(s, forma, s.dopo_parola, riga, inizio_riga);
   s.primo_valore = 0;
   std::copy(v, v + n, s.valori.begin());
+}
+
+// The reading past such a line, and what it notes of it.
+inline void entra_riga_semplice(stato_lettura& s, const formato::record& forma, const riga_semplice& r,
+                                const int32_t* v, size_t n) {
+  lettore_testo& t = s.testo;
+  nota_riga_semplice(s, forma, r, v, n, t.riga_corrente(), t.inizio_riga_corrente());
+  t.passa_numeri(r);
 }
 
 // Reads the keyword item of the next record into `riga`, passing over up to two items that
@@ -443,37 +450,136 @@ esito_lettura leggi_record(stato_lettura& s, F leggi) {
 }
 
 // The keywords of the last lines read in plain form and what they name, with what each
-// record does with its numbers: a line that begins with the same bytes as one of them is
-// known by them. The last line's is tried first, then the others by their first eight
-// bytes, for a text whose records take turns, as curves to the left and to the right do.
-template <typename A>
+// record does with its numbers (`A`, and `V` for a record that has a way without a word to
+// say): a line that begins with the same bytes as one of them is known by them. The last
+// line's is tried first, then the others by their first eight bytes, for a text whose
+// records take turns, as curves to the left and to the right do.
+template <typename A, typename V>
 struct parola_recente {
   struct parola_nota {
     uint64_t primi_byte = 0;
     std::string_view parola;
     const formato::record* forma = nullptr;
     A applica = nullptr;
+    V veloce = nullptr;
+    int32_t dalla_parola = 0;  // what the keyword says, for `veloce`
+    // The keyword's bytes as two words, its first and its last eight (four for a keyword
+    // shorter than eight bytes), overlapping where it is short.
+    uint64_t testa = 0;
+    uint64_t coda = 0;
   };
   std::array<parola_nota, 8> note{};
   parola_nota* ultima = &note[0];
   size_t prossima = 0;  // the note a new keyword takes, in turn
 };
 
-// A line in plain form read in one pass, when the reading stands at one whose record reads
-// numbers alone, one for each of its fields: `di_numeri(s, r)` gives what record `r` does
-// with its numbers, called as `applica(s, cursori..., valori)` (nothing for a record that
-// reads otherwise). The record is refused or kept as leggi_record and leggi_e_ricorda refuse
-// or keep it. Nothing else is said of such a line: it is what it spells, and its values end
-// on its own line. False, and nothing read, for any other line.
-template <typename A, typename D, typename... C>
-bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_numeri, C&... cursori) {
-  using nota = typename parola_recente<A>::parola_nota;
+// True when the line at `p` (sixteen bytes of the text at least after it) begins with
+// keyword `n` and a comma.
+template <typename N>
+inline bool con_parola(const char* p, const N& n) {
+  const size_t k = n.parola.size();
+  if (p[k] != ',') return false;
+  if (k >= 8) {
+    uint64_t a = 0, b = 0;
+    std::memcpy(&a, p, 8);
+    std::memcpy(&b, p + k - 8, 8);
+    return a == n.testa && b == n.coda;
+  }
+  uint32_t a = 0, b = 0;
+  std::memcpy(&a, p, 4);
+  std::memcpy(&b, p + k - 4, 4);
+  return a == n.testa && b == n.coda;
+}
+
+// The lines read by `veloce` (see leggi_riga_semplice), from the one the reading stands at,
+// whose keyword is the last one noted: each keyword, its two numbers and its line end read
+// where they stand, its record applied and put in the table, until a line that is not so
+// read. False when the first one is not.
+template <typename A, typename V, typename... C>
+bool leggi_righe_veloci(stato_lettura& s, parola_recente<A, V>& recente, C&... cursori) {
+  using nota = typename parola_recente<A, V>::parola_nota;
+  lettore_testo& t = s.testo;
+  testi_letti& letti = s.m.letti;
+  const uint8_t quale = s.in_treno ? 1 : 0;
+  const char* const base = t.inizio_testo();
+  const char* const fine = t.fine_testo();
+  const char* p = t.dove();
+  int32_t riga = t.riga_corrente();
+  nota* n = recente.ultima;
+  // The last line read: its first byte and its keyword's note.
+  const char* ultima = nullptr;
+  nota* di_ultima = nullptr;
+  while (fine - p > 16) {
+    if (!con_parola(p, *n)) {
+      nota* altra = nullptr;
+      for (nota& x : recente.note) {
+        if (x.veloce != nullptr && con_parola(p, x)) {
+          altra = &x;
+          break;
+        }
+      }
+      if (altra == nullptr) break;
+      n = altra;
+    }
+    int32_t v[2];
+    const char* q = numero_semplice(p + n->parola.size() + 1, fine, v[0]);
+    if (q == nullptr || *q != ',') break;
+    q = numero_semplice(q + 1, fine, v[1]);
+    if (q == nullptr || !fine_riga(*q)) break;
+    if (!n->veloce(s, cursori..., v, n->dalla_parola)) break;
+    const auto inizio = static_cast<uint32_t>(p - base);
+    const auto lunghezza = static_cast<uint32_t>(n->parola.size());
+    // Made where it stays: keyword, values, the keyword's line and columns, where its
+    // values begin, what the keyword says, no entry, no text value.
+    letti.records.emplace_back(n->forma, static_cast<uint32_t>(letti.valori.size()), riga, 1,
+                               1 + static_cast<int32_t>(lunghezza), inizio + lunghezza + 1, riga, inizio,
+                               n->dalla_parola, -1, 0u, 0u, quale, uint8_t{2});
+    letti.valori.push_back(v[0]);
+    letti.valori.push_back(v[1]);
+    ultima = p;
+    di_ultima = n;
+    if (*q++ == '\r' && *q == '\n') ++q;
+    p = q;
+    ++riga;
+  }
+  if (ultima == nullptr) return false;
+  // The last line read again, for what its reading leaves noted.
+  recente.ultima = di_ultima;
+  t.passa_righe(ultima, riga - 1);
   riga_semplice r;
-  if (recente.ultima->forma == nullptr || !s.testo.stessa_parola(r, recente.ultima->parola)) {
-    const uint64_t primi = s.testo.primi_byte();
+  r.parola = std::string_view(ultima, di_ultima->parola.size());
+  r.valori = ultima + r.parola.size() + 1;
+  int32_t v[2];
+  t.numeri_semplici(r, v, 2);
+  entra_riga_semplice(s, *di_ultima->forma, r, v, 2);
+  s.dalla_parola = di_ultima->dalla_parola;
+  return true;
+}
+
+// Lines in plain form read in one pass each, one after another, when the reading stands at
+// one whose record reads numbers alone, one for each of its fields: `di_numeri(s, r)` gives
+// what record `r` does with its numbers, called as `applica(s, cursori..., valori)` (nothing
+// for a record that reads otherwise), and `di_veloce(s, r, parola, dalla_parola)` the same for
+// a record of two numbers about which nothing is to be said, with what its keyword says,
+// called as `veloce(s, cursori..., valori, dalla_parola)`: false, having changed nothing, for
+// a record that has something to say,
+// which `applica` then reads. Lines read by `veloce` go into the table of records one after
+// another, and nothing else is noted of them but what the line after needs (the places and
+// values a message would name are read again from its line if one ever does); after the last
+// of them the reading stands as the one-pass reading of each would leave it. A record read by
+// `applica` is refused or kept as leggi_record and leggi_e_ricorda refuse or keep it. Nothing
+// else is said of such a line: it is what it spells, and its values end on its own line.
+// False, and nothing read, when the reading does not stand at such a line.
+template <typename A, typename V, typename D, typename W, typename... C>
+bool leggi_riga_semplice(stato_lettura& s, parola_recente<A, V>& recente, D di_numeri, W di_veloce, C&... cursori) {
+  using nota = typename parola_recente<A, V>::parola_nota;
+  lettore_testo& t = s.testo;
+  riga_semplice r;
+  if (recente.ultima->forma == nullptr || !t.stessa_parola(r, recente.ultima->parola)) {
+    const uint64_t primi = t.primi_byte();
     nota* trovata = nullptr;
     for (nota& n : recente.note) {
-      if (n.forma != nullptr && n.primi_byte == primi && s.testo.stessa_parola(r, n.parola)) {
+      if (n.forma != nullptr && n.primi_byte == primi && t.stessa_parola(r, n.parola)) {
         trovata = &n;
         break;
       }
@@ -485,15 +591,29 @@ bool leggi_riga_semplice(stato_lettura& s, parola_recente<A>& recente, D di_nume
       if (applica == nullptr) return false;
       trovata = &recente.note[recente.prossima];
       recente.prossima = (recente.prossima + 1) % recente.note.size();
-      *trovata = {primi, r.parola, forma, applica};
+      const size_t k = r.parola.size();
+      int32_t dalla_parola = 0;
+      const V veloce = forma->campi.size() == 2 && k >= 4 && k <= 16 ? di_veloce(s, *forma, r.parola, dalla_parola) : nullptr;
+      *trovata = {primi, r.parola, forma, applica, veloce, dalla_parola};
+      if (k >= 8) {
+        std::memcpy(&trovata->testa, r.parola.data(), 8);
+        std::memcpy(&trovata->coda, r.parola.data() + k - 8, 8);
+      } else if (k >= 4) {
+        uint32_t a = 0, b = 0;
+        std::memcpy(&a, r.parola.data(), 4);
+        std::memcpy(&b, r.parola.data() + k - 4, 4);
+        trovata->testa = a;
+        trovata->coda = b;
+      }
     }
     recente.ultima = trovata;
   }
+  if (recente.ultima->veloce != nullptr && leggi_righe_veloci(s, recente, cursori...)) return true;
   const nota& ultima = *recente.ultima;
   const formato::record& forma = *ultima.forma;
   const size_t n = forma.campi.size();
   int32_t v[NUMERI_SEMPLICI];
-  if (!s.testo.numeri_semplici(r, v, n)) return false;
+  if (!t.numeri_semplici(r, v, n)) return false;
   entra_riga_semplice(s, forma, r, v, n);
   leggi_record(s, [&] {
     const esito_record e = ultima.applica(s, cursori..., v);

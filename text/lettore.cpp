@@ -293,27 +293,6 @@ void lettore_testo::numero_non_valido(const char* dove) {
 
 namespace {
 
-// The leading digits of the eight bytes at `p`, read as one word where words keep their
-// first byte lowest: how many there are (8 when all are), and their value.
-inline size_t otto_cifre(const char* p, uint64_t& valore) {
-  uint64_t w = 0;
-  std::memcpy(&w, p, 8);
-  constexpr uint64_t ZERI = 0x3030303030303030ull;
-  constexpr uint64_t ALTI = 0xF0F0F0F0F0F0F0F0ull;
-  // A byte is a digit when its high half is 3 and its low half at most 9 (its low half
-  // plus 6 does not carry); a carry out of a byte that is no digit only reaches bytes after
-  // it, which are not counted.
-  const uint64_t altre = ((w & ALTI) ^ ZERI) | (((w + 0x0606060606060606ull) & ALTI) ^ ZERI);
-  const size_t n = altre == 0 ? 8 : static_cast<size_t>(std::countr_zero(altre)) / 8;
-  // The digits as numbers 0 to 9, the first at the top of the word behind leading zeros;
-  // then pairs, fours and eights of digits joined by multiplications.
-  uint64_t x = n == 0 ? 0 : (w - ZERI) << (8 * (8 - n));
-  x = x * 10 + (x >> 8);
-  valore = (((x & 0x000000FF000000FFull) * 0x000F424000000064ull) +
-            (((x >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull)) >> 32;
-  return n;
-}
-
 // The digits of a number item from `p`, its value into `valore`: where they end, or where
 // a byte that is neither a digit nor the item's end stands (checked by the caller). The
 // NUL after the text stops them.

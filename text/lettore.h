@@ -3,6 +3,7 @@
 // or a number of a given width) is decided by the caller.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -67,6 +68,69 @@ struct riga_semplice {
   const char* fine_ultimo = nullptr;  // the byte after its digits
   const char* dopo = nullptr;         // the next line's first byte (the text's end after it)
 };
+
+// The leading digits of the eight bytes at `p`, read as one word (the first byte lowest):
+// how many there are (8 when all are), and their value.
+inline size_t otto_cifre(const char* p, uint64_t& valore) {
+  uint64_t w = 0;
+  std::memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  constexpr uint64_t ZERI = 0x3030303030303030ull;
+  constexpr uint64_t ALTI = 0xF0F0F0F0F0F0F0F0ull;
+  // A byte is a digit when its high half is 3 and its low half at most 9 (its low half
+  // plus 6 does not carry); a carry out of a byte that is no digit only reaches bytes after
+  // it, which are not counted.
+  const uint64_t altre = ((w & ALTI) ^ ZERI) | (((w + 0x0606060606060606ull) & ALTI) ^ ZERI);
+  const size_t n = altre == 0 ? 8 : static_cast<size_t>(std::countr_zero(altre)) / 8;
+  // The digits as numbers 0 to 9, the first at the top of the word behind leading zeros;
+  // then pairs, fours and eights of digits joined by multiplications.
+  uint64_t x = n == 0 ? 0 : (w - ZERI) << (8 * (8 - n));
+  x = x * 10 + (x >> 8);
+  valore = (((x & 0x000000FF000000FFull) * 0x000F424000000064ull) +
+            (((x >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull)) >> 32;
+  return n;
+}
+
+// One number of a line in plain form from `p`: blanks, an optional minus sign, one to eight
+// digits, blanks. Its value into `v`, and the byte after the blanks that follow it; nullptr
+// when the item is not so written. The NUL after the text stops every scan.
+inline const char* numero_semplice(const char* p, const char* fine, int32_t& v) {
+  // Most often one blank after the comma before it, and none after the digits.
+  p += *p == ' ' ? 1 : 0;
+  while (spazio(*p)) ++p;
+  const bool negativo = *p == '-';
+  p += negativo ? 1 : 0;
+  uint64_t valore = 0;
+  size_t n = 0;
+  if (fine - p >= 9) {
+    // The digits read as one word, the first byte lowest: each byte less '0' is a digit
+    // when it is below 10; a borrow or a carry out of a byte that is none only reaches the
+    // bytes after it, which are not counted.
+    uint64_t w = 0;
+    std::memcpy(&w, p, 8);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    const uint64_t x = w - 0x3030303030303030ull;
+    const uint64_t altre = (x | (x + 0x7676767676767676ull)) & 0x8080808080808080ull;
+    if ((altre & 0x80) != 0) return nullptr;
+    // A ninth digit: no longer a plain number.
+    if (altre == 0 && static_cast<unsigned>(static_cast<unsigned char>(p[8]) - unsigned{'0'}) <= 9) return nullptr;
+    n = altre == 0 ? 8 : static_cast<size_t>(std::countr_zero(altre)) / 8;
+    // The digits as numbers 0 to 9, the first at the top of the word behind leading zeros;
+    // then pairs, fours and eights of digits joined by multiplications.
+    uint64_t y = x << (64 - 8 * n);
+    y = y * 10 + (y >> 8);
+    valore = (((y & 0x000000FF000000FFull) * 0x000F424000000064ull) +
+              (((y >> 16) & 0x000000FF000000FFull) * 0x0000271000000001ull)) >> 32;
+  } else {
+    // The last bytes of the text: a byte at a time.
+    for (unsigned d = 0; (d = static_cast<unsigned char>(p[n]) - unsigned{'0'}) <= 9; ++n) valore = valore * 10 + d;
+    if (n == 0 || n > 8) return nullptr;
+  }
+  p += n;
+  v = negativo ? -static_cast<int32_t>(valore) : static_cast<int32_t>(valore);
+  while (spazio(*p)) ++p;
+  return p;
+}
 
 class lettore_testo {
  public:
@@ -154,6 +218,16 @@ class lettore_testo {
     if (*p++ == '\r' && p < contenuto_.data() + contenuto_.size() && *p == '\n') ++p;
     r.dopo = p;
     return true;
+  }
+  // The text's bytes as the reading stands: where it stands, and the text's end.
+  const char* dove() const { return contenuto_.data() + posizione_; }
+  const char* fine_testo() const { return contenuto_.data() + contenuto_.size(); }
+  const char* inizio_testo() const { return contenuto_.data(); }
+  // The reading moved on to the first byte of line `riga`, at `p`, from the first byte of
+  // an earlier line, past lines in plain form: it stands as if it had read each of them.
+  void passa_righe(const char* p, int32_t riga) {
+    posizione_ = inizio_riga_ = static_cast<size_t>(p - contenuto_.data());
+    riga_ = riga;
   }
   // The eight bytes from where the reading stands, when sixteen more follow; 0 otherwise.
   uint64_t primi_byte() const {

@@ -153,7 +153,8 @@ void avviso_record(stato_lettura& s, int32_t codice, std::optional<int32_t> posi
 }
 
 void annota_oggetto(stato_lettura& s, int64_t cella, const char* cosa, int32_t posizione) {
-  s.m.oggetti[cella] = oggetto_posto{s.luogo_record, cosa, posizione};
+  s.m.oggetti[cella] = oggetto_posto{static_cast<uint8_t>(s.in_treno ? 1 : 0), s.luogo_record.riga,
+                                     s.luogo_record.colonna, s.luogo_record.fine, cosa, posizione};
 }
 
 esito_record errore_cella_occupata(stato_lettura& s, int32_t codice, int32_t posizione, int64_t cella) {
@@ -760,7 +761,7 @@ void fuori_ordine(stato_lettura& s, int32_t ultima, int32_t posizione, const cha
 
 void annota_cella_uno_scritta(stato_lettura& s) {
   s.cella_uno_annotata = true;
-  if (s.m.oggetti.count(1) == 0) s.m.oggetti[1] = oggetto_posto{s.luogo_record, dal_catalogo("oggetto.da_oggetto"), 0};
+  if (!s.m.oggetti.contiene(1)) annota_oggetto(s, 1, dal_catalogo("oggetto.da_oggetto"), 0);
 }
 
 esito_record oltre_percorso(stato_lettura& s, int32_t posizione) {
@@ -980,11 +981,12 @@ testi_eliminati memorizza_dati(modello& m, const testo_ingresso& linea, const te
   stato_lettura s(m, linea, treno, max_errori);
   m.letti = testi_letti{};
   // Every value and record of the texts is kept: room for the few of each that a short
-  // record line holds.
+  // record line holds (a gradient of two numbers is written in twelve bytes), so that the
+  // table never moves while it grows. Room not taken is never touched.
   if (linea.byte && treno.byte) {
     const size_t byte = linea.byte->size() + treno.byte->size();
-    m.letti.records.reserve(byte / 24);
-    m.letti.valori.reserve(byte / 10);
+    m.letti.records.reserve(byte / 12);
+    m.letti.valori.reserve(byte / 6);
   }
   m.letti.etichette = {linea.etichetta, treno.etichetta};
   bool prosegui = true;

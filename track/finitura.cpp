@@ -54,12 +54,12 @@ void metti_abbattimento(modello& m, int64_t indice) {
 // object's own position, as written, and what holds each of the cells `prese` it needed.
 void errore_a_cella(modello& m, int32_t numero, int64_t indice, int64_t oggetto,
                     std::initializer_list<int64_t> prese = {}) {
-  const auto trovato = m.oggetti.find(oggetto);
+  const oggetto_posto* const trovato = m.oggetti.cerca(oggetto);
   std::optional<luogo_testo> luogo;
-  if (trovato != m.oggetti.end()) luogo = trovato->second.luogo;
+  if (trovato != nullptr) luogo = m.luogo_di(*trovato);
   registra_errore(m, numero, static_cast<int32_t>(indice * metri_per_cella), luogo);
   diagnostica& d = m.diagnostiche.back();
-  if (trovato != m.oggetti.end()) d.posizione = trovato->second.posizione;
+  if (trovato != nullptr) d.posizione = trovato->posizione;
   for (const int64_t c : prese) {
     if (auto nota = nota_cella_presa(m, c)) d.note.push_back(std::move(*nota));
   }
@@ -89,10 +89,9 @@ void abbattimento_prima_del_segnale(modello& m, int64_t segnale, int64_t avviso)
   }
   errore_a_cella(m, codice::segnale_senza_abbattimento, segnale, segnale, {segnale - 1, segnale - 2});
   // The slow-down whose warning board makes the signal need the point.
-  if (const auto o = m.oggetti.find(avviso); o != m.oggetti.end()) {
+  if (const oggetto_posto* const o = m.oggetti.cerca(avviso)) {
     m.diagnostiche.back().note.push_back(
-        {o->second.luogo, {},
-         frase("finitura.avviso_vicino", {{"posizione", o->second.posizione}, {"celle", avviso - segnale}})});
+        {m.luogo_di(*o), {}, frase("finitura.avviso_vicino", {{"posizione", o->posizione}, {"celle", avviso - segnale}})});
   }
 }
 

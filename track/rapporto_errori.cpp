@@ -104,9 +104,9 @@ std::optional<luogo_testo> luogo_oggetto(const modello& m, int32_t numero,
   } else if ((numero == 11 || numero == 12) && posizione && *posizione % 50 == 0) {
     cella = *posizione / 50;
   }
-  const auto trovato = m.oggetti.find(cella);
-  if (trovato == m.oggetti.end()) return std::nullopt;
-  return trovato->second.luogo;
+  const oggetto_posto* const trovato = m.oggetti.cerca(cella);
+  if (trovato == nullptr) return std::nullopt;
+  return m.luogo_di(*trovato);
 }
 
 }  // namespace
@@ -150,10 +150,10 @@ void registra_errore(modello& m, int32_t numero, std::optional<int32_t> posizion
 }
 
 std::optional<nota_diagnostica> nota_cella_presa(const modello& m, int64_t cella) {
-  const auto trovato = m.oggetti.find(cella);
-  if (trovato == m.oggetti.end()) return std::nullopt;
-  const oggetto_posto& o = trovato->second;
-  return nota_diagnostica{o.luogo, {},
+  const oggetto_posto* const trovato = m.oggetti.cerca(cella);
+  if (trovato == nullptr) return std::nullopt;
+  const oggetto_posto& o = *trovato;
+  return nota_diagnostica{m.luogo_di(o), {},
                           frase("lettura.cella_occupata", {{"cella", cella}, {"da", (cella - 1) * 50}, {"a", cella * 50},
                                                            {"da_oggetto", frase(o.cosa)}, {"posizione", o.posizione}})};
 }
