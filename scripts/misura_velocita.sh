@@ -11,7 +11,14 @@
 #    (20000 speed limits, 20000 adhesion values, 10000 gradients, 4900 curves, 1900
 #    signals, 500 indicators, 76 stations: about 1.4 MB of texts);
 # 4. the same length with the densest texts (a gradient and a speed limit in every 50 m
-#    cell, a curve and an adhesion value every 100 m: about 1.4 MB of texts).
+#    cell, a curve and an adhesion value every 100 m: about 1.4 MB of texts);
+# 5. the same length as a second generator writes it (sections in another order, values
+#    unpadded, a note first, 20000 speed limits and adhesion values, 10000 gradients, 4900
+#    curves, 1520 signals, 500 indicators, 76 stations: 1.3 MB), with one warning at the
+#    end of the run text.
+# Then, when the reading's fuzzer is built (make fuzz), its inputs a second under the
+# sanitizers (FUZZ_SECONDI, default 60): the editor's reading on every keystroke and the
+# fuzzer's reach both follow the reading's cost.
 # Each round times three whole processes, in an order that turns from round to round: the
 # build, which replaces the outputs of the build before as a build run again does; `cp -r`
 # of its outputs into a folder of its own, made afresh each round; and `cp -r` over the
@@ -24,6 +31,7 @@
 set -euo pipefail
 cartella=${1:-build}
 programma=$(realpath "$cartella/bin/compila_scenario" 2>/dev/null || true)
+radice=$(cd "$(dirname "$0")/.." && pwd)
 [ -x "$programma" ] || { echo "manca $cartella/bin/compila_scenario: compilare prima (make)" >&2; exit 2; }
 coppie=${COPPIE:-21}
 prima=""
@@ -281,5 +289,10 @@ if [ -x /usr/bin/time ]; then
     /usr/bin/time -f "$s: memoria di picco %M KiB, page fault %R minori %F maggiori" \
       "$programma" -q -o "$s" -l "${s^}" -t R1 "${s}_linea.txt" "${s}_R1-.txt" 2>&1 | tail -1
   done
+fi
+fuzzer=${FUZZER:-$radice/build-fuzz/bin/fuzz_lettura}
+if [ -x "$fuzzer" ]; then
+  echo "fuzzer della lettura: $("$radice/scripts/fuzz.sh" "$fuzzer" "${FUZZ_SECONDI:-60}" 2>&1 |
+    grep -o 'exec/s: [0-9]*' | tail -1 | sed 's/exec\/s: //') input al secondo"
 fi
 echo "carico della macchina alla fine (1, 5, 15 min): $(carico)"
