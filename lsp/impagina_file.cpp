@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "piattaforma/piattaforma.h"
-#include "app/riga_comando.h"
+#include "nucleo/nomi_testi.h"
 #include "piattaforma/sostituzione.h"
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
