@@ -14,7 +14,6 @@
 
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
-#include "lsp/impaginazione.h"
 #include "lsp/navigazione.h"
 #include "lsp/pagina_viva.h"
 #include "lsp/testi.h"
@@ -22,6 +21,7 @@
 #include "lingue/parole_formato.h"
 #include "model/modello.h"
 #include "nucleo/compilazione.h"
+#include "nucleo/impaginazione.h"
 #include "nucleo/nomi_testi.h"
 #include "nucleo/verifica_orario.h"
 #include "text/codifica.h"

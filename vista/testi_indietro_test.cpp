@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lingue/catalogo.h"
-#include "lsp/impaginazione.h"
+#include "nucleo/impaginazione.h"
 #include "scenario/scrittura_testi.h"
 #include "scenario/testi_incorporati.h"
 #include "tests/supporto/cartella_temporanea.h"
@@ -59,8 +59,8 @@ std::string andata_e_ritorno(const std::string& linea, const std::string& treno,
     return perche;
   }
   // One layout for texts: the formatter finds nothing to change in the texts given back.
-  if (lsp::impagina(t.linea, formato::testo::linea) != t.linea) return "testo della linea non impaginato";
-  if (lsp::impagina(t.treno, formato::testo::treno) != t.treno) return "testo della corsa non impaginato";
+  if (impagina(t.linea, formato::testo::linea) != t.linea) return "testo della linea non impaginato";
+  if (impagina(t.treno, formato::testo::treno) != t.treno) return "testo della corsa non impaginato";
   if (permissivo != nullptr) *permissivo = t.permissivo;
   if (t.permissivo != (t.linea.find("--permissivo") != std::string::npos)) return "nota sul permissivo sbagliata";
   const compilazione di_nuovo = compila(linea, treno, t.linea, t.treno, t.permissivo);

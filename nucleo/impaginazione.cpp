@@ -1,4 +1,4 @@
-#include "lsp/impaginazione.h"
+#include "nucleo/impaginazione.h"
 
 #include <algorithm>
 #include <map>
@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "lingue/catalogo.h"
-#include "lsp/contenuti.h"
-#include "lsp/testi.h"
 #include "model/modello.h"
 #include "output/file_compilati.h"
+#include "text/righe_record.h"
 
-namespace scenario::lsp {
+namespace scenario {
 
 namespace {
 
@@ -188,4 +187,4 @@ std::optional<std::vector<modifica_testo>> modifiche_righe(std::string_view prim
   return modifiche;
 }
 
-}  // namespace scenario::lsp
+}  // namespace scenario

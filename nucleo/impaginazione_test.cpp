@@ -1,4 +1,4 @@
-#include "lsp/impaginazione.h"
+#include "nucleo/impaginazione.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "scenario/testi_incorporati.h"
 #include "scenario/testi_nuovi.h"
 
-namespace scenario::lsp {
+namespace scenario {
 namespace {
 
 using formato::testo;
@@ -98,4 +98,4 @@ TEST(Impaginazione, StabileESenzaEffettiSulCompilato) {
 }
 
 }  // namespace
-}  // namespace scenario::lsp
+}  // namespace scenario

@@ -13,7 +13,7 @@
 #include "model/formato.h"
 #include "nucleo/compilazione.h"
 
-namespace scenario::lsp {
+namespace scenario {
 
 // The text laid out (the bytes of either encoding: only blanks around commas change).
 std::string impagina(std::string_view testo, formato::testo t);
@@ -55,4 +55,4 @@ inline constexpr size_t RIGHE_UNA_A_UNA = 200;
 // Beyond, a change covers at most this many lines.
 inline constexpr int64_t RIGHE_PER_BLOCCO = 400;
 
-}  // namespace scenario::lsp
+}  // namespace scenario
