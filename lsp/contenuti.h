@@ -40,7 +40,6 @@ std::optional<std::string> chilometro(const progressive& km, int64_t p);
 // The record a line holds, by the reading's own test in the section the line stands in.
 const formato::record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t);
 
-
 // A text for the editor in the two forms the protocol knows: markdown, and plain text for
 // the clients that show nothing else.
 struct testo_doppio {
