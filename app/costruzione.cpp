@@ -13,14 +13,6 @@ namespace scenario {
 
 namespace fs = std::filesystem;
 
-std::string nome_geometria(const std::string& linea) { return linea + "_linea.dat"; }
-std::string nome_tabella(const std::string& linea, const std::string& treno) {
-  return linea + "_" + treno + ".sim";
-}
-std::string nome_percorso(const std::string& linea, const std::string& treno) {
-  return linea + "_" + treno + ".dat";
-}
-
 testo_ingresso leggi_testo_ingresso(const fs::path& file, const std::string& etichetta) {
   testo_ingresso testo;
   testo.etichetta = etichetta;

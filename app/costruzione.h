@@ -13,17 +13,13 @@
 #include "piattaforma/scrittura_in_sfondo.h"
 #include "piattaforma/sostituzione.h"
 #include "nucleo/compilazione.h"
+#include "nucleo/nomi_testi.h"
 
 namespace scenario {
 
 // Identifiers of the embedded scenario.
 inline constexpr const char* LINEA_INCORPORATA = "Castrea_Tovena";
 inline constexpr const char* TRENO_INCORPORATO = "R7302";
-
-// Names of the compiled files.
-std::string nome_geometria(const std::string& linea);                            // linea_linea.dat
-std::string nome_tabella(const std::string& linea, const std::string& treno);   // linea_treno.sim
-std::string nome_percorso(const std::string& linea, const std::string& treno);  // linea_treno.dat
 
 // A description text that the build has just written, read back into memory. It is there
 // unless the file system failed, so any failure, a missing file too, throws errore_file:

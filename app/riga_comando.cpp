@@ -299,21 +299,11 @@ void completa(lettura& l) {
 }  // namespace
 
 std::string linea_da_nome(const std::string& testo_linea) {
-  const std::string nome = sistema::testo(sistema::percorso(testo_linea).filename());
-  constexpr std::string_view coda = "_linea.txt";
-  if (nome.size() <= coda.size() || !finisce_con(nome, coda)) return "";
-  return nome.substr(0, nome.size() - coda.size());
+  return linea_del_nome(sistema::testo(sistema::percorso(testo_linea).filename()), sistema::stesso_nome);
 }
 
 std::string treno_da_nome(const std::string& testo_treno, const std::string& linea) {
-  const std::string nome = sistema::testo(sistema::percorso(testo_treno).filename());
-  const std::string testa = linea + "_";
-  constexpr std::string_view coda = "-.txt";
-  if (linea.empty() || nome.size() <= testa.size() + coda.size()) return "";
-  if (!sistema::stesso_nome(std::string_view(nome).substr(0, testa.size()), testa) || !finisce_con(nome, coda)) {
-    return "";
-  }
-  return nome.substr(testa.size(), nome.size() - testa.size() - coda.size());
+  return treno_del_nome(sistema::testo(sistema::percorso(testo_treno).filename()), linea, sistema::stesso_nome);
 }
 
 riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
@@ -359,42 +349,15 @@ riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti) {
 
 coppia_testi coppia_di(const std::string& testo, const std::vector<std::string>& nomi) {
   const fs::path cartella = sistema::percorso(testo).parent_path();
-  const auto accanto = [&cartella](const std::string& nome) { return sistema::testo(cartella / sistema::percorso(nome)); };
-  const std::string nome = sistema::testo(sistema::percorso(testo).filename());
+  const partner_testo p = partner_del_nome(sistema::testo(sistema::percorso(testo).filename()), nomi, sistema::stesso_nome);
   coppia_testi c;
-  if (const std::string linea = linea_da_nome(nome); !linea.empty()) {
-    std::vector<std::string> treni;
-    for (const std::string& n : nomi) {
-      if (!treno_da_nome(n, linea).empty()) treni.push_back(n);
-    }
-    std::sort(treni.begin(), treni.end());
-    if (treni.size() == 1) {
-      c.linea = testo;
-      c.treno = accanto(treni[0]);
-    } else if (treni.empty()) {
-      c.errore = frase("uso.manca_treno", {{"testo", nome}, {"forma", linea + "_TRENO-.txt"}});
-    } else {
-      std::string elenco;
-      for (const std::string& t : treni) elenco += (elenco.empty() ? "" : ", ") + t;
-      c.errore = frase("uso.piu_treni", {{"testo", nome}, {"treni", elenco}});
-    }
+  if (p.errore) {
+    c.errore = p.errore;
     return c;
   }
-  std::string trovata;
-  for (const std::string& n : nomi) {
-    const std::string linea = linea_da_nome(n);
-    if (!linea.empty() && !treno_da_nome(nome, linea).empty() && linea.size() > linea_da_nome(trovata).size()) {
-      trovata = n;
-    }
-  }
-  if (trovata.empty()) {
-    const size_t trattino = nome.rfind('_');
-    const std::string forma = (trattino == std::string::npos ? std::string("LINEA") : nome.substr(0, trattino)) + "_linea.txt";
-    c.errore = frase("uso.manca_linea", {{"testo", nome}, {"forma", forma}});
-    return c;
-  }
-  c.linea = accanto(trovata);
-  c.treno = testo;
+  const std::string accanto = sistema::testo(cartella / sistema::percorso(p.nome));
+  c.linea = p.linea ? accanto : testo;
+  c.treno = p.linea ? testo : accanto;
   return c;
 }
 

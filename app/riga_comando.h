@@ -10,10 +10,9 @@
 
 #include "lingue/catalogo.h"
 #include "nucleo/marcia_tesa.h"
+#include "nucleo/nomi_testi.h"
 
 namespace scenario {
-
-inline constexpr const char* NOME_PROGRAMMA = "compila_scenario";
 
 enum class azione_richiesta {
   costruzione_incorporata,  // no argument at all
@@ -71,16 +70,16 @@ struct riga_comando {
 riga_comando leggi_riga_comando(const std::vector<std::string>& argomenti);
 
 // The line identifier from a line text named "<linea>_linea.txt", or empty when the name
-// does not follow that form. Only the file's own name counts, not its folder.
+// does not follow that form. Only the file's own name counts, not its folder; names are
+// compared as the system compares them (nucleo/nomi_testi.h).
 std::string linea_da_nome(const std::string& testo_linea);
 // The train identifier from a run text named "<linea>_<treno>-.txt" for the given line,
 // or empty when the name does not follow that form.
 std::string treno_da_nome(const std::string& testo_treno, const std::string& linea);
 
-// The pair a single text belongs to, from the names of the files in its folder (`nomi`):
-// a run text LINEA_TRENO-.txt goes with LINEA_linea.txt (the longest LINEA that has one,
-// for a line whose name holds "_"), a line text with its one run text. Paths in the
-// text's own folder; the reason when there is none, or when a line has several runs.
+// The pair a single text belongs to, from the names of the files in its folder (`nomi`),
+// by the rule of nucleo/nomi_testi.h: paths in the text's own folder; the reason when
+// there is none, or when a line has several runs.
 struct coppia_testi {
   std::string linea, treno;
   std::optional<messaggio> errore;

@@ -22,52 +22,14 @@ bool finisce_con(std::string_view s, std::string_view coda) {
 
 std::string_view taglia(std::string_view s, elemento e) { return s.substr(e.da, e.a - e.da); }
 
-elemento senza_spazi(std::string_view riga, size_t da, size_t a) {
-  while (da < a && (riga[da] == ' ' || riga[da] == '\t')) ++da;
-  while (a > da && (riga[a - 1] == ' ' || riga[a - 1] == '\t')) --a;
-  return {da, a};
-}
-
-std::string minuscolo(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return r;
-}
-
-// The section a header line opens ("[stazioni]"), or nothing for any other line.
-std::optional<std::string> intestazione(std::string_view riga) {
-  const elemento e = senza_spazi(riga, 0, riga.size());
-  const std::string_view t = taglia(riga, e);
-  if (t.empty() || t.front() != '[') return std::nullopt;
-  const size_t chiusa = t.find(']');
-  if (chiusa == std::string_view::npos) return std::nullopt;
-  return minuscolo(t.substr(0, chiusa + 1));
-}
-
 // The section that line `riga` stands in: the last header above it (or on it). A line past
 // the end stands in the last line's section, found from the last line: the walk is as long
 // as the text, whatever line is asked for.
 std::string sezione_della_riga(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga) {
   for (int64_t r = std::min(riga, static_cast<int64_t>(inizi.size()) - 1); r >= 0; --r) {
-    if (auto s = intestazione(riga_di(testo, inizi, r))) return *s;
+    if (auto s = intestazione_di(riga_di(testo, inizi, r))) return *s;
   }
   return "";
-}
-
-formato::ambito ambito_di(formato::testo t, std::string_view sezione) {
-  return t == formato::testo::linea && sezione == "[generale]" ? formato::ambito::generale : formato::ambito::corpo;
-}
-
-const record* record_di(std::string_view riga, formato::testo t, std::string_view sezione) {
-  const auto elementi = elementi_riga(riga, nullptr);
-  const std::string_view parola = taglia(riga, elementi.front());
-  if (parola.empty() || intestazione(riga)) return nullptr;
-  for (const record& r : formato::records(t, ambito_di(t, sezione))) {
-    if (formato::riconosce(r, parola)) return &r;
-  }
-  return nullptr;
 }
 
 std::optional<int64_t> numero(std::string_view s) {
@@ -259,73 +221,25 @@ std::optional<std::string> chilometro(const progressive& km, int64_t p) {
   return std::nullopt;
 }
 
-std::vector<elemento> elementi_riga(std::string_view riga, const record* r) {
-  // The item from which the rest of the line is one text value, if the record has one.
-  size_t testo_da = SIZE_MAX;
-  if (r != nullptr) {
-    for (size_t i = 0; i < r->campi.size(); ++i) {
-      if (r->campi[i].letto == lettura::testo) testo_da = i + 1;
-    }
-  }
-  std::vector<elemento> elementi;
-  size_t da = 0;
-  while (true) {
-    const size_t virgola = elementi.size() >= testo_da ? std::string_view::npos : riga.find(',', da);
-    const size_t a = virgola == std::string_view::npos ? riga.size() : virgola;
-    const elemento e = senza_spazi(riga, da, a);
-    if (r != nullptr && elementi.size() == r->campi.size() && r->campi.back().letto != lettura::testo) {
-      // The number ends at a blank; the rest of the line, commas and all, is not read.
-      const size_t spazio = riga.substr(0, e.a).find_first_of(" \t", e.da);
-      if (spazio != std::string_view::npos) {
-        elementi.push_back({e.da, spazio});
-        break;
-      }
-    }
-    elementi.push_back(e);
-    if (virgola == std::string_view::npos) break;
-    da = virgola + 1;
-  }
-  return elementi;
-}
-
-elemento nota_dopo_valori(std::string_view riga, const std::vector<elemento>& elementi) {
-  return senza_spazi(riga, elementi.back().a, riga.size());
-}
-
 const record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t) {
   const std::vector<size_t> inizi = inizi_righe(testo);
-  return record_di(riga_di(testo, inizi, riga), t, sezione_della_riga(testo, inizi, riga));
-}
-
-std::vector<riga_letta> righe_lette(std::string_view testo, const std::vector<size_t>& inizi, formato::testo t) {
-  std::vector<riga_letta> esito(inizi.size());
-  std::string sezione;
-  int64_t riga_sezione = -1;
-  for (size_t n = 0; n < inizi.size(); ++n) {
-    const std::string_view linea = riga_di(testo, inizi, static_cast<int64_t>(n));
-    if (auto s = intestazione(linea)) {
-      sezione = *s;
-      riga_sezione = static_cast<int64_t>(n);
-    }
-    esito[n] = {riga_sezione, record_di(linea, t, sezione)};
-  }
-  return esito;
+  return record_della_sezione(riga_di(testo, inizi, riga), t, sezione_della_riga(testo, inizi, riga));
 }
 
 std::optional<testo_hover> hover(std::string_view testo, int64_t riga, size_t byte, formato::testo t,
                                  const std::optional<progressive>& km) {
   const std::vector<size_t> inizi = inizi_righe(testo);
   const std::string_view linea = riga_di(testo, inizi, riga);
-  if (auto s = intestazione(linea)) {
+  if (auto s = intestazione_di(linea)) {
     for (const formato::sezione& z : formato::sezioni(t)) {
       if (z.nome != *s) continue;
       testo_doppio d;
       d.forte(z.nome).testo(": ").testo(rendi(significato_sezione(z)));
-      return testo_hover{d, senza_spazi(linea, 0, linea.size())};
+      return testo_hover{d, senza_spazi_attorno(linea, 0, linea.size())};
     }
     return std::nullopt;
   }
-  const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
+  const record* r = record_della_sezione(linea, t, sezione_della_riga(testo, inizi, riga));
   if (r == nullptr) return std::nullopt;
   const std::vector<elemento> elementi = elementi_riga(linea, r);
   // A note after the values describes nothing of the record.
@@ -355,7 +269,7 @@ namespace {
 completamenti_riga completa_valore(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga,
                                    std::string_view linea, size_t byte, formato::testo t) {
   completamenti_riga esito;
-  const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
+  const record* r = record_della_sezione(linea, t, sezione_della_riga(testo, inizi, riga));
   if (r == nullptr) return esito;
   const std::vector<elemento> elementi = elementi_riga(linea, r);
   const size_t i = indice_elemento(elementi, byte);
@@ -390,7 +304,7 @@ completamenti_riga completamenti(std::string_view testo, int64_t riga, size_t by
   completamenti_riga esito;
   // After the keyword, the values.
   if (linea.substr(0, byte).find(',') != std::string_view::npos) return completa_valore(testo, inizi, riga, linea, byte, t);
-  esito.da = senza_spazi(linea, 0, byte).da;
+  esito.da = senza_spazi_attorno(linea, 0, byte).da;
   const std::string_view scritto = linea.substr(esito.da, byte - esito.da);
   // Headers where one may begin: nothing typed yet, or a bracket.
   const bool intestazioni = scritto.empty() || scritto.front() == '[';
@@ -425,13 +339,13 @@ std::vector<simbolo> simboli(std::string_view testo, formato::testo t) {
   for (size_t n = 0; n < inizi.size(); ++n) {
     const auto riga = static_cast<int64_t>(n);
     const std::string_view linea = riga_di(testo, inizi, riga);
-    if (auto s = intestazione(linea)) {
+    if (auto s = intestazione_di(linea)) {
       chiudi_sezione(riga - 1);
       sezione = *s;
-      esito.push_back({simbolo::tipo::sezione, *s, "", riga, riga, senza_spazi(linea, 0, linea.size()), {}});
+      esito.push_back({simbolo::tipo::sezione, *s, "", riga, riga, senza_spazi_attorno(linea, 0, linea.size()), {}});
       continue;
     }
-    const record* r = record_di(linea, t, sezione);
+    const record* r = record_della_sezione(linea, t, sezione);
     if (r == nullptr) continue;
     const std::vector<elemento> elementi = elementi_riga(linea, r);
     // Named objects (stations, boards) by their text; objects placed on a cell by keyword
@@ -468,7 +382,7 @@ std::vector<simbolo> simboli(std::string_view testo, formato::testo t) {
 std::optional<firma_riga> firma(std::string_view testo, int64_t riga, size_t byte, formato::testo t) {
   const std::vector<size_t> inizi = inizi_righe(testo);
   const std::string_view linea = riga_di(testo, inizi, riga);
-  const record* r = record_di(linea, t, sezione_della_riga(testo, inizi, riga));
+  const record* r = record_della_sezione(linea, t, sezione_della_riga(testo, inizi, riga));
   if (r == nullptr) return std::nullopt;
   byte = std::min(byte, linea.size());
   const std::vector<elemento> elementi = elementi_riga(linea, r);
@@ -491,8 +405,8 @@ std::vector<suggerimento> suggerimenti(std::string_view testo, int64_t da, int64
   a = std::min(a, static_cast<int64_t>(inizi.size()) - 1);
   for (int64_t riga = da; riga <= a; ++riga) {
     const std::string_view linea = riga_di(testo, inizi, riga);
-    if (auto s = intestazione(linea)) sezione = *s;
-    const record* r = record_di(linea, t, sezione);
+    if (auto s = intestazione_di(linea)) sezione = *s;
+    const record* r = record_della_sezione(linea, t, sezione);
     if (r == nullptr) continue;
     const std::vector<elemento> elementi = elementi_riga(linea, r);
     const campo* posizione = campo_posizione(*r);
@@ -535,14 +449,14 @@ std::vector<pezzo> pezzi(std::string_view testo, formato::testo t, int64_t da, i
   for (size_t n = static_cast<size_t>(da); n <= ultima; ++n) {
     const auto riga = static_cast<int64_t>(n);
     const std::string_view linea = riga_di(testo, inizi, riga);
-    const elemento tutta = senza_spazi(linea, 0, linea.size());
+    const elemento tutta = senza_spazi_attorno(linea, 0, linea.size());
     if (tutta.da == tutta.a) continue;
-    if (auto s = intestazione(linea)) {
+    if (auto s = intestazione_di(linea)) {
       sezione = *s;
       esito.push_back({riga, tutta, gettone::sezione});
       continue;
     }
-    const record* r = record_di(linea, t, sezione);
+    const record* r = record_della_sezione(linea, t, sezione);
     const std::vector<elemento> elementi = elementi_riga(linea, r);
     // An unknown word followed by a number is a record the reading does not know; any
     // other line without a record is a note.

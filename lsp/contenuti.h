@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/formato.h"
+#include "text/righe_record.h"
 
 namespace scenario::lsp {
 
@@ -36,29 +37,8 @@ int64_t cella_di(const formato::record& r, int64_t p);
 // "km 149+400": the kilometre of line position `p` under the numbering that holds there.
 std::optional<std::string> chilometro(const progressive& km, int64_t p);
 
-// One comma-separated item of a line: its bytes without the blanks around it.
-struct elemento {
-  size_t da = 0;
-  size_t a = 0;
-};
-// The items of a line as the reading splits a record: the keyword, then the values; the
-// value of a text field (a name) runs to the end of the line. The record's last value, a
-// number, ends at a blank: what follows it is a note.
-std::vector<elemento> elementi_riga(std::string_view riga, const formato::record* r);
-// What stands on the line after its items, which the reading passes over (a note after the
-// last number): without the blanks around it; empty (da == a) when nothing does.
-elemento nota_dopo_valori(std::string_view riga, const std::vector<elemento>& elementi);
-
 // The record a line holds, by the reading's own test in the section the line stands in.
 const formato::record* record_della_riga(std::string_view testo, int64_t riga, formato::testo t);
-
-// Each line of a text as the reading takes it: the section it stands in (its header's line,
-// -1 before the first), and the record it holds (none for a header, a note, a blank line).
-struct riga_letta {
-  int64_t sezione = -1;
-  const formato::record* r = nullptr;
-};
-std::vector<riga_letta> righe_lette(std::string_view testo, const std::vector<size_t>& inizi, formato::testo t);
 
 // A text for the editor in the two forms the protocol knows: markdown, and plain text for
 // the clients that show nothing else.

@@ -1,8 +1,8 @@
 #include "lsp/coppie.h"
 
-#include "app/nomi_uscita.h"
-#include "app/riga_comando.h"
 #include "model/formato.h"
+#include "nucleo/nomi_testi.h"
+#include "piattaforma/piattaforma.h"
 
 namespace scenario::lsp {
 
@@ -39,13 +39,21 @@ std::string unisci(const std::string& cartella, const std::string& nome) {
   return cartella.ends_with('/') ? cartella + nome : cartella + "/" + nome;
 }
 
+std::string linea_da_percorso(const std::string& percorso) {
+  return linea_del_nome(sistema::testo(sistema::percorso(percorso).filename()), sistema::stesso_nome);
+}
+
+std::string treno_da_percorso(const std::string& percorso, const std::string& linea) {
+  return treno_del_nome(sistema::testo(sistema::percorso(percorso).filename()), linea, sistema::stesso_nome);
+}
+
 std::vector<std::string> linee_possibili(const std::string& treno) {
   const std::string nome = nome_di(treno);
   std::vector<std::string> esito;
   for (size_t trattino = nome.rfind('_'); trattino != std::string::npos && trattino > 0;
        trattino = nome.rfind('_', trattino - 1)) {
     const std::string id = nome.substr(0, trattino);
-    const std::string id_treno = treno_da_nome(nome, id);
+    const std::string id_treno = treno_da_percorso(nome, id);
     if (id_treno.empty() || identificativo_errato(id, identificativo::linea) ||
         identificativo_errato(id_treno, identificativo::treno)) {
       continue;
@@ -77,9 +85,9 @@ richiesta richiesta_di_controllo(const std::string& linea, testo_ingresso testo_
                                 : std::move(testo_linea);
   q.testo_treno = treno.empty() ? testo_ingresso{std::string(SENZA_TRENO), std::string(), true, ""}
                                 : std::move(testo_treno);
-  q.linea = linea.empty() ? "" : linea_da_nome(linea);
+  q.linea = linea.empty() ? "" : linea_da_percorso(linea);
   if (q.linea.empty()) q.linea = "linea";
-  q.treno = treno.empty() ? "" : treno_da_nome(nome_di(treno), q.linea);
+  q.treno = treno.empty() ? "" : treno_da_percorso(nome_di(treno), q.linea);
   if (q.treno.empty()) q.treno = "treno";
   return q;
 }

@@ -15,6 +15,11 @@ std::string cartella_di(const std::string& percorso);
 std::string nome_di(const std::string& percorso);
 std::string unisci(const std::string& cartella, const std::string& nome);
 
+// The line and train identifiers a text's own name gives (nucleo/nomi_testi.h), its folder
+// aside, names compared as the system compares them; empty for a name of neither form.
+std::string linea_da_percorso(const std::string& percorso);
+std::string treno_da_percorso(const std::string& percorso, const std::string& linea);
+
 // The line texts a run text "LINEA_TRENO-.txt" may belong to, the longest LINEA first: those
 // whose name and the run's give the command line two identifiers it takes.
 std::vector<std::string> linee_possibili(const std::string& treno);

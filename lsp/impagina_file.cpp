@@ -4,11 +4,11 @@
 #include <ostream>
 
 #include "piattaforma/piattaforma.h"
-#include "app/riga_comando.h"
+#include "nucleo/impaginazione.h"
+#include "nucleo/nomi_testi.h"
 #include "piattaforma/sostituzione.h"
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
-#include "lsp/impaginazione.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "app/riga_comando.h"
+#include "nucleo/nomi_testi.h"
 #include "piattaforma/piattaforma.h"
 #include "tests/supporto/cartella_temporanea.h"
 

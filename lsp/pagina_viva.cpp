@@ -3,9 +3,9 @@
 #include <exception>
 #include <vector>
 
-#include "app/costruzione.h"
-#include "app/rapporto.h"
 #include "lingue/catalogo.h"
+#include "nucleo/diagnostiche_in_testo.h"
+#include "nucleo/nomi_testi.h"
 #include "output/decodifica.h"
 #include "output/file_compilati.h"
 #include "vista/json.h"
@@ -14,17 +14,6 @@
 namespace scenario::lsp {
 
 namespace {
-
-// The messages a build shows, kept as the console would print them.
-class piattaforma_scritta : public piattaforma {
- public:
-  void mostra_finestra() override {}
-  void mostra_messaggio(const std::string& testo) override {
-    scritto += testo;
-    if (!testo.empty() && testo.back() != '\n') scritto += '\n';
-  }
-  std::string scritto;
-};
 
 bool fallito(const elenco_diagnostiche& d, bool severo) {
   for (const diagnostica& x : d) {
@@ -43,9 +32,7 @@ std::string come_in_console(const richiesta& q, const elenco_diagnostiche& d, bo
   for (const testo_ingresso* t : {&q.testo_linea, &q.testo_treno}) {
     if (t->byte) testi.push_back({t->etichetta, *t->byte});
   }
-  piattaforma_scritta p;
-  mostra_diagnostiche(p, mostrate, testi, formato_diagnostiche::testo);
-  return p.scritto;
+  return diagnostiche_in_testo(mostrate, testi);
 }
 
 // The scenario's JSON, as mostra_scenario --json gives it, from the compiled files made in

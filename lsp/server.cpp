@@ -14,15 +14,15 @@
 
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
-#include "lsp/impaginazione.h"
 #include "lsp/navigazione.h"
 #include "lsp/pagina_viva.h"
 #include "lsp/testi.h"
-#include "app/riga_comando.h"
 #include "lingue/diagnostiche.h"
 #include "lingue/parole_formato.h"
 #include "model/modello.h"
 #include "nucleo/compilazione.h"
+#include "nucleo/impaginazione.h"
+#include "nucleo/nomi_testi.h"
 #include "nucleo/verifica_orario.h"
 #include "text/codifica.h"
 #include "track/rapporto_errori.h"
@@ -703,7 +703,7 @@ struct server::stato {
   // What is said on a text checked without its partner: which file was looked for.
   std::string senza_partner(const std::string& k, formato::testo t) {
     if (t == formato::testo::linea) {
-      const std::string id = linea_da_nome(k);
+      const std::string id = linea_da_percorso(k);
       if (id.empty()) return traduci("lsp.nome_non_di_linea");
       return traduci("lsp.linea_da_sola", {{"corsa", id + "_TRENO-.txt"}});
     }

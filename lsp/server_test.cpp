@@ -11,9 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include "lingue/catalogo.h"
+#include "nucleo/impaginazione.h"
 #include "lsp/contenuti.h"
 #include "lsp/coppie.h"
-#include "lsp/impaginazione.h"
 #include "lsp/testi.h"
 
 namespace scenario::lsp {

@@ -142,32 +142,6 @@ std::optional<cornici::evento> cornici::prossimo() {
   return evento{T::rifiutato, {}, frase("lsp.messaggio_grande", {{"byte", lunghezza_}, {"limite", LIMITE_MESSAGGIO >> 20}})};
 }
 
-namespace {
-
-// The byte after the line end that follows byte `da`, or nothing when no line end does.
-std::optional<size_t> dopo_fine_riga(std::string_view testo, size_t da) {
-  if (da >= testo.size()) return std::nullopt;
-  const char* const p = testo.data() + da;
-  const size_t resto = testo.size() - da;
-  const auto* lf = static_cast<const char*>(std::memchr(p, '\n', resto));
-  const size_t fino_a_lf = lf != nullptr ? static_cast<size_t>(lf - p) : resto;
-  const auto* cr = static_cast<const char*>(std::memchr(p, '\r', fino_a_lf));
-  if (cr != nullptr) {
-    const size_t i = da + static_cast<size_t>(cr - p);
-    return i + 1 < testo.size() && testo[i + 1] == '\n' ? i + 2 : i + 1;
-  }
-  if (lf == nullptr) return std::nullopt;
-  return da + fino_a_lf + 1;
-}
-
-}  // namespace
-
-std::vector<size_t> inizi_righe(std::string_view testo) {
-  std::vector<size_t> inizi = {0};
-  for (auto i = dopo_fine_riga(testo, 0); i; i = dopo_fine_riga(testo, *i)) inizi.push_back(*i);
-  return inizi;
-}
-
 std::optional<size_t> righe_testo::inizio(int64_t riga) {
   if (riga < 0) return std::nullopt;
   if (riga < riga_) {
@@ -190,14 +164,6 @@ std::string_view righe_testo::riga(int64_t riga) {
   std::string_view r = testo_.substr(*da, a - *da);
   while (!r.empty() && (r.back() == '\n' || r.back() == '\r')) r.remove_suffix(1);
   return r;
-}
-
-std::string_view riga_di(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga) {
-  if (riga < 0 || static_cast<size_t>(riga) >= inizi.size()) return {};
-  const size_t da = inizi[static_cast<size_t>(riga)];
-  size_t a = static_cast<size_t>(riga) + 1 < inizi.size() ? inizi[static_cast<size_t>(riga) + 1] : testo.size();
-  while (a > da && (testo[a - 1] == '\n' || testo[a - 1] == '\r')) --a;
-  return testo.substr(da, a - da);
 }
 
 size_t byte_da_unita(std::string_view riga_utf8, int64_t quante, unita u) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/diagnostica.h"
+#include "text/righe_record.h"
 
 namespace scenario::lsp {
 
@@ -61,10 +62,6 @@ struct intervallo {
   bool operator==(const intervallo&) const = default;
 };
 
-// Where each line of a text begins, for a text whose lines end with CR LF, LF or a lone
-// CR (as the reading counts them and as the protocol does).
-std::vector<size_t> inizi_righe(std::string_view testo);
-
 // The first byte of the lines a caller asks for, found by walking the line ends on from
 // the line asked for last (or from the start, for one before it): a text's lines are
 // asked for mostly in order, a few at a time, and most are never asked for at all.
@@ -81,9 +78,6 @@ class righe_testo {
   int64_t riga_ = 0;  // a line already found, and its first byte
   size_t byte_ = 0;
 };
-
-// The line `riga` (0-based) of `testo`, without its line end; empty past the last line.
-std::string_view riga_di(std::string_view testo, const std::vector<size_t>& inizi, int64_t riga);
 
 // The byte offset in a UTF-8 line of the character at `unita_` units from its start; the
 // line's length when it holds fewer.

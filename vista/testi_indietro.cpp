@@ -20,6 +20,7 @@
 #include "model/numeri.h"
 #include "model/tracciato.h"
 #include "nucleo/compilazione.h"
+#include "nucleo/impaginazione.h"
 #include "text/codifica.h"
 #include "text/lettura_dati.h"
 #include "track/finitura.h"
@@ -77,9 +78,9 @@ size_t indice_sezione(F::testo t, std::string_view nome) {
 // A text built record by record, each under its customary section. The sections come out
 // in their order: a record that must be read after one of a later section stays in the
 // section reached (the reading recognises a record wherever it stands). The records of
-// one kind in one section are laid out in columns, numbers to the right, as the embedded
-// texts are written; the opening lines, before the first header, are notes the reading
-// passes over.
+// one kind in one section are laid out in columns by the formatter (nucleo/impaginazione.h),
+// numbers to the right, as the embedded texts are written; the opening lines, before the
+// first header, are notes the reading passes over.
 class testo_ricavato {
  public:
   explicit testo_ricavato(F::testo t) : t_(t) {}
@@ -91,43 +92,41 @@ class testo_ricavato {
 
   std::string componi(const std::vector<std::string>& apertura) const {
     const auto sezioni = F::sezioni(t_);
-    // The width of each column of each record kind in each section.
-    std::map<std::pair<size_t, const F::record*>, std::vector<size_t>> larghezze;
-    std::vector<size_t> sezione_vera(righe_.size());
-    size_t aperte = 0;
-    for (size_t i = 0; i < righe_.size(); ++i) {
-      const record_ricavato& x = righe_[i].record;
-      aperte = std::max(aperte, righe_[i].sezione);
-      sezione_vera[i] = aperte;
-      std::vector<size_t>& l = larghezze[{aperte, x.descrizione}];
-      l.resize(std::max(l.size(), x.valori.size() + 1), 0);
-      l[0] = std::max(l[0], x.parola.size());
-      for (size_t k = 0; k < x.valori.size(); ++k) l[k + 1] = std::max(l[k + 1], x.valori[k].size());
-    }
-    std::string s;
-    for (const std::string& nota : apertura) s += nota + "\r\n";
-    aperte = 0;  // sections whose header is written
-    const auto apri_fino_a = [&](size_t i) {
-      for (; aperte <= i && aperte < sezioni.size(); ++aperte) s += std::string(sezioni[aperte].nome) + "\r\n";
+    std::vector<std::string> intestazioni;
+    for (const F::sezione& z : sezioni) intestazioni.emplace_back(z.nome);
+    std::vector<riga_in_colonne> righe;
+    righe.reserve(apertura.size() + sezioni.size() + righe_.size());
+    const auto scritta = [](std::string_view r) {
+      riga_in_colonne x;
+      x.scritta = r;
+      x.a_capo = "\r\n";
+      return x;
     };
-    for (size_t i = 0; i < righe_.size(); ++i) {
-      const record_ricavato& x = righe_[i].record;
-      apri_fino_a(sezione_vera[i]);
-      const std::vector<size_t>& l = larghezze[{sezione_vera[i], x.descrizione}];
-      s += x.parola + "," + std::string(l[0] - x.parola.size(), ' ');
+    for (const std::string& nota : apertura) righe.push_back(scritta(nota));
+    size_t aperte = 0;   // sections whose header is written
+    size_t in_vigore = 0;  // the section a record stands in: the furthest reached
+    const auto apri_fino_a = [&](size_t i) {
+      for (; aperte <= i && aperte < sezioni.size(); ++aperte) righe.push_back(scritta(intestazioni[aperte]));
+    };
+    for (const riga& r : righe_) {
+      const record_ricavato& x = r.record;
+      in_vigore = std::max(in_vigore, r.sezione);
+      apri_fino_a(in_vigore);
+      riga_in_colonne y;
+      y.r = x.descrizione;
+      y.sezione = static_cast<int64_t>(in_vigore);
+      y.elementi.reserve(x.valori.size() + 1);
+      y.elementi.push_back(x.parola);
+      for (const std::string& v : x.valori) y.elementi.push_back(v);
+      // A text value (a name) is the record's last: as it is.
       for (size_t k = 0; k < x.valori.size(); ++k) {
-        // A text value (a name) as it is. As the formatter lays records out, an empty last
-        // value in a column that is empty throughout leaves no blank at the line's end.
-        const bool testo = x.descrizione->campi[k].letto == F::lettura::testo;
-        if (k + 1 == x.valori.size() && x.valori[k].empty() && l[k + 1] == 0) break;
-        s += " ";
-        s += std::string(testo ? 0 : l[k + 1] - x.valori[k].size(), ' ') + x.valori[k];
-        if (k + 1 < x.valori.size()) s += ",";
+        if (x.descrizione->campi[k].letto == F::lettura::testo) y.testo = x.valori[k];
       }
-      s += "\r\n";
+      y.a_capo = "\r\n";
+      righe.push_back(std::move(y));
     }
     apri_fino_a(sezioni.size() - 1);
-    return s;
+    return in_colonne(righe);
   }
 
   void records(std::vector<record_ricavato>& r) const {

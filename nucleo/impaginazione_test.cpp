@@ -1,4 +1,4 @@
-#include "lsp/impaginazione.h"
+#include "nucleo/impaginazione.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "scenario/testi_incorporati.h"
 #include "scenario/testi_nuovi.h"
 
-namespace scenario::lsp {
+namespace scenario {
 namespace {
 
 using formato::testo;
@@ -48,6 +48,43 @@ TEST(Impaginazione, ColonneDiOgniSezione) {
     EXPECT_EQ(dopo, c.dopo) << c.nome;
     EXPECT_EQ(impagina(dopo, c.t), dopo) << c.nome << ": una seconda volta";
   }
+}
+
+TEST(Impaginazione, RigheDateValorePerValore) {
+  // Records handed over value by value, as the texts given back are made: the section's
+  // number alone sets which lines share columns, an empty last value of a column empty
+  // throughout leaves no blank after its comma, a name is written as it is (never padded,
+  // its blanks kept), a kept line as written.
+  const formato::record* v = formato::cerca(testo::treno, "velocita");
+  const formato::record* c = formato::cerca(testo::linea, "cartello_indicatore");
+  ASSERT_NE(v, nullptr);
+  ASSERT_NE(c, nullptr);
+  const auto riga = [](const formato::record* r, int64_t sezione, std::vector<std::string_view> e, std::string_view testo = {}) {
+    riga_in_colonne x;
+    x.r = r;
+    x.sezione = sezione;
+    x.elementi = std::move(e);
+    x.testo = testo;
+    x.a_capo = "\r\n";
+    return x;
+  };
+  riga_in_colonne intestazione;
+  intestazione.scritta = "[vel_limite]";
+  intestazione.a_capo = "\n";
+  const std::vector<riga_in_colonne> righe = {
+      intestazione,
+      riga(v, 1, {"velocita", "0", "60"}),
+      riga(v, 1, {"velocita", "12000", "5", ""}),
+      riga(v, 2, {"velocita", "7", "80"}),
+      riga(c, 3, {"cartello_indicatore", "100", "Val  Rio"}, "Val  Rio  "),
+      riga(c, 3, {"cartello_indicatore", "12", "A"}, "A"),
+  };
+  EXPECT_EQ(in_colonne(righe), "[vel_limite]\n"
+                               "velocita,     0, 60\r\n"
+                               "velocita, 12000,  5,\r\n"
+                               "velocita, 7, 80\r\n"
+                               "cartello_indicatore, 100, Val  Rio  \r\n"
+                               "cartello_indicatore,  12, A\r\n");
 }
 
 // The starting pair a new author is given is already laid out, in every language of its
@@ -98,4 +135,4 @@ TEST(Impaginazione, StabileESenzaEffettiSulCompilato) {
 }
 
 }  // namespace
-}  // namespace scenario::lsp
+}  // namespace scenario

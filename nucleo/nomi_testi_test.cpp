@@ -1,13 +1,16 @@
-#include "app/nomi_uscita.h"
+#include "nucleo/nomi_testi.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace scenario {
 namespace {
 
-TEST(NomiUscita, IdentificativiCheNessunSistemaRifiuta) {
+TEST(NomiTesti, IdentificativiCheNessunSistemaRifiuta) {
   // An identifier is part of a file's name on both systems: what Windows cannot hold in a
   // name is refused on Linux too, so that a scenario moves from one to the other.
   const std::string errato = "identificativo del treno non valido ";
@@ -43,6 +46,33 @@ TEST(NomiUscita, IdentificativiCheNessunSistemaRifiuta) {
     const auto e = identificativo_errato(c.id, identificativo::treno);
     EXPECT_EQ(e ? rendi(*e, lingua::italiano) : "", c.messaggio) << c.id;
   }
+}
+
+// Names compared as Windows compares them, for ASCII letters.
+bool senza_maiuscole(std::string_view a, std::string_view b) {
+  const auto basso = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return basso(x) == basso(y); });
+}
+
+TEST(NomiTesti, CompagnoDalNomeComeLoConfrontaIlSistema) {
+  // The identifiers are what the names write, whatever the case of the fixed parts; where
+  // the system tells letter case apart, a name in other letters is not of either form.
+  EXPECT_EQ(linea_del_nome("Val_Linea.TXT", senza_maiuscole), "Val");
+  EXPECT_EQ(linea_del_nome("Val_Linea.TXT", stessi_byte), "");
+  EXPECT_EQ(treno_del_nome("VAL_R1-.Txt", "Val", senza_maiuscole), "R1");
+  EXPECT_EQ(treno_del_nome("VAL_R1-.Txt", "Val", stessi_byte), "");
+  // "_linea.txt" alone names no line; a run needs a train between the line and "-.txt".
+  EXPECT_EQ(linea_del_nome("_linea.txt", stessi_byte), "");
+  EXPECT_EQ(treno_del_nome("Val_-.txt", "Val", stessi_byte), "");
+  // A run text's partner is the longest line with a text, found in any case.
+  const std::vector<std::string> nomi = {"castrea_LINEA.txt", "Castrea_Tovena_linea.TXT", "nota.txt"};
+  const partner_testo p = partner_del_nome("Castrea_Tovena_R7302-.txt", nomi, senza_maiuscole);
+  EXPECT_EQ(p.nome, "Castrea_Tovena_linea.TXT");
+  EXPECT_TRUE(p.linea);
+  EXPECT_FALSE(p.errore);
+  const partner_testo esatto = partner_del_nome("Castrea_Tovena_R7302-.txt", nomi, stessi_byte);
+  ASSERT_TRUE(esatto.errore);
+  EXPECT_EQ(esatto.errore->id, "uso.manca_linea");
 }
 
 }  // namespace

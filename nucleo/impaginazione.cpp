@@ -1,19 +1,19 @@
-#include "lsp/impaginazione.h"
+#include "nucleo/impaginazione.h"
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <span>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "lingue/catalogo.h"
-#include "lsp/contenuti.h"
-#include "lsp/testi.h"
 #include "model/modello.h"
 #include "output/file_compilati.h"
+#include "text/righe_record.h"
 
-namespace scenario::lsp {
+namespace scenario {
 
 namespace {
 
@@ -50,52 +50,66 @@ insieme compila(const richiesta& q) {
 
 }  // namespace
 
-std::string impagina(std::string_view testo, formato::testo t) {
-  const std::vector<size_t> inizi = inizi_righe(testo);
-  const std::vector<riga_letta> lette = righe_lette(testo, inizi, t);
+std::string in_colonne(std::span<const riga_in_colonne> righe, size_t attesi) {
   // The width of each item, per section and record kind.
   using gruppo = std::pair<int64_t, const formato::record*>;
   std::map<gruppo, std::vector<size_t>> larghezze;
-  std::vector<std::vector<elemento>> elementi(inizi.size());
-  for (size_t n = 0; n < inizi.size(); ++n) {
-    if (lette[n].r == nullptr) continue;
-    elementi[n] = elementi_riga(riga_di(testo, inizi, static_cast<int64_t>(n)), lette[n].r);
-    std::vector<size_t>& l = larghezze[{lette[n].sezione, lette[n].r}];
-    if (l.size() < elementi[n].size()) l.resize(elementi[n].size(), 0);
-    for (size_t i = 0; i < elementi[n].size(); ++i) l[i] = std::max(l[i], elementi[n][i].a - elementi[n][i].da);
+  for (const riga_in_colonne& x : righe) {
+    if (x.r == nullptr) continue;
+    std::vector<size_t>& l = larghezze[{x.sezione, x.r}];
+    if (l.size() < x.elementi.size()) l.resize(x.elementi.size(), 0);
+    for (size_t i = 0; i < x.elementi.size(); ++i) l[i] = std::max(l[i], x.elementi[i].size());
   }
   std::string esito;
-  esito.reserve(testo.size() + testo.size() / 4);
-  for (size_t n = 0; n < inizi.size(); ++n) {
-    const std::string_view linea = riga_di(testo, inizi, static_cast<int64_t>(n));
-    const size_t fine_riga = n + 1 < inizi.size() ? inizi[n + 1] : testo.size();
-    const std::string_view a_capo = testo.substr(inizi[n] + linea.size(), fine_riga - inizi[n] - linea.size());
+  esito.reserve(attesi);
+  for (const riga_in_colonne& x : righe) {
     // A header, a note, a record written without commas: as written.
-    if (elementi[n].size() < 2) {
-      esito.append(linea).append(a_capo);
+    if (x.elementi.size() < 2) {
+      esito.append(x.scritta).append(x.a_capo);
       continue;
     }
-    const std::vector<size_t>& l = larghezze[{lette[n].sezione, lette[n].r}];
-    const size_t nome = indice_testo(*lette[n].r);
-    const std::vector<elemento>& e = elementi[n];
-    esito.append(taglia(linea, e[0])).append(",").append(l[0] - (e[0].a - e[0].da), ' ');
+    const std::vector<size_t>& l = larghezze.at({x.sezione, x.r});
+    const size_t nome = indice_testo(*x.r);
+    const std::vector<std::string_view>& e = x.elementi;
+    esito.append(e[0]).append(",").append(l[0] - e[0].size(), ' ');
     for (size_t i = 1; i < e.size(); ++i) {
       // An empty last value leaves no blank at the end of the line.
-      if (i + 1 == e.size() && e[i].a == e[i].da && l[i] == 0) break;
+      if (i + 1 == e.size() && e[i].empty() && l[i] == 0) break;
       esito.push_back(' ');
       if (i == nome) {
         // The author's words, to the end of the line.
-        esito.append(linea.substr(e[i].da));
+        esito.append(x.testo);
         break;
       }
-      esito.append(l[i] - (e[i].a - e[i].da), ' ').append(taglia(linea, e[i]));
+      esito.append(l[i] - e[i].size(), ' ').append(e[i]);
       if (i + 1 < e.size()) esito.push_back(',');
     }
-    // A note after the last number, as written from where the number ends.
-    if (const elemento nota = nota_dopo_valori(linea, e); nota.a > nota.da) esito.append(linea.substr(e.back().a));
-    esito.append(a_capo);
+    esito.append(x.nota).append(x.a_capo);
   }
   return esito;
+}
+
+std::string impagina(std::string_view testo, formato::testo t) {
+  const std::vector<size_t> inizi = inizi_righe(testo);
+  const std::vector<riga_letta> lette = righe_lette(testo, inizi, t);
+  std::vector<riga_in_colonne> righe(inizi.size());
+  for (size_t n = 0; n < inizi.size(); ++n) {
+    riga_in_colonne& x = righe[n];
+    const std::string_view linea = riga_di(testo, inizi, static_cast<int64_t>(n));
+    const size_t fine_riga = n + 1 < inizi.size() ? inizi[n + 1] : testo.size();
+    x.scritta = linea;
+    x.a_capo = testo.substr(inizi[n] + linea.size(), fine_riga - inizi[n] - linea.size());
+    x.r = lette[n].r;
+    x.sezione = lette[n].sezione;
+    if (x.r == nullptr) continue;
+    const std::vector<elemento> e = elementi_riga(linea, x.r);
+    x.elementi.reserve(e.size());
+    for (const elemento& i : e) x.elementi.push_back(taglia(linea, i));
+    if (const size_t nome = indice_testo(*x.r); nome < e.size()) x.testo = linea.substr(e[nome].da);
+    // A note after the last number, as written from where the number ends.
+    if (const elemento nota = nota_dopo_valori(linea, e); nota.a > nota.da) x.nota = linea.substr(e.back().a);
+  }
+  return in_colonne(righe, testo.size() + testo.size() / 4);
 }
 
 namespace {
@@ -188,4 +202,4 @@ std::optional<std::vector<modifica_testo>> modifiche_righe(std::string_view prim
   return modifiche;
 }
 
-}  // namespace scenario::lsp
+}  // namespace scenario

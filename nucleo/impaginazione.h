@@ -5,7 +5,9 @@
 // makes of the pair is refused.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +15,25 @@
 #include "model/formato.h"
 #include "nucleo/compilazione.h"
 
-namespace scenario::lsp {
+namespace scenario {
 
 // The text laid out (the bytes of either encoding: only blanks around commas change).
 std::string impagina(std::string_view testo, formato::testo t);
+
+// A line of a text as the layout takes it. The lines of one record kind in one section
+// share their columns: the keyword's, then each value's, numbers to the right.
+struct riga_in_colonne {
+  const formato::record* r = nullptr;      // the record the line holds; none: kept as written
+  int64_t sezione = -1;                    // the section it stands in, one number for each
+  std::vector<std::string_view> elementi;  // the keyword, then the values, without blanks around
+  std::string_view scritta;                // the line as written, kept when it has fewer than two items
+  std::string_view testo;   // from the record's text value (a name) to the line's end, as written
+  std::string_view nota;    // what follows the last value, from where it ends; empty for nothing
+  std::string_view a_capo;  // the line's end
+};
+// The lines laid out in columns, each followed by its line end; `attesi` bytes are made
+// room for.
+std::string in_colonne(std::span<const riga_in_colonne> righe, size_t attesi = 0);
 
 // Lines `da` to `a` (0-based, both included) of a text laid out, the others as written.
 struct righe_scelte {
@@ -55,4 +72,4 @@ inline constexpr size_t RIGHE_UNA_A_UNA = 200;
 // Beyond, a change covers at most this many lines.
 inline constexpr int64_t RIGHE_PER_BLOCCO = 400;
 
-}  // namespace scenario::lsp
+}  // namespace scenario
