@@ -4,7 +4,7 @@ BUILD ?= build
 GENERATORE := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 CMAKE_OPZIONI ?=
 
-.PHONY: all run test configura dipendenze sanitizzatori fuzz fuzz-lungo bench pulisci vsix fuzz-lsp prova-testi
+.PHONY: all run test configura dipendenze sanitizzatori fuzz fuzz-lungo bench pulisci vsix fuzz-lsp prova-testi costruisci-sanitizzatori costruisci-fuzz
 
 all: configura
 	cmake --build $(BUILD) -j2
@@ -30,13 +30,21 @@ prova-testi: all
 
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Under the sanitizers the drawn loops run fewer seeds, and the tests that drive an editor,
-# a browser or an installation (what a person sees, not what the memory holds) are left to
-# the native build.
-SOLO_NATIVI = ^(editor_.*|pagina_nel_browser|installazione|completamento_bash)$$
-sanitizzatori: dipendenze
+# a browser or an installation (what a person sees, not what the memory holds) and the
+# faults' process kills (their loops run natively, scripts/prove_guasti.sh) are left to the
+# native build.
+SOLO_NATIVI = ^(editor_.*|pagina_nel_browser|installazione|completamento_bash|Guasti\..*)$$
+sanitizzatori: costruisci-sanitizzatori
+	cd build-asan && TESTI_INDIETRO_SEMI=150 RESI_SEMI=100 ctest --output-on-failure -j2 -E '$(SOLO_NATIVI)'
+
+costruisci-sanitizzatori: dipendenze
 	cmake -S . -B build-asan $(GENERATORE) -DCMAKE_BUILD_TYPE=Debug -DSANITIZZATORI=ON -DAVVISI_COME_ERRORI=ON
 	cmake --build build-asan -j2
-	cd build-asan && TESTI_INDIETRO_SEMI=150 RESI_SEMI=100 ctest --output-on-failure -j2 -E '$(SOLO_NATIVI)'
+
+# The three fuzzers built, none run.
+costruisci-fuzz: dipendenze
+	CXX=clang++ cmake -S . -B build-fuzz $(GENERATORE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOMPILA_FUZZ=ON -DCOMPILA_TEST=OFF -DSANITIZZATORI=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build build-fuzz -j2 --target fuzz_lettura fuzz_decodifica fuzz_lsp
 
 FUZZ_SECONDI ?= 60
 # The library is instrumented for coverage too (fuzzer-no-link), so that the fuzzer sees
@@ -98,7 +106,7 @@ fuzz-lsp: dipendenze
 
 # ---------------------------------------------------------------------------------------
 # Windows and the Debian package.
-.PHONY: windows msi prove-windows configura-windows deb
+.PHONY: windows msi prove-windows configura-windows deb costruisci-windows
 
 BUILD_WIN ?= build-win
 VERSIONE := $(shell grep -m1 -o 'compila_scenario VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
@@ -120,9 +128,11 @@ msi: configura-windows vsix
 	scripts/pacchetto_windows.sh --msi $(BUILD_WIN) $(VERSIONE) dist $(BUILD)/compila-scenario.vsix
 
 # The Windows programs' tests under Wine.
-prove-windows: configura-windows dipendenze-prove all
-	cmake --build $(BUILD_WIN) -j2
+prove-windows: costruisci-windows
 	scripts/prove_windows.sh $(BUILD_WIN) $(BUILD)
+
+costruisci-windows: configura-windows dipendenze-prove all
+	cmake --build $(BUILD_WIN) -j2
 
 # A Debian package of the programs, for /usr: dist/compila-scenario_VERSION_ARCH.deb, built
 # as a distribution builds, with CMake's default generator (Make), linked to the system's

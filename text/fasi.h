@@ -531,9 +531,9 @@ bool leggi_righe_veloci(stato_lettura& s, parola_recente<A, V>& recente, C&... c
     const auto lunghezza = static_cast<uint32_t>(n->parola.size());
     // Made where it stays: keyword, values, the keyword's line and columns, where its
     // values begin, what the keyword says, no entry, no text value.
-    letti.records.emplace_back(n->forma, static_cast<uint32_t>(letti.valori.size()), riga, 1,
-                               1 + static_cast<int32_t>(lunghezza), inizio + lunghezza + 1, riga, inizio,
-                               n->dalla_parola, -1, 0u, 0u, quale, uint8_t{2});
+    letti.records.push_back(record_letto{n->forma, static_cast<uint32_t>(letti.valori.size()), riga, 1,
+                                         1 + static_cast<int32_t>(lunghezza), inizio + lunghezza + 1, riga, inizio,
+                                         n->dalla_parola, -1, 0u, 0u, quale, uint8_t{2}});
     letti.valori.push_back(v[0]);
     letti.valori.push_back(v[1]);
     ultima = p;
