@@ -142,30 +142,6 @@ std::optional<cornici::evento> cornici::prossimo() {
   return evento{T::rifiutato, {}, frase("lsp.messaggio_grande", {{"byte", lunghezza_}, {"limite", LIMITE_MESSAGGIO >> 20}})};
 }
 
-std::optional<size_t> righe_testo::inizio(int64_t riga) {
-  if (riga < 0) return std::nullopt;
-  if (riga < riga_) {
-    riga_ = 0;
-    byte_ = 0;
-  }
-  while (riga_ < riga) {
-    const auto dopo = dopo_fine_riga(testo_, byte_);
-    if (!dopo) return std::nullopt;
-    byte_ = *dopo;
-    ++riga_;
-  }
-  return byte_;
-}
-
-std::string_view righe_testo::riga(int64_t riga) {
-  const auto da = inizio(riga);
-  if (!da) return {};
-  const size_t a = dopo_fine_riga(testo_, *da).value_or(testo_.size());
-  std::string_view r = testo_.substr(*da, a - *da);
-  while (!r.empty() && (r.back() == '\n' || r.back() == '\r')) r.remove_suffix(1);
-  return r;
-}
-
 size_t byte_da_unita(std::string_view riga_utf8, int64_t quante, unita u) {
   size_t i = 0;
   int64_t contate = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/diagnostica.h"
+#include "text/righe.h"
 #include "text/righe_record.h"
 
 namespace scenario::lsp {
@@ -62,21 +63,21 @@ struct intervallo {
   bool operator==(const intervallo&) const = default;
 };
 
-// The first byte of the lines a caller asks for, found by walking the line ends on from
-// the line asked for last (or from the start, for one before it): a text's lines are
-// asked for mostly in order, a few at a time, and most are never asked for at all.
+// The first byte of the lines a caller asks for, counted from 0 as the protocol counts
+// them: the core's search over the line ends (text/righe.h), from the line found last.
 class righe_testo {
  public:
-  explicit righe_testo(std::string_view testo) : testo_(testo) {}
+  explicit righe_testo(std::string_view testo) : righe_(testo) {}
   // The first byte of line `riga` (0-based); nothing past the last line.
-  std::optional<size_t> inizio(int64_t riga);
+  std::optional<size_t> inizio(int64_t riga) {
+    if (riga < 0 || riga == INT64_MAX) return std::nullopt;
+    return righe_.inizio(riga + 1);
+  }
   // The line without its line end; empty past the last line.
-  std::string_view riga(int64_t riga);
+  std::string_view riga(int64_t riga) { return riga < 0 || riga == INT64_MAX ? std::string_view() : righe_.riga(riga + 1); }
 
  private:
-  std::string_view testo_;
-  int64_t riga_ = 0;  // a line already found, and its first byte
-  size_t byte_ = 0;
+  scenario::righe_testo righe_;
 };
 
 // The byte offset in a UTF-8 line of the character at `unita_` units from its start; the
