@@ -76,7 +76,8 @@ inline std::string testo_treno_massimo() {
   righe.push_back("[stazioni]");
   for (int i = 0; i < STAZIONI; ++i) {
     const int32_t posizione = PASSO_STAZIONI * i + 8000;
-    const int minuti = 10 * i;
+    // Sixteen minutes a leg of 17 km: time for the fastest run at limits of 80 to 120 km/h.
+    const int minuti = 16 * i;
     righe.push_back("stazione, " + std::to_string(posizione) + ", 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, " +
                     std::to_string(6 + minuti / 60) + "," + std::to_string(minuti % 60) +
                     ",0, Stazione " + std::to_string(i + 1) + " / Bahnhof " + std::to_string(i + 1));
@@ -125,7 +126,8 @@ inline std::pair<std::string, std::string> testi_molti_record() {
   std::vector<bool> fermata(LUNGHEZZA / 50 + 200, false);
   for (int i = 0; i < 76; ++i) {
     const int p = 13000 * i + 6000;
-    const int m = 8 * i;
+    // Fourteen minutes a leg of 13 km: time for the fastest run at limits of 60 to 140 km/h.
+    const int m = 14 * i;
     fermata[static_cast<size_t>(p / 50 + 3)] = true;
     treno += "stazione, " + campo(p, 7) + ", 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, " + campo(6 + m / 60, 2) + "," +
              campo(m % 60, 2) + ", 0, Stazione " + std::to_string(i + 1) + " / Bahnhof " + std::to_string(i + 1) + "\r\n";

@@ -156,7 +156,7 @@ awk 'BEGIN {
   for (v = 0; v < 100; v++) printf "velocita, %d, %d\r\n", 10000 * v, 80 + v % 5 * 10 > o
   printf "[stazioni]\r\n" > o
   for (i = 0; i < 58; i++) {
-    m = 10 * i
+    m = 16 * i
     printf "stazione, %d, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, %d,%d,0, Stazione %d / Bahnhof %d\r\n", \
       17000 * i + 8000, 6 + int(m / 60), m % 60, i + 1, i + 1 > o
   }
@@ -194,7 +194,7 @@ awk 'BEGIN {
   for (v = 0; v < 20000; v++) printf "velocita, %6d, %3d\r\n", 50 * v, 60 + v % 9 * 10 > o
   printf "[stazioni]\r\n" > o
   for (i = 0; i < 76; i++) {
-    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 8 * i
+    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 14 * i
     printf "stazione, %7d, 12, 400, 0, 0, 0, 1,1,0, 4,1,1, 30, %2d,%2d, 0, Stazione %d / Bahnhof %d\r\n", \
       p, 6 + int(m / 60), m % 60, i + 1, i + 1 > o
   }
@@ -266,7 +266,7 @@ awk 'BEGIN {
   for (a = 0; a < 20000; a++) printf "aderenza, %d, %d\r\n", 50 * a, 80 + a % 21 > o
   printf "[stazioni]\r\n" > o
   for (i = 0; i < 76; i++) {
-    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 8 * i
+    p = 13000 * i + 6000; fermata[p / 50 + 3] = 1; m = 14 * i
     printf "stazione, %d, 12, 400, 0, 0, 0, 1, 1, 0, 4, 1, 1, 30, %d, %d, 0, Stazione %d\r\n", p, 6 + int(m / 60), m % 60, i + 1 > o
   }
   printf "[segnali]\r\n" > o
