@@ -27,6 +27,16 @@ struct pezzo {
   double v = 0;
 };
 
+// The stretch from `da` to `a` of value `v` after those in `r`: the last one made longer
+// when it has the same value.
+void accoda(std::vector<pezzo>& r, double da, double a, double v) {
+  if (!r.empty() && r.back().v == v) {
+    r.back().a = a;
+  } else {
+    r.push_back({da, a, v});
+  }
+}
+
 // The profile cell of a place, within the track: the cells before the first and past the
 // last stand for the line beyond its ends.
 size_t cella_di(const std::vector<cella>& percorso, double x) {
@@ -70,11 +80,7 @@ std::vector<pezzo> pezzi(const std::vector<cella>& percorso, double da, double a
     const size_t c = cella_di(percorso, x);
     const double fine = c + 1 == percorso.size() ? a : std::min((static_cast<double>(c) + 1) * METRI_CELLA, a);
     const double v = valore(c);
-    if (!r.empty() && r.back().v == v) {
-      r.back().a = fine;
-    } else {
-      r.push_back({x, fine, v});
-    }
+    accoda(r, x, fine, v);
     x = fine;
   }
   return r;
@@ -99,11 +105,7 @@ std::vector<pezzo> pezzi_treno(const std::vector<pezzo>& testa, double lunghezza
     if (usciti < testa.size()) fine = std::min(fine, testa[usciti].a + lunghezza);
     if (!(fine > x)) fine = a;
     const double v = minimi.empty() ? 0.0 : testa[minimi.front()].v;
-    if (!r.empty() && r.back().v == v) {
-      r.back().a = fine;
-    } else {
-      r.push_back({x, fine, v});
-    }
+    accoda(r, x, fine, v);
     x = fine;
   }
   return r;
